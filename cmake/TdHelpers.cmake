@@ -1,0 +1,63 @@
+# Shared compile settings and small helpers for the library, test, benchmark and fuzz folders.
+
+add_library(td_options INTERFACE)
+target_compile_options(td_options INTERFACE -Wall -Wextra -Werror)
+target_include_directories(td_options INTERFACE ${CMAKE_SOURCE_DIR}/src)
+target_compile_definitions(td_options INTERFACE TD_RESOURCE_DIR="${CMAKE_SOURCE_DIR}/resources")
+
+if(TD_SANITIZE STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+elseif(TD_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(TD_SANITIZE)
+  message(FATAL_ERROR "TD_SANITIZE must be address, thread or empty")
+endif()
+
+if(TD_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# td_library(NAME folder-name LINKS deps...): a library from every .cpp below the current folder.
+function(td_library name)
+  cmake_parse_arguments(ARG "" "" "LINKS;EXCLUDE" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(pattern IN LISTS ARG_EXCLUDE)
+    list(FILTER sources EXCLUDE REGEX "${pattern}")
+  endforeach()
+  add_library(td_${name} STATIC ${sources})
+  target_link_libraries(td_${name} PUBLIC td_options ${ARG_LINKS})
+endfunction()
+
+# td_test_folder(NAME LINKS deps...): one test program per *_test.cpp of the current folder, so that
+# each test file builds and runs on its own (test_<folder>_<stem>).
+function(td_test_folder name)
+  cmake_parse_arguments(ARG "" "" "LINKS;EXTRA" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  foreach(source IN LISTS sources)
+    get_filename_component(stem ${source} NAME_WE)
+    string(REGEX REPLACE "_test$" "" stem ${stem})
+    set(target test_${name}_${stem})
+    add_executable(${target} ${source} ${ARG_EXTRA})
+    target_link_libraries(${target} PRIVATE td_options ${ARG_LINKS} GTest::gmock GTest::gtest_main)
+    gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                         PROPERTIES TIMEOUT 120 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  endforeach()
+endfunction()
+
+# td_fuzzer(NAME SOURCE LINKS deps...): one libFuzzer target; its seeds live in fuzz/corpus/NAME.
+function(td_fuzzer name source)
+  cmake_parse_arguments(ARG "" "" "LINKS" ${ARGN})
+  add_executable(fuzz_${name} ${source})
+  target_link_libraries(fuzz_${name} PRIVATE td_options ${ARG_LINKS})
+  target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+endfunction()
+
+# td_benchmark(NAME SOURCE LINKS deps...): one Google Benchmark program.
+function(td_benchmark name source)
+  cmake_parse_arguments(ARG "" "" "LINKS" ${ARGN})
+  add_executable(bench_${name} ${source})
+  target_link_libraries(bench_${name} PRIVATE td_options ${ARG_LINKS} benchmark::benchmark_main)
+endfunction()
