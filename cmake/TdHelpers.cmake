@@ -27,8 +27,14 @@ function(td_library name)
   foreach(pattern IN LISTS ARG_EXCLUDE)
     list(FILTER sources EXCLUDE REGEX "${pattern}")
   endforeach()
-  add_library(td_${name} STATIC ${sources})
-  target_link_libraries(td_${name} PUBLIC td_options ${ARG_LINKS})
+  if(sources)
+    add_library(td_${name} STATIC ${sources})
+    target_link_libraries(td_${name} PUBLIC td_options ${ARG_LINKS})
+  else()
+    # A folder whose sources have not landed yet: headers only.
+    add_library(td_${name} INTERFACE)
+    target_link_libraries(td_${name} INTERFACE td_options ${ARG_LINKS})
+  endif()
 endfunction()
 
 # td_test_folder(NAME LINKS deps...): one test program per *_test.cpp of the current folder, so that
