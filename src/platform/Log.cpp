@@ -19,9 +19,10 @@ struct State {
   std::FILE* file = nullptr;
 };
 
+// Never destroyed, so that destructors of other statics can still log during shut-down.
 State& state() {
-  static State s;
-  return s;
+  static State* s = new State;
+  return *s;
 }
 
 const char* levelName(Level l) {
