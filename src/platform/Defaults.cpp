@@ -262,7 +262,8 @@ Defaults::~Defaults() {
 }
 
 std::filesystem::path Defaults::defaultDirectory() {
-  if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config) {
+  // The base directory specification says to ignore a relative XDG_CONFIG_HOME.
+  if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config == '/') {
     return fs::path(config) / "tarnwickdesk";
   }
   if (const char* home = std::getenv("HOME"); home && *home) {

@@ -1,6 +1,7 @@
 #pragma once
 // The user defaults: typed settings under text keys, kept in one JSON file per OS user,
-// by default $XDG_CONFIG_HOME/tarnwickdesk/defaults.json (~/.config/tarnwickdesk/ without it).
+// by default $XDG_CONFIG_HOME/tarnwickdesk/defaults.json (~/.config/tarnwickdesk/ when it is unset
+// or not an absolute path).
 //
 // Writing: a setter changes the value in memory and marks the store dirty; it does NOT write the
 // file. synchronize() writes at once (callers that must have a value on disk now call it right after

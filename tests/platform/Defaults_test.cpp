@@ -331,6 +331,8 @@ TEST(DefaultsLocation, FollowsXdgConfigHomeElseHome) {
   ::setenv("XDG_CONFIG_HOME", "", 1);
   ::setenv("HOME", "/home/u", 1);
   EXPECT_EQ(Defaults::defaultFilePath(), fs::path("/home/u/.config/tarnwickdesk/defaults.json"));
+  ::setenv("XDG_CONFIG_HOME", "relative/dir", 1);
+  EXPECT_EQ(Defaults::defaultFilePath(), fs::path("/home/u/.config/tarnwickdesk/defaults.json"));
 
   if (oldXdg) ::setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1); else ::unsetenv("XDG_CONFIG_HOME");
   if (oldHome) ::setenv("HOME", savedHome.c_str(), 1); else ::unsetenv("HOME");
