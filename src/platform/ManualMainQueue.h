@@ -5,6 +5,7 @@
 // Tasks may be posted from any thread; the pumping calls belong to the test's thread, which is the
 // "main thread" (the thread that constructed the queue, see bindToCurrentThread()).
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -60,7 +61,7 @@ class ManualMainQueue final : public MainQueue {
   std::condition_variable posted_;
   std::deque<Task> ready_;
   TimerHeap timers_;
-  std::thread::id mainThread_;
+  std::atomic<std::thread::id> mainThread_;
 };
 
 }  // namespace td

@@ -1,0 +1,117 @@
+#include "platform/MainQueue.h"
+
+#include <algorithm>
+#include <atomic>
+#include <optional>
+
+#include "platform/Log.h"
+
+namespace td {
+namespace {
+
+std::atomic<MainQueue*> gInstance{nullptr};
+
+// The state behind a TimerHandle of a main-queue timer. Each firing is a postAt() task that holds
+// the state weakly; a repeating timer posts its next tick before it runs the task.
+class MainTimer final : public TimerHandle::Control, public std::enable_shared_from_this<MainTimer> {
+ public:
+  using PostAt = std::function<void(Clock::TimePoint, MainQueue::Task)>;
+
+  MainTimer(Clock& clock, PostAt postAt, MainQueue::Task fn, Clock::TimePoint start,
+            std::optional<Clock::Duration> interval)
+      : clock_(clock), postAt_(std::move(postAt)), fn_(std::make_shared<MainQueue::Task>(std::move(fn))),
+        start_(start), interval_(interval) {}
+
+  void arm() {
+    std::lock_guard lock(mutex_);
+    scheduleLocked();
+  }
+
+  void cancel() override {
+    std::shared_ptr<MainQueue::Task> fn;  // captured state dies outside the lock
+    std::lock_guard lock(mutex_);
+    active_ = false;
+    fn.swap(fn_);
+  }
+
+  bool active() const override {
+    std::lock_guard lock(mutex_);
+    return active_;
+  }
+
+ private:
+  void scheduleLocked() {
+    const Clock::TimePoint due = interval_ ? start_ + tick_ * *interval_ : start_;
+    std::weak_ptr<MainTimer> weak = weak_from_this();
+    postAt_(due, [weak] {
+      if (auto self = weak.lock()) self->fire();
+    });
+  }
+
+  void fire() {
+    std::shared_ptr<MainQueue::Task> fn;
+    {
+      std::lock_guard lock(mutex_);
+      if (!active_) return;
+      if (interval_) {
+        const Clock::Duration elapsed = clock_.now() - start_;
+        const std::int64_t passed = elapsed.count() < 0 ? 0 : elapsed / *interval_ + 1;
+        tick_ = std::max(tick_ + 1, passed);
+        scheduleLocked();
+      } else {
+        active_ = false;
+      }
+      fn = fn_;
+    }
+    if (fn && *fn) (*fn)();
+  }
+
+  Clock& clock_;
+  const PostAt postAt_;
+  mutable std::mutex mutex_;
+  std::shared_ptr<MainQueue::Task> fn_;
+  const Clock::TimePoint start_;
+  const std::optional<Clock::Duration> interval_;
+  std::int64_t tick_ = 0;
+  bool active_ = true;
+};
+
+}  // namespace
+
+void MainQueue::postAfter(Clock::Duration delay, Task fn) {
+  postAt(clock().now() + std::max(delay, Clock::Duration::zero()), std::move(fn));
+}
+
+TimerHandle MainQueue::schedule(Clock::Duration delay, Task fn) {
+  const Clock::TimePoint start = clock().now() + std::max(delay, Clock::Duration::zero());
+  auto timer = std::make_shared<MainTimer>(
+      clock(), [this](Clock::TimePoint due, Task t) { postAt(due, std::move(t)); }, std::move(fn), start,
+      std::nullopt);
+  timer->arm();
+  return TimerHandle(timer);
+}
+
+TimerHandle MainQueue::scheduleRepeating(Clock::Duration interval, Task fn) {
+  if (interval <= Clock::Duration::zero()) interval = std::chrono::milliseconds(1);
+  auto timer = std::make_shared<MainTimer>(
+      clock(), [this](Clock::TimePoint due, Task t) { postAt(due, std::move(t)); }, std::move(fn),
+      clock().now() + interval, interval);
+  timer->arm();
+  return TimerHandle(timer);
+}
+
+MainQueue* MainQueue::instance() { return gInstance.load(std::memory_order_acquire); }
+
+void MainQueue::setInstance(MainQueue* queue) { gInstance.store(queue, std::memory_order_release); }
+
+bool MainQueue::postToMain(Task fn) {
+  MainQueue* queue = instance();
+  if (!queue) {
+    TD_LOG_WARN("main queue: no main queue is set; a task was dropped");
+    return false;
+  }
+  queue->post(std::move(fn));
+  return true;
+}
+
+}  // namespace td
