@@ -85,7 +85,8 @@ class AppContext {
   void setNotificationCenter(std::shared_ptr<NotificationCenter> value);
 
   // Never null: the installed store, else the user's own file (opened on first call). Tests install
-  // a store on a temporary file before anything asks.
+  // a store on a temporary file before anything asks. The current context is never destroyed at
+  // process exit, so the application synchronises the defaults itself when it quits.
   std::shared_ptr<Defaults> defaults() const;
   void setDefaults(std::shared_ptr<Defaults> value);
 
