@@ -1,0 +1,84 @@
+#include "ui/CommonAlert.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+#include <exception>
+
+#include "platform/Log.h"
+#include "ui/banners/BannerEnvironment.h"
+#include "ui/banners/CNUserNotificationCenter.h"
+#include "ui/banners/SystemBanners.h"
+
+namespace td {
+
+CommonAlertDialog::CommonAlertDialog(const QString& message, const QString& title, QWidget* parent)
+    : QDialog(parent) {
+  setObjectName("commonAlert");
+  setWindowTitle(QApplication::applicationDisplayName());
+  setModal(true);
+
+  auto* icon = new QLabel(this);
+  icon->setObjectName("alertIcon");
+  const int side = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
+  icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation, nullptr, this).pixmap(side, side));
+  icon->setAlignment(Qt::AlignTop);
+
+  title_ = new QLabel(title, this);
+  title_->setObjectName("alertTitle");
+  title_->setTextFormat(Qt::PlainText);
+  title_->setWordWrap(true);
+  QFont bold = title_->font();
+  bold.setBold(true);
+  title_->setFont(bold);
+
+  message_ = new QLabel(message, this);
+  message_->setObjectName("alertMessage");
+  message_->setTextFormat(Qt::PlainText);
+  message_->setWordWrap(true);
+  message_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+  auto* buttons = new QDialogButtonBox(this);
+  ok_ = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+  ok_->setObjectName("alertOk");
+  ok_->setDefault(true);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+
+  auto* texts = new QVBoxLayout;
+  texts->addWidget(title_);
+  texts->addWidget(message_);
+  texts->addStretch();
+  auto* row = new QHBoxLayout;
+  row->addWidget(icon);
+  row->addLayout(texts, 1);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(row);
+  layout->addWidget(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+  message_->setMinimumWidth(260);
+  message_->setMaximumWidth(420);
+}
+
+void CommonAlert::ShowCommonAlertVieWwithMessage(const std::string& message, const std::string& title) {
+  try {
+    CommonAlertDialog alert(QString::fromStdString(message), QString::fromStdString(title));
+    alert.exec();  // the answer is always "OK"
+  } catch (const std::exception& e) {
+    TD_LOG_WARN(std::string("alert not shown: ") + e.what());
+  }
+}
+
+void CommonAlert::ShowCommonUserNotificationwithMessage(const std::string& message, const std::string& title) {
+  try {
+    auto& center = CNUserNotificationCenter::customUserNotificationCenter();
+    center.deliverNotification(banners::confirmation(bannerEnvironment().applicationName, message, title));
+  } catch (const std::exception& e) {
+    TD_LOG_WARN(std::string("banner not shown: ") + e.what());
+  }
+}
+
+}  // namespace td

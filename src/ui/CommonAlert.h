@@ -1,0 +1,38 @@
+#pragma once
+// The common alert: a message shown either in a modal alert with one "OK" button or in a banner.
+
+#include <QDialog>
+#include <string>
+
+class QLabel;
+class QPushButton;
+
+namespace td {
+
+// The modal alert: the title in bold on the first line, the message exactly as given below it
+// (no markup and no format directives are interpreted), one "OK" button.
+class CommonAlertDialog : public QDialog {
+  Q_OBJECT
+ public:
+  CommonAlertDialog(const QString& message, const QString& title, QWidget* parent = nullptr);
+  QLabel* titleLabel() const { return title_; }
+  QLabel* messageLabel() const { return message_; }
+  QPushButton* okButton() const { return ok_; }
+
+ private:
+  QLabel* title_;
+  QLabel* message_;
+  QPushButton* ok_;
+};
+
+class CommonAlert {
+ public:
+  // Runs the modal alert; returns once the user has pressed "OK". Main thread only.
+  static void ShowCommonAlertVieWwithMessage(const std::string& message, const std::string& title);
+  // Shows the message in a banner through the custom centre (its delegate left as it is): title the
+  // application's name, subtitle the given title, the message wrapping at words, 5 s, the
+  // library's default sound. Returns at once.
+  static void ShowCommonUserNotificationwithMessage(const std::string& message, const std::string& title);
+};
+
+}  // namespace td

@@ -1,0 +1,31 @@
+#include "ui/QtBanners.h"
+
+#include "platform/Defaults.h"
+#include "ui/BannerWindow.h"
+#include "ui/QtSoundPlayer.h"
+#include "ui/banners/BannerEnvironment.h"
+#include "ui/banners/SoundNotification.h"
+
+namespace td {
+
+std::function<bool()> soundKeyOf(const Defaults& defaults) {
+  return [&defaults] { return defaults.boolForKey(SOUND_SETTINGS_KEY); };
+}
+
+void installQtBanners(QObject* owner, QtBannerOptions options) {
+  auto* player = new QtSoundPlayer(QtSoundPlayer::defaultFolders(), owner);
+  auto play = [player](const std::string& name) { player->play(name); };
+
+  BannerEnvironment environment;
+  environment.queue = options.queue;
+  environment.makeView = [](CNUserNotificationBannerController& controller) -> std::unique_ptr<BannerView> {
+    return std::make_unique<BannerWindow>(controller);
+  };
+  environment.playSound = play;
+  environment.localizedString = std::move(options.localizedString);
+  environment.applicationName = std::move(options.applicationName);
+  installBannerEnvironment(std::move(environment));
+  SoundNotification::install(play, std::move(options.soundKey));
+}
+
+}  // namespace td
