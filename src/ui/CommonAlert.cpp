@@ -10,6 +10,7 @@
 #include <exception>
 
 #include "platform/Log.h"
+#include "platform/MainQueue.h"
 #include "ui/banners/BannerEnvironment.h"
 #include "ui/banners/CNUserNotificationCenter.h"
 #include "ui/banners/SystemBanners.h"
@@ -63,7 +64,19 @@ CommonAlertDialog::CommonAlertDialog(const QString& message, const QString& titl
   message_->setMaximumWidth(420);
 }
 
+namespace {
+// Windows belong to the main thread: a call from elsewhere is moved there (and returns at once).
+bool movedToMainThread(std::function<void()> call) {
+  MainQueue* queue = bannerQueue();
+  if (!queue || queue->isMainThread()) return false;
+  TD_LOG_WARN("alert or banner raised off the main thread; moved to the main thread");
+  queue->post(std::move(call));
+  return true;
+}
+}  // namespace
+
 void CommonAlert::ShowCommonAlertVieWwithMessage(const std::string& message, const std::string& title) {
+  if (movedToMainThread([message, title] { ShowCommonAlertVieWwithMessage(message, title); })) return;
   try {
     CommonAlertDialog alert(QString::fromStdString(message), QString::fromStdString(title));
     alert.exec();  // the answer is always "OK"
@@ -73,6 +86,7 @@ void CommonAlert::ShowCommonAlertVieWwithMessage(const std::string& message, con
 }
 
 void CommonAlert::ShowCommonUserNotificationwithMessage(const std::string& message, const std::string& title) {
+  if (movedToMainThread([message, title] { ShowCommonUserNotificationwithMessage(message, title); })) return;
   try {
     auto& center = CNUserNotificationCenter::customUserNotificationCenter();
     center.deliverNotification(banners::confirmation(bannerEnvironment().applicationName, message, title));

@@ -27,7 +27,9 @@ class CommonAlertDialog : public QDialog {
 
 class CommonAlert {
  public:
-  // Runs the modal alert; returns once the user has pressed "OK". Main thread only.
+  // Both belong to the main thread; called from another thread they are posted to the main queue
+  // and return at once.
+  // Runs the modal alert; returns once the user has pressed "OK".
   static void ShowCommonAlertVieWwithMessage(const std::string& message, const std::string& title);
   // Shows the message in a banner through the custom centre (its delegate left as it is): title the
   // application's name, subtitle the given title, the message wrapping at words, 5 s, the

@@ -1,6 +1,7 @@
 #include "ui/QtBanners.h"
 
 #include "platform/Defaults.h"
+#include "platform/MainQueue.h"
 #include "ui/BannerWindow.h"
 #include "ui/QtSoundPlayer.h"
 #include "ui/banners/BannerEnvironment.h"
@@ -14,7 +15,14 @@ std::function<bool()> soundKeyOf(const Defaults& defaults) {
 
 void installQtBanners(QObject* owner, QtBannerOptions options) {
   auto* player = new QtSoundPlayer(QtSoundPlayer::defaultFolders(), owner);
-  auto play = [player](const std::string& name) { player->play(name); };
+  auto play = [player](const std::string& name) {
+    MainQueue* queue = bannerQueue();
+    if (queue && !queue->isMainThread()) {
+      queue->post([player, name] { player->play(name); });  // the player lives on the main thread
+      return;
+    }
+    player->play(name);
+  };
 
   BannerEnvironment environment;
   environment.queue = options.queue;

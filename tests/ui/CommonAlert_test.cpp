@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <thread>
 
 #include "BannerTestSupport.h"
 #include "QtTestApp.h"
@@ -68,6 +69,18 @@ TEST(CommonAlertBanner, DeliversAWrappingFiveSecondBannerThroughTheCustomCentre)
   EXPECT_EQ(env->soundsPlayed, (std::vector<std::string>{"CNUserNotificationDefaultSound"}));
   env->clock.advance(5.56);
   EXPECT_TRUE(banner->isClosed());
+}
+
+TEST(CommonAlertBanner, RaisedOffTheMainThreadItIsDeliveredOnTheMainQueue) {
+  static auto* env = new test::RecordingEnvironment;  // bound to this (the main) thread
+  auto& center = CNUserNotificationCenter::customUserNotificationCenter();
+  const auto before = center.notificationBannerController();
+  std::thread worker([] { CommonAlert::ShowCommonUserNotificationwithMessage("Filled", "Trade Confirmation"); });
+  worker.join();
+  EXPECT_EQ(center.notificationBannerController(), before);
+  env->queue.runPending();
+  ASSERT_NE(center.notificationBannerController(), before);
+  EXPECT_EQ(center.notificationBannerController()->userNotification()->informativeText(), "Filled");
 }
 
 TEST(QtSoundPlayerTest, FindsSoundsInFolderOrderAndRefusesPathsInNames) {
