@@ -189,8 +189,9 @@ class Poller {
     if (source->kind == FdSource::Kind::Read) {
       int available = 0;
       if (::ioctl(source->fd, FIONREAD, &available) != 0) {
-        // A listening socket has no byte count: report one connection to accept.
-        available = (errno == EINVAL) ? 1 : 0;
+        // No byte count here (a listening socket, a netlink socket): something is readable, and
+        // read() or accept() tells how much.
+        available = 1;
       }
       source->data = static_cast<std::size_t>(available < 0 ? 0 : available);
     } else {

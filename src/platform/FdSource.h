@@ -59,8 +59,9 @@ class FdSource {
   bool isCancelled() const;
 
   // For the event handler running now. Read source: the bytes waiting in the kernel (FIONREAD);
-  // 0 means end of stream (or an error that the next read() reports); a listening socket, which
-  // has no byte count, reports 1 (at least one connection to accept). Write source: 1.
+  // 0 means end of stream (or an error that the next read() reports); a descriptor without a byte
+  // count (a listening socket: at least one connection to accept; a netlink socket) reports 1.
+  // Write source: 1.
   std::size_t data() const;
 
   struct State;
