@@ -148,10 +148,12 @@ class Poller {
           }
           update(fd, it->second);
         }
-      }
-      for (StatePtr& source : ready) {
-        DispatchQueue& queue = source->queue;
-        queue.async([source] { deliver(source); });
+        // Handed on under the lock: once remove() has returned (cancel), nothing more reaches the
+        // source's queue, which may then be destroyed.
+        for (StatePtr& source : ready) {
+          DispatchQueue& queue = source->queue;
+          queue.async([source] { deliver(source); });
+        }
       }
       ready.clear();
     }
