@@ -75,6 +75,15 @@ bool validUtf8(std::string_view s) {
   while (p < e) {
     const unsigned char c = *p;
     if (c < 0x80) {
+      // Fast path over ASCII runs, eight bytes at a time.
+      while (e - p >= 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        if (w & 0x8080808080808080ull) break;
+        p += 8;
+      }
+      if (p < e && *p >= 0x80) continue;
+      if (p == e) break;
       ++p;
       continue;
     }
@@ -366,6 +375,8 @@ void TBXML::decodeBytes() {
     }
   }
 }
+
+bool TBXML::isValidUtf8(std::string_view bytes) { return validUtf8(bytes); }
 
 std::optional<std::string> TBXML::elementName(const TBXMLElement* element) {
   return utf8String(element ? element->name : nullptr);

@@ -76,6 +76,9 @@ class TBXML {
   static std::string_view nameView(const TBXMLAttribute* attribute);
   static std::string_view valueView(const TBXMLAttribute* attribute);
 
+  // True when the bytes are well-formed UTF-8.
+  static bool isValidUtf8(std::string_view bytes);
+
   // Value of the element's first attribute with exactly that name (case-sensitive), or none.
   static std::optional<std::string> valueOfAttributeNamed(std::string_view name, const TBXMLElement* element);
   // First child of the element with exactly that name, or none.
