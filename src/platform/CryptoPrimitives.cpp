@@ -111,7 +111,8 @@ std::optional<std::string> cbcTransform(Cipher cipher, Direction direction, std:
   }
   const EVP_CIPHER* evp = cipherFor(cipher);
   if (evp == nullptr) {
-    TD_LOG_ERROR(std::string("Cipher ") + nameOf(cipher) + " unavailable: the OpenSSL legacy provider could not be loaded");
+    TD_LOG_ERROR(std::string("Cipher ") + nameOf(cipher) +
+                 " unavailable: the OpenSSL legacy provider could not be loaded");
     return std::nullopt;
   }
   std::unique_ptr<EVP_CIPHER_CTX, CipherContextFree> ctx(EVP_CIPHER_CTX_new());

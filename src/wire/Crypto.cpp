@@ -106,8 +106,8 @@ std::optional<std::string> Crypto::transformData(std::string_view data, std::uin
   std::optional<std::string> key = derivedKey(password, sizes.keyLength);
   if (!key) return std::nullopt;
   const std::string_view keyView(*key);
-  auto result = crypto::cbcTransform(*cipher, operation == kEncrypt ? crypto::Direction::Encrypt : crypto::Direction::Decrypt,
-                                     keyView, keyView.substr(0, sizes.ivLength), data);
+  const auto direction = operation == kEncrypt ? crypto::Direction::Encrypt : crypto::Direction::Decrypt;
+  auto result = crypto::cbcTransform(*cipher, direction, keyView, keyView.substr(0, sizes.ivLength), data);
   crypto::cleanse(*key);
   return result;
 }

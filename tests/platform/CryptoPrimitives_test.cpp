@@ -9,7 +9,9 @@ namespace {
 
 std::string unhex(std::string_view hex) {
   std::string out;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+    out.push_back(static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+  }
   return out;
 }
 
@@ -59,8 +61,8 @@ TEST(CryptoPrimitivesAes, BadPaddingPartialBlocksAndWrongSizesYieldNothing) {
 
 TEST(CryptoPrimitivesLegacy, DesVectorTripleDesAndRc2RoundTrip) {
   // FIPS 81 CBC example, followed by its padding block.
-  const auto des = cbcTransform(Cipher::DesCbc, Direction::Encrypt, unhex("0123456789abcdef"), unhex("1234567890abcdef"),
-                                "Now is the time for all ");
+  const auto des = cbcTransform(Cipher::DesCbc, Direction::Encrypt, unhex("0123456789abcdef"),
+                                unhex("1234567890abcdef"), "Now is the time for all ");
   ASSERT_TRUE(des);
   EXPECT_EQ(hex(*des), "e5c7cdde872bf27c43e934008c389c0f683788499a7c05f662c16a27e4fcf277");
   for (const Cipher cipher : {Cipher::DesCbc, Cipher::TripleDesCbc, Cipher::Rc2Cbc}) {

@@ -14,7 +14,8 @@ namespace {
 
 // RFC 4648 section 10, without the empty vector (the strict encoder gives nothing for it).
 const std::vector<std::pair<std::string, std::string>> kRfc4648 = {
-    {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}};
+    {"f", "Zg=="},         {"fo", "Zm8="},         {"foo", "Zm9v"},
+    {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}};
 
 TEST(Base64Strict, Rfc4648VectorsBothWays) {
   for (const auto& [plain, encoded] : kRfc4648) {
@@ -33,8 +34,9 @@ TEST(Base64Strict, EmptyInputGivesNoTextButAnEmptyBuffer) {
 TEST(Base64Strict, WhiteSpaceIsSkippedOtherStrayCharactersFail) {
   EXPECT_EQ(Base64::decodeBase64WithString("YW Jj\r\n"), "abc");
   EXPECT_EQ(Base64::decodeBase64WithString("\tY\fWJj "), "abc");
-  for (const std::string& bad : std::vector<std::string>{"YWJj*", "YW\vJj", "YW-j", "YW_j", std::string("YW\0j", 4), "YW\xC3\xA4j"}) {
-    EXPECT_EQ(Base64::decodeBase64WithString(bad), std::nullopt) << bad;
+  const std::vector<std::string> bad = {"YWJj*", "YW\vJj", "YW-j", "YW_j", std::string("YW\0j", 4), "YW\xC3\xA4j"};
+  for (const std::string& text : bad) {
+    EXPECT_EQ(Base64::decodeBase64WithString(text), std::nullopt) << text;
   }
 }
 

@@ -101,7 +101,8 @@ TEST(CryptoTransform, ConcurrentCallsOverManyPassPhrasesAgreeWithSequentialOnes)
       for (int round = 0; round < 3; ++round) {
         for (int p = 0; p < 12; ++p) {
           const int phrase = (p + t * 3) % 12;
-          if (Crypto::transformData("frame", 0, 0, "phrase-" + std::to_string(phrase)) != expected[phrase]) ++mismatches[t];
+          const auto sealed = Crypto::transformData("frame", 0, 0, "phrase-" + std::to_string(phrase));
+          if (sealed != expected[phrase]) ++mismatches[t];
         }
       }
     });
