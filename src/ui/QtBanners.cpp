@@ -1,10 +1,13 @@
 #include "ui/QtBanners.h"
 
+#include <QCoreApplication>
+
 #include "platform/Defaults.h"
 #include "platform/MainQueue.h"
 #include "ui/BannerWindow.h"
 #include "ui/QtSoundPlayer.h"
 #include "ui/banners/BannerEnvironment.h"
+#include "ui/banners/CNUserNotificationCenter.h"
 #include "ui/banners/SoundNotification.h"
 
 namespace td {
@@ -34,6 +37,14 @@ void installQtBanners(QObject* owner, QtBannerOptions options) {
   environment.applicationName = std::move(options.applicationName);
   installBannerEnvironment(std::move(environment));
   SoundNotification::install(play, std::move(options.soundKey));
+
+  // The banner windows must go while the application object still stands.
+  if (auto* app = QCoreApplication::instance()) {
+    QObject::connect(app, &QCoreApplication::aboutToQuit, app, [] {
+      CNUserNotificationCenter::customUserNotificationCenter().releaseBanners();
+      CNUserNotificationCenter::defaultUserNotificationCenter().releaseBanners();
+    });
+  }
 }
 
 }  // namespace td

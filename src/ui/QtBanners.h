@@ -25,7 +25,8 @@ struct QtBannerOptions {
 // Reads "SoundKey" from the user defaults (false when absent); the store must outlive the reader.
 std::function<bool()> soundKeyOf(const Defaults& defaults);
 
-// The sound player becomes a child of owner (the application object).
+// The sound player becomes a child of owner (the application object). When the application's
+// event loop ends, both centres let go of their banners, so that no window outlives it.
 void installQtBanners(QObject* owner, QtBannerOptions options);
 
 }  // namespace td

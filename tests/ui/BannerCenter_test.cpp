@@ -182,6 +182,18 @@ TEST_F(BannerCenter, ClosedBannersAreReleasedAtTheNextDelivery) {
   env.clock.advance(10);  // the released banner's timer no longer fires
 }
 
+TEST_F(BannerCenter, ReleasingBannersDropsEveryWindowAndItsTimer) {
+  center.deliverNotification(makeRecord(5.0));
+  std::weak_ptr<CNUserNotificationBannerController> first = center.notificationBannerController();
+  center.deliverNotification(makeRecord(-1.0));
+  center.releaseBanners();
+  EXPECT_TRUE(first.expired());
+  EXPECT_EQ(center.notificationBannerController(), nullptr);
+  EXPECT_EQ(center.bannerCount(), 0u);
+  env.clock.advance(10);  // no timer or slide of a released banner runs
+  EXPECT_EQ(env.views.events, (Events{"prepare #1", "slideIn #1", "prepare #2", "slideIn #2"}));
+}
+
 TEST_F(BannerCenter, ClickWithoutDelegatePostsTheActivationOnly) {
   center.deliverNotification(makeRecord(5.0));
   env.clock.advance(0.42);

@@ -39,6 +39,13 @@ void CNUserNotificationCenter::deliverNotification(const Record& notification) {
   if (sound && play) play(*sound);
 }
 
+void CNUserNotificationCenter::releaseBanners() {
+  notificationBannerController_.reset();
+  auto banners = std::move(banners_);
+  banners_.clear();
+  banners.clear();  // a window closed here may not deliver again into the list being cleared
+}
+
 void CNUserNotificationCenter::didDeliverNotification(CNUserNotificationCenter& center, const Record& notification) {
   auto delegate = delegate_;
   if (delegate && delegate->didDeliverNotification) delegate->didDeliverNotification(center, notification);

@@ -62,6 +62,10 @@ class CNUserNotificationCenter {
   const std::vector<Record>& deliveredNotifications() const { return deliveredNotifications_; }
   const std::vector<Record>& cn_scheduledNotifications() const { return scheduledNotifications_; }
 
+  // Lets go of every banner at once, closing their windows; for the application's shut-down, while
+  // the window system is still there.
+  void releaseBanners();
+
   // Banners this centre keeps alive: every one delivered since the last delivery, and every one
   // not yet closed (closed ones are let go at the next delivery).
   std::size_t bannerCount() const { return banners_.size(); }
