@@ -111,11 +111,5 @@ TEST(CryptoTransform, ConcurrentCallsOverManyPassPhrasesAgreeWithSequentialOnes)
   EXPECT_EQ(mismatches, std::vector<int>(4, 0));
 }
 
-TEST(CryptoDigest, Sha512OfTextIsSixtyFourBytes) {
-  const std::string digest = Crypto::computeSHA512DigestForString("abc");
-  EXPECT_EQ(hex(digest).substr(0, 16), "ddaf35a193617aba");
-  EXPECT_EQ(digest.size(), 64u);
-}
-
 }  // namespace
 }  // namespace td
