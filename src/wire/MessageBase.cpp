@@ -1,0 +1,256 @@
+#include "wire/MessageBase.h"
+
+#include <charconv>
+#include <cstring>
+#include <exception>
+#include <utility>
+
+#include "platform/Log.h"
+#include "wire/RequestCatalogue.h"
+#include "wire/Separators.h"
+
+namespace td {
+namespace {
+
+// The text of a value the dictionary does not hold.
+constexpr std::string_view kMissingValue = "(null)";
+
+void appendDecimal(std::string& out, std::int64_t value) {
+  char buf[24];
+  const auto res = std::to_chars(buf, buf + sizeof buf, value);
+  out.append(buf, res.ptr);
+}
+
+void appendDecimal(std::string& out, std::uint64_t value) {
+  char buf[24];
+  const auto res = std::to_chars(buf, buf + sizeof buf, value);
+  out.append(buf, res.ptr);
+}
+
+// Empties the dictionary when a build ends, however it ends.
+struct ClearOnExit {
+  TagDictionary& dict;
+  ~ClearOnExit() { dict.clear(); }
+};
+
+}  // namespace
+
+// ---- TagDictionary ----
+
+void TagDictionary::mark(int tag, bool on) {
+  if (tag < 0 || tag >= kIndexed) return;
+  const std::uint64_t bit = std::uint64_t{1} << (tag % 64);
+  std::uint64_t& word = present_[static_cast<unsigned>(tag) / 64];
+  word = on ? (word | bit) : (word & ~bit);
+}
+
+void TagDictionary::set(int tag, std::string_view value) {
+  if (tag < 0) return;  // -1 marks an erased slot; no request has a negative tag
+  const auto offset = static_cast<std::uint32_t>(values_.size());
+  values_.append(value);
+  const Entry fresh{tag, offset, static_cast<std::uint32_t>(value.size())};
+  if (tag >= kIndexed || marked(tag)) {
+    for (Entry& e : entries_) {
+      if (e.tag == tag) {
+        e = fresh;  // the old value's bytes stay unused until the next clear
+        return;
+      }
+    }
+  }
+  entries_.push_back(fresh);
+  mark(tag, true);
+  ++count_;
+}
+
+void TagDictionary::set(int tag, std::int64_t value) {
+  char buf[24];
+  const auto res = std::to_chars(buf, buf + sizeof buf, value);
+  set(tag, std::string_view(buf, static_cast<std::size_t>(res.ptr - buf)));
+}
+
+void TagDictionary::erase(int tag) {
+  if (tag < 0 || (tag < kIndexed && !marked(tag))) return;
+  for (Entry& e : entries_) {
+    if (e.tag == tag) {
+      mark(tag, false);
+      e.tag = -1;
+      --count_;
+      return;
+    }
+  }
+}
+
+std::optional<std::string_view> TagDictionary::find(int tag) const {
+  std::size_t hint = 0;
+  const Entry* e = findFrom(tag, hint);
+  if (!e) return std::nullopt;
+  return std::string_view(values_).substr(e->offset, e->length);
+}
+
+const TagDictionary::Entry* TagDictionary::findFrom(int tag, std::size_t& hint) const {
+  const std::size_t n = entries_.size();
+  if (tag < 0 || n == 0) return nullptr;
+  if (hint >= n) hint = 0;
+  for (std::size_t i = hint; i < n; ++i) {
+    if (entries_[i].tag == tag) {
+      hint = i + 1;
+      return &entries_[i];
+    }
+  }
+  for (std::size_t i = 0; i < hint; ++i) {
+    if (entries_[i].tag == tag) {
+      hint = i + 1;
+      return &entries_[i];
+    }
+  }
+  return nullptr;
+}
+
+void TagDictionary::clear() {
+  for (const Entry& e : entries_) mark(e.tag, false);
+  entries_.clear();
+  values_.clear();
+  count_ = 0;
+}
+
+// ---- MessageBase::Request ----
+
+MessageBase::Request::Request(MessageBase& base, std::int32_t messagetype)
+    : base_(&base), lock_(base.mutex_) {
+  base_->messagetype_ = messagetype;
+  base_->messageDataDictionary_.clear();
+}
+
+MessageBase::Request::Request(Request&& other) noexcept
+    : base_(std::exchange(other.base_, nullptr)), lock_(std::move(other.lock_)), built_(other.built_) {}
+
+MessageBase::Request::~Request() {
+  if (base_ && lock_.owns_lock() && !built_) base_->messageDataDictionary_.clear();
+}
+
+MessageBase::Request& MessageBase::Request::set(int tag, std::string_view value) {
+  base_->messageDataDictionary_.set(tag, value);
+  return *this;
+}
+
+MessageBase::Request& MessageBase::Request::set(int tag, std::int64_t value) {
+  base_->messageDataDictionary_.set(tag, value);
+  return *this;
+}
+
+MessageBase::Request& MessageBase::Request::setIfPresent(int tag, const std::optional<std::string>& value) {
+  if (value) {
+    base_->messageDataDictionary_.set(tag, std::string_view(*value));
+  } else {
+    base_->messageDataDictionary_.erase(tag);
+  }
+  return *this;
+}
+
+bool MessageBase::Request::BuildMessage() {
+  if (!base_ || built_) return false;
+  built_ = true;
+  const bool sent = base_->buildLocked();
+  lock_.unlock();
+  return sent;
+}
+
+// ---- MessageBase ----
+
+MessageBase::MessageBase(MessageSink& sink, PassPhraseSource passPhrase, Envelope::Cipher cipher)
+    : sink_(sink), passPhrase_(std::move(passPhrase)), cipher_(std::move(cipher)) {}
+
+MessageBase::Request MessageBase::beginRequest(std::int32_t messagetype) { return Request(*this, messagetype); }
+
+std::uint64_t MessageBase::utf16Length(std::string_view utf8) {
+  std::uint64_t units = 0;
+  std::size_t i = 0;
+  // Eight ASCII bytes at a time: each is one unit.
+  for (; i + 8 <= utf8.size(); i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, utf8.data() + i, 8);
+    if (word & 0x8080808080808080ull) break;
+    units += 8;
+  }
+  for (; i < utf8.size(); ++i) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    if ((b & 0xC0) != 0x80) ++units;  // every byte that starts a character
+    if (b >= 0xF0) ++units;           // characters beyond the BMP take a surrogate pair
+  }
+  return units;
+}
+
+void MessageBase::writeBody(const TagDictionary& dict, const int* tags, std::size_t count, std::string& out) {
+  std::size_t hint = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    appendDecimal(out, static_cast<std::int64_t>(tags[i]));
+    out.push_back('=');
+    if (const TagDictionary::Entry* e = dict.findFrom(tags[i], hint)) {
+      out.append(dict.values_, e->offset, e->length);
+    } else {
+      out.append(kMissingValue);
+    }
+    out.push_back(MessageTagSeperator);
+  }
+}
+
+std::uint64_t MessageBase::writeFrame(std::string_view body, std::string& out) {
+  const std::uint64_t length = utf16Length(body);
+  out.reserve(out.size() + body.size() + 24);
+  out.push_back(MessageStart);
+  appendDecimal(out, length);
+  out.push_back(MessageTagSeperator);
+  out.append(body);
+  out.push_back(MessageEnd);
+  return length;
+}
+
+bool MessageBase::EncryptMessage(std::string_view frame, bool isInitialRequest, bool toZMQ) {
+  return sendEnvelope(frame, isInitialRequest, toZMQ, "EncryptMessage");
+}
+
+bool MessageBase::sendEnvelope(std::string_view frame, bool isInitialRequest, bool toZMQ, std::string_view label) {
+  envelopeBody_.clear();
+  const std::string passPhrase = passPhrase_ ? passPhrase_() : std::string();
+  if (!Envelope::writeBody(frame, passPhrase, isInitialRequest, envelopeBody_, cipher_)) {
+    TD_LOG_ERROR(std::string(label) + " : not sent, the encryption of the request yielded nothing");
+    return false;
+  }
+  envelopeFrame_.clear();
+  messageLength_ = writeFrame(envelopeBody_, envelopeFrame_);
+  return sink_.SendMessage(envelopeFrame_, toZMQ);
+}
+
+bool MessageBase::buildLocked() {
+  ClearOnExit clear{messageDataDictionary_};
+  try {
+    const RequestKind* kind =
+        RequestCatalogue::find(messagetype_, neworderrequestType_, editorderrequestType_, dsrequestType_);
+    if (!kind) {
+      TD_LOG_DEBUG("BuildMessage : no request of type " + std::to_string(messagetype_) + " and its sub-kind");
+      return false;
+    }
+    body_.clear();
+    writeBody(messageDataDictionary_, kind->tags.data(), kind->tags.size(), body_);
+    frame_.clear();
+    messageLength_ = writeFrame(body_, frame_);
+
+    const auto logLine = [&] {
+      if (!kind->label.empty()) TD_LOG_INFO(std::string(kind->label) + " : " + log::maskSecrets(frame_));
+    };
+    if (kind->transport == RequestTransport::ZeroMq) {
+      logLine();
+      return sink_.SendMessage(frame_, true);
+    }
+    const bool sent = sendEnvelope(frame_, kind->initial, false, kind->label.empty() ? kind->builder : kind->label);
+    if (kind->notesPingTime) sink_.PingHandedToEnvelope();
+    if (sent) logLine();
+    return sent;
+  } catch (const std::exception& e) {
+    TD_LOG_ERROR(std::string("BuildMessage : request of type ") + std::to_string(messagetype_) +
+                 " dropped: " + e.what());
+    return false;
+  }
+}
+
+}  // namespace td
