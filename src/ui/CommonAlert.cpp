@@ -95,4 +95,9 @@ void CommonAlert::ShowCommonUserNotificationwithMessage(const std::string& messa
   }
 }
 
+void CommonAlert::ShowConfirmation(const std::string& message, const std::string& title, bool showConfirmationAlert) {
+  if (showConfirmationAlert) ShowCommonAlertVieWwithMessage(message, title);
+  else ShowCommonUserNotificationwithMessage(message, title);
+}
+
 }  // namespace td

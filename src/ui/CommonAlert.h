@@ -35,6 +35,9 @@ class CommonAlert {
   // application's name, subtitle the given title, the message wrapping at words, 5 s, the
   // library's default sound. Returns at once.
   static void ShowCommonUserNotificationwithMessage(const std::string& message, const std::string& title);
+  // A trade or order confirmation in the form the user chose (the `showConfirmationAlert` flag):
+  // the modal alert when true, the banner when false.
+  static void ShowConfirmation(const std::string& message, const std::string& title, bool showConfirmationAlert);
 };
 
 }  // namespace td

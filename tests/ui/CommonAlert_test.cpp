@@ -71,6 +71,26 @@ TEST(CommonAlertBanner, DeliversAWrappingFiveSecondBannerThroughTheCustomCentre)
   EXPECT_TRUE(banner->isClosed());
 }
 
+TEST(CommonAlertBanner, ConfirmationTakesTheFormTheUserChose) {
+  static auto* env = new test::RecordingEnvironment;
+  auto& center = CNUserNotificationCenter::customUserNotificationCenter();
+  CommonAlert::ShowConfirmation("Sold 2 lots", "Trade Confirmation", false);
+  EXPECT_EQ(center.notificationBannerController()->userNotification()->informativeText(), "Sold 2 lots");
+
+  const auto banner = center.notificationBannerController();
+  std::string alertText;
+  QTimer::singleShot(0, [&] {
+    auto* alert = qobject_cast<CommonAlertDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(alert, nullptr);
+    alertText = alert->messageLabel()->text().toStdString();
+    alert->okButton()->click();
+  });
+  CommonAlert::ShowConfirmation("Sold 3 lots", "Trade Confirmation", true);
+  EXPECT_EQ(alertText, "Sold 3 lots");
+  EXPECT_EQ(center.notificationBannerController(), banner) << "no banner for the alert form";
+  (void)env;
+}
+
 TEST(CommonAlertBanner, RaisedOffTheMainThreadItIsDeliveredOnTheMainQueue) {
   static auto* env = new test::RecordingEnvironment;  // bound to this (the main) thread
   auto& center = CNUserNotificationCenter::customUserNotificationCenter();
