@@ -35,6 +35,14 @@ class Clock {
 
   // The process-wide real clock (std::chrono::steady_clock).
   static Clock& steady();
+
+  // `from` + `by`, with a negative `by` counted as zero and the sum held at TimePoint::max()
+  // instead of overflowing (a time-out of "forever").
+  static TimePoint later(TimePoint from, Duration by) {
+    if (by <= Duration::zero()) return from;
+    if (by > TimePoint::max() - from) return TimePoint::max();
+    return from + by;
+  }
 };
 
 class SteadyClock final : public Clock {

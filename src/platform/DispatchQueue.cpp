@@ -162,7 +162,7 @@ bool DispatchQueue::sync(const Task& fn) {
 }
 
 bool DispatchQueue::after(Clock::Duration delay, Task fn) {
-  return scheduleAt(impl_->clock.now() + std::max(delay, Clock::Duration::zero()), std::move(fn)) != 0;
+  return scheduleAt(Clock::later(impl_->clock.now(), delay), std::move(fn)) != 0;
 }
 
 std::uint64_t DispatchQueue::scheduleAt(Clock::TimePoint due, Task fn) {

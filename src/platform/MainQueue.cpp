@@ -41,7 +41,7 @@ class MainTimer final : public TimerHandle::Control, public std::enable_shared_f
 
  private:
   void scheduleLocked() {
-    const Clock::TimePoint due = interval_ ? start_ + tick_ * *interval_ : start_;
+    const Clock::TimePoint due = interval_ ? Clock::later(start_, tick_ * *interval_) : start_;
     std::weak_ptr<MainTimer> weak = weak_from_this();
     postAt_(due, [weak] {
       if (auto self = weak.lock()) self->fire();
@@ -79,11 +79,11 @@ class MainTimer final : public TimerHandle::Control, public std::enable_shared_f
 }  // namespace
 
 void MainQueue::postAfter(Clock::Duration delay, Task fn) {
-  postAt(clock().now() + std::max(delay, Clock::Duration::zero()), std::move(fn));
+  postAt(Clock::later(clock().now(), delay), std::move(fn));
 }
 
 TimerHandle MainQueue::schedule(Clock::Duration delay, Task fn) {
-  const Clock::TimePoint start = clock().now() + std::max(delay, Clock::Duration::zero());
+  const Clock::TimePoint start = Clock::later(clock().now(), delay);
   auto timer = std::make_shared<MainTimer>(
       clock(), [this](Clock::TimePoint due, Task t) { postAt(due, std::move(t)); }, std::move(fn), start,
       std::nullopt);
@@ -95,7 +95,7 @@ TimerHandle MainQueue::scheduleRepeating(Clock::Duration interval, Task fn) {
   if (interval <= Clock::Duration::zero()) interval = std::chrono::milliseconds(1);
   auto timer = std::make_shared<MainTimer>(
       clock(), [this](Clock::TimePoint due, Task t) { postAt(due, std::move(t)); }, std::move(fn),
-      clock().now() + interval, interval);
+      Clock::later(clock().now(), interval), interval);
   timer->arm();
   return TimerHandle(timer);
 }

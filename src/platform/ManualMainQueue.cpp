@@ -57,7 +57,7 @@ std::size_t ManualMainQueue::runPending() {
 }
 
 std::size_t ManualMainQueue::advance(Clock::Duration by) {
-  const Clock::TimePoint target = clock_->now() + std::max(by, Clock::Duration::zero());
+  const Clock::TimePoint target = Clock::later(clock_->now(), by);
   std::size_t count = runPending();
   for (;;) {
     std::optional<Clock::TimePoint> next;

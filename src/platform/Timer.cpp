@@ -20,7 +20,7 @@ struct Timer::State {
 
   // Caller holds the mutex.
   void scheduleTick(const std::shared_ptr<State>& self) {
-    const Clock::TimePoint due = interval ? start + tick * *interval : start;
+    const Clock::TimePoint due = interval ? Clock::later(start, tick * *interval) : start;
     std::weak_ptr<State> weak = self;
     const std::uint64_t gen = generation;
     scheduledId = queue.scheduleAt(due, [weak, gen] { fire(weak, gen); });
@@ -74,7 +74,7 @@ void Timer::start(Clock::Duration delay, std::optional<Clock::Duration> interval
   std::lock_guard lock(state_->mutex);
   state_->disarm();
   state_->armed = true;
-  state_->start = state_->queue.clock().now() + std::max(delay, Clock::Duration::zero());
+  state_->start = Clock::later(state_->queue.clock().now(), delay);
   state_->interval = (interval && interval->count() > 0) ? interval : std::nullopt;
   state_->tick = 0;
   state_->scheduleTick(state_);

@@ -182,6 +182,7 @@ TEST(DispatchQueueAfter, DelayedTasksRunInTimeOrderOnTheManualClock) {
   queue.after(20ms, [&] { order.push_back(20); });
   queue.after(10ms, [&] { order.push_back(11); });  // same instant: scheduling order
   queue.after(-5ms, [&] { order.push_back(0); });   // negative: now
+  queue.after(Clock::Duration::max(), [&] { order.push_back(-1); });  // "forever": no overflow
   queue.sync([] {});
   EXPECT_EQ(order, (std::vector<int>{0}));
   clock.advance(15ms);

@@ -41,6 +41,7 @@ TEST_F(ManualMainQueueTest, AdvanceRunsTimersInTimeOrderWithTheClockAtEachTimers
   main.postAfter(1s, note(1));
   main.postAfter(2s, note(2));
   main.postAfter(1s, note(11));  // same instant: in scheduling order
+  main.postAfter(Clock::Duration::max(), note(-1));  // never due, and no overflow
   main.postAfter(2s, [&] {
     seen.emplace_back(20, sinceStart());
     main.post(note(21));           // a post from a timer runs before later timers
