@@ -82,6 +82,8 @@ void CommonAlert::ShowCommonAlertVieWwithMessage(const std::string& message, con
     alert.exec();  // the answer is always "OK"
   } catch (const std::exception& e) {
     TD_LOG_WARN(std::string("alert not shown: ") + e.what());
+  } catch (...) {
+    TD_LOG_WARN("alert not shown");
   }
 }
 
@@ -92,6 +94,8 @@ void CommonAlert::ShowCommonUserNotificationwithMessage(const std::string& messa
     center.deliverNotification(banners::confirmation(bannerEnvironment().applicationName, message, title));
   } catch (const std::exception& e) {
     TD_LOG_WARN(std::string("banner not shown: ") + e.what());
+  } catch (...) {
+    TD_LOG_WARN("banner not shown");
   }
 }
 

@@ -168,9 +168,11 @@ TEST_F(NamedSounds, SettingIsReadAfreshOnEveryCall) {
   EXPECT_EQ(played.size(), 1u);
 }
 
-TEST_F(NamedSounds, EmptyNamePlaysNothing) {
+TEST_F(NamedSounds, EmptyNamePlaysNothingAndAFailingPlayerIsContained) {
   SoundNotification::playSoundNamed("");
   EXPECT_TRUE(played.empty());
+  SoundNotification::install([](const std::string&) { throw std::runtime_error("no device"); }, {});
+  EXPECT_NO_THROW(SoundNotification::playSoundNamed("order"));
 }
 
 }  // namespace

@@ -33,6 +33,8 @@ void SoundNotification::playSoundNamed(const std::string& name) {
     if (player) player(name);
   } catch (const std::exception& e) {
     TD_LOG_WARN(std::string("sound '") + name + "' not played: " + e.what());
+  } catch (...) {
+    TD_LOG_WARN("sound '" + name + "' not played");
   }
 }
 
