@@ -72,6 +72,7 @@ TEST(CommonAlertBanner, DeliversAWrappingFiveSecondBannerThroughTheCustomCentre)
 }
 
 TEST(CommonAlertBanner, ConfirmationTakesTheFormTheUserChose) {
+  test::qtTestApp();
   static auto* env = new test::RecordingEnvironment;
   auto& center = CNUserNotificationCenter::customUserNotificationCenter();
   CommonAlert::ShowConfirmation("Sold 2 lots", "Trade Confirmation", false);
