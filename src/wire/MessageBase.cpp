@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/Log.h"
+#include "platform/LoginInputdata.h"
 #include "wire/RequestCatalogue.h"
 #include "wire/Separators.h"
 
@@ -159,6 +160,9 @@ bool MessageBase::Request::BuildMessage() {
 
 MessageBase::MessageBase(MessageSink& sink, PassPhraseSource passPhrase, Envelope::Cipher cipher)
     : sink_(sink), passPhrase_(std::move(passPhrase)), cipher_(std::move(cipher)) {}
+
+MessageBase::MessageBase(MessageSink& sink, const LoginInputdata& logindata)
+    : MessageBase(sink, [&logindata] { return logindata.SecurityKey(); }) {}
 
 MessageBase::Request MessageBase::beginRequest(std::int32_t messagetype) { return Request(*this, messagetype); }
 

@@ -18,6 +18,7 @@
 
 namespace td {
 
+class LoginInputdata;
 struct RequestKind;
 
 // Where finished frames go: implemented by the session (`SendMessage:toZMQ:`).
@@ -75,6 +76,8 @@ class MessageBase {
 
   // `cipher` encrypts the envelopes; empty means Envelope::encrypt (AES-256 of Crypto).
   MessageBase(MessageSink& sink, PassPhraseSource passPhrase, Envelope::Cipher cipher = {});
+  // The pass phrase is `logindata`'s SecurityKey, which must outlive this object.
+  MessageBase(MessageSink& sink, const LoginInputdata& logindata);
   MessageBase(const MessageBase&) = delete;
   MessageBase& operator=(const MessageBase&) = delete;
 

@@ -1,8 +1,15 @@
 #include "wire/SessionRequests.h"
 
+#include "platform/LoginInputdata.h"
 #include "wire/RequestCatalogue.h"
 
 namespace td {
+
+LoginRequestValues SessionRequests::loginValues(const LoginInputdata& logindata, DeviceFields device,
+                                                std::string now) {
+  return {logindata.userName(), logindata.password(), logindata.productName(), logindata.productVersion(),
+          std::move(device), std::move(now)};
+}
 
 void SessionRequests::setMessageProperties(MessageBase::Request& request, const SessionValues& session) {
   request.set(23, session.userName);

@@ -15,6 +15,8 @@
 
 namespace td {
 
+class LoginInputdata;
+
 // What the requests read of the session and the login data.
 struct SessionValues {
   std::string userName;                    // `logindata` userName
@@ -65,6 +67,8 @@ class SessionRequests {
   // `setMessageProperties:`: 23 = userName, 19 = Referenceid (left out when absent), 21 = now.
   static void setMessageProperties(MessageBase::Request& request, const SessionValues& session);
 
+  // The login's values: user name, password, product name and version from the login data.
+  static LoginRequestValues loginValues(const LoginInputdata& logindata, DeviceFields device, std::string now);
   // `LoginRequest` (type 32, enveloped as the first request of the connection).
   static bool LoginRequest(MessageBase& messageBase, const LoginRequestValues& values);
   // `pingToserver` (type 1018): 20 = Requestid + 1, 21 = now.

@@ -4,6 +4,7 @@
 
 #include "MessageTestSupport.h"
 #include "platform/Log.h"
+#include "platform/LoginInputdata.h"
 
 namespace td::testing {
 namespace {
@@ -98,6 +99,33 @@ TEST_F(SessionRequestsTest, RequestLogLinesMaskPasswordsAndNameTheDemoRequestIts
   EXPECT_EQ(lines[1].find("old1"), std::string::npos);
   EXPECT_EQ(lines[1].find("new2"), std::string::npos);
   EXPECT_EQ(lines[2].rfind("DemoUserCreationRequestMessage : ", 0), 0u);
+}
+
+}  // namespace
+}  // namespace td::testing
+
+namespace td::testing {
+namespace {
+
+TEST(SessionRequestsLoginData, LoginFromTheLoginDataIsEncryptedWithItsCurrentSecurityKey) {
+  LoginInputdata logindata{ServerPresets::shipped()};
+  logindata.setUserName("alice");
+  logindata.setPassword("s3cret");
+  logindata.setProductVersion("2.1");
+  RecordingSink sink;
+  MessageBase messageBase(sink, logindata);
+  EXPECT_TRUE(SessionRequests::LoginRequest(
+      messageBase, SessionRequests::loginValues(logindata, device(), "20240102030405")));
+  ASSERT_EQ(sink.sent.size(), 1u);
+  OpenedEnvelope opened;
+  ASSERT_TRUE(openEnvelope(sink.sent[0].frame, "9dA3fB71e0Cc", opened));
+  EXPECT_EQ(opened.inner,
+            asciiFrame("10=32" S "23=alice" S "18=s3cret" S "20=0" S "19=1" S "563=TarnwickDesk" S "114=2.1" S
+                       "105=10.0.0.5" S "1018=Linux#6.1.0" S "504=dealer-pc" S "160=AMP" S "21=20240102030405" S));
+
+  logindata.setSecurityKey("replaced-after-login-reply");
+  SessionRequests::pingToserver(messageBase, 0, "t");
+  EXPECT_TRUE(openEnvelope(sink.sent[1].frame, "replaced-after-login-reply", opened));
 }
 
 }  // namespace
