@@ -1,7 +1,8 @@
 #pragma once
 // A named serial queue with its own thread: tasks posted with async() run one at a time, in the
 // order they were posted, on the queue's thread. Delayed tasks (after()) run when the queue's clock
-// reaches their time; tasks due at the same instant run in the order they were scheduled.
+// reaches their time; tasks due at the same instant run in the order they were scheduled, and a
+// delayed task that is due runs before any task posted after its time came.
 //
 // Shutdown is deterministic. shutdown(Drain) runs every task that was posted before the call (also
 // on a suspended queue) and then stops; delayed tasks whose time has not come are dropped.

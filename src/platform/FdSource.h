@@ -14,7 +14,8 @@
 // cancel() stops the source: the descriptor leaves the poller before cancel() returns, no event
 // handler starts after cancel() returns (when called on the target queue; from another thread a
 // handler already running finishes first), and the cancel handler runs exactly once on the target
-// queue after every event handler. This is the place to close the descriptor. Unlike a suspended
+// queue after every event handler; it is the last task the source puts on the queue, so the queue
+// may be destroyed once it has run. This is the place to close the descriptor. Unlike a suspended
 // GCD source, a suspended source runs its cancel handler too, so a descriptor is never leaked;
 // resume() after cancel() changes nothing. When the target queue has already been shut down, the
 // cancel handler runs on the calling thread. Destroying an FdSource that was not cancelled cancels it.
