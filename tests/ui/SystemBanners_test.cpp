@@ -3,7 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+
 #include "BannerTestSupport.h"
+#include "platform/Defaults.h"
+#include "ui/QtBanners.h"
 #include "ui/banners/SoundNotification.h"
 #include "ui/banners/SystemBanners.h"
 #include "ui/banners/WebAddress.h"
@@ -166,6 +172,23 @@ TEST_F(NamedSounds, SettingIsReadAfreshOnEveryCall) {
   soundKey = false;
   SoundNotification::playSoundNamed("order");
   EXPECT_EQ(played.size(), 1u);
+}
+
+TEST_F(NamedSounds, SoundKeyIsReadFromTheUserDefaults) {
+  const auto file = std::filesystem::temp_directory_path() /
+                    ("tarnwickdesk-soundkey-" + std::to_string(::getpid()) + ".json");
+  {
+    Defaults defaults(file);
+    SoundNotification::install([this](const std::string& n) { played.push_back(n); }, soundKeyOf(defaults));
+    SoundNotification::playSoundNamed("order");  // absent: sounds on
+    defaults.setBool(SOUND_SETTINGS_KEY, true);
+    SoundNotification::playSoundNamed("order");
+    defaults.setBool(SOUND_SETTINGS_KEY, false);
+    SoundNotification::playSoundNamed("welcome");
+    SoundNotification::install({}, {});
+  }
+  std::filesystem::remove(file);
+  EXPECT_EQ(played, (std::vector<std::string>{"order", "welcome"}));
 }
 
 TEST_F(NamedSounds, EmptyNamePlaysNothingAndAFailingPlayerIsContained) {
