@@ -16,12 +16,6 @@ namespace {
 // The text of a value the dictionary does not hold.
 constexpr std::string_view kMissingValue = "(null)";
 
-void appendDecimal(std::string& out, std::int64_t value) {
-  char buf[24];
-  const auto res = std::to_chars(buf, buf + sizeof buf, value);
-  out.append(buf, res.ptr);
-}
-
 void appendDecimal(std::string& out, std::uint64_t value) {
   char buf[24];
   const auto res = std::to_chars(buf, buf + sizeof buf, value);
@@ -37,13 +31,6 @@ struct ClearOnExit {
 }  // namespace
 
 // ---- TagDictionary ----
-
-void TagDictionary::mark(int tag, bool on) {
-  if (tag < 0 || tag >= kIndexed) return;
-  const std::uint64_t bit = std::uint64_t{1} << (tag % 64);
-  std::uint64_t& word = present_[static_cast<unsigned>(tag) / 64];
-  word = on ? (word | bit) : (word & ~bit);
-}
 
 void TagDictionary::set(int tag, std::string_view value) {
   if (tag < 0) return;  // -1 marks an erased slot; no request has a negative tag
@@ -187,8 +174,10 @@ std::uint64_t MessageBase::utf16Length(std::string_view utf8) {
 void MessageBase::writeBody(const TagDictionary& dict, const int* tags, std::size_t count, std::string& out) {
   std::size_t hint = 0;
   for (std::size_t i = 0; i < count; ++i) {
-    appendDecimal(out, static_cast<std::int64_t>(tags[i]));
-    out.push_back('=');
+    char prefix[16];
+    char* end = std::to_chars(prefix, prefix + sizeof prefix - 1, tags[i]).ptr;
+    *end++ = '=';
+    out.append(prefix, end);
     if (const TagDictionary::Entry* e = dict.findFrom(tags[i], hint)) {
       out.append(dict.values_, e->offset, e->length);
     } else {

@@ -61,7 +61,12 @@ class TagDictionary {
   bool marked(int tag) const {
     return tag >= 0 && tag < kIndexed && (present_[static_cast<unsigned>(tag) / 64] >> (tag % 64) & 1u);
   }
-  void mark(int tag, bool on);
+  void mark(int tag, bool on) {
+    if (tag < 0 || tag >= kIndexed) return;
+    const std::uint64_t bit = std::uint64_t{1} << (tag % 64);
+    std::uint64_t& word = present_[static_cast<unsigned>(tag) / 64];
+    word = on ? (word | bit) : (word & ~bit);
+  }
 
   std::vector<Entry> entries_;  // erased entries keep their slot with tag -1
   std::string values_;
