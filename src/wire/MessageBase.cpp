@@ -199,16 +199,20 @@ std::uint64_t MessageBase::writeFrame(std::string_view body, std::string& out) {
 }
 
 bool MessageBase::EncryptMessage(std::string_view frame, bool isInitialRequest, bool toZMQ) {
-  return sendEnvelope(frame, isInitialRequest, toZMQ, "EncryptMessage");
+  bool encrypted = false;
+  return sendEnvelope(frame, isInitialRequest, toZMQ, "EncryptMessage", encrypted);
 }
 
-bool MessageBase::sendEnvelope(std::string_view frame, bool isInitialRequest, bool toZMQ, std::string_view label) {
+bool MessageBase::sendEnvelope(std::string_view frame, bool isInitialRequest, bool toZMQ, std::string_view label,
+                               bool& encrypted) {
+  encrypted = false;
   envelopeBody_.clear();
   const std::string passPhrase = passPhrase_ ? passPhrase_() : std::string();
   if (!Envelope::writeBody(frame, passPhrase, isInitialRequest, envelopeBody_, cipher_)) {
     TD_LOG_ERROR(std::string(label) + " : not sent, the encryption of the request yielded nothing");
     return false;
   }
+  encrypted = true;
   envelopeFrame_.clear();
   messageLength_ = writeFrame(envelopeBody_, envelopeFrame_);
   return sink_.SendMessage(envelopeFrame_, toZMQ);
@@ -235,9 +239,12 @@ bool MessageBase::buildLocked() {
       logLine();
       return sink_.SendMessage(frame_, true);
     }
-    const bool sent = sendEnvelope(frame_, kind->initial, false, kind->label.empty() ? kind->builder : kind->label);
+    // The request's line follows the envelope; a request that was not encrypted has its own line.
+    bool encrypted = false;
+    const bool sent =
+        sendEnvelope(frame_, kind->initial, false, kind->label.empty() ? kind->builder : kind->label, encrypted);
     if (kind->notesPingTime) sink_.PingHandedToEnvelope();
-    if (sent) logLine();
+    if (encrypted) logLine();
     return sent;
   } catch (const std::exception& e) {
     TD_LOG_ERROR(std::string("BuildMessage : request of type ") + std::to_string(messagetype_) +

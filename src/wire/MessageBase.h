@@ -147,7 +147,8 @@ class MessageBase {
 
  private:
   bool buildLocked();
-  bool sendEnvelope(std::string_view frame, bool isInitialRequest, bool toZMQ, std::string_view label);
+  bool sendEnvelope(std::string_view frame, bool isInitialRequest, bool toZMQ, std::string_view label,
+                    bool& encrypted);
 
   MessageSink& sink_;
   PassPhraseSource passPhrase_;

@@ -250,6 +250,15 @@ TEST_F(MessageBaseTest, PlainRequestLogsItsLabelAndWholeFrame) {
   EXPECT_EQ(log.lines[0], "BuildChartDataRequest : " + sink.sent[0].frame);
 }
 
+TEST_F(MessageBaseTest, EnvelopedRequestRefusedByTheTransportStillLogsItsLineAndReportsFailure) {
+  LogCapture log;
+  sink.accept = false;
+  EXPECT_FALSE(SessionRequests::changeMyPassword(messageBase, {"u", std::string("r"), 1, "t"}, "old", "new"));
+  ASSERT_EQ(log.lines.size(), 1u);
+  EXPECT_EQ(log.lines[0].rfind("BuildPasswordChangeRequestMessage : ", 0), 0u);
+  EXPECT_NE(log.lines[0].find("104=******"), std::string::npos);
+}
+
 // ---- the lock ----
 
 class LockedSink : public MessageSink {
