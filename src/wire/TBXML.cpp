@@ -1,6 +1,7 @@
 #include "wire/TBXML.h"
 
-#include <zlib.h>
+#include "platform/Resources.h"
+#include "wire/NSDataAdditions.h"
 
 #include <cctype>
 #include <cstring>
@@ -127,27 +128,6 @@ bool readFile(const std::string& path, std::string& out) {
   return !in.bad();
 }
 
-// Inflates a gzip or zlib stream whole; false when the stream is damaged or incomplete.
-bool inflateAll(const std::string& in, std::string& out) {
-  z_stream zs{};
-  if (inflateInit2(&zs, 47) != Z_OK) return false;
-  zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
-  zs.avail_in = static_cast<uInt>(in.size());
-  out.clear();
-  char chunk[16384];
-  int rc = Z_OK;
-  while (rc == Z_OK) {
-    zs.next_out = reinterpret_cast<Bytef*>(chunk);
-    zs.avail_out = sizeof chunk;
-    rc = inflate(&zs, Z_SYNC_FLUSH);
-    if (rc != Z_OK && rc != Z_STREAM_END) break;
-    out.append(chunk, sizeof chunk - zs.avail_out);
-    if (rc == Z_OK && zs.avail_in == 0 && zs.avail_out != 0) break;
-  }
-  inflateEnd(&zs);
-  return rc == Z_STREAM_END;
-}
-
 }  // namespace
 
 TBXML::TBXML() = default;
@@ -186,16 +166,11 @@ std::unique_ptr<TBXML> TBXML::tbxmlWithXMLFile(std::string_view fileNameWithExte
 }
 
 std::unique_ptr<TBXML> TBXML::tbxmlWithXMLFile(std::string_view fileName, std::string_view extension) {
-  std::string path = std::string(TD_RESOURCE_DIR) + "/" + std::string(fileName);
+  std::string path = (Resources::directory() / std::string(fileName)).string();
   if (!extension.empty()) path += "." + std::string(extension);
-  std::string contents;
-  if (!readFile(path, contents)) return std::make_unique<TBXML>();
-  if (extension == "gz") {
-    std::string inflated;
-    if (!inflateAll(contents, inflated)) return std::make_unique<TBXML>();
-    contents.swap(inflated);
-  }
-  return tbxmlWithXMLData(contents.data(), contents.size());
+  const std::optional<std::string> contents = NSDataAdditions::dataWithUncompressedContentsOfFile(path);
+  if (!contents) return std::make_unique<TBXML>();
+  return tbxmlWithXMLData(contents->data(), contents->size());
 }
 
 void TBXML::initWithXMLString(std::string_view text) { decodeData(text.data(), text.size()); }

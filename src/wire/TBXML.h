@@ -52,8 +52,9 @@ class TBXML {
   // A "file:" URL (or a plain path): the file's contents as text; an unreadable file gives an
   // empty reader (no error is reported). Other schemes are not read by this layer.
   static std::unique_ptr<TBXML> tbxmlWithURL(std::string_view url);
-  // A resource of the application's resource folder, named with its extension ("feed.xml") or
-  // with the extension given apart. A "gz" file is inflated first.
+  // A resource of the application's resource folder (Resources::directory()), named with its
+  // extension ("feed.xml") or with the extension given apart. A "gz" file is inflated first; an
+  // unreadable file gives an empty reader.
   static std::unique_ptr<TBXML> tbxmlWithXMLFile(std::string_view fileNameWithExtension);
   static std::unique_ptr<TBXML> tbxmlWithXMLFile(std::string_view fileName, std::string_view extension);
 

@@ -2,6 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "wire/NSDataAdditions.h"
+
 #include <string>
 #include <vector>
 
@@ -227,6 +235,27 @@ TEST(TBXMLFiles, UnreadableSourcesGiveAnEmptyReader) {
   EXPECT_EQ(TBXML::tbxmlWithURL("file:///nonexistent/x.xml")->rootXMLElement(), nullptr);
   EXPECT_EQ(TBXML::tbxmlWithURL("ftp://host/x.xml")->rootXMLElement(), nullptr);
   EXPECT_EQ(TBXML::tbxmlWithXMLFile("no-such-resource.xml")->rootXMLElement(), nullptr);
+}
+
+TEST(TBXMLFiles, ResourceFilesAndFileUrlsArePlainOrGzip) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("tbxml_test_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const std::string doc = "<feed><title>T</title></feed>";
+  std::ofstream(dir / "feed.xml", std::ios::binary) << doc;
+  std::ofstream(dir / "feed.gz", std::ios::binary) << NSDataAdditions::gzipDeflate(doc).value();
+  ::setenv("TARNWICKDESK_RESOURCES", dir.c_str(), 1);
+  std::vector<std::unique_ptr<TBXML>> readers;
+  readers.push_back(TBXML::tbxmlWithXMLFile("feed.xml"));
+  readers.push_back(TBXML::tbxmlWithXMLFile("feed", "xml"));
+  readers.push_back(TBXML::tbxmlWithXMLFile("feed.gz"));
+  readers.push_back(TBXML::tbxmlWithURL("file://" + (dir / "feed.xml").string()));
+  for (const auto& xml : readers) {
+    ASSERT_NE(xml->rootXMLElement(), nullptr);
+    EXPECT_EQ(text(TBXML::childElementNamed("title", xml->rootXMLElement())), "T");
+  }
+  ::unsetenv("TARNWICKDESK_RESOURCES");
+  fs::remove_all(dir);
 }
 
 }  // namespace
