@@ -86,6 +86,20 @@ TEST(TBXMLTree, CommentsDeclarationsAndDoctypeBeforeTheRootAreSkipped) {
   EXPECT_EQ(childNames(r), (std::vector<std::string>{"a"}));
 }
 
+TEST(TBXMLTree, OddTagsFollowTheCuttingRules) {
+  // A closing tag with no open element is ignored; a tag ended by "<" loses the next tag's "<";
+  // a ">" right after a tag end leaves the element without text.
+  auto xml = TBXML::tbxmlWithXMLString("</stray><r><a <b>x</b><c>>y</c></r>");
+  TBXMLElement* r = xml->rootXMLElement();
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(name(r), "r");
+  ASSERT_EQ(childNames(r), (std::vector<std::string>{"a", "c"}));  // "</b>" closed a
+  const TBXMLElement* a = r->firstChild;
+  EXPECT_EQ(a->firstAttribute, nullptr);
+  EXPECT_EQ(text(a), "b>x");
+  EXPECT_EQ(a->nextSibling->text, nullptr);
+}
+
 TEST(TBXMLTree, CdataBecomesPlainTextWithoutMarkers) {
   auto xml = TBXML::tbxmlWithXMLString("<r><a><![CDATA[x < y && y > z]]></a><b>pre <![CDATA[<i>]]> post</b></r>");
   TBXMLElement* r = xml->rootXMLElement();
