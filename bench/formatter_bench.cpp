@@ -31,6 +31,27 @@ void BM_formatDateandTimeFromString(benchmark::State& state) {
 }
 BENCHMARK(BM_formatDateandTimeFromString);
 
+// Patterns outside the native path go through ICU.
+void BM_dateStringFromString(benchmark::State& state) {
+  useNewYork();
+  for (auto _ : state) {
+    auto text = td::Formatter::dateStringFromString("2015-03-04T05:06:07+05:30", "yyyy-MM-dd'T'HH:mm:ssZZZ",
+                                                    td::DISPLAY_DATE_TIME_FORMAT);
+    benchmark::DoNotOptimize(text);
+  }
+}
+BENCHMARK(BM_dateStringFromString);
+
+void BM_formatDateandTimeFromStringTo12Hour(benchmark::State& state) {
+  useNewYork();
+  for (auto _ : state) {
+    auto text = td::Formatter::formatDateandTimeFromString("20150304170607", td::AMP_DATE_FORMAT,
+                                                           "dd/MM/yyyy hh:mm:ss a");
+    benchmark::DoNotOptimize(text);
+  }
+}
+BENCHMARK(BM_formatDateandTimeFromStringTo12Hour);
+
 void BM_setAmpFormat(benchmark::State& state) {
   useNewYork();
   const auto now = std::chrono::system_clock::now();

@@ -42,6 +42,9 @@ UDate toUDate(Date date) {
   return static_cast<UDate>(std::chrono::floor<std::chrono::milliseconds>(date.time_since_epoch()).count());
 }
 
+// No date text comes near this; longer input is refused before ICU (which counts in 32 bits) sees it.
+constexpr std::size_t kLongestText = 4096;
+
 // Date counts nanoseconds in 64 bits: the years 1678 to 2262.
 constexpr double kFirstDateMillis = -9'223'372'036'854.0;
 constexpr double kLastDateMillis = 9'223'372'036'854.0;
@@ -320,7 +323,7 @@ void DateFormat::refreshZone() {
 }
 
 std::optional<Date> DateFormat::parse(std::string_view text) {
-  if (!valid()) return std::nullopt;
+  if (!valid() || text.size() > kLongestText) return std::nullopt;
   refreshZone();
   if (UDate millis = 0; impl_->nativeReady() && impl_->nativeParse(text, millis)) return fromUDate(millis);
   const icu::UnicodeString input =

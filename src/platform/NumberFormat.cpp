@@ -58,7 +58,9 @@ void NumberFormat::setMaximumFractionDigits(int digits) {
 }
 
 std::optional<double> NumberFormat::parse(std::string_view text) {
-  if (!impl_->format) return std::nullopt;
+  // No number text comes near this; longer input is refused before ICU (which counts in 32 bits).
+  constexpr std::size_t kLongestText = 4096;
+  if (!impl_->format || text.size() > kLongestText) return std::nullopt;
   const icu::UnicodeString input =
       icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
   icu::Formattable result;
