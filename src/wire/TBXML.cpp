@@ -225,23 +225,37 @@ void TBXML::decodeBytes() {
     if (startsWith(lt, end, kCdataOpen)) {
       // The section's content becomes plain text of the enclosing element: the content moves over
       // the opening marker, what follows up to the next tag moves over both markers, and the bytes
-      // freed before the next tag become spaces (trimmed away with the text).
+      // freed before the next tag become spaces (trimmed away with the text). A run of sections
+      // with no other tag between them is compacted in one pass, so a long run stays linear.
       char* close = findSeq(lt + kCdataOpen.size(), end, kCdataClose);
       if (close == nullptr) break;
-      char* nextTag = findByte(close + kCdataClose.size(), end, '<');
-      while (nextTag != nullptr && startsWith(nextTag, end, kCdataOpen)) {
-        char* close2 = findSeq(nextTag + kCdataOpen.size(), end, kCdataClose);
-        nextTag = close2 ? findByte(close2 + kCdataClose.size(), end, '<') : nullptr;
+      char* w = lt;
+      char* r = lt;
+      char* resume = nullptr;  // where an unterminated section of the run lands
+      while (true) {
+        char* content = r + kCdataOpen.size();
+        const auto contentLength = static_cast<std::size_t>(close - content);
+        std::memmove(w, content, contentLength);
+        w += contentLength;
+        r = close + kCdataClose.size();
+        char* next = findByte(r, end, '<');
+        char* stop = next ? next : end;
+        std::memmove(w, r, static_cast<std::size_t>(stop - r));
+        w += stop - r;
+        r = stop;
+        if (next == nullptr || !startsWith(next, end, kCdataOpen)) break;
+        close = findSeq(next + kCdataOpen.size(), end, kCdataClose);
+        if (close == nullptr) {
+          // Not terminated: everything up to the end moves with the run; the parse ends there.
+          resume = w;
+          std::memmove(w, r, static_cast<std::size_t>(end - r));
+          w += end - r;
+          r = end;
+          break;
+        }
       }
-      if (nextTag == nullptr) nextTag = end;
-      constexpr std::size_t kMarkers = kCdataOpen.size() + kCdataClose.size();
-      char* contentStart = lt + kCdataOpen.size();
-      std::memmove(lt, contentStart, static_cast<std::size_t>(close - contentStart));
-      char* following = close - kCdataOpen.size();
-      char* followingSrc = close + kCdataClose.size();
-      std::memmove(following, followingSrc, static_cast<std::size_t>(nextTag - followingSrc));
-      std::memset(nextTag - kMarkers, ' ', kMarkers);
-      p = following;
+      std::memset(w, ' ', static_cast<std::size_t>(r - w));
+      p = resume ? resume : r;
       continue;
     }
 

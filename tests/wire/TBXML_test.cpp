@@ -113,6 +113,17 @@ TEST(TBXMLTree, AdjacentCdataSectionsJoin) {
   EXPECT_EQ(text(xml->rootXMLElement()), "a<>b");
 }
 
+TEST(TBXMLTree, CdataRunsMoveOverTheirMarkersAndLeaveSpacesBeforeTheNextTag) {
+  // Unclosed elements keep their untrimmed text, which shows the bytes as the reader left them.
+  EXPECT_EQ(text(TBXML::tbxmlWithXMLString("<r>x<![CDATA[a<]]>y<![CDATA[>b]]>z")->rootXMLElement()),
+            "xa<y>bz" + std::string(24, ' '));
+  EXPECT_EQ(text(TBXML::tbxmlWithXMLString("<r>x<![CDATA[a]]>y<![CDATA[b")->rootXMLElement()),
+            "xay<![CDATA[b" + std::string(12, ' '));
+  auto xml = TBXML::tbxmlWithXMLString("<r><a>x<![CDATA[1]]><![CDATA[2]]>y</a><b/></r>");
+  EXPECT_EQ(childNames(xml->rootXMLElement()), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(text(xml->rootXMLElement()->firstChild), "x12y");
+}
+
 TEST(TBXMLTree, EntitiesStayAsWritten) {
   auto xml = TBXML::tbxmlWithXMLString("<r k=\"a&amp;b\">x &lt; y</r>");
   EXPECT_EQ(text(xml->rootXMLElement()), "x &lt; y");
@@ -243,6 +254,14 @@ TEST(TBXMLInput, EveryTruncationAndMarkupSubstitutionIsSafe) {
     }
   }
   EXPECT_GT(elements, 0u);
+}
+
+TEST(TBXMLInput, LongRunOfCdataSectionsStaysLinear) {
+  std::string doc = "<r>";
+  for (int i = 0; i < 50000; ++i) doc += "<![CDATA[x]]>";
+  doc += "</r>";
+  auto xml = TBXML::tbxmlWithXMLString(doc);
+  EXPECT_EQ(TBXML::textView(xml->rootXMLElement()).size(), 50000u);
 }
 
 TEST(TBXMLFiles, UnreadableSourcesGiveAnEmptyReader) {
