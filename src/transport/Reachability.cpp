@@ -50,8 +50,12 @@ std::optional<int> netlinkTalk(nlmsghdr* request, const std::function<void(const
       if (errno == EINTR) continue;
       break;
     }
-    int len = static_cast<int>(n);
-    for (auto* h = reinterpret_cast<nlmsghdr*>(buffer.data()); NLMSG_OK(h, len); h = NLMSG_NEXT(h, len)) {
+    size_t left = static_cast<size_t>(n);
+    for (auto* h = reinterpret_cast<nlmsghdr*>(buffer.data());
+         left >= sizeof(nlmsghdr) && h->nlmsg_len >= sizeof(nlmsghdr) && h->nlmsg_len <= left;
+         left -= std::min<size_t>(left, NLMSG_ALIGN(h->nlmsg_len)),
+                                                h = reinterpret_cast<nlmsghdr*>(reinterpret_cast<char*>(h) +
+                                                                                NLMSG_ALIGN(h->nlmsg_len))) {
       if (h->nlmsg_type == NLMSG_DONE) {
         result = 0;
         break;
