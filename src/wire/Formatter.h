@@ -41,7 +41,8 @@ class Formatter {
                                                          std::string_view destinationFormat);
 
   // The date text re-written from one pattern into another: "" for an empty text or the empty date
-  // "00010101000000", nothing when the text does not match `sourceFormat`.
+  // "00010101000000", nothing when the text does not match `sourceFormat`. Nothing shifts: a time
+  // the local clocks skip or repeat comes through as it stands (unless a pattern shows the zone).
   static std::optional<std::string> formatDateandTimeFromString(std::string_view text, std::string_view sourceFormat,
                                                                 std::string_view destinationFormat);
 
