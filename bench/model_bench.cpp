@@ -2,6 +2,7 @@
 // both forms, and the XML reader's throughput on the XML form.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -75,7 +76,11 @@ const DataSet& dataSet() {
                                        {"EnterMarketOrder", "1"}, {"EditLimitOrder", "1"}});
     for (int i = 1; i <= kItems; ++i) {
       const std::string id = std::to_string(i);
-      const std::string fnd = "20241220120000", ltd = "20241231235959", upd = "20240105103000";
+      // Contract dates repeat by month; every item has its own time of the latest prices.
+      char fnd[16], ltd[16], upd[16];
+      std::snprintf(fnd, sizeof fnd, "2025%02d20120000", 1 + i % 12);
+      std::snprintf(ltd, sizeof ltd, "2025%02d28235959", 1 + i % 12);
+      std::snprintf(upd, sizeof upd, "20240105%02d%02d%02d", 8 + i / 3600 % 10, i / 60 % 60, i % 60);
       std::vector<Column> cols = {
           {"InstrumentId", id}, {"Name", "Instrument number " + id}, {"Code", "SYM" + id},
           {"CurrencyID", std::to_string(i % 7 == 0 ? 1 : 0)}, {"Enabled", "1"},
@@ -93,7 +98,7 @@ const DataSet& dataSet() {
       addRow(tmp, ampSection, "Table6", cols);
       sections[4] += ampSection;
       std::string xmlRow = tmp.xml;
-      for (const std::string& date : {fnd, ltd, upd}) {
+      for (const std::string date : {fnd, ltd, upd}) {
         const auto pos = xmlRow.find(">" + date + "<");
         if (pos != std::string::npos) xmlRow.replace(pos + 1, date.size(), xmlDate(date));
       }

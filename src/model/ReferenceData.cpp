@@ -12,13 +12,56 @@
 
 namespace td {
 
-using conv::ampDateToDisplay;
 using conv::toDouble;
 using conv::toFlag;
 using conv::toInt;
-using conv::xmlDateToDisplay;
 
 namespace {
+
+// ---------------------------------------------------------------------------------------------
+// Date columns: one data set repeats few dates over many rows, so while a whole data set loads the
+// conversions are remembered (per thread, for the length of that load only).
+
+struct TransparentHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
+};
+using DateMemo = std::unordered_map<std::string, std::string, TransparentHash, std::equal_to<>>;
+
+struct DateMemos {
+  DateMemo xml;
+  DateMemo amp;
+};
+thread_local DateMemos* t_dateMemos = nullptr;
+
+class DateMemoScope {
+ public:
+  DateMemoScope() : previous_(t_dateMemos) { t_dateMemos = &memos_; }
+  ~DateMemoScope() { t_dateMemos = previous_; }
+  DateMemoScope(const DateMemoScope&) = delete;
+  DateMemoScope& operator=(const DateMemoScope&) = delete;
+
+ private:
+  DateMemos memos_;
+  DateMemos* previous_;
+};
+
+template <class Convert>
+std::string memoised(DateMemo DateMemos::*which, std::string_view text, Convert convert) {
+  if (t_dateMemos == nullptr) return convert(text);
+  DateMemo& memo = t_dateMemos->*which;
+  auto it = memo.find(text);
+  if (it == memo.end()) it = memo.emplace(std::string(text), convert(text)).first;
+  return it->second;
+}
+
+std::string xmlDateToDisplay(std::string_view text) {
+  return memoised(&DateMemos::xml, text, [](std::string_view t) { return conv::xmlDateToDisplay(t); });
+}
+
+std::string ampDateToDisplay(std::string_view text) {
+  return memoised(&DateMemos::amp, text, [](std::string_view t) { return conv::ampDateToDisplay(t); });
+}
 
 // ---------------------------------------------------------------------------------------------
 // Cutting the AMP form.
@@ -574,6 +617,7 @@ void ReferenceData::listForWatchlist(const ItemDetails& item) {
 // XML form.
 
 void ReferenceData::FillTableDetails(const XmlTables& tables) {
+  const DateMemoScope dates;
   if (const XmlTable* t = tables.table(TableName_userinfo); t && !t->empty()) FillUserInfoDetails(t->front());
   if (const XmlTable* t = tables.table(TableName_productinfo); t && !t->empty()) {
     (void)FillProductInfoDetails(t->front());
@@ -676,6 +720,7 @@ void ReferenceData::FillSessionSettingCollection(const XmlRow& row) {
 // AMP form.
 
 void ReferenceData::FillAmpDetails(std::string_view text) {
+  const DateMemoScope dates;
   std::vector<std::string_view> sections;
   forEachPiece(text, MessageInnerTagSeperatorfou, [&](std::string_view s) { sections.push_back(s); });
   for (std::size_t i = 0; i < sections.size(); ++i) {
