@@ -1,0 +1,270 @@
+#include "orders/OrderValidator.h"
+
+#include <cmath>
+
+#include "model/Order.h"
+#include "model/ReferenceData.h"
+#include "orders/MarginCalculator.h"
+#include "orders/OrderNumbers.h"
+#include "orders/PriceBounds.h"
+#include "wire/Formatter.h"
+#include "wire/OrderRequests.h"
+
+namespace td {
+namespace {
+
+constexpr std::string_view kNoTradeAccess = "Your account doesn't have sufficient access to trade";
+constexpr std::string_view kNoSymbolAccess = "Your account doesn't have access to selected symbol";
+constexpr std::string_view kNoOffsetAccess = "Your account doesn't have sufficient access to Offset positions";
+constexpr std::string_view kSuspended = "Your account has been suspended";
+constexpr std::string_view kEquityStop = "Your account equity stop has been reached";
+
+std::string withNumber(std::string_view head, std::string_view number, std::string_view tail = {}) {
+  std::string out(head);
+  out.append(number);
+  out.append(tail);
+  return out;
+}
+
+// The price text against its bound as the user is shown it (rounded to the instrument's decimals),
+// compared exactly. `mustNotExceed`: the price may not lie above the bound; else not below it.
+bool keepsBound(std::string_view priceText, const std::string& boundText, bool mustNotExceed) {
+  const Decimal price = OrderNumbers::strictDecimal(priceText);
+  const Decimal bound = Decimal::parse(boundText);
+  if (price.isNaN() || bound.isNaN()) return false;
+  return mustNotExceed ? !(price > bound) : !(price < bound);
+}
+
+}  // namespace
+
+CheckFailure OrderValidator::Validate(const Order& order, Scope scope) const {
+  const ReferenceData& data = *context_.referenceData;
+  if (!context_.connected) return "Not Connected";
+  if (order.ItemCode.empty()) return "Symbol cannot be empty";
+  if (order.AccountNumber.empty()) return "Account is not valid";
+  if (order.orderType == 0) return "Order Type is not valid";
+
+  // An unknown account reads as status and access 0 here; the group check refuses it later.
+  const auto account = data.account(order.AccountNumber);
+  const std::int32_t status = account ? account->tradingStatus : 0;
+  const std::int32_t access = account ? account->accountaccessType : 0;
+  const bool closing = order.isCloseNew;
+  if (status == 2) return OrderNumbers::accountText(order.AccountNumber, kNoTradeAccess);
+  if (status == 3) return OrderNumbers::accountText(order.AccountNumber, kSuspended);
+  if (status == 4 && !closing) return OrderNumbers::accountText(order.AccountNumber, kNoTradeAccess);
+  if (status == 5) return OrderNumbers::accountText(order.AccountNumber, kEquityStop);
+  if (status == 6) return OrderNumbers::accountText(order.AccountNumber, kNoTradeAccess);
+  if (access == 3) return OrderNumbers::accountText(order.AccountNumber, kNoTradeAccess);
+  if (access == 2 && !closing) return OrderNumbers::accountText(order.AccountNumber, kNoTradeAccess);
+
+  const auto item = data.item(order.ItemCode);
+  if (item && item->instrumentTradingStatus == 2 && !closing) {
+    return std::string("This Item doesn't have sufficient access to trade");
+  }
+  if (scope == Scope::AccessOnly) return std::nullopt;
+
+  // An empty or malformed number is no price and no quantity.
+  const auto price = OrderNumbers::strictNumber(order.OrderPrice);
+  if (!price || !(*price > 0)) return "Price should be greater than zero";
+  const auto quantity = OrderNumbers::strictNumber(order.OrderQty);
+  if (!quantity || !(*quantity > 0)) return "Quantity should be greater than zero";
+  if (!item || !item->isAvailableForTrading) return "Symbol not tradable";
+
+  if (order.orderType >= 1 && order.orderType <= 3) return VerifyOrder(order);
+  return std::nullopt;
+}
+
+CheckFailure OrderValidator::VerifyOrder(const Order& order) const {
+  const ReferenceData& data = *context_.referenceData;
+  const auto foundItem = data.item(order.ItemCode);
+  if (!foundItem) return "Symbol not tradable";
+  const ItemDetails& item = *foundItem;
+  const double price = OrderNumbers::strictNumber(order.OrderPrice).value_or(0);
+  const double quantity = OrderNumbers::strictNumber(order.OrderQty).value_or(0);
+  const bool buy = order.tradingMode == 0;
+  const double bid = PriceBounds::quoteBid(item);
+  const double ask = PriceBounds::quoteAsk(item);
+
+  const auto session = data.sessionSetting(std::to_string(item.CurrentTradeSessionSettingId));
+  if (!session) return "Symbol cannot be traded in this session";
+  switch (order.ordertypeInfo) {
+    case 0:
+      if (order.isEditBracketOrder && !session->AllowNewMarket) return "New bracket order not allowed in this session";
+      if (!session->AllowNewMarket) return "New market order not allowed in this session";
+      break;
+    case 1:
+      if (order.isEditBracketOrder && !session->AllowNewMarket) return "New bracket order not allowed in this session";
+      if (order.isEditWorkOrder && !session->AllowNewMarket) return "Edit contingent order not allowed in this session";
+      if (!session->AllowNewMarket) return "New market order not allowed in this session";
+      if (!session->AllowNewTpSl) return "New bracket order not allowed in this session";
+      break;
+    case 2:
+      if (!session->AllowNewContigent) return "New contingent order not allowed in this session";
+      break;
+    case 3:
+      if (!session->AllowNewContigent) return "New contingent order not allowed in this session";
+      if (!session->AllowNewTpSl) return "New bracket order not allowed in this session";
+      break;
+    default:
+      break;
+  }
+
+  const auto account = data.account(order.AccountNumber);
+  const auto group = account ? data.group(account->GroupId) : nullptr;
+  if (!group || !group->TradingEnabled) return OrderNumbers::accountText(order.AccountNumber, kNoTradeAccess);
+  const auto found = group->GroupInstrumentCollection.find(std::to_string(item.InstrumentId));
+  if (found == group->GroupInstrumentCollection.end() || !found->second) {
+    return OrderNumbers::accountText(order.AccountNumber, kNoSymbolAccess);
+  }
+  const GroupInstruments& terms = *found->second;
+
+  if (quantity > terms.MaxOrderQty) {
+    return withNumber("Quantity is greater than maximum order quantity (", Formatter::formatDecimal(terms.MaxOrderQty, 2),
+                      ")");
+  }
+  if (quantity < terms.MinOrderQty) {
+    if (order.isCloseNew) {
+      if (quantity < OrderRequests::leadingNumber(order.PreviousOrderQty)) {
+        return withNumber("Quantity should not be less than (", order.PreviousOrderQty, ")");
+      }
+    } else {
+      return withNumber("Quantity is less than minimum order quantity (",
+                        Formatter::formatDecimal(terms.MinOrderQty, 2), ")");
+    }
+  }
+  if (terms.OrderQtyStep > 0) {
+    // Half a step at most; what "%f" shows as 0.000000 is a whole multiple.
+    const double r = std::fabs(std::remainder(quantity, terms.OrderQtyStep));
+    if (!Decimal::parse(Formatter::formatDecimal(r, 6)).isZero()) {
+      return withNumber("Quantity should be in multiples of (", Formatter::formatDecimal(terms.OrderQtyStep, 2), ")");
+    }
+  }
+
+  if (order.orderType == 3 || order.orderType == 2) {
+    if (!PriceBounds::isOnTick(price, item.DecimalPlaces, item.TickSize)) return "Price should be in correct tick";
+    if (order.orderType == 3) {
+      const double d = PriceBounds::stopDistance(&terms, item);
+      if (buy) {
+        const std::string bound =
+            OrderNumbers::priceText(PriceBounds::CalculateContingentPrice(true, ask, d), item.DecimalPlaces);
+        if (!keepsBound(order.OrderPrice, bound, false)) {
+          return withNumber("Stop price should be greater than or equal to ", bound);
+        }
+      } else {
+        const std::string bound =
+            OrderNumbers::priceText(PriceBounds::CalculateContingentPrice(false, bid, d), item.DecimalPlaces);
+        if (!keepsBound(order.OrderPrice, bound, true)) return withNumber("Stop price should be less than or equal to ", bound);
+      }
+    } else {
+      const double d = PriceBounds::limitDistance(&terms, item);
+      if (buy) {
+        const std::string bound =
+            OrderNumbers::priceText(PriceBounds::CalculateContingentPrice(false, ask, d), item.DecimalPlaces);
+        if (!keepsBound(order.OrderPrice, bound, true)) return withNumber("Limit price should be less than or equal to ", bound);
+      } else {
+        const std::string bound =
+            OrderNumbers::priceText(PriceBounds::CalculateContingentPrice(true, bid, d), item.DecimalPlaces);
+        if (!keepsBound(order.OrderPrice, bound, false)) {
+          return withNumber("Limit price should be greater than or equal to ", bound);
+        }
+      }
+    }
+  }
+
+  // The take-profit and stop-loss protect the position: they stand on the other side of the order,
+  // except in a bracket edit, whose side already is the closing one.
+  const bool protectBuy = order.isEditBracketOrder ? buy : !buy;
+  if (order.isTakeProfitEnabled) {
+    const auto takeProfit = OrderNumbers::strictNumber(order.LimitPrice);
+    if (!takeProfit || !PriceBounds::isOnTick(*takeProfit, item.DecimalPlaces, item.TickSize)) {
+      return "Take Profit price should be in correct tick";
+    }
+    const double d = PriceBounds::limitDistance(&terms, item);
+    if (protectBuy) {
+      const std::string bound =
+          OrderNumbers::priceText(PriceBounds::CalculateContingentPrice(false, price, d), item.DecimalPlaces);
+      if (!keepsBound(order.LimitPrice, bound, true)) {
+        return withNumber("Take Profit price should be less than or equal to ", bound);
+      }
+    } else {
+      const std::string bound =
+          OrderNumbers::priceText(PriceBounds::CalculateContingentPrice(true, price, d), item.DecimalPlaces);
+      if (!keepsBound(order.LimitPrice, bound, false)) {
+        return withNumber("Take Profit price should be greater than or equal to ", bound);
+      }
+    }
+  }
+  if (order.isStopLossEnabled) {
+    const auto stopLoss = OrderNumbers::strictNumber(order.StopPrice);
+    if (!stopLoss || !PriceBounds::isOnTick(*stopLoss, item.DecimalPlaces, item.TickSize)) {
+      return "Stop Loss price should be in correct tick";
+    }
+    const double d = PriceBounds::stopDistance(&terms, item);
+    if (protectBuy) {
+      const std::string bound =
+          OrderNumbers::priceText(PriceBounds::CalculateContingentPrice(true, price, d), item.DecimalPlaces);
+      if (!keepsBound(order.StopPrice, bound, false)) {
+        return withNumber("Stop Loss price should be greater than or equal to ", bound);
+      }
+    } else {
+      const std::string bound =
+          OrderNumbers::priceText(PriceBounds::CalculateContingentPrice(false, price, d), item.DecimalPlaces);
+      if (!keepsBound(order.StopPrice, bound, true)) {
+        return withNumber("Stop Loss price should be less than or equal to ", bound);
+      }
+    }
+  }
+
+  if (!CheckMargin(order)) return OrderNumbers::accountText(order.AccountNumber, "Not enough free margin");
+  return std::nullopt;
+}
+
+bool OrderValidator::CheckMargin(const Order& order) const {
+  const ReferenceData& data = *context_.referenceData;
+  const auto account = data.account(order.AccountNumber);
+  const auto item = data.item(order.ItemCode);
+  std::shared_ptr<GroupInstruments> terms;
+  if (account && item) terms = data.groupInstruments(*account, item->InstrumentId);
+  MarginCalculator::MarginInputs in;
+  in.hedgePercent = terms ? terms->LiquidationMargin : 0;
+  in.marginPerLot = MarginCalculator::GetMarginForSingleLot(terms.get(), order, item.get());
+  in.netOnly = !account || account->HedgeModeId != 1;
+  if (account) {
+    in.availableMargin = account->AvailableMargin;
+    in.usedMargin = account->UsedMargin;
+    in.equity = account->Equity;
+  }
+  const double quantity = OrderRequests::leadingNumber(order.OrderQty);
+  return MarginCalculator::hasFreeMargin(in, quantity, order.tradingMode == 0 ? 0 : 1,
+                                         [&](double& buy, double& sell) {
+                                           if (!context_.openPositions) return;
+                                           const auto positions = context_.openPositions();
+                                           MarginCalculator::GetTotalLots(positions, order.ItemCode,
+                                                                          order.AccountNumber, order.deliveryMode,
+                                                                          buy, sell);
+                                         });
+}
+
+CheckFailure OrderValidator::validateOffsetPosition(std::string_view itemCode, std::string_view accountNumber) const {
+  const ReferenceData& data = *context_.referenceData;
+  const auto account = data.account(accountNumber);
+  const auto item = data.item(itemCode);
+  const auto session = data.sessionSetting(std::to_string(item ? item->CurrentTradeSessionSettingId : 0));
+  if (!session) return "Symbol cannot be traded in this session";
+  if (session->SettingsId != 0 && session->SettingsId != 1) return "Offset position not allowed in this session";
+  const std::int32_t status = account ? account->tradingStatus : 0;
+  const std::int32_t access = account ? account->accountaccessType : 0;
+  if (status == 2 || status == 4 || status == 6) return OrderNumbers::accountText(accountNumber, kNoOffsetAccess);
+  if (status == 3) return OrderNumbers::accountText(accountNumber, kSuspended);
+  if (status == 5) return OrderNumbers::accountText(accountNumber, kEquityStop);
+  if (access == 3 || access == 2) return OrderNumbers::accountText(accountNumber, kNoOffsetAccess);
+  const auto group = account ? data.group(account->GroupId) : nullptr;
+  if (!group || !group->TradingEnabled) return OrderNumbers::accountText(accountNumber, kNoOffsetAccess);
+  const auto found = group->GroupInstrumentCollection.find(std::to_string(item ? item->InstrumentId : 0));
+  if (found == group->GroupInstrumentCollection.end() || !found->second) {
+    return OrderNumbers::accountText(accountNumber, kNoSymbolAccess);
+  }
+  return std::nullopt;
+}
+
+}  // namespace td
