@@ -40,9 +40,10 @@ struct Inbox {
   }
   bool waitForItem(const std::string& s, std::chrono::milliseconds limit) {
     std::unique_lock lock(m);
+    size_t scanned = 0;  // each wake-up looks only at what arrived since the last one
     return cv.wait_for(lock, limit, [&] {
-      for (const auto& i : items)
-        if (i == s) return true;
+      for (; scanned < items.size(); ++scanned)
+        if (items[scanned] == s) return true;
       return false;
     });
   }
