@@ -1,0 +1,225 @@
+// The probe against the simulated server, both as processes on free loopback ports.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "ProcessHelpers.h"
+#include "Scenario.h"
+
+namespace td::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A scenario file with the built-in data and users who are refused with each code.
+std::string refusingScenario() {
+  std::string text(sim::Scenario::builtInJson());
+  std::string users = R"("users": [
+    {"name": "demo", "password": "demo", "userId": 101, "accounts": [1001, 1002]},
+    {"name": "alice", "password": "secret", "userId": 102, "accounts": [2001]},
+    {"name": "disabled", "password": "pw", "userId": 103, "accounts": [], "refuse": 10},
+    {"name": "expired", "password": "pw", "userId": 104, "accounts": [], "refuse": 11},
+    {"name": "outdated", "password": "pw", "userId": 105, "accounts": [], "refuse": 12}
+  ],)";
+  auto from = text.find("\"users\"");
+  auto to = text.find("\"loginMessages\"");
+  text.replace(from, to - from, users + "\n  ");
+  auto path = std::filesystem::temp_directory_path() /
+              ("tarnwickdesk-scenario-" + std::to_string(::getpid()) + ".json");
+  std::ofstream(path) << text;
+  return path.string();
+}
+
+TEST(EndToEnd, DemoUserLogsInOpensTheSessionAndReceivesTicksDepthAndAccounts) {
+  ServerProcess server({"--seed", "7"});
+  ASSERT_TRUE(server.listening());
+  ProbeRun run = runProbe(server.tcp, "demo", "demo", {"--ticks", "30", "--timeout", "6"});
+  ASSERT_GE(run.lines.size(), 4u);
+  EXPECT_EQ(run.lines[0], "CONNECTED 127.0.0.1:" + std::to_string(server.tcp));
+  EXPECT_EQ(run.lines[1], "LOGIN items=6 accounts=2 groups=1");
+  EXPECT_EQ(run.lines[2], "SESSION open");
+  EXPECT_EQ(run.countPrefix("TICK "), 30u);
+  EXPECT_GE(run.countPrefix("DEPTH "), 1u);
+  EXPECT_GE(run.countPrefix("ACCOUNT 1001 balance=100000.00 equity="), 1u);
+  EXPECT_GE(run.countPrefix("ACCOUNT 1002 balance=25000.00 equity="), 1u);
+  EXPECT_EQ(run.countPrefix("DISCONNECTED"), 0u);
+  EXPECT_EQ(run.last(), "RESULT ok");
+  EXPECT_EQ(run.exitCode, 0);
+}
+
+TEST(EndToEnd, TicksAreWrittenWithTheItemsDecimalPlacesAndTwoForWholeNumbers) {
+  ServerProcess server({});
+  ASSERT_TRUE(server.listening());
+  ProbeRun run = runProbe(server.tcp, "demo", "demo", {"--ticks", "12", "--timeout", "6"});
+  std::regex eurusd(R"(TICK EURUSD \d\.\d{5} \d\.\d{5})");
+  std::regex btc(R"(TICK BTCUSD \d+\.\d{2} \d+\.\d{2})");
+  bool sawEur = false, sawBtc = false;
+  for (const auto& l : run.lines) {
+    if (l.rfind("TICK EURUSD", 0) == 0) sawEur = std::regex_match(l, eurusd);
+    if (l.rfind("TICK BTCUSD", 0) == 0) sawBtc = std::regex_match(l, btc);
+  }
+  EXPECT_TRUE(sawEur);
+  EXPECT_TRUE(sawBtc);
+}
+
+TEST(EndToEnd, InitialDataSetsArriveOverTheRequestChannel) {
+  ServerProcess server({});
+  ASSERT_TRUE(server.listening());
+  // Enough ticks that the replies come before the end.
+  ProbeRun run = runProbe(server.tcp, "demo", "demo", {"--ticks", "60", "--timeout", "6"});
+  EXPECT_TRUE(run.has("DATASET getopenpositions rows=4"));
+  EXPECT_TRUE(run.has("DATASET getpendingorders rows=4"));
+  EXPECT_TRUE(run.has("DATASET getsettledpositions rows=4"));
+  EXPECT_TRUE(run.has("DATASET getcancelledorders rows=2"));
+  EXPECT_EQ(run.last(), "RESULT ok");
+}
+
+TEST(EndToEnd, PingRepliesAreRatedOnceTheSessionRunsLongerThanASecond) {
+  ServerProcess server({"--tick-ms", "50"});
+  ASSERT_TRUE(server.listening());
+  ProbeRun run = runProbe(server.tcp, "alice", "secret", {"--ticks", "75", "--timeout", "6"});
+  ASSERT_GE(run.countPrefix("PING "), 1u);
+  for (const auto& l : run.lines)
+    if (l.rfind("PING ", 0) == 0) {
+      EXPECT_TRUE(std::regex_match(l, std::regex(R"(PING 0\.\d{3} rating=0)"))) << l;
+    }
+  EXPECT_TRUE(run.has("LOGIN items=3 accounts=1 groups=1"));
+  EXPECT_EQ(run.last(), "RESULT ok");
+}
+
+TEST(EndToEnd, TheXmlFormOfTheLoginDataSetLoadsTheSameRecords) {
+  ServerProcess server({"--form", "xml"});
+  ASSERT_TRUE(server.listening());
+  ProbeRun run = runProbe(server.tcp, "demo", "demo", {"--ticks", "6", "--timeout", "6"});
+  EXPECT_TRUE(run.has("LOGIN items=6 accounts=2 groups=1"));
+  EXPECT_EQ(run.last(), "RESULT ok");
+}
+
+TEST(EndToEnd, WrongPasswordAndUnknownUserAreRefused) {
+  ServerProcess server({});
+  ASSERT_TRUE(server.listening());
+  for (auto [user, password] : {std::pair{"demo", "wrong"}, std::pair{"nobody", "demo"}}) {
+    ProbeRun run = runProbe(server.tcp, user, password, {"--timeout", "5"});
+    EXPECT_TRUE(run.has("ALERT The username or password or server you entered is incorrect")) << user;
+    EXPECT_TRUE(run.has("DISCONNECTED refused:1")) << user;
+    EXPECT_EQ(run.last(), "RESULT fail: login refused");
+    EXPECT_EQ(run.exitCode, 1);
+  }
+}
+
+TEST(EndToEnd, RefusingUsersAreRefusedWithTheirCode) {
+  std::string scenario = refusingScenario();
+  ServerProcess server({"--scenario", scenario});
+  ASSERT_TRUE(server.listening());
+  struct Case {
+    const char* user;
+    const char* code;
+    const char* alert;
+  } cases[] = {
+      {"disabled", "10", "ALERT Your login has been disabled. Please contact back office."},
+      {"expired", "11", "ALERT Your account has been expired"},
+      {"outdated", "12",
+       "ALERT You're using unsupported version of program. Do you want to download latest version now?"},
+  };
+  for (const Case& c : cases) {
+    ProbeRun run = runProbe(server.tcp, c.user, "pw", {"--timeout", "5"});
+    EXPECT_TRUE(run.has(c.alert)) << c.user;
+    EXPECT_TRUE(run.has(std::string("DISCONNECTED refused:") + c.code)) << c.user;
+    EXPECT_EQ(run.exitCode, 1);
+  }
+  std::filesystem::remove(scenario);
+}
+
+TEST(EndToEnd, ConnectFailureAndTimeoutAreReported) {
+  ServerProcess server({});
+  ASSERT_TRUE(server.listening());
+  int port = server.tcp;
+  server.child().signal(SIGTERM);
+  ASSERT_EQ(server.child().waitExit(3000ms), 0);
+  ProbeRun refused = runProbe(port, "demo", "demo", {"--timeout", "2"});
+  EXPECT_TRUE(refused.has("DISCONNECTED connect-failed"));
+  EXPECT_EQ(refused.exitCode, 1);
+
+  ServerProcess slow({"--tick-ms", "60000"});
+  ASSERT_TRUE(slow.listening());
+  ProbeRun timeout = runProbe(slow.tcp, "demo", "demo", {"--ticks", "1", "--timeout", "0.5"});
+  EXPECT_TRUE(timeout.has("SESSION open"));
+  EXPECT_TRUE(timeout.has("DISCONNECTED timeout"));
+  EXPECT_EQ(timeout.last(), "RESULT fail: timeout");
+}
+
+TEST(EndToEnd, ServerExitsCleanlyOnSigintAndSigterm) {
+  for (int sig : {SIGINT, SIGTERM}) {
+    ServerProcess server({});
+    ASSERT_TRUE(server.listening());
+    ProbeRun run = runProbe(server.tcp, "demo", "demo", {"--ticks", "3", "--timeout", "5"});
+    EXPECT_EQ(run.last(), "RESULT ok");
+    server.child().signal(sig);
+    EXPECT_EQ(server.child().waitExit(3000ms), 0) << sig;
+  }
+}
+
+// --- the faults ---
+
+TEST(EndToEndFaults, DisconnectAfterNMessagesDropsTheSession) {
+  ServerProcess server({"--fault", "disconnect-after=3"});
+  ASSERT_TRUE(server.listening());
+  ProbeRun run = runProbe(server.tcp, "demo", "demo", {"--ticks", "1000", "--timeout", "5"});
+  // 33, 18 and the first account summary are the three messages.
+  EXPECT_TRUE(run.has("SESSION open"));
+  EXPECT_EQ(run.countPrefix("ACCOUNT "), 1u);
+  EXPECT_TRUE(run.has("DISCONNECTED closed"));
+  EXPECT_EQ(run.exitCode, 1);
+}
+
+TEST(EndToEndFaults, GarbageAmongGoodFramesIsSkipped) {
+  ServerProcess server({"--fault", "garbage"});
+  ASSERT_TRUE(server.listening());
+  ProbeRun run = runProbe(server.tcp, "demo", "demo", {"--ticks", "12", "--timeout", "5"});
+  EXPECT_EQ(run.countPrefix("ACCOUNT "), 2u);
+  EXPECT_EQ(run.last(), "RESULT ok");
+}
+
+TEST(EndToEndFaults, LoggedInElsewhereAfterNMessages) {
+  ServerProcess server({"--fault", "elsewhere-after=2"});
+  ASSERT_TRUE(server.listening());
+  ProbeRun run = runProbe(server.tcp, "demo", "demo", {"--ticks", "1000", "--timeout", "5"});
+  EXPECT_TRUE(run.has("SESSION open"));
+  EXPECT_TRUE(run.has("ALERT Your user name has logged in at another location"));
+  EXPECT_TRUE(run.has("DISCONNECTED elsewhere"));
+  EXPECT_EQ(run.exitCode, 1);
+}
+
+TEST(EndToEndFaults, ReloginRequestAfterNMessages) {
+  ServerProcess server({"--fault", "relogin-after=2"});
+  ASSERT_TRUE(server.listening());
+  ProbeRun run = runProbe(server.tcp, "demo", "demo", {"--ticks", "1000", "--timeout", "5"});
+  EXPECT_TRUE(run.has("DISCONNECTED relogin"));
+  EXPECT_EQ(run.countPrefix("DISCONNECTED"), 1u);
+  EXPECT_EQ(run.exitCode, 1);
+}
+
+TEST(EndToEndFaults, SilentRequestChannelLeavesTheFeedWorking) {
+  ServerProcess server({"--fault", "rep-silent"});
+  ASSERT_TRUE(server.listening());
+  ProbeRun run = runProbe(server.tcp, "demo", "demo", {"--ticks", "60", "--timeout", "5"});
+  EXPECT_EQ(run.countPrefix("DATASET "), 0u);
+  EXPECT_EQ(run.last(), "RESULT ok");
+}
+
+TEST(EndToEndFaults, SlowRequestChannelAnswersLate) {
+  ServerProcess server({"--fault", "rep-slow=400"});
+  ASSERT_TRUE(server.listening());
+  // 6 items at 20 ms: 60 ticks take about 200 ms, before the first reply; 600 take about 2 s.
+  ProbeRun quick = runProbe(server.tcp, "demo", "demo", {"--ticks", "60", "--timeout", "5"});
+  EXPECT_EQ(quick.countPrefix("DATASET "), 0u);
+  ProbeRun patient = runProbe(server.tcp, "demo", "demo", {"--ticks", "600", "--timeout", "5"});
+  EXPECT_GE(patient.countPrefix("DATASET "), 2u);
+  EXPECT_EQ(patient.last(), "RESULT ok");
+}
+
+}  // namespace
+}  // namespace td::testing

@@ -1,0 +1,139 @@
+#include "PriceFeed.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "ServerMessage.h"
+#include "wire/Separators.h"
+
+namespace td::sim {
+
+std::uint64_t SeededRandom::next() {
+  std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+
+double SeededRandom::uniform() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }
+
+int SeededRandom::between(int low, int high) {
+  if (high <= low) return low;
+  return low + static_cast<int>(next() % static_cast<std::uint64_t>(high - low + 1));
+}
+
+double roundTo(double value, int decimals) {
+  double scale = std::pow(10.0, decimals);
+  return std::round(value * scale) / scale;
+}
+
+namespace {
+
+Quote quoteAround(const InstrumentSpec& i, double mid) {
+  double half = std::max(i.spreadTicks, 1.0) * i.tickSize / 2;
+  Quote q;
+  q.bid = roundTo(mid - half, i.decimals);
+  q.ask = roundTo(mid + half, i.decimals);
+  if (q.ask <= q.bid) q.ask = roundTo(q.bid + std::pow(10.0, -i.decimals), i.decimals);
+  q.last = roundTo(mid, i.decimals);
+  return q;
+}
+
+}  // namespace
+
+PriceFeed::PriceFeed(const Scenario& scenario, std::uint64_t seed) : scenario_(scenario), random_(seed) {
+  for (const auto& i : scenario_.instruments) {
+    Quote q = quoteAround(i, i.price);
+    q.open = q.prevClose = roundTo(i.price, i.decimals);
+    q.high = q.ask;
+    q.low = q.bid;
+    quotes_[i.id] = q;
+    mids_[i.id] = i.price;
+  }
+}
+
+std::vector<std::string> PriceFeed::tick(std::int64_t now) {
+  ++ticks_;
+  std::string time = ampTime(now);
+  std::vector<std::string> lines;
+  for (const auto& i : scenario_.instruments) {
+    double& mid = mids_[i.id];
+    double step = (random_.uniform() * 2 - 1) * i.volatility;
+    mid = std::max(mid * (1 + step), i.tickSize * 10);
+    Quote& q = quotes_[i.id];
+    Quote n = quoteAround(i, mid);
+    q.bid = n.bid;
+    q.ask = n.ask;
+    q.last = n.last;
+    q.high = std::max(q.high, q.ask);
+    q.low = std::min(q.low, q.bid);
+    lines.push_back(priceLine(i, q, time));
+  }
+  if (ticks_ % depthEvery == 0)
+    for (const auto& i : scenario_.instruments) lines.push_back(depthLine(i, quotes_[i.id], random_));
+  if (ticks_ % statusEvery == 0 && !scenario_.instruments.empty()) {
+    const auto& i = scenario_.instruments[nextStatus_++ % scenario_.instruments.size()];
+    lines.push_back(statusLine(i.code, i.session));
+  }
+  return lines;
+}
+
+const Quote& PriceFeed::quote(int instrumentId) const {
+  static const Quote none;
+  auto it = quotes_.find(instrumentId);
+  return it == quotes_.end() ? none : it->second;
+}
+
+std::map<int, std::pair<double, double>> PriceFeed::quotes() const {
+  std::map<int, std::pair<double, double>> out;
+  for (const auto& [id, q] : quotes_) out[id] = {q.bid, q.ask};
+  return out;
+}
+
+std::map<int, double> PriceFeed::mids() const { return mids_; }
+
+std::string PriceFeed::priceLine(const InstrumentSpec& i, const Quote& q, const std::string& time) {
+  const double prices[7] = {q.last, q.bid, q.ask, q.high, q.low, q.open, q.prevClose};
+  double base = std::floor(*std::min_element(std::begin(prices), std::end(prices)));
+  double scale = std::pow(10.0, i.decimals);
+  std::string line = i.code;
+  line += MessageInnerTagSeperator;
+  line += time;
+  line += MessageInnerTagSeperator;
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.0f", base);
+  line += buf;
+  for (double p : prices) {
+    line += MessageInnerTagSeperator;
+    std::snprintf(buf, sizeof buf, "%lld", static_cast<long long>(std::llround((p - base) * scale)));
+    line += buf;
+  }
+  line += MessageInnerTagSeperator;
+  line += std::to_string(i.decimals);
+  return line;
+}
+
+std::string PriceFeed::depthLine(const InstrumentSpec& i, const Quote& q, SeededRandom& random) {
+  double step = std::max(i.tickSize, std::pow(10.0, -i.decimals));
+  char buf[64];
+  auto side = [&](double from, double direction) {
+    std::string out;
+    for (int level = 0; level < depthLevels; ++level) {
+      if (level) out += '|';
+      std::snprintf(buf, sizeof buf, "%.*f,%d", i.decimals, roundTo(from + direction * level * step, i.decimals),
+                    random.between(1, 100));
+      out += buf;
+    }
+    return out;
+  };
+  return "MD_" + i.code + ";" + side(q.bid, -1) + ";" + side(q.ask, 1);
+}
+
+std::string PriceFeed::statusLine(const std::string& code, int settingId) {
+  ServerMessage m(1049);
+  m.add(12, code).add(574, std::int64_t{settingId});
+  return "IS;" + m.frame();
+}
+
+}  // namespace td::sim

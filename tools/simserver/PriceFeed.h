@@ -1,0 +1,69 @@
+#pragma once
+// The simulated market: a seeded random walk of every instrument's mid price, published on the
+// feed as price lines (fields by 0x04: code, time, base price, last, bid, ask, high, low, open and
+// previous-close offsets, decimal places of the offsets), market-depth lines ("MD_<code>;" buy
+// levels ";" sell levels, each level "price,quantity", levels by "|") and instrument-status lines
+// ("IS;" and a framed message of type 1049 with tag 12 the code and tag 574 the session setting).
+// The same seed gives the same prices, tick by tick.
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "Scenario.h"
+
+namespace td::sim {
+
+// splitmix64: small, fast and the same on every platform.
+class SeededRandom {
+ public:
+  explicit SeededRandom(std::uint64_t seed) : state_(seed) {}
+  std::uint64_t next();
+  double uniform();                   // [0, 1)
+  int between(int low, int high);     // [low, high]
+ private:
+  std::uint64_t state_;
+};
+
+struct Quote {
+  double bid = 0, ask = 0, last = 0, high = 0, low = 0, open = 0, prevClose = 0;
+  double mid() const { return (bid + ask) / 2; }
+};
+
+class PriceFeed {
+ public:
+  PriceFeed(const Scenario& scenario, std::uint64_t seed);
+
+  // Moves every instrument one step and returns the feed lines of this tick, price lines first.
+  // Every depthEvery-th tick adds one depth line per instrument, every statusEvery-th tick one
+  // status line (instruments taken in turn).
+  std::vector<std::string> tick(std::int64_t now);
+
+  const Quote& quote(int instrumentId) const;
+  std::map<int, std::pair<double, double>> quotes() const;
+  std::map<int, double> mids() const;
+  std::uint64_t ticks() const { return ticks_; }
+
+  // The line forms, for tests and the probe's counterpart.
+  static std::string priceLine(const InstrumentSpec& instrument, const Quote& quote, const std::string& time);
+  static std::string depthLine(const InstrumentSpec& instrument, const Quote& quote, SeededRandom& random);
+  static std::string statusLine(const std::string& code, int settingId);
+
+  static constexpr int depthEvery = 2;
+  static constexpr int statusEvery = 10;
+  static constexpr int depthLevels = 5;
+
+ private:
+  const Scenario& scenario_;
+  SeededRandom random_;
+  std::map<int, Quote> quotes_;
+  std::map<int, double> mids_;
+  std::uint64_t ticks_ = 0;
+  std::size_t nextStatus_ = 0;
+};
+
+// A price rounded to the instrument's decimals.
+double roundTo(double value, int decimals);
+
+}  // namespace td::sim

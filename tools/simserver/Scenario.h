@@ -1,0 +1,181 @@
+#pragma once
+// What the simulated server serves: users with their passwords and accounts, account groups with
+// their instrument terms, instrument types, instruments, trading sessions and login messages.
+// Read from a JSON file (--scenario) or taken from the built-in default.
+//
+// JSON form (every key but the ids and names may be left out; the defaults are the member
+// initialisers below):
+//   { "instrumentTypes": [{"id": 1, "name": "Forex"}],
+//     "sessions":  [{"id": 1, "name": "Regular", "enterLimitOrder": true, ... , "color": 65280}],
+//     "instruments": [{"id": 1, "code": "EURUSD", "name": "Euro / US Dollar", "type": 1,
+//                      "decimals": 5, "tickSize": 0.00001, "price": 1.0845, "spreadTicks": 8,
+//                      "session": 1, ...}],
+//     "groups":   [{"id": 1, "name": "Standard", "terms": [{"instrument": 1, "spreadBid": 2,
+//                   "spreadAsk": 2, "spreadType": 3, ...}], ...}],
+//     "accounts": [{"id": 1001, "group": 1, "name": "Demo main", "balance": 100000}],
+//     "users":    [{"name": "demo", "password": "demo", "userId": 101, "accounts": [1001, 1002],
+//                   "refuse": 10}],
+//     "loginMessages": [{"code": 15, "message": "...", "displayMode": 1}],
+//     "downloadUrl": "https://..." }
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace td::sim {
+
+struct InstrumentTypeSpec {
+  int id = 0;
+  std::string name;
+};
+
+struct SessionSpec {
+  int id = 0;
+  std::string name;
+  bool enterLimitOrder = true;
+  bool enterMarketOrder = true;
+  bool editLimitOrder = true;
+  bool editMarketOrder = true;
+  bool executeOrders = true;
+  bool publishMarketData = true;
+  bool publishTradeData = true;
+  bool matchMMwithMMOrders = false;
+  bool enterMarketMakerOrder = false;
+  bool editMarketMakertOrder = false;
+  bool useELP = false;
+  int color = 0x00A000;  // packed 0xRRGGBB
+};
+
+struct InstrumentSpec {
+  int id = 0;
+  std::string code;
+  std::string name;
+  int type = 0;
+  int decimals = 2;
+  double tickSize = 0.01;
+  double point = 1;
+  double contractSize = 1;
+  double price = 100;         // mid price at start
+  double spreadTicks = 2;     // raw spread of the feed, in ticks
+  double volatility = 0.0004; // relative size of one random-walk step
+  int session = 0;            // trading session setting id
+  int currency = 0;           // instrument id of the conversion item, 0 for none
+  int unitId = 1;
+  int tradingStatus = 1;
+  int plCalcMode = 1;
+  int availableOrderTypes = 7;
+  int hedgeMode = 0;
+  int maxHoldingDays = 0;
+  int availableOrderSettings = 0;
+  bool enabled = true;
+  bool watchlist = true;
+  bool tradable = true;
+  std::string monthCode;
+};
+
+struct TermSpec {
+  int instrument = 0;
+  int spreadBid = 0;
+  int spreadAsk = 0;
+  int spreadType = 0;
+  double minOrderQty = 1;
+  double maxOrderQty = 100;
+  double orderQtyStep = 1;
+  double commission = 0;
+  double initialMargin = 1000;
+  double limitOrderMargin = 1000;
+  double liquidationMargin = 500;
+  double intradayMargin = 500;
+  double btstMargin = 800;
+  double overnightMargin = 1000;
+  int limitMinPips = 5;
+  int stopMinPips = 5;
+  bool allowShortSelling = true;
+  int marginCalcMode = 1;
+};
+
+struct GroupSpec {
+  int id = 0;
+  std::string name;
+  int leverageOnFProfit = 100;
+  int revLeverageOnFLoss = 100;
+  double marginCallLevel = 50;
+  double stopOutLevel = 20;
+  double maxOrderQty = 100;
+  double orderQtyStep = 1;
+  bool tradingEnabled = true;
+  bool chatEnabled = true;
+  std::vector<TermSpec> terms;
+};
+
+struct AccountSpec {
+  int id = 0;
+  int group = 0;
+  std::string name;
+  double balance = 0;
+  double usedMargin = 0;
+  double collateral = 0;
+  double storage = 0;
+  int tradingStatus = 1;  // 1 Normal .. 6 Closed, as the login data carries it
+  int accountType = 1;
+  int accessType = 1;
+  int hedgeMode = 0;
+  int availableOrderTypes = 7;
+};
+
+struct UserSpec {
+  std::string name;
+  std::string password;
+  int userId = 0;
+  std::vector<int> accounts;
+  int refuse = 0;  // 0, or the login error code (10, 11, 12) the login is refused with
+  bool canChangePassword = true;
+};
+
+struct LoginMessageSpec {
+  int code = 0;
+  std::string message;
+  int displayMode = 1;
+};
+
+struct Scenario {
+  std::vector<InstrumentTypeSpec> instrumentTypes;
+  std::vector<SessionSpec> sessions;
+  std::vector<InstrumentSpec> instruments;
+  std::vector<GroupSpec> groups;
+  std::vector<AccountSpec> accounts;
+  std::vector<UserSpec> users;
+  std::vector<LoginMessageSpec> loginMessages;
+  std::string downloadUrl = "https://downloads.tarnwickdesk.invalid/latest";
+
+  // The built-in scenario: users demo/demo (two accounts, one group) and alice/secret (one
+  // account, another group); forex, metal, index and crypto instruments with several spread types
+  // and decimal places.
+  static Scenario builtIn();
+  static std::string_view builtInJson();
+
+  // Reads a scenario; on failure `error` says what is wrong and nothing is returned. The result
+  // passes check().
+  static std::optional<Scenario> parse(std::string_view json, std::string& error);
+
+  // Cross-references and wire-safety: unique ids and codes, known types, sessions, groups,
+  // instruments and accounts; no separator byte, ';' or '^' in an item code, no code that is a
+  // prefix of another (the feed's topics are prefixes). "" when sound.
+  std::string check() const;
+
+  const UserSpec* user(std::string_view name) const;
+  UserSpec* user(std::string_view name);
+  const AccountSpec* account(int id) const;
+  const GroupSpec* group(int id) const;
+  const InstrumentSpec* instrument(int id) const;
+  const InstrumentSpec* instrument(std::string_view code) const;
+  // The instruments a user's groups have terms for, in scenario order (every instrument when the
+  // user's groups have no terms at all).
+  std::vector<const InstrumentSpec*> instrumentsFor(const UserSpec& user) const;
+  // The user owning an account id, or none.
+  const UserSpec* ownerOf(int accountId) const;
+};
+
+}  // namespace td::sim

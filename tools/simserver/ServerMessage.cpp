@@ -1,0 +1,140 @@
+#include "ServerMessage.h"
+
+#include <charconv>
+#include <ctime>
+
+#include "platform/Log.h"
+#include "wire/Base64.h"
+#include "wire/Crypto.h"
+#include "wire/Envelope.h"
+#include "wire/MessageBase.h"
+#include "wire/NSDataAdditions.h"
+#include "wire/Separators.h"
+
+namespace td::sim {
+
+ServerMessage::ServerMessage(int messageType) : type(messageType) { add(10, std::int64_t{messageType}); }
+
+ServerMessage& ServerMessage::add(int tag, std::string value) {
+  fields.emplace_back(tag, std::move(value));
+  return *this;
+}
+
+ServerMessage& ServerMessage::add(int tag, std::int64_t value) { return add(tag, std::to_string(value)); }
+
+std::optional<std::string_view> ServerMessage::get(int tag) const {
+  for (const auto& [t, v] : fields)
+    if (t == tag) return std::string_view(v);
+  return std::nullopt;
+}
+
+std::vector<int> ServerMessage::tags() const {
+  std::vector<int> out;
+  out.reserve(fields.size());
+  for (const auto& f : fields) out.push_back(f.first);
+  return out;
+}
+
+std::string ServerMessage::frame() const {
+  std::string body;
+  for (const auto& [tag, value] : fields) {
+    body += std::to_string(tag);
+    body += '=';
+    body += value;
+    body += MessageTagSeperator;
+  }
+  std::string out;
+  MessageBase::writeFrame(body, out);
+  return out;
+}
+
+std::string ServerMessage::describe() const {
+  std::string body;
+  for (const auto& [tag, value] : fields) {
+    body += std::to_string(tag);
+    body += '=';
+    body += value.size() > 120 ? value.substr(0, 120) + "...(" + std::to_string(value.size()) + " bytes)" : value;
+    body += MessageTagSeperator;
+  }
+  std::string masked = log::maskSecrets(body);
+  std::string out;
+  for (char c : masked) {
+    if (c == MessageTagSeperator) {
+      out += " | ";
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      out += '.';
+    } else {
+      out += c;
+    }
+  }
+  if (out.size() >= 3) out.resize(out.size() - 3);
+  return out;
+}
+
+std::optional<ServerMessage> ServerMessage::parse(std::string_view frame) {
+  std::size_t cut = frame.find(MessageTagSeperator);
+  if (cut == std::string_view::npos) return std::nullopt;
+  std::string_view body = frame.substr(cut + 1);
+  ServerMessage m;
+  while (!body.empty()) {
+    std::size_t end = body.find(MessageTagSeperator);
+    std::string_view field = body.substr(0, end);
+    body = end == std::string_view::npos ? std::string_view{} : body.substr(end + 1);
+    if (field.empty()) continue;
+    std::size_t eq = field.find('=');
+    int tag = 0;
+    if (eq != std::string_view::npos) {
+      auto [p, ec] = std::from_chars(field.data(), field.data() + eq, tag);
+      if (ec != std::errc{} || p != field.data() + eq) tag = 0;
+    }
+    m.fields.emplace_back(tag, std::string(eq == std::string_view::npos ? std::string_view{} : field.substr(eq + 1)));
+  }
+  if (m.fields.empty() || m.fields.front().first != 10) return std::nullopt;
+  const std::string& t = m.fields.front().second;
+  auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), m.type);
+  if (ec != std::errc{} || p != t.data() + t.size()) return std::nullopt;
+  return m;
+}
+
+std::optional<std::string> sealEnvelope(std::string_view plainFrame, std::string_view passPhrase) {
+  std::string body;
+  if (!Envelope::writeBody(plainFrame, passPhrase, false, body)) return std::nullopt;
+  std::string out;
+  MessageBase::writeFrame(body, out);
+  return out;
+}
+
+std::optional<std::string> openEnvelope(const ServerMessage& envelope, std::string_view passPhrase) {
+  auto payload = envelope.get(27);
+  if (!payload) return std::nullopt;
+  auto bytes = Base64::decodeBase64WithString(*payload);
+  if (!bytes || bytes->empty()) return std::nullopt;
+  return Crypto::transformData(*bytes, Crypto::kAlgorithmAES, Crypto::kDecrypt, passPhrase);
+}
+
+bool isInitialEnvelope(const ServerMessage& envelope) {
+  return envelope.get(1153) == std::string_view("2") && envelope.get(1132) == std::string_view("2");
+}
+
+std::optional<std::string> compressPayload(std::string_view text) {
+  auto gz = NSDataAdditions::gzipDeflate(text);
+  if (!gz || (gz->empty() && !text.empty())) return std::nullopt;
+  auto n = static_cast<std::uint32_t>(text.size());
+  std::string bytes{static_cast<char>(n >> 24), static_cast<char>(n >> 16), static_cast<char>(n >> 8),
+                    static_cast<char>(n)};
+  bytes += *gz;
+  return Base64::encodeBase64WithData(bytes);
+}
+
+std::string ampTime(std::int64_t unixSeconds) {
+  std::time_t t = static_cast<std::time_t>(unixSeconds);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y%m%d%H%M%S", &tm);
+  return buf;
+}
+
+std::int64_t unixNow() { return static_cast<std::int64_t>(std::time(nullptr)); }
+
+}  // namespace td::sim

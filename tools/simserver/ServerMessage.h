@@ -1,0 +1,55 @@
+#pragma once
+// One message as the simulated server reads and writes it: the type (tag 10) and the fields in
+// wire order. Writing frames the body exactly as the client's request writer does (0x01, the body
+// length in UTF-16 code units, 0x03, the body, 0x02); reading takes what the client's frame cutter
+// hands on (the length, 0x03 and the body).
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace td::sim {
+
+struct ServerMessage {
+  int type = 0;
+  std::vector<std::pair<int, std::string>> fields;  // tag 10 included, in wire order
+
+  ServerMessage() = default;
+  explicit ServerMessage(int messageType);
+  ServerMessage& add(int tag, std::string value);
+  ServerMessage& add(int tag, std::int64_t value);
+
+  // The value of the first field with the tag.
+  std::optional<std::string_view> get(int tag) const;
+  std::vector<int> tags() const;
+
+  // The framed message.
+  std::string frame() const;
+  // One readable line: the fields joined by " | ", passwords (18, 103, 104) masked.
+  std::string describe() const;
+
+  // Reads a frame without its 0x01 and 0x02. Nothing when it has no 0x03 after the length, or no
+  // numeric tag 10 as its first field.
+  static std::optional<ServerMessage> parse(std::string_view frame);
+};
+
+// The server's side of the envelope (type 76): a plain frame encrypted under the pass phrase.
+// Nothing when encryption fails.
+std::optional<std::string> sealEnvelope(std::string_view plainFrame, std::string_view passPhrase);
+// Opens an envelope's field 27 under the pass phrase; nothing when it does not decode or decrypt.
+std::optional<std::string> openEnvelope(const ServerMessage& envelope, std::string_view passPhrase);
+// Whether an envelope carries the marks of a connection's first request (1153=2 and 1132=2).
+bool isInitialEnvelope(const ServerMessage& envelope);
+
+// The compressed payload of tag 1050: Base64 of four bytes (the length of the text, big-endian)
+// and a gzip stream of the text. Nothing when compression fails.
+std::optional<std::string> compressPayload(std::string_view text);
+
+// "yyyyMMddHHmmss" of a moment in local time (the wire's time stamps).
+std::string ampTime(std::int64_t unixSeconds);
+std::int64_t unixNow();
+
+}  // namespace td::sim

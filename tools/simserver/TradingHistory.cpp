@@ -1,0 +1,519 @@
+#include "TradingHistory.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+
+#include "LoginDataWriter.h"
+#include "ServerMessage.h"
+#include "wire/Separators.h"
+
+namespace td::sim {
+namespace {
+
+constexpr std::int64_t kDay = 86400;
+
+std::string fixed(double v, int decimals) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+  return buf;
+}
+std::string qty(double v) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%g", v);
+  return buf;
+}
+std::string flag(bool v) { return v ? "true" : "false"; }
+
+// Local "yyyy-MM-ddTHH:mm:ss", the statement's date form.
+std::string isoTime(std::int64_t t) {
+  std::time_t tt = static_cast<std::time_t>(t);
+  std::tm tm{};
+  localtime_r(&tt, &tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S", &tm);
+  return buf;
+}
+
+std::string formatLocal(std::int64_t t, const char* pattern) {
+  std::time_t tt = static_cast<std::time_t>(t);
+  std::tm tm{};
+  localtime_r(&tt, &tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, pattern, &tm);
+  return buf;
+}
+
+std::string joinRow(const std::vector<std::string>& cols) {
+  std::string out;
+  for (std::size_t i = 0; i < cols.size(); ++i) {
+    if (i) out += MessageInnerTagSeperatortw;
+    out += cols[i];
+  }
+  out += MessageInnerTagSeperatorthr;
+  return out;
+}
+
+bool contains(const std::vector<int>& v, int x) { return std::find(v.begin(), v.end(), x) != v.end(); }
+
+// A price token that fits `width` characters: fewer decimals when needed.
+std::string token(double v, int decimals, std::size_t width) {
+  for (int d = decimals; d >= 0; --d) {
+    std::string s = fixed(v, d);
+    if (s.size() <= width) return s;
+  }
+  return fixed(v, 0).substr(0, width);
+}
+
+}  // namespace
+
+std::optional<std::int64_t> parseAmpTime(std::string_view text) {
+  if (text.size() != 14 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return std::nullopt;
+  auto n = [&](std::size_t pos, std::size_t len) { return std::stoi(std::string(text.substr(pos, len))); };
+  std::tm tm{};
+  tm.tm_year = n(0, 4) - 1900;
+  tm.tm_mon = n(4, 2) - 1;
+  tm.tm_mday = n(6, 2);
+  tm.tm_hour = n(8, 2);
+  tm.tm_min = n(10, 2);
+  tm.tm_sec = n(12, 2);
+  tm.tm_isdst = -1;
+  std::time_t t = std::mktime(&tm);
+  if (t == static_cast<std::time_t>(-1)) return std::nullopt;
+  return static_cast<std::int64_t>(t);
+}
+
+int TradingHistory::intervalSeconds(std::string_view interval) {
+  if (interval == "O") return 60;
+  if (interval == "5") return 300;
+  if (interval == "1") return 600;
+  if (interval == "3") return 1800;
+  if (interval == "H") return 3600;
+  if (interval == "D") return 86400;
+  if (interval == "W") return 604800;
+  return 1;
+}
+
+TradingHistory::TradingHistory(const Scenario& scenario, std::uint64_t seed, std::int64_t now)
+    : scenario_(scenario), seed_(seed) {
+  SeededRandom random(seed ^ 0x5DEECE66Dull);
+  int positionId = 5001, orderId = 7001, settlementId = 8001, cancelId = 9001, txId = 6001;
+  for (const auto& account : scenario_.accounts) {
+    std::vector<const InstrumentSpec*> instruments;
+    if (const GroupSpec* g = scenario_.group(account.group))
+      for (const auto& t : g->terms)
+        if (const InstrumentSpec* i = scenario_.instrument(t.instrument)) instruments.push_back(i);
+    if (instruments.empty())
+      for (const auto& i : scenario_.instruments) instruments.push_back(&i);
+    auto pick = [&]() { return instruments[random.next() % instruments.size()]; };
+    auto near = [&](const InstrumentSpec& i, double spread) {
+      return roundTo(i.price * (1 + (random.uniform() * 2 - 1) * spread), i.decimals);
+    };
+    // Two open positions, the first with a take-profit order, and one working limit order.
+    for (int k = 0; k < 2; ++k) {
+      const InstrumentSpec& i = *pick();
+      PositionRecord p;
+      p.id = positionId++;
+      p.account = account.id;
+      p.instrument = i.id;
+      p.isBuy = k == 0;
+      p.initialQty = static_cast<double>(random.between(2, 5));
+      p.qty = k == 0 ? p.initialQty : p.initialQty - 1;
+      p.price = near(i, 0.004);
+      p.commission = roundTo(p.initialQty * 2.5, 2);
+      p.opened = now - random.between(1, 4) * kDay - random.between(0, 3600);
+      positions_.push_back(p);
+      if (k == 0) {
+        WorkingOrderRecord tp;
+        tp.id = orderId++;
+        tp.account = account.id;
+        tp.instrument = i.id;
+        tp.isBuy = !p.isBuy;
+        tp.orderType = 2;
+        tp.qty = p.qty;
+        tp.price = roundTo(p.price * 1.01, i.decimals);
+        tp.bracketOf = p.id;
+        tp.placed = p.opened;
+        workingOrders_.push_back(tp);
+      }
+    }
+    {
+      const InstrumentSpec& i = *pick();
+      WorkingOrderRecord w;
+      w.id = orderId++;
+      w.account = account.id;
+      w.instrument = i.id;
+      w.isBuy = true;
+      w.orderType = 2;
+      w.qty = 1;
+      w.price = roundTo(i.price * 0.98, i.decimals);
+      w.placed = now - kDay / 2;
+      workingOrders_.push_back(w);
+    }
+    for (int k = 0; k < 2; ++k) {
+      const InstrumentSpec& i = *pick();
+      SettlementRecord s;
+      s.id = settlementId++;
+      s.account = account.id;
+      s.instrument = i.id;
+      s.position = positionId++;
+      s.closingPosition = positionId++;
+      s.isBuy = k == 0;
+      s.qty = static_cast<double>(random.between(1, 3));
+      s.openPrice = near(i, 0.005);
+      s.closePrice = near(i, 0.005);
+      s.pl = roundTo((s.closePrice - s.openPrice) * (s.isBuy ? 1 : -1) * s.qty * i.contractSize, 2);
+      s.commission = roundTo(s.qty * 2.5, 2);
+      s.opened = now - random.between(5, 8) * kDay;
+      s.closed = s.opened + random.between(1, 3) * kDay;
+      settlements_.push_back(s);
+    }
+    {
+      const InstrumentSpec& i = *pick();
+      CancellationRecord c;
+      c.id = cancelId++;
+      c.account = account.id;
+      c.instrument = i.id;
+      c.workingOrder = orderId++;
+      c.isBuy = false;
+      c.orderType = 3;
+      c.qty = 2;
+      c.price = roundTo(i.price * 0.97, i.decimals);
+      c.placed = now - 3 * kDay;
+      c.cancelled = c.placed + 3600;
+      cancellations_.push_back(c);
+    }
+    double running = 0;
+    auto tx = [&](const char* code, const char* sub, int subId, double credit, double debit, const char* text,
+                  std::int64_t when) {
+      running += credit - debit;
+      TransactionRecord t;
+      t.id = txId++;
+      t.account = account.id;
+      t.code = code;
+      t.subCode = sub;
+      t.subId = subId;
+      t.credit = credit;
+      t.debit = debit;
+      t.balanceAfter = roundTo(running, 2);
+      t.narration = text;
+      t.when = when;
+      transactions_.push_back(t);
+    };
+    double b = account.balance;
+    tx("DEP", "BANK", 1, roundTo(b * 0.8, 2), 0, "Initial deposit", now - 10 * kDay);
+    tx("DEP", "CARD", 2, roundTo(b * 0.3, 2), 0, "Card deposit", now - 5 * kDay);
+    tx("WDR", "BANK", 3, 0, roundTo(b * 0.1, 2), "Withdrawal to bank", now - 2 * kDay);
+    tx("CHG", "STOR", 4, 0, 0, "Storage charge", now - kDay);
+  }
+}
+
+std::vector<int> TradingHistory::accountsOf(const DataSetQuery& q) const {
+  const UserSpec* user = scenario_.user(q.userName);
+  if (!user)
+    for (const auto& u : scenario_.users)
+      if (u.userId == q.userId && q.userId != 0) user = &u;
+  return user ? user->accounts : std::vector<int>{};
+}
+
+double TradingHistory::positionPL(const PositionRecord& p, const PriceFeed& feed) const {
+  const InstrumentSpec* i = scenario_.instrument(p.instrument);
+  if (!i) return 0;
+  const Quote& q = feed.quote(p.instrument);
+  double close = p.isBuy ? q.bid : q.ask;
+  return roundTo((close - p.price) * (p.isBuy ? 1 : -1) * p.qty * i->contractSize, 2);
+}
+
+double TradingHistory::floatingPL(int account, const PriceFeed& feed) const {
+  double sum = 0;
+  for (const auto& p : positions_)
+    if (p.account == account) sum += positionPL(p, feed);
+  return roundTo(sum, 2);
+}
+
+std::string TradingHistory::openPositionRows(const std::vector<int>& accounts, const PriceFeed& feed) const {
+  std::string out;
+  for (const auto& p : positions_) {
+    if (!contains(accounts, p.account)) continue;
+    const InstrumentSpec* i = scenario_.instrument(p.instrument);
+    int d = i ? i->decimals : 2;
+    out += joinRow({std::to_string(p.id), std::to_string(p.account), std::to_string(p.instrument), flag(p.isBuy),
+                    std::to_string(p.id + 100000), "0", std::to_string(p.id + 200000), qty(p.initialQty),
+                    qty(p.qty), fixed(p.price, d), fixed(p.commission, 2), ampTime(p.opened), "1", "system",
+                    fixed(positionPL(p, feed), 2), "1", std::to_string(p.id), "1", "1", "0",
+                    ampTime(p.opened), ampTime(p.opened + 365 * kDay)});
+  }
+  return out;
+}
+
+std::string TradingHistory::workingOrderRows(const std::vector<int>& accounts) const {
+  std::string out;
+  for (const auto& w : workingOrders_) {
+    if (!contains(accounts, w.account)) continue;
+    const InstrumentSpec* i = scenario_.instrument(w.instrument);
+    int d = i ? i->decimals : 2;
+    std::string price = fixed(w.price, d);
+    out += joinRow({std::to_string(w.id), std::to_string(w.id + 100000), std::to_string(w.account),
+                    std::to_string(w.instrument), flag(w.isBuy), std::to_string(w.orderType), qty(w.qty), "0", "0",
+                    qty(w.qty), price, w.orderType == 2 ? price : "0", w.orderType == 3 ? price : "0", "0", "1",
+                    "1", ampTime(w.placed + 30 * kDay), "0", "0", "0", "0", "0", "1", std::to_string(w.id),
+                    ampTime(w.placed), w.bracketOf ? std::to_string(w.bracketOf) : "", "0", "0", ""});
+  }
+  return out;
+}
+
+std::string TradingHistory::settledRows(const std::vector<int>& accounts) const {
+  std::string out;
+  for (const auto& s : settlements_) {
+    if (!contains(accounts, s.account)) continue;
+    const InstrumentSpec* i = scenario_.instrument(s.instrument);
+    int d = i ? i->decimals : 2;
+    out += joinRow({std::to_string(s.id), std::to_string(s.account), std::to_string(s.instrument),
+                    std::to_string(s.position), std::to_string(s.closingPosition), qty(s.qty), fixed(s.pl, 2),
+                    ampTime(s.closed), "1", "0", fixed(s.commission, 2), "0", flag(s.isBuy),
+                    fixed(s.openPrice, d), fixed(s.closePrice, d), ampTime(s.opened), ampTime(s.closed), "1"});
+  }
+  return out;
+}
+
+std::string TradingHistory::cancelledRows(const std::vector<int>& accounts) const {
+  std::string out;
+  for (const auto& c : cancellations_) {
+    if (!contains(accounts, c.account)) continue;
+    const InstrumentSpec* i = scenario_.instrument(c.instrument);
+    int d = i ? i->decimals : 2;
+    out += joinRow({std::to_string(c.id), qty(c.qty), std::to_string(c.workingOrder + 100000),
+                    std::to_string(c.workingOrder), std::to_string(c.instrument), std::to_string(c.account), "1",
+                    ampTime(c.cancelled), "0", flag(c.isBuy), "1", fixed(c.price * 1.001, d),
+                    fixed(c.price * 0.999, d), fixed(c.price * 1.01, d), fixed(c.price * 0.99, d),
+                    std::to_string(c.orderType), fixed(c.price, d), ampTime(c.placed)});
+  }
+  return out;
+}
+
+std::string TradingHistory::equityHitRows(int account, const PriceFeed& feed) const {
+  std::string out;
+  int n = 1;
+  for (const auto& p : positions_) {
+    if (p.account != account) continue;
+    const InstrumentSpec* i = scenario_.instrument(p.instrument);
+    int d = i ? i->decimals : 2;
+    const Quote& q = feed.quote(p.instrument);
+    out += joinRow({std::to_string(n), std::to_string(n + 100), std::to_string(p.id), std::to_string(p.instrument),
+                    fixed(p.price, d), fixed(p.isBuy ? q.bid : q.ask, d), std::to_string(p.account),
+                    fixed(positionPL(p, feed), 2), "0", "0", flag(p.isBuy), qty(p.qty), "1",
+                    qty(i ? i->contractSize : 1)});
+    ++n;
+  }
+  return out;
+}
+
+std::string TradingHistory::transactionRows(int account, std::int64_t from, std::int64_t to,
+                                            const std::string& code) const {
+  std::string out;
+  bool all = code.empty() || code == "#DWR" || code == "(null)";
+  for (const auto& t : transactions_) {
+    if (t.account != account || t.when < from || t.when > to) continue;
+    if (!all && code != t.code && code != t.subCode) continue;
+    out += joinRow({std::to_string(t.id), t.code, std::to_string(t.account), std::to_string(t.subId),
+                    fixed(t.credit, 2), fixed(t.debit, 2), fixed(t.balanceAfter, 2), t.subCode, t.narration,
+                    ampTime(t.when)});
+  }
+  return out;
+}
+
+std::string TradingHistory::bankRows(int account) const {
+  return joinRow({std::to_string(account + 300000), std::to_string(4400000000ll + account), "12",
+                  "Account " + std::to_string(account), "1", "Simulated bank account", "Tarnwick Savings Bank"});
+}
+
+std::string TradingHistory::executedRows(const std::vector<int>& accounts, std::int64_t from, std::int64_t to) const {
+  std::string out;
+  for (const auto& p : positions_) {
+    if (!contains(accounts, p.account) || p.opened < from || p.opened > to) continue;
+    const InstrumentSpec* i = scenario_.instrument(p.instrument);
+    int d = i ? i->decimals : 2;
+    out += joinRow({std::to_string(p.id), std::to_string(p.account), std::to_string(p.instrument), flag(p.isBuy),
+                    qty(p.qty), qty(p.initialQty), fixed(p.price, d), "1", "1", ampTime(p.opened),
+                    ampTime(p.opened), ampTime(p.opened + 365 * kDay), "0", "", ""});
+  }
+  return out;
+}
+
+std::string TradingHistory::statement(int account, std::int64_t from, std::int64_t to, const PriceFeed& feed) const {
+  const AccountSpec* a = scenario_.account(account);
+  std::string out = "<?xml version=\"1.0\" standalone=\"yes\"?>\n<NewDataSet>\n";
+  auto cell = [](const char* name, const std::string& value) {
+    return std::string("<") + name + ">" + LoginDataWriter::xmlText(value) + "</" + name + ">";
+  };
+  double atStart = 0, atEnd = 0;
+  for (const auto& t : transactions_) {
+    if (t.account != account) continue;
+    if (t.when < from) atStart += t.credit - t.debit;
+    if (t.when <= to) atEnd += t.credit - t.debit;
+  }
+  for (auto [when, balance, id] : {std::tuple{from, atStart, 1}, std::tuple{to, atEnd, 2}}) {
+    out += "<Table>" + cell("TAHId", std::to_string(id)) + cell("TAHDate", isoTime(when)) +
+           cell("TAHEntryDateTime", isoTime(when)) + cell("AccountId", std::to_string(account)) +
+           cell("AccountTypeId", std::to_string(a->accountType)) + cell("AccountName", a->name) +
+           cell("TradingEnabled", "true") + cell("Enabled", "true") + cell("GroupId", std::to_string(a->group)) +
+           cell("OrganizationId", "1") + cell("OpeningBalanceOfDay", fixed(balance, 2)) +
+           cell("Balance", fixed(balance, 2)) + cell("UnrealisedPL", "0") + cell("LeverageOnPositions", "0") +
+           cell("CollateralSecurity", fixed(a->collateral, 2)) + cell("UsedMargin", fixed(a->usedMargin, 2)) +
+           cell("Equity", fixed(balance + a->collateral, 2)) +
+           cell("AvailableMargin", fixed(balance + a->collateral - a->usedMargin, 2)) + cell("Remarks", "") +
+           cell("HedgeModeId", std::to_string(a->hedgeMode)) + cell("AutoExecutionModeId", "1") +
+           cell("CurrencyID", "1") + cell("AccumulatingStorage", fixed(a->storage, 2)) +
+           cell("TradingStatusId", std::to_string(a->tradingStatus)) + cell("UnrealisedCharges", "0") +
+           cell("MarginStatusId", "0") + "</Table>\n";
+  }
+  std::vector<int> mentioned;
+  for (const auto& p : positions_) {
+    if (p.account != account) continue;
+    const InstrumentSpec* i = scenario_.instrument(p.instrument);
+    int d = i ? i->decimals : 2;
+    mentioned.push_back(p.instrument);
+    out += "<Table1>" + cell("TOPHId", std::to_string(p.id)) + cell("PositionId", std::to_string(p.id)) +
+           cell("AccountId", std::to_string(p.account)) + cell("InstrumentId", std::to_string(p.instrument)) +
+           cell("IsBuy", flag(p.isBuy)) + cell("RefOrderTicketId", std::to_string(p.id + 100000)) +
+           cell("PositionInitialQty", qty(p.initialQty)) + cell("PositionQty", qty(p.qty)) +
+           cell("OrderPrice", fixed(p.price, d)) + cell("CommisionPaid", fixed(p.commission, 2)) +
+           cell("PositionDate", isoTime(p.opened)) + cell("ConfirmationModeId", "1") +
+           cell("UnrealisedPL", fixed(positionPL(p, feed), 2)) + cell("TradeRouteId", "1") +
+           cell("DeliveryModeId", "1") + cell("AccumulatingStorage", "0") + cell("ValueDate", isoTime(p.opened)) +
+           cell("ExpiryDate", isoTime(p.opened + 365 * kDay)) + cell("UnrealisedCharges", "0") + "</Table1>\n";
+  }
+  for (const auto& w : workingOrders_) {
+    if (w.account != account) continue;
+    const InstrumentSpec* i = scenario_.instrument(w.instrument);
+    int d = i ? i->decimals : 2;
+    mentioned.push_back(w.instrument);
+    out += "<Table2>" + cell("TPOH", std::to_string(w.id)) + cell("PendingOrderId", std::to_string(w.id)) +
+           cell("RefTicketId", std::to_string(w.id + 100000)) + cell("AccountId", std::to_string(w.account)) +
+           cell("InstrumentId", std::to_string(w.instrument)) + cell("IsBuy", flag(w.isBuy)) +
+           cell("OrderTypeId", std::to_string(w.orderType)) + cell("OrderQty", qty(w.qty)) +
+           cell("RemainingQty", qty(w.qty)) + cell("OrderPrice", fixed(w.price, d)) +
+           cell("DeliveryModeId", "1") + cell("TimeInForceId", "1") + cell("OrderStatusId", "28") +
+           cell("OrderTime", isoTime(w.placed)) +
+           cell("RefPosIdOfBracket", w.bracketOf ? std::to_string(w.bracketOf) : "") + "</Table2>\n";
+  }
+  for (const auto& s : settlements_) {
+    if (s.account != account || s.closed < from || s.closed > to) continue;
+    const InstrumentSpec* i = scenario_.instrument(s.instrument);
+    int d = i ? i->decimals : 2;
+    mentioned.push_back(s.instrument);
+    out += "<Table3>" + cell("SettlementId", std::to_string(s.id)) + cell("AccountId", std::to_string(s.account)) +
+           cell("InstrumentId", std::to_string(s.instrument)) + cell("RefPositionId", std::to_string(s.position)) +
+           cell("RefClosingPositionId", std::to_string(s.closingPosition)) + cell("SettledQty", qty(s.qty)) +
+           cell("IsBuy", flag(s.isBuy)) + cell("SettledPL", fixed(s.pl, 2)) +
+           cell("SettlementDate", isoTime(s.closed)) + cell("CurrencyRate", "1") +
+           cell("AccumulatingStorage", "0") + cell("CommisionPaid", fixed(s.commission, 2)) +
+           cell("OtherCharges", "0") + cell("OpenPrice", fixed(s.openPrice, d)) +
+           cell("ClosePrice", fixed(s.closePrice, d)) + cell("OpenDate", isoTime(s.opened)) +
+           cell("CloseDate", isoTime(s.closed)) + cell("DeliveryModeId", "1") + "</Table3>\n";
+  }
+  for (const auto& t : transactions_) {
+    if (t.account != account || t.when < from || t.when > to) continue;
+    out += "<Table4>" + cell("DrAmount", fixed(t.debit, 2)) + cell("CrAmount", fixed(t.credit, 2)) +
+           cell("FinancialTransactionTypeId", t.code == "DEP" ? "1" : t.code == "WDR" ? "2" : "3") +
+           cell("SubFinancialTransactionTypeId", std::to_string(t.subId)) +
+           cell("AccountId", std::to_string(t.account)) + "</Table4>\n";
+  }
+  std::sort(mentioned.begin(), mentioned.end());
+  mentioned.erase(std::unique(mentioned.begin(), mentioned.end()), mentioned.end());
+  for (int id : mentioned) {
+    const InstrumentSpec* i = scenario_.instrument(id);
+    if (!i) continue;
+    out += "<Table5>" + cell("InstrumentId", std::to_string(id)) + cell("Name", i->name) + cell("Code", i->code) +
+           cell("DecimalPlaces", std::to_string(i->decimals)) + "</Table5>\n";
+  }
+  for (int id : mentioned) {
+    const InstrumentSpec* i = scenario_.instrument(id);
+    if (!i) continue;
+    const Quote& q = feed.quote(id);
+    out += "<Table6>" + cell("InstrumentId", std::to_string(id)) + cell("Bid", fixed(q.bid, i->decimals)) +
+           cell("Ask", fixed(q.ask, i->decimals)) + "</Table6>\n";
+  }
+  return out + "</NewDataSet>\n";
+}
+
+std::string TradingHistory::dataSet(const DataSetQuery& q, const PriceFeed& feed) const {
+  std::vector<int> accounts = accountsOf(q);
+  if (accounts.empty()) return "ERROR";
+  std::optional<int> account;
+  if (q.account) {
+    try {
+      std::size_t used = 0;
+      int id = std::stoi(*q.account, &used);
+      if (used == q.account->size() && contains(accounts, id)) account = id;
+    } catch (const std::exception&) {
+    }
+  }
+  std::int64_t from = q.from ? parseAmpTime(*q.from).value_or(0) : 0;
+  std::int64_t to = q.to ? parseAmpTime(*q.to).value_or(0) : 0;
+  if (q.context == "getopenpositions") return openPositionRows(accounts, feed);
+  if (q.context == "getpendingorders") return workingOrderRows(accounts);
+  if (q.context == "getsettledpositions") return settledRows(accounts);
+  if (q.context == "getcancelledorders") return cancelledRows(accounts);
+  if (q.context == "getexecutedpositions") {
+    // The executed-positions list sends one day (its date picker, with its time of day) in both dates:
+    // the local day of the first date.
+    std::int64_t dayStart = 0;
+    if (from) {
+      std::time_t t = static_cast<std::time_t>(from);
+      std::tm tm{};
+      localtime_r(&t, &tm);
+      tm.tm_hour = tm.tm_min = tm.tm_sec = 0;
+      tm.tm_isdst = -1;
+      dayStart = static_cast<std::int64_t>(std::mktime(&tm));
+    }
+    return executedRows(accounts, dayStart, std::max(to, dayStart + kDay - 1));
+  }
+  if (!account) return "ERROR";
+  if (q.context == "getequityhitpriceinfo") return equityHitRows(*account, feed);
+  if (q.context == "getfinancialtransactions")
+    return transactionRows(*account, from, to ? to : INT64_MAX, q.transactionCode.value_or(""));
+  if (q.context == "getbankaccounts") return bankRows(*account);
+  if (q.context == "getdsaccountstatement") return statement(*account, from, to ? to : INT64_MAX, feed);
+  return "ERROR";
+}
+
+std::optional<std::string> TradingHistory::chart(std::string_view code, std::string_view interval, int bars,
+                                                 std::int64_t now) const {
+  const InstrumentSpec* i = scenario_.instrument(code);
+  if (!i) return std::nullopt;
+  bars = std::clamp(bars, 1, kMaxChartBars);
+  std::int64_t length = intervalSeconds(interval);
+  std::uint64_t mix = seed_ ^ (static_cast<std::uint64_t>(i->id) << 32) ^ static_cast<std::uint64_t>(length);
+  SeededRandom random(mix);
+  std::int64_t last = now - now % length;
+  double step = i->volatility * std::sqrt(static_cast<double>(length));
+  std::vector<double> open(bars), high(bars), low(bars), close(bars);
+  double price = i->price;
+  for (int k = bars - 1; k >= 0; --k) {  // walk back from the scenario price
+    close[k] = price;
+    double move = (random.uniform() * 2 - 1) * step;
+    open[k] = price * (1 - move);
+    high[k] = std::max(open[k], close[k]) * (1 + random.uniform() * step / 2);
+    low[k] = std::min(open[k], close[k]) * (1 - random.uniform() * step / 2);
+    price = std::max(open[k], i->tickSize);
+  }
+  std::string dates, times, closes, highs, lows, opens;
+  for (int k = 0; k < bars; ++k) {
+    std::int64_t t = last - static_cast<std::int64_t>(bars - 1 - k) * length;
+    const char* sep = k ? "," : "";
+    dates += sep + formatLocal(t, "%m/%d/%y");
+    times += sep + formatLocal(t, "%H:%M:%S");
+    closes += sep + token(close[k], i->decimals, 9);
+    highs += sep + token(high[k], i->decimals, 7);
+    lows += sep + token(low[k], i->decimals, 7);
+    opens += sep + token(open[k], i->decimals, 7);
+  }
+  std::string key = i->code + "^" + std::string(interval);
+  return "<CHART~" + key + "~" + std::to_string(bars) + ">" + dates + "#" + times + "#" + closes + "#" + highs + "#" +
+         lows + "#" + opens + "<END>";
+}
+
+}  // namespace td::sim

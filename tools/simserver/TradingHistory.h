@@ -1,0 +1,148 @@
+#pragma once
+// The simulated back office: a seeded history of every account (open positions, working orders,
+// settled positions, cancelled orders, deposits and withdrawals, a bank account), the data-set
+// replies of the request channel in their row layouts (columns by 0x05, rows by 0x06), the account
+// statement as XML tables, and the chart history of an instrument and interval.
+//
+// The history is made once, at start, from the seed; the same seed gives the same rows.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "PriceFeed.h"
+#include "Scenario.h"
+
+namespace td::sim {
+
+struct PositionRecord {
+  int id = 0;
+  int account = 0;
+  int instrument = 0;
+  bool isBuy = true;
+  double initialQty = 0;
+  double qty = 0;
+  double price = 0;
+  double commission = 0;
+  std::int64_t opened = 0;
+};
+
+struct WorkingOrderRecord {
+  int id = 0;
+  int account = 0;
+  int instrument = 0;
+  bool isBuy = true;
+  int orderType = 2;  // 2 limit, 3 stop
+  double qty = 0;
+  double price = 0;
+  int bracketOf = 0;  // the open position a take-profit or stop-loss belongs to, 0 for none
+  std::int64_t placed = 0;
+};
+
+struct SettlementRecord {
+  int id = 0;
+  int account = 0;
+  int instrument = 0;
+  int position = 0;
+  int closingPosition = 0;
+  bool isBuy = true;
+  double qty = 0;
+  double openPrice = 0;
+  double closePrice = 0;
+  double pl = 0;
+  double commission = 0;
+  std::int64_t opened = 0;
+  std::int64_t closed = 0;
+};
+
+struct CancellationRecord {
+  int id = 0;
+  int account = 0;
+  int instrument = 0;
+  int workingOrder = 0;
+  bool isBuy = true;
+  int orderType = 2;
+  double qty = 0;
+  double price = 0;
+  std::int64_t placed = 0;
+  std::int64_t cancelled = 0;
+};
+
+struct TransactionRecord {
+  int id = 0;
+  int account = 0;
+  std::string code;     // "DEP" deposit, "WDR" withdrawal, "CHG" charge
+  std::string subCode;
+  int subId = 0;
+  double credit = 0;
+  double debit = 0;
+  double balanceAfter = 0;
+  std::string narration;
+  std::int64_t when = 0;
+};
+
+// What a data-set request asks for (the fields of a type-1023 request).
+struct DataSetQuery {
+  std::string context;    // 151
+  std::string userName;   // 23
+  int userId = 0;         // 115
+  std::optional<std::string> account;  // 34
+  std::optional<std::string> from;     // 575, "yyyyMMddHHmmss"
+  std::optional<std::string> to;       // 576
+  std::optional<std::string> transactionCode;  // 551
+};
+
+class TradingHistory {
+ public:
+  TradingHistory(const Scenario& scenario, std::uint64_t seed, std::int64_t now);
+
+  // The data of a data-set reply (tag 159) for the query: rows, the statement XML, or "ERROR"
+  // for an unknown context, user or account.
+  std::string dataSet(const DataSetQuery& query, const PriceFeed& feed) const;
+
+  // The chart-history text (tag 17 of type 1041) of `bars` bars of an instrument at an interval
+  // code ("T", "O", "5", "1", "3", "H", "D", "W"), ending at `now`. Nothing for an unknown item.
+  std::optional<std::string> chart(std::string_view code, std::string_view interval, int bars,
+                                   std::int64_t now) const;
+
+  // The floating profit or loss of an account's open positions at the feed's prices.
+  double floatingPL(int account, const PriceFeed& feed) const;
+
+  const std::vector<PositionRecord>& positions() const { return positions_; }
+  const std::vector<WorkingOrderRecord>& workingOrders() const { return workingOrders_; }
+  const std::vector<SettlementRecord>& settlements() const { return settlements_; }
+  const std::vector<CancellationRecord>& cancellations() const { return cancellations_; }
+  const std::vector<TransactionRecord>& transactions() const { return transactions_; }
+
+  static constexpr int kMaxChartBars = 5000;
+  // Bar length in seconds of an interval code (1 for an unknown code, as the tick interval).
+  static int intervalSeconds(std::string_view interval);
+
+ private:
+  std::vector<int> accountsOf(const DataSetQuery& query) const;
+  std::string openPositionRows(const std::vector<int>& accounts, const PriceFeed& feed) const;
+  std::string workingOrderRows(const std::vector<int>& accounts) const;
+  std::string settledRows(const std::vector<int>& accounts) const;
+  std::string cancelledRows(const std::vector<int>& accounts) const;
+  std::string equityHitRows(int account, const PriceFeed& feed) const;
+  std::string transactionRows(int account, std::int64_t from, std::int64_t to, const std::string& code) const;
+  std::string bankRows(int account) const;
+  std::string executedRows(const std::vector<int>& accounts, std::int64_t from, std::int64_t to) const;
+  std::string statement(int account, std::int64_t from, std::int64_t to, const PriceFeed& feed) const;
+  double positionPL(const PositionRecord& p, const PriceFeed& feed) const;
+
+  const Scenario& scenario_;
+  std::uint64_t seed_;
+  std::vector<PositionRecord> positions_;
+  std::vector<WorkingOrderRecord> workingOrders_;
+  std::vector<SettlementRecord> settlements_;
+  std::vector<CancellationRecord> cancellations_;
+  std::vector<TransactionRecord> transactions_;
+};
+
+// "yyyyMMddHHmmss" (local time) to seconds since the epoch; nothing when malformed.
+std::optional<std::int64_t> parseAmpTime(std::string_view text);
+
+}  // namespace td::sim
