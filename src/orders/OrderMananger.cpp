@@ -36,10 +36,12 @@ OrderMananger::OrderMananger(OrderSession& session) : OrderMananger(session, Ser
 
 OrderMananger::OrderMananger(OrderSession& session, Services services)
     : session_(session), services_(std::move(services)) {
-  const auto context = AppContext::current();
-  if (!services_.notifications) services_.notifications = context->notificationCenter();
-  if (!services_.alerts) services_.alerts = context->userAlerts();
-  if (!services_.language) services_.language = [context] { return context->selectedLanguage(); };
+  if (!services_.notifications || !services_.alerts || !services_.language) {
+    const auto context = AppContext::current();
+    if (!services_.notifications) services_.notifications = context->notificationCenter();
+    if (!services_.alerts) services_.alerts = context->userAlerts();
+    if (!services_.language) services_.language = [context] { return context->selectedLanguage(); };
+  }
 }
 
 OrderMananger::~OrderMananger() {
