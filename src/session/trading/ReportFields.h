@@ -1,0 +1,44 @@
+#pragma once
+// Reading the fields of an execution report, an account summary or a reply: the field list of a
+// received message (ReceivedMessage::fields(), "tag=value" texts) and the conversions of the wire
+// codes and time stamps into the values an Order keeps.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace td {
+
+using FieldList = std::span<const std::string_view>;
+
+struct ReportField {
+  int tag = 0;                           // the leading integer before the first "=" (0 when none)
+  std::optional<std::string_view> value; // the text after the first "<tag>=" of the field
+};
+
+// One field: its tag, and its value read as every field is read (all the text after the first
+// occurrence of "<tag>=", even when the value holds "<tag>=" again). A field without "=" or whose
+// key does not occur has no value.
+ReportField readField(std::string_view field);
+
+// The value of the last field with the tag, or nothing.
+std::optional<std::string_view> lastValue(FieldList fields, int tag);
+
+namespace wirecode {
+// Tag 32: 29 market 1, 30 limit 2, 31 stop 3, anything else 0.
+std::int32_t orderType(std::string_view text);
+// Tag 36: 45 buy 0, 46 sell 1, anything else keeps `current`.
+std::int32_t tradingMode(std::string_view text, std::int32_t current);
+// Tag 43: 47 GTC 1, 48 GTF 2, 54 Day 5, anything else 0.
+std::int32_t timeInForce(std::string_view text);
+// Tag 117: 51 1, 52 2, 53 3, anything else 0.
+std::int32_t deliveryMode(std::string_view text);
+}  // namespace wirecode
+
+// "yyyyMMddHHmmss" to "MM/dd/yyyy HH:mm:ss" / "MM/dd/yyyy"; "" when the text does not parse.
+std::string displayDateTime(std::string_view wireTime);
+std::string displayDate(std::string_view wireTime);
+
+}  // namespace td
