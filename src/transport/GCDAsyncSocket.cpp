@@ -1377,6 +1377,12 @@ void GCDAsyncSocket::doReadData() {
     doReadEOF();
   } else if (waiting) {
     resumeReadSource();
+  } else if (!done && (flags_ & kSocketSecure) && readEstimate() > 0) {
+    // Records already taken off the descriptor wait in the TLS input, where no read event
+    // announces them: serve them in another pass.
+    socketQueue_->async([weakSelf = weak_from_this()] {
+      if (auto self = weakSelf.lock()) self->doReadData();
+    });
   }
 }
 
