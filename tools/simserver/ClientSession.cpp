@@ -250,7 +250,8 @@ void ClientSession::onDemoUserCreation(const ServerMessage& message) {
   account.id = accountId;
   account.group = group;
   account.name = std::string(message.get(1139).value_or("Demo"));
-  if (account.name.find_first_of("\x01\x02\x03\x04\x05\x06\x07") != std::string::npos) account.name = "Demo";
+  if (account.name.empty() || account.name.find_first_of("\x01\x02\x03\x04\x05\x06\x07<>&") != std::string::npos)
+    account.name = "Demo";
   account.balance = deposit;
   UserSpec user;
   user.name = "demo" + std::to_string(userId);

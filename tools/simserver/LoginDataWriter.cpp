@@ -48,19 +48,6 @@ std::string xmlDate(const std::string& amp) {
 LoginDataWriter::LoginDataWriter(const Scenario& scenario, LoginDataContext context)
     : scenario_(scenario), context_(std::move(context)) {}
 
-std::string LoginDataWriter::xmlText(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
-
 std::string LoginDataWriter::ampRow(const Row& row) {
   std::vector<std::string> cols;
   for (const Cell& c : row) {
@@ -80,7 +67,7 @@ std::string LoginDataWriter::xmlRow(const char* table, const Row& row) {
   std::string out = std::string("<") + table + ">";
   for (const Cell& c : row) {
     if (!c.xml || !*c.xml) continue;
-    out += std::string("<") + c.xml + ">" + xmlText(c.date ? xmlDate(c.value) : c.value) + "</" + c.xml + ">";
+    out += std::string("<") + c.xml + ">" + (c.date ? xmlDate(c.value) : c.value) + "</" + c.xml + ">";
   }
   return out + "</" + table + ">\n";
 }

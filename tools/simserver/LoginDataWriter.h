@@ -46,7 +46,6 @@ class LoginDataWriter {
 
   static std::string ampRow(const Row& row);
   static std::string xmlRow(const char* table, const Row& row);
-  static std::string xmlText(std::string_view text);  // escapes &, <, >
 
  private:
   struct Tables {

@@ -181,8 +181,11 @@ void readUser(const json& j, UserSpec& u) {
   get(j, "canChangePassword", u.canChangePassword);
 }
 
+// No separator byte of the wire, and nothing the XML form would have to escape: the client's XML
+// reader does not decode entities.
 bool wireSafe(std::string_view text) {
-  return std::none_of(text.begin(), text.end(), [](char c) { return c >= '\x01' && c <= '\x07'; });
+  return std::none_of(text.begin(), text.end(),
+                      [](char c) { return (c >= '\x01' && c <= '\x07') || c == '<' || c == '>' || c == '&'; });
 }
 
 }  // namespace
@@ -244,7 +247,7 @@ std::string Scenario::check() const {
     if (!instrumentIds.insert(i.id).second) return "instrument " + std::to_string(i.id) + " appears twice";
     if (i.code.empty() || !wireSafe(i.code) || i.code.find_first_of(";^|,#~<> ") != std::string::npos)
       return "instrument " + std::to_string(i.id) + " has no usable code";
-    if (!wireSafe(i.name)) return "instrument " + i.code + " has a separator byte in its name";
+    if (!wireSafe(i.name)) return "instrument " + i.code + " has a separator byte or one of < > & in its name";
     if (!ids.count(i.type)) return "instrument " + i.code + " names an unknown type";
     if (i.session != 0 && !sessionIds.count(i.session)) return "instrument " + i.code + " names an unknown session";
     if (i.decimals < 0 || i.decimals > 8) return "instrument " + i.code + " has decimals outside 0..8";
@@ -261,7 +264,14 @@ std::string Scenario::check() const {
       if (!instrumentIds.count(t.instrument)) return "group " + g.name + " has terms for an unknown instrument";
   }
   std::set<int> accountIds;
+  for (const auto& t : instrumentTypes)
+    if (!wireSafe(t.name)) return "instrument type " + std::to_string(t.id) + " has an unusable name";
+  for (const auto& s : sessions)
+    if (!wireSafe(s.name)) return "session " + std::to_string(s.id) + " has an unusable name";
+  for (const auto& g : groups)
+    if (!wireSafe(g.name)) return "group " + std::to_string(g.id) + " has an unusable name";
   for (const auto& a : accounts) {
+    if (!wireSafe(a.name)) return "account " + std::to_string(a.id) + " has an unusable name";
     if (a.id <= 0 || !accountIds.insert(a.id).second) return "account " + std::to_string(a.id) + " is not a unique positive id";
     if (!groupIds.count(a.group)) return "account " + std::to_string(a.id) + " names an unknown group";
   }
@@ -269,7 +279,9 @@ std::string Scenario::check() const {
   std::set<int> owned;
   for (const auto& u : users) {
     if (u.name.empty() || !names.insert(u.name).second) return "user names must be unique and not empty";
-    if (!wireSafe(u.name) || !wireSafe(u.password)) return "user " + u.name + " has a separator byte";
+    if (!wireSafe(u.name)) return "user " + u.name + " has a separator byte or one of < > & in the name";
+    if (u.password.find_first_of("\x01\x02\x03\x04\x05\x06\x07") != std::string::npos)
+      return "user " + u.name + " has a separator byte in the password";
     if (u.refuse != 0 && u.refuse != 10 && u.refuse != 11 && u.refuse != 12)
       return "user " + u.name + ": refuse must be 10, 11 or 12";
     if (u.accounts.empty() && u.refuse == 0) return "user " + u.name + " has no account";

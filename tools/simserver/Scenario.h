@@ -161,8 +161,9 @@ struct Scenario {
   static std::optional<Scenario> parse(std::string_view json, std::string& error);
 
   // Cross-references and wire-safety: unique ids and codes, known types, sessions, groups,
-  // instruments and accounts; no separator byte, ';' or '^' in an item code, no code that is a
-  // prefix of another (the feed's topics are prefixes). "" when sound.
+  // instruments and accounts; no separator byte in any text and no '<', '>' or '&' (the client's
+  // XML reader does not decode entities); no ';', '^' and the like in an item code, and no code
+  // that is a prefix of another (the feed's topics are prefixes). "" when sound.
   std::string check() const;
 
   const UserSpec* user(std::string_view name) const;

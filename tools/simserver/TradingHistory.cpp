@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <ctime>
 
-#include "LoginDataWriter.h"
 #include "ServerMessage.h"
 #include "wire/Separators.h"
 
@@ -346,7 +345,7 @@ std::string TradingHistory::statement(int account, std::int64_t from, std::int64
   const AccountSpec* a = scenario_.account(account);
   std::string out = "<?xml version=\"1.0\" standalone=\"yes\"?>\n<NewDataSet>\n";
   auto cell = [](const char* name, const std::string& value) {
-    return std::string("<") + name + ">" + LoginDataWriter::xmlText(value) + "</" + name + ">";
+    return std::string("<") + name + ">" + value + "</" + name + ">";
   };
   double atStart = 0, atEnd = 0;
   for (const auto& t : transactions_) {

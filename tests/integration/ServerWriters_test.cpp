@@ -1,0 +1,278 @@
+// What the simulated server writes, read back with the client's own loaders and decoders, and the
+// command lines of the server and the probe.
+
+#include <gtest/gtest.h>
+
+#include "LoginDataWriter.h"
+#include "PriceFeed.h"
+#include "ProbeOptions.h"
+#include "ProbeSession.h"
+#include "Scenario.h"
+#include "ServerMessage.h"
+#include "ServerOptions.h"
+#include "TradingHistory.h"
+#include "model/ReferenceData.h"
+#include "model/XmlTables.h"
+#include "wire/SessionKey.h"
+
+namespace td::testing {
+namespace {
+
+using namespace td::sim;
+
+ReferenceData loadAmp(const std::string& text) {
+  ReferenceData d;
+  d.FillAmpDetails(text);
+  return d;
+}
+
+ReferenceData loadXml(const std::string& text) {
+  ReferenceData d;
+  d.FillTableDetails(parseXml(text));
+  return d;
+}
+
+TEST(SimLoginDataWriter, BothFormsLoadIntoTheSameRecords) {
+  Scenario s = Scenario::builtIn();
+  LoginDataWriter writer(s, LoginDataContext{4001, 4002, unixNow(), {}, {}});
+  const UserSpec& demo = *s.user("demo");
+  for (const ReferenceData& d : {loadAmp(writer.amp(demo)), loadXml(writer.xml(demo))}) {
+    ASSERT_TRUE(d.userInfo());
+    EXPECT_EQ(d.userInfo()->UserId, 101);
+    EXPECT_EQ(d.userInfo()->marketdepthPort, 4001);
+    EXPECT_EQ(d.userInfo()->hdServerPort, 4002);
+    EXPECT_TRUE(d.userInfo()->CanChangePassword);
+    EXPECT_EQ(d.ItemCollection().size(), 6u);
+    EXPECT_EQ(d.ItemTypeCollection().size(), 4u);
+    EXPECT_EQ(d.SessionSettingCollection().size(), 3u);
+    ASSERT_EQ(d.AccountDetailCollection().size(), 2u);
+    auto account = d.account("1002");
+    ASSERT_TRUE(account);
+    EXPECT_DOUBLE_EQ(account->Balance, 25000);
+    EXPECT_EQ(account->GroupId, "1");
+    EXPECT_EQ(account->tradingStatus, 1);
+    ASSERT_EQ(d.GroupDetailCollection().size(), 1u);
+    auto group = d.group("1");
+    ASSERT_TRUE(group);
+    EXPECT_EQ(group->GroupInstrumentCollection.size(), 6u);
+    auto terms = d.groupInstruments(*account, 1);
+    ASSERT_TRUE(terms);
+    EXPECT_EQ(terms->SpreadBid, 2);
+    EXPECT_EQ(terms->SpreadTypeId, 3);
+    auto gold = d.item("XAUUSD");
+    ASSERT_TRUE(gold);
+    EXPECT_EQ(gold->DecimalPlaces, 2);
+    EXPECT_EQ(gold->InstrumentTypeName, "Metals");
+    EXPECT_DOUBLE_EQ(gold->TickSize, 0.01);
+    EXPECT_EQ(d.item("GER40")->CurrentTradeSessionSettingId, 3);
+    EXPECT_LT(gold->Bid, gold->Ask);
+    auto setting = d.sessionSetting("2");
+    ASSERT_TRUE(setting);
+    EXPECT_FALSE(setting->EnterMarketOrder);
+    EXPECT_FALSE(d.item("EURUSD")->FND.empty());
+  }
+}
+
+TEST(SimLoginDataWriter, AUserSeesOnlyTheInstrumentsAndGroupOfItsAccounts) {
+  Scenario s = Scenario::builtIn();
+  LoginDataWriter writer(s, LoginDataContext{1, 2, unixNow(), {}, {}});
+  ReferenceData d = loadAmp(writer.amp(*s.user("alice")));
+  EXPECT_EQ(d.ItemCollection().size(), 3u);
+  EXPECT_FALSE(d.item("USDJPY"));
+  ASSERT_EQ(d.GroupDetailCollection().size(), 1u);
+  EXPECT_TRUE(d.group("2"));
+}
+
+TEST(SimLoginDataWriter, RefusalAndScenarioLoginMessagesLoadAsLoginMessages) {
+  ReferenceData refused = loadAmp(LoginDataWriter::ampRefusal(12, "https://example.invalid/get"));
+  ASSERT_TRUE(refused.lastLoginInfoMessage());
+  EXPECT_EQ(refused.lastLoginInfoMessage()->ErrorCode, 12);
+  EXPECT_EQ(refused.lastLoginInfoMessage()->Message, "https://example.invalid/get");
+
+  Scenario s = Scenario::builtIn();
+  s.loginMessages.push_back({15, "A new version is out", 2});
+  LoginDataWriter writer(s, LoginDataContext{1, 2, unixNow(), {}, {}});
+  ReferenceData d = loadAmp(writer.amp(*s.user("demo")));
+  ASSERT_TRUE(d.lastLoginInfoMessage());
+  EXPECT_EQ(d.lastLoginInfoMessage()->ErrorCode, 15);
+  EXPECT_EQ(d.lastLoginInfoMessage()->DisplayMode, 2);
+}
+
+TEST(SimLoginPayload, CompressedPayloadOpensWithTheClientsReader) {
+  std::string text(70000, 'x');
+  text += "\x05\x06\x07 end";
+  auto payload = compressPayload(text);
+  ASSERT_TRUE(payload);
+  EXPECT_EQ(decompressData(*payload), text);
+}
+
+TEST(SimScenario, BuiltInParsesAndWrongScenariosAreRejectedWithAReason) {
+  std::string error;
+  ASSERT_TRUE(Scenario::parse(Scenario::builtInJson(), error)) << error;
+  Scenario s = Scenario::builtIn();
+  EXPECT_EQ(s.user("demo")->accounts.size(), 2u);
+  EXPECT_EQ(s.user("alice")->password, "secret");
+  EXPECT_NE(s.account(1001)->group, s.account(2001)->group);
+
+  auto rejects = [](std::string text, const char* what) {
+    std::string e;
+    EXPECT_FALSE(Scenario::parse(text, e)) << what;
+    EXPECT_FALSE(e.empty()) << what;
+  };
+  std::string base(Scenario::builtInJson());
+  rejects("not json", "bad JSON");
+  rejects("[1, 2]", "not an object");
+  rejects(R"({"users": "x"})", "users not an array");
+  auto edit = [&](const std::string& from, const std::string& to) {
+    std::string t = base;
+    auto at = t.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos) t.replace(at, from.size(), to);
+    return t;
+  };
+  rejects(edit("\"group\": 2, \"name\": \"Alice\"", "\"group\": 9, \"name\": \"Alice\""), "unknown group");
+  rejects(edit("\"code\": \"GBPUSD\"", "\"code\": \"EURUSDX\""), "code prefix of another");
+  rejects(edit("\"code\": \"GBPUSD\"", "\"code\": \"GBP;USD\""), "separator in a code");
+  rejects(edit("\"accounts\": [2001]", "\"accounts\": [2001], \"refuse\": 13"), "refuse code");
+  rejects(edit("\"accounts\": [2001]", "\"accounts\": [1001]"), "account of two users");
+  rejects(edit("\"decimals\": 5", "\"decimals\": \"five\""), "wrong value type");
+  // The client's XML reader does not decode entities, so no text may need one.
+  rejects(edit("\"Euro / US Dollar\"", "\"Euro & Dollar\""), "ampersand in a name");
+  rejects(edit("\"name\": \"Alice\"", "\"name\": \"<Alice>\""), "angle brackets in an account name");
+}
+
+TEST(SimPriceFeed, SameSeedSameLinesAndLinesDecodeToTheQuotes) {
+  Scenario s = Scenario::builtIn();
+  PriceFeed a(s, 42), b(s, 42), c(s, 43);
+  std::vector<std::string> la, lb, lc;
+  for (int i = 0; i < 20; ++i) {
+    auto x = a.tick(1700000000 + i), y = b.tick(1700000000 + i), z = c.tick(1700000000 + i);
+    la.insert(la.end(), x.begin(), x.end());
+    lb.insert(lb.end(), y.begin(), y.end());
+    lc.insert(lc.end(), z.begin(), z.end());
+  }
+  EXPECT_EQ(la, lb);
+  EXPECT_NE(la, lc);
+  for (const auto& i : s.instruments) {
+    auto line = PriceFeed::priceLine(i, a.quote(i.id), "20260101120000");
+    auto p = probe::ProbeSession::decodePriceLine(line);
+    ASSERT_TRUE(p) << i.code;
+    EXPECT_EQ(p->code, i.code);
+    EXPECT_NEAR(p->bid, a.quote(i.id).bid, 1e-9) << i.code;
+    EXPECT_NEAR(p->ask, a.quote(i.id).ask, 1e-9) << i.code;
+    EXPECT_LT(p->bid, p->ask);
+  }
+}
+
+TEST(SimPriceFeed, DepthAndStatusLinesHaveTheirFeedForms) {
+  Scenario s = Scenario::builtIn();
+  PriceFeed feed(s, 1);
+  std::vector<std::string> lines;
+  for (int i = 0; i < PriceFeed::statusEvery; ++i) {
+    auto t = feed.tick(1700000000 + i);
+    lines.insert(lines.end(), t.begin(), t.end());
+  }
+  std::size_t depth = 0, status = 0;
+  for (const auto& l : lines) {
+    if (l.rfind("MD_", 0) == 0) {
+      ++depth;
+      auto d = probe::ProbeSession::decodeDepthLine(std::string_view(l).substr(3));
+      ASSERT_TRUE(d);
+      EXPECT_EQ(d->second, std::make_pair(PriceFeed::depthLevels, PriceFeed::depthLevels));
+      EXPECT_NE(l.find(','), std::string::npos);
+    } else if (l.rfind("IS;", 0) == 0) {
+      ++status;
+      std::string frame = l.substr(3);
+      EXPECT_EQ(frame.find(';'), std::string::npos);
+      auto m = ServerMessage::parse(std::string_view(frame).substr(1, frame.size() - 2));
+      ASSERT_TRUE(m);
+      EXPECT_EQ(m->type, 1049);
+      EXPECT_EQ(m->get(12), std::string_view("EURUSD"));
+      EXPECT_EQ(m->get(574), std::string_view("1"));
+    }
+  }
+  EXPECT_EQ(depth, s.instruments.size() * (PriceFeed::statusEvery / PriceFeed::depthEvery));
+  EXPECT_EQ(status, 1u);
+}
+
+TEST(SimTradingHistory, FinancialTransactionsFollowTheAccountPeriodAndCode) {
+  Scenario s = Scenario::builtIn();
+  std::int64_t now = 1800000000;
+  TradingHistory h(s, 5, now);
+  PriceFeed feed(s, 5);
+  DataSetQuery q;
+  q.context = "getfinancialtransactions";
+  q.userName = "demo";
+  q.account = "1001";
+  q.from = ampTime(now - 30 * 86400);
+  q.to = ampTime(now);
+  q.transactionCode = "#DWR";
+  auto count = [&] {
+    std::string data = h.dataSet(q, feed);
+    return data == "ERROR" ? -1 : static_cast<int>(std::count(data.begin(), data.end(), '\x06'));
+  };
+  EXPECT_EQ(count(), 4);
+  q.transactionCode = "WDR";
+  EXPECT_EQ(count(), 1);
+  q.transactionCode = "#DWR";
+  q.from = ampTime(now - 3 * 86400);
+  EXPECT_EQ(count(), 2);
+  q.account = "2001";  // alice's account
+  EXPECT_EQ(count(), -1);
+  q.userName = "nobody";
+  q.account = "1001";
+  EXPECT_EQ(count(), -1);
+}
+
+TEST(SimServerOptions, ParsesPortsFormFaultsAndRejectsBadValues) {
+  std::string error;
+  auto o = ServerOptions::parse({"--port", "0", "--pub-port", "5001", "--form", "xml", "--tick-ms", "20",
+                                 "--fault", "disconnect-after=5", "--fault", "rep-slow=250", "--fault", "garbage"},
+                                error);
+  ASSERT_TRUE(o) << error;
+  EXPECT_EQ(o->port, 0);
+  EXPECT_EQ(o->pubPort, 5001);
+  EXPECT_TRUE(o->xmlForm);
+  EXPECT_EQ(o->faults.disconnectAfter, 5);
+  EXPECT_EQ(o->faults.repSlowMs, 250);
+  EXPECT_TRUE(o->faults.garbage);
+  EXPECT_FALSE(o->faults.repSilent);
+  EXPECT_EQ(ServerOptions::parse({}, error)->port, 8310);
+  for (std::vector<std::string> bad : {std::vector<std::string>{"--port", "70000"}, {"--form", "json"},
+                                       {"--fault", "explode"}, {"--fault", "disconnect-after=x"}, {"--tick-ms"},
+                                       {"--colour", "red"}, {"--tick-ms", "0"}})
+    EXPECT_FALSE(ServerOptions::parse(bad, error)) << bad[0];
+}
+
+TEST(SimProbeOptions, RequiresTheConnectionValuesAndReadsOrders) {
+  std::string error;
+  auto o = probe::ProbeOptions::parse({"--host", "h", "--port", "1", "--user", "u", "--password", ""}, error);
+  ASSERT_TRUE(o) << error;
+  EXPECT_EQ(o->ticks, 10);
+  EXPECT_DOUBLE_EQ(o->timeoutSeconds, 20);
+  EXPECT_FALSE(probe::ProbeOptions::parse({"--host", "h", "--port", "1", "--user", "u"}, error));
+
+  auto market = probe::ProbeOptions::parseOrder("sell:EURUSD:2");
+  ASSERT_TRUE(market);
+  EXPECT_FALSE(market->buy);
+  EXPECT_EQ(market->orderType, 1);
+  auto limit = probe::ProbeOptions::parseOrder("buy:XAUUSD:1.5:limit:2000.5");
+  ASSERT_TRUE(limit);
+  EXPECT_EQ(limit->orderType, 2);
+  EXPECT_DOUBLE_EQ(limit->price, 2000.5);
+  for (const char* bad : {"hold:EURUSD:1", "buy::1", "buy:EURUSD:0", "buy:EURUSD:1:limit", "buy:EURUSD:1:stop:x",
+                          "buy:EURUSD:1:iceberg:2", "buy:EURUSD"})
+    EXPECT_FALSE(probe::ProbeOptions::parseOrder(bad)) << bad;
+}
+
+TEST(SimProbeSession, NetworkSpeedRatingFollowsTheIntervals) {
+  EXPECT_EQ(probe::ProbeSession::networkSpeedRating(0.999), 0);
+  EXPECT_EQ(probe::ProbeSession::networkSpeedRating(1.0), 1);
+  EXPECT_EQ(probe::ProbeSession::networkSpeedRating(2.0), 2);
+  EXPECT_EQ(probe::ProbeSession::networkSpeedRating(3.0), 2);
+  EXPECT_EQ(probe::ProbeSession::networkSpeedRating(3.001), 3);
+  EXPECT_EQ(probe::ProbeSession::networkSpeedRating(-0.5), 3);
+}
+
+}  // namespace
+}  // namespace td::testing
