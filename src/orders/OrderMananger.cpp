@@ -34,6 +34,14 @@ bool isWorkingOrderCancel(const OrderInfo& info) { return info.isEWO && info.edi
 
 OrderMananger::OrderMananger(OrderSession& session) : OrderMananger(session, Services()) {}
 
+OrderMananger::OrderMananger(std::shared_ptr<OrderSession> session)
+    : OrderMananger(std::move(session), Services()) {}
+
+OrderMananger::OrderMananger(std::shared_ptr<OrderSession> session, Services services)
+    : OrderMananger(*session, std::move(services)) {
+  owned_ = std::move(session);
+}
+
 OrderMananger::OrderMananger(OrderSession& session, Services services)
     : session_(session), services_(std::move(services)) {
   if (!services_.notifications || !services_.alerts || !services_.language) {

@@ -60,8 +60,11 @@ class OrderMananger {
     std::function<int()> language;
   };
 
+  // The session must outlive the manager; the shared forms keep it alive.
   explicit OrderMananger(OrderSession& session);
   OrderMananger(OrderSession& session, Services services);
+  explicit OrderMananger(std::shared_ptr<OrderSession> session);
+  OrderMananger(std::shared_ptr<OrderSession> session, Services services);
   ~OrderMananger();
   OrderMananger(const OrderMananger&) = delete;
   OrderMananger& operator=(const OrderMananger&) = delete;
@@ -134,6 +137,7 @@ class OrderMananger {
   void awaitConfirmation(const Order& order);
   std::string orderJournalLine(const Order& order) const;
 
+  std::shared_ptr<OrderSession> owned_;
   OrderSession& session_;
   Services services_;
   std::vector<Awaited> awaited_;
