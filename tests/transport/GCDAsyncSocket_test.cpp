@@ -200,6 +200,37 @@ TEST_F(GCDAsyncSocketTest, ClosedSocketConnectsAgain) {
   EXPECT_EQ(textOf(rec->waitFor("read")->data), "again");
 }
 
+TEST_F(GCDAsyncSocketTest, ConnectBindsToTheGivenInterface) {
+  GCDAsyncSocketError err;
+  ASSERT_TRUE(sock->connectToHost("localhost", peer.port(), std::string("127.0.0.1"), -1, &err)) << err.toString();
+  peer.acceptConnection();
+  ASSERT_TRUE(rec->waitFor("connect"));
+  EXPECT_EQ(sock->localHost(), "127.0.0.1");
+}
+
+TEST_F(GCDAsyncSocketTest, LookupResultOfADisabledFamilyIsRefusedWithCode8) {
+  sock->setIPv4Enabled(false);
+  ASSERT_TRUE(sock->connectToHost("127.0.0.1", peer.port()));  // numeric: no name server involved
+  const auto ev = rec->waitFor("disconnect");
+  ASSERT_TRUE(ev && ev->error);
+  EXPECT_TRUE(ev->error->is(GCDAsyncSocketErrorDomain, 8));
+  EXPECT_EQ(ev->error->description, "IPv4 has been disabled and DNS lookup found no IPv6 address.");
+  EXPECT_EQ(rec->count("connect"), 0u);
+}
+
+TEST_F(GCDAsyncSocketTest, DisconnectFromADelegateCallbackIsSafe) {
+  connect();
+  rec->onRead = [](GCDAsyncSocket& s, std::int64_t) {
+    s.disconnect();
+    EXPECT_FALSE(s.isConnected());
+  };
+  sock->readDataWithTimeout(-1, 1);
+  peer.send("bye");
+  const auto ev = rec->waitFor("disconnect");
+  ASSERT_TRUE(ev);
+  EXPECT_FALSE(ev->error);
+}
+
 TEST_F(GCDAsyncSocketTest, RefusedConnectionReportsThePosixError) {
   std::uint16_t port;
   {
