@@ -45,10 +45,18 @@ const InstrumentHistoryInfo* instrumentOf(const AccountStatementContent& content
   return it == content.InstrumentInfo.end() ? nullptr : &it->second;
 }
 
+// Stable sort by the id in natural order. The records are large, so the order is found on indices
+// and each record is then moved once.
 template <class Record, class Id>
 void sortNatural(std::vector<Record>& rows, Id id) {
-  std::stable_sort(rows.begin(), rows.end(),
-                   [&](const Record& a, const Record& b) { return conv::naturalLess(id(a), id(b)); });
+  std::vector<std::size_t> order(rows.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) { return conv::naturalLess(id(rows[a]), id(rows[b])); });
+  std::vector<Record> sorted;
+  sorted.reserve(rows.size());
+  for (const std::size_t i : order) sorted.push_back(std::move(rows[i]));
+  rows = std::move(sorted);
 }
 
 }  // namespace
