@@ -121,6 +121,7 @@ std::string ExecutionReports::GetOrderRejectionReason(std::int32_t code) {
 
 void ExecutionReports::journal(int code, const Order& order, const ReportContext& context) {
   book_.JournalDataCollection.push_back(OrderJournal::getOrderJournalData(code, order, context.ServerTime));
+  if (observer_) observer_->tradingJournal(book_.JournalDataCollection.back());
 }
 
 // ---- type 62 ----
@@ -349,6 +350,7 @@ void ExecutionReports::FillOpenOrderCollection(FieldList fields, const ReportCon
     book_.OpenOrderCollectionCopy.push_back(order);
   } else {
     book_.OpenOrderCollection.push_back(order);
+    if (observer_) observer_->tradingPosition(o);
   }
   orderexecuted(order, context);
 }
@@ -392,6 +394,7 @@ void ExecutionReports::UpdateOpenOrderCollection(const std::optional<std::string
         default: break;
       }
     }
+    if (observer_) observer_->tradingPosition(o);
   }
 }
 
@@ -434,6 +437,7 @@ void ExecutionReports::FillSettledOrderCollection(FieldList fields, const Report
     }
   }
   book_.SettledOrderCollection.push_back(order);
+  if (observer_) observer_->tradingSettled(o);
   journal(7, o, context);
   events_.ShowSettledOrderNotification(o.ItemCode, o.SettledPrice, o.SettlementId);
 }

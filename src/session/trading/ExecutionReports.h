@@ -20,6 +20,7 @@
 #include "session/trading/OrderBook.h"
 #include "session/trading/ReportFields.h"
 #include "session/trading/TradingEvents.h"
+#include "session/trading/TradingObserver.h"
 
 namespace td {
 
@@ -31,8 +32,10 @@ struct ReportContext {
 
 class ExecutionReports {
  public:
-  ExecutionReports(OrderBook book, ReferenceData& reference, TradingEvents& events)
-      : book_(book), reference_(reference), events_(events) {}
+  // observer: none, or one that outlives this object (the probe's lines, tests).
+  ExecutionReports(OrderBook book, ReferenceData& reference, TradingEvents& events,
+                   TradingObserver* observer = nullptr)
+      : book_(book), reference_(reference), events_(events), observer_(observer) {}
 
   // Message type 62, dispatched by its status (tag 73).
   void ProcessOrderReport(FieldList fields, const ReportContext& context);
@@ -80,6 +83,7 @@ class ExecutionReports {
   OrderBook book_;
   ReferenceData& reference_;
   TradingEvents& events_;
+  TradingObserver* observer_;
 };
 
 }  // namespace td

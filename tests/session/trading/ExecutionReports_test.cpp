@@ -405,6 +405,27 @@ TEST_F(ExecutionReportsTest, ScriptedMarketAndLimitOrderLifecycles) {
   EXPECT_EQ(events_.settled.size(), 1u);
 }
 
+TEST_F(ExecutionReportsTest, ObserverGetsTheProbeLines) {
+  struct Lines : TradingObserver {
+    std::vector<std::string> lines;
+    void tradingPosition(const Order& p) override { lines.push_back(positionLine(p)); }
+    void tradingSettled(const Order& s) override { lines.push_back(settledLine(s)); }
+    void tradingJournal(const std::string& line) override { lines.push_back(journalLine(line)); }
+  } observer;
+  const ReportContext context{0, std::string(kServerTime)};
+  ExecutionReports handler(owned_.book(), *reference_, events_, &observer);
+  Report exec(67, {{73, "74"}, {12, "GOLD"}, {34, "100"}, {76, "2"}, {37, "2"}, {38, "1900.5"}, {80, "OP1"}});
+  handler.ProcessPositionReport(exec.fields(), context);
+  Report update(67, {{73, "73"}, {80, "OP1"}, {76, "1"}});
+  handler.ProcessPositionReport(update.fields(), context);
+  Report settle(66, {{12, "3"}, {80, "OP1"}, {86, "ST1"}, {88, "-12.345"}});
+  handler.FillSettledOrderCollection(settle.fields(), context);
+  EXPECT_EQ(observer.lines, (std::vector<std::string>{
+                                "POSITION OP1 GOLD buy 2 1900.5", "JOURNAL Order confirmed for GOLD #OP1 @1900.5",
+                                "POSITION OP1 GOLD buy 1 1900.5", "SETTLED ST1 pl=-12.35",
+                                "JOURNAL Order settled for GOLD #ST1 @"}));
+}
+
 TEST(ReportFieldsTest, ValueIsAllTextAfterTheFirstKeyEvenWithLeadingZeroTags) {
   EXPECT_EQ(readField("38=1.5=2").value, "1.5=2");
   const ReportField padded = readField("038=7");
