@@ -83,44 +83,50 @@ void ProfitAndLoss::calcAccountDetails(std::int32_t accountId, const ReferenceDa
 }
 
 void ProfitAndLoss::refreshFloatingFigures(const ReferenceData& reference, const OrderList& openOrders) {
-  struct Run {
-    const std::string* accountNumber = nullptr;
-    std::shared_ptr<AccountDetails> account;
-    bool visible = true;
-    std::int32_t accountId = 0;
-    const std::string* itemCode = nullptr;
-    std::shared_ptr<ItemDetails> item;
-  } run;
+  // Items by code for this pass: a hash look-up per position instead of a walk down the ordered map.
+  std::unordered_map<std::string_view, const ItemDetails*> items;
+  items.reserve(reference.ItemCollection().size() * 2);
+  for (const auto& [code, item] : reference.ItemCollection()) items.emplace(code, item.get());
+
+  // Positions of one account usually come in runs: one account look-up and one sum update per run.
   std::unordered_map<std::int32_t, double> sums;
+  const std::string* runAccount = nullptr;
+  std::shared_ptr<AccountDetails> account;
+  bool visible = true;
+  std::int32_t accountId = 0;
+  double runSum = 0;
+  auto flush = [&] {
+    if (runAccount && visible) sums[accountId] += runSum;
+    runSum = 0;
+  };
   for (const OrderPtr& order : openOrders) {
     if (!order) continue;
-    if (!run.accountNumber || *run.accountNumber != order->AccountNumber) {
-      run.accountNumber = &order->AccountNumber;
-      run.account = reference.account(order->AccountNumber);
-      run.visible = !run.account || ReadSide::isVisibleAccount(*run.account);
-      run.accountId = conv::toInt(order->AccountNumber);
+    if (!runAccount || *runAccount != order->AccountNumber) {
+      flush();
+      runAccount = &order->AccountNumber;
+      account = reference.account(order->AccountNumber);
+      visible = !account || ReadSide::isVisibleAccount(*account);
+      accountId = conv::toInt(order->AccountNumber);
     }
-    if (!run.visible) continue;
-    if (!run.account || run.account->tradingStatus != 5) {
-      if (!run.itemCode || *run.itemCode != order->ItemCode) {
-        run.itemCode = &order->ItemCode;
-        run.item = reference.item(order->ItemCode);
-      }
-      if (!run.item) {
+    if (!visible) continue;
+    if (!account || account->tradingStatus != 5) {
+      const auto found = items.find(order->ItemCode);
+      if (found == items.end()) {
         order->UnrealisedPL = 0;
       } else {
-        const double price = order->tradingMode == 0 ? run.item->Bid : run.item->Ask;
-        order->UnrealisedPL = CalculateFloatingPL(run.item.get(), order->tradingMode,
-                                                  conv::toDouble(order->RemainingQty),
+        const ItemDetails& item = *found->second;
+        const double price = order->tradingMode == 0 ? item.Bid : item.Ask;
+        order->UnrealisedPL = CalculateFloatingPL(&item, order->tradingMode, conv::toDouble(order->RemainingQty),
                                                   conv::toDouble(order->OrderPrice), price);
       }
     }
-    sums[run.accountId] += order->UnrealisedPL;
+    runSum += order->UnrealisedPL;
   }
-  for (const auto& [key, account] : reference.AccountDetailCollection()) {
-    if (!account) continue;
-    const auto found = sums.find(account->AccountId);
-    applyAccountFigures(*account, found == sums.end() ? 0.0 : found->second, reference);
+  flush();
+  for (const auto& [key, record] : reference.AccountDetailCollection()) {
+    if (!record) continue;
+    const auto found = sums.find(record->AccountId);
+    applyAccountFigures(*record, found == sums.end() ? 0.0 : found->second, reference);
   }
 }
 
