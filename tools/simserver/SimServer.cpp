@@ -164,13 +164,15 @@ void SimServer::run() {
         while (::read(wakeRead_, buf, sizeof buf) > 0) {
         }
       }
-      if (items[1].revents & ZMQ_POLLIN) acceptConnections();
+      // Only the sessions that were polled: a connection accepted below joins the next pass.
+      std::size_t polled = items.size() - 3;
       if (items[2].revents & ZMQ_POLLIN) serveRequest();
-      for (std::size_t i = 0; i < sessions_.size(); ++i) {
+      for (std::size_t i = 0; i < polled; ++i) {
         const zmq_pollitem_t& it = items[3 + i];
         if (it.revents & (ZMQ_POLLIN | ZMQ_POLLERR)) sessions_[i]->onReadable();
         if (it.revents & ZMQ_POLLOUT) sessions_[i]->onWritable();
       }
+      if (items[1].revents & ZMQ_POLLIN) acceptConnections();
     }
     now = nowMs();
     if (pendingReply_ && now >= pendingReplyDueMs_) sendPendingReply();
