@@ -82,8 +82,11 @@ void BM_OpenPositionsReply1000Rows(benchmark::State& state) {
   }
   const std::string reply = openPositionsReply(1000);
   for (auto _ : state) {
-    OrderList open, openCopy, pending, pendingCopy, settled, cancelled;
-    DataSetService service({open, openCopy, pending, pendingCopy, settled, cancelled}, reference, {});
+    OrderList open, openCopy, pending, pendingCopy, settled, cancelled, executed;
+    std::shared_ptr<BankDetails> bank;
+    ChartDataCollection charts;
+    DataSetService service({open, openCopy, pending, pendingCopy, settled, cancelled, executed, bank, charts},
+                           reference, {});
     service.processDSResponse(reply, "getopenpositions");
     benchmark::DoNotOptimize(open.data());
   }

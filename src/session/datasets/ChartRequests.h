@@ -21,8 +21,13 @@
 
 namespace td {
 
+using ChartDataCollection = std::map<std::string, std::string, std::less<>>;
+
 class ChartRequests {
  public:
+  // The cache is the session's `chartDataCollection`; it must outlive this object.
+  explicit ChartRequests(ChartDataCollection& cache) : cache_(cache) {}
+
   // "%@^%@" of the item code and the interval code.
   static std::string chartKey(std::string_view itemCode, std::string_view interval);
   // The key a reply names: its header runs from the second character to the character before the
@@ -43,11 +48,11 @@ class ChartRequests {
 
   // The cached reply under a key, or none.
   const std::string* chartData(std::string_view key) const;
-  const std::map<std::string, std::string, std::less<>>& chartDataCollection() const { return cache_; }
+  const ChartDataCollection& chartDataCollection() const { return cache_; }
   std::size_t unansweredRequests() const { return pending_.size(); }
 
  private:
-  std::map<std::string, std::string, std::less<>> cache_;
+  ChartDataCollection& cache_;
   std::vector<std::pair<std::int32_t, std::string>> pending_;  // request id, chart key; in send order
 };
 

@@ -63,14 +63,15 @@ double calcCommission(std::string_view orderQty, std::string_view remainingQty, 
   return commission / opened * conv::toDouble(remainingQty);
 }
 
-DataSetService::DataSetService(OrderCollections orders, const ReferenceData& reference, Hooks hooks,
+DataSetService::DataSetService(DataSetTargets targets, const ReferenceData& reference, Hooks hooks,
                                DispatchQueue* statementWorker, MainQueue* mainQueue)
-    : orders_(orders),
+    : targets_(targets),
       reference_(reference),
       hooks_(std::move(hooks)),
       statementWorker_(statementWorker),
       mainQueue_(mainQueue),
-      statement_(std::make_shared<StatementState>()) {}
+      statement_(std::make_shared<StatementState>()),
+      charts_(targets.chartDataCollection) {}
 
 DataSetService::~DataSetService() = default;
 
@@ -145,7 +146,7 @@ void DataSetService::processDSResponse(std::string_view data, std::string_view c
   } else if (context == AccountStatementContext) {
     loadAccountStatement(data);
   } else if (context == ExecutedPositionsContext) {
-    executedSearch_.clear();
+    targets_.ExecutedOrderSearchCollection.clear();
     const std::size_t rows = ProcessHistoryData(data, context);
     post("ExecutedPositionTableNotification");
     if (hooks_.dataSetLoaded) hooks_.dataSetLoaded(context, rows);
@@ -164,17 +165,17 @@ void DataSetService::noteInitialReply(std::string_view context) {
   if (initialAnswered_ == kAll && !initialReported_) {
     initialReported_ = true;
     if (hooks_.initialCollectionsLoaded) {
-      hooks_.initialCollectionsLoaded(orders_.OpenOrderCollection.size(), orders_.PendingOrderCollection.size(),
-                                      orders_.SettledOrderCollection.size(),
-                                      orders_.CancelledOrderCollection.size());
+      hooks_.initialCollectionsLoaded(targets_.OpenOrderCollection.size(), targets_.PendingOrderCollection.size(),
+                                      targets_.SettledOrderCollection.size(),
+                                      targets_.CancelledOrderCollection.size());
     }
   }
 }
 
 std::size_t DataSetService::ProcessHistoryData(std::string_view data, std::string_view context) {
   if (data.empty() || isErrorReply(data)) {
-    if (context == BankDetailsContext && bankDetails_) {
-      bankDetails_.reset();
+    if (context == BankDetailsContext && targets_.bankDetails) {
+      targets_.bankDetails.reset();
       post("BankDetailsNotification");
     }
     return 0;
@@ -257,7 +258,7 @@ void DataSetService::FillInitialOpenOrderCollection(const OpenOrderHD& row) {
   order->Storage = row.Storage;
   order->ValueDate = displayDate(row.ValueDate);
   order->ExpiryDate = displayDate(row.ExpiryDate);
-  (row.PositionQty != 0 ? orders_.OpenOrderCollection : orders_.OpenOrderCollectionCopy).push_back(std::move(order));
+  (row.PositionQty != 0 ? targets_.OpenOrderCollection : targets_.OpenOrderCollectionCopy).push_back(std::move(order));
 }
 
 void DataSetService::FillInitialPendingOrderCollection(const PendingOrderHD& row) {
@@ -281,11 +282,11 @@ void DataSetService::FillInitialPendingOrderCollection(const PendingOrderHD& row
   order->TransactionDateTime = displayTime(row.OrderAtServerDateTime);
   order->RefPositionIdOfBracket = row.RefPositionIdOfBracket;
   // The bracket: a limit order is the take-profit of its position, any other the stop-loss.
-  for (const auto& position : orders_.OpenOrderCollection) {
+  for (const auto& position : targets_.OpenOrderCollection) {
     if (!position || position->OpenPositionId != order->RefPositionIdOfBracket) continue;
     (order->orderType == OrderTypeLimit ? position->LimitPrice : position->StopPrice) = order->OrderPrice;
   }
-  (row.RemainingQty != 0 ? orders_.PendingOrderCollection : orders_.PendingOrderCollectionCopy)
+  (row.RemainingQty != 0 ? targets_.PendingOrderCollection : targets_.PendingOrderCollectionCopy)
       .push_back(std::move(order));
 }
 
@@ -308,7 +309,7 @@ void DataSetService::FillInitialSettledOrderCollection(const SettledOrderHD& row
   order->SettledPrice = row.ClosePrice;
   order->ItemTime = displayTime(row.OpenPositionDate);
   order->deliveryMode = row.DeliveryModeId;
-  orders_.SettledOrderCollection.push_back(std::move(order));
+  targets_.SettledOrderCollection.push_back(std::move(order));
 }
 
 void DataSetService::FillInitialCancelledOrderCollection(const CancelledOrderHD& row) {
@@ -325,11 +326,11 @@ void DataSetService::FillInitialCancelledOrderCollection(const CancelledOrderHD&
   order->deliveryMode = row.DeliveryMode;
   order->orderType = row.OrderTypeId;
   order->OrderPrice = sixDecimals(row.OrderPrice);
-  orders_.CancelledOrderCollection.push_back(std::move(order));
+  targets_.CancelledOrderCollection.push_back(std::move(order));
 }
 
 void DataSetService::SetEquityHitPriceInOrders(const EquityHitPriceInfos& row) {
-  for (const auto& position : orders_.OpenOrderCollection) {
+  for (const auto& position : targets_.OpenOrderCollection) {
     if (!position || position->OpenPositionId != row.PositionId) continue;
     position->EquityHitPrice = row.HitPrice;
     position->UnrealisedPL = row.UnrealisedPL;
@@ -358,7 +359,7 @@ void DataSetService::fillExecutedPositionSearchData(std::string_view row) {
       default: break;
     }
   });
-  executedSearch_.push_back(std::move(order));
+  targets_.ExecutedOrderSearchCollection.push_back(std::move(order));
 }
 
 void DataSetService::fillFinancialTransactionsData(std::string_view row) {
@@ -380,7 +381,7 @@ void DataSetService::fillBankDetails(std::string_view row) {
       default: break;
     }
   });
-  bankDetails_ = std::move(bank);
+  targets_.bankDetails = std::move(bank);
   post("BankDetailsNotification");
 }
 
@@ -395,16 +396,17 @@ void DataSetService::ChartDataReceived(std::string_view reply) {
 // --- Account statement ---
 
 void DataSetService::loadAccountStatement(std::string_view data) {
+  const std::uint64_t number = ++statement_->received;
   if (!statementWorker_ || !mainQueue_) {
-    applyAccountStatement(StatementTables::readAccountStatement(data));
+    applyAccountStatement(StatementTables::readAccountStatement(data), number);
     return;
   }
   // The document is read on the worker into plain records, then applied on the main thread in one
   // step; a service gone by then (a new login) drops it.
   std::weak_ptr<StatementState> target = statement_;
   MainQueue* mainQueue = mainQueue_;
-  auto apply = [this, target](std::shared_ptr<AccountStatementContent> content) {
-    if (target.lock()) applyAccountStatement(std::move(*content));
+  auto apply = [this, target, number](std::shared_ptr<AccountStatementContent> content) {
+    if (target.lock()) applyAccountStatement(std::move(*content), number);
   };
   const bool queued = statementWorker_->async([document = std::string(data), mainQueue, apply] {
     auto content = std::make_shared<AccountStatementContent>(StatementTables::readAccountStatement(document));
@@ -413,7 +415,12 @@ void DataSetService::loadAccountStatement(std::string_view data) {
   if (!queued) TD_LOG_WARN("ParseAccountStatement - the statement reader has stopped; reply dropped");
 }
 
-void DataSetService::applyAccountStatement(AccountStatementContent&& content) {
+void DataSetService::applyAccountStatement(AccountStatementContent&& content, std::uint64_t number) {
+  if (number <= statement_->applied) {
+    TD_LOG_INFO("ParseAccountStatement - a statement read after a later one was dropped");
+    return;
+  }
+  statement_->applied = number;
   const std::size_t rows = content.InstrumentInfo.size() + content.OpenPositionInfo.size() +
                            content.PendingOrderInfo.size() + content.SettledPositionInfo.size() +
                            content.FinancialTransactionInfo.size();

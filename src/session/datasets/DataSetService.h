@@ -48,14 +48,18 @@ class ReferenceData;
 
 using OrderList = std::vector<std::shared_ptr<Order>>;
 
-// The order collections of the session that the initial data sets fill.
-struct OrderCollections {
+// The fields of the session that the data-set replies fill: the order collections shared with the
+// execution reports, the executed-position search, the bank account and the chart cache.
+struct DataSetTargets {
   OrderList& OpenOrderCollection;
   OrderList& OpenOrderCollectionCopy;  // positions with nothing left open
   OrderList& PendingOrderCollection;
   OrderList& PendingOrderCollectionCopy;  // working orders with nothing left to fill
   OrderList& SettledOrderCollection;
   OrderList& CancelledOrderCollection;
+  OrderList& ExecutedOrderSearchCollection;
+  std::shared_ptr<BankDetails>& bankDetails;
+  ChartDataCollection& chartDataCollection;  // chart key -> reply text
 };
 
 // The parameters of the statement window (`requestAccountStatement:`).
@@ -85,10 +89,11 @@ class DataSetService {
         initialCollectionsLoaded;
   };
 
-  // `reference` and the collections must outlive the service. `statementWorker` reads statement
-  // documents and `mainQueue` applies them; with no worker a statement is read and applied at once
-  // on the calling thread (tests, tools). Both must outlive the service.
-  DataSetService(OrderCollections orders, const ReferenceData& reference, Hooks hooks,
+  // `reference` and the targets must outlive the service. `statementWorker` reads statement
+  // documents (its tasks may even run in parallel: a reply read after a later one is dropped, the
+  // last reply received wins) and `mainQueue` applies them; with no worker a statement is read and
+  // applied at once on the calling thread (tests, tools). Both must outlive the service.
+  DataSetService(DataSetTargets targets, const ReferenceData& reference, Hooks hooks,
                  DispatchQueue* statementWorker = nullptr, MainQueue* mainQueue = nullptr);
   ~DataSetService();
   DataSetService(const DataSetService&) = delete;
@@ -141,31 +146,28 @@ class DataSetService {
   void fillBankDetails(std::string_view row);
 
   // --- State read by the windows through the session's getters ---
-  const OrderList& ExecutedOrderSearchCollection() const { return executedSearch_; }
-  void clearExecutedOrderSearchCollection() { executedSearch_.clear(); }
   const std::vector<FinancialTransactionDetails>& FinancialTransactionCollection() const { return transactions_; }
-  const std::shared_ptr<const BankDetails>& bankDetails() const { return bankDetails_; }
   const AccountStatementInfo& accountStatementInfo() const { return statement_->info; }
   const ChartRequests& charts() const { return charts_; }
 
  private:
   struct StatementState {
     AccountStatementInfo info;
+    std::uint64_t received = 0;  // statement replies handed to the reader
+    std::uint64_t applied = 0;   // number of the reply last applied
   };
   void post(std::string name, std::any object = {});
   void loadAccountStatement(std::string_view data);
-  void applyAccountStatement(AccountStatementContent&& content);
+  void applyAccountStatement(AccountStatementContent&& content, std::uint64_t number);
   void noteInitialReply(std::string_view context);
 
-  OrderCollections orders_;
+  DataSetTargets targets_;
   const ReferenceData& reference_;
   Hooks hooks_;
   DispatchQueue* statementWorker_;
   MainQueue* mainQueue_;
 
-  OrderList executedSearch_;
   std::vector<FinancialTransactionDetails> transactions_;
-  std::shared_ptr<const BankDetails> bankDetails_;
   std::shared_ptr<StatementState> statement_;
   ChartRequests charts_;
   unsigned initialAnswered_ = 0;  // bits of the four initial contexts answered

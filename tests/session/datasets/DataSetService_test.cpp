@@ -80,11 +80,15 @@ class DataSetServiceTest : public ::testing::Test {
  protected:
   DataSetServiceTest()
       : messageBase(sink, [] { return std::string("pass"); }),
-        service({open, openCopy, pending, pendingCopy, settled, cancelled}, reference, hooks()) {
+        service(targets(), reference, hooks()) {
     reference.FillItemDetails(XmlRow{{{"Code", "EURUSD"}, {"InstrumentId", "7"}}});
     reference.FillItemDetails(XmlRow{{{"Code", "GOLD"}, {"InstrumentId", "9"}}});
     reference.FillAccountDetails(XmlRow{{{"AccountId", "1001"}}});
     reference.FillAccountDetails(XmlRow{{{"AccountId", "1002"}}});
+  }
+
+  DataSetTargets targets() {
+    return {open, openCopy, pending, pendingCopy, settled, cancelled, executedSearch, bank, chartCache};
   }
 
   DataSetService::Hooks hooks() {
@@ -108,7 +112,9 @@ class DataSetServiceTest : public ::testing::Test {
   Sink sink;
   MessageBase messageBase;
   ReferenceData reference;
-  OrderList open, openCopy, pending, pendingCopy, settled, cancelled;
+  OrderList open, openCopy, pending, pendingCopy, settled, cancelled, executedSearch;
+  std::shared_ptr<BankDetails> bank;
+  ChartDataCollection chartCache;
   std::vector<std::string> posted, objects, loaded;
   std::vector<std::size_t> collections;
   int subscriptions = 0;
@@ -187,8 +193,8 @@ TEST_F(DataSetServiceTest, EmptyAndErrorRepliesHaveNoRowsAndSubscribeNothing) {
 
 TEST_F(DataSetServiceTest, DataThatOnlyBeginsWithErrorIsReadAsRows) {
   service.processDSResponse("ERROR and more", "getexecutedpositions");
-  ASSERT_EQ(service.ExecutedOrderSearchCollection().size(), 1u);
-  EXPECT_EQ(service.ExecutedOrderSearchCollection()[0]->OpenPositionId, "ERROR and more");
+  ASSERT_EQ(executedSearch.size(), 1u);
+  EXPECT_EQ(executedSearch[0]->OpenPositionId, "ERROR and more");
 }
 
 TEST_F(DataSetServiceTest, AShortRowIsSkippedAndTheRestStillLoadsAndSubscribes) {
@@ -311,7 +317,7 @@ TEST_F(DataSetServiceTest, ExecutedPositionRowSetsTheColumnsPresent) {
                                   cols({"P2", "1001", "7", "1", "5", "10", "1.1", "2", "1", "20240131153000",
                                         "20240201000000", "20240301000000", "W9", "x", "y", "z"})}),
                             "getexecutedpositions");
-  const auto& c = service.ExecutedOrderSearchCollection();
+  const auto& c = executedSearch;
   ASSERT_EQ(c.size(), 2u);
   EXPECT_EQ(c[0]->ItemCode, "GOLD");
   EXPECT_EQ(c[0]->tradingMode, 1);
@@ -327,7 +333,7 @@ TEST_F(DataSetServiceTest, ExecutedPositionRowSetsTheColumnsPresent) {
   EXPECT_EQ(posted, (std::vector<std::string>{"ExecutedPositionTableNotification"}));
 
   service.processDSResponse("", "getexecutedpositions");  // a second search replaces the first
-  EXPECT_TRUE(service.ExecutedOrderSearchCollection().empty());
+  EXPECT_TRUE(executedSearch.empty());
   EXPECT_EQ(posted.size(), 2u);
 }
 
@@ -352,10 +358,10 @@ TEST_F(DataSetServiceTest, BankReplyAppliesItsFirstRowOnly) {
   service.processDSResponse(rows({cols({"5", "000123", "9", "Alice", "840", "main", "First Bank", "extra"}),
                                   cols({"6", "456", "9", "Bob", "840", "", "Other"})}),
                             "getbankaccounts");
-  ASSERT_TRUE(service.bankDetails());
-  EXPECT_EQ(service.bankDetails()->BankAccountNumber, 123u);
-  EXPECT_EQ(service.bankDetails()->AccountName, "Alice");
-  EXPECT_EQ(service.bankDetails()->BankName, "First Bank");
+  ASSERT_TRUE(bank);
+  EXPECT_EQ(bank->BankAccountNumber, 123u);
+  EXPECT_EQ(bank->AccountName, "Alice");
+  EXPECT_EQ(bank->BankName, "First Bank");
   EXPECT_EQ(posted, (std::vector<std::string>{"BankDetailsNotification"}));
 }
 
@@ -364,10 +370,10 @@ TEST_F(DataSetServiceTest, EmptyReplyDropsTheBankAccountOnlyForTheBankContext) {
   posted.clear();
   service.processDSResponse("", "getopenpositions");
   service.processDSResponse("ERROR", "getsettledpositions");
-  EXPECT_TRUE(service.bankDetails());
+  EXPECT_TRUE(bank);
   EXPECT_TRUE(posted.empty());
   service.processDSResponse("error", "getbankaccounts");
-  EXPECT_FALSE(service.bankDetails());
+  EXPECT_FALSE(bank);
   EXPECT_EQ(posted, (std::vector<std::string>{"BankDetailsNotification"}));
   service.processDSResponse("", "getbankaccounts");  // nothing held: nothing to announce
   EXPECT_EQ(posted.size(), 1u);
@@ -405,9 +411,10 @@ TEST(ChartRequestsTest, ReplyKeyIsFieldOneOfTheHeader) {
   EXPECT_EQ(ChartRequests::chartKeyOfReply(">x~y"), std::nullopt);
   EXPECT_EQ(ChartRequests::chartKeyOfReply("no header"), std::nullopt);
   EXPECT_EQ(ChartRequests::chartKey("EURUSD", "O"), "EURUSD^O");
-  ChartRequests charts;
+  ChartDataCollection cache;
+  ChartRequests charts(cache);
   EXPECT_TRUE(charts.ChartDataReceived("no header").empty());
-  EXPECT_TRUE(charts.chartDataCollection().empty());
+  EXPECT_TRUE(cache.empty());
 }
 
 // --- The statement reply ---
@@ -430,7 +437,7 @@ TEST_F(DataSetServiceTest, StatementIsReadOnTheWorkerAndAppliedOnTheMainQueueInO
   ManualMainQueue mainQueue;
   mainQueue.bindToCurrentThread();
   DispatchQueue worker("statement");
-  DataSetService threaded({open, openCopy, pending, pendingCopy, settled, cancelled}, reference, hooks(), &worker,
+  DataSetService threaded(targets(), reference, hooks(), &worker,
                           &mainQueue);
   threaded.processDSResponse(kStatement, "getdsaccountstatement");
   EXPECT_TRUE(threaded.accountStatementInfo().OpenPositionInfo.empty());  // not before the main queue runs
@@ -440,12 +447,27 @@ TEST_F(DataSetServiceTest, StatementIsReadOnTheWorkerAndAppliedOnTheMainQueueInO
   EXPECT_EQ(posted, (std::vector<std::string>{"AccountStatementNotification"}));
 }
 
+TEST_F(DataSetServiceTest, StatementsReadOnASerialWorkerAreAllAppliedInOrder) {
+  ManualMainQueue mainQueue;
+  mainQueue.bindToCurrentThread();
+  DispatchQueue worker("statement");
+  DataSetService threaded(targets(), reference, hooks(), &worker, &mainQueue);
+  threaded.processDSResponse(kStatement, "getdsaccountstatement");
+  threaded.processDSResponse("<NewDataSet><Table1><PositionId>5</PositionId></Table1><Table1><PositionId>4"
+                             "</PositionId></Table1></NewDataSet>",
+                             "getdsaccountstatement");
+  ASSERT_TRUE(mainQueue.runUntil([&] { return posted.size() == 2; }, std::chrono::milliseconds(5000)));
+  ASSERT_EQ(threaded.accountStatementInfo().OpenPositionInfo.size(), 2u);
+  EXPECT_EQ(threaded.accountStatementInfo().OpenPositionInfo[0].OpenPositionId, "4");
+  EXPECT_TRUE(threaded.accountStatementInfo().InstrumentInfo.empty());
+}
+
 TEST_F(DataSetServiceTest, StatementReadAfterTheServiceIsGoneIsDropped) {
   ManualMainQueue mainQueue;
   mainQueue.bindToCurrentThread();
   DispatchQueue worker("statement");
   {
-    DataSetService threaded({open, openCopy, pending, pendingCopy, settled, cancelled}, reference, hooks(), &worker,
+    DataSetService threaded(targets(), reference, hooks(), &worker,
                             &mainQueue);
     threaded.processDSResponse(kStatement, "getdsaccountstatement");
     worker.sync([] {});
