@@ -224,6 +224,45 @@ TEST(SimTradingHistory, FinancialTransactionsFollowTheAccountPeriodAndCode) {
   EXPECT_EQ(count(), -1);
 }
 
+TEST(SimTradingHistory, ExecutedPositionsAreThoseOpenedOnTheSearchedDay) {
+  Scenario s = Scenario::builtIn();
+  std::int64_t now = 1800000000;
+  TradingHistory h(s, 5, now);
+  PriceFeed feed(s, 5);
+  const PositionRecord& first = h.positions().front();
+  DataSetQuery q;
+  q.context = "getexecutedpositions";
+  q.userName = "demo";
+  q.from = q.to = ampTime(first.opened);
+  std::string data = h.dataSet(q, feed);
+  ASSERT_NE(data, "ERROR");
+  std::size_t rows = 0;
+  for (std::size_t start = 0, end; start < data.size(); start = end + 1) {
+    end = data.find('\x06', start);
+    std::string row = data.substr(start, end - start);
+    EXPECT_EQ(std::count(row.begin(), row.end(), '\x05'), 14) << row;
+    ++rows;
+  }
+  EXPECT_GE(rows, 1u);
+  EXPECT_NE(data.find(std::to_string(first.id) + "\x05"), std::string::npos);
+  q.from = q.to = ampTime(now + 30 * 86400);
+  EXPECT_EQ(h.dataSet(q, feed), "");
+}
+
+TEST(SimTradingHistory, ChartHistoryIsSeededPerInstrumentAndInterval) {
+  Scenario s = Scenario::builtIn();
+  TradingHistory a(s, 9, 1800000000), b(s, 9, 1800000000), c(s, 10, 1800000000);
+  EXPECT_EQ(a.chart("EURUSD", "H", 50, 1800000000), b.chart("EURUSD", "H", 50, 1800000000));
+  EXPECT_NE(a.chart("EURUSD", "H", 50, 1800000000), c.chart("EURUSD", "H", 50, 1800000000));
+  EXPECT_NE(a.chart("EURUSD", "H", 50, 1800000000), a.chart("EURUSD", "D", 50, 1800000000));
+  EXPECT_FALSE(a.chart("NOPE", "H", 50, 1800000000));
+  auto huge = a.chart("BTCUSD", "T", 1000000, 1800000000);
+  ASSERT_TRUE(huge);
+  EXPECT_EQ(huge->substr(0, huge->find('>') + 1), "<CHART~BTCUSD^T~" + std::to_string(TradingHistory::kMaxChartBars) + ">");
+  EXPECT_EQ(TradingHistory::intervalSeconds("W"), 604800);
+  EXPECT_EQ(TradingHistory::intervalSeconds("?"), 1);
+}
+
 TEST(SimServerOptions, ParsesPortsFormFaultsAndRejectsBadValues) {
   std::string error;
   auto o = ServerOptions::parse({"--port", "0", "--pub-port", "5001", "--form", "xml", "--tick-ms", "20",
