@@ -25,11 +25,11 @@ void SessionNotifications::alert(std::string title, std::string message) const {
 }
 
 void SessionNotifications::banner(SessionBanner b) const {
-  if (!links_.shell || !links_.mainQueue) {
+  if (!links_.showBanner || !links_.mainQueue) {
     TD_LOG_INFO("Banner " + b.title + ": " + b.subtitle + ": " + b.informativeText);
     return;
   }
-  links_.mainQueue->post([shell = links_.shell, b = std::move(b)] { shell->showBanner(b); });
+  links_.mainQueue->post([show = links_.showBanner, b = std::move(b)] { show(b); });
 }
 
 // ---- notifications ----

@@ -7,6 +7,8 @@
 // Alerts and the trade-confirmation banner go through the common alert interface (UserAlerts), the
 // banners with a subtitle, a delay and a sound (margin call, chat, notices) through the session
 // shell's banner centre.
+//
+// Whatever is captured in Links must outlive the tasks posted to the main queue.
 
 #include <any>
 #include <cstdint>
@@ -30,7 +32,9 @@ class SessionNotifications {
     NotificationCenter* center = nullptr;  // required
     MainQueue* mainQueue = nullptr;        // required
     std::shared_ptr<UserAlerts> alerts;    // none: alerts and sounds are only logged
-    SessionShell* shell = nullptr;         // none: banners are only logged
+    // The session shell's banner centre (SessionShell::showBanner), called on the main queue as a
+    // task of its own; empty: banners are only logged.
+    std::function<void(const SessionBanner&)> showBanner;
     std::any sender;                       // the object of the notifications whose object is the session
     std::string appName = "TarnwickDesk";  // title of the banners and of the demo-failure alert
     // `showConfirmationAlert` of the GUI objects, read at each confirmation; empty: false (banner).

@@ -34,7 +34,7 @@ class SessionNotificationsTest : public ::testing::Test {
     links.center = &center_;
     links.mainQueue = &queue_;
     links.alerts = alerts_;
-    links.shell = &shell_;
+    links.showBanner = [this](const SessionBanner& b) { shell_.showBanner(b); };
     links.sender = std::string("session");
     links.showConfirmationAlert = [this] { return confirmationAlert_; };
     links.userName = [] { return std::string("me"); };
