@@ -255,6 +255,7 @@ void ClientSession::onDemoUserCreation(const ServerMessage& message) {
   account.balance = deposit;
   UserSpec user;
   user.name = "demo" + std::to_string(userId);
+  for (int n = 2; s.user(user.name); ++n) user.name = "demo" + std::to_string(userId) + "-" + std::to_string(n);
   static const char kLetters[] = "abcdefghjkmnpqrstuvwxyz23456789";
   for (int i = 0; i < 8; ++i) user.password += kLetters[server_.nextRandom() % (sizeof kLetters - 1)];
   user.userId = userId;

@@ -45,7 +45,7 @@ std::optional<std::string> openEnvelope(const ServerMessage& envelope, std::stri
 bool isInitialEnvelope(const ServerMessage& envelope);
 
 // The compressed payload of tag 1050: Base64 of four bytes (the length of the text, big-endian)
-// and a gzip stream of the text. Nothing when compression fails.
+// and a gzip stream of the text, never holding the text "1050=". Nothing when compression fails.
 std::optional<std::string> compressPayload(std::string_view text);
 
 // "yyyyMMddHHmmss" of a moment in local time (the wire's time stamps).
