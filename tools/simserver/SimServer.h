@@ -25,7 +25,6 @@ class ZMQSocket;
 namespace td::sim {
 
 class ClientSession;
-class ServerMessage;
 
 class SimServer {
  public:
