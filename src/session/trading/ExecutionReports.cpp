@@ -128,9 +128,7 @@ void ExecutionReports::journal(int code, const Order& order, const ReportContext
 
 void ExecutionReports::ProcessOrderReport(FieldList fields, const ReportContext& context) {
   const PreRead p = preRead(fields);
-  const char* name = statusName(p.status);
-  if (!name) return;
-  TD_LOG_INFO(name);
+  if (!statusName(p.status)) return;
   switch (p.status) {
     case 22:
     case 75:
@@ -293,10 +291,8 @@ void ExecutionReports::ModifyBracketOrderUpdateonOpenOrderCollection(FieldList f
 void ExecutionReports::ProcessPositionReport(FieldList fields, const ReportContext& context) {
   const PreRead p = preRead(fields);
   if (p.status == 74) {
-    TD_LOG_INFO("OrderExecuted");
     FillOpenOrderCollection(fields, context);
   } else if (p.status == 73) {
-    TD_LOG_INFO("StatusUpdate");
     UpdateOpenOrderCollection(p.positionId, fields, p.remaining);
   }
 }
@@ -401,7 +397,6 @@ void ExecutionReports::UpdateOpenOrderCollection(const std::optional<std::string
 // ---- type 66 ----
 
 void ExecutionReports::FillSettledOrderCollection(FieldList fields, const ReportContext& context) {
-  TD_LOG_INFO("OrderSettled");
   auto order = std::make_shared<Order>();
   Order& o = *order;
   for (const std::string_view text : fields) {

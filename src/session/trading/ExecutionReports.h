@@ -2,7 +2,8 @@
 // Execution reports: the working, cancelled, open, closed and settled collections follow the
 // server's reports of type 62 (order status in tag 73), 67 (74 executed, 73 status update) and 66
 // (settled). Journal lines go to the book's journal; alerts, confirmations and notifications to
-// TradingEvents.
+// TradingEvents. The dispatcher writes the log line of each report's name (OrderPending,
+// OrderExecuted, OrderSettled ...) before it calls in here.
 //
 // Matching rules:
 // - Ids match only when both are set (sameId): an order that has no working-order id yet, or a

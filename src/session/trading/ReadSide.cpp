@@ -88,6 +88,17 @@ int ReadSide::compareIds(std::string_view a, std::string_view b) {
   return 0;
 }
 
+bool ReadSide::roomKeyLess(std::string_view a, std::string_view b) {
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const char x = lower(a[i]);
+    const char y = lower(b[i]);
+    if (x != y) return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+  }
+  if (a.size() != b.size()) return a.size() < b.size();
+  return a < b;
+}
+
 OrderList ReadSide::getExecutedOrderCollection() const {
   OrderList out;
   if (book_.isExecutedPositionSearch) {

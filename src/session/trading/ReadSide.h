@@ -10,7 +10,9 @@
 // Main thread only, like the collections themselves, so no getter ever sees a collection change
 // under it.
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/ReferenceData.h"
@@ -48,7 +50,35 @@ class ReadSide {
   // The comparison of getExecutedOrderCollection: <0, 0, >0.
   static int compareIds(std::string_view a, std::string_view b);
 
+  // The chat-room lists, over the session's rooms (any record with the flags isMessageNotices and
+  // isChatRoomCreated), walked by key in descending order of the keys (compared without regard to
+  // case, then as they are): the notice rooms of the back office, and the conversations that were
+  // not opened by a room-creation exchange.
+  template <class Rooms>
+  static auto getMessageNoticesCollection(const Rooms& rooms) {
+    return roomsWhere(rooms, [](const auto& room) { return room.isMessageNotices; });
+  }
+  template <class Rooms>
+  static auto getrecentChatCollection(const Rooms& rooms) {
+    return roomsWhere(rooms, [](const auto& room) { return !room.isMessageNotices && !room.isChatRoomCreated; });
+  }
+  // The order of the room keys: true when a comes before b in an ascending walk.
+  static bool roomKeyLess(std::string_view a, std::string_view b);
+
  private:
+  template <class Rooms, class Pred>
+  static auto roomsWhere(const Rooms& rooms, Pred pred) {
+    std::vector<std::string_view> keys;
+    for (const auto& entry : rooms) keys.push_back(entry.first);
+    std::sort(keys.begin(), keys.end(), [](std::string_view a, std::string_view b) { return roomKeyLess(b, a); });
+    std::vector<typename Rooms::mapped_type> out;
+    for (const std::string_view key : keys) {
+      const auto it = rooms.find(key);
+      if (it != rooms.end() && it->second && pred(*it->second)) out.push_back(it->second);
+    }
+    return out;
+  }
+
   OrderBook book_;
   const ReferenceData& reference_;
   const std::vector<std::string>& selectedSymbols_;

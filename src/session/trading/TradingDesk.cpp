@@ -61,12 +61,10 @@ void TradingDesk::ProcessPositionReport(const ReceivedMessage& m) {
 }
 
 void TradingDesk::FillOpenOrderCollection(const ReceivedMessage& m) {
-  TD_LOG_INFO("OrderExecuted");
   reports().FillOpenOrderCollection(m.fields(), context());
 }
 
 void TradingDesk::UpdateOpenOrderCollection(const ReceivedMessage& m) {
-  TD_LOG_INFO("StatusUpdate");
   reports().UpdateOpenOrderCollection(lastValue(m.fields(), 80), m.fields(), lastValue(m.fields(), 76));
 }
 

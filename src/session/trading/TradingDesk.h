@@ -4,10 +4,17 @@
 // getters and the floating figures, all over the session object's own collections and records.
 //
 // A TradingDesk is a light view made for the call at hand, so each handler of BusinessBase is one
-// line:
-//   void BusinessBase::handleExecutionReport(const ReceivedMessage& m) { trading().ProcessOrderReport(m); }
-// with trading() returning TradingDesk(*this, links) (the links name the session's notification
-// centre, main queue, alerts, banner centre and user defaults). Main thread only.
+// line, with trading() returning TradingDesk(*this, links) (the links name the session's
+// notification centre, main queue, alerts, banner centre and user defaults):
+//   handleExecutionReport        (62)          trading().ProcessOrderReport(m)
+//   handlePositionExecuted       (67, 74)      trading().FillOpenOrderCollection(m)
+//   handlePositionStatusUpdate   (67, 73)      trading().UpdateOpenOrderCollection(m)
+//   handleSettlementReport       (66)          trading().FillSettledOrderCollection(m)
+//   handleAccountSummary         (1045)        trading().UpdateAccountDetails(m)
+//   handlePasswordChangeReply    (38)          trading().UpdateUserInfo(m)
+//   handleDemoUserCreationReply  (1027)        trading().DemoUserCreationResponse(m)
+//   handleCloseHedgedPositions   (1052)        trading().notifications().CloseHedgedPositionsNotification()
+// Main thread only.
 
 #include <cstdint>
 #include <functional>

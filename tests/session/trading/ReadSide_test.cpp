@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "TradingTestSupport.h"
 
 namespace td {
@@ -89,6 +91,28 @@ TEST_F(ReadSideTest, ExecutedPositionsSortNumericallyAndSearchModeShowsAll) {
   r.clearExecutedOrderSearchCollection();
   EXPECT_TRUE(owned_.ExecutedOrderSearchCollection.empty());
   EXPECT_EQ(ids(r.getExecutedOrderCollection()), (std::vector<std::string>{"10", "x2", "X10"}));
+}
+
+TEST(ChatRoomListsTest, NoticesAndRecentConversationsByDescendingKey) {
+  struct Room {
+    std::string id;
+    bool isMessageNotices = false;
+    bool isChatRoomCreated = false;
+  };
+  std::map<std::string, std::shared_ptr<Room>, std::less<>> rooms;
+  rooms["a1"] = std::make_shared<Room>(Room{"a1", true, false});
+  rooms["B2"] = std::make_shared<Room>(Room{"B2", false, false});
+  rooms["c3"] = std::make_shared<Room>(Room{"c3", false, true});
+  rooms["d4"] = std::make_shared<Room>(Room{"d4", true, true});
+  rooms["e5"] = std::make_shared<Room>(Room{"e5", false, false});
+  rooms["gone"] = nullptr;
+  auto ids = [](const auto& list) {
+    std::vector<std::string> out;
+    for (const auto& room : list) out.push_back(room->id);
+    return out;
+  };
+  EXPECT_EQ(ids(ReadSide::getMessageNoticesCollection(rooms)), (std::vector<std::string>{"d4", "a1"}));
+  EXPECT_EQ(ids(ReadSide::getrecentChatCollection(rooms)), (std::vector<std::string>{"e5", "B2"}));
 }
 
 TEST(CompareIdsTest, CaseInsensitiveWithNumericRuns) {
