@@ -82,13 +82,12 @@ void BM_OpenPositionsReply1000Rows(benchmark::State& state) {
   }
   const std::string reply = openPositionsReply(1000);
   for (auto _ : state) {
-    OrderList open, openCopy, pending, pendingCopy, settled, cancelled, executed;
+    OwnedOrderBook orders;
     std::shared_ptr<BankDetails> bank;
     ChartDataCollection charts;
-    DataSetService service({open, openCopy, pending, pendingCopy, settled, cancelled, executed, bank, charts},
-                           reference, {});
+    DataSetService service({orders.book(), bank, charts}, reference, {});
     service.processDSResponse(reply, "getopenpositions");
-    benchmark::DoNotOptimize(open.data());
+    benchmark::DoNotOptimize(orders.OpenOrderCollection.data());
   }
   state.SetItemsProcessed(state.iterations() * 1000);
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(reply.size()));

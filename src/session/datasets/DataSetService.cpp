@@ -10,6 +10,7 @@
 #include "platform/Log.h"
 #include "platform/MainQueue.h"
 #include "session/datasets/StatementTables.h"
+#include "session/trading/ProfitAndLoss.h"
 #include "wire/Formatter.h"
 #include "wire/RequestCatalogue.h"
 #include "wire/Separators.h"
@@ -56,12 +57,6 @@ void forColumns(std::string_view row, std::size_t limit, Fn fn) {
 enum InitialBits : unsigned { kOpen = 1, kPending = 2, kSettled = 4, kCancelled = 8, kAll = 15 };
 
 }  // namespace
-
-double calcCommission(std::string_view orderQty, std::string_view remainingQty, double commission) {
-  const double opened = conv::toDouble(orderQty);
-  if (!(opened > 0)) return commission;
-  return commission / opened * conv::toDouble(remainingQty);
-}
 
 DataSetService::DataSetService(DataSetTargets targets, const ReferenceData& reference, Hooks hooks,
                                DispatchQueue* statementWorker, MainQueue* mainQueue)
@@ -146,7 +141,7 @@ void DataSetService::processDSResponse(std::string_view data, std::string_view c
   } else if (context == AccountStatementContext) {
     loadAccountStatement(data);
   } else if (context == ExecutedPositionsContext) {
-    targets_.ExecutedOrderSearchCollection.clear();
+    targets_.book.ExecutedOrderSearchCollection.clear();
     const std::size_t rows = ProcessHistoryData(data, context);
     post("ExecutedPositionTableNotification");
     if (hooks_.dataSetLoaded) hooks_.dataSetLoaded(context, rows);
@@ -165,9 +160,9 @@ void DataSetService::noteInitialReply(std::string_view context) {
   if (initialAnswered_ == kAll && !initialReported_) {
     initialReported_ = true;
     if (hooks_.initialCollectionsLoaded) {
-      hooks_.initialCollectionsLoaded(targets_.OpenOrderCollection.size(), targets_.PendingOrderCollection.size(),
-                                      targets_.SettledOrderCollection.size(),
-                                      targets_.CancelledOrderCollection.size());
+      const OrderBook& b = targets_.book;
+      hooks_.initialCollectionsLoaded(b.OpenOrderCollection.size(), b.PendingOrderCollection.size(),
+                                      b.SettledOrderCollection.size(), b.CancelledOrderCollection.size());
     }
   }
 }
@@ -225,8 +220,10 @@ std::size_t DataSetService::ProcessHistoryData(std::string_view data, std::strin
     for (const auto row : rows) fillFinancialTransactionsData(row);
     taken = rows.size();
   } else if (context == BankDetailsContext) {
-    fillBankDetails(rows.front());
-    taken = 1;
+    if (!rows.empty()) {  // data of separators only has no row
+      fillBankDetails(rows.front());
+      taken = 1;
+    }
   } else if (context == ExecutedPositionsContext) {
     for (const auto row : rows) fillExecutedPositionSearchData(row);
     taken = rows.size();
@@ -249,7 +246,7 @@ void DataSetService::FillInitialOpenOrderCollection(const OpenOrderHD& row) {
   order->OrderQty = sixDecimals(row.PositionInitialQty);
   order->RemainingQty = sixDecimals(row.PositionQty);
   order->OrderPrice = sixDecimals(row.OrderPrice);
-  order->Commision = calcCommission(order->OrderQty, order->RemainingQty, row.CommisionPaid);
+  order->Commision = ProfitAndLoss::calcCommission(order->OrderQty, order->RemainingQty, row.CommisionPaid);
   order->TransactionDateTime = displayTime(row.PositionDate);
   order->UnrealisedPL = row.UnrealisedPL;
   order->OrderRouteId = row.RoutePositionId;
@@ -258,7 +255,8 @@ void DataSetService::FillInitialOpenOrderCollection(const OpenOrderHD& row) {
   order->Storage = row.Storage;
   order->ValueDate = displayDate(row.ValueDate);
   order->ExpiryDate = displayDate(row.ExpiryDate);
-  (row.PositionQty != 0 ? targets_.OpenOrderCollection : targets_.OpenOrderCollectionCopy).push_back(std::move(order));
+  (row.PositionQty != 0 ? targets_.book.OpenOrderCollection : targets_.book.OpenOrderCollectionCopy)
+      .push_back(std::move(order));
 }
 
 void DataSetService::FillInitialPendingOrderCollection(const PendingOrderHD& row) {
@@ -282,11 +280,11 @@ void DataSetService::FillInitialPendingOrderCollection(const PendingOrderHD& row
   order->TransactionDateTime = displayTime(row.OrderAtServerDateTime);
   order->RefPositionIdOfBracket = row.RefPositionIdOfBracket;
   // The bracket: a limit order is the take-profit of its position, any other the stop-loss.
-  for (const auto& position : targets_.OpenOrderCollection) {
-    if (!position || position->OpenPositionId != order->RefPositionIdOfBracket) continue;
+  for (const auto& position : targets_.book.OpenOrderCollection) {
+    if (!position || !sameId(position->OpenPositionId, order->RefPositionIdOfBracket)) continue;
     (order->orderType == OrderTypeLimit ? position->LimitPrice : position->StopPrice) = order->OrderPrice;
   }
-  (row.RemainingQty != 0 ? targets_.PendingOrderCollection : targets_.PendingOrderCollectionCopy)
+  (row.RemainingQty != 0 ? targets_.book.PendingOrderCollection : targets_.book.PendingOrderCollectionCopy)
       .push_back(std::move(order));
 }
 
@@ -309,7 +307,7 @@ void DataSetService::FillInitialSettledOrderCollection(const SettledOrderHD& row
   order->SettledPrice = row.ClosePrice;
   order->ItemTime = displayTime(row.OpenPositionDate);
   order->deliveryMode = row.DeliveryModeId;
-  targets_.SettledOrderCollection.push_back(std::move(order));
+  targets_.book.SettledOrderCollection.push_back(std::move(order));
 }
 
 void DataSetService::FillInitialCancelledOrderCollection(const CancelledOrderHD& row) {
@@ -326,12 +324,12 @@ void DataSetService::FillInitialCancelledOrderCollection(const CancelledOrderHD&
   order->deliveryMode = row.DeliveryMode;
   order->orderType = row.OrderTypeId;
   order->OrderPrice = sixDecimals(row.OrderPrice);
-  targets_.CancelledOrderCollection.push_back(std::move(order));
+  targets_.book.CancelledOrderCollection.push_back(std::move(order));
 }
 
 void DataSetService::SetEquityHitPriceInOrders(const EquityHitPriceInfos& row) {
-  for (const auto& position : targets_.OpenOrderCollection) {
-    if (!position || position->OpenPositionId != row.PositionId) continue;
+  for (const auto& position : targets_.book.OpenOrderCollection) {
+    if (!position || !sameId(position->OpenPositionId, row.PositionId)) continue;
     position->EquityHitPrice = row.HitPrice;
     position->UnrealisedPL = row.UnrealisedPL;
   }
@@ -359,7 +357,7 @@ void DataSetService::fillExecutedPositionSearchData(std::string_view row) {
       default: break;
     }
   });
-  targets_.ExecutedOrderSearchCollection.push_back(std::move(order));
+  targets_.book.ExecutedOrderSearchCollection.push_back(std::move(order));
 }
 
 void DataSetService::fillFinancialTransactionsData(std::string_view row) {

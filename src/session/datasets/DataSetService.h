@@ -36,6 +36,7 @@
 #include "platform/DateFormat.h"
 #include "session/datasets/ChartRequests.h"
 #include "session/datasets/HistoryRows.h"
+#include "session/trading/OrderBook.h"
 #include "wire/DataSetRequests.h"
 #include "wire/MessageBase.h"
 #include "wire/SessionRequests.h"
@@ -46,18 +47,11 @@ class DispatchQueue;
 class MainQueue;
 class ReferenceData;
 
-using OrderList = std::vector<std::shared_ptr<Order>>;
-
 // The fields of the session that the data-set replies fill: the order collections shared with the
-// execution reports, the executed-position search, the bank account and the chart cache.
+// execution reports (the initial collections and the executed-position search), the bank account
+// and the chart cache.
 struct DataSetTargets {
-  OrderList& OpenOrderCollection;
-  OrderList& OpenOrderCollectionCopy;  // positions with nothing left open
-  OrderList& PendingOrderCollection;
-  OrderList& PendingOrderCollectionCopy;  // working orders with nothing left to fill
-  OrderList& SettledOrderCollection;
-  OrderList& CancelledOrderCollection;
-  OrderList& ExecutedOrderSearchCollection;
+  OrderBook book;
   std::shared_ptr<BankDetails>& bankDetails;
   ChartDataCollection& chartDataCollection;  // chart key -> reply text
 };
@@ -68,11 +62,6 @@ struct AccountStatementRequest {
   std::optional<Date> FromDate;
   std::optional<Date> ToDate;
 };
-
-// Commission paid, divided by the opening quantity and multiplied by the quantity still open. An
-// opening quantity that is not above 0 leaves the commission as paid (instead of an infinite or
-// undefined share).
-double calcCommission(std::string_view orderQty, std::string_view remainingQty, double commission);
 
 class DataSetService {
  public:

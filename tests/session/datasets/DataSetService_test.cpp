@@ -88,7 +88,9 @@ class DataSetServiceTest : public ::testing::Test {
   }
 
   DataSetTargets targets() {
-    return {open, openCopy, pending, pendingCopy, settled, cancelled, executedSearch, bank, chartCache};
+    return {{pending, pendingCopy, cancelled, open, openCopy, settled, executedSearch, executedState, journal},
+            bank,
+            chartCache};
   }
 
   DataSetService::Hooks hooks() {
@@ -113,6 +115,8 @@ class DataSetServiceTest : public ::testing::Test {
   MessageBase messageBase;
   ReferenceData reference;
   OrderList open, openCopy, pending, pendingCopy, settled, cancelled, executedSearch;
+  bool executedState = false;
+  std::vector<std::string> journal;
   std::shared_ptr<BankDetails> bank;
   ChartDataCollection chartCache;
   std::vector<std::string> posted, objects, loaded;
@@ -376,7 +380,9 @@ TEST_F(DataSetServiceTest, EmptyReplyDropsTheBankAccountOnlyForTheBankContext) {
   EXPECT_FALSE(bank);
   EXPECT_EQ(posted, (std::vector<std::string>{"BankDetailsNotification"}));
   service.processDSResponse("", "getbankaccounts");  // nothing held: nothing to announce
+  service.processDSResponse("\x06\x06", "getbankaccounts");  // separators only: no row
   EXPECT_EQ(posted.size(), 1u);
+  EXPECT_FALSE(bank);
 }
 
 // --- Charts ---
