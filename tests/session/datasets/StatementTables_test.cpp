@@ -168,6 +168,98 @@ TEST(StatementTablesTest, StartAndEndSnapshotsFollowTheirDates) {
   EXPECT_FALSE(bad.EndInfo);
 }
 
+TEST(StatementTablesTest, AccountInformationReadsEveryColumnByItsExactName) {
+  const auto c = StatementTables::readAccountStatement(doc(
+      "<Table><TAHId>1</TAHId><TAHDate>2024-01-01T00:00:00</TAHDate><TAHEntryDateTime>E</TAHEntryDateTime>"
+      "<AccountId>1001</AccountId><AccountTypeId>2</AccountTypeId><AccountName>Alice</AccountName>"
+      "<TradingEnabled>Y</TradingEnabled><Enabled>1</Enabled><GroupId>G</GroupId>"
+      "<OrganizationId>3</OrganizationId><OpeningBalanceOfDay>4.5</OpeningBalanceOfDay><Balance>5.5</Balance>"
+      "<UnrealisedPL>6.5</UnrealisedPL><LeverageOnPositions>7.5</LeverageOnPositions>"
+      "<CollateralSecurity>8.5</CollateralSecurity><UsedMargin>9.5</UsedMargin><Equity>10.5</Equity>"
+      "<AvailableMargin>11.5</AvailableMargin><Remarks>R</Remarks>"
+      "<InterestWaiveoffExpiryDate>I</InterestWaiveoffExpiryDate><HedgeModeId>12</HedgeModeId>"
+      "<AutoExecutionModeId>13</AutoExecutionModeId><CurrencyID>14</CurrencyID>"
+      "<StorageWaiveoffDays>15</StorageWaiveoffDays><AccumulatingStorage>16.5</AccumulatingStorage>"
+      "<StorageWaiveOffModeId>17.9</StorageWaiveOffModeId><TradingStatusId>4</TradingStatusId>"
+      "<UnrealisedCharges>18.5</UnrealisedCharges><AgentAccountId>19</AgentAccountId>"
+      "<MarginStatusId>20</MarginStatusId><CreditRating>21</CreditRating><TradingPatternId>22</TradingPatternId>"
+      "<ConfirmedBy>ignored</ConfirmedBy></Table>"));
+  ASSERT_TRUE(c.StartInfo);
+  const AccountHistoryInfo& a = *c.StartInfo;
+  EXPECT_EQ(a.TAHId, 1u);
+  EXPECT_EQ(a.TAHDate, "2024-01-01T00:00:00");  // kept as the reply gives it
+  EXPECT_EQ(a.TAHEntryDateTime, "E");
+  EXPECT_EQ(a.AccountId, 1001);
+  EXPECT_EQ(a.AccountTypeId, 2);
+  EXPECT_EQ(a.AccountName, "Alice");
+  EXPECT_TRUE(a.TradingEnabled);
+  EXPECT_TRUE(a.Enabled);
+  EXPECT_EQ(a.GroupId, "G");
+  EXPECT_EQ(a.OrganizationId, 3u);
+  EXPECT_EQ(a.OpeningBalanceOfDay, 4.5);
+  EXPECT_EQ(a.Balance, 5.5);
+  EXPECT_EQ(a.UnrealisedPL, 6.5);
+  EXPECT_EQ(a.LeverageOnPositions, 7.5);
+  EXPECT_EQ(a.CollateralSecurity, 8.5);
+  EXPECT_EQ(a.UsedMargin, 9.5);
+  EXPECT_EQ(a.Equity, 10.5);
+  EXPECT_EQ(a.AvailableMargin, 11.5);
+  EXPECT_EQ(a.Remarks, "R");
+  EXPECT_EQ(a.InterestWaiveoffExpiryDate, "I");
+  EXPECT_EQ(a.HedgeModeId, 12);
+  EXPECT_EQ(a.AutoExecutionModeId, 13);
+  EXPECT_EQ(a.CurrencyID, 14u);
+  EXPECT_EQ(a.StorageWaiveoffDays, 15u);
+  EXPECT_EQ(a.AccumulatingStorage, 16.5);
+  EXPECT_EQ(a.StorageWaiveOffModeId, 17u);
+  EXPECT_EQ(a.TradingStatusId, 4);
+  EXPECT_EQ(a.tradingStatus, 4);
+  EXPECT_EQ(a.UnrealisedCharges, 18.5);
+  EXPECT_EQ(a.AgentAccountId, 19u);
+  EXPECT_EQ(a.MarginStatus, 20);
+  EXPECT_EQ(a.accountMarginStatus, 20);
+  EXPECT_EQ(a.CreditRating, 21u);
+  EXPECT_EQ(a.TradingPatternId, 22u);
+}
+
+TEST(StatementTablesTest, PendingOrderReadsItsRemainingColumnsByTheirExactNames) {
+  const auto c = StatementTables::readAccountStatement(doc(
+      "<Table2><TPOH>1</TPOH><TPOHDate>D</TPOHDate><TPOHEntryDateTime>E</TPOHEntryDateTime>"
+      "<PendingOrderId>W</PendingOrderId><RefTicketId>2</RefTicketId><AccountId>1001</AccountId>"
+      "<IsBuy>0</IsBuy><OrderQty>3</OrderQty><MinQty>4</MinQty><DisclosedQty>5</DisclosedQty>"
+      "<RemainingQty>6</RemainingQty><OrderPrice>7</OrderPrice><StopPrice>8</StopPrice>"
+      "<TralingStopPrice>9.5</TralingStopPrice><DeliveryModeId>3</DeliveryModeId><TimeInForceId>5"
+      "</TimeInForceId><OCOLLimitPrice>1.5</OCOLLimitPrice><OCOLStopPrice>2.5</OCOLStopPrice><OCOSLimit>3.5"
+      "</OCOSLimit><OCOSStop>4.5</OCOSStop><Spread>0.2</Spread><TradeRouteId>10</TradeRouteId>"
+      "<ExecutedQty>11</ExecutedQty><TouchQty>12</TouchQty><TouchTime>T</TouchTime></Table2>"));
+  ASSERT_EQ(c.PendingOrderInfo.size(), 1u);
+  const PendingOrderHistoryInfo& w = c.PendingOrderInfo[0];
+  EXPECT_EQ(w.TPOH, 1u);
+  EXPECT_EQ(w.TPOHDate, "D");
+  EXPECT_EQ(w.TPOHEntryDateTime, "E");
+  EXPECT_EQ(w.RefTicketId, 2u);
+  EXPECT_EQ(w.AccountNumber, "1001");
+  EXPECT_EQ(w.tradingMode, 1);
+  EXPECT_EQ(w.OrderQty, "3");
+  EXPECT_EQ(w.MinQty, "4");
+  EXPECT_EQ(w.DisclosedQty, "5");
+  EXPECT_EQ(w.RemainingQty, "6");
+  EXPECT_EQ(w.OrderPrice, "7");
+  EXPECT_EQ(w.StopPrice, "8");
+  EXPECT_EQ(w.TralingStopPrice, 9.5);
+  EXPECT_EQ(w.deliveryMode, 3);
+  EXPECT_EQ(w.timeinForce, 5);
+  EXPECT_EQ(w.OCOLLimitPrice, 1.5);
+  EXPECT_EQ(w.OCOLStopPrice, 2.5);
+  EXPECT_EQ(w.OCOSLimit, 3.5);
+  EXPECT_EQ(w.OCOSStop, 4.5);
+  EXPECT_EQ(w.Spread, "0.2");
+  EXPECT_EQ(w.TradeRouteId, 10u);
+  EXPECT_EQ(w.ExecutedQty, "11");
+  EXPECT_EQ(w.TouchQty, "12");
+  EXPECT_EQ(w.TouchTime, "T");
+}
+
 TEST(StatementTablesTest, ApplyKeepsSnapshotsWhenTheReplyHasNoAccountTable) {
   AccountStatementInfo info;
   info.apply(StatementTables::readAccountStatement(doc(accountRow("2024-01-01T00:00:00", "100") +
