@@ -75,9 +75,19 @@ void ProfitAndLoss::calcAccountDetails(std::int32_t accountId, const ReferenceDa
                                        const OrderList& openOrders) {
   const auto account = reference.account(std::to_string(accountId));
   if (!account) return;
+  // The visible positions whose account number has the account's id; one look-up per run of
+  // positions of one account number, and no copy of the collection.
   double sum = 0;
-  for (const OrderPtr& order : ReadSide::visibleOrders(openOrders, reference)) {
-    if (conv::toInt(order->AccountNumber) == account->AccountId) sum += order->UnrealisedPL;
+  const std::string* runKey = nullptr;
+  bool counts = false;
+  for (const OrderPtr& order : openOrders) {
+    if (!order) continue;
+    if (!runKey || *runKey != order->AccountNumber) {
+      runKey = &order->AccountNumber;
+      counts = conv::toInt(order->AccountNumber) == account->AccountId &&
+               ReadSide::isVisibleOrder(*order, reference);
+    }
+    if (counts) sum += order->UnrealisedPL;
   }
   applyAccountFigures(*account, sum, reference);
 }
