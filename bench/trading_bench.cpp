@@ -77,7 +77,7 @@ std::unique_ptr<Frame> report(int type, const std::vector<std::pair<int, std::st
 
 class NoEvents : public TradingEvents {
  public:
-  void PendingOrderNotification(const OrderPtr&) override {}
+  void PendingOrderNotification(const OrderPtr&, std::int32_t) override {}
   void OrderRejectionNotification(const std::string&) override {}
   void TradeConfirmationNotification(const std::string&) override {}
   void ShowSettledOrderNotification(const std::string&, const std::string&, const std::string&) override {}

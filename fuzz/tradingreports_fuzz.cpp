@@ -21,7 +21,7 @@ namespace {
 
 class NoEvents : public td::TradingEvents {
  public:
-  void PendingOrderNotification(const td::OrderPtr&) override {}
+  void PendingOrderNotification(const td::OrderPtr&, std::int32_t) override {}
   void OrderRejectionNotification(const std::string&) override {}
   void TradeConfirmationNotification(const std::string&) override {}
   void ShowSettledOrderNotification(const std::string&, const std::string&, const std::string&) override {}

@@ -210,7 +210,7 @@ void ExecutionReports::FillPendingOrderCollection(FieldList fields, const std::o
   copyOrderFields(*order, fields, kNewOrderTags);
   pending.push_back(order);
   journal(4, *order, context);
-  if (order->orderType == 2 || order->orderType == 3) events_.PendingOrderNotification(order);
+  if (order->orderType == 2 || order->orderType == 3) events_.PendingOrderNotification(order, context.Requestid);
 }
 
 void ExecutionReports::UpdatePendingOrderCollection(FieldList fields, const std::optional<std::string_view>& pendingId) {

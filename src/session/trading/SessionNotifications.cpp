@@ -56,8 +56,8 @@ void SessionNotifications::CloseHedgedPositionsNotification() const {
   post("CloseHedgePositionNotification", links_.sender);
 }
 
-void SessionNotifications::PendingOrderNotification(const OrderPtr& order) const {
-  post("PendingOrderNotification", order);
+void SessionNotifications::PendingOrderNotification(const OrderPtr& order, std::int32_t requestId) const {
+  post("PendingOrderNotification", order, {{"Requestid", std::to_string(requestId)}});
 }
 
 void SessionNotifications::NoticeMessageReceivedNotification(const std::string& roomId) const {

@@ -55,7 +55,9 @@ class SessionNotifications {
   void UpdateChatNotification(const std::string& name) const;
   void ChatQueueStatusUpdateNotification() const;
   void CloseHedgedPositionsNotification() const;
-  void PendingOrderNotification(const OrderPtr& order) const;
+  // Object: the order. User information "Requestid": the request id of the report in decimal, since
+  // the session's own counter may have moved on by the time the main queue delivers.
+  void PendingOrderNotification(const OrderPtr& order, std::int32_t requestId) const;
   void NoticeMessageReceivedNotification(const std::string& roomId) const;
   void RecentConversationMessageReceivedNotification(const std::string& roomId) const;
   void depositwithdrawalNotification() const;
@@ -109,7 +111,9 @@ class SessionTradingEvents final : public TradingEvents {
   SessionTradingEvents(const SessionNotifications& notifications, Links links)
       : notifications_(notifications), links_(std::move(links)) {}
 
-  void PendingOrderNotification(const OrderPtr& order) override { notifications_.PendingOrderNotification(order); }
+  void PendingOrderNotification(const OrderPtr& order, std::int32_t requestId) override {
+    notifications_.PendingOrderNotification(order, requestId);
+  }
   void OrderRejectionNotification(const std::string& reason) override {
     notifications_.OrderRejectionNotification(reason);
   }

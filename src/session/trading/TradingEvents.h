@@ -19,8 +19,9 @@ class TradingEvents {
  public:
   virtual ~TradingEvents() = default;
 
-  // "PendingOrderNotification" with the new working limit or stop order.
-  virtual void PendingOrderNotification(const OrderPtr& order) = 0;
+  // "PendingOrderNotification" with the new working limit or stop order; requestId is the request
+  // id of the report that listed it (the order itself carries none).
+  virtual void PendingOrderNotification(const OrderPtr& order, std::int32_t requestId) = 0;
   // The alert "Trade info" / "Order Status : Rejected\nReason : <reason>".
   virtual void OrderRejectionNotification(const std::string& reason) = 0;
   // Sound "order", then the trade confirmation as an alert or a banner.

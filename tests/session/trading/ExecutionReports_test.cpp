@@ -87,6 +87,7 @@ TEST_F(ExecutionReportsTest, PendingLimitOrderReplacesTheSentEntryAndIsAnnounced
             std::string(kJournalTime) + "Order pending for EURUSD Pending id : P1 Remaining Quantity : 2");
   ASSERT_EQ(events_.pendingNotified.size(), 1u);
   EXPECT_EQ(events_.pendingNotified[0], owned_.PendingOrderCollection[0]);
+  EXPECT_EQ(events_.pendingRequestIds, std::vector<std::int32_t>{5});
 }
 
 TEST_F(ExecutionReportsTest, PendingMarketOrderIsListedWithoutAnnouncement) {

@@ -111,13 +111,16 @@ TEST_F(SessionNotificationsTest, NamedNotificationsCarryTheirObjects) {
 
 TEST_F(SessionNotificationsTest, PendingOrderNotificationCarriesTheOrder) {
   OrderPtr got;
+  std::optional<std::string> requestId;
   center_.addObserver("PendingOrderNotification", [&](const Notification& n) {
     if (const auto* o = n.objectAs<OrderPtr>()) got = *o;
+    requestId = n.userInfoText("Requestid");
   });
   auto order = std::make_shared<Order>();
-  notifications_->PendingOrderNotification(order);
+  notifications_->PendingOrderNotification(order, 17);
   queue_.runPending();
   EXPECT_EQ(got, order);
+  EXPECT_EQ(requestId, "17");
 }
 
 TEST_F(SessionNotificationsTest, TradeConfirmationPlaysTheSoundThenShowsBannerOrAlert) {

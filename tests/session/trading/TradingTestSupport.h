@@ -88,6 +88,7 @@ class RecordingEvents : public TradingEvents {
     std::string itemCode, settledPrice, settlementId;
   };
   std::vector<OrderPtr> pendingNotified;
+  std::vector<std::int32_t> pendingRequestIds;
   std::vector<std::string> rejections;
   std::vector<std::string> confirmations;
   std::vector<Settled> settled;
@@ -99,7 +100,10 @@ class RecordingEvents : public TradingEvents {
   std::vector<std::int32_t> equityRequests;
   std::vector<std::string> passwords;
 
-  void PendingOrderNotification(const OrderPtr& o) override { pendingNotified.push_back(o); }
+  void PendingOrderNotification(const OrderPtr& o, std::int32_t requestId) override {
+    pendingNotified.push_back(o);
+    pendingRequestIds.push_back(requestId);
+  }
   void OrderRejectionNotification(const std::string& reason) override { rejections.push_back(reason); }
   void TradeConfirmationNotification(const std::string& text) override { confirmations.push_back(text); }
   void ShowSettledOrderNotification(const std::string& code, const std::string& price, const std::string& id) override {
