@@ -1,0 +1,318 @@
+#pragma once
+// The session of one login: opens the TCP session, takes every frame and feed line of the session's
+// channels, opens envelopes (76) and compressed payloads (105), dispatches every message type, loads
+// the login data set, derives the session key, decodes prices, market depth and instrument status,
+// subscribes the items and runs the keep-alive ping with its network-speed rating.
+//
+// Threads: everything here runs on the main thread. The transport cuts frames on its own threads
+// (one reassembler per channel) and hands frames and feed lines over in arrival order; each is
+// dispatched at once, so no message queue is shared between the channels. Re-entered text (the
+// content of envelopes and compressed payloads, and the frames of "IS;" feed lines) is cut by two
+// reassemblers of the session: one for the session channels, one for the feed.
+//
+// One object per login attempt. Replacing it (a new Login click) destroys the old one: its ping timer
+// stops and its transport is closed with its threads joined.
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/BankDetails.h"
+#include "model/Order.h"
+#include "model/ReferenceData.h"
+#include "platform/Clock.h"
+#include "platform/MainQueue.h"
+#include "session/ReceivedMessage.h"
+#include "session/SessionTransport.h"
+#include "transport/FrameReassembler.h"
+#include "wire/MessageBase.h"
+#include "wire/SessionRequests.h"
+
+namespace td {
+
+class Defaults;
+class LoginInputdata;
+class NotificationCenter;
+class SessionObserver;
+class ShellReactions;
+struct LoginInfoMessage;
+
+class BusinessBase final : public ConnectionEvents,
+                           public MessageSink,
+                           public std::enable_shared_from_this<BusinessBase> {
+ public:
+  using Date = std::chrono::system_clock::time_point;
+
+  // What the session works with; everything must outlive it (the shared objects are kept alive).
+  struct Environment {
+    LoginInputdata* logindata = nullptr;
+    MainQueue* mainQueue = nullptr;
+    std::shared_ptr<NotificationCenter> notifications;
+    std::shared_ptr<Defaults> defaults;  // the watchlist, under the user name
+    std::shared_ptr<ShellReactions> shell;  // none: the shell's reactions are only logged
+    SessionObserver* observer = nullptr;
+  };
+
+  struct Options {
+    ConnectionBase::Options connection;
+    Clock::Duration pingInterval = std::chrono::seconds(1);
+    // Wall-clock time (ping time, server date, request time stamps); empty: the system clock.
+    std::function<Date()> wallClock;
+    // Empty: the real transport (ConnectionBase) over the login data's host and port.
+    SessionTransportFactory transportFactory;
+    // Envelopes and compressed payloads may hold further envelopes; deeper nesting is dropped.
+    int maxReentryDepth = 8;
+  };
+
+  static std::shared_ptr<BusinessBase> create(Environment environment, Options options);
+  static std::shared_ptr<BusinessBase> create(Environment environment) { return create(std::move(environment), {}); }
+  ~BusinessBase() override;
+  BusinessBase(const BusinessBase&) = delete;
+  BusinessBase& operator=(const BusinessBase&) = delete;
+
+  // ---- opening, sending, closing ----
+  // `StreamingConnection:Demoregistration:`: connects the TCP session (the first flag is not used).
+  void StreamingConnection(bool streaming, bool demoRegistration);
+  // `SendMessage:toZMQ:` for the request writer.
+  bool SendMessage(std::string_view frame, bool toZMQ) override;
+  void PingHandedToEnvelope() override;
+  // The user's Cancel, and types 44 and 47: a planned disconnect; the ping stops.
+  void disconnectServer();
+  // The network came back after a login: reopens both ZeroMQ channels and subscribes every item
+  // again, when the TCP session still stands.
+  void reconnectZMQandSubscribeAllItems();
+
+  // ---- intake (main thread) ----
+  // One frame of the TCP session or of the request channel (without 0x01 and 0x02).
+  void NewMessage(std::string_view frame);
+  // One line of the subscription feed.
+  void ZMQNewMessage(std::string_view line);
+  // Re-entered text of the session channels: cut into frames, each dispatched.
+  void ProcessMessage(std::string_view text);
+
+  // ---- ConnectionEvents (main thread) ----
+  void connectionDidConnect(bool demoRegistration) override;
+  void connectionDidReceiveFrame(std::string frame) override;
+  void connectionDidReceiveSubscriptionUpdate(std::string update) override;
+  void connectionDidFail(const std::optional<GCDAsyncSocketError>& error) override;
+
+  // ---- dispatcher ----
+  void ProcessNewMessage(ReceivedMessage& message);
+
+  // ---- price feed ----
+  // Decodes and applies a price line; false when it was dropped (one log line).
+  bool PriceUpdateDecode(std::string_view line);
+  void MarketDepthDecode(std::string_view text);
+  void UpdateItemCollection(PriceUpdate& tick);
+  void messageCrackerOnInstrumentStatusChange(const ReceivedMessage& message);
+
+  // ---- keep-alive ----
+  void startPingTimer();
+  void stopPingTimer();
+  bool isPingTimerRunning() const { return pingTimer_.active(); }
+  void pingToserver();
+  // Rates the time from `date` to now and publishes the server time.
+  void calculateNetworkSpeed(std::optional<Date> date);
+  // 0 below 1 s, 1 below 2 s, 2 up to 3 s, 3 beyond, when negative or not a number.
+  static std::int32_t rateNetworkSpeed(double seconds);
+
+  // ---- session key and payloads ----
+  std::string GenerateNewEncryptionKey() const;
+
+  // ---- watchlist, spreads, read-side ----
+  void LoadItemstoWatchlist();
+  std::vector<std::string> UpdateItemonWatchList(const std::vector<std::string>& codes) const;
+  void UpdateItemonAddRemoveList(const std::vector<std::string>& codes);
+  void SetAllSymbolsSpread();
+  // Instrument type name with its "code:name" entries, in the collection's order.
+  std::vector<std::pair<std::string, std::vector<std::string>>> getSymbolTypes() const;
+  // Codes of the watchlist, then of the visible open positions and working orders, each once.
+  std::vector<std::string> getAllItems() const;
+  std::vector<std::shared_ptr<Order>> getOpenOrderCollection() const;
+  std::vector<std::shared_ptr<Order>> getPendingOrderCollection() const;
+  // An account is hidden when its trading status is 3 or 6 or its access type 4 or 10.
+  static bool isVisibleAccount(const AccountDetails& account);
+  bool isVisibleOrder(const Order& order) const;
+
+  // `setMessageProperties:` values and the request time stamp.
+  SessionValues sessionValues() const;
+  Date now() const;
+
+  // ---- fields ----
+  SessionTransport& conn() { return *conn_; }
+  MessageBase& messageBase() { return *messageBase_; }
+  ReferenceData& referenceData() { return reference_; }
+  const ReferenceData& referenceData() const { return reference_; }
+  const std::shared_ptr<UserInfo>& userInfo() const { return reference_.userInfo(); }
+  const RecordCollection<ItemDetails>& ItemCollection() const { return reference_.ItemCollection(); }
+  const RecordCollection<AccountDetails>& AccountDetailCollection() const { return reference_.AccountDetailCollection(); }
+  LoginInputdata& logindata() const { return *env_.logindata; }
+
+  const std::optional<std::string>& Referenceid() const { return Referenceid_; }
+  std::int32_t Requestid() const { return Requestid_; }
+  void setRequestid(std::int32_t value) { Requestid_ = value; }
+  const std::optional<std::string>& serverTime() const { return serverTime_; }
+  const std::optional<std::string>& ServerTime() const { return ServerTime_; }
+  const std::optional<Date>& serverDate() const { return serverDate_; }
+  const std::optional<Date>& pingTime() const { return pingTime_; }
+  std::int32_t networkspeedStatus() const { return networkspeedStatus_; }
+  const std::vector<std::string>& selectedSymbols() const { return selectedSymbols_; }
+  void setSelectedSymbols(std::vector<std::string> codes) { selectedSymbols_ = std::move(codes); }
+  std::vector<std::string>& JournalDataCollection() { return JournalDataCollection_; }
+  const std::map<std::string, std::vector<std::string>, std::less<>>& buyMarketDepthDataCollection() const {
+    return buyMarketDepthDataCollection_;
+  }
+  const std::map<std::string, std::vector<std::string>, std::less<>>& sellMarketDepthDataCollection() const {
+    return sellMarketDepthDataCollection_;
+  }
+  std::int32_t currentAccountSelected() const { return currentAccountSelected_; }
+  void setCurrentAccountSelected(std::int32_t value) { currentAccountSelected_ = value; }
+
+  // Order collections (filled by the execution reports and the initial data sets).
+  std::vector<std::shared_ptr<Order>> PendingOrderCollection;
+  std::vector<std::shared_ptr<Order>> PendingOrderCollectionCopy;
+  std::vector<std::shared_ptr<Order>> CancelledOrderCollection;
+  std::vector<std::shared_ptr<Order>> OpenOrderCollection;
+  std::vector<std::shared_ptr<Order>> OpenOrderCollectionCopy;
+  std::vector<std::shared_ptr<Order>> SettledOrderCollection;
+  std::vector<std::shared_ptr<Order>> ExecutedOrderSearchCollection;
+  bool isExecutedPositionSearch = false;
+  std::string chatUserName;
+  std::map<std::string, std::string, std::less<>> chartDataCollection;  // chart key -> reply text
+  std::map<std::string, double, std::less<>> HedgeMarginCollection;
+  std::shared_ptr<BankDetails> bankDetails;
+
+  // Counters for diagnostics and tests.
+  struct Stats {
+    std::uint64_t framesDispatched = 0;
+    std::uint64_t framesDropped = 0;
+    std::uint64_t priceLinesApplied = 0;
+    std::uint64_t priceLinesDropped = 0;
+  };
+  const Stats& stats() const { return stats_; }
+  void setObserver(SessionObserver* observer) { env_.observer = observer; }
+
+  // ---- handlers of the later message families ----
+  // Trading state: execution reports, settlements, account summaries, password and demo-user
+  // replies, hedge closes.
+  void handleExecutionReport(const ReceivedMessage& message);
+  void handleSettlementReport(const ReceivedMessage& message);
+  void handlePositionStatusUpdate(const ReceivedMessage& message);
+  void handlePositionExecuted(const ReceivedMessage& message);
+  void handlePasswordChangeReply(const ReceivedMessage& message);
+  void handleAccountSummary(const ReceivedMessage& message);
+  void handleDemoUserCreationReply(const ReceivedMessage& message);
+  void handleCloseHedgedPositions(const ReceivedMessage& message);
+  // Data sets and charts over the request channel.
+  void handleDataSetReply(const ReceivedMessage& message);
+  void handleChartDataReply(const ReceivedMessage& message);
+  void requestOpenPosition();
+  void requestPendingOrders();
+  void requestSettledOrders();
+  void requestCancelledOrders();
+  void requestEquityPriceinfo(std::int32_t accountId);
+  // Chat.
+  void handleChatRoomCreation(const ReceivedMessage& message);
+  void handleChatMessage(const ReceivedMessage& message);
+  void handleChatOfflineMessages(const ReceivedMessage& message);
+  void handleChatRoomMessages(const ReceivedMessage& message);
+  void handleChatContactList(const ReceivedMessage& message);
+  void handleChatUserStatus(const ReceivedMessage& message);
+  void handleChatRecentConversations(const ReceivedMessage& message);
+  void handleChatQueueResponse(const ReceivedMessage& message);
+  void handleChatQueueStatus(const ReceivedMessage& message);
+  void requestContactlist();
+  void requestRecentConversation();
+  void requestOfflineMessages();
+
+  // The row of the reply catalogue for a message type, or none for a type nobody handles.
+  struct ReplyKind {
+    std::int32_t type;
+    const char* meaning;
+    const char* logLine;  // written before the action; nullptr for none
+    void (BusinessBase::*handler)(ReceivedMessage& message);
+  };
+  static const ReplyKind* replyKind(std::int32_t type);
+
+ private:
+  BusinessBase(Environment environment, Options options);
+  void init();
+
+  // The login sequence and the other handlers of the catalogue.
+  void onLoginAccepted(ReceivedMessage& message);       // 18
+  void onLoginData(ReceivedMessage& message);           // 33
+  void onPasswordChange(ReceivedMessage& message);      // 38
+  void onLoggedInElsewhere(ReceivedMessage& message);   // 44
+  void onLoginRefused(ReceivedMessage& message);        // 47
+  void onExecutionReport(ReceivedMessage& message);     // 62
+  void onSettlement(ReceivedMessage& message);          // 66
+  void onPositionReport(ReceivedMessage& message);      // 67
+  void onEnvelope(ReceivedMessage& message);            // 76
+  void onCompressed(ReceivedMessage& message);          // 105
+  void onChatRoomCreation(ReceivedMessage& message);    // 601, 602
+  void onChatMessage(ReceivedMessage& message);         // 603
+  void onChatOffline(ReceivedMessage& message);         // 614
+  void onChatRoomMessages(ReceivedMessage& message);    // 616
+  void onChatContacts(ReceivedMessage& message);        // 618
+  void onChatUserStatus(ReceivedMessage& message);      // 619
+  void onChatRecent(ReceivedMessage& message);          // 627
+  void onNothingMore(ReceivedMessage& message);         // 643
+  void onChatQueueResponse(ReceivedMessage& message);   // 679
+  void onChatQueueStatus(ReceivedMessage& message);     // 680
+  void onPingReply(ReceivedMessage& message);           // 1019
+  void onDataSetReply(ReceivedMessage& message);        // 1024
+  void onDemoUserReply(ReceivedMessage& message);       // 1027
+  void onReloginRequest(ReceivedMessage& message);      // 1028
+  void onChartReply(ReceivedMessage& message);          // 1041
+  void onAccountSummary(ReceivedMessage& message);      // 1045
+  void onInstrumentStatus(ReceivedMessage& message);    // 1049
+  void onHedgedPositionsClosed(ReceivedMessage& message);  // 1052
+
+  // The login message the refusal and the acceptance read (the one the server sent last).
+  std::shared_ptr<LoginInfoMessage> loginMessage() const;
+  // Loads the data set of a login reply; false when the payload does not open.
+  bool loadLoginData(const ReceivedMessage& message, bool xmlToo);
+  void reenter(std::string_view text, FrameReassembler& reassembler);
+  void HistoryDataUpdateNotification();
+  void postOnMain(std::string name);
+  void appendJournal(std::string line);
+  void ended(const std::string& reason);
+  bool storeWatchlist(const std::vector<std::string>& codes);
+
+  Environment env_;
+  Options options_;
+  std::unique_ptr<SessionTransport> conn_;
+  std::unique_ptr<MessageBase> messageBase_;
+  ReferenceData reference_;
+
+  // Re-entered text: envelopes and compressed payloads of the session channels; "IS;" feed lines.
+  FrameReassembler sessionReentry_;
+  FrameReassembler feedReentry_;
+  std::vector<std::string> reentered_;  // frames cut by a re-entry, dispatched after the cut
+  int reentryDepth_ = 0;
+
+  std::optional<std::string> Referenceid_;
+  std::int32_t Requestid_ = 0;
+  std::optional<std::string> serverTime_;
+  std::optional<std::string> ServerTime_;
+  std::optional<Date> serverDate_;
+  std::optional<Date> pingTime_;
+  std::int32_t networkspeedStatus_ = 0;
+  std::vector<std::string> selectedSymbols_;
+  std::vector<std::string> JournalDataCollection_;
+  std::map<std::string, std::vector<std::string>, std::less<>> buyMarketDepthDataCollection_;
+  std::map<std::string, std::vector<std::string>, std::less<>> sellMarketDepthDataCollection_;
+  std::int32_t currentAccountSelected_ = 0;
+
+  TimerHandle pingTimer_;
+  bool ended_ = false;
+  Stats stats_;
+};
+
+}  // namespace td
