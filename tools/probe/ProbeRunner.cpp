@@ -1,15 +1,13 @@
 #include "ProbeRunner.h"
 
-#include <fcntl.h>
-#include <netdb.h>
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
+#include "platform/DispatchQueue.h"
+#include "transport/GCDAsyncSocket.h"
 #include "transport/ZMQChannels.h"
 
 namespace td::probe {
@@ -23,6 +21,28 @@ int millisUntil(Clock::time_point t) {
 }
 
 }  // namespace
+
+// The socket's callbacks, on the socket's delegate queue: each becomes an inbox entry; reads are
+// queued one at a time, without a time-out (the probe's own deadline bounds the run).
+class ProbeRunner::SocketEvents final : public GCDAsyncSocketDelegate {
+ public:
+  explicit SocketEvents(ProbeRunner& runner) : runner_(runner) {}
+
+  void socketDidConnectToHost(GCDAsyncSocket& sock, const std::string&, std::uint16_t) override {
+    runner_.push(Kind::Connected, {});
+    sock.readDataWithTimeout(-1, 0);
+  }
+  void socketDidReadData(GCDAsyncSocket& sock, std::span<const std::uint8_t> data, std::int64_t) override {
+    runner_.push(Kind::Data, std::string(reinterpret_cast<const char*>(data.data()), data.size()));
+    sock.readDataWithTimeout(-1, 0);
+  }
+  void socketDidDisconnect(GCDAsyncSocket&, const std::optional<GCDAsyncSocketError>&) override {
+    runner_.push(Kind::Closed, {});
+  }
+
+ private:
+  ProbeRunner& runner_;
+};
 
 ProbeRunner::ProbeRunner(const ProbeOptions& options, std::FILE* out)
     : options_(options),
@@ -51,45 +71,17 @@ void ProbeRunner::finish(bool ok, const std::string& reason, const std::string& 
   print(ok ? std::string("RESULT ok") : "RESULT fail: " + reason);
 }
 
-bool ProbeRunner::connect(Clock::time_point deadline) {
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  if (::getaddrinfo(options_.host.c_str(), std::to_string(options_.port).c_str(), &hints, &found) != 0) return false;
-  bool connected = false;
-  for (addrinfo* a = found; a && !connected && Clock::now() < deadline; a = a->ai_next) {
-    int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
-    if (fd < 0) continue;
-    int rc = ::connect(fd, a->ai_addr, a->ai_addrlen);
-    if (rc != 0 && errno == EINPROGRESS) {
-      pollfd p{fd, POLLOUT, 0};
-      while (Clock::now() < deadline && (rc = ::poll(&p, 1, millisUntil(deadline))) == 0) {
-      }
-      int err = 0;
-      socklen_t len = sizeof err;
-      rc = rc > 0 && ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) == 0 && err == 0 ? 0 : -1;
-    }
-    if (rc == 0) {
-      fd_ = fd;
-      connected = true;
-    } else {
-      ::close(fd);
-    }
-  }
-  ::freeaddrinfo(found);
-  return connected;
-}
-
 int ProbeRunner::run() {
   auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                      std::chrono::duration<double>(options_.timeoutSeconds));
-  if (!connect(deadline)) {
+  socketQueue_ = std::make_shared<DispatchQueue>("ProbeSocket");
+  socketEvents_ = std::make_shared<SocketEvents>(*this);
+  socket_ = GCDAsyncSocket::create(socketEvents_, socketQueue_);
+  GCDAsyncSocketError error;
+  if (!socket_->connectToHost(options_.host, static_cast<std::uint16_t>(options_.port), options_.timeoutSeconds,
+                              &error)) {
     finish(false, "cannot connect to " + options_.host + ":" + std::to_string(options_.port), "connect-failed");
-    return 1;
   }
-  print("CONNECTED " + options_.host + ":" + std::to_string(options_.port));
-  session_.connected();
   Clock::time_point nextPing{};
   bool pinging = false;
   while (!done_) {
@@ -102,18 +94,13 @@ int ProbeRunner::run() {
       nextPing = Clock::now() + kPingInterval;
     }
     Clock::time_point wakeAt = pinging ? std::min(deadline, nextPing) : deadline;
-    pollfd fds[2] = {{fd_, static_cast<short>(fd_ >= 0 ? POLLIN | (pendingOut_.empty() ? 0 : POLLOUT) : 0), 0},
-                     {wakeFd_, POLLIN, 0}};
-    int rc = ::poll(fds, 2, millisUntil(wakeAt));
+    pollfd wake{wakeFd_, POLLIN, 0};
+    int rc = ::poll(&wake, 1, millisUntil(wakeAt));
     if (rc < 0 && errno != EINTR) {
       finish(false, "poll failed", "");
       break;
     }
-    if (rc > 0) {
-      if (fds[1].revents & POLLIN) drainInbox();
-      if (!done_ && fd_ >= 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR))) readTcp();
-      if (!done_ && fd_ >= 0 && (fds[0].revents & POLLOUT)) flushTcp();
-    }
+    if (rc > 0) drainInbox();
     if (!done_ && pinging && Clock::now() >= nextPing) {
       session_.pingTimer();
       nextPing += kPingInterval;
@@ -124,46 +111,11 @@ int ProbeRunner::run() {
   return ok_ ? 0 : 1;
 }
 
-void ProbeRunner::readTcp() {
-  char buf[64 * 1024];
-  for (int i = 0; i < 16 && fd_ >= 0 && !done_; ++i) {
-    ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
-    if (n > 0) {
-      tcpFrames_.feed(std::string_view(buf, static_cast<std::size_t>(n)));
-      continue;
-    }
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return;
-    closeTcp();
-    session_.connectionClosed();
-    return;
+void ProbeRunner::push(Kind kind, std::string text) {
+  {
+    std::lock_guard lock(inboxMutex_);
+    inbox_.push_back({kind, std::move(text)});
   }
-}
-
-bool ProbeRunner::sendTcp(std::string_view frame) {
-  if (fd_ < 0) return false;
-  pendingOut_.append(frame);
-  flushTcp();
-  return true;
-}
-
-void ProbeRunner::flushTcp() {
-  while (fd_ >= 0 && !pendingOut_.empty()) {
-    ssize_t n = ::send(fd_, pendingOut_.data(), pendingOut_.size(), MSG_NOSIGNAL);
-    if (n > 0) {
-      pendingOut_.erase(0, static_cast<std::size_t>(n));
-      continue;
-    }
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return;
-    return;  // the read side reports the close
-  }
-}
-
-void ProbeRunner::closeTcp() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
-}
-
-void ProbeRunner::wake() {
   std::uint64_t one = 1;
   [[maybe_unused]] ssize_t n = ::write(wakeFd_, &one, sizeof one);
 }
@@ -176,29 +128,62 @@ void ProbeRunner::drainInbox() {
     std::lock_guard lock(inboxMutex_);
     batch.swap(inbox_);
   }
-  for (const Inbound& in : batch) {
+  for (Inbound& in : batch) {
     if (done_) return;
-    if (in.isReply) {
-      session_.requestFrame(in.text);
-    } else {
-      session_.feedLine(in.text);
+    switch (in.kind) {
+      case Kind::Connected:
+        tcpUp_ = true;
+        print("CONNECTED " + options_.host + ":" + std::to_string(options_.port));
+        session_.connected();
+        break;
+      case Kind::Data:
+        tcpFrames_.feed(in.text);
+        break;
+      case Kind::Closed:
+        if (!tcpUp_) {
+          finish(false, "cannot connect to " + options_.host + ":" + std::to_string(options_.port), "connect-failed");
+        } else {
+          tcpUp_ = false;
+          session_.connectionClosed();
+        }
+        break;
+      case Kind::Feed:
+        session_.feedLine(in.text);
+        break;
+      case Kind::Reply:
+        session_.requestFrame(in.text);
+        break;
     }
   }
 }
 
+bool ProbeRunner::sendTcp(std::string_view frame) {
+  if (!socket_ || !tcpUp_) return false;
+  socket_->writeData(GCDAsyncSocket::Bytes(frame.begin(), frame.end()), -1, 0);
+  return true;
+}
+
+void ProbeRunner::closeTcp() {
+  if (socket_) {
+    // No callback may reach this object once it is closed: the socket forgets its delegate, and
+    // whatever is still queued on the delegate queue (it holds the socket) runs out before the
+    // socket and then the queue are released here, on this thread.
+    socket_->synchronouslySetDelegate({});
+    socketEvents_.reset();
+    socket_->disconnect();
+    if (socketQueue_) socketQueue_->sync([] {});
+    socket_.reset();
+  }
+  socketEvents_.reset();
+  socketQueue_.reset();
+  tcpUp_ = false;
+}
+
 void ProbeRunner::openChannels(int pubPort, int repPort) {
   ZMQChannels::Options o;
-  o.replyTimeout = std::chrono::milliseconds(
-      static_cast<long long>(std::min(options_.timeoutSeconds, 5.0) * 1000));
-  auto push = [this](bool isReply, std::string text) {
-    {
-      std::lock_guard lock(inboxMutex_);
-      inbox_.push_back({isReply, std::move(text)});
-    }
-    wake();
-  };
-  channels_ = std::make_unique<ZMQChannels>([push](std::string update) { push(false, std::move(update)); },
-                                            [push](std::string frame) { push(true, std::move(frame)); }, o);
+  o.replyTimeout = std::chrono::milliseconds(static_cast<long long>(std::min(options_.timeoutSeconds, 5.0) * 1000));
+  channels_ = std::make_unique<ZMQChannels>([this](std::string update) { push(Kind::Feed, std::move(update)); },
+                                            [this](std::string frame) { push(Kind::Reply, std::move(frame)); }, o);
   channels_->connectSubscription(options_.host, pubPort);
   channels_->connectRequests(options_.host, repPort);
 }

@@ -1,9 +1,10 @@
 #pragma once
-// Runs one probe: connects the TCP session with a plain POSIX socket, cuts its bytes into frames
-// with the client's FrameReassembler, owns the ZeroMQ channels (ZMQChannels), drives the one-second
-// keep-alive, and prints the event lines (each flushed at once) until the result is known or the
-// time-out passes. Everything but the ZeroMQ threads runs on the calling thread; the channels'
-// updates and replies reach it through a locked inbox and a wake-up descriptor.
+// Runs one probe: connects the TCP session with the client's asynchronous socket (GCDAsyncSocket),
+// cuts its bytes into frames with the client's FrameReassembler, owns the ZeroMQ channels
+// (ZMQChannels), drives the one-second keep-alive, and prints the event lines (each flushed at
+// once) until the result is known or the time-out passes. The session runs on the calling thread;
+// the socket's callbacks (on their own queue) and the channels' updates and replies (on their own
+// threads) reach it through a locked inbox and a wake-up descriptor, in arrival order.
 
 #include <chrono>
 #include <cstdio>
@@ -17,6 +18,8 @@
 #include "transport/FrameReassembler.h"
 
 namespace td {
+class DispatchQueue;
+class GCDAsyncSocket;
 class ZMQChannels;
 }
 
@@ -41,26 +44,27 @@ class ProbeRunner final : public ProbeHost {
   static constexpr std::chrono::milliseconds kPingInterval{1000};
 
  private:
-  bool connect(std::chrono::steady_clock::time_point deadline);
-  void readTcp();
-  void flushTcp();
+  class SocketEvents;
+  enum class Kind { Connected, Data, Closed, Feed, Reply };
+  struct Inbound {
+    Kind kind;
+    std::string text;
+  };
+  void push(Kind kind, std::string text);
   void drainInbox();
-  void wake();
   void closeTcp();
 
   const ProbeOptions& options_;
   std::FILE* out_;
   ProbeSession session_;
   FrameReassembler tcpFrames_;
-  int fd_ = -1;
   int wakeFd_ = -1;
-  std::string pendingOut_;
+  std::shared_ptr<DispatchQueue> socketQueue_;
+  std::shared_ptr<SocketEvents> socketEvents_;
+  std::shared_ptr<GCDAsyncSocket> socket_;
+  bool tcpUp_ = false;
   std::unique_ptr<ZMQChannels> channels_;
 
-  struct Inbound {
-    bool isReply;
-    std::string text;
-  };
   std::mutex inboxMutex_;
   std::deque<Inbound> inbox_;
 
