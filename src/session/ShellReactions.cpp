@@ -5,6 +5,7 @@
 #include "platform/Log.h"
 #include "platform/MainQueue.h"
 #include "session/BusinessBase.h"
+#include "transport/Reachability.h"
 
 namespace td {
 
@@ -37,7 +38,22 @@ ShellReactions::ShellReactions(SessionShell& shell, MainQueue& mainQueue, Notifi
                                Options options)
     : shell_(shell), mainQueue_(mainQueue), notifications_(notifications), options_(std::move(options)) {}
 
-ShellReactions::~ShellReactions() { notifications_.removeObserver(loginToken_); }
+ShellReactions::~ShellReactions() {
+  notifications_.removeObserver(loginToken_);
+  notifications_.removeObserver(reachabilityToken_);
+}
+
+void ShellReactions::observeReachability(std::function<std::shared_ptr<BusinessBase>()> currentSession) {
+  notifications_.removeObserver(reachabilityToken_);
+  std::weak_ptr<ShellReactions> weak = weak_from_this();
+  reachabilityToken_ = notifications_.addObserver(
+      kReachabilityChangedNotification, [weak, currentSession = std::move(currentSession)](const Notification& n) {
+        auto self = weak.lock();
+        const auto* monitor = n.objectAs<std::shared_ptr<Reachability>>();
+        if (!self || !monitor || !*monitor) return;
+        self->reachabilityChanged((*monitor)->isReachable(), currentSession ? currentSession() : nullptr);
+      });
+}
 
 std::string ShellReactions::text(const char* key) const {
   const int language = options_.language ? options_.language() : AppContext::current()->selectedLanguage();

@@ -63,6 +63,9 @@ class ShellReactions : public std::enable_shared_from_this<ShellReactions> {
   // ZeroMQ channels and subscribes every item again. Unreachable: the no-network banner, and after a
   // login whose TCP session still stands, the network speed re-rated after the delay.
   void reachabilityChanged(bool reachable, const std::shared_ptr<BusinessBase>& session);
+  // `reachabilityChanged:` as the observer of kReachabilityChangedNotification (object: the monitor)
+  // on the centre given at creation, with the session of the moment (none before the first login).
+  void observeReachability(std::function<std::shared_ptr<BusinessBase>()> currentSession);
   // The update offer after a login whose login message says a new version exists.
   void appUpdateNotification(const std::string& url);
   // A named sound as its own main-queue task.
@@ -85,6 +88,7 @@ class ShellReactions : public std::enable_shared_from_this<ShellReactions> {
   NotificationCenter& notifications_;
   Options options_;
   ObserverToken loginToken_ = 0;
+  ObserverToken reachabilityToken_ = 0;
   bool loginSuccess_ = false;  // main thread
   std::optional<std::string> appUpdateURL_;
 };

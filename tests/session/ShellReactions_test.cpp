@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "SessionTestSupport.h"
+#include "transport/Reachability.h"
 
 namespace td::testing {
 namespace {
@@ -67,6 +68,24 @@ TEST_F(SessionTest, ReachabilityAfterALoginReratesAndReconnects) {
   reactions->reachabilityChanged(true, session);
   EXPECT_TRUE(transport->networkAvailable);
   EXPECT_THAT(transport->calls, ElementsAre("sub 127.0.0.1:7001", "req 127.0.0.1:7002", "subscribe EURUSD GBPUSD"));
+}
+
+TEST_F(SessionTest, ReachabilityNotificationReachesTheCurrentSession) {
+  loginData(standardDataSet());
+  loginAccepted();
+  queue.runPending();
+  transport->calls.clear();
+  reactions->observeReachability([this] { return session; });
+  bool reachable = false;
+  auto monitor = Reachability::withReader([&]() -> std::optional<Reachability::Flags> {
+    return reachable ? Reachability::kReachable : 0;
+  });
+  notifications->post(kReachabilityChangedNotification, monitor);
+  EXPECT_FALSE(transport->networkAvailable);
+  reachable = true;
+  notifications->post(kReachabilityChangedNotification, monitor);
+  EXPECT_TRUE(transport->networkAvailable);
+  EXPECT_EQ(transport->calls.size(), 3u);  // both channels and the subscription
 }
 
 TEST_F(SessionTest, ReratingAfterAFailureDoesNotOutliveTheSession) {
