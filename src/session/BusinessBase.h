@@ -152,6 +152,17 @@ class BusinessBase final : public ConnectionEvents,
   const std::shared_ptr<UserInfo>& userInfo() const { return reference_.userInfo(); }
   const RecordCollection<ItemDetails>& ItemCollection() const { return reference_.ItemCollection(); }
   const RecordCollection<AccountDetails>& AccountDetailCollection() const { return reference_.AccountDetailCollection(); }
+  const RecordCollection<ItemType>& ItemTypeCollection() const { return reference_.ItemTypeCollection(); }
+  const RecordCollection<GroupDetails>& GroupDetailCollection() const { return reference_.GroupDetailCollection(); }
+  const RecordCollection<SessionSetting>& SessionSettingCollection() const {
+    return reference_.SessionSettingCollection();
+  }
+  const RecordCollection<LoginInfoMessage>& loginInfoMessageCollection() const {
+    return reference_.loginInfoMessageCollection();
+  }
+  const std::map<std::string, std::string, std::less<>>& symbolTypeCollection() const {
+    return reference_.symbolTypeCollection();
+  }
   LoginInputdata& logindata() const { return *env_.logindata; }
 
   const std::optional<std::string>& Referenceid() const { return Referenceid_; }
