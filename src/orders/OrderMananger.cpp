@@ -12,7 +12,7 @@
 #include "platform/LanguageString.h"
 #include "platform/Log.h"
 #include "platform/MainQueue.h"
-#include "wire/Formatter.h"
+#include "session/trading/OrderJournal.h"
 #include "wire/OrderRequests.h"
 
 namespace td {
@@ -225,21 +225,13 @@ bool OrderMananger::CreateNewBulkOrderMessage(const OrderInfo& info) {
   return true;
 }
 
-std::string OrderMananger::orderJournalLine(const Order& order) const {
-  // The server time in the journal's form (calendar year), then the text of an order sent.
-  const std::string when =
-      Formatter::formatDateandTimeFromString(session_.ServerTime(), AMP_DATE_FORMAT, "MMM dd, yyyy HH:mm:ss")
-          .value_or(std::string());
-  return when + "#$#Order is under processing " + order.ItemCode + " Request id : " + std::to_string(order.RequestId);
-}
-
 void OrderMananger::ShowNewOrderMessages(const Order& order, std::int32_t mode) {
   if (mode == 1) {
     sendNotification(kAbortModal);
     return;
   }
   if (mode != 0) return;
-  session_.appendJournalLine(orderJournalLine(order));
+  session_.appendJournalLine(OrderJournal::getOrderJournalData(3, order, session_.ServerTime()));
   if (order.orderType == OrderTypeMarket) {
     TD_LOG_INFO(std::string(order.tradingMode == 0 ? "Requesting Market Order Buy " : "Requesting Market Order Sell ") +
                 order.OrderQty + " lot(s) of @ Market Price");

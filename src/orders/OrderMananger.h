@@ -135,7 +135,6 @@ class OrderMananger {
   SessionValues sessionValues() const;
   void reportNotSent() const;
   void awaitConfirmation(const Order& order);
-  std::string orderJournalLine(const Order& order) const;
 
   std::shared_ptr<OrderSession> owned_;
   OrderSession& session_;
