@@ -243,12 +243,7 @@ void OrderMananger::ShowNewOrderMessages(const Order& order, std::int32_t mode) 
 void OrderMananger::ShowEditOrderMessages(const Order&, std::int32_t kind) {
   if (kind == 1) {
     const auto alerts = services_.alerts;
-    auto play = [alerts] { alerts->playSound(kCancelSound); };
-    if (services_.mainQueue != nullptr) {
-      services_.mainQueue->post(std::move(play));
-    } else {
-      MainQueue::postToMain(std::move(play));
-    }
+    postToMain([alerts] { alerts->playSound(kCancelSound); });
   }
   if (kind == 0 || kind == 1 || kind == 2) sendNotification(kAbortModal);
 }
@@ -282,12 +277,23 @@ void OrderMananger::ShowOrderConfirmation(const Notification& notification) {
     services_.notifications->removeObserver(confirmationToken_);
     confirmationToken_ = 0;
   }
-  const std::string text = ConfirmationText(*order);
+  // Shown as its own main-queue task: the report that brought the working order is still being
+  // handled, and an alert must not open inside a message handler.
   const bool asAlert = services_.showConfirmationAlert && services_.showConfirmationAlert();
-  if (asAlert) {
-    services_.alerts->showAlert(kConfirmationTitle, text);
+  postToMain([alerts = services_.alerts, text = ConfirmationText(*order), asAlert] {
+    if (asAlert) {
+      alerts->showAlert(kConfirmationTitle, text);
+    } else {
+      alerts->showBanner(kConfirmationTitle, text);
+    }
+  });
+}
+
+void OrderMananger::postToMain(std::function<void()> task) const {
+  if (services_.mainQueue != nullptr) {
+    services_.mainQueue->post(std::move(task));
   } else {
-    services_.alerts->showBanner(kConfirmationTitle, text);
+    MainQueue::postToMain(std::move(task));
   }
 }
 

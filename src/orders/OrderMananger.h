@@ -104,7 +104,7 @@ class OrderMananger {
   void ShowNewOrderMessages(const Order& order, std::int32_t mode);
   void ShowEditOrderMessages(const Order& order, std::int32_t kind);
   // The observer of "PendingOrderNotification" (object: the new working order, as
-  // std::shared_ptr<Order> or Order).
+  // std::shared_ptr<Order> or Order). The confirmation is shown by a task on the main queue.
   void ShowOrderConfirmation(const Notification& notification);
   // The confirmation text of a working order.
   static std::string ConfirmationText(const Order& order);
@@ -135,6 +135,7 @@ class OrderMananger {
   SessionValues sessionValues() const;
   void reportNotSent() const;
   void awaitConfirmation(const Order& order);
+  void postToMain(std::function<void()> task) const;
 
   std::shared_ptr<OrderSession> owned_;
   OrderSession& session_;

@@ -28,6 +28,12 @@ std::shared_ptr<GroupInstruments> termsFor(const ReferenceData& data, std::int32
   return data.groupInstruments(*account, item->InstrumentId);
 }
 
+// What an unknown instrument reads as: no quote, no tick, no decimals.
+const ItemDetails& noItem() {
+  static const ItemDetails item;
+  return item;
+}
+
 std::string boundText(double bound, const ItemDetails& item, int textForm, const char* form) {
   std::string number = OrderNumbers::priceText(bound, item.DecimalPlaces);
   if (textForm == 0) return number;
@@ -65,7 +71,7 @@ std::string PriceBounds::OrderTypeChange(const ReferenceData& data, std::int32_t
                                          std::string_view itemCode, std::int32_t accountNumber, int textForm) {
   if (orderType != 2 && orderType != 3) return {};
   const auto found = data.item(itemCode);
-  const ItemDetails item = found ? *found : ItemDetails{};
+  const ItemDetails& item = found ? *found : noItem();
   const auto terms = termsFor(data, accountNumber, found.get());
   const bool buy = side == 0;
   if (orderType == 3) {
@@ -83,7 +89,7 @@ std::string PriceBounds::UpdateTakeProfitandStopLoss(const ReferenceData& data, 
                                                      std::int32_t accountNumber, std::int32_t orderType,
                                                      std::string_view orderPrice, int textForm) {
   const auto found = data.item(itemCode);
-  const ItemDetails item = found ? *found : ItemDetails{};
+  const ItemDetails& item = found ? *found : noItem();
   const auto terms = termsFor(data, accountNumber, found.get());
   const bool sideBuy = side == 0;
   double base = 0;

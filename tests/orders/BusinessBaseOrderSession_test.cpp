@@ -91,6 +91,8 @@ TEST_F(BusinessBaseOrderSessionTest, LimitOrderIsFiledInTheSessionSentJournalled
   working->OrderPrice = "1.1900";
   session->setRequestid(requestId);
   notifications->post(OrderMananger::kPendingOrderNotification, working);
+  EXPECT_TRUE(alerts->shown.empty());
+  queue.runPending();
   ASSERT_EQ(alerts->shown.size(), 1u);
   EXPECT_EQ(alerts->shown[0], "Order Confirmation:Account : 100\nPending Id : 77\nBuy Limit 1 lot(s) of EURUSD @ 1.1900\n");
 }

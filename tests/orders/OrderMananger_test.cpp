@@ -71,6 +71,7 @@ class OrderManangerTest : public ::testing::Test {
     pending->RequestId = requestId;
     session.requestid = sessionRequestid;
     notifications->post(OrderMananger::kPendingOrderNotification, pending);
+    queue.runPending();
   }
 
   TradingData t;
