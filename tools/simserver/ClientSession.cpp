@@ -3,6 +3,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cmath>
@@ -37,7 +38,11 @@ std::span<const ClientSession::Handler> ClientSession::handlers() {
       {1026, "DemoUserCreation", false, &ClientSession::onDemoUserCreation},
       {1018, "Ping", true, &ClientSession::onPing},
       {37, "PasswordChange", true, &ClientSession::onPasswordChange},
-      // Order flows (60, 72, 77, 1052) and chat requests join here, one row per type.
+      {60, "Order", true, &ClientSession::onOrder},
+      {72, "EditOrder", true, &ClientSession::onEditOrder},
+      {77, "BulkOrder", true, &ClientSession::onBulkOrder},
+      {1052, "CloseHedgedPositions", true, &ClientSession::onCloseHedgedPositions},
+      // Chat requests join here, one row per type.
   };
   return table;
 }
@@ -271,24 +276,52 @@ void ClientSession::sendAccountSummaries() {
   const UserSpec* user = server_.scenario().user(userName_);
   if (!user) return;
   for (int id : user->accounts) {
-    const AccountSpec* a = server_.scenario().account(id);
-    if (!a) continue;
-    double floating = server_.history().floatingPL(id, server_.feed());
-    double equity = a->balance + floating + a->collateral + a->storage;
-    ServerMessage m(1045);
-    m.add(34, std::int64_t{id})
-        .add(24, std::int64_t{a->tradingStatus == 5 ? 825 : 813 + std::max(1, a->tradingStatus)})
-        .add(84, money(a->usedMargin))
-        .add(85, money(equity - a->usedMargin))
-        .add(129, std::int64_t{0})
-        .add(130, money(equity))
-        .add(132, money(0))
-        .add(141, money(a->storage))
-        .add(144, money(a->collateral))
-        .add(560, money(a->balance));
-    send(m);
+    sendAccountSummary(id);
     if (closing_) return;
   }
+}
+
+void ClientSession::sendAccountSummary(int id) {
+  const AccountSpec* a = server_.scenario().account(id);
+  if (!a) return;
+  double equity = server_.orders().equity(id);
+  ServerMessage m(1045);
+  m.add(34, std::int64_t{id})
+      .add(24, std::int64_t{a->tradingStatus == 5 ? 825 : 813 + std::max(1, a->tradingStatus)})
+      .add(84, money(a->usedMargin))
+      .add(85, money(equity - a->usedMargin))
+      .add(129, std::int64_t{0})
+      .add(130, money(equity))
+      .add(132, money(0))
+      .add(141, money(a->storage))
+      .add(144, money(a->collateral))
+      .add(560, money(a->balance));
+  send(m);
+}
+
+bool ClientSession::ownsAccount(int account) const {
+  const UserSpec* user = server_.scenario().user(userName_);
+  return user && std::find(user->accounts.begin(), user->accounts.end(), account) != user->accounts.end();
+}
+
+void ClientSession::onOrder(const ServerMessage& message) {
+  if (const UserSpec* user = server_.scenario().user(userName_))
+    server_.deliverOrders(this, server_.orders().order(*user, message));
+}
+
+void ClientSession::onEditOrder(const ServerMessage& message) {
+  if (const UserSpec* user = server_.scenario().user(userName_))
+    server_.deliverOrders(this, server_.orders().editOrder(*user, message));
+}
+
+void ClientSession::onBulkOrder(const ServerMessage& message) {
+  if (const UserSpec* user = server_.scenario().user(userName_))
+    server_.deliverOrders(this, server_.orders().bulkOrder(*user, message));
+}
+
+void ClientSession::onCloseHedgedPositions(const ServerMessage& message) {
+  if (const UserSpec* user = server_.scenario().user(userName_))
+    server_.deliverOrders(this, server_.orders().offset(*user, message));
 }
 
 void ClientSession::send(const ServerMessage& message) {

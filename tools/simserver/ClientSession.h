@@ -8,9 +8,10 @@
 // sends on this session is enveloped under the pass phrase in force.
 //
 // What each received message type does is one row of handlers() (type, label, whether the
-// session must be open, handler). The order flows (types 60, 72, 77 and 1052, answered by the
-// reports 62, 66 and 67) and the chat requests (601 to 678) are added there as rows by the issues
-// that build them; until then those types are logged as unhandled and dropped.
+// session must be open, handler). The order requests (types 60, 72, 77 and 1052) go to the
+// server's order desk (OrderBook), whose reports (62, 66, 67, 1052) and account summaries reach
+// every open session of the account's owner. The chat requests (601 to 678) are added there as
+// rows by the issue that builds them; until then those types are logged as unhandled and dropped.
 
 #include <cstdint>
 #include <optional>
@@ -46,6 +47,11 @@ class ClientSession {
   void onWritable();
   // One feed tick: every summaryEvery-th tick the account summaries are sent again.
   void onTick(std::uint64_t tick);
+  // Whether the logged-in user owns the account.
+  bool ownsAccount(int account) const;
+  // Sends one message of the order desk, or the summary of one account.
+  void deliver(const ServerMessage& message) { send(message); }
+  void sendAccountSummary(int account);
 
   static constexpr std::uint64_t summaryEvery = 20;
   static constexpr std::size_t kMaxPendingOutput = 16u << 20;
@@ -66,6 +72,10 @@ class ClientSession {
   void onPing(const ServerMessage& message);
   void onPasswordChange(const ServerMessage& message);
   void onDemoUserCreation(const ServerMessage& message);
+  void onOrder(const ServerMessage& message);
+  void onEditOrder(const ServerMessage& message);
+  void onBulkOrder(const ServerMessage& message);
+  void onCloseHedgedPositions(const ServerMessage& message);
 
   void refuse(int errorCode, const std::string& text);
   void sendAccountSummaries();

@@ -25,7 +25,7 @@ constexpr std::string_view kBuiltIn = R"json({
      "contractSize": 100000, "point": 10, "price": 1.08452, "spreadTicks": 8, "volatility": 0.00005, "session": 1},
     {"id": 2, "code": "USDJPY", "name": "US Dollar / Japanese Yen", "type": 1, "decimals": 3, "tickSize": 0.001,
      "contractSize": 100000, "point": 1000, "price": 151.234, "spreadTicks": 12, "volatility": 0.00005,
-     "session": 1, "currency": 2},
+     "session": 1, "currency": 2, "plCalcMode": 6},
     {"id": 3, "code": "GBPUSD", "name": "British Pound / US Dollar", "type": 1, "decimals": 5,
      "tickSize": 0.00001, "contractSize": 100000, "point": 10, "price": 1.26810, "spreadTicks": 10,
      "volatility": 0.00006, "session": 1},
@@ -60,7 +60,15 @@ constexpr std::string_view kBuiltIn = R"json({
     {"name": "demo", "password": "demo", "userId": 101, "accounts": [1001, 1002]},
     {"name": "alice", "password": "secret", "userId": 102, "accounts": [2001]}
   ],
-  "loginMessages": []
+  "loginMessages": [],
+  "orderRules": [
+    {"quantity": 71, "reject": 1}, {"quantity": 72, "reject": 2}, {"quantity": 73, "reject": 5},
+    {"quantity": 74, "reject": 8}, {"quantity": 75, "reject": 11}, {"quantity": 76, "reject": 12},
+    {"quantity": 77, "reject": 13}, {"quantity": 78, "reject": 15}, {"quantity": 79, "reject": 50},
+    {"quantity": 80, "reject": 51}, {"quantity": 81, "reject": 80}, {"quantity": 82, "reject": 81},
+    {"quantity": 83, "reject": 82}, {"quantity": 84, "reject": 83}, {"quantity": 85, "reject": 99},
+    {"quantity": 7, "fillStep": 2}
+  ]
 })json";
 
 // Reads `key` into `out` when present; a value of the wrong type throws nlohmann's type_error,
@@ -223,6 +231,14 @@ std::optional<Scenario> Scenario::parse(std::string_view text, std::string& erro
       get(e, "message", m.message);
       get(e, "displayMode", m.displayMode);
     }
+    for (const json& e : arrayAt(j, "orderRules")) {
+      auto& r = s.orderRules.emplace_back();
+      get(e, "instrument", r.instrument);
+      get(e, "quantity", r.quantity);
+      get(e, "account", r.account);
+      if (auto it = e.find("reject"); it != e.end() && !it->is_null()) r.reject = it->get<int>();
+      get(e, "fillStep", r.fillStep);
+    }
     get(j, "downloadUrl", s.downloadUrl);
   } catch (const std::exception& e) {
     error = e.what();
@@ -293,6 +309,14 @@ std::string Scenario::check() const {
   for (const auto& m : loginMessages)
     if (!wireSafe(m.message)) return "a login message has a separator byte";
   if (!wireSafe(downloadUrl)) return "the download address has a separator byte";
+  for (const auto& r : orderRules) {
+    if (!r.instrument.empty() && !instrument(r.instrument)) return "an order rule names an unknown instrument";
+    if (r.account != 0 && !accountIds.count(r.account)) return "an order rule names an unknown account";
+    if (!(r.quantity >= 0) || !(r.fillStep >= 0) || r.fillStep > 1e9 || r.quantity > 1e9)
+      return "an order rule has a negative or unusable quantity or fill step";
+    if (r.instrument.empty() && r.quantity == 0 && r.account == 0) return "an order rule matches every order";
+    if (!r.reject && r.fillStep == 0) return "an order rule neither rejects nor splits fills";
+  }
   return {};
 }
 
@@ -310,6 +334,12 @@ UserSpec* Scenario::user(std::string_view name) {
 
 const AccountSpec* Scenario::account(int id) const {
   for (const auto& a : accounts)
+    if (a.id == id) return &a;
+  return nullptr;
+}
+
+AccountSpec* Scenario::account(int id) {
+  for (auto& a : accounts)
     if (a.id == id) return &a;
   return nullptr;
 }

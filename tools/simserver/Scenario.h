@@ -16,6 +16,7 @@
 //     "users":    [{"name": "demo", "password": "demo", "userId": 101, "accounts": [1001, 1002],
 //                   "refuse": 10}],
 //     "loginMessages": [{"code": 15, "message": "...", "displayMode": 1}],
+//     "orderRules": [{"instrument": "GBPUSD", "reject": 81}, {"quantity": 7, "fillStep": 2}],
 //     "downloadUrl": "https://..." }
 
 #include <cstdint>
@@ -140,6 +141,18 @@ struct LoginMessageSpec {
   int displayMode = 1;
 };
 
+// A rule of the order desk: an order (new, closing, bulk row, edit) that matches every criterion
+// given (instrument code, quantity, account) is rejected with the reason code `reject` (tag 74),
+// or, with `fillStep`, fills in pieces of at most that many lots (one piece per feed tick for a
+// working order, all at once for a market order). The first matching rule with a rejection wins.
+struct OrderRuleSpec {
+  std::string instrument;  // "" for any
+  double quantity = 0;     // 0 for any
+  int account = 0;         // 0 for any
+  std::optional<int> reject;
+  double fillStep = 0;
+};
+
 struct Scenario {
   std::vector<InstrumentTypeSpec> instrumentTypes;
   std::vector<SessionSpec> sessions;
@@ -148,11 +161,14 @@ struct Scenario {
   std::vector<AccountSpec> accounts;
   std::vector<UserSpec> users;
   std::vector<LoginMessageSpec> loginMessages;
+  std::vector<OrderRuleSpec> orderRules;
   std::string downloadUrl = "https://downloads.tarnwickdesk.invalid/latest";
 
   // The built-in scenario: users demo/demo (two accounts, one group) and alice/secret (one
   // account, another group); forex, metal, index and crypto instruments with several spread types
-  // and decimal places.
+  // and decimal places. Its order rules reject a quantity of 71 to 85 lots with one reason code
+  // each (71: 1, 72: 2, 73: 5, 74: 8, 75: 11, 76: 12, 77: 13, 78: 15, 79: 50, 80: 51, 81: 80,
+  // 82: 81, 83: 82, 84: 83, 85: 99, a code without a text of its own) and fill 7 lots in pieces of 2.
   static Scenario builtIn();
   static std::string_view builtInJson();
 
@@ -169,6 +185,7 @@ struct Scenario {
   const UserSpec* user(std::string_view name) const;
   UserSpec* user(std::string_view name);
   const AccountSpec* account(int id) const;
+  AccountSpec* account(int id);
   const GroupSpec* group(int id) const;
   const InstrumentSpec* instrument(int id) const;
   const InstrumentSpec* instrument(std::string_view code) const;

@@ -52,8 +52,12 @@ SimServer::SimServer(Scenario scenario, ServerOptions options)
       options_(std::move(options)),
       feed_(scenario_, options_.seed),
       history_(scenario_, options_.seed, unixNow()),
+      orders_(scenario_, history_, feed_),
       random_(options_.seed ^ 0xA5A5A5A5ull),
-      initialPassPhrase_(ServerPresets::load().initialPassPhrase) {}
+      initialPassPhrase_(ServerPresets::load().initialPassPhrase) {
+  // The seeded positions hold margin like every other position.
+  orders_.recomputeMargins();
+}
 
 SimServer::~SimServer() {
   sessions_.clear();
@@ -208,7 +212,22 @@ void SimServer::publishTick() {
   for (const std::string& line : lines) pub_->sendData(line, ZMQ_DONTWAIT);
   if (log_)
     logLine("PUB tick " + std::to_string(feed_.ticks()) + ": " + std::to_string(lines.size()) + " lines");
+  deliverOrders(nullptr, orders_.onTick());
   for (auto& s : sessions_) s->onTick(feed_.ticks());
+}
+
+void SimServer::deliverOrders(ClientSession* requester, const OrderResult& result) {
+  for (const OrderOutput& out : result.messages) {
+    if (out.requesterOnly) {
+      if (requester) requester->deliver(out.message);
+      continue;
+    }
+    for (auto& s : sessions_)
+      if (s->isOpen() && s->ownsAccount(out.account)) s->deliver(out.message);
+  }
+  for (int account : result.changedAccounts)
+    for (auto& s : sessions_)
+      if (s->isOpen() && s->ownsAccount(account)) s->sendAccountSummary(account);
 }
 
 void SimServer::serveRequest() {

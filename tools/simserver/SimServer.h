@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "OrderBook.h"
 #include "PriceFeed.h"
 #include "Scenario.h"
 #include "ServerOptions.h"
@@ -51,6 +52,11 @@ class SimServer {
   const ServerOptions& options() const { return options_; }
   const PriceFeed& feed() const { return feed_; }
   const TradingHistory& history() const { return history_; }
+  TradingHistory& history() { return history_; }
+  OrderBook& orders() { return orders_; }
+  // Sends the order desk's messages: each to the open sessions of its account's owner (or to the
+  // requester alone), then the summaries of the accounts it changed.
+  void deliverOrders(ClientSession* requester, const OrderResult& result);
   const std::string& initialPassPhrase() const { return initialPassPhrase_; }
   std::string nextReferenceId() { return std::to_string(nextReferenceId_++); }
   std::uint64_t nextRandom() { return random_.next(); }
@@ -68,6 +74,7 @@ class SimServer {
   ServerOptions options_;
   PriceFeed feed_;
   TradingHistory history_;
+  OrderBook orders_;
   SeededRandom random_;
   std::string initialPassPhrase_;
   std::uint64_t nextReferenceId_ = 70001;

@@ -221,8 +221,31 @@ double TradingHistory::positionPL(const PositionRecord& p, const PriceFeed& feed
   const InstrumentSpec* i = scenario_.instrument(p.instrument);
   if (!i) return 0;
   const Quote& q = feed.quote(p.instrument);
-  double close = p.isBuy ? q.bid : q.ask;
-  return roundTo((close - p.price) * (p.isBuy ? 1 : -1) * p.qty * i->contractSize, 2);
+  return profitOrLoss(*i, p.isBuy, p.qty, p.price, p.isBuy ? q.bid : q.ask, feed);
+}
+
+double TradingHistory::profitOrLoss(const InstrumentSpec& i, bool isBuy, double qty, double op, double cp,
+                                    const PriceFeed& feed) const {
+  if (!(qty > 0)) return 0;
+  int mode = std::max(1, i.plCalcMode);
+  double cs = i.contractSize;
+  double mid = 1;
+  if (const InstrumentSpec* conversion = i.currency != 0 ? scenario_.instrument(i.currency) : nullptr) {
+    const Quote& c = feed.quote(conversion->id);
+    if (c.mid() != 0) mid = c.mid();
+  }
+  bool positive = op > 0 && cp > 0;
+  double r = 0;
+  switch (mode) {
+    case 1: r = (op - cp) * qty * cs; break;
+    case 2: r = positive ? (1 / op - 1 / cp) * qty * cs : 0; break;
+    case 3: r = positive ? std::round((op - cp) * std::pow(10.0, i.decimals) * i.point * qty) : 0; break;
+    case 4: r = positive ? (op - cp) * cs * qty / cp : 0; break;
+    case 5: r = (op - cp) * qty * cs * mid; break;
+    case 6: r = (op - cp) * qty * cs / mid; break;
+    default: r = 0; break;
+  }
+  return roundTo(isBuy ? -r : r, 2);
 }
 
 double TradingHistory::floatingPL(int account, const PriceFeed& feed) const {
@@ -230,6 +253,59 @@ double TradingHistory::floatingPL(int account, const PriceFeed& feed) const {
   for (const auto& p : positions_)
     if (p.account == account) sum += positionPL(p, feed);
   return roundTo(sum, 2);
+}
+
+PositionRecord* TradingHistory::position(int id) {
+  for (auto& p : positions_)
+    if (p.id == id) return &p;
+  return nullptr;
+}
+
+WorkingOrderRecord* TradingHistory::workingOrder(int id) {
+  for (auto& w : workingOrders_)
+    if (w.id == id) return &w;
+  return nullptr;
+}
+
+void TradingHistory::removePosition(int id) {
+  std::erase_if(positions_, [id](const PositionRecord& p) { return p.id == id; });
+}
+
+void TradingHistory::removeWorkingOrder(int id) {
+  std::erase_if(workingOrders_, [id](const WorkingOrderRecord& w) { return w.id == id; });
+}
+
+std::vector<int> TradingHistory::bracketsOf(int positionId) const {
+  std::vector<int> out;
+  for (const auto& w : workingOrders_)
+    if (positionId != 0 && w.bracketOf == positionId) out.push_back(w.id);
+  return out;
+}
+
+int TradingHistory::nextPositionId() const {
+  int top = 5000;
+  for (const auto& p : positions_) top = std::max(top, p.id);
+  for (const auto& s : settlements_) top = std::max({top, s.position, s.closingPosition});
+  return top + 1;
+}
+
+int TradingHistory::nextWorkingOrderId() const {
+  int top = 7000;
+  for (const auto& w : workingOrders_) top = std::max(top, w.id);
+  for (const auto& c : cancellations_) top = std::max(top, c.workingOrder);
+  return top + 1;
+}
+
+int TradingHistory::nextSettlementId() const {
+  int top = 8000;
+  for (const auto& s : settlements_) top = std::max(top, s.id);
+  return top + 1;
+}
+
+int TradingHistory::nextCancellationId() const {
+  int top = 9000;
+  for (const auto& c : cancellations_) top = std::max(top, c.id);
+  return top + 1;
 }
 
 std::string TradingHistory::openPositionRows(const std::vector<int>& accounts, const PriceFeed& feed) const {

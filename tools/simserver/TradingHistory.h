@@ -39,6 +39,14 @@ struct WorkingOrderRecord {
   double price = 0;
   int bracketOf = 0;  // the open position a take-profit or stop-loss belongs to, 0 for none
   std::int64_t placed = 0;
+  // Kept by the order desk for orders placed in this run (seeded orders keep the defaults).
+  double initialQty = 0;    // the quantity placed; qty is what is left of it
+  double takeProfit = 0;    // prices of the brackets that a fill gives its positions, 0 for none
+  double stopLoss = 0;
+  int requestId = 0;        // tag 33 of the request that placed it
+  int timeInForceTag = 47;  // wire codes as the request carried them
+  int deliveryModeTag = 51;
+  double fillStep = 0;      // the most one fill takes, 0 for all that is left
 };
 
 struct SettlementRecord {
@@ -109,12 +117,35 @@ class TradingHistory {
 
   // The floating profit or loss of an account's open positions at the feed's prices.
   double floatingPL(int account, const PriceFeed& feed) const;
+  // The profit or loss of `qty` bought (or sold) at `openPrice` and closed at `closePrice`, by the
+  // instrument's calculation mode as the client computes it (modes 5 and 6 convert by the mid of
+  // the instrument's conversion item), rounded to cents.
+  double profitOrLoss(const InstrumentSpec& instrument, bool isBuy, double qty, double openPrice, double closePrice,
+                      const PriceFeed& feed) const;
 
   const std::vector<PositionRecord>& positions() const { return positions_; }
   const std::vector<WorkingOrderRecord>& workingOrders() const { return workingOrders_; }
   const std::vector<SettlementRecord>& settlements() const { return settlements_; }
   const std::vector<CancellationRecord>& cancellations() const { return cancellations_; }
   const std::vector<TransactionRecord>& transactions() const { return transactions_; }
+
+  // ---- changes made by the order desk ----
+  PositionRecord* position(int id);
+  WorkingOrderRecord* workingOrder(int id);
+  void addPosition(const PositionRecord& p) { positions_.push_back(p); }
+  void addWorkingOrder(const WorkingOrderRecord& w) { workingOrders_.push_back(w); }
+  void addSettlement(const SettlementRecord& s) { settlements_.push_back(s); }
+  void addCancellation(const CancellationRecord& c) { cancellations_.push_back(c); }
+  void removePosition(int id);
+  void removeWorkingOrder(int id);
+  // The take-profit (limit) and stop-loss (stop) orders of an open position, in placing order.
+  std::vector<int> bracketsOf(int positionId) const;
+  // Fresh ids: one above the highest that the collection (or any settlement's position pair, for
+  // positions) has used.
+  int nextPositionId() const;
+  int nextWorkingOrderId() const;
+  int nextSettlementId() const;
+  int nextCancellationId() const;
 
   static constexpr int kMaxChartBars = 5000;
   // Bar length in seconds of an interval code (1 for an unknown code, as the tick interval).

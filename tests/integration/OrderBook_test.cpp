@@ -1,0 +1,513 @@
+// The simulated server's order desk in process: requests written by the client's request writer,
+// the exact reports that answer them, working orders against a feed stepped by hand, and the
+// books (used margin from open positions, balance moved only by settled profit and loss).
+
+#include "OrderBook.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "OrderWire.h"
+#include "wire/Separators.h"
+
+namespace td::testing {
+namespace {
+
+using sim::OrderBook;
+using sim::OrderResult;
+using sim::ServerMessage;
+
+constexpr int kEurusd = 1;
+
+class OrderDesk : public ::testing::Test {
+ protected:
+  explicit OrderDesk(sim::Scenario s = sim::Scenario::builtIn())
+      : scenario(std::move(s)), feed(scenario, 7), history(scenario, 7, sim::unixNow()),
+        book(scenario, history, feed) {
+    // The seeded working orders would fill now and then; these tests watch their own orders only.
+    std::vector<int> seeded;
+    for (const auto& w : history.workingOrders()) seeded.push_back(w.id);
+    for (int id : seeded) history.removeWorkingOrder(id);
+    book.recomputeMargins();
+  }
+
+  const sim::UserSpec& demo() const { return *scenario.user("demo"); }
+  const sim::Quote& quote(int instrument = kEurusd) const { return feed.quote(instrument); }
+  std::string px(double v) const { return priceText(v, 5); }
+
+  static std::vector<std::string> kinds(const OrderResult& r) {
+    std::vector<std::string> out;
+    for (const auto& m : r.messages) out.push_back(kindOf(m.message));
+    return out;
+  }
+  const ServerMessage& at(const OrderResult& r, std::size_t i) { return r.messages.at(i).message; }
+
+  OrderResult marketOrder(int account, bool buy, const std::string& qty, const std::string& tp = "",
+                          const std::string& sl = "", int requestId = 41) {
+    auto o = orderValues(account, "EURUSD", 29, buy, qty, px(buy ? quote().ask : quote().bid), requestId);
+    o.LimitPrice = tp;
+    o.StopPrice = sl;
+    return book.order(demo(), wire.newOrder(o));
+  }
+  // The id of the position that the last execution of a result opened.
+  static int openedPosition(const OrderResult& r) {
+    int id = 0;
+    for (const auto& m : r.messages)
+      if (m.message.type == 67 && m.message.get(73) == std::string_view("74")) id = std::stoi(field(m.message, 80));
+    return id;
+  }
+  double openQty(int account) const {
+    double sum = 0;
+    for (const auto& p : history.positions())
+      if (p.account == account) sum += p.qty;
+    return sum;
+  }
+  // Steps the feed until the result of a tick is not empty (at most `limit` ticks).
+  OrderResult tickUntilReport(int limit = 20000) {
+    for (int k = 0; k < limit; ++k) {
+      feed.tick(sim::unixNow());
+      OrderResult r = book.onTick();
+      if (!r.messages.empty()) return r;
+    }
+    return {};
+  }
+
+  sim::Scenario scenario;
+  sim::PriceFeed feed;
+  sim::TradingHistory history;
+  OrderBook book;
+  OrderWire wire;
+};
+
+TEST_F(OrderDesk, AMarketOrderIsPendingThenFilledThenExecutedAtTheFeedPrice) {
+  double margin = scenario.account(1001)->usedMargin;
+  double balance = scenario.account(1001)->balance;
+  OrderResult r = marketOrder(1001, true, "2");
+  ASSERT_EQ(kinds(r), (std::vector<std::string>{"62/28", "62/23", "67/74"}));
+  const ServerMessage& pending = at(r, 0);
+  EXPECT_EQ(field(pending, 33), "41");
+  EXPECT_EQ(field(pending, 34), "1001");
+  EXPECT_EQ(field(pending, 12), "EURUSD");
+  EXPECT_EQ(field(pending, 32), "29");
+  EXPECT_EQ(field(pending, 36), "45");
+  EXPECT_EQ(field(pending, 37), "2");
+  EXPECT_EQ(field(pending, 76), "2");
+  EXPECT_EQ(field(at(r, 1), 76), "0");
+  EXPECT_EQ(field(at(r, 1), 79), field(pending, 79));
+  const ServerMessage& exec = at(r, 2);
+  EXPECT_EQ(field(exec, 79), field(pending, 79));
+  EXPECT_EQ(field(exec, 37), "2");
+  EXPECT_EQ(field(exec, 76), "2");
+  EXPECT_EQ(field(exec, 38), px(quote().ask));
+  EXPECT_EQ(field(exec, 545), "4.00");  // 2 per lot in the group's terms
+  // The quantity precedes the remaining quantity and the commission, so the client keeps the
+  // commission as sent.
+  auto tags = exec.tags();
+  EXPECT_LT(std::find(tags.begin(), tags.end(), 37), std::find(tags.begin(), tags.end(), 545));
+  EXPECT_EQ(r.changedAccounts, (std::set<int>{1001}));
+  EXPECT_FALSE(r.messages[0].requesterOnly);
+
+  EXPECT_DOUBLE_EQ(scenario.account(1001)->usedMargin, margin + 2000);
+  EXPECT_DOUBLE_EQ(scenario.account(1001)->usedMargin, 1000 * openQty(1001));
+  EXPECT_DOUBLE_EQ(scenario.account(1001)->balance, balance);
+  ASSERT_NE(history.position(openedPosition(r)), nullptr);
+}
+
+TEST_F(OrderDesk, AFillWithTakeProfitAndStopLossGivesThePositionItsTwoBrackets) {
+  std::string tp = px(quote().ask + 0.01), sl = px(quote().ask - 0.01);
+  OrderResult r = marketOrder(1001, true, "1", tp, sl);
+  ASSERT_EQ(kinds(r), (std::vector<std::string>{"62/28", "62/23", "67/74", "62/28", "62/28"}));
+  EXPECT_EQ(field(at(r, 0), 39), tp);
+  EXPECT_EQ(field(at(r, 0), 40), sl);
+  std::string position = field(at(r, 2), 80);
+  for (std::size_t i : {3u, 4u}) {
+    EXPECT_EQ(field(at(r, i), 573), position);
+    EXPECT_EQ(field(at(r, i), 36), "46") << "a bracket of a buy sells";
+    EXPECT_EQ(field(at(r, i), 37), "1");
+    // The bracket rule of the client reads the order type before the price.
+    auto tags = at(r, i).tags();
+    EXPECT_LT(std::find(tags.begin(), tags.end(), 32), std::find(tags.begin(), tags.end(), 38));
+  }
+  EXPECT_EQ(field(at(r, 3), 32), "30");
+  EXPECT_EQ(field(at(r, 3), 38), tp);
+  EXPECT_EQ(field(at(r, 4), 32), "31");
+  EXPECT_EQ(field(at(r, 4), 38), sl);
+  EXPECT_EQ(history.bracketsOf(std::stoi(position)).size(), 2u);
+}
+
+TEST_F(OrderDesk, SevenLotsFillInPiecesOfTwoEachItsOwnPosition) {
+  OrderResult r = marketOrder(1001, false, "7");
+  ASSERT_EQ(kinds(r), (std::vector<std::string>{"62/28", "62/22", "67/74", "62/22", "67/74", "62/22", "67/74",
+                                                "62/23", "67/74"}));
+  std::vector<std::string> remaining, pieces;
+  std::set<std::string> positions;
+  for (const auto& m : r.messages) {
+    if (m.message.type == 62) remaining.push_back(field(m.message, 76));
+    if (m.message.type == 67) {
+      pieces.push_back(field(m.message, 37));
+      positions.insert(field(m.message, 80));
+    }
+  }
+  EXPECT_EQ(remaining, (std::vector<std::string>{"7", "5", "3", "1", "0"}));
+  EXPECT_EQ(pieces, (std::vector<std::string>{"2", "2", "2", "1"}));
+  EXPECT_EQ(positions.size(), 4u);
+}
+
+TEST_F(OrderDesk, ALimitBuyWorksUntilTheAskReachesItsPriceAndFillsOnThatTick) {
+  double limit = quote().ask - 0.0002;
+  auto o = orderValues(1001, "EURUSD", 30, true, "1", px(limit));
+  OrderResult placed = book.order(demo(), wire.newOrder(o));
+  ASSERT_EQ(kinds(placed), (std::vector<std::string>{"62/28"}));
+  EXPECT_EQ(field(at(placed, 0), 32), "30");
+  EXPECT_EQ(field(at(placed, 0), 38), px(limit));
+  std::string id = field(at(placed, 0), 79);
+
+  bool filled = false;
+  for (int k = 0; k < 20000 && !filled; ++k) {
+    feed.tick(sim::unixNow());
+    bool crossed = quote().ask <= limit + 1e-9;
+    OrderResult r = book.onTick();
+    std::vector<std::string> mine;
+    for (const auto& m : r.messages)
+      if (m.message.get(79) == std::string_view(id)) mine.push_back(kindOf(m.message));
+    if (!crossed) {
+      ASSERT_TRUE(mine.empty()) << "filled at tick " << k << " before the ask reached the limit";
+      continue;
+    }
+    ASSERT_EQ(mine, (std::vector<std::string>{"62/23", "67/74"}));
+    EXPECT_EQ(field(r.messages.back().message, 38), px(quote().ask)) << "filled at the ask, not above the limit";
+    filled = true;
+  }
+  EXPECT_TRUE(filled);
+  EXPECT_EQ(history.workingOrder(std::stoi(id)), nullptr);
+}
+
+TEST_F(OrderDesk, ASellStopFillsOnlyOnceTheBidFallsToItsPrice) {
+  double stop = quote().bid - 0.0002;
+  auto o = orderValues(1002, "EURUSD", 31, false, "1", px(stop));
+  OrderResult placed = book.order(demo(), wire.newOrder(o));
+  ASSERT_EQ(kinds(placed), (std::vector<std::string>{"62/28"}));
+  std::string id = field(at(placed, 0), 79);
+  bool filled = false;
+  for (int k = 0; k < 20000 && !filled; ++k) {
+    feed.tick(sim::unixNow());
+    bool crossed = quote().bid <= stop + 1e-9;
+    OrderResult r = book.onTick();
+    bool mine = !r.messages.empty() && r.messages[0].message.get(79) == std::string_view(id);
+    ASSERT_EQ(mine, crossed) << "tick " << k;
+    if (mine) {
+      EXPECT_EQ(kinds(r), (std::vector<std::string>{"62/23", "67/74"}));
+      EXPECT_EQ(field(at(r, 1), 38), px(quote().bid));
+      filled = true;
+    }
+  }
+  EXPECT_TRUE(filled);
+}
+
+TEST_F(OrderDesk, AWorkingOrderIsModifiedThenCancelledAndRecordedAsCancelled) {
+  auto o = orderValues(1001, "EURUSD", 30, true, "1", px(quote().ask * 0.5));
+  OrderResult placed = book.order(demo(), wire.newOrder(o));
+  int id = std::stoi(field(at(placed, 0), 79));
+
+  auto modify = orderValues(1001, "EURUSD", 30, true, "3", px(quote().ask * 0.6), 42);
+  modify.LimitPrice = px(quote().ask * 0.7);
+  OrderResult edited = book.editOrder(demo(), wire.editWorkingOrder(modify, id, 2, true, false));
+  ASSERT_EQ(kinds(edited), (std::vector<std::string>{"62/75"}));
+  EXPECT_EQ(field(at(edited, 0), 79), std::to_string(id));
+  EXPECT_EQ(field(at(edited, 0), 37), "3");
+  EXPECT_EQ(field(at(edited, 0), 76), "3");
+  EXPECT_EQ(field(at(edited, 0), 38), px(quote().ask * 0.6));
+  EXPECT_EQ(field(at(edited, 0), 39), px(quote().ask * 0.7));
+  EXPECT_EQ(field(at(edited, 0), 40), "-") << "an unticked stop-loss leaves the order without one";
+
+  auto cancel = orderValues(1001, "EURUSD", 29, true, "3", px(quote().ask * 0.6), 43);
+  OrderResult cancelled = book.editOrder(demo(), wire.editWorkingOrder(cancel, id, 1));
+  ASSERT_EQ(kinds(cancelled), (std::vector<std::string>{"62/24"}));
+  EXPECT_EQ(field(at(cancelled, 0), 79), std::to_string(id));
+  EXPECT_EQ(field(at(cancelled, 0), 33), "43");
+  EXPECT_EQ(field(at(cancelled, 0), 76), "3");
+  EXPECT_EQ(history.workingOrder(id), nullptr);
+  ASSERT_FALSE(history.cancellations().empty());
+  EXPECT_EQ(history.cancellations().back().workingOrder, id);
+
+  OrderResult again = book.editOrder(demo(), wire.editWorkingOrder(cancel, id, 1));
+  ASSERT_EQ(kinds(again), (std::vector<std::string>{"62/25"}));
+  EXPECT_EQ(field(at(again, 0), 79), "-") << "a refused edit must not take a working order off the client's list";
+}
+
+TEST_F(OrderDesk, APartlyFilledWorkingOrderCannotBeModifiedButCanBeCancelled) {
+  // Seven lots fill in pieces of two; a limit above the ask is crossed at the next tick.
+  auto o = orderValues(1001, "EURUSD", 30, true, "7", px(quote().ask + 0.05));
+  int id = std::stoi(field(at(book.order(demo(), wire.newOrder(o)), 0), 79));
+  feed.tick(sim::unixNow());
+  OrderResult first = book.onTick();
+  ASSERT_EQ(kinds(first), (std::vector<std::string>{"62/22", "67/74"}));
+  EXPECT_EQ(field(at(first, 0), 76), "5");
+
+  auto modify = orderValues(1001, "EURUSD", 30, true, "5", px(quote().ask * 0.5), 42);
+  OrderResult refused = book.editOrder(demo(), wire.editWorkingOrder(modify, id, 2));
+  ASSERT_EQ(kinds(refused), (std::vector<std::string>{"62/25"}));
+  EXPECT_EQ(field(at(refused, 0), 74), "15");
+  EXPECT_TRUE(refused.messages[0].requesterOnly);
+
+  OrderResult cancelled = book.editOrder(demo(), wire.editWorkingOrder(modify, id, 1));
+  ASSERT_EQ(kinds(cancelled), (std::vector<std::string>{"62/24"}));
+  EXPECT_EQ(field(at(cancelled, 0), 76), "5");
+}
+
+TEST_F(OrderDesk, EachBuiltInRejectionQuantityGivesItsReasonCodeAndChangesNothing) {
+  const std::vector<std::pair<int, int>> rules{{71, 1},  {72, 2},  {73, 5},  {74, 8},  {75, 11},
+                                               {76, 12}, {77, 13}, {78, 15}, {79, 50}, {80, 51},
+                                               {81, 80}, {82, 81}, {83, 82}, {84, 83}, {85, 99}};
+  std::size_t positions = history.positions().size();
+  double margin = scenario.account(1001)->usedMargin;
+  for (auto [qty, reason] : rules) {
+    OrderResult r = marketOrder(1001, true, std::to_string(qty), "", "", 50 + qty);
+    ASSERT_EQ(kinds(r), (std::vector<std::string>{"62/25"})) << qty;
+    const ServerMessage& m = at(r, 0);
+    EXPECT_EQ(field(m, 74), std::to_string(reason)) << qty;
+    EXPECT_EQ(field(m, 33), std::to_string(50 + qty));
+    EXPECT_EQ(field(m, 37), std::to_string(qty));
+    EXPECT_EQ(field(m, 79), "-") << "the client finds the rejected order by its request id";
+    EXPECT_TRUE(r.messages[0].requesterOnly);
+    EXPECT_TRUE(r.changedAccounts.empty());
+  }
+  EXPECT_EQ(history.positions().size(), positions);
+  EXPECT_DOUBLE_EQ(scenario.account(1001)->usedMargin, margin);
+}
+
+TEST_F(OrderDesk, NaturalRejectionsForAccessInstrumentSessionAndMargin) {
+  auto reasonOf = [&](const OrderTagValues& o) {
+    OrderResult r = book.order(demo(), wire.newOrder(o));
+    return r.messages.size() == 1 && r.messages[0].message.get(74) ? field(at(r, 0), 74) : std::string("none");
+  };
+  EXPECT_EQ(reasonOf(orderValues(2001, "EURUSD", 29, true, "1", "1.08")), "50") << "another user's account";
+  EXPECT_EQ(reasonOf(orderValues(1001, "NOSUCH", 29, true, "1", "1.08")), "2");
+  EXPECT_EQ(reasonOf(orderValues(1001, "GER40", 29, true, "1", "17850.5")), "80") << "its session executes nothing";
+  EXPECT_EQ(reasonOf(orderValues(1002, "EURUSD", 29, true, "30", "1.08")), "13") << "30 x 1000 above 25000 free";
+  EXPECT_EQ(reasonOf(orderValues(1001, "EURUSD", 30, true, "1", "0")), "0") << "a limit order without a price";
+  scenario.account(1002)->tradingStatus = 4;  // close position only
+  EXPECT_EQ(reasonOf(orderValues(1002, "EURUSD", 29, true, "1", "1.08")), "50");
+}
+
+TEST(OrderRules, AnInstrumentRuleAndASessionWithoutMarketOrdersRejectThroughTheScenario) {
+  std::string json(sim::Scenario::builtInJson());
+  json.replace(json.find("\"orderRules\": ["), 15,
+               "\"orderRules\": [{\"instrument\": \"GBPUSD\", \"reject\": 81}, {\"instrument\": \"USDJPY\", "
+               "\"account\": 1002, \"reject\": 11},");
+  std::string error;
+  auto scenario = sim::Scenario::parse(json, error);
+  ASSERT_TRUE(scenario) << error;
+  scenario->instruments[3].session = 2;  // XAUUSD in the close-only session
+  sim::PriceFeed feed(*scenario, 3);
+  sim::TradingHistory history(*scenario, 3, sim::unixNow());
+  OrderBook book(*scenario, history, feed);
+  OrderWire wire;
+  const sim::UserSpec& demo = *scenario->user("demo");
+  auto reasonOf = [&](int account, const char* code) {
+    OrderResult r = book.order(demo, wire.newOrder(orderValues(account, code, 29, true, "1", "1")));
+    return r.messages.size() == 1 ? field(r.messages[0].message, 74) : std::string("none");
+  };
+  EXPECT_EQ(reasonOf(1001, "GBPUSD"), "81");
+  EXPECT_EQ(reasonOf(1002, "USDJPY"), "11");
+  EXPECT_EQ(reasonOf(1001, "USDJPY"), "none");  // filled: the rule names account 1002 only
+  EXPECT_EQ(reasonOf(1001, "XAUUSD"), "83");
+
+  for (const char* bad : {R"({"quantity": 5})", R"({"reject": 1})", R"({"instrument": "NOSUCH", "reject": 1})"}) {
+    std::string broken(sim::Scenario::builtInJson());
+    broken.replace(broken.find("\"orderRules\": ["), 15, std::string("\"orderRules\": [") + bad + ",");
+    EXPECT_FALSE(sim::Scenario::parse(broken, error)) << bad;
+  }
+}
+
+TEST_F(OrderDesk, ClosingPartOfAPositionThenTheRestSettlesEachPartAndMovesTheBalanceByItsProfit) {
+  std::string tp = px(quote().ask + 0.05), sl = px(quote().ask - 0.05);
+  OrderResult opened = marketOrder(1001, true, "3", tp, sl);
+  int position = openedPosition(opened);
+  double openPrice = std::stod(field(at(opened, 2), 38));
+  double balance = scenario.account(1001)->balance;
+  double margin = scenario.account(1001)->usedMargin;
+
+  auto close = orderValues(1001, "EURUSD", 29, false, "1", px(quote().bid), 44);
+  OrderResult part = book.order(demo(), wire.closingOrder(close, position));
+  ASSERT_EQ(kinds(part), (std::vector<std::string>{"67/74", "62/75", "62/75", "67/73", "66"}));
+  const ServerMessage& closing = at(part, 0);
+  EXPECT_EQ(field(closing, 76), "0") << "the closing execution goes straight to the closed positions";
+  EXPECT_EQ(field(closing, 38), px(quote().bid));
+  EXPECT_EQ(field(at(part, 1), 37), "2") << "the brackets follow the position's size";
+  EXPECT_EQ(field(at(part, 3), 80), std::to_string(position));
+  EXPECT_EQ(field(at(part, 3), 76), "2");
+  EXPECT_EQ(field(at(part, 3), 37), "3");
+  const ServerMessage& settled = at(part, 4);
+  EXPECT_EQ(field(settled, 12), "1") << "settlements name the instrument by its id";
+  EXPECT_EQ(field(settled, 80), std::to_string(position));
+  EXPECT_EQ(field(settled, 87), field(closing, 80));
+  EXPECT_EQ(field(settled, 89), "1");
+  double pl = std::round((quote().bid - openPrice) * 100000 * 100) / 100;
+  EXPECT_NEAR(std::stod(field(settled, 88)), pl, 0.011);
+  EXPECT_NEAR(scenario.account(1001)->balance, balance + std::stod(field(settled, 88)), 1e-6);
+  EXPECT_DOUBLE_EQ(scenario.account(1001)->usedMargin, margin - 1000);
+
+  close.OrderQty = "2";
+  OrderResult rest = book.order(demo(), wire.closingOrder(close, position));
+  ASSERT_EQ(kinds(rest), (std::vector<std::string>{"67/74", "62/24", "62/24", "67/73", "66"}));
+  EXPECT_EQ(field(at(rest, 1), 573), std::to_string(position));
+  EXPECT_EQ(field(at(rest, 3), 76), "0");
+  EXPECT_EQ(history.position(position), nullptr);
+  EXPECT_TRUE(history.bracketsOf(position).empty());
+  EXPECT_DOUBLE_EQ(scenario.account(1001)->usedMargin, margin - 3000);
+  EXPECT_DOUBLE_EQ(scenario.account(1001)->usedMargin, 1000 * openQty(1001));
+
+  OrderResult gone = book.order(demo(), wire.closingOrder(close, position));
+  ASSERT_EQ(kinds(gone), (std::vector<std::string>{"62/25"}));
+  EXPECT_EQ(field(at(gone, 0), 74), "5");
+}
+
+TEST_F(OrderDesk, BracketEditsPlaceMoveAndClearTakeProfitAndStopLoss) {
+  int position = openedPosition(marketOrder(1001, true, "1"));
+  auto edit = orderValues(1001, "EURUSD", 29, false, "1", px(quote().ask), 45);
+  edit.LimitPrice = px(quote().ask + 0.02);
+  OrderResult placed = book.editOrder(demo(), wire.editBracket(edit, position, true, false));
+  ASSERT_EQ(kinds(placed), (std::vector<std::string>{"62/28"}));
+  EXPECT_EQ(field(at(placed, 0), 32), "30");
+  EXPECT_EQ(field(at(placed, 0), 573), std::to_string(position));
+  EXPECT_EQ(field(at(placed, 0), 38), *edit.LimitPrice);
+
+  edit.LimitPrice = px(quote().ask + 0.03);
+  edit.StopPrice = px(quote().ask - 0.03);
+  OrderResult moved = book.editOrder(demo(), wire.editBracket(edit, position, true, true));
+  ASSERT_EQ(kinds(moved), (std::vector<std::string>{"62/75", "62/28"}));
+  EXPECT_EQ(field(at(moved, 0), 38), *edit.LimitPrice);
+  EXPECT_EQ(field(at(moved, 0), 573), std::to_string(position));
+  EXPECT_EQ(field(at(moved, 1), 32), "31");
+
+  OrderResult cleared = book.editOrder(demo(), wire.editBracket(edit, position, false, false));
+  ASSERT_EQ(kinds(cleared), (std::vector<std::string>{"62/24", "62/24"}));
+  EXPECT_TRUE(history.bracketsOf(position).empty());
+
+  OrderResult unchanged = book.editOrder(demo(), wire.editBracket(edit, position, false, false));
+  EXPECT_TRUE(unchanged.messages.empty());
+  EXPECT_EQ(unchanged.changedAccounts, (std::set<int>{1001}));
+
+  OrderResult missing = book.editOrder(demo(), wire.editBracket(edit, 999999, true, false));
+  ASSERT_EQ(kinds(missing), (std::vector<std::string>{"62/25"}));
+  EXPECT_EQ(field(at(missing, 0), 74), "5");
+}
+
+TEST_F(OrderDesk, AStopLossReachedByTheFeedClosesThePositionAndCancelsItsTakeProfit) {
+  // A stop-loss just under the bid of a buy: the first tick whose bid is at or below it fills it.
+  double sl = quote().bid - 0.0002;
+  OrderResult opened = marketOrder(1001, true, "1", px(quote().ask + 0.05), px(sl));
+  int position = openedPosition(opened);
+  double balance = scenario.account(1001)->balance;
+  OrderResult r = tickUntilReport();
+  ASSERT_EQ(kinds(r), (std::vector<std::string>{"62/23", "67/74", "62/24", "67/73", "66"}));
+  EXPECT_LE(quote().bid, sl + 1e-9);
+  EXPECT_EQ(field(at(r, 0), 32), "31");
+  EXPECT_EQ(field(at(r, 0), 573), std::to_string(position));
+  EXPECT_EQ(field(at(r, 1), 38), px(quote().bid));
+  EXPECT_EQ(field(at(r, 2), 32), "30");
+  EXPECT_EQ(field(at(r, 3), 76), "0");
+  EXPECT_EQ(history.position(position), nullptr);
+  EXPECT_NEAR(scenario.account(1001)->balance, balance + std::stod(field(at(r, 4), 88)), 1e-6);
+  EXPECT_LT(std::stod(field(at(r, 4), 88)), 0) << "a stop-loss of a buy under the opening price loses";
+}
+
+TEST_F(OrderDesk, ABulkOrderPlacesOneOrderPerRowUnderTheRowsRequestId) {
+  auto o = orderValues(0, "EURUSD", 29, true, "", px(quote().ask));
+  OrderResult r = book.bulkOrder(demo(), wire.bulkOrder(o, {{1001, 1}, {1002, 2.5}, {2001, 1}}));
+  ASSERT_EQ(kinds(r), (std::vector<std::string>{"62/28", "62/23", "67/74", "62/28", "62/23", "67/74", "62/25"}));
+  EXPECT_EQ(field(at(r, 0), 34), "1001");
+  EXPECT_EQ(field(at(r, 2), 37), "1");
+  EXPECT_EQ(field(at(r, 3), 34), "1002");
+  EXPECT_EQ(field(at(r, 5), 37), "2.5");
+  for (std::size_t i = 0; i < r.messages.size(); ++i) EXPECT_EQ(field(at(r, i), 33), "41") << i;
+  EXPECT_EQ(field(at(r, 6), 34), "2001");
+  EXPECT_EQ(field(at(r, 6), 74), "50");
+  EXPECT_TRUE(r.messages[6].requesterOnly);
+  EXPECT_EQ(r.changedAccounts, (std::set<int>{1001, 1002}));
+
+  ServerMessage broken = wire.bulkOrder(o, {});
+  EXPECT_EQ(kinds(book.bulkOrder(demo(), broken)), (std::vector<std::string>{"62/25"}));
+}
+
+TEST_F(OrderDesk, AnOffsetClosesThePairsRepliesThenSettlesEachPair) {
+  int buy = openedPosition(marketOrder(1002, true, "3"));
+  int sell1 = openedPosition(marketOrder(1002, false, "1"));
+  int sell2 = openedPosition(marketOrder(1002, false, "2"));
+  double buyPrice = history.position(buy)->price, sellPrice = history.position(sell1)->price;
+  double balance = scenario.account(1002)->balance;
+  double margin = scenario.account(1002)->usedMargin;
+
+  OrderResult r = book.offset(demo(), wire.offset(1002, "EURUSD", {std::to_string(buy), "3"},
+                                                  {{std::to_string(sell1), "1"}, {std::to_string(sell2), "2"}}));
+  ASSERT_EQ(kinds(r), (std::vector<std::string>{"1052", "67/73", "67/73", "67/73", "66", "66"}));
+  EXPECT_EQ(field(at(r, 0), 17), "Success");
+  EXPECT_EQ(field(at(r, 1), 80), std::to_string(sell1));
+  EXPECT_EQ(field(at(r, 3), 80), std::to_string(buy));
+  for (std::size_t i : {1u, 2u, 3u}) EXPECT_EQ(field(at(r, i), 76), "0");
+  EXPECT_EQ(field(at(r, 4), 80), std::to_string(buy));
+  EXPECT_EQ(field(at(r, 4), 87), std::to_string(sell1));
+  EXPECT_EQ(field(at(r, 5), 87), std::to_string(sell2));
+  EXPECT_EQ(field(at(r, 5), 89), "2");
+  double pl = std::round((sellPrice - buyPrice) * 100000 * 100) / 100;
+  EXPECT_NEAR(std::stod(field(at(r, 4), 88)), pl, 0.011);
+  EXPECT_NEAR(scenario.account(1002)->balance,
+              balance + std::stod(field(at(r, 4), 88)) + std::stod(field(at(r, 5), 88)), 1e-6);
+  EXPECT_DOUBLE_EQ(scenario.account(1002)->usedMargin, margin - 6000);
+  EXPECT_EQ(history.position(buy), nullptr);
+}
+
+TEST_F(OrderDesk, AnOffsetThatDoesNotAddUpOrNamesAClosedPositionIsRefusedWholly) {
+  int buy = openedPosition(marketOrder(1002, true, "2"));
+  int sell = openedPosition(marketOrder(1002, false, "1"));
+  int sameSide = openedPosition(marketOrder(1002, true, "1"));
+  auto refused = [&](const OffsetEntry& first, std::vector<OffsetEntry> opposite) {
+    OrderResult r = book.offset(demo(), wire.offset(1002, "EURUSD", first, opposite));
+    return kinds(r) == std::vector<std::string>{"62/25", "1052"} && field(at(r, 1), 17) == "Failure"
+               ? field(at(r, 0), 74)
+               : std::string("accepted");
+  };
+  EXPECT_EQ(refused({std::to_string(buy), "2"}, {{std::to_string(sell), "1"}}), "0") << "2 against 1";
+  EXPECT_EQ(refused({std::to_string(buy), "1"}, {{std::to_string(sameSide), "1"}}), "0") << "same side";
+  EXPECT_EQ(refused({std::to_string(buy), "1"}, {{"999999", "1"}}), "5");
+  EXPECT_EQ(refused({std::to_string(buy), "2"}, {{std::to_string(sell), "2"}}), "0") << "more than it holds";
+  EXPECT_EQ(history.position(buy)->qty, 2);
+  EXPECT_EQ(history.position(sell)->qty, 1);
+
+  ServerMessage garbled = wire.offset(1002, "EURUSD", {std::to_string(buy), "1"}, {});
+  EXPECT_EQ(kinds(book.offset(demo(), garbled)), (std::vector<std::string>{"62/25", "1052"}));
+}
+
+TEST_F(OrderDesk, TheBooksStayConsistentOverAMixOfFillsClosesAndBrackets) {
+  double start = scenario.account(1001)->balance;
+  std::size_t settledBefore = history.settlements().size();
+  for (int k = 0; k < 6; ++k) {
+    bool buy = k % 2 == 0;
+    double mid = (quote().bid + quote().ask) / 2;
+    marketOrder(1001, buy, std::to_string(1 + k % 3), px(mid + (buy ? 0.0004 : -0.0004)),
+                px(mid - (buy ? 0.0004 : -0.0004)));
+  }
+  for (int k = 0; k < 400; ++k) {
+    feed.tick(sim::unixNow());
+    book.onTick();
+    EXPECT_DOUBLE_EQ(scenario.account(1001)->usedMargin, 1000 * openQty(1001));
+  }
+  double settled = 0;
+  for (std::size_t i = settledBefore; i < history.settlements().size(); ++i) settled += history.settlements()[i].pl;
+  EXPECT_GT(history.settlements().size(), settledBefore) << "the feed moved through some brackets";
+  EXPECT_NEAR(scenario.account(1001)->balance, start + settled, 1e-6);
+}
+
+TEST(OrderQuantities, QuantitiesGoOnTheWireWithoutTrailingZeros) {
+  EXPECT_EQ(OrderBook::quantityText(2), "2");
+  EXPECT_EQ(OrderBook::quantityText(2.5), "2.5");
+  EXPECT_EQ(OrderBook::quantityText(0), "0");
+  EXPECT_EQ(OrderBook::quantityText(1e-12), "0");
+  EXPECT_EQ(OrderBook::quantityText(0.123456), "0.123456");
+}
+
+}  // namespace
+}  // namespace td::testing
