@@ -1,37 +1,53 @@
 // The trading-state message families of the dispatcher: execution reports, settlements, position
-// reports, account summaries, password and demo-user replies, hedge closes.
-//
-// These handlers are handled by the trading-state code, which fills their bodies with the order,
-// position and account updates; until then each one writes a debug line so that every message type
-// of the catalogue is recognised and accounted for.
+// reports, account summaries, password and demo-user replies, hedge closes. Each is one call into the
+// trading state, over this session's own collections.
 
-#include "platform/Log.h"
 #include "session/BusinessBase.h"
+#include "session/ShellReactions.h"
+#include "session/trading/TradingDesk.h"
 
 namespace td {
 namespace {
 
-void unhandled(const char* what, const ReceivedMessage& message) {
-  TD_LOG_DEBUG(std::string(what) + " (type " + std::to_string(message.type()) + ") for the trading-state code");
+TradingDesk::Links tradingLinks(const BusinessBase::Environment& env) {
+  TradingDesk::Links links;
+  links.center = env.notifications.get();
+  links.mainQueue = env.mainQueue;
+  links.defaults = env.defaults;
+  if (env.shell) {
+    std::weak_ptr<ShellReactions> shell = env.shell;
+    links.showBanner = [shell](const SessionBanner& banner) {
+      if (auto reactions = shell.lock()) reactions->showBanner(banner);
+    };
+  }
+  return links;
 }
 
 }  // namespace
 
-void BusinessBase::handleExecutionReport(const ReceivedMessage& message) { unhandled("execution report", message); }
-void BusinessBase::handleSettlementReport(const ReceivedMessage& message) { unhandled("settlement report", message); }
+void BusinessBase::handleExecutionReport(const ReceivedMessage& message) {
+  TradingDesk(*this, tradingLinks(env_)).ProcessOrderReport(message);
+}
+void BusinessBase::handleSettlementReport(const ReceivedMessage& message) {
+  TradingDesk(*this, tradingLinks(env_)).FillSettledOrderCollection(message);
+}
 void BusinessBase::handlePositionStatusUpdate(const ReceivedMessage& message) {
-  unhandled("position status update", message);
+  TradingDesk(*this, tradingLinks(env_)).UpdateOpenOrderCollection(message);
 }
-void BusinessBase::handlePositionExecuted(const ReceivedMessage& message) { unhandled("position executed", message); }
+void BusinessBase::handlePositionExecuted(const ReceivedMessage& message) {
+  TradingDesk(*this, tradingLinks(env_)).FillOpenOrderCollection(message);
+}
 void BusinessBase::handlePasswordChangeReply(const ReceivedMessage& message) {
-  unhandled("password-change reply", message);
+  TradingDesk(*this, tradingLinks(env_)).UpdateUserInfo(message);
 }
-void BusinessBase::handleAccountSummary(const ReceivedMessage& message) { unhandled("account summary", message); }
+void BusinessBase::handleAccountSummary(const ReceivedMessage& message) {
+  TradingDesk(*this, tradingLinks(env_)).UpdateAccountDetails(message);
+}
 void BusinessBase::handleDemoUserCreationReply(const ReceivedMessage& message) {
-  unhandled("demo-user creation reply", message);
+  TradingDesk(*this, tradingLinks(env_)).DemoUserCreationResponse(message);
 }
-void BusinessBase::handleCloseHedgedPositions(const ReceivedMessage& message) {
-  unhandled("hedged positions closed", message);
+void BusinessBase::handleCloseHedgedPositions(const ReceivedMessage&) {
+  TradingDesk(*this, tradingLinks(env_)).notifications().CloseHedgedPositionsNotification();
 }
 
 }  // namespace td

@@ -145,6 +145,10 @@ void ShellReactions::appUpdateNotification(const std::string& url) {
   post([banner](SessionShell& shell) { shell.showBanner(banner); });
 }
 
+void ShellReactions::showBanner(const SessionBanner& banner) {
+  post([banner](SessionShell& shell) { shell.showBanner(banner); });
+}
+
 void ShellReactions::playSound(const std::string& name) {
   post([name](SessionShell& shell) { shell.playSound(name); });
 }

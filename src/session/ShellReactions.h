@@ -70,6 +70,8 @@ class ShellReactions : public std::enable_shared_from_this<ShellReactions> {
   void appUpdateNotification(const std::string& url);
   // A named sound as its own main-queue task.
   void playSound(const std::string& name);
+  // A banner (trade confirmation, margin call ...) as its own main-queue task.
+  void showBanner(const SessionBanner& banner);
 
   // Set once a login has been accepted ("LoginSuccessNotification").
   bool loginSuccess() const { return loginSuccess_; }
