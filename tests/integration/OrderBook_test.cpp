@@ -365,6 +365,23 @@ TEST_F(OrderDesk, ClosingPartOfAPositionThenTheRestSettlesEachPartAndMovesTheBal
   EXPECT_EQ(field(at(gone, 0), 74), "5");
 }
 
+TEST_F(OrderDesk, AYenPositionSettlesInTheAccountCurrencyByTheConversionItem) {
+  // USDJPY counts its profit in yen and converts it by its own mid (calculation mode 6).
+  const sim::Quote& jpy = quote(2);
+  auto buy = orderValues(1001, "USDJPY", 29, true, "1", priceText(jpy.ask, 3));
+  OrderResult opened = book.order(demo(), wire.newOrder(buy));
+  int position = openedPosition(opened);
+  ASSERT_NE(position, 0);
+  for (int k = 0; k < 5; ++k) feed.tick(sim::unixNow());
+  double open = history.position(position)->price;
+  double expected = std::round((quote(2).bid - open) * 100000 / quote(2).mid() * 100) / 100;
+  auto close = orderValues(1001, "USDJPY", 29, false, "1", priceText(quote(2).bid, 3));
+  OrderResult closed = book.order(demo(), wire.closingOrder(close, position));
+  ASSERT_EQ(kinds(closed), (std::vector<std::string>{"67/74", "67/73", "66"}));
+  EXPECT_NEAR(std::stod(field(at(closed, 2), 88)), expected, 0.011);
+  EXPECT_LT(std::fabs(expected), 1000) << "a yen move of a lot is worth dollars, not yen";
+}
+
 TEST_F(OrderDesk, BracketEditsPlaceMoveAndClearTakeProfitAndStopLoss) {
   int position = openedPosition(marketOrder(1001, true, "1"));
   auto edit = orderValues(1001, "EURUSD", 29, false, "1", px(quote().ask), 45);

@@ -163,7 +163,8 @@ TradingHistory::TradingHistory(const Scenario& scenario, std::uint64_t seed, std
       s.qty = static_cast<double>(random.between(1, 3));
       s.openPrice = near(i, 0.005);
       s.closePrice = near(i, 0.005);
-      s.pl = roundTo((s.closePrice - s.openPrice) * (s.isBuy ? 1 : -1) * s.qty * i.contractSize, 2);
+      const InstrumentSpec* conversion = i.currency != 0 ? scenario_.instrument(i.currency) : nullptr;
+      s.pl = profitOrLossAt(i, s.isBuy, s.qty, s.openPrice, s.closePrice, conversion ? conversion->price : 1);
       s.commission = roundTo(s.qty * 2.5, 2);
       s.opened = now - random.between(5, 8) * kDay;
       s.closed = s.opened + random.between(1, 3) * kDay;
@@ -226,17 +227,19 @@ double TradingHistory::positionPL(const PositionRecord& p, const PriceFeed& feed
 
 double TradingHistory::profitOrLoss(const InstrumentSpec& i, bool isBuy, double qty, double op, double cp,
                                     const PriceFeed& feed) const {
-  if (!(qty > 0)) return 0;
-  int mode = std::max(1, i.plCalcMode);
-  double cs = i.contractSize;
   double mid = 1;
-  if (const InstrumentSpec* conversion = i.currency != 0 ? scenario_.instrument(i.currency) : nullptr) {
-    const Quote& c = feed.quote(conversion->id);
-    if (c.mid() != 0) mid = c.mid();
-  }
+  if (const InstrumentSpec* conversion = i.currency != 0 ? scenario_.instrument(i.currency) : nullptr)
+    mid = feed.quote(conversion->id).mid();
+  return profitOrLossAt(i, isBuy, qty, op, cp, mid);
+}
+
+double profitOrLossAt(const InstrumentSpec& i, bool isBuy, double qty, double op, double cp, double mid) {
+  if (!(qty > 0)) return 0;
+  if (mid == 0) mid = 1;
+  double cs = i.contractSize;
   bool positive = op > 0 && cp > 0;
   double r = 0;
-  switch (mode) {
+  switch (std::max(1, i.plCalcMode)) {
     case 1: r = (op - cp) * qty * cs; break;
     case 2: r = positive ? (1 / op - 1 / cp) * qty * cs : 0; break;
     case 3: r = positive ? std::round((op - cp) * std::pow(10.0, i.decimals) * i.point * qty) : 0; break;

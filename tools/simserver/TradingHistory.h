@@ -173,6 +173,11 @@ class TradingHistory {
   std::vector<TransactionRecord> transactions_;
 };
 
+// The profit or loss by the instrument's calculation mode, with `mid` the conversion item's mid
+// price (modes 5 and 6; 0 counts as 1).
+double profitOrLossAt(const InstrumentSpec& instrument, bool isBuy, double qty, double openPrice, double closePrice,
+                      double mid);
+
 // "yyyyMMddHHmmss" (local time) to seconds since the epoch; nothing when malformed.
 std::optional<std::int64_t> parseAmpTime(std::string_view text);
 
