@@ -95,11 +95,14 @@ class SimServerOrdersTest : public SessionTest {
   // working orders the accounts already had, so that the test sees only its own.
   bool open() {
     const bool opened = until([&] {
-      // The seeded history gives every account open positions and working orders.
       const auto item = session->referenceData().item("EURUSD");
-      return item && item->Bid > 0 && item->Ask > 0 && !session->getOpenOrderCollection().empty() &&
-             !session->getPendingOrderCollection().empty();
+      return item && item->Bid > 0 && item->Ask > 0;
     });
+    // The seeded history gives every account open positions and working orders; their data sets
+    // are answered right after the login.
+    queue.runUntil(
+        [&] { return !session->getOpenOrderCollection().empty() && !session->getPendingOrderCollection().empty(); },
+        std::chrono::milliseconds(2000));
     for (const auto& p : session->getOpenOrderCollection())
       if (p) known.insert(p->OpenPositionId);
     for (const auto& o : session->getPendingOrderCollection())
