@@ -107,7 +107,15 @@ BusinessBase::BusinessBase(Environment environment, Options options)
     : env_(std::move(environment)),
       options_(std::move(options)),
       sessionReentry_([this](std::string_view frame) { reentered_.emplace_back(frame); }),
-      feedReentry_([this](std::string_view frame) { reentered_.emplace_back(frame); }) {
+      requestReentry_([this](std::string_view frame) { reentered_.emplace_back(frame); }),
+      feedReentry_([this](std::string_view frame) { reentered_.emplace_back(frame); }),
+      statementWorker_(std::make_unique<DispatchQueue>("StatementReader")),
+      datasets_(DataSetTargets{OrderBook{PendingOrderCollection, PendingOrderCollectionCopy, CancelledOrderCollection,
+                                         OpenOrderCollection, OpenOrderCollectionCopy, SettledOrderCollection,
+                                         ExecutedOrderSearchCollection, isExecutedPositionSearch,
+                                         JournalDataCollection_},
+                               bankDetails, chartDataCollection},
+                reference_, dataSetHooks(), statementWorker_.get(), env_.mainQueue) {
   if (!env_.notifications) {
     env_.notifications = std::shared_ptr<NotificationCenter>(&NotificationCenter::defaultCenter(),
                                                              [](NotificationCenter*) {});
@@ -137,6 +145,23 @@ void BusinessBase::init() {
 BusinessBase::~BusinessBase() {
   pingTimer_.cancel();
   if (conn_) conn_->shutdown();
+}
+
+DataSetService::Hooks BusinessBase::dataSetHooks() {
+  // The service belongs to this object and calls its hooks synchronously from its own handling.
+  DataSetService::Hooks hooks;
+  hooks.postOnMainThread = [this](std::string name, std::any object) {
+    env_.notifications->postOnMainThread(std::move(name), std::move(object));
+  };
+  hooks.subscribeAllItems = [this] { conn_->ProcessSubscribeandUnSubscribeItems(getAllItems(), true); };
+  hooks.dataSetLoaded = [this](std::string_view context, std::size_t rows) {
+    if (env_.observer) env_.observer->sessionDataSet(std::string(context), rows);
+  };
+  hooks.initialCollectionsLoaded = [this](std::size_t open, std::size_t pending, std::size_t settled,
+                                          std::size_t cancelled) {
+    if (env_.observer) env_.observer->sessionCollections(open, pending, settled, cancelled);
+  };
+  return hooks;
 }
 
 BusinessBase::Date BusinessBase::now() const {
@@ -170,6 +195,7 @@ void BusinessBase::ended(const std::string& reason) {
 
 void BusinessBase::StreamingConnection(bool, bool demoRegistration) {
   ended_ = false;
+  reloginRequested_ = false;
   conn_->ConnectToServer(demoRegistration);
 }
 
@@ -199,6 +225,7 @@ void BusinessBase::reconnectZMQandSubscribeAllItems() {
 
 void BusinessBase::connectionDidConnect(bool demoRegistration) {
   LoginInputdata& login = *env_.logindata;
+  if (env_.observer) env_.observer->sessionConnected();
   // Every connection starts from the initial pass phrase, never from an earlier session's key.
   login.setSecurityKey(login.presets().initialPassPhrase);
   if (demoRegistration) {
@@ -213,7 +240,7 @@ void BusinessBase::connectionDidConnect(bool demoRegistration) {
   if (!SessionRequests::LoginRequest(*messageBase_, values)) TD_LOG_ERROR("login request not sent");
 }
 
-void BusinessBase::connectionDidReceiveFrame(std::string frame) { NewMessage(frame); }
+void BusinessBase::connectionDidReceiveFrame(std::string frame, FrameChannel channel) { NewMessage(frame, channel); }
 
 void BusinessBase::connectionDidReceiveSubscriptionUpdate(std::string update) { ZMQNewMessage(update); }
 
@@ -224,7 +251,8 @@ void BusinessBase::connectionDidFail(const std::optional<GCDAsyncSocketError>& e
     TD_LOG_INFO("connection closed after the session ended");
     return;
   }
-  ended("connection lost: " + (error ? error->toString() : std::string("closed")));
+  ended("connection lost: " +
+        (reloginRequested_ ? std::string("relogin requested") : error ? error->toString() : std::string("closed")));
   if (env_.shell) {
     env_.shell->ConnectionFailureNotification(weak_from_this());
   } else {
@@ -235,7 +263,7 @@ void BusinessBase::connectionDidFail(const std::optional<GCDAsyncSocketError>& e
 // ---------------------------------------------------------------------------------------------
 // Intake
 
-void BusinessBase::NewMessage(std::string_view frame) {
+void BusinessBase::NewMessage(std::string_view frame, FrameChannel channel) {
   ReceivedMessage message;
   if (!message.parse(frame)) {
     ++stats_.framesDropped;
@@ -246,7 +274,10 @@ void BusinessBase::NewMessage(std::string_view frame) {
   const bool quiet = type == 1019 || type == 76;
   if (!quiet) TD_LOG_INFO("Received Message - " + message.describe());
   ++stats_.framesDispatched;
+  const FrameChannel outer = dispatchChannel_;
+  dispatchChannel_ = channel;
   ProcessNewMessage(message);
+  dispatchChannel_ = outer;
   if (!quiet) HistoryDataUpdateNotification();
 }
 
@@ -261,11 +292,15 @@ void BusinessBase::reenter(std::string_view text, FrameReassembler& reassembler)
   std::vector<std::string> frames = std::move(reentered_);
   reentered_.clear();
   ++reentryDepth_;
-  for (const std::string& frame : frames) NewMessage(frame);
+  for (const std::string& frame : frames) NewMessage(frame, dispatchChannel_);
   --reentryDepth_;
 }
 
-void BusinessBase::ProcessMessage(std::string_view text) { reenter(text, sessionReentry_); }
+FrameReassembler& BusinessBase::reentryOf(FrameChannel channel) {
+  return channel == FrameChannel::Requests ? requestReentry_ : sessionReentry_;
+}
+
+void BusinessBase::ProcessMessage(std::string_view text) { reenter(text, reentryOf(dispatchChannel_)); }
 
 void BusinessBase::ZMQNewMessage(std::string_view line) {
   switch (classifyFeedLine(line)) {
@@ -349,13 +384,7 @@ void BusinessBase::onLoginAccepted(ReceivedMessage&) {
   const auto& user = userInfo();
   conn_->ConnectToZMQSubServer(host, user ? user->marketdepthPort : 0);
   conn_->ConnectToZMQReqServer(host, user ? user->hdServerPort : 0);
-  requestOpenPosition();
-  requestPendingOrders();
-  requestSettledOrders();
-  requestCancelledOrders();
-  for (const auto& [key, account] : AccountDetailCollection()) {
-    if (account && account->tradingStatus == 5) requestEquityPriceinfo(account->AccountId);
-  }
+  requestInitialDataSets();
   requestContactlist();
   requestRecentConversation();
   requestOfflineMessages();
@@ -394,6 +423,7 @@ void BusinessBase::onLoggedInElsewhere(ReceivedMessage& message) {
 
 void BusinessBase::onReloginRequest(ReceivedMessage&) {
   // The disconnect is not a planned one: the connection reports the failure path next.
+  reloginRequested_ = true;
   stopPingTimer();
   conn_->ReloginRequestDisconnectServer();
 }
@@ -463,7 +493,14 @@ void BusinessBase::onChatQueueStatus(ReceivedMessage& message) { handleChatQueue
 void BusinessBase::onDataSetReply(ReceivedMessage& message) { handleDataSetReply(message); }
 void BusinessBase::onDemoUserReply(ReceivedMessage& message) { handleDemoUserCreationReply(message); }
 void BusinessBase::onChartReply(ReceivedMessage& message) { handleChartDataReply(message); }
-void BusinessBase::onAccountSummary(ReceivedMessage& message) { handleAccountSummary(message); }
+void BusinessBase::onAccountSummary(ReceivedMessage& message) {
+  handleAccountSummary(message);
+  if (!env_.observer) return;
+  const std::optional<std::string_view> key = message.value(34);
+  if (const std::shared_ptr<AccountDetails> account = key ? reference_.account(*key) : nullptr) {
+    env_.observer->sessionAccountSummary(*account);
+  }
+}
 void BusinessBase::onHedgedPositionsClosed(ReceivedMessage& message) { handleCloseHedgedPositions(message); }
 
 void BusinessBase::onInstrumentStatus(ReceivedMessage& message) {

@@ -4,11 +4,17 @@
 // the login data set, derives the session key, decodes prices, market depth and instrument status,
 // subscribes the items and runs the keep-alive ping with its network-speed rating.
 //
-// Threads: everything here runs on the main thread. The transport cuts frames on its own threads
-// (one reassembler per channel) and hands frames and feed lines over in arrival order; each is
-// dispatched at once, so no message queue is shared between the channels. Re-entered text (the
-// content of envelopes and compressed payloads, and the frames of "IS;" feed lines) is cut by two
-// reassemblers of the session: one for the session channels, one for the feed.
+// The data-set channel's requests and replies (the initial collections, searches, bank account,
+// statement, chart history, password change) go through the session's DataSetService; its handlers
+// and request methods here are one-line calls.
+//
+// Threads: everything here runs on the main thread, except the reading of a statement document
+// (on the session's statement worker). The transport cuts frames on its own threads (one
+// reassembler per channel) and hands frames and feed lines over in arrival order, each frame with
+// its channel; each is dispatched at once, so no message queue is shared between the channels.
+// Re-entered text (the content of envelopes and compressed payloads, and the frames of "IS;" feed
+// lines) is cut by one reassembler of the session per channel: the TCP session, the request
+// channel and the feed.
 //
 // One object per login attempt. Replacing it (a new Login click) destroys the old one: its ping timer
 // stops and its transport is closed with its threads joined.
@@ -27,9 +33,11 @@
 #include "model/Order.h"
 #include "model/ReferenceData.h"
 #include "platform/Clock.h"
+#include "platform/DispatchQueue.h"
 #include "platform/MainQueue.h"
 #include "session/ReceivedMessage.h"
 #include "session/SessionTransport.h"
+#include "session/datasets/DataSetService.h"
 #include "transport/FrameReassembler.h"
 #include "wire/MessageBase.h"
 #include "wire/SessionRequests.h"
@@ -90,15 +98,16 @@ class BusinessBase final : public ConnectionEvents,
 
   // ---- intake (main thread) ----
   // One frame of the TCP session or of the request channel (without 0x01 and 0x02).
-  void NewMessage(std::string_view frame);
+  void NewMessage(std::string_view frame, FrameChannel channel = FrameChannel::Session);
   // One line of the subscription feed.
   void ZMQNewMessage(std::string_view line);
-  // Re-entered text of the session channels: cut into frames, each dispatched.
+  // Re-entered text of the channel whose frame is being dispatched: cut into frames by that
+  // channel's re-entry reassembler, each dispatched.
   void ProcessMessage(std::string_view text);
 
   // ---- ConnectionEvents (main thread) ----
   void connectionDidConnect(bool demoRegistration) override;
-  void connectionDidReceiveFrame(std::string frame) override;
+  void connectionDidReceiveFrame(std::string frame, FrameChannel channel) override;
   void connectionDidReceiveSubscriptionUpdate(std::string update) override;
   void connectionDidFail(const std::optional<GCDAsyncSocketError>& error) override;
 
@@ -220,14 +229,26 @@ class BusinessBase final : public ConnectionEvents,
   void handleAccountSummary(const ReceivedMessage& message);
   void handleDemoUserCreationReply(const ReceivedMessage& message);
   void handleCloseHedgedPositions(const ReceivedMessage& message);
-  // Data sets and charts over the request channel.
+  // Data sets and charts over the request channel (each false, or 0, when nothing reached the
+  // transport).
   void handleDataSetReply(const ReceivedMessage& message);
   void handleChartDataReply(const ReceivedMessage& message);
-  void requestOpenPosition();
-  void requestPendingOrders();
-  void requestSettledOrders();
-  void requestCancelledOrders();
-  void requestEquityPriceinfo(std::int32_t accountId);
+  // After the login is accepted: open positions, working orders, settled positions, cancelled
+  // orders, then the equity-hit prices of every account in trading status 5.
+  std::size_t requestInitialDataSets();
+  bool requestEquityPriceinfo(std::int32_t accountId);
+  bool requestExecutedPosition(const SearchInfo& search);
+  bool requestFinancialTransactions(const SearchInfo& search);
+  bool requestBankDetails(const AccountDetails& account);
+  bool requestAccountStatement(const AccountStatementRequest& parameters);
+  bool requestChartData(std::string_view itemCode, std::string_view interval, std::int32_t noOfData);
+  bool changeMyPassword(std::string_view oldPassword, std::string_view newPassword);
+  const std::vector<FinancialTransactionDetails>& FinancialTransactionCollection() const {
+    return datasets_.FinancialTransactionCollection();
+  }
+  const AccountStatementInfo& accountStatementInfo() const { return datasets_.accountStatementInfo(); }
+  DataSetService& datasets() { return datasets_; }
+  const DataSetService& datasets() const { return datasets_; }
   // Chat.
   void handleChatRoomCreation(const ReceivedMessage& message);
   void handleChatMessage(const ReceivedMessage& message);
@@ -290,6 +311,8 @@ class BusinessBase final : public ConnectionEvents,
   // Loads the data set of a login reply; false when the payload does not open.
   bool loadLoginData(const ReceivedMessage& message, bool xmlToo);
   void reenter(std::string_view text, FrameReassembler& reassembler);
+  FrameReassembler& reentryOf(FrameChannel channel);
+  DataSetService::Hooks dataSetHooks();
   void HistoryDataUpdateNotification();
   void postOnMain(std::string name);
   void appendJournal(std::string line);
@@ -302,9 +325,12 @@ class BusinessBase final : public ConnectionEvents,
   std::unique_ptr<MessageBase> messageBase_;
   ReferenceData reference_;
 
-  // Re-entered text: envelopes and compressed payloads of the session channels; "IS;" feed lines.
+  // Re-entered text: envelopes and compressed payloads of the TCP session and of the request
+  // channel, each cut apart from the other's; "IS;" feed lines.
   FrameReassembler sessionReentry_;
+  FrameReassembler requestReentry_;
   FrameReassembler feedReentry_;
+  FrameChannel dispatchChannel_ = FrameChannel::Session;  // channel of the frame being dispatched
   std::vector<std::string> reentered_;  // frames cut by a re-entry, dispatched after the cut
   int reentryDepth_ = 0;
 
@@ -323,7 +349,13 @@ class BusinessBase final : public ConnectionEvents,
 
   TimerHandle pingTimer_;
   bool ended_ = false;
+  bool reloginRequested_ = false;
   Stats stats_;
+
+  // The statement worker outlives the service: a document still being read when the session goes
+  // is applied to nothing (the service's statement state is gone by then).
+  std::unique_ptr<DispatchQueue> statementWorker_;
+  DataSetService datasets_;
 };
 
 }  // namespace td

@@ -1,12 +1,8 @@
-// The data-set service over the request channel: the history requests sent when the login is
-// accepted, and the replies (data sets 1024, chart history 1041).
-//
-// The reply handlers are handled by the data-set code, which fills their bodies with the history rows,
-// statements, transactions and chart cache; until then each one writes a debug line.
+// The data-set channel of the session: its requests and its replies (data sets 1024, chart history
+// 1041), each one line over the session's DataSetService.
 
 #include "platform/Log.h"
 #include "session/BusinessBase.h"
-#include "wire/DataSetRequests.h"
 
 namespace td {
 namespace {
@@ -16,41 +12,58 @@ std::int32_t userId(const BusinessBase& session) {
   return user ? user->UserId : 0;
 }
 
-void report(bool sent, const char* what) {
+bool report(bool sent, const char* what) {
   if (!sent) TD_LOG_WARN(std::string(what) + " not sent");
+  return sent;
 }
 
 }  // namespace
 
-void BusinessBase::requestOpenPosition() {
-  report(DataSetRequests::requestOpenPosition(messageBase(), sessionValues(), userId(*this)), "requestOpenPosition");
+std::size_t BusinessBase::requestInitialDataSets() {
+  return datasets_.requestInitialDataSets(messageBase(), sessionValues(), userId(*this));
 }
 
-void BusinessBase::requestPendingOrders() {
-  report(DataSetRequests::requestPendingOrders(messageBase(), sessionValues(), userId(*this)), "requestPendingOrders");
+bool BusinessBase::requestEquityPriceinfo(std::int32_t accountId) {
+  return report(datasets_.requestEquityPriceinfo(messageBase(), sessionValues(), userId(*this), accountId),
+                "requestEquityPriceinfo");
 }
 
-void BusinessBase::requestSettledOrders() {
-  report(DataSetRequests::requestSettledOrders(messageBase(), sessionValues(), userId(*this)), "requestSettledOrders");
+bool BusinessBase::requestExecutedPosition(const SearchInfo& search) {
+  return report(datasets_.requestExecutedPosition(messageBase(), sessionValues(), userId(*this), search),
+                "requestExecutedPosition");
 }
 
-void BusinessBase::requestCancelledOrders() {
-  report(DataSetRequests::requestCancelledOrders(messageBase(), sessionValues(), userId(*this)),
-         "requestCancelledOrders");
+bool BusinessBase::requestFinancialTransactions(const SearchInfo& search) {
+  return report(datasets_.requestFinancialTransactions(messageBase(), sessionValues(), userId(*this), search),
+                "requestFinancialTransactions");
 }
 
-void BusinessBase::requestEquityPriceinfo(std::int32_t accountId) {
-  report(DataSetRequests::requestEquityPriceinfo(messageBase(), sessionValues(), userId(*this), accountId),
-         "requestEquityPriceinfo");
+bool BusinessBase::requestBankDetails(const AccountDetails& account) {
+  return report(datasets_.requestBankDetails(messageBase(), sessionValues(), userId(*this), account),
+                "requestBankDetails");
+}
+
+bool BusinessBase::requestAccountStatement(const AccountStatementRequest& parameters) {
+  return report(datasets_.requestAccountStatement(messageBase(), sessionValues(), userId(*this), parameters),
+                "requestAccountStatement");
+}
+
+bool BusinessBase::requestChartData(std::string_view itemCode, std::string_view interval, std::int32_t noOfData) {
+  return report(datasets_.requestChartData(messageBase(), sessionValues(), itemCode, interval, noOfData),
+                "requestChartData");
+}
+
+bool BusinessBase::changeMyPassword(std::string_view oldPassword, std::string_view newPassword) {
+  return report(datasets_.changeMyPassword(messageBase(), sessionValues(), oldPassword, newPassword),
+                "changeMyPassword");
 }
 
 void BusinessBase::handleDataSetReply(const ReceivedMessage& message) {
-  TD_LOG_DEBUG("data-set reply " + std::string(message.value(151).value_or("")) + " for the data-set code");
+  datasets_.processDSResponse(message.value(159).value_or(""), message.value(151).value_or(""));
 }
 
 void BusinessBase::handleChartDataReply(const ReceivedMessage& message) {
-  TD_LOG_DEBUG("chart reply of " + std::to_string(message.value(17).value_or("").size()) +
-               " characters for the data-set code");
+  datasets_.ChartDataReceived(message.value(17).value_or(""));
 }
 
 }  // namespace td

@@ -26,7 +26,9 @@ ConnectionBase::ConnectionBase(const LoginInputdata& logindata, ConnectionEvents
       options_(options),
       events_(&events),
       tcpFrames_([this](std::string_view frame) {
-        toMain([f = std::string(frame)](ConnectionEvents& e) mutable { e.connectionDidReceiveFrame(std::move(f)); });
+        toMain([f = std::string(frame)](ConnectionEvents& e) mutable {
+          e.connectionDidReceiveFrame(std::move(f), FrameChannel::Session);
+        });
       }) {}
 
 void ConnectionBase::init() {
@@ -43,7 +45,9 @@ void ConnectionBase::init() {
       },
       [weak](std::string frame) {
         if (auto self = weak.lock()) {
-          self->toMain([f = std::move(frame)](ConnectionEvents& e) mutable { e.connectionDidReceiveFrame(std::move(f)); });
+          self->toMain([f = std::move(frame)](ConnectionEvents& e) mutable {
+            e.connectionDidReceiveFrame(std::move(f), FrameChannel::Requests);
+          });
         }
       },
       ZMQChannels::Options{options_.replyTimeout});

@@ -30,6 +30,11 @@ class DispatchQueue;
 class LoginInputdata;
 class MainQueue;
 
+// The channel a frame came on: the TCP session, or a reply of the request channel. The session cuts
+// the text it re-enters from a frame (envelopes, compressed payloads) with that channel's own
+// reassembler, so an unfinished tail of one channel never joins text of the other.
+enum class FrameChannel { Session, Requests };
+
 // What the session hears from its connection. Every call arrives on the main thread.
 class ConnectionEvents {
  public:
@@ -38,8 +43,8 @@ class ConnectionEvents {
   // (`LoginRequest`), or, for a demo registration, posts "SendLoginRegistrationRequest".
   virtual void connectionDidConnect(bool demoRegistration) = 0;
   // One frame (length, 0x03 and body, without 0x01 and 0x02) from the TCP session or a reply of the
-  // request channel.
-  virtual void connectionDidReceiveFrame(std::string frame) = 0;
+  // request channel, as `channel` says.
+  virtual void connectionDidReceiveFrame(std::string frame, FrameChannel channel) = 0;
   // One update of the subscription channel.
   virtual void connectionDidReceiveSubscriptionUpdate(std::string update) = 0;
   // The connection was lost or could not be made (not a planned disconnect): the session runs the

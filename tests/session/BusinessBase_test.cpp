@@ -211,6 +211,9 @@ TEST_F(SessionTest, ReloginRequestDisconnectsAndStopsThePing) {
   EXPECT_EQ(transport->calls.back(), "relogin disconnect");
   EXPECT_FALSE(session->isPingTimerRunning());
   EXPECT_TRUE(log.contains("UserReloginRequest"));
+  // The close that follows takes the failure path and names the relogin request as its cause.
+  session->connectionDidFail(std::nullopt);
+  EXPECT_EQ(observer.events.back(), "DISCONNECTED connection lost: relogin requested");
 }
 
 TEST_F(SessionTest, NewConnectionStartsFromTheInitialPassPhraseAndSendsTheLogin) {

@@ -158,6 +158,13 @@ class RecordingObserver : public SessionObserver {
     events.push_back("PING " + std::to_string(status) + " " + time);
   }
   void sessionEnded(const std::string& reason) override { events.push_back("DISCONNECTED " + reason); }
+  void sessionDataSet(const std::string& context, std::size_t rows) override {
+    events.push_back("DATASET " + context + " rows=" + std::to_string(rows));
+  }
+  void sessionCollections(std::size_t open, std::size_t pending, std::size_t settled, std::size_t cancelled) override {
+    events.push_back("COLLECTIONS " + std::to_string(open) + " " + std::to_string(pending) + " " +
+                     std::to_string(settled) + " " + std::to_string(cancelled));
+  }
 
   std::vector<std::string> events;
   int ticks = 0;

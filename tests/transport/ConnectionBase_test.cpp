@@ -7,6 +7,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <zmq.h>
+
 #include <atomic>
 #include <chrono>
 #include <string>
@@ -73,11 +75,15 @@ struct Peer {
 
 struct Recorder : ConnectionEvents {
   void connectionDidConnect(bool demo) override { connects.push_back(demo); }
-  void connectionDidReceiveFrame(std::string f) override { frames.push_back(std::move(f)); }
+  void connectionDidReceiveFrame(std::string f, FrameChannel channel) override {
+    frames.push_back(std::move(f));
+    channels.push_back(channel);
+  }
   void connectionDidReceiveSubscriptionUpdate(std::string u) override { updates.push_back(std::move(u)); }
   void connectionDidFail(const std::optional<GCDAsyncSocketError>& e) override { failures.push_back(e); }
   std::vector<bool> connects;
   std::vector<std::string> frames, updates;
+  std::vector<FrameChannel> channels;
   std::vector<std::optional<GCDAsyncSocketError>> failures;
 };
 
@@ -117,7 +123,48 @@ TEST_F(ConnectionBaseTest, ConnectsAndHandsFramesToTheMainThreadInOrder) {
   ASSERT_TRUE(pumpUntil([&] { return events.frames.size() == 2; }));
   EXPECT_EQ(events.frames[0], inner("10=33\x03" "a"));
   EXPECT_EQ(events.frames[1], inner("10=18\x03"));
+  EXPECT_EQ(events.channels, (std::vector<FrameChannel>{FrameChannel::Session, FrameChannel::Session}));
   EXPECT_TRUE(events.failures.empty());
+}
+
+TEST_F(ConnectionBaseTest, RequestChannelRepliesAreMarkedAsSuchAndTcpFramesAsTheSession) {
+  // A reply server that answers every request with two frames.
+  void* ctx = zmq_ctx_new();
+  void* rep = zmq_socket(ctx, ZMQ_REP);
+  const int linger = 0;
+  zmq_setsockopt(rep, ZMQ_LINGER, &linger, sizeof linger);
+  ASSERT_EQ(zmq_bind(rep, "tcp://127.0.0.1:*"), 0);
+  char endpoint[128];
+  std::size_t length = sizeof endpoint;
+  zmq_getsockopt(rep, ZMQ_LAST_ENDPOINT, endpoint, &length);
+  const int repPort = std::stoi(std::string(endpoint).substr(std::string(endpoint).rfind(':') + 1));
+  std::thread server([rep] {
+    zmq_pollitem_t item{rep, 0, ZMQ_POLLIN, 0};
+    if (zmq_poll(&item, 1, 5000) <= 0) return;
+    char request[256];
+    if (zmq_recv(rep, request, sizeof request, 0) < 0) return;
+    const std::string reply = frame("10=1024\x03" "151=a") + frame("10=1041\x03");
+    zmq_send(rep, reply.data(), reply.size(), 0);
+  });
+
+  make();
+  conn->ConnectToServer(false);
+  ASSERT_TRUE(peer.accept());
+  ASSERT_TRUE(pumpUntil([&] { return !events.connects.empty(); }));
+  conn->ConnectToZMQReqServer("127.0.0.1", repPort);
+  conn->SendZMQRequestMessagetoServer(frame("10=1023\x03"));
+  const bool replied = pumpUntil([&] { return events.frames.size() == 2; });
+  peer.send(frame("10=1019\x03"));
+  const bool tcp = pumpUntil([&] { return events.frames.size() == 3; });
+  conn->shutdown();
+  server.join();
+  zmq_close(rep);
+  zmq_ctx_term(ctx);
+  ASSERT_TRUE(replied && tcp);
+  EXPECT_EQ(events.frames[0], inner("10=1024\x03" "151=a"));
+  EXPECT_EQ(events.frames[1], inner("10=1041\x03"));
+  EXPECT_EQ(events.channels,
+            (std::vector<FrameChannel>{FrameChannel::Requests, FrameChannel::Requests, FrameChannel::Session}));
 }
 
 TEST_F(ConnectionBaseTest, SentFramesReachThePeerByteForByte) {
