@@ -51,29 +51,38 @@ TEST(EndToEnd, DemoUserLogsInOpensTheSessionAndReceivesTicksDepthAndAccounts) {
 }
 
 TEST(EndToEnd, TicksAreWrittenWithTheItemsDecimalPlacesAndTwoForWholeNumbers) {
+  // The session subscribes its watchlist (demo's first instrument type, BTCUSD) and the items of its
+  // positions and orders (XAUUSD, GER40) once the data sets are in.
   ServerProcess server({});
   ASSERT_TRUE(server.listening());
-  ProbeRun run = runProbe(server.tcp, "demo", "demo", {"--ticks", "12", "--timeout", "6"});
-  std::regex eurusd(R"(TICK EURUSD \d\.\d{5} \d\.\d{5})");
+  ProbeRun run = runProbe(server.tcp, "demo", "demo", {"--ticks", "60", "--timeout", "6"});
+  std::regex ger(R"(TICK GER40 \d+\.\d \d+\.\d)");
   std::regex btc(R"(TICK BTCUSD \d+\.\d{2} \d+\.\d{2})");
-  bool sawEur = false, sawBtc = false;
+  bool sawGer = false, sawBtc = false;
   for (const auto& l : run.lines) {
-    if (l.rfind("TICK EURUSD", 0) == 0) sawEur = std::regex_match(l, eurusd);
+    if (l.rfind("TICK GER40", 0) == 0) sawGer = std::regex_match(l, ger);
     if (l.rfind("TICK BTCUSD", 0) == 0) sawBtc = std::regex_match(l, btc);
   }
-  EXPECT_TRUE(sawEur);
+  EXPECT_TRUE(sawGer);
   EXPECT_TRUE(sawBtc);
+  EXPECT_EQ(run.last(), "RESULT ok");
 }
 
 TEST(EndToEnd, InitialDataSetsArriveOverTheRequestChannel) {
-  // 60 ticks of 6 items at 100 ms take a second: time enough for the four replies.
+  // The watchlist item, and the position items once the replies are in, at 100 ms: 30 ticks take over
+  // a second, time enough for the four replies.
   ServerProcess server({"--tick-ms", "100"});
   ASSERT_TRUE(server.listening());
-  ProbeRun run = runProbe(server.tcp, "demo", "demo", {"--ticks", "60", "--timeout", "6"});
+  ProbeRun run = runProbe(server.tcp, "demo", "demo", {"--ticks", "30", "--timeout", "6"});
   EXPECT_TRUE(run.has("DATASET getopenpositions rows=4"));
   EXPECT_TRUE(run.has("DATASET getpendingorders rows=4"));
   EXPECT_TRUE(run.has("DATASET getsettledpositions rows=4"));
   EXPECT_TRUE(run.has("DATASET getcancelledorders rows=2"));
+  EXPECT_TRUE(run.has("COLLECTION open 4"));
+  EXPECT_TRUE(run.has("COLLECTION pending 4"));
+  EXPECT_TRUE(run.has("COLLECTION settled 4"));
+  EXPECT_TRUE(run.has("COLLECTION cancelled 2"));
+  EXPECT_EQ(run.countPrefix("COLLECTION "), 4u);
   EXPECT_EQ(run.last(), "RESULT ok");
 }
 
@@ -190,7 +199,9 @@ TEST(EndToEndFaults, LoggedInElsewhereAfterNMessages) {
   ASSERT_TRUE(server.listening());
   ProbeRun run = runProbe(server.tcp, "demo", "demo", {"--ticks", "1000", "--timeout", "5"});
   EXPECT_TRUE(run.has("SESSION open"));
-  EXPECT_TRUE(run.has("ALERT Your user name has logged in at another location"));
+  // The shell's alert: its own text, then the server's reason.
+  EXPECT_TRUE(run.has("ALERT Your user name has been logged in from another location : Your user name has logged in "
+                      "at another location !"));
   EXPECT_TRUE(run.has("DISCONNECTED elsewhere"));
   EXPECT_EQ(run.exitCode, 1);
 }
@@ -215,10 +226,11 @@ TEST(EndToEndFaults, SilentRequestChannelLeavesTheFeedWorking) {
 TEST(EndToEndFaults, SlowRequestChannelAnswersLate) {
   ServerProcess server({"--fault", "rep-slow=1000"});
   ASSERT_TRUE(server.listening());
-  // 6 items at 20 ms: 60 ticks take about 200 ms, well before the first reply; 600 take about 2 s.
-  ProbeRun quick = runProbe(server.tcp, "demo", "demo", {"--ticks", "60", "--timeout", "5"});
+  // Until the first reply only the watchlist item ticks, every 20 ms: 20 ticks take about 400 ms,
+  // well before the first reply; 150 take over a second.
+  ProbeRun quick = runProbe(server.tcp, "demo", "demo", {"--ticks", "20", "--timeout", "5"});
   EXPECT_EQ(quick.countPrefix("DATASET "), 0u);
-  ProbeRun patient = runProbe(server.tcp, "demo", "demo", {"--ticks", "600", "--timeout", "5"});
+  ProbeRun patient = runProbe(server.tcp, "demo", "demo", {"--ticks", "150", "--timeout", "5"});
   EXPECT_GE(patient.countPrefix("DATASET "), 1u);
   EXPECT_EQ(patient.last(), "RESULT ok");
 }

@@ -6,7 +6,8 @@
 #include "LoginDataWriter.h"
 #include "PriceFeed.h"
 #include "ProbeOptions.h"
-#include "ProbeSession.h"
+#include "session/BusinessBase.h"
+#include "session/PriceFeed.h"
 #include "Scenario.h"
 #include "ServerMessage.h"
 #include "ServerOptions.h"
@@ -166,12 +167,13 @@ TEST(SimPriceFeed, SameSeedSameLinesAndLinesDecodeToTheQuotes) {
   EXPECT_NE(la, lc);
   for (const auto& i : s.instruments) {
     auto line = PriceFeed::priceLine(i, a.quote(i.id), "20260101120000");
-    auto p = probe::ProbeSession::decodePriceLine(line);
-    ASSERT_TRUE(p) << i.code;
-    EXPECT_EQ(p->code, i.code);
-    EXPECT_NEAR(p->bid, a.quote(i.id).bid, 1e-9) << i.code;
-    EXPECT_NEAR(p->ask, a.quote(i.id).ask, 1e-9) << i.code;
-    EXPECT_LT(p->bid, p->ask);
+    // Read with the client's own decoder, which rounds each price to six decimals.
+    td::PriceUpdate p;
+    ASSERT_EQ(td::decodePriceLine(line, p), td::PriceLineError::None) << i.code;
+    EXPECT_EQ(p.ItemCode, i.code);
+    EXPECT_NEAR(p.Bid, a.quote(i.id).bid, 1e-6) << i.code;
+    EXPECT_NEAR(p.Ask, a.quote(i.id).ask, 1e-6) << i.code;
+    EXPECT_LT(p.Bid, p.Ask);
   }
 }
 
@@ -187,9 +189,10 @@ TEST(SimPriceFeed, DepthAndStatusLinesHaveTheirFeedForms) {
   for (const auto& l : lines) {
     if (l.rfind("MD_", 0) == 0) {
       ++depth;
-      auto d = probe::ProbeSession::decodeDepthLine(std::string_view(l).substr(3));
+      auto d = td::decodeMarketDepth(std::string_view(l).substr(3));
       ASSERT_TRUE(d);
-      EXPECT_EQ(d->second, std::make_pair(PriceFeed::depthLevels, PriceFeed::depthLevels));
+      EXPECT_EQ(static_cast<int>(d->buy.size()), PriceFeed::depthLevels);
+      EXPECT_EQ(static_cast<int>(d->sell.size()), PriceFeed::depthLevels);
       EXPECT_NE(l.find(','), std::string::npos);
     } else if (l.rfind("IS;", 0) == 0) {
       ++status;
@@ -315,13 +318,13 @@ TEST(SimProbeOptions, RequiresTheConnectionValuesAndReadsOrders) {
     EXPECT_FALSE(probe::ProbeOptions::parseOrder(bad)) << bad;
 }
 
-TEST(SimProbeSession, NetworkSpeedRatingFollowsTheIntervals) {
-  EXPECT_EQ(probe::ProbeSession::networkSpeedRating(0.999), 0);
-  EXPECT_EQ(probe::ProbeSession::networkSpeedRating(1.0), 1);
-  EXPECT_EQ(probe::ProbeSession::networkSpeedRating(2.0), 2);
-  EXPECT_EQ(probe::ProbeSession::networkSpeedRating(3.0), 2);
-  EXPECT_EQ(probe::ProbeSession::networkSpeedRating(3.001), 3);
-  EXPECT_EQ(probe::ProbeSession::networkSpeedRating(-0.5), 3);
+TEST(ClientNetworkSpeed, RatingFollowsTheIntervals) {
+  EXPECT_EQ(td::BusinessBase::rateNetworkSpeed(0.999), 0);
+  EXPECT_EQ(td::BusinessBase::rateNetworkSpeed(1.0), 1);
+  EXPECT_EQ(td::BusinessBase::rateNetworkSpeed(2.0), 2);
+  EXPECT_EQ(td::BusinessBase::rateNetworkSpeed(3.0), 2);
+  EXPECT_EQ(td::BusinessBase::rateNetworkSpeed(3.001), 3);
+  EXPECT_EQ(td::BusinessBase::rateNetworkSpeed(-0.5), 3);
 }
 
 }  // namespace

@@ -1,199 +1,189 @@
 #include "ProbeRunner.h"
 
-#include <poll.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
 
-#include "platform/DispatchQueue.h"
-#include "transport/GCDAsyncSocket.h"
-#include "transport/ZMQChannels.h"
+#include "model/ReferenceData.h"
+#include "platform/Defaults.h"
+#include "platform/NotificationCenter.h"
+#include "session/BusinessBase.h"
+#include "session/ShellReactions.h"
 
 namespace td::probe {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-int millisUntil(Clock::time_point t) {
-  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(t - Clock::now()).count();
-  return static_cast<int>(std::clamp<long long>(ms, 0, 1000));
+std::string formatted(const char* format, auto... values) {
+  char buf[256];
+  std::snprintf(buf, sizeof buf, format, values...);
+  return buf;
 }
 
 }  // namespace
 
-// The socket's callbacks, on the socket's delegate queue: each becomes an inbox entry; reads are
-// queued one at a time, without a time-out (the probe's own deadline bounds the run).
-class ProbeRunner::SocketEvents final : public GCDAsyncSocketDelegate {
- public:
-  explicit SocketEvents(ProbeRunner& runner) : runner_(runner) {}
-
-  void socketDidConnectToHost(GCDAsyncSocket& sock, const std::string&, std::uint16_t) override {
-    runner_.push(Kind::Connected, {});
-    sock.readDataWithTimeout(-1, 0);
-  }
-  void socketDidReadData(GCDAsyncSocket& sock, std::span<const std::uint8_t> data, std::int64_t) override {
-    runner_.push(Kind::Data, std::string(reinterpret_cast<const char*>(data.data()), data.size()));
-    sock.readDataWithTimeout(-1, 0);
-  }
-  void socketDidDisconnect(GCDAsyncSocket&, const std::optional<GCDAsyncSocketError>&) override {
-    runner_.push(Kind::Closed, {});
-  }
-
- private:
-  ProbeRunner& runner_;
-};
-
 ProbeRunner::ProbeRunner(const ProbeOptions& options, std::FILE* out)
     : options_(options),
       out_(out),
-      session_(*this, options),
-      tcpFrames_([this](std::string_view frame) { session_.tcpFrame(frame); }) {
-  wakeFd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+      notifications_(std::make_shared<NotificationCenter>(&queue_)),
+      defaultsFile_(std::filesystem::temp_directory_path() /
+                    ("tarnwickdesk-probe-" + std::to_string(::getpid()) + ".json")) {
+  logindata_.setIPAddress(options.host);
+  logindata_.setPortNo(options.port);
+  logindata_.setUserName(options.user);
+  logindata_.setPassword(options.password);
+  // The watchlist the session stores under the user name goes to a file of this run only.
+  defaults_ = std::make_shared<Defaults>(defaultsFile_);
 }
 
 ProbeRunner::~ProbeRunner() {
-  channels_.reset();  // joins the channel threads before the inbox goes
-  closeTcp();
-  if (wakeFd_ >= 0) ::close(wakeFd_);
+  deadline_.cancel();
+  session_.reset();  // closes the transport and joins its threads
+  reactions_.reset();
+  defaults_.reset();
+  std::error_code ec;
+  std::filesystem::remove(defaultsFile_, ec);
+  if (MainQueue::instance() == &queue_) MainQueue::setInstance(nullptr);
 }
+
+std::string ProbeRunner::address() const { return options_.host + ":" + std::to_string(options_.port); }
 
 void ProbeRunner::print(const std::string& line) {
   std::fprintf(out_, "%s\n", line.c_str());
   std::fflush(out_);
 }
 
+int ProbeRunner::run() {
+  MainQueue::setInstance(&queue_);
+  ShellReactions::Options shellOptions;
+  shellOptions.language = [] { return 0; };
+  reactions_ = ShellReactions::create(*this, queue_, *notifications_, shellOptions);
+
+  BusinessBase::Environment env;
+  env.logindata = &logindata_;
+  env.mainQueue = &queue_;
+  env.notifications = notifications_;
+  env.defaults = defaults_;
+  env.shell = reactions_;
+  env.observer = this;
+  BusinessBase::Options sessionOptions;
+  const auto bound = std::chrono::milliseconds(static_cast<long long>(std::min(options_.timeoutSeconds, 5.0) * 1000));
+  sessionOptions.connection.replyTimeout = bound;
+  session_ = BusinessBase::create(env, sessionOptions);
+
+  deadline_ = queue_.schedule(std::chrono::duration_cast<Clock::Duration>(
+                                  std::chrono::duration<double>(std::max(options_.timeoutSeconds, 0.0))),
+                              [this] { finish(false, "timeout", "timeout"); });
+  session_->StreamingConnection(true, false);
+  queue_.run();
+  deadline_.cancel();
+  session_.reset();
+  return ok_ ? 0 : 1;
+}
+
 void ProbeRunner::finish(bool ok, const std::string& reason, const std::string& disconnectReason) {
   if (done_) return;
   done_ = true;
   ok_ = ok;
-  if (!disconnectReason.empty()) print("DISCONNECTED " + disconnectReason);
+  if (!disconnectReason.empty() && !disconnectPrinted_) {
+    disconnectPrinted_ = true;
+    print("DISCONNECTED " + disconnectReason);
+  }
   print(ok ? std::string("RESULT ok") : "RESULT fail: " + reason);
+  queue_.quit();
 }
 
-int ProbeRunner::run() {
-  auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                     std::chrono::duration<double>(options_.timeoutSeconds));
-  socketQueue_ = std::make_shared<DispatchQueue>("ProbeSocket");
-  socketEvents_ = std::make_shared<SocketEvents>(*this);
-  socket_ = GCDAsyncSocket::create(socketEvents_, socketQueue_);
-  GCDAsyncSocketError error;
-  if (!socket_->connectToHost(options_.host, static_cast<std::uint16_t>(options_.port), options_.timeoutSeconds,
-                              &error)) {
-    finish(false, "cannot connect to " + options_.host + ":" + std::to_string(options_.port), "connect-failed");
+ProbeRunner::Ending ProbeRunner::ending(const std::string& sessionReason, bool connected, bool sessionOpen,
+                                        const std::string& address) {
+  constexpr std::string_view kRefused = "refused ";
+  if (sessionReason.rfind(kRefused, 0) == 0) {
+    return {"refused:" + sessionReason.substr(kRefused.size()), "login refused"};
   }
-  Clock::time_point nextPing{};
-  bool pinging = false;
-  while (!done_) {
-    if (Clock::now() >= deadline) {
-      finish(false, "timeout", "timeout");
-      break;
-    }
-    if (session_.sessionOpen() && !pinging) {
-      pinging = true;
-      nextPing = Clock::now() + kPingInterval;
-    }
-    Clock::time_point wakeAt = pinging ? std::min(deadline, nextPing) : deadline;
-    pollfd wake{wakeFd_, POLLIN, 0};
-    int rc = ::poll(&wake, 1, millisUntil(wakeAt));
-    if (rc < 0 && errno != EINTR) {
-      finish(false, "poll failed", "");
-      break;
-    }
-    if (rc > 0) drainInbox();
-    if (!done_ && pinging && Clock::now() >= nextPing) {
-      session_.pingTimer();
-      nextPing += kPingInterval;
-    }
-  }
-  if (channels_) channels_->stop();
-  closeTcp();
-  return ok_ ? 0 : 1;
+  if (sessionReason == "logged in elsewhere") return {"elsewhere", "logged in at another location"};
+  if (sessionReason == "connection lost: relogin requested") return {"relogin", "the server asked for a new login"};
+  if (!connected) return {"connect-failed", "cannot connect to " + address};
+  return {"closed", sessionOpen ? "the connection closed before the ticks arrived" : "the connection closed"};
 }
 
-void ProbeRunner::push(Kind kind, std::string text) {
-  {
-    std::lock_guard lock(inboxMutex_);
-    inbox_.push_back({kind, std::move(text)});
-  }
-  std::uint64_t one = 1;
-  [[maybe_unused]] ssize_t n = ::write(wakeFd_, &one, sizeof one);
+// ---- SessionObserver ----
+
+void ProbeRunner::sessionConnected() {
+  connected_ = true;
+  if (!done_) print("CONNECTED " + address());
 }
 
-void ProbeRunner::drainInbox() {
-  std::uint64_t count = 0;
-  [[maybe_unused]] ssize_t n = ::read(wakeFd_, &count, sizeof count);
-  std::deque<Inbound> batch;
-  {
-    std::lock_guard lock(inboxMutex_);
-    batch.swap(inbox_);
-  }
-  for (Inbound& in : batch) {
-    if (done_) return;
-    switch (in.kind) {
-      case Kind::Connected:
-        tcpUp_ = true;
-        print("CONNECTED " + options_.host + ":" + std::to_string(options_.port));
-        session_.connected();
-        break;
-      case Kind::Data:
-        tcpFrames_.feed(in.text);
-        break;
-      case Kind::Closed:
-        if (!tcpUp_) {
-          finish(false, "cannot connect to " + options_.host + ":" + std::to_string(options_.port), "connect-failed");
-        } else {
-          tcpUp_ = false;
-          session_.connectionClosed();
-        }
-        break;
-      case Kind::Feed:
-        session_.feedLine(in.text);
-        break;
-      case Kind::Reply:
-        session_.requestFrame(in.text);
-        break;
-    }
+void ProbeRunner::sessionLoginDataLoaded(std::size_t items, std::size_t accounts, std::size_t groups) {
+  if (done_) return;
+  print("LOGIN items=" + std::to_string(items) + " accounts=" + std::to_string(accounts) +
+        " groups=" + std::to_string(groups));
+}
+
+void ProbeRunner::sessionOpened(const std::vector<std::string>&) {
+  if (done_ || sessionOpen_) return;
+  sessionOpen_ = true;
+  print("SESSION open");
+  if (options_.order) {
+    finish(false, "placing orders is not available in this build", "");
+  } else if (options_.ticks <= 0) {
+    finish(true, "", "");
   }
 }
 
-bool ProbeRunner::sendTcp(std::string_view frame) {
-  if (!socket_ || !tcpUp_) return false;
-  socket_->writeData(GCDAsyncSocket::Bytes(frame.begin(), frame.end()), -1, 0);
-  return true;
+void ProbeRunner::sessionTick(const ItemDetails& item) {
+  if (done_ || !sessionOpen_ || ticks_ >= options_.ticks) return;
+  const int decimals = item.DecimalPlaces > 0 ? item.DecimalPlaces : 2;
+  print(formatted("TICK %s %.*f %.*f", item.Code.c_str(), decimals, item.Bid, decimals, item.Ask));
+  if (++ticks_ >= options_.ticks) finish(true, "", "");
 }
 
-void ProbeRunner::closeTcp() {
-  if (socket_) {
-    // No callback may reach this object once it is closed: the socket forgets its delegate, and
-    // whatever is still queued on the delegate queue (it holds the socket) runs out before the
-    // socket and then the queue are released here, on this thread.
-    socket_->synchronouslySetDelegate({});
-    socketEvents_.reset();
-    socket_->disconnect();
-    if (socketQueue_) socketQueue_->sync([] {});
-    socket_.reset();
-  }
-  socketEvents_.reset();
-  socketQueue_.reset();
-  tcpUp_ = false;
+void ProbeRunner::sessionDepth(const std::string& code, const std::vector<std::string>& buy,
+                               const std::vector<std::string>& sell) {
+  if (done_) return;
+  print("DEPTH " + code + " buy=" + std::to_string(buy.size()) + " sell=" + std::to_string(sell.size()));
 }
 
-void ProbeRunner::openChannels(int pubPort, int repPort) {
-  ZMQChannels::Options o;
-  o.replyTimeout = std::chrono::milliseconds(static_cast<long long>(std::min(options_.timeoutSeconds, 5.0) * 1000));
-  channels_ = std::make_unique<ZMQChannels>([this](std::string update) { push(Kind::Feed, std::move(update)); },
-                                            [this](std::string frame) { push(Kind::Reply, std::move(frame)); }, o);
-  channels_->connectSubscription(options_.host, pubPort);
-  channels_->connectRequests(options_.host, repPort);
+void ProbeRunner::sessionPing(std::int32_t networkspeedStatus, double seconds, const std::string&) {
+  // A rating without a measured time (no ping went out) is no ping reply.
+  if (done_ || std::isnan(seconds)) return;
+  print(formatted("PING %.3f rating=%d", seconds, static_cast<int>(networkspeedStatus)));
 }
 
-void ProbeRunner::sendRequest(std::string frame) {
-  if (channels_) channels_->sendRequest(std::move(frame));
+void ProbeRunner::sessionAccountSummary(const AccountDetails& account) {
+  if (done_) return;
+  print(formatted("ACCOUNT %d balance=%.2f equity=%.2f", static_cast<int>(account.AccountId), account.Balance,
+                  account.Equity));
 }
 
-void ProbeRunner::subscribe(const std::string& topic) {
-  if (channels_) channels_->subscribe(topic);
+void ProbeRunner::sessionDataSet(const std::string& context, std::size_t rows) {
+  if (done_) return;
+  print("DATASET " + context + " rows=" + std::to_string(rows));
+}
+
+void ProbeRunner::sessionCollections(std::size_t open, std::size_t pending, std::size_t settled,
+                                     std::size_t cancelled) {
+  if (done_) return;
+  print("COLLECTION open " + std::to_string(open));
+  print("COLLECTION pending " + std::to_string(pending));
+  print("COLLECTION settled " + std::to_string(settled));
+  print("COLLECTION cancelled " + std::to_string(cancelled));
+}
+
+void ProbeRunner::sessionEnded(const std::string& reason) {
+  if (done_ || disconnectPrinted_) return;
+  const Ending end = ending(reason, connected_, sessionOpen_, address());
+  disconnectPrinted_ = true;
+  print("DISCONNECTED " + end.disconnect);
+  // The session tells the shell after this call, and the shell posts each alert as a main-queue
+  // task of its own; the result follows those tasks, so the ALERT lines come before it.
+  queue_.post([this, end] { queue_.post([this, end] { finish(false, end.result, ""); }); });
+}
+
+// ---- SessionShell ----
+
+void ProbeRunner::showAlert(const SessionAlert& alert) {
+  if (done_) return;
+  print("ALERT " + alert.message);
 }
 
 }  // namespace td::probe

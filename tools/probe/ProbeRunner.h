@@ -1,75 +1,97 @@
 #pragma once
-// Runs one probe: connects the TCP session with the client's asynchronous socket (GCDAsyncSocket),
-// cuts its bytes into frames with the client's FrameReassembler, owns the ZeroMQ channels
-// (ZMQChannels), drives the one-second keep-alive, and prints the event lines (each flushed at
-// once) until the result is known or the time-out passes. The session runs on the calling thread;
-// the socket's callbacks (on their own queue) and the channels' updates and replies (on their own
-// threads) reach it through a locked inbox and a wake-up descriptor, in arrival order.
+// Runs one probe over the client's own session object (BusinessBase) on a real-time main queue: the
+// session connects the TCP session and the ZeroMQ channels itself, runs the login sequence, the
+// keep-alive and the data sets, and the probe prints what it observes as event lines (each flushed
+// at once) until the result is known or the time-out passes. The probe is the session's observer
+// and, through the shell reactions, its headless shell: every alert becomes an `ALERT` line.
+//
+// Lines: CONNECTED, LOGIN, SESSION open, TICK (the first N price updates, with the item's spreads
+// applied), DEPTH, PING, DATASET, COLLECTION (once the four initial data sets are loaded), ACCOUNT,
+// ALERT, DISCONNECTED <closed|timeout|refused:<code>|elsewhere|relogin|connect-failed>, and RESULT last.
 
-#include <chrono>
 #include <cstdio>
-#include <deque>
+#include <filesystem>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "ProbeOptions.h"
-#include "ProbeSession.h"
-#include "transport/FrameReassembler.h"
+#include "platform/LoginInputdata.h"
+#include "platform/MainQueue.h"
+#include "platform/RealtimeMainQueue.h"
+#include "session/SessionObserver.h"
+#include "session/SessionShell.h"
 
 namespace td {
-class DispatchQueue;
-class GCDAsyncSocket;
-class ZMQChannels;
-}
+class BusinessBase;
+class Defaults;
+class NotificationCenter;
+class ShellReactions;
+}  // namespace td
 
 namespace td::probe {
 
-class ProbeRunner final : public ProbeHost {
+class ProbeRunner final : public SessionObserver, public SessionShell {
  public:
   ProbeRunner(const ProbeOptions& options, std::FILE* out);
   ~ProbeRunner() override;
+  ProbeRunner(const ProbeRunner&) = delete;
+  ProbeRunner& operator=(const ProbeRunner&) = delete;
 
   // 0 when the result is ok, 1 otherwise.
   int run();
 
-  // ProbeHost
-  void print(const std::string& line) override;
-  bool sendTcp(std::string_view frame) override;
-  void sendRequest(std::string frame) override;
-  void openChannels(int pubPort, int repPort) override;
-  void subscribe(const std::string& topic) override;
-  void finish(bool ok, const std::string& reason, const std::string& disconnectReason) override;
+  // The DISCONNECTED reason and the RESULT text for a session end as the session words it, given
+  // whether the TCP session ever stood and whether the session was open.
+  struct Ending {
+    std::string disconnect;
+    std::string result;
+  };
+  static Ending ending(const std::string& sessionReason, bool connected, bool sessionOpen, const std::string& address);
 
-  static constexpr std::chrono::milliseconds kPingInterval{1000};
+  // SessionObserver
+  void sessionConnected() override;
+  void sessionLoginDataLoaded(std::size_t items, std::size_t accounts, std::size_t groups) override;
+  void sessionOpened(const std::vector<std::string>& subscribedItems) override;
+  void sessionTick(const ItemDetails& item) override;
+  void sessionDepth(const std::string& code, const std::vector<std::string>& buy,
+                    const std::vector<std::string>& sell) override;
+  void sessionPing(std::int32_t networkspeedStatus, double seconds, const std::string& serverTime) override;
+  void sessionAccountSummary(const AccountDetails& account) override;
+  void sessionDataSet(const std::string& context, std::size_t rows) override;
+  void sessionCollections(std::size_t open, std::size_t pending, std::size_t settled, std::size_t cancelled) override;
+  void sessionEnded(const std::string& reason) override;
+
+  // SessionShell (headless)
+  void playSound(const std::string&) override {}
+  void showAlert(const SessionAlert& alert) override;
+  void showBanner(const SessionBanner&) override {}
+  void SetEnableUIObjects() override {}
+  void shakeWindow() override {}
 
  private:
-  class SocketEvents;
-  enum class Kind { Connected, Data, Closed, Feed, Reply };
-  struct Inbound {
-    Kind kind;
-    std::string text;
-  };
-  void push(Kind kind, std::string text);
-  void drainInbox();
-  void closeTcp();
+  void print(const std::string& line);
+  // Prints the result (with a DISCONNECTED line first when one is due and not yet printed) and
+  // stops the main queue.
+  void finish(bool ok, const std::string& reason, const std::string& disconnectReason);
+  std::string address() const;
 
   const ProbeOptions& options_;
   std::FILE* out_;
-  ProbeSession session_;
-  FrameReassembler tcpFrames_;
-  int wakeFd_ = -1;
-  std::shared_ptr<DispatchQueue> socketQueue_;
-  std::shared_ptr<SocketEvents> socketEvents_;
-  std::shared_ptr<GCDAsyncSocket> socket_;
-  bool tcpUp_ = false;
-  std::unique_ptr<ZMQChannels> channels_;
+  RealtimeMainQueue queue_;
+  LoginInputdata logindata_;
+  std::shared_ptr<NotificationCenter> notifications_;
+  std::filesystem::path defaultsFile_;
+  std::shared_ptr<Defaults> defaults_;
+  std::shared_ptr<ShellReactions> reactions_;
+  std::shared_ptr<BusinessBase> session_;
+  TimerHandle deadline_;
 
-  std::mutex inboxMutex_;
-  std::deque<Inbound> inbox_;
-
+  bool connected_ = false;
+  bool sessionOpen_ = false;
+  bool disconnectPrinted_ = false;
   bool done_ = false;
   bool ok_ = false;
+  int ticks_ = 0;
 };
 
 }  // namespace td::probe
