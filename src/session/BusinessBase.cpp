@@ -14,6 +14,7 @@
 #include "session/PriceFeed.h"
 #include "session/SessionObserver.h"
 #include "session/ShellReactions.h"
+#include "session/trading/ExecutionReports.h"
 #include "transport/DeviceInfo.h"
 #include "wire/Base64.h"
 #include "wire/Crypto.h"
@@ -32,22 +33,6 @@ constexpr const char* kTableNotifications[] = {
     "OpenPositionTableNotification",    "PieChartUpdateNotification",       "PendingOrderTableNotification",
     "SettledPositionTableNotification", "CancelledOrderTableNotification", "ExecutedPositionTableNotification",
     "JournalTableNotification"};
-
-const char* executionStatusName(std::int32_t status) {
-  switch (status) {
-    case 21: return "OrderStatusNew";
-    case 22: return "OrderPartlyFilled";
-    case 23: return "OrderFullyFilled";
-    case 24: return "OrderCancelled";
-    case 25: return "OrderRejected";
-    case 26: return "OrderExpired";
-    case 27: return "OrderSuspended";
-    case 28: return "OrderPending";
-    case 75: return "OrderEdited";
-    case 826: return "OrderExchangeRejected";
-    default: return nullptr;
-  }
-}
 
 }  // namespace
 
@@ -460,7 +445,7 @@ void BusinessBase::onCompressed(ReceivedMessage& message) {
 void BusinessBase::onExecutionReport(ReceivedMessage& message) {
   const std::optional<std::int32_t> status = message.intValue(73);
   if (!status) return;
-  const char* name = executionStatusName(*status);
+  const char* name = ExecutionReports::statusName(*status);
   if (!name) return;
   TD_LOG_INFO(name);
   handleExecutionReport(message);
