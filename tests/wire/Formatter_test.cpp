@@ -13,41 +13,15 @@
 #include <thread>
 #include <vector>
 
+#include "../platform/ZoneTestSupport.h"
+
 namespace td {
 namespace {
 
 using std::chrono::milliseconds;
 
-class ZoneGuard {
- public:
-  explicit ZoneGuard(const char* tz) {
-    if (const char* old = std::getenv("TZ")) saved_ = old;
-    setenv("TZ", tz, 1);
-    DateFormat::useHostTimeZone();
-  }
-  ~ZoneGuard() {
-    if (saved_) {
-      setenv("TZ", saved_->c_str(), 1);
-    } else {
-      unsetenv("TZ");
-    }
-    DateFormat::useHostTimeZone();
-  }
-
- private:
-  std::optional<std::string> saved_;
-};
-
-Date utcDate(int y, int mo, int d, int h, int mi, int s, int ms = 0) {
-  std::tm tm{};
-  tm.tm_year = y - 1900;
-  tm.tm_mon = mo - 1;
-  tm.tm_mday = d;
-  tm.tm_hour = h;
-  tm.tm_min = mi;
-  tm.tm_sec = s;
-  return std::chrono::system_clock::from_time_t(timegm(&tm)) + milliseconds(ms);
-}
+using testing::utcDate;
+using testing::ZoneGuard;
 
 constexpr std::string_view kXmlDate = "yyyy-MM-dd'T'HH:mm:ssZZZ";
 
