@@ -49,6 +49,7 @@ class LoginInputdata;
 class NotificationCenter;
 class SessionObserver;
 class ShellReactions;
+class TradingObserver;
 struct LoginInfoMessage;
 
 class BusinessBase final : public ConnectionEvents,
@@ -65,6 +66,7 @@ class BusinessBase final : public ConnectionEvents,
     std::shared_ptr<Defaults> defaults;  // the watchlist, under the user name
     std::shared_ptr<ShellReactions> shell;  // none: the shell's reactions are only logged
     SessionObserver* observer = nullptr;
+    TradingObserver* tradingObserver = nullptr;  // hears of positions, settlements and journal lines
   };
 
   struct Options {

@@ -14,6 +14,7 @@ TradingDesk::Links tradingLinks(const BusinessBase::Environment& env) {
   links.center = env.notifications.get();
   links.mainQueue = env.mainQueue;
   links.defaults = env.defaults;
+  links.observer = env.tradingObserver;
   if (env.shell) {
     std::weak_ptr<ShellReactions> shell = env.shell;
     links.showBanner = [shell](const SessionBanner& banner) {

@@ -3,7 +3,7 @@
 //   tarnwickdesk-probe --host H --port P --user U --password W [--ticks N] [--timeout S]
 //                      [--account ID] [--order SIDE:CODE:QTY[:TYPE[:PRICE]]]
 // SIDE is buy or sell; TYPE market (the default), limit or stop; a limit or stop order needs a
-// price.
+// price. The order is placed for --account, or for the user's lowest account id without it.
 
 #include <cstdint>
 #include <optional>

@@ -3,13 +3,19 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
+#include <climits>
 #include <cmath>
 
+#include "model/OrderInfo.h"
 #include "model/ReferenceData.h"
+#include "orders/BusinessBaseOrderSession.h"
+#include "orders/OrderMananger.h"
+#include "platform/AppContext.h"
 #include "platform/Defaults.h"
-#include "platform/NotificationCenter.h"
 #include "session/BusinessBase.h"
+#include "session/ReceivedMessage.h"
 #include "session/ShellReactions.h"
 
 namespace td::probe {
@@ -21,6 +27,31 @@ std::string formatted(const char* format, auto... values) {
   return buf;
 }
 
+// The shortest text that reads back as the same number ("1", "0.5", "1.0825").
+std::string decimal(double value) {
+  char buf[64];
+  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
+  return ec == std::errc{} ? std::string(buf, end) : std::to_string(value);
+}
+
+std::string oneLine(std::string text) {
+  std::replace(text.begin(), text.end(), '\n', ' ');
+  return text;
+}
+
+// The alerts of the trading state and the order desk (an order's rejection with its reason, a
+// working order's confirmation) as ALERT lines, on one line each; banners and sounds are left out.
+class LineAlerts final : public UserAlerts {
+ public:
+  explicit LineAlerts(std::function<void(const std::string&)> print) : print_(std::move(print)) {}
+  void showAlert(const std::string&, const std::string& message) override { print_("ALERT " + oneLine(message)); }
+  void showBanner(const std::string&, const std::string&) override {}
+  void playSound(const std::string&) override {}
+
+ private:
+  std::function<void(const std::string&)> print_;
+};
+
 }  // namespace
 
 ProbeRunner::ProbeRunner(const ProbeOptions& options, std::FILE* out)
@@ -28,7 +59,8 @@ ProbeRunner::ProbeRunner(const ProbeOptions& options, std::FILE* out)
       out_(out),
       notifications_(std::make_shared<NotificationCenter>(&queue_)),
       defaultsFile_(std::filesystem::temp_directory_path() /
-                    ("tarnwickdesk-probe-" + std::to_string(::getpid()) + ".json")) {
+                    ("tarnwickdesk-probe-" + std::to_string(::getpid()) + ".json")),
+      tap_(logindata_, [this](const ReceivedMessage& report) { orderReport(report); }, [this] { afterReports(); }) {
   logindata_.setIPAddress(options.host);
   logindata_.setPortNo(options.port);
   logindata_.setUserName(options.user);
@@ -39,12 +71,15 @@ ProbeRunner::ProbeRunner(const ProbeOptions& options, std::FILE* out)
 
 ProbeRunner::~ProbeRunner() {
   deadline_.cancel();
+  if (orderNoticeToken_ != 0) notifications_->removeObserver(orderNoticeToken_);
+  desk_.reset();
   session_.reset();  // closes the transport and joins its threads
   reactions_.reset();
   defaults_.reset();
   std::error_code ec;
   std::filesystem::remove(defaultsFile_, ec);
   if (MainQueue::instance() == &queue_) MainQueue::setInstance(nullptr);
+  if (context_) AppContext::install(previousContext_);
 }
 
 std::string ProbeRunner::address() const { return options_.host + ":" + std::to_string(options_.port); }
@@ -56,6 +91,12 @@ void ProbeRunner::print(const std::string& line) {
 
 int ProbeRunner::run() {
   MainQueue::setInstance(&queue_);
+  alerts_ = std::make_shared<LineAlerts>([this](const std::string& line) {
+    if (!done_) print(line);
+  });
+  context_ = std::make_shared<AppContext>(std::make_shared<LoginInputdata>());
+  context_->setUserAlerts(alerts_);
+  previousContext_ = AppContext::install(context_);
   ShellReactions::Options shellOptions;
   shellOptions.language = [] { return 0; };
   reactions_ = ShellReactions::create(*this, queue_, *notifications_, shellOptions);
@@ -67,9 +108,12 @@ int ProbeRunner::run() {
   env.defaults = defaults_;
   env.shell = reactions_;
   env.observer = this;
+  env.tradingObserver = this;
   BusinessBase::Options sessionOptions;
   const auto bound = std::chrono::milliseconds(static_cast<long long>(std::min(options_.timeoutSeconds, 5.0) * 1000));
   sessionOptions.connection.replyTimeout = bound;
+  sessionOptions.transportFactory =
+      tap_.wrap(ConnectionTransport::factory(logindata_, queue_, sessionOptions.connection));
   session_ = BusinessBase::create(env, sessionOptions);
 
   deadline_ = queue_.schedule(std::chrono::duration_cast<Clock::Duration>(
@@ -78,6 +122,7 @@ int ProbeRunner::run() {
   session_->StreamingConnection(true, false);
   queue_.run();
   deadline_.cancel();
+  desk_.reset();
   session_.reset();
   return ok_ ? 0 : 1;
 }
@@ -124,17 +169,20 @@ void ProbeRunner::sessionOpened(const std::vector<std::string>&) {
   sessionOpen_ = true;
   print("SESSION open");
   if (options_.order) {
-    finish(false, "placing orders is not available in this build", "");
+    considerOrder();
   } else if (options_.ticks <= 0) {
     finish(true, "", "");
   }
 }
 
 void ProbeRunner::sessionTick(const ItemDetails& item) {
-  if (done_ || !sessionOpen_ || ticks_ >= options_.ticks) return;
+  if (done_ || !sessionOpen_) return;
+  if (options_.order) considerOrder();
+  if (done_ || ticks_ >= options_.ticks) return;
   const int decimals = item.DecimalPlaces > 0 ? item.DecimalPlaces : 2;
   print(formatted("TICK %s %.*f %.*f", item.Code.c_str(), decimals, item.Bid, decimals, item.Ask));
-  if (++ticks_ >= options_.ticks) finish(true, "", "");
+  // With an order the run ends with the order, not with the ticks.
+  if (++ticks_ >= options_.ticks && !options_.order) finish(true, "", "");
 }
 
 void ProbeRunner::sessionDepth(const std::string& code, const std::vector<std::string>& buy,
@@ -167,6 +215,8 @@ void ProbeRunner::sessionCollections(std::size_t open, std::size_t pending, std:
   print("COLLECTION pending " + std::to_string(pending));
   print("COLLECTION settled " + std::to_string(settled));
   print("COLLECTION cancelled " + std::to_string(cancelled));
+  collectionsLoaded_ = true;
+  considerOrder();
 }
 
 void ProbeRunner::sessionEnded(const std::string& reason) {
@@ -177,6 +227,103 @@ void ProbeRunner::sessionEnded(const std::string& reason) {
   // The session tells the shell after this call, and the shell posts each alert as a main-queue
   // task of its own; the result follows those tasks, so the ALERT lines come before it.
   queue_.post([this, end] { queue_.post([this, end] { finish(false, end.result, ""); }); });
+}
+
+// ---- the order ----
+
+void ProbeRunner::considerOrder() {
+  // The session calls its observer from inside its own handling; the order goes out from a task of
+  // its own, once the handling is done.
+  if (done_ || orderPlaced_ || placementQueued_ || !options_.order) return;
+  placementQueued_ = true;
+  queue_.post([this] {
+    placementQueued_ = false;
+    placeOrderWhenReady();
+  });
+}
+
+void ProbeRunner::placeOrderWhenReady() {
+  if (done_ || orderPlaced_ || !options_.order || !sessionOpen_ || !collectionsLoaded_ || !session_) return;
+  const OrderSpec& spec = *options_.order;
+  // A known instrument is ordered once it has a quote; an unknown one goes to the checks at once.
+  const auto item = session_->referenceData().item(spec.code);
+  if (item && !(item->Bid > 0 && item->Ask > 0)) return;
+
+  int account = options_.account.value_or(0);
+  if (!options_.account) {
+    int lowest = INT_MAX;
+    for (const auto& [key, details] : session_->AccountDetailCollection())
+      if (details && details->AccountId > 0) lowest = std::min(lowest, static_cast<int>(details->AccountId));
+    if (lowest == INT_MAX) {
+      finish(false, "the user has no account to order for", "");
+      return;
+    }
+    account = lowest;
+  }
+
+  OrderInfo info;
+  info.itemCode = spec.code;
+  info.accountNo = account;
+  info.orderType = spec.orderType;
+  info.tradingMode = spec.buy ? 0 : 1;
+  info.deliveryMode = 1;
+  info.timeinForce = 1;
+  info.quantity = decimal(spec.quantity);
+  if (spec.orderType != 1) info.price = decimal(spec.price);
+  info.deviation = -1;
+
+  orderPlaced_ = true;
+  OrderMananger::Services services;
+  services.notifications = notifications_;
+  services.alerts = alerts_;
+  services.mainQueue = &queue_;
+  services.language = [] { return 0; };
+  desk_ = std::make_shared<OrderMananger>(std::make_shared<BusinessBaseOrderSession>(session_), services);
+  orderNoticeToken_ = notifications_->addObserver(OrderMananger::kPlaceOrderNotification, [this](const Notification& n) {
+    if (const auto* text = n.objectAs<std::string>()) orderNotice(*text);
+  });
+  // The request goes out with the session's request id plus one (tag 33); the server's reports
+  // carry it back.
+  track_.emplace(session_->Requestid() + 1);
+  const bool sent = desk_->PlaceOrder(info);
+  if (!sent && !done_) finish(false, "the order was not sent", "");
+}
+
+void ProbeRunner::orderNotice(const std::string& text) {
+  if (done_ || text == OrderMananger::kAbortModal) return;
+  print("REFUSED " + oneLine(text));
+  finish(false, "refused", "");
+}
+
+void ProbeRunner::orderReport(const ReceivedMessage& report) {
+  if (done_ || !track_) return;
+  const auto outcome = track_->take(report);
+  if (!outcome) return;
+  print(outcome->line);
+  if (outcome->final) orderFinal_ = true;
+}
+
+void ProbeRunner::afterReports() {
+  if (orderFinal_ && !done_) finishSoon(true, "");
+}
+
+void ProbeRunner::finishSoon(bool ok, const std::string& reason) {
+  // An alert of the last report is posted by the shell as a task of its own; the result follows it.
+  queue_.post([this, ok, reason] { queue_.post([this, ok, reason] { finish(ok, reason, ""); }); });
+}
+
+// ---- TradingObserver ----
+
+void ProbeRunner::tradingPosition(const Order& position) {
+  if (!done_) print(positionLine(position));
+}
+
+void ProbeRunner::tradingSettled(const Order& settled) {
+  if (!done_) print(settledLine(settled));
+}
+
+void ProbeRunner::tradingJournal(const std::string& line) {
+  if (!done_) print(oneLine(journalLine(line)));
 }
 
 // ---- SessionShell ----

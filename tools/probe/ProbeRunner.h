@@ -8,29 +8,47 @@
 // Lines: CONNECTED, LOGIN, SESSION open, TICK (the first N price updates, with the item's spreads
 // applied), DEPTH, PING, DATASET, COLLECTION (once the four initial data sets are loaded), ACCOUNT,
 // ALERT, DISCONNECTED <closed|timeout|refused:<code>|elsewhere|relogin|connect-failed>, and RESULT last.
+// The trading state adds, for whatever reports arrive: POSITION <id> <code> <buy|sell> <qty> <price>,
+// SETTLED <id> pl=<profit and loss> and JOURNAL <text>.
+//
+// With --order the probe places one order through the order desk once the session is open, the
+// initial collections are loaded and the instrument (when known) has a quote, and prints
+// `ORDER <type>/<status> pending=<id> position=<id>` for each report about it. The run ends with
+// RESULT ok when the order's final report came (a position opened, or the server cancelled,
+// rejected or expired it: the server's answer is the probe's result, not a failure of the probe);
+// the alerts of the trading state and the desk (a rejection's reason, a working order's
+// confirmation) come as ALERT lines; a refusal by the desk's checks prints `REFUSED <text>` and ends `RESULT fail: refused`.
 
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "OrderWatch.h"
 #include "ProbeOptions.h"
 #include "platform/LoginInputdata.h"
 #include "platform/MainQueue.h"
+#include "platform/NotificationCenter.h"
 #include "platform/RealtimeMainQueue.h"
 #include "session/SessionObserver.h"
 #include "session/SessionShell.h"
+#include "session/trading/TradingObserver.h"
 
 namespace td {
 class BusinessBase;
 class Defaults;
+class AppContext;
 class NotificationCenter;
+class UserAlerts;
+class OrderMananger;
+class ReceivedMessage;
 class ShellReactions;
 }  // namespace td
 
 namespace td::probe {
 
-class ProbeRunner final : public SessionObserver, public SessionShell {
+class ProbeRunner final : public SessionObserver, public SessionShell, public TradingObserver {
  public:
   ProbeRunner(const ProbeOptions& options, std::FILE* out);
   ~ProbeRunner() override;
@@ -68,12 +86,25 @@ class ProbeRunner final : public SessionObserver, public SessionShell {
   void SetEnableUIObjects() override {}
   void shakeWindow() override {}
 
+  // TradingObserver
+  void tradingPosition(const Order& position) override;
+  void tradingSettled(const Order& settled) override;
+  void tradingJournal(const std::string& line) override;
+
  private:
   void print(const std::string& line);
   // Prints the result (with a DISCONNECTED line first when one is due and not yet printed) and
   // stops the main queue.
   void finish(bool ok, const std::string& reason, const std::string& disconnectReason);
   std::string address() const;
+  // Places the order of --order once the session is ready for it (see above); at most once.
+  void considerOrder();
+  void placeOrderWhenReady();
+  void orderReport(const ReceivedMessage& report);
+  void afterReports();
+  void orderNotice(const std::string& text);
+  // Ends the run after the tasks already queued (the alerts of the last report) have run.
+  void finishSoon(bool ok, const std::string& reason);
 
   const ProbeOptions& options_;
   std::FILE* out_;
@@ -85,6 +116,13 @@ class ProbeRunner final : public SessionObserver, public SessionShell {
   std::shared_ptr<ShellReactions> reactions_;
   std::shared_ptr<BusinessBase> session_;
   TimerHandle deadline_;
+  ReportTap tap_;
+  std::shared_ptr<OrderMananger> desk_;
+  std::shared_ptr<UserAlerts> alerts_;
+  std::shared_ptr<AppContext> context_;
+  std::shared_ptr<AppContext> previousContext_;
+  ObserverToken orderNoticeToken_ = 0;
+  std::optional<OrderTrack> track_;
 
   bool connected_ = false;
   bool sessionOpen_ = false;
@@ -92,6 +130,10 @@ class ProbeRunner final : public SessionObserver, public SessionShell {
   bool done_ = false;
   bool ok_ = false;
   int ticks_ = 0;
+  bool collectionsLoaded_ = false;
+  bool orderPlaced_ = false;
+  bool placementQueued_ = false;
+  bool orderFinal_ = false;
 };
 
 }  // namespace td::probe
