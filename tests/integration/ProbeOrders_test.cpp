@@ -92,6 +92,21 @@ TEST(ProbeOrders, RejectionByTheServerIsTheOrdersFinalReport) {
   EXPECT_EQ(run.last(), "RESULT ok") << all;
 }
 
+TEST(ProbeOrders, EachRejectingQuantityEndsWithTheRejectionAndItsReason) {
+  ServerProcess server({});
+  ASSERT_TRUE(server.listening());
+  for (const char* quantity : {"71", "74", "80", "85"}) {
+    ProbeRun run = order(server, std::string("buy:EURUSD:") + quantity);
+    const std::string all = joined(run);
+    EXPECT_EQ(run.exitCode, 0) << quantity << "\n" << all;
+    EXPECT_EQ(run.countPrefix("ORDER "), 1u) << quantity << "\n" << all;
+    EXPECT_TRUE(run.has("ORDER 62/25 pending=- position=-")) << quantity << "\n" << all;
+    EXPECT_EQ(run.countPrefix("ALERT Order Status : Rejected Reason : "), 1u) << quantity << "\n" << all;
+    EXPECT_EQ(run.countPrefix("POSITION "), 0u) << quantity << "\n" << all;
+    EXPECT_EQ(run.last(), "RESULT ok") << quantity << "\n" << all;
+  }
+}
+
 TEST(ProbeOrders, RefusalByTheDesksChecksSendsNothingAndFails) {
   ServerProcess server({});
   ASSERT_TRUE(server.listening());
