@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "../tests/model/LoginDataSetWriter.h"
+#include "../tests/session/NullSessionTransport.h"
 #include "platform/Defaults.h"
 #include "platform/Log.h"
 #include "platform/LoginInputdata.h"
@@ -22,23 +23,6 @@
 
 namespace td {
 namespace {
-
-class NullTransport final : public SessionTransport {
- public:
-  void ConnectToServer(bool) override {}
-  bool SendMessagetoServer(std::string_view) override { return true; }
-  void SendZMQRequestMessagetoServer(std::string) override {}
-  void DisconnectServer() override {}
-  void ReloginRequestDisconnectServer() override {}
-  void ConnectToZMQSubServer(const std::string&, int) override {}
-  void ConnectToZMQReqServer(const std::string&, int) override {}
-  void ProcessSubscribeandUnSubscribeItems(const std::vector<std::string>&, bool) override {}
-  void setSubscriptionsBlocked(std::function<bool()>) override {}
-  void setIsNetworkAvailable(bool) override {}
-  bool isNetworkAvailable() const override { return true; }
-  bool isConnected() const override { return true; }
-  void shutdown() override {}
-};
 
 testing::LoginDataSet dataSet() {
   testing::LoginDataSet d;
@@ -64,7 +48,7 @@ struct Bench {
     env.notifications = std::make_shared<NotificationCenter>(&queue);
     env.defaults = defaults;
     BusinessBase::Options options;
-    if (!realTransport) options.transportFactory = [](ConnectionEvents&) { return std::make_unique<NullTransport>(); };
+    if (!realTransport) options.transportFactory = [](ConnectionEvents&) { return std::make_unique<testing::NullSessionTransport>(); };
     session = BusinessBase::create(env, options);
     session->referenceData().FillAmpDetails(dataSet().amp());
   }

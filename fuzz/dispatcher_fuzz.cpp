@@ -8,6 +8,7 @@
 #include <string>
 
 #include "../tests/model/LoginDataSetWriter.h"
+#include "../tests/session/NullSessionTransport.h"
 #include "platform/Log.h"
 #include "platform/LoginInputdata.h"
 #include "platform/ManualMainQueue.h"
@@ -17,23 +18,6 @@
 #include "wire/MessageBase.h"
 
 namespace {
-
-class NullTransport final : public td::SessionTransport {
- public:
-  void ConnectToServer(bool) override {}
-  bool SendMessagetoServer(std::string_view) override { return true; }
-  void SendZMQRequestMessagetoServer(std::string) override {}
-  void DisconnectServer() override {}
-  void ReloginRequestDisconnectServer() override {}
-  void ConnectToZMQSubServer(const std::string&, int) override {}
-  void ConnectToZMQReqServer(const std::string&, int) override {}
-  void ProcessSubscribeandUnSubscribeItems(const std::vector<std::string>&, bool) override {}
-  void setSubscriptionsBlocked(std::function<bool()>) override {}
-  void setIsNetworkAvailable(bool) override {}
-  bool isNetworkAvailable() const override { return true; }
-  bool isConnected() const override { return true; }
-  void shutdown() override {}
-};
 
 const std::string& loginData() {
   static const std::string text = [] {
@@ -69,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   env.mainQueue = &queue;
   env.notifications = std::make_shared<td::NotificationCenter>(&queue);
   td::BusinessBase::Options options;
-  options.transportFactory = [](td::ConnectionEvents&) { return std::make_unique<NullTransport>(); };
+  options.transportFactory = [](td::ConnectionEvents&) { return std::make_unique<td::testing::NullSessionTransport>(); };
   auto session = td::BusinessBase::create(env, options);
   session->referenceData().FillAmpDetails(loginData());
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "../session/NullSessionTransport.h"
 #include "OrderWatch.h"
 #include "platform/LoginInputdata.h"
 #include "session/ReceivedMessage.h"
@@ -112,22 +113,9 @@ class RecordingEvents : public ConnectionEvents {
 };
 
 // A transport that only records the events it was given.
-class NullTransport : public SessionTransport {
+class NullTransport : public NullSessionTransport {
  public:
   explicit NullTransport(ConnectionEvents& events) : events(events) {}
-  void ConnectToServer(bool) override {}
-  bool SendMessagetoServer(std::string_view) override { return true; }
-  void SendZMQRequestMessagetoServer(std::string) override {}
-  void DisconnectServer() override {}
-  void ReloginRequestDisconnectServer() override {}
-  void ConnectToZMQSubServer(const std::string&, int) override {}
-  void ConnectToZMQReqServer(const std::string&, int) override {}
-  void ProcessSubscribeandUnSubscribeItems(const std::vector<std::string>&, bool) override {}
-  void setSubscriptionsBlocked(std::function<bool()>) override {}
-  void setIsNetworkAvailable(bool) override {}
-  bool isNetworkAvailable() const override { return true; }
-  bool isConnected() const override { return true; }
-  void shutdown() override {}
   ConnectionEvents& events;
 };
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../session/NullSessionTransport.h"
 #include "platform/LoginInputdata.h"
 #include "platform/ManualMainQueue.h"
 #include "platform/NotificationCenter.h"
@@ -17,23 +18,6 @@
 
 namespace td::testing {
 namespace {
-
-class SilentTransport : public SessionTransport {
- public:
-  void ConnectToServer(bool) override {}
-  bool SendMessagetoServer(std::string_view) override { return true; }
-  void SendZMQRequestMessagetoServer(std::string) override {}
-  void DisconnectServer() override {}
-  void ReloginRequestDisconnectServer() override {}
-  void ConnectToZMQSubServer(const std::string&, int) override {}
-  void ConnectToZMQReqServer(const std::string&, int) override {}
-  void ProcessSubscribeandUnSubscribeItems(const std::vector<std::string>&, bool) override {}
-  void setSubscriptionsBlocked(std::function<bool()>) override {}
-  void setIsNetworkAvailable(bool) override {}
-  bool isNetworkAvailable() const override { return true; }
-  bool isConnected() const override { return true; }
-  void shutdown() override {}
-};
 
 class LineRecorder : public TradingObserver {
  public:
@@ -59,7 +43,7 @@ class TradingLines : public ::testing::Test {
     env.notifications = notifications;
     env.tradingObserver = &recorder;
     BusinessBase::Options options;
-    options.transportFactory = [](ConnectionEvents&) { return std::make_unique<SilentTransport>(); };
+    options.transportFactory = [](ConnectionEvents&) { return std::make_unique<NullSessionTransport>(); };
     session = BusinessBase::create(env, options);
   }
 
