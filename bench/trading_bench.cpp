@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "../tests/session/trading/NullTradingEvents.h"
 #include "model/ReferenceData.h"
 #include "platform/Log.h"
 #include "session/ReceivedMessage.h"
@@ -75,21 +76,6 @@ std::unique_ptr<Frame> report(int type, const std::vector<std::pair<int, std::st
   return frame;
 }
 
-class NoEvents : public TradingEvents {
- public:
-  void PendingOrderNotification(const OrderPtr&, std::int32_t) override {}
-  void OrderRejectionNotification(const std::string&) override {}
-  void TradeConfirmationNotification(const std::string&) override {}
-  void ShowSettledOrderNotification(const std::string&, const std::string&, const std::string&) override {}
-  void MarginCallNotification(const std::string&) override {}
-  void passwordChangeNotification() override {}
-  void demoUserCreationNotification(const std::string&) override {}
-  void demoUserCreationFailureNotification() override {}
-  void subscribeItems(const std::vector<std::string>&, bool) override {}
-  void requestEquityPriceinfo(std::int32_t) override {}
-  void setPassword(const std::string&) override {}
-};
-
 // 10,000 reports against a book of 1,000 working orders: edits, partial fills, executions of working
 // orders (each looked up among the working and the filled ones), status updates of the new
 // positions, cancellations and new working orders, in a fixed pseudo-random mix.
@@ -131,7 +117,7 @@ void BM_ExecutionReportsAgainstWorkingOrders(benchmark::State& state) {
                                    {76, "1"}, {79, "W" + std::to_string(nextWorking++)}}));
     }
   }
-  NoEvents events;
+  testing::NullTradingEvents events;
   const ReportContext context{0, std::string("20240102030405")};
   for (auto _ : state) {
     state.PauseTiming();

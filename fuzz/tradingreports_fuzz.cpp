@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "../tests/session/trading/NullTradingEvents.h"
 #include "model/ReferenceData.h"
 #include "platform/Log.h"
 #include "session/ReceivedMessage.h"
@@ -18,21 +19,6 @@
 #include "session/trading/ReadSide.h"
 
 namespace {
-
-class NoEvents : public td::TradingEvents {
- public:
-  void PendingOrderNotification(const td::OrderPtr&, std::int32_t) override {}
-  void OrderRejectionNotification(const std::string&) override {}
-  void TradeConfirmationNotification(const std::string&) override {}
-  void ShowSettledOrderNotification(const std::string&, const std::string&, const std::string&) override {}
-  void MarginCallNotification(const std::string&) override {}
-  void passwordChangeNotification() override {}
-  void demoUserCreationNotification(const std::string&) override {}
-  void demoUserCreationFailureNotification() override {}
-  void subscribeItems(const std::vector<std::string>&, bool) override {}
-  void requestEquityPriceinfo(std::int32_t) override {}
-  void setPassword(const std::string&) override {}
-};
 
 // Two items, one group, two accounts; made anew for each input, so runs do not share state.
 std::unique_ptr<td::ReferenceData> reference() {
@@ -53,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   (void)quiet;
   static const int kTypes[] = {62, 67, 66, 1045, 38, 1027};
   td::OwnedOrderBook owned;
-  NoEvents events;
+  td::testing::NullTradingEvents events;
   const std::unique_ptr<td::ReferenceData> records = reference();
   td::ReferenceData& ref = *records;
   td::ExecutionReports reports(owned.book(), ref, events);
