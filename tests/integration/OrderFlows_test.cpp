@@ -2,18 +2,15 @@
 // kind with the client's own request writer and reads the exact reports and account summaries
 // that come back over the session.
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 
-#include <deque>
+#include <map>
 
 #include "OrderWire.h"
 #include "ProcessHelpers.h"
+#include "RawConnection.h"
 #include "ServerMessage.h"
 #include "platform/LoginInputdata.h"
-#include "transport/FrameReassembler.h"
 #include "wire/SessionKey.h"
 
 namespace td::testing {
@@ -22,28 +19,14 @@ namespace {
 using namespace std::chrono_literals;
 using sim::ServerMessage;
 
-class OrderClient : public MessageSink {
+class OrderClient : public RawConnection {
  public:
-  explicit OrderClient(int port) {
-    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(static_cast<std::uint16_t>(port));
-    connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    timeval tv{0, 50000};
-    ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-  }
-  ~OrderClient() override { ::close(fd_); }
-
-  bool SendMessage(std::string_view frame, bool) override {
-    return ::send(fd_, frame.data(), frame.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(frame.size());
-  }
+  explicit OrderClient(int port) : RawConnection(port, 50ms) {}
 
   // Logs in, switches to the session key and reads the acceptance and the first summaries; the
   // summaries are kept by account.
   bool login(const std::string& user, const std::string& password) {
-    if (!connected_) return false;
+    if (!connected()) return false;
     key = ServerPresets::load().initialPassPhrase;
     if (!SessionRequests::LoginRequest(writer, LoginRequestValues{user, password, "TarnwickDesk", "1.0.0",
                                                                   DeviceFields{"127.0.0.1", "Linux#6", "h"},
@@ -66,23 +49,7 @@ class OrderClient : public MessageSink {
   }
 
   // The next message, or nothing within the time.
-  std::optional<ServerMessage> next(std::chrono::milliseconds within = 3000ms) {
-    auto deadline = std::chrono::steady_clock::now() + within;
-    while (frames_.empty() && !closed_ && std::chrono::steady_clock::now() < deadline) {
-      char buf[65536];
-      ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
-      if (n > 0) cutter_.feed(std::string_view(buf, static_cast<std::size_t>(n)));
-      if (n == 0) closed_ = true;
-    }
-    if (frames_.empty()) return std::nullopt;
-    std::string f = std::move(frames_.front());
-    frames_.pop_front();
-    auto envelope = ServerMessage::parse(f);
-    if (!envelope || envelope->type != 76) return std::nullopt;
-    auto inner = sim::openEnvelope(*envelope, key);
-    if (!inner || inner->size() < 2) return std::nullopt;
-    return ServerMessage::parse(std::string_view(*inner).substr(1, inner->size() - 2));
-  }
+  std::optional<ServerMessage> next(std::chrono::milliseconds within = 3000ms) { return message(key, within); }
 
   // Messages up to and including the summary of `account` (order reports and summaries only; the
   // periodic summaries of a ticking server and those of other accounts are kept aside).
@@ -118,17 +85,8 @@ class OrderClient : public MessageSink {
 
   double summary(int account, int tag) { return std::stod(field(summaries.at(std::to_string(account)), tag)); }
 
-  std::string key;
   SessionValues session;
   std::map<std::string, ServerMessage> summaries;
-  MessageBase writer{*this, [this] { return key; }};
-
- private:
-  int fd_ = -1;
-  bool connected_ = false;
-  bool closed_ = false;
-  std::deque<std::string> frames_;
-  FrameReassembler cutter_{[this](std::string_view f) { frames_.emplace_back(f); }};
 };
 
 std::vector<std::string> kinds(const std::vector<ServerMessage>& ms) {

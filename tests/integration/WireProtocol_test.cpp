@@ -2,20 +2,15 @@
 // envelope and session-key functions talks to the server process, so that the server's own
 // behaviour (login checks, key switch, replies) is checked without the probe in between.
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <zmq.h>
 
-#include <deque>
-
 #include "ProcessHelpers.h"
+#include "RawConnection.h"
 #include "ServerMessage.h"
 #include "model/ReferenceData.h"
 #include "model/XmlTables.h"
 #include "platform/LoginInputdata.h"
-#include "transport/FrameReassembler.h"
 #include "transport/ZMQContext.h"
 #include "wire/DataSetRequests.h"
 #include "wire/Envelope.h"
@@ -41,73 +36,15 @@ struct CaptureSink : MessageSink {
   }
 };
 
-class RawClient : public MessageSink {
+class RawClient : public RawConnection {
  public:
-  explicit RawClient(int port) {
-    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(static_cast<std::uint16_t>(port));
-    connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    timeval tv{0, 100000};
-    ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-  }
-  ~RawClient() override { ::close(fd_); }
-  bool connected() const { return connected_; }
-
-  bool SendMessage(std::string_view frame, bool) override {
-    return ::send(fd_, frame.data(), frame.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(frame.size());
-  }
+  explicit RawClient(int port) : RawConnection(port, 100ms) { key = kInitial; }
 
   bool login(const std::string& user, const std::string& password) {
     return SessionRequests::LoginRequest(
         writer, LoginRequestValues{user, password, "TarnwickDesk", "1.0.0",
                                    DeviceFields{"127.0.0.1", "Linux#6", "testhost"}, sim::ampTime(sim::unixNow())});
   }
-
-  // The next raw frame, or nothing when none comes within the time or the server closed.
-  std::optional<std::string> frame(std::chrono::milliseconds within = 3000ms) {
-    auto deadline = std::chrono::steady_clock::now() + within;
-    while (frames_.empty() && !closed_ && std::chrono::steady_clock::now() < deadline) {
-      char buf[65536];
-      ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
-      if (n > 0) {
-        cutter_.feed(std::string_view(buf, static_cast<std::size_t>(n)));
-      } else if (n == 0) {
-        closed_ = true;
-      }
-    }
-    if (frames_.empty()) return std::nullopt;
-    std::string f = std::move(frames_.front());
-    frames_.pop_front();
-    return f;
-  }
-  // The next message, its envelope opened under `key`.
-  std::optional<ServerMessage> message(const std::string& key, std::chrono::milliseconds within = 3000ms) {
-    auto f = frame(within);
-    if (!f) return std::nullopt;
-    auto envelope = ServerMessage::parse(*f);
-    if (!envelope || envelope->type != 76) return std::nullopt;
-    auto inner = sim::openEnvelope(*envelope, key);
-    if (!inner || inner->size() < 2) return std::nullopt;
-    return ServerMessage::parse(std::string_view(*inner).substr(1, inner->size() - 2));
-  }
-  bool closedByServer(std::chrono::milliseconds within = 3000ms) {
-    auto deadline = std::chrono::steady_clock::now() + within;
-    while (!closed_ && std::chrono::steady_clock::now() < deadline) frame(50ms);
-    return closed_;
-  }
-
-  std::string key = kInitial;
-  MessageBase writer{*this, [this] { return key; }};
-
- private:
-  int fd_ = -1;
-  bool connected_ = false;
-  bool closed_ = false;
-  std::deque<std::string> frames_;
-  FrameReassembler cutter_{[this](std::string_view f) { frames_.emplace_back(f); }};
 };
 
 // Logs in and returns the session key the client derives from the login reply.
