@@ -3,6 +3,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "NewOrderTags.h"
 #include "platform/Log.h"
 #include "wire/MessageBase.h"
 #include "wire/OrderRequests.h"
@@ -11,14 +12,6 @@
 namespace {
 
 using namespace td;
-
-class NullSink : public MessageSink {
- public:
-  bool SendMessage(std::string_view frame, bool) override {
-    benchmark::DoNotOptimize(frame.data());
-    return true;
-  }
-};
 
 SessionValues session() { return {"alice", std::string("77"), 41, "20240102030405"}; }
 
@@ -58,30 +51,7 @@ void BM_NewOrderFillBuildFrame(benchmark::State& state) {
   std::string frame;
   for (auto _ : state) {
     dict.clear();
-    dict.set(10, std::int64_t{MessageType::Order});
-    dict.set(34, *o.AccountNumber);
-    dict.set(23, s.userName);
-    dict.set(33, std::int64_t{o.RequestId});
-    dict.set(19, *s.Referenceid);
-    dict.set(12, *o.ItemCode);
-    dict.set(32, std::int64_t{o.orderTypeTag});
-    dict.set(117, std::int64_t{o.deliveryModeTag});
-    dict.set(37, *o.OrderQty);
-    dict.set(38, *o.OrderPrice);
-    dict.set(39, *o.LimitPrice);
-    dict.set(40, *o.StopPrice);
-    dict.set(90, *o.Spread);
-    dict.set(36, std::int64_t{o.tradingModeTag});
-    dict.set(77, std::int64_t{o.deviation});
-    dict.set(24, *o.CurrentStatus);
-    dict.set(43, std::int64_t{o.timeinForceTag});
-    dict.set(56, *o.Bid);
-    dict.set(54, *o.Ask);
-    dict.set(61, *o.Last);
-    dict.set(60, *o.High);
-    dict.set(62, *o.Low);
-    dict.set(67, *o.ItemTime);
-    dict.set(78, *o.TransactionDateTime);
+    bench::setNewOrderTags(dict, o, s.userName, *s.Referenceid);
     body.clear();
     MessageBase::writeBody(dict, kind->tags.data(), kind->tags.size(), body);
     frame.clear();
@@ -95,7 +65,7 @@ BENCHMARK(BM_NewOrderFillBuildFrame);
 // cipher that returns nothing, so that the envelope is left out.
 void BM_NewOrderRequestWithoutEnvelope(benchmark::State& state) {
   log::setLevel(log::Level::Off);  // the "not sent" line of every round is not the subject here
-  NullSink sink;
+  bench::DroppingSink sink;
   MessageBase messageBase(sink, [] { return std::string("9dA3fB71e0Cc"); },
                           [](std::string_view, std::string_view) { return std::optional<std::string>(); });
   const SessionValues s = session();
@@ -108,7 +78,7 @@ BENCHMARK(BM_NewOrderRequestWithoutEnvelope);
 // The whole requester with the real envelope: AES-256-CBC (key cached per pass phrase) and Base64.
 void BM_NewOrderRequestEnveloped(benchmark::State& state) {
   log::setLevel(log::Level::Warning);  // request lines are not the subject here
-  NullSink sink;
+  bench::DroppingSink sink;
   MessageBase messageBase(sink, [] { return std::string("9dA3fB71e0Cc"); });
   const SessionValues s = session();
   const OrderTagValues o = newOrder();

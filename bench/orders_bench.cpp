@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "NewOrderTags.h"
 #include "model/ReferenceData.h"
 #include "orders/OrderGenerator.h"
 #include "orders/OrderMananger.h"
@@ -20,14 +21,6 @@
 
 namespace td {
 namespace {
-
-class DroppingSink : public MessageSink {
- public:
-  bool SendMessage(std::string_view frame, bool) override {
-    benchmark::DoNotOptimize(frame.data());
-    return true;
-  }
-};
 
 class NullAlerts : public UserAlerts {
  public:
@@ -91,7 +84,7 @@ struct Desk : OrderSession {
   void setHedgeMargin(std::string, std::string) override {}
 
   ReferenceData data;
-  DroppingSink sink;
+  bench::DroppingSink sink;
   MessageBase messageBase_;
   std::vector<std::shared_ptr<Order>> pending;
 };
@@ -168,30 +161,7 @@ void BM_ValidateAndWriteLimitOrderBody(benchmark::State& state) {
     if (validator.Validate(order)) state.SkipWithError("refused");
     const OrderTagValues o = OrderMananger::tagValues(order);
     dict.clear();
-    dict.set(10, std::int64_t{60});
-    dict.set(34, *o.AccountNumber);
-    dict.set(23, "alice");
-    dict.set(33, std::int64_t{o.RequestId});
-    dict.set(19, "R77");
-    dict.set(12, *o.ItemCode);
-    dict.set(32, std::int64_t{o.orderTypeTag});
-    dict.set(117, std::int64_t{o.deliveryModeTag});
-    dict.set(37, *o.OrderQty);
-    dict.set(38, *o.OrderPrice);
-    dict.set(39, *o.LimitPrice);
-    dict.set(40, *o.StopPrice);
-    dict.set(90, *o.Spread);
-    dict.set(36, std::int64_t{o.tradingModeTag});
-    dict.set(77, std::int64_t{o.deviation});
-    dict.set(24, *o.CurrentStatus);
-    dict.set(43, std::int64_t{o.timeinForceTag});
-    dict.set(56, *o.Bid);
-    dict.set(54, *o.Ask);
-    dict.set(61, *o.Last);
-    dict.set(60, *o.High);
-    dict.set(62, *o.Low);
-    dict.set(67, *o.ItemTime);
-    dict.set(78, *o.TransactionDateTime);
+    bench::setNewOrderTags(dict, o, "alice", "R77");
     body.clear();
     MessageBase::writeBody(dict, kTags, std::size(kTags), body);
     benchmark::DoNotOptimize(body.data());
