@@ -213,24 +213,28 @@ void OrderBook::reject(int account, bool requesterOnly, const ServerMessage& req
 
 // ---- requests ----
 
+OrderBook::NewOrder OrderBook::readNewOrder(const ServerMessage& request) {
+  NewOrder o;
+  o.account = integer(request.get(34));
+  o.code = std::string(request.get(12).value_or(""));
+  o.typeTag = integer(request.get(32));
+  o.sideTag = integer(request.get(36));
+  o.qty = number(request.get(37));
+  o.price = number(request.get(38));
+  o.takeProfit = number(request.get(39));
+  o.stopLoss = number(request.get(40));
+  o.requestId = integer(request.get(33));
+  o.timeInForceTag = integer(request.get(43));
+  o.deliveryModeTag = integer(request.get(117));
+  return o;
+}
+
 OrderResult OrderBook::order(const UserSpec& user, const ServerMessage& request) {
   out_ = {};
   if (request.get(125)) {
     closePosition(user, request);
   } else {
-    NewOrder o;
-    o.account = integer(request.get(34));
-    o.code = std::string(request.get(12).value_or(""));
-    o.typeTag = integer(request.get(32));
-    o.sideTag = integer(request.get(36));
-    o.qty = number(request.get(37));
-    o.price = number(request.get(38));
-    o.takeProfit = number(request.get(39));
-    o.stopLoss = number(request.get(40));
-    o.requestId = integer(request.get(33));
-    o.timeInForceTag = integer(request.get(43));
-    o.deliveryModeTag = integer(request.get(117));
-    placeNew(user, o, request);
+    placeNew(user, readNewOrder(request), request);
   }
   recomputeMargins();
   return std::exchange(out_, {});
@@ -575,19 +579,7 @@ OrderResult OrderBook::bulkOrder(const UserSpec& user, const ServerMessage& requ
       }
       ServerMessage one = request;
       one.add(34, std::string(cols[0])).add(37, std::string(cols[1])).add(33, std::string(cols[2]));
-      NewOrder o;
-      o.account = integer(one.get(34));
-      o.code = std::string(one.get(12).value_or(""));
-      o.typeTag = integer(one.get(32));
-      o.sideTag = integer(one.get(36));
-      o.qty = number(one.get(37));
-      o.price = number(one.get(38));
-      o.takeProfit = number(one.get(39));
-      o.stopLoss = number(one.get(40));
-      o.requestId = integer(one.get(33));
-      o.timeInForceTag = integer(one.get(43));
-      o.deliveryModeTag = integer(one.get(117));
-      placeNew(user, o, one);
+      placeNew(user, readNewOrder(one), one);
     }
   }
   recomputeMargins();

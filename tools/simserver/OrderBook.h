@@ -98,6 +98,8 @@ class OrderBook {
     int timeInForceTag = 47;
     int deliveryModeTag = 51;
   };
+  // A new order as tags 34, 12, 32, 36, 37-40, 33, 43 and 117 of a request give it.
+  static NewOrder readNewOrder(const ServerMessage& request);
 
   // `request` is what a rejection echoes (tags 12, 32, 36, 37, 38).
   void placeNew(const UserSpec& user, const NewOrder& o, const ServerMessage& request);
