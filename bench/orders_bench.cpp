@@ -83,6 +83,14 @@ struct Desk : OrderSession {
   void appendJournalLine(std::string) override {}
   void setHedgeMargin(std::string, std::string) override {}
 
+  // The checks of a connected desk against this desk's reference data.
+  OrderValidator validator() const {
+    OrderCheckContext context;
+    context.referenceData = &data;
+    context.connected = true;
+    return OrderValidator(context);
+  }
+
   ReferenceData data;
   bench::DroppingSink sink;
   MessageBase messageBase_;
@@ -110,10 +118,7 @@ OrderInfo limitWithBracket() {
 void BM_BuildAndValidateLimitOrderWithBracket(benchmark::State& state) {
   Desk desk;
   const OrderInfo info = limitWithBracket();
-  OrderCheckContext context;
-  context.referenceData = &desk.data;
-  context.connected = true;
-  const OrderValidator validator(context);
+  const OrderValidator validator = desk.validator();
   for (auto _ : state) {
     const Order order = OrderGenerator::buildOrder(info, desk.data, {40, "20240102030405"}, true);
     auto failure = validator.Validate(order);
@@ -148,10 +153,7 @@ BENCHMARK(BM_PlaceLimitOrderWithBracket);
 void BM_ValidateAndWriteLimitOrderBody(benchmark::State& state) {
   Desk desk;
   const OrderInfo info = limitWithBracket();
-  OrderCheckContext context;
-  context.referenceData = &desk.data;
-  context.connected = true;
-  const OrderValidator validator(context);
+  const OrderValidator validator = desk.validator();
   static constexpr int kTags[] = {10, 34, 23, 33, 19, 12, 32, 117, 37, 38, 39, 40,
                                   90, 36, 77, 24, 43, 56, 54, 61, 60, 62, 67, 78};
   TagDictionary dict;
