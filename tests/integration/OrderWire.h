@@ -64,9 +64,7 @@ class OrderWire : public MessageSink {
     const std::string& f = frames.back();
     auto envelope = sim::ServerMessage::parse(std::string_view(f).substr(1, f.size() - 2));
     if (!envelope) return std::nullopt;
-    auto inner = sim::openEnvelope(*envelope, key);
-    if (!inner || inner->size() < 2) return std::nullopt;
-    return sim::ServerMessage::parse(std::string_view(*inner).substr(1, inner->size() - 2));
+    return sim::openEnvelopedMessage(*envelope, key);
   }
 
   sim::ServerMessage newOrder(const OrderTagValues& o) {

@@ -69,9 +69,7 @@ class RawConnection : public MessageSink {
     if (!f) return std::nullopt;
     auto envelope = sim::ServerMessage::parse(*f);
     if (!envelope || envelope->type != 76) return std::nullopt;
-    auto inner = sim::openEnvelope(*envelope, passPhrase);
-    if (!inner || inner->size() < 2) return std::nullopt;
-    return sim::ServerMessage::parse(std::string_view(*inner).substr(1, inner->size() - 2));
+    return sim::openEnvelopedMessage(*envelope, passPhrase);
   }
 
   bool closedByServer(std::chrono::milliseconds within = std::chrono::milliseconds(3000)) {

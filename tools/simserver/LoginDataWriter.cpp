@@ -25,19 +25,12 @@ std::string num(int v) { return std::to_string(v); }
 std::string flag(bool v) { return v ? "1" : "0"; }
 
 std::string xmlDate(const std::string& amp) {
-  if (amp.size() != 14) return amp;
   // The time stamp is local; write it with the local offset so that both forms mean one moment.
-  std::tm tm{};
-  tm.tm_year = std::stoi(amp.substr(0, 4)) - 1900;
-  tm.tm_mon = std::stoi(amp.substr(4, 2)) - 1;
-  tm.tm_mday = std::stoi(amp.substr(6, 2));
-  tm.tm_hour = std::stoi(amp.substr(8, 2));
-  tm.tm_min = std::stoi(amp.substr(10, 2));
-  tm.tm_sec = std::stoi(amp.substr(12, 2));
-  tm.tm_isdst = -1;
-  std::time_t t = std::mktime(&tm);
+  const auto t = parseAmpTime(amp);
+  if (!t) return amp;
+  const std::time_t tt = static_cast<std::time_t>(*t);
   std::tm utc{};
-  gmtime_r(&t, &utc);
+  gmtime_r(&tt, &utc);
   char buf[40];
   std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S+00:00", &utc);
   return buf;

@@ -1,5 +1,6 @@
 #include "ServerMessage.h"
 
+#include <algorithm>
 #include <charconv>
 #include <ctime>
 
@@ -112,6 +113,12 @@ std::optional<std::string> openEnvelope(const ServerMessage& envelope, std::stri
   return Crypto::transformData(*bytes, Crypto::kAlgorithmAES, Crypto::kDecrypt, passPhrase);
 }
 
+std::optional<ServerMessage> openEnvelopedMessage(const ServerMessage& envelope, std::string_view passPhrase) {
+  const auto inner = openEnvelope(envelope, passPhrase);
+  if (!inner || inner->size() < 2) return std::nullopt;
+  return ServerMessage::parse(std::string_view(*inner).substr(1, inner->size() - 2));
+}
+
 bool isInitialEnvelope(const ServerMessage& envelope) {
   return envelope.get(1153) == std::string_view("2") && envelope.get(1132) == std::string_view("2");
 }
@@ -135,13 +142,32 @@ std::optional<std::string> compressPayload(std::string_view text) {
   return std::nullopt;
 }
 
-std::string ampTime(std::int64_t unixSeconds) {
+std::string localTime(std::int64_t unixSeconds, const char* pattern) {
   std::time_t t = static_cast<std::time_t>(unixSeconds);
   std::tm tm{};
   localtime_r(&t, &tm);
   char buf[32];
-  std::strftime(buf, sizeof buf, "%Y%m%d%H%M%S", &tm);
+  std::strftime(buf, sizeof buf, pattern, &tm);
   return buf;
+}
+
+std::string ampTime(std::int64_t unixSeconds) { return localTime(unixSeconds, "%Y%m%d%H%M%S"); }
+
+std::optional<std::int64_t> parseAmpTime(std::string_view text) {
+  if (text.size() != 14 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return std::nullopt;
+  auto n = [&](std::size_t pos, std::size_t len) { return std::stoi(std::string(text.substr(pos, len))); };
+  std::tm tm{};
+  tm.tm_year = n(0, 4) - 1900;
+  tm.tm_mon = n(4, 2) - 1;
+  tm.tm_mday = n(6, 2);
+  tm.tm_hour = n(8, 2);
+  tm.tm_min = n(10, 2);
+  tm.tm_sec = n(12, 2);
+  tm.tm_isdst = -1;
+  std::time_t t = std::mktime(&tm);
+  if (t == static_cast<std::time_t>(-1)) return std::nullopt;
+  return static_cast<std::int64_t>(t);
 }
 
 std::int64_t unixNow() { return static_cast<std::int64_t>(std::time(nullptr)); }

@@ -41,6 +41,9 @@ struct ServerMessage {
 std::optional<std::string> sealEnvelope(std::string_view plainFrame, std::string_view passPhrase);
 // Opens an envelope's field 27 under the pass phrase; nothing when it does not decode or decrypt.
 std::optional<std::string> openEnvelope(const ServerMessage& envelope, std::string_view passPhrase);
+// The one message an envelope carries (its frame marked by 0x01 and 0x02), opened under the pass
+// phrase; nothing when it does not open or parse.
+std::optional<ServerMessage> openEnvelopedMessage(const ServerMessage& envelope, std::string_view passPhrase);
 // Whether an envelope carries the marks of a connection's first request (1153=2 and 1132=2).
 bool isInitialEnvelope(const ServerMessage& envelope);
 
@@ -48,8 +51,12 @@ bool isInitialEnvelope(const ServerMessage& envelope);
 // and a gzip stream of the text, never holding the text "1050=". Nothing when compression fails.
 std::optional<std::string> compressPayload(std::string_view text);
 
+// A moment in local time by a strftime pattern (at most 31 characters long).
+std::string localTime(std::int64_t unixSeconds, const char* pattern);
 // "yyyyMMddHHmmss" of a moment in local time (the wire's time stamps).
 std::string ampTime(std::int64_t unixSeconds);
+// "yyyyMMddHHmmss" (local time) to seconds since the epoch; nothing when malformed.
+std::optional<std::int64_t> parseAmpTime(std::string_view text);
 std::int64_t unixNow();
 
 }  // namespace td::sim

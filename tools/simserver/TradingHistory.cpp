@@ -26,23 +26,7 @@ std::string qty(double v) {
 std::string flag(bool v) { return v ? "true" : "false"; }
 
 // Local "yyyy-MM-ddTHH:mm:ss", the statement's date form.
-std::string isoTime(std::int64_t t) {
-  std::time_t tt = static_cast<std::time_t>(t);
-  std::tm tm{};
-  localtime_r(&tt, &tm);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S", &tm);
-  return buf;
-}
-
-std::string formatLocal(std::int64_t t, const char* pattern) {
-  std::time_t tt = static_cast<std::time_t>(t);
-  std::tm tm{};
-  localtime_r(&tt, &tm);
-  char buf[32];
-  std::strftime(buf, sizeof buf, pattern, &tm);
-  return buf;
-}
+std::string isoTime(std::int64_t t) { return localTime(t, "%Y-%m-%dT%H:%M:%S"); }
 
 std::string joinRow(const std::vector<std::string>& cols) {
   std::string out;
@@ -66,23 +50,6 @@ std::string token(double v, int decimals, std::size_t width) {
 }
 
 }  // namespace
-
-std::optional<std::int64_t> parseAmpTime(std::string_view text) {
-  if (text.size() != 14 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
-    return std::nullopt;
-  auto n = [&](std::size_t pos, std::size_t len) { return std::stoi(std::string(text.substr(pos, len))); };
-  std::tm tm{};
-  tm.tm_year = n(0, 4) - 1900;
-  tm.tm_mon = n(4, 2) - 1;
-  tm.tm_mday = n(6, 2);
-  tm.tm_hour = n(8, 2);
-  tm.tm_min = n(10, 2);
-  tm.tm_sec = n(12, 2);
-  tm.tm_isdst = -1;
-  std::time_t t = std::mktime(&tm);
-  if (t == static_cast<std::time_t>(-1)) return std::nullopt;
-  return static_cast<std::int64_t>(t);
-}
 
 int TradingHistory::intervalSeconds(std::string_view interval) {
   if (interval == "O") return 60;
@@ -582,8 +549,8 @@ std::optional<std::string> TradingHistory::chart(std::string_view code, std::str
   for (int k = 0; k < bars; ++k) {
     std::int64_t t = last - static_cast<std::int64_t>(bars - 1 - k) * length;
     const char* sep = k ? "," : "";
-    dates += sep + formatLocal(t, "%m/%d/%y");
-    times += sep + formatLocal(t, "%H:%M:%S");
+    dates += sep + localTime(t, "%m/%d/%y");
+    times += sep + localTime(t, "%H:%M:%S");
     closes += sep + token(close[k], i->decimals, 9);
     highs += sep + token(high[k], i->decimals, 7);
     lows += sep + token(low[k], i->decimals, 7);

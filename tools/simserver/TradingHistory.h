@@ -178,7 +178,4 @@ class TradingHistory {
 double profitOrLossAt(const InstrumentSpec& instrument, bool isBuy, double qty, double openPrice, double closePrice,
                       double mid);
 
-// "yyyyMMddHHmmss" (local time) to seconds since the epoch; nothing when malformed.
-std::optional<std::int64_t> parseAmpTime(std::string_view text);
-
 }  // namespace td::sim
