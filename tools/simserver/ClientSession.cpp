@@ -24,12 +24,6 @@ constexpr std::array<int, 12> kLoginTags{10, 23, 18, 20, 19, 563, 114, 105, 1018
 // name or password carries code 1.
 constexpr int kBadCredentials = 1;
 
-std::string money(double v) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.2f", v);
-  return buf;
-}
-
 }  // namespace
 
 std::span<const ClientSession::Handler> ClientSession::handlers() {

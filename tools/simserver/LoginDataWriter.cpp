@@ -11,11 +11,7 @@
 namespace td::sim {
 namespace {
 
-std::string num(double v, int decimals) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-  return buf;
-}
+std::string num(double v, int decimals) { return fixedText(v, decimals); }
 std::string num(double v) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%.10g", v);

@@ -33,12 +33,6 @@ int integer(std::optional<std::string_view> text) {
   return res.ec == std::errc() ? v : 0;
 }
 
-std::string money(double v) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.2f", v);
-  return buf;
-}
-
 std::vector<std::string_view> split(std::string_view text, char separator) {
   std::vector<std::string_view> out;
   std::size_t start = 0;
@@ -114,9 +108,7 @@ void OrderBook::recomputeMargins() {
 
 std::string OrderBook::price(int instrument, double value) const {
   const InstrumentSpec* i = scenario_.instrument(instrument);
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", i ? i->decimals : 2, value);
-  return buf;
+  return fixedText(value, i ? i->decimals : 2);
 }
 
 // ---- checks ----

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <ctime>
 
 #include "platform/Log.h"
@@ -140,6 +141,12 @@ std::optional<std::string> compressPayload(std::string_view text) {
     bytes.append(kEmptyMember, sizeof kEmptyMember - 1);
   }
   return std::nullopt;
+}
+
+std::string fixedText(double value, int decimals) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
+  return buf;
 }
 
 std::string localTime(std::int64_t unixSeconds, const char* pattern) {

@@ -51,6 +51,10 @@ bool isInitialEnvelope(const ServerMessage& envelope);
 // and a gzip stream of the text, never holding the text "1050=". Nothing when compression fails.
 std::optional<std::string> compressPayload(std::string_view text);
 
+// A number with a fixed count of decimals ("%.*f"), and with two (an amount of money).
+std::string fixedText(double value, int decimals);
+inline std::string money(double value) { return fixedText(value, 2); }
+
 // A moment in local time by a strftime pattern (at most 31 characters long).
 std::string localTime(std::int64_t unixSeconds, const char* pattern);
 // "yyyyMMddHHmmss" of a moment in local time (the wire's time stamps).

@@ -13,11 +13,6 @@ namespace {
 
 constexpr std::int64_t kDay = 86400;
 
-std::string fixed(double v, int decimals) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-  return buf;
-}
 std::string qty(double v) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%g", v);
@@ -43,10 +38,10 @@ bool contains(const std::vector<int>& v, int x) { return std::find(v.begin(), v.
 // A price token that fits `width` characters: fewer decimals when needed.
 std::string token(double v, int decimals, std::size_t width) {
   for (int d = decimals; d >= 0; --d) {
-    std::string s = fixed(v, d);
+    std::string s = fixedText(v, d);
     if (s.size() <= width) return s;
   }
-  return fixed(v, 0).substr(0, width);
+  return fixedText(v, 0).substr(0, width);
 }
 
 }  // namespace
@@ -286,8 +281,8 @@ std::string TradingHistory::openPositionRows(const std::vector<int>& accounts, c
     int d = i ? i->decimals : 2;
     out += joinRow({std::to_string(p.id), std::to_string(p.account), std::to_string(p.instrument), flag(p.isBuy),
                     std::to_string(p.id + 100000), "0", std::to_string(p.id + 200000), qty(p.initialQty),
-                    qty(p.qty), fixed(p.price, d), fixed(p.commission, 2), ampTime(p.opened), "1", "system",
-                    fixed(positionPL(p, feed), 2), "1", std::to_string(p.id), "1", "1", "0",
+                    qty(p.qty), fixedText(p.price, d), fixedText(p.commission, 2), ampTime(p.opened), "1", "system",
+                    fixedText(positionPL(p, feed), 2), "1", std::to_string(p.id), "1", "1", "0",
                     ampTime(p.opened), ampTime(p.opened + 365 * kDay)});
   }
   return out;
@@ -299,7 +294,7 @@ std::string TradingHistory::workingOrderRows(const std::vector<int>& accounts) c
     if (!contains(accounts, w.account)) continue;
     const InstrumentSpec* i = scenario_.instrument(w.instrument);
     int d = i ? i->decimals : 2;
-    std::string price = fixed(w.price, d);
+    std::string price = fixedText(w.price, d);
     out += joinRow({std::to_string(w.id), std::to_string(w.id + 100000), std::to_string(w.account),
                     std::to_string(w.instrument), flag(w.isBuy), std::to_string(w.orderType), qty(w.qty), "0", "0",
                     qty(w.qty), price, w.orderType == 2 ? price : "0", w.orderType == 3 ? price : "0", "0", "1",
@@ -316,9 +311,9 @@ std::string TradingHistory::settledRows(const std::vector<int>& accounts) const 
     const InstrumentSpec* i = scenario_.instrument(s.instrument);
     int d = i ? i->decimals : 2;
     out += joinRow({std::to_string(s.id), std::to_string(s.account), std::to_string(s.instrument),
-                    std::to_string(s.position), std::to_string(s.closingPosition), qty(s.qty), fixed(s.pl, 2),
-                    ampTime(s.closed), "1", "0", fixed(s.commission, 2), "0", flag(s.isBuy),
-                    fixed(s.openPrice, d), fixed(s.closePrice, d), ampTime(s.opened), ampTime(s.closed), "1"});
+                    std::to_string(s.position), std::to_string(s.closingPosition), qty(s.qty), fixedText(s.pl, 2),
+                    ampTime(s.closed), "1", "0", fixedText(s.commission, 2), "0", flag(s.isBuy),
+                    fixedText(s.openPrice, d), fixedText(s.closePrice, d), ampTime(s.opened), ampTime(s.closed), "1"});
   }
   return out;
 }
@@ -331,9 +326,9 @@ std::string TradingHistory::cancelledRows(const std::vector<int>& accounts) cons
     int d = i ? i->decimals : 2;
     out += joinRow({std::to_string(c.id), qty(c.qty), std::to_string(c.workingOrder + 100000),
                     std::to_string(c.workingOrder), std::to_string(c.instrument), std::to_string(c.account), "1",
-                    ampTime(c.cancelled), "0", flag(c.isBuy), "1", fixed(c.price * 1.001, d),
-                    fixed(c.price * 0.999, d), fixed(c.price * 1.01, d), fixed(c.price * 0.99, d),
-                    std::to_string(c.orderType), fixed(c.price, d), ampTime(c.placed)});
+                    ampTime(c.cancelled), "0", flag(c.isBuy), "1", fixedText(c.price * 1.001, d),
+                    fixedText(c.price * 0.999, d), fixedText(c.price * 1.01, d), fixedText(c.price * 0.99, d),
+                    std::to_string(c.orderType), fixedText(c.price, d), ampTime(c.placed)});
   }
   return out;
 }
@@ -347,8 +342,8 @@ std::string TradingHistory::equityHitRows(int account, const PriceFeed& feed) co
     int d = i ? i->decimals : 2;
     const Quote& q = feed.quote(p.instrument);
     out += joinRow({std::to_string(n), std::to_string(n + 100), std::to_string(p.id), std::to_string(p.instrument),
-                    fixed(p.price, d), fixed(p.isBuy ? q.bid : q.ask, d), std::to_string(p.account),
-                    fixed(positionPL(p, feed), 2), "0", "0", flag(p.isBuy), qty(p.qty), "1",
+                    fixedText(p.price, d), fixedText(p.isBuy ? q.bid : q.ask, d), std::to_string(p.account),
+                    fixedText(positionPL(p, feed), 2), "0", "0", flag(p.isBuy), qty(p.qty), "1",
                     qty(i ? i->contractSize : 1)});
     ++n;
   }
@@ -363,7 +358,7 @@ std::string TradingHistory::transactionRows(int account, std::int64_t from, std:
     if (t.account != account || t.when < from || t.when > to) continue;
     if (!all && code != t.code && code != t.subCode) continue;
     out += joinRow({std::to_string(t.id), t.code, std::to_string(t.account), std::to_string(t.subId),
-                    fixed(t.credit, 2), fixed(t.debit, 2), fixed(t.balanceAfter, 2), t.subCode, t.narration,
+                    fixedText(t.credit, 2), fixedText(t.debit, 2), fixedText(t.balanceAfter, 2), t.subCode, t.narration,
                     ampTime(t.when)});
   }
   return out;
@@ -381,7 +376,7 @@ std::string TradingHistory::executedRows(const std::vector<int>& accounts, std::
     const InstrumentSpec* i = scenario_.instrument(p.instrument);
     int d = i ? i->decimals : 2;
     out += joinRow({std::to_string(p.id), std::to_string(p.account), std::to_string(p.instrument), flag(p.isBuy),
-                    qty(p.qty), qty(p.initialQty), fixed(p.price, d), "1", "1", ampTime(p.opened),
+                    qty(p.qty), qty(p.initialQty), fixedText(p.price, d), "1", "1", ampTime(p.opened),
                     ampTime(p.opened), ampTime(p.opened + 365 * kDay), "0", "", ""});
   }
   return out;
@@ -404,13 +399,13 @@ std::string TradingHistory::statement(int account, std::int64_t from, std::int64
            cell("TAHEntryDateTime", isoTime(when)) + cell("AccountId", std::to_string(account)) +
            cell("AccountTypeId", std::to_string(a->accountType)) + cell("AccountName", a->name) +
            cell("TradingEnabled", "true") + cell("Enabled", "true") + cell("GroupId", std::to_string(a->group)) +
-           cell("OrganizationId", "1") + cell("OpeningBalanceOfDay", fixed(balance, 2)) +
-           cell("Balance", fixed(balance, 2)) + cell("UnrealisedPL", "0") + cell("LeverageOnPositions", "0") +
-           cell("CollateralSecurity", fixed(a->collateral, 2)) + cell("UsedMargin", fixed(a->usedMargin, 2)) +
-           cell("Equity", fixed(balance + a->collateral, 2)) +
-           cell("AvailableMargin", fixed(balance + a->collateral - a->usedMargin, 2)) + cell("Remarks", "") +
+           cell("OrganizationId", "1") + cell("OpeningBalanceOfDay", fixedText(balance, 2)) +
+           cell("Balance", fixedText(balance, 2)) + cell("UnrealisedPL", "0") + cell("LeverageOnPositions", "0") +
+           cell("CollateralSecurity", fixedText(a->collateral, 2)) + cell("UsedMargin", fixedText(a->usedMargin, 2)) +
+           cell("Equity", fixedText(balance + a->collateral, 2)) +
+           cell("AvailableMargin", fixedText(balance + a->collateral - a->usedMargin, 2)) + cell("Remarks", "") +
            cell("HedgeModeId", std::to_string(a->hedgeMode)) + cell("AutoExecutionModeId", "1") +
-           cell("CurrencyID", "1") + cell("AccumulatingStorage", fixed(a->storage, 2)) +
+           cell("CurrencyID", "1") + cell("AccumulatingStorage", fixedText(a->storage, 2)) +
            cell("TradingStatusId", std::to_string(a->tradingStatus)) + cell("UnrealisedCharges", "0") +
            cell("MarginStatusId", "0") + "</Table>\n";
   }
@@ -424,9 +419,9 @@ std::string TradingHistory::statement(int account, std::int64_t from, std::int64
            cell("AccountId", std::to_string(p.account)) + cell("InstrumentId", std::to_string(p.instrument)) +
            cell("IsBuy", flag(p.isBuy)) + cell("RefOrderTicketId", std::to_string(p.id + 100000)) +
            cell("PositionInitialQty", qty(p.initialQty)) + cell("PositionQty", qty(p.qty)) +
-           cell("OrderPrice", fixed(p.price, d)) + cell("CommisionPaid", fixed(p.commission, 2)) +
+           cell("OrderPrice", fixedText(p.price, d)) + cell("CommisionPaid", fixedText(p.commission, 2)) +
            cell("PositionDate", isoTime(p.opened)) + cell("ConfirmationModeId", "1") +
-           cell("UnrealisedPL", fixed(positionPL(p, feed), 2)) + cell("TradeRouteId", "1") +
+           cell("UnrealisedPL", fixedText(positionPL(p, feed), 2)) + cell("TradeRouteId", "1") +
            cell("DeliveryModeId", "1") + cell("AccumulatingStorage", "0") + cell("ValueDate", isoTime(p.opened)) +
            cell("ExpiryDate", isoTime(p.opened + 365 * kDay)) + cell("UnrealisedCharges", "0") + "</Table1>\n";
   }
@@ -439,7 +434,7 @@ std::string TradingHistory::statement(int account, std::int64_t from, std::int64
            cell("RefTicketId", std::to_string(w.id + 100000)) + cell("AccountId", std::to_string(w.account)) +
            cell("InstrumentId", std::to_string(w.instrument)) + cell("IsBuy", flag(w.isBuy)) +
            cell("OrderTypeId", std::to_string(w.orderType)) + cell("OrderQty", qty(w.qty)) +
-           cell("RemainingQty", qty(w.qty)) + cell("OrderPrice", fixed(w.price, d)) +
+           cell("RemainingQty", qty(w.qty)) + cell("OrderPrice", fixedText(w.price, d)) +
            cell("DeliveryModeId", "1") + cell("TimeInForceId", "1") + cell("OrderStatusId", "28") +
            cell("OrderTime", isoTime(w.placed)) +
            cell("RefPosIdOfBracket", w.bracketOf ? std::to_string(w.bracketOf) : "") + "</Table2>\n";
@@ -452,16 +447,16 @@ std::string TradingHistory::statement(int account, std::int64_t from, std::int64
     out += "<Table3>" + cell("SettlementId", std::to_string(s.id)) + cell("AccountId", std::to_string(s.account)) +
            cell("InstrumentId", std::to_string(s.instrument)) + cell("RefPositionId", std::to_string(s.position)) +
            cell("RefClosingPositionId", std::to_string(s.closingPosition)) + cell("SettledQty", qty(s.qty)) +
-           cell("IsBuy", flag(s.isBuy)) + cell("SettledPL", fixed(s.pl, 2)) +
+           cell("IsBuy", flag(s.isBuy)) + cell("SettledPL", fixedText(s.pl, 2)) +
            cell("SettlementDate", isoTime(s.closed)) + cell("CurrencyRate", "1") +
-           cell("AccumulatingStorage", "0") + cell("CommisionPaid", fixed(s.commission, 2)) +
-           cell("OtherCharges", "0") + cell("OpenPrice", fixed(s.openPrice, d)) +
-           cell("ClosePrice", fixed(s.closePrice, d)) + cell("OpenDate", isoTime(s.opened)) +
+           cell("AccumulatingStorage", "0") + cell("CommisionPaid", fixedText(s.commission, 2)) +
+           cell("OtherCharges", "0") + cell("OpenPrice", fixedText(s.openPrice, d)) +
+           cell("ClosePrice", fixedText(s.closePrice, d)) + cell("OpenDate", isoTime(s.opened)) +
            cell("CloseDate", isoTime(s.closed)) + cell("DeliveryModeId", "1") + "</Table3>\n";
   }
   for (const auto& t : transactions_) {
     if (t.account != account || t.when < from || t.when > to) continue;
-    out += "<Table4>" + cell("DrAmount", fixed(t.debit, 2)) + cell("CrAmount", fixed(t.credit, 2)) +
+    out += "<Table4>" + cell("DrAmount", fixedText(t.debit, 2)) + cell("CrAmount", fixedText(t.credit, 2)) +
            cell("FinancialTransactionTypeId", t.code == "DEP" ? "1" : t.code == "WDR" ? "2" : "3") +
            cell("SubFinancialTransactionTypeId", std::to_string(t.subId)) +
            cell("AccountId", std::to_string(t.account)) + "</Table4>\n";
@@ -478,8 +473,8 @@ std::string TradingHistory::statement(int account, std::int64_t from, std::int64
     const InstrumentSpec* i = scenario_.instrument(id);
     if (!i) continue;
     const Quote& q = feed.quote(id);
-    out += "<Table6>" + cell("InstrumentId", std::to_string(id)) + cell("Bid", fixed(q.bid, i->decimals)) +
-           cell("Ask", fixed(q.ask, i->decimals)) + "</Table6>\n";
+    out += "<Table6>" + cell("InstrumentId", std::to_string(id)) + cell("Bid", fixedText(q.bid, i->decimals)) +
+           cell("Ask", fixedText(q.ask, i->decimals)) + "</Table6>\n";
   }
   return out + "</NewDataSet>\n";
 }
