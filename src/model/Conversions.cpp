@@ -46,7 +46,6 @@ ParsedInt parseInt(std::string_view s) {
 
 double toDouble(std::string_view s) {
   std::size_t i = skipSpace(s, 0);
-  const std::size_t start = i;
   bool negative = false;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
     negative = s[i] == '-';
@@ -70,7 +69,6 @@ double toDouble(std::string_view s) {
       i = j;
     }
   }
-  (void)start;
   double v = 0.0;
   const auto r = std::from_chars(s.data() + numberStart, s.data() + i, v, std::chars_format::general);
   if (r.ec != std::errc()) return 0.0;

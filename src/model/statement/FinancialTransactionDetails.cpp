@@ -2,7 +2,6 @@
 
 #include "model/Conversions.h"
 #include "model/statement/TextReadings.h"
-#include "wire/Formatter.h"
 #include "wire/Separators.h"
 
 namespace td {
@@ -23,10 +22,7 @@ FinancialTransactionDetails FinancialTransactionDetails::initWithMessage(std::st
       case 6: d.BalAmountPostTransaction = conv::toDouble(text); break;
       case 7: d.SubTransactionCode = text; break;
       case 8: d.Narration = text; break;
-      case 9:
-        d.TransactionDate =
-            Formatter::formatDateandTimeFromString(text, AMP_DATE_FORMAT, DISPLAY_DATE_TIME_FORMAT).value_or("");
-        break;
+      case 9: d.TransactionDate = conv::ampDateToDisplay(text); break;
       default: break;
     }
     if (end == std::string_view::npos) break;
