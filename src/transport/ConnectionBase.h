@@ -99,9 +99,6 @@ class ConnectionBase : public GCDAsyncSocketDelegate, public std::enable_shared_
   bool isConnected() const;
   bool isNetworkAvailable() const { return isNetworkAvailable_; }
   void setIsNetworkAvailable(bool value) { isNetworkAvailable_ = value; }
-  bool isDemoRegistration() const { return demoRegistration_; }
-  const std::shared_ptr<GCDAsyncSocket>& Socket() const { return socket_; }
-  const std::shared_ptr<DispatchQueue>& newQueue() const { return newQueue_; }
   ZMQChannels& channels() { return *channels_; }
 
   // ---- socket callbacks (on "NewQueue") ----

@@ -23,11 +23,6 @@ void FrameReassembler::reset() {
   state_ = State::Outside;
 }
 
-void FrameReassembler::deliver(std::string_view frame) {
-  ++delivered_;
-  sink_(frame);
-}
-
 void FrameReassembler::dropPartial(const char* why, size_t extra) {
   const size_t lost = partial_.size() + extra;
   dropped_ += lost;
@@ -67,19 +62,15 @@ void FrameReassembler::feed(std::string_view chunk) {
       const std::string_view tail(p, static_cast<size_t>(close - p));
       state_ = State::Outside;
       p = close + 1;
+      if (partial_.size() + tail.size() > maxFrameBytes_) {
+        dropPartial("frame too large", tail.size());
+        continue;
+      }
       if (partial_.empty()) {
-        if (tail.size() > maxFrameBytes_) {
-          dropPartial("frame too large", tail.size());
-          continue;
-        }
-        deliver(tail);
+        sink_(tail);
       } else {
-        if (partial_.size() + tail.size() > maxFrameBytes_) {
-          dropPartial("frame too large", tail.size());
-          continue;
-        }
         partial_.append(tail);
-        deliver(partial_);  // the sink never feeds this reassembler, so the buffer stays put
+        sink_(partial_);  // the sink never feeds this reassembler, so the buffer stays put
         partial_.clear();
       }
       continue;

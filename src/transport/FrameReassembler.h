@@ -35,20 +35,17 @@ class FrameReassembler {
 
   bool inFrame() const { return state_ != State::Outside; }
   size_t pendingBytes() const { return partial_.size(); }
-  uint64_t framesDelivered() const { return delivered_; }
   uint64_t bytesDropped() const { return dropped_; }
 
  private:
   enum class State { Outside, InFrame, Skipping };
 
-  void deliver(std::string_view frame);
   void dropPartial(const char* why, size_t extra);
 
   Sink sink_;
   size_t maxFrameBytes_;
   State state_ = State::Outside;
   std::string partial_;
-  uint64_t delivered_ = 0;
   uint64_t dropped_ = 0;
 };
 

@@ -36,11 +36,6 @@ struct ZMQChannels::Worker {
 
 namespace {
 
-void setLingerZero(void* socket) {
-  const int linger = 0;
-  zmq_setsockopt(socket, ZMQ_LINGER, &linger, sizeof linger);
-}
-
 // Receives one message without waiting; false when none is pending (or the socket failed).
 bool receiveNow(void* socket, std::string& out) {
   zmq_msg_t msg;
@@ -153,16 +148,10 @@ void ZMQChannels::sendRequest(std::string frame) {
   requestsChanged_.notify_all();
 }
 
-std::size_t ZMQChannels::queuedRequests() const {
-  std::lock_guard lock(requestsMutex_);
-  return requests_.size();
-}
-
 void ZMQChannels::subscriptionLoop(Worker& worker, std::string endpoint) {
   try {
     auto ctx = context();
     ZMQSocket socket(ctx, ZMQ_SUB);
-    setLingerZero(socket.socket());
     socket.connectToEndpoint(endpoint);
     {
       // A new socket takes every wanted topic; commands queued so far are covered by that.
@@ -214,7 +203,6 @@ void ZMQChannels::requestLoop(Worker& worker, std::string endpoint) {
     auto ctx = context();
     auto open = [&] {
       auto socket = std::make_unique<ZMQSocket>(ctx, ZMQ_REQ);
-      setLingerZero(socket->socket());
       socket->connectToEndpoint(endpoint);
       return socket;
     };
@@ -267,7 +255,6 @@ void ZMQChannels::requestLoop(Worker& worker, std::string endpoint) {
         dropAndReopen("no reply in time");
         continue;
       }
-      ++repliesReceived_;
       reassembler.feed(reply);
     }
     socket->closeWithoutLinger();

@@ -60,14 +60,12 @@ class ZMQChannels {
 
   // Queues one framed request; safe from any thread. Requests go out strictly in queue order.
   void sendRequest(std::string frame);
-  std::size_t queuedRequests() const;
 
   // Stops both threads (requests still queued stay queued for a later connectRequests()).
   void stop();
 
-  // Counters for diagnostics and tests.
+  // Requests dropped for a failed send or a missing reply.
   std::uint64_t requestsDropped() const { return requestsDropped_; }
-  std::uint64_t repliesReceived() const { return repliesReceived_; }
 
   static std::string endpoint(const std::string& host, int port);
 
@@ -92,7 +90,7 @@ class ZMQChannels {
   std::deque<std::pair<std::string, bool>> topicCommands_;
   std::atomic<bool> commandsPending_{false};
 
-  mutable std::mutex requestsMutex_;
+  std::mutex requestsMutex_;
   std::condition_variable requestsChanged_;
   std::deque<std::string> requests_;
 
@@ -101,7 +99,6 @@ class ZMQChannels {
   std::unique_ptr<Worker> requester_;
 
   std::atomic<std::uint64_t> requestsDropped_{0};
-  std::atomic<std::uint64_t> repliesReceived_{0};
 };
 
 }  // namespace td
