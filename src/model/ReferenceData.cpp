@@ -536,30 +536,43 @@ void logMissingKey(const char* table, std::string_view column) {
   TD_LOG_WARN(std::string("Login data set: dropped a ") + table + " row without \"" + std::string(column) + "\"");
 }
 
+// The record stored under the row's key column, made when there is none yet (the XML form updates
+// records in place); null, with a log line, when the row has no key.
+template <class Rec>
+std::shared_ptr<Rec> xmlRecord(RecordCollection<Rec>& records, const XmlRow& row, std::string_view keyColumn,
+                               const char* table) {
+  const auto key = row.get(keyColumn);
+  if (!key) {
+    logMissingKey(table, keyColumn);
+    return nullptr;
+  }
+  auto& slot = records[std::string(*key)];
+  if (!slot) slot = std::make_shared<Rec>();
+  return slot;
+}
+
+template <class Rec>
+std::shared_ptr<Rec> findRecord(const RecordCollection<Rec>& records, std::string_view key) {
+  auto it = records.find(key);
+  return it == records.end() ? nullptr : it->second;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
 
 ReferenceData::ReferenceData() : userInfo_(std::make_shared<UserInfo>()) {}
 
-std::shared_ptr<ItemDetails> ReferenceData::item(std::string_view code) const {
-  auto it = items_.find(code);
-  return it == items_.end() ? nullptr : it->second;
-}
+std::shared_ptr<ItemDetails> ReferenceData::item(std::string_view code) const { return findRecord(items_, code); }
 
 std::shared_ptr<AccountDetails> ReferenceData::account(std::string_view key) const {
-  auto it = accounts_.find(key);
-  return it == accounts_.end() ? nullptr : it->second;
+  return findRecord(accounts_, key);
 }
 
-std::shared_ptr<GroupDetails> ReferenceData::group(std::string_view key) const {
-  auto it = groups_.find(key);
-  return it == groups_.end() ? nullptr : it->second;
-}
+std::shared_ptr<GroupDetails> ReferenceData::group(std::string_view key) const { return findRecord(groups_, key); }
 
 std::shared_ptr<SessionSetting> ReferenceData::sessionSetting(std::string_view key) const {
-  auto it = sessionSettings_.find(key);
-  return it == sessionSettings_.end() ? nullptr : it->second;
+  return findRecord(sessionSettings_, key);
 }
 
 std::shared_ptr<GroupInstruments> ReferenceData::groupInstruments(const AccountDetails& account,
@@ -656,35 +669,20 @@ ProductInfo ReferenceData::FillProductInfoDetails(const XmlRow& row) {
 }
 
 void ReferenceData::FillAccountDetails(const XmlRow& row) {
-  const auto key = row.get(AccountId_accountdetails);
-  if (!key) return logMissingKey("account", AccountId_accountdetails);
-  auto& slot = accounts_[std::string(*key)];
-  if (!slot) slot = std::make_shared<AccountDetails>();
-  accountColumns().apply(*slot, row);
+  if (auto r = xmlRecord(accounts_, row, AccountId_accountdetails, "account")) accountColumns().apply(*r, row);
 }
 
 void ReferenceData::FillGroupDetails(const XmlRow& row) {
-  const auto key = row.get(GroupId_groupdetails);
-  if (!key) return logMissingKey("group", GroupId_groupdetails);
-  auto& slot = groups_[std::string(*key)];
-  if (!slot) slot = std::make_shared<GroupDetails>();
-  groupColumns().apply(*slot, row);
+  if (auto r = xmlRecord(groups_, row, GroupId_groupdetails, "group")) groupColumns().apply(*r, row);
 }
 
 void ReferenceData::FillItemType(const XmlRow& row) {
-  const auto key = row.get(InstrumentTypeId_itemtype);
-  if (!key) return logMissingKey("item type", InstrumentTypeId_itemtype);
-  auto& slot = itemTypes_[std::string(*key)];
-  if (!slot) slot = std::make_shared<ItemType>();
-  itemTypeColumns().apply(*slot, row);
+  if (auto r = xmlRecord(itemTypes_, row, InstrumentTypeId_itemtype, "item type")) itemTypeColumns().apply(*r, row);
 }
 
 void ReferenceData::FillItemDetails(const XmlRow& row) {
-  const auto key = row.get(Code_itemdetails);
-  if (!key) return logMissingKey("item", Code_itemdetails);
-  auto& slot = items_[std::string(*key)];
-  if (!slot) slot = std::make_shared<ItemDetails>();
-  std::shared_ptr<ItemDetails> record = slot;
+  std::shared_ptr<ItemDetails> record = xmlRecord(items_, row, Code_itemdetails, "item");
+  if (!record) return;
   itemsChanged();
   itemColumns().apply(*record, row);
   record->InstrumentTypeName = getInstrumentTypeName(record->InstrumentTypeId).value_or(std::string());
@@ -701,19 +699,16 @@ void ReferenceData::FillGroupInstruments(const XmlRow& row) {
                 std::string(groupKey.value_or("")) + "\"");
     return;
   }
-  const auto key = row.get(InstrumentId_groupinstruments);
-  if (!key) return logMissingKey("group instrument", InstrumentId_groupinstruments);
-  auto& slot = owner->GroupInstrumentCollection[std::string(*key)];
-  if (!slot) slot = std::make_shared<GroupInstruments>();
-  groupInstrumentColumns().apply(*slot, row);
+  auto& terms = owner->GroupInstrumentCollection;
+  if (auto r = xmlRecord(terms, row, InstrumentId_groupinstruments, "group instrument")) {
+    groupInstrumentColumns().apply(*r, row);
+  }
 }
 
 void ReferenceData::FillSessionSettingCollection(const XmlRow& row) {
-  const auto key = row.get(SettingsId_sessionsetting);
-  if (!key) return logMissingKey("session setting", SettingsId_sessionsetting);
-  auto& slot = sessionSettings_[std::string(*key)];
-  if (!slot) slot = std::make_shared<SessionSetting>();
-  sessionSettingColumns().apply(*slot, row);
+  if (auto r = xmlRecord(sessionSettings_, row, SettingsId_sessionsetting, "session setting")) {
+    sessionSettingColumns().apply(*r, row);
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
