@@ -6,20 +6,10 @@
 
 #include "platform/CryptoPrimitives.h"
 #include "platform/Log.h"
+#include "wire/MessageBase.h"
 
 namespace td {
 namespace {
-
-// Length of UTF-8 text in UTF-16 code units: a four-byte sequence counts twice, every other lead byte
-// (and every stray byte) once.
-std::size_t utf16Length(std::string_view text) {
-  std::size_t units = 0;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if ((byte & 0xC0) != 0x80) units += byte >= 0xF0 ? 2 : 1;
-  }
-  return units;
-}
 
 std::optional<crypto::Cipher> cipherFor(std::uint32_t algorithm) {
   switch (algorithm) {
@@ -81,7 +71,7 @@ KeyCache& keyCache() {
 
 std::optional<std::string> derivedKey(std::string_view password, std::size_t keyLength) {
   if (auto cached = keyCache().find(password, keyLength)) return cached;
-  const std::string salt = Crypto::generateSalt(utf16Length(password) + 1);
+  const std::string salt = Crypto::generateSalt(MessageBase::utf16Length(password) + 1);
   auto key = Crypto::keyBySaltingPassword(password, salt, keyLength, Crypto::kIterations);
   if (key) keyCache().insert(password, keyLength, *key);
   return key;

@@ -6,56 +6,15 @@
 #include "platform/Log.h"
 #include "wire/Base64.h"
 #include "wire/Crypto.h"
+#include "wire/MessageBase.h"
 #include "wire/NSDataAdditions.h"
+#include "wire/TBXML.h"
 
 namespace td {
 namespace {
 
 constexpr std::size_t kMinimumKeyText = 32;
 constexpr std::size_t kPayloadPrefix = 4;
-
-std::size_t utf16Length(std::string_view text) {
-  std::size_t units = 0;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if ((byte & 0xC0) != 0x80) units += byte >= 0xF0 ? 2 : 1;
-  }
-  return units;
-}
-
-// Well-formed UTF-8 (RFC 3629): no overlong forms, no surrogates, nothing above U+10FFFF.
-bool isValidUtf8(std::string_view text) {
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-  const auto* end = p + text.size();
-  while (p < end) {
-    const unsigned char c = *p;
-    if (c < 0x80) {
-      ++p;
-      continue;
-    }
-    std::size_t length = 0;
-    unsigned char low = 0x80, high = 0xBF;  // bounds of the second byte
-    if (c >= 0xC2 && c <= 0xDF) {
-      length = 2;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      length = 3;
-      if (c == 0xE0) low = 0xA0;
-      if (c == 0xED) high = 0x9F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      length = 4;
-      if (c == 0xF0) low = 0x90;
-      if (c == 0xF4) high = 0x8F;
-    } else {
-      return false;
-    }
-    if (static_cast<std::size_t>(end - p) < length || p[1] < low || p[1] > high) return false;
-    for (std::size_t k = 2; k < length; ++k) {
-      if ((p[k] & 0xC0) != 0x80) return false;
-    }
-    p += length;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -64,7 +23,7 @@ std::string GenerateNewEncryptionKey(std::optional<std::string_view> userName, s
                                      std::optional<std::string_view> serverTime) {
   std::string text;
   for (const auto& piece : {userName, password, referenceId, serverTime}) text += piece.value_or(kMissingKeyPiece);
-  const std::size_t length = utf16Length(text);
+  const std::size_t length = MessageBase::utf16Length(text);
   if (length < kMinimumKeyText) text.append(kMinimumKeyText - length, '-');
   const std::string digest = Crypto::computeSHA512DigestForString(text);
   crypto::cleanse(text);
@@ -86,7 +45,7 @@ std::optional<std::string> decompressData(std::string_view text) {
     TD_LOG_WARN("decompressData: payload does not inflate");
     return std::nullopt;
   }
-  if (!isValidUtf8(*inflated)) {
+  if (!TBXML::isValidUtf8(*inflated)) {
     TD_LOG_WARN("decompressData: inflated payload is not UTF-8");
     return std::nullopt;
   }
