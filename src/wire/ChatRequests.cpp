@@ -16,11 +16,6 @@ MessageBase::Request begin(MessageBase& messageBase, int type) {
   return r;
 }
 
-bool finish(MessageBase::Request& r, const SessionValues& session) {
-  SessionRequests::setMessageProperties(r, session);
-  return r.BuildMessage();
-}
-
 }  // namespace
 
 std::string ChatRequests::messageReference(const ChatRoomValues& room) {
@@ -33,33 +28,33 @@ std::string ChatRequests::messageReference(const ChatRoomValues& room) {
 bool ChatRequests::requestContactlist(MessageBase& messageBase, const SessionValues& session) {
   auto r = begin(messageBase, MessageType::ContactList);
   r.set(504, session.userName).set(520, "1");
-  return finish(r, session);
+  return SessionRequests::buildWithMessageProperties(r, session);
 }
 
 bool ChatRequests::requestRecentConversation(MessageBase& messageBase, const SessionValues& session) {
   auto r = begin(messageBase, MessageType::RecentConversations);
   r.set(504, session.userName);
-  return finish(r, session);
+  return SessionRequests::buildWithMessageProperties(r, session);
 }
 
 bool ChatRequests::requestOfflineMessages(MessageBase& messageBase, const SessionValues& session) {
   auto r = begin(messageBase, MessageType::OfflineMessages);
   r.set(504, session.userName);
-  return finish(r, session);
+  return SessionRequests::buildWithMessageProperties(r, session);
 }
 
 bool ChatRequests::requestRoomMessage(MessageBase& messageBase, const SessionValues& session,
                                       const ChatRoomValues& room) {
   auto r = begin(messageBase, MessageType::RoomMessages);
   r.set(504, session.userName).setIfPresent(502, room.RoomName).setIfPresent(501, room.RoomId);
-  return finish(r, session);
+  return SessionRequests::buildWithMessageProperties(r, session);
 }
 
 bool ChatRequests::requestChatMessageAcknowledgement(MessageBase& messageBase, const SessionValues& session,
                                                      const ChatRoomValues& room) {
   auto r = begin(messageBase, MessageType::ChatAcknowledgement);
   r.set(507, std::string_view()).set(505, messageReference(room)).set(504, session.userName);
-  return finish(r, session);
+  return SessionRequests::buildWithMessageProperties(r, session);
 }
 
 bool ChatRequests::SendRoomRequest(MessageBase& messageBase, const SessionValues& session, std::string_view partner) {
@@ -68,7 +63,7 @@ bool ChatRequests::SendRoomRequest(MessageBase& messageBase, const SessionValues
       .set(503, partner)
       .set(530, "0")
       .set(504, session.userName);
-  return finish(r, session);
+  return SessionRequests::buildWithMessageProperties(r, session);
 }
 
 bool ChatRequests::SendNewChatMessageToServer(MessageBase& messageBase, const SessionValues& session,
@@ -76,7 +71,7 @@ bool ChatRequests::SendNewChatMessageToServer(MessageBase& messageBase, const Se
                                               const std::optional<std::string>& roomName) {
   auto r = begin(messageBase, MessageType::ChatMessage);
   r.setIfPresent(501, roomId).setIfPresent(502, roomName).set(17, richText).set(504, session.userName);
-  return finish(r, session);
+  return SessionRequests::buildWithMessageProperties(r, session);
 }
 
 bool ChatRequests::SendChatQueueRequest(MessageBase& messageBase, const SessionValues& session,
@@ -93,7 +88,7 @@ bool ChatRequests::SendChatQueueRequest(MessageBase& messageBase, const SessionV
       .set(20, std::int64_t{nextRequestId(session.Requestid)})
       .set(530, "0")
       .set(504, session.userName);
-  return finish(r, session);
+  return SessionRequests::buildWithMessageProperties(r, session);
 }
 
 }  // namespace td

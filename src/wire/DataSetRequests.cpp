@@ -20,17 +20,12 @@ MessageBase::Request beginDataSet(MessageBase& messageBase, const SessionValues&
   return r;
 }
 
-bool finish(MessageBase::Request& r, const SessionValues& session) {
-  SessionRequests::setMessageProperties(r, session);
-  return r.BuildMessage();
-}
-
 }  // namespace
 
 bool DataSetRequests::requestHistory(MessageBase& messageBase, const SessionValues& session, std::int32_t UserId,
                                      std::string_view context) {
   auto r = beginDataSet(messageBase, session, 0, context, UserId);
-  return finish(r, session);
+  return SessionRequests::buildWithMessageProperties(r, session);
 }
 
 bool DataSetRequests::requestOpenPosition(MessageBase& messageBase, const SessionValues& session,
@@ -57,7 +52,7 @@ bool DataSetRequests::requestEquityPriceinfo(MessageBase& messageBase, const Ses
                                              std::int32_t UserId, std::int32_t accountId) {
   auto r = beginDataSet(messageBase, session, 1, EquityHitPriceinfoContext, UserId);
   r.set(160, "0").set(34, std::int64_t{accountId});
-  return finish(r, session);
+  return SessionRequests::buildWithMessageProperties(r, session);
 }
 
 bool DataSetRequests::requestFinancialTransactions(MessageBase& messageBase, const SessionValues& session,
@@ -67,7 +62,7 @@ bool DataSetRequests::requestFinancialTransactions(MessageBase& messageBase, con
       .setIfPresent(575, search.FromDate)
       .setIfPresent(576, search.ToDate)
       .setIfPresent(551, search.TransactionDetails);
-  return finish(r, session);
+  return SessionRequests::buildWithMessageProperties(r, session);
 }
 
 bool DataSetRequests::requestAccountStatement(MessageBase& messageBase, const SessionValues& session,
@@ -76,21 +71,21 @@ bool DataSetRequests::requestAccountStatement(MessageBase& messageBase, const Se
                                               const std::optional<std::string>& toDate) {
   auto r = beginDataSet(messageBase, session, 3, AccountStatementContext, UserId);
   r.setIfPresent(34, accountId).setIfPresent(575, fromDate).setIfPresent(576, toDate);
-  return finish(r, session);
+  return SessionRequests::buildWithMessageProperties(r, session);
 }
 
 bool DataSetRequests::requestBankDetails(MessageBase& messageBase, const SessionValues& session,
                                          std::int32_t UserId, std::int32_t accountId) {
   auto r = beginDataSet(messageBase, session, 4, BankDetailsContext, UserId);
   r.set(34, std::int64_t{accountId}).set(1132, "1");
-  return finish(r, session);
+  return SessionRequests::buildWithMessageProperties(r, session);
 }
 
 bool DataSetRequests::requestExecutedPosition(MessageBase& messageBase, const SessionValues& session,
                                               std::int32_t UserId, const SearchValues& search) {
   auto r = beginDataSet(messageBase, session, 5, ExecutedPositionsContext, UserId);
   r.setIfPresent(575, search.FromDate).setIfPresent(576, search.ToDate);
-  return finish(r, session);
+  return SessionRequests::buildWithMessageProperties(r, session);
 }
 
 bool DataSetRequests::requestChartData(MessageBase& messageBase, const SessionValues& session,
@@ -101,7 +96,7 @@ bool DataSetRequests::requestChartData(MessageBase& messageBase, const SessionVa
       .set(83, interval)
       .set(20, std::int64_t{session.Requestid})
       .set(1025, noOfData);
-  return finish(r, session);
+  return SessionRequests::buildWithMessageProperties(r, session);
 }
 
 }  // namespace td

@@ -17,6 +17,11 @@ void SessionRequests::setMessageProperties(MessageBase::Request& request, const 
   request.set(21, session.now);
 }
 
+bool SessionRequests::buildWithMessageProperties(MessageBase::Request& request, const SessionValues& session) {
+  setMessageProperties(request, session);
+  return request.BuildMessage();
+}
+
 bool SessionRequests::LoginRequest(MessageBase& messageBase, const LoginRequestValues& v) {
   auto request = messageBase.beginRequest(MessageType::Login);
   request.set(10, std::int64_t{MessageType::Login})
@@ -47,8 +52,7 @@ bool SessionRequests::changeMyPassword(MessageBase& messageBase, const SessionVa
       .set(104, oldPassword)
       .set(103, newPassword)
       .set(20, std::int64_t{nextRequestId(session.Requestid)});
-  setMessageProperties(request, session);
-  return request.BuildMessage();
+  return buildWithMessageProperties(request, session);
 }
 
 bool SessionRequests::DemoUserCreationRequest(MessageBase& messageBase, const DemoUserCreationValues& v) {

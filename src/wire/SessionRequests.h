@@ -66,6 +66,8 @@ class SessionRequests {
  public:
   // `setMessageProperties:`: 23 = userName, 19 = Referenceid (left out when absent), 21 = now.
   static void setMessageProperties(MessageBase::Request& request, const SessionValues& session);
+  // setMessageProperties, then builds the request: the end of every request with the common tail.
+  static bool buildWithMessageProperties(MessageBase::Request& request, const SessionValues& session);
 
   // The login's values: user name, password, product name and version from the login data.
   static LoginRequestValues loginValues(const LoginInputdata& logindata, DeviceFields device, std::string now);
