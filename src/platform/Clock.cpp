@@ -1,9 +1,21 @@
 #include "platform/Clock.h"
 
+#include <algorithm>
+
 namespace td {
 
 std::uint64_t Clock::addListener(Listener) { return 0; }
 void Clock::removeListener(std::uint64_t) {}
+
+Clock::TimePoint Clock::tickDue(TimePoint start, std::optional<Duration> interval, std::int64_t tick) {
+  return interval ? later(start, tick * *interval) : start;
+}
+
+std::int64_t Clock::nextTick(TimePoint start, Duration interval, std::int64_t fired, TimePoint now) {
+  const Duration elapsed = now - start;
+  const std::int64_t passed = elapsed.count() < 0 ? 0 : elapsed / interval + 1;
+  return std::max(fired + 1, passed);
+}
 
 Clock& Clock::steady() {
   static SteadyClock clock;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 
 namespace td {
 
@@ -43,6 +44,12 @@ class Clock {
     if (by > TimePoint::max() - from) return TimePoint::max();
     return from + by;
   }
+
+  // The grid of a repeating timer: tick k falls due at start + k x interval (a one-shot timer has
+  // only `start`). nextTick gives the tick to schedule once tick `fired` has run at `now`: ticks a
+  // busy queue missed merge into that firing, and no tick is scheduled twice.
+  static TimePoint tickDue(TimePoint start, std::optional<Duration> interval, std::int64_t tick);
+  static std::int64_t nextTick(TimePoint start, Duration interval, std::int64_t fired, TimePoint now);
 };
 
 class SteadyClock final : public Clock {

@@ -1,6 +1,5 @@
 #include "platform/MainQueue.h"
 
-#include <algorithm>
 #include <atomic>
 #include <optional>
 
@@ -41,9 +40,8 @@ class MainTimer final : public TimerHandle::Control, public std::enable_shared_f
 
  private:
   void scheduleLocked() {
-    const Clock::TimePoint due = interval_ ? Clock::later(start_, tick_ * *interval_) : start_;
     std::weak_ptr<MainTimer> weak = weak_from_this();
-    postAt_(due, [weak] {
+    postAt_(Clock::tickDue(start_, interval_, tick_), [weak] {
       if (auto self = weak.lock()) self->fire();
     });
   }
@@ -54,9 +52,7 @@ class MainTimer final : public TimerHandle::Control, public std::enable_shared_f
       std::lock_guard lock(mutex_);
       if (!active_) return;
       if (interval_) {
-        const Clock::Duration elapsed = clock_.now() - start_;
-        const std::int64_t passed = elapsed.count() < 0 ? 0 : elapsed / *interval_ + 1;
-        tick_ = std::max(tick_ + 1, passed);
+        tick_ = Clock::nextTick(start_, *interval_, tick_, clock_.now());
         scheduleLocked();
       } else {
         active_ = false;

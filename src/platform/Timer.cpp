@@ -1,6 +1,5 @@
 #include "platform/Timer.h"
 
-#include <algorithm>
 #include <mutex>
 
 namespace td {
@@ -20,7 +19,7 @@ struct Timer::State {
 
   // Caller holds the mutex.
   void scheduleTick(const std::shared_ptr<State>& self) {
-    const Clock::TimePoint due = interval ? Clock::later(start, tick * *interval) : start;
+    const Clock::TimePoint due = Clock::tickDue(start, interval, tick);
     std::weak_ptr<State> weak = self;
     const std::uint64_t gen = generation;
     scheduledId = queue.scheduleAt(due, [weak, gen] { fire(weak, gen); });
@@ -45,9 +44,7 @@ struct Timer::State {
       if (self->interval) {
         // Next tick on the grid that is still to come; ticks the queue was too busy for are merged
         // into this firing, and the tick just fired is never scheduled again.
-        const Clock::Duration elapsed = self->queue.clock().now() - self->start;
-        const std::int64_t passed = elapsed.count() < 0 ? 0 : elapsed / *self->interval + 1;
-        self->tick = std::max(self->tick + 1, passed);
+        self->tick = Clock::nextTick(self->start, *self->interval, self->tick, self->queue.clock().now());
         self->scheduleTick(self);
       } else {
         self->armed = false;
