@@ -48,18 +48,22 @@ std::shared_ptr<AppContext> AppContext::install(std::shared_ptr<AppContext> cont
   return previous;
 }
 
-#define TD_CONTEXT_FIELD(Getter, Setter, Type, member)        \
-  std::shared_ptr<Type> AppContext::Getter() const {          \
-    std::lock_guard lock(mutex_);                             \
-    return member;                                            \
-  }                                                           \
-  void AppContext::Setter(std::shared_ptr<Type> value) {      \
-    std::shared_ptr<Type> old;                                \
-    {                                                         \
-      std::lock_guard lock(mutex_);                           \
-      old = std::exchange(member, std::move(value));          \
-    } /* the old object may die here, outside the lock */     \
+// Setters swap under the lock; the old object may die afterwards, outside it.
+#define TD_CONTEXT_SETTER(Setter, Type, member)          \
+  void AppContext::Setter(std::shared_ptr<Type> value) { \
+    std::shared_ptr<Type> old;                           \
+    {                                                    \
+      std::lock_guard lock(mutex_);                      \
+      old = std::exchange(member, std::move(value));     \
+    }                                                    \
   }
+
+#define TD_CONTEXT_FIELD(Getter, Setter, Type, member) \
+  std::shared_ptr<Type> AppContext::Getter() const {   \
+    std::lock_guard lock(mutex_);                      \
+    return member;                                     \
+  }                                                    \
+  TD_CONTEXT_SETTER(Setter, Type, member)
 
 TD_CONTEXT_FIELD(businessbase, setBusinessbase, BusinessBase, businessbase_)
 TD_CONTEXT_FIELD(orderMananger, setOrderMananger, OrderMananger, orderMananger_)
@@ -69,6 +73,12 @@ TD_CONTEXT_FIELD(mWindowController, setMWindowController, MainWindowController, 
 
 #undef TD_CONTEXT_FIELD
 
+TD_CONTEXT_SETTER(setUserAlerts, UserAlerts, userAlerts_)
+TD_CONTEXT_SETTER(setNotificationCenter, NotificationCenter, notificationCenter_)
+TD_CONTEXT_SETTER(setDefaults, Defaults, defaults_)
+
+#undef TD_CONTEXT_SETTER
+
 std::shared_ptr<UserAlerts> AppContext::userAlerts() const {
   {
     std::lock_guard lock(mutex_);
@@ -76,12 +86,6 @@ std::shared_ptr<UserAlerts> AppContext::userAlerts() const {
   }
   static const auto fallback = std::make_shared<LogUserAlerts>();
   return fallback;
-}
-
-void AppContext::setUserAlerts(std::shared_ptr<UserAlerts> value) {
-  std::unique_lock lock(mutex_);
-  auto old = std::exchange(userAlerts_, std::move(value));
-  lock.unlock();  // the old object may die here, outside the lock
 }
 
 std::shared_ptr<NotificationCenter> AppContext::notificationCenter() const {
@@ -93,22 +97,10 @@ std::shared_ptr<NotificationCenter> AppContext::notificationCenter() const {
   return std::shared_ptr<NotificationCenter>(std::shared_ptr<void>(), &NotificationCenter::defaultCenter());
 }
 
-void AppContext::setNotificationCenter(std::shared_ptr<NotificationCenter> value) {
-  std::unique_lock lock(mutex_);
-  auto old = std::exchange(notificationCenter_, std::move(value));
-  lock.unlock();  // the old object may die here, outside the lock
-}
-
 std::shared_ptr<Defaults> AppContext::defaults() const {
   std::lock_guard lock(mutex_);
   if (!defaults_) defaults_ = std::make_shared<Defaults>(Defaults::defaultFilePath());
   return defaults_;
-}
-
-void AppContext::setDefaults(std::shared_ptr<Defaults> value) {
-  std::unique_lock lock(mutex_);
-  auto old = std::exchange(defaults_, std::move(value));
-  lock.unlock();  // the old object may die here, outside the lock
 }
 
 }  // namespace td
