@@ -75,22 +75,24 @@ std::optional<double> NumberFormat::parse(std::string_view text) {
   return value;
 }
 
-std::string NumberFormat::format(double value) {
-  if (!impl_->format) return {};
+namespace {
+
+template <typename Number>
+std::string formatWith(const icu::NumberFormat* format, Number value) {
+  if (!format) return {};
   icu::UnicodeString output;
-  impl_->format->format(value, output);
+  format->format(value, output);
   std::string text;
   output.toUTF8String(text);
   return text;
 }
 
+}  // namespace
+
+std::string NumberFormat::format(double value) { return formatWith(impl_->format.get(), value); }
+
 std::string NumberFormat::format(std::int64_t value) {
-  if (!impl_->format) return {};
-  icu::UnicodeString output;
-  impl_->format->format(static_cast<int64_t>(value), output);
-  std::string text;
-  output.toUTF8String(text);
-  return text;
+  return formatWith(impl_->format.get(), static_cast<int64_t>(value));
 }
 
 }  // namespace td
