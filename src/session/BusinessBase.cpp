@@ -15,6 +15,8 @@
 #include "session/SessionObserver.h"
 #include "session/ShellReactions.h"
 #include "session/trading/ExecutionReports.h"
+#include "session/trading/ReadSide.h"
+#include "session/trading/Watchlist.h"
 #include "transport/DeviceInfo.h"
 #include "wire/Base64.h"
 #include "wire/Crypto.h"
@@ -95,11 +97,7 @@ BusinessBase::BusinessBase(Environment environment, Options options)
       requestReentry_([this](std::string_view frame) { reentered_.emplace_back(frame); }),
       feedReentry_([this](std::string_view frame) { reentered_.emplace_back(frame); }),
       statementWorker_(std::make_unique<DispatchQueue>("StatementReader")),
-      datasets_(DataSetTargets{OrderBook{PendingOrderCollection, PendingOrderCollectionCopy, CancelledOrderCollection,
-                                         OpenOrderCollection, OpenOrderCollectionCopy, SettledOrderCollection,
-                                         ExecutedOrderSearchCollection, isExecutedPositionSearch,
-                                         JournalDataCollection_},
-                               bankDetails, chartDataCollection},
+      datasets_(DataSetTargets{orderBook(), bankDetails, chartDataCollection},
                 reference_, dataSetHooks(), statementWorker_.get(), env_.mainQueue) {
   if (!env_.notifications) {
     env_.notifications = std::shared_ptr<NotificationCenter>(&NotificationCenter::defaultCenter(),
@@ -630,8 +628,7 @@ bool BusinessBase::storeWatchlist(const std::vector<std::string>& codes) {
     TD_LOG_WARN("watchlist not stored: the defaults key of the user name holds another setting");
     return false;
   }
-  env_.defaults->setStringArray(key, codes);
-  return !env_.defaults->synchronize().has_value();
+  return Watchlist::store(*env_.defaults, key, codes);
 }
 
 void BusinessBase::LoadItemstoWatchlist() {
@@ -719,30 +716,12 @@ std::vector<std::pair<std::string, std::vector<std::string>>> BusinessBase::getS
   return types;
 }
 
-bool BusinessBase::isVisibleAccount(const AccountDetails& account) {
-  return account.tradingStatus != 3 && account.tradingStatus != 6 && account.accountaccessType != 4 &&
-         account.accountaccessType != 10;
-}
-
-bool BusinessBase::isVisibleOrder(const Order& order) const {
-  const std::shared_ptr<AccountDetails> account = reference_.account(order.AccountNumber);
-  return !account || isVisibleAccount(*account);
-}
-
 std::vector<std::shared_ptr<Order>> BusinessBase::getOpenOrderCollection() const {
-  std::vector<std::shared_ptr<Order>> out;
-  for (const auto& order : OpenOrderCollection) {
-    if (order && isVisibleOrder(*order)) out.push_back(order);
-  }
-  return out;
+  return ReadSide::visibleOrders(OpenOrderCollection, reference_);
 }
 
 std::vector<std::shared_ptr<Order>> BusinessBase::getPendingOrderCollection() const {
-  std::vector<std::shared_ptr<Order>> out;
-  for (const auto& order : PendingOrderCollection) {
-    if (order && isVisibleOrder(*order)) out.push_back(order);
-  }
-  return out;
+  return ReadSide::visibleOrders(PendingOrderCollection, reference_);
 }
 
 std::vector<std::string> BusinessBase::getAllItems() const {

@@ -38,6 +38,7 @@
 #include "session/ReceivedMessage.h"
 #include "session/SessionTransport.h"
 #include "session/datasets/DataSetService.h"
+#include "session/trading/OrderBook.h"
 #include "transport/FrameReassembler.h"
 #include "wire/MessageBase.h"
 #include "wire/SessionRequests.h"
@@ -145,11 +146,9 @@ class BusinessBase final : public ConnectionEvents,
   std::vector<std::pair<std::string, std::vector<std::string>>> getSymbolTypes() const;
   // Codes of the watchlist, then of the visible open positions and working orders, each once.
   std::vector<std::string> getAllItems() const;
+  // The open positions and working orders of the visible accounts (ReadSide's rule).
   std::vector<std::shared_ptr<Order>> getOpenOrderCollection() const;
   std::vector<std::shared_ptr<Order>> getPendingOrderCollection() const;
-  // An account is hidden when its trading status is 3 or 6 or its access type 4 or 10.
-  static bool isVisibleAccount(const AccountDetails& account);
-  bool isVisibleOrder(const Order& order) const;
 
   // `setMessageProperties:` values and the request time stamp.
   SessionValues sessionValues() const;
@@ -196,6 +195,12 @@ class BusinessBase final : public ConnectionEvents,
   std::int32_t currentAccountSelected() const { return currentAccountSelected_; }
   void setCurrentAccountSelected(std::int32_t value) { currentAccountSelected_ = value; }
 
+  // The order collections below (with the journal lines) as the trading and data-set code sees them.
+  OrderBook orderBook() {
+    return OrderBook{PendingOrderCollection,        PendingOrderCollectionCopy, CancelledOrderCollection,
+                     OpenOrderCollection,           OpenOrderCollectionCopy,    SettledOrderCollection,
+                     ExecutedOrderSearchCollection, isExecutedPositionSearch,   JournalDataCollection_};
+  }
   // Order collections (filled by the execution reports and the initial data sets).
   std::vector<std::shared_ptr<Order>> PendingOrderCollection;
   std::vector<std::shared_ptr<Order>> PendingOrderCollectionCopy;
