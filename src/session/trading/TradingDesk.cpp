@@ -41,12 +41,7 @@ TradingDesk::TradingDesk(BusinessBase& session, Links links)
                   [&session](std::int32_t accountId) { session.requestEquityPriceinfo(accountId); },
                   [&session](const std::string& password) { session.logindata().setPassword(password); }}) {}
 
-OrderBook TradingDesk::book() const {
-  BusinessBase& s = session_;
-  return OrderBook{s.PendingOrderCollection,      s.PendingOrderCollectionCopy, s.CancelledOrderCollection,
-                   s.OpenOrderCollection,         s.OpenOrderCollectionCopy,    s.SettledOrderCollection,
-                   s.ExecutedOrderSearchCollection, s.isExecutedPositionSearch,  s.JournalDataCollection()};
-}
+OrderBook TradingDesk::book() const { return session_.orderBook(); }
 
 ReportContext TradingDesk::context() const { return ReportContext{session_.Requestid(), session_.ServerTime()}; }
 
@@ -55,10 +50,6 @@ ExecutionReports TradingDesk::reports() {
 }
 
 void TradingDesk::ProcessOrderReport(const ReceivedMessage& m) { reports().ProcessOrderReport(m.fields(), context()); }
-
-void TradingDesk::ProcessPositionReport(const ReceivedMessage& m) {
-  reports().ProcessPositionReport(m.fields(), context());
-}
 
 void TradingDesk::FillOpenOrderCollection(const ReceivedMessage& m) {
   reports().FillOpenOrderCollection(m.fields(), context());

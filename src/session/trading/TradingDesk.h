@@ -4,7 +4,7 @@
 // getters and the floating figures, all over the session object's own collections and records.
 //
 // A TradingDesk is a light view made for the call at hand, so each handler of BusinessBase is one
-// line, with trading() returning TradingDesk(*this, links) (the links name the session's
+// line, with trading() standing for TradingDesk(*this, links) (the links name the session's
 // notification centre, main queue, alerts, banner centre and user defaults):
 //   handleExecutionReport        (62)          trading().ProcessOrderReport(m)
 //   handlePositionExecuted       (67, 74)      trading().FillOpenOrderCollection(m)
@@ -56,7 +56,6 @@ class TradingDesk {
 
   // ---- the dispatcher's handlers ----
   void ProcessOrderReport(const ReceivedMessage& message);          // 62
-  void ProcessPositionReport(const ReceivedMessage& message);       // 67, either status
   void FillOpenOrderCollection(const ReceivedMessage& message);     // 67, status 74
   void UpdateOpenOrderCollection(const ReceivedMessage& message);   // 67, status 73
   void FillSettledOrderCollection(const ReceivedMessage& message);  // 66
