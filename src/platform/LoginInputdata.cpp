@@ -5,6 +5,7 @@
 #include "platform/Resources.h"
 
 #include <charconv>
+#include <cstdlib>
 #include <fstream>
 #include <optional>
 #include <set>
@@ -29,7 +30,11 @@ std::optional<std::int32_t> parsePort(std::string_view text) {
 
 }  // namespace
 
-ServerPresets ServerPresets::load() { return loadFile(Resources::directory() / "servers.conf"); }
+ServerPresets ServerPresets::load() {
+  // A servers file of the caller's (the demo run points both presets at its own simulated server).
+  if (const char* file = std::getenv("TARNWICKDESK_SERVERS"); file != nullptr && *file != '\0') return loadFile(file);
+  return loadFile(Resources::directory() / "servers.conf");
+}
 
 ServerPresets ServerPresets::loadFile(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);

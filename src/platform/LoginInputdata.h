@@ -27,7 +27,8 @@ struct ServerPresets {
   // or unusable.
   static ServerPresets shipped() { return {}; }
 
-  // servers.conf under Resources::directory().
+  // The file named by the environment variable TARNWICKDESK_SERVERS when it is set and not empty,
+  // else servers.conf under Resources::directory().
   static ServerPresets load();
   // Reads "key=value" lines: live.host, live.port, demo.host, demo.port, initial.passphrase.
   // Blank lines and lines starting with '#' are skipped; blanks around keys and values are trimmed.
