@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QScreen>
 
+#include "app/Panes.h"
 #include "orders/BusinessBaseOrderSession.h"
 #include "orders/OrderMananger.h"
 #include "platform/AppContext.h"
@@ -228,6 +229,8 @@ void Application::loginSuccess() {
     hooks.quit = [this] { quit(); };
     hooks.appName = kAppName;
     mainWindow_ = new MainWindow(*mainWindowController_, std::move(hooks));
+    installPanes(*mainWindow_);
+    mainWindowController_->windowDidLoad();
     if (const QScreen* screen = mainWindow_->screen()) {
       const QRect area = screen->availableGeometry();
       mainWindow_->resize(mainWindow_->size().boundedTo(area.size()));

@@ -137,7 +137,6 @@ MainWindow::MainWindow(MainWindowController& controller, Hooks hooks, QWidget* p
   resize(1280, 800);
 
   controller_.setView(this);
-  controller_.windowDidLoad();
   toggleLeftViewSelectedIndex(0);  // the window opens with the pie pane collapsed
 }
 

@@ -6,7 +6,8 @@
 //
 // The window families fill the hosts it offers (watchlistHost, chartHost, pieChartHost,
 // positionTabs) and add their tabs and toolbar buttons (addMainTab, addToolbarButton). It binds to
-// MainWindowController and decides nothing itself. Closing it ends the application.
+// MainWindowController and decides nothing itself; its maker calls the controller's windowDidLoad
+// once the families have joined. Closing it ends the application.
 
 #include <QMainWindow>
 #include <QPointer>
