@@ -1,0 +1,195 @@
+// The HTTP engine against plain libcurl on the same local nginx: 1,000 small GETs on one kept-alive
+// connection, and a 100 MB download to a file.
+
+#include <benchmark/benchmark.h>
+#include <curl/curl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "http/ASIHTTPRequest.h"
+#include "platform/RealtimeMainQueue.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace td;
+
+// nginx on a free loopback port, serving a small file and a 100 MB file from a scratch folder.
+class Nginx {
+ public:
+  Nginx() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tdbench-XXXXXX").string();
+    dir_ = ::mkdtemp(pattern.data());
+    std::ofstream(dir_ + "/small") << "small body";
+    {
+      std::ofstream big(dir_ + "/big", std::ios::binary);
+      std::string block(1 << 20, 'b');
+      for (int i = 0; i < 100; ++i) big << block;
+    }
+    for (int attempt = 0; attempt < 5 && pid_ <= 0; ++attempt) start();
+  }
+  ~Nginx() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGTERM);
+      ::waitpid(pid_, nullptr, 0);
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+  std::string url(const char* path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+  const std::string& dir() const { return dir_; }
+  bool running() const { return pid_ > 0; }
+
+ private:
+  void start() {
+    port_ = 20000 + static_cast<int>(::getpid() % 20000);
+    port_ += static_cast<int>(std::chrono::steady_clock::now().time_since_epoch().count() % 1000);
+    std::ofstream(dir_ + "/nginx.conf")
+        << "daemon off; master_process off; worker_processes 1; error_log " << dir_ << "/error.log; pid " << dir_
+        << "/nginx.pid;\nevents { worker_connections 64; }\nhttp { access_log off; keepalive_requests 1000000; "
+        << "client_body_temp_path " << dir_ << "; proxy_temp_path " << dir_ << "; fastcgi_temp_path " << dir_
+        << "; uwsgi_temp_path " << dir_ << "; scgi_temp_path " << dir_ << ";\nserver { listen 127.0.0.1:" << port_
+        << "; root " << dir_ << "; } }\n";
+    std::string conf = dir_ + "/nginx.conf";
+    std::vector<std::string> args{"nginx", "-p", dir_, "-c", conf};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    if (posix_spawnp(&pid_, "nginx", nullptr, nullptr, argv.data(), environ) != 0) {
+      pid_ = -1;
+      return;
+    }
+    for (int i = 0; i < 200; ++i) {
+      CURL* probe = curl_easy_init();
+      curl_easy_setopt(probe, CURLOPT_URL, url("/small").c_str());
+      curl_easy_setopt(probe, CURLOPT_NOBODY, 1L);
+      curl_easy_setopt(probe, CURLOPT_PROXY, "");
+      const bool ok = curl_easy_perform(probe) == CURLE_OK;
+      curl_easy_cleanup(probe);
+      if (ok) return;
+      if (::waitpid(pid_, nullptr, WNOHANG) == pid_) break;  // the port was taken
+      ::usleep(10000);
+    }
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+
+  std::string dir_;
+  int port_ = 0;
+  pid_t pid_ = -1;
+};
+
+Nginx& server() {
+  static Nginx nginx;
+  return nginx;
+}
+
+size_t discard(char*, size_t size, size_t count, void*) { return size * count; }
+size_t toFile(char* data, size_t size, size_t count, void* file) {
+  return std::fwrite(data, size, count, static_cast<std::FILE*>(file)) * size;
+}
+
+void BM_CurlAloneKeepAliveGets(benchmark::State& state) {
+  if (!server().running()) return state.SkipWithError("nginx did not start");
+  const std::string url = server().url("/small");
+  for (auto _ : state) {
+    CURL* easy = curl_easy_init();
+    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &discard);
+    curl_easy_setopt(easy, CURLOPT_PROXY, "");
+    for (int i = 0; i < 1000; ++i)
+      if (curl_easy_perform(easy) != CURLE_OK) state.SkipWithError("request failed");
+    curl_easy_cleanup(easy);
+  }
+  state.counters["requests/s"] = benchmark::Counter(1000.0 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void BM_EngineKeepAliveGets(benchmark::State& state) {
+  if (!server().running()) return state.SkipWithError("nginx did not start");
+  const URL url = URL::URLWithString(server().url("/small"));
+  for (auto _ : state) {
+    for (int i = 0; i < 1000; ++i) {
+      auto request = ASIHTTPRequest::requestWithURL(url);
+      request->startSynchronous();
+      if (request->error() || request->responseStatusCode() != 200) state.SkipWithError("request failed");
+    }
+  }
+  state.counters["requests/s"] = benchmark::Counter(1000.0 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void BM_EngineKeepAliveGetsAsynchronous(benchmark::State& state) {
+  if (!server().running()) return state.SkipWithError("nginx did not start");
+  RealtimeMainQueue mainQueue;
+  MainQueue::setInstance(&mainQueue);
+  const URL url = URL::URLWithString(server().url("/small"));
+  for (auto _ : state) {
+    int left = 1000;
+    std::function<void()> next = [&] {
+      auto request = ASIHTTPRequest::requestWithURL(url);
+      request->setCompletionBlock([&] {
+        if (--left == 0) mainQueue.quit();
+        else next();
+      });
+      request->setFailedBlock([&] {
+        state.SkipWithError("request failed");
+        mainQueue.quit();
+      });
+      request->startAsynchronous();
+    };
+    next();
+    mainQueue.run();
+  }
+  MainQueue::setInstance(nullptr);
+  state.counters["requests/s"] = benchmark::Counter(1000.0 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void BM_CurlAloneDownload100MB(benchmark::State& state) {
+  if (!server().running()) return state.SkipWithError("nginx did not start");
+  const std::string url = server().url("/big");
+  const std::string path = server().dir() + "/curl-download";
+  for (auto _ : state) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    CURL* easy = curl_easy_init();
+    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &toFile);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, file);
+    curl_easy_setopt(easy, CURLOPT_PROXY, "");
+    if (curl_easy_perform(easy) != CURLE_OK) state.SkipWithError("download failed");
+    curl_easy_cleanup(easy);
+    std::fclose(file);
+  }
+  state.counters["MB/s"] = benchmark::Counter(100.0 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void BM_EngineDownload100MB(benchmark::State& state) {
+  if (!server().running()) return state.SkipWithError("nginx did not start");
+  const URL url = URL::URLWithString(server().url("/big"));
+  const std::string path = server().dir() + "/engine-download";
+  for (auto _ : state) {
+    auto request = ASIHTTPRequest::requestWithURL(url);
+    request->setDownloadDestinationPath(path);
+    request->startSynchronous();
+    if (request->error()) state.SkipWithError(request->error()->toString().c_str());
+  }
+  state.counters["MB/s"] = benchmark::Counter(100.0 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+BENCHMARK(BM_CurlAloneKeepAliveGets)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_EngineKeepAliveGets)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_EngineKeepAliveGetsAsynchronous)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CurlAloneDownload100MB)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_EngineDownload100MB)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
