@@ -1,6 +1,7 @@
 #include "ui/CommonAlert.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -62,6 +63,19 @@ CommonAlertDialog::CommonAlertDialog(const QString& message, const QString& titl
   layout->setSizeConstraint(QLayout::SetFixedSize);
   message_->setMinimumWidth(260);
   message_->setMaximumWidth(420);
+}
+
+QMessageBox* makeAlertBox(int icon, const std::string& headline, const std::string& message, QWidget* parent) {
+  auto* box = new QMessageBox(parent);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setIcon(static_cast<QMessageBox::Icon>(icon));
+  box->setWindowTitle(QApplication::applicationDisplayName());
+  box->setTextFormat(Qt::PlainText);
+  box->setText(QString::fromStdString(headline));
+  box->setInformativeText(QString::fromStdString(message));
+  box->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { font-weight: bold; }"
+                                    "QLabel#qt_msgbox_informativelabel { min-width: 300px; }"));
+  return box;
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include <string>
 
 class QLabel;
+class QMessageBox;
 class QPushButton;
 
 namespace td {
@@ -24,6 +25,10 @@ class CommonAlertDialog : public QDialog {
   QLabel* message_;
   QPushButton* ok_;
 };
+
+// An alert box with the headline in bold and the message below it, both as plain text; no buttons
+// yet. Deleted when closed.
+QMessageBox* makeAlertBox(int icon, const std::string& headline, const std::string& message, QWidget* parent);
 
 class CommonAlert {
  public:

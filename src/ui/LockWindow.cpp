@@ -16,6 +16,12 @@ LockWindow::LockWindow(const LoginInputdata& logindata, Hooks hooks, QWidget* pa
     : QWidget(parent), hooks_(std::move(hooks)), controller_(logindata, *this) {
   setObjectName("lockWindow");
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
+  heading_ = new QLabel(this);
+  heading_->setObjectName("lockHeading");
+  QFont bold = heading_->font();
+  bold.setBold(true);
+  bold.setPointSizeF(bold.pointSizeF() * 1.2);
+  heading_->setFont(bold);
   caption_ = new QLabel(this);
   password_ = new QLineEdit(this);
   password_->setObjectName("lockPassword");
@@ -35,6 +41,7 @@ LockWindow::LockWindow(const LoginInputdata& logindata, Hooks hooks, QWidget* pa
   buttons->addWidget(quit_);
   buttons->addWidget(unlock_);
   auto* layout = new QVBoxLayout(this);
+  layout->addWidget(heading_);
   layout->addLayout(row);
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -50,6 +57,7 @@ LockWindow::LockWindow(const LoginInputdata& logindata, Hooks hooks, QWidget* pa
 void LockWindow::updateLanguageStrings() {
   auto t = [this](const char* key) { return QString::fromStdString(hooks_.text ? hooks_.text(key) : key); };
   setWindowTitle(t("8245") + " " + QString::fromStdString(hooks_.appName));
+  heading_->setText(windowTitle());
   password_->setPlaceholderText(t("0078"));
   caption_->setText(t("8246") + " :");
   unlock_->setText(t("8245"));

@@ -51,6 +51,7 @@ class LockWindow final : public QWidget, public LockView {
   Hooks hooks_;
   LockController controller_;
   std::vector<QPointer<QWidget>> hidden_;
+  QLabel* heading_;
   QLabel* caption_;
   QLineEdit* password_;
   QPushButton* unlock_;

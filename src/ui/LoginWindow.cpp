@@ -1,6 +1,5 @@
 #include "ui/LoginWindow.h"
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -18,6 +17,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "ui/CommonAlert.h"
 #include "ui/WindowShake.h"
 
 namespace td {
@@ -131,10 +131,12 @@ LoginWindow::LoginWindow(LoginController& controller, QWidget* parent) : QWidget
   port_->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]{0,5}"), port_));
   resetDefaults_ = new QPushButton(connectionBox_);
   resetDefaults_->setObjectName("resetDefaults");
-  auto* connectionForm = new QVBoxLayout(connectionBox_);
-  connectionForm->addWidget(server_);
-  connectionForm->addWidget(port_);
-  connectionForm->addWidget(resetDefaults_, 0, Qt::AlignRight);
+  serverLabel_ = new QLabel(connectionBox_);
+  portLabel_ = new QLabel(connectionBox_);
+  auto* connectionForm = new QFormLayout(connectionBox_);
+  connectionForm->addRow(serverLabel_, server_);
+  connectionForm->addRow(portLabel_, port_);
+  connectionForm->addRow(resetDefaults_);
   auto* drawerLayout = new QVBoxLayout(drawer_);
   drawerLayout->setContentsMargins(8, 0, 0, 0);
   drawerLayout->addSpacing(title_->sizeHint().height());
@@ -208,6 +210,8 @@ void LoginWindow::relabel() {
   openLive_->setText(t("8178"));
   drawerToggle_->setText(t("8141") + (drawerOpen() ? QStringLiteral(" \u25C2") : QStringLiteral(" \u25B8")));
   languageLabel_->setText(t("9304"));
+  serverLabel_->setText(t("0080"));
+  portLabel_->setText(t("0079"));
 }
 
 void LoginWindow::loginStateChanged() {
@@ -243,12 +247,8 @@ void LoginWindow::loginStateChanged() {
 }
 
 void LoginWindow::showLoginAlert(const std::string& message, const std::string& title) {
-  auto* box = new QMessageBox(QMessageBox::Critical, QApplication::applicationDisplayName(), qs(title),
-                              QMessageBox::NoButton, this);
+  QMessageBox* box = makeAlertBox(QMessageBox::Critical, title, message, this);
   box->setObjectName("loginAlert");
-  box->setAttribute(Qt::WA_DeleteOnClose);
-  box->setTextFormat(Qt::PlainText);
-  box->setInformativeText(qs(message));
   QPushButton* ok = box->addButton(qs(controller_.text("0167")), QMessageBox::AcceptRole);
   ok->setObjectName("alertOk");
   box->setDefaultButton(ok);

@@ -77,6 +77,8 @@ class LoginWindow final : public QWidget, public LoginView {
   QLineEdit* password_;
   QCheckBox* remember_;
   QGroupBox* connectionBox_;
+  QLabel* serverLabel_;
+  QLabel* portLabel_;
   QLineEdit* server_;
   QLineEdit* port_;
   QPushButton* resetDefaults_;

@@ -105,9 +105,10 @@ MainWindow::MainWindow(MainWindowController& controller, Hooks hooks, QWidget* p
   lock_ = appMenu->addAction(QStringLiteral("Lock"));
   lock_->setObjectName("lockAction");
   lock_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
-  lock_->setEnabled(false);
   connect(lock_, &QAction::triggered, this, [this] {
-    if (hooks_.lock) hooks_.lock();
+    // The shortcut fires without the menu opening: the rule is applied here too.
+    updateMenu();
+    if (lock_->isEnabled() && hooks_.lock) hooks_.lock();
   });
   appMenu->addSeparator();
   QAction* quit = appMenu->addAction(QString::fromStdString(hooks_.text ? hooks_.text("9305") : "Quit"));

@@ -1,6 +1,5 @@
 #include "ui/QtSessionShell.h"
 
-#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -19,14 +18,8 @@ QtSessionShell::QtSessionShell(MainQueue& mainQueue, Hooks hooks) : mainQueue_(m
 void QtSessionShell::playSound(const std::string& name) { SoundNotification::playSoundNamed(name); }
 
 QMessageBox* QtSessionShell::makeAlertBox(const SessionAlert& alert, QWidget* parent) {
-  auto* box = new QMessageBox(parent);
+  QMessageBox* box = td::makeAlertBox(QMessageBox::Critical, alert.title, alert.message, parent);
   box->setObjectName("sessionAlert");
-  box->setAttribute(Qt::WA_DeleteOnClose);
-  box->setIcon(QMessageBox::Critical);
-  box->setWindowTitle(QApplication::applicationDisplayName());
-  box->setTextFormat(Qt::PlainText);
-  box->setText(QString::fromStdString(alert.title));
-  box->setInformativeText(QString::fromStdString(alert.message));
   if (alert.tag == 3) {
     QPushButton* download = box->addButton(QString::fromStdString(hooks_.text("8229")), QMessageBox::AcceptRole);
     download->setObjectName("alertDownload");
