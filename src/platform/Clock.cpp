@@ -18,8 +18,10 @@ std::int64_t Clock::nextTick(TimePoint start, Duration interval, std::int64_t fi
 }
 
 Clock& Clock::steady() {
-  static SteadyClock clock;
-  return clock;
+  // Never destroyed: a queue's thread that finishes after main() returned (a socket queue released
+  // on its own thread) still reads it.
+  static SteadyClock* const clock = new SteadyClock;
+  return *clock;
 }
 
 ManualClock::ManualClock() : ManualClock(TimePoint{} + std::chrono::hours(1)) {}
