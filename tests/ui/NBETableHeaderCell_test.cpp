@@ -88,6 +88,17 @@ TEST_F(HeaderEditTest, DeletingEverythingPostsTheEmptyText) {
   EXPECT_EQ(posted_, std::vector<std::string>{""});
 }
 
+TEST_F(HeaderEditTest, FocusRingAroundTheEditedSectionAndRoomForTheEditor) {
+  header_->editSection(1);
+  const QImage image = header_->viewport()->grab().toImage();
+  const int x = header_->sectionViewportPosition(1);
+  EXPECT_EQ(image.pixelColor(x + 1, header_->height() / 2), header_->palette().color(QPalette::Active, QPalette::Highlight));
+  EXPECT_GE(header_->editor()->height(), header_->editor()->sizeHint().height());
+  QTest::keyClick(header_->editor(), Qt::Key_Return);
+  const QImage after = header_->viewport()->grab().toImage();
+  EXPECT_NE(after.pixelColor(x + 1, header_->height() / 2), header_->palette().color(QPalette::Active, QPalette::Highlight));
+}
+
 TEST_F(HeaderEditTest, SecondEditWaitsForTheFirstToEnd) {
   header_->editSection(1);
   QLineEdit* first = header_->editor();

@@ -97,7 +97,7 @@ void AAPLImageAndTextCell::paint(QPainter* painter, const QStyleOptionViewItem& 
                                                                                 : QPalette::Text));
   painter->setFont(opt.font);
   const QString text = opt.fontMetrics.elidedText(opt.text, Qt::ElideRight, static_cast<int>(textRect.width()));
-  painter->drawText(textRect, static_cast<int>(Qt::AlignLeft | Qt::AlignVCenter) | Qt::TextSingleLine, text);
+  painter->drawText(textRect, static_cast<int>(Qt::AlignLeft | Qt::AlignTop) | Qt::TextSingleLine, text);
   painter->restore();
 }
 

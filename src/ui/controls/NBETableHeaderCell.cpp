@@ -69,6 +69,16 @@ void NBETableHeaderView::placeEditor() {
   editor_->setGeometry(sectionRect(editedSection_).adjusted(kEditorInset, kEditorInset, -kEditorInset, -kEditorInset));
 }
 
+QSize NBETableHeaderView::sizeHint() const {
+  QSize size = QHeaderView::sizeHint();
+  if (editableSection_ < 0 || orientation() != Qt::Horizontal) return size;
+  // Room for the line edit inside the focus ring.
+  QLineEdit probe;
+  probe.setFrame(false);
+  size.setHeight(std::max(size.height(), probe.sizeHint().height() + 2 * kEditorInset));
+  return size;
+}
+
 void NBETableHeaderView::updateGeometries() {
   QHeaderView::updateGeometries();
   placeEditor();
@@ -119,17 +129,17 @@ void NBETableHeaderView::mouseDoubleClickEvent(QMouseEvent* event) {
   QHeaderView::mouseDoubleClickEvent(event);
 }
 
-void NBETableHeaderView::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
-  QHeaderView::paintSection(painter, rect, logicalIndex);
-  if (logicalIndex != editedSection_ || !editor_) return;
-  painter->save();
+void NBETableHeaderView::paintEvent(QPaintEvent* event) {
+  QHeaderView::paintEvent(event);
+  if (!editor_) return;
+  // The focus ring around the edited section, over the section's own drawing.
+  QPainter painter(viewport());
   QPen ring(palette().color(QPalette::Active, QPalette::Highlight), kFocusRingWidth);
   ring.setJoinStyle(Qt::MiterJoin);
-  painter->setPen(ring);
-  painter->setBrush(Qt::NoBrush);
+  painter.setPen(ring);
+  painter.setBrush(Qt::NoBrush);
   const int half = kFocusRingWidth / 2;
-  painter->drawRect(rect.adjusted(half, half, -half, -half));
-  painter->restore();
+  painter.drawRect(sectionRect(editedSection_).adjusted(half, half, -half, -half));
 }
 
 }  // namespace td

@@ -31,7 +31,10 @@ class NBETableHeaderView : public QHeaderView {
   explicit NBETableHeaderView(Qt::Orientation orientation = Qt::Horizontal, QWidget* parent = nullptr);
 
   // The section a double click edits (-1: none, the default).
-  void setEditableSection(int logicalIndex) { editableSection_ = logicalIndex; }
+  void setEditableSection(int logicalIndex) {
+    editableSection_ = logicalIndex;
+    updateGeometry();
+  }
   int editableSection() const { return editableSection_; }
 
   // Opens the line edit over the section, holding its title selected. Does nothing while another
@@ -40,6 +43,8 @@ class NBETableHeaderView : public QHeaderView {
   bool isEditing() const { return editor_ != nullptr; }
   int editedSection() const { return editedSection_; }
   QLineEdit* editor() const { return editor_; }
+  // Tall enough for the line edit when a section is editable.
+  QSize sizeHint() const override;
 
  signals:
   // After the notification: the section and its final text.
@@ -47,7 +52,7 @@ class NBETableHeaderView : public QHeaderView {
 
  protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
-  void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
+  void paintEvent(QPaintEvent* event) override;
   void updateGeometries() override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -98,6 +98,8 @@ LoginRegistrationWindow::LoginRegistrationWindow(QWidget* parent, LoginRegistrat
   grid->addWidget(address_, 4, 1, 1, 3);
   grid->addWidget(newsletter_, 5, 1, 1, 3);
   grid->setColumnMinimumWidth(2, 70);
+  grid->setColumnStretch(1, 1);
+  grid->setColumnStretch(3, 1);
   content->addWidget(box_);
 
   auto* buttons = new QDialogButtonBox(background);
