@@ -9,6 +9,7 @@
 #include <QPainterPath>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QVBoxLayout>
 #include <initializer_list>
 #include <utility>
 
@@ -134,6 +135,17 @@ void AMBackground::paintEvent(QPaintEvent*) {
 // ---- WindowSheetBackgroundView ----
 
 WindowSheetBackgroundView::WindowSheetBackgroundView(QWidget* parent) : QWidget(parent) {}
+
+QVBoxLayout* WindowSheetBackgroundView::fillSheet(QWidget* sheet) {
+  auto* outer = new QVBoxLayout(sheet);
+  outer->setContentsMargins(0, 0, 0, 0);
+  auto* background = new WindowSheetBackgroundView(sheet);
+  outer->addWidget(background);
+  auto* content = new QVBoxLayout(background);
+  content->setContentsMargins(18, 16, 18, 14);
+  content->setSpacing(12);
+  return content;
+}
 
 void WindowSheetBackgroundView::paintEvent(QPaintEvent* event) {
   QPainter painter(this);

@@ -14,6 +14,7 @@
 #include <optional>
 
 class QPainter;
+class QVBoxLayout;
 
 namespace td {
 
@@ -61,6 +62,9 @@ class WindowSheetBackgroundView : public QWidget {
   Q_OBJECT
  public:
   explicit WindowSheetBackgroundView(QWidget* parent = nullptr);
+
+  // Lays a background over the whole of `sheet` and returns the vertical layout of its content.
+  static QVBoxLayout* fillSheet(QWidget* sheet);
 
  protected:
   void paintEvent(QPaintEvent* event) override;

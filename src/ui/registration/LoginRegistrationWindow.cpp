@@ -27,13 +27,8 @@ LoginRegistrationWindow::LoginRegistrationWindow(QWidget* parent, LoginRegistrat
     : QDialog(parent), controller_(*this, std::move(callbacks)) {
   setObjectName("loginRegistrationWindow");
   setWindowModality(Qt::WindowModal);
-  auto* outer = new QVBoxLayout(this);
-  outer->setContentsMargins(0, 0, 0, 0);
-  auto* background = new WindowSheetBackgroundView(this);
-  outer->addWidget(background);
-  auto* content = new QVBoxLayout(background);
-  content->setContentsMargins(18, 16, 18, 14);
-  content->setSpacing(12);
+  QVBoxLayout* content = WindowSheetBackgroundView::fillSheet(this);
+  QWidget* background = content->parentWidget();
 
   box_ = new QGroupBox(background);
   box_->setObjectName("createdemouserBox");

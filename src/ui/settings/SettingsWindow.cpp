@@ -15,18 +15,6 @@
 namespace td {
 namespace {
 
-// A sheet's content on the light sheet background; returns the layout to fill.
-QVBoxLayout* sheetContent(QDialog* sheet) {
-  auto* outer = new QVBoxLayout(sheet);
-  outer->setContentsMargins(0, 0, 0, 0);
-  auto* background = new WindowSheetBackgroundView(sheet);
-  outer->addWidget(background);
-  auto* content = new QVBoxLayout(background);
-  content->setContentsMargins(20, 18, 20, 14);
-  content->setSpacing(12);
-  return content;
-}
-
 QLineEdit* passwordField(const char* objectName, QWidget* parent) {
   auto* field = new QLineEdit(parent);
   field->setObjectName(objectName);
@@ -55,7 +43,7 @@ ChangePasswordSheet::ChangePasswordSheet(QWidget* parent, ChangePasswordWindowCo
   setObjectName("changePasswordSheet");
   setWindowTitle(caption("8322"));
   setWindowModality(Qt::WindowModal);
-  QVBoxLayout* content = sheetContent(this);
+  QVBoxLayout* content = WindowSheetBackgroundView::fillSheet(this);
   auto* heading = new QLabel(caption("8322"), this);
   heading->setObjectName("heading");
   QFont bold = heading->font();
@@ -104,7 +92,7 @@ IdleTimeoutSheet::IdleTimeoutSheet(QWidget* parent) : QDialog(parent), controlle
   setObjectName("idleTimeoutSheet");
   setWindowTitle(caption("8323"));
   setWindowModality(Qt::WindowModal);
-  QVBoxLayout* content = sheetContent(this);
+  QVBoxLayout* content = WindowSheetBackgroundView::fillSheet(this);
   auto* row = new QFormLayout;
   combo_ = new QComboBox(this);
   combo_->setObjectName("timeoutComboBox");
