@@ -12,7 +12,7 @@
 #include "platform/Log.h"
 #include "session/BusinessBase.h"
 #include "transport/DeviceInfo.h"
-#include "ui/controls/FrameText.h"
+#include "ui/shell/LoginController.h"
 #include "wire/SessionRequests.h"
 
 namespace td {
@@ -71,7 +71,7 @@ std::optional<std::string> LoginRegistrationWindowController::validationFailureK
   if (f.country.empty()) return "8096";
   for (const std::string* field : {&f.name, &f.phone, &f.city, &f.state, &f.zipCode, &f.email, &f.address, &f.country,
                                    &f.deposit}) {
-    if (hasFrameControlBytes(*field)) return "8312";
+    if (LoginController::hasControlBytes(*field)) return "8312";
   }
   return std::nullopt;
 }

@@ -3,7 +3,7 @@
 #include "platform/AppContext.h"
 #include "platform/Log.h"
 #include "session/BusinessBase.h"
-#include "ui/controls/FrameText.h"
+#include "ui/shell/LoginController.h"
 
 namespace td {
 
@@ -35,7 +35,7 @@ std::optional<std::string> ChangePasswordWindowController::passwordValidationFai
   if (oldPassword != currentPassword) return kWrongOldPassword;
   if (newPassword != confirmation) return kConfirmationMismatch;
   if (newPassword == currentPassword) return kSamePassword;
-  if (hasFrameControlBytes(newPassword)) return kControlBytes;
+  if (LoginController::hasControlBytes(newPassword)) return kControlBytes;
   return std::nullopt;
 }
 
