@@ -171,7 +171,7 @@ TEST_F(RegistrationFlowTest, RequestCarriesTheSubmittedCopyAndTheReplyFillsTheLo
   ASSERT_EQ(view.results.size(), 1u);
   EXPECT_EQ(view.results[0],
             "Your Demo Account Is Ready|Login : demo7\nPassword : pa/ss\nThese details are now filled in the login "
-            "window: press Login to start trading on the demo server.|0167");
+            "window: press Login to start trading on the demo server.|OK");
   EXPECT_EQ(view.closes, 1) << "closing the alert ends the sheet";
   EXPECT_FALSE(controller->initiated());
   EXPECT_EQ(center().observerCount(R::kReplyNotification), 0u);
