@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/CommonAlert.h"
 #include "ui/controls/DrawingControls.h"
 #include "ui/controls/NumericFields.h"
 
@@ -165,12 +166,10 @@ void LoginRegistrationWindow::updateLanguageStrings(const RegistrationLabels& l)
 
 void LoginRegistrationWindow::showResult(const std::string& headline, const std::string& message,
                                          const std::string& button) {
-  QMessageBox box(QMessageBox::Information, q(headline), q(headline), QMessageBox::NoButton, this);
-  box.setObjectName("registrationResult");
-  box.setTextFormat(Qt::PlainText);
-  box.setInformativeText(q(message));
-  box.addButton(q(button), QMessageBox::AcceptRole);
-  box.exec();
+  QMessageBox* box = makeAlertBox(QMessageBox::Information, headline, message, this);
+  box->setObjectName("registrationResult");
+  box->addButton(q(button), QMessageBox::AcceptRole);
+  box->exec();  // deletes itself once closed
 }
 
 void LoginRegistrationWindow::closeSheet() { QDialog::done(QDialog::Rejected); }
