@@ -96,6 +96,7 @@ void AccountSummary::UpdateUserInfo(FieldList fields, TradingEvents& events) {
   }
   if (!result || lowerAscii(*result) != "success") {
     TD_LOG_INFO("PasswordChangeResponseMessage: the password was not changed");
+    events.passwordChangeRefusedNotification(result ? std::string(*result) : std::string());
     return;
   }
   if (password) events.setPassword(std::string(*password));

@@ -32,7 +32,8 @@ class AccountSummary {
 
   // `UpdateUserInfo:`: only a reply whose result (tag 17) is "success" in any case replaces the
   // stored password with tag 103 and posts "PasswordChangeNotification"; any other result changes
-  // nothing, so a failed change never leaves the client with a password the server refused.
+  // nothing, so a failed change never leaves the client with a password the server refused; it
+  // tells the change-password sheet of the refusal ("PasswordChangeRefusedNotification").
   static void UpdateUserInfo(FieldList fields, TradingEvents& events);
 
   // `DemoUserCreationResponse:`: with both the user name (23) and its password (18) the

@@ -40,6 +40,10 @@ void SessionNotifications::HistoryDataUpdateNotification() const {
 
 void SessionNotifications::passwordChangeNotification() const { post("PasswordChangeNotification", links_.sender); }
 
+void SessionNotifications::passwordChangeRefusedNotification(const std::string& status) const {
+  post("PasswordChangeRefusedNotification", links_.sender, {{"Status", status}});
+}
+
 void SessionNotifications::demoUserCreationNotification(const std::string& userInfo) const {
   post("DemoUserCreationNotification", links_.sender, {{"UserInfo", userInfo}});
 }

@@ -50,6 +50,8 @@ class SessionNotifications {
   // The seven table notifications, in their fixed order.
   void HistoryDataUpdateNotification() const;
   void passwordChangeNotification() const;
+  // "PasswordChangeRefusedNotification": object the session, user information "Status".
+  void passwordChangeRefusedNotification(const std::string& status) const;
   void demoUserCreationNotification(const std::string& userInfo) const;
   void sendRoomCreationNotification(const std::string& roomKey) const;
   void UpdateChatNotification(const std::string& name) const;
@@ -128,6 +130,9 @@ class SessionTradingEvents final : public TradingEvents {
     notifications_.MarginCallNotification(accountId);
   }
   void passwordChangeNotification() override { notifications_.passwordChangeNotification(); }
+  void passwordChangeRefusedNotification(const std::string& status) override {
+    notifications_.passwordChangeRefusedNotification(status);
+  }
   void demoUserCreationNotification(const std::string& userInfo) override {
     notifications_.demoUserCreationNotification(userInfo);
   }

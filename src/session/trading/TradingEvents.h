@@ -32,6 +32,9 @@ class TradingEvents {
   // The margin-call banner for the account id ("%d").
   virtual void MarginCallNotification(const std::string& accountId) = 0;
   virtual void passwordChangeNotification() = 0;
+  // A password-change reply whose status is not "success": the status as the server sent it (empty
+  // when the reply carries none).
+  virtual void passwordChangeRefusedNotification(const std::string& status) = 0;
   virtual void demoUserCreationNotification(const std::string& userInfo) = 0;
   virtual void demoUserCreationFailureNotification() = 0;
 

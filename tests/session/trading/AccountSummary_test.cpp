@@ -97,20 +97,26 @@ TEST_F(AccountSummaryTest, MarginCallBannerEachTimeTheStatusBecomesTwo) {
   EXPECT_EQ(reference_->account("100")->accountMarginStatus, 2);
 }
 
-TEST(PasswordReplyTest, OnlyASuccessfulReplyReplacesThePassword) {
+TEST(PasswordReplyTest, OnlyASuccessfulReplyReplacesThePasswordAndEveryOtherIsARefusal) {
   testing::RecordingEvents events;
   {
     Report r(38, {{17, "Failed"}, {103, "refused"}});
     AccountSummary::UpdateUserInfo(r.fields(), events);
   }
+  {
+    Report r(38, {{103, "nostatus"}});
+    AccountSummary::UpdateUserInfo(r.fields(), events);
+  }
   EXPECT_TRUE(events.passwords.empty());
   EXPECT_EQ(events.passwordChanges, 0);
+  EXPECT_EQ(events.passwordRefusals, (std::vector<std::string>{"Failed", ""}));
   {
     Report r(38, {{103, "n3w"}, {17, "SUCCESS"}});
     AccountSummary::UpdateUserInfo(r.fields(), events);
   }
   EXPECT_EQ(events.passwords, std::vector<std::string>{"n3w"});
   EXPECT_EQ(events.passwordChanges, 1);
+  EXPECT_EQ(events.passwordRefusals.size(), 2u);
 }
 
 TEST(DemoUserReplyTest, NeedsBothUserNameAndPassword) {

@@ -48,6 +48,7 @@ class SessionNotificationsTest : public ::testing::Test {
       std::string entry = n.name;
       if (const auto* text = n.objectAs<std::string>()) entry += " " + *text;
       if (const auto info = n.userInfoText("UserInfo")) entry += " " + *info;
+      if (const auto info = n.userInfoText("Status")) entry += " [" + *info + "]";
       if (const auto info = n.userInfoText("RoomCreationKey")) entry += " " + *info;
       posted_.push_back(entry);
     });
@@ -81,7 +82,8 @@ TEST_F(SessionNotificationsTest, NothingIsDeliveredBeforeTheMainQueueRuns) {
 }
 
 TEST_F(SessionNotificationsTest, NamedNotificationsCarryTheirObjects) {
-  for (const char* name : {"DemoUserCreationNotification", "ChatRoomCreationNotification", "NoticeMessageNotification",
+  for (const char* name : {"DemoUserCreationNotification", "PasswordChangeRefusedNotification",
+                           "ChatRoomCreationNotification", "NoticeMessageNotification",
                            "ChatQueueStatusUpdate", "CloseHedgePositionNotification", "NoticeMessageReceivedNotification",
                            "RecentConversationReceivedNotification", "DepositWithdrawalTableNotification",
                            "AccountStatementNotification", "BankDetailsNotification",
@@ -89,6 +91,7 @@ TEST_F(SessionNotificationsTest, NamedNotificationsCarryTheirObjects) {
     observe(name);
   }
   notifications_->demoUserCreationNotification("demo/pw");
+  notifications_->passwordChangeRefusedNotification("Failure");
   notifications_->sendRoomCreationNotification("a,b/12/room");
   notifications_->UpdateChatNotification("NoticeMessageNotification");
   notifications_->ChatQueueStatusUpdateNotification();
@@ -101,7 +104,8 @@ TEST_F(SessionNotificationsTest, NamedNotificationsCarryTheirObjects) {
   notifications_->executedPositionSearchNotification();
   queue_.runPending();
   EXPECT_EQ(posted_, (std::vector<std::string>{
-                         "DemoUserCreationNotification session demo/pw", "ChatRoomCreationNotification session a,b/12/room",
+                         "DemoUserCreationNotification session demo/pw",
+                         "PasswordChangeRefusedNotification session [Failure]", "ChatRoomCreationNotification session a,b/12/room",
                          "NoticeMessageNotification session", "ChatQueueStatusUpdate session",
                          "CloseHedgePositionNotification session", "NoticeMessageReceivedNotification R1",
                          "RecentConversationReceivedNotification R2", "DepositWithdrawalTableNotification",

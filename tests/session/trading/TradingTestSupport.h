@@ -94,6 +94,7 @@ class RecordingEvents : public TradingEvents {
   std::vector<Settled> settled;
   std::vector<std::string> marginCalls;
   int passwordChanges = 0;
+  std::vector<std::string> passwordRefusals;
   std::vector<std::string> demoUsers;
   int demoFailures = 0;
   std::vector<std::pair<std::vector<std::string>, bool>> subscriptions;
@@ -111,6 +112,7 @@ class RecordingEvents : public TradingEvents {
   }
   void MarginCallNotification(const std::string& accountId) override { marginCalls.push_back(accountId); }
   void passwordChangeNotification() override { ++passwordChanges; }
+  void passwordChangeRefusedNotification(const std::string& status) override { passwordRefusals.push_back(status); }
   void demoUserCreationNotification(const std::string& info) override { demoUsers.push_back(info); }
   void demoUserCreationFailureNotification() override { ++demoFailures; }
   void subscribeItems(const std::vector<std::string>& codes, bool subscribe) override {
