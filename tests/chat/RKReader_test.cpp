@@ -16,11 +16,12 @@ std::string plain(std::string_view rtf) { return RKReader::ConvertRTFtoString(rt
 
 TEST(RKReader, TheClientsOwnDocumentsComeBackAsTheirTextWithOneLineFeed) {
   for (const std::string text : {"Hello", "a}b{c\\d}}", "  two  blanks ", "{\\par}", "\xe4\xbd\xa0\xe5\xa5\xbd \xe4\xb8\xad\xe6\x96\x87",
-                                 "caf\xc3\xa9 \xe2\x82\xac 5", "emoji \xf0\x9f\x98\x80"}) {
+                                 "caf\xc3\xa9 \xe2\x82\xac 5", "emoji \xf0\x9f\x98\x80", "two\nlines"}) {
     const RKReader::Result read = RKReader::read(Formatter::ConvertStringtoRTF(text));
     EXPECT_EQ(read.text, text + "\n") << text;
     EXPECT_EQ(read.problem, Status::Ok) << text;
   }
+  EXPECT_EQ(plain(Formatter::ConvertStringtoRTF("cr\r\nlf\rcr")), "cr\nlf\ncr\n");
   EXPECT_EQ(plain(""), "");
   EXPECT_EQ(plain("text outside {any} group"), "text outside any group");
 }
