@@ -121,7 +121,8 @@ void ChatDesk::FillChatMessages(FieldList fields, std::optional<std::string_view
   bool notice = false;
   std::optional<std::string> title;
   std::optional<ChatMessageEntry> last;
-  for (const auto& [key, room] : model_.ChatRoomCollection()) {
+  for (const auto& entry : model_.ChatRoomCollection()) {
+    const ChatRoomPtr& room = entry.second;
     if (!room || room->RoomName != *roomName) continue;
     std::optional<std::string> displayName;
     forEachField(fields, [&](int tag, std::string_view value) {
