@@ -139,8 +139,25 @@ int RKReader::getCharacterFromBuffer() {
   return static_cast<unsigned char>(source_[bufferPosition_++]);
 }
 
+// A byte that is plain text wherever it stands: no group mark, no control word, no raw line break,
+// no byte of a multi-byte character.
+static bool isPlainByte(char c) {
+  return static_cast<unsigned char>(c) < 0x80 && c != '{' && c != '}' && c != '\\' && c != '\r' && c != '\n';
+}
+
 void RKReader::parse() {
   for (;;) {
+    // Plain text in the body is taken a run at a time.
+    if (pushedBack_ < 0 && internalState_ == Internal::Normal && destinationState_ == Destination::Normal &&
+        skipRemaining_ == 0 && pendingLength_ == 0 && highSurrogate_ == 0) {
+      std::size_t end = bufferPosition_;
+      while (end < source_.size() && isPlainByte(source_[end])) ++end;
+      if (end > bufferPosition_) {
+        result_.text.append(source_.substr(bufferPosition_, end - bufferPosition_));
+        destinationLength_ += static_cast<std::int32_t>(end - bufferPosition_);
+        bufferPosition_ = end;
+      }
+    }
     const int ch = getCharacterFromBuffer();
     if (ch < 0) break;
     if (internalState_ == Internal::Binary) {
