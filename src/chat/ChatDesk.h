@@ -92,6 +92,9 @@ class ChatDesk {
   bool acknowledge(const ChatRoom& notice);
   // Sends the pending texts of a confirmed room, oldest first, until one does not go.
   void sendPending(ChatRoom& room);
+  // Applies each value of tag 572 to the queue under the id, if one is stored; then tells the windows.
+  template <class F>
+  void forEachQueueAnswer(FieldList fields, std::optional<std::string_view> queueId, F&& apply);
   // Stores a room; one it replaces hands over its pending texts.
   void store(const std::string& key, const ChatRoomPtr& room);
 

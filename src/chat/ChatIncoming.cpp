@@ -267,22 +267,23 @@ void ChatDesk::UpdateChatUserStatus(std::optional<std::string_view> userName, Fi
 }
 
 void ChatDesk::UpdateChatResponseFromQueue(FieldList fields, std::optional<std::string_view> queueId) {
-  if (const std::shared_ptr<ChatQueue> queue = queueId ? model_.queue(*queueId) : nullptr) {
-    forEachField(fields, [&](int tag, std::string_view value) {
-      if (tag != 572) return;
-      const std::int32_t answer = conv::toInt(value);
-      queue->chartRequestStatus = answer >= ChatQueue::kNoRequest && answer <= ChatQueue::kAccepted
-                                      ? answer
-                                      : ChatQueue::kOtherAnswer;
-    });
-  }
-  events_.queueStatusChanged();
+  forEachQueueAnswer(fields, queueId, [](ChatQueue& queue, std::string_view value) {
+    const std::int32_t answer = conv::toInt(value);
+    queue.chartRequestStatus =
+        answer >= ChatQueue::kNoRequest && answer <= ChatQueue::kAccepted ? answer : ChatQueue::kOtherAnswer;
+  });
 }
 
 void ChatDesk::UpdateChatQueueStatus(FieldList fields, std::optional<std::string_view> queueId) {
+  forEachQueueAnswer(fields, queueId,
+                     [](ChatQueue& queue, std::string_view value) { queue.isAvailable = conv::toFlag(value); });
+}
+
+template <class F>
+void ChatDesk::forEachQueueAnswer(FieldList fields, std::optional<std::string_view> queueId, F&& apply) {
   if (const std::shared_ptr<ChatQueue> queue = queueId ? model_.queue(*queueId) : nullptr) {
     forEachField(fields, [&](int tag, std::string_view value) {
-      if (tag == 572) queue->isAvailable = conv::toFlag(value);
+      if (tag == 572) apply(*queue, value);
     });
   }
   events_.queueStatusChanged();
