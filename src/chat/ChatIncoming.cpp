@@ -22,14 +22,20 @@ Pieces split(std::string_view text, char separator) {
   return pieces;
 }
 
-// Calls f(fields) for each record of a list value; empty records are passed over.
+// Calls f(fields) for each record of a list value; empty records are passed over, and a record of
+// fewer than `minFields` fields is dropped with one log line naming `what`.
 template <class F>
-void forEachRecord(std::string_view value, F&& f) {
+void forEachRecord(std::string_view value, std::size_t minFields, const char* what, F&& f) {
   Pieces fields;
   forEachPiece(value, MessageInnerTagSeperatorthr, [&](std::string_view record) {
     if (record.empty()) return;
     fields.clear();
     forEachPiece(record, MessageInnerTagSeperatortw, [&](std::string_view field) { fields.push_back(field); });
+    if (fields.size() < minFields) {
+      TD_LOG_WARN(std::string(what) + " record of " + std::to_string(fields.size()) + " fields dropped (" +
+                  std::to_string(minFields) + " needed)");
+      return;
+    }
     f(fields);
   });
 }
@@ -51,11 +57,6 @@ std::optional<std::string> piece(const Pieces& fields, std::size_t index) {
 // A text as the server keeps it: the chat writers send RTF, which is read into plain text.
 std::string plainText(std::string_view text) {
   return text.starts_with("{\\rtf") ? RKReader::ConvertRTFtoString(text) : std::string(text);
-}
-
-void logDropped(const char* what, std::size_t fields, std::size_t needed) {
-  TD_LOG_WARN(std::string(what) + " record of " + std::to_string(fields) + " fields dropped (" +
-              std::to_string(needed) + " needed)");
 }
 
 // The fields a room reply applies to any room: request id, room id and name, users, sender, mode.
@@ -177,11 +178,7 @@ void ChatDesk::FillRoomMessage(FieldList fields) {
     if (tag != 17) return;
     room = roomId ? model_.room(*roomId) : nullptr;
     if (!room) return;
-    forEachRecord(value, [&](const Pieces& record) {
-      if (record.size() < 4) {
-        logDropped("room history", record.size(), 4);
-        return;
-      }
+    forEachRecord(value, 4, "room history", [&](const Pieces& record) {
       if (room->isMessageNotices) room->MessageId = std::string(record[0]);
       ChatMessageEntry line;
       line.msg = RKReader::ConvertRTFtoString(record[2]);
@@ -203,11 +200,7 @@ void ChatDesk::FillChatGroupsAndUsers(FieldList fields) {
   model_.clearGroups();
   forEachField(fields, [&](int tag, std::string_view value) {
     if (tag == 522) {
-      forEachRecord(value, [&](const Pieces& record) {
-        if (record.size() < 3) {
-          logDropped("FillChatGroupsAndUsers-GroupDetail: group", record.size(), 3);
-          return;
-        }
+      forEachRecord(value, 3, "FillChatGroupsAndUsers-GroupDetail: group", [&](const Pieces& record) {
         auto group = std::make_shared<ChatGroup>();
         group->GroupID = std::string(record[0]);
         group->GroupName = std::string(record[1]);
@@ -215,11 +208,7 @@ void ChatDesk::FillChatGroupsAndUsers(FieldList fields) {
         model_.storeGroup(std::move(group));
       });
     } else if (tag == 521) {
-      forEachRecord(value, [&](const Pieces& record) {
-        if (record.size() < 8) {
-          logDropped("FillChatGroupsAndUsers-UserDetail: user", record.size(), 8);
-          return;
-        }
+      forEachRecord(value, 8, "FillChatGroupsAndUsers-UserDetail: user", [&](const Pieces& record) {
         auto user = std::make_shared<ChatUser>();
         user->UserID = std::string(record[0]);
         user->UserName = std::string(record[1]);
@@ -235,11 +224,7 @@ void ChatDesk::FillChatGroupsAndUsers(FieldList fields) {
         if (group) group->GroupUsers[stored->UserName] = stored;
       });
     } else if (tag == 1019) {
-      forEachRecord(value, [&](const Pieces& record) {
-        if (record.size() < 3) {
-          logDropped("support queue", record.size(), 3);
-          return;
-        }
+      forEachRecord(value, 3, "support queue", [&](const Pieces& record) {
         if (conv::toInt(record[0]) <= 0) return;
         auto queue = std::make_shared<ChatQueue>();
         queue->QueueId = std::string(record[0]);
@@ -292,11 +277,7 @@ void ChatDesk::forEachQueueAnswer(FieldList fields, std::optional<std::string_vi
 void ChatDesk::FillRecentConversation(FieldList fields) {
   forEachField(fields, [&](int tag, std::string_view value) {
     if (tag != 17) return;
-    forEachRecord(value, [&](const Pieces& record) {
-      if (record.size() < 5) {
-        logDropped("FillRecentConversationexception: conversation", record.size(), 5);
-        return;
-      }
+    forEachRecord(value, 5, "FillRecentConversationexception: conversation", [&](const Pieces& record) {
       auto room = std::make_shared<ChatRoom>();
       room->SenderName = std::string(record[0]);
       room->Message = plainText(record[1]);
@@ -319,7 +300,7 @@ void ChatDesk::FillOfflineMessages(FieldList fields) {
   std::size_t count = 0;
   forEachField(fields, [&](int tag, std::string_view value) {
     if (tag != 17) return;
-    forEachRecord(value, [&](const Pieces& record) {
+    forEachRecord(value, 0, "offline message", [&](const Pieces& record) {
       // A notice (field 7, its subject) whose room the recent conversations brought.
       if (record.size() <= 7 || record[7].empty()) return;
       const ChatRoomPtr room = model_.room(record[4]);
