@@ -107,6 +107,8 @@ Application::~Application() {
   mainWindowController_.reset();
   delete lockWindow_.data();
   delete loginWindow_.data();
+  // A banner of the session (a chat line, the offline notices) may still be on screen.
+  releaseQtBanners();
   closeSession();
   reactions_.reset();
   if (auto error = defaults_->synchronize()) TD_LOG_WARN("Settings not written at exit: " + error->text);

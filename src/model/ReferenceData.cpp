@@ -7,6 +7,7 @@
 
 #include "model/ColumnNames.h"
 #include "model/Conversions.h"
+#include "model/FieldList.h"
 #include "platform/Log.h"
 #include "wire/Separators.h"
 
@@ -65,20 +66,6 @@ std::string ampDateToDisplay(std::string_view text) {
 
 // ---------------------------------------------------------------------------------------------
 // Cutting the AMP form.
-
-template <class F>
-void forEachPiece(std::string_view text, char separator, F&& f) {
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t pos = text.find(separator, start);
-    if (pos == std::string_view::npos) {
-      f(text.substr(start));
-      return;
-    }
-    f(text.substr(start, pos - start));
-    start = pos + 1;
-  }
-}
 
 void splitColumns(std::string_view row, std::vector<std::string_view>& out) {
   out.clear();

@@ -117,6 +117,8 @@ void BusinessBase::init() {
     return accounts.size() == 1 && accounts.begin()->second && accounts.begin()->second->tradingStatus == 3;
   });
   messageBase_ = std::make_unique<MessageBase>(*this, *env_.logindata);
+  chatEvents_ = makeChatEvents();
+  chat_ = std::make_unique<ChatDesk>(*chatEvents_, env_.chatObserver);
   reference_.setHooks({[weak] {
                          if (auto self = weak.lock()) self->LoadItemstoWatchlist();
                        },

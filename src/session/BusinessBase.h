@@ -29,6 +29,7 @@
 #include <string_view>
 #include <vector>
 
+#include "chat/ChatDesk.h"
 #include "model/BankDetails.h"
 #include "model/Order.h"
 #include "model/ReferenceData.h"
@@ -68,6 +69,7 @@ class BusinessBase final : public ConnectionEvents,
     std::shared_ptr<ShellReactions> shell;  // none: the shell's reactions are only logged
     SessionObserver* observer = nullptr;
     TradingObserver* tradingObserver = nullptr;  // hears of positions, settlements and journal lines
+    ChatObserver* chatObserver = nullptr;        // hears of chat lines, notices and contact lists
   };
 
   struct Options {
@@ -256,7 +258,9 @@ class BusinessBase final : public ConnectionEvents,
   const AccountStatementInfo& accountStatementInfo() const { return datasets_.accountStatementInfo(); }
   DataSetService& datasets() { return datasets_; }
   const DataSetService& datasets() const { return datasets_; }
-  // Chat.
+  // Chat: the chat state and its senders (the windows' side), and the handlers of the dispatcher.
+  ChatDesk& chat() { return *chat_; }
+  const ChatDesk& chat() const { return *chat_; }
   void handleChatRoomCreation(const ReceivedMessage& message);
   void handleChatMessage(const ReceivedMessage& message);
   void handleChatOfflineMessages(const ReceivedMessage& message);
@@ -323,6 +327,8 @@ class BusinessBase final : public ConnectionEvents,
   void HistoryDataUpdateNotification();
   void postOnMain(std::string name);
   void appendJournal(std::string line);
+  // What the chat desk asks of this session (its notifications, banners and request writer).
+  std::unique_ptr<ChatEvents> makeChatEvents();
   void ended(const std::string& reason);
   bool storeWatchlist(const std::vector<std::string>& codes);
 
@@ -331,6 +337,8 @@ class BusinessBase final : public ConnectionEvents,
   std::unique_ptr<SessionTransport> conn_;
   std::unique_ptr<MessageBase> messageBase_;
   ReferenceData reference_;
+  std::unique_ptr<ChatEvents> chatEvents_;
+  std::unique_ptr<ChatDesk> chat_;
 
   // Re-entered text: envelopes and compressed payloads of the TCP session and of the request
   // channel, each cut apart from the other's; "IS;" feed lines.

@@ -3,11 +3,11 @@
 // trading state, over this session's own collections.
 
 #include "session/BusinessBase.h"
+#include "session/SessionLinks.h"
 #include "session/ShellReactions.h"
 #include "session/trading/TradingDesk.h"
 
 namespace td {
-namespace {
 
 TradingDesk::Links tradingLinks(const BusinessBase::Environment& env) {
   TradingDesk::Links links;
@@ -23,8 +23,6 @@ TradingDesk::Links tradingLinks(const BusinessBase::Environment& env) {
   }
   return links;
 }
-
-}  // namespace
 
 void BusinessBase::handleExecutionReport(const ReceivedMessage& message) {
   TradingDesk(*this, tradingLinks(env_)).ProcessOrderReport(message);

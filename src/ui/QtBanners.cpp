@@ -40,11 +40,13 @@ void installQtBanners(QObject* owner, QtBannerOptions options) {
 
   // The banner windows must go while the application object still stands.
   if (auto* app = QCoreApplication::instance()) {
-    QObject::connect(app, &QCoreApplication::aboutToQuit, app, [] {
-      CNUserNotificationCenter::customUserNotificationCenter().releaseBanners();
-      CNUserNotificationCenter::defaultUserNotificationCenter().releaseBanners();
-    });
+    QObject::connect(app, &QCoreApplication::aboutToQuit, app, [] { releaseQtBanners(); });
   }
+}
+
+void releaseQtBanners() {
+  CNUserNotificationCenter::customUserNotificationCenter().releaseBanners();
+  CNUserNotificationCenter::defaultUserNotificationCenter().releaseBanners();
 }
 
 }  // namespace td

@@ -29,4 +29,8 @@ std::function<bool()> soundKeyOf(const Defaults& defaults);
 // event loop ends, both centres let go of their banners, so that no window outlives it.
 void installQtBanners(QObject* owner, QtBannerOptions options);
 
+// Both centres let go of their banners, closing their windows: for an application that goes
+// without its event loop ending (its owner's destruction), while the window system still stands.
+void releaseQtBanners();
+
 }  // namespace td

@@ -105,9 +105,13 @@ std::string Formatter::ConvertStringtoRTF(std::string_view text) {
       "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1033{\\fonttbl{\\f0\\fnil\\fcharset0 Microsoft Sans Serif;}}"
       "\n\\viewkind4\\uc1\\pard\\f0\\fs17 ";
   rtf.reserve(rtf.size() + text.size() + 8);
+  char previous = 0;
   for (char c : text) {
-    if (c == '\\' || c == '{' || c == '}') rtf.push_back('\\');
+    // A raw line break is no text in RTF: a backslash before it makes it a paragraph mark (once
+    // for a carriage return and line feed pair).
+    if (c == '\\' || c == '{' || c == '}' || c == '\r' || (c == '\n' && previous != '\r')) rtf.push_back('\\');
     rtf.push_back(c);
+    previous = c;
   }
   rtf += "\\par}";
   return rtf;

@@ -51,7 +51,8 @@ class Formatter {
   // "MM/dd/yyyy" of the date in the local zone.
   static std::string formatDate(Date date);
 
-  // A one-paragraph RTF document holding the text; "\", "{" and "}" are escaped.
+  // A one-paragraph RTF document holding the text; "\", "{" and "}" are escaped, and a line break
+  // (line feed, carriage return, or the pair) becomes a backslash and the break: a paragraph mark.
   static std::string ConvertStringtoRTF(std::string_view text);
 
   // The date `daysAhead` calendar days later (earlier when negative), same wall-clock time.

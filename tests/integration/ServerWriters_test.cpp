@@ -153,6 +153,25 @@ TEST(SimScenario, BuiltInParsesAndWrongScenariosAreRejectedWithAReason) {
   rejects(edit("\"name\": \"Alice\"", "\"name\": \"<Alice>\""), "angle brackets in an account name");
 }
 
+TEST(SimScenario, ChatOfTheScenarioIsCheckedLikeTheRest) {
+  std::vector<std::string> users;
+  for (const auto& u : Scenario::builtIn().users) users.push_back(u.name);
+  EXPECT_EQ(Scenario::builtIn().chat.check(users), "");
+  const std::string base(Scenario::builtInJson());
+  auto withChat = [&](const std::string& chat) { return base.substr(0, base.rfind('}')) + ", \"chat\": " + chat + "}"; };
+  std::string e;
+  ASSERT_TRUE(Scenario::parse(withChat(R"({"groups": [{"id": 1, "name": "D"}],
+      "contacts": [{"name": "d1", "group": 1}], "queues": [{"id": 4, "name": "Q", "dealer": "d1"}],
+      "notices": [{"user": "alice", "subject": "S", "text": "T", "offline": true}]})"), e)) << e;
+  for (const char* bad : {R"({"contacts": [{"name": "d1", "group": 2}]})",
+                          R"({"groups": [{"id": 1}], "contacts": [{"name": "demo", "group": 1}]})",
+                          R"({"groups": [{"id": 1}], "contacts": [{"name": "a;b", "group": 1}]})",
+                          R"({"queues": [{"id": 1, "name": "Q", "dealer": "nobody"}]})",
+                          R"({"notices": [{"user": "nobody", "subject": "S"}]})", R"({"groups": 3})"}) {
+    EXPECT_FALSE(Scenario::parse(withChat(bad), e)) << bad;
+  }
+}
+
 TEST(SimPriceFeed, SameSeedSameLinesAndLinesDecodeToTheQuotes) {
   Scenario s = Scenario::builtIn();
   PriceFeed a(s, 42), b(s, 42), c(s, 43);

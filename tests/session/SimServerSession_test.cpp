@@ -186,6 +186,36 @@ TEST_F(SimServerSessionTest, ReloginRequestAndDroppedConnectionTakeTheFailurePat
   }
 }
 
+TEST_F(SimServerSessionTest, ASupportQueueTakesTheRequestAndItsDealerAnswersInTheQueueRoom) {
+  startServer(sim::Scenario::builtIn());
+  connect("demo", "demo");
+  ASSERT_TRUE(seen("SESSION open"));
+  ChatDesk& chat = session->chat();
+  ASSERT_TRUE(queue.runUntil([&] { return chat.model().queue("1") != nullptr; }, kWait));
+  EXPECT_EQ(chat.SendChatQueueRequest("1", "Need a quote"), ChatDesk::SendResult::Sent);
+  // 679 waiting, then accepted with the room (under the queue id) and the dealer's first line.
+  ASSERT_TRUE(queue.runUntil([&] { return chat.model().queue("1")->chartRequestStatus == 1; }, kWait));
+  ASSERT_TRUE(queue.runUntil(
+      [&] {
+        const ChatRoomPtr room = chat.model().room("1");
+        return room && !room->messages.empty();
+      },
+      kWait));
+  EXPECT_EQ(chat.model().queue("1")->chartRequestStatus, 2);
+  EXPECT_EQ(chat.model().queue("1")->roomUserName, "dealer1");
+  EXPECT_EQ(chat.model().room("1")->messages[0].msg, "Noted: Need a quote\n");
+  EXPECT_EQ(chat.SendChat("1", "Thanks"), ChatDesk::SendResult::Sent);
+  ASSERT_TRUE(queue.runUntil([&] { return chat.model().room("1")->messages.size() >= 3; }, kWait));
+  EXPECT_EQ(chat.model().room("1")->messages[2].msg, "Noted: Thanks\n");
+
+  // A notice's text comes with its history.
+  ASSERT_TRUE(queue.runUntil([&] { return chat.model().getMessageNoticesCollection().size() == 2; }, kWait));
+  EXPECT_TRUE(chat.model().room("9002")->isanUnreadMessage);
+  ASSERT_TRUE(chat.requestRoomMessage("9001"));
+  ASSERT_TRUE(queue.runUntil([&] { return !chat.model().room("9001")->messages.empty(); }, kWait));
+  EXPECT_EQ(chat.model().room("9001")->messages[0].msg, "Markets close two hours early on Friday.\n");
+}
+
 #else
 
 TEST(SimServerSessionTest, NeedsTheSimulatedServer) { GTEST_SKIP() << "built without tools/simserver"; }

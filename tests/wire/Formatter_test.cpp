@@ -87,6 +87,11 @@ TEST(FormatterRtf, WrapsTheTextInTheTemplate) {
             "Serif;}}\n\\viewkind4\\uc1\\pard\\f0\\fs17 Hello\\par}");
 }
 
+TEST(FormatterRtf, LineBreaksBecomeParagraphMarks) {
+  const std::string rtf = Formatter::ConvertStringtoRTF("a\nb\r\nc\rd");
+  EXPECT_EQ(rtf.substr(rtf.find("\\fs17 ") + 6), "a\\\nb\\\r\nc\\\rd\\par}");
+}
+
 TEST(FormatterRtf, BracesAndBackslashesCannotCloseOrOpenAGroup) {
   const std::string rtf = Formatter::ConvertStringtoRTF("a}b{c\\d}}");
   const std::string body = rtf.substr(rtf.find("\\fs17 ") + 6);

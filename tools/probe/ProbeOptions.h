@@ -1,9 +1,10 @@
 #pragma once
 // The probe's command line:
 //   tarnwickdesk-probe --host H --port P --user U --password W [--ticks N] [--timeout S]
-//                      [--account ID] [--order SIDE:CODE:QTY[:TYPE[:PRICE]]]
+//                      [--account ID] [--order SIDE:CODE:QTY[:TYPE[:PRICE]] | --chat TEXT]
 // SIDE is buy or sell; TYPE market (the default), limit or stop; a limit or stop order needs a
 // price. The order is placed for --account, or for the user's lowest account id without it.
+// --chat sends TEXT to the first online contact once the contact list has come.
 
 #include <cstdint>
 #include <optional>
@@ -29,6 +30,7 @@ struct ProbeOptions {
   double timeoutSeconds = 20;
   std::optional<int> account;
   std::optional<OrderSpec> order;
+  std::optional<std::string> chat;
 
   static std::optional<ProbeOptions> parse(const std::vector<std::string>& args, std::string& error);
   static std::optional<OrderSpec> parseOrder(const std::string& text);

@@ -109,6 +109,7 @@ int ProbeRunner::run() {
   env.shell = reactions_;
   env.observer = this;
   env.tradingObserver = this;
+  env.chatObserver = this;
   BusinessBase::Options sessionOptions;
   const auto bound = std::chrono::milliseconds(static_cast<long long>(std::min(options_.timeoutSeconds, 5.0) * 1000));
   sessionOptions.connection.replyTimeout = bound;
@@ -170,7 +171,7 @@ void ProbeRunner::sessionOpened(const std::vector<std::string>&) {
   print("SESSION open");
   if (options_.order) {
     considerOrder();
-  } else if (options_.ticks <= 0) {
+  } else if (options_.ticks <= 0 && !options_.chat) {
     finish(true, "", "");
   }
 }
@@ -181,8 +182,8 @@ void ProbeRunner::sessionTick(const ItemDetails& item) {
   if (done_ || ticks_ >= options_.ticks) return;
   const int decimals = item.DecimalPlaces > 0 ? item.DecimalPlaces : 2;
   print(formatted("TICK %s %.*f %.*f", item.Code.c_str(), decimals, item.Bid, decimals, item.Ask));
-  // With an order the run ends with the order, not with the ticks.
-  if (++ticks_ >= options_.ticks && !options_.order) finish(true, "", "");
+  // With an order or a chat line the run ends with its answer, not with the ticks.
+  if (++ticks_ >= options_.ticks && !options_.order && !options_.chat) finish(true, "", "");
 }
 
 void ProbeRunner::sessionDepth(const std::string& code, const std::vector<std::string>& buy,
@@ -324,6 +325,48 @@ void ProbeRunner::tradingSettled(const Order& settled) {
 
 void ProbeRunner::tradingJournal(const std::string& line) {
   if (!done_) print(oneLine(journalLine(line)));
+}
+
+// ---- ChatObserver ----
+
+void ProbeRunner::chatContacts(std::size_t groups, std::size_t users) {
+  if (done_) return;
+  print(contactsLine(groups, users));
+  if (!options_.chat || chatSent_) return;
+  chatSent_ = true;
+  // The session calls its observer from inside its own handling; the line goes out from a task of
+  // its own.
+  queue_.post([this] { sendChat(); });
+}
+
+void ProbeRunner::sendChat() {
+  if (done_ || !session_) return;
+  const ChatModel& chat = session_->chat().model();
+  for (const auto& [name, user] : chat.UserChatCollection()) {
+    if (user && user->IsUserOnline && name != options_.user) {
+      chatRoomKey_ = name;
+      break;
+    }
+  }
+  if (chatRoomKey_.empty()) {
+    finish(false, "no online contact to chat with", "");
+    return;
+  }
+  const ChatDesk::SendResult result = session_->chat().SendChat(chatRoomKey_, *options_.chat);
+  if (result != ChatDesk::SendResult::Sent && result != ChatDesk::SendResult::Waiting) {
+    finish(false, "chat refused: " + std::string(ChatDesk::describe(result)), "");
+  }
+}
+
+void ProbeRunner::chatLine(const ChatRoom& room, const ChatMessageEntry& line) {
+  if (done_) return;
+  print(chatLineText(room, line));
+  if (chatRoomKey_.empty() || line.sender == options_.user || !session_) return;
+  if (session_->chat().model().room(chatRoomKey_).get() == &room) finishSoon(true, "");
+}
+
+void ProbeRunner::chatNotice(const ChatRoom& notice) {
+  if (!done_) print(noticeLine(notice));
 }
 
 // ---- SessionShell ----

@@ -18,6 +18,12 @@
 // rejected or expired it: the server's answer is the probe's result, not a failure of the probe);
 // the alerts of the trading state and the desk (a rejection's reason, a working order's
 // confirmation) come as ALERT lines; a refusal by the desk's checks prints `REFUSED <text>` and ends `RESULT fail: refused`.
+//
+// The chat adds, for whatever the server sends: CONTACTS groups=<n> users=<n> when the contact list
+// comes, NOTICE <subject> for each notice, and CHAT <room> <sender>: <text> for each chat line. With
+// --chat the probe sends its text to the first online contact (by user name) once the contact list
+// has come, and the run ends with RESULT ok once a line from another sender arrives in that room,
+// whatever --ticks says; a text the chat refuses ends `RESULT fail: chat refused: <reason>`.
 
 #include <cstdio>
 #include <filesystem>
@@ -33,6 +39,7 @@
 #include "platform/RealtimeMainQueue.h"
 #include "session/SessionObserver.h"
 #include "session/SessionShell.h"
+#include "chat/ChatEvents.h"
 #include "session/trading/TradingObserver.h"
 
 namespace td {
@@ -48,7 +55,7 @@ class ShellReactions;
 
 namespace td::probe {
 
-class ProbeRunner final : public SessionObserver, public SessionShell, public TradingObserver {
+class ProbeRunner final : public SessionObserver, public SessionShell, public TradingObserver, public ChatObserver {
  public:
   ProbeRunner(const ProbeOptions& options, std::FILE* out);
   ~ProbeRunner() override;
@@ -91,6 +98,11 @@ class ProbeRunner final : public SessionObserver, public SessionShell, public Tr
   void tradingSettled(const Order& settled) override;
   void tradingJournal(const std::string& line) override;
 
+  // ChatObserver
+  void chatLine(const ChatRoom& room, const ChatMessageEntry& line) override;
+  void chatNotice(const ChatRoom& notice) override;
+  void chatContacts(std::size_t groups, std::size_t users) override;
+
  private:
   void print(const std::string& line);
   // Prints the result (with a DISCONNECTED line first when one is due and not yet printed) and
@@ -105,6 +117,8 @@ class ProbeRunner final : public SessionObserver, public SessionShell, public Tr
   void orderNotice(const std::string& text);
   // Ends the run after the tasks already queued (the alerts of the last report) have run.
   void finishSoon(bool ok, const std::string& reason);
+  // Sends the text of --chat to the first online contact; at most once.
+  void sendChat();
 
   const ProbeOptions& options_;
   std::FILE* out_;
@@ -134,6 +148,8 @@ class ProbeRunner final : public SessionObserver, public SessionShell, public Tr
   bool orderPlaced_ = false;
   bool placementQueued_ = false;
   bool orderFinal_ = false;
+  bool chatSent_ = false;
+  std::string chatRoomKey_;  // the conversation the text of --chat went into
 };
 
 }  // namespace td::probe

@@ -36,7 +36,14 @@ std::span<const ClientSession::Handler> ClientSession::handlers() {
       {72, "EditOrder", true, &ClientSession::onEditOrder},
       {77, "BulkOrder", true, &ClientSession::onBulkOrder},
       {1052, "CloseHedgedPositions", true, &ClientSession::onCloseHedgedPositions},
-      // Chat requests join here, one row per type.
+      {617, "ContactList", true, &ClientSession::onChat},
+      {626, "RecentConversations", true, &ClientSession::onChat},
+      {613, "OfflineMessages", true, &ClientSession::onChat},
+      {615, "RoomMessages", true, &ClientSession::onChat},
+      {608, "ChatAcknowledgement", true, &ClientSession::onChat},
+      {601, "NewRoom", true, &ClientSession::onChat},
+      {603, "ChatMessage", true, &ClientSession::onChat},
+      {678, "ChatQueueRequest", true, &ClientSession::onChat},
   };
   return table;
 }
@@ -317,6 +324,8 @@ void ClientSession::onCloseHedgedPositions(const ServerMessage& message) {
   if (const UserSpec* user = server_.scenario().user(userName_))
     server_.deliverOrders(this, server_.orders().offset(*user, message));
 }
+
+void ClientSession::onChat(const ServerMessage& message) { server_.chatRequest(this, userName_, message); }
 
 void ClientSession::send(const ServerMessage& message) {
   if (closing_ || finished_) return;

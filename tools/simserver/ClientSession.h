@@ -10,8 +10,9 @@
 // What each received message type does is one row of handlers() (type, label, whether the
 // session must be open, handler). The order requests (types 60, 72, 77 and 1052) go to the
 // server's order desk (OrderBook), whose reports (62, 66, 67, 1052) and account summaries reach
-// every open session of the account's owner. The chat requests (601 to 678) are added there as
-// rows by the issue that builds them; until then those types are logged as unhandled and dropped.
+// every open session of the account's owner. The chat requests (601, 603, 608, 613, 615, 617, 626,
+// 678) go to the server's chat (ChatService), whose answers reach the requester or every open
+// session of the user.
 
 #include <cstdint>
 #include <optional>
@@ -76,6 +77,7 @@ class ClientSession {
   void onEditOrder(const ServerMessage& message);
   void onBulkOrder(const ServerMessage& message);
   void onCloseHedgedPositions(const ServerMessage& message);
+  void onChat(const ServerMessage& message);
 
   void refuse(int errorCode, const std::string& text);
   void sendAccountSummaries();

@@ -204,7 +204,9 @@ Scenario Scenario::builtIn() {
   std::string error;
   auto s = parse(kBuiltIn, error);
   // The built-in text is part of this program; tests keep it parsing.
-  return s ? std::move(*s) : Scenario{};
+  if (!s) return Scenario{};
+  s->chat = ChatSpec::builtIn();
+  return std::move(*s);
 }
 
 std::optional<Scenario> Scenario::parse(std::string_view text, std::string& error) {
@@ -240,11 +242,17 @@ std::optional<Scenario> Scenario::parse(std::string_view text, std::string& erro
       get(e, "fillStep", r.fillStep);
     }
     get(j, "downloadUrl", s.downloadUrl);
+    if (const auto chat = j.find("chat"); chat != j.end() && !chat->is_null()) s.chat = ChatSpec::read(*chat);
   } catch (const std::exception& e) {
     error = e.what();
     return std::nullopt;
   }
   error = s.check();
+  if (error.empty()) {
+    std::vector<std::string> userNames;
+    for (const auto& u : s.users) userNames.push_back(u.name);
+    error = s.chat.check(userNames);
+  }
   if (!error.empty()) return std::nullopt;
   return s;
 }

@@ -17,13 +17,17 @@
 //                   "refuse": 10}],
 //     "loginMessages": [{"code": 15, "message": "...", "displayMode": 1}],
 //     "orderRules": [{"instrument": "GBPUSD", "reject": 81}, {"quantity": 7, "fillStep": 2}],
-//     "downloadUrl": "https://..." }
+//     "downloadUrl": "https://...",
+//     "chat": {...} }   (ChatScenario.h; the built-in scenario has the built-in chat, a file none
+//                        unless it says so)
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "ChatScenario.h"
 
 namespace td::sim {
 
@@ -163,6 +167,7 @@ struct Scenario {
   std::vector<LoginMessageSpec> loginMessages;
   std::vector<OrderRuleSpec> orderRules;
   std::string downloadUrl = "https://downloads.tarnwickdesk.invalid/latest";
+  ChatSpec chat;
 
   // The built-in scenario: users demo/demo (two accounts, one group) and alice/secret (one
   // account, another group); forex, metal, index and crypto instruments with several spread types

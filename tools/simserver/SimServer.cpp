@@ -53,6 +53,7 @@ SimServer::SimServer(Scenario scenario, ServerOptions options)
       feed_(scenario_, options_.seed),
       history_(scenario_, options_.seed, unixNow()),
       orders_(scenario_, history_, feed_),
+      chat_(scenario_),
       random_(options_.seed ^ 0xA5A5A5A5ull),
       initialPassPhrase_(ServerPresets::load().initialPassPhrase) {
   // The seeded positions hold margin like every other position.
@@ -147,6 +148,7 @@ void SimServer::run() {
     std::int64_t now = nowMs();
     std::int64_t due = nextTick;
     if (pendingReply_) due = std::min(due, pendingReplyDueMs_);
+    if (const auto chatDue = chat_.nextDueMs()) due = std::min(due, *chatDue);
     long timeout = static_cast<long>(std::clamp<std::int64_t>(due - now, 0, options_.tickMs));
 
     items.clear();
@@ -180,6 +182,7 @@ void SimServer::run() {
     }
     now = nowMs();
     if (pendingReply_ && now >= pendingReplyDueMs_) sendPendingReply();
+    deliverChat(nullptr, chat_.due(now));
     if (now >= nextTick) {
       publishTick();
       // A late pass skips the missed ticks instead of bursting them.
@@ -228,6 +231,21 @@ void SimServer::deliverOrders(ClientSession* requester, const OrderResult& resul
   for (int account : result.changedAccounts)
     for (auto& s : sessions_)
       if (s->isOpen() && s->ownsAccount(account)) s->sendAccountSummary(account);
+}
+
+void SimServer::chatRequest(ClientSession* requester, const std::string& user, const ServerMessage& request) {
+  deliverChat(requester, chat_.handle(user, request, nowMs()));
+}
+
+void SimServer::deliverChat(ClientSession* requester, const std::vector<ChatOutput>& messages) {
+  for (const ChatOutput& out : messages) {
+    if (out.requesterOnly) {
+      if (requester) requester->deliver(out.message);
+      continue;
+    }
+    for (auto& s : sessions_)
+      if (s->isOpen() && s->userName() == out.user) s->deliver(out.message);
+  }
 }
 
 void SimServer::serveRequest() {

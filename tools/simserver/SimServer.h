@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "ChatService.h"
 #include "OrderBook.h"
 #include "PriceFeed.h"
 #include "Scenario.h"
@@ -57,6 +58,9 @@ class SimServer {
   // Sends the order desk's messages: each to the open sessions of its account's owner (or to the
   // requester alone), then the summaries of the accounts it changed.
   void deliverOrders(ClientSession* requester, const OrderResult& result);
+  // Hands a chat request of the user to the chat and sends its answers: each to the requester alone
+  // or to every open session of its user.
+  void chatRequest(ClientSession* requester, const std::string& user, const ServerMessage& request);
   const std::string& initialPassPhrase() const { return initialPassPhrase_; }
   std::string nextReferenceId() { return std::to_string(nextReferenceId_++); }
   std::uint64_t nextRandom() { return random_.next(); }
@@ -66,6 +70,7 @@ class SimServer {
  private:
   void acceptConnections();
   void publishTick();
+  void deliverChat(ClientSession* requester, const std::vector<ChatOutput>& messages);
   void serveRequest();
   void sendPendingReply();
   std::string replyTo(const std::string& request);
@@ -75,6 +80,7 @@ class SimServer {
   PriceFeed feed_;
   TradingHistory history_;
   OrderBook orders_;
+  ChatService chat_;
   SeededRandom random_;
   std::string initialPassPhrase_;
   std::uint64_t nextReferenceId_ = 70001;

@@ -4,27 +4,12 @@
 // codes and time stamps into the values an Order keeps.
 
 #include <cstdint>
-#include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 
+#include "model/FieldList.h"
+
 namespace td {
-
-using FieldList = std::span<const std::string_view>;
-
-struct ReportField {
-  int tag = 0;                           // the leading integer before the first "=" (0 when none)
-  std::optional<std::string_view> value; // the text after the first "<tag>=" of the field
-};
-
-// One field: its tag, and its value read as every field is read (all the text after the first
-// occurrence of "<tag>=", even when the value holds "<tag>=" again). A field without "=" or whose
-// key does not occur has no value.
-ReportField readField(std::string_view field);
-
-// The value of the last field with the tag, or nothing.
-std::optional<std::string_view> lastValue(FieldList fields, int tag);
 
 namespace wirecode {
 // Tag 32: 29 market 1, 30 limit 2, 31 stop 3, anything else 0.

@@ -48,8 +48,15 @@ void SessionNotifications::demoUserCreationNotification(const std::string& userI
   post("DemoUserCreationNotification", links_.sender, {{"UserInfo", userInfo}});
 }
 
-void SessionNotifications::sendRoomCreationNotification(const std::string& roomKey) const {
-  post("ChatRoomCreationNotification", links_.sender, {{"RoomCreationKey", roomKey}});
+void SessionNotifications::sendRoomCreationNotification(const std::string& roomKey,
+                                                        const std::optional<std::string>& roomUsers,
+                                                        const std::optional<std::string>& roomId,
+                                                        const std::optional<std::string>& roomName) const {
+  std::map<std::string, std::string> info{{"RoomKey", roomKey}};
+  if (roomUsers) info.emplace("RoomUsers", *roomUsers);
+  if (roomId) info.emplace("RoomId", *roomId);
+  if (roomName) info.emplace("RoomName", *roomName);
+  post("ChatRoomCreationNotification", links_.sender, std::move(info));
 }
 
 void SessionNotifications::UpdateChatNotification(const std::string& name) const { post(name, links_.sender); }
@@ -68,8 +75,9 @@ void SessionNotifications::NoticeMessageReceivedNotification(const std::string& 
   post("NoticeMessageReceivedNotification", roomId);
 }
 
-void SessionNotifications::RecentConversationMessageReceivedNotification(const std::string& roomId) const {
-  post("RecentConversationReceivedNotification", roomId);
+void SessionNotifications::RecentConversationMessageReceivedNotification(
+    const std::optional<std::string>& roomId) const {
+  post("RecentConversationReceivedNotification", roomId ? std::any(*roomId) : std::any());
 }
 
 void SessionNotifications::depositwithdrawalNotification() const { post("DepositWithdrawalTableNotification"); }

@@ -15,6 +15,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,7 +54,12 @@ class SessionNotifications {
   // "PasswordChangeRefusedNotification": object the session, user information "Status".
   void passwordChangeRefusedNotification(const std::string& status) const;
   void demoUserCreationNotification(const std::string& userInfo) const;
-  void sendRoomCreationNotification(const std::string& roomKey) const;
+  // "ChatRoomCreationNotification": user information "RoomKey" (the key of the room in the chat
+  // state), "RoomUsers", "RoomId" and "RoomName", each a value of its own (one the room lacks is
+  // left out).
+  void sendRoomCreationNotification(const std::string& roomKey, const std::optional<std::string>& roomUsers,
+                                    const std::optional<std::string>& roomId,
+                                    const std::optional<std::string>& roomName) const;
   void UpdateChatNotification(const std::string& name) const;
   void ChatQueueStatusUpdateNotification() const;
   void CloseHedgedPositionsNotification() const;
@@ -61,7 +67,8 @@ class SessionNotifications {
   // the session's own counter may have moved on by the time the main queue delivers.
   void PendingOrderNotification(const OrderPtr& order, std::int32_t requestId) const;
   void NoticeMessageReceivedNotification(const std::string& roomId) const;
-  void RecentConversationMessageReceivedNotification(const std::string& roomId) const;
+  // Object: the room id, or none when no room was found.
+  void RecentConversationMessageReceivedNotification(const std::optional<std::string>& roomId) const;
   void depositwithdrawalNotification() const;
   void accountStatementUpdateNotification() const;
   void bankDetailsReceivedNotification() const;

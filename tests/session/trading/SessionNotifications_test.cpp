@@ -49,7 +49,9 @@ class SessionNotificationsTest : public ::testing::Test {
       if (const auto* text = n.objectAs<std::string>()) entry += " " + *text;
       if (const auto info = n.userInfoText("UserInfo")) entry += " " + *info;
       if (const auto info = n.userInfoText("Status")) entry += " [" + *info + "]";
-      if (const auto info = n.userInfoText("RoomCreationKey")) entry += " " + *info;
+      for (const char* key : {"RoomKey", "RoomUsers", "RoomId", "RoomName"}) {
+        if (const auto info = n.userInfoText(key)) entry += " " + std::string(key) + "=" + *info;
+      }
       posted_.push_back(entry);
     });
   }
@@ -92,12 +94,13 @@ TEST_F(SessionNotificationsTest, NamedNotificationsCarryTheirObjects) {
   }
   notifications_->demoUserCreationNotification("demo/pw");
   notifications_->passwordChangeRefusedNotification("Failure");
-  notifications_->sendRoomCreationNotification("a,b/12/room");
+  notifications_->sendRoomCreationNotification("dealer/1", std::string("me;dealer/1"), std::string("12"), std::nullopt);
   notifications_->UpdateChatNotification("NoticeMessageNotification");
   notifications_->ChatQueueStatusUpdateNotification();
   notifications_->CloseHedgedPositionsNotification();
   notifications_->NoticeMessageReceivedNotification("R1");
-  notifications_->RecentConversationMessageReceivedNotification("R2");
+  notifications_->RecentConversationMessageReceivedNotification(std::string("R2"));
+  notifications_->RecentConversationMessageReceivedNotification(std::nullopt);
   notifications_->depositwithdrawalNotification();
   notifications_->accountStatementUpdateNotification();
   notifications_->bankDetailsReceivedNotification();
@@ -105,10 +108,12 @@ TEST_F(SessionNotificationsTest, NamedNotificationsCarryTheirObjects) {
   queue_.runPending();
   EXPECT_EQ(posted_, (std::vector<std::string>{
                          "DemoUserCreationNotification session demo/pw",
-                         "PasswordChangeRefusedNotification session [Failure]", "ChatRoomCreationNotification session a,b/12/room",
+                         "PasswordChangeRefusedNotification session [Failure]",
+                         "ChatRoomCreationNotification session RoomKey=dealer/1 RoomUsers=me;dealer/1 RoomId=12",
                          "NoticeMessageNotification session", "ChatQueueStatusUpdate session",
                          "CloseHedgePositionNotification session", "NoticeMessageReceivedNotification R1",
-                         "RecentConversationReceivedNotification R2", "DepositWithdrawalTableNotification",
+                         "RecentConversationReceivedNotification R2", "RecentConversationReceivedNotification",
+                         "DepositWithdrawalTableNotification",
                          "AccountStatementNotification", "BankDetailsNotification",
                          "ExecutedPositionTableNotification"}));
 }
