@@ -21,6 +21,8 @@
 #include "ui/QtIdleSource.h"
 #include "ui/QtKeychainStore.h"
 #include "ui/QtSessionShell.h"
+#include "ui/registration/LoginRegistrationWindow.h"
+#include "ui/settings/SettingsWindow.h"
 #include "ui/shell/GUIObjects.h"
 #include "ui/shell/IdleQuit.h"
 #include "ui/shell/MainWindowController.h"
@@ -127,6 +129,17 @@ void Application::start() {
   qApp->setQuitOnLastWindowClosed(false);
   loginWindow_ = new LoginWindow(*loginController_);
   loginWindow_->setAttribute(Qt::WA_DeleteOnClose, false);
+  loginWindow_->onCreateDemoUser = [this] {
+    if (!registrationWindow_) {
+      LoginRegistrationWindowController::Callbacks callbacks;
+      callbacks.submit = [this] { loginController_->demoRegistrationSubmit(); };
+      callbacks.credentialsReceived = [this](const std::string& user, const std::string& password) {
+        loginController_->demoCredentialsReceived(user, password);
+      };
+      registrationWindow_ = new LoginRegistrationWindow(loginWindow_, std::move(callbacks));
+    }
+    registrationWindow_->showSheet();
+  };
   loginWindow_->onClosedByUser = [this] {
     // Closing the login window before a login quits; after one the main window stands.
     if (!mainWindow_) quit();
@@ -229,6 +242,11 @@ void Application::loginSuccess() {
     };
     hooks.lockAllowed = [this] { return loginController_->loginSuccess(); };
     hooks.quit = [this] { quit(); };
+    hooks.openSettings = [this] {
+      if (!settingsWindow_) settingsWindow_ = new SettingsWindow(mainWindow_);
+      mainWindow_->placeChildWindow(settingsWindow_);
+      settingsWindow_->showWindow();
+    };
     hooks.appName = kAppName;
     mainWindow_ = new MainWindow(*mainWindowController_, std::move(hooks));
     installPanes(*mainWindow_);

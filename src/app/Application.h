@@ -28,6 +28,8 @@ class AppContext;
 class Defaults;
 class GUIObjects;
 class IdleTimeChecker;
+class LoginRegistrationWindow;
+class SettingsWindow;
 class QtIdleSource;
 class QtSessionShell;
 class Reachability;
@@ -93,6 +95,8 @@ class Application final : public SessionLauncher {
   std::unique_ptr<LoginController> loginController_;
   QPointer<LoginWindow> loginWindow_;
   QPointer<LockWindow> lockWindow_;
+  QPointer<LoginRegistrationWindow> registrationWindow_;
+  QPointer<SettingsWindow> settingsWindow_;
   std::shared_ptr<MainWindowController> mainWindowController_;
   QPointer<MainWindow> mainWindow_;
   ObserverToken loginToken_ = 0;

@@ -13,11 +13,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QVBoxLayout>
 
 #include "ui/CommonAlert.h"
+#include "ui/controls/NumericFields.h"
 #include "ui/WindowShake.h"
 
 namespace td {
@@ -126,9 +126,8 @@ LoginWindow::LoginWindow(LoginController& controller, QWidget* parent) : QWidget
   connectionBox_ = new QGroupBox(drawer_);
   server_ = new QLineEdit(connectionBox_);
   server_->setObjectName("server");
-  port_ = new QLineEdit(connectionBox_);
+  port_ = new CustomTextField(connectionBox_);
   port_->setObjectName("port");
-  port_->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]{0,5}"), port_));
   resetDefaults_ = new QPushButton(connectionBox_);
   resetDefaults_->setObjectName("resetDefaults");
   serverLabel_ = new QLabel(connectionBox_);

@@ -272,6 +272,14 @@ QAction* MainWindow::addToolbarButton(const QString& title, const QString& objec
   return button;
 }
 
+void MainWindow::placeChildWindow(QWidget* window) {
+  if (!window || window->property("td.placed").toBool()) return;
+  window->setProperty("td.placed", true);
+  window->adjustSize();
+  const QRect frame = geometry();
+  window->move(frame.center() - QPoint(window->width() / 2, window->height() / 2));
+}
+
 void MainWindow::selectMainTab(int index) {
   if (index < 0 || index >= mainTabView_->count()) return;
   mainTabView_->setCurrentIndex(index);

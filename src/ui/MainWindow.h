@@ -75,6 +75,10 @@ class MainWindow final : public QMainWindow, public MainWindowView {
   // Mini chart N's symbol changes (for the chart issue's controllers).
   std::function<void(int chart, const std::string& symbol, const std::string& key)> onChartSymbol;
 
+  // Places a child window of the session (a Qt::Tool window parented to this one) before it is
+  // shown: centred on the main window the first time, where the user left it afterwards.
+  void placeChildWindow(QWidget* window);
+
   // `MainToolbarButtonClicked:`.
   void selectMainTab(int index);
   int currentMainTab() const;
