@@ -18,6 +18,7 @@ class NullTradingEvents : public TradingEvents {
   void ShowSettledOrderNotification(const std::string&, const std::string&, const std::string&) override {}
   void MarginCallNotification(const std::string&) override {}
   void passwordChangeNotification() override {}
+  void passwordChangeRefusedNotification(const std::string&) override {}
   void demoUserCreationNotification(const std::string&) override {}
   void demoUserCreationFailureNotification() override {}
   void subscribeItems(const std::vector<std::string>&, bool) override {}
