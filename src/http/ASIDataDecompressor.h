@@ -1,0 +1,47 @@
+#pragma once
+// Inflates gzip or zlib bodies: chunk by chunk as they arrive, in one piece from memory, or from one
+// file into another. One instance serves one body from start to end.
+
+#include <zlib.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "http/HTTPError.h"
+
+namespace td {
+
+class ASIDataDecompressor {
+ public:
+  ASIDataDecompressor() = default;
+  ~ASIDataDecompressor();
+  ASIDataDecompressor(const ASIDataDecompressor&) = delete;
+  ASIDataDecompressor& operator=(const ASIDataDecompressor&) = delete;
+
+  // A new instance with its stream set up (an error of the set-up leaves streamReady() false).
+  static std::unique_ptr<ASIDataDecompressor> decompressor();
+
+  HTTPErrorPtr setupStream();
+  HTTPErrorPtr closeStream();
+  bool streamReady() const { return streamReady_; }
+
+  // The bytes inflated from this chunk (possibly none yet); nothing for an empty chunk or on an
+  // error, which is stored through `error` when given. Input behind the end of the stream is ignored.
+  std::optional<std::string> uncompressBytes(const char* bytes, std::size_t length, HTTPErrorPtr* error = nullptr);
+
+  // A whole body with a fresh decompressor; nothing for an empty body or on an error.
+  static std::optional<std::string> uncompressData(std::string_view data, HTTPErrorPtr* error = nullptr);
+  // Inflates a file into another (replaced) file.
+  static bool uncompressDataFromFile(const std::string& sourcePath, const std::string& destinationPath,
+                                     HTTPErrorPtr* error = nullptr);
+
+  static HTTPErrorPtr inflateErrorWithCode(int code);
+
+ private:
+  z_stream zStream_{};
+  bool streamReady_ = false;
+};
+
+}  // namespace td

@@ -1,0 +1,193 @@
+#include "http/HTTPHeaders.h"
+
+#include <algorithm>
+#include <cctype>
+#include <limits>
+
+namespace td {
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+           return std::tolower(x) == std::tolower(y);
+         });
+}
+
+std::string toLower(std::string_view text) {
+  std::string out(text);
+  std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return out;
+}
+
+std::string trimWhitespace(std::string_view text) {
+  auto space = [](unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; };
+  std::size_t b = 0, e = text.size();
+  while (b < e && space(static_cast<unsigned char>(text[b]))) ++b;
+  while (e > b && space(static_cast<unsigned char>(text[e - 1]))) --e;
+  return std::string(text.substr(b, e - b));
+}
+
+const std::string* HTTPHeaders::find(std::string_view name) const {
+  for (const auto& [n, v] : fields_)
+    if (equalsIgnoringCase(n, name)) return &v;
+  return nullptr;
+}
+
+std::optional<std::string> HTTPHeaders::get(std::string_view name) const {
+  if (const std::string* v = find(name)) return *v;
+  return std::nullopt;
+}
+
+void HTTPHeaders::set(std::string_view name, std::string value) {
+  for (auto& [n, v] : fields_) {
+    if (equalsIgnoringCase(n, name)) {
+      v = std::move(value);
+      return;
+    }
+  }
+  fields_.emplace_back(std::string(name), std::move(value));
+}
+
+void HTTPHeaders::add(std::string_view name, std::string_view value) {
+  for (auto& [n, v] : fields_) {
+    if (equalsIgnoringCase(n, name)) {
+      v.append(", ").append(value);
+      return;
+    }
+  }
+  fields_.emplace_back(std::string(name), std::string(value));
+}
+
+void HTTPHeaders::remove(std::string_view name) {
+  std::erase_if(fields_, [&](const Field& f) { return equalsIgnoringCase(f.first, name); });
+}
+
+bool parseStatusLine(std::string_view line, std::string& version, int& code) {
+  if (line.size() < 12 || line.substr(0, 5) != "HTTP/") return false;
+  const auto space = line.find(' ');
+  if (space == std::string_view::npos || space + 4 > line.size()) return false;
+  version = std::string(line.substr(0, space));
+  std::string_view digits = line.substr(space + 1, 3);
+  if (!std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); })) return false;
+  if (space + 4 < line.size() && line[space + 4] != ' ') return false;
+  code = (digits[0] - '0') * 100 + (digits[1] - '0') * 10 + (digits[2] - '0');
+  return true;
+}
+
+void HTTPResponseHeadParser::reset() {
+  head_ = HTTPResponseHead();
+  inHead_ = false;
+  complete_ = false;
+  lastName_.clear();
+}
+
+bool HTTPResponseHeadParser::addLine(std::string_view line) {
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+  if (!inHead_) {
+    if (line.empty()) return false;  // stray blank line between responses
+    HTTPResponseHead fresh;
+    if (!parseStatusLine(line, fresh.httpVersion, fresh.statusCode)) return false;
+    fresh.statusLine = std::string(line);
+    head_ = std::move(fresh);
+    inHead_ = true;
+    complete_ = false;
+    lastName_.clear();
+    return false;
+  }
+  if (line.empty()) {
+    inHead_ = false;
+    if (head_.statusCode >= 100 && head_.statusCode < 200 && head_.statusCode != 101) return false;
+    complete_ = true;
+    return true;
+  }
+  if ((line.front() == ' ' || line.front() == '\t') && !lastName_.empty()) {
+    // A folded continuation of the previous field.
+    const std::string more = trimWhitespace(line);
+    if (const std::string* v = head_.headers.find(lastName_)) {
+      std::string joined = *v;
+      if (!more.empty()) joined.append(joined.empty() ? "" : " ").append(more);
+      head_.headers.set(lastName_, joined);
+      if (equalsIgnoringCase(lastName_, "Set-Cookie") && !head_.setCookies.empty())
+        head_.setCookies.back().append(" ").append(more);
+    }
+    return false;
+  }
+  const auto colon = line.find(':');
+  if (colon == std::string_view::npos || colon == 0) return false;
+  std::string name = trimWhitespace(line.substr(0, colon));
+  if (name.empty()) return false;
+  const std::string value = trimWhitespace(line.substr(colon + 1));
+  if (equalsIgnoringCase(name, "Set-Cookie")) head_.setCookies.push_back(value);
+  head_.headers.add(name, value);
+  lastName_ = std::move(name);
+  return false;
+}
+
+std::optional<std::uint64_t> parseContentLength(std::string_view value) {
+  const std::string v = trimWhitespace(value);
+  if (v.empty()) return std::nullopt;
+  std::uint64_t n = 0;
+  for (unsigned char c : v) {
+    if (!std::isdigit(c)) return std::nullopt;
+    const std::uint64_t d = c - '0';
+    if (n > (std::numeric_limits<std::uint64_t>::max() - d) / 10) return std::nullopt;
+    n = n * 10 + d;
+  }
+  return n;
+}
+
+namespace {
+
+// Like a scanner's "scan up to TEXT, skip TEXT, scan an integer": the number after the first
+// occurrence of `key` at or after `from`; 0 when absent. Returns the position after the number.
+std::size_t scanNumberAfter(std::string_view text, std::string_view key, std::size_t from, long& out) {
+  out = 0;
+  const auto at = text.find(key, from);
+  if (at == std::string_view::npos) return from;
+  std::size_t i = at + key.size();
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  long n = 0;
+  bool any = false;
+  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
+    if (n < 100000000) n = n * 10 + (text[i] - '0');
+    ++i;
+    any = true;
+  }
+  if (any) out = negative ? -n : n;
+  return i;
+}
+
+}  // namespace
+
+KeepAliveValues parseKeepAlive(std::string_view value) {
+  KeepAliveValues out;
+  const auto timeoutAt = value.find("timeout=");
+  std::size_t pos = 0;
+  if (timeoutAt != std::string_view::npos) pos = scanNumberAfter(value, "timeout=", 0, out.timeout);
+  scanNumberAfter(value, "max=", pos, out.max);
+  return out;
+}
+
+std::optional<ContentType> parseContentType(std::optional<std::string_view> contentType) {
+  if (!contentType) return std::nullopt;
+  const std::string_view text = *contentType;
+  ContentType out;
+  const auto semicolon = text.find(';');
+  if (semicolon != std::string_view::npos && semicolon > 0) {
+    out.mimeType = trimWhitespace(text.substr(0, semicolon));
+    const auto charsetAt = text.find("charset=", semicolon);
+    if (charsetAt != std::string_view::npos && charsetAt + 8 < text.size()) {
+      std::string_view rest = text.substr(charsetAt + 8);
+      const auto end = rest.find(';');
+      std::string name = trimWhitespace(rest.substr(0, end));
+      if (name.size() >= 2 && name.front() == '"' && name.back() == '"') name = name.substr(1, name.size() - 2);
+      if (!name.empty()) out.charset = name;
+    }
+  } else {
+    out.mimeType = trimWhitespace(text);
+  }
+  return out;
+}
+
+}  // namespace td

@@ -1,0 +1,95 @@
+#pragma once
+// Header fields of HTTP messages. Response headers are looked up without regard to letter case and
+// keep the spelling and order in which they arrived; a field that arrives twice is joined with ", "
+// (its Set-Cookie lines are kept one by one as well, since cookie dates contain commas).
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace td {
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b);
+std::string toLower(std::string_view text);
+std::string trimWhitespace(std::string_view text);
+
+class HTTPHeaders {
+ public:
+  using Field = std::pair<std::string, std::string>;
+
+  // The value of the field, if present (any letter case).
+  const std::string* find(std::string_view name) const;
+  std::optional<std::string> get(std::string_view name) const;
+  bool contains(std::string_view name) const { return find(name) != nullptr; }
+  // Replaces the value of the field (keeping its first spelling) or appends the field.
+  void set(std::string_view name, std::string value);
+  // Appends a value to the field, joined with ", ", or appends the field.
+  void add(std::string_view name, std::string_view value);
+  void remove(std::string_view name);
+  void clear() { fields_.clear(); }
+
+  const std::vector<Field>& fields() const { return fields_; }
+  bool empty() const { return fields_.empty(); }
+  std::size_t size() const { return fields_.size(); }
+
+  friend bool operator==(const HTTPHeaders& a, const HTTPHeaders& b) { return a.fields_ == b.fields_; }
+
+ private:
+  std::vector<Field> fields_;
+};
+
+// One response head: the status line and the header fields.
+struct HTTPResponseHead {
+  std::string statusLine;    // the whole first line, e.g. "HTTP/1.1 200 OK"
+  std::string httpVersion;   // "HTTP/1.1"
+  int statusCode = 0;
+  HTTPHeaders headers;
+  std::vector<std::string> setCookies;  // each Set-Cookie value as it arrived
+};
+
+// Builds response heads from header lines as the transport hands them over (each line with or
+// without its CR LF). A head is complete at its empty line; heads of interim (1xx) responses are
+// dropped. Malformed status lines make no head; a header line without a colon is ignored.
+class HTTPResponseHeadParser {
+ public:
+  // Feeds one line. True when it completed a final (non-1xx) head, available from head().
+  bool addLine(std::string_view line);
+  // The head completed last (valid once addLine returned true).
+  const HTTPResponseHead& head() const { return head_; }
+  bool complete() const { return complete_; }
+  // Starts over (for the next response on the same transfer).
+  void reset();
+
+ private:
+  HTTPResponseHead head_;
+  bool inHead_ = false;
+  bool complete_ = false;
+  std::string lastName_;
+};
+
+// Parses a status line "HTTP/1.1 200 OK" (the reason may be missing).
+bool parseStatusLine(std::string_view line, std::string& version, int& code);
+
+// A "Content-Length" value as a decimal count; nothing for anything that is not plain digits
+// (optionally surrounded by white space) or that overflows 64 bits.
+std::optional<std::uint64_t> parseContentLength(std::string_view value);
+
+// The "timeout=" and "max=" numbers of a "Keep-Alive" header: the timeout is the number after
+// "timeout=", the max the number after a "max=" that follows it. Missing numbers are 0.
+struct KeepAliveValues {
+  long timeout = 0;
+  long max = 0;
+};
+KeepAliveValues parseKeepAlive(std::string_view value);
+
+// Splits a content type into its MIME type and its charset name (when one follows "charset=").
+struct ContentType {
+  std::string mimeType;
+  std::optional<std::string> charset;
+};
+std::optional<ContentType> parseContentType(std::optional<std::string_view> contentType);
+
+}  // namespace td

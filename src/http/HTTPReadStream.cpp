@@ -1,0 +1,358 @@
+#include "http/HTTPReadStream.h"
+
+#include <cstring>
+
+#include "http/ASIInputStream.h"
+#include "http/RunLoop.h"
+#include "platform/Log.h"
+
+namespace td {
+namespace {
+
+// Body bytes held for the client before the transfer is paused.
+constexpr std::size_t kPendingLimit = 512 * 1024;
+
+curl_slist* appendHeader(curl_slist* list, const std::string& line) {
+  curl_slist* next = curl_slist_append(list, line.c_str());
+  return next ? next : list;
+}
+
+}  // namespace
+
+HTTPConnectionShare::HTTPConnectionShare() {
+  share_ = curl_share_init();
+  if (!share_) return;
+  curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, &HTTPConnectionShare::lock);
+  curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, &HTTPConnectionShare::unlock);
+  curl_share_setopt(share_, CURLSHOPT_USERDATA, this);
+  curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
+}
+
+HTTPConnectionShare::~HTTPConnectionShare() {
+  if (share_ && curl_share_cleanup(share_) != CURLSHE_OK) TD_LOG_WARN("http: a connection share was still in use");
+}
+
+void HTTPConnectionShare::lock(CURL*, curl_lock_data, curl_lock_access, void* self) {
+  static_cast<HTTPConnectionShare*>(self)->mutex_.lock();
+}
+
+void HTTPConnectionShare::unlock(CURL*, curl_lock_data, void* self) {
+  static_cast<HTTPConnectionShare*>(self)->mutex_.unlock();
+}
+
+std::shared_ptr<HTTPReadStream> HTTPReadStream::create(RunLoop& loop, HTTPStreamSettings settings) {
+  std::shared_ptr<HTTPReadStream> stream(new HTTPReadStream(loop, std::move(settings)));
+  if (!stream->configure()) return nullptr;
+  return stream;
+}
+
+HTTPReadStream::HTTPReadStream(RunLoop& loop, HTTPStreamSettings settings)
+    : loop_(loop), settings_(std::move(settings)) {}
+
+HTTPReadStream::~HTTPReadStream() {
+  if (easy_) {
+    if (added_) curl_multi_remove_handle(loop_.multi(), easy_);
+    curl_easy_cleanup(easy_);
+  }
+  curl_slist_free_all(headerList_);
+  curl_slist_free_all(proxyHeaderList_);
+}
+
+bool HTTPReadStream::configure() {
+  easy_ = curl_easy_init();
+  if (!easy_) return false;
+  CURL* e = easy_;
+  curl_easy_setopt(e, CURLOPT_URL, settings_.url.c_str());
+  curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errorBuffer_);
+  curl_easy_setopt(e, CURLOPT_BUFFERSIZE, 256L * 1024L);
+  curl_easy_setopt(e, CURLOPT_HTTP_VERSION,
+                   settings_.useHTTPVersionOne ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
+  // The engine follows redirects, authenticates, keeps cookies and inflates bodies itself.
+  curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
+  curl_easy_setopt(e, CURLOPT_HTTP_CONTENT_DECODING, 0L);
+  curl_easy_setopt(e, CURLOPT_HTTP_TRANSFER_DECODING, 1L);
+  curl_easy_setopt(e, CURLOPT_HTTPAUTH, CURLAUTH_NONE);
+  curl_easy_setopt(e, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_IGNORED));
+
+  curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &HTTPReadStream::onHeader);
+  curl_easy_setopt(e, CURLOPT_HEADERDATA, this);
+  curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &HTTPReadStream::onWrite);
+  curl_easy_setopt(e, CURLOPT_WRITEDATA, this);
+
+  // Method and body.
+  const std::string& method = settings_.method;
+  if (settings_.body) {
+    curl_easy_setopt(e, CURLOPT_POST, 1L);
+    curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(settings_.bodyLength));
+    curl_easy_setopt(e, CURLOPT_READFUNCTION, &HTTPReadStream::onRead);
+    curl_easy_setopt(e, CURLOPT_READDATA, this);
+    curl_easy_setopt(e, CURLOPT_SEEKFUNCTION, &HTTPReadStream::onSeek);
+    curl_easy_setopt(e, CURLOPT_SEEKDATA, this);
+    if (method != "POST") curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, method.c_str());
+  } else if (method == "HEAD") {
+    curl_easy_setopt(e, CURLOPT_NOBODY, 1L);
+  } else {
+    curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
+    if (method != "GET") curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, method.c_str());
+  }
+
+  // Exactly the engine's headers: the transport's own Accept, Expect and form Content-Type go.
+  bool haveAccept = false, haveContentType = false;
+  for (const auto& [name, value] : settings_.headers) {
+    haveAccept |= equalsIgnoringCase(name, "Accept");
+    haveContentType |= equalsIgnoringCase(name, "Content-Type");
+    headerList_ = appendHeader(headerList_, value.empty() ? name + ";" : name + ": " + value);
+  }
+  if (!haveAccept) headerList_ = appendHeader(headerList_, "Accept:");
+  headerList_ = appendHeader(headerList_, "Expect:");
+  if (settings_.body && !haveContentType) headerList_ = appendHeader(headerList_, "Content-Type:");
+  curl_easy_setopt(e, CURLOPT_HTTPHEADER, headerList_);
+
+  // TLS: chain and host name are checked unless the request turned validation off.
+  const long verify = settings_.validatesSecureCertificate ? 1L : 0L;
+  curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, verify);
+  curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, verify ? 2L : 0L);
+  if (!settings_.clientCertificateChainPEM.empty()) {
+    curl_blob cert{settings_.clientCertificateChainPEM.data(), settings_.clientCertificateChainPEM.size(),
+                   CURL_BLOB_COPY};
+    curl_easy_setopt(e, CURLOPT_SSLCERT_BLOB, &cert);
+    curl_easy_setopt(e, CURLOPT_SSLCERTTYPE, "PEM");
+    if (!settings_.clientPrivateKeyPEM.empty()) {
+      curl_blob key{settings_.clientPrivateKeyPEM.data(), settings_.clientPrivateKeyPEM.size(), CURL_BLOB_COPY};
+      curl_easy_setopt(e, CURLOPT_SSLKEY_BLOB, &key);
+      curl_easy_setopt(e, CURLOPT_SSLKEYTYPE, "PEM");
+    }
+  }
+
+  // The proxy is always set: empty when the engine chose none, so the environment is not consulted.
+  if (!settings_.proxyHost.empty() && settings_.proxyPort != 0) {
+    const bool ipv6 = settings_.proxyHost.find(':') != std::string::npos;
+    const std::string host = ipv6 ? "[" + settings_.proxyHost + "]" : settings_.proxyHost;
+    const std::string proxy = (settings_.socksProxy ? "socks5h://" : "http://") + host + ":" +
+                              std::to_string(settings_.proxyPort);
+    curl_easy_setopt(e, CURLOPT_PROXY, proxy.c_str());
+    tunnelling_ = !settings_.socksProxy && settings_.url.rfind("https:", 0) == 0;
+    curl_easy_setopt(e, CURLOPT_HEADEROPT, CURLHEADER_SEPARATE);
+    for (const auto& [name, value] : settings_.proxyTunnelHeaders)
+      proxyHeaderList_ = appendHeader(proxyHeaderList_, name + ": " + value);
+    if (proxyHeaderList_) curl_easy_setopt(e, CURLOPT_PROXYHEADER, proxyHeaderList_);
+  } else {
+    curl_easy_setopt(e, CURLOPT_PROXY, "");
+  }
+
+  if (settings_.share && settings_.share->handle()) {
+    curl_easy_setopt(e, CURLOPT_SHARE, settings_.share->handle());
+  } else {
+    curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L);
+    curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
+  }
+  return true;
+}
+
+void HTTPReadStream::setClient(std::weak_ptr<HTTPReadStreamClient> client) { client_ = std::move(client); }
+
+bool HTTPReadStream::open() {
+  if (closed_ || !easy_) return false;
+  if (settings_.body && !settings_.body->open()) return false;
+  opened_ = true;
+  loop_.attach(shared_from_this());
+  if (scheduled_ && !added_) {
+    if (curl_multi_add_handle(loop_.multi(), easy_) != CURLM_OK) return false;
+    added_ = true;
+    loop_.wake();
+  }
+  return true;
+}
+
+void HTTPReadStream::schedule() {
+  if (closed_) return;
+  scheduled_ = true;
+  stalled_ = false;
+  if (opened_ && !added_) {
+    if (curl_multi_add_handle(loop_.multi(), easy_) == CURLM_OK) added_ = true;
+  }
+  loop_.wake();  // the loop resumes a paused transfer and delivers what is buffered
+}
+
+void HTTPReadStream::unschedule() {
+  scheduled_ = false;
+  applyPause();
+}
+
+void HTTPReadStream::applyPause() {
+  if (!added_ || closed_) return;
+  if (!scheduled_ && !curlPaused_ && !loop_.insideTransport()) {
+    curl_easy_pause(easy_, CURLPAUSE_ALL);
+    curlPaused_ = true;
+  }
+}
+
+void HTTPReadStream::close() {
+  if (loop_.isCurrent() && !loop_.insideTransport()) {
+    closeNow();
+    return;
+  }
+  // Not from another thread, and not from inside the transport's own callbacks.
+  if (loop_.isCurrent()) {
+    scheduled_ = false;
+    client_.reset();
+  }
+  auto self = shared_from_this();
+  loop_.post([self] { self->closeNow(); });
+}
+
+void HTTPReadStream::closeNow() {
+  if (closed_) return;
+  closed_ = true;
+  scheduled_ = false;
+  client_.reset();
+  if (added_) {
+    curl_multi_remove_handle(loop_.multi(), easy_);
+    added_ = false;
+  }
+  if (easy_) curl_easy_setopt(easy_, CURLOPT_SHARE, nullptr);
+  settings_.share.reset();
+  if (settings_.body) settings_.body->close();
+  auto keep = shared_from_this();  // detach() may drop the loop's reference
+  loop_.detach(this);
+}
+
+std::size_t HTTPReadStream::read(char* buffer, std::size_t length) {
+  const std::size_t available = pending_.size() - pendingOffset_;
+  const std::size_t n = std::min(length, available);
+  if (n == 0) return 0;
+  std::memcpy(buffer, pending_.data() + pendingOffset_, n);
+  pendingOffset_ += n;
+  if (pendingOffset_ == pending_.size()) {
+    pending_.clear();
+    pendingOffset_ = 0;
+  }
+  return n;
+}
+
+std::uint64_t HTTPReadStream::bytesWritten() const {
+  curl_off_t sent = 0;
+  if (easy_) curl_easy_getinfo(easy_, CURLINFO_SIZE_UPLOAD_T, &sent);
+  return sent > 0 ? static_cast<std::uint64_t>(sent) : 0;
+}
+
+long HTTPReadStream::newConnections() const {
+  long n = 0;
+  if (easy_) curl_easy_getinfo(easy_, CURLINFO_NUM_CONNECTS, &n);
+  return n;
+}
+
+void HTTPReadStream::deliver(int event) {
+  if (auto client = client_.lock()) client->handleNetworkEvent(event);
+}
+
+bool HTTPReadStream::wantsService() const {
+  if (closed_ || !scheduled_) return false;
+  return headPending_ || (!pending_.empty() && !stalled_) || (finished_ && !endDelivered_) ||
+         (curlPaused_ && pending_.empty());
+}
+
+bool HTTPReadStream::service() {
+  if (closed_) return false;
+  if (!scheduled_) {
+    applyPause();
+    return false;
+  }
+  bool delivered = false;
+  auto self = shared_from_this();
+  if (headPending_) {
+    headPending_ = false;
+    deliver(HTTPStreamEventHasBytesAvailable);
+    delivered = true;
+  }
+  while (!closed_ && scheduled_ && !pending_.empty() && !stalled_) {
+    const std::size_t before = pending_.size() - pendingOffset_;
+    deliver(HTTPStreamEventHasBytesAvailable);
+    delivered = true;
+    if (!closed_ && pending_.size() - pendingOffset_ == before) stalled_ = true;  // the client took nothing
+  }
+  if (closed_ || !scheduled_) return delivered;
+  if (curlPaused_ && pending_.empty() && added_) {
+    curlPaused_ = false;
+    curl_easy_pause(easy_, CURLPAUSE_CONT);  // may hand over buffered bytes at once
+    delivered = true;
+  }
+  if (finished_ && !endDelivered_ && (pending_.empty() || stalled_) && !headPending_) {
+    endDelivered_ = true;
+    deliver(*finished_ == CURLE_OK ? HTTPStreamEventEndEncountered : HTTPStreamEventErrorOccurred);
+    delivered = true;
+  }
+  return delivered;
+}
+
+void HTTPReadStream::transportFinished(CURLcode result) {
+  if (closed_ || finished_) return;
+  // A proxy that refused the tunnel for want of credentials answered like a server: its head is the
+  // response, and the stream ends normally.
+  if (result != CURLE_OK && tunnelling_ && headComplete_ && head_.statusCode == 407) result = CURLE_OK;
+  if (result != CURLE_OK) {
+    std::string text = errorBuffer_[0] ? std::string(errorBuffer_) : std::string(curl_easy_strerror(result));
+    error_ = HTTPError::make(HTTPTransportErrorDomain, result, std::move(text));
+  }
+  finished_ = result;
+}
+
+size_t HTTPReadStream::onHeader(char* data, size_t size, size_t count, void* self) {
+  auto* s = static_cast<HTTPReadStream*>(self);
+  const std::size_t n = size * count;
+  if (s->closed_) return 0;
+  if (s->parser_.addLine(std::string_view(data, n))) {
+    const HTTPResponseHead& head = s->parser_.head();
+    if (s->tunnelling_ && !s->headComplete_ && head.statusCode >= 200 && head.statusCode < 300 &&
+        head.httpVersion.rfind("HTTP/", 0) == 0 && !s->headPending_ && s->pending_.empty()) {
+      // The proxy's answer to CONNECT: the tunnel is open, the server's head follows.
+      s->tunnelling_ = false;
+      s->parser_.reset();
+      return n;
+    }
+    s->tunnelling_ = false;
+    s->head_ = head;
+    s->headComplete_ = true;
+    s->headPending_ = true;
+  }
+  return n;
+}
+
+size_t HTTPReadStream::onWrite(char* data, size_t size, size_t count, void* self) {
+  auto* s = static_cast<HTTPReadStream*>(self);
+  const std::size_t n = size * count;
+  if (s->closed_) return 0;  // aborts the transfer
+  if (!s->scheduled_ || s->pending_.size() - s->pendingOffset_ >= kPendingLimit) {
+    s->curlPaused_ = true;
+    return CURL_WRITEFUNC_PAUSE;
+  }
+  if (s->pendingOffset_ > 0 && s->pendingOffset_ == s->pending_.size()) {
+    s->pending_.clear();
+    s->pendingOffset_ = 0;
+  }
+  s->pending_.append(data, n);
+  s->stalled_ = false;
+  return n;
+}
+
+size_t HTTPReadStream::onRead(char* data, size_t size, size_t count, void* self) {
+  auto* s = static_cast<HTTPReadStream*>(self);
+  if (s->closed_ || !s->settings_.body) return CURL_READFUNC_ABORT;
+  if (!s->scheduled_) {
+    s->curlPaused_ = true;
+    return CURL_READFUNC_PAUSE;
+  }
+  const long n = s->settings_.body->read(data, size * count);
+  if (n < 0) return CURL_READFUNC_ABORT;
+  return static_cast<size_t>(n);
+}
+
+int HTTPReadStream::onSeek(void* self, curl_off_t offset, int origin) {
+  auto* s = static_cast<HTTPReadStream*>(self);
+  if (!s->settings_.body || origin != SEEK_SET || offset != 0) return CURL_SEEKFUNC_CANTSEEK;
+  return s->settings_.body->rewind() ? CURL_SEEKFUNC_OK : CURL_SEEKFUNC_FAIL;
+}
+
+}  // namespace td

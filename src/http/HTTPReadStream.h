@@ -1,0 +1,151 @@
+#pragma once
+// The response stream of one attempt of a request, over one libcurl transfer on a RunLoop. It stands
+// in for a platform HTTP read stream: it sends the message (and its body from an ASIInputStream),
+// collects the response head, buffers body bytes until its client reads them, and reports three
+// events to its client on the loop's thread: bytes available (also once when the head is complete),
+// error, end. A stream that is not scheduled reports nothing and its transfer is paused, so its
+// connection is not read; scheduling it again resumes it.
+//
+// Events are delivered at the top of the loop, never from inside the transport's callbacks, so a
+// client may open, schedule and close streams while it handles one.
+
+#include <curl/curl.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "http/HTTPError.h"
+#include "http/HTTPHeaders.h"
+
+namespace td {
+
+class RunLoop;
+class ASIInputStream;
+
+enum HTTPStreamEvent : int {
+  HTTPStreamEventHasBytesAvailable = 2,
+  HTTPStreamEventErrorOccurred = 8,
+  HTTPStreamEventEndEncountered = 16,
+};
+
+class HTTPReadStreamClient {
+ public:
+  virtual ~HTTPReadStreamClient() = default;
+  virtual void handleNetworkEvent(int event) = 0;
+};
+
+// The connection cache of one persistent-connection record: streams that carry the same share ride
+// on the same connection while the server keeps it open; dropping the share closes it.
+class HTTPConnectionShare {
+ public:
+  HTTPConnectionShare();
+  ~HTTPConnectionShare();
+  HTTPConnectionShare(const HTTPConnectionShare&) = delete;
+  HTTPConnectionShare& operator=(const HTTPConnectionShare&) = delete;
+  CURLSH* handle() const { return share_; }
+
+ private:
+  CURLSH* share_ = nullptr;
+  std::mutex mutex_;
+  static void lock(CURL*, curl_lock_data, curl_lock_access, void* self);
+  static void unlock(CURL*, curl_lock_data, void* self);
+};
+
+struct HTTPStreamSettings {
+  std::string method = "GET";
+  std::string url;  // without user information
+  bool useHTTPVersionOne = false;
+  std::vector<std::pair<std::string, std::string>> headers;
+  std::shared_ptr<ASIInputStream> body;  // none: no body
+  std::uint64_t bodyLength = 0;
+  // TLS.
+  bool validatesSecureCertificate = true;
+  std::string clientCertificateChainPEM;  // identity certificate, then further certificates
+  std::string clientPrivateKeyPEM;
+  // Proxy: empty host for none.
+  std::string proxyHost;
+  int proxyPort = 0;
+  bool socksProxy = false;
+  std::vector<std::pair<std::string, std::string>> proxyTunnelHeaders;  // sent with CONNECT
+  // Connection reuse: a share to ride on, or none for a connection of its own that is not kept.
+  std::shared_ptr<HTTPConnectionShare> share;
+};
+
+class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
+ public:
+  static std::shared_ptr<HTTPReadStream> create(RunLoop& loop, HTTPStreamSettings settings);
+  ~HTTPReadStream();
+  HTTPReadStream(const HTTPReadStream&) = delete;
+  HTTPReadStream& operator=(const HTTPReadStream&) = delete;
+
+  // Loop thread only unless noted.
+  void setClient(std::weak_ptr<HTTPReadStreamClient> client);
+  // Starts the transfer (once scheduled). False when the transport refused the transfer.
+  bool open();
+  void schedule();
+  void unschedule();
+  bool isScheduled() const { return scheduled_; }
+  // Ends the transfer and forgets the client. Safe from any thread (done on the loop's thread).
+  void close();
+  void closeNow();
+  bool isClosed() const { return closed_; }
+
+  // Reads buffered body bytes; 0 when none are buffered.
+  std::size_t read(char* buffer, std::size_t length);
+  bool hasBytesAvailable() const { return !pending_.empty(); }
+  // The final response head once it is complete.
+  const HTTPResponseHead* responseHead() const { return headComplete_ ? &head_ : nullptr; }
+  // Request body bytes sent so far.
+  std::uint64_t bytesWritten() const;
+  // The transport's error after an error event.
+  HTTPErrorPtr streamError() const { return error_; }
+  // Whether the transport made a new connection for this transfer (rather than reusing one).
+  long newConnections() const;
+
+  // For the RunLoop.
+  CURL* easy() const { return easy_; }
+  bool service();
+  bool wantsService() const;
+  void transportFinished(CURLcode result);
+
+ private:
+  HTTPReadStream(RunLoop& loop, HTTPStreamSettings settings);
+  bool configure();
+  void deliver(int event);
+  void applyPause();
+
+  static size_t onHeader(char* data, size_t size, size_t count, void* self);
+  static size_t onWrite(char* data, size_t size, size_t count, void* self);
+  static size_t onRead(char* data, size_t size, size_t count, void* self);
+  static int onSeek(void* self, curl_off_t offset, int origin);
+
+  RunLoop& loop_;
+  HTTPStreamSettings settings_;
+  CURL* easy_ = nullptr;
+  curl_slist* headerList_ = nullptr;
+  curl_slist* proxyHeaderList_ = nullptr;
+  char errorBuffer_[CURL_ERROR_SIZE] = {};
+  std::weak_ptr<HTTPReadStreamClient> client_;
+
+  bool opened_ = false;
+  bool added_ = false;
+  bool scheduled_ = false;
+  bool closed_ = false;
+  bool curlPaused_ = false;
+  bool tunnelling_ = false;
+
+  HTTPResponseHeadParser parser_;
+  HTTPResponseHead head_;
+  bool headComplete_ = false;
+  bool headPending_ = false;
+  std::string pending_;
+  std::size_t pendingOffset_ = 0;
+  std::optional<CURLcode> finished_;
+  bool endDelivered_ = false;
+  bool stalled_ = false;  // the client took nothing of what is buffered
+  HTTPErrorPtr error_;
+};
+
+}  // namespace td

@@ -1,0 +1,210 @@
+#include "http/RunLoop.h"
+
+#include <algorithm>
+
+#include "http/HTTPReadStream.h"
+#include "platform/Log.h"
+
+namespace td {
+namespace {
+
+std::once_flag gCurlInit;
+std::atomic<Clock*> gNetworkClock{nullptr};
+
+void initCurl() {
+  std::call_once(gCurlInit, [] {
+    if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) TD_LOG_ERROR("http: the transport library did not start");
+  });
+}
+
+}  // namespace
+
+RunLoop::RunLoop(Clock& clock) : clock_(clock), thread_(std::thread::id()) {
+  initCurl();
+  multi_ = curl_multi_init();
+  clockListener_ = clock_.addListener([this] { wake(); });
+}
+
+RunLoop::~RunLoop() {
+  clock_.removeListener(clockListener_);
+  for (auto& stream : std::vector<std::shared_ptr<HTTPReadStream>>(streams_)) stream->closeNow();
+  streams_.clear();
+  curl_multi_cleanup(multi_);
+}
+
+void RunLoop::wake() {
+  if (multi_) curl_multi_wakeup(multi_);
+}
+
+void RunLoop::post(Task task) {
+  {
+    std::lock_guard lock(mutex_);
+    tasks_.push_back(std::move(task));
+  }
+  wake();
+}
+
+void RunLoop::armLocked(std::uint64_t id, Timer& timer) {
+  heap_.add(Clock::tickDue(timer.start, timer.repeats ? std::optional(timer.interval) : std::nullopt, timer.tick),
+            [this, id] {
+              std::shared_ptr<Task> task;
+              {
+                std::lock_guard lock(mutex_);
+                auto it = timers_.find(id);
+                if (it == timers_.end()) return;
+                task = it->second.task;
+                if (it->second.repeats) {
+                  it->second.tick = Clock::nextTick(it->second.start, it->second.interval, it->second.tick, clock_.now());
+                  armLocked(id, it->second);
+                } else {
+                  timers_.erase(it);
+                }
+              }
+              (*task)();
+            });
+}
+
+std::uint64_t RunLoop::addTimer(Clock::Duration interval, bool repeats, Task task) {
+  if (repeats && interval <= Clock::Duration::zero()) interval = std::chrono::milliseconds(1);
+  std::uint64_t id;
+  {
+    std::lock_guard lock(mutex_);
+    id = nextTimer_++;
+    Timer& timer = timers_[id];
+    timer.start = Clock::later(clock_.now(), interval);
+    timer.interval = interval;
+    timer.repeats = repeats;
+    timer.task = std::make_shared<Task>(std::move(task));
+    armLocked(id, timer);
+  }
+  wake();
+  return id;
+}
+
+void RunLoop::removeTimer(std::uint64_t id) {
+  std::shared_ptr<Task> dying;  // the task's captures die outside the lock
+  std::lock_guard lock(mutex_);
+  auto it = timers_.find(id);
+  if (it == timers_.end()) return;
+  dying = it->second.task;
+  timers_.erase(it);
+}
+
+bool RunLoop::isCurrent() const { return thread_.load() == std::this_thread::get_id(); }
+
+void RunLoop::attach(const std::shared_ptr<HTTPReadStream>& stream) {
+  if (std::find(streams_.begin(), streams_.end(), stream) == streams_.end()) streams_.push_back(stream);
+}
+
+void RunLoop::detach(const HTTPReadStream* stream) {
+  std::erase_if(streams_, [&](const std::shared_ptr<HTTPReadStream>& s) { return s.get() == stream; });
+}
+
+void RunLoop::runTasks() {
+  std::deque<Task> tasks;
+  {
+    std::lock_guard lock(mutex_);
+    tasks.swap(tasks_);
+  }
+  for (Task& task : tasks) task();
+}
+
+void RunLoop::runTimers() {
+  while (true) {
+    std::optional<TimerHeap::Task> task;
+    {
+      std::lock_guard lock(mutex_);
+      task = heap_.popDue(clock_.now());
+    }
+    if (!task) return;
+    (*task)();
+  }
+}
+
+void RunLoop::serviceStreams() {
+  // Delivering events may open and close streams: work on a snapshot.
+  for (int round = 0; round < 4; ++round) {
+    bool any = false;
+    for (const auto& stream : std::vector<std::shared_ptr<HTTPReadStream>>(streams_)) any |= stream->service();
+    if (!any) break;
+  }
+}
+
+void RunLoop::turn(bool mayWait) {
+  runTasks();
+  runTimers();
+  serviceStreams();
+  int running = 0;
+  insideTransport_ = true;
+  curl_multi_perform(multi_, &running);
+  int queued = 0;
+  while (CURLMsg* message = curl_multi_info_read(multi_, &queued)) {
+    if (message->msg != CURLMSG_DONE) continue;
+    for (const auto& stream : streams_) {
+      if (stream->easy() == message->easy_handle) {
+        stream->transportFinished(message->data.result);
+        break;
+      }
+    }
+  }
+  insideTransport_ = false;
+  serviceStreams();
+  if (!mayWait) return;
+
+  long waitMs = 1000;
+  {
+    std::lock_guard lock(mutex_);
+    if (!tasks_.empty()) waitMs = 0;
+    if (auto due = heap_.nextDue()) {
+      const auto realDue = clock_.realWakeTime(*due);
+      if (realDue != Clock::TimePoint::max()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(realDue - std::chrono::steady_clock::now());
+        waitMs = std::min<long>(waitMs, std::max<long>(0, left.count() + (left.count() >= 0 ? 1 : 0)));
+      }
+    }
+  }
+  long curlMs = -1;
+  curl_multi_timeout(multi_, &curlMs);
+  if (curlMs >= 0) waitMs = std::min(waitMs, curlMs);
+  for (const auto& stream : streams_)
+    if (stream->wantsService()) waitMs = 0;
+  if (waitMs > 0) curl_multi_poll(multi_, nullptr, 0, static_cast<int>(waitMs), nullptr);
+}
+
+void RunLoop::run() {
+  thread_.store(std::this_thread::get_id());
+  while (!stop_.load()) turn(true);
+}
+
+void RunLoop::runUntil(const std::function<bool()>& done) {
+  thread_.store(std::this_thread::get_id());
+  while (!done()) turn(true);
+  // Tasks posted while the request ran (its last reports included) still run here.
+  turn(false);
+}
+
+void RunLoop::stop() {
+  stop_.store(true);
+  wake();
+}
+
+void RunLoop::setNetworkClock(Clock& clock) { gNetworkClock.store(&clock); }
+
+Clock& RunLoop::networkClock() {
+  Clock* clock = gNetworkClock.load();
+  return clock ? *clock : Clock::steady();
+}
+
+RunLoop& RunLoop::networkThread() {
+  // Made once and never destroyed: its thread runs for the life of the process.
+  static RunLoop* loop = [] {
+    auto* l = new RunLoop(networkClock());
+    std::thread([l] { l->run(); }).detach();
+    // Wait until the thread has claimed the loop, so isCurrent() is right from the start.
+    while (l->thread_.load() == std::thread::id()) std::this_thread::yield();
+    return l;
+  }();
+  return *loop;
+}
+
+}  // namespace td

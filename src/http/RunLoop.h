@@ -1,0 +1,96 @@
+#pragma once
+// The loop on which HTTP transfers run: posted tasks, timers on an injectable clock, and the
+// transport's transfers (one libcurl multi handle). The engine's network thread runs one for ever;
+// a synchronous request runs one of its own on the caller's thread. Transfers are only touched on
+// the loop's thread; post() and the timer calls may come from any thread.
+
+#include <curl/curl.h>
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/Clock.h"
+#include "platform/TimerHeap.h"
+
+namespace td {
+
+class HTTPReadStream;
+
+class RunLoop {
+ public:
+  using Task = std::function<void()>;
+
+  explicit RunLoop(Clock& clock);
+  ~RunLoop();
+  RunLoop(const RunLoop&) = delete;
+  RunLoop& operator=(const RunLoop&) = delete;
+
+  // Runs the task on the loop's thread after the current one. Safe from any thread.
+  void post(Task task);
+  // A one-shot or repeating timer on the loop's clock (a repeating one ticks at start + n x interval
+  // and runs once for ticks it missed). Safe from any thread; returns an id for removeTimer().
+  std::uint64_t addTimer(Clock::Duration interval, bool repeats, Task task);
+  // Safe from any thread. Called on the loop's thread, the timer never runs afterwards.
+  void removeTimer(std::uint64_t id);
+
+  // True on the thread that runs the loop.
+  bool isCurrent() const;
+  Clock& clock() { return clock_; }
+
+  // Runs until stop() (the network thread).
+  void run();
+  // Runs on the calling thread until done() holds after a turn (a synchronous request). Tasks posted
+  // meanwhile are run before it returns.
+  void runUntil(const std::function<bool()>& done);
+  void stop();
+
+  // For HTTPReadStream.
+  CURLM* multi() const { return multi_; }
+  void attach(const std::shared_ptr<HTTPReadStream>& stream);
+  void detach(const HTTPReadStream* stream);
+  bool insideTransport() const { return insideTransport_; }
+  void wake();
+
+  // The process's network thread, started on first use. It never ends.
+  static RunLoop& networkThread();
+  // The clock the network thread was made with: set before the first request (tests).
+  static void setNetworkClock(Clock& clock);
+  static Clock& networkClock();
+
+ private:
+  struct Timer {
+    Clock::TimePoint start;
+    Clock::Duration interval;
+    bool repeats;
+    std::int64_t tick = 0;
+    std::shared_ptr<Task> task;
+  };
+
+  void turn(bool mayWait);
+  void runTasks();
+  void runTimers();
+  void armLocked(std::uint64_t id, Timer& timer);
+  void serviceStreams();
+
+  Clock& clock_;
+  std::uint64_t clockListener_ = 0;
+  CURLM* multi_ = nullptr;
+  mutable std::mutex mutex_;
+  std::deque<Task> tasks_;
+  TimerHeap heap_;
+  std::map<std::uint64_t, Timer> timers_;
+  std::uint64_t nextTimer_ = 1;
+  std::atomic<bool> stop_{false};
+  std::atomic<std::thread::id> thread_;
+  std::vector<std::shared_ptr<HTTPReadStream>> streams_;
+  bool insideTransport_ = false;
+};
+
+}  // namespace td
