@@ -1,0 +1,520 @@
+#pragma once
+// One HTTP exchange of the engine: what is to be sent and how, what came back and where the exchange
+// stands. A request runs as an operation: startAsynchronous() puts it on the shared queue (at most four
+// at a time), whose start hands its work to the engine's network thread; startSynchronous() runs it on
+// the caller's thread. Redirects, time-outs with retries, cookies, credentials, gzip bodies,
+// persistent connections, proxies and the download cache are handled here; the transport only moves
+// bytes. Every report (started, headers, redirect, data, progress, finished, failed) reaches the
+// delegate, the blocks and the queue on the main thread (MainQueue); a failure is reported once.
+//
+// Requests are shared objects (make them with requestWithURL); their accessors may be called from any
+// thread. Class-wide settings (time-out, user agent, session stores, throttle) are static members.
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "http/ASICacheDelegate.h"
+#include "http/ASIHTTPRequestDelegate.h"
+#include "http/HTTPCookie.h"
+#include "http/HTTPError.h"
+#include "http/HTTPHeaders.h"
+#include "http/HTTPReadStream.h"
+#include "http/OperationQueue.h"
+#include "http/URL.h"
+#include "platform/Clock.h"
+
+namespace td {
+
+class ASIDataDecompressor;
+class ASIInputStream;
+class HTTPAuthentication;
+class RunLoop;
+
+inline constexpr const char* ASIHTTPRequestVersion = "v1.8.1-61 2011-09-19";
+inline constexpr const char* ASIHTTPRequestRunLoopMode = "ASIHTTPRequestRunLoopMode";
+inline constexpr std::uint64_t ASIWWANBandwidthThrottleAmount = 14800;
+inline constexpr const char* kProxyTypeHTTP = "HTTP";
+inline constexpr const char* kProxyTypeSOCKS = "SOCKS";
+
+// User name, password and (for schemes that need one) account domain.
+struct HTTPCredentials {
+  std::string username;
+  std::string password;
+  std::optional<std::string> domain;
+  friend bool operator==(const HTTPCredentials&, const HTTPCredentials&) = default;
+};
+using HTTPCredentialsPtr = std::shared_ptr<const HTTPCredentials>;
+
+// A record of the session credential stores: credentials that worked, for a server URL or a proxy.
+struct ASISessionCredentials {
+  HTTPCredentialsPtr credentials;
+  std::shared_ptr<HTTPAuthentication> authentication;  // none after a Basic header sent unasked
+  std::string authenticationScheme;
+  // Server records.
+  URL url;
+  std::optional<std::string> authenticationRealm;
+  // Proxy records.
+  std::string host;
+  int port = 0;
+};
+
+// The request message of one attempt: method, URL, version and header fields.
+struct HTTPMessage {
+  std::string method;
+  URL url;
+  bool useHTTPVersionOne = false;
+  HTTPHeaders headers;
+};
+
+// The identity used for client certificates: a PEM certificate and its PEM private key.
+struct ClientCertificateIdentity {
+  std::string certificatePEM;
+  std::string privateKeyPEM;
+};
+
+using ASIStringMap = std::map<std::string, std::string>;
+struct ASIConnectionInfo;
+
+// Declares a property under the request's lock: `Type name() const` and `void Setter(Type)`.
+#define ASI_PROPERTY(Type, name, Setter)              \
+ public:                                              \
+  Type name() const {                                 \
+    std::lock_guard asiLock(cancelledLock_);          \
+    return name##_;                                   \
+  }                                                   \
+  void Setter(Type value) {                           \
+    std::lock_guard asiLock(cancelledLock_);          \
+    name##_ = std::move(value);                       \
+  }                                                   \
+                                                      \
+ private:                                             \
+  Type name##_
+
+class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
+ public:
+  using Ptr = std::shared_ptr<ASIHTTPRequest>;
+  using BasicBlock = std::function<void()>;
+  using HeadersBlock = std::function<void(const HTTPHeaders&)>;
+  using ProgressBlock = std::function<void(std::uint64_t amount, std::uint64_t total)>;
+  using SizeBlock = std::function<void(std::int64_t amount)>;
+  using DataBlock = std::function<void(const std::string& data)>;
+
+  // ---- construction (see ASIHTTPRequest.cpp) ----
+  static Ptr requestWithURL(const URL& url);
+  static Ptr requestWithURL(const URL& url, std::shared_ptr<ASICacheDelegate> cache, int cachePolicy = 0);
+  ~ASIHTTPRequest() override;
+  ASIHTTPRequest(const ASIHTTPRequest&) = delete;
+  ASIHTTPRequest& operator=(const ASIHTTPRequest&) = delete;
+  // A new request for the same URL with the settings a caller gave (no response, no state).
+  virtual Ptr copy() const;
+
+  // ---- class-wide settings, stores and utilities ----
+  static double defaultTimeOutSeconds();
+  static void setDefaultTimeOutSeconds(double seconds);
+  static std::optional<std::string> defaultUserAgentString();
+  static void setDefaultUserAgentString(std::optional<std::string> agent);
+  static std::shared_ptr<OperationQueue> sharedQueue();
+  static std::shared_ptr<ASICacheDelegate> defaultCache();
+  static void setDefaultCache(std::shared_ptr<ASICacheDelegate> cache);
+  static bool isNetworkInUse();
+  static void setShouldUpdateNetworkActivityIndicator(bool update);
+  static void showNetworkActivityIndicator() {}
+  static void hideNetworkActivityIndicator() {}
+  static void hideNetworkActivityIndicatorAfterDelay();
+  static RunLoop& threadForRequest(const ASIHTTPRequest* request);
+  // The clock of time-outs, throttling and connection expiry: set before the first request (tests).
+  static void setClock(Clock& clock);
+  static Clock& clock();
+
+  static std::vector<ASISessionCredentials> sessionCredentialsStore();
+  static std::vector<ASISessionCredentials> sessionProxyCredentialsStore();
+  static void storeAuthenticationCredentialsInSessionStore(ASISessionCredentials record);
+  static void storeProxyAuthenticationCredentialsInSessionStore(ASISessionCredentials record);
+  static void removeAuthenticationCredentialsFromSessionStore(const HTTPCredentialsPtr& credentials);
+  static void removeProxyAuthenticationCredentialsFromSessionStore(const HTTPCredentialsPtr& credentials);
+  std::optional<ASISessionCredentials> findSessionAuthenticationCredentials() const;
+  std::optional<ASISessionCredentials> findSessionProxyAuthenticationCredentials() const;
+
+  static std::vector<HTTPCookie> sessionCookies();
+  static void setSessionCookies(std::optional<std::vector<HTTPCookie>> cookies);
+  static void addSessionCookie(const HTTPCookie& cookie);
+  static void clearSession();
+
+  static std::optional<WallClock::time_point> expiryDateForRequest(ASIHTTPRequest& request, double maxAge);
+  struct MimeTypeAndEncoding {
+    std::optional<std::string> mimeType;
+    std::optional<std::string> encoding;  // IANA name, only when the converter knows it
+  };
+  static MimeTypeAndEncoding parseMimeTypeAndResponseEncoding(std::optional<std::string_view> contentType);
+
+  // Bandwidth throttling (class-wide).
+  static bool isBandwidthThrottled();
+  static std::uint64_t maxBandwidthPerSecond();
+  static void setMaxBandwidthPerSecond(std::uint64_t bytes);
+  static void incrementBandwidthUsedInLastSecond(std::uint64_t bytes);
+  static std::uint64_t averageBandwidthUsedPerSecond();
+  static void measureBandwidthUsage();
+  static std::uint64_t maxUploadReadLength();
+  // Pauses or resumes this request's response stream as the throttle says.
+  void performThrottling();
+
+  // ---- headers and body ----
+  void addRequestHeader(const std::string& name, const std::string& value);
+  void setupPostBody();
+  void appendPostData(std::string_view data);
+  void appendPostDataFromFile(const std::string& path);
+  virtual void buildPostBody();
+
+  // ---- running ----
+  void startAsynchronous();
+  void startSynchronous();
+  void start() override;
+  void cancel() override;
+  void clearDelegatesAndCancel();
+  bool isCancelled() const override;
+  bool isExecuting() const override;
+  bool isFinished() const override;
+  // The delegate's answer to a redirect it was asked to confirm.
+  void redirectToURL(const URL& url);
+  // The delegate's answers to a credentials question.
+  void retryUsingSuppliedCredentials();
+  void cancelAuthentication();
+
+  // ---- response ----
+  std::string responseData() const;
+  std::optional<std::string> responseString() const;
+  bool isResponseCompressed() const;
+  // A HEAD request for this request's URL that reports as this request (for a queue's sizes).
+  Ptr HEADRequest();
+
+  // ---- receivers ----
+  ASIHTTPRequestDelegate* delegate() const;
+  void setDelegate(ASIHTTPRequestDelegate* delegate);
+  std::shared_ptr<ASIHTTPRequestQueue> queue() const;
+  void setQueue(const std::shared_ptr<ASIHTTPRequestQueue>& queue);
+  ASIProgressDelegate* uploadProgressDelegate() const;
+  void setUploadProgressDelegate(ASIProgressDelegate* delegate);
+  ASIProgressDelegate* downloadProgressDelegate() const;
+  void setDownloadProgressDelegate(ASIProgressDelegate* delegate);
+
+  void setStartedBlock(BasicBlock block);
+  void setHeadersReceivedBlock(HeadersBlock block);
+  void setCompletionBlock(BasicBlock block);
+  void setFailedBlock(BasicBlock block);
+  void setBytesReceivedBlock(ProgressBlock block);
+  void setBytesSentBlock(ProgressBlock block);
+  void setDownloadSizeIncrementedBlock(SizeBlock block);
+  void setUploadSizeIncrementedBlock(SizeBlock block);
+  void setDataReceivedBlock(DataBlock block);
+  void setAuthenticationNeededBlock(BasicBlock block);
+  void setProxyAuthenticationNeededBlock(BasicBlock block);
+  void setRequestRedirectedBlock(BasicBlock block);
+
+  // Main-thread delivery: runs fn now when called on the main thread, else posts it there.
+  static void performOnMainThread(std::function<void()> fn);
+  // Sets an indicator (its setDoubleValue) to progress / total on the main thread; a total of 0
+  // gives 1.0 for a complete request (`complete`) and 0 otherwise.
+  void updateProgressIndicator(ASIReceiverRef<ASIProgressDelegate> ASIHTTPRequest::*indicator, std::uint64_t progress,
+                               std::uint64_t total, bool complete = false);
+
+  // ---- properties ----
+  URL url() const;
+  void setURL(const URL& url);
+  std::string requestMethod() const;
+  void setRequestMethod(const std::string& method);
+  ASI_PROPERTY(URL, originalURL, setOriginalURL);
+  ASI_PROPERTY(URL, redirectURL, setRedirectURL);
+  ASI_PROPERTY(bool, useHTTPVersionOne, setUseHTTPVersionOne) = false;
+  ASI_PROPERTY(std::optional<std::uint64_t>, requestID, setRequestID);
+  ASI_PROPERTY(ASIStringMap, userInfo, setUserInfo);
+  ASI_PROPERTY(std::int64_t, tag, setTag) = 0;
+
+  ASI_PROPERTY(ASISelector, didStartSelector, setDidStartSelector) = ASISelector::requestStarted;
+  ASI_PROPERTY(ASISelector, didReceiveResponseHeadersSelector, setDidReceiveResponseHeadersSelector) =
+      ASISelector::requestDidReceiveResponseHeaders;
+  ASI_PROPERTY(ASISelector, willRedirectSelector, setWillRedirectSelector) = ASISelector::requestWillRedirectToURL;
+  ASI_PROPERTY(ASISelector, didFinishSelector, setDidFinishSelector) = ASISelector::requestFinished;
+  ASI_PROPERTY(ASISelector, didFailSelector, setDidFailSelector) = ASISelector::requestFailed;
+  ASI_PROPERTY(ASISelector, didReceiveDataSelector, setDidReceiveDataSelector) = ASISelector::requestDidReceiveData;
+
+  // Request headers: names compared exactly.
+  ASI_PROPERTY(ASIStringMap, requestHeaders, setRequestHeaders);
+  ASI_PROPERTY(bool, haveBuiltRequestHeaders, setHaveBuiltRequestHeaders) = false;
+  ASI_PROPERTY(std::vector<HTTPCookie>, requestCookies, setRequestCookies);
+  ASI_PROPERTY(bool, useCookiePersistence, setUseCookiePersistence) = true;
+  ASI_PROPERTY(std::optional<std::string>, userAgentString, setUserAgentString);
+
+  ASI_PROPERTY(std::optional<std::string>, postBody, setPostBody);
+  ASI_PROPERTY(std::uint64_t, postLength, setPostLength) = 0;
+  ASI_PROPERTY(std::optional<std::string>, postBodyFilePath, setPostBodyFilePath);
+  ASI_PROPERTY(bool, shouldStreamPostDataFromDisk, setShouldStreamPostDataFromDisk) = false;
+  ASI_PROPERTY(bool, didCreateTemporaryPostDataFile, setDidCreateTemporaryPostDataFile) = false;
+  ASI_PROPERTY(bool, shouldCompressRequestBody, setShouldCompressRequestBody) = false;
+  ASI_PROPERTY(std::optional<std::string>, compressedPostBody, setCompressedPostBody);
+  ASI_PROPERTY(std::optional<std::string>, compressedPostBodyFilePath, setCompressedPostBodyFilePath);
+  ASI_PROPERTY(bool, haveBuiltPostBody, setHaveBuiltPostBody) = false;
+
+  ASI_PROPERTY(int, responseStatusCode, setResponseStatusCode) = 0;
+  ASI_PROPERTY(std::optional<std::string>, responseStatusMessage, setResponseStatusMessage);
+  ASI_PROPERTY(std::optional<HTTPHeaders>, responseHeaders, setResponseHeaders);
+  ASI_PROPERTY(std::vector<HTTPCookie>, responseCookies, setResponseCookies);
+  ASI_PROPERTY(std::optional<std::string>, rawResponseData, setRawResponseData);
+  ASI_PROPERTY(std::uint64_t, contentLength, setContentLength) = 0;
+  ASI_PROPERTY(std::string, defaultResponseEncoding, setDefaultResponseEncoding) = "ISO-8859-1";
+  ASI_PROPERTY(std::string, responseEncoding, setResponseEncoding);
+  ASI_PROPERTY(bool, allowCompressedResponse, setAllowCompressedResponse) = true;
+  ASI_PROPERTY(bool, shouldWaitToInflateCompressedResponses, setShouldWaitToInflateCompressedResponses) = true;
+  ASI_PROPERTY(HTTPErrorPtr, error, setError);
+  ASI_PROPERTY(bool, complete, setComplete) = false;
+  ASI_PROPERTY(bool, downloadComplete, setDownloadComplete) = false;
+
+  ASI_PROPERTY(std::optional<std::string>, downloadDestinationPath, setDownloadDestinationPath);
+  ASI_PROPERTY(std::optional<std::string>, temporaryFileDownloadPath, setTemporaryFileDownloadPath);
+  ASI_PROPERTY(std::optional<std::string>, temporaryUncompressedDataDownloadPath, setTemporaryUncompressedDataDownloadPath);
+  ASI_PROPERTY(bool, allowResumeForFileDownloads, setAllowResumeForFileDownloads) = false;
+  ASI_PROPERTY(std::uint64_t, partialDownloadSize, setPartialDownloadSize) = 0;
+
+  ASI_PROPERTY(bool, showAccurateProgress, setShowAccurateProgress) = true;
+  ASI_PROPERTY(bool, shouldResetDownloadProgress, setShouldResetDownloadProgress) = true;
+  ASI_PROPERTY(bool, shouldResetUploadProgress, setShouldResetUploadProgress) = true;
+  ASI_PROPERTY(std::uint64_t, totalBytesRead, setTotalBytesRead) = 0;
+  ASI_PROPERTY(std::uint64_t, totalBytesSent, setTotalBytesSent) = 0;
+  ASI_PROPERTY(std::uint64_t, lastBytesRead, setLastBytesRead) = 0;
+  ASI_PROPERTY(std::uint64_t, lastBytesSent, setLastBytesSent) = 0;
+  ASI_PROPERTY(std::uint64_t, uploadBufferSize, setUploadBufferSize) = 0;
+  ASI_PROPERTY(bool, updatedProgress, setUpdatedProgress) = false;
+  ASI_PROPERTY(std::weak_ptr<ASIHTTPRequest>, mainRequestRef, setMainRequestRef);
+
+  ASI_PROPERTY(double, timeOutSeconds, setTimeOutSeconds) = 10.0;
+  ASI_PROPERTY(std::optional<Clock::TimePoint>, lastActivityTime, setLastActivityTime);
+  ASI_PROPERTY(int, numberOfTimesToRetryOnTimeout, setNumberOfTimesToRetryOnTimeout) = 0;
+  ASI_PROPERTY(int, retryCount, setRetryCount) = 0;
+  ASI_PROPERTY(bool, willRetryRequest, setWillRetryRequest) = false;
+  ASI_PROPERTY(bool, inProgress, setInProgress) = false;
+  ASI_PROPERTY(bool, isSynchronous, setSynchronous) = false;
+  ASI_PROPERTY(bool, readStreamIsScheduled, setReadStreamIsScheduled) = false;
+
+  ASI_PROPERTY(bool, shouldRedirect, setShouldRedirect) = true;
+  ASI_PROPERTY(bool, needsRedirect, setNeedsRedirect) = false;
+  ASI_PROPERTY(int, redirectCount, setRedirectCount) = 0;
+  ASI_PROPERTY(bool, shouldUseRFC2616RedirectBehaviour, setShouldUseRFC2616RedirectBehaviour) = false;
+
+  ASI_PROPERTY(std::optional<std::string>, username, setUsername);
+  ASI_PROPERTY(std::optional<std::string>, password, setPassword);
+  ASI_PROPERTY(std::optional<std::string>, domain, setDomain);
+  ASI_PROPERTY(std::optional<std::string>, authenticationRealm, setAuthenticationRealm);
+  ASI_PROPERTY(std::optional<std::string>, authenticationScheme, setAuthenticationScheme);
+  ASI_PROPERTY(HTTPCredentialsPtr, requestCredentials, setRequestCredentials);
+  ASI_PROPERTY(int, authenticationNeeded, setAuthenticationNeeded) = 0;
+  ASI_PROPERTY(int, authenticationRetryCount, setAuthenticationRetryCount) = 0;
+  ASI_PROPERTY(bool, shouldPresentAuthenticationDialog, setShouldPresentAuthenticationDialog) = false;
+  ASI_PROPERTY(bool, shouldPresentCredentialsBeforeChallenge, setShouldPresentCredentialsBeforeChallenge) = true;
+  ASI_PROPERTY(bool, useKeychainPersistence, setUseKeychainPersistence) = false;
+  ASI_PROPERTY(bool, useSessionPersistence, setUseSessionPersistence) = true;
+
+  ASI_PROPERTY(std::optional<std::string>, proxyHost, setProxyHost);
+  ASI_PROPERTY(int, proxyPort, setProxyPort) = 0;
+  ASI_PROPERTY(std::optional<std::string>, proxyType, setProxyType);
+  ASI_PROPERTY(std::optional<std::string>, proxyUsername, setProxyUsername);
+  ASI_PROPERTY(std::optional<std::string>, proxyPassword, setProxyPassword);
+  ASI_PROPERTY(std::optional<std::string>, proxyDomain, setProxyDomain);
+  ASI_PROPERTY(std::optional<std::string>, proxyAuthenticationRealm, setProxyAuthenticationRealm);
+  ASI_PROPERTY(std::optional<std::string>, proxyAuthenticationScheme, setProxyAuthenticationScheme);
+  ASI_PROPERTY(HTTPCredentialsPtr, proxyCredentials, setProxyCredentials);
+  ASI_PROPERTY(int, proxyAuthenticationRetryCount, setProxyAuthenticationRetryCount) = 0;
+  ASI_PROPERTY(bool, shouldPresentProxyAuthenticationDialog, setShouldPresentProxyAuthenticationDialog) = true;
+  ASI_PROPERTY(URL, PACurl, setPACurl);
+  ASI_PROPERTY(bool, isPACFileRequest, setIsPACFileRequest) = false;
+
+  ASI_PROPERTY(bool, validatesSecureCertificate, setValidatesSecureCertificate) = true;
+  ASI_PROPERTY(std::optional<ClientCertificateIdentity>, clientCertificateIdentity, setClientCertificateIdentity);
+  ASI_PROPERTY(std::vector<std::string>, clientCertificates, setClientCertificates);
+
+  ASI_PROPERTY(bool, shouldAttemptPersistentConnection, setShouldAttemptPersistentConnection) = true;
+  ASI_PROPERTY(double, persistentConnectionTimeoutSeconds, setPersistentConnectionTimeoutSeconds) = 60.0;
+  ASI_PROPERTY(bool, connectionCanBeReused, setConnectionCanBeReused) = false;
+
+  ASI_PROPERTY(std::shared_ptr<ASICacheDelegate>, downloadCache, setDownloadCache);
+  ASI_PROPERTY(int, cachePolicy, setCachePolicy) = 0;
+  ASI_PROPERTY(int, cacheStoragePolicy, setCacheStoragePolicy) = 0;
+  ASI_PROPERTY(bool, didUseCachedResponse, setDidUseCachedResponse) = false;
+  ASI_PROPERTY(double, secondsToCache, setSecondsToCache) = 0;
+
+ public:
+  Ptr mainRequest() const { return mainRequestRef().lock(); }
+  // The built message of the current attempt (tests and the credentials code read it).
+  std::optional<HTTPMessage> requestMessage() const;
+  // The "id" of the persistent connection record in use, if any.
+  std::optional<int> connectionID() const;
+
+  // Saved credentials: kept in this process's memory only, never on disk.
+  static void saveCredentials(const HTTPCredentials& credentials, const std::string& host, int port,
+                              const std::string& protocol, const std::optional<std::string>& realm);
+  static void saveCredentialsForProxy(const HTTPCredentials& credentials, const std::string& host, int port,
+                                      const std::optional<std::string>& realm);
+  static std::optional<HTTPCredentials> savedCredentialsForHost(const std::string& host, int port,
+                                                                const std::string& protocol,
+                                                                const std::optional<std::string>& realm);
+  static std::optional<HTTPCredentials> savedCredentialsForProxy(const std::string& host, int port,
+                                                                 const std::optional<std::string>& realm);
+  static void removeCredentialsForHost(const std::string& host, int port, const std::string& protocol,
+                                       const std::optional<std::string>& realm);
+  static void removeCredentialsForProxy(const std::string& host, int port, const std::optional<std::string>& realm);
+
+  // Persistent connections (class-wide).
+  static void expirePersistentConnections();
+  static std::size_t persistentConnectionCount();
+
+ protected:
+  explicit ASIHTTPRequest(const URL& url);
+  // Copies the settings of `copy()` into a fresh request.
+  void copySettingsInto(ASIHTTPRequest& other) const;
+  void failWithError(HTTPErrorPtr error);
+  // Locks the request for a compound update (recursive).
+  std::recursive_mutex& cancelledLock() const { return cancelledLock_; }
+
+  mutable std::recursive_mutex cancelledLock_;
+
+ private:
+  friend class ASIInputStream;
+  friend class ASIHTTPRequestTestAccess;
+
+  // Reporting (ASIHTTPRequestReporting.cpp).
+  void requestStarted();
+  void requestReceivedResponseHeaders(const HTTPHeaders& headers);
+  void requestWillRedirectToURL(const URL& url);
+  void requestRedirected();
+  void passOnReceivedData(const std::string& data);
+  void requestFinished();
+  void reportFinished();
+  void reportFailure();
+  void releaseBlocksOnMainThread();
+  void incrementDownloadSizeBy(std::int64_t amount);
+  void incrementUploadSizeBy(std::int64_t amount);
+  void updateProgressIndicators();
+  void updateDownloadProgress();
+  void updateUploadProgress();
+  void removeUploadProgressSoFar();
+  void sendProgressToQueueAndDelegate(ASISelector selector, std::int64_t amount, bool download);
+
+  // Start (ASIHTTPRequestStart.cpp).
+  void main();
+  void buildRequestHeaders();
+  void applyCookieHeader();
+  void applyAuthorizationHeader();
+  void updatePartialDownloadSize();
+  void startRequest();
+  RunLoop& requestLoop() const;
+
+  // Status timer, time-outs and tear-down (ASIHTTPRequestStatus.cpp).
+  void setStatusTimer(bool run);
+  void updateStatus();
+  void checkRequestStatus();
+  bool shouldTimeOut() const;
+  void cancelOnRequestThread();
+  void cancelLoad();
+
+  // Stream events (ASIHTTPRequestStream.cpp).
+  void handleNetworkEvent(int event) override;
+  void handleBytesAvailable();
+  void handleStreamComplete();
+  void handleStreamError();
+  bool retryUsingNewConnection();
+  void markAsFinished();
+  void useDataFromCache();
+  void scheduleReadStream();
+  void unscheduleReadStream();
+  void destroyReadStream();
+  bool removeTemporaryDownloadFile();
+  bool removeTemporaryUncompressedDownloadFile();
+  bool removeTemporaryUploadFile();
+  bool removeTemporaryCompressedUploadFile();
+  bool removeTemporaryPath(std::optional<std::string> ASIHTTPRequest::*field);
+  static bool removeFileAtPath(const std::string& path, HTTPErrorPtr* error);
+  HTTPErrorPtr finishDownloadFile();
+  void writeToDownloadFile(const std::string& raw, const std::optional<std::string>& inflated);
+
+  // Response head and redirects (ASIHTTPRequestResponse.cpp).
+  void readResponseHeaders();
+  bool willRedirect();
+  bool willAskDelegateToConfirmRedirect();
+  void performRedirect();
+  void parseStringEncodingFromHeaders();
+
+  // Persistent connections (ASIHTTPRequestConnections.cpp).
+  void chooseConnection(HTTPStreamSettings& settings);
+  void decideConnectionReuse(const HTTPHeaders& headers, const std::string& httpVersion);
+  void releaseConnection(bool reusable);
+  void dropConnection();
+  static std::uint64_t nextRequestID();
+
+  // Credentials (ASIHTTPRequestAuthentication.cpp).
+  void addBasicAuthenticationHeader(const std::string& username, const std::string& password);
+  void storeBasicCredentialsAfterResponse();
+  void attemptToApplyCredentialsAndResume();
+  void attemptToApplyProxyCredentialsAndResume();
+  HTTPCredentialsPtr findCredentials() const;
+  HTTPCredentialsPtr findProxyCredentials() const;
+  bool applyCredentials(const HTTPCredentialsPtr& credentials);
+  bool applyProxyCredentials(const HTTPCredentialsPtr& credentials);
+  bool willAskDelegateForCredentials();
+  bool willAskDelegateForProxyCredentials();
+  void askDelegateForCredentials();
+  void askDelegateForProxyCredentials();
+  void failAuthentication();
+
+  // Proxies (ASIHTTPRequestProxies.cpp).
+  bool configureProxies();
+  void fetchPACFile();
+  void readPACFile();
+  void finishPACFileRead(bool succeeded);
+  void runPACScript(const std::string& script);
+  void finishedDownloadingPACFile(ASIHTTPRequest& request);
+  static void adjustSharedQueueLimit(int delta);
+
+  // Blocks and receivers (locked by cancelledLock_).
+  ASIReceiverRef<ASIHTTPRequestDelegate> delegate_;
+  std::weak_ptr<ASIHTTPRequestQueue> queue_;
+  ASIReceiverRef<ASIProgressDelegate> uploadProgressDelegate_;
+  ASIReceiverRef<ASIProgressDelegate> downloadProgressDelegate_;
+  BasicBlock startedBlock_, completionBlock_, failureBlock_, authenticationNeededBlock_,
+      proxyAuthenticationNeededBlock_, requestRedirectedBlock_;
+  HeadersBlock headersReceivedBlock_;
+  ProgressBlock bytesReceivedBlock_, bytesSentBlock_;
+  SizeBlock downloadSizeIncrementedBlock_, uploadSizeIncrementedBlock_;
+  DataBlock dataReceivedBlock_;
+
+  // State without accessors.
+  URL url_;
+  std::string requestMethod_ = "GET";
+  std::optional<HTTPMessage> request_;
+  std::shared_ptr<HTTPAuthentication> requestAuthentication_;
+  std::shared_ptr<HTTPAuthentication> proxyAuthentication_;
+  std::shared_ptr<HTTPReadStream> readStream_;
+  std::shared_ptr<ASIInputStream> postBodyReadStream_;
+  std::unique_ptr<ASIDataDecompressor> dataDecompressor_;
+  int fileDownloadOutputStream_ = -1;
+  int inflatedFileDownloadOutputStream_ = -1;
+  std::optional<std::uint64_t> statusTimer_;
+  RunLoop* runLoop_ = nullptr;
+  std::atomic<bool> cancelled_{false};
+  std::atomic<bool> finished_{false};
+  std::atomic<bool> executing_{false};
+  bool haveExaminedHeaders_ = false;
+  std::shared_ptr<ASIConnectionInfo> connectionInfo_;
+  int postBodyWriteStream_ = -1;
+  std::shared_ptr<ASIHTTPRequest> PACFileRequest_;
+  int PACFileReadStream_ = -1;
+  std::optional<std::string> PACFileData_;
+  std::optional<std::uint64_t> PACReadTimer_;
+  std::optional<std::uint64_t> PACTimeoutTimer_;
+};
+
+}  // namespace td

@@ -1,0 +1,415 @@
+// Answering server (401) and proxy (407) challenges: building the authentication object, finding
+// credentials (session store, URL, main request, the request itself, the saved credentials, last the
+// delegate), applying them and starting again; the Basic header sent before any challenge.
+// Credentials that were refused are never offered again, and nothing waits for ever.
+
+#include <map>
+#include <tuple>
+
+#include "http/ASIHTTPRequest.h"
+#include "http/ASIHTTPRequestInternal.h"
+#include "http/HTTPAuthentication.h"
+#include "http/RunLoop.h"
+
+namespace td {
+namespace {
+
+using SavedKey = std::tuple<bool, std::string, int, std::string, std::string>;  // proxy, host, port, protocol, realm
+
+std::mutex& savedLock() {
+  static std::mutex lock;
+  return lock;
+}
+std::map<SavedKey, HTTPCredentials>& savedCredentials() {
+  static auto* store = new std::map<SavedKey, HTTPCredentials>();
+  return *store;
+}
+
+}  // namespace
+
+void ASIHTTPRequest::saveCredentials(const HTTPCredentials& credentials, const std::string& host, int port,
+                                     const std::string& protocol, const std::optional<std::string>& realm) {
+  std::lock_guard lock(savedLock());
+  savedCredentials()[{false, host, port, protocol, realm.value_or("")}] = credentials;
+}
+
+void ASIHTTPRequest::saveCredentialsForProxy(const HTTPCredentials& credentials, const std::string& host, int port,
+                                             const std::optional<std::string>& realm) {
+  std::lock_guard lock(savedLock());
+  savedCredentials()[{true, host, port, "http", realm.value_or("")}] = credentials;
+}
+
+std::optional<HTTPCredentials> ASIHTTPRequest::savedCredentialsForHost(const std::string& host, int port,
+                                                                       const std::string& protocol,
+                                                                       const std::optional<std::string>& realm) {
+  std::lock_guard lock(savedLock());
+  auto it = savedCredentials().find({false, host, port, protocol, realm.value_or("")});
+  if (it == savedCredentials().end()) return std::nullopt;
+  return it->second;
+}
+
+std::optional<HTTPCredentials> ASIHTTPRequest::savedCredentialsForProxy(const std::string& host, int port,
+                                                                        const std::optional<std::string>& realm) {
+  std::lock_guard lock(savedLock());
+  auto it = savedCredentials().find({true, host, port, "http", realm.value_or("")});
+  if (it == savedCredentials().end()) return std::nullopt;
+  return it->second;
+}
+
+void ASIHTTPRequest::removeCredentialsForHost(const std::string& host, int port, const std::string& protocol,
+                                              const std::optional<std::string>& realm) {
+  std::lock_guard lock(savedLock());
+  savedCredentials().erase({false, host, port, protocol, realm.value_or("")});
+}
+
+void ASIHTTPRequest::removeCredentialsForProxy(const std::string& host, int port, const std::optional<std::string>& realm) {
+  std::lock_guard lock(savedLock());
+  savedCredentials().erase({true, host, port, "http", realm.value_or("")});
+}
+
+void ASIHTTPRequest::addBasicAuthenticationHeader(const std::string& user, const std::string& pass) {
+  std::lock_guard lock(cancelledLock_);
+  requestHeaders_["Authorization"] = "Basic " + base64forData(user + ":" + pass);
+  authenticationScheme_ = kHTTPAuthenticationSchemeBasic;
+}
+
+void ASIHTTPRequest::storeBasicCredentialsAfterResponse() {
+  std::lock_guard lock(cancelledLock_);
+  if (requestAuthentication_ || authenticationScheme_ != kHTTPAuthenticationSchemeBasic || !username_ || !password_ ||
+      !useSessionPersistence_)
+    return;
+  // One record per URL and credentials, however often they are sent.
+  for (const ASISessionCredentials& record : sessionCredentialsStore()) {
+    if (record.url == url_ && record.credentials && record.credentials->username == *username_ &&
+        record.credentials->password == *password_ && record.authenticationScheme == kHTTPAuthenticationSchemeBasic)
+      return;
+  }
+  ASISessionCredentials record;
+  record.credentials = std::make_shared<const HTTPCredentials>(HTTPCredentials{*username_, *password_, std::nullopt});
+  record.url = url_;
+  record.authenticationScheme = kHTTPAuthenticationSchemeBasic;
+  storeAuthenticationCredentialsInSessionStore(std::move(record));
+}
+
+HTTPCredentialsPtr ASIHTTPRequest::findCredentials() const {
+  std::lock_guard lock(cancelledLock_);
+  std::optional<std::string> user, pass;
+  if (url_.user() && url_.password()) {
+    user = url_.user();
+    pass = url_.password();
+  } else if (auto main = mainRequest(); main && main->username() && main->password()) {
+    user = main->username();
+    pass = main->password();
+  } else if (username_ && password_) {
+    user = username_;
+    pass = password_;
+  }
+  if ((!user || !pass) && useKeychainPersistence_) {
+    if (auto saved = savedCredentialsForHost(url_.host(), url_.port().value_or(0), url_.scheme(), authenticationRealm_)) {
+      user = saved->username;
+      pass = saved->password;
+    }
+  }
+  if (!user || !pass) return nullptr;
+  return std::make_shared<const HTTPCredentials>(HTTPCredentials{*user, *pass, std::nullopt});
+}
+
+HTTPCredentialsPtr ASIHTTPRequest::findProxyCredentials() const {
+  std::lock_guard lock(cancelledLock_);
+  std::optional<std::string> user, pass;
+  if (auto main = mainRequest(); main && main->proxyUsername() && main->proxyPassword()) {
+    user = main->proxyUsername();
+    pass = main->proxyPassword();
+  } else if (proxyUsername_ && proxyPassword_) {
+    user = proxyUsername_;
+    pass = proxyPassword_;
+  } else if (auto saved = savedCredentialsForProxy(proxyHost_.value_or(""), proxyPort_, proxyAuthenticationRealm_)) {
+    user = saved->username;
+    pass = saved->password;
+  }
+  if (!user || !pass) return nullptr;
+  return std::make_shared<const HTTPCredentials>(HTTPCredentials{*user, *pass, std::nullopt});
+}
+
+bool ASIHTTPRequest::applyCredentials(const HTTPCredentialsPtr& credentials) {
+  std::lock_guard lock(cancelledLock_);
+  ++authenticationRetryCount_;
+  if (!credentials || !requestAuthentication_ || !request_) return false;
+  if (requestAuthentication_->applyCredentials(*request_, *credentials)) {
+    if (useKeychainPersistence_)
+      saveCredentials(*credentials, url_.host(), url_.port().value_or(0), url_.scheme(), authenticationRealm_);
+    if (useSessionPersistence_) {
+      ASISessionCredentials record;
+      record.credentials = credentials;
+      record.authentication = requestAuthentication_;
+      record.authenticationScheme = requestAuthentication_->method();
+      record.url = url_;
+      record.authenticationRealm = authenticationRealm_;
+      storeAuthenticationCredentialsInSessionStore(std::move(record));
+    }
+    requestCredentials_ = credentials;
+    return true;
+  }
+  removeAuthenticationCredentialsFromSessionStore(credentials);
+  return false;
+}
+
+bool ASIHTTPRequest::applyProxyCredentials(const HTTPCredentialsPtr& credentials) {
+  std::lock_guard lock(cancelledLock_);
+  ++proxyAuthenticationRetryCount_;
+  if (!credentials || !proxyAuthentication_ || !request_) return false;
+  if (proxyAuthentication_->applyCredentials(*request_, *credentials)) {
+    if (useKeychainPersistence_)
+      saveCredentialsForProxy(*credentials, proxyHost_.value_or(""), proxyPort_, proxyAuthenticationRealm_);
+    if (useSessionPersistence_) {
+      ASISessionCredentials record;
+      record.credentials = credentials;
+      record.authentication = proxyAuthentication_;
+      record.authenticationScheme = proxyAuthentication_->method();
+      record.host = proxyHost_.value_or("");
+      record.port = proxyPort_;
+      storeProxyAuthenticationCredentialsInSessionStore(std::move(record));
+    }
+    proxyCredentials_ = credentials;
+    return true;
+  }
+  removeProxyAuthenticationCredentialsFromSessionStore(credentials);
+  return false;
+}
+
+bool ASIHTTPRequest::willAskDelegateForCredentials() {
+  std::lock_guard lock(cancelledLock_);
+  if (isSynchronous_) return false;
+  auto* d = delegate_.get();
+  auto q = queue_.lock();
+  const bool delegateAnswers = d ? d->respondsToSelector(ASISelector::authenticationNeededForRequest)
+                                 : (q && q->respondsToSelector(ASISelector::authenticationNeededForRequest));
+  if (!delegateAnswers && !authenticationNeededBlock_) return false;
+  auto self = std::static_pointer_cast<ASIHTTPRequest>(shared_from_this());
+  performOnMainThread([self] { self->askDelegateForCredentials(); });
+  return true;
+}
+
+bool ASIHTTPRequest::willAskDelegateForProxyCredentials() {
+  std::lock_guard lock(cancelledLock_);
+  if (isSynchronous_) return false;
+  auto* d = delegate_.get();
+  auto q = queue_.lock();
+  const bool delegateAnswers = d ? d->respondsToSelector(ASISelector::proxyAuthenticationNeededForRequest)
+                                 : (q && q->respondsToSelector(ASISelector::proxyAuthenticationNeededForRequest));
+  if (!delegateAnswers && !proxyAuthenticationNeededBlock_) return false;
+  auto self = std::static_pointer_cast<ASIHTTPRequest>(shared_from_this());
+  performOnMainThread([self] { self->askDelegateForProxyCredentials(); });
+  return true;
+}
+
+void ASIHTTPRequest::askDelegateForCredentials() {
+  BasicBlock block;
+  {
+    std::lock_guard lock(cancelledLock_);
+    block = authenticationNeededBlock_;
+  }
+  auto* d = delegate();
+  auto q = queue();
+  ASIHTTPRequestDelegate* target = d ? d : q.get();
+  if (target && target->respondsToSelector(ASISelector::authenticationNeededForRequest)) {
+    target->authenticationNeededForRequest(*this);
+  } else if (block) {
+    block();
+  } else {
+    cancelAuthentication();  // nobody left to answer: the request ends instead of waiting
+  }
+}
+
+void ASIHTTPRequest::askDelegateForProxyCredentials() {
+  BasicBlock block;
+  {
+    std::lock_guard lock(cancelledLock_);
+    block = proxyAuthenticationNeededBlock_;
+  }
+  auto* d = delegate();
+  auto q = queue();
+  ASIHTTPRequestDelegate* target = d ? d : q.get();
+  if (target && target->respondsToSelector(ASISelector::proxyAuthenticationNeededForRequest)) {
+    target->proxyAuthenticationNeededForRequest(*this);
+  } else if (block) {
+    block();
+  } else {
+    cancelAuthentication();
+  }
+}
+
+void ASIHTTPRequest::retryUsingSuppliedCredentials() {
+  auto self = std::static_pointer_cast<ASIHTTPRequest>(shared_from_this());
+  requestLoop().post([self] {
+    if (self->requestMessage()) self->attemptToApplyCredentialsAndResume();
+    else self->main();
+  });
+}
+
+void ASIHTTPRequest::cancelAuthentication() {
+  auto self = std::static_pointer_cast<ASIHTTPRequest>(shared_from_this());
+  requestLoop().post([self] { self->failAuthentication(); });
+}
+
+void ASIHTTPRequest::failAuthentication() {
+  std::lock_guard lock(cancelledLock_);
+  cancelLoad();
+  failWithError(ASIAuthenticationError());
+}
+
+void ASIHTTPRequest::attemptToApplyCredentialsAndResume() {
+  std::unique_lock lock(cancelledLock_);
+  if (error_ || cancelled_.load()) return;
+  if (authenticationNeeded_ == 2) {
+    lock.unlock();
+    attemptToApplyProxyCredentialsAndResume();
+    return;
+  }
+  const HTTPResponseHead* head = readStream_ ? readStream_->responseHead() : nullptr;
+  if (!requestAuthentication_) {
+    if (head) requestAuthentication_ = HTTPAuthentication::fromResponse(head->headers, false);
+    if (!requestAuthentication_) {
+      cancelLoad();
+      failWithError(HTTPError::request(ASIInternalErrorWhileApplyingCredentialsType,
+                                       "Failed to get authentication object from response headers"));
+      return;
+    }
+    authenticationScheme_ = requestAuthentication_->method();
+  } else if (head) {
+    requestAuthentication_->updateFromResponse(head->headers);
+  }
+  authenticationRealm_.reset();
+  if (!requestAuthentication_->requiresAccountDomain()) authenticationRealm_ = requestAuthentication_->realm();
+
+  int streamError = 0;
+  if (requestAuthentication_->isValid(&streamError)) {
+    cancelLoad();
+    if (requestCredentials_) {
+      if (applyCredentials(requestCredentials_)) {
+        lock.unlock();
+        startRequest();
+      } else {
+        failWithError(HTTPError::request(ASIInternalErrorWhileApplyingCredentialsType,
+                                         "Failed to apply credentials to request"));
+      }
+      return;
+    }
+    std::unique_lock authLock(asiState().delegateAuthenticationLock);
+    if (error_ || cancelled_.load()) return;
+    if (useSessionPersistence_) {
+      if (auto record = findSessionAuthenticationCredentials(); record && record->credentials &&
+                                                                applyCredentials(record->credentials)) {
+        authLock.unlock();
+        lock.unlock();
+        startRequest();
+        return;
+      }
+    }
+    if (auto credentials = findCredentials()) {
+      const bool applied = applyCredentials(credentials);
+      authLock.unlock();
+      if (applied) {
+        lock.unlock();
+        startRequest();
+      } else {
+        failWithError(HTTPError::request(ASIInternalErrorWhileApplyingCredentialsType,
+                                         "Failed to apply credentials to request"));
+      }
+      return;
+    }
+    if (willAskDelegateForCredentials()) return;  // the delegate answers through retry or cancel
+    authLock.unlock();
+    failWithError(ASIAuthenticationError());
+    return;
+  }
+
+  // The credentials were refused: they are forgotten and not offered again.
+  requestAuthentication_.reset();
+  if (streamError == HTTPAuthentication::BadUserNameError || streamError == HTTPAuthentication::BadPasswordError) {
+    std::unique_lock authLock(asiState().delegateAuthenticationLock);
+    if (requestCredentials_) removeAuthenticationCredentialsFromSessionStore(requestCredentials_);
+    requestCredentials_.reset();
+    if (error_ || cancelled_.load()) return;
+    lastActivityTime_.reset();
+    if (willAskDelegateForCredentials()) return;
+  }
+  cancelLoad();
+  failWithError(ASIAuthenticationError());
+}
+
+void ASIHTTPRequest::attemptToApplyProxyCredentialsAndResume() {
+  std::unique_lock lock(cancelledLock_);
+  if (error_ || cancelled_.load()) return;
+  const HTTPResponseHead* head = readStream_ ? readStream_->responseHead() : nullptr;
+  if (!proxyAuthentication_) {
+    if (head) proxyAuthentication_ = HTTPAuthentication::fromResponse(head->headers, true);
+    if (!proxyAuthentication_) {
+      cancelLoad();
+      failWithError(HTTPError::request(ASIInternalErrorWhileApplyingCredentialsType,
+                                       "Failed to get authentication object from response headers"));
+      return;
+    }
+    proxyAuthenticationScheme_ = proxyAuthentication_->method();
+  } else if (head) {
+    proxyAuthentication_->updateFromResponse(head->headers);
+  }
+  proxyAuthenticationRealm_.reset();
+  if (!proxyAuthentication_->requiresAccountDomain()) proxyAuthenticationRealm_ = proxyAuthentication_->realm();
+
+  int streamError = 0;
+  if (proxyAuthentication_->isValid(&streamError)) {
+    cancelLoad();
+    if (proxyCredentials_) {
+      if (applyProxyCredentials(proxyCredentials_)) {
+        lock.unlock();
+        startRequest();
+      } else {
+        failWithError(HTTPError::request(ASIInternalErrorWhileApplyingCredentialsType,
+                                         "Failed to apply proxy credentials to request"));
+      }
+      return;
+    }
+    std::unique_lock authLock(asiState().delegateAuthenticationLock);
+    if (error_ || cancelled_.load()) return;
+    if (useSessionPersistence_) {
+      if (auto record = findSessionProxyAuthenticationCredentials(); record && record->credentials &&
+                                                                     applyProxyCredentials(record->credentials)) {
+        authLock.unlock();
+        lock.unlock();
+        startRequest();
+        return;
+      }
+    }
+    if (auto credentials = findProxyCredentials()) {
+      const bool applied = applyProxyCredentials(credentials);
+      authLock.unlock();
+      if (applied) {
+        lock.unlock();
+        startRequest();
+      } else {
+        failWithError(HTTPError::request(ASIInternalErrorWhileApplyingCredentialsType,
+                                         "Failed to apply proxy credentials to request"));
+      }
+      return;
+    }
+    if (willAskDelegateForProxyCredentials()) return;
+    authLock.unlock();
+    failWithError(ASIAuthenticationError());
+    return;
+  }
+
+  proxyAuthentication_.reset();
+  if (streamError == HTTPAuthentication::BadUserNameError || streamError == HTTPAuthentication::BadPasswordError) {
+    std::unique_lock authLock(asiState().delegateAuthenticationLock);
+    if (proxyCredentials_) removeProxyAuthenticationCredentialsFromSessionStore(proxyCredentials_);
+    proxyCredentials_.reset();
+    if (error_ || cancelled_.load()) return;
+    lastActivityTime_.reset();
+    if (willAskDelegateForProxyCredentials()) return;
+  }
+  cancelLoad();
+  failWithError(ASIAuthenticationError());
+}
+
+}  // namespace td

@@ -1,0 +1,130 @@
+// Persistent connections: the class-wide pool of connection records, which request rides on which
+// connection, whether a response allows keeping it, and expiry of idle ones.
+
+#include "http/ASIHTTPRequest.h"
+#include "http/ASIHTTPRequestInternal.h"
+
+namespace td {
+namespace {
+
+
+}  // namespace
+
+std::uint64_t ASIHTTPRequest::nextRequestID() {
+  auto& s = asiState();
+  std::lock_guard lock(s.connectionsLock);
+  return ++s.nextRequestID;
+}
+
+void ASIHTTPRequest::expirePersistentConnections() {
+  auto& s = asiState();
+  std::vector<std::shared_ptr<ASIConnectionInfo>> expired;  // their connections close outside the lock
+  {
+    std::lock_guard lock(s.connectionsLock);
+    const auto now = clock().now();
+    std::erase_if(s.persistentConnectionsPool, [&](const std::shared_ptr<ASIConnectionInfo>& entry) {
+      if (entry->request || !entry->expires || *entry->expires > now) return false;
+      expired.push_back(entry);
+      return true;
+    });
+  }
+}
+
+std::size_t ASIHTTPRequest::persistentConnectionCount() {
+  auto& s = asiState();
+  std::lock_guard lock(s.connectionsLock);
+  return s.persistentConnectionsPool.size();
+}
+
+std::optional<int> ASIHTTPRequest::connectionID() const {
+  std::lock_guard lock(cancelledLock_);
+  if (!connectionInfo_) return std::nullopt;
+  std::lock_guard pool(asiState().connectionsLock);
+  return connectionInfo_->id;
+}
+
+void ASIHTTPRequest::chooseConnection(HTTPStreamSettings& settings) {
+  std::lock_guard lock(cancelledLock_);
+  expirePersistentConnections();
+  auto& s = asiState();
+  std::lock_guard pool(s.connectionsLock);
+  if (url_.host().empty() || url_.scheme().empty()) shouldAttemptPersistentConnection_ = false;
+  if (!shouldAttemptPersistentConnection_) {
+    connectionInfo_.reset();
+    return;
+  }
+  const int port = url_.port().value_or(0);
+  auto matches = [&](const ASIConnectionInfo& entry) {
+    return entry.host == url_.host() && entry.scheme == url_.scheme() && entry.port == port;
+  };
+  if (connectionInfo_) {
+    if (!matches(*connectionInfo_)) {
+      connectionInfo_.reset();
+    } else if (connectionInfo_->expires && *connectionInfo_->expires < clock().now()) {
+      std::erase(s.persistentConnectionsPool, connectionInfo_);
+      connectionInfo_.reset();
+    } else if (connectionInfo_->request) {
+      connectionInfo_.reset();
+    }
+  }
+  if (!connectionInfo_) {
+    for (const auto& entry : s.persistentConnectionsPool)
+      if (!entry->request && matches(*entry)) connectionInfo_ = entry;  // the last match wins
+  }
+  if (!connectionInfo_) {
+    auto entry = std::make_shared<ASIConnectionInfo>();
+    entry->id = ++s.nextConnectionNumberToCreate;
+    entry->host = url_.host();
+    entry->port = port;
+    entry->scheme = url_.scheme();
+    s.persistentConnectionsPool.push_back(entry);
+    connectionInfo_ = entry;
+  }
+  if (!requestID_) requestID_ = ++s.nextRequestID;
+  connectionInfo_->request = requestID_;
+  if (!connectionInfo_->stream) connectionInfo_->stream = std::make_shared<HTTPConnectionShare>();
+  settings.share = connectionInfo_->stream;
+}
+
+void ASIHTTPRequest::decideConnectionReuse(const HTTPHeaders& headers, const std::string& httpVersion) {
+  std::lock_guard lock(cancelledLock_);
+  const std::string connection = toLower(headers.get("Connection").value_or(""));
+  bool allowed = true;
+  if (httpVersion == "HTTP/1.0" && connection != "keep-alive") allowed = false;
+  if (connection == "close") allowed = false;
+  if (!allowed) return;
+  const auto keepAlive = headers.get("Keep-Alive");
+  if (!keepAlive) {
+    connectionCanBeReused_ = true;
+    return;
+  }
+  const KeepAliveValues values = parseKeepAlive(*keepAlive);
+  if (values.max > 5) {
+    connectionCanBeReused_ = true;
+    persistentConnectionTimeoutSeconds_ = static_cast<double>(values.timeout);
+  }
+}
+
+void ASIHTTPRequest::releaseConnection(bool reusable) {
+  std::lock_guard lock(cancelledLock_);
+  std::shared_ptr<HTTPConnectionShare> closing;  // closes its connection outside the lock
+  std::lock_guard pool(asiState().connectionsLock);
+  if (!connectionInfo_) return;
+  if (!reusable) closing = std::move(connectionInfo_->stream);
+  connectionInfo_->request.reset();
+  connectionInfo_->expires = clock().now() + asiSeconds(persistentConnectionTimeoutSeconds_);
+}
+
+void ASIHTTPRequest::dropConnection() {
+  std::lock_guard lock(cancelledLock_);
+  std::shared_ptr<ASIConnectionInfo> entry;
+  {
+    std::lock_guard pool(asiState().connectionsLock);
+    if (!connectionInfo_) return;
+    entry = std::move(connectionInfo_);
+    entry->request.reset();
+    std::erase(asiState().persistentConnectionsPool, entry);
+  }
+}
+
+}  // namespace td

@@ -1,0 +1,498 @@
+// What a request tells the outside world: lifecycle reports to the delegate, the blocks and the
+// queue, the single failure path, and progress accounting. Everything is delivered on the main
+// thread; receivers are read again at delivery, so a receiver cleared meanwhile hears nothing.
+
+#include <cmath>
+
+#include "http/ASIHTTPRequest.h"
+#include "http/ASIHTTPRequestInternal.h"
+#include "http/RunLoop.h"
+#include "platform/Log.h"
+#include "platform/MainQueue.h"
+
+namespace td {
+
+void ASIHTTPRequestDelegate::performSelector(ASISelector selector, ASIHTTPRequest& request) {
+  switch (selector) {
+    case ASISelector::requestStarted: requestStarted(request); break;
+    case ASISelector::requestFinished: requestFinished(request); break;
+    case ASISelector::requestFailed: requestFailed(request); break;
+    case ASISelector::requestRedirected: requestRedirected(request); break;
+    case ASISelector::authenticationNeededForRequest: authenticationNeededForRequest(request); break;
+    case ASISelector::proxyAuthenticationNeededForRequest: proxyAuthenticationNeededForRequest(request); break;
+    default: break;
+  }
+}
+
+void ASIHTTPRequest::performOnMainThread(std::function<void()> fn) {
+  MainQueue* main = MainQueue::instance();
+  if (main && main->isMainThread()) {
+    fn();
+    return;
+  }
+  MainQueue::postToMain(std::move(fn));
+}
+
+// ---------------------------------------------------------------- receivers
+
+ASIHTTPRequestDelegate* ASIHTTPRequest::delegate() const {
+  std::lock_guard lock(cancelledLock_);
+  return delegate_.get();
+}
+
+void ASIHTTPRequest::setDelegate(ASIHTTPRequestDelegate* delegate) {
+  std::lock_guard lock(cancelledLock_);
+  delegate_ = delegate;
+}
+
+std::shared_ptr<ASIHTTPRequestQueue> ASIHTTPRequest::queue() const {
+  std::lock_guard lock(cancelledLock_);
+  return queue_.lock();
+}
+
+void ASIHTTPRequest::setQueue(const std::shared_ptr<ASIHTTPRequestQueue>& queue) {
+  std::lock_guard lock(cancelledLock_);
+  queue_ = queue;
+}
+
+ASIProgressDelegate* ASIHTTPRequest::uploadProgressDelegate() const {
+  std::lock_guard lock(cancelledLock_);
+  return uploadProgressDelegate_.get();
+}
+
+ASIProgressDelegate* ASIHTTPRequest::downloadProgressDelegate() const {
+  std::lock_guard lock(cancelledLock_);
+  return downloadProgressDelegate_.get();
+}
+
+namespace {
+
+// Sends setMaxValue(1.0) to the indicator held in `field` at delivery.
+void announceMaximum(const std::shared_ptr<ASIHTTPRequest>& self, ASIProgressDelegate* (ASIHTTPRequest::*getter)() const) {
+  ASIHTTPRequest::performOnMainThread([self, getter] {
+    ASIProgressDelegate* indicator = ((*self).*getter)();
+    if (indicator && indicator->respondsToSelector(ASISelector::setMaxValue)) indicator->setMaxValue(1.0);
+  });
+}
+
+}  // namespace
+
+void ASIHTTPRequest::setUploadProgressDelegate(ASIProgressDelegate* delegate) {
+  {
+    std::lock_guard lock(cancelledLock_);
+    uploadProgressDelegate_ = delegate;
+  }
+  announceMaximum(std::static_pointer_cast<ASIHTTPRequest>(shared_from_this()), &ASIHTTPRequest::uploadProgressDelegate);
+}
+
+void ASIHTTPRequest::setDownloadProgressDelegate(ASIProgressDelegate* delegate) {
+  {
+    std::lock_guard lock(cancelledLock_);
+    downloadProgressDelegate_ = delegate;
+  }
+  announceMaximum(std::static_pointer_cast<ASIHTTPRequest>(shared_from_this()), &ASIHTTPRequest::downloadProgressDelegate);
+}
+
+#define ASI_BLOCK_SETTER(Setter, Type, field) \
+  void ASIHTTPRequest::Setter(Type block) {   \
+    Type old;                                 \
+    {                                         \
+      std::lock_guard lock(cancelledLock_);   \
+      old = std::move(field);                 \
+      field = std::move(block);               \
+    }                                         \
+    if (old) performOnMainThread([o = std::move(old)]() mutable { o = nullptr; }); \
+  }
+ASI_BLOCK_SETTER(setStartedBlock, BasicBlock, startedBlock_)
+ASI_BLOCK_SETTER(setHeadersReceivedBlock, HeadersBlock, headersReceivedBlock_)
+ASI_BLOCK_SETTER(setCompletionBlock, BasicBlock, completionBlock_)
+ASI_BLOCK_SETTER(setFailedBlock, BasicBlock, failureBlock_)
+ASI_BLOCK_SETTER(setBytesReceivedBlock, ProgressBlock, bytesReceivedBlock_)
+ASI_BLOCK_SETTER(setBytesSentBlock, ProgressBlock, bytesSentBlock_)
+ASI_BLOCK_SETTER(setDownloadSizeIncrementedBlock, SizeBlock, downloadSizeIncrementedBlock_)
+ASI_BLOCK_SETTER(setUploadSizeIncrementedBlock, SizeBlock, uploadSizeIncrementedBlock_)
+ASI_BLOCK_SETTER(setDataReceivedBlock, DataBlock, dataReceivedBlock_)
+ASI_BLOCK_SETTER(setAuthenticationNeededBlock, BasicBlock, authenticationNeededBlock_)
+ASI_BLOCK_SETTER(setProxyAuthenticationNeededBlock, BasicBlock, proxyAuthenticationNeededBlock_)
+ASI_BLOCK_SETTER(setRequestRedirectedBlock, BasicBlock, requestRedirectedBlock_)
+#undef ASI_BLOCK_SETTER
+
+void ASIHTTPRequest::releaseBlocksOnMainThread() {
+  std::lock_guard lock(cancelledLock_);
+  struct Blocks {
+    BasicBlock completion, failure, started;
+    HeadersBlock headers;
+    ProgressBlock received, sent;
+    SizeBlock downloadSize, uploadSize;
+    DataBlock data;
+    BasicBlock proxyAuthentication, authentication, redirected;
+  };
+  auto blocks = std::make_shared<Blocks>(Blocks{std::move(completionBlock_), std::move(failureBlock_),
+                                                std::move(startedBlock_), std::move(headersReceivedBlock_),
+                                                std::move(bytesReceivedBlock_), std::move(bytesSentBlock_),
+                                                std::move(downloadSizeIncrementedBlock_),
+                                                std::move(uploadSizeIncrementedBlock_), std::move(dataReceivedBlock_),
+                                                std::move(proxyAuthenticationNeededBlock_),
+                                                std::move(authenticationNeededBlock_), std::move(requestRedirectedBlock_)});
+  completionBlock_ = failureBlock_ = startedBlock_ = nullptr;
+  headersReceivedBlock_ = nullptr;
+  bytesReceivedBlock_ = bytesSentBlock_ = nullptr;
+  downloadSizeIncrementedBlock_ = uploadSizeIncrementedBlock_ = nullptr;
+  dataReceivedBlock_ = nullptr;
+  proxyAuthenticationNeededBlock_ = authenticationNeededBlock_ = requestRedirectedBlock_ = nullptr;
+  // The blocks' captures go away on the main thread.
+  performOnMainThread([blocks]() mutable { blocks.reset(); });
+}
+
+// ---------------------------------------------------------------- lifecycle reports
+
+namespace {
+
+// The request as a shared object; none while it is being destroyed (nothing is reported then).
+std::shared_ptr<ASIHTTPRequest> selfOf(ASIHTTPRequest* request) {
+  return std::static_pointer_cast<ASIHTTPRequest>(request->weak_from_this().lock());
+}
+
+}  // namespace
+
+void ASIHTTPRequest::requestStarted() {
+  auto self = selfOf(this);
+  if (!self) return;
+  performOnMainThread([self] {
+    if (self->error() || self->mainRequest()) return;
+    BasicBlock block;
+    {
+      std::lock_guard lock(self->cancelledLock_);
+      block = self->startedBlock_;
+    }
+    if (auto* d = self->delegate(); d && d->respondsToSelector(self->didStartSelector()))
+      d->performSelector(self->didStartSelector(), *self);
+    if (block) block();
+    if (auto q = self->queue(); q && q->respondsToSelector(ASISelector::requestStarted)) q->requestStarted(*self);
+  });
+}
+
+void ASIHTTPRequest::requestReceivedResponseHeaders(const HTTPHeaders& headers) {
+  auto self = selfOf(this);
+  if (!self) return;
+  performOnMainThread([self, headers] {
+    if (self->error() || self->mainRequest()) return;
+    HeadersBlock block;
+    {
+      std::lock_guard lock(self->cancelledLock_);
+      block = self->headersReceivedBlock_;
+    }
+    const ASISelector selector = self->didReceiveResponseHeadersSelector();
+    if (auto* d = self->delegate(); d && d->respondsToSelector(selector) &&
+                                    selector == ASISelector::requestDidReceiveResponseHeaders)
+      d->requestDidReceiveResponseHeaders(*self, headers);
+    if (block) block(headers);
+    if (auto q = self->queue(); q && q->respondsToSelector(ASISelector::requestDidReceiveResponseHeaders))
+      q->requestDidReceiveResponseHeaders(*self, headers);
+  });
+}
+
+void ASIHTTPRequest::requestWillRedirectToURL(const URL& target) {
+  auto self = selfOf(this);
+  if (!self) return;
+  performOnMainThread([self, target] {
+    if (self->error() || self->mainRequest()) return;
+    const ASISelector selector = self->willRedirectSelector();
+    if (auto* d = self->delegate(); d && d->respondsToSelector(selector) && selector == ASISelector::requestWillRedirectToURL)
+      d->requestWillRedirectToURL(*self, target);
+    if (auto q = self->queue(); q && q->respondsToSelector(ASISelector::requestWillRedirectToURL))
+      q->requestWillRedirectToURL(*self, target);
+  });
+}
+
+void ASIHTTPRequest::requestRedirected() {
+  auto self = selfOf(this);
+  if (!self) return;
+  performOnMainThread([self] {
+    if (self->error() || self->mainRequest()) return;
+    BasicBlock block;
+    {
+      std::lock_guard lock(self->cancelledLock_);
+      block = self->requestRedirectedBlock_;
+    }
+    if (auto* d = self->delegate(); d && d->respondsToSelector(ASISelector::requestRedirected))
+      d->requestRedirected(*self);
+    if (block) block();
+  });
+}
+
+void ASIHTTPRequest::passOnReceivedData(const std::string& data) {
+  auto self = selfOf(this);
+  if (!self) return;
+  performOnMainThread([self, data] {
+    DataBlock block;
+    {
+      std::lock_guard lock(self->cancelledLock_);
+      block = self->dataReceivedBlock_;
+    }
+    const ASISelector selector = self->didReceiveDataSelector();
+    if (auto* d = self->delegate(); d && d->respondsToSelector(selector) && selector == ASISelector::requestDidReceiveData)
+      d->requestDidReceiveData(*self, data);
+    if (block) block(data);
+  });
+}
+
+void ASIHTTPRequest::reportFinished() {
+  BasicBlock block;
+  {
+    std::lock_guard lock(cancelledLock_);
+    block = completionBlock_;
+  }
+  if (auto* d = delegate(); d && d->respondsToSelector(didFinishSelector())) d->performSelector(didFinishSelector(), *this);
+  if (block) block();
+  if (auto q = queue(); q && q->respondsToSelector(ASISelector::requestFinished)) q->requestFinished(*this);
+}
+
+void ASIHTTPRequest::reportFailure() {
+  BasicBlock block;
+  {
+    std::lock_guard lock(cancelledLock_);
+    block = failureBlock_;
+  }
+  if (auto* d = delegate(); d && d->respondsToSelector(didFailSelector())) d->performSelector(didFailSelector(), *this);
+  if (block) block();
+  if (auto q = queue(); q && q->respondsToSelector(ASISelector::requestFailed)) q->requestFailed(*this);
+}
+
+void ASIHTTPRequest::requestFinished() {
+  if (error() || mainRequest()) return;
+  auto self = selfOf(this);
+  if (!self) return;
+  if (isPACFileRequest()) {
+    // A proxy script's fetch reports on the request's own thread, after its handler has let go.
+    requestLoop().post([self] { self->reportFinished(); });
+    return;
+  }
+  performOnMainThread([self] { self->reportFinished(); });
+}
+
+void ASIHTTPRequest::failWithError(HTTPErrorPtr theError) {
+  std::lock_guard lock(cancelledLock_);
+  complete_ = true;
+  if (theError && theError->code != ASIAuthenticationErrorType && theError->code != ASITooMuchRedirectionErrorType) {
+    dropConnection();
+    destroyReadStream();
+  }
+  if (connectionCanBeReused_ && connectionInfo_) {
+    std::lock_guard pool(asiState().connectionsLock);
+    connectionInfo_->expires = clock().now() + asiSeconds(persistentConnectionTimeoutSeconds_);
+  }
+  if (cancelled_.load() || error_) return;
+  if (downloadCache_ && (cachePolicy_ & ASIFallbackToCacheIfLoadFailsCachePolicy) &&
+      downloadCache_->canUseCachedDataForRequest(*this)) {
+    useDataFromCache();
+    return;
+  }
+  error_ = theError;
+  std::shared_ptr<ASIHTTPRequest> reporter = mainRequest();
+  if (reporter) reporter->setError(theError);
+  else reporter = selfOf(this);
+  if (!reporter) return;
+  if (isPACFileRequest_) {
+    requestLoop().post([reporter] { reporter->reportFailure(); });
+  } else {
+    performOnMainThread([reporter] { reporter->reportFailure(); });
+  }
+  if (inProgress_) markAsFinished();
+}
+
+// ---------------------------------------------------------------- progress
+
+void ASIHTTPRequest::updateProgressIndicator(ASIReceiverRef<ASIProgressDelegate> ASIHTTPRequest::*indicator,
+                                             std::uint64_t progress, std::uint64_t total, bool complete) {
+  // A total of 0 (a finished response of unknown length) counts as done, else as not begun.
+  const double fraction = total == 0 ? (complete ? 1.0 : 0.0) : static_cast<double>(progress) / static_cast<double>(total);
+  auto self = selfOf(this);
+  if (!self) return;
+  std::lock_guard lock(asiState().progressLock);
+  performOnMainThread([self, indicator, fraction] {
+    ASIProgressDelegate* target;
+    {
+      std::lock_guard requestLock(self->cancelledLock_);
+      target = ((*self).*indicator).get();
+    }
+    if (target && target->respondsToSelector(ASISelector::setDoubleValue)) target->setDoubleValue(fraction);
+  });
+}
+
+void ASIHTTPRequest::sendProgressToQueueAndDelegate(ASISelector selector, std::int64_t amount, bool download) {
+  auto self = selfOf(this);
+  if (!self) return;
+  performOnMainThread([self, selector, amount, download] {
+    auto q = self->queue();
+    ASIProgressDelegate* d = download ? self->downloadProgressDelegate() : self->uploadProgressDelegate();
+    auto send = [&](ASIProgressDelegate* target) {
+      if (!target || !target->respondsToSelector(selector)) return;
+      switch (selector) {
+        case ASISelector::requestDidReceiveBytes: target->requestDidReceiveBytes(*self, amount); break;
+        case ASISelector::requestDidSendBytes: target->requestDidSendBytes(*self, amount); break;
+        case ASISelector::requestIncrementDownloadSizeBy: target->requestIncrementDownloadSizeBy(*self, amount); break;
+        case ASISelector::requestIncrementUploadSizeBy: target->requestIncrementUploadSizeBy(*self, amount); break;
+        default: break;
+      }
+    };
+    send(q.get());
+    send(d);
+  });
+}
+
+void ASIHTTPRequest::incrementDownloadSizeBy(std::int64_t amount) {
+  sendProgressToQueueAndDelegate(ASISelector::requestIncrementDownloadSizeBy, amount, true);
+  auto self = selfOf(this);
+  if (!self) return;
+  performOnMainThread([self, amount] {
+    SizeBlock block;
+    {
+      std::lock_guard lock(self->cancelledLock_);
+      block = self->downloadSizeIncrementedBlock_;
+    }
+    if (block) block(amount);
+  });
+}
+
+void ASIHTTPRequest::incrementUploadSizeBy(std::int64_t amount) {
+  sendProgressToQueueAndDelegate(ASISelector::requestIncrementUploadSizeBy, amount, false);
+  auto self = selfOf(this);
+  if (!self) return;
+  performOnMainThread([self, amount] {
+    SizeBlock block;
+    {
+      std::lock_guard lock(self->cancelledLock_);
+      block = self->uploadSizeIncrementedBlock_;
+    }
+    if (block) block(amount);
+  });
+}
+
+void ASIHTTPRequest::updateProgressIndicators() {
+  std::lock_guard lock(cancelledLock_);
+  if (mainRequest()) return;
+  if (showAccurateProgress_ || (complete_ && !updatedProgress_)) {
+    updateUploadProgress();
+    updateDownloadProgress();
+  }
+}
+
+void ASIHTTPRequest::updateDownloadProgress() {
+  std::lock_guard lock(cancelledLock_);
+  if (!responseHeaders_ || needsRedirect_ || (contentLength_ == 0 && !complete_)) return;
+  const std::uint64_t bytesSoFar = totalBytesRead_ + partialDownloadSize_;
+  std::int64_t amount;
+  if (showAccurateProgress_ && contentLength_ != 0) {
+    amount = static_cast<std::int64_t>(bytesSoFar) - static_cast<std::int64_t>(lastBytesRead_);
+    if (amount == 0) return;
+  } else {
+    amount = 1;
+    updatedProgress_ = true;
+  }
+  sendProgressToQueueAndDelegate(ASISelector::requestDidReceiveBytes, amount, true);
+  const std::uint64_t total = contentLength_ + partialDownloadSize_;
+  updateProgressIndicator(&ASIHTTPRequest::downloadProgressDelegate_, totalBytesRead_ + partialDownloadSize_, total,
+                          complete_);
+  auto self = selfOf(this);
+  if (!self) return;
+  performOnMainThread([self, amount, total] {
+    ProgressBlock block;
+    {
+      std::lock_guard l(self->cancelledLock_);
+      block = self->bytesReceivedBlock_;
+    }
+    if (block) block(static_cast<std::uint64_t>(amount), total);
+  });
+  lastBytesRead_ = bytesSoFar;
+}
+
+void ASIHTTPRequest::updateUploadProgress() {
+  std::lock_guard lock(cancelledLock_);
+  if (cancelled_.load() || totalBytesSent_ == 0) return;
+  if (uploadBufferSize_ == 0 && totalBytesSent_ != postLength_) {
+    // The first figure is the stream's send buffer rather than bytes on the wire.
+    uploadBufferSize_ = totalBytesSent_;
+    incrementUploadSizeBy(-static_cast<std::int64_t>(uploadBufferSize_));
+  }
+  std::int64_t amount = 0;
+  if (showAccurateProgress_) {
+    if (totalBytesSent_ == postLength_ || lastBytesSent_ > 0)
+      amount = static_cast<std::int64_t>(totalBytesSent_) - static_cast<std::int64_t>(lastBytesSent_);
+    else
+      return;
+  } else {
+    amount = 1;
+    updatedProgress_ = true;
+  }
+  if (amount == 0) return;
+  sendProgressToQueueAndDelegate(ASISelector::requestDidSendBytes, amount, false);
+  updateProgressIndicator(&ASIHTTPRequest::uploadProgressDelegate_, totalBytesSent_ - uploadBufferSize_,
+                          postLength_ - uploadBufferSize_, complete_);
+  const std::uint64_t total = postLength_;
+  auto self = selfOf(this);
+  if (!self) return;
+  performOnMainThread([self, amount, total] {
+    ProgressBlock block;
+    {
+      std::lock_guard l(self->cancelledLock_);
+      block = self->bytesSentBlock_;
+    }
+    if (block) block(static_cast<std::uint64_t>(amount), total);
+  });
+}
+
+void ASIHTTPRequest::removeUploadProgressSoFar() {
+  std::lock_guard lock(cancelledLock_);
+  const std::int64_t amount = -static_cast<std::int64_t>(totalBytesSent_);
+  sendProgressToQueueAndDelegate(ASISelector::requestDidSendBytes, amount, false);
+  updateProgressIndicator(&ASIHTTPRequest::uploadProgressDelegate_, 0, postLength_);
+  const std::uint64_t total = postLength_;
+  auto self = selfOf(this);
+  if (!self) return;
+  performOnMainThread([self, amount, total] {
+    ProgressBlock block;
+    {
+      std::lock_guard l(self->cancelledLock_);
+      block = self->bytesSentBlock_;
+    }
+    if (block) block(static_cast<std::uint64_t>(amount), total);
+  });
+}
+
+ASIHTTPRequest::Ptr ASIHTTPRequest::HEADRequest() {
+  Ptr head = requestWithURL(url());
+  head->setRequestMethod("HEAD");
+  head->setMainRequestRef(selfOf(this));
+  head->setRequestHeaders(requestHeaders());
+  head->setRequestCookies(requestCookies());
+  head->setClientCertificates(clientCertificates());
+  head->setUseCookiePersistence(useCookiePersistence());
+  head->setUseKeychainPersistence(useKeychainPersistence());
+  head->setUseSessionPersistence(useSessionPersistence());
+  head->setAllowCompressedResponse(allowCompressedResponse());
+  head->setUsername(username());
+  head->setPassword(password());
+  head->setDomain(domain());
+  head->setProxyUsername(proxyUsername());
+  head->setProxyPassword(proxyPassword());
+  head->setProxyDomain(proxyDomain());
+  head->setProxyHost(proxyHost());
+  head->setProxyPort(proxyPort());
+  head->setProxyType(proxyType());
+  head->setShouldPresentAuthenticationDialog(shouldPresentAuthenticationDialog());
+  head->setShouldPresentProxyAuthenticationDialog(shouldPresentProxyAuthenticationDialog());
+  head->setTimeOutSeconds(timeOutSeconds());
+  head->setUseHTTPVersionOne(useHTTPVersionOne());
+  head->setValidatesSecureCertificate(validatesSecureCertificate());
+  head->setClientCertificateIdentity(clientCertificateIdentity());
+  head->setPACurl(PACurl());
+  head->setShouldPresentCredentialsBeforeChallenge(shouldPresentCredentialsBeforeChallenge());
+  head->setNumberOfTimesToRetryOnTimeout(numberOfTimesToRetryOnTimeout());
+  head->setShouldUseRFC2616RedirectBehaviour(shouldUseRFC2616RedirectBehaviour());
+  head->setShouldAttemptPersistentConnection(shouldAttemptPersistentConnection());
+  head->setPersistentConnectionTimeoutSeconds(persistentConnectionTimeoutSeconds());
+  return head;
+}
+
+}  // namespace td

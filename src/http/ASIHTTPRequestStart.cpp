@@ -1,0 +1,296 @@
+// Starting a request (on the shared queue and the network thread, or synchronously on the caller's
+// thread) and setting up each attempt: the message, its headers, the body stream, TLS, the proxy and
+// the connection, then the open stream and its status timer.
+
+#include <sys/stat.h>
+
+#include <typeinfo>
+
+#include "http/ASIHTTPRequest.h"
+#include "http/ASIHTTPRequestInternal.h"
+#include "http/ASIInputStream.h"
+#include "http/HTTPAuthentication.h"
+#include "http/RunLoop.h"
+#include "platform/Log.h"
+
+namespace td {
+
+void ASIHTTPRequest::startAsynchronous() { sharedQueue()->addOperation(shared_from_this()); }
+
+void ASIHTTPRequest::start() {
+  auto self = std::static_pointer_cast<ASIHTTPRequest>(shared_from_this());
+  {
+    std::lock_guard lock(cancelledLock_);
+    inProgress_ = true;
+    executing_.store(true);
+    runLoop_ = &RunLoop::networkThread();
+  }
+  RunLoop::networkThread().post([self] { self->main(); });
+}
+
+void ASIHTTPRequest::startSynchronous() {
+  RunLoop loop(clock());
+  {
+    std::lock_guard lock(cancelledLock_);
+    isSynchronous_ = true;
+    inProgress_ = true;
+    executing_.store(true);
+    runLoop_ = &loop;
+  }
+  if (!isCancelled() && !complete()) {
+    main();
+    loop.runUntil([this] { return complete(); });
+  }
+  {
+    std::lock_guard lock(cancelledLock_);
+    if (statusTimer_) {
+      loop.removeTimer(*statusTimer_);
+      statusTimer_.reset();
+    }
+    // What is left of the attempt belongs to a loop that ends here.
+    if (readStream_) {
+      readStream_->closeNow();
+      readStream_.reset();
+      readStreamIsScheduled_ = false;
+    }
+    inProgress_ = false;
+    executing_.store(false);
+    runLoop_ = nullptr;
+  }
+}
+
+void ASIHTTPRequest::main() {
+  std::lock_guard lock(cancelledLock_);
+  try {
+    if (error_) {
+      complete_ = true;
+      markAsFinished();
+      return;
+    }
+    complete_ = false;
+    didUseCachedResponse_ = false;
+    if (url_.empty()) {
+      failWithError(ASIUnableToCreateRequestError());
+      return;
+    }
+    const auto main = mainRequest();
+    if (!main) {
+      buildPostBody();
+      if (error_) return;
+    }
+    if (requestMethod_ != "GET") downloadCache_.reset();
+    request_ = HTTPMessage{requestMethod_, url_, useHTTPVersionOne_, {}};
+    if (main) main->buildRequestHeaders();
+    buildRequestHeaders();
+    if (error_) return;
+
+    if (downloadCache_) {
+      if (cachePolicy_ == 0) cachePolicy_ = downloadCache_->defaultCachePolicy();
+      if (downloadCache_->canUseCachedDataForRequest(*this)) {
+        useDataFromCache();
+        return;
+      }
+      if (cachePolicy_ & (ASIAskServerIfModifiedWhenStaleCachePolicy | ASIAskServerIfModifiedCachePolicy)) {
+        if (auto cached = downloadCache_->cachedResponseHeadersForURL(url_)) {
+          if (auto etag = cached->get("Etag")) requestHeaders_["If-None-Match"] = *etag;
+          if (auto modified = cached->get("Last-Modified")) requestHeaders_["If-Modified-Since"] = *modified;
+        }
+      }
+    }
+    applyAuthorizationHeader();
+    for (const auto& [name, value] : requestHeaders_) request_->headers.set(name, value);
+    if (configureProxies()) startRequest();
+  } catch (const std::exception& e) {
+    const std::string name = typeid(e).name();
+    auto underlying = HTTPError::make(NetworkRequestErrorDomain, ASIUnhandledExceptionError, name);
+    failWithError(HTTPError::make(NetworkRequestErrorDomain, ASIUnhandledExceptionError, name, underlying, e.what()));
+  }
+}
+
+void ASIHTTPRequest::buildRequestHeaders() {
+  std::lock_guard lock(cancelledLock_);
+  if (haveBuiltRequestHeaders_) return;
+  haveBuiltRequestHeaders_ = true;
+  if (auto main = mainRequest()) {
+    for (const auto& [name, value] : main->requestHeaders()) requestHeaders_[name] = value;
+    return;
+  }
+  applyCookieHeader();
+  if (!requestHeaders_.count("User-Agent")) {
+    std::optional<std::string> agent = userAgentString_;
+    if (!agent || agent->empty()) agent = defaultUserAgentString();
+    if (agent && !agent->empty()) requestHeaders_["User-Agent"] = *agent;
+  }
+  if (allowCompressedResponse_) requestHeaders_["Accept-Encoding"] = "gzip";
+  if (shouldCompressRequestBody_) requestHeaders_["Content-Encoding"] = "gzip";
+  updatePartialDownloadSize();
+  if (partialDownloadSize_ > 0) requestHeaders_["Range"] = "bytes=" + std::to_string(partialDownloadSize_) + "-";
+}
+
+void ASIHTTPRequest::applyCookieHeader() {
+  std::lock_guard lock(cancelledLock_);
+  if (useCookiePersistence_) {
+    for (const HTTPCookie& cookie : HTTPCookieStorage::sharedHTTPCookieStorage().cookiesForURL(url_))
+      requestCookies_.push_back(cookie);
+  }
+  const auto main = mainRequest();
+  const std::vector<HTTPCookie> cookies = main ? main->requestCookies() : requestCookies_;
+  if (cookies.empty()) return;
+  std::string header;
+  for (const HTTPCookie& cookie : cookies) {
+    if (!header.empty()) header += "; ";
+    header += cookie.name + "=" + cookie.value;
+  }
+  requestHeaders_["Cookie"] = header;
+}
+
+void ASIHTTPRequest::applyAuthorizationHeader() {
+  std::lock_guard lock(cancelledLock_);
+  if (!shouldPresentCredentialsBeforeChallenge_) return;
+  if (!requestHeaders_.count("Authorization")) {
+    if (username_ && password_ && authenticationScheme_ == kHTTPAuthenticationSchemeBasic) {
+      addBasicAuthenticationHeader(*username_, *password_);
+    } else if (useSessionPersistence_) {
+      if (auto record = findSessionAuthenticationCredentials(); record && record->credentials) {
+        if (record->authentication) {
+          if (request_ && record->authentication->applyCredentials(*request_, *record->credentials)) {
+            authenticationScheme_ = record->authenticationScheme;
+          } else {
+            removeAuthenticationCredentialsFromSessionStore(record->credentials);
+          }
+        } else {
+          addBasicAuthenticationHeader(record->credentials->username, record->credentials->password);
+        }
+      }
+    }
+  }
+  if (useSessionPersistence_) {
+    if (auto record = findSessionProxyAuthenticationCredentials(); record && record->credentials && record->authentication) {
+      if (!request_ || !record->authentication->applyCredentials(*request_, *record->credentials))
+        removeProxyAuthenticationCredentialsFromSessionStore(record->credentials);
+    }
+  }
+}
+
+void ASIHTTPRequest::updatePartialDownloadSize() {
+  std::lock_guard lock(cancelledLock_);
+  if (!allowResumeForFileDownloads_ || !downloadDestinationPath_ || !temporaryFileDownloadPath_) return;
+  struct stat st {};
+  if (::stat(temporaryFileDownloadPath_->c_str(), &st) != 0) {
+    if (errno == ENOENT) return;
+    failWithError(HTTPError::request(ASIFileManagementError,
+                                     "Failed to get attributes for file at path '" + *temporaryFileDownloadPath_ + "'",
+                                     HTTPError::posix(errno)));
+    return;
+  }
+  partialDownloadSize_ = static_cast<std::uint64_t>(st.st_size);
+}
+
+void ASIHTTPRequest::startRequest() {
+  std::lock_guard lock(cancelledLock_);
+  if (cancelled_.load() || !request_) return;
+  requestStarted();
+  downloadComplete_ = false;
+  complete_ = false;
+  totalBytesRead_ = 0;
+  lastBytesRead_ = 0;
+  if (redirectCount_ == 0) originalURL_ = url_;
+  if (lastBytesSent_ > 0) removeUploadProgressSoFar();
+  lastBytesSent_ = 0;
+  contentLength_ = 0;
+  responseHeaders_.reset();
+  if (!downloadDestinationPath_) rawResponseData_ = std::string();
+  readStreamIsScheduled_ = false;
+
+  HTTPStreamSettings settings;
+  settings.method = request_->method;
+  settings.url = request_->url.transportString();
+  settings.useHTTPVersionOne = request_->useHTTPVersionOne;
+  for (const auto& field : request_->headers.fields()) settings.headers.push_back(field);
+
+  // The body stream.
+  auto weakSelf = std::weak_ptr<ASIHTTPRequest>(std::static_pointer_cast<ASIHTTPRequest>(shared_from_this()));
+  struct stat st {};
+  if (shouldStreamPostDataFromDisk_ && postBodyFilePath_ && ::stat(postBodyFilePath_->c_str(), &st) == 0) {
+    const bool compressed = compressedPostBodyFilePath_ && ::stat(compressedPostBodyFilePath_->c_str(), &st) == 0;
+    postBodyReadStream_ = ASIInputStream::inputStreamWithFileAtPath(
+        compressed ? *compressedPostBodyFilePath_ : *postBodyFilePath_, weakSelf);
+  } else if ((postBody_ && !postBody_->empty()) || (shouldCompressRequestBody_ && compressedPostBody_)) {
+    const bool compressed = shouldCompressRequestBody_ && compressedPostBody_;
+    postBodyReadStream_ = ASIInputStream::inputStreamWithData(
+        std::make_shared<const std::string>(compressed ? *compressedPostBody_ : *postBody_), weakSelf);
+  } else {
+    postBodyReadStream_.reset();
+  }
+  if (postBodyReadStream_) {
+    settings.body = postBodyReadStream_;
+    settings.bodyLength = postLength_;
+  }
+
+  // TLS: an identity replaces the validation setting with the certificate list alone.
+  if (url_.scheme() == "https") {
+    settings.validatesSecureCertificate = validatesSecureCertificate_;
+    if (clientCertificateIdentity_) {
+      settings.validatesSecureCertificate = true;
+      settings.clientCertificateChainPEM = clientCertificateIdentity_->certificatePEM;
+      for (const std::string& pem : clientCertificates_) settings.clientCertificateChainPEM += "\n" + pem;
+      settings.clientPrivateKeyPEM = clientCertificateIdentity_->privateKeyPEM;
+    }
+  }
+
+  // Proxy.
+  if (proxyHost_ && !proxyHost_->empty() && proxyPort_ != 0) {
+    if (!proxyType_ || proxyType_->empty()) proxyType_ = kProxyTypeHTTP;
+    settings.proxyHost = *proxyHost_;
+    settings.proxyPort = proxyPort_;
+    settings.socksProxy = *proxyType_ == kProxyTypeSOCKS;
+    // Credentials for the proxy go with CONNECT when the request is tunnelled through it.
+    if (url_.scheme() == "https" && !settings.socksProxy) {
+      auto& headers = settings.headers;
+      for (auto it = headers.begin(); it != headers.end();) {
+        if (equalsIgnoringCase(it->first, "Proxy-Authorization")) {
+          settings.proxyTunnelHeaders.push_back(*it);
+          it = headers.erase(it);
+        } else {
+          ++it;
+        }
+      }
+    }
+  }
+
+  // Connection.
+  chooseConnection(settings);
+
+  readStream_ = HTTPReadStream::create(requestLoop(), std::move(settings));
+  if (!readStream_) {
+    failWithError(HTTPError::request(ASIInternalErrorWhileBuildingRequestType, "Unable to create read stream"));
+    return;
+  }
+  {
+    std::lock_guard pool(asiState().connectionsLock);
+    if (connectionInfo_) connectionInfo_->request = requestID_;
+  }
+
+  const auto wakeUp = asiState().throttle.throttleWakeUpTime();
+  if (!wakeUp || *wakeUp <= clock().now()) scheduleReadStream();
+
+  readStream_->setClient(std::static_pointer_cast<ASIHTTPRequest>(shared_from_this()));
+  if (readStream_->open()) {
+    if (!mainRequest()) {
+      if (shouldResetUploadProgress_) {
+        incrementUploadSizeBy(showAccurateProgress_ ? static_cast<std::int64_t>(postLength_) : 1);
+        updateProgressIndicator(&ASIHTTPRequest::uploadProgressDelegate_, 0, 1);
+      }
+      if (shouldResetDownloadProgress_ && partialDownloadSize_ == 0)
+        updateProgressIndicator(&ASIHTTPRequest::downloadProgressDelegate_, 0, 1);
+    }
+    lastActivityTime_ = clock().now();
+    setStatusTimer(true);
+  } else {
+    connectionCanBeReused_ = false;
+    destroyReadStream();
+    failWithError(HTTPError::request(ASIInternalErrorWhileBuildingRequestType, "Unable to start HTTP connection"));
+  }
+}
+
+}  // namespace td

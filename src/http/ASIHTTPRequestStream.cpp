@@ -1,0 +1,427 @@
+// Stream events of an attempt: body bytes read into memory, a file or the delegate (inflated on the
+// fly when asked), the end of the response with its bookkeeping (download file, cache, connection
+// pool) and the report, stream errors, the one retry on a fresh connection, temporary files, and
+// finishing from the download cache.
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <vector>
+
+#include "http/ASIDataDecompressor.h"
+#include "http/ASIHTTPRequest.h"
+#include "http/ASIHTTPRequestInternal.h"
+#include "http/ASIInputStream.h"
+#include "http/RunLoop.h"
+#include "platform/Log.h"
+
+namespace td {
+namespace {
+
+bool writeAllTo(int fd, const char* data, std::size_t length) {
+  while (length > 0) {
+    const ssize_t n = ::write(fd, data, length);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    length -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Transport results that mean the connection went away under the request.
+bool isConnectionLost(std::int64_t code, bool headReceived) {
+  switch (code) {
+    case CURLE_GOT_NOTHING:
+    case CURLE_SEND_ERROR:
+      return true;
+    case CURLE_RECV_ERROR:
+      return !headReceived;
+    default:
+      return false;
+  }
+}
+
+// Transport results of the TLS layer.
+bool isTLSFailure(std::int64_t code) {
+  switch (code) {
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ENGINE_NOTFOUND:
+    case CURLE_SSL_ENGINE_SETFAILED:
+    case CURLE_SSL_ENGINE_INITFAILED:
+    case CURLE_SSL_SHUTDOWN_FAILED:
+    case CURLE_SSL_CRL_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+    case CURLE_SSL_CLIENTCERT:
+    case CURLE_USE_SSL_FAILED:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+void ASIHTTPRequest::handleNetworkEvent(int event) {
+  auto self = std::static_pointer_cast<ASIHTTPRequest>(shared_from_this());
+  bool redirect = false, authenticate = false;
+  {
+    std::lock_guard lock(cancelledLock_);
+    if (complete_ || cancelled_.load()) return;
+    switch (event) {
+      case HTTPStreamEventHasBytesAvailable: handleBytesAvailable(); break;
+      case HTTPStreamEventErrorOccurred: handleStreamError(); break;
+      case HTTPStreamEventEndEncountered: handleStreamComplete(); break;
+      default: break;
+    }
+    performThrottling();
+    redirect = downloadComplete_ && needsRedirect_;
+    authenticate = downloadComplete_ && !needsRedirect_ && authenticationNeeded_ != 0;
+  }
+  if (redirect) {
+    if (!willAskDelegateToConfirmRedirect()) performRedirect();
+  } else if (authenticate) {
+    attemptToApplyCredentialsAndResume();
+  }
+}
+
+void ASIHTTPRequest::handleBytesAvailable() {
+  std::lock_guard lock(cancelledLock_);
+  if (!responseHeaders_) readResponseHeaders();
+  if (complete_ || !readStream_ || !readStream_->hasBytesAvailable()) return;
+
+  std::uint64_t size = 16384;
+  if (contentLength_ > 262144) size = 262144;
+  else if (contentLength_ > 65536) size = 65536;
+  if (isBandwidthThrottled()) size = asiState().throttle.readLength(size);
+
+  thread_local std::vector<char> buffer;
+  if (buffer.size() < size) buffer.resize(size);
+  const std::size_t n = readStream_->read(buffer.data(), size);
+  if (n == 0) return;
+  const std::string_view raw(buffer.data(), n);
+
+  std::optional<std::string> inflated;
+  const bool inflating = isResponseCompressed() && !shouldWaitToInflateCompressedResponses_;
+  if (inflating) {
+    if (!dataDecompressor_) dataDecompressor_ = ASIDataDecompressor::decompressor();
+    HTTPErrorPtr inflateError;
+    inflated = dataDecompressor_->uncompressBytes(raw.data(), raw.size(), &inflateError);
+    if (inflateError) {
+      failWithError(inflateError);
+      return;
+    }
+    if (!inflated) inflated = std::string();
+  }
+
+  totalBytesRead_ += n;
+  lastActivityTime_ = clock().now();
+  incrementBandwidthUsedInLastSecond(n);
+
+  if (needsRedirect_ && shouldRedirect_ && allowResumeForFileDownloads_) return;
+
+  auto* d = delegate_.get();
+  if ((d && d->respondsToSelector(didReceiveDataSelector_)) || dataReceivedBlock_) {
+    passOnReceivedData(inflating ? *inflated : std::string(raw));
+  } else if (downloadDestinationPath_) {
+    writeToDownloadFile(std::string(raw), inflating ? inflated : std::nullopt);
+  } else if (inflating) {
+    rawResponseData_->append(*inflated);
+  } else {
+    rawResponseData_->append(raw);
+  }
+}
+
+void ASIHTTPRequest::writeToDownloadFile(const std::string& raw, const std::optional<std::string>& inflated) {
+  std::lock_guard lock(cancelledLock_);
+  auto openOutput = [&](std::optional<std::string>& path, int& fd) {
+    if (fd >= 0) return true;
+    bool append = false;
+    if (!path) {
+      path = temporaryDirectory() + "/" + globallyUniqueString();
+    } else if (allowResumeForFileDownloads_ && requestHeaders_.count("Range")) {
+      if (responseHeaders_ && !responseHeaders_->contains("Content-Range")) {
+        // The server sent the whole body again: start the file over.
+        if (partialDownloadSize_ > 0 && &fd == &fileDownloadOutputStream_) {
+          incrementDownloadSizeBy(-static_cast<std::int64_t>(partialDownloadSize_));
+          partialDownloadSize_ = 0;
+        }
+      } else {
+        append = true;
+      }
+    }
+    fd = ::open(path->c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC), 0600);
+    return fd >= 0;
+  };
+  auto fail = [&](const std::string& path) {
+    // A file that cannot take the body fails the request: nothing is lost silently.
+    const int err = errno;
+    failWithError(HTTPError::request(ASIFileManagementError, "Failed to write to file at path '" + path + "'",
+                                     HTTPError::posix(err)));
+    cancelLoad();
+  };
+  if (!openOutput(temporaryFileDownloadPath_, fileDownloadOutputStream_) ||
+      !writeAllTo(fileDownloadOutputStream_, raw.data(), raw.size())) {
+    fail(temporaryFileDownloadPath_.value_or(""));
+    return;
+  }
+  if (inflated) {
+    if (!openOutput(temporaryUncompressedDataDownloadPath_, inflatedFileDownloadOutputStream_) ||
+        !writeAllTo(inflatedFileDownloadOutputStream_, inflated->data(), inflated->size())) {
+      fail(temporaryUncompressedDataDownloadPath_.value_or(""));
+      return;
+    }
+  }
+}
+
+HTTPErrorPtr ASIHTTPRequest::finishDownloadFile() {
+  std::lock_guard lock(cancelledLock_);
+  HTTPErrorPtr fileError;
+  const std::string destination = *downloadDestinationPath_;
+  auto move = [&](const std::string& from) -> HTTPErrorPtr {
+    // rename() puts the file in place of an existing destination in one step.
+    if (::rename(from.c_str(), destination.c_str()) == 0) return nullptr;
+    return HTTPError::request(ASIFileManagementError, "Failed to move file from '" + from + "' to '" + destination + "'",
+                              HTTPError::posix(errno));
+  };
+  const bool compressed = isResponseCompressed();
+  if (!compressed) {
+    fileError = move(*temporaryFileDownloadPath_);
+    if (!fileError) temporaryFileDownloadPath_.reset();
+  } else if (!shouldWaitToInflateCompressedResponses_) {
+    if (temporaryUncompressedDataDownloadPath_) {
+      fileError = move(*temporaryUncompressedDataDownloadPath_);
+      if (!fileError) temporaryUncompressedDataDownloadPath_.reset();
+    } else {
+      // A compressed body that inflated to nothing.
+      const int fd = ::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+      if (fd < 0) fileError = HTTPError::request(ASIFileManagementError, "Failed to write to file at path '" + destination + "'", HTTPError::posix(errno));
+      else ::close(fd);
+    }
+    removeTemporaryDownloadFile();
+  } else {
+    ASIDataDecompressor::uncompressDataFromFile(*temporaryFileDownloadPath_, destination, &fileError);
+    removeTemporaryDownloadFile();
+  }
+  return fileError;
+}
+
+void ASIHTTPRequest::handleStreamComplete() {
+  std::lock_guard lock(cancelledLock_);
+  setStatusTimer(false);
+  downloadComplete_ = true;
+  if (!responseHeaders_) readResponseHeaders();
+  if (complete_) return;  // finished from the cache or failed while reading the head
+
+  HTTPErrorPtr fileError;
+  {
+    std::lock_guard progress(asiState().progressLock);
+    lastBytesSent_ = totalBytesSent_;
+    if (readStream_) totalBytesSent_ = std::max(totalBytesSent_, readStream_->bytesWritten());
+    complete_ = true;
+    // A body that ended before its announced length is not a response: it is a failure.
+    const bool bodyExpected = requestMethod_ != "HEAD" && responseStatusCode_ != 204 && responseStatusCode_ != 304 &&
+                              !(responseStatusCode_ >= 100 && responseStatusCode_ < 200);
+    if (contentLength_ != 0 && bodyExpected && totalBytesRead_ < contentLength_) {
+      complete_ = false;
+      cancelLoad();
+      failWithError(HTTPError::request(ASIConnectionFailureErrorType, "A connection failure occurred",
+                                       HTTPError::make(HTTPTransportErrorDomain, CURLE_PARTIAL_FILE,
+                                                       "The body ended before its announced length")));
+      return;
+    }
+    if (contentLength_ == 0) contentLength_ = totalBytesRead_;
+    updateProgressIndicators();
+    if (postBodyReadStream_) {
+      postBodyReadStream_->close();
+      postBodyReadStream_.reset();
+    }
+    dataDecompressor_.reset();
+    if (didCreateTemporaryPostDataFile_ && authenticationNeeded_ == 0) {
+      removeTemporaryUploadFile();
+      removeTemporaryCompressedUploadFile();
+    }
+    if (temporaryFileDownloadPath_) {
+      if (fileDownloadOutputStream_ >= 0) ::close(fileDownloadOutputStream_);
+      if (inflatedFileDownloadOutputStream_ >= 0) ::close(inflatedFileDownloadOutputStream_);
+      fileDownloadOutputStream_ = inflatedFileDownloadOutputStream_ = -1;
+      if (!(shouldRedirect_ && needsRedirect_ && allowResumeForFileDownloads_) && downloadDestinationPath_ &&
+          !needsRedirect_ && authenticationNeeded_ == 0)
+        fileError = finishDownloadFile();
+    }
+    if (downloadCache_ && !didUseCachedResponse_ && !needsRedirect_ && authenticationNeeded_ == 0 && !fileError)
+      downloadCache_->storeResponseForRequest(*this, secondsToCache_);
+  }
+  releaseConnection(connectionCanBeReused_);
+  if (authenticationNeeded_ == 0) destroyReadStream();
+  if (!needsRedirect_ && authenticationNeeded_ == 0 && !didUseCachedResponse_) {
+    if (fileError) failWithError(fileError);
+    else requestFinished();
+    markAsFinished();
+  }
+}
+
+void ASIHTTPRequest::handleStreamError() {
+  std::lock_guard lock(cancelledLock_);
+  HTTPErrorPtr streamError = readStream_ ? readStream_->streamError() : nullptr;
+  if (!streamError) streamError = HTTPError::make(HTTPTransportErrorDomain, CURLE_RECV_ERROR, "The connection failed");
+  if (error_) {
+    cancelLoad();
+  } else if (isConnectionLost(streamError->code, responseHeaders_.has_value()) && retryUsingNewConnection()) {
+    return;
+  } else {
+    std::string description = "A connection failure occurred";
+    if (isTLSFailure(streamError->code))
+      description += ": SSL problem (Possible causes may include a bad/expired/self-signed certificate, clock set to wrong date)";
+    cancelLoad();
+    failWithError(HTTPError::request(ASIConnectionFailureErrorType, description, streamError));
+  }
+  checkRequestStatus();
+}
+
+bool ASIHTTPRequest::retryUsingNewConnection() {
+  std::lock_guard lock(cancelledLock_);
+  if (retryCount_ != 0) return false;
+  willRetryRequest_ = true;
+  cancelLoad();
+  willRetryRequest_ = false;
+  dropConnection();
+  ++retryCount_;
+  startRequest();
+  return true;
+}
+
+void ASIHTTPRequest::markAsFinished() {
+  std::lock_guard lock(cancelledLock_);
+  request_.reset();
+  requestAuthentication_.reset();
+  proxyAuthentication_.reset();
+  inProgress_ = false;
+  executing_.store(false);
+  finished_.store(true);
+  // The queue hears of it after this request's handler has let go of the request.
+  if (auto self = std::static_pointer_cast<ASIHTTPRequest>(weak_from_this().lock()))
+    RunLoop::networkThread().post([self] { self->notifyFinished(); });
+}
+
+void ASIHTTPRequest::useDataFromCache() {
+  std::lock_guard lock(cancelledLock_);
+  std::shared_ptr<ASIHTTPRequest> main = mainRequest();
+  ASIHTTPRequest& target = main ? *main : *this;
+  if (!downloadCache_) return;
+  const auto headers = downloadCache_->cachedResponseHeadersForURL(url_);
+  const auto dataPath = downloadCache_->pathToCachedResponseDataForURL(url_);
+  if (headers && dataPath) {
+    int status = 0;
+    if (auto code = headers->get("X-ASIHTTPRequest-Response-Status-Code")) {
+      try {
+        status = std::stoi(*code);
+      } catch (...) {
+      }
+    }
+    responseStatusCode_ = status;
+    didUseCachedResponse_ = true;
+    target.setResponseHeaders(*headers);
+    if (target.downloadDestinationPath()) {
+      target.setDownloadDestinationPath(*dataPath);
+    } else {
+      target.setRawResponseData(downloadCache_->cachedResponseDataForURL(url_).value_or(""));
+    }
+    std::uint64_t length = 0;
+    if (auto value = headers->get("Content-Length")) length = parseContentLength(*value).value_or(0);
+    target.setContentLength(length);
+    target.setTotalBytesRead(length);
+    target.parseStringEncodingFromHeaders();
+    std::vector<std::string> setCookies;
+    if (auto value = headers->get("Set-Cookie")) setCookies.push_back(*value);
+    target.setResponseCookies(HTTPCookie::cookiesWithSetCookieValues(setCookies, url_));
+    if (willRedirect()) {
+      if (!willAskDelegateToConfirmRedirect()) {
+        auto self = std::static_pointer_cast<ASIHTTPRequest>(shared_from_this());
+        requestLoop().post([self] { self->performRedirect(); });
+      }
+      return;
+    }
+  }
+  target.setComplete(true);
+  target.setDownloadComplete(true);
+  if (target.redirectCount() == 0) target.setOriginalURL(target.url());
+  target.updateProgressIndicators();
+  target.requestFinished();
+  target.markAsFinished();
+  if (main) markAsFinished();
+}
+
+void ASIHTTPRequest::scheduleReadStream() {
+  std::lock_guard lock(cancelledLock_);
+  if (!readStream_ || readStreamIsScheduled_) return;
+  {
+    auto& s = asiState();
+    std::lock_guard pool(s.connectionsLock);
+    ++s.runningRequestCount;
+    if (s.shouldUpdateNetworkActivityIndicator) showNetworkActivityIndicator();
+  }
+  lastActivityTime_ = clock().now();
+  readStream_->schedule();
+  readStreamIsScheduled_ = true;
+}
+
+void ASIHTTPRequest::unscheduleReadStream() {
+  std::lock_guard lock(cancelledLock_);
+  if (!readStream_ || !readStreamIsScheduled_) return;
+  {
+    auto& s = asiState();
+    std::lock_guard pool(s.connectionsLock);
+    --s.runningRequestCount;
+    if (s.shouldUpdateNetworkActivityIndicator && s.runningRequestCount == 0) hideNetworkActivityIndicatorAfterDelay();
+  }
+  readStream_->unschedule();
+  readStreamIsScheduled_ = false;
+}
+
+void ASIHTTPRequest::destroyReadStream() {
+  std::lock_guard lock(cancelledLock_);
+  if (!readStream_) return;
+  unscheduleReadStream();
+  readStream_->close();
+  readStream_.reset();
+}
+
+bool ASIHTTPRequest::removeFileAtPath(const std::string& path, HTTPErrorPtr* error) {
+  if (::unlink(path.c_str()) == 0 || errno == ENOENT) return true;
+  if (error)
+    *error = HTTPError::request(ASIFileManagementError, "Failed to delete file at path '" + path + "'",
+                                HTTPError::posix(errno));
+  return false;
+}
+
+bool ASIHTTPRequest::removeTemporaryPath(std::optional<std::string> ASIHTTPRequest::*field) {
+  std::lock_guard lock(cancelledLock_);
+  if (!(this->*field)) return true;
+  HTTPErrorPtr err;
+  const bool ok = removeFileAtPath(*(this->*field), &err);
+  if (!ok) failWithError(err);
+  (this->*field).reset();
+  return ok;
+}
+
+bool ASIHTTPRequest::removeTemporaryDownloadFile() { return removeTemporaryPath(&ASIHTTPRequest::temporaryFileDownloadPath_); }
+bool ASIHTTPRequest::removeTemporaryUncompressedDownloadFile() {
+  return removeTemporaryPath(&ASIHTTPRequest::temporaryUncompressedDataDownloadPath_);
+}
+bool ASIHTTPRequest::removeTemporaryUploadFile() { return removeTemporaryPath(&ASIHTTPRequest::postBodyFilePath_); }
+bool ASIHTTPRequest::removeTemporaryCompressedUploadFile() {
+  return removeTemporaryPath(&ASIHTTPRequest::compressedPostBodyFilePath_);
+}
+
+}  // namespace td

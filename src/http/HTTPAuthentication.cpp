@@ -1,0 +1,195 @@
+#include "http/HTTPAuthentication.h"
+
+#include <openssl/rand.h>
+
+#include <cstdio>
+
+#include "http/ASIHTTPRequest.h"
+#include "http/HTTPUtilities.h"
+#include "platform/CryptoPrimitives.h"
+
+namespace td {
+namespace {
+
+std::string md5Hex(std::string_view text) {
+  const auto digest = crypto::md5(text);
+  static const char* digits = "0123456789abcdef";
+  std::string out;
+  for (auto b : digest) {
+    out.push_back(digits[b >> 4]);
+    out.push_back(digits[b & 15]);
+  }
+  return out;
+}
+
+bool isTokenChar(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) || std::string_view("!#$%&'*+-.^_`|~").find(c) != std::string_view::npos;
+}
+
+}  // namespace
+
+std::optional<std::string> HTTPChallenge::parameter(std::string_view name) const {
+  for (const auto& [n, v] : parameters)
+    if (n == name) return v;
+  return std::nullopt;
+}
+
+std::vector<HTTPChallenge> parseChallenges(std::string_view text) {
+  std::vector<HTTPChallenge> out;
+  std::size_t i = 0;
+  auto skipSpace = [&] {
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == ',')) ++i;
+  };
+  while (true) {
+    skipSpace();
+    if (i >= text.size()) break;
+    const std::size_t start = i;
+    while (i < text.size() && isTokenChar(text[i])) ++i;
+    if (i == start) {
+      ++i;  // a stray character
+      continue;
+    }
+    std::string token(text.substr(start, i - start));
+    std::size_t j = i;
+    while (j < text.size() && (text[j] == ' ' || text[j] == '\t')) ++j;
+    if (j < text.size() && text[j] == '=' && !out.empty()) {
+      // A parameter of the current challenge.
+      i = j + 1;
+      while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+      std::string value;
+      if (i < text.size() && text[i] == '"') {
+        ++i;
+        while (i < text.size() && text[i] != '"') {
+          if (text[i] == '\\' && i + 1 < text.size()) ++i;
+          value.push_back(text[i++]);
+        }
+        if (i < text.size()) ++i;
+      } else {
+        while (i < text.size() && text[i] != ',' && text[i] != ' ' && text[i] != '\t') value.push_back(text[i++]);
+      }
+      out.back().parameters.emplace_back(toLower(token), value);
+    } else if (j < text.size() && text[j] == '=' && out.empty()) {
+      // Parameters with no scheme before them: skip the value.
+      i = j + 1;
+      while (i < text.size() && text[i] != ',') ++i;
+    } else {
+      // A new scheme; a token68 value ("Negotiate abc==") is kept as its only parameter.
+      HTTPChallenge challenge;
+      challenge.scheme = token;
+      out.push_back(std::move(challenge));
+    }
+  }
+  return out;
+}
+
+std::shared_ptr<HTTPAuthentication> HTTPAuthentication::fromResponse(const HTTPHeaders& headers, bool proxy) {
+  const std::string* value = headers.find(proxy ? "Proxy-Authenticate" : "WWW-Authenticate");
+  if (!value) return nullptr;
+  const auto challenges = parseChallenges(*value);
+  const HTTPChallenge* digest = nullptr;
+  const HTTPChallenge* basic = nullptr;
+  for (const auto& c : challenges) {
+    if (equalsIgnoringCase(c.scheme, "Digest") && !digest) {
+      const std::string algorithm = toLower(c.parameter("algorithm").value_or("MD5"));
+      const std::string qop = toLower(c.parameter("qop").value_or(""));
+      const bool qopUsable = qop.empty() || qop.find("auth") != std::string::npos;
+      if ((algorithm == "md5" || algorithm == "md5-sess") && c.parameter("nonce") && qopUsable) digest = &c;
+    } else if (equalsIgnoringCase(c.scheme, "Basic") && !basic) {
+      basic = &c;
+    }
+  }
+  const HTTPChallenge* chosen = digest ? digest : basic;
+  if (!chosen) return nullptr;
+  auto auth = std::make_shared<HTTPAuthentication>();
+  auth->proxy_ = proxy;
+  auth->scheme_ = digest ? "Digest" : "Basic";
+  auth->realm_ = chosen->parameter("realm");
+  if (digest) {
+    auth->nonce_ = *chosen->parameter("nonce");
+    auth->opaque_ = chosen->parameter("opaque");
+    auth->algorithm_ = equalsIgnoringCase(chosen->parameter("algorithm").value_or("MD5"), "MD5-sess") ? "MD5-sess" : "MD5";
+    const std::string qop = toLower(chosen->parameter("qop").value_or(""));
+    auth->qopAuth_ = !qop.empty();
+  }
+  return auth;
+}
+
+std::string HTTPAuthentication::method() const {
+  std::lock_guard lock(mutex_);
+  return scheme_;
+}
+
+std::optional<std::string> HTTPAuthentication::realm() const {
+  std::lock_guard lock(mutex_);
+  return realm_;
+}
+
+void HTTPAuthentication::updateFromResponse(const HTTPHeaders& headers) {
+  std::lock_guard lock(mutex_);
+  if (!applied_) return;
+  if (scheme_ == "Digest" && !staleRoundUsed_) {
+    const std::string* value = headers.find(proxy_ ? "Proxy-Authenticate" : "WWW-Authenticate");
+    if (value) {
+      for (const auto& c : parseChallenges(*value)) {
+        if (!equalsIgnoringCase(c.scheme, "Digest")) continue;
+        if (equalsIgnoringCase(c.parameter("stale").value_or(""), "true") && c.parameter("nonce")) {
+          // Only the nonce aged: the same credentials go once more with the new one.
+          staleRoundUsed_ = true;
+          nonce_ = *c.parameter("nonce");
+          opaque_ = c.parameter("opaque");
+          nonceCount_ = 0;
+          applied_ = false;
+          return;
+        }
+      }
+    }
+  }
+  refused_ = true;
+}
+
+bool HTTPAuthentication::isValid(int* errorCode) const {
+  std::lock_guard lock(mutex_);
+  if (refused_ && errorCode) *errorCode = BadPasswordError;
+  return !refused_;
+}
+
+bool HTTPAuthentication::applyCredentials(HTTPMessage& message, const HTTPCredentials& credentials) {
+  std::lock_guard lock(mutex_);
+  if (refused_) return false;
+  const char* header = proxy_ ? "Proxy-Authorization" : "Authorization";
+  if (scheme_ == "Basic") {
+    message.headers.set(header, "Basic " + base64forData(credentials.username + ":" + credentials.password));
+  } else {
+    const std::string uri = message.url.path() + (message.url.query().empty() ? "" : "?" + message.url.query());
+    const std::string realm = realm_.value_or("");
+    unsigned char random[8];
+    RAND_bytes(random, sizeof random);
+    const std::string cnonce = md5Hex(std::string_view(reinterpret_cast<const char*>(random), sizeof random)).substr(0, 16);
+    ++nonceCount_;
+    char nc[9];
+    std::snprintf(nc, sizeof nc, "%08x", nonceCount_);
+    std::string ha1 = md5Hex(credentials.username + ":" + realm + ":" + credentials.password);
+    if (algorithm_ == "MD5-sess") ha1 = md5Hex(ha1 + ":" + nonce_ + ":" + cnonce);
+    const std::string ha2 = md5Hex(message.method + ":" + uri);
+    const std::string response = qopAuth_ ? md5Hex(ha1 + ":" + nonce_ + ":" + nc + ":" + cnonce + ":auth:" + ha2)
+                                          : md5Hex(ha1 + ":" + nonce_ + ":" + ha2);
+    auto quote = [](const std::string& s) {
+      std::string out = "\"";
+      for (char c : s) {
+        if (c == '"' || c == '\\') out.push_back('\\');
+        out.push_back(c);
+      }
+      return out + "\"";
+    };
+    std::string value = "Digest username=" + quote(credentials.username) + ", realm=" + quote(realm) +
+                        ", nonce=" + quote(nonce_) + ", uri=" + quote(uri) + ", response=" + quote(response) +
+                        ", algorithm=" + algorithm_;
+    if (opaque_) value += ", opaque=" + quote(*opaque_);
+    if (qopAuth_) value += std::string(", qop=auth, nc=") + nc + ", cnonce=" + quote(cnonce);
+    message.headers.set(header, value);
+  }
+  applied_ = true;
+  return true;
+}
+
+}  // namespace td

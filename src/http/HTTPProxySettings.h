@@ -1,0 +1,35 @@
+#pragma once
+// Where a request's proxy comes from when it names none: the environment (http_proxy, https_proxy,
+// no_proxy) and proxy auto-configuration scripts.
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "http/URL.h"
+
+namespace td {
+
+struct ProxyEntry {
+  std::string host;
+  int port = 0;
+  std::string type;  // kProxyTypeHTTP or kProxyTypeSOCKS
+};
+
+// The proxies the environment gives for the URL: an empty list for a direct connection, nothing when
+// a proxy variable cannot be read. `lookup` reads a variable (the process environment by default).
+using EnvironmentLookup = std::optional<std::string> (*)(const char* name);
+std::optional<std::vector<ProxyEntry>> environmentProxiesForURL(const URL& url, EnvironmentLookup lookup = nullptr);
+
+// The entries of a proxy script's answer ("PROXY host:port; SOCKS host:port; DIRECT"), in order. A
+// DIRECT entry gives an entry with an empty host; entries that cannot be read are skipped.
+std::vector<ProxyEntry> parsePACResult(std::string_view result);
+
+// Runs FindProxyForURL(url, host) of the script, with the standard helper functions, for at most
+// `timeLimit`. Nothing when the script does not load, throws, runs too long or answers no text.
+std::optional<std::string> evaluatePACScript(const std::string& script, const URL& url,
+                                             std::chrono::milliseconds timeLimit);
+
+}  // namespace td
