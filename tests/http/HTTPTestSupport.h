@@ -1,0 +1,248 @@
+#pragma once
+// Local servers and a recording delegate for the HTTP engine's tests. Servers are real processes on
+// 127.0.0.1 with ephemeral ports, started by the test; reports are pumped on a ManualMainQueue.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <netinet/in.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "http/ASIHTTPRequest.h"
+#include "platform/ManualMainQueue.h"
+
+extern char** environ;
+
+namespace td::test {
+
+using namespace std::chrono_literals;
+
+// A child process with its stdin and stdout on pipes; closing stdin (or the destructor) ends it.
+class Process {
+ public:
+  Process(const std::string& program, const std::vector<std::string>& args) {
+    int in[2], out[2];
+    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    std::vector<std::string> all{program};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    if (posix_spawnp(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(in[0]);
+    ::close(out[1]);
+    in_ = in[1];
+    out_ = out[0];
+  }
+  ~Process() {
+    if (in_ >= 0) ::close(in_);
+    if (pid_ > 0) {
+      ::kill(pid_, SIGTERM);
+      for (int i = 0; i < 200; ++i) {
+        if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
+          pid_ = -1;
+          break;
+        }
+        ::usleep(5000);
+      }
+      if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+      }
+    }
+    if (out_ >= 0) ::close(out_);
+  }
+  Process(const Process&) = delete;
+  Process& operator=(const Process&) = delete;
+
+  bool started() const { return pid_ > 0; }
+
+  // The next line of output, or nothing at the deadline.
+  std::optional<std::string> readLine(std::chrono::milliseconds within = 5000ms) {
+    const auto deadline = std::chrono::steady_clock::now() + within;
+    while (true) {
+      if (auto nl = buffer_.find('\n'); nl != std::string::npos) {
+        std::string line = buffer_.substr(0, nl);
+        buffer_.erase(0, nl + 1);
+        return line;
+      }
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0 || out_ < 0) return std::nullopt;
+      pollfd p{out_, POLLIN, 0};
+      if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
+      char buf[4096];
+      const ssize_t n = ::read(out_, buf, sizeof buf);
+      if (n <= 0) {
+        ::close(out_);
+        out_ = -1;
+        continue;
+      }
+      buffer_.append(buf, static_cast<std::size_t>(n));
+    }
+  }
+
+  // Lines until one starts with `prefix` (that line), or nothing at the deadline.
+  std::optional<std::string> waitForLine(const std::string& prefix, std::chrono::milliseconds within = 5000ms) {
+    const auto deadline = std::chrono::steady_clock::now() + within;
+    while (true) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) return std::nullopt;
+      auto line = readLine(left);
+      if (!line) return std::nullopt;
+      if (line->rfind(prefix, 0) == 0) return line;
+    }
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int in_ = -1;
+  int out_ = -1;
+  std::string buffer_;
+};
+
+// The Python server of tests/http/http_server.py.
+class TestServer {
+ public:
+  TestServer() : process_("python3", {std::string(TD_HTTP_TEST_DIR) + "/http_server.py"}) {
+    if (auto line = process_.waitForLine("PORT ", 10000ms)) port_ = std::stoi(line->substr(5));
+  }
+  int port() const { return port_; }
+  std::string base() const { return "http://127.0.0.1:" + std::to_string(port_); }
+  URL url(const std::string& path) const { return URL::URLWithString(base() + path); }
+  // The next "GOT" line: method, path and client port of a request the server received.
+  std::optional<std::string> nextRequest(std::chrono::milliseconds within = 5000ms) {
+    return process_.waitForLine("GOT ", within);
+  }
+
+ private:
+  Process process_;
+  int port_ = 0;
+};
+
+// A free TCP port on the loopback interface (for servers that cannot report theirs).
+inline int freePort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+  socklen_t len = sizeof sa;
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
+  ::close(fd);
+  return ntohs(sa.sin_port);
+}
+
+inline bool connectable(int port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  sa.sin_port = htons(static_cast<std::uint16_t>(port));
+  const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0;
+  ::close(fd);
+  return ok;
+}
+
+// A scratch directory removed with its contents.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tdhttp-XXXXXX").string();
+    path_ = ::mkdtemp(pattern.data());
+  }
+  ~ScratchDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+inline std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+inline void writeFile(const std::string& path, const std::string& data) {
+  std::ofstream(path, std::ios::binary) << data;
+}
+
+// Records every report of the requests it is the delegate (and progress delegate) of.
+class RecordingDelegate : public ASIHTTPRequestDelegate, public ASIProgressDelegate {
+ public:
+  RecordingDelegate() {
+    answer({ASISelector::requestStarted, ASISelector::requestDidReceiveResponseHeaders, ASISelector::requestFinished,
+            ASISelector::requestFailed, ASISelector::setDoubleValue, ASISelector::setMaxValue,
+            ASISelector::requestDidReceiveBytes, ASISelector::requestIncrementDownloadSizeBy});
+  }
+  void alsoAnswer(std::initializer_list<ASISelector> selectors) { answer(selectors); }
+
+  void requestStarted(ASIHTTPRequest&) override { ++started; }
+  void requestDidReceiveResponseHeaders(ASIHTTPRequest&, const HTTPHeaders& h) override { headers.push_back(h); }
+  void requestFinished(ASIHTTPRequest&) override { ++finished; }
+  void requestFailed(ASIHTTPRequest& r) override {
+    ++failed;
+    lastError = r.error();
+  }
+  void requestWillRedirectToURL(ASIHTTPRequest& r, const URL& u) override {
+    redirectAsked.push_back(u);
+    if (followRedirects) r.redirectToURL(u);
+  }
+  void requestDidReceiveData(ASIHTTPRequest&, const std::string& d) override { data += d; }
+  void authenticationNeededForRequest(ASIHTTPRequest& r) override {
+    ++credentialQuestions;
+    if (answerCredentials) answerCredentials(r);
+  }
+  void setDoubleValue(double v) override { values.push_back(v); }
+  void setMaxValue(double v) override { maxValues.push_back(v); }
+  void requestDidReceiveBytes(ASIHTTPRequest&, std::int64_t n) override { receivedBytes += n; }
+  void requestIncrementDownloadSizeBy(ASIHTTPRequest&, std::int64_t n) override { downloadSize += n; }
+
+  bool done() const { return finished + failed > 0; }
+
+  int started = 0, finished = 0, failed = 0, credentialQuestions = 0;
+  HTTPErrorPtr lastError;
+  std::vector<HTTPHeaders> headers;
+  std::vector<URL> redirectAsked;
+  bool followRedirects = true;
+  std::string data;
+  std::vector<double> values, maxValues;
+  std::int64_t receivedBytes = 0, downloadSize = 0;
+  std::function<void(ASIHTTPRequest&)> answerCredentials;
+};
+
+// A main queue pumped by the test, set as the process's main queue while it lives.
+class MainQueueFixture {
+ public:
+  MainQueueFixture() { MainQueue::setInstance(&queue); }
+  ~MainQueueFixture() {
+    queue.runPending();
+    MainQueue::setInstance(nullptr);
+  }
+  // Pumps reports until pred() holds (at most `within` of real time).
+  bool pumpUntil(const std::function<bool()>& pred, std::chrono::milliseconds within = 10000ms) {
+    return queue.runUntil(pred, within);
+  }
+  ManualMainQueue queue;
+};
+
+}  // namespace td::test

@@ -1,0 +1,310 @@
+#!/usr/bin/env python3
+"""Local HTTP server for the HTTP engine's tests: one handler per behaviour under test.
+
+Listens on 127.0.0.1 with an ephemeral port, prints "PORT <n>" once ready, and prints one line
+"GOT <method> <path> <client port>" per request it receives, so that tests can wait for a request to
+arrive without sleeping. Runs until its standard input closes.
+"""
+import base64
+import gzip
+import hashlib
+import json
+import socket
+import sys
+import threading
+import time
+import urllib.parse
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+lock = threading.Lock()
+state = {"active": 0, "peak": 0, "counters": {}}
+out_lock = threading.Lock()
+
+
+def emit(line):
+    with out_lock:
+        sys.stdout.write(line + "\n")
+        sys.stdout.flush()
+
+
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def log_message(self, *args):
+        pass
+
+    # ---- helpers
+    def query(self):
+        return dict(urllib.parse.parse_qsl(urllib.parse.urlsplit(self.path).query, keep_blank_values=True))
+
+    def route(self):
+        return urllib.parse.urlsplit(self.path).path
+
+    def body_in(self):
+        length = int(self.headers.get("Content-Length", "0") or 0)
+        data = self.rfile.read(length) if length else b""
+        if self.headers.get("Content-Encoding") == "gzip" and data:
+            data = gzip.decompress(data)
+        return data
+
+    def send(self, code, body=b"", headers=None, length=True):
+        self.send_response(code)
+        for k, v in (headers or {}).items():
+            if isinstance(v, list):
+                for item in v:
+                    self.send_header(k, item)
+            else:
+                self.send_header(k, v)
+        if length:
+            self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        if self.command != "HEAD":
+            self.wfile.write(body)
+
+    # ---- dispatch
+    def handle_any(self):
+        path = self.route()
+        emit("GOT %s %s %d" % (self.command, self.path, self.client_address[1]))
+        q = self.query()
+        name = "do_" + path.strip("/").split("/")[0].replace("-", "_")
+        handler = getattr(self, name, None)
+        if handler is None:
+            return self.send(404, b"not found")
+        with lock:
+            state["active"] += 1
+            state["peak"] = max(state["peak"], state["active"])
+        try:
+            handler(path, q)
+        finally:
+            with lock:
+                state["active"] -= 1
+
+    do_GET = do_POST = do_PUT = do_DELETE = do_HEAD = handle_any
+
+    # ---- behaviours
+    def do_hello(self, path, q):
+        self.send(200, b"hello", {"Content-Type": "text/plain", "X-Client-Port": str(self.client_address[1])})
+
+    def do_echo(self, path, q):
+        body = self.body_in()
+        info = {"method": self.command, "path": self.path, "headers": dict(self.headers.items()),
+                "body": body.decode("latin-1"), "port": self.client_address[1]}
+        self.send(200, json.dumps(info).encode(), {"Content-Type": "application/json"})
+
+    def do_status(self, path, q):
+        self.send(int(q.get("code", "200")), q.get("body", "").encode(), {"Content-Type": q.get("type", "text/plain")})
+
+    def do_redirect(self, path, q):
+        code = int(path.split("/")[2])
+        headers = {}
+        if q.get("to"):
+            headers["Location"] = q["to"]
+        self.body_in()
+        self.send(code, b"moved", headers)
+
+    def do_chain(self, path, q):
+        n = int(path.split("/")[2])
+        if n == 0:
+            return self.send(200, b"end of chain")
+        self.send(302, b"", {"Location": "/chain/%d" % (n - 1)})
+
+    def do_setcookie(self, path, q):
+        cookies = [k + "=" + v for k, v in q.items()]
+        self.send(200, b"set", {"Set-Cookie": [c + "; Path=/" for c in cookies]})
+
+    def do_gzip(self, path, q):
+        text = (q.get("text", "compressed text ") * int(q.get("repeat", "1"))).encode()
+        self.send(200, gzip.compress(text), {"Content-Encoding": "gzip", "Content-Type": "text/plain"})
+
+    def do_chunked(self, path, q):
+        self.send_response(200)
+        self.send_header("Transfer-Encoding", "chunked")
+        self.end_headers()
+        for part in (b"first ", b"second ", b"third"):
+            self.wfile.write(b"%x\r\n%s\r\n" % (len(part), part))
+        self.wfile.write(b"0\r\n\r\n")
+
+    def do_badchunk(self, path, q):
+        self.send_response(200)
+        self.send_header("Transfer-Encoding", "chunked")
+        self.end_headers()
+        self.wfile.write(b"10\r\nonly six\r\n")
+        self.wfile.flush()
+        self.close_connection = True
+        self.connection.shutdown(socket.SHUT_RDWR)
+
+    def do_closed(self, path, q):
+        # No length: the body ends when the connection closes.
+        self.send_response(200)
+        self.send_header("Connection", "close")
+        self.end_headers()
+        self.wfile.write(b"until the end")
+        self.close_connection = True
+
+    def do_truncated(self, path, q):
+        self.send_response(200)
+        self.send_header("Content-Length", "1000")
+        self.end_headers()
+        self.wfile.write(b"x" * 500)
+        self.wfile.flush()
+        self.close_connection = True
+        self.connection.shutdown(socket.SHUT_RDWR)
+
+    def do_bytes(self, path, q):
+        size = int(q.get("size", "1000"))
+        data = bytes((i * 7) & 0xFF for i in range(256)) * (size // 256 + 1)
+        data = data[:size]
+        start = 0
+        rng = self.headers.get("Range")
+        if rng and q.get("ranges") == "1" and rng.startswith("bytes="):
+            start = int(rng[6:].split("-")[0])
+            self.send(206, data[start:], {"Content-Range": "bytes %d-%d/%d" % (start, size - 1, size)})
+            return
+        self.send(200, data)
+
+    def do_silent(self, path, q):
+        # Answers nothing for a while (time-outs), unless told to answer after `after` seconds.
+        after = float(q.get("after", "30"))
+        time.sleep(after)
+        try:
+            self.send(200, b"late")
+        except OSError:
+            pass
+
+    def do_slow(self, path, q):
+        time.sleep(float(q.get("delay", "0.2")))
+        self.send(200, b"slow done")
+
+    def do_peak(self, path, q):
+        with lock:
+            peak = state["peak"]
+            state["peak"] = 0
+        self.send(200, str(peak).encode())
+
+    def do_keepalive(self, path, q):
+        headers = {"X-Client-Port": str(self.client_address[1])}
+        if "header" in q:
+            headers["Keep-Alive"] = q["header"]
+        self.send(200, b"kept", headers)
+
+    def do_dropsecond(self, path, q):
+        # The first request of a connection is answered; a later one on the same connection finds
+        # it closed under it.
+        key = self.client_address[1]
+        with lock:
+            seen = state["counters"].get(key, 0)
+            state["counters"][key] = seen + 1
+        if seen == 0:
+            self.send(200, b"first", {"X-Client-Port": str(key)})
+        else:
+            self.close_connection = True
+            self.connection.shutdown(socket.SHUT_RDWR)
+
+    def do_basic(self, path, q):
+        expected = "Basic " + base64.b64encode(("%s:%s" % (q.get("user", "u"), q.get("pass", "p"))).encode()).decode()
+        if self.headers.get("Authorization") == expected:
+            return self.send(200, b"welcome")
+        self.send(401, b"who are you", {"WWW-Authenticate": 'Basic realm="tests"'})
+
+    def do_digest(self, path, q):
+        user, password, realm = q.get("user", "u"), q.get("pass", "p"), "digest tests"
+        nonce = "n0nce"
+        auth = self.headers.get("Authorization", "")
+        if auth.startswith("Digest "):
+            fields = {}
+            for part in urllib.request_parse(auth[7:]):
+                fields.update(part)
+            ha1 = hashlib.md5(("%s:%s:%s" % (user, realm, password)).encode()).hexdigest()
+            ha2 = hashlib.md5(("%s:%s" % (self.command, fields.get("uri", ""))).encode()).hexdigest()
+            want = hashlib.md5(("%s:%s:%s:%s:%s:%s" % (ha1, nonce, fields.get("nc", ""), fields.get("cnonce", ""),
+                                                       fields.get("qop", ""), ha2)).encode()).hexdigest()
+            if fields.get("response") == want and fields.get("username") == user:
+                return self.send(200, b"digest welcome")
+        self.send(401, b"", {"WWW-Authenticate": 'Digest realm="%s", qop="auth", nonce="%s", opaque="op"' % (realm, nonce)})
+
+    def do_ntlm(self, path, q):
+        self.send(401, b"", {"WWW-Authenticate": "NTLM"})
+
+    def do_form(self, path, q):
+        body = self.body_in()
+        ctype = self.headers.get("Content-Type", "")
+        result = {"type": ctype, "fields": {}, "files": {}}
+        if ctype.startswith("application/x-www-form-urlencoded"):
+            for k, v in urllib.parse.parse_qsl(body.decode(), keep_blank_values=True):
+                result["fields"][k] = v
+        elif ctype.startswith("multipart/form-data"):
+            boundary = ctype.split("boundary=")[1].encode()
+            for part in body.split(b"--" + boundary)[1:-1]:
+                head, _, content = part.strip(b"\r\n").partition(b"\r\n\r\n")
+                disposition = head.decode()
+                name = disposition.split('name="')[1].split('"')[0]
+                if 'filename="' in disposition:
+                    fname = disposition.split('filename="')[1].split('"')[0]
+                    ptype = disposition.split("Content-Type: ")[1].strip() if "Content-Type: " in disposition else ""
+                    result["files"][name] = {"filename": fname, "type": ptype, "content": content.decode("latin-1")}
+                else:
+                    result["fields"][name] = content.decode()
+        self.send(200, json.dumps(result).encode(), {"Content-Type": "application/json"})
+
+    def do_cached(self, path, q):
+        etag = q.get("etag")
+        headers = {}
+        if etag:
+            headers["Etag"] = etag
+            if self.headers.get("If-None-Match") == etag:
+                return self.send(304, b"", headers, length=False)
+        modified = q.get("modified")
+        if modified:
+            headers["Last-Modified"] = modified
+            if self.headers.get("If-Modified-Since") == modified:
+                return self.send(304, b"", headers, length=False)
+        if q.get("cc"):
+            headers["Cache-Control"] = q["cc"]
+        with lock:
+            n = state["counters"].get("cached", 0) + 1
+            state["counters"]["cached"] = n
+        self.send(200, ("version %d" % n).encode(), headers)
+
+    def do_pac(self, path, q):
+        script = 'function FindProxyForURL(url, host) { return "%s"; }' % q.get("answer", "DIRECT")
+        self.send(200, script.encode(), {"Content-Type": "application/x-ns-proxy-autoconfig"})
+
+
+def request_parse(text):
+    """Splits a Digest header's parameters into one-item dictionaries."""
+    items, i = [], 0
+    while i < len(text):
+        while i < len(text) and text[i] in " ,":
+            i += 1
+        eq = text.find("=", i)
+        if eq < 0:
+            break
+        key = text[i:eq].strip()
+        i = eq + 1
+        if i < len(text) and text[i] == '"':
+            end = text.find('"', i + 1)
+            value = text[i + 1:end]
+            i = end + 1
+        else:
+            end = text.find(",", i)
+            end = len(text) if end < 0 else end
+            value = text[i:end].strip()
+            i = end
+        items.append({key: value})
+    return items
+
+
+urllib.request_parse = request_parse
+
+
+def main():
+    server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    server.daemon_threads = True
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    emit("PORT %d" % server.server_address[1])
+    sys.stdin.read()  # until the test closes our input
+    server.shutdown()
+
+
+if __name__ == "__main__":
+    main()
