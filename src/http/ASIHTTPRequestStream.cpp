@@ -352,6 +352,12 @@ void ASIHTTPRequest::useDataFromCache() {
       }
       return;
     }
+  } else {
+    // Nothing stored (a request that may only be answered from the cache): a failure, not an
+    // empty success.
+    failWithError(HTTPError::request(ASIInternalErrorWhileBuildingRequestType,
+                                     "No cached response is stored for this request"));
+    return;
   }
   target.setComplete(true);
   target.setDownloadComplete(true);
