@@ -41,7 +41,7 @@ void ASIHTTPRequest::readResponseHeaders() {
     std::shared_ptr<ASIHTTPRequest> main = mainRequest();
     ASIHTTPRequest& target = main ? *main : *this;
     const std::string* lengthHeader = responseHeaders_->find("Content-Length");
-    const bool progressFlags = target.showAccurateProgress() && target.shouldResetDownloadProgress();
+    const bool progressFlags = showAccurateProgress_ && shouldResetDownloadProgress_;
     if (!lengthHeader) {
       if (progressFlags) {
         target.setShowAccurateProgress(false);

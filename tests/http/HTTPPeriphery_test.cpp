@@ -1,0 +1,320 @@
+// The engine's periphery against the local server: connection reuse, credentials, forms, the request
+// queue and the download cache.
+
+#include <gtest/gtest.h>
+
+#include "HTTPTestSupport.h"
+#include "http/ASIDownloadCache.h"
+#include "http/ASIFormDataRequest.h"
+#include "http/ASINetworkQueue.h"
+#include "http/HTTPEngineException.h"
+
+namespace td {
+namespace {
+
+using namespace std::chrono_literals;
+using test::RecordingDelegate;
+
+// Something a request queue must refuse.
+class OperationQueueProbe : public Operation {
+ public:
+  void start() override {}
+  void cancel() override {}
+  bool isCancelled() const override { return false; }
+  bool isExecuting() const override { return false; }
+  bool isFinished() const override { return false; }
+};
+
+class PeripheryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(server.port(), 0);
+    ASIHTTPRequest::clearSession();
+  }
+  void run(const ASIHTTPRequest::Ptr& request, RecordingDelegate& d) {
+    request->setDelegate(&d);
+    request->startAsynchronous();
+    ASSERT_TRUE(main.pumpUntil([&] { return d.done(); })) << "no report";
+  }
+  static std::string header(const ASIHTTPRequest& r, const char* name) {
+    return r.responseHeaders() ? r.responseHeaders()->get(name).value_or("") : "";
+  }
+
+  test::MainQueueFixture main;
+  test::TestServer server;
+};
+
+TEST_F(PeripheryTest, RequestsToOneServerRideOnOneKeptConnection) {
+  std::string firstPort;
+  std::optional<int> firstID;
+  for (int i = 0; i < 3; ++i) {
+    RecordingDelegate d;
+    auto request = ASIHTTPRequest::requestWithURL(server.url("/hello"));
+    run(request, d);
+    ASSERT_EQ(d.finished, 1);
+    if (i == 0) {
+      firstPort = header(*request, "X-Client-Port");
+      firstID = request->connectionID();
+    }
+    EXPECT_EQ(header(*request, "X-Client-Port"), firstPort) << "request " << i;
+    EXPECT_EQ(request->connectionID(), firstID);
+  }
+}
+
+TEST_F(PeripheryTest, KeepAliveHeadersDecideWhetherAndHowLongAConnectionIsKept) {
+  struct Case {
+    const char* header;
+    bool reused;
+    double timeout;
+  } cases[] = {{"timeout%3D5,%20max%3D100", true, 5}, {"timeout%3D5,%20max%3D5", false, 60}};
+  for (const auto& c : cases) {
+    RecordingDelegate d;
+    auto request = ASIHTTPRequest::requestWithURL(server.url(std::string("/keepalive?header=") + c.header));
+    run(request, d);
+    EXPECT_EQ(request->connectionCanBeReused(), c.reused) << c.header;
+    EXPECT_EQ(request->persistentConnectionTimeoutSeconds(), c.timeout) << c.header;
+  }
+}
+
+TEST_F(PeripheryTest, AConnectionTheServerDroppedIsRetriedOnceOnAFreshOne) {
+  RecordingDelegate first, second;
+  auto a = ASIHTTPRequest::requestWithURL(server.url("/dropsecond"));
+  run(a, first);
+  ASSERT_EQ(first.finished, 1);
+  auto b = ASIHTTPRequest::requestWithURL(server.url("/dropsecond"));
+  run(b, second);
+  ASSERT_EQ(second.finished, 1) << (second.lastError ? second.lastError->toString() : "");
+  EXPECT_EQ(b->responseString().value_or(""), "first");
+  EXPECT_NE(header(*b, "X-Client-Port"), header(*a, "X-Client-Port"));
+}
+
+TEST_F(PeripheryTest, BasicAndDigestChallengesAreAnsweredWithTheRequestsCredentials) {
+  for (const char* scheme : {"basic", "digest"}) {
+    RecordingDelegate d;
+    auto request = ASIHTTPRequest::requestWithURL(server.url(std::string("/") + scheme + "?user=ann&pass=pw"));
+    request->setUsername("ann");
+    request->setPassword("pw");
+    run(request, d);
+    ASSERT_EQ(d.finished, 1) << scheme << (d.lastError ? d.lastError->toString() : "");
+    EXPECT_EQ(request->responseStatusCode(), 200) << scheme;
+    EXPECT_EQ(d.started, 2) << scheme;  // the challenge, then the answer
+  }
+}
+
+TEST_F(PeripheryTest, RefusedCredentialsAreNotSentAgainAndEndInTheAuthenticationError) {
+  for (const char* scheme : {"basic", "digest"}) {
+    RecordingDelegate d;
+    auto request = ASIHTTPRequest::requestWithURL(server.url(std::string("/") + scheme + "?user=ann&pass=right"));
+    request->setUsername("ann");
+    request->setPassword("wrong");
+    run(request, d);
+    ASSERT_EQ(d.failed, 1) << scheme;
+    EXPECT_EQ(d.lastError->code, ASIAuthenticationErrorType) << scheme;
+    EXPECT_EQ(request->responseStatusCode(), 401);
+    EXPECT_EQ(d.started, 2) << scheme;
+  }
+  EXPECT_TRUE(ASIHTTPRequest::sessionCredentialsStore().empty());
+}
+
+TEST_F(PeripheryTest, ARequestWithoutCredentialsOrOnlyNTLMFailsWithoutWaiting) {
+  RecordingDelegate none, ntlm;
+  auto bare = ASIHTTPRequest::requestWithURL(server.url("/basic"));
+  run(bare, none);
+  ASSERT_EQ(none.failed, 1);
+  EXPECT_EQ(none.lastError->code, ASIAuthenticationErrorType);
+
+  auto windows = ASIHTTPRequest::requestWithURL(server.url("/ntlm"));
+  windows->setUsername("ann");
+  windows->setPassword("pw");
+  run(windows, ntlm);
+  ASSERT_EQ(ntlm.failed, 1);
+  EXPECT_EQ(ntlm.lastError->code, ASIInternalErrorWhileApplyingCredentialsType);
+  EXPECT_EQ(ntlm.lastError->description, "Failed to get authentication object from response headers");
+}
+
+TEST_F(PeripheryTest, CredentialsInTheURLAndFromTheDelegateAnswerAChallenge) {
+  RecordingDelegate inURL, asked;
+  auto url = URL::URLWithString("http://ann:pw@127.0.0.1:" + std::to_string(server.port()) + "/basic?user=ann&pass=pw");
+  auto fromURL = ASIHTTPRequest::requestWithURL(url);
+  run(fromURL, inURL);
+  EXPECT_EQ(inURL.finished, 1);
+
+  ASIHTTPRequest::clearSession();
+  asked.alsoAnswer({ASISelector::authenticationNeededForRequest});
+  asked.answerCredentials = [](ASIHTTPRequest& r) {
+    r.setUsername("bob");
+    r.setPassword("pw2");
+    r.retryUsingSuppliedCredentials();
+  };
+  auto request = ASIHTTPRequest::requestWithURL(server.url("/basic?user=bob&pass=pw2"));
+  run(request, asked);
+  EXPECT_EQ(asked.credentialQuestions, 1);
+  EXPECT_EQ(asked.finished, 1);
+}
+
+TEST_F(PeripheryTest, BasicCredentialsThatWorkedGoAlongBeforeAnyChallenge) {
+  RecordingDelegate first, second;
+  auto a = ASIHTTPRequest::requestWithURL(server.url("/basic?user=ann&pass=pw"));
+  a->setUsername("ann");
+  a->setPassword("pw");
+  run(a, first);
+  ASSERT_EQ(first.finished, 1);
+  auto b = ASIHTTPRequest::requestWithURL(server.url("/basic?user=ann&pass=pw"));
+  run(b, second);
+  EXPECT_EQ(second.finished, 1);
+  EXPECT_EQ(second.started, 1);  // no challenge this time
+
+  RecordingDelegate preemptive;
+  auto c = ASIHTTPRequest::requestWithURL(server.url("/basic?user=cy&pass=x"));
+  c->setUsername("cy");
+  c->setPassword("x");
+  c->setAuthenticationScheme("Basic");
+  run(c, preemptive);
+  EXPECT_EQ(preemptive.started, 1);
+  EXPECT_EQ(preemptive.finished, 1);
+}
+
+TEST_F(PeripheryTest, FormsArePostedUrlEncodedOrAsMultipartParts) {
+  RecordingDelegate plain, multi;
+  auto form = ASIFormDataRequest::requestWithURL(server.url("/form"));
+  form->addPostValue("1", "a");
+  form->addPostValue("x y&z=+", "b");
+  form->setPostValue("2", "a");
+  run(form, plain);
+  const std::string body = form->responseString().value_or("");
+  EXPECT_NE(body.find("application/x-www-form-urlencoded; charset=utf-8"), std::string::npos) << body;
+  EXPECT_NE(body.find("\"b\": \"x y&z=+\""), std::string::npos) << body;
+  EXPECT_NE(body.find("\"a\": \"2\""), std::string::npos) << body;
+
+  test::ScratchDir dir;
+  test::writeFile(dir.file("note.txt"), "file contents");
+  auto upload = ASIFormDataRequest::requestWithURL(server.url("/form"));
+  upload->addPostValue("v", "field");
+  upload->addFile(dir.file("note.txt"), "doc");
+  upload->addData("raw bytes", "blob");
+  run(upload, multi);
+  const std::string result = upload->responseString().value_or("");
+  EXPECT_EQ(upload->postFormat(), ASIMultipartFormDataPostFormat);
+  EXPECT_NE(result.find("\"field\": \"v\""), std::string::npos) << result;
+  EXPECT_NE(result.find("\"filename\": \"note.txt\""), std::string::npos) << result;
+  EXPECT_NE(result.find("\"content\": \"file contents\""), std::string::npos) << result;
+  EXPECT_NE(result.find("\"filename\": \"file\", \"type\": \"application/octet-stream\""), std::string::npos) << result;
+}
+
+TEST_F(PeripheryTest, AQueueRunsFourAtATimeAndReportsTheEnd) {
+  auto queue = ASINetworkQueue::queue();
+  int finished = 0, queueDone = 0;
+  queue->requestDidFinishSelector = [&](ASIHTTPRequest&) { ++finished; };
+  queue->queueDidFinishSelector = [&](ASINetworkQueue&) { ++queueDone; };
+  for (int i = 0; i < 6; ++i) queue->addOperation(ASIHTTPRequest::requestWithURL(server.url("/slow?delay=0.3")));
+  EXPECT_EQ(queue->totalBytesToDownload(), 6u);
+  main.queue.runPending();
+  EXPECT_EQ(finished, 0);  // not told to go
+  queue->go();
+  ASSERT_TRUE(main.pumpUntil([&] { return queueDone == 1; }));
+  EXPECT_EQ(finished, 6);
+  auto peak = ASIHTTPRequest::requestWithURL(server.url("/peak"));
+  peak->startSynchronous();
+  EXPECT_EQ(peak->responseString().value_or(""), "4");
+
+  EXPECT_THROW(queue->addOperation(std::make_shared<OperationQueueProbe>()), HTTPEngineException);
+}
+
+TEST_F(PeripheryTest, AFailureInAQueueCancelsTheOthers) {
+  auto queue = ASINetworkQueue::queue();
+  std::vector<std::int64_t> failures;
+  int queueDone = 0;
+  queue->requestDidFailSelector = [&](ASIHTTPRequest& r) { failures.push_back(r.error()->code); };
+  queue->queueDidFinishSelector = [&](ASINetworkQueue&) { ++queueDone; };
+  auto bad = ASIHTTPRequest::requestWithURL(URL::URLWithString("http://127.0.0.1:1/"));
+  queue->addOperation(bad);
+  queue->addOperation(ASIHTTPRequest::requestWithURL(server.url("/silent")));
+  queue->addOperation(ASIHTTPRequest::requestWithURL(server.url("/silent")));
+  queue->go();
+  ASSERT_TRUE(main.pumpUntil([&] { return queueDone == 1; }));
+  ASSERT_EQ(failures.size(), 3u);
+  EXPECT_EQ(failures[0], ASIConnectionFailureErrorType);
+  EXPECT_EQ(failures[1], ASIRequestCancelledErrorType);
+  EXPECT_EQ(failures[2], ASIRequestCancelledErrorType);
+}
+
+TEST_F(PeripheryTest, AnAccurateQueueAsksForSizesWithHeadRequestsFirst) {
+  auto queue = ASINetworkQueue::queue();
+  queue->setShowAccurateProgress(true);
+  int queueDone = 0;
+  queue->queueDidFinishSelector = [&](ASINetworkQueue&) { ++queueDone; };
+  auto request = ASIHTTPRequest::requestWithURL(server.url("/bytes?size=5000"));
+  queue->addOperation(request);
+  queue->go();
+  ASSERT_TRUE(server.nextRequest()->rfind("GOT HEAD", 0) == 0);
+  ASSERT_TRUE(main.pumpUntil([&] { return queueDone == 1; }));
+  EXPECT_EQ(queue->totalBytesToDownload(), 5000u);
+  EXPECT_EQ(queue->bytesDownloadedSoFar(), 5000u);
+}
+
+class CacheTest : public PeripheryTest {
+ protected:
+  void SetUp() override {
+    PeripheryTest::SetUp();
+    cache = std::make_shared<ASIDownloadCache>();
+    cache->setStoragePath(dir.file("cache"));
+  }
+  ASIHTTPRequest::Ptr get(const std::string& path, int policy = 0) {
+    auto request = ASIHTTPRequest::requestWithURL(server.url(path), cache, policy);
+    RecordingDelegate d;
+    run(request, d);
+    return request;
+  }
+  test::ScratchDir dir;
+  std::shared_ptr<ASIDownloadCache> cache;
+};
+
+TEST_F(CacheTest, AFreshResponseIsAnsweredFromDiskAndAStaleOneIsRevalidated) {
+  auto first = get("/cached?cc=max-age%3D60");
+  EXPECT_EQ(first->responseString().value_or(""), "version 1");
+  auto second = get("/cached?cc=max-age%3D60");
+  EXPECT_TRUE(second->didUseCachedResponse());
+  EXPECT_EQ(second->responseString().value_or(""), "version 1");
+
+  auto tagged = get("/cached?etag=abc");
+  EXPECT_FALSE(tagged->didUseCachedResponse());
+  auto revalidated = get("/cached?etag=abc");
+  EXPECT_TRUE(revalidated->didUseCachedResponse());  // the server said 304
+  EXPECT_EQ(revalidated->responseStatusCode(), 200);
+  EXPECT_EQ(revalidated->responseString(), tagged->responseString());
+
+  auto dated = get("/cached?modified=Sun,%2006%20Nov%201994%2008:49:37%20GMT");
+  auto again = get("/cached?modified=Sun,%2006%20Nov%201994%2008:49:37%20GMT");
+  EXPECT_TRUE(again->didUseCachedResponse());
+}
+
+TEST_F(CacheTest, NoCacheIsNotStoredAndACacheOnlyRequestWithNothingStoredFails) {
+  get("/cached?cc=no-cache");
+  EXPECT_FALSE(cache->cachedResponseHeadersForURL(server.url("/cached?cc=no-cache")));
+  get("/cached?cc=no-cache,%20max-age%3D5");
+  EXPECT_TRUE(cache->cachedResponseHeadersForURL(server.url("/cached?cc=no-cache,%20max-age%3D5")));
+
+  auto offline = ASIHTTPRequest::requestWithURL(server.url("/never-fetched"), cache, ASIDontLoadCachePolicy);
+  RecordingDelegate d;
+  run(offline, d);
+  EXPECT_EQ(d.failed, 1);
+  EXPECT_EQ(d.finished, 0);
+}
+
+TEST_F(CacheTest, FoldersThatCannotBeMadeRaiseAndTheSessionStoreStartsEmpty) {
+  test::writeFile(dir.file("plainfile"), "x");
+  ASIDownloadCache other;
+  try {
+    other.setStoragePath(dir.file("plainfile"));
+    FAIL() << "no exception";
+  } catch (const HTTPEngineException& e) {
+    EXPECT_EQ(e.name(), "FileExistsAtCachePath");
+  }
+  get("/cached?cc=max-age%3D60");
+  ASIDownloadCache reopened;
+  reopened.setStoragePath(dir.file("cache"));
+  EXPECT_FALSE(reopened.cachedResponseHeadersForURL(server.url("/cached?cc=max-age%3D60")));
+}
+
+}  // namespace
+}  // namespace td
