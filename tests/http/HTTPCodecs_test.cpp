@@ -1,0 +1,240 @@
+// The engine's pieces that need no server: body codecs, the bandwidth throttle on a manual clock,
+// response-head parsing, HTTP dates, cookies, URLs, proxy settings and proxy scripts.
+
+#include <gtest/gtest.h>
+
+#include "HTTPTestSupport.h"
+#include "http/ASIDataCompressor.h"
+#include "http/ASIDataDecompressor.h"
+#include "http/BandwidthThrottle.h"
+#include "http/HTTPAuthentication.h"
+#include "http/HTTPCookie.h"
+#include "http/HTTPProxySettings.h"
+
+namespace td {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(BodyCodecs, GzipRoundTripsWholeOrInChunksAndIgnoresTrailingBytes) {
+  const std::string text(100000, 'a');
+  const auto gz = ASIDataCompressor::compressData(text);
+  ASSERT_TRUE(gz);
+  EXPECT_EQ(ASIDataDecompressor::uncompressData(*gz).value_or(""), text);
+  auto d = ASIDataDecompressor::decompressor();
+  std::string chunked;
+  for (std::size_t i = 0; i < gz->size(); i += 7) chunked += d->uncompressBytes(gz->data() + i, std::min<std::size_t>(7, gz->size() - i)).value_or("");
+  EXPECT_EQ(chunked, text);
+  const std::string withTrailer = *gz + "garbage";
+  EXPECT_EQ(ASIDataDecompressor::uncompressData(withTrailer).value_or(""), text);
+  // Short inputs compress too (the buffer always grows).
+  EXPECT_EQ(ASIDataDecompressor::uncompressData(*ASIDataCompressor::compressData("x")).value_or(""), "x");
+}
+
+TEST(BodyCodecs, EmptyInputGivesNothingAndCorruptInputTheCodeElevenError) {
+  EXPECT_FALSE(ASIDataDecompressor::uncompressData(""));
+  EXPECT_FALSE(ASIDataCompressor::compressData(""));
+  HTTPErrorPtr error;
+  EXPECT_FALSE(ASIDataDecompressor::uncompressData(std::string("\x1f\x8b\x08\x00garbage-garbage", 19), &error));
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->code, ASICompressionError);
+  EXPECT_EQ(error->description, "Decompression of data failed with code -3");
+}
+
+TEST(BodyCodecs, FilesCompressWholeAtSliceBoundariesAndAMissingSourceFails) {
+  test::ScratchDir dir;
+  const std::string exact(262144 * 2, 'q');  // ends exactly at a slice boundary
+  test::writeFile(dir.file("in"), exact);
+  ASSERT_TRUE(ASIDataCompressor::compressDataFromFile(dir.file("in"), dir.file("gz")));
+  ASSERT_TRUE(ASIDataDecompressor::uncompressDataFromFile(dir.file("gz"), dir.file("out")));
+  EXPECT_EQ(test::readFile(dir.file("out")), exact);
+
+  HTTPErrorPtr error;
+  EXPECT_FALSE(ASIDataDecompressor::uncompressDataFromFile(dir.file("missing"), dir.file("dest"), &error));
+  EXPECT_EQ(error->description, "Decompression of " + dir.file("missing") + " failed the file does not exist");
+  EXPECT_TRUE(test::readFile(dir.file("dest")).empty());
+}
+
+class ThrottleTest : public ::testing::Test {
+ protected:
+  ManualClock clock;
+  BandwidthThrottle throttle{clock};
+};
+
+TEST_F(ThrottleTest, AnExcessPausesUntilTheWindowEndPlusItsShareOfTheLimit) {
+  throttle.setMaxBandwidthPerSecond(1000);
+  throttle.measureBandwidthUsage();  // opens the first window
+  const auto windowEnd = *throttle.bandwidthMeasurementDate();
+  throttle.incrementBandwidthUsedInLastSecond(1500);
+  throttle.measureBandwidthUsage();
+  EXPECT_EQ(*throttle.throttleWakeUpTime(), windowEnd + 500ms);
+  EXPECT_EQ(throttle.decideStream(), BandwidthThrottle::StreamDecision::Pause);
+  clock.advance(1501ms);
+  EXPECT_EQ(throttle.decideStream(), BandwidthThrottle::StreamDecision::Resume);
+}
+
+TEST_F(ThrottleTest, UploadsReadAQuarterOfTheLimitOrWhatIsLeft) {
+  throttle.setMaxBandwidthPerSecond(1000);
+  throttle.measureBandwidthUsage();
+  throttle.incrementBandwidthUsedInLastSecond(900);
+  EXPECT_EQ(throttle.maxUploadReadLength(), 100u);
+  throttle.incrementBandwidthUsedInLastSecond(100);
+  EXPECT_EQ(throttle.maxUploadReadLength(), 0u);
+  EXPECT_EQ(throttle.throttleWakeUpTime(), throttle.bandwidthMeasurementDate());
+  throttle.incrementBandwidthUsedInLastSecond(200);
+  EXPECT_EQ(throttle.readLength(16384), 1u);  // over the limit: one byte per read
+
+  BandwidthThrottle unlimited{clock};
+  EXPECT_EQ(unlimited.maxUploadReadLength(), 0u);
+  EXPECT_EQ(unlimited.readLength(16384), 16384u);
+}
+
+TEST_F(ThrottleTest, ClosedWindowsFeedTheAverageAndSilentSecondsDropOldEntries) {
+  throttle.measureBandwidthUsage();
+  throttle.incrementBandwidthUsedInLastSecond(600);
+  clock.advance(1001ms);  // closed 1 ms late: the older entry goes
+  throttle.measureBandwidthUsage();
+  EXPECT_EQ(throttle.averageBandwidthUsedPerSecond(), 600u);
+  throttle.incrementBandwidthUsedInLastSecond(200);
+  clock.advance(3500ms);  // the window ended 2.5 s ago: old entries go, the new one stays
+  throttle.measureBandwidthUsage();
+  EXPECT_EQ(throttle.averageBandwidthUsedPerSecond(), 200u);
+  clock.advance(1001ms);
+  throttle.measureBandwidthUsage();  // nothing booked: the tracker empties
+  EXPECT_EQ(throttle.averageBandwidthUsedPerSecond(), 0u);
+}
+
+TEST(ResponseHeads, InterimHeadsAreDroppedAndRepeatedFieldsJoined) {
+  HTTPResponseHeadParser parser;
+  for (const char* line : {"HTTP/1.1 100 Continue\r\n", "\r\n", "HTTP/1.1 200 OK\r\n", "Set-Cookie: a=1\r\n",
+                           "set-cookie: b=2; Expires=Sun, 06 Nov 2044 08:49:37 GMT\r\n", "X-Folded: one\r\n",
+                           "  two\r\n", "no colon here\r\n"})
+    EXPECT_FALSE(parser.addLine(line)) << line;
+  ASSERT_TRUE(parser.addLine("\r\n"));
+  const auto& head = parser.head();
+  EXPECT_EQ(head.statusCode, 200);
+  EXPECT_EQ(head.statusLine, "HTTP/1.1 200 OK");
+  EXPECT_EQ(head.setCookies.size(), 2u);
+  EXPECT_EQ(head.headers.get("SET-COOKIE").value_or(""), "a=1, b=2; Expires=Sun, 06 Nov 2044 08:49:37 GMT");
+  EXPECT_EQ(head.headers.get("x-folded").value_or(""), "one two");
+}
+
+TEST(ResponseHeads, LengthsAreDecimalAndKeepAliveAndContentTypeAreRead) {
+  EXPECT_EQ(parseContentLength("010"), 10u);
+  EXPECT_FALSE(parseContentLength("0x10"));
+  EXPECT_FALSE(parseContentLength("99999999999999999999999"));
+  const auto keep = parseKeepAlive("timeout=5, max=100");
+  EXPECT_EQ(keep.timeout, 5);
+  EXPECT_EQ(keep.max, 100);
+  const auto type = ASIHTTPRequest::parseMimeTypeAndResponseEncoding("text/html; charset=UTF-8");
+  EXPECT_EQ(type.mimeType, "text/html");
+  EXPECT_EQ(type.encoding, "UTF-8");
+  EXPECT_FALSE(ASIHTTPRequest::parseMimeTypeAndResponseEncoding("text/html; charset=klingon").encoding);
+  EXPECT_EQ(ASIHTTPRequest::parseMimeTypeAndResponseEncoding(" text/plain ").mimeType, "text/plain");
+}
+
+TEST(HTTPDates, RFC1123WithOrWithoutDayAndSecondsParsesAndISODoesNot) {
+  const auto full = dateFromRFC1123String("Sun, 06 Nov 1994 08:49:37 GMT");
+  ASSERT_TRUE(full);
+  EXPECT_EQ(WallClock::to_time_t(*full), 784111777);
+  const auto shortForm = dateFromRFC1123String("06 Nov 1994 08:49 GMT");
+  ASSERT_TRUE(shortForm);
+  EXPECT_EQ(WallClock::to_time_t(*shortForm), 784111740);
+  EXPECT_FALSE(dateFromRFC1123String("1994-11-06T08:49:37Z"));
+  EXPECT_EQ(base64forData("a"), "YQ==");
+  EXPECT_EQ(base64forData(""), "");
+}
+
+TEST(Cookies, DomainPathAndSecureDecideWhereACookieGoes) {
+  const URL site = URL::URLWithString("http://www.example.com/shop/cart");
+  const auto cookies = HTTPCookie::cookiesWithSetCookieValues(
+      {"plain=1", "wide=2; Domain=example.com; Path=/", "other=3; Domain=elsewhere.org", "safe=4; Secure"}, site);
+  ASSERT_EQ(cookies.size(), 3u);  // another domain's cookie is dropped
+  HTTPCookieStorage store;
+  store.setCookies(cookies);
+  auto names = [&](const char* url) {
+    std::string out;
+    for (const auto& c : store.cookiesForURL(URL::URLWithString(url))) out += c.name + " ";
+    return out;
+  };
+  EXPECT_EQ(names("http://www.example.com/shop/item"), "plain wide ");
+  EXPECT_EQ(names("http://api.example.com/"), "wide ");
+  EXPECT_EQ(names("https://www.example.com/shop/x"), "plain safe wide ");
+  store.setCookies(HTTPCookie::cookiesWithSetCookieValues({"wide=gone; Domain=example.com; Path=/; Max-Age=0"}, site));
+  EXPECT_EQ(names("http://api.example.com/"), "");
+}
+
+TEST(URLs, RelativeLocationsResolveAndTextThatIsNoURLIsEmpty) {
+  const URL base = URL::URLWithString("http://h:8080/a/b?q=1");
+  EXPECT_EQ(URL::URLWithString("c", base).absoluteString(), "http://h:8080/a/c");
+  EXPECT_EQ(URL::URLWithString("/x", base).absoluteString(), "http://h:8080/x");
+  EXPECT_EQ(URL::URLWithString("https://other/", base).host(), "other");
+  EXPECT_TRUE(URL::URLWithString("http://h/with space").empty());
+  EXPECT_TRUE(URL::URLWithString("no-scheme/path").empty());
+  const URL creds = URL::URLWithString("http://us%40er:p%3Ass@h/");
+  EXPECT_EQ(creds.user(), "us@er");
+  EXPECT_EQ(creds.password(), "p:ss");
+  EXPECT_EQ(creds.transportString(), "http://h/");
+}
+
+TEST(Challenges, DigestIsPreferredAndOnlyNTLMGivesNoObject) {
+  HTTPHeaders both;
+  both.set("WWW-Authenticate", "Basic realm=\"b\", Digest realm=\"d\", nonce=\"n\", qop=\"auth\"");
+  auto auth = HTTPAuthentication::fromResponse(both, false);
+  ASSERT_TRUE(auth);
+  EXPECT_EQ(auth->method(), "Digest");
+  EXPECT_EQ(auth->realm(), "d");
+  HTTPHeaders ntlm;
+  ntlm.set("WWW-Authenticate", "NTLM, Negotiate");
+  EXPECT_FALSE(HTTPAuthentication::fromResponse(ntlm, false));
+}
+
+std::optional<std::string> fakeEnvironment(const char* name) {
+  const std::string n = name;
+  if (n == "http_proxy") return std::string("http://proxy.local:3128");
+  if (n == "https_proxy") return std::string("socks5://socks.local");
+  if (n == "no_proxy") return std::string("internal.example, .corp:8080");
+  return std::nullopt;
+}
+std::optional<std::string> brokenEnvironment(const char* name) {
+  if (std::string(name) == "http_proxy") return std::string("://");
+  return std::nullopt;
+}
+
+TEST(ProxySettings, TheEnvironmentChoosesBySchemeAndNoProxyBypasses) {
+  auto http = environmentProxiesForURL(URL::URLWithString("http://x.org/"), &fakeEnvironment);
+  ASSERT_TRUE(http && http->size() == 1);
+  EXPECT_EQ((*http)[0].host, "proxy.local");
+  EXPECT_EQ((*http)[0].port, 3128);
+  auto https = environmentProxiesForURL(URL::URLWithString("https://x.org/"), &fakeEnvironment);
+  EXPECT_EQ((*https)[0].type, kProxyTypeSOCKS);
+  EXPECT_EQ((*https)[0].port, 1080);
+  EXPECT_TRUE(environmentProxiesForURL(URL::URLWithString("http://a.internal.example/"), &fakeEnvironment)->empty());
+  EXPECT_TRUE(environmentProxiesForURL(URL::URLWithString("http://b.corp:8080/"), &fakeEnvironment)->empty());
+  EXPECT_FALSE(environmentProxiesForURL(URL::URLWithString("http://b.corp:9090/"), &fakeEnvironment)->empty());
+  EXPECT_FALSE(environmentProxiesForURL(URL::URLWithString("http://x.org/"), &brokenEnvironment));
+}
+
+TEST(ProxyScripts, HelpersWorkAndARunawayScriptIsStopped) {
+  const URL url = URL::URLWithString("http://www.example.com/page");
+  const std::string script = R"JS(
+    function FindProxyForURL(url, host) {
+      if (isPlainHostName(host)) return "DIRECT";
+      if (dnsDomainIs(host, ".example.com") && shExpMatch(url, "*page*") && isInNet("10.1.2.3", "10.0.0.0", "255.0.0.0"))
+        return "PROXY p.example:8080; DIRECT";
+      return "DIRECT";
+    })JS";
+  const auto answer = evaluatePACScript(script, url, 2000ms);
+  ASSERT_TRUE(answer);
+  const auto entries = parsePACResult(*answer);
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].host, "p.example");
+  EXPECT_EQ(entries[0].port, 8080);
+  EXPECT_TRUE(entries[1].host.empty());
+
+  EXPECT_FALSE(evaluatePACScript("function FindProxyForURL(u, h) { while (true) {} }", url, 200ms));
+  EXPECT_FALSE(evaluatePACScript("this is not javascript", url, 200ms));
+}
+
+}  // namespace
+}  // namespace td
