@@ -192,7 +192,10 @@ void RunLoop::setNetworkClock(Clock& clock) { gNetworkClock.store(&clock); }
 
 Clock& RunLoop::networkClock() {
   Clock* clock = gNetworkClock.load();
-  return clock ? *clock : Clock::steady();
+  if (clock) return *clock;
+  // The network thread outlives static destruction: its default clock is never destroyed.
+  static Clock* steady = new SteadyClock();
+  return *steady;
 }
 
 RunLoop& RunLoop::networkThread() {
