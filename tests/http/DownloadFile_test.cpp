@@ -1,0 +1,117 @@
+// Downloads to a file: the body lands at the destination (replacing what stood there), gzip bodies
+// are inflated into it, a partial file is resumed with "Range", and a file that cannot take the body
+// fails the request instead of losing bytes.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include "HTTPTestSupport.h"
+
+namespace td {
+namespace {
+
+using namespace std::chrono_literals;
+using test::RecordingDelegate;
+
+class DownloadFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_NE(server.port(), 0); }
+  void run(const ASIHTTPRequest::Ptr& request, RecordingDelegate& d) {
+    request->setDelegate(&d);
+    request->startAsynchronous();
+    ASSERT_TRUE(main.pumpUntil([&] { return d.done(); }));
+  }
+  static std::string pattern(std::size_t size, std::size_t from = 0) {
+    std::string out;
+    for (std::size_t i = from; i < size; ++i) out.push_back(static_cast<char>((i % 256) * 7 & 0xFF));
+    return out;
+  }
+  test::MainQueueFixture main;
+  test::TestServer server;
+  test::ScratchDir dir;
+};
+
+TEST_F(DownloadFileTest, TheBodyReplacesWhatStoodAtTheDestination) {
+  test::writeFile(dir.file("dest"), "old contents");
+  RecordingDelegate d;
+  auto request = ASIHTTPRequest::requestWithURL(server.url("/bytes?size=300000"));
+  request->setDownloadDestinationPath(dir.file("dest"));
+  run(request, d);
+  ASSERT_EQ(d.finished, 1) << (d.lastError ? d.lastError->toString() : "");
+  EXPECT_EQ(test::readFile(dir.file("dest")), pattern(300000));
+  EXPECT_FALSE(request->temporaryFileDownloadPath());
+}
+
+TEST_F(DownloadFileTest, GzipBodiesAreInflatedIntoTheFileDeferredOrOnTheFly) {
+  for (bool wait : {true, false}) {
+    RecordingDelegate d;
+    auto request = ASIHTTPRequest::requestWithURL(server.url("/gzip?repeat=1000"));
+    request->setShouldWaitToInflateCompressedResponses(wait);
+    request->setDownloadDestinationPath(dir.file("text"));
+    run(request, d);
+    ASSERT_EQ(d.finished, 1);
+    std::string expected;
+    for (int i = 0; i < 1000; ++i) expected += "compressed text ";
+    EXPECT_EQ(test::readFile(dir.file("text")), expected) << "wait " << wait;
+  }
+}
+
+TEST_F(DownloadFileTest, APartialFileIsResumedFromItsSize) {
+  test::writeFile(dir.file("partial"), pattern(1000));
+  RecordingDelegate d;
+  auto request = ASIHTTPRequest::requestWithURL(server.url("/bytes?size=5000&ranges=1"));
+  request->setDownloadDestinationPath(dir.file("whole"));
+  request->setTemporaryFileDownloadPath(dir.file("partial"));
+  request->setAllowResumeForFileDownloads(true);
+  run(request, d);
+  ASSERT_EQ(d.finished, 1);
+  EXPECT_EQ(request->partialDownloadSize(), 1000u);
+  EXPECT_EQ(request->responseStatusCode(), 206);
+  EXPECT_EQ(test::readFile(dir.file("whole")), pattern(5000));
+
+  // A server that ignores the range sends the whole body again, which starts the file over.
+  test::writeFile(dir.file("partial2"), pattern(1000));
+  RecordingDelegate again;
+  auto whole = ASIHTTPRequest::requestWithURL(server.url("/bytes?size=5000"));
+  whole->setDownloadDestinationPath(dir.file("whole2"));
+  whole->setTemporaryFileDownloadPath(dir.file("partial2"));
+  whole->setAllowResumeForFileDownloads(true);
+  run(whole, again);
+  ASSERT_EQ(again.finished, 1);
+  EXPECT_EQ(whole->partialDownloadSize(), 0u);
+  EXPECT_EQ(test::readFile(dir.file("whole2")), pattern(5000));
+}
+
+TEST_F(DownloadFileTest, AFileThatCannotTakeTheBodyFailsTheRequest) {
+  // Files of this process may not grow past 64 KiB while the test runs.
+  ::signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  ::getrlimit(RLIMIT_FSIZE, &old);
+  rlimit small = old;
+  small.rlim_cur = 64 * 1024;
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  RecordingDelegate d;
+  auto request = ASIHTTPRequest::requestWithURL(server.url("/bytes?size=300000"));
+  request->setDownloadDestinationPath(dir.file("full"));
+  run(request, d);
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  EXPECT_EQ(d.finished, 0);
+  ASSERT_EQ(d.failed, 1);
+  EXPECT_EQ(d.lastError->code, ASIFileManagementError);
+  EXPECT_NE(d.lastError->description.find("Failed to write to file"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("full")));
+}
+
+TEST_F(DownloadFileTest, ADataDelegateGetsTheBodyAndNothingIsKept) {
+  RecordingDelegate d;
+  d.alsoAnswer({ASISelector::requestDidReceiveData});
+  auto request = ASIHTTPRequest::requestWithURL(server.url("/bytes?size=70000"));
+  run(request, d);
+  main.queue.runPending();
+  EXPECT_EQ(d.data, pattern(70000));
+  EXPECT_TRUE(request->rawResponseData().value_or("").empty());
+}
+
+}  // namespace
+}  // namespace td
