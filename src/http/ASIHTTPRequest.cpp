@@ -25,6 +25,7 @@
 namespace td {
 
 ASIHTTPRequestClassState::ASIHTTPRequestClassState() : throttle(RunLoop::networkClock()) {
+  RunLoop::setDestroyedHook(&ASIHTTPRequest::dropConnectionsOfLoop);
   sharedQueue = std::make_shared<OperationQueue>();
   sharedQueue->setMaxConcurrentOperationCount(4);
 }

@@ -371,6 +371,8 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   // Persistent connections (class-wide).
   static void expirePersistentConnections();
   static std::size_t persistentConnectionCount();
+  // Forgets the connections of a loop that is going away.
+  static void dropConnectionsOfLoop(const RunLoop* loop);
 
  protected:
   explicit ASIHTTPRequest(const URL& url);

@@ -30,6 +30,17 @@ void ASIHTTPRequest::expirePersistentConnections() {
   }
 }
 
+void ASIHTTPRequest::dropConnectionsOfLoop(const RunLoop* loop) {
+  auto& s = asiState();
+  std::vector<std::shared_ptr<ASIConnectionInfo>> dropped;  // closed outside the lock
+  std::lock_guard lock(s.connectionsLock);
+  std::erase_if(s.persistentConnectionsPool, [&](const std::shared_ptr<ASIConnectionInfo>& entry) {
+    if (entry->loop != loop) return false;
+    dropped.push_back(entry);
+    return true;
+  });
+}
+
 std::size_t ASIHTTPRequest::persistentConnectionCount() {
   auto& s = asiState();
   std::lock_guard lock(s.connectionsLock);
@@ -54,8 +65,9 @@ void ASIHTTPRequest::chooseConnection(HTTPStreamSettings& settings) {
     return;
   }
   const int port = url_.port().value_or(0);
+  const RunLoop* loop = &requestLoop();
   auto matches = [&](const ASIConnectionInfo& entry) {
-    return entry.host == url_.host() && entry.scheme == url_.scheme() && entry.port == port;
+    return entry.host == url_.host() && entry.scheme == url_.scheme() && entry.port == port && entry.loop == loop;
   };
   if (connectionInfo_) {
     if (!matches(*connectionInfo_)) {
@@ -77,6 +89,7 @@ void ASIHTTPRequest::chooseConnection(HTTPStreamSettings& settings) {
     entry->host = url_.host();
     entry->port = port;
     entry->scheme = url_.scheme();
+    entry->loop = loop;
     s.persistentConnectionsPool.push_back(entry);
     connectionInfo_ = entry;
   }

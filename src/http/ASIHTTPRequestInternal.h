@@ -21,6 +21,7 @@ struct ASIConnectionInfo {
   std::optional<std::uint64_t> request;  // requestID of the request now using it
   std::shared_ptr<HTTPConnectionShare> stream;
   std::optional<Clock::TimePoint> expires;
+  const RunLoop* loop = nullptr;  // connections belong to the loop whose transfers opened them
 };
 
 struct ASIHTTPRequestClassState {

@@ -29,7 +29,8 @@ void ASIHTTPRequest::start() {
 }
 
 void ASIHTTPRequest::startSynchronous() {
-  RunLoop loop(clock());
+  asiState();  // the class-wide state exists before the first loop
+  RunLoop& loop = RunLoop::currentThreadLoop();
   {
     std::lock_guard lock(cancelledLock_);
     isSynchronous_ = true;
@@ -47,7 +48,7 @@ void ASIHTTPRequest::startSynchronous() {
       loop.removeTimer(*statusTimer_);
       statusTimer_.reset();
     }
-    // What is left of the attempt belongs to a loop that ends here.
+    // What is left of an attempt that did not end stays with no loop running it.
     if (readStream_) {
       readStream_->closeNow();
       readStream_.reset();

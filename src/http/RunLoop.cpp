@@ -9,6 +9,7 @@ namespace td {
 namespace {
 
 std::once_flag gCurlInit;
+std::atomic<RunLoop::DestroyedHook> gDestroyedHook{nullptr};
 std::atomic<Clock*> gNetworkClock{nullptr};
 
 void initCurl() {
@@ -26,6 +27,7 @@ RunLoop::RunLoop(Clock& clock) : clock_(clock), thread_(std::thread::id()) {
 }
 
 RunLoop::~RunLoop() {
+  if (auto hook = gDestroyedHook.load()) hook(this);
   clock_.removeListener(clockListener_);
   for (auto& stream : std::vector<std::shared_ptr<HTTPReadStream>>(streams_)) stream->closeNow();
   streams_.clear();
@@ -130,7 +132,7 @@ void RunLoop::serviceStreams() {
   }
 }
 
-void RunLoop::turn(bool mayWait) {
+void RunLoop::turn(bool mayWait, const std::function<bool()>& done) {
   runTasks();
   runTimers();
   serviceStreams();
@@ -149,7 +151,7 @@ void RunLoop::turn(bool mayWait) {
   }
   insideTransport_ = false;
   serviceStreams();
-  if (!mayWait) return;
+  if (!mayWait || (done && done())) return;
 
   long waitMs = 1000;
   {
@@ -173,19 +175,27 @@ void RunLoop::turn(bool mayWait) {
 
 void RunLoop::run() {
   thread_.store(std::this_thread::get_id());
-  while (!stop_.load()) turn(true);
+  while (!stop_.load()) turn(true, nullptr);
 }
 
 void RunLoop::runUntil(const std::function<bool()>& done) {
   thread_.store(std::this_thread::get_id());
-  while (!done()) turn(true);
+  while (!done()) turn(true, done);
   // Tasks posted while the request ran (its last reports included) still run here.
-  turn(false);
+  turn(false, nullptr);
 }
 
 void RunLoop::stop() {
   stop_.store(true);
   wake();
+}
+
+void RunLoop::setDestroyedHook(DestroyedHook hook) { gDestroyedHook.store(hook); }
+
+RunLoop& RunLoop::currentThreadLoop() {
+  thread_local std::unique_ptr<RunLoop> loop;
+  if (!loop) loop = std::make_unique<RunLoop>(networkClock());
+  return *loop;
 }
 
 void RunLoop::setNetworkClock(Clock& clock) { gNetworkClock.store(&clock); }

@@ -58,6 +58,13 @@ class RunLoop {
   bool insideTransport() const { return insideTransport_; }
   void wake();
 
+  // Called with a loop that is going away (the connections that belong to it are dropped).
+  using DestroyedHook = void (*)(const RunLoop*);
+  static void setDestroyedHook(DestroyedHook hook);
+  // The loop of synchronous requests on the calling thread, made on first use; it lives as long as
+  // the thread, so that its requests keep their connections from one to the next.
+  static RunLoop& currentThreadLoop();
+
   // The process's network thread, started on first use. It never ends.
   static RunLoop& networkThread();
   // The clock the network thread was made with: set before the first request (tests).
@@ -73,7 +80,8 @@ class RunLoop {
     std::shared_ptr<Task> task;
   };
 
-  void turn(bool mayWait);
+  // One round of tasks, timers and transfers; then, unless done() holds, waits for more.
+  void turn(bool mayWait, const std::function<bool()>& done);
   void runTasks();
   void runTimers();
   void armLocked(std::uint64_t id, Timer& timer);
