@@ -1,0 +1,191 @@
+// TLS against nginx with a certificate made at test time, nginx's gzip and ranges, and proxies:
+// tinyproxy for plain requests, CONNECT tunnels and proxy credentials, chosen by the request, by a
+// proxy script served over HTTP, or by the environment.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "HTTPTestSupport.h"
+
+namespace td {
+namespace {
+
+using namespace std::chrono_literals;
+using test::RecordingDelegate;
+
+// A server program on a free port, started again on another port when the first is taken.
+template <class Configure>
+std::unique_ptr<test::Process> startOnFreePort(int& port, Configure configure) {
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    port = test::freePort();
+    auto process = configure(port);
+    for (int i = 0; i < 200; ++i) {
+      if (test::connectable(port)) return process;
+      ::usleep(10000);
+    }
+  }
+  port = 0;
+  return nullptr;
+}
+
+class TLSAndProxiesTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir = new test::ScratchDir();
+    const std::string d = dir->path();
+    const std::string make = "openssl req -x509 -newkey rsa:2048 -nodes -keyout " + d + "/key.pem -out " + d +
+                             "/cert.pem -days 1 -subj /CN=localhost >/dev/null 2>&1";
+    certificate = std::system(make.c_str()) == 0;
+    std::string text;
+    for (int i = 0; i < 2000; ++i) text += "some text that compresses well ";
+    test::writeFile(d + "/text.txt", text);
+    nginx = startOnFreePort(nginxPort, [&](int port) {
+      test::writeFile(d + "/nginx.conf",
+                      "daemon off; master_process off; error_log " + d + "/error.log; pid " + d + "/nginx.pid;\n"
+                      "events { worker_connections 32; }\nhttp { access_log off; client_body_temp_path " + d +
+                          "; proxy_temp_path " + d + "; fastcgi_temp_path " + d + "; uwsgi_temp_path " + d +
+                          "; scgi_temp_path " + d + "; gzip on; gzip_types text/plain; gzip_min_length 1;\n"
+                          "types { text/plain txt; }\nserver { listen 127.0.0.1:" + std::to_string(port) +
+                          " ssl; ssl_certificate " + d + "/cert.pem; ssl_certificate_key " + d + "/key.pem; root " + d +
+                          "; } }\n");
+      return std::make_unique<test::Process>("nginx", std::vector<std::string>{"-p", d, "-c", d + "/nginx.conf"});
+    });
+    proxy = startOnFreePort(proxyPort, [&](int port) {
+      test::writeFile(d + "/proxy.conf", "Port " + std::to_string(port) + "\nListen 127.0.0.1\nTimeout 30\nAllow 127.0.0.1\nLogLevel Critical\n");
+      return std::make_unique<test::Process>("tinyproxy", std::vector<std::string>{"-d", "-c", d + "/proxy.conf"});
+    });
+    guardedProxy = startOnFreePort(guardedProxyPort, [&](int port) {
+      test::writeFile(d + "/guarded.conf", "Port " + std::to_string(port) +
+                                               "\nListen 127.0.0.1\nTimeout 30\nAllow 127.0.0.1\nLogLevel Critical\nBasicAuth pu pp\n");
+      return std::make_unique<test::Process>("tinyproxy", std::vector<std::string>{"-d", "-c", d + "/guarded.conf"});
+    });
+  }
+  static void TearDownTestSuite() {
+    nginx.reset();
+    proxy.reset();
+    guardedProxy.reset();
+    delete dir;
+  }
+  void SetUp() override {
+    ASSERT_TRUE(certificate) << "openssl could not make a certificate";
+    ASSERT_NE(nginxPort, 0) << "nginx did not start";
+    ASSERT_NE(proxyPort, 0) << "tinyproxy did not start";
+    ASIHTTPRequest::clearSession();
+  }
+  void run(const ASIHTTPRequest::Ptr& request, RecordingDelegate& d) {
+    request->setDelegate(&d);
+    request->startAsynchronous();
+    ASSERT_TRUE(main.pumpUntil([&] { return d.done(); }));
+  }
+  static URL tls(const std::string& path) {
+    return URL::URLWithString("https://127.0.0.1:" + std::to_string(nginxPort) + path);
+  }
+  bool viaProxy(const ASIHTTPRequest& r) { return r.responseString().value_or("").find("\"Via\"") != std::string::npos; }
+
+  static inline test::ScratchDir* dir = nullptr;
+  static inline bool certificate = false;
+  static inline std::unique_ptr<test::Process> nginx, proxy, guardedProxy;
+  static inline int nginxPort = 0, proxyPort = 0, guardedProxyPort = 0;
+  test::MainQueueFixture main;
+  test::TestServer server;
+};
+
+TEST_F(TLSAndProxiesTest, AnUntrustedCertificateFailsWithTheSSLTextUnlessValidationIsOff) {
+  RecordingDelegate strict, lax;
+  auto checked = ASIHTTPRequest::requestWithURL(tls("/text.txt"));
+  run(checked, strict);
+  ASSERT_EQ(strict.failed, 1);
+  EXPECT_EQ(strict.lastError->code, ASIConnectionFailureErrorType);
+  EXPECT_EQ(strict.lastError->description,
+            "A connection failure occurred: SSL problem (Possible causes may include a bad/expired/self-signed "
+            "certificate, clock set to wrong date)");
+  ASSERT_TRUE(strict.lastError->underlying);
+
+  auto unchecked = ASIHTTPRequest::requestWithURL(tls("/text.txt"));
+  unchecked->setValidatesSecureCertificate(false);
+  run(unchecked, lax);
+  ASSERT_EQ(lax.finished, 1) << (lax.lastError ? lax.lastError->toString() : "");
+  EXPECT_TRUE(unchecked->isResponseCompressed());  // nginx gzips it on the way
+  EXPECT_EQ(unchecked->responseString().value_or("").size(), 62000u);
+}
+
+TEST_F(TLSAndProxiesTest, ARequestsOwnProxyCarriesPlainRequestsAndTunnelsTLS) {
+  RecordingDelegate plain, tunnel;
+  auto request = ASIHTTPRequest::requestWithURL(server.url("/echo"));
+  request->setProxyHost("127.0.0.1");
+  request->setProxyPort(proxyPort);
+  run(request, plain);
+  ASSERT_EQ(plain.finished, 1) << (plain.lastError ? plain.lastError->toString() : "");
+  EXPECT_TRUE(viaProxy(*request));
+
+  auto secure = ASIHTTPRequest::requestWithURL(tls("/text.txt"));
+  secure->setValidatesSecureCertificate(false);
+  secure->setProxyHost("127.0.0.1");
+  secure->setProxyPort(proxyPort);
+  run(secure, tunnel);
+  ASSERT_EQ(tunnel.finished, 1) << (tunnel.lastError ? tunnel.lastError->toString() : "");
+  EXPECT_EQ(secure->responseStatusCode(), 200);
+}
+
+TEST_F(TLSAndProxiesTest, AProxyThatAsksForCredentialsGetsTheRequestsProxyCredentials) {
+  ASSERT_NE(guardedProxyPort, 0);
+  RecordingDelegate refused, admitted;
+  auto bare = ASIHTTPRequest::requestWithURL(server.url("/echo"));
+  bare->setProxyHost("127.0.0.1");
+  bare->setProxyPort(guardedProxyPort);
+  run(bare, refused);
+  ASSERT_EQ(refused.failed, 1);
+  EXPECT_EQ(refused.lastError->code, ASIAuthenticationErrorType);
+  EXPECT_EQ(bare->responseStatusCode(), 407);
+
+  auto request = ASIHTTPRequest::requestWithURL(server.url("/echo"));
+  request->setProxyHost("127.0.0.1");
+  request->setProxyPort(guardedProxyPort);
+  request->setProxyUsername("pu");
+  request->setProxyPassword("pp");
+  run(request, admitted);
+  ASSERT_EQ(admitted.finished, 1) << (admitted.lastError ? admitted.lastError->toString() : "");
+  EXPECT_TRUE(viaProxy(*request));
+}
+
+TEST_F(TLSAndProxiesTest, AProxyScriptServedOverHTTPChoosesTheProxyOrDirect) {
+  RecordingDelegate proxied, direct;
+  auto request = ASIHTTPRequest::requestWithURL(server.url("/echo"));
+  request->setPACurl(server.url("/pac?answer=PROXY%20127.0.0.1:" + std::to_string(proxyPort)));
+  run(request, proxied);
+  ASSERT_EQ(proxied.finished, 1) << (proxied.lastError ? proxied.lastError->toString() : "");
+  EXPECT_TRUE(viaProxy(*request));
+  EXPECT_EQ(request->proxyPort(), proxyPort);
+
+  auto straight = ASIHTTPRequest::requestWithURL(server.url("/echo"));
+  straight->setPACurl(server.url("/pac?answer=DIRECT"));
+  run(straight, direct);
+  ASSERT_EQ(direct.finished, 1);
+  EXPECT_FALSE(viaProxy(*straight));
+
+  RecordingDelegate unreadable;
+  auto broken = ASIHTTPRequest::requestWithURL(server.url("/echo"));
+  broken->setPACurl(URL::fileURLWithPath(dir->file("no-such-script.pac")));
+  run(broken, unreadable);
+  EXPECT_EQ(unreadable.finished, 1);
+  EXPECT_FALSE(viaProxy(*broken));
+}
+
+TEST_F(TLSAndProxiesTest, TheEnvironmentsProxyIsUsedUnlessNoProxyNamesTheHost) {
+  const std::string proxyURL = "http://127.0.0.1:" + std::to_string(proxyPort);
+  ::setenv("http_proxy", proxyURL.c_str(), 1);
+  RecordingDelegate proxied, bypassed;
+  auto request = ASIHTTPRequest::requestWithURL(server.url("/echo"));
+  run(request, proxied);
+  ::setenv("no_proxy", "127.0.0.1", 1);
+  auto direct = ASIHTTPRequest::requestWithURL(server.url("/echo"));
+  run(direct, bypassed);
+  ::unsetenv("http_proxy");
+  ::unsetenv("no_proxy");
+  EXPECT_TRUE(viaProxy(*request));
+  EXPECT_FALSE(viaProxy(*direct));
+}
+
+}  // namespace
+}  // namespace td
