@@ -443,9 +443,7 @@ void ASIHTTPRequest::setupPostBody() {
   }
 }
 
-namespace {
-
-bool writeAll(int fd, const char* data, std::size_t length) {
+bool asiWriteAll(int fd, const char* data, std::size_t length) {
   while (length > 0) {
     const ssize_t n = ::write(fd, data, length);
     if (n < 0) {
@@ -458,14 +456,12 @@ bool writeAll(int fd, const char* data, std::size_t length) {
   return true;
 }
 
-}  // namespace
-
 void ASIHTTPRequest::appendPostData(std::string_view data) {
   std::lock_guard lock(cancelledLock_);
   setupPostBody();
   if (data.empty()) return;
   if (shouldStreamPostDataFromDisk_) {
-    if (postBodyWriteStream_ < 0 || !writeAll(postBodyWriteStream_, data.data(), data.size()))
+    if (postBodyWriteStream_ < 0 || !asiWriteAll(postBodyWriteStream_, data.data(), data.size()))
       failWithError(HTTPError::request(ASIFileManagementError,
                                        "Failed to write to file at path '" + postBodyFilePath_.value_or("") + "'",
                                        HTTPError::posix(errno)));
@@ -488,7 +484,7 @@ void ASIHTTPRequest::appendPostDataFromFile(const std::string& path) {
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     if (shouldStreamPostDataFromDisk_) {
-      if (postBodyWriteStream_ < 0 || !writeAll(postBodyWriteStream_, buffer.data(), static_cast<std::size_t>(n))) {
+      if (postBodyWriteStream_ < 0 || !asiWriteAll(postBodyWriteStream_, buffer.data(), static_cast<std::size_t>(n))) {
         failWithError(HTTPError::request(ASIFileManagementError,
                                          "Failed to write to file at path '" + postBodyFilePath_.value_or("") + "'",
                                          HTTPError::posix(errno)));

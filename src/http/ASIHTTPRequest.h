@@ -405,6 +405,8 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   void updateUploadProgress();
   void removeUploadProgressSoFar();
   void sendProgressToQueueAndDelegate(ASISelector selector, std::int64_t amount, bool download);
+  template <class Block, class... Args>
+  void performBlockOnMainThread(Block ASIHTTPRequest::*field, Args... args);
 
   // Start (ASIHTTPRequestStart.cpp).
   void main();
@@ -462,6 +464,8 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   void storeBasicCredentialsAfterResponse();
   void attemptToApplyCredentialsAndResume();
   void attemptToApplyProxyCredentialsAndResume();
+  struct ChallengeSide;
+  void resumeAfterChallenge(const ChallengeSide& side);
   HTTPCredentialsPtr findCredentials() const;
   HTTPCredentialsPtr findProxyCredentials() const;
   bool applyCredentials(const HTTPCredentialsPtr& credentials);

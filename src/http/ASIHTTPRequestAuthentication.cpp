@@ -258,155 +258,123 @@ void ASIHTTPRequest::failAuthentication() {
   failWithError(ASIAuthenticationError());
 }
 
+// What differs between answering a server's challenge and a proxy's.
+struct ASIHTTPRequest::ChallengeSide {
+  bool proxy;
+  std::shared_ptr<HTTPAuthentication> ASIHTTPRequest::*authentication;
+  std::optional<std::string> ASIHTTPRequest::*scheme;
+  std::optional<std::string> ASIHTTPRequest::*realm;
+  HTTPCredentialsPtr ASIHTTPRequest::*applied;
+  std::optional<ASISessionCredentials> (ASIHTTPRequest::*findSession)() const;
+  HTTPCredentialsPtr (ASIHTTPRequest::*find)() const;
+  bool (ASIHTTPRequest::*apply)(const HTTPCredentialsPtr&);
+  bool (ASIHTTPRequest::*willAsk)();
+  void (*forget)(const HTTPCredentialsPtr&);
+  const char* applyFailure;
+};
+
 void ASIHTTPRequest::attemptToApplyCredentialsAndResume() {
+  static const ChallengeSide server{false,
+                                    &ASIHTTPRequest::requestAuthentication_,
+                                    &ASIHTTPRequest::authenticationScheme_,
+                                    &ASIHTTPRequest::authenticationRealm_,
+                                    &ASIHTTPRequest::requestCredentials_,
+                                    &ASIHTTPRequest::findSessionAuthenticationCredentials,
+                                    &ASIHTTPRequest::findCredentials,
+                                    &ASIHTTPRequest::applyCredentials,
+                                    &ASIHTTPRequest::willAskDelegateForCredentials,
+                                    &ASIHTTPRequest::removeAuthenticationCredentialsFromSessionStore,
+                                    "Failed to apply credentials to request"};
+  {
+    std::lock_guard lock(cancelledLock_);
+    if (authenticationNeeded_ == 2) {
+      attemptToApplyProxyCredentialsAndResume();
+      return;
+    }
+  }
+  resumeAfterChallenge(server);
+}
+
+void ASIHTTPRequest::attemptToApplyProxyCredentialsAndResume() {
+  static const ChallengeSide proxy{true,
+                                   &ASIHTTPRequest::proxyAuthentication_,
+                                   &ASIHTTPRequest::proxyAuthenticationScheme_,
+                                   &ASIHTTPRequest::proxyAuthenticationRealm_,
+                                   &ASIHTTPRequest::proxyCredentials_,
+                                   &ASIHTTPRequest::findSessionProxyAuthenticationCredentials,
+                                   &ASIHTTPRequest::findProxyCredentials,
+                                   &ASIHTTPRequest::applyProxyCredentials,
+                                   &ASIHTTPRequest::willAskDelegateForProxyCredentials,
+                                   &ASIHTTPRequest::removeProxyAuthenticationCredentialsFromSessionStore,
+                                   "Failed to apply proxy credentials to request"};
+  resumeAfterChallenge(proxy);
+}
+
+void ASIHTTPRequest::resumeAfterChallenge(const ChallengeSide& side) {
   std::unique_lock lock(cancelledLock_);
   if (error_ || cancelled_.load()) return;
-  if (authenticationNeeded_ == 2) {
-    lock.unlock();
-    attemptToApplyProxyCredentialsAndResume();
-    return;
-  }
+  auto& authentication = this->*side.authentication;
   const HTTPResponseHead* head = readStream_ ? readStream_->responseHead() : nullptr;
-  if (!requestAuthentication_) {
-    if (head) requestAuthentication_ = HTTPAuthentication::fromResponse(head->headers, false);
-    if (!requestAuthentication_) {
+  if (!authentication) {
+    if (head) authentication = HTTPAuthentication::fromResponse(head->headers, side.proxy);
+    if (!authentication) {
       cancelLoad();
       failWithError(HTTPError::request(ASIInternalErrorWhileApplyingCredentialsType,
                                        "Failed to get authentication object from response headers"));
       return;
     }
-    authenticationScheme_ = requestAuthentication_->method();
+    this->*side.scheme = authentication->method();
   } else if (head) {
-    requestAuthentication_->updateFromResponse(head->headers);
+    authentication->updateFromResponse(head->headers);
   }
-  authenticationRealm_.reset();
-  if (!requestAuthentication_->requiresAccountDomain()) authenticationRealm_ = requestAuthentication_->realm();
+  this->*side.realm = std::nullopt;
+  if (!authentication->requiresAccountDomain()) this->*side.realm = authentication->realm();
+
+  auto applyAndStart = [&](const HTTPCredentialsPtr& credentials) {
+    if (!(this->*side.apply)(credentials)) return false;
+    lock.unlock();
+    startRequest();
+    return true;
+  };
 
   int streamError = 0;
-  if (requestAuthentication_->isValid(&streamError)) {
+  if (authentication->isValid(&streamError)) {
     cancelLoad();
-    if (requestCredentials_) {
-      if (applyCredentials(requestCredentials_)) {
-        lock.unlock();
-        startRequest();
-      } else {
-        failWithError(HTTPError::request(ASIInternalErrorWhileApplyingCredentialsType,
-                                         "Failed to apply credentials to request"));
-      }
+    if (HTTPCredentialsPtr previous = this->*side.applied) {
+      if (!applyAndStart(previous))
+        failWithError(HTTPError::request(ASIInternalErrorWhileApplyingCredentialsType, side.applyFailure));
       return;
     }
     std::unique_lock authLock(asiState().delegateAuthenticationLock);
     if (error_ || cancelled_.load()) return;
     if (useSessionPersistence_) {
-      if (auto record = findSessionAuthenticationCredentials(); record && record->credentials &&
-                                                                applyCredentials(record->credentials)) {
+      if (auto record = (this->*side.findSession)(); record && record->credentials) {
         authLock.unlock();
-        lock.unlock();
-        startRequest();
-        return;
+        if (applyAndStart(record->credentials)) return;
+        authLock.lock();
       }
     }
-    if (auto credentials = findCredentials()) {
-      const bool applied = applyCredentials(credentials);
+    if (auto credentials = (this->*side.find)()) {
       authLock.unlock();
-      if (applied) {
-        lock.unlock();
-        startRequest();
-      } else {
-        failWithError(HTTPError::request(ASIInternalErrorWhileApplyingCredentialsType,
-                                         "Failed to apply credentials to request"));
-      }
+      if (!applyAndStart(credentials))
+        failWithError(HTTPError::request(ASIInternalErrorWhileApplyingCredentialsType, side.applyFailure));
       return;
     }
-    if (willAskDelegateForCredentials()) return;  // the delegate answers through retry or cancel
+    if ((this->*side.willAsk)()) return;  // the delegate answers through retry or cancel
     authLock.unlock();
     failWithError(ASIAuthenticationError());
     return;
   }
 
   // The credentials were refused: they are forgotten and not offered again.
-  requestAuthentication_.reset();
+  authentication.reset();
   if (streamError == HTTPAuthentication::BadUserNameError || streamError == HTTPAuthentication::BadPasswordError) {
     std::unique_lock authLock(asiState().delegateAuthenticationLock);
-    if (requestCredentials_) removeAuthenticationCredentialsFromSessionStore(requestCredentials_);
-    requestCredentials_.reset();
+    if (this->*side.applied) side.forget(this->*side.applied);
+    (this->*side.applied).reset();
     if (error_ || cancelled_.load()) return;
     lastActivityTime_.reset();
-    if (willAskDelegateForCredentials()) return;
-  }
-  cancelLoad();
-  failWithError(ASIAuthenticationError());
-}
-
-void ASIHTTPRequest::attemptToApplyProxyCredentialsAndResume() {
-  std::unique_lock lock(cancelledLock_);
-  if (error_ || cancelled_.load()) return;
-  const HTTPResponseHead* head = readStream_ ? readStream_->responseHead() : nullptr;
-  if (!proxyAuthentication_) {
-    if (head) proxyAuthentication_ = HTTPAuthentication::fromResponse(head->headers, true);
-    if (!proxyAuthentication_) {
-      cancelLoad();
-      failWithError(HTTPError::request(ASIInternalErrorWhileApplyingCredentialsType,
-                                       "Failed to get authentication object from response headers"));
-      return;
-    }
-    proxyAuthenticationScheme_ = proxyAuthentication_->method();
-  } else if (head) {
-    proxyAuthentication_->updateFromResponse(head->headers);
-  }
-  proxyAuthenticationRealm_.reset();
-  if (!proxyAuthentication_->requiresAccountDomain()) proxyAuthenticationRealm_ = proxyAuthentication_->realm();
-
-  int streamError = 0;
-  if (proxyAuthentication_->isValid(&streamError)) {
-    cancelLoad();
-    if (proxyCredentials_) {
-      if (applyProxyCredentials(proxyCredentials_)) {
-        lock.unlock();
-        startRequest();
-      } else {
-        failWithError(HTTPError::request(ASIInternalErrorWhileApplyingCredentialsType,
-                                         "Failed to apply proxy credentials to request"));
-      }
-      return;
-    }
-    std::unique_lock authLock(asiState().delegateAuthenticationLock);
-    if (error_ || cancelled_.load()) return;
-    if (useSessionPersistence_) {
-      if (auto record = findSessionProxyAuthenticationCredentials(); record && record->credentials &&
-                                                                     applyProxyCredentials(record->credentials)) {
-        authLock.unlock();
-        lock.unlock();
-        startRequest();
-        return;
-      }
-    }
-    if (auto credentials = findProxyCredentials()) {
-      const bool applied = applyProxyCredentials(credentials);
-      authLock.unlock();
-      if (applied) {
-        lock.unlock();
-        startRequest();
-      } else {
-        failWithError(HTTPError::request(ASIInternalErrorWhileApplyingCredentialsType,
-                                         "Failed to apply proxy credentials to request"));
-      }
-      return;
-    }
-    if (willAskDelegateForProxyCredentials()) return;
-    authLock.unlock();
-    failWithError(ASIAuthenticationError());
-    return;
-  }
-
-  proxyAuthentication_.reset();
-  if (streamError == HTTPAuthentication::BadUserNameError || streamError == HTTPAuthentication::BadPasswordError) {
-    std::unique_lock authLock(asiState().delegateAuthenticationLock);
-    if (proxyCredentials_) removeProxyAuthenticationCredentialsFromSessionStore(proxyCredentials_);
-    proxyCredentials_.reset();
-    if (error_ || cancelled_.load()) return;
-    lastActivityTime_.reset();
-    if (willAskDelegateForProxyCredentials()) return;
+    if ((this->*side.willAsk)()) return;
   }
   cancelLoad();
   failWithError(ASIAuthenticationError());

@@ -341,32 +341,28 @@ void ASIHTTPRequest::sendProgressToQueueAndDelegate(ASISelector selector, std::i
   });
 }
 
-void ASIHTTPRequest::incrementDownloadSizeBy(std::int64_t amount) {
-  sendProgressToQueueAndDelegate(ASISelector::requestIncrementDownloadSizeBy, amount, true);
+template <class Block, class... Args>
+void ASIHTTPRequest::performBlockOnMainThread(Block ASIHTTPRequest::*field, Args... args) {
   auto self = selfOf(this);
   if (!self) return;
-  performOnMainThread([self, amount] {
-    SizeBlock block;
+  performOnMainThread([self, field, args...] {
+    Block block;
     {
       std::lock_guard lock(self->cancelledLock_);
-      block = self->downloadSizeIncrementedBlock_;
+      block = (*self).*field;  // read at delivery: a block cleared meanwhile is not called
     }
-    if (block) block(amount);
+    if (block) block(args...);
   });
+}
+
+void ASIHTTPRequest::incrementDownloadSizeBy(std::int64_t amount) {
+  sendProgressToQueueAndDelegate(ASISelector::requestIncrementDownloadSizeBy, amount, true);
+  performBlockOnMainThread(&ASIHTTPRequest::downloadSizeIncrementedBlock_, amount);
 }
 
 void ASIHTTPRequest::incrementUploadSizeBy(std::int64_t amount) {
   sendProgressToQueueAndDelegate(ASISelector::requestIncrementUploadSizeBy, amount, false);
-  auto self = selfOf(this);
-  if (!self) return;
-  performOnMainThread([self, amount] {
-    SizeBlock block;
-    {
-      std::lock_guard lock(self->cancelledLock_);
-      block = self->uploadSizeIncrementedBlock_;
-    }
-    if (block) block(amount);
-  });
+  performBlockOnMainThread(&ASIHTTPRequest::uploadSizeIncrementedBlock_, amount);
 }
 
 void ASIHTTPRequest::updateProgressIndicators() {
@@ -394,16 +390,7 @@ void ASIHTTPRequest::updateDownloadProgress() {
   const std::uint64_t total = contentLength_ + partialDownloadSize_;
   updateProgressIndicator(&ASIHTTPRequest::downloadProgressDelegate_, totalBytesRead_ + partialDownloadSize_, total,
                           complete_);
-  auto self = selfOf(this);
-  if (!self) return;
-  performOnMainThread([self, amount, total] {
-    ProgressBlock block;
-    {
-      std::lock_guard l(self->cancelledLock_);
-      block = self->bytesReceivedBlock_;
-    }
-    if (block) block(static_cast<std::uint64_t>(amount), total);
-  });
+  performBlockOnMainThread(&ASIHTTPRequest::bytesReceivedBlock_, static_cast<std::uint64_t>(amount), total);
   lastBytesRead_ = bytesSoFar;
 }
 
@@ -430,16 +417,7 @@ void ASIHTTPRequest::updateUploadProgress() {
   updateProgressIndicator(&ASIHTTPRequest::uploadProgressDelegate_, totalBytesSent_ - uploadBufferSize_,
                           postLength_ - uploadBufferSize_, complete_);
   const std::uint64_t total = postLength_;
-  auto self = selfOf(this);
-  if (!self) return;
-  performOnMainThread([self, amount, total] {
-    ProgressBlock block;
-    {
-      std::lock_guard l(self->cancelledLock_);
-      block = self->bytesSentBlock_;
-    }
-    if (block) block(static_cast<std::uint64_t>(amount), total);
-  });
+  performBlockOnMainThread(&ASIHTTPRequest::bytesSentBlock_, static_cast<std::uint64_t>(amount), total);
 }
 
 void ASIHTTPRequest::removeUploadProgressSoFar() {
@@ -448,16 +426,7 @@ void ASIHTTPRequest::removeUploadProgressSoFar() {
   sendProgressToQueueAndDelegate(ASISelector::requestDidSendBytes, amount, false);
   updateProgressIndicator(&ASIHTTPRequest::uploadProgressDelegate_, 0, postLength_);
   const std::uint64_t total = postLength_;
-  auto self = selfOf(this);
-  if (!self) return;
-  performOnMainThread([self, amount, total] {
-    ProgressBlock block;
-    {
-      std::lock_guard l(self->cancelledLock_);
-      block = self->bytesSentBlock_;
-    }
-    if (block) block(static_cast<std::uint64_t>(amount), total);
-  });
+  performBlockOnMainThread(&ASIHTTPRequest::bytesSentBlock_, static_cast<std::uint64_t>(amount), total);
 }
 
 ASIHTTPRequest::Ptr ASIHTTPRequest::HEADRequest() {

@@ -20,18 +20,6 @@
 namespace td {
 namespace {
 
-bool writeAllTo(int fd, const char* data, std::size_t length) {
-  while (length > 0) {
-    const ssize_t n = ::write(fd, data, length);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    length -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
 
 // Transport results that mean the connection went away under the request.
 bool isConnectionLost(std::int64_t code, bool headReceived) {
@@ -171,13 +159,13 @@ void ASIHTTPRequest::writeToDownloadFile(const std::string& raw, const std::opti
     cancelLoad();
   };
   if (!openOutput(temporaryFileDownloadPath_, fileDownloadOutputStream_) ||
-      !writeAllTo(fileDownloadOutputStream_, raw.data(), raw.size())) {
+      !asiWriteAll(fileDownloadOutputStream_, raw.data(), raw.size())) {
     fail(temporaryFileDownloadPath_.value_or(""));
     return;
   }
   if (inflated) {
     if (!openOutput(temporaryUncompressedDataDownloadPath_, inflatedFileDownloadOutputStream_) ||
-        !writeAllTo(inflatedFileDownloadOutputStream_, inflated->data(), inflated->size())) {
+        !asiWriteAll(inflatedFileDownloadOutputStream_, inflated->data(), inflated->size())) {
       fail(temporaryUncompressedDataDownloadPath_.value_or(""));
       return;
     }
