@@ -397,6 +397,8 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   void requestFinished();
   void reportFinished();
   void reportFailure();
+  // The delegate's chosen operation, the block, then the queue's operation (one-argument reports).
+  void reportToReceivers(ASISelector delegateSelector, BasicBlock ASIHTTPRequest::*block, ASISelector queueSelector);
   void releaseBlocksOnMainThread();
   void incrementDownloadSizeBy(std::int64_t amount);
   void incrementUploadSizeBy(std::int64_t amount);

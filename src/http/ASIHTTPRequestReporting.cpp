@@ -160,15 +160,7 @@ void ASIHTTPRequest::requestStarted() {
   if (!self) return;
   performOnMainThread([self] {
     if (self->error() || self->mainRequest()) return;
-    BasicBlock block;
-    {
-      std::lock_guard lock(self->cancelledLock_);
-      block = self->startedBlock_;
-    }
-    if (auto* d = self->delegate(); d && d->respondsToSelector(self->didStartSelector()))
-      d->performSelector(self->didStartSelector(), *self);
-    if (block) block();
-    if (auto q = self->queue(); q && q->respondsToSelector(ASISelector::requestStarted)) q->requestStarted(*self);
+    self->reportToReceivers(self->didStartSelector(), &ASIHTTPRequest::startedBlock_, ASISelector::requestStarted);
   });
 }
 
@@ -237,26 +229,24 @@ void ASIHTTPRequest::passOnReceivedData(const std::string& data) {
   });
 }
 
-void ASIHTTPRequest::reportFinished() {
+void ASIHTTPRequest::reportToReceivers(ASISelector delegateSelector, BasicBlock ASIHTTPRequest::*blockField,
+                                       ASISelector queueSelector) {
   BasicBlock block;
   {
     std::lock_guard lock(cancelledLock_);
-    block = completionBlock_;
+    block = this->*blockField;
   }
-  if (auto* d = delegate(); d && d->respondsToSelector(didFinishSelector())) d->performSelector(didFinishSelector(), *this);
+  if (auto* d = delegate(); d && d->respondsToSelector(delegateSelector)) d->performSelector(delegateSelector, *this);
   if (block) block();
-  if (auto q = queue(); q && q->respondsToSelector(ASISelector::requestFinished)) q->requestFinished(*this);
+  if (auto q = queue(); q && q->respondsToSelector(queueSelector)) q->performSelector(queueSelector, *this);
+}
+
+void ASIHTTPRequest::reportFinished() {
+  reportToReceivers(didFinishSelector(), &ASIHTTPRequest::completionBlock_, ASISelector::requestFinished);
 }
 
 void ASIHTTPRequest::reportFailure() {
-  BasicBlock block;
-  {
-    std::lock_guard lock(cancelledLock_);
-    block = failureBlock_;
-  }
-  if (auto* d = delegate(); d && d->respondsToSelector(didFailSelector())) d->performSelector(didFailSelector(), *this);
-  if (block) block();
-  if (auto q = queue(); q && q->respondsToSelector(ASISelector::requestFailed)) q->requestFailed(*this);
+  reportToReceivers(didFailSelector(), &ASIHTTPRequest::failureBlock_, ASISelector::requestFailed);
 }
 
 void ASIHTTPRequest::requestFinished() {
