@@ -13,7 +13,8 @@ namespace {
 using namespace std::chrono_literals;
 
 TEST(ThrottledTransfer, ADownloadUnderALimitTakesItsSecondsOnTheEnginesClock) {
-  static ManualClock clock;
+  // Never destroyed: the engine's network thread reads it until the process ends.
+  ManualClock& clock = *new ManualClock();
   ASIHTTPRequest::setClock(clock);  // before the first request of this program
   test::MainQueueFixture main;
   test::TestServer server;
