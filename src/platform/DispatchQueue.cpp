@@ -42,6 +42,19 @@ struct Item {
   std::shared_ptr<SyncWaiter> waiter;
 };
 
+// The worker threads of the process's queues that have not ended yet (the background queue's aside).
+constexpr const char* kBackgroundName = "td.background";
+
+struct QueueThreads {
+  std::mutex mutex;
+  std::condition_variable cv;
+  int running = 0;
+};
+QueueThreads& queueThreads() {
+  static QueueThreads* const state = new QueueThreads;  // never destroyed: used after main()
+  return *state;
+}
+
 }  // namespace
 
 struct DispatchQueue::Impl {
@@ -121,9 +134,21 @@ DispatchQueue::DispatchQueue(std::string name, Clock& clock, int threads)
   });
   std::lock_guard lock(impl_->mutex);
   for (int i = 0; i < std::max(threads, 1); ++i) {
-    impl_->threads.emplace_back([impl = impl_] {
+    const bool counted = impl_->name != kBackgroundName;
+    if (counted) {
+      std::lock_guard count(queueThreads().mutex);
+      ++queueThreads().running;
+    }
+    impl_->threads.emplace_back([impl = impl_, counted]() mutable {
       pthread_setname_np(pthread_self(), impl->name.substr(0, 15).c_str());
       impl->workerLoop();
+      impl.reset();  // the queue's state goes before the thread counts as ended
+      if (counted) {
+        QueueThreads& state = queueThreads();
+        std::lock_guard lock(state.mutex);
+        --state.running;
+        state.cv.notify_all();
+      }
     });
   }
 }
@@ -252,6 +277,12 @@ void DispatchQueue::shutdown(ShutdownMode mode) {
   }
 }
 
+bool DispatchQueue::waitForQueueThreads(std::chrono::milliseconds within) {
+  QueueThreads& state = queueThreads();
+  std::unique_lock lock(state.mutex);
+  return state.cv.wait_for(lock, within, [&] { return state.running == 0; });
+}
+
 bool DispatchQueue::isShutDown() const {
   std::lock_guard lock(impl_->mutex);
   return impl_->stopping;
@@ -259,7 +290,7 @@ bool DispatchQueue::isShutDown() const {
 
 DispatchQueue& DispatchQueue::background() {
   // Never destroyed: work may still be blocked in a connect when the process exits.
-  static DispatchQueue* queue = new DispatchQueue("td.background", Clock::steady(), 4);
+  static DispatchQueue* queue = new DispatchQueue(kBackgroundName, Clock::steady(), 4);
   return *queue;
 }
 

@@ -16,6 +16,7 @@
 // them done. One advance over several ticks of a repeating Timer fires it once (missed ticks
 // coalesce); advance in steps to see every tick.
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -76,6 +77,12 @@ class DispatchQueue {
   // thread then finishes on its own. Idempotent: later calls change nothing.
   void shutdown(ShutdownMode mode = ShutdownMode::Drain);
   bool isShutDown() const;
+
+  // Waits, at most `within`, until every worker thread of every queue but the background queue has
+  // ended; true when none is left. For tests and the end of a process: a queue released from
+  // inside itself lets its thread finish on its own, which may otherwise still run the queue's last
+  // task after main() returns.
+  static bool waitForQueueThreads(std::chrono::milliseconds within);
 
   // One shared queue for blocking work (name lookups, blocking connects). It has four threads, so a
   // connect that hangs does not hold up the next lookup: tasks posted to it may run in parallel and

@@ -224,3 +224,16 @@ TEST(DispatchQueueBackground, BackgroundQueueRunsBlockingTasksSideBySide) {
 
 }  // namespace
 }  // namespace td
+
+TEST(DispatchQueueSelfRelease, AQueueReleasedFromItsOwnThreadIsWaitedFor) {
+  auto queue = std::make_shared<td::DispatchQueue>("td.selfrelease");
+  std::atomic<bool> released{false};
+  queue->async([&released, q = queue]() mutable {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    q.reset();  // the last reference goes on the queue's own thread
+    released = true;
+  });
+  queue.reset();
+  EXPECT_TRUE(td::DispatchQueue::waitForQueueThreads(std::chrono::seconds(5)));
+  EXPECT_TRUE(released);
+}

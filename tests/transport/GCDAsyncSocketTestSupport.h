@@ -7,6 +7,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -21,6 +23,17 @@
 #include "transport/GCDAsyncSocket.h"
 
 namespace td::test {
+
+// A socket whose last reference goes on its own queue finishes that queue's thread on its own; the
+// program waits for every queue thread before it exits, so none of them still runs while the process's
+// static objects (OpenSSL's among them) are torn down.
+class SelfFinishingThreadsWait final : public ::testing::Environment {
+ public:
+  void TearDown() override { DispatchQueue::waitForQueueThreads(std::chrono::seconds(5)); }
+};
+inline ::testing::Environment* const selfFinishingThreadsWait =
+    ::testing::AddGlobalTestEnvironment(new SelfFinishingThreadsWait);
+
 
 using Bytes = std::vector<std::uint8_t>;
 
