@@ -1,13 +1,12 @@
 #include "ui/watchlist/AdvancedWatchlistTableController.h"
 
-#include <QMimeData>
 
 #include "session/BusinessBase.h"
 
 namespace td {
 
 AdvancedWatchlistTableController::AdvancedWatchlistTableController(Services services, QObject* parent)
-    : QAbstractTableModel(parent),
+    : QuoteBoardModel(parent),
       services_(std::move(services)),
       buyDepth_(MarketDepthTableModel::Side::Buy, services_.session),
       sellDepth_(MarketDepthTableModel::Side::Sell, services_.session),
@@ -198,25 +197,6 @@ QVariant AdvancedWatchlistTableController::headerData(int section, Qt::Orientati
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
   return section == SymbolColumn ? QStringLiteral("Symbol") : section == BidColumn ? QStringLiteral("Bid")
                                                                                     : QStringLiteral("Ask");
-}
-
-Qt::ItemFlags AdvancedWatchlistTableController::flags(const QModelIndex& index) const {
-  if (!index.isValid()) return Qt::NoItemFlags;
-  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
-}
-
-QStringList AdvancedWatchlistTableController::mimeTypes() const { return {QStringLiteral("text/plain")}; }
-
-QMimeData* AdvancedWatchlistTableController::mimeData(const QModelIndexList& indexes) const {
-  int first = -1;
-  for (const QModelIndex& index : indexes) {
-    if (index.isValid() && (first < 0 || index.row() < first)) first = index.row();
-  }
-  const auto code = codeAt(first);
-  if (!code) return nullptr;
-  auto* data = new QMimeData;
-  data->setText(QString::fromStdString(*code));
-  return data;
 }
 
 }  // namespace td

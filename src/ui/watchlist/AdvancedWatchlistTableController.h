@@ -12,7 +12,6 @@
 //
 // Main thread only.
 
-#include <QAbstractTableModel>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -24,6 +23,7 @@
 #include "platform/NotificationCenter.h"
 #include "ui/watchlist/LivePrices.h"
 #include "ui/watchlist/MarketDepthTableModel.h"
+#include "ui/watchlist/QuoteBoardModel.h"
 #include "ui/watchlist/QuoteFormat.h"
 
 namespace td {
@@ -31,7 +31,7 @@ namespace td {
 class BusinessBase;
 struct ItemDetails;
 
-class AdvancedWatchlistTableController final : public QAbstractTableModel {
+class AdvancedWatchlistTableController final : public QuoteBoardModel {
   Q_OBJECT
  public:
   enum Column : int { SymbolColumn, BidColumn, AskColumn, ColumnCount };
@@ -88,7 +88,7 @@ class AdvancedWatchlistTableController final : public QAbstractTableModel {
   void RefreshTableview();
   // The coalesced prices of one frame.
   void refreshItems(const std::vector<std::string>& codes);
-  std::optional<std::string> codeAt(int row) const;
+  std::optional<std::string> codeAt(int row) const override;
   LivePrices& livePrices() { return live_; }
 
   // QAbstractTableModel
@@ -96,11 +96,6 @@ class AdvancedWatchlistTableController final : public QAbstractTableModel {
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-  Qt::ItemFlags flags(const QModelIndex& index) const override;
-  QStringList mimeTypes() const override;
-  // The drag of the column board: the first dragged row's code as text.
-  QMimeData* mimeData(const QModelIndexList& indexes) const override;
-  Qt::DropActions supportedDragActions() const override { return Qt::CopyAction; }
 
  signals:
   // The expanded row moved (either may be -1).

@@ -33,6 +33,8 @@ DetailView::DetailView(DetailWindowController& controller, QWidget* parent)
   table_->setSelectionMode(QAbstractItemView::SingleSelection);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->verticalHeader()->hide();
+  // Long values wrap onto more lines instead of being cut.
+  table_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   table_->horizontalHeader()->setSectionResizeMode(DetailWindowController::EntityColumn,
                                                    QHeaderView::ResizeToContents);
   table_->horizontalHeader()->setStretchLastSection(true);
@@ -47,12 +49,7 @@ DetailView::DetailView(DetailWindowController& controller, QWidget* parent)
     title_->setText(controller_.title());
     title_->setVisible(!controller_.title().isEmpty());
   });
-  // Long values wrap onto more lines instead of being cut.
-  connect(&controller, &QAbstractItemModel::modelReset, this, [this] { fitRows(); });
-  connect(table_->horizontalHeader(), &QHeaderView::sectionResized, this, [this] { fitRows(); });
 }
-
-void DetailView::fitRows() { table_->resizeRowsToContents(); }
 
 DetailSheet::DetailSheet(DetailWindowController& controller, QWidget* parent)
     : QDialog(parent), controller_(controller) {

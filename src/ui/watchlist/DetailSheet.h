@@ -22,8 +22,6 @@ class DetailView final : public QWidget {
   QLabel* titleField() const { return title_; }
 
  private:
-  void fitRows();
-
   DetailWindowController& controller_;
   QLabel* title_;
   QTableView* table_;

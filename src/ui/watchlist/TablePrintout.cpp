@@ -16,14 +16,15 @@ std::unique_ptr<QTextDocument> tableDocument(const Grid& grid) {
   for (const auto& row : grid) columns = std::max(columns, row.size());
   if (grid.empty() || columns == 0) return document;
   QTextCursor cursor(document.get());
-  QTextTableFormat table;
-  table.setBorderCollapse(true);
-  table.setBorder(0.5);
-  table.setBorderBrush(QColor(85, 85, 85));
-  table.setCellPadding(2);
-  table.setCellSpacing(0);
-  table.setWidth(QTextLength(QTextLength::PercentageLength, 100));
-  QTextTable* text = cursor.insertTable(static_cast<int>(grid.size()), static_cast<int>(columns), table);
+  QTextTableFormat tableFormat;
+  const QColor borderColour(85, 85, 85);
+  tableFormat.setBorderCollapse(true);
+  tableFormat.setBorder(0.5);
+  tableFormat.setBorderBrush(borderColour);
+  tableFormat.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+  tableFormat.setCellSpacing(0);
+  tableFormat.setWidth(QTextLength(QTextLength::PercentageLength, 100));
+  QTextTable* table = cursor.insertTable(static_cast<int>(grid.size()), static_cast<int>(columns), tableFormat);
   QTextCharFormat rowText;
   rowText.setFontPointSize(8);
   QTextCharFormat headerText;
@@ -31,11 +32,19 @@ std::unique_ptr<QTextDocument> tableDocument(const Grid& grid) {
   headerText.setFontWeight(QFont::Bold);
   for (std::size_t r = 0; r < grid.size(); ++r) {
     for (std::size_t c = 0; c < grid[r].size(); ++c) {
-      QTextTableCell cell = text->cellAt(static_cast<int>(r), static_cast<int>(c));
-      QTextCharFormat format = cell.format();
-      format.setBackground(r == 0 ? QColor(170, 170, 170) : QColor(Qt::white));
-      cell.setFormat(format);
-      cell.firstCursorPosition().insertText(grid[r][c], r == 0 ? headerText : rowText);
+      QTextTableCell cell = table->cellAt(static_cast<int>(r), static_cast<int>(c));
+      QTextTableCellFormat cellFormat = cell.format().toTableCellFormat();
+      cellFormat.setBackground(r == 0 ? QColor(170, 170, 170) : QColor(Qt::white));
+      cellFormat.setBorder(0.5);
+      cellFormat.setBorderBrush(borderColour);
+      cellFormat.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+      cellFormat.setLeftPadding(2);
+      cellFormat.setRightPadding(2);
+      cell.setFormat(cellFormat);
+      // The empty cells too keep the row's text size.
+      QTextCursor text = cell.firstCursorPosition();
+      text.setBlockCharFormat(r == 0 ? headerText : rowText);
+      text.insertText(grid[r][c], r == 0 ? headerText : rowText);
     }
   }
   return document;

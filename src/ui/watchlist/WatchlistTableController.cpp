@@ -1,6 +1,5 @@
 #include "ui/watchlist/WatchlistTableController.h"
 
-#include <QMimeData>
 #include <algorithm>
 
 #include "session/BusinessBase.h"
@@ -42,7 +41,7 @@ const char* WatchlistTableController::identifier(int column) {
 }
 
 WatchlistTableController::WatchlistTableController(Services services, QObject* parent)
-    : QAbstractTableModel(parent),
+    : QuoteBoardModel(parent),
       services_(std::move(services)),
       live_(*services_.notifications, *services_.mainQueue, services_.timing,
             {[this](const std::vector<std::string>& codes) { refreshItems(codes); }, [this] { RefreshTableview(); }}) {
@@ -239,25 +238,6 @@ QVariant WatchlistTableController::data(const QModelIndex& index, int role) cons
 QVariant WatchlistTableController::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
   return QString::fromLatin1(identifier(section));
-}
-
-Qt::ItemFlags WatchlistTableController::flags(const QModelIndex& index) const {
-  if (!index.isValid()) return Qt::NoItemFlags;
-  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
-}
-
-QStringList WatchlistTableController::mimeTypes() const { return {QStringLiteral("text/plain")}; }
-
-QMimeData* WatchlistTableController::mimeData(const QModelIndexList& indexes) const {
-  int first = -1;
-  for (const QModelIndex& index : indexes) {
-    if (index.isValid() && (first < 0 || index.row() < first)) first = index.row();
-  }
-  const auto code = codeAt(first);
-  if (!code) return nullptr;
-  auto* data = new QMimeData;
-  data->setText(QString::fromStdString(*code));
-  return data;
 }
 
 }  // namespace td

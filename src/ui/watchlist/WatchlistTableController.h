@@ -11,7 +11,6 @@
 //
 // Main thread only.
 
-#include <QAbstractTableModel>
 #include <QColor>
 #include <array>
 #include <functional>
@@ -24,6 +23,7 @@
 #include "platform/MainQueue.h"
 #include "platform/NotificationCenter.h"
 #include "ui/watchlist/LivePrices.h"
+#include "ui/watchlist/QuoteBoardModel.h"
 #include "ui/watchlist/QuoteFormat.h"
 
 namespace td {
@@ -31,7 +31,7 @@ namespace td {
 class BusinessBase;
 struct ItemDetails;
 
-class WatchlistTableController final : public QAbstractTableModel {
+class WatchlistTableController final : public QuoteBoardModel {
   Q_OBJECT
  public:
   enum Column : int {
@@ -74,7 +74,7 @@ class WatchlistTableController final : public QAbstractTableModel {
   // The coalesced prices of one frame.
   void refreshItems(const std::vector<std::string>& codes);
 
-  std::optional<std::string> codeAt(int row) const;
+  std::optional<std::string> codeAt(int row) const override;
   // `doubleAction:` on a row (not on the header): opens the ticket for its item.
   void doubleAction(int row) const;
   // `contractDetailButtonClicked:`: the instrument details of the row's item.
@@ -90,11 +90,6 @@ class WatchlistTableController final : public QAbstractTableModel {
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-  Qt::ItemFlags flags(const QModelIndex& index) const override;
-  QStringList mimeTypes() const override;
-  // `tableView:writeRowsWithIndexes:toPasteboard:`: the code of the first dragged row, as text.
-  QMimeData* mimeData(const QModelIndexList& indexes) const override;
-  Qt::DropActions supportedDragActions() const override { return Qt::CopyAction; }
 
  private:
   struct Row {
