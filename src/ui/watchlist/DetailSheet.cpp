@@ -10,8 +10,9 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 
+#include "ui/controls/Captions.h"
+#include "ui/controls/DrawingControls.h"
 #include "ui/watchlist/DetailWindowController.h"
-#include "ui/watchlist/Localised.h"
 #include "ui/watchlist/TablePrintout.h"
 
 namespace td {
@@ -57,16 +58,16 @@ DetailSheet::DetailSheet(DetailWindowController& controller, QWidget* parent)
   setWindowModality(Qt::WindowModal);
   setWindowTitle(QStringLiteral("Details"));
   view_ = new DetailView(controller, this);
-  print_ = new QPushButton(localised("9607"), this);
+  print_ = new QPushButton(caption("9607"), this);
   print_->setObjectName("printButton");
-  auto* close = new QPushButton(localised("9606"), this);
+  auto* close = new QPushButton(caption("9606"), this);
   close->setObjectName("closeButton");
   close->setDefault(true);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(print_);
   buttons->addStretch(1);
   buttons->addWidget(close);
-  auto* layout = new QVBoxLayout(this);
+  QVBoxLayout* layout = WindowSheetBackgroundView::fillSheet(this);
   layout->addWidget(view_, 1);
   layout->addLayout(buttons);
   connect(print_, &QPushButton::clicked, this, [this] { print(); });

@@ -10,10 +10,11 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "ui/controls/Captions.h"
+#include "ui/controls/DrawingControls.h"
 #include "ui/watchlist/AddRemoveWindowController.h"
 #include "ui/watchlist/DetailSheet.h"
 #include "ui/watchlist/Images.h"
-#include "ui/watchlist/Localised.h"
 
 namespace td {
 SymbolManagerSheet::SymbolManagerSheet(AddRemoveWindowController& controller, DetailWindowController& details,
@@ -21,7 +22,7 @@ SymbolManagerSheet::SymbolManagerSheet(AddRemoveWindowController& controller, De
     : QDialog(parent), controller_(controller) {
   setObjectName("symbolManagerSheet");
   setWindowModality(Qt::WindowModal);
-  setWindowTitle(localised("9603"));
+  setWindowTitle(caption("9603"));
 
   outline_ = new QTreeWidget(this);
   outline_->setObjectName("ItemCategoryOutlineView");
@@ -31,7 +32,7 @@ SymbolManagerSheet::SymbolManagerSheet(AddRemoveWindowController& controller, De
 
   search_ = new QLineEdit(this);
   search_->setObjectName("symbolSearchField");
-  search_->setPlaceholderText(localised("9608"));
+  search_->setPlaceholderText(caption("9608"));
   search_->setClearButtonEnabled(true);
 
   table_ = new QTableView(this);
@@ -45,12 +46,13 @@ SymbolManagerSheet::SymbolManagerSheet(AddRemoveWindowController& controller, De
   table_->setShowGrid(false);
   table_->setColumnWidth(AddRemoveWindowController::SYMBOL_MS, 110);
   table_->horizontalHeader()->setStretchLastSection(true);
+  table_->setItemDelegate(new AAPLImageAndTextCell(table_));
 
-  add_ = new QPushButton(localised("9604"), this);
+  add_ = new QPushButton(caption("9604"), this);
   add_->setObjectName("addButton");
-  remove_ = new QPushButton(localised("9605"), this);
+  remove_ = new QPushButton(caption("9605"), this);
   remove_->setObjectName("removeButton");
-  auto* close = new QPushButton(localised("9606"), this);
+  auto* close = new QPushButton(caption("9606"), this);
   close->setObjectName("closeButton");
   details_ = new DetailView(details, this);
 
@@ -75,7 +77,7 @@ SymbolManagerSheet::SymbolManagerSheet(AddRemoveWindowController& controller, De
   auto* bottom = new QHBoxLayout;
   bottom->addStretch(1);
   bottom->addWidget(close);
-  auto* layout = new QVBoxLayout(this);
+  QVBoxLayout* layout = WindowSheetBackgroundView::fillSheet(this);
   layout->addWidget(split, 1);
   layout->addLayout(bottom);
   resize(840, 540);

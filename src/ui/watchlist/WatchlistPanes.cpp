@@ -7,13 +7,13 @@
 
 #include "platform/AppContext.h"
 #include "platform/MainQueue.h"
+#include "ui/controls/Captions.h"
 #include "ui/MainWindow.h"
 #include "ui/shell/GUIObjects.h"
 #include "ui/watchlist/AddRemoveWindowController.h"
 #include "ui/watchlist/AdvancedWatchlistTableController.h"
 #include "ui/watchlist/DetailSheet.h"
 #include "ui/watchlist/DetailWindowController.h"
-#include "ui/watchlist/Localised.h"
 #include "ui/watchlist/SymbolManagerSheet.h"
 #include "ui/watchlist/WatchlistTableController.h"
 #include "ui/watchlist/WatchlistView.h"
@@ -54,11 +54,11 @@ class WatchlistFamily final : public QObject {
     auto* tabs = new QTabWidget(window.watchlistHost());
     tabs->setObjectName("watchlistTabs");
     tabs->setDocumentMode(true);
-    tabs->addTab(new WatchlistView(*board_, tabs), localised("9609"));
-    tabs->addTab(new AdvancedWatchlistView(*expanding_, tabs), localised("9610"));
+    tabs->addTab(new WatchlistView(*board_, tabs), caption("9609"));
+    tabs->addTab(new AdvancedWatchlistView(*expanding_, tabs), caption("9610"));
     window.watchlistHost()->layout()->addWidget(tabs);
 
-    window.addToolbarButton(localised("9603"), QStringLiteral("symbolManagerButton"), [this] { openSymbolManager(); });
+    window.addToolbarButton(caption("9603"), QStringLiteral("symbolManagerButton"), [this] { openSymbolManager(); });
   }
 
   // `AddRemoveSymbolstoWatchlistClicked:`.

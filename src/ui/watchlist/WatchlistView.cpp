@@ -6,14 +6,15 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
-#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
+#include "ui/controls/Captions.h"
+#include "ui/controls/CustomLabelStyle.h"
+#include "ui/controls/DrawingControls.h"
+#include "ui/controls/NumericFields.h"
 #include "ui/watchlist/AdvancedWatchlistTableController.h"
-#include "ui/watchlist/Localised.h"
 #include "ui/watchlist/WatchlistTableController.h"
 
 namespace td {
@@ -107,10 +108,10 @@ void WatchlistView::applyHidden() {
 
 QMenu* WatchlistView::rowMenu(int row) {
   rowMenu_->clear();
-  QAction* ticket = rowMenu_->addAction(localised("9601"));
+  QAction* ticket = rowMenu_->addAction(caption("9601"));
   ticket->setObjectName("newOrderAction");
   connect(ticket, &QAction::triggered, this, [this, row] { controller_.doubleAction(row); });
-  QAction* details = rowMenu_->addAction(localised("9602"));
+  QAction* details = rowMenu_->addAction(caption("9602"));
   details->setObjectName("instrumentDetailsAction");
   connect(details, &QAction::triggered, this, [this, row] { controller_.contractDetailButtonClicked(row); });
   return rowMenu_;
@@ -119,7 +120,7 @@ QMenu* WatchlistView::rowMenu(int row) {
 // ---- the expanded row ----
 
 AdvancedTableCell::AdvancedTableCell(AdvancedWatchlistTableController& controller, QWidget* parent)
-    : QWidget(parent), controller_(controller) {
+    : AMBackground(parent), controller_(controller) {
   setObjectName("AdvancedTableCell");
 
   symbol_ = plainLabel(this, "SymbolTextField");
@@ -137,28 +138,27 @@ AdvancedTableCell::AdvancedTableCell(AdvancedWatchlistTableController& controlle
   bold.setPointSizeF(bold.pointSizeF() * 1.2);
   symbol_->setFont(bold);
   for (QLabel* price : {bid_, ask_}) price->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  // The big prices sit on light boxes, so the tick colours read as well as on the board.
-  QFont big = sellPrice_->font();
-  big.setPointSizeF(big.pointSizeF() * 1.7);
-  big.setBold(true);
+  // The big prices sit on light boxes, so the tick colours read as well as on the board; their last
+  // two digits stand out (CustomLabelStyle).
+  QFont priceFont = sellPrice_->font();
+  priceFont.setBold(true);
   for (QLabel* price : {sellPrice_, buyPrice_}) {
-    price->setFont(big);
+    price->setFont(priceFont);
+    price->setTextFormat(Qt::RichText);
     price->setAlignment(Qt::AlignCenter);
     price->setAutoFillBackground(true);
     QPalette light = price->palette();
     light.setColor(QPalette::Window, QColor(236, 238, 241));
     light.setColor(QPalette::WindowText, QColor(20, 20, 20));
     price->setPalette(light);
-    price->setMinimumHeight(34);
+    price->setMinimumHeight(48);
   }
-  quantity_ = new QComboBox(this);
+  quantity_ = new CustomComboBox(this);
   quantity_->setObjectName("QuantityComboBox");
-  quantity_->setEditable(true);
   quantity_->addItems({"1", "2", "5", "10", "20", "50"});
-  quantity_->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*\\.?[0-9]*"), quantity_));
-  sell_ = new QPushButton(localised("0010"), this);
+  sell_ = new AMDarkButtonCell(caption("0010"), this);
   sell_->setObjectName("SellButton");
-  buy_ = new QPushButton(localised("0009"), this);
+  buy_ = new AMDarkButtonCell(caption("0009"), this);
   buy_->setObjectName("BuyButton");
   connect(sell_, &QPushButton::clicked, this, [this] { controller_.LoadTradeTicketView(); });
   connect(buy_, &QPushButton::clicked, this, [this] { controller_.LoadTradeTicketView(); });
@@ -193,7 +193,7 @@ AdvancedTableCell::AdvancedTableCell(AdvancedWatchlistTableController& controlle
   auto* facts = new QGridLayout;
   facts->addWidget(time_, 0, 0);
   auto* spreadCaption = plainLabel(this, "SpreadCaption");
-  spreadCaption->setText(localised("9613"));
+  spreadCaption->setText(caption("9613"));
   setTickColour(spreadCaption, quote::Tick::Same, kLight);
   auto* spreadRow = new QHBoxLayout;
   spreadRow->addWidget(spreadCaption);
@@ -210,7 +210,7 @@ AdvancedTableCell::AdvancedTableCell(AdvancedWatchlistTableController& controlle
   prices->addWidget(sell_, 1, 0);
   auto* quantity = new QHBoxLayout;
   auto* quantityCaption = plainLabel(this, "QuantityCaption");
-  quantityCaption->setText(localised("0027"));
+  quantityCaption->setText(caption("0027"));
   setTickColour(quantityCaption, quote::Tick::Same, kLight);
   quantity_->setMinimumWidth(72);
   quantity->addWidget(quantityCaption);
@@ -234,11 +234,6 @@ AdvancedTableCell::AdvancedTableCell(AdvancedWatchlistTableController& controlle
   fill();
 }
 
-void AdvancedTableCell::paintEvent(QPaintEvent*) {
-  // The panel's dark background.
-  QPainter(this).fillRect(rect(), QColor(38, 40, 44));
-}
-
 void AdvancedTableCell::fill() {
   const AdvancedWatchlistTableController::Panel& panel = controller_.panel();
   symbol_->setText(panel.symbol);
@@ -248,8 +243,8 @@ void AdvancedTableCell::fill() {
   low_->setText(panel.low);
   high_->setText(panel.high);
   spread_->setText(panel.spread);
-  sellPrice_->setText(panel.sell);
-  buyPrice_->setText(panel.buy);
+  sellPrice_->setText(CustomLabelStyle::createTextStyle(sellPrice_->font(), panel.sell));
+  buyPrice_->setText(CustomLabelStyle::createTextStyle(buyPrice_->font(), panel.buy));
   // On the dark panel the tick colours are lightened to stay readable.
   setTickColour(bid_, panel.bidTick, kLight, 180);
   setTickColour(ask_, panel.askTick, kLight, 180);

@@ -8,6 +8,8 @@
 #include <QTableView>
 #include <QWidget>
 
+#include "ui/controls/DrawingControls.h"
+
 class QComboBox;
 class QLabel;
 class QMenu;
@@ -34,8 +36,8 @@ class WatchlistView final : public QTableView {
   QMenu* rowMenu_;
 };
 
-// The expanded row of the expanding board.
-class AdvancedTableCell final : public QWidget {
+// The expanded row of the expanding board, on the dark panel background.
+class AdvancedTableCell final : public AMBackground {
   Q_OBJECT
  public:
   AdvancedTableCell(AdvancedWatchlistTableController& controller, QWidget* parent = nullptr);
@@ -43,9 +45,6 @@ class AdvancedTableCell final : public QWidget {
   QPushButton* buyButton() const { return buy_; }
   QPushButton* sellButton() const { return sell_; }
   QLabel* spreadLabel() const { return spread_; }
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
 
  private:
   AdvancedWatchlistTableController& controller_;
