@@ -34,7 +34,7 @@ bool AdvancedWatchlistTableController::shouldSelectRow(int row) {
 }
 
 int AdvancedWatchlistTableController::expandedRow() const {
-  return selectedIndex_ >= 0 && selectedIndex_ < static_cast<std::int64_t>(rows_.size())
+  return selectedIndex_ >= 0 && selectedIndex_ < static_cast<std::int64_t>(board_.rows.size())
              ? static_cast<int>(selectedIndex_)
              : -1;
 }
@@ -48,13 +48,13 @@ void AdvancedWatchlistTableController::tableViewSelectionDidChange(std::optional
 }
 
 void AdvancedWatchlistTableController::LoadTradeTicketView() const {
-  if (rows_.empty()) return;
+  if (board_.rows.empty()) return;
   if (const auto code = codeAt(static_cast<int>(rowindex_)); code && services_.openTicket) services_.openTicket(*code);
 }
 
 std::optional<std::string> AdvancedWatchlistTableController::codeAt(int row) const {
-  if (row < 0 || row >= static_cast<int>(rows_.size())) return std::nullopt;
-  return rows_[row].code;
+  if (row < 0 || row >= static_cast<int>(board_.rows.size())) return std::nullopt;
+  return board_.rows[row].code;
 }
 
 bool AdvancedWatchlistTableController::fill(Row& row, const ItemDetails& item) {
@@ -77,20 +77,9 @@ void AdvancedWatchlistTableController::reload(const std::vector<std::string>& co
   const int before = expandedRow();
   const std::shared_ptr<BusinessBase> session = services_.session ? services_.session() : nullptr;
   beginResetModel();
-  std::unordered_map<std::string, Row> previous;
-  for (Row& row : rows_) previous.emplace(row.code, std::move(row));
-  rows_.clear();
-  rowsOf_.clear();
-  for (const std::string& code : codes) {
-    auto kept = previous.find(code);
-    Row row = kept != previous.end() ? std::move(kept->second) : Row{};
-    if (kept != previous.end()) previous.erase(kept);
-    row.code = code;
-    const std::shared_ptr<ItemDetails> item = session ? session->referenceData().item(code) : nullptr;
-    if (item) fill(row, *item);
-    rowsOf_[code].push_back(static_cast<int>(rows_.size()));
-    rows_.push_back(std::move(row));
-  }
+  board_.reload(codes, [&](Row& row) {
+    if (const auto item = session ? session->referenceData().item(row.code) : nullptr) fill(row, *item);
+  });
   endResetModel();
   refreshPanel(true);
   // After a reset the view lays its rows out afresh: it places the panel again.
@@ -101,9 +90,9 @@ void AdvancedWatchlistTableController::refreshPanel(bool depthToo) {
   Panel panel;
   const int r = expandedRow();
   const std::shared_ptr<BusinessBase> session = services_.session ? services_.session() : nullptr;
-  const std::shared_ptr<ItemDetails> item = r >= 0 && session ? session->referenceData().item(rows_[r].code) : nullptr;
+  const std::shared_ptr<ItemDetails> item = r >= 0 && session ? session->referenceData().item(board_.rows[r].code) : nullptr;
   if (item) {
-    Row& row = rows_[r];
+    Row& row = board_.rows[r];
     const std::int32_t decimals = item->DecimalPlaces;
     panel.symbol = QString::fromStdString(item->Code);
     panel.bid = quote::price(item->Bid, decimals);
@@ -118,8 +107,8 @@ void AdvancedWatchlistTableController::refreshPanel(bool depthToo) {
     panel.buy = panel.ask;
   }
   if (depthToo && r >= 0) {
-    buyDepth_.setValue(rows_[r].code);
-    sellDepth_.setValue(rows_[r].code);
+    buyDepth_.setValue(board_.rows[r].code);
+    sellDepth_.setValue(board_.rows[r].code);
   }
   if (!(panel == panel_)) {
     panel_ = std::move(panel);
@@ -133,12 +122,12 @@ void AdvancedWatchlistTableController::refreshItems(const std::vector<std::strin
   const int expanded = expandedRow();
   bool panelDue = false;
   for (const std::string& code : codes) {
-    const auto rows = rowsOf_.find(code);
-    if (rows == rowsOf_.end()) continue;
+    const auto rows = board_.rowsOf.find(code);
+    if (rows == board_.rowsOf.end()) continue;
     const std::shared_ptr<ItemDetails> item = session->referenceData().item(code);
     if (!item) continue;
     for (int r : rows->second) {
-      if (fill(rows_[r], *item)) emit dataChanged(index(r, 0), index(r, ColumnCount - 1));
+      if (fill(board_.rows[r], *item)) emit dataChanged(index(r, 0), index(r, ColumnCount - 1));
       panelDue = panelDue || r == expanded;
     }
   }
@@ -149,14 +138,14 @@ void AdvancedWatchlistTableController::RefreshTableview() {
   const std::shared_ptr<BusinessBase> session = services_.session ? services_.session() : nullptr;
   if (!session) return;
   const std::vector<std::string>& codes = session->selectedSymbols();
-  bool same = codes.size() == rows_.size();
-  for (std::size_t i = 0; same && i < codes.size(); ++i) same = codes[i] == rows_[i].code;
+  bool same = codes.size() == board_.rows.size();
+  for (std::size_t i = 0; same && i < codes.size(); ++i) same = codes[i] == board_.rows[i].code;
   if (!same) {
     reload(codes);
     return;
   }
-  for (std::size_t r = 0; r < rows_.size(); ++r) {
-    Row& row = rows_[r];
+  for (std::size_t r = 0; r < board_.rows.size(); ++r) {
+    Row& row = board_.rows[r];
     const std::shared_ptr<ItemDetails> item = session->referenceData().item(row.code);
     bool changed = item && fill(row, *item);
     changed = row.bidPrice.settle() || changed;
@@ -167,7 +156,7 @@ void AdvancedWatchlistTableController::RefreshTableview() {
 }
 
 int AdvancedWatchlistTableController::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+  return parent.isValid() ? 0 : static_cast<int>(board_.rows.size());
 }
 
 int AdvancedWatchlistTableController::columnCount(const QModelIndex& parent) const {
@@ -175,8 +164,8 @@ int AdvancedWatchlistTableController::columnCount(const QModelIndex& parent) con
 }
 
 QVariant AdvancedWatchlistTableController::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || index.row() >= static_cast<int>(rows_.size())) return {};
-  const Row& row = rows_[index.row()];
+  if (!index.isValid() || index.row() >= static_cast<int>(board_.rows.size())) return {};
+  const Row& row = board_.rows[index.row()];
   switch (role) {
     case Qt::DisplayRole:
       return index.column() == SymbolColumn ? row.symbol : index.column() == BidColumn ? row.bid : row.ask;

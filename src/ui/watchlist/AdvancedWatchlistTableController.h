@@ -16,7 +16,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/MainQueue.h"
@@ -118,8 +117,7 @@ class AdvancedWatchlistTableController final : public QuoteBoardModel {
   void refreshPanel(bool depthToo);
 
   Services services_;
-  std::vector<Row> rows_;
-  std::unordered_map<std::string, std::vector<int>> rowsOf_;
+  QuoteRows<Row> board_;
   std::int64_t selectedIndex_ = -1;
   std::int64_t rowindex_ = 0;
   Panel panel_;

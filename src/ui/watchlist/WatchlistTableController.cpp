@@ -130,24 +130,12 @@ void WatchlistTableController::RefreshWatchlist() {
   live_.flush();
   const std::shared_ptr<BusinessBase> session = services_.session ? services_.session() : nullptr;
   beginResetModel();
-  std::unordered_map<std::string, Row> previous;
-  for (Row& row : rows_) previous.emplace(row.code, std::move(row));
-  rows_.clear();
-  rowsOf_.clear();
-  if (session) {
-    for (const std::string& code : session->selectedSymbols()) {
-      auto kept = previous.find(code);
-      Row row = kept != previous.end() ? std::move(kept->second) : Row{};
-      if (kept != previous.end()) previous.erase(kept);
-      row.code = code;
-      if (const std::shared_ptr<ItemDetails> item = session->referenceData().item(code)) {
-        fillStatic(row, *item, *session);
-        fillLive(row, *item, *session);
-      }
-      rowsOf_[code].push_back(static_cast<int>(rows_.size()));
-      rows_.push_back(std::move(row));
+  board_.reload(session ? session->selectedSymbols() : std::vector<std::string>{}, [&](Row& row) {
+    if (const std::shared_ptr<ItemDetails> item = session->referenceData().item(row.code)) {
+      fillStatic(row, *item, *session);
+      fillLive(row, *item, *session);
     }
-  }
+  });
   endResetModel();
 }
 
@@ -155,19 +143,19 @@ void WatchlistTableController::refreshItems(const std::vector<std::string>& code
   const std::shared_ptr<BusinessBase> session = services_.session ? services_.session() : nullptr;
   if (!session) return;
   for (const std::string& code : codes) {
-    const auto rows = rowsOf_.find(code);
-    if (rows == rowsOf_.end()) continue;
+    const auto rows = board_.rowsOf.find(code);
+    if (rows == board_.rowsOf.end()) continue;
     const std::shared_ptr<ItemDetails> item = session->referenceData().item(code);
     if (!item) continue;
-    for (int r : rows->second) changed(r, fillLive(rows_[r], *item, *session));
+    for (int r : rows->second) changed(r, fillLive(board_.rows[r], *item, *session));
   }
 }
 
 void WatchlistTableController::RefreshTableview() {
   const std::shared_ptr<BusinessBase> session = services_.session ? services_.session() : nullptr;
   if (!session) return;
-  for (std::size_t r = 0; r < rows_.size(); ++r) {
-    Row& row = rows_[r];
+  for (std::size_t r = 0; r < board_.rows.size(); ++r) {
+    Row& row = board_.rows[r];
     const std::shared_ptr<ItemDetails> item = session->referenceData().item(row.code);
     if (!item) continue;
     std::vector<int> columns = fillLive(row, *item, *session);
@@ -178,8 +166,8 @@ void WatchlistTableController::RefreshTableview() {
 }
 
 std::optional<std::string> WatchlistTableController::codeAt(int row) const {
-  if (row < 0 || row >= static_cast<int>(rows_.size())) return std::nullopt;
-  return rows_[row].code;
+  if (row < 0 || row >= static_cast<int>(board_.rows.size())) return std::nullopt;
+  return board_.rows[row].code;
 }
 
 void WatchlistTableController::doubleAction(int row) const {
@@ -204,7 +192,7 @@ void WatchlistTableController::setColumnHidden(int column, bool hidden) {
 }
 
 int WatchlistTableController::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+  return parent.isValid() ? 0 : static_cast<int>(board_.rows.size());
 }
 
 int WatchlistTableController::columnCount(const QModelIndex& parent) const {
@@ -212,8 +200,8 @@ int WatchlistTableController::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant WatchlistTableController::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || index.row() >= static_cast<int>(rows_.size())) return {};
-  const Row& row = rows_[index.row()];
+  if (!index.isValid() || index.row() >= static_cast<int>(board_.rows.size())) return {};
+  const Row& row = board_.rows[index.row()];
   const int column = index.column();
   switch (role) {
     case Qt::DisplayRole:

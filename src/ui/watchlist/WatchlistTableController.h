@@ -17,7 +17,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/MainQueue.h"
@@ -107,8 +106,7 @@ class WatchlistTableController final : public QuoteBoardModel {
   void changed(int row, const std::vector<int>& columns);
 
   Services services_;
-  std::vector<Row> rows_;
-  std::unordered_map<std::string, std::vector<int>> rowsOf_;
+  QuoteRows<Row> board_;
   std::array<bool, ColumnCount> hidden_{};
   LivePrices live_;
   ObserverToken reloadToken_ = 0;
