@@ -142,6 +142,7 @@ DataSetService::Hooks BusinessBase::dataSetHooks() {
   hooks.dataSetLoaded = [this](std::string_view context, std::size_t rows) {
     if (env_.observer) env_.observer->sessionDataSet(std::string(context), rows);
   };
+  hooks.requestBeingAnswered = [this] { return requestsFinished_; };
   hooks.initialCollectionsLoaded = [this](std::size_t open, std::size_t pending, std::size_t settled,
                                           std::size_t cancelled) {
     if (env_.observer) env_.observer->sessionCollections(open, pending, settled, cancelled);
@@ -187,6 +188,7 @@ void BusinessBase::StreamingConnection(bool, bool demoRegistration) {
 bool BusinessBase::SendMessage(std::string_view frame, bool toZMQ) {
   if (toZMQ) {
     conn_->SendZMQRequestMessagetoServer(std::string(frame));
+    ++requestsSent_;
     return true;
   }
   return conn_->SendMessagetoServer(frame);
@@ -228,6 +230,11 @@ void BusinessBase::connectionDidConnect(bool demoRegistration) {
 void BusinessBase::connectionDidReceiveFrame(std::string frame, FrameChannel channel) { NewMessage(frame, channel); }
 
 void BusinessBase::connectionDidReceiveSubscriptionUpdate(std::string update) { ZMQNewMessage(update); }
+
+void BusinessBase::connectionDidFinishRequest(bool) {
+  ++requestsFinished_;
+  datasets_.requestsFinished(requestsFinished_);
+}
 
 void BusinessBase::connectionDidFail(const std::optional<GCDAsyncSocketError>& error) {
   if (ended_) {
@@ -538,6 +545,7 @@ void BusinessBase::UpdateItemCollection(PriceUpdate& tick) {
   item->isPriceUpdateReceived = true;
   ++stats_.priceLinesApplied;
   if (env_.observer) env_.observer->sessionTick(*item);
+  env_.notifications->post("PriceUpdateNotification", item->Code);
 }
 
 void BusinessBase::MarketDepthDecode(std::string_view text) {

@@ -40,6 +40,7 @@
 #include "session/SessionTransport.h"
 #include "session/datasets/DataSetService.h"
 #include "session/trading/OrderBook.h"
+#include "session/trading/Watchlist.h"
 #include "transport/FrameReassembler.h"
 #include "wire/MessageBase.h"
 #include "wire/SessionRequests.h"
@@ -115,11 +116,14 @@ class BusinessBase final : public ConnectionEvents,
   void connectionDidReceiveFrame(std::string frame, FrameChannel channel) override;
   void connectionDidReceiveSubscriptionUpdate(std::string update) override;
   void connectionDidFail(const std::optional<GCDAsyncSocketError>& error) override;
+  void connectionDidFinishRequest(bool answered) override;
 
   // ---- dispatcher ----
   void ProcessNewMessage(ReceivedMessage& message);
 
   // ---- price feed ----
+  // Each price applied to an item posts "PriceUpdateNotification" (object: the item code as
+  // std::string) synchronously on the main thread, for the windows that show live prices.
   // Decodes and applies a price line; false when it was dropped (one log line).
   bool PriceUpdateDecode(std::string_view line);
   void MarketDepthDecode(std::string_view text);
@@ -141,6 +145,9 @@ class BusinessBase final : public ConnectionEvents,
 
   // ---- watchlist, spreads, read-side ----
   void LoadItemstoWatchlist();
+  // `SaveItemstoWatchList:`: stores the list for the user, moves the price subscriptions to it and
+  // makes it the watchlist (selectedSymbols).
+  Watchlist::SaveResult SaveItemstoWatchList(const std::vector<std::string>& codes);
   std::vector<std::string> UpdateItemonWatchList(const std::vector<std::string>& codes) const;
   void UpdateItemonAddRemoveList(const std::vector<std::string>& codes);
   void SetAllSymbolsSpread();
@@ -248,7 +255,9 @@ class BusinessBase final : public ConnectionEvents,
   bool requestEquityPriceinfo(std::int32_t accountId);
   bool requestExecutedPosition(const SearchInfo& search);
   bool requestFinancialTransactions(const SearchInfo& search);
-  bool requestBankDetails(const AccountDetails& account);
+  // The number of the request that went out (the "BankDetailsNotification" of its reply carries it
+  // in a BankDetailsReply), or none when nothing reached the transport.
+  std::optional<std::uint64_t> requestBankDetails(const AccountDetails& account);
   bool requestAccountStatement(const AccountStatementRequest& parameters);
   bool requestChartData(std::string_view itemCode, std::string_view interval, std::int32_t noOfData);
   bool changeMyPassword(std::string_view oldPassword, std::string_view newPassword);
@@ -361,6 +370,10 @@ class BusinessBase final : public ConnectionEvents,
   std::map<std::string, std::vector<std::string>, std::less<>> buyMarketDepthDataCollection_;
   std::map<std::string, std::vector<std::string>, std::less<>> sellMarketDepthDataCollection_;
   std::int32_t currentAccountSelected_ = 0;
+  // Requests of the request channel: how many went to the transport, and how many have ended
+  // (answered or not); the reply being handled answers request number requestsFinished_.
+  std::uint64_t requestsSent_ = 0;
+  std::uint64_t requestsFinished_ = 0;
 
   TimerHandle pingTimer_;
   bool ended_ = false;

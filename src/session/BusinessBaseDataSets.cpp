@@ -38,9 +38,14 @@ bool BusinessBase::requestFinancialTransactions(const SearchInfo& search) {
                 "requestFinancialTransactions");
 }
 
-bool BusinessBase::requestBankDetails(const AccountDetails& account) {
-  return report(datasets_.requestBankDetails(messageBase(), sessionValues(), userId(*this), account),
-                "requestBankDetails");
+std::optional<std::uint64_t> BusinessBase::requestBankDetails(const AccountDetails& account) {
+  const std::uint64_t request = requestsSent_;
+  if (!report(datasets_.requestBankDetails(messageBase(), sessionValues(), userId(*this), account),
+              "requestBankDetails")) {
+    return std::nullopt;
+  }
+  datasets_.bankRequestSent(request);
+  return request;
 }
 
 bool BusinessBase::requestAccountStatement(const AccountStatementRequest& parameters) {

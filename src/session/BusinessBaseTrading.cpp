@@ -45,6 +45,9 @@ void BusinessBase::handleAccountSummary(const ReceivedMessage& message) {
 void BusinessBase::handleDemoUserCreationReply(const ReceivedMessage& message) {
   TradingDesk(*this, tradingLinks(env_)).DemoUserCreationResponse(message);
 }
+Watchlist::SaveResult BusinessBase::SaveItemstoWatchList(const std::vector<std::string>& codes) {
+  return TradingDesk(*this, tradingLinks(env_)).SaveItemstoWatchList(codes);
+}
 void BusinessBase::handleCloseHedgedPositions(const ReceivedMessage&) {
   TradingDesk(*this, tradingLinks(env_)).notifications().CloseHedgedPositionsNotification();
 }

@@ -51,6 +51,11 @@ void ConnectionBase::init() {
         }
       },
       ZMQChannels::Options{options_.replyTimeout});
+  channels_->setRequestDoneSink([weak](bool answered) {
+    if (auto self = weak.lock()) {
+      self->toMain([answered](ConnectionEvents& e) { e.connectionDidFinishRequest(answered); });
+    }
+  });
 }
 
 ConnectionBase::~ConnectionBase() {

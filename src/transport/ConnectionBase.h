@@ -50,6 +50,9 @@ class ConnectionEvents {
   // The connection was lost or could not be made (not a planned disconnect): the session runs the
   // connection-failure path.
   virtual void connectionDidFail(const std::optional<GCDAsyncSocketError>& error) = 0;
+  // A request of the request channel has ended, after the frames of its reply if it was answered.
+  // Requests end one by one in the order they were sent, so the n-th call ends the n-th request.
+  virtual void connectionDidFinishRequest(bool answered) { (void)answered; }
 };
 
 class ConnectionBase : public GCDAsyncSocketDelegate, public std::enable_shared_from_this<ConnectionBase> {

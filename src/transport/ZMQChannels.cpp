@@ -199,6 +199,12 @@ void ZMQChannels::subscriptionLoop(Worker& worker, std::string endpoint) {
 }
 
 void ZMQChannels::requestLoop(Worker& worker, std::string endpoint) {
+  // The request taken from the queue and not yet finished: it ends in exactly one outcome.
+  bool inFlight = false;
+  auto finish = [&](bool answered) {
+    inFlight = false;
+    if (onRequestDone_) onRequestDone_(answered);
+  };
   try {
     auto ctx = context();
     auto open = [&] {
@@ -226,10 +232,12 @@ void ZMQChannels::requestLoop(Worker& worker, std::string endpoint) {
         if (worker.stop) break;
         request = std::move(requests_.front());
         requests_.pop_front();
+        inFlight = true;
       }
       if (!socket->sendData(request, ZMQ_DONTWAIT)) {
         TD_LOG_ERROR("FAIL: Couldn't send request");
         dropAndReopen("send failed");
+        finish(false);
         continue;
       }
       zmq_pollitem_t items[2];
@@ -253,13 +261,18 @@ void ZMQChannels::requestLoop(Worker& worker, std::string endpoint) {
       if (worker.stop) break;
       if (!answered) {
         dropAndReopen("no reply in time");
+        finish(false);
         continue;
       }
       reassembler.feed(reply);
+      finish(true);
     }
+    // A stop while a request waits for its reply cuts that request off.
+    if (inFlight) finish(false);
     socket->closeWithoutLinger();
   } catch (const ZMQException& e) {
     TD_LOG_ERROR(std::string("request channel stopped: ") + e.what());
+    if (inFlight) finish(false);
   }
 }
 

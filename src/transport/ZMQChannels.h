@@ -10,7 +10,10 @@
 // - the request thread sends one queued request at a time and waits for its reply for at most the
 //   reply time-out. A failed send or a missing reply drops that request with a log line, closes the
 //   socket without lingering and opens a new one, so a late reply can never be taken for the reply
-//   of a newer request. Replies are cut into frames by the channel's own reassembler.
+//   of a newer request. Replies are cut into frames by the channel's own reassembler. Every request
+//   taken from the queue ends in exactly one outcome, reported after its reply's frames: answered,
+//   or not (dropped, or cut off by a stop or a failure of the channel), so the receiver can tell
+//   which request a reply answers by counting.
 // The sinks run on those threads and must not touch session state: hand the data to the main
 // thread. Reconnecting stops and joins the old thread and closes its socket before a new one starts;
 // stop() and the destructor never hang.
@@ -38,6 +41,9 @@ class ZMQChannels {
   using UpdateSink = std::function<void(std::string update)>;
   using ReplyFrameSink = std::function<void(std::string frame)>;
 
+  // The outcome of one request, in send order: true when its reply was handed on.
+  using RequestDoneSink = std::function<void(bool answered)>;
+
   struct Options {
     std::chrono::milliseconds replyTimeout{30000};
   };
@@ -57,6 +63,9 @@ class ZMQChannels {
   bool subscribe(const std::string& topic);
   bool unsubscribe(const std::string& topic);
   bool isSubscribed(const std::string& topic) const;
+
+  // Where the outcome of each request goes (none: not reported). Set before connectRequests().
+  void setRequestDoneSink(RequestDoneSink sink) { onRequestDone_ = std::move(sink); }
 
   // Queues one framed request; safe from any thread. Requests go out strictly in queue order.
   void sendRequest(std::string frame);
@@ -79,6 +88,7 @@ class ZMQChannels {
 
   UpdateSink onUpdate_;
   ReplyFrameSink onReplyFrame_;
+  RequestDoneSink onRequestDone_;
   Options options_;
 
   std::mutex contextMutex_;

@@ -1,5 +1,6 @@
 // The application against the simulated server, offscreen: a login typed into the login window
-// opens the main window, prices move the account strip, and quitting leaves no thread behind.
+// opens the main window, prices move the account strip and the watchlist, a delivery receipt gets
+// its bank account over the request channel, and quitting leaves no thread behind.
 
 #include "app/Application.h"
 
@@ -8,6 +9,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTableView>
 #include <QTest>
 #include <chrono>
 #include <filesystem>
@@ -17,7 +19,11 @@
 #include "../integration/ProcessHelpers.h"
 #include "../ui/QtTestApp.h"
 #include "../ui/ScratchSettings.h"
+#include "platform/AppContext.h"
+#include "session/BusinessBase.h"
 #include "ui/shell/SecretStore.h"
+#include "ui/watchlist/DetailSheet.h"
+#include "ui/watchlist/WatchlistPanes.h"
 
 namespace td {
 namespace {
@@ -95,6 +101,58 @@ TEST(Application, LogsInFromTheLoginWindowAndPricesMoveTheAccountStrip) {
   ::unsetenv("TARNWICKDESK_SERVERS");
   EXPECT_TRUE(pumpUntil([&] { return sessionThreads().size() <= threadsBefore; }, std::chrono::seconds(3)))
       << ::testing::PrintToString(sessionThreads());
+}
+
+TEST(Application, TheWatchlistFillsFromTheLoginDataAndTicksAndAReceiptGetsItsBankAccount) {
+  test::qtTestApp();
+  testing::ServerProcess server({"--tick-ms", "20"});
+  ASSERT_TRUE(server.listening());
+  test::ScratchSettings settings;
+  const auto servers = settings.folder() / "servers.conf";
+  std::ofstream(servers) << "live.host=127.0.0.1\nlive.port=" << server.tcp << "\n";
+  ::setenv("TARNWICKDESK_SERVERS", servers.c_str(), 1);
+  {
+    Application::Options options;
+    options.defaults = settings.shared();
+    options.secrets = std::make_shared<NoSecrets>();
+    options.watchNetwork = false;
+    Application app(options);
+    app.start();
+    QTest::keyClicks(app.loginWindow()->userNameField(), "demo");
+    QTest::keyClicks(app.loginWindow()->passwordField(), "demo");
+    QTest::keyClick(app.loginWindow()->passwordField(), Qt::Key_Return);
+    ASSERT_TRUE(pumpUntil([&] { return app.mainWindow() && app.mainWindow()->isVisible(); }, std::chrono::seconds(8)));
+    MainWindow* main = app.mainWindow();
+
+    // The first watchlist of a user: the items of the first instrument type, with live prices.
+    auto* board = main->findChild<QTableView*>("watchlistTableView");
+    ASSERT_NE(board, nullptr);
+    const auto& symbols = app.context().businessbase()->selectedSymbols();
+    ASSERT_FALSE(symbols.empty());
+    ASSERT_EQ(board->model()->rowCount(), static_cast<int>(symbols.size()));
+    EXPECT_EQ(board->model()->index(0, 1).data().toString().toStdString(), symbols.front());
+    std::set<QString> bids;
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+          bids.insert(board->model()->index(0, 2).data().toString());
+          return bids.size() >= 3;
+        },
+        std::chrono::seconds(8)));
+
+    // The receipt of the first open position asks for its account's bank account and shows it.
+    ASSERT_TRUE(pumpUntil([&] { return !app.context().businessbase()->getOpenOrderCollection().empty(); },
+                          std::chrono::seconds(8)));
+    ASSERT_TRUE(openDeliveryReceipt(*main, 1, 0));
+    auto* sheet = main->findChild<DetailSheet*>("detailSheet");
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_TRUE(sheet->isVisible());
+    QAbstractItemModel* receipt = sheet->view()->table()->model();
+    EXPECT_TRUE(pumpUntil([&] { return receipt->index(2, 1).data().toString() == "Tarnwick Savings Bank"; },
+                          std::chrono::seconds(8)));
+    sheet->accept();
+    app.quit();
+  }
+  ::unsetenv("TARNWICKDESK_SERVERS");
 }
 
 }  // namespace

@@ -128,6 +128,38 @@ TEST_F(SessionDataSetsTest, SearchBankStatementAndPasswordRequestsGoThroughTheSe
   EXPECT_THAT(openSent(transport->tcp.back(), logindata.SecurityKey()), HasSubstr("10=37"));
 }
 
+TEST_F(SessionDataSetsTest, BankReplyIsMatchedToItsOwnRequestEvenAfterADroppedOne) {
+  open();
+  const auto& accounts = session->AccountDetailCollection();
+  // Every request sent so far (the initial data sets) has been answered.
+  for (std::size_t i = 0; i < transport->zmq.size(); ++i) session->connectionDidFinishRequest(true);
+  const auto first = session->requestBankDetails(*accounts.at("100"));
+  const auto second = session->requestBankDetails(*accounts.at("101"));
+  ASSERT_TRUE(first && second);
+  EXPECT_EQ(*second, *first + 1);
+  std::vector<std::pair<std::uint64_t, std::string>> replies;
+  int unmatched = 0;
+  tokens.push_back(notifications->addObserver("BankDetailsNotification", [&](const Notification& n) {
+    if (const auto* r = n.objectAs<BankDetailsReply>()) {
+      replies.emplace_back(r->request, r->details ? r->details->BankName : "(none)");
+    } else {
+      ++unmatched;
+    }
+  }));
+  // The first request gets no reply in time and is dropped; the reply that comes is the second's.
+  session->connectionDidFinishRequest(false);
+  session->NewMessage(reply("getbankaccounts", rows({cols({"9", "123", "1", "Second", "1", "", "Bank 101"})})),
+                      FrameChannel::Requests);
+  session->connectionDidFinishRequest(true);
+  // A bank reply to a request the session did not number as a bank request names nobody.
+  session->NewMessage(reply("getbankaccounts", rows({cols({"9", "7", "1", "X", "1", "", "Stray"})})),
+                      FrameChannel::Requests);
+  queue.runPending();
+  EXPECT_EQ(replies, (std::vector<std::pair<std::uint64_t, std::string>>{{*second, "Bank 101"}}));
+  EXPECT_EQ(unmatched, 1);
+  EXPECT_EQ(session->bankDetails->BankName, "Stray");
+}
+
 TEST_F(SessionDataSetsTest, FinancialTransactionsAndTheStatementPassThroughTheSessionGetters) {
   open();
   session->NewMessage(reply("getfinancialtransactions", ""), FrameChannel::Requests);

@@ -372,6 +372,21 @@ TEST_F(SessionTest, PriceLineUpdatesItsItemAndZeroPricesKeepTheStoredOnes) {
   EXPECT_EQ(observer.ticks, 2);
 }
 
+TEST_F(SessionTest, EachAppliedPriceTellsTheWindowsItsItemAtOnce) {
+  loginData(standardDataSet());
+  std::vector<std::string> codes;
+  tokens.push_back(notifications->addObserver("PriceUpdateNotification", [&](const Notification& n) {
+    // Delivered inside the intake, with the item already updated.
+    const std::string* code = n.objectAs<std::string>();
+    ASSERT_NE(code, nullptr);
+    codes.push_back(*code + "@" + std::to_string(session->ItemCollection().at(*code)->Bid));
+  }));
+  session->ZMQNewMessage("GBPUSD\x04" "20240102030405\x04" "1.25\x04" "0\x04" "0\x04" "0\x04" "4");
+  session->ZMQNewMessage("NOSUCH\x04" "20240102030405\x04" "1\x04" "1\x04" "1\x04" "0");
+  session->ZMQNewMessage("EURUSD\x04" "20240102030405\x04" "n/a\x04" "1\x04" "4");
+  EXPECT_EQ(codes, (std::vector<std::string>{"GBPUSD@" + std::to_string(session->ItemCollection().at("GBPUSD")->Bid)}));
+}
+
 TEST_F(SessionTest, BadPriceLinesAreDroppedWithOneLogLine) {
   loginData(standardDataSet());
   LogCapture log;

@@ -260,6 +260,26 @@ TEST_F(ZMQChannelsTest, SilentPeerDropsTheRequestAndTheChannelGoesOn) {
   EXPECT_EQ(server.received.snapshot().front(), "ignored");
 }
 
+TEST_F(ZMQChannelsTest, EveryRequestEndsInOneOutcomeAfterItsReplyFrames) {
+  ReplyServer server(ctx, 0, [](const std::string& req) -> std::optional<std::string> {
+    if (req == "two") return frame("a") + frame("b");
+    if (req == "ignored" || req == "cut") return std::nullopt;
+    return frame(req);
+  });
+  Inbox events;  // frames and outcomes in the order the channel hands them over
+  ZMQChannels channels([](std::string) {}, [&](std::string f) { events.add(std::move(f)); }, {600ms});
+  channels.setRequestDoneSink([&](bool answered) { events.add(answered ? "done" : "lost"); });
+  for (const char* request : {"two", "ignored", "three"}) channels.sendRequest(request);
+  channels.connectRequests("127.0.0.1", server.port);
+  ASSERT_TRUE(events.waitFor(6));
+  channels.sendRequest("cut");
+  ASSERT_TRUE(server.received.waitFor(4));
+  channels.stop();  // the request waiting for its reply is cut off
+  ASSERT_TRUE(events.waitFor(7));
+  EXPECT_EQ(events.snapshot(),
+            (std::vector<std::string>{inner("a"), inner("b"), "done", "lost", inner("three"), "done", "lost"}));
+}
+
 TEST_F(ZMQChannelsTest, LateReplyIsNeverTakenForTheNextRequest) {
   ReplyServer server(ctx, 0, [](const std::string& req) -> std::optional<std::string> {
     // Answers "slow" after the client gave up on it, and "fast" well inside its time.

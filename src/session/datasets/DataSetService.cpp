@@ -169,10 +169,7 @@ void DataSetService::noteInitialReply(std::string_view context) {
 
 std::size_t DataSetService::ProcessHistoryData(std::string_view data, std::string_view context) {
   if (data.empty() || isErrorReply(data)) {
-    if (context == BankDetailsContext && targets_.bankDetails) {
-      targets_.bankDetails.reset();
-      post("BankDetailsNotification");
-    }
+    if (context == BankDetailsContext && targets_.bankDetails) bankDetailsReceived(nullptr);
     return 0;
   }
   std::vector<std::string_view> rows;
@@ -379,8 +376,25 @@ void DataSetService::fillBankDetails(std::string_view row) {
       default: break;
     }
   });
-  targets_.bankDetails = std::move(bank);
-  post("BankDetailsNotification");
+  bankDetailsReceived(std::move(bank));
+}
+
+void DataSetService::bankDetailsReceived(std::shared_ptr<BankDetails> details) {
+  targets_.bankDetails = details;
+  std::any reply;
+  if (hooks_.requestBeingAnswered) {
+    const std::uint64_t request = hooks_.requestBeingAnswered();
+    requestsFinished(request);
+    if (!bankRequests_.empty() && bankRequests_.front() == request) {
+      bankRequests_.pop_front();
+      reply = BankDetailsReply{request, std::move(details)};
+    }
+  }
+  post("BankDetailsNotification", std::move(reply));
+}
+
+void DataSetService::requestsFinished(std::uint64_t finished) {
+  while (!bankRequests_.empty() && bankRequests_.front() < finished) bankRequests_.pop_front();
 }
 
 // --- Charts ---

@@ -18,8 +18,15 @@
 //   "BankDetailsNotification") only for the "getbankaccounts" context.
 // - A bank-account reply applies its first row only.
 // - A chart reply answers every unanswered chart request of its chart key (ChartRequests).
+// - A bank-account reply names no account. The request channel answers its requests one by one in
+//   the order they were sent, and the session numbers them, so each bank request is kept with its
+//   number and a reply is matched to the request being answered: "BankDetailsNotification" carries
+//   a BankDetailsReply of that request, so a window that asked for one account's bank never shows
+//   another account's. A reply whose request is not known (it was not asked for through
+//   bankRequestSent) carries none.
 
 #include <any>
+#include <deque>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -56,6 +63,13 @@ struct DataSetTargets {
   ChartDataCollection& chartDataCollection;  // chart key -> reply text
 };
 
+// The object of "BankDetailsNotification": the request the reply answers and the bank account it
+// brought (none for an empty reply).
+struct BankDetailsReply {
+  std::uint64_t request = 0;
+  std::shared_ptr<BankDetails> details;
+};
+
 // The parameters of the statement window (`requestAccountStatement:`).
 struct AccountStatementRequest {
   std::optional<std::string> AccountId;  // sent as given
@@ -76,6 +90,9 @@ class DataSetService {
     // settled and cancelled collections); called once.
     std::function<void(std::size_t open, std::size_t pending, std::size_t settled, std::size_t cancelled)>
         initialCollectionsLoaded;
+    // The number of the request-channel request whose reply is being handled (requests counted
+    // from 0 in send order); none: bank replies are matched to no request.
+    std::function<std::uint64_t()> requestBeingAnswered;
   };
 
   // `reference` and the targets must outlive the service. `statementWorker` reads statement
@@ -111,6 +128,11 @@ class DataSetService {
                         std::string_view newPassword) {
     return SessionRequests::changeMyPassword(messageBase, session, oldPassword, newPassword);
   }
+
+  // A bank-account request went out as request number `request` of the request channel.
+  void bankRequestSent(std::uint64_t request) { bankRequests_.push_back(request); }
+  // Requests before number `finished` have all ended: their bank requests wait no more.
+  void requestsFinished(std::uint64_t finished);
 
   // The search values of a SearchInfo: dates as wire time stamps (absent dates left out).
   static SearchValues searchValues(const SearchInfo& search, bool withAccountAndCode);
@@ -149,6 +171,7 @@ class DataSetService {
   void loadAccountStatement(std::string_view data);
   void applyAccountStatement(AccountStatementContent&& content, std::uint64_t number);
   void noteInitialReply(std::string_view context);
+  void bankDetailsReceived(std::shared_ptr<BankDetails> details);
 
   DataSetTargets targets_;
   const ReferenceData& reference_;
@@ -161,6 +184,7 @@ class DataSetService {
   ChartRequests charts_;
   unsigned initialAnswered_ = 0;  // bits of the four initial contexts answered
   bool initialReported_ = false;
+  std::deque<std::uint64_t> bankRequests_;  // numbers of the bank requests not yet answered
 };
 
 }  // namespace td
