@@ -130,9 +130,13 @@ TEST_F(OpenPositionsList, RowsChangeOnTheNotificationAndAtTheRefreshWhenTheyCame
   queue.advance(std::chrono::seconds(1));
   EXPECT_EQ(list().rowCount(), 2);
   EXPECT_EQ(resets.count(), 1);
-  // The same records again: redrawn in place, no reset (the selection and scroll stay).
-  post("OpenPositionTableNotification");
+  // The same records again: redrawn in place, no reset (the selection and scroll stay); a burst of
+  // notifications (one per server message) reads them once.
+  const int marginsBefore = session.marginCalls;
+  for (int i = 0; i < 100; ++i) center().post("OpenPositionTableNotification");
+  queue.runPending();
   EXPECT_EQ(resets.count(), 1);
+  EXPECT_EQ(session.marginCalls - marginsBefore, 2);
   session.book.OpenOrderCollection.clear();
   post("OpenPositionTableNotification");
   EXPECT_EQ(list().rowCount(), 0);

@@ -221,8 +221,11 @@ class PositionsTest : public ::testing::Test {
   }
 
   NotificationCenter& center() { return *(*installed_)->notificationCenter(); }
-  // The session tells the lists that a table changed.
-  void post(const char* name) { center().post(name); }
+  // The session tells the lists that a table changed (they reload once the queue runs).
+  void post(const char* name) {
+    center().post(name);
+    queue.runPending();
+  }
 
   ManualMainQueue queue;
   std::shared_ptr<RecordingAlerts> alerts = std::make_shared<RecordingAlerts>();

@@ -31,7 +31,7 @@ void ModifyPositionWindowController::open(int mode, std::string recordId) {
   observation_.observe(OrderMananger::kPlaceOrderNotification, [this](const Notification& n) { ShowStatusMessage(n); });
   // No timer: the sheet only learns that its record went.
   observation_.observe(mode_ == kBracket ? "OpenPositionTableNotification" : "PendingOrderTableNotification",
-                       [this](const Notification&) { recheck(); });
+                       [this](const Notification&) { recheckTask_.request(); });
 }
 
 std::shared_ptr<Order> ModifyPositionWindowController::record() const {

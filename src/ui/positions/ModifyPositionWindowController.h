@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/positions/CoalescedTask.h"
 #include "ui/positions/PositionSheetView.h"
 #include "ui/positions/PositionsSession.h"
 #include "ui/positions/SheetSupport.h"
@@ -86,6 +87,8 @@ class ModifyPositionWindowController {
   std::string recordId_;
   bool open_ = false;
   State state_;
+  // Before the observation, which asks for it.
+  CoalescedTask recheckTask_{[this] { recheck(); }};
   SheetSupport::Observation observation_;
 };
 

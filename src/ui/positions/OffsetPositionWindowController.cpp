@@ -42,7 +42,7 @@ void OffsetPositionWindowController::open(std::string openPositionId) {
   observation_.observe("CloseHedgePositionNotification", [this](const Notification&) { closeModal(); });
   observation_.observe(OrderMananger::kPlaceOrderNotification,
                        [this](const Notification& n) { ShowNotificationMessage(n); });
-  observation_.observe("OpenPositionTableNotification", [this](const Notification&) { recheck(); });
+  observation_.observe("OpenPositionTableNotification", [this](const Notification&) { recheckTask_.request(); });
   open_ = true;
   UpdateValuesinWindow();
 }

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/positions/CoalescedTask.h"
 #include "ui/positions/PositionSheetView.h"
 #include "ui/positions/PositionsSession.h"
 #include "ui/positions/SheetSupport.h"
@@ -99,6 +100,8 @@ class OffsetPositionWindowController {
   State state_;
   std::vector<OffsetPosition> offsetCollection_;
   std::vector<std::size_t> checkPoints_;  // ticked rows, in the order of ticking
+  // Before the observation, which asks for it.
+  CoalescedTask recheckTask_{[this] { recheck(); }};
   SheetSupport::Observation observation_;
 };
 

@@ -58,41 +58,47 @@ OpenPositionTableController::OpenPositionTableController(PositionsSession& sessi
 OrderRows OpenPositionTableController::fetchRows() const { return session_.getOpenOrderCollection(); }
 
 void OpenPositionTableController::afterReload() {
-  preparePriceCells();
+  preparePriceCells(false);
   updateStatusLabel();
 }
 
-void OpenPositionTableController::preparePriceCells() {
-  const OrderRows& all = rows();
-  priceCells_.assign(all.size(), PriceCell{});
-  for (std::size_t i = 0; i < all.size(); ++i) {
-    Order& position = *all[i];
-    const auto item = session_.item(position.ItemCode);
-    const auto owner = session_.account(position.AccountNumber);
-    PriceCell& cell = priceCells_[i];
-    if (owner && owner->tradingStatus == 5) {
-      // The server's equity-hit price stands; the previous prices are kept for later.
-      cell.price = position.EquityHitPrice;
-      cell.state = EquityHit;
-      continue;
-    }
-    const bool buy = position.tradingMode == 0;
-    cell.price = item ? (buy ? item->Bid : item->Ask) : 0;
-    double& previous = buy ? position.previousBid : position.previousAsk;
-    cell.state = cell.price > previous ? Up : cell.price < previous ? Down : Unchanged;
-    previous = cell.price;
+OpenPositionTableController::PriceCell OpenPositionTableController::prepare(Order& position) const {
+  PriceCell cell;
+  const auto owner = session_.account(position.AccountNumber);
+  if (owner && owner->tradingStatus == 5) {
+    // The server's equity-hit price stands; the previous prices are kept for later.
+    cell.price = position.EquityHitPrice;
+    cell.state = EquityHit;
+    return cell;
   }
+  const auto item = session_.item(position.ItemCode);
+  const bool buy = position.tradingMode == 0;
+  cell.price = item ? (buy ? item->Bid : item->Ask) : 0;
+  double& previous = buy ? position.previousBid : position.previousAsk;
+  cell.state = cell.price > previous ? Up : cell.price < previous ? Down : Unchanged;
+  previous = cell.price;
+  return cell;
+}
+
+void OpenPositionTableController::preparePriceCells(bool everyRow) {
+  std::unordered_map<const Order*, PriceCell> cells;
+  cells.reserve(rows().size());
+  for (const auto& position : rows()) {
+    const auto kept = everyRow ? priceCells_.end() : priceCells_.find(position.get());
+    cells[position.get()] = kept != priceCells_.end() ? kept->second : prepare(*position);
+  }
+  priceCells_ = std::move(cells);
 }
 
 void OpenPositionTableController::RefreshTableview() {
-  // Records that came or went without a notification reset the table; else only the two cells.
-  if (readRows()) {
-    afterReload();
-    return;
+  // Records that came or went without a notification reset the table; else only the two cells
+  // are redrawn.
+  const bool reset = readRows(false);
+  preparePriceCells(true);
+  if (!reset) {
+    redrawColumn(columnOfField(CurrentPrice));
+    redrawColumn(columnOfField(Profit));
   }
-  preparePriceCells();
-  redrawColumn(columnOfField(CurrentPrice));
-  redrawColumn(columnOfField(Profit));
   updateStatusLabel();
 }
 
@@ -113,11 +119,12 @@ void OpenPositionTableController::updateStatusLabel() {
 }
 
 OpenPositionTableController::PriceState OpenPositionTableController::priceState(int row) const {
-  if (row < 0 || static_cast<std::size_t>(row) >= priceCells_.size()) return Unchanged;
-  return priceCells_[static_cast<std::size_t>(row)].state;
+  const auto position = orderAt(row);
+  const auto cell = position ? priceCells_.find(position.get()) : priceCells_.end();
+  return cell == priceCells_.end() ? Unchanged : cell->second.state;
 }
 
-std::string OpenPositionTableController::text(const Order& o, int row, int field, int column) const {
+std::string OpenPositionTableController::text(const Order& o, int, int field, int column) const {
   const auto item = [&] { return session_.item(o.ItemCode); };
   switch (field) {
     case PositionId: return o.OpenPositionId;
@@ -127,8 +134,8 @@ std::string OpenPositionTableController::text(const Order& o, int row, int field
     case Type: return T::side(o.tradingMode);
     case OpenPrice: return T::price(o.OrderPrice, item().get());
     case CurrentPrice: {
-      const auto i = static_cast<std::size_t>(row);
-      return T::price(i < priceCells_.size() ? priceCells_[i].price : 0, item().get());
+      const auto cell = priceCells_.find(&o);
+      return T::price(cell == priceCells_.end() ? 0 : cell->second.price, item().get());
     }
     case Profit: return T::money(o.UnrealisedPL);
     case TakeProfit: return bracketPrice(o.LimitPrice, item().get());

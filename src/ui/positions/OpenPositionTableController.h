@@ -10,6 +10,7 @@
 // themselves, whatever columns the table happens to show.
 
 #include <chrono>
+#include <unordered_map>
 
 #include "platform/MainQueue.h"
 #include "ui/positions/PositionListModel.h"
@@ -69,13 +70,16 @@ class OpenPositionTableController final : public PositionListModel {
     double price = 0;
     PriceState state = Unchanged;
   };
-  void preparePriceCells();
+  // The refresh prepares every row's cell; a reload only those of rows new to the list, so the
+  // colour always tells the move since the last second.
+  void preparePriceCells(bool everyRow);
+  PriceCell prepare(Order& position) const;
   // Whether the position may be closed from the list: the instrument buys and sells, and the
   // account and the instrument both carry the closing permission.
   bool closable(const Order& position) const;
 
   PositionSheetOpener& sheets_;
-  std::vector<PriceCell> priceCells_;
+  std::unordered_map<const Order*, PriceCell> priceCells_;
   TimerHandle refreshTimer_;
 };
 

@@ -50,7 +50,7 @@ PendingOrderTableController::PendingOrderTableController(PositionsSession& sessi
 OrderRows PendingOrderTableController::fetchRows() const { return session_.getPendingOrderCollection(); }
 
 void PendingOrderTableController::RefreshTableview() {
-  if (!readRows()) redrawColumn(columnOfField(CurrentPrice));
+  if (!readRows(false)) redrawColumn(columnOfField(CurrentPrice));
 }
 
 std::string PendingOrderTableController::text(const Order& o, int, int field, int column) const {

@@ -15,9 +15,10 @@ PositionListModel::PositionListModel(PositionsSession& session, NotificationCent
       columns_(std::move(columns)),
       widths_(columns_.size()) {
   for (std::size_t i = 0; i < columns_.size(); ++i) widths_[i] = columns_[i].width;
-  tableToken_ = notifications_.addObserver(std::move(tableNotification), [this](const Notification&) { reload(); });
-  // A new login brings a new session: its records replace the old ones at once.
-  loginToken_ = notifications_.addObserver("LoginSuccessNotification", [this](const Notification&) { reload(); });
+  tableToken_ =
+      notifications_.addObserver(std::move(tableNotification), [this](const Notification&) { requestReload(); });
+  // A new login brings a new session: its records replace the old ones.
+  loginToken_ = notifications_.addObserver("LoginSuccessNotification", [this](const Notification&) { requestReload(); });
 }
 
 PositionListModel::~PositionListModel() {
@@ -80,11 +81,11 @@ QVariant PositionListModel::headerData(int section, Qt::Orientation orientation,
   return QString::fromLatin1(columns_[static_cast<std::size_t>(section)].identifier);
 }
 
-bool PositionListModel::readRows() {
+bool PositionListModel::readRows(bool redrawSame) {
   OrderRows fresh = fetchRows();
   if (fresh == rows_) {
     // The same records: their fields may have changed in place.
-    if (!rows_.empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+    if (redrawSame && !rows_.empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
     return false;
   }
   beginResetModel();

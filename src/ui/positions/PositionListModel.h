@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/NotificationCenter.h"
+#include "ui/positions/CoalescedTask.h"
 #include "ui/positions/PositionsSession.h"
 
 namespace td {
@@ -57,8 +58,9 @@ class PositionListModel : public QAbstractTableModel {
   // The cell as text (the display role).
   QString cellText(int row, int column) const;
 
-  // The notification handler: reads the rows again.
+  // Reads the rows again. The table notifications ask for it, once per burst (requestReload).
   void reload();
+  void requestReload() { reloadTask_.request(); }
   // The view's column widths (points).
   void setColumnWidth(int column, double width);
   double columnWidth(int column) const;
@@ -76,8 +78,9 @@ class PositionListModel : public QAbstractTableModel {
   virtual QVariant role(const Order& order, int row, int field, int role) const;
   // After every reload (the rows are the new ones).
   virtual void afterReload() {}
-  // Reads the rows; true when they are others than before (the table was reset).
-  bool readRows();
+  // Reads the rows; true when they are others than before (the table was reset). The same records
+  // are redrawn in place when `redrawSame` is set.
+  bool readRows(bool redrawSame = true);
   void setStatus(QString text);
   // Redraws one column of every row.
   void redrawColumn(int column);
@@ -90,6 +93,7 @@ class PositionListModel : public QAbstractTableModel {
   std::vector<double> widths_;
   OrderRows rows_;
   QString status_;
+  CoalescedTask reloadTask_{[this] { reload(); }};
   ObserverToken tableToken_ = 0;
   ObserverToken loginToken_ = 0;
 };
