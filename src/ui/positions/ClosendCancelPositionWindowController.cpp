@@ -20,43 +20,29 @@ constexpr int kCancel = 1;
 
 ClosendCancelPositionWindowController::ClosendCancelPositionWindowController(PositionsSession& session,
                                                                              Clock::Duration refreshInterval)
-    : session_(session), refreshInterval_(refreshInterval) {}
+    : PositionSheetController(session), refreshInterval_(refreshInterval) {}
 
 ClosendCancelPositionWindowController::~ClosendCancelPositionWindowController() = default;
 
 void ClosendCancelPositionWindowController::open(int mode, std::string recordId) {
   mode_ = mode == kCancel ? kCancel : kClose;
-  recordId_ = std::move(recordId);
+  setRecord(mode_ == kCancel, std::move(recordId));
   state_ = State{};
   UpdateValuesinWindow();
   // StartTimerandNotification.
-  open_ = true;
-  observation_.stop();
-  observation_.observe(OrderMananger::kPlaceOrderNotification, [this](const Notification& n) { ShowStatusMessage(n); });
+  opened(true);
   if (MainQueue* queue = MainQueue::instance()) {
     timer_ = queue->scheduleRepeating(refreshInterval_, [this] { UpdateValuesonTimer(true); });
   }
 }
 
-std::shared_ptr<Order> ClosendCancelPositionWindowController::record() const {
-  return mode_ == kCancel ? PositionsSession::find(session_.getPendingOrderCollection(), &Order::PendingOrderId, recordId_)
-                          : PositionsSession::find(session_.getOpenOrderCollection(), &Order::OpenPositionId, recordId_);
-}
-
-void ClosendCancelPositionWindowController::markGone() {
-  state_.sendEnabled = false;
-  state_.buttonTitle = mode_ == kCancel ? SheetSupport::orderGone(recordId_) : SheetSupport::positionGone(recordId_);
-}
-
-void ClosendCancelPositionWindowController::changed() {
-  if (view_) view_->refresh();
-}
+void ClosendCancelPositionWindowController::markGone() { state_.showGone(goneText()); }
 
 void ClosendCancelPositionWindowController::UpdateValuesinWindow() {
   const auto found = record();
   if (!found) {
     // Nothing to show but the id: the record went before the sheet could be filled.
-    state_.boxTitle = (mode_ == kCancel ? "Cancel Order #" : "Close Position #") + recordId_;
+    state_.boxTitle = (mode_ == kCancel ? "Cancel Order #" : "Close Position #") + recordId();
     markGone();
     changed();
     return;
@@ -74,9 +60,7 @@ void ClosendCancelPositionWindowController::fillCancel(const Order& order) {
   state_.quantityEnabled = false;
   state_.estimatedPLVisible = false;
   state_.boxTitle = "Cancel Order #" + order.PendingOrderId;
-  state_.account = order.AccountNumber;
-  state_.symbol = order.ItemCode;
-  state_.description = item ? item->Name : std::string();
+  state_.showRecord(order, item.get());
   state_.quantity = T::number(T::value(order.RemainingQty));
   state_.quantityList.clear();
   state_.quantityDescription = SheetSupport::quantityDescription(state_.quantity, item ? item->ContractSize : 0);
@@ -94,9 +78,7 @@ void ClosendCancelPositionWindowController::fillClose(const Order& position) {
   state_.quantityEnabled = true;
   state_.estimatedPLVisible = true;
   state_.boxTitle = "Close Position #" + position.OpenPositionId;
-  state_.account = position.AccountNumber;
-  state_.symbol = position.ItemCode;
-  state_.description = item ? item->Name : std::string();
+  state_.showRecord(position, item.get());
   // What working close orders of the position leave to close.
   const double closable =
       std::max(0.0, T::value(position.RemainingQty) -
@@ -162,8 +144,7 @@ void ClosendCancelPositionWindowController::quantityEdited(const std::string& te
 }
 
 void ClosendCancelPositionWindowController::quantityChosen(int index) {
-  if (index < 0 || static_cast<std::size_t>(index) >= state_.quantityList.size()) return;
-  quantityEdited(state_.quantityList[static_cast<std::size_t>(index)]);
+  if (const auto quantity = state_.listedQuantity(index)) quantityEdited(*quantity);
 }
 
 void ClosendCancelPositionWindowController::setDeviationControlProperties() {
@@ -204,17 +185,9 @@ bool ClosendCancelPositionWindowController::DeviationValidation() {
 }
 
 void ClosendCancelPositionWindowController::CloseandCancelButtonClicked() {
-  const auto found = record();
-  if (!found) {
-    markGone();
-    changed();
-    return;
-  }
-  OrderInfo info;
-  info.itemCode = found->ItemCode;
-  info.accountNo = static_cast<std::int32_t>(T::value(found->AccountNumber));
-  info.deliveryMode = found->deliveryMode;
-  info.timeinForce = found->timeinForce;
+  const auto found = recordToSend(state_);
+  if (!found) return;
+  OrderInfo info = orderInfoOf(*found);
   if (mode_ == kCancel) {
     info.tradingMode = found->tradingMode;
     info.orderType = 1;
@@ -241,24 +214,6 @@ void ClosendCancelPositionWindowController::CloseandCancelButtonClicked() {
   info.isCloseNew = true;
   info.deviation = state_.deviationChecked ? static_cast<std::int32_t>(T::value(state_.deviation)) : -1;
   session_.PlacePartialOrder(info);
-}
-
-void ClosendCancelPositionWindowController::ShowStatusMessage(const Notification& notification) {
-  const auto text = SheetSupport::feedbackText(notification);
-  if (!text) return;
-  if (*text == OrderMananger::kAbortModal) {
-    closeModal();
-  } else {
-    SheetSupport::showInfo(*text);
-  }
-}
-
-void ClosendCancelPositionWindowController::closeModal() {
-  observation_.stop();
-  timer_.cancel();
-  const bool wasOpen = open_;
-  open_ = false;
-  if (wasOpen && view_) view_->endSheet();
 }
 
 }  // namespace td

@@ -16,30 +16,17 @@
 #include <vector>
 
 #include "platform/MainQueue.h"
-#include "ui/positions/PositionSheetView.h"
-#include "ui/positions/PositionsSession.h"
-#include "ui/positions/SheetSupport.h"
+#include "ui/positions/PositionSheetController.h"
 
 namespace td {
 
-class ClosendCancelPositionWindowController {
+class ClosendCancelPositionWindowController final : public PositionSheetController {
  public:
-  struct State {
-    std::string boxTitle;
-    std::string account;
-    std::string symbol;
-    std::string description;
-    std::string quantity;  // the quantity combo's text
-    std::vector<std::string> quantityList;
-    bool quantityEnabled = false;
-    std::string quantityDescription;
-    std::string orderType;
+  struct State : SheetRecordFields {
     std::string orderPrice;
     std::string currentPrice;
     std::string estimatedPL;
     bool estimatedPLVisible = false;
-    std::string buttonTitle;
-    bool sendEnabled = false;
     bool deviationVisible = false;
     bool deviationChecked = false;
     bool deviationEnabled = false;
@@ -48,17 +35,11 @@ class ClosendCancelPositionWindowController {
 
   explicit ClosendCancelPositionWindowController(PositionsSession& session,
                                                  Clock::Duration refreshInterval = std::chrono::seconds(1));
-  ~ClosendCancelPositionWindowController();
-  ClosendCancelPositionWindowController(const ClosendCancelPositionWindowController&) = delete;
-  ClosendCancelPositionWindowController& operator=(const ClosendCancelPositionWindowController&) = delete;
-
-  void setView(PositionSheetView* view) { view_ = view; }
+  ~ClosendCancelPositionWindowController() override;
 
   // The list's opening: the mode, the record's id, then the fill, the timer and the observers.
   void open(int mode, std::string recordId);
   int closeorcancelOrder() const { return mode_; }
-  const std::string& recordId() const { return recordId_; }
-  bool isOpen() const { return open_; }
   const State& state() const { return state_; }
 
   void UpdateValuesinWindow();
@@ -73,12 +54,9 @@ class ClosendCancelPositionWindowController {
   // True when the deviation entry is unusable (after telling the user).
   bool DeviationValidation();
   void CloseandCancelButtonClicked();
-  // "PlaceOrderNotification": "AbortModal" closes, any other text is shown.
-  void ShowStatusMessage(const Notification& notification);
-  void closeModal();
 
  private:
-  std::shared_ptr<Order> record() const;
+  void willClose() override { timer_.cancel(); }
   void fillCancel(const Order& order);
   void fillClose(const Order& position);
   void refreshClose(const Order& position, bool rewriteTexts);
@@ -87,17 +65,11 @@ class ClosendCancelPositionWindowController {
   void markGone();
   std::string sideWord(const Order& position) const;
   double closingPrice(const Order& position) const;
-  void changed();
 
-  PositionsSession& session_;
   Clock::Duration refreshInterval_;
-  PositionSheetView* view_ = nullptr;
   int mode_ = 0;
-  std::string recordId_;
-  bool open_ = false;
   State state_;
   TimerHandle timer_;
-  SheetSupport::Observation observation_;
 };
 
 }  // namespace td

@@ -17,42 +17,28 @@ constexpr int kWorkingOrder = 1;
 
 }  // namespace
 
-ModifyPositionWindowController::ModifyPositionWindowController(PositionsSession& session) : session_(session) {}
+ModifyPositionWindowController::ModifyPositionWindowController(PositionsSession& session)
+    : PositionSheetController(session) {}
 
 ModifyPositionWindowController::~ModifyPositionWindowController() = default;
 
 void ModifyPositionWindowController::open(int mode, std::string recordId) {
   mode_ = mode == kWorkingOrder ? kWorkingOrder : kBracket;
-  recordId_ = std::move(recordId);
+  setRecord(mode_ == kWorkingOrder, std::move(recordId));
   state_ = State{};
   UpdateValuesinWindow();
-  open_ = true;
-  observation_.stop();
-  observation_.observe(OrderMananger::kPlaceOrderNotification, [this](const Notification& n) { ShowStatusMessage(n); });
+  opened(true);
   // No timer: the sheet only learns that its record went.
   observation_.observe(mode_ == kBracket ? "OpenPositionTableNotification" : "PendingOrderTableNotification",
                        [this](const Notification&) { recheckTask_.request(); });
 }
 
-std::shared_ptr<Order> ModifyPositionWindowController::record() const {
-  return mode_ == kWorkingOrder
-             ? PositionsSession::find(session_.getPendingOrderCollection(), &Order::PendingOrderId, recordId_)
-             : PositionsSession::find(session_.getOpenOrderCollection(), &Order::OpenPositionId, recordId_);
-}
-
-void ModifyPositionWindowController::markGone() {
-  state_.sendEnabled = false;
-  state_.buttonTitle = mode_ == kWorkingOrder ? SheetSupport::orderGone(recordId_) : SheetSupport::positionGone(recordId_);
-}
+void ModifyPositionWindowController::markGone() { state_.showGone(goneText()); }
 
 void ModifyPositionWindowController::recheck() {
-  if (!open_ || !state_.sendEnabled || record()) return;
+  if (!isOpen() || !state_.sendEnabled || record()) return;
   markGone();
   changed();
-}
-
-void ModifyPositionWindowController::changed() {
-  if (view_) view_->refresh();
 }
 
 void ModifyPositionWindowController::UpdateValuesinWindow() {
@@ -62,7 +48,7 @@ void ModifyPositionWindowController::UpdateValuesinWindow() {
   state_.orderPriceEditable = mode_ == kWorkingOrder;
   const auto found = record();
   if (!found) {
-    state_.boxTitle = (mode_ == kWorkingOrder ? "Edit Order #" : "Modify #") + recordId_;
+    state_.boxTitle = (mode_ == kWorkingOrder ? "Edit Order #" : "Modify #") + recordId();
     markGone();
     changed();
     return;
@@ -82,9 +68,7 @@ void ModifyPositionWindowController::UpdateValuesinWindow() {
     // A working order that is a position's take-profit or stop-loss keeps the position's size.
     state_.quantityEnabled = o.RefPositionIdOfBracket.empty();
   }
-  state_.account = o.AccountNumber;
-  state_.symbol = o.ItemCode;
-  state_.description = item ? item->Name : std::string();
+  state_.showRecord(o, item.get());
   const double remaining = T::value(o.RemainingQty);
   state_.quantity = T::number(remaining);
   state_.quantityList = SheetSupport::wholeLots(remaining);
@@ -151,23 +135,14 @@ void ModifyPositionWindowController::quantityEdited(const std::string& text) {
 }
 
 void ModifyPositionWindowController::quantityChosen(int index) {
-  if (index < 0 || static_cast<std::size_t>(index) >= state_.quantityList.size()) return;
-  quantityEdited(state_.quantityList[static_cast<std::size_t>(index)]);
+  if (const auto quantity = state_.listedQuantity(index)) quantityEdited(*quantity);
 }
 
 void ModifyPositionWindowController::ModifyButtonClicked() {
-  const auto found = record();
-  if (!found) {
-    markGone();
-    changed();
-    return;
-  }
-  OrderInfo info;
-  info.itemCode = found->ItemCode;
-  info.accountNo = static_cast<std::int32_t>(T::value(found->AccountNumber));
+  const auto found = recordToSend(state_);
+  if (!found) return;
+  OrderInfo info = orderInfoOf(*found);
   info.quantity = state_.quantity;
-  info.deliveryMode = found->deliveryMode;
-  info.timeinForce = found->timeinForce;
   info.limitPrice = state_.takeProfit.price;
   info.stopPrice = state_.stopLoss.price;
   info.TakeProfitEnabled = state_.takeProfit.checked;
@@ -188,23 +163,6 @@ void ModifyPositionWindowController::ModifyButtonClicked() {
     info.isEBO = true;
     session_.PlaceEditBracketOrder(info);
   }
-}
-
-void ModifyPositionWindowController::ShowStatusMessage(const Notification& notification) {
-  const auto text = SheetSupport::feedbackText(notification);
-  if (!text) return;
-  if (*text == OrderMananger::kAbortModal) {
-    closeModal();
-  } else {
-    SheetSupport::showInfo(*text);
-  }
-}
-
-void ModifyPositionWindowController::closeModal() {
-  observation_.stop();
-  const bool wasOpen = open_;
-  open_ = false;
-  if (wasOpen && view_) view_->endSheet();
 }
 
 }  // namespace td

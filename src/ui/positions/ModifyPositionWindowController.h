@@ -11,13 +11,11 @@
 #include <vector>
 
 #include "ui/positions/CoalescedTask.h"
-#include "ui/positions/PositionSheetView.h"
-#include "ui/positions/PositionsSession.h"
-#include "ui/positions/SheetSupport.h"
+#include "ui/positions/PositionSheetController.h"
 
 namespace td {
 
-class ModifyPositionWindowController {
+class ModifyPositionWindowController final : public PositionSheetController {
  public:
   // A take-profit or stop-loss: check box, price field and stepper.
   struct Bracket {
@@ -26,36 +24,19 @@ class ModifyPositionWindowController {
     bool enabled = false;  // the field and the stepper
     std::string price;
   };
-  struct State {
-    std::string boxTitle;
-    std::string account;
-    std::string symbol;
-    std::string description;
-    std::string quantity;
-    std::vector<std::string> quantityList;
-    bool quantityEnabled = false;
-    std::string quantityDescription;
-    std::string orderType;
+  struct State : SheetRecordFields {
     std::string orderPrice;
     bool orderPriceEditable = false;
     Bracket takeProfit;
     Bracket stopLoss;
-    std::string buttonTitle;
-    bool sendEnabled = false;
   };
 
   explicit ModifyPositionWindowController(PositionsSession& session);
-  ~ModifyPositionWindowController();
-  ModifyPositionWindowController(const ModifyPositionWindowController&) = delete;
-  ModifyPositionWindowController& operator=(const ModifyPositionWindowController&) = delete;
-
-  void setView(PositionSheetView* view) { view_ = view; }
+  ~ModifyPositionWindowController() override;
 
   // The list's opening: the mode (0 an open position's bracket, 1 a working order) and the id.
   void open(int mode, std::string recordId);
   int editOrder() const { return mode_; }
-  const std::string& recordId() const { return recordId_; }
-  bool isOpen() const { return open_; }
   const State& state() const { return state_; }
 
   void UpdateValuesinWindow();
@@ -70,26 +51,16 @@ class ModifyPositionWindowController {
   void quantityEdited(const std::string& text);
   void quantityChosen(int index);
   void ModifyButtonClicked();
-  void ShowStatusMessage(const Notification& notification);
-  void closeModal();
 
  private:
-  std::shared_ptr<Order> record() const;
   void recheck();
   void markGone();
   void tick(Bracket& bracket, bool takeProfit, bool checked);
   void step(Bracket& bracket, int direction);
-  void changed();
 
-  PositionsSession& session_;
-  PositionSheetView* view_ = nullptr;
   int mode_ = 0;
-  std::string recordId_;
-  bool open_ = false;
   State state_;
-  // Before the observation, which asks for it.
   CoalescedTask recheckTask_{[this] { recheck(); }};
-  SheetSupport::Observation observation_;
 };
 
 }  // namespace td

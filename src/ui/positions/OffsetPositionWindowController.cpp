@@ -32,47 +32,39 @@ const char* OffsetPositionWindowController::columnIdentifier(int column) {
   return column >= 0 && column < ColumnCount ? kIdentifiers[column] : "";
 }
 
-OffsetPositionWindowController::OffsetPositionWindowController(PositionsSession& session) : session_(session) {}
+OffsetPositionWindowController::OffsetPositionWindowController(PositionsSession& session)
+    : PositionSheetController(session) {}
 
 OffsetPositionWindowController::~OffsetPositionWindowController() = default;
 
 void OffsetPositionWindowController::open(std::string openPositionId) {
-  openPositionNo_ = std::move(openPositionId);
-  observation_.stop();
+  setRecord(false, std::move(openPositionId));
+  opened(false);
   observation_.observe("CloseHedgePositionNotification", [this](const Notification&) { closeModal(); });
   observation_.observe(OrderMananger::kPlaceOrderNotification,
                        [this](const Notification& n) { ShowNotificationMessage(n); });
   observation_.observe("OpenPositionTableNotification", [this](const Notification&) { recheckTask_.request(); });
-  open_ = true;
   UpdateValuesinWindow();
-}
-
-std::shared_ptr<Order> OffsetPositionWindowController::position() const {
-  return PositionsSession::find(session_.getOpenOrderCollection(), &Order::OpenPositionId, openPositionNo_);
 }
 
 void OffsetPositionWindowController::markGone() {
   state_.sendEnabled = false;
-  state_.buttonTitle = SheetSupport::positionGone(openPositionNo_);
+  state_.buttonTitle = goneText();
 }
 
 void OffsetPositionWindowController::recheck() {
-  if (!open_ || !state_.sendEnabled || position()) return;
+  if (!isOpen() || !state_.sendEnabled || record()) return;
   markGone();
   changed();
-}
-
-void OffsetPositionWindowController::changed() {
-  if (view_) view_->refresh();
 }
 
 void OffsetPositionWindowController::UpdateValuesinWindow() {
   state_ = State{};
   offsetCollection_.clear();
   checkPoints_.clear();
-  const auto found = position();
+  const auto found = record();
   if (!found) {
-    state_.boxTitle = "Offset Position #" + openPositionNo_;
+    state_.boxTitle = "Offset Position #" + recordId();
     markGone();
     changed();
     return;
@@ -172,7 +164,7 @@ std::string OffsetPositionWindowController::offsetList(const std::string& openPo
 }
 
 void OffsetPositionWindowController::OffsetButtonClicked() {
-  if (!position()) {
+  if (!record()) {
     markGone();
     changed();
     return;
@@ -206,20 +198,13 @@ void OffsetPositionWindowController::OffsetButtonClicked() {
     }
     rows.emplace_back(r.postionId, quantity->toString());
   }
-  session_.PlaceOffsetOrder(offsetList(openPositionNo_, state_.offsetQuantity, rows), state_.symbol, state_.account);
+  session_.PlaceOffsetOrder(offsetList(recordId(), state_.offsetQuantity, rows), state_.symbol, state_.account);
 }
 
 void OffsetPositionWindowController::ShowNotificationMessage(const Notification& notification) {
   const auto text = SheetSupport::feedbackText(notification);
   if (!text || *text == OrderMananger::kAbortModal) return;
   SheetSupport::showInfo(*text);
-}
-
-void OffsetPositionWindowController::closeModal() {
-  observation_.stop();
-  const bool wasOpen = open_;
-  open_ = false;
-  if (wasOpen && view_) view_->endSheet();
 }
 
 }  // namespace td

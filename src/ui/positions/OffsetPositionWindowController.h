@@ -16,9 +16,7 @@
 #include <vector>
 
 #include "ui/positions/CoalescedTask.h"
-#include "ui/positions/PositionSheetView.h"
-#include "ui/positions/PositionsSession.h"
-#include "ui/positions/SheetSupport.h"
+#include "ui/positions/PositionSheetController.h"
 
 namespace td {
 
@@ -35,7 +33,7 @@ struct OffsetPosition {
   std::string offsetQty = "0";
 };
 
-class OffsetPositionWindowController {
+class OffsetPositionWindowController final : public PositionSheetController {
  public:
   struct State {
     std::string boxTitle;
@@ -54,16 +52,11 @@ class OffsetPositionWindowController {
   static const char* columnIdentifier(int column);
 
   explicit OffsetPositionWindowController(PositionsSession& session);
-  ~OffsetPositionWindowController();
-  OffsetPositionWindowController(const OffsetPositionWindowController&) = delete;
-  OffsetPositionWindowController& operator=(const OffsetPositionWindowController&) = delete;
-
-  void setView(PositionSheetView* view) { view_ = view; }
+  ~OffsetPositionWindowController() override;
 
   // The list's opening: the position's id, the fill and the observers.
   void open(std::string openPositionId);
-  const std::string& openPositionNo() const { return openPositionNo_; }
-  bool isOpen() const { return open_; }
+  const std::string& openPositionNo() const { return recordId(); }
   const State& state() const { return state_; }
 
   void UpdateValuesinWindow();
@@ -81,28 +74,19 @@ class OffsetPositionWindowController {
   void updateTextFieldValues();
   void OffsetButtonClicked();
   void ShowNotificationMessage(const Notification& notification);
-  void closeModal();
 
   // The offset list of a head position and total and the rows (id, quantity), in that order.
   static std::string offsetList(const std::string& openPositionNo, const std::string& total,
                                 const std::vector<std::pair<std::string, std::string>>& rows);
 
  private:
-  std::shared_ptr<Order> position() const;
   void recheck();
   void markGone();
-  void changed();
 
-  PositionsSession& session_;
-  PositionSheetView* view_ = nullptr;
-  std::string openPositionNo_;
-  bool open_ = false;
   State state_;
   std::vector<OffsetPosition> offsetCollection_;
   std::vector<std::size_t> checkPoints_;  // ticked rows, in the order of ticking
-  // Before the observation, which asks for it.
   CoalescedTask recheckTask_{[this] { recheck(); }};
-  SheetSupport::Observation observation_;
 };
 
 }  // namespace td

@@ -59,6 +59,40 @@ QLabel* PositionSheetWindow::addField(const char* key, const char* objectName) {
   return field;
 }
 
+void PositionSheetWindow::addRecordFields(std::function<void(const std::string&)> quantityEdited,
+                                          std::function<void(int)> quantityChosen) {
+  account_ = addField("0012", "AccountTextField");
+  symbol_ = addField("8415", "SymbolTextField");
+  description_ = addField(nullptr, "SymbolDescriptionTextField");
+  quantity_ = NumberFieldSeam::decimalComboBox(box_);
+  quantity_->setObjectName("QuantityComboField");
+  quantity_->setMinimumWidth(110);
+  quantityDescription_ = new QLabel(box_);
+  quantityDescription_->setObjectName("QuantityDescriptionTextField");
+  auto* row = new QHBoxLayout;
+  row->addWidget(quantity_);
+  row->addWidget(quantityDescription_, 1);
+  form_->addRow(caption("8416"), row);
+  connect(quantity_, &QComboBox::editTextChanged, this, [this, edited = std::move(quantityEdited)](const QString& text) {
+    if (!binding_) edited(text.toStdString());
+  });
+  connect(quantity_, &QComboBox::activated, this, [this, chosen = std::move(quantityChosen)](int index) {
+    if (!binding_) chosen(index);
+  });
+}
+
+void PositionSheetWindow::showRecordFields(const SheetRecordFields& fields) {
+  box_->setTitle(qs(fields.boxTitle));
+  account_->setText(qs(fields.account));
+  symbol_->setText(qs(fields.symbol));
+  description_->setText(qs(fields.description));
+  setText(quantity_, fields.quantity, fields.quantityList);
+  quantity_->setEnabled(fields.quantityEnabled);
+  quantityDescription_->setText(qs(fields.quantityDescription));
+  send_->setText(qs(fields.buttonTitle));
+  send_->setEnabled(fields.sendEnabled);
+}
+
 void PositionSheetWindow::setText(QLineEdit* field, const std::string& text) {
   const QString value = qs(text);
   if (field->text() != value) field->setText(value);
@@ -106,18 +140,8 @@ ClosendCancelPositionSheet::ClosendCancelPositionSheet(ClosendCancelPositionWind
                                                        QWidget* mainWindow)
     : PositionSheetWindow(mainWindow), controller_(controller) {
   setObjectName("closendCancelPositionSheet");
-  account_ = addField("0012", "AccountTextField");
-  symbol_ = addField("8415", "SymbolTextField");
-  description_ = addField(nullptr, "SymbolDescriptionTextField");
-  quantity_ = NumberFieldSeam::decimalComboBox(box());
-  quantity_->setObjectName("QuantityComboField");
-  quantity_->setMinimumWidth(110);
-  quantityDescription_ = new QLabel(box());
-  quantityDescription_->setObjectName("QuantityDescriptionTextField");
-  auto* quantityRow = new QHBoxLayout;
-  quantityRow->addWidget(quantity_);
-  quantityRow->addWidget(quantityDescription_, 1);
-  form()->addRow(caption("8416"), quantityRow);
+  addRecordFields([this](const std::string& text) { controller_.quantityEdited(text); },
+                  [this](int index) { controller_.quantityChosen(index); });
   orderType_ = addField("8417", "OrderTypeTextField");
   orderPrice_ = addField("8418", "OrderPriceTextField");
   currentPrice_ = addField("8419", "CurrentPriceTextField");
@@ -136,12 +160,6 @@ ClosendCancelPositionSheet::ClosendCancelPositionSheet(ClosendCancelPositionWind
   deviationLayout->addStretch(1);
   form()->addRow(QString(), deviationRow_);
 
-  connect(quantity_, &QComboBox::editTextChanged, this, [this](const QString& text) {
-    if (!binding_) controller_.quantityEdited(text.toStdString());
-  });
-  connect(quantity_, &QComboBox::activated, this, [this](int index) {
-    if (!binding_) controller_.quantityChosen(index);
-  });
   connect(deviationCheck_, &QCheckBox::toggled, this, [this](bool checked) {
     if (!binding_) controller_.deviationCheckboxSelect(checked);
   });
@@ -156,13 +174,7 @@ ClosendCancelPositionSheet::~ClosendCancelPositionSheet() { controller_.setView(
 void ClosendCancelPositionSheet::refresh() {
   const auto& s = controller_.state();
   binding_ = true;
-  box()->setTitle(qs(s.boxTitle));
-  account_->setText(qs(s.account));
-  symbol_->setText(qs(s.symbol));
-  description_->setText(qs(s.description));
-  setText(quantity_, s.quantity, s.quantityList);
-  quantity_->setEnabled(s.quantityEnabled);
-  quantityDescription_->setText(qs(s.quantityDescription));
+  showRecordFields(s);
   orderType_->setText(qs(s.orderType));
   orderPrice_->setText(qs(s.orderPrice));
   currentPrice_->setText(qs(s.currentPrice));
@@ -173,8 +185,6 @@ void ClosendCancelPositionSheet::refresh() {
   deviationCheck_->setChecked(s.deviationChecked);
   deviation_->setEnabled(s.deviationEnabled);
   setText(deviation_, s.deviation);
-  sendButton()->setText(qs(s.buttonTitle));
-  sendButton()->setEnabled(s.sendEnabled);
   binding_ = false;
 }
 
@@ -183,18 +193,8 @@ void ClosendCancelPositionSheet::refresh() {
 ModifyPositionSheet::ModifyPositionSheet(ModifyPositionWindowController& controller, QWidget* mainWindow)
     : PositionSheetWindow(mainWindow), controller_(controller) {
   setObjectName("modifyPositionSheet");
-  account_ = addField("0012", "AccountTextField");
-  symbol_ = addField("8415", "SymbolTextField");
-  description_ = addField(nullptr, "SymbolDescriptionTextField");
-  quantity_ = NumberFieldSeam::decimalComboBox(box());
-  quantity_->setObjectName("QuantityComboField");
-  quantity_->setMinimumWidth(110);
-  quantityDescription_ = new QLabel(box());
-  quantityDescription_->setObjectName("QuantityDescriptionTextField");
-  auto* quantityRow = new QHBoxLayout;
-  quantityRow->addWidget(quantity_);
-  quantityRow->addWidget(quantityDescription_, 1);
-  form()->addRow(caption("8416"), quantityRow);
+  addRecordFields([this](const std::string& text) { controller_.quantityEdited(text); },
+                  [this](int index) { controller_.quantityChosen(index); });
   orderType_ = addField("8417", "orderTypeTextField");
   orderPrice_ = NumberFieldSeam::decimalField(box());
   orderPrice_->setObjectName("OrderPriceTextField");
@@ -202,12 +202,6 @@ ModifyPositionSheet::ModifyPositionSheet(ModifyPositionWindowController& control
   takeProfit_ = makeBracketRow("8422", "takeProfit", true);
   stopLoss_ = makeBracketRow("8423", "stopLoss", false);
 
-  connect(quantity_, &QComboBox::editTextChanged, this, [this](const QString& text) {
-    if (!binding_) controller_.quantityEdited(text.toStdString());
-  });
-  connect(quantity_, &QComboBox::activated, this, [this](int index) {
-    if (!binding_) controller_.quantityChosen(index);
-  });
   connect(orderPrice_, &QLineEdit::textEdited, this,
           [this](const QString& text) { controller_.orderPriceEdited(text.toStdString()); });
   connect(sendButton(), &QPushButton::clicked, this, [this] { controller_.ModifyButtonClicked(); });
@@ -269,20 +263,12 @@ void ModifyPositionSheet::showBracket(const BracketRow& row, const ModifyPositio
 void ModifyPositionSheet::refresh() {
   const auto& s = controller_.state();
   binding_ = true;
-  box()->setTitle(qs(s.boxTitle));
-  account_->setText(qs(s.account));
-  symbol_->setText(qs(s.symbol));
-  description_->setText(qs(s.description));
-  setText(quantity_, s.quantity, s.quantityList);
-  quantity_->setEnabled(s.quantityEnabled);
-  quantityDescription_->setText(qs(s.quantityDescription));
+  showRecordFields(s);
   orderType_->setText(qs(s.orderType));
   setText(orderPrice_, s.orderPrice);
   orderPrice_->setEnabled(s.orderPriceEditable);
   showBracket(takeProfit_, s.takeProfit);
   showBracket(stopLoss_, s.stopLoss);
-  sendButton()->setText(qs(s.buttonTitle));
-  sendButton()->setEnabled(s.sendEnabled);
   binding_ = false;
 }
 
@@ -363,10 +349,10 @@ class OffsetPositionSheet::RowsModel final : public QAbstractTableModel {
 OffsetPositionSheet::OffsetPositionSheet(OffsetPositionWindowController& controller, QWidget* mainWindow)
     : PositionSheetWindow(mainWindow), controller_(controller) {
   setObjectName("offsetPositionSheet");
-  account_ = addField("0012", "AccountTextField");
-  symbol_ = addField("8415", "SymbolTextField");
+  offsetAccount_ = addField("0012", "AccountTextField");
+  offsetSymbol_ = addField("8415", "SymbolTextField");
   openPrice_ = addField("8424", "OpenpriceTextField");
-  quantity_ = addField("8416", "QuantityTextField");
+  offsetQuantityField_ = addField("8416", "QuantityTextField");
   offsetQuantity_ = addField("8425", "OffsetQtyTextField");
   remainingQuantity_ = addField("8426", "RemainingQtyTextField");
   rows_ = new RowsModel(controller_, this);
@@ -406,10 +392,10 @@ OffsetPositionSheet::~OffsetPositionSheet() { controller_.setView(nullptr); }
 void OffsetPositionSheet::refresh() {
   const auto& s = controller_.state();
   box()->setTitle(qs(s.boxTitle));
-  account_->setText(qs(s.account));
-  symbol_->setText(qs(s.symbol));
+  offsetAccount_->setText(qs(s.account));
+  offsetSymbol_->setText(qs(s.symbol));
   openPrice_->setText(qs(s.openPrice));
-  quantity_->setText(qs(s.quantity));
+  offsetQuantityField_->setText(qs(s.quantity));
   offsetQuantity_->setText(qs(s.offsetQuantity));
   remainingQuantity_->setText(qs(s.remainingQuantity));
   sendButton()->setText(s.buttonTitle.empty() ? caption("8427") : qs(s.buttonTitle));

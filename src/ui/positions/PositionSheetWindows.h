@@ -5,11 +5,13 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <functional>
+#include <string>
 
 #include "ui/positions/ClosendCancelPositionWindowController.h"
 #include "ui/positions/ModifyPositionWindowController.h"
 #include "ui/positions/OffsetPositionWindowController.h"
-#include "ui/positions/PositionSheetView.h"
+#include "ui/positions/PositionSheetController.h"
 
 class QCheckBox;
 class QComboBox;
@@ -34,6 +36,8 @@ class PositionSheetWindow : public QDialog, public PositionSheetView {
   void endSheet() override;
   QPushButton* sendButton() const { return send_; }
   QPushButton* dismissButton() const { return dismiss_; }
+  // The quantity combo of the modify and close sheets.
+  QComboBox* quantityField() const { return quantity_; }
 
  protected:
   // The controller's closeModal.
@@ -43,6 +47,11 @@ class PositionSheetWindow : public QDialog, public PositionSheetView {
   QFormLayout* form() const { return form_; }
   // A read-only field of the form.
   QLabel* addField(const char* key, const char* objectName);
+  // The record's account, symbol and name, and the quantity combo with its description; edits and
+  // picks of the quantity go to the two functions.
+  void addRecordFields(std::function<void(const std::string&)> quantityEdited, std::function<void(int)> quantityChosen);
+  // Those fields, the box title and the send button from the controller.
+  void showRecordFields(const SheetRecordFields& fields);
   // Text of a control set by the controller without echoing back as an edit.
   static void setText(QLineEdit* field, const std::string& text);
   static void setText(QComboBox* box, const std::string& text, const std::vector<std::string>& list);
@@ -54,6 +63,11 @@ class PositionSheetWindow : public QDialog, public PositionSheetView {
   QFormLayout* form_;
   QPushButton* send_;
   QPushButton* dismiss_;
+  QLabel* account_ = nullptr;
+  QLabel* symbol_ = nullptr;
+  QLabel* description_ = nullptr;
+  QComboBox* quantity_ = nullptr;
+  QLabel* quantityDescription_ = nullptr;
   bool ending_ = false;
 };
 
@@ -63,7 +77,6 @@ class ClosendCancelPositionSheet final : public PositionSheetWindow {
   ClosendCancelPositionSheet(ClosendCancelPositionWindowController& controller, QWidget* mainWindow);
   ~ClosendCancelPositionSheet() override;
   void refresh() override;
-  QComboBox* quantityField() const { return quantity_; }
   QCheckBox* deviationCheckBox() const { return deviationCheck_; }
   QLineEdit* deviationField() const { return deviation_; }
 
@@ -72,11 +85,6 @@ class ClosendCancelPositionSheet final : public PositionSheetWindow {
 
  private:
   ClosendCancelPositionWindowController& controller_;
-  QLabel* account_;
-  QLabel* symbol_;
-  QLabel* description_;
-  QComboBox* quantity_;
-  QLabel* quantityDescription_;
   QLabel* orderType_;
   QLabel* orderPrice_;
   QLabel* currentPrice_;
@@ -93,7 +101,6 @@ class ModifyPositionSheet final : public PositionSheetWindow {
   ModifyPositionSheet(ModifyPositionWindowController& controller, QWidget* mainWindow);
   ~ModifyPositionSheet() override;
   void refresh() override;
-  QComboBox* quantityField() const { return quantity_; }
   QLineEdit* orderPriceField() const { return orderPrice_; }
   QCheckBox* takeProfitCheckBox() const { return takeProfit_.check; }
   QLineEdit* takeProfitField() const { return takeProfit_.field; }
@@ -115,11 +122,6 @@ class ModifyPositionSheet final : public PositionSheetWindow {
   void showBracket(const BracketRow& row, const ModifyPositionWindowController::Bracket& bracket);
 
   ModifyPositionWindowController& controller_;
-  QLabel* account_;
-  QLabel* symbol_;
-  QLabel* description_;
-  QComboBox* quantity_;
-  QLabel* quantityDescription_;
   QLabel* orderType_;
   QLineEdit* orderPrice_;
   BracketRow takeProfit_;
@@ -142,10 +144,10 @@ class OffsetPositionSheet final : public PositionSheetWindow {
   OffsetPositionWindowController& controller_;
   RowsModel* rows_;
   QTableView* table_;
-  QLabel* account_;
-  QLabel* symbol_;
+  QLabel* offsetAccount_;
+  QLabel* offsetSymbol_;
   QLabel* openPrice_;
-  QLabel* quantity_;
+  QLabel* offsetQuantityField_;
   QLabel* offsetQuantity_;
   QLabel* remainingQuantity_;
 };

@@ -159,7 +159,9 @@ bool PositionsPane::isSheetOpen() const {
                                static_cast<const QWidget*>(offsetSheet_.data())}) {
     if (sheet && sheet->isVisible()) return true;
   }
-  return closeController_.isOpen() || modifyController_.isOpen() || offsetController_.isOpen();
+  // Any other window-modal sheet on the main window counts too.
+  return closeController_.isOpen() || modifyController_.isOpen() || offsetController_.isOpen() ||
+         QApplication::activeModalWidget() != nullptr;
 }
 
 void PositionsPane::openCloseOrCancelSheet(int mode, const std::string& recordId) {
