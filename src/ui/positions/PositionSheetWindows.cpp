@@ -14,7 +14,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "ui/positions/NumberFieldSeam.h"
+#include "ui/controls/NumericFields.h"
 #include "ui/positions/SheetSupport.h"
 
 namespace td {
@@ -64,7 +64,7 @@ void PositionSheetWindow::addRecordFields(std::function<void(const std::string&)
   account_ = addField("0012", "AccountTextField");
   symbol_ = addField("8415", "SymbolTextField");
   description_ = addField(nullptr, "SymbolDescriptionTextField");
-  quantity_ = NumberFieldSeam::decimalComboBox(box_);
+  quantity_ = new CustomComboBox(box_);
   quantity_->setObjectName("QuantityComboField");
   quantity_->setMinimumWidth(110);
   quantityDescription_ = new QLabel(box_);
@@ -152,7 +152,7 @@ ClosendCancelPositionSheet::ClosendCancelPositionSheet(ClosendCancelPositionWind
   deviationLayout->setContentsMargins(0, 0, 0, 0);
   deviationCheck_ = new QCheckBox(caption("8421"), deviationRow_);
   deviationCheck_->setObjectName("DeviationCheckBox");
-  deviation_ = NumberFieldSeam::wholeNumberField(deviationRow_);
+  deviation_ = new CustomTextField(deviationRow_);
   deviation_->setObjectName("DeviationTextField");
   deviation_->setMaximumWidth(70);
   deviationLayout->addWidget(deviationCheck_);
@@ -196,7 +196,7 @@ ModifyPositionSheet::ModifyPositionSheet(ModifyPositionWindowController& control
   addRecordFields([this](const std::string& text) { controller_.quantityEdited(text); },
                   [this](int index) { controller_.quantityChosen(index); });
   orderType_ = addField("8417", "orderTypeTextField");
-  orderPrice_ = NumberFieldSeam::decimalField(box());
+  orderPrice_ = new JCustomTextField(box());
   orderPrice_->setObjectName("OrderPriceTextField");
   form()->addRow(caption("8418"), orderPrice_);
   takeProfit_ = makeBracketRow("8422", "takeProfit", true);
@@ -220,7 +220,7 @@ ModifyPositionSheet::BracketRow ModifyPositionSheet::makeBracketRow(const char* 
   r.check = new QCheckBox(caption(key), r.row);
   r.check->setObjectName(QString::fromLatin1(name) + "CheckBox");
   r.check->setMinimumWidth(110);
-  r.field = NumberFieldSeam::decimalField(r.row);
+  r.field = new JCustomTextField(r.row);
   r.field->setObjectName(QString::fromLatin1(name) + "TextField");
   r.up = new QToolButton(r.row);
   r.up->setArrowType(Qt::UpArrow);
@@ -273,6 +273,36 @@ void ModifyPositionSheet::refresh() {
 }
 
 // ---- offset ----
+
+// The offset quantity of a ticked row: the number combo cell with that row's choices; a choice
+// from the list is taken at once, a typed quantity when the editor closes.
+class OffsetQuantityCell final : public CustomComboBoxCell {
+ public:
+  OffsetQuantityCell(OffsetPositionWindowController& controller, QObject* parent)
+      : CustomComboBoxCell({}, parent), controller_(controller) {}
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    auto* box = static_cast<QComboBox*>(CustomComboBoxCell::createEditor(parent, option, index));
+    box->setFrame(false);
+    for (const std::string& choice : controller_.offsetQuantityChoices(index.row())) {
+      box->addItem(QString::fromStdString(choice));
+    }
+    connect(box, &QComboBox::activated, this, [this, box] {
+      emit const_cast<OffsetQuantityCell*>(this)->commitData(box);
+    });
+    return box;
+  }
+  void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+    auto* box = static_cast<QComboBox*>(editor);
+    box->setEditText(index.data(Qt::EditRole).toString());
+    box->lineEdit()->selectAll();
+  }
+  void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
+    model->setData(index, static_cast<QComboBox*>(editor)->currentText(), Qt::EditRole);
+  }
+
+ private:
+  OffsetPositionWindowController& controller_;
+};
 
 // The rows of the offset table over the controller: a check box in the first column, the offset
 // quantity editable on ticked rows.
@@ -372,15 +402,7 @@ OffsetPositionSheet::OffsetPositionSheet(OffsetPositionWindowController& control
   for (int column = 0; column < OffsetPositionWindowController::ColumnCount; ++column) {
     table_->setColumnWidth(column, widths[column]);
   }
-  table_->setItemDelegateForColumn(
-      OffsetPositionWindowController::OffsetQty,
-      new NumberFieldSeam::QuantityCellDelegate(
-          [this](int row) {
-            QStringList items;
-            for (const std::string& choice : controller_.offsetQuantityChoices(row)) items << qs(choice);
-            return items;
-          },
-          table_));
+  table_->setItemDelegateForColumn(OffsetPositionWindowController::OffsetQty, new OffsetQuantityCell(controller_, table_));
   form()->addRow(table_);
   sendButton()->setText(caption("8427"));
   connect(sendButton(), &QPushButton::clicked, this, [this] { controller_.OffsetButtonClicked(); });
