@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "SessionContextFixture.h"  // RecordingAlerts
 #include "model/ReferenceData.h"
 #include "orders/OrderMananger.h"
 #include "platform/AppContext.h"
@@ -21,18 +22,6 @@
 #include "ui/positions/PositionsSession.h"
 
 namespace td::test {
-
-class RecordingAlerts : public UserAlerts {
- public:
-  void showAlert(const std::string& title, const std::string& message) override {
-    calls.push_back(title + "|" + message);
-  }
-  void showBanner(const std::string& title, const std::string& message) override {
-    calls.push_back("banner " + title + "|" + message);
-  }
-  void playSound(const std::string& name) override { calls.push_back("sound " + name); }
-  std::vector<std::string> calls;
-};
 
 // EURUSD (5 decimals, tick 0.00001, 100000 a lot; buys, sells, closes from the list, take-profit
 // and stop-loss) and GOLD (2 decimals, buys and delivers, no sells); accounts 1001 and 1002 of
