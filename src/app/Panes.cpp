@@ -1,6 +1,7 @@
 #include "app/Panes.h"
 
 #include "ui/MainWindow.h"
+#include "ui/positions/PositionsPane.h"
 #include "ui/watchlist/WatchlistPanes.h"
 
 namespace td {
@@ -8,6 +9,11 @@ namespace td {
 void installPanes(MainWindow& window) {
   // One line per window family, in the order their toolbar buttons appear.
   installWatchlists(window);
+  PositionsPane* lists = installPositionLists(window);
+  // A position's delivery receipt comes from the watchlist family's details sheet.
+  lists->setDeliveryReceiptOpener([&window](int detailViewType, int row, const std::string&) {
+    if (row >= 0) openDeliveryReceipt(window, detailViewType, static_cast<std::size_t>(row));
+  });
 }
 
 }  // namespace td

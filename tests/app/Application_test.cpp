@@ -16,24 +16,16 @@
 #include <fstream>
 #include <set>
 
-#include "../integration/ProcessHelpers.h"
-#include "../ui/QtTestApp.h"
-#include "../ui/ScratchSettings.h"
+#include "AppTestSupport.h"
 #include "platform/AppContext.h"
 #include "session/BusinessBase.h"
-#include "ui/shell/SecretStore.h"
 #include "ui/watchlist/DetailSheet.h"
 #include "ui/watchlist/WatchlistPanes.h"
 
 namespace td {
 namespace {
 
-class NoSecrets final : public SecretStore {
- public:
-  void readPassword(const std::string&, ReadDone done) override { done(Status::NotFound, ""); }
-  void writePassword(const std::string&, const std::string&, WriteDone done) override { done(Status::Ok); }
-  void removePassword(const std::string&) override {}
-};
+using test::pumpUntil;
 
 // The threads of the process but the idle process-wide pools (the background queue, the fd
 // poller, Qt's global pool), which live as long as the process; everything a session starts (the
@@ -50,41 +42,17 @@ std::vector<std::string> sessionThreads() {
   return names;
 }
 
-bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds within) {
-  const auto deadline = std::chrono::steady_clock::now() + within;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
-}
-
 TEST(Application, LogsInFromTheLoginWindowAndPricesMoveTheAccountStrip) {
-  test::qtTestApp();
-  testing::ServerProcess server({});
-  ASSERT_TRUE(server.listening());
-  test::ScratchSettings settings;
-  const auto servers = settings.folder() / "servers.conf";
-  std::ofstream(servers) << "live.host=127.0.0.1\nlive.port=" << server.tcp << "\ndemo.host=127.0.0.1\ndemo.port="
-                         << server.tcp << "\n";
-  ::setenv("TARNWICKDESK_SERVERS", servers.c_str(), 1);
   const std::size_t threadsBefore = sessionThreads().size();
   {
-    Application::Options options;
-    options.defaults = settings.shared();
-    options.secrets = std::make_shared<NoSecrets>();
-    options.refreshInterval = std::chrono::milliseconds(50);
-    options.watchNetwork = false;
-    Application app(options);
+    test::AppAgainstServer server;
+    ASSERT_TRUE(server.listening());
+    Application app(server.options());
     app.start();
     LoginWindow* login = app.loginWindow();
     ASSERT_NE(login, nullptr);
-    EXPECT_EQ(login->portField()->text(), QString::number(server.tcp));  // the live preset at launch
-    QTest::keyClicks(login->userNameField(), "demo");
-    QTest::keyClicks(login->passwordField(), "demo");
-    QTest::keyClick(login->passwordField(), Qt::Key_Return);
-
-    ASSERT_TRUE(pumpUntil([&] { return app.mainWindow() && app.mainWindow()->isVisible(); }, std::chrono::seconds(8)));
+    EXPECT_EQ(login->portField()->text(), QString::number(server.port()));  // the live preset at launch
+    ASSERT_TRUE(test::AppAgainstServer::logIn(app));
     EXPECT_FALSE(login->isVisible());
     MainWindow* main = app.mainWindow();
     EXPECT_EQ(main->accountIdField()->text().toStdString().find("Account : 10"), 0u);
@@ -98,30 +66,17 @@ TEST(Application, LogsInFromTheLoginWindowAndPricesMoveTheAccountStrip) {
         std::chrono::seconds(8)));
     app.quit();
   }
-  ::unsetenv("TARNWICKDESK_SERVERS");
   EXPECT_TRUE(pumpUntil([&] { return sessionThreads().size() <= threadsBefore; }, std::chrono::seconds(3)))
       << ::testing::PrintToString(sessionThreads());
 }
 
 TEST(Application, TheWatchlistFillsFromTheLoginDataAndTicksAndAReceiptGetsItsBankAccount) {
-  test::qtTestApp();
-  testing::ServerProcess server({"--tick-ms", "20"});
-  ASSERT_TRUE(server.listening());
-  test::ScratchSettings settings;
-  const auto servers = settings.folder() / "servers.conf";
-  std::ofstream(servers) << "live.host=127.0.0.1\nlive.port=" << server.tcp << "\n";
-  ::setenv("TARNWICKDESK_SERVERS", servers.c_str(), 1);
   {
-    Application::Options options;
-    options.defaults = settings.shared();
-    options.secrets = std::make_shared<NoSecrets>();
-    options.watchNetwork = false;
-    Application app(options);
+    test::AppAgainstServer server;
+    ASSERT_TRUE(server.listening());
+    Application app(server.options());
     app.start();
-    QTest::keyClicks(app.loginWindow()->userNameField(), "demo");
-    QTest::keyClicks(app.loginWindow()->passwordField(), "demo");
-    QTest::keyClick(app.loginWindow()->passwordField(), Qt::Key_Return);
-    ASSERT_TRUE(pumpUntil([&] { return app.mainWindow() && app.mainWindow()->isVisible(); }, std::chrono::seconds(8)));
+    ASSERT_TRUE(test::AppAgainstServer::logIn(app));
     MainWindow* main = app.mainWindow();
 
     // The first watchlist of a user: the items of the first instrument type, with live prices.
@@ -152,7 +107,6 @@ TEST(Application, TheWatchlistFillsFromTheLoginDataAndTicksAndAReceiptGetsItsBan
     sheet->accept();
     app.quit();
   }
-  ::unsetenv("TARNWICKDESK_SERVERS");
 }
 
 }  // namespace

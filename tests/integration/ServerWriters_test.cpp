@@ -75,6 +75,18 @@ TEST(SimLoginDataWriter, BothFormsLoadIntoTheSameRecords) {
   }
 }
 
+TEST(SimLoginDataWriter, AmpFormCarriesThePermissionsOfTheListsAndTheDeviationSetting) {
+  Scenario s = Scenario::builtIn();
+  LoginDataWriter writer(s, LoginDataContext{1, 2, unixNow(), {}, {}});
+  ReferenceData d = loadAmp(writer.amp(*s.user("demo")));
+  // Buy and sell, and closing from the open positions list, on account and item alike.
+  EXPECT_EQ(d.item("EURUSD")->availableOrderSettings, 3);
+  EXPECT_EQ(d.item("EURUSD")->availableOrderTypes & 32, 32);
+  EXPECT_EQ(d.account("1001")->availableOrderTypes & 32, 32);
+  EXPECT_EQ(d.account("1001")->accountSettings1, 0);
+  EXPECT_EQ(d.account("1002")->accountSettings1, 2);
+}
+
 TEST(SimLoginDataWriter, AUserSeesOnlyTheInstrumentsAndGroupOfItsAccounts) {
   Scenario s = Scenario::builtIn();
   LoginDataWriter writer(s, LoginDataContext{1, 2, unixNow(), {}, {}});

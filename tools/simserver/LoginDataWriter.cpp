@@ -220,7 +220,8 @@ LoginDataWriter::Tables LoginDataWriter::tables(const UserSpec& user) const {
                           {"AccountAccessTypeId", 19, num(a->accessType)},
                           {"TradingStatusId", 20, num(a->tradingStatus)},
                           {"AccumulatingStorage", 22, num(a->storage, 2)},
-                          {"AvailableOrderTypes", 24, num(a->availableOrderTypes)}});
+                          {"AvailableOrderTypes", 24, num(a->availableOrderTypes)},
+                          {"", 28, num(a->settings1)}});
   }
   return t;
 }

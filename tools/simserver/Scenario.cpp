@@ -53,7 +53,7 @@ constexpr std::string_view kBuiltIn = R"json({
   ],
   "accounts": [
     {"id": 1001, "group": 1, "name": "Demo main", "balance": 100000},
-    {"id": 1002, "group": 1, "name": "Demo hedge", "balance": 25000, "hedgeMode": 1},
+    {"id": 1002, "group": 1, "name": "Demo hedge", "balance": 25000, "hedgeMode": 1, "settings1": 2},
     {"id": 2001, "group": 2, "name": "Alice", "balance": 50000}
   ],
   "users": [
@@ -178,6 +178,7 @@ void readAccount(const json& j, AccountSpec& a) {
   get(j, "accessType", a.accessType);
   get(j, "hedgeMode", a.hedgeMode);
   get(j, "availableOrderTypes", a.availableOrderTypes);
+  get(j, "settings1", a.settings1);
 }
 
 void readUser(const json& j, UserSpec& u) {

@@ -70,10 +70,11 @@ struct InstrumentSpec {
   int unitId = 1;
   int tradingStatus = 1;
   int plCalcMode = 1;
-  int availableOrderTypes = 7;
+  // Market, take-profit, stop-loss, closing from the open positions list, limit and stop.
+  int availableOrderTypes = 231;
   int hedgeMode = 0;
   int maxHoldingDays = 0;
-  int availableOrderSettings = 0;
+  int availableOrderSettings = 3;  // buy and sell
   bool enabled = true;
   bool watchlist = true;
   bool tradable = true;
@@ -127,7 +128,8 @@ struct AccountSpec {
   int accountType = 1;
   int accessType = 1;
   int hedgeMode = 0;
-  int availableOrderTypes = 7;
+  int availableOrderTypes = 231;
+  int settings1 = 0;  // accountSettings1: 2 shows the deviation controls
 };
 
 struct UserSpec {

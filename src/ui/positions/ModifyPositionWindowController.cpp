@@ -1,0 +1,168 @@
+#include "ui/positions/ModifyPositionWindowController.h"
+
+#include <algorithm>
+
+#include "model/AccountDetails.h"
+#include "model/ItemDetails.h"
+#include "orders/OrderMananger.h"
+#include "ui/positions/PositionTexts.h"
+
+namespace td {
+namespace {
+
+namespace T = PositionTexts;
+
+constexpr int kBracket = 0;
+constexpr int kWorkingOrder = 1;
+
+}  // namespace
+
+ModifyPositionWindowController::ModifyPositionWindowController(PositionsSession& session)
+    : PositionSheetController(session) {}
+
+ModifyPositionWindowController::~ModifyPositionWindowController() = default;
+
+void ModifyPositionWindowController::open(int mode, std::string recordId) {
+  mode_ = mode == kWorkingOrder ? kWorkingOrder : kBracket;
+  setRecord(mode_ == kWorkingOrder, std::move(recordId));
+  state_ = State{};
+  UpdateValuesinWindow();
+  opened(true);
+  // No timer: the sheet only learns that its record went.
+  observation_.observe(mode_ == kBracket ? "OpenPositionTableNotification" : "PendingOrderTableNotification",
+                       [this](const Notification&) { recheckTask_.request(); });
+}
+
+void ModifyPositionWindowController::markGone() { state_.showGone(goneText()); }
+
+void ModifyPositionWindowController::recheck() {
+  if (!isOpen() || !state_.sendEnabled || record()) return;
+  markGone();
+  changed();
+}
+
+void ModifyPositionWindowController::UpdateValuesinWindow() {
+  state_.takeProfit = Bracket{};
+  state_.stopLoss = Bracket{};
+  state_.quantityEnabled = false;
+  state_.orderPriceEditable = mode_ == kWorkingOrder;
+  const auto found = record();
+  if (!found) {
+    state_.boxTitle = (mode_ == kWorkingOrder ? "Edit Order #" : "Modify #") + recordId();
+    markGone();
+    changed();
+    return;
+  }
+  const Order& o = *found;
+  const auto item = session_.item(o.ItemCode);
+  const auto owner = session_.account(o.AccountNumber);
+  if (mode_ == kBracket) {
+    state_.boxTitle = "Modify #" + o.OpenPositionId;
+    if (o.orderType >= 0 && o.orderType <= 3) state_.orderType = T::orderType(o.orderType);
+    state_.buttonTitle = state_.boxTitle;
+  } else {
+    const std::string word = o.orderType >= 1 && o.orderType <= 3 ? T::orderType(o.orderType) : std::string();
+    if (o.orderType >= 0 && o.orderType <= 3) state_.orderType = T::orderType(o.orderType);
+    state_.boxTitle = "Edit " + word + " Order #" + o.PendingOrderId;
+    state_.buttonTitle = state_.boxTitle;
+    // A working order that is a position's take-profit or stop-loss keeps the position's size.
+    state_.quantityEnabled = o.RefPositionIdOfBracket.empty();
+  }
+  state_.showRecord(o, item.get());
+  const double remaining = T::value(o.RemainingQty);
+  state_.quantity = T::number(remaining);
+  state_.quantityList = SheetSupport::wholeLots(remaining);
+  state_.quantityDescription = SheetSupport::quantityDescription(state_.quantity, item ? item->ContractSize : 0);
+  state_.orderPrice = T::price(o.OrderPrice, item.get());
+  if (!o.LimitPrice.empty()) {
+    state_.takeProfit.checked = state_.takeProfit.enabled = true;
+    state_.takeProfit.price = T::price(o.LimitPrice, item.get());
+  }
+  if (!o.StopPrice.empty()) {
+    state_.stopLoss.checked = state_.stopLoss.enabled = true;
+    state_.stopLoss.price = T::price(o.StopPrice, item.get());
+  }
+  // Hidden without the permission, yet the filled state still goes into the request.
+  const std::int32_t accountTypes = owner ? owner->availableOrderTypes : 0;
+  const std::int32_t itemTypes = item ? item->availableOrderTypes : 0;
+  state_.takeProfit.visible = (accountTypes & OrderTypeBitTakeProfit) && (itemTypes & OrderTypeBitTakeProfit);
+  state_.stopLoss.visible = (accountTypes & OrderTypeBitStopLoss) && (itemTypes & OrderTypeBitStopLoss);
+  state_.sendEnabled = true;
+  changed();
+}
+
+void ModifyPositionWindowController::tick(Bracket& bracket, bool takeProfit, bool checked) {
+  bracket.checked = checked;
+  bracket.enabled = checked;
+  bracket.price.clear();
+  if (checked) {
+    if (const auto found = record()) {
+      // A proposal for the closing side of the record.
+      bracket.price = session_.UpdateTakeProfitandStopLoss(
+          found->tradingMode == 0 ? 1 : 0, found->ItemCode, takeProfit,
+          static_cast<std::int32_t>(T::value(state_.account)), mode_ == kBracket ? 1 : found->orderType,
+          mode_ == kBracket ? std::string() : found->OrderPrice);
+    } else {
+      markGone();
+    }
+  }
+  changed();
+}
+
+void ModifyPositionWindowController::takeProfitCheckboxSelect(bool checked) { tick(state_.takeProfit, true, checked); }
+
+void ModifyPositionWindowController::stopLossCheckboxSelect(bool checked) { tick(state_.stopLoss, false, checked); }
+
+void ModifyPositionWindowController::step(Bracket& bracket, int direction) {
+  if (!bracket.enabled) return;
+  const auto item = session_.item(state_.symbol);
+  const double tickSize = item ? item->TickSize : 0;
+  const double price = std::max(0.0, T::value(bracket.price) + (direction > 0 ? tickSize : -tickSize));
+  bracket.price = T::price(price, item.get());
+  changed();
+}
+
+void ModifyPositionWindowController::takeProfitStepperButtonPressed(int direction) { step(state_.takeProfit, direction); }
+
+void ModifyPositionWindowController::stopLossStepperButtonPressed(int direction) { step(state_.stopLoss, direction); }
+
+void ModifyPositionWindowController::quantityEdited(const std::string& text) {
+  if (mode_ != kWorkingOrder) return;
+  state_.quantity = text;
+  const auto item = session_.item(state_.symbol);
+  state_.quantityDescription = SheetSupport::quantityDescription(text, item ? item->ContractSize : 0);
+  changed();
+}
+
+void ModifyPositionWindowController::quantityChosen(int index) {
+  if (const auto quantity = state_.listedQuantity(index)) quantityEdited(*quantity);
+}
+
+void ModifyPositionWindowController::ModifyButtonClicked() {
+  const auto found = recordToSend(state_);
+  if (!found) return;
+  OrderInfo info = orderInfoOf(*found);
+  info.quantity = state_.quantity;
+  info.limitPrice = state_.takeProfit.price;
+  info.stopPrice = state_.stopLoss.price;
+  info.TakeProfitEnabled = state_.takeProfit.checked;
+  info.StopLossEnabled = state_.stopLoss.checked;
+  if (mode_ == kWorkingOrder) {
+    info.tradingMode = found->tradingMode;
+    info.orderType = found->orderType;
+    info.price = state_.orderPrice;
+    info.orderNo = found->PendingOrderId;
+    info.editorderReqType = 2;
+    info.isEWO = true;
+    session_.PlaceEditWorkingOrder(info);
+  } else {
+    info.tradingMode = found->tradingMode == 0 ? 1 : 0;
+    info.orderType = 1;
+    info.price = found->OrderPrice;
+    info.orderNo = found->OpenPositionId;
+    info.isEBO = true;
+    session_.PlaceEditBracketOrder(info);
+  }
+}
+
+}  // namespace td
