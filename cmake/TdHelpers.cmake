@@ -32,7 +32,10 @@ function(td_library name)
     list(FILTER sources EXCLUDE REGEX "${pattern}")
   endforeach()
   if(sources)
-    add_library(td_${name} STATIC ${sources})
+    # The headers are listed too, so that a new header (a new Q_OBJECT class) reaches AUTOMOC in a
+    # build tree that already exists.
+    file(GLOB_RECURSE headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+    add_library(td_${name} STATIC ${sources} ${headers})
     target_link_libraries(td_${name} PUBLIC td_options ${ARG_LINKS})
   else()
     # A folder whose sources have not landed yet: headers only.
