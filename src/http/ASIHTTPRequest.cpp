@@ -245,8 +245,13 @@ std::optional<WallClock::time_point> ASIHTTPRequest::expiryDateForRequest(ASIHTT
       }
     }
   }
-  if (maxAge != 0)
+  if (maxAge != 0) {
+    // Not a number or past a century (the clock would overflow) counts as a century.
+    constexpr double kCentury = 100.0 * 366 * 86400;
+    if (!(maxAge < kCentury)) maxAge = kCentury;
+    if (maxAge < -kCentury) maxAge = -kCentury;
     return WallClock::now() + std::chrono::duration_cast<WallClock::duration>(std::chrono::duration<double>(maxAge));
+  }
   if (headers)
     if (const std::string* expires = headers->find("Expires")) return dateFromRFC1123String(*expires);
   return std::nullopt;

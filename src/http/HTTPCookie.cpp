@@ -85,7 +85,9 @@ std::optional<HTTPCookie> parseOne(std::string_view text, const URL& url, WallCl
       cookie.httpOnly = true;
     }
   }
-  if (maxAge) cookie.expiresDate = now + std::chrono::seconds(std::max<long long>(*maxAge, -1));
+  // A max-age past a century is a century: the clock would overflow long before its end.
+  constexpr long long kCentury = 100LL * 366 * 86400;
+  if (maxAge) cookie.expiresDate = now + std::chrono::seconds(std::clamp<long long>(*maxAge, -1, kCentury));
   return cookie;
 }
 

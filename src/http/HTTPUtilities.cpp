@@ -160,6 +160,11 @@ std::optional<WallClock::time_point> dateFromRFC1123String(std::string_view text
   tm.tm_min = minute;
   tm.tm_sec = second;
   const std::time_t utc = ::timegm(&tm);
+  // The wall clock counts nanoseconds (years 1678 to 2261): dates beyond it (a cookie that "never"
+  // expires, 31 Dec 9999) saturate instead of overflowing.
+  constexpr auto kLimit = std::chrono::duration_cast<std::chrono::seconds>(WallClock::duration::max()).count() - 86400;
+  if (utc > kLimit) return WallClock::time_point::max();
+  if (utc < -kLimit) return WallClock::time_point::min();
   return WallClock::from_time_t(utc) - std::chrono::minutes(*offset);
 }
 

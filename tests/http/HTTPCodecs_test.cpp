@@ -141,6 +141,9 @@ TEST(HTTPDates, RFC1123WithOrWithoutDayAndSecondsParsesAndISODoesNot) {
   ASSERT_TRUE(shortForm);
   EXPECT_EQ(WallClock::to_time_t(*shortForm), 784111740);
   EXPECT_FALSE(dateFromRFC1123String("1994-11-06T08:49:37Z"));
+  // Beyond what the clock holds: saturated, not overflowed.
+  EXPECT_EQ(dateFromRFC1123String("Fri, 31 Dec 9999 23:59:59 GMT"), WallClock::time_point::max());
+  EXPECT_EQ(dateFromRFC1123String("Mon, 01 Jan 1000 00:00:00 GMT"), WallClock::time_point::min());
   EXPECT_EQ(base64forData("a"), "YQ==");
   EXPECT_EQ(base64forData(""), "");
 }
