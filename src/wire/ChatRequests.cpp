@@ -25,39 +25,39 @@ std::string ChatRequests::messageReference(const ChatRoomValues& room) {
   return out;
 }
 
-bool ChatRequests::requestContactlist(MessageBase& messageBase, const SessionValues& session) {
+BuildResult ChatRequests::requestContactlist(MessageBase& messageBase, const SessionValues& session) {
   auto r = begin(messageBase, MessageType::ContactList);
   r.set(504, session.userName).set(520, "1");
   return SessionRequests::buildWithMessageProperties(r, session);
 }
 
-bool ChatRequests::requestRecentConversation(MessageBase& messageBase, const SessionValues& session) {
+BuildResult ChatRequests::requestRecentConversation(MessageBase& messageBase, const SessionValues& session) {
   auto r = begin(messageBase, MessageType::RecentConversations);
   r.set(504, session.userName);
   return SessionRequests::buildWithMessageProperties(r, session);
 }
 
-bool ChatRequests::requestOfflineMessages(MessageBase& messageBase, const SessionValues& session) {
+BuildResult ChatRequests::requestOfflineMessages(MessageBase& messageBase, const SessionValues& session) {
   auto r = begin(messageBase, MessageType::OfflineMessages);
   r.set(504, session.userName);
   return SessionRequests::buildWithMessageProperties(r, session);
 }
 
-bool ChatRequests::requestRoomMessage(MessageBase& messageBase, const SessionValues& session,
+BuildResult ChatRequests::requestRoomMessage(MessageBase& messageBase, const SessionValues& session,
                                       const ChatRoomValues& room) {
   auto r = begin(messageBase, MessageType::RoomMessages);
   r.set(504, session.userName).setIfPresent(502, room.RoomName).setIfPresent(501, room.RoomId);
   return SessionRequests::buildWithMessageProperties(r, session);
 }
 
-bool ChatRequests::requestChatMessageAcknowledgement(MessageBase& messageBase, const SessionValues& session,
+BuildResult ChatRequests::requestChatMessageAcknowledgement(MessageBase& messageBase, const SessionValues& session,
                                                      const ChatRoomValues& room) {
   auto r = begin(messageBase, MessageType::ChatAcknowledgement);
   r.set(507, std::string_view()).set(505, messageReference(room)).set(504, session.userName);
   return SessionRequests::buildWithMessageProperties(r, session);
 }
 
-bool ChatRequests::SendRoomRequest(MessageBase& messageBase, const SessionValues& session, std::string_view partner) {
+BuildResult ChatRequests::SendRoomRequest(MessageBase& messageBase, const SessionValues& session, std::string_view partner) {
   auto r = begin(messageBase, MessageType::NewRoom);
   r.set(20, std::int64_t{nextRequestId(session.Requestid)})
       .set(503, partner)
@@ -66,7 +66,7 @@ bool ChatRequests::SendRoomRequest(MessageBase& messageBase, const SessionValues
   return SessionRequests::buildWithMessageProperties(r, session);
 }
 
-bool ChatRequests::SendNewChatMessageToServer(MessageBase& messageBase, const SessionValues& session,
+BuildResult ChatRequests::SendNewChatMessageToServer(MessageBase& messageBase, const SessionValues& session,
                                               std::string_view richText, const std::optional<std::string>& roomId,
                                               const std::optional<std::string>& roomName) {
   auto r = begin(messageBase, MessageType::ChatMessage);
@@ -74,12 +74,12 @@ bool ChatRequests::SendNewChatMessageToServer(MessageBase& messageBase, const Se
   return SessionRequests::buildWithMessageProperties(r, session);
 }
 
-bool ChatRequests::SendChatQueueRequest(MessageBase& messageBase, const SessionValues& session,
+BuildResult ChatRequests::SendChatQueueRequest(MessageBase& messageBase, const SessionValues& session,
                                         const std::optional<std::string>& queueId,
                                         const std::optional<std::string>& firstAccountKey, std::string_view richText) {
   if (!firstAccountKey) {
     TD_LOG_WARN("SendChatQueueRequest : not sent, the session holds no account");
-    return false;
+    return BuildResult::Status::NotSent;
   }
   auto r = begin(messageBase, MessageType::ChatQueueRequest);
   r.setIfPresent(1026, queueId)

@@ -3,7 +3,7 @@
 // (626), offline messages (613), new room (601), chat message (603), room messages (615),
 // acknowledgement (608) and chat request to a support queue (678). Each stores its own tags, then
 // the common tail (SessionRequests::setMessageProperties), and builds; the result says whether the
-// frame reached the transport.
+// frame reached the transport, or why it was not built (a text holding a separator byte is refused).
 
 #include <optional>
 #include <string>
@@ -23,24 +23,24 @@ struct ChatRoomValues {
 
 class ChatRequests {
  public:
-  static bool requestContactlist(MessageBase& messageBase, const SessionValues& session);
-  static bool requestRecentConversation(MessageBase& messageBase, const SessionValues& session);
-  static bool requestOfflineMessages(MessageBase& messageBase, const SessionValues& session);
+  static BuildResult requestContactlist(MessageBase& messageBase, const SessionValues& session);
+  static BuildResult requestRecentConversation(MessageBase& messageBase, const SessionValues& session);
+  static BuildResult requestOfflineMessages(MessageBase& messageBase, const SessionValues& session);
   // 615: 504 = userName, 502 = RoomName, 501 = RoomId.
-  static bool requestRoomMessage(MessageBase& messageBase, const SessionValues& session, const ChatRoomValues& room);
+  static BuildResult requestRoomMessage(MessageBase& messageBase, const SessionValues& session, const ChatRoomValues& room);
   // 608: 507 = "", 505 = RoomName 0x05 MessageId, 504 = userName.
-  static bool requestChatMessageAcknowledgement(MessageBase& messageBase, const SessionValues& session,
+  static BuildResult requestChatMessageAcknowledgement(MessageBase& messageBase, const SessionValues& session,
                                                 const ChatRoomValues& room);
   // 601: 20 = Requestid + 1, 503 = the partner's user name, 530 = "0", 504 = userName.
-  static bool SendRoomRequest(MessageBase& messageBase, const SessionValues& session, std::string_view partner);
+  static BuildResult SendRoomRequest(MessageBase& messageBase, const SessionValues& session, std::string_view partner);
   // 603: 501 = room id, 502 = room name, 17 = the rich text, 504 = userName.
-  static bool SendNewChatMessageToServer(MessageBase& messageBase, const SessionValues& session,
+  static BuildResult SendNewChatMessageToServer(MessageBase& messageBase, const SessionValues& session,
                                          std::string_view richText, const std::optional<std::string>& roomId,
                                          const std::optional<std::string>& roomName);
   // 678: 1026 = the queue's QueueId, 34 = the first key of the account collection, 17 = the rich
   // text, 20 = Requestid + 1, 530 = "0", 504 = userName. Without an account nothing is sent (one
-  // log line) and the result is false.
-  static bool SendChatQueueRequest(MessageBase& messageBase, const SessionValues& session,
+  // log line) and the result is NotSent.
+  static BuildResult SendChatQueueRequest(MessageBase& messageBase, const SessionValues& session,
                                    const std::optional<std::string>& queueId,
                                    const std::optional<std::string>& firstAccountKey, std::string_view richText);
 

@@ -1,5 +1,6 @@
 #include "wire/MessageBase.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <exception>
@@ -20,6 +21,23 @@ void appendDecimal(std::string& out, std::uint64_t value) {
   char buf[24];
   const auto res = std::to_chars(buf, buf + sizeof buf, value);
   out.append(buf, res.ptr);
+}
+
+// Whether any byte of the text is below 0x08 (a separator byte, or NUL).
+bool hasByteBelow8(std::string_view text) {
+  constexpr std::uint64_t kLow = 0x0101010101010101ull;
+  constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+  std::size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + i, 8);
+    const std::uint64_t top = word & 0xF8F8F8F8F8F8F8F8ull;  // zero exactly where a byte is below 8
+    if ((top - kLow) & ~top & kHigh) return true;
+  }
+  for (; i < text.size(); ++i) {
+    if (static_cast<unsigned char>(text[i]) < 8) return true;
+  }
+  return false;
 }
 
 // Empties the dictionary when a build ends, however it ends.
@@ -135,12 +153,12 @@ MessageBase::Request& MessageBase::Request::setIfPresent(int tag, const std::opt
   return *this;
 }
 
-bool MessageBase::Request::BuildMessage() {
-  if (!base_ || built_) return false;
+BuildResult MessageBase::Request::BuildMessage() {
+  if (!base_ || built_) return BuildResult::Status::NotSent;
   built_ = true;
-  const bool sent = base_->buildLocked();
+  const BuildResult result = base_->buildLocked();
   lock_.unlock();
-  return sent;
+  return result;
 }
 
 // ---- MessageBase ----
@@ -199,6 +217,8 @@ std::uint64_t MessageBase::writeFrame(std::string_view body, std::string& out) {
 }
 
 bool MessageBase::EncryptMessage(std::string_view frame, bool isInitialRequest, bool toZMQ) {
+  // The envelope's buffers are the build path's: both write them under the writer's lock.
+  const std::scoped_lock lock(mutex_);
   bool encrypted = false;
   return sendEnvelope(frame, isInitialRequest, toZMQ, "EncryptMessage", encrypted);
 }
@@ -218,14 +238,39 @@ bool MessageBase::sendEnvelope(std::string_view frame, bool isInitialRequest, bo
   return sink_.SendMessage(envelopeFrame_, toZMQ);
 }
 
-bool MessageBase::buildLocked() {
+int MessageBase::unsafeField(const TagDictionary& dict, const RequestKind& kind) {
+  // Most requests hold no byte below 0x08 at all: one pass over every value, eight bytes at a time,
+  // tells.
+  if (!hasByteBelow8(dict.values_)) return 0;
+  std::size_t hint = 0;
+  for (const int tag : kind.tags) {
+    const TagDictionary::Entry* e = dict.findFrom(tag, hint);
+    if (!e) continue;
+    const bool list = std::find(kind.listTags.begin(), kind.listTags.end(), tag) != kind.listTags.end();
+    const unsigned char highest = list ? MessageTagSeperator : MessageInnerTagSeperatorfou;
+    const auto* p = reinterpret_cast<const unsigned char*>(dict.values_.data()) + e->offset;
+    for (const unsigned char* end = p + e->length; p != end; ++p) {
+      if (*p != 0 && *p <= highest) return tag;
+    }
+  }
+  return 0;
+}
+
+BuildResult MessageBase::buildLocked() {
+  using Status = BuildResult::Status;
   ClearOnExit clear{messageDataDictionary_};
   try {
     const RequestKind* kind =
         RequestCatalogue::find(messagetype_, neworderrequestType_, editorderrequestType_, dsrequestType_);
     if (!kind) {
       TD_LOG_DEBUG("BuildMessage : no request of type " + std::to_string(messagetype_) + " and its sub-kind");
-      return false;
+      return Status::UnknownRequest;
+    }
+    if (const int tag = unsafeField(messageDataDictionary_, *kind)) {
+      // The value itself stays out of the log: it may be a password.
+      TD_LOG_WARN(std::string(kind->builder) + " : not sent, the value of tag " + std::to_string(tag) +
+                  " holds a separator byte");
+      return {Status::UnsafeValue, tag};
     }
     body_.clear();
     writeBody(messageDataDictionary_, kind->tags.data(), kind->tags.size(), body_);
@@ -237,19 +282,20 @@ bool MessageBase::buildLocked() {
     };
     if (kind->transport == RequestTransport::ZeroMq) {
       logLine();
-      return sink_.SendMessage(frame_, true);
+      return sink_.SendMessage(frame_, true) ? Status::Sent : Status::NotSent;
     }
     // The request's line follows the envelope; a request that was not encrypted has its own line.
     bool encrypted = false;
     const bool sent =
         sendEnvelope(frame_, kind->initial, false, kind->label.empty() ? kind->builder : kind->label, encrypted);
-    if (kind->notesPingTime) sink_.PingHandedToEnvelope();
+    // Only a ping that went out is timed: its reply is measured from this stamp.
+    if (kind->notesPingTime && sent) sink_.PingHandedToEnvelope();
     if (encrypted) logLine();
-    return sent;
+    return sent ? Status::Sent : Status::NotSent;
   } catch (const std::exception& e) {
     TD_LOG_ERROR(std::string("BuildMessage : request of type ") + std::to_string(messagetype_) +
                  " dropped: " + e.what());
-    return false;
+    return Status::NotSent;
   }
 }
 

@@ -5,6 +5,10 @@
 // hands it on, through the encrypted envelope to the TCP session or plain to the ZeroMQ request
 // channel. The lock is held from emptying the dictionary to the end of BuildMessage, so no request
 // can carry another request's tags.
+//
+// No value may break its frame: a value holding a separator byte (0x01 to 0x07) is refused, and
+// the request is not built. Only the list fields of a request (RequestKind::listTags, such as the
+// rows of a bulk order) may hold the inner separators 0x04 to 0x07 that their lists are made of.
 
 #include <cstdint>
 #include <functional>
@@ -21,6 +25,28 @@ namespace td {
 class LoginInputdata;
 struct RequestKind;
 
+// What became of a request. True only when its frame reached the transport, so that a caller that
+// needs no more than that may keep it as a bool.
+class BuildResult {
+ public:
+  enum class Status {
+    Sent,            // the frame reached the transport
+    NotSent,         // the encryption or the transport failed
+    UnknownRequest,  // no request of that type and sub-kind: nothing was built
+    UnsafeValue,     // the value of field() holds a separator byte: nothing was built
+  };
+
+  constexpr BuildResult(Status status = Status::NotSent, int field = 0) : status_(status), field_(field) {}
+  constexpr operator bool() const { return status_ == Status::Sent; }
+  constexpr Status status() const { return status_; }
+  // The refused field's tag (UnsafeValue only).
+  constexpr int field() const { return field_; }
+
+ private:
+  Status status_;
+  int field_;
+};
+
 // Where finished frames go: implemented by the session (`SendMessage:toZMQ:`).
 class MessageSink {
  public:
@@ -28,7 +54,7 @@ class MessageSink {
   // Hands one frame to the TCP session (toZMQ false) or the ZeroMQ request channel (true).
   // Returns whether the frame reached the transport.
   virtual bool SendMessage(std::string_view frame, bool toZMQ) = 0;
-  // Called right after a ping was handed to the envelope; the session stamps its `pingTime`.
+  // Called right after a ping reached the transport; the session stamps its `pingTime`.
   virtual void PingHandedToEnvelope() {}
 };
 
@@ -104,8 +130,8 @@ class MessageBase {
     void setDsrequestType(std::int32_t v) { base_->dsrequestType_ = v; }
 
     // Writes and sends the request; true when the frame reached the transport. A second call
-    // sends nothing and returns false.
-    bool BuildMessage();
+    // sends nothing and returns NotSent.
+    BuildResult BuildMessage();
 
    private:
     friend class MessageBase;
@@ -119,7 +145,8 @@ class MessageBase {
   Request beginRequest(std::int32_t messagetype);
 
   // Wraps a plain frame in the envelope (type 76) and hands it to the sink. False, with one log
-  // line, when encryption yields nothing: then nothing is sent.
+  // line, when encryption yields nothing: then nothing is sent. Takes the writer's lock, so a
+  // thread that holds a Request must not call it.
   bool EncryptMessage(std::string_view frame, bool isInitialRequest, bool toZMQ);
 
   // Accessors of the request state (read them on the requesting thread).
@@ -145,8 +172,12 @@ class MessageBase {
   // The number of UTF-16 code units of a UTF-8 text (its length as a text).
   static std::uint64_t utf16Length(std::string_view utf8);
 
+  // The first of `kind`'s fields whose value `dict` holds with a byte that would break the frame
+  // (0x01 to 0x07; list fields may hold 0x04 to 0x07), or 0 when every value is safe.
+  static int unsafeField(const TagDictionary& dict, const RequestKind& kind);
+
  private:
-  bool buildLocked();
+  BuildResult buildLocked();
   bool sendEnvelope(std::string_view frame, bool isInitialRequest, bool toZMQ, std::string_view label,
                     bool& encrypted);
 

@@ -1,6 +1,7 @@
 #include "wire/OrderRequests.h"
 
 #include <charconv>
+#include <cmath>
 
 #include "wire/RequestCatalogue.h"
 #include "wire/Separators.h"
@@ -70,14 +71,15 @@ double OrderRequests::leadingNumber(std::string_view text) {
     negative = text[i] == '-';
     ++i;
   }
-  if (i >= text.size() || text[i] == '+' || text[i] == '-') return 0;
+  // Only digits and the point may start the number: from_chars would also take "inf" and "nan".
+  if (i >= text.size() || !((text[i] >= '0' && text[i] <= '9') || text[i] == '.')) return 0;
   double value = 0;
   const auto res = std::from_chars(text.data() + i, text.data() + text.size(), value, std::chars_format::general);
-  if (res.ec == std::errc::invalid_argument) return 0;
+  if (res.ec != std::errc() || !std::isfinite(value)) return 0;
   return negative ? -value : value;
 }
 
-bool OrderRequests::NewOrder(MessageBase& messageBase, const SessionValues& session, const OrderTagValues& o) {
+BuildResult OrderRequests::NewOrder(MessageBase& messageBase, const SessionValues& session, const OrderTagValues& o) {
   auto r = messageBase.beginRequest(MessageType::Order);
   r.setNeworderrequestType(0);
   r.set(10, std::int64_t{MessageType::Order});
@@ -92,7 +94,7 @@ bool OrderRequests::NewOrder(MessageBase& messageBase, const SessionValues& sess
   return r.BuildMessage();
 }
 
-bool OrderRequests::ClosingOrder(MessageBase& messageBase, const SessionValues& session, const OrderTagValues& o,
+BuildResult OrderRequests::ClosingOrder(MessageBase& messageBase, const SessionValues& session, const OrderTagValues& o,
                                  std::string_view orderNo) {
   auto r = messageBase.beginRequest(MessageType::Order);
   r.setNeworderrequestType(1);
@@ -107,7 +109,7 @@ bool OrderRequests::ClosingOrder(MessageBase& messageBase, const SessionValues& 
   return r.BuildMessage();
 }
 
-bool OrderRequests::EditBracketOrder(MessageBase& messageBase, const SessionValues& session, const OrderTagValues& o,
+BuildResult OrderRequests::EditBracketOrder(MessageBase& messageBase, const SessionValues& session, const OrderTagValues& o,
                                      std::string_view orderNo, const std::optional<std::string>& price,
                                      bool takeProfitEnabled, bool stopLossEnabled) {
   auto r = messageBase.beginRequest(MessageType::EditOrder);
@@ -125,10 +127,12 @@ bool OrderRequests::EditBracketOrder(MessageBase& messageBase, const SessionValu
   return r.BuildMessage();
 }
 
-bool OrderRequests::EditWorkingOrder(MessageBase& messageBase, const SessionValues& session, const OrderTagValues& o,
+BuildResult OrderRequests::EditWorkingOrder(MessageBase& messageBase, const SessionValues& session, const OrderTagValues& o,
                                      std::string_view orderNo, std::int32_t editorderReqType,
                                      const std::optional<std::string>& price, bool takeProfitEnabled,
                                      bool stopLossEnabled) {
+  // Kind 0 would select the bracket edit's layout.
+  if (editorderReqType != 1 && editorderReqType != 2) return BuildResult::Status::UnknownRequest;
   auto r = messageBase.beginRequest(MessageType::EditOrder);
   r.setEditorderrequestType(editorderReqType);
   r.set(10, std::int64_t{MessageType::EditOrder});
@@ -138,7 +142,7 @@ bool OrderRequests::EditWorkingOrder(MessageBase& messageBase, const SessionValu
   r.set(33, std::int64_t{o.RequestId});
   if (editorderReqType == 1) {
     r.set(37, "0");
-  } else if (editorderReqType == 2) {
+  } else {
     r.setIfPresent(37, o.OrderQty);
   }
   r.setIfPresent(38, price);
@@ -148,7 +152,7 @@ bool OrderRequests::EditWorkingOrder(MessageBase& messageBase, const SessionValu
   return r.BuildMessage();
 }
 
-bool OrderRequests::BulkOrder(MessageBase& messageBase, const SessionValues& session, const OrderTagValues& o,
+BuildResult OrderRequests::BulkOrder(MessageBase& messageBase, const SessionValues& session, const OrderTagValues& o,
                               std::string_view orderDetails) {
   auto r = messageBase.beginRequest(MessageType::BulkOrder);
   r.set(10, std::int64_t{MessageType::BulkOrder});
@@ -161,7 +165,7 @@ bool OrderRequests::BulkOrder(MessageBase& messageBase, const SessionValues& ses
   return r.BuildMessage();
 }
 
-bool OrderRequests::CloseHedgedPositions(MessageBase& messageBase, const SessionValues& session,
+BuildResult OrderRequests::CloseHedgedPositions(MessageBase& messageBase, const SessionValues& session,
                                          std::string_view offsetList, std::string_view itemCode,
                                          std::string_view accountNo, const std::optional<std::string>& ServerTime) {
   auto r = messageBase.beginRequest(MessageType::CloseHedgedPositions);

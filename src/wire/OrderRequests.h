@@ -3,8 +3,9 @@
 // edit (72/1 cancel, 72/2 modify), bulk order (77) and close of hedged positions (1052), all
 // enveloped over the TCP session. The order manager makes the order record, checks it and hands
 // its fields here as OrderTagValues; the functions store the tags and build the request. The
-// result says whether the frame reached the transport, so that the caller can tell the user when
-// an order could not go.
+// result says whether the frame reached the transport, or why nothing was built (an unknown edit
+// kind, a text holding a separator byte), so that the caller can tell the user why an order could
+// not go.
 //
 // Also the two list values that the order windows put into requests: the bulk details (tag 91)
 // and the offset list (tag 583).
@@ -65,26 +66,27 @@ class OrderRequests {
 
   // `PlaceOrder:` (60/0, 24 fields). Take-profit and stop-loss go as their text when their numeric
   // value is above 0, else empty.
-  static bool NewOrder(MessageBase& messageBase, const SessionValues& session, const OrderTagValues& order);
+  static BuildResult NewOrder(MessageBase& messageBase, const SessionValues& session, const OrderTagValues& order);
   // `PlacePartialOrder:` (60/1, 23 fields): 125 = the open position's id; no take-profit, stop-loss.
-  static bool ClosingOrder(MessageBase& messageBase, const SessionValues& session, const OrderTagValues& order,
+  static BuildResult ClosingOrder(MessageBase& messageBase, const SessionValues& session, const OrderTagValues& order,
                            std::string_view orderNo);
   // `PlaceEditBracketOrder:` (72/0): 1035 "EBO", 573 = position id, 38 = the entered price unchanged,
   // 39/40 the record's prices when ticked, else "0".
-  static bool EditBracketOrder(MessageBase& messageBase, const SessionValues& session, const OrderTagValues& order,
+  static BuildResult EditBracketOrder(MessageBase& messageBase, const SessionValues& session, const OrderTagValues& order,
                                std::string_view orderNo, const std::optional<std::string>& price,
                                bool takeProfitEnabled, bool stopLossEnabled);
   // `PlaceEditWorkingOrder:` (72/editorderReqType: 1 cancel, 2 modify): 1035 "EWO", 79 = pending id,
-  // 37 = "0" on a cancel, the record's quantity on a modify. Any other kind builds nothing.
-  static bool EditWorkingOrder(MessageBase& messageBase, const SessionValues& session, const OrderTagValues& order,
+  // 37 = "0" on a cancel, the record's quantity on a modify. Any other kind (0 is the bracket edit's)
+  // builds nothing: UnknownRequest.
+  static BuildResult EditWorkingOrder(MessageBase& messageBase, const SessionValues& session, const OrderTagValues& order,
                                std::string_view orderNo, std::int32_t editorderReqType,
                                const std::optional<std::string>& price, bool takeProfitEnabled,
                                bool stopLossEnabled);
   // `CreateNewBulkOrderMessage:` (77, 22 fields): 91 = the bulk details.
-  static bool BulkOrder(MessageBase& messageBase, const SessionValues& session, const OrderTagValues& order,
+  static BuildResult BulkOrder(MessageBase& messageBase, const SessionValues& session, const OrderTagValues& order,
                         std::string_view orderDetails);
   // `PlaceOffsetOrder:ItemCode:AccountNo:` (1052): 583 = offset list, 21 = the server time.
-  static bool CloseHedgedPositions(MessageBase& messageBase, const SessionValues& session,
+  static BuildResult CloseHedgedPositions(MessageBase& messageBase, const SessionValues& session,
                                    std::string_view offsetList, std::string_view itemCode,
                                    std::string_view accountNo, const std::optional<std::string>& ServerTime);
 
@@ -95,7 +97,8 @@ class OrderRequests {
   static std::string offsetList(const OffsetEntry& position, std::span<const OffsetEntry> opposite);
 
   // The numeric value of a price text as the order records read it: its leading decimal number
-  // (leading white space skipped, optional sign), 0 when there is none.
+  // (leading white space skipped, optional sign, then a digit or a point), 0 when there is none or
+  // when it is not finite ("inf", "nan", "1e999").
   static double leadingNumber(std::string_view text);
 };
 

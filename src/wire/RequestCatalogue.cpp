@@ -37,38 +37,45 @@ constexpr int kDemoUserCreation[] = {10,   1152, 1033, 564,  1132, 1133, 1134, 1
 constexpr int kChartData[] = {10, 12, 83, 20, 1025, 23, 19, 21};
 constexpr int kCloseHedgedPositions[] = {10, 34, 12, 583, 23, 19, 21};
 
+// List fields: the bulk order's rows (91), the offset list (583) and the room and message id of an
+// acknowledgement (505).
+constexpr int kBulkOrderLists[] = {91};
+constexpr int kChatAcknowledgementLists[] = {505};
+constexpr int kCloseHedgedPositionsLists[] = {583};
+constexpr std::span<const int> kNoLists;
+
 using T = RequestTransport;
 using S = SubKindField;
 namespace M = MessageType;
 
-// type, sub-kind field, sub-kind, builder, log label, transport, initial, notes ping time, tags
+// type, sub-kind field, sub-kind, builder, log label, transport, initial, notes ping time, tags, list tags
 constexpr std::array kCatalogue = {
-    RequestKind{M::Login, S::None, 0, "BuildLoginRequestMessage", "BuildLoginRequestMessage", T::Tcp, true, false, kLogin},
-    RequestKind{M::PasswordChange, S::None, 0, "BuildPasswordChangeRequestMessage", "BuildPasswordChangeRequestMessage", T::Tcp, false, false, kPasswordChange},
-    RequestKind{M::Order, S::NewOrder, 0, "BuildPlaceNewOrderRequestMessage", "BuildPlaceNewOrderRequestMessage", T::Tcp, false, false, kNewOrder},
-    RequestKind{M::Order, S::NewOrder, 1, "BuildOffsetOrderRequestMessage", "BuildOffsetOrderRequestMessage", T::Tcp, false, false, kClosingOrder},
-    RequestKind{M::EditOrder, S::EditOrder, 0, "BuildEditBracketOrderRequestMessage", "BuildEditBracketOrderRequestMessage", T::Tcp, false, false, kEditBracketOrder},
-    RequestKind{M::EditOrder, S::EditOrder, 1, "BuildEditWorkingOrderRequestMessage", "BuildEditWorkingOrderRequestMessage", T::Tcp, false, false, kEditWorkingOrder},
-    RequestKind{M::EditOrder, S::EditOrder, 2, "BuildEditWorkingOrderRequestMessage", "BuildEditWorkingOrderRequestMessage", T::Tcp, false, false, kEditWorkingOrder},
-    RequestKind{M::BulkOrder, S::None, 0, "BuildBulkOrderRequest", "BuildBulkOrderRequest", T::Tcp, false, false, kBulkOrder},
-    RequestKind{M::NewRoom, S::None, 0, "BuildNewRoomCreationRequest", "BuildNewRoomCreationRequest", T::Tcp, false, false, kNewRoom},
-    RequestKind{M::ChatMessage, S::None, 0, "BuildNewChatMessage", "BuildNewChatMessage", T::Tcp, false, false, kChatMessage},
-    RequestKind{M::ChatAcknowledgement, S::None, 0, "BuildChatMessageAcknowledgement", "BuildChatMessageAcknowledgement", T::Tcp, false, false, kChatAcknowledgement},
-    RequestKind{M::OfflineMessages, S::None, 0, "BuildGetOfflineMessageRequest", "BuildGetOfflineMessageRequest", T::Tcp, false, false, kOfflineMessages},
-    RequestKind{M::RoomMessages, S::None, 0, "BuildGetRoomMessageRequest", "BuildGetRoomMessageRequest", T::Tcp, false, false, kRoomMessages},
-    RequestKind{M::ContactList, S::None, 0, "BuildGetContacListInfoRequest", "BuildGetContacListInfoRequest", T::Tcp, false, false, kContactList},
-    RequestKind{M::RecentConversations, S::None, 0, "BuildGetRecentConversationRequest", "BuildGetRecentConversationRequest", T::Tcp, false, false, kRecentConversations},
-    RequestKind{M::ChatQueueRequest, S::None, 0, "BuildNewChatRequestToQueue", "BuildNewChatRequestToQueue", T::Tcp, false, false, kChatQueueRequest},
-    RequestKind{M::Ping, S::None, 0, "BuildPingConnectionRequestMessage", "", T::Tcp, false, true, kPing},
-    RequestKind{M::DataSet, S::DataSet, 0, "BuildDSRequest", "BuildDSRequest", T::ZeroMq, false, false, kDataSet},
-    RequestKind{M::DataSet, S::DataSet, 1, "BuildEqityHitDSRequest", "BuildEqityHitDSRequest", T::ZeroMq, false, false, kEquityHitDataSet},
-    RequestKind{M::DataSet, S::DataSet, 2, "BuildFinancialTransactionsDSRequest", "BuildFinancialTransactionsDSRequest", T::ZeroMq, false, false, kFinancialTransactionsDataSet},
-    RequestKind{M::DataSet, S::DataSet, 3, "BuildAccountStatementDSRequest", "BuildAccountStatementDSRequest", T::ZeroMq, false, false, kAccountStatementDataSet},
-    RequestKind{M::DataSet, S::DataSet, 4, "BuildBankDetailsDSRequest", "BuildBankDetailsDSRequest", T::ZeroMq, false, false, kBankDetailsDataSet},
-    RequestKind{M::DataSet, S::DataSet, 5, "BuildExecutedPositionDSRequest", "BuildExecutedPositionDSRequest", T::ZeroMq, false, false, kExecutedPositionDataSet},
-    RequestKind{M::DemoUserCreation, S::None, 0, "BuildDemoUserCreationRequestMessage", "DemoUserCreationRequestMessage", T::Tcp, true, false, kDemoUserCreation},
-    RequestKind{M::ChartData, S::None, 0, "BuildChartDataRequest", "BuildChartDataRequest", T::ZeroMq, false, false, kChartData},
-    RequestKind{M::CloseHedgedPositions, S::None, 0, "BuildCloseHedgedPositions", "BuildCloseHedgedPositions", T::Tcp, false, false, kCloseHedgedPositions},
+    RequestKind{M::Login, S::None, 0, "BuildLoginRequestMessage", "BuildLoginRequestMessage", T::Tcp, true, false, kLogin, kNoLists},
+    RequestKind{M::PasswordChange, S::None, 0, "BuildPasswordChangeRequestMessage", "BuildPasswordChangeRequestMessage", T::Tcp, false, false, kPasswordChange, kNoLists},
+    RequestKind{M::Order, S::NewOrder, 0, "BuildPlaceNewOrderRequestMessage", "BuildPlaceNewOrderRequestMessage", T::Tcp, false, false, kNewOrder, kNoLists},
+    RequestKind{M::Order, S::NewOrder, 1, "BuildOffsetOrderRequestMessage", "BuildOffsetOrderRequestMessage", T::Tcp, false, false, kClosingOrder, kNoLists},
+    RequestKind{M::EditOrder, S::EditOrder, 0, "BuildEditBracketOrderRequestMessage", "BuildEditBracketOrderRequestMessage", T::Tcp, false, false, kEditBracketOrder, kNoLists},
+    RequestKind{M::EditOrder, S::EditOrder, 1, "BuildEditWorkingOrderRequestMessage", "BuildEditWorkingOrderRequestMessage", T::Tcp, false, false, kEditWorkingOrder, kNoLists},
+    RequestKind{M::EditOrder, S::EditOrder, 2, "BuildEditWorkingOrderRequestMessage", "BuildEditWorkingOrderRequestMessage", T::Tcp, false, false, kEditWorkingOrder, kNoLists},
+    RequestKind{M::BulkOrder, S::None, 0, "BuildBulkOrderRequest", "BuildBulkOrderRequest", T::Tcp, false, false, kBulkOrder, kBulkOrderLists},
+    RequestKind{M::NewRoom, S::None, 0, "BuildNewRoomCreationRequest", "BuildNewRoomCreationRequest", T::Tcp, false, false, kNewRoom, kNoLists},
+    RequestKind{M::ChatMessage, S::None, 0, "BuildNewChatMessage", "BuildNewChatMessage", T::Tcp, false, false, kChatMessage, kNoLists},
+    RequestKind{M::ChatAcknowledgement, S::None, 0, "BuildChatMessageAcknowledgement", "BuildChatMessageAcknowledgement", T::Tcp, false, false, kChatAcknowledgement, kChatAcknowledgementLists},
+    RequestKind{M::OfflineMessages, S::None, 0, "BuildGetOfflineMessageRequest", "BuildGetOfflineMessageRequest", T::Tcp, false, false, kOfflineMessages, kNoLists},
+    RequestKind{M::RoomMessages, S::None, 0, "BuildGetRoomMessageRequest", "BuildGetRoomMessageRequest", T::Tcp, false, false, kRoomMessages, kNoLists},
+    RequestKind{M::ContactList, S::None, 0, "BuildGetContacListInfoRequest", "BuildGetContacListInfoRequest", T::Tcp, false, false, kContactList, kNoLists},
+    RequestKind{M::RecentConversations, S::None, 0, "BuildGetRecentConversationRequest", "BuildGetRecentConversationRequest", T::Tcp, false, false, kRecentConversations, kNoLists},
+    RequestKind{M::ChatQueueRequest, S::None, 0, "BuildNewChatRequestToQueue", "BuildNewChatRequestToQueue", T::Tcp, false, false, kChatQueueRequest, kNoLists},
+    RequestKind{M::Ping, S::None, 0, "BuildPingConnectionRequestMessage", "", T::Tcp, false, true, kPing, kNoLists},
+    RequestKind{M::DataSet, S::DataSet, 0, "BuildDSRequest", "BuildDSRequest", T::ZeroMq, false, false, kDataSet, kNoLists},
+    RequestKind{M::DataSet, S::DataSet, 1, "BuildEqityHitDSRequest", "BuildEqityHitDSRequest", T::ZeroMq, false, false, kEquityHitDataSet, kNoLists},
+    RequestKind{M::DataSet, S::DataSet, 2, "BuildFinancialTransactionsDSRequest", "BuildFinancialTransactionsDSRequest", T::ZeroMq, false, false, kFinancialTransactionsDataSet, kNoLists},
+    RequestKind{M::DataSet, S::DataSet, 3, "BuildAccountStatementDSRequest", "BuildAccountStatementDSRequest", T::ZeroMq, false, false, kAccountStatementDataSet, kNoLists},
+    RequestKind{M::DataSet, S::DataSet, 4, "BuildBankDetailsDSRequest", "BuildBankDetailsDSRequest", T::ZeroMq, false, false, kBankDetailsDataSet, kNoLists},
+    RequestKind{M::DataSet, S::DataSet, 5, "BuildExecutedPositionDSRequest", "BuildExecutedPositionDSRequest", T::ZeroMq, false, false, kExecutedPositionDataSet, kNoLists},
+    RequestKind{M::DemoUserCreation, S::None, 0, "BuildDemoUserCreationRequestMessage", "DemoUserCreationRequestMessage", T::Tcp, true, false, kDemoUserCreation, kNoLists},
+    RequestKind{M::ChartData, S::None, 0, "BuildChartDataRequest", "BuildChartDataRequest", T::ZeroMq, false, false, kChartData, kNoLists},
+    RequestKind{M::CloseHedgedPositions, S::None, 0, "BuildCloseHedgedPositions", "BuildCloseHedgedPositions", T::Tcp, false, false, kCloseHedgedPositions, kCloseHedgedPositionsLists},
 };
 
 }  // namespace

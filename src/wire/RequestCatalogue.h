@@ -63,8 +63,10 @@ struct RequestKind {
   std::string_view label;  // prefix of the log line; empty: the request writes no log line
   RequestTransport transport;
   bool initial;         // enveloped as the first request of a connection (1153=2, 1132=2)
-  bool notesPingTime;   // the session stamps its ping time once the frame went to the envelope
+  bool notesPingTime;   // the session stamps its ping time once the frame reached the transport
   std::span<const int> tags;
+  // The fields whose value is a list made with the inner separators (0x04 to 0x07).
+  std::span<const int> listTags;
 };
 
 class RequestCatalogue {

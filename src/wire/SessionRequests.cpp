@@ -17,12 +17,12 @@ void SessionRequests::setMessageProperties(MessageBase::Request& request, const 
   request.set(21, session.now);
 }
 
-bool SessionRequests::buildWithMessageProperties(MessageBase::Request& request, const SessionValues& session) {
+BuildResult SessionRequests::buildWithMessageProperties(MessageBase::Request& request, const SessionValues& session) {
   setMessageProperties(request, session);
   return request.BuildMessage();
 }
 
-bool SessionRequests::LoginRequest(MessageBase& messageBase, const LoginRequestValues& v) {
+BuildResult SessionRequests::LoginRequest(MessageBase& messageBase, const LoginRequestValues& v) {
   auto request = messageBase.beginRequest(MessageType::Login);
   request.set(10, std::int64_t{MessageType::Login})
       .set(23, v.userName)
@@ -39,13 +39,13 @@ bool SessionRequests::LoginRequest(MessageBase& messageBase, const LoginRequestV
   return request.BuildMessage();
 }
 
-bool SessionRequests::pingToserver(MessageBase& messageBase, std::int32_t Requestid, std::string_view now) {
+BuildResult SessionRequests::pingToserver(MessageBase& messageBase, std::int32_t Requestid, std::string_view now) {
   auto request = messageBase.beginRequest(MessageType::Ping);
   request.set(10, std::int64_t{MessageType::Ping}).set(20, std::int64_t{nextRequestId(Requestid)}).set(21, now);
   return request.BuildMessage();
 }
 
-bool SessionRequests::changeMyPassword(MessageBase& messageBase, const SessionValues& session,
+BuildResult SessionRequests::changeMyPassword(MessageBase& messageBase, const SessionValues& session,
                                        std::string_view oldPassword, std::string_view newPassword) {
   auto request = messageBase.beginRequest(MessageType::PasswordChange);
   request.set(10, std::int64_t{MessageType::PasswordChange})
@@ -55,7 +55,7 @@ bool SessionRequests::changeMyPassword(MessageBase& messageBase, const SessionVa
   return buildWithMessageProperties(request, session);
 }
 
-bool SessionRequests::DemoUserCreationRequest(MessageBase& messageBase, const DemoUserCreationValues& v) {
+BuildResult SessionRequests::DemoUserCreationRequest(MessageBase& messageBase, const DemoUserCreationValues& v) {
   auto request = messageBase.beginRequest(MessageType::DemoUserCreation);
   request.set(10, std::int64_t{MessageType::DemoUserCreation})
       .set(1152, v.email)

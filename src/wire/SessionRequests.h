@@ -2,7 +2,8 @@
 // The session requests: login (32), ping (1018), password change (37) and demo user creation (1026),
 // and the common tail (user name, reference id, time) that the chat, data-set, chart and
 // password-change requests share. Each requester opens a request on the session's MessageBase,
-// stores its tags and builds it; the result says whether the frame reached the transport.
+// stores its tags and builds it; the result says whether the frame reached the transport, or why it
+// was not built (a text holding a separator byte is refused).
 //
 // The values come from higher layers (the login data, the session, the device) as plain structs.
 
@@ -67,19 +68,19 @@ class SessionRequests {
   // `setMessageProperties:`: 23 = userName, 19 = Referenceid (left out when absent), 21 = now.
   static void setMessageProperties(MessageBase::Request& request, const SessionValues& session);
   // setMessageProperties, then builds the request: the end of every request with the common tail.
-  static bool buildWithMessageProperties(MessageBase::Request& request, const SessionValues& session);
+  static BuildResult buildWithMessageProperties(MessageBase::Request& request, const SessionValues& session);
 
   // The login's values: user name, password, product name and version from the login data.
   static LoginRequestValues loginValues(const LoginInputdata& logindata, DeviceFields device, std::string now);
   // `LoginRequest` (type 32, enveloped as the first request of the connection).
-  static bool LoginRequest(MessageBase& messageBase, const LoginRequestValues& values);
+  static BuildResult LoginRequest(MessageBase& messageBase, const LoginRequestValues& values);
   // `pingToserver` (type 1018): 20 = Requestid + 1, 21 = now.
-  static bool pingToserver(MessageBase& messageBase, std::int32_t Requestid, std::string_view now);
+  static BuildResult pingToserver(MessageBase& messageBase, std::int32_t Requestid, std::string_view now);
   // `changeMyPassword::` (type 37): 104 = old, 103 = new, 20 = Requestid + 1, then the common tail.
-  static bool changeMyPassword(MessageBase& messageBase, const SessionValues& session,
+  static BuildResult changeMyPassword(MessageBase& messageBase, const SessionValues& session,
                                std::string_view oldPassword, std::string_view newPassword);
   // `DemoUserCreationRequest` (type 1026, enveloped as the first request of the connection).
-  static bool DemoUserCreationRequest(MessageBase& messageBase, const DemoUserCreationValues& values);
+  static BuildResult DemoUserCreationRequest(MessageBase& messageBase, const DemoUserCreationValues& values);
 };
 
 }  // namespace td

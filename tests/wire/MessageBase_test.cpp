@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <stdexcept>
@@ -179,6 +180,43 @@ TEST(MessageBaseHandOff, ExceptionFromTheTransportIsCaughtLoggedOnceAndLeavesThe
   EXPECT_FALSE(SessionRequests::pingToserver(messageBase, 1, "t"));
 }
 
+// ---- values that would break the frame ----
+
+TEST_F(MessageBaseTest, SeparatorByteInAnyFieldOfAnyRequestIsRefusedAndNothingIsBuilt) {
+  LogCapture log;
+  std::size_t listed = 0;
+  for (const RequestKind& row : RequestCatalogue::all()) {
+    for (const int tag : row.tags) {
+      const bool list = std::find(row.listTags.begin(), row.listTags.end(), tag) != row.listTags.end();
+      for (char byte = '\x01'; byte <= '\x07'; ++byte) {
+        auto r = messageBase.beginRequest(row.type);
+        r.setNeworderrequestType(row.subKind);
+        r.setEditorderrequestType(row.subKind);
+        r.setDsrequestType(row.subKind);
+        r.set(tag, std::string("a") + byte + "34=9999");
+        const BuildResult result = r.BuildMessage();
+        if (list && byte > '\x03') {
+          // A list field is made of the inner separators.
+          EXPECT_TRUE(result) << row.builder << " tag " << tag << " byte " << int(byte);
+          ++listed;
+        } else {
+          EXPECT_EQ(result.status(), BuildResult::Status::UnsafeValue) << row.builder << " tag " << tag;
+          EXPECT_EQ(result.field(), tag) << row.builder;
+        }
+        EXPECT_TRUE(messageBase.messageDataDictionary().empty());
+      }
+    }
+  }
+  EXPECT_EQ(listed, 12u);  // tags 91, 505 and 583, bytes 0x04 to 0x07
+  EXPECT_EQ(sink.sent.size(), listed);
+  // The refused value itself stays out of the log.
+  for (const std::string& line : log.lines) {
+    if (line.find("separator byte") != std::string::npos) {
+      EXPECT_EQ(line.find("34=9999"), std::string::npos);
+    }
+  }
+}
+
 // ---- the envelope ----
 
 TEST(MessageBaseEnvelope, EncryptionYieldingNothingSendsNothingLogsOnceAndReportsFailure) {
@@ -196,8 +234,19 @@ TEST(MessageBaseEnvelope, EncryptionYieldingNothingSendsNothingLogsOnceAndReport
 
   log.lines.clear();
   EXPECT_FALSE(SessionRequests::pingToserver(messageBase, 1, "t"));
-  EXPECT_EQ(sink.pingsNoted, 1);
   EXPECT_EQ(log.lines.size(), 1u);
+}
+
+TEST_F(MessageBaseTest, OnlyAPingThatReachedTheTransportIsTimed) {
+  MessageBase failing(sink, [] { return std::string("k"); },
+                      [](std::string_view, std::string_view) { return std::optional<std::string>(); });
+  EXPECT_FALSE(SessionRequests::pingToserver(failing, 1, "t"));
+  sink.accept = false;
+  EXPECT_FALSE(SessionRequests::pingToserver(messageBase, 1, "t"));
+  EXPECT_EQ(sink.pingsNoted, 0);
+  sink.accept = true;
+  EXPECT_TRUE(SessionRequests::pingToserver(messageBase, 1, "t"));
+  EXPECT_EQ(sink.pingsNoted, 1);
 }
 
 TEST_F(MessageBaseTest, EnvelopeReadsThePassPhraseAnewForEachRequest) {

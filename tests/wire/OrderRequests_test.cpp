@@ -161,6 +161,10 @@ TEST(OrderRequestsLeadingNumber, ReadsTheLeadingNumberLikeTheOrderRecords) {
   EXPECT_EQ(OrderRequests::leadingNumber("abc"), 0);
   EXPECT_EQ(OrderRequests::leadingNumber("+-1"), 0);
   EXPECT_EQ(OrderRequests::leadingNumber(".5"), 0.5);
+  // Prices and quantities are finite.
+  for (const char* text : {"inf", "-infinity", "nan", "1e999"}) {
+    EXPECT_EQ(OrderRequests::leadingNumber(text), 0) << text;
+  }
 }
 
 }  // namespace
