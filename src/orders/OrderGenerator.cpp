@@ -1,6 +1,7 @@
 #include "orders/OrderGenerator.h"
 
 #include "model/ReferenceData.h"
+#include "orders/PriceBounds.h"
 #include "wire/Formatter.h"
 #include "wire/SessionRequests.h"
 
@@ -26,7 +27,7 @@ void fillQuoteAndPrices(Order& order, const OrderInfo& info, const ItemDetails* 
   }
   order.TransactionDateTime = stamp.ServerTime;
 
-  const std::string& quote = info.tradingMode == 0 ? order.Ask : order.Bid;
+  const std::string quote = item != nullptr ? PriceBounds::marketOrderPrice(*item, info.tradingMode) : "0";
   switch (info.orderType) {
     case OrderTypeMarket:
       order.ordertypeInfo = 0;

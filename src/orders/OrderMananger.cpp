@@ -28,7 +28,9 @@ std::optional<std::string> unlessEmpty(const std::string& text) {
   return text;
 }
 
-bool isWorkingOrderCancel(const OrderInfo& info) { return info.isEWO && info.editorderReqType == 1; }
+OrderValidator::Scope scopeOf(const OrderInfo& info) {
+  return info.isEWO && info.editorderReqType == 1 ? OrderValidator::Scope::Cancel : OrderValidator::Scope::Full;
+}
 
 }  // namespace
 
@@ -83,15 +85,13 @@ bool OrderMananger::validateOffsetPosition(std::string_view itemCode, std::strin
 bool OrderMananger::ValidationsBeforeOrderPlacing(const OrderInfo& info) const {
   const Order order = OrderGenerator::buildOrder(info, session_.referenceData(),
                                                  {session_.Requestid(), session_.ServerTime()}, false);
-  return Validate(order, isWorkingOrderCancel(info) ? OrderValidator::Scope::AccessOnly : OrderValidator::Scope::Full);
+  return Validate(order, scopeOf(info));
 }
 
 std::shared_ptr<Order> OrderMananger::GenerateOrder(const OrderInfo& info) const {
   auto order = std::make_shared<Order>(OrderGenerator::buildOrder(
       info, session_.referenceData(), {session_.Requestid(), session_.ServerTime()}, true));
-  if (!Validate(*order, isWorkingOrderCancel(info) ? OrderValidator::Scope::AccessOnly : OrderValidator::Scope::Full)) {
-    return nullptr;
-  }
+  if (!Validate(*order, scopeOf(info))) return nullptr;
   return order;
 }
 
@@ -134,7 +134,18 @@ OrderTagValues OrderMananger::tagValues(const Order& order) {
   return o;
 }
 
-void OrderMananger::reportNotSent() const {
+void OrderMananger::reportNotSent(const BuildResult& result) const {
+  switch (result.status()) {
+    case BuildResult::Status::UnsafeValue:
+      sendNotification(LanguageString::stringforSelectedLanguage(services_.language(), kOrderUnsafeTextKey));
+      return;
+    case BuildResult::Status::UnknownRequest:
+      sendNotification(kEditKindNotValid);
+      return;
+    case BuildResult::Status::Sent:
+    case BuildResult::Status::NotSent:
+      break;
+  }
   TD_LOG_WARN("Order request could not be handed to the server");
   sendNotification(LanguageString::stringforSelectedLanguage(services_.language(), kOrderNotSentKey));
 }
@@ -144,9 +155,10 @@ bool OrderMananger::PlaceOrder(const OrderInfo& info) {
   if (!order) return false;
   // Filed first: the server's first report may arrive before the writer returns.
   session_.addPendingOrder(order);
-  if (!OrderRequests::NewOrder(session_.messageBase(), sessionValues(), tagValues(*order))) {
+  if (const BuildResult sent = OrderRequests::NewOrder(session_.messageBase(), sessionValues(), tagValues(*order));
+      !sent) {
     session_.removePendingOrder(order);
-    reportNotSent();
+    reportNotSent(sent);
     return false;
   }
   ShowNewOrderMessages(*order, 0);
@@ -155,8 +167,9 @@ bool OrderMananger::PlaceOrder(const OrderInfo& info) {
 
 bool OrderMananger::PlacePartialOrder(const OrderInfo& info) {
   const auto quantity = OrderNumbers::strictNumber(info.quantity);
-  const auto previous = OrderNumbers::strictNumber(info.previousQuantity);
-  if (quantity && previous && *quantity > *previous) {
+  // A remaining quantity that is empty or not a number allows nothing to be closed.
+  const double previous = OrderNumbers::strictNumber(info.previousQuantity).value_or(0);
+  if (quantity && *quantity > previous) {
     sendNotification("Quantity cannot be more than " + info.previousQuantity);
     return false;
   }
@@ -166,8 +179,10 @@ bool OrderMananger::PlacePartialOrder(const OrderInfo& info) {
   }
   const auto order = GenerateOrder(info);
   if (!order) return false;
-  if (!OrderRequests::ClosingOrder(session_.messageBase(), sessionValues(), tagValues(*order), info.orderNo)) {
-    reportNotSent();
+  if (const BuildResult sent =
+          OrderRequests::ClosingOrder(session_.messageBase(), sessionValues(), tagValues(*order), info.orderNo);
+      !sent) {
+    reportNotSent(sent);
     return false;
   }
   ShowNewOrderMessages(*order, 1);
@@ -177,9 +192,11 @@ bool OrderMananger::PlacePartialOrder(const OrderInfo& info) {
 bool OrderMananger::PlaceEditBracketOrder(const OrderInfo& info) {
   const auto order = GenerateOrder(info);
   if (!order) return false;
-  if (!OrderRequests::EditBracketOrder(session_.messageBase(), sessionValues(), tagValues(*order), info.orderNo,
-                                       present(info.price), info.TakeProfitEnabled, info.StopLossEnabled)) {
-    reportNotSent();
+  if (const BuildResult sent =
+          OrderRequests::EditBracketOrder(session_.messageBase(), sessionValues(), tagValues(*order), info.orderNo,
+                                          present(info.price), info.TakeProfitEnabled, info.StopLossEnabled);
+      !sent) {
+    reportNotSent(sent);
     return false;
   }
   ShowEditOrderMessages(*order, 0);
@@ -187,6 +204,11 @@ bool OrderMananger::PlaceEditBracketOrder(const OrderInfo& info) {
 }
 
 bool OrderMananger::PlaceEditWorkingOrder(const OrderInfo& info) {
+  if (info.editorderReqType != 1 && info.editorderReqType != 2) {
+    TD_LOG_WARN("PlaceEditWorkingOrder : edit kind " + std::to_string(info.editorderReqType) + " refused");
+    reportNotSent(BuildResult::Status::UnknownRequest);
+    return false;
+  }
   const auto quantity = OrderNumbers::strictNumber(info.quantity);
   if (!quantity || !(*quantity > 0)) {
     sendNotification("Quantity should be greater than zero");
@@ -194,10 +216,12 @@ bool OrderMananger::PlaceEditWorkingOrder(const OrderInfo& info) {
   }
   const auto order = GenerateOrder(info);
   if (!order) return false;
-  if (!OrderRequests::EditWorkingOrder(session_.messageBase(), sessionValues(), tagValues(*order), info.orderNo,
-                                       info.editorderReqType, present(info.price), info.TakeProfitEnabled,
-                                       info.StopLossEnabled)) {
-    reportNotSent();
+  if (const BuildResult sent = OrderRequests::EditWorkingOrder(session_.messageBase(), sessionValues(),
+                                                               tagValues(*order), info.orderNo, info.editorderReqType,
+                                                               present(info.price), info.TakeProfitEnabled,
+                                                               info.StopLossEnabled);
+      !sent) {
+    reportNotSent(sent);
     return false;
   }
   ShowEditOrderMessages(*order, info.editorderReqType);
@@ -207,9 +231,10 @@ bool OrderMananger::PlaceEditWorkingOrder(const OrderInfo& info) {
 bool OrderMananger::PlaceOffsetOrder(const std::string& offsetList, const std::string& itemCode,
                                      const std::string& accountNo) {
   if (!validateOffsetPosition(itemCode, accountNo)) return false;
-  if (!OrderRequests::CloseHedgedPositions(session_.messageBase(), sessionValues(), offsetList, itemCode, accountNo,
-                                           session_.ServerTime())) {
-    reportNotSent();
+  if (const BuildResult sent = OrderRequests::CloseHedgedPositions(session_.messageBase(), sessionValues(), offsetList,
+                                                                   itemCode, accountNo, session_.ServerTime());
+      !sent) {
+    reportNotSent(sent);
     return false;
   }
   return true;
@@ -217,8 +242,10 @@ bool OrderMananger::PlaceOffsetOrder(const std::string& offsetList, const std::s
 
 bool OrderMananger::CreateNewBulkOrderMessage(const OrderInfo& info) {
   const Order order = GenerateBulkOrderDetails(info);
-  if (!OrderRequests::BulkOrder(session_.messageBase(), sessionValues(), tagValues(order), info.orderDetails)) {
-    reportNotSent();
+  if (const BuildResult sent =
+          OrderRequests::BulkOrder(session_.messageBase(), sessionValues(), tagValues(order), info.orderDetails);
+      !sent) {
+    reportNotSent(sent);
     return false;
   }
   ShowNewOrderMessages(order, 0);

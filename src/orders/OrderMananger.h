@@ -7,7 +7,8 @@
 //
 // Requests: new order (60/0), close of a position (60/1), bracket edit (72/0), working-order cancel
 // and modify (72/1, 72/2), offset of hedged positions (1052) and the multi-account order (77).
-// A request that cannot be handed to the transport is reported to the user; a new order is filed
+// A request that cannot be handed to the transport is reported to the user, and so is one that was
+// not built because a text the user typed holds a control character of the wire; a new order is filed
 // in the session's pending collection before it is sent (so the server's first report always
 // finds it) and taken out again when it could not go.
 //
@@ -31,6 +32,7 @@
 
 namespace td {
 
+class BuildResult;
 class MainQueue;
 class OrderSession;
 class UserAlerts;
@@ -46,6 +48,10 @@ class OrderMananger {
   static constexpr const char* kCancelSound = "cancelOrder";
   // Strings key of the text shown when an order request could not be handed to the server.
   static constexpr const char* kOrderNotSentKey = "9301";
+  // Strings key of the text shown when a field of the order holds a byte the wire cannot carry.
+  static constexpr const char* kOrderUnsafeTextKey = "9306";
+  // A working-order edit of a kind other than 1 (cancel) or 2 (modify).
+  static constexpr const char* kEditKindNotValid = "Order edit request is not valid";
 
   // Where feedback goes. Unset members are taken from the current application context
   // (notification centre, alerts, selected language) and MainQueue::instance().
@@ -83,13 +89,14 @@ class OrderMananger {
   // record, validates it and keeps nothing.
   bool ValidationsBeforeOrderPlacing(const OrderInfo& info) const;
   // `GenerateOrder:`: the validated record, or none after the refusal was posted. A working-order
-  // cancel (isEWO with editorderReqType 1) is checked for access only.
+  // cancel (isEWO with editorderReqType 1) is checked for access and the session's permissions.
   std::shared_ptr<Order> GenerateOrder(const OrderInfo& info) const;
   // `GenerateBulkOrderDetails:`.
   Order GenerateBulkOrderDetails(const OrderInfo& info) const;
 
   // The requests. Each returns true when its request reached the transport; refusals and failures
-  // have then been posted on "PlaceOrderNotification".
+  // have then been posted on "PlaceOrderNotification". `PlaceEditWorkingOrder` refuses a kind other
+  // than 1 and 2 before any other check.
   bool PlaceOrder(const OrderInfo& info);
   bool PlacePartialOrder(const OrderInfo& info);
   bool PlaceEditBracketOrder(const OrderInfo& info);
@@ -133,7 +140,8 @@ class OrderMananger {
   };
 
   SessionValues sessionValues() const;
-  void reportNotSent() const;
+  // Tells the user why a request that was not sent did not go.
+  void reportNotSent(const BuildResult& result) const;
   void awaitConfirmation(const Order& order);
   void postToMain(std::function<void()> task) const;
 

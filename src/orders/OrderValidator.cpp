@@ -61,7 +61,10 @@ CheckFailure OrderValidator::Validate(const Order& order, Scope scope) const {
   if (item && item->instrumentTradingStatus == 2 && !closing) {
     return std::string("This Item doesn't have sufficient access to trade");
   }
-  if (scope == Scope::AccessOnly) return std::nullopt;
+  if (scope == Scope::Cancel) {
+    if (!item) return "Symbol not tradable";
+    return sessionPermissions(order, *item);
+  }
 
   // An empty or malformed number is no price and no quantity.
   const auto price = OrderNumbers::strictNumber(order.OrderPrice);
@@ -85,29 +88,7 @@ CheckFailure OrderValidator::VerifyOrder(const Order& order) const {
   const double bid = PriceBounds::quoteBid(item);
   const double ask = PriceBounds::quoteAsk(item);
 
-  const auto session = data.sessionSetting(std::to_string(item.CurrentTradeSessionSettingId));
-  if (!session) return "Symbol cannot be traded in this session";
-  switch (order.ordertypeInfo) {
-    case 0:
-      if (order.isEditBracketOrder && !session->AllowNewMarket) return "New bracket order not allowed in this session";
-      if (!session->AllowNewMarket) return "New market order not allowed in this session";
-      break;
-    case 1:
-      if (order.isEditBracketOrder && !session->AllowNewMarket) return "New bracket order not allowed in this session";
-      if (order.isEditWorkOrder && !session->AllowNewMarket) return "Edit contingent order not allowed in this session";
-      if (!session->AllowNewMarket) return "New market order not allowed in this session";
-      if (!session->AllowNewTpSl) return "New bracket order not allowed in this session";
-      break;
-    case 2:
-      if (!session->AllowNewContigent) return "New contingent order not allowed in this session";
-      break;
-    case 3:
-      if (!session->AllowNewContigent) return "New contingent order not allowed in this session";
-      if (!session->AllowNewTpSl) return "New bracket order not allowed in this session";
-      break;
-    default:
-      break;
-  }
+  if (CheckFailure refused = sessionPermissions(order, item)) return refused;
 
   const auto account = data.account(order.AccountNumber);
   const auto group = account ? data.group(account->GroupId) : nullptr;
@@ -216,6 +197,33 @@ CheckFailure OrderValidator::VerifyOrder(const Order& order) const {
   }
 
   if (!CheckMargin(order)) return OrderNumbers::accountText(order.AccountNumber, "Not enough free margin");
+  return std::nullopt;
+}
+
+CheckFailure OrderValidator::sessionPermissions(const Order& order, const ItemDetails& item) const {
+  const auto session = context_.referenceData->sessionSetting(std::to_string(item.CurrentTradeSessionSettingId));
+  if (!session) return "Symbol cannot be traded in this session";
+  switch (order.ordertypeInfo) {
+    case 0:
+      if (order.isEditBracketOrder && !session->AllowNewMarket) return "New bracket order not allowed in this session";
+      if (!session->AllowNewMarket) return "New market order not allowed in this session";
+      break;
+    case 1:
+      if (order.isEditBracketOrder && !session->AllowNewMarket) return "New bracket order not allowed in this session";
+      if (order.isEditWorkOrder && !session->AllowNewMarket) return "Edit contingent order not allowed in this session";
+      if (!session->AllowNewMarket) return "New market order not allowed in this session";
+      if (!session->AllowNewTpSl) return "New bracket order not allowed in this session";
+      break;
+    case 2:
+      if (!session->AllowNewContigent) return "New contingent order not allowed in this session";
+      break;
+    case 3:
+      if (!session->AllowNewContigent) return "New contingent order not allowed in this session";
+      if (!session->AllowNewTpSl) return "New bracket order not allowed in this session";
+      break;
+    default:
+      break;
+  }
   return std::nullopt;
 }
 

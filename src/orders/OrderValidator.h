@@ -18,6 +18,7 @@
 namespace td {
 
 class ReferenceData;
+struct ItemDetails;
 struct Order;
 
 // What the checks read of the live session besides its reference data.
@@ -35,9 +36,10 @@ using CheckFailure = std::optional<std::string>;
 
 class OrderValidator {
  public:
-  // How far `Validate:` goes. A working-order cancel is held only to the connection, the account
-  // and the instrument access (steps 1 to 12): it adds no exposure.
-  enum class Scope { Full, AccessOnly };
+  // How far `Validate:` goes. A working-order cancel is held to the connection, the account and
+  // the instrument access (steps 1 to 12) and to the trading session's permissions; it adds no
+  // exposure, so its price, quantity, group terms and margin are not checked.
+  enum class Scope { Full, Cancel };
 
   explicit OrderValidator(OrderCheckContext context) : context_(std::move(context)) {}
 
@@ -51,6 +53,9 @@ class OrderValidator {
   bool CheckMargin(const Order& order) const;
 
  private:
+  // The trading session's permissions for the order's kind (`ordertypeInfo`).
+  CheckFailure sessionPermissions(const Order& order, const ItemDetails& item) const;
+
   OrderCheckContext context_;
 };
 

@@ -7,6 +7,7 @@
 #include "model/ReferenceData.h"
 #include "orders/OrderNumbers.h"
 #include "wire/DecimalNumberExtension.h"
+#include "wire/Formatter.h"
 #include "wire/OrderRequests.h"
 
 namespace td {
@@ -56,6 +57,10 @@ Decimal PriceBounds::CheckTickPrice(double price, std::int32_t decimalPlaces, do
   return DecimalNumberExtension::moduloFor(a, b);
 }
 
+std::string PriceBounds::marketOrderPrice(const ItemDetails& item, std::int32_t side) {
+  return Formatter::formatDecimal(side == 0 ? item.Ask : item.Bid, item.DecimalPlaces);
+}
+
 double PriceBounds::quoteBid(const ItemDetails& item) { return item.Bid == 0 ? item.Last : item.Bid; }
 double PriceBounds::quoteAsk(const ItemDetails& item) { return item.Ask == 0 ? item.Last : item.Ask; }
 
@@ -94,7 +99,8 @@ std::string PriceBounds::UpdateTakeProfitandStopLoss(const ReferenceData& data, 
   const bool sideBuy = side == 0;
   double base = 0;
   if (orderType == 1) {
-    base = sideBuy ? quoteAsk(item) : quoteBid(item);
+    // The protecting side is the opposite of the order's own.
+    base = OrderRequests::leadingNumber(marketOrderPrice(item, sideBuy ? 1 : 0));
   } else {
     base = OrderRequests::leadingNumber(orderPrice);
   }

@@ -35,6 +35,9 @@ class PriceBounds {
     return CheckTickPrice(price, decimalPlaces, tickSize).isZero();
   }
 
+  // The price an order record takes for a market order on the side (0 buy, else sell), which its
+  // checks measure from: the Ask for a buy, the Bid for a sell, with the instrument's decimals.
+  static std::string marketOrderPrice(const ItemDetails& item, std::int32_t side);
   // Bid and Ask with Last standing in for a price of exactly 0.
   static double quoteBid(const ItemDetails& item);
   static double quoteAsk(const ItemDetails& item);
@@ -52,8 +55,8 @@ class PriceBounds {
 
   // `UpdateTakeProfitandStopLoss:::::::`: the take-profit (`takeProfit` set) or stop-loss bound for
   // the side of the protecting order (the opposite of the order's own side: 1 for a buy order).
-  // The base is the market quote for a market order (Ask for side 0, Bid for side 1), else the
-  // order price text. Take-profit: side 0 base - limit distance ("<= "), side 1 base + limit
+  // The base is the price a market order is checked at, marketOrderPrice() of the order's own side
+  // (the Ask for a buy order, side 1; the Bid for a sell order, side 0), else the order price text. Take-profit: side 0 base - limit distance ("<= "), side 1 base + limit
   // distance (">= "); stop-loss: side 0 base + stop distance (">= "), side 1 base - stop distance
   // ("<= ").
   static std::string UpdateTakeProfitandStopLoss(const ReferenceData& data, std::int32_t side,

@@ -173,6 +173,15 @@ TEST_F(OrderManangerTest, ClosingQuantityIsHeldToThePositionAndAboveZero) {
   EXPECT_THAT(posted, ElementsAre("Quantity cannot be more than 2", "Quantity should be greater than zero",
                                   "Quantity should be greater than zero", "Quantity should not be less than (2)"));
   EXPECT_THAT(session.sink.sent, IsEmpty());
+  // A remaining quantity that is empty or not a number allows no close.
+  posted.clear();
+  for (const char* remaining : {"", "abc"}) {
+    OrderInfo info = closeOfBuyPosition("1");
+    info.previousQuantity = remaining;
+    EXPECT_FALSE(manager->PlacePartialOrder(info));
+  }
+  EXPECT_THAT(posted, ElementsAre("Quantity cannot be more than ", "Quantity cannot be more than abc"));
+  EXPECT_THAT(session.sink.sent, IsEmpty());
   // An account that may only close positions can still close.
   t.account->tradingStatus = 4;
   EXPECT_TRUE(manager->PlacePartialOrder(closeOfBuyPosition("2")));
@@ -254,6 +263,40 @@ TEST_F(OrderManangerTest, WorkingOrderCancelSendsQuantityZeroQueuesTheSoundThenC
   EXPECT_THAT(alerts->shown, IsEmpty());
   queue.runPending();
   EXPECT_THAT(alerts->shown, ElementsAre("sound:cancelOrder"));
+}
+
+TEST_F(OrderManangerTest, WorkingOrderCancelIsHeldToTheSessionsPermissions) {
+  t.session->AllowNewMarket = false;
+  EXPECT_FALSE(manager->PlaceEditWorkingOrder(workingOrderEdit(1)));
+  t.session->AllowNewMarket = true;
+  t.session->AllowNewTpSl = false;
+  EXPECT_FALSE(manager->PlaceEditWorkingOrder(workingOrderEdit(1)));
+  EXPECT_THAT(posted, ElementsAre("Edit contingent order not allowed in this session",
+                                  "New bracket order not allowed in this session"));
+  EXPECT_THAT(session.sink.sent, IsEmpty());
+  EXPECT_EQ(queue.runPending(), 0u);
+}
+
+TEST_F(OrderManangerTest, WorkingOrderEditOfAnotherKindBuildsNothingAndSaysSo) {
+  for (const int kind : {0, 3}) {
+    EXPECT_FALSE(manager->PlaceEditWorkingOrder(workingOrderEdit(kind))) << kind;
+    const BuildResult built = OrderRequests::EditWorkingOrder(session.messageBase(), {}, {}, "P55", kind, "1.1950",
+                                                              false, false);
+    EXPECT_EQ(built.status(), BuildResult::Status::UnknownRequest) << kind;
+  }
+  EXPECT_THAT(posted, ElementsAre(OrderMananger::kEditKindNotValid, OrderMananger::kEditKindNotValid));
+  EXPECT_THAT(session.sink.sent, IsEmpty());
+  EXPECT_EQ(queue.runPending(), 0u);
+}
+
+TEST_F(OrderManangerTest, OrderTextHoldingASeparatorByteIsNotSentAndTheUserIsTold) {
+  OrderInfo info = marketBuy();
+  info.limitPrice = "1.3\x03" "34=9999\x02";
+  EXPECT_FALSE(manager->PlaceOrder(info));
+  EXPECT_THAT(posted, ElementsAre("The order was not sent: a field holds a control character that cannot be sent. "
+                                  "Please retype it."));
+  EXPECT_THAT(session.sink.sent, IsEmpty());
+  EXPECT_THAT(session.pending, IsEmpty());
 }
 
 TEST_F(OrderManangerTest, WorkingOrderEditWithoutPositiveQuantityStopsFirst) {

@@ -372,17 +372,17 @@ TEST_F(OrderValidatorTest, OtherOrderTypesSkipTheSessionAndMarginChecks) {
   EXPECT_EQ(validate(order), std::nullopt);
 }
 
-TEST_F(OrderValidatorTest, AccessOnlyScopeChecksConnectionAccountAndInstrumentOnly) {
+TEST_F(OrderValidatorTest, CancelScopeChecksConnectionAccessAndSessionOnly) {
   t.item->Ask = t.item->Bid = 0;
   t.terms->MinOrderQty = 5;
   t.account->AvailableMargin = t.account->Equity = 0;
   Order cancel = build(marketBuy());
   cancel.OrderQty = "0.3";
   EXPECT_EQ(validate(cancel), "Price should be greater than zero");
-  EXPECT_EQ(validate(cancel, true, OrderValidator::Scope::AccessOnly), std::nullopt);
-  EXPECT_EQ(validate(cancel, false, OrderValidator::Scope::AccessOnly), "Not Connected");
+  EXPECT_EQ(validate(cancel, true, OrderValidator::Scope::Cancel), std::nullopt);
+  EXPECT_EQ(validate(cancel, false, OrderValidator::Scope::Cancel), "Not Connected");
   t.account->tradingStatus = 3;
-  EXPECT_EQ(validate(cancel, true, OrderValidator::Scope::AccessOnly), "Account : 1001\nYour account has been suspended");
+  EXPECT_EQ(validate(cancel, true, OrderValidator::Scope::Cancel), "Account : 1001\nYour account has been suspended");
 }
 
 TEST_F(OrderValidatorTest, OffsetChecksRunInOrder) {

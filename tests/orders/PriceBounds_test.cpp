@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "OrderTestSupport.h"
+#include "orders/OrderGenerator.h"
+#include "wire/Formatter.h"
 
 namespace td::testing {
 namespace {
@@ -61,15 +63,40 @@ TEST_F(PriceBoundsDataTest, UnknownAccountOrTermsGiveTheQuoteItselfAndUnknownIte
 }
 
 TEST_F(PriceBoundsDataTest, TakeProfitAndStopLossBoundsOfMarketAndPricedOrders) {
-  // A market buy: the protecting side is 1 (sell), based on the Bid.
-  EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 1, "EURUSD", true, 1001, 1, "", 1), ">= 1.2008");
-  EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 1, "EURUSD", false, 1001, 1, "", 1), "<= 1.1988");
-  // A market sell: side 0, based on the Ask.
-  EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 0, "EURUSD", true, 1001, 1, "", 0), "1.1990");
-  EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 0, "EURUSD", false, 1001, 1, "", 0), "1.2010");
+  // A market buy: the protecting side is 1 (sell), based on the Ask the buy is priced at.
+  EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 1, "EURUSD", true, 1001, 1, "", 1), ">= 1.2010");
+  EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 1, "EURUSD", false, 1001, 1, "", 1), "<= 1.1990");
+  // A market sell: side 0, based on the Bid.
+  EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 0, "EURUSD", true, 1001, 1, "", 0), "1.1988");
+  EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 0, "EURUSD", false, 1001, 1, "", 0), "1.2008");
   // A limit order: based on its price text.
   EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 1, "EURUSD", true, 1001, 2, "1.1500", 0), "1.1510");
   EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 0, "EURUSD", false, 1001, 3, "1.3", 1), ">= 1.3010");
+}
+
+TEST_F(PriceBoundsDataTest, MarketOrderBoundsAreTheOnesValidationEnforces) {
+  // A quote with more decimals than the instrument shows: the order is priced at its rounded text.
+  t.item->Ask = 1.20004;
+  t.item->Bid = 1.19976;
+  for (const int side : {0, 1}) {
+    for (const bool takeProfit : {true, false}) {
+      SCOPED_TRACE(::testing::Message() << "side " << side << (takeProfit ? " take-profit" : " stop-loss"));
+      const int protecting = side == 0 ? 1 : 0;
+      const std::string bound =
+          PriceBounds::UpdateTakeProfitandStopLoss(t.data, protecting, "EURUSD", takeProfit, 1001, 1, "", 0);
+      // One tick beyond the bound, on the side the bound forbids.
+      const bool atLeast = (protecting == 1) == takeProfit;
+      const std::string beyond = Formatter::formatDecimal(std::stod(bound) + (atLeast ? -0.0001 : 0.0001), 4);
+      for (const auto& [price, passes] : {std::pair{bound, true}, std::pair{beyond, false}}) {
+        OrderInfo info = marketBuy();
+        info.tradingMode = side;
+        (takeProfit ? info.limitPrice : info.stopPrice) = price;
+        (takeProfit ? info.TakeProfitEnabled : info.StopLossEnabled) = true;
+        const Order order = OrderGenerator::buildOrder(info, t.data, {40, "20240102030405"}, true);
+        EXPECT_EQ(!OrderValidator(t.context()).Validate(order).has_value(), passes) << price;
+      }
+    }
+  }
 }
 
 }  // namespace
