@@ -51,7 +51,11 @@ constexpr std::uint16_t kAllowHalfDuplexConnection = 1 << 3;
 
 constexpr std::size_t kTLSWriteSlice = 32768;
 
+// A time-out too long for the clock's nanoseconds (about 292 years and more), or infinite, is
+// "never": the timer is set to the farthest time, which Clock::later keeps from overflowing.
 Clock::Duration secondsToDuration(double seconds) {
+  constexpr double kLongest = static_cast<double>(Clock::Duration::max().count()) / 1e9;
+  if (!(seconds < kLongest)) return Clock::Duration::max();
   return std::chrono::nanoseconds(static_cast<std::int64_t>(seconds * 1e9));
 }
 

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "platform/Log.h"
 #include "transport/FrameReassembler.h"
@@ -198,11 +199,20 @@ void ZMQChannels::subscriptionLoop(Worker& worker, std::string endpoint) {
   }
 }
 
+void ZMQChannels::requeue(std::string request) {
+  {
+    std::lock_guard lock(requestsMutex_);
+    requests_.push_front(std::move(request));
+  }
+  TD_LOG_INFO("request channel: a request waiting for its reply goes out again on the next connection");
+}
+
 void ZMQChannels::requestLoop(Worker& worker, std::string endpoint) {
-  // The request taken from the queue and not yet finished: it ends in exactly one outcome.
-  bool inFlight = false;
+  // The request taken from the queue and not yet finished: it ends in exactly one outcome, or, cut
+  // off by a stop, goes back to the front of the queue for the next socket.
+  std::optional<std::string> inFlight;
   auto finish = [&](bool answered) {
-    inFlight = false;
+    inFlight.reset();
     if (onRequestDone_) onRequestDone_(answered);
   };
   try {
@@ -225,16 +235,14 @@ void ZMQChannels::requestLoop(Worker& worker, std::string endpoint) {
     };
     std::string reply;
     while (!worker.stop) {
-      std::string request;
       {
         std::unique_lock lock(requestsMutex_);
         requestsChanged_.wait(lock, [&] { return worker.stop.load() || !requests_.empty(); });
         if (worker.stop) break;
-        request = std::move(requests_.front());
+        inFlight = std::move(requests_.front());
         requests_.pop_front();
-        inFlight = true;
       }
-      if (!socket->sendData(request, ZMQ_DONTWAIT)) {
+      if (!socket->sendData(*inFlight, ZMQ_DONTWAIT)) {
         TD_LOG_ERROR("FAIL: Couldn't send request");
         dropAndReopen("send failed");
         finish(false);
@@ -267,8 +275,9 @@ void ZMQChannels::requestLoop(Worker& worker, std::string endpoint) {
       reassembler.feed(reply);
       finish(true);
     }
-    // A stop while a request waits for its reply cuts that request off.
-    if (inFlight) finish(false);
+    // A stop (or a reconnect) while a request waits for its reply: it goes out again on the next
+    // socket, and ends in the outcome of that sending.
+    if (inFlight) requeue(std::move(*inFlight));
     socket->closeWithoutLinger();
   } catch (const ZMQException& e) {
     TD_LOG_ERROR(std::string("request channel stopped: ") + e.what());

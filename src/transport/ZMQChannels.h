@@ -12,8 +12,10 @@
 //   socket without lingering and opens a new one, so a late reply can never be taken for the reply
 //   of a newer request. Replies are cut into frames by the channel's own reassembler. Every request
 //   taken from the queue ends in exactly one outcome, reported after its reply's frames: answered,
-//   or not (dropped, or cut off by a stop or a failure of the channel), so the receiver can tell
-//   which request a reply answers by counting.
+//   or not (dropped, or cut off by a failure of the channel), so the receiver can tell which request
+//   a reply answers by counting. A request still waiting for its reply when the channel stops or
+//   reconnects goes back to the front of the queue (with a log line), is sent again on the next
+//   socket and ends in the outcome of that sending.
 // The sinks run on those threads and must not touch session state: hand the data to the main
 // thread. Reconnecting stops and joins the old thread and closes its socket before a new one starts;
 // stop() and the destructor never hang.
@@ -70,7 +72,8 @@ class ZMQChannels {
   // Queues one framed request; safe from any thread. Requests go out strictly in queue order.
   void sendRequest(std::string frame);
 
-  // Stops both threads (requests still queued stay queued for a later connectRequests()).
+  // Stops both threads (requests still queued, and the one waiting for its reply, stay queued for
+  // a later connectRequests()).
   void stop();
 
   // Requests dropped for a failed send or a missing reply.
@@ -84,6 +87,8 @@ class ZMQChannels {
   void subscriptionLoop(Worker& worker, std::string endpoint);
   void requestLoop(Worker& worker, std::string endpoint);
   void stopWorker(std::unique_ptr<Worker>& worker);
+  // Puts a request back at the front of the queue.
+  void requeue(std::string request);
   std::shared_ptr<ZMQContext> context();
 
   UpdateSink onUpdate_;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <thread>
 
 #include "GCDAsyncSocketTestSupport.h"
@@ -601,6 +602,23 @@ TEST_F(GCDAsyncSocketTest, ReadWithoutTimeoutNeverTimesOutAndCompletedReadCancel
   settle();
   EXPECT_TRUE(sock->isConnected());
   EXPECT_EQ(rec->count("readTimeout"), 0u);
+}
+
+TEST_F(GCDAsyncSocketTest, HugeAndInfiniteTimeoutsNeverFire) {
+  connect();
+  sock->readDataWithTimeout(1e10, 1);
+  sock->writeData(bytesOf("out"), std::numeric_limits<double>::infinity(), 2);
+  ASSERT_TRUE(rec->waitFor("write"));
+  sock->readDataWithTimeout(std::numeric_limits<double>::infinity(), 3);
+  settle();
+  clock.advance(3600s);
+  settle();
+  EXPECT_TRUE(sock->isConnected());
+  EXPECT_EQ(rec->count("readTimeout"), 0u);
+  peer.send("a");
+  const auto read = rec->waitFor("read");
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->tag, 1);
 }
 
 TEST_F(GCDAsyncSocketTest, ReadTimeoutExtensionRearmsTheTimer) {

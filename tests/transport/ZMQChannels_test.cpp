@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <zmq.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -274,10 +275,14 @@ TEST_F(ZMQChannelsTest, EveryRequestEndsInOneOutcomeAfterItsReplyFrames) {
   ASSERT_TRUE(events.waitFor(6));
   channels.sendRequest("cut");
   ASSERT_TRUE(server.received.waitFor(4));
-  channels.stop();  // the request waiting for its reply is cut off
+  // A stop puts the request waiting for its reply back in the queue, with no outcome yet; sent
+  // again after the reconnect and unanswered again, it ends in its one outcome.
+  channels.stop();
+  channels.connectRequests("127.0.0.1", server.port);
   ASSERT_TRUE(events.waitFor(7));
   EXPECT_EQ(events.snapshot(),
             (std::vector<std::string>{inner("a"), inner("b"), "done", "lost", inner("three"), "done", "lost"}));
+  EXPECT_EQ(server.received.snapshot().size(), 5u);
 }
 
 TEST_F(ZMQChannelsTest, LateReplyIsNeverTakenForTheNextRequest) {
@@ -314,6 +319,23 @@ TEST_F(ZMQChannelsTest, RestartedServerIsServedAgain) {
   channels.sendRequest("after-restart");
   ASSERT_TRUE(replies.waitFor(1));
   EXPECT_TRUE(replies.contains(inner("after-restart")));
+}
+
+TEST_F(ZMQChannelsTest, RequestWaitingForItsReplyGoesOutAgainAfterAReconnect) {
+  std::atomic<int> seen{0};
+  ReplyServer server(ctx, 0, [&](const std::string& r) -> std::optional<std::string> {
+    if (seen++ == 0) return std::nullopt;  // the first copy is never answered
+    return frame(r);
+  });
+  ZMQChannels channels([](std::string) {}, [&](std::string f) { replies.add(std::move(f)); });
+  channels.connectRequests("127.0.0.1", server.port);
+  channels.sendRequest("in-flight");
+  ASSERT_TRUE(server.received.waitFor(1));
+  channels.connectRequests("127.0.0.1", server.port);  // as the reachability reconnect does
+  ASSERT_TRUE(replies.waitFor(1));
+  EXPECT_EQ(replies.snapshot(), std::vector<std::string>{inner("in-flight")});
+  EXPECT_EQ(server.received.snapshot(), (std::vector<std::string>{"in-flight", "in-flight"}));
+  EXPECT_EQ(channels.requestsDropped(), 0u);
 }
 
 TEST_F(ZMQChannelsTest, StopDoesNotWaitForAnOutstandingReply) {
