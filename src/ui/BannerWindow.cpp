@@ -16,6 +16,7 @@
 #include <cfloat>
 #include <cmath>
 
+#include "ui/PlatformActions.h"
 #include "ui/banners/BannerEnvironment.h"
 
 namespace td {
@@ -116,11 +117,11 @@ void CNUserNotificationBannerButton::paintEvent(QPaintEvent*) {
   const QRectF inner = bezel.adjusted(0.5, 0.5, -0.5, -0.5);
   QPainterPath innerPath;
   innerPath.addRoundedRect(inner, 4, 4);
-  // Light at the top while resting, reversed while pressed.
+  // Resting: the light colour at the bottom and the dark one at the top; pressed: the reverse.
   QLinearGradient gradient(inner.topLeft(), inner.bottomLeft());
   const QColor light = grey(0.98, 0.95), dark = grey(0.802, 0.95);
-  gradient.setColorAt(0, isDown() ? dark : light);
-  gradient.setColorAt(1, isDown() ? light : dark);
+  gradient.setColorAt(0, isDown() ? light : dark);
+  gradient.setColorAt(1, isDown() ? dark : light);
   painter.fillPath(innerPath, gradient);
   painter.setPen(grey(0.238));
   painter.setFont(font());
@@ -144,7 +145,9 @@ void BannerWindow::prepare() {
   configureNotificationBannerTexts();
   configureNotificationBannerButtons();
   configureNotificationBannerLayout();
-  // To the beginning of the slide-in, transparent, in front.
+  // The application comes to the front; the banner goes to the beginning of its slide-in,
+  // transparent, in front of it.
+  activateApplication();
   setGeometry(toQRect(geometry_.presentationBeginRect));
   show();
   raise();

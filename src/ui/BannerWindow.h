@@ -41,7 +41,8 @@ class BannerLabel : public QWidget {
   unsigned lineBreakMode_;
 };
 
-// The banner's push button: a rounded bezel with a light gradient, darker while pressed.
+// The banner's push button: a rounded bezel with a light gradient, dark at the top while resting and
+// at the bottom while pressed.
 class CNUserNotificationBannerButton : public QPushButton {
   Q_OBJECT
  public:

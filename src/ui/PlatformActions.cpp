@@ -1,8 +1,10 @@
 #include "ui/PlatformActions.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QUrl>
+#include <QWidget>
 
 #include "platform/Log.h"
 #include "ui/banners/WebAddress.h"
@@ -20,6 +22,22 @@ bool openWebAddress(const std::string& address) {
     return false;
   }
   return QDesktopServices::openUrl(url);
+}
+
+void activateApplication() {
+  QWidget* front = QApplication::activeWindow();
+  if (front == nullptr) {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (w->isVisible() && w->isWindow() && w->windowType() != Qt::Tool && w->windowType() != Qt::Popup &&
+          w->windowType() != Qt::ToolTip) {
+        front = w;
+        break;
+      }
+    }
+  }
+  if (front == nullptr) return;
+  front->raise();
+  front->activateWindow();
 }
 
 void quitApplication() { QCoreApplication::quit(); }

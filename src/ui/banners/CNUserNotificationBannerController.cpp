@@ -36,6 +36,7 @@ CNUserNotificationBannerController::~CNUserNotificationBannerController() {
 
 void CNUserNotificationBannerController::presentBannerDismissAfter(double seconds) {
   presentBanner();
+  if (isClosed()) return;  // never shown
   if (!queue_) {
     TD_LOG_ERROR("banner: no main queue; the banner is not dismissed on time");
     return;
@@ -54,7 +55,9 @@ void CNUserNotificationBannerController::presentBanner() {
   if (state_ != BannerState::Created) return;
   if (!view_) {
     if (!makeView_) {
+      // Over before it began: the centre lets it go.
       TD_LOG_ERROR("banner: no window maker installed; the banner is not shown");
+      state_ = BannerState::Closed;
       return;
     }
     view_ = makeView_(*this);

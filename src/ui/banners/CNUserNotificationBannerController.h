@@ -3,7 +3,8 @@
 // its input. The window itself is a BannerView (the Qt window in the application, a recording one
 // in tests); the controller decides what happens and when.
 //
-// States: created -> sliding in -> resting -> sliding out -> closed. A dismissal that comes while a
+// States: created -> sliding in -> resting -> sliding out -> closed; without a window maker a
+// presented banner goes from created to closed at once and is never shown. A dismissal that comes while a
 // slide runs is dropped, not postponed; a dismissal of a closed banner slides the hidden window
 // out again, with no visible effect. The controller listens to the library's "dismiss every
 // banner" post for as long as it lives; destroying it stops its listening and its timer.

@@ -33,6 +33,11 @@ void CNUserNotificationCenter::deliverNotification(const Record& notification) {
 
   didDeliverNotification(*this, notification);
   controller->presentBannerDismissAfter(notification->feature().dismissDelayTime);
+  if (controller->isClosed()) {
+    // Not shown (no window maker): nothing keeps it.
+    std::erase(banners_, controller);
+    notificationBannerController_.reset();
+  }
 
   const auto& sound = notification->soundName();
   const auto& play = bannerEnvironment().playSound;

@@ -54,7 +54,7 @@ class CNUserNotificationCenter {
   bool shouldPresentNotification(CNUserNotificationCenter& center, const Record& notification);
   void didActivateNotification(CNUserNotificationCenter& center, const Record& notification);
 
-  // The controller of the most recently delivered banner.
+  // The controller of the most recently delivered banner; none when it could not be shown.
   const std::shared_ptr<CNUserNotificationBannerController>& notificationBannerController() const {
     return notificationBannerController_;
   }
