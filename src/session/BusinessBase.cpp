@@ -631,17 +631,13 @@ void BusinessBase::calculateNetworkSpeed(std::optional<Date> date) {
 
 bool BusinessBase::storeWatchlist(const std::vector<std::string>& codes) {
   if (!env_.defaults) return false;
-  const std::string key = env_.logindata->userName();
-  const std::optional<Defaults::Value> stored = env_.defaults->object(key);
-  if (stored && !std::holds_alternative<std::vector<std::string>>(*stored)) {
-    // The user name names another setting: the watchlist is not stored rather than overwrite it.
-    TD_LOG_WARN("watchlist not stored: the defaults key of the user name holds another setting");
-    return false;
-  }
-  return Watchlist::store(*env_.defaults, key, codes);
+  return Watchlist::store(*env_.defaults, env_.logindata->userName(), codes);
 }
 
 void BusinessBase::LoadItemstoWatchlist() {
+  // Only a login data set with items makes a watchlist: the data set of a refused login has none,
+  // and the list stored for the user stays as it is.
+  if (ItemCollection().empty()) return;
   std::optional<std::vector<std::string>> stored;
   if (env_.defaults) stored = env_.defaults->stringArrayValue(env_.logindata->userName());
   if (stored && !stored->empty()) {

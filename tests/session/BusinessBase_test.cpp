@@ -79,6 +79,15 @@ TEST_F(SessionTest, WatchlistNeverOverwritesAnotherSettingUnderTheUserName) {
   EXPECT_EQ(defaults->boolValue("SoundKey"), true);
 }
 
+TEST_F(SessionTest, RefusedLoginLeavesTheSavedWatchlistAlone) {
+  defaults->setStringArray("alice", {"DAX", "EURUSD"});
+  LoginDataSet data;
+  data.loginMessages = {{"1", "", "9"}};
+  session->NewMessage(frame({{10, "47"}, {160, "AMP"}, {1050, compressed(data.amp())}}));
+  EXPECT_THAT(*defaults->stringArrayValue("alice"), ElementsAre("DAX", "EURUSD"));
+  EXPECT_TRUE(session->selectedSymbols().empty());
+}
+
 TEST_F(SessionTest, SpreadOfOneGroupIsAppliedAndDisagreeingGroupsCancelIt) {
   loginData(standardDataSet());
   EXPECT_EQ(session->ItemCollection().at("GBPUSD")->Spreadtype, 3);

@@ -25,6 +25,11 @@ std::optional<std::vector<std::string>> Watchlist::stored(const Defaults& defaul
 }
 
 bool Watchlist::store(Defaults& defaults, const std::string& userName, const std::vector<std::string>& codes) {
+  const std::optional<Defaults::Value> stored = defaults.object(userName);
+  if (stored && !std::holds_alternative<std::vector<std::string>>(*stored)) {
+    TD_LOG_WARN("watchlist not stored: the defaults key of the user name holds another setting");
+    return false;
+  }
   defaults.setStringArray(userName, codes);
   if (const auto error = defaults.synchronize()) {
     TD_LOG_ERROR("Watchlist of " + userName + " not written: " + error->text);

@@ -20,8 +20,9 @@ class Watchlist {
   // The stored list of the user, or nothing.
   static std::optional<std::vector<std::string>> stored(const Defaults& defaults, const std::string& userName);
   // Stores the list under the user name and writes the store to disk now. False (with a log line)
-  // when the write failed: the previous file stays whole and the list stays in the store's memory,
-  // to be written by its next successful write.
+  // when the user name is the key of another setting (such as "SoundKey"), which is left as it is,
+  // or when the write failed: the previous file stays whole and the list stays in the store's
+  // memory, to be written by its next successful write.
   static bool store(Defaults& defaults, const std::string& userName, const std::vector<std::string>& codes);
 
   struct SaveResult {

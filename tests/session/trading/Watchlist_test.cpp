@@ -53,6 +53,14 @@ TEST_F(WatchlistTest, SaveIsOnDiskAtOnceUnderTheUserName) {
   EXPECT_EQ(selected_, (std::vector<std::string>{"GOLD", "EURUSD"}));
 }
 
+TEST_F(WatchlistTest, SaveUnderAUserNameThatIsAnotherSettingsKeyLeavesThatSetting) {
+  defaults_->setBool("SoundKey", true);
+  const auto result = Watchlist::SaveItemstoWatchList({"EURUSD"}, owned_.book(), *reference_, selected_, *defaults_,
+                                                      "SoundKey", events_);
+  EXPECT_FALSE(result.stored);
+  EXPECT_EQ(defaults_->boolValue("SoundKey"), true);
+}
+
 TEST_F(WatchlistTest, DroppedCodesAreUnsubscribedUnlessAPositionOrOrderHoldsThem) {
   selected_ = {"EURUSD", "GBPUSD", "GOLD"};
   owned_.OpenOrderCollection.push_back(testing::order("100", "GBPUSD"));
