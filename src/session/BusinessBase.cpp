@@ -521,9 +521,10 @@ bool BusinessBase::PriceUpdateDecode(std::string_view line) {
   const PriceLineError error = decodePriceLine(line, tick);
   if (error != PriceLineError::None) {
     ++stats_.priceLinesDropped;
-    TD_LOG_WARN(std::string("PriceUpdateDecode ") +
-                (error == PriceLineError::TooFewFields ? "too few fields" : "base price is not a number") + ": " +
-                std::string(line.substr(0, 200)));
+    const char* why = error == PriceLineError::TooFewFields     ? "too few fields"
+                      : error == PriceLineError::BaseNotNumeric ? "base price is not a number"
+                                                                : "a price is not finite";
+    TD_LOG_WARN(std::string("PriceUpdateDecode ") + why + ": " + std::string(line.substr(0, 200)));
     return false;
   }
   UpdateItemCollection(tick);

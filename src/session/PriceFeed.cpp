@@ -140,9 +140,11 @@ PriceLineError decodePriceLine(std::string_view line, PriceUpdate& out) {
   }
   double* const targets[7] = {&out.Last, &out.Bid, &out.Ask, &out.High, &out.Low, &out.Open, &out.PreviousClose};
   const std::size_t offsets = std::min<std::size_t>(count - 1, 10);  // the last field is the scale
+  if (!std::isfinite(*base)) return PriceLineError::NotFinite;
   for (std::size_t i = 3; i < offsets; ++i) {
     const std::optional<double> offset = leadingDouble(fields[i]);
     *targets[i - 3] = offset ? sixDecimals(sixDecimals(*offset / scale) + *base) : 0.0;
+    if (!std::isfinite(*targets[i - 3])) return PriceLineError::NotFinite;
   }
   return PriceLineError::None;
 }

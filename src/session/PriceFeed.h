@@ -30,7 +30,7 @@ std::string_view instrumentStatusPayload(std::string_view line);
 std::optional<double> leadingDouble(std::string_view text);
 
 // Why a price line was not taken.
-enum class PriceLineError { None, TooFewFields, BaseNotNumeric };
+enum class PriceLineError { None, TooFewFields, BaseNotNumeric, NotFinite };
 
 // Decodes a price line: fields cut at 0x04; 0 the item code (kept as received), 1 the time
 // "yyyyMMddHHmmss" (re-written "MM/dd/yyyy HH:mm:ss"; "" when it does not parse), 2 the base price,
@@ -38,7 +38,9 @@ enum class PriceLineError { None, TooFewFields, BaseNotNumeric };
 // of decimals d of the offsets. Each price is base + offset / 10^d, rounded to six decimals after the
 // division and again after the addition. An offset that is missing or not a number gives 0 (the item
 // keeps its stored price); the last field is never read as an offset.
-// A line of fewer than 4 fields, or whose base price is not a number, is refused.
+// A line of fewer than 4 fields, or whose base price is not a number, is refused, and so is a line
+// whose base or any price comes out infinite or not a number (a huge base or offset, a number of
+// decimals far beyond any instrument's).
 PriceLineError decodePriceLine(std::string_view line, PriceUpdate& out);
 
 struct MarketDepth {

@@ -98,6 +98,17 @@ TEST(PriceFeedTest, ShortLinesAndNonNumericBasesAreRefused) {
   EXPECT_EQ(tick.ItemCode, "kept");
 }
 
+TEST(PriceFeedTest, LinesGivingAnInfinitePriceAreRefused) {
+  PriceUpdate tick;
+  // A huge base, a huge offset, and decimals that divide by next to nothing.
+  EXPECT_EQ(decodePriceLine(line({"X", "", "1e999", "1", "4"}), tick), PriceLineError::NotFinite);
+  EXPECT_EQ(decodePriceLine(line({"X", "", "1", "1", "1e308", "-10"}), tick), PriceLineError::NotFinite);
+  EXPECT_EQ(decodePriceLine(line({"X", "", "1", "1", "1", "-400"}), tick), PriceLineError::NotFinite);
+  // Decimals so many that the offsets vanish leave the base.
+  ASSERT_EQ(decodePriceLine(line({"X", "", "1.5", "7", "400"}), tick), PriceLineError::None);
+  EXPECT_EQ(tick.Last, 1.5);
+}
+
 TEST(PriceFeedTest, ItemCodesAreKeptAsReceived) {
   PriceUpdate tick;
   ASSERT_EQ(decodePriceLine(line({"0042", "", "1", "1", "0"}), tick), PriceLineError::None);
