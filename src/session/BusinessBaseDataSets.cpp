@@ -68,7 +68,7 @@ void BusinessBase::handleDataSetReply(const ReceivedMessage& message) {
 }
 
 void BusinessBase::handleChartDataReply(const ReceivedMessage& message) {
-  datasets_.ChartDataReceived(message.value(17).value_or(""));
+  datasets_.ChartDataReceived(message.value(17).value_or(""), message.requestId());
 }
 
 }  // namespace td

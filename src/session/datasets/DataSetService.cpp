@@ -399,8 +399,8 @@ void DataSetService::requestsFinished(std::uint64_t finished) {
 
 // --- Charts ---
 
-void DataSetService::ChartDataReceived(std::string_view reply) {
-  for (const std::int32_t id : charts_.ChartDataReceived(reply)) {
+void DataSetService::ChartDataReceived(std::string_view reply, std::optional<std::int32_t> requestId) {
+  for (const std::int32_t id : charts_.ChartDataReceived(reply, requestId)) {
     post(ChartRequests::notificationName(id), std::any(std::to_string(id)));
   }
 }

@@ -85,30 +85,6 @@ void SessionNotifications::accountStatementUpdateNotification() const { post("Ac
 void SessionNotifications::bankDetailsReceivedNotification() const { post("BankDetailsNotification"); }
 void SessionNotifications::executedPositionSearchNotification() const { post("ExecutedPositionTableNotification"); }
 
-bool SessionNotifications::ChartDataReceivedNotification(const std::string& reply,
-                                                         std::map<std::string, std::string, std::less<>>& cache,
-                                                         std::int32_t requestId) const {
-  const std::size_t g = reply.find('>');
-  if (g == std::string::npos || g < 1) {
-    TD_LOG_INFO("ChartDataReceivedNotification: reply without a header");
-    return false;
-  }
-  const std::string_view header = std::string_view(reply).substr(1, g - 1);
-  // Field 1 of the header's "~" fields is the chart key.
-  const std::size_t first = header.find('~');
-  if (first == std::string_view::npos) {
-    TD_LOG_INFO("ChartDataReceivedNotification: reply without a chart key");
-    return false;
-  }
-  const std::size_t second = header.find('~', first + 1);
-  const std::string_view key =
-      header.substr(first + 1, second == std::string_view::npos ? std::string_view::npos : second - first - 1);
-  cache.try_emplace(std::string(key), reply);
-  const std::string number = std::to_string(requestId);
-  post("MainviewChartDataReceivedNotification" + number, number);
-  return true;
-}
-
 // ---- alerts, banners, sounds ----
 
 void SessionNotifications::demoUserCreationFailureNotification() const {

@@ -73,12 +73,6 @@ class SessionNotifications {
   void accountStatementUpdateNotification() const;
   void bankDetailsReceivedNotification() const;
   void executedPositionSearchNotification() const;
-  // Caches a chart-history reply under its chart key (field 1 of the "~" fields of the header between
-  // the first character and the first ">"; an entry already cached stays), then posts
-  // "MainviewChartDataReceivedNotification<requestId>" with the number as text. A reply without a
-  // key stores and posts nothing. Returns whether it posted.
-  bool ChartDataReceivedNotification(const std::string& reply, std::map<std::string, std::string, std::less<>>& cache,
-                                     std::int32_t requestId) const;
 
   // ---- alerts, banners, sounds ----
   void demoUserCreationFailureNotification() const;

@@ -387,7 +387,7 @@ TEST_F(DataSetServiceTest, EmptyReplyDropsTheBankAccountOnlyForTheBankContext) {
 
 // --- Charts ---
 
-TEST_F(DataSetServiceTest, ChartReplyAnswersEveryRequestWaitingForItsKey) {
+TEST_F(DataSetServiceTest, ChartReplyEndsItsRequestTheOnesBeforeItAndEveryRequestOfItsKey) {
   SessionValues s = session();
   s.Requestid = 41;
   ASSERT_TRUE(service.requestChartData(messageBase, s, "EURUSD", "D", 200));
@@ -404,10 +404,35 @@ TEST_F(DataSetServiceTest, ChartReplyAnswersEveryRequestWaitingForItsKey) {
   ASSERT_TRUE(service.charts().chartData("EURUSD^D"));
   EXPECT_EQ(*service.charts().chartData("EURUSD^D"), "<x~EURUSD^D~200>bars");
 
-  service.ChartDataReceived("<x~EURUSD^D~200>later");  // answered already; the first reply stays
-  EXPECT_EQ(posted.size(), 2u);
+  // The replies of the GOLD request and of the second EURUSD one follow; the first reply per key stays.
+  service.ChartDataReceived("<x~GOLD^H~200>gold");
+  service.ChartDataReceived("<x~EURUSD^D~200>later");
+  EXPECT_EQ(posted.size(), 3u);
+  EXPECT_EQ(posted.back(), "MainviewChartDataReceivedNotification42");
   EXPECT_EQ(*service.charts().chartData("EURUSD^D"), "<x~EURUSD^D~200>bars");
-  EXPECT_EQ(service.charts().unansweredRequests(), 1u);
+  EXPECT_EQ(service.charts().unansweredRequests(), 0u);
+  EXPECT_EQ(service.charts().outstandingReplies(), 0u);
+
+  // A reply under another key than asked for still ends its request, which finds it under its key.
+  s.Requestid = 44;
+  ASSERT_TRUE(service.requestChartData(messageBase, s, "eurusd", "W", 200));
+  service.ChartDataReceived("<x~EURUSD^W~200>weeks");
+  EXPECT_EQ(posted.back(), "MainviewChartDataReceivedNotification44");
+  ASSERT_TRUE(service.charts().chartData("eurusd^W"));
+  EXPECT_EQ(*service.charts().chartData("eurusd^W"), "<x~EURUSD^W~200>weeks");
+
+  // A reply carrying its request's id: the request before it got no reply and waits no more.
+  posted.clear();
+  s.Requestid = 50;
+  ASSERT_TRUE(service.requestChartData(messageBase, s, "GBPUSD", "O", 200));
+  s.Requestid = 51;
+  ASSERT_TRUE(service.requestChartData(messageBase, s, "SILVER", "H", 200));
+  service.ChartDataReceived("<x~XAG^H~200>bars", 51);
+  EXPECT_EQ(posted, (std::vector<std::string>{"MainviewChartDataReceivedNotification50",
+                                              "MainviewChartDataReceivedNotification51"}));
+  EXPECT_EQ(service.charts().outstandingReplies(), 0u);
+  EXPECT_FALSE(service.charts().chartData("GBPUSD^O"));
+  EXPECT_TRUE(service.charts().chartData("SILVER^H"));
 }
 
 TEST(ChartRequestsTest, ReplyKeyIsFieldOneOfTheHeader) {

@@ -182,21 +182,5 @@ TEST_F(SessionNotificationsTest, BannersOfTheSession) {
   EXPECT_EQ(shell_.banners[3].informativeText, "hello");
 }
 
-TEST_F(SessionNotificationsTest, ChartRepliesAreCachedOncePerKeyAndAlwaysAnnounced) {
-  std::map<std::string, std::string, std::less<>> cache;
-  observe("MainviewChartDataReceivedNotification7");
-  observe("MainviewChartDataReceivedNotification8");
-  EXPECT_TRUE(notifications_->ChartDataReceivedNotification("<x~EURUSD^1~60>1,2,3", cache, 7));
-  EXPECT_TRUE(notifications_->ChartDataReceivedNotification("<x~EURUSD^1>4,5,6", cache, 8));
-  EXPECT_FALSE(notifications_->ChartDataReceivedNotification("<nokey>1", cache, 9));
-  EXPECT_FALSE(notifications_->ChartDataReceivedNotification(">", cache, 9));
-  EXPECT_FALSE(notifications_->ChartDataReceivedNotification("no header", cache, 9));
-  queue_.runPending();
-  ASSERT_EQ(cache.size(), 1u);
-  EXPECT_EQ(cache["EURUSD^1"], "<x~EURUSD^1~60>1,2,3");
-  EXPECT_EQ(posted_, (std::vector<std::string>{"MainviewChartDataReceivedNotification7 7",
-                                               "MainviewChartDataReceivedNotification8 8"}));
-}
-
 }  // namespace
 }  // namespace td
