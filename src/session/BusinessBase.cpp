@@ -256,6 +256,10 @@ void BusinessBase::connectionDidFail(const std::optional<GCDAsyncSocketError>& e
 // Intake
 
 void BusinessBase::NewMessage(std::string_view frame, FrameChannel channel) {
+  dispatch(frame, channel == FrameChannel::Requests ? FrameSource::Requests : FrameSource::Session);
+}
+
+void BusinessBase::dispatch(std::string_view frame, FrameSource source) {
   ReceivedMessage message;
   if (!message.parse(frame)) {
     ++stats_.framesDropped;
@@ -266,33 +270,38 @@ void BusinessBase::NewMessage(std::string_view frame, FrameChannel channel) {
   const bool quiet = type == 1019 || type == 76;
   if (!quiet) TD_LOG_INFO("Received Message - " + message.describe());
   ++stats_.framesDispatched;
-  const FrameChannel outer = dispatchChannel_;
-  dispatchChannel_ = channel;
+  const FrameSource outer = dispatchSource_;
+  dispatchSource_ = source;
   ProcessNewMessage(message);
-  dispatchChannel_ = outer;
+  dispatchSource_ = outer;
   if (!quiet) HistoryDataUpdateNotification();
 }
 
-void BusinessBase::reenter(std::string_view text, FrameReassembler& reassembler) {
+void BusinessBase::reenter(std::string_view text, FrameSource source) {
   if (reentryDepth_ >= options_.maxReentryDepth) {
     TD_LOG_WARN("re-entered text nested too deeply; dropped");
     return;
   }
   // The frames are collected first and dispatched after the cut, so a frame that re-enters text of
   // its own never feeds the reassembler from inside its own cut.
-  reassembler.feed(text);
+  reentryOf(source).feed(text);
   std::vector<std::string> frames = std::move(reentered_);
   reentered_.clear();
   ++reentryDepth_;
-  for (const std::string& frame : frames) NewMessage(frame, dispatchChannel_);
+  for (const std::string& frame : frames) dispatch(frame, source);
   --reentryDepth_;
 }
 
-FrameReassembler& BusinessBase::reentryOf(FrameChannel channel) {
-  return channel == FrameChannel::Requests ? requestReentry_ : sessionReentry_;
+FrameReassembler& BusinessBase::reentryOf(FrameSource source) {
+  switch (source) {
+    case FrameSource::Requests: return requestReentry_;
+    case FrameSource::Feed: return feedReentry_;
+    case FrameSource::Session: break;
+  }
+  return sessionReentry_;
 }
 
-void BusinessBase::ProcessMessage(std::string_view text) { reenter(text, reentryOf(dispatchChannel_)); }
+void BusinessBase::ProcessMessage(std::string_view text) { reenter(text, dispatchSource_); }
 
 void BusinessBase::ZMQNewMessage(std::string_view line) {
   switch (classifyFeedLine(line)) {
@@ -300,7 +309,7 @@ void BusinessBase::ZMQNewMessage(std::string_view line) {
       MarketDepthDecode(line.substr(3));
       break;
     case FeedLineKind::InstrumentStatus:
-      reenter(instrumentStatusPayload(line), feedReentry_);
+      reenter(instrumentStatusPayload(line), FrameSource::Feed);
       break;
     case FeedLineKind::Ignored:
       break;

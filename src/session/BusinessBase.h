@@ -71,6 +71,9 @@ class BusinessBase final : public ConnectionEvents,
     SessionObserver* observer = nullptr;
     TradingObserver* tradingObserver = nullptr;  // hears of positions, settlements and journal lines
     ChatObserver* chatObserver = nullptr;        // hears of chat lines, notices and contact lists
+    // The user's choice (`showConfirmationAlert` of the GUI objects), read at each execution
+    // confirmation: true shows it as a modal alert, false as a banner; empty: a banner.
+    std::function<bool()> showConfirmationAlert;
   };
 
   struct Options {
@@ -330,8 +333,12 @@ class BusinessBase final : public ConnectionEvents,
   std::shared_ptr<LoginInfoMessage> loginMessage() const;
   // Loads the data set of a login reply; false when the payload does not open.
   bool loadLoginData(const ReceivedMessage& message, bool xmlToo);
-  void reenter(std::string_view text, FrameReassembler& reassembler);
-  FrameReassembler& reentryOf(FrameChannel channel);
+  // Where a frame being dispatched came from: each source re-enters its envelopes and compressed
+  // payloads through a reassembler of its own.
+  enum class FrameSource { Session, Requests, Feed };
+  void dispatch(std::string_view frame, FrameSource source);
+  void reenter(std::string_view text, FrameSource source);
+  FrameReassembler& reentryOf(FrameSource source);
   DataSetService::Hooks dataSetHooks();
   void HistoryDataUpdateNotification();
   void postOnMain(std::string name);
@@ -349,12 +356,12 @@ class BusinessBase final : public ConnectionEvents,
   std::unique_ptr<ChatEvents> chatEvents_;
   std::unique_ptr<ChatDesk> chat_;
 
-  // Re-entered text: envelopes and compressed payloads of the TCP session and of the request
-  // channel, each cut apart from the other's; "IS;" feed lines.
+  // Re-entered text: envelopes and compressed payloads of the TCP session, of the request channel
+  // and of the frames of "IS;" feed lines, each cut apart from the others'.
   FrameReassembler sessionReentry_;
   FrameReassembler requestReentry_;
   FrameReassembler feedReentry_;
-  FrameChannel dispatchChannel_ = FrameChannel::Session;  // channel of the frame being dispatched
+  FrameSource dispatchSource_ = FrameSource::Session;  // source of the frame being dispatched
   std::vector<std::string> reentered_;  // frames cut by a re-entry, dispatched after the cut
   int reentryDepth_ = 0;
 

@@ -15,6 +15,7 @@ TradingDesk::Links tradingLinks(const BusinessBase::Environment& env) {
   links.mainQueue = env.mainQueue;
   links.defaults = env.defaults;
   links.observer = env.tradingObserver;
+  links.showConfirmationAlert = env.showConfirmationAlert;
   if (env.shell) {
     std::weak_ptr<ShellReactions> shell = env.shell;
     links.showBanner = [shell](const SessionBanner& banner) {
