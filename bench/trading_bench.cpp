@@ -72,7 +72,6 @@ std::unique_ptr<Frame> report(int type, const std::vector<std::pair<int, std::st
   auto frame = std::make_unique<Frame>();
   frame->text = wire.substr(1, wire.size() - 2);
   frame->message.parse(frame->text);
-  frame->message.collectTags();
   return frame;
 }
 
@@ -123,13 +122,13 @@ void BM_ExecutionReportsAgainstWorkingOrders(benchmark::State& state) {
     state.PauseTiming();
     OwnedOrderBook owned;
     ExecutionReports handler(owned.book(), *reference, events);
-    for (const auto& f : initial) handler.ProcessOrderReport(f->message.fields(), context);
+    for (const auto& f : initial) handler.ProcessOrderReport(f->message, context);
     state.ResumeTiming();
     for (const auto& f : stream) {
       if (f->message.type() == 62) {
-        handler.ProcessOrderReport(f->message.fields(), context);
+        handler.ProcessOrderReport(f->message, context);
       } else {
-        handler.ProcessPositionReport(f->message.fields(), context);
+        handler.ProcessPositionReport(f->message, context);
       }
     }
     benchmark::DoNotOptimize(owned.OpenOrderCollection.size());

@@ -56,21 +56,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (frame.back() != '\x03') frame += '\x03';
     td::ReceivedMessage message;
     if (!message.parse(frame)) continue;
-    message.collectTags();
     if (message.requestId()) requestId = *message.requestId();
     const td::ReportContext context{requestId, std::string("20240102030405")};
     switch (type) {
-      case 62: reports.ProcessOrderReport(message.fields(), context); break;
-      case 67: reports.ProcessPositionReport(message.fields(), context); break;
-      case 66: reports.FillSettledOrderCollection(message.fields(), context); break;
+      case 62: reports.ProcessOrderReport(message, context); break;
+      case 67: reports.ProcessPositionReport(message, context); break;
+      case 66: reports.FillSettledOrderCollection(message, context); break;
       case 1045: {
-        const auto key = td::lastValue(message.fields(), 34);
-        td::AccountSummary::UpdateAccountDetails(message.fields(), key.value_or(""), ref, events,
+        const auto key = message.value(34);
+        td::AccountSummary::UpdateAccountDetails(message, key.value_or(""), ref, events,
                                                  [] { return std::vector<std::string>(); });
         break;
       }
-      case 38: td::AccountSummary::UpdateUserInfo(message.fields(), events); break;
-      default: td::AccountSummary::DemoUserCreationResponse(message.fields(), events); break;
+      case 38: td::AccountSummary::UpdateUserInfo(message, events); break;
+      default: td::AccountSummary::DemoUserCreationResponse(message, events); break;
     }
   }
   std::set<std::string> ids;

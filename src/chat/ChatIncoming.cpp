@@ -43,9 +43,8 @@ void forEachRecord(std::string_view value, std::size_t minFields, const char* wh
 // Calls f(tag, value) for each field that has a value.
 template <class F>
 void forEachField(FieldList fields, F&& f) {
-  for (const std::string_view text : fields) {
-    const ReportField field = readField(text);
-    if (field.value) f(field.tag, *field.value);
+  for (const MessageField& field : fields) {
+    if (const auto value = field.value()) f(field.tag(), *value);
   }
 }
 

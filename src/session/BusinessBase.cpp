@@ -21,7 +21,6 @@
 #include "wire/Base64.h"
 #include "wire/Crypto.h"
 #include "wire/Formatter.h"
-#include "wire/MessageCracker.h"
 #include "wire/SessionKey.h"
 
 namespace td {
@@ -327,7 +326,6 @@ void BusinessBase::HistoryDataUpdateNotification() {
 // Dispatcher
 
 void BusinessBase::ProcessNewMessage(ReceivedMessage& message) {
-  message.collectTags();
   if (const auto id = message.requestId()) Requestid_ = *id;
   if (const auto time = message.value(21)) serverTime_ = std::string(*time);
   if (message.type() == 33) {
@@ -572,16 +570,8 @@ void BusinessBase::MarketDepthDecode(std::string_view text) {
 }
 
 void BusinessBase::messageCrackerOnInstrumentStatusChange(const ReceivedMessage& message) {
-  std::optional<std::string> code;
-  std::optional<std::string> setting;
-  for (const std::string_view field : message.fields()) {
-    const int tag = ReceivedMessage::fieldTag(field);
-    if (tag != 12 && tag != 574) continue;
-    const std::string key = std::to_string(tag) + "=";
-    const auto value = MessageCracker::GetMessageValue(field, key);
-    if (!value) continue;
-    (tag == 12 ? code : setting) = std::string(*value);
-  }
+  const std::optional<std::string_view> code = message.value(12);
+  const std::optional<std::string_view> setting = message.value(574);
   if (!code || !setting) return;
   const std::shared_ptr<ItemDetails> item = reference_.item(*code);
   if (!item) return;
@@ -609,11 +599,7 @@ void BusinessBase::pingToserver() {
 }
 
 void BusinessBase::onPingReply(ReceivedMessage& message) {
-  for (const std::string_view field : message.fields()) {
-    if (ReceivedMessage::fieldTag(field) != 21) continue;
-    const auto value = MessageCracker::GetMessageValue(field, "21=");
-    serverDate_ = value ? DateFormat::cached(AMP_DATE_FORMAT)->parse(*value) : std::nullopt;
-  }
+  if (const auto value = message.value(21)) serverDate_ = DateFormat::cached(AMP_DATE_FORMAT)->parse(*value);
   calculateNetworkSpeed(pingTime_);
 }
 

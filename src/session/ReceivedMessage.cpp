@@ -1,100 +1,109 @@
 #include "session/ReceivedMessage.h"
 
-#include <string>
+#include <algorithm>
+#include <bit>
+#include <cstring>
 
 #include "model/Conversions.h"
 #include "platform/Log.h"
-#include "wire/MessageCracker.h"
 #include "wire/Separators.h"
 
 namespace td {
+namespace {
 
-int ReceivedMessage::slot(int tag) {
-  switch (tag) {
-    case 17: return 0;
-    case 19: return 1;
-    case 20: return 2;
-    case 21: return 3;
-    case 23: return 4;
-    case 27: return 5;
-    case 33: return 6;
-    case 34: return 7;
-    case 73: return 8;
-    case 74: return 9;
-    case 76: return 10;
-    case 79: return 11;
-    case 80: return 12;
-    case 105: return 13;
-    case 151: return 14;
-    case 159: return 15;
-    case 160: return 16;
-    case 502: return 17;
-    case 503: return 18;
-    case 573: return 19;
-    case 1026: return 20;
-    case 1050: return 21;
-    default: return -1;
-  }
+std::uint32_t slotOf(int tag, int shift) {
+  return (static_cast<std::uint32_t>(tag) * 0x9E3779B1u) >> shift;
+}
+
+}  // namespace
+
+ReceivedMessage& ReceivedMessage::operator=(const ReceivedMessage& other) {
+  if (this == &other) return *this;
+  frame_ = other.frame_;
+  type_ = other.type_;
+  requestId_ = other.requestId_;
+  count_ = other.count_;
+  slotCount_ = other.slotCount_;
+  slotShift_ = other.slotShift_;
+  moreFields_ = other.moreFields_;
+  moreSlots_ = other.moreSlots_;
+  if (count_ <= kInlineFields) std::copy_n(other.inlineFields_.begin(), count_, inlineFields_.begin());
+  if (slotCount_ <= inlineSlots_.size()) std::copy_n(other.inlineSlots_.begin(), slotCount_, inlineSlots_.begin());
+  return *this;
+}
+
+[[gnu::always_inline]] inline ReceivedMessage::Field& ReceivedMessage::addField() {
+  if (count_ < kInlineFields) [[likely]] return inlineFields_[count_++];
+  if (count_ == kInlineFields) moreFields_.assign(inlineFields_.begin(), inlineFields_.end());
+  ++count_;
+  return moreFields_.emplace_back();
 }
 
 bool ReceivedMessage::parse(std::string_view frame) {
   frame_ = frame;
-  fields_.clear();
-  values_.fill(std::nullopt);
+  count_ = 0;
+  moreFields_.clear();
+  moreSlots_.clear();
+  slotCount_ = 0;
   requestId_.reset();
   type_ = 0;
-  std::size_t start = frame.find(MessageTagSeperator);
-  if (start == std::string_view::npos) return false;
-  ++start;
-  for (;;) {
-    const std::size_t end = frame.find(MessageTagSeperator, start);
-    if (end == std::string_view::npos) {
-      fields_.push_back(frame.substr(start));
-      break;
+  if (frame.empty()) return false;
+  const char* const end = frame.data() + frame.size();
+  const auto* lengthEnd = static_cast<const char*>(std::memchr(frame.data(), MessageTagSeperator, frame.size()));
+  if (lengthEnd == nullptr) return false;
+  slotCount_ = inlineSlots_.size();
+  slotShift_ = 32 - std::countr_zero(slotCount_);
+  inlineSlots_.fill(0);
+  for (const char* start = lengthEnd + 1;;) {
+    Field& field = addField();
+    const char* stop = Field::readAt(start, end, field);
+    if (field.hasValue()) {
+      if (field.tag() == 20 || field.tag() == 33) requestId_ = conv::toInt(*field.value());
+      // A message of the usual size is indexed as it is cut; a longer one once it is cut.
+      if (count_ <= kInlineFields) index(count_ - 1);
     }
-    fields_.push_back(frame.substr(start, end - start));
-    start = end + 1;
+    if (stop == end) break;
+    start = stop + 1;
   }
-  const std::string_view first = fields_.front();
+  const std::string_view first = fieldData()[0].text();
   const std::size_t eq = first.find('=');
   type_ = eq == std::string_view::npos ? 0 : conv::toInt(first.substr(eq + 1));
+  if (count_ > kInlineFields) buildIndex();
   return true;
 }
 
-int ReceivedMessage::fieldTag(std::string_view field) {
-  const std::size_t eq = field.find('=');
-  if (eq == std::string_view::npos) return 0;
-  return conv::toInt(field.substr(0, eq));
+[[gnu::always_inline]] inline void ReceivedMessage::index(std::size_t i) {
+  std::uint32_t* slots = slotData();
+  const Field* fields = fieldData();
+  const int tag = fields[i].tag();
+  const std::size_t mask = slotCount_ - 1;
+  for (std::size_t s = slotOf(tag, slotShift_);; s = (s + 1) & mask) {
+    if (slots[s] == 0 || fields[slots[s] - 1].tag() == tag) {
+      slots[s] = static_cast<std::uint32_t>(i + 1);
+      return;
+    }
+  }
 }
 
-void ReceivedMessage::collectTags() {
-  for (const std::string_view field : fields_) {
-    const std::size_t eq = field.find('=');
-    if (eq == std::string_view::npos) continue;  // tag 0
-    const std::string_view prefix = field.substr(0, eq);
-    const int tag = conv::toInt(prefix);
-    const int index = slot(tag);
-    if (index < 0) continue;
-    std::optional<std::string_view> value;
-    // The common case: the prefix is the tag written plainly, so the key starts the field.
-    bool plain = !prefix.empty() && prefix[0] != '0' && prefix.size() < 8;
-    for (const char c : prefix) plain = plain && c >= '0' && c <= '9';
-    if (plain) {
-      value = field.substr(eq + 1);
-    } else {
-      const std::string k = std::to_string(tag) + "=";
-      value = MessageCracker::GetMessageValue(field, k);
-      if (!value) continue;
-    }
-    values_[static_cast<std::size_t>(index)] = value;
-    if (tag == 20 || tag == 33) requestId_ = conv::toInt(*value);
+void ReceivedMessage::buildIndex() {
+  slotCount_ = std::bit_ceil(2 * count_);
+  slotShift_ = 32 - std::countr_zero(slotCount_);
+  moreSlots_.assign(slotCount_, 0);
+  for (std::size_t i = 0; i < count_; ++i) {
+    if (fieldData()[i].hasValue()) index(i);
   }
 }
 
 std::optional<std::string_view> ReceivedMessage::value(int tag) const {
-  const int index = slot(tag);
-  if (index < 0) return std::nullopt;
-  return values_[static_cast<std::size_t>(index)];
+  if (slotCount_ == 0) return std::nullopt;
+  const std::uint32_t* slots = slotData();
+  const Field* fields = fieldData();
+  const std::size_t mask = slotCount_ - 1;
+  for (std::size_t s = slotOf(tag, slotShift_);; s = (s + 1) & mask) {
+    if (slots[s] == 0) return std::nullopt;
+    const Field& f = fields[slots[s] - 1];
+    if (f.tag() == tag) return f.value();
+  }
 }
 
 std::optional<std::int32_t> ReceivedMessage::intValue(int tag) const {
@@ -103,15 +112,21 @@ std::optional<std::int32_t> ReceivedMessage::intValue(int tag) const {
   return conv::toInt(*text);
 }
 
+int ReceivedMessage::fieldTag(std::string_view field) {
+  const std::size_t eq = field.find('=');
+  if (eq == std::string_view::npos) return 0;
+  return conv::toInt(field.substr(0, eq));
+}
+
 std::string ReceivedMessage::describe() const {
   std::string body;
-  for (std::size_t i = 0; i < fields_.size(); ++i) {
+  for (std::size_t i = 0; i < count_; ++i) {
     if (i) body += MessageTagSeperator;
-    body.append(fields_[i]);
+    body.append(fieldData()[i].text());
   }
   std::string masked = log::maskSecrets(body);
   std::string out;
-  out.reserve(masked.size() + fields_.size() * 2 + 2);
+  out.reserve(masked.size() + count_ * 2 + 2);
   out += '(';
   for (const char c : masked) {
     if (c == MessageTagSeperator) {

@@ -1,38 +1,47 @@
 #pragma once
-// One received session message, cut into its fields, with the values of the tags that the handlers
-// read. Fields and values are views into the frame text, which must outlive the message.
+// One received session message, cut once into its fields and indexed by tag, so that a handler
+// reads any field by its tag without scanning the message again. Fields and values are views into
+// the frame text, which must outlive the message.
+//
+// Parsing allocates nothing for a message of up to kInlineFields fields; longer ones take one
+// allocation for their fields and one for their index. A copy views the same frame.
 
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
+#include <string>
 #include <string_view>
 #include <vector>
+
+#include "model/FieldList.h"
 
 namespace td {
 
 class ReceivedMessage {
  public:
-  // The tags the dispatcher collects (the rest are read by handlers from the field list).
-  static constexpr std::array<int, 22> kTags = {17, 19, 20, 21, 23, 27, 33, 34, 73, 74, 76,
-                                                79, 80, 105, 151, 159, 160, 502, 503, 573, 1026, 1050};
+  // One field of the body, read as every field is read (MessageField).
+  using Field = MessageField;
 
-  // Cuts a frame (length field, 0x03, body) at 0x03 and drops the length field. False when the frame
-  // has no 0x03 after its length: it carries no fields. The type is the integer after the first "="
-  // of the first field (tag 10).
+  static constexpr std::size_t kInlineFields = 32;
+
+  ReceivedMessage() = default;
+  ReceivedMessage(const ReceivedMessage& other) { *this = other; }
+  ReceivedMessage& operator=(const ReceivedMessage& other);
+
+  // Cuts a frame (length field, 0x03, body) at 0x03, drops the length field, reads every field's
+  // tag and value and indexes the fields by tag. False when the frame has no 0x03 after its length:
+  // it carries no fields. The type is the integer after the first "=" of the first field (tag 10).
   bool parse(std::string_view frame);
 
-  // The tag pass: every field's tag is the integer before its first "="; its value is the text after
-  // the first occurrence of "<tag>=" in the field (MessageCracker::GetMessageValue). Of two fields
-  // with one tag the later wins. Also gives the request id of the message: tag 20 or 33, the later
-  // field winning.
-  void collectTags();
-
   std::string_view frame() const { return frame_; }
-  const std::vector<std::string_view>& fields() const { return fields_; }
+  FieldList fields() const { return {fieldData(), count_}; }
   std::int32_t type() const { return type_; }
+  // The value of the last field with the tag that has a value, or nothing.
   std::optional<std::string_view> value(int tag) const;
-  // The integer value (leading integer, 0 when none) of a collected tag, or nothing when absent.
+  // The integer value (leading integer, 0 when none) of a tag, or nothing when absent.
   std::optional<std::int32_t> intValue(int tag) const;
+  // The request id of the message: tag 20 or 33, the later field winning.
   std::optional<std::int32_t> requestId() const { return requestId_; }
 
   // The body for a log line: fields joined by ", ", the password tags masked.
@@ -42,13 +51,29 @@ class ReceivedMessage {
   static int fieldTag(std::string_view field);
 
  private:
-  static int slot(int tag);
+  const Field* fieldData() const { return count_ <= kInlineFields ? inlineFields_.data() : moreFields_.data(); }
+  Field* fieldData() { return count_ <= kInlineFields ? inlineFields_.data() : moreFields_.data(); }
+  bool inlineSlots() const { return slotCount_ <= inlineSlots_.size(); }
+  const std::uint32_t* slotData() const { return inlineSlots() ? inlineSlots_.data() : moreSlots_.data(); }
+  std::uint32_t* slotData() { return inlineSlots() ? inlineSlots_.data() : moreSlots_.data(); }
+  // The next field's place.
+  Field& addField();
+  // Files field `index` in the index: the later of two fields with one tag takes the slot.
+  void index(std::size_t index);
+  void buildIndex();
 
   std::string_view frame_;
-  std::vector<std::string_view> fields_;
   std::int32_t type_ = 0;
-  std::array<std::optional<std::string_view>, kTags.size()> values_{};
   std::optional<std::int32_t> requestId_;
+  std::size_t count_ = 0;
+  std::array<Field, kInlineFields> inlineFields_;  // the first count_ are set
+  std::vector<Field> moreFields_;
+  // Open addressing by tag: each slot holds 1 + the index of the last field with that tag (and a
+  // value), 0 when empty. slotCount_ is a power of two at least twice the fields.
+  std::size_t slotCount_ = 0;
+  int slotShift_ = 32;  // 32 - log2(slotCount_): the hash keeps the top bits
+  std::array<std::uint32_t, 2 * kInlineFields> inlineSlots_;  // set by parse
+  std::vector<std::uint32_t> moreSlots_;
 };
 
 }  // namespace td

@@ -20,13 +20,13 @@ class Fields {
  public:
   Fields(std::initializer_list<std::pair<int, std::string>> fields) {
     for (const auto& [tag, value] : fields) texts_.push_back(std::to_string(tag) + "=" + value);
-    for (const std::string& text : texts_) views_.push_back(text);
+    for (const std::string& text : texts_) read_.push_back(MessageField::of(text));
   }
-  operator FieldList() const { return views_; }  // NOLINT: a field list is what the handlers take
+  operator FieldList() const { return read_; }  // NOLINT: a field list is what the handlers take
 
  private:
   std::vector<std::string> texts_;
-  std::vector<std::string_view> views_;
+  std::vector<MessageField> read_;
 };
 
 // Records joined by 0x06, each of fields joined by 0x05.

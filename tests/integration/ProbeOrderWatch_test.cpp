@@ -44,7 +44,6 @@ std::unique_ptr<Report> report(const std::vector<std::pair<int, std::string>>& f
   auto r = std::make_unique<Report>();
   r->frame = bare(marked(fields));
   r->message.parse(r->frame);
-  r->message.collectTags();
   return r;
 }
 

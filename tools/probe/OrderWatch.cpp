@@ -43,7 +43,6 @@ std::size_t ReportTap::inspect(std::string_view frame) {
 void ReportTap::inspectAt(std::string_view frame, int depth, std::size_t& reports) {
   ReceivedMessage message;
   if (!message.parse(frame)) return;
-  message.collectTags();
   const std::int32_t type = message.type();
   if (isReport(type)) {
     ++reports;

@@ -19,7 +19,7 @@ std::int32_t AccountSummary::tradingStatusForServerCode(std::int32_t serverCode)
   }
 }
 
-void AccountSummary::UpdateAccountDetails(FieldList fields, std::string_view accountKey,
+void AccountSummary::UpdateAccountDetails(const ReceivedMessage& report, std::string_view accountKey,
                                           const ReferenceData& reference, TradingEvents& events,
                                           const AllItems& allItems) {
   const auto account = reference.account(accountKey);
@@ -28,11 +28,12 @@ void AccountSummary::UpdateAccountDetails(FieldList fields, std::string_view acc
     return;
   }
   AccountDetails& a = *account;
-  for (const std::string_view text : fields) {
-    const ReportField f = readField(text);
-    if (!f.value) continue;
-    const std::string_view v = *f.value;
-    switch (f.tag) {
+  // In report order: a status change reads the account id read before it.
+  for (const ReceivedMessage::Field& f : report.fields()) {
+    const auto value = f.value();
+    if (!value) continue;
+    const std::string_view v = *value;
+    switch (f.tag()) {
       case 34: a.AccountId = conv::toInt(v); break;
       case 84: a.UsedMargin = conv::toDouble(v); break;
       case 85: a.AvailableMargin = conv::toDouble(v); break;
@@ -85,15 +86,9 @@ std::string lowerAscii(std::string_view text) {
 
 }  // namespace
 
-void AccountSummary::UpdateUserInfo(FieldList fields, TradingEvents& events) {
-  std::optional<std::string_view> result;
-  std::optional<std::string_view> password;
-  for (const std::string_view text : fields) {
-    const ReportField f = readField(text);
-    if (!f.value) continue;
-    if (f.tag == 17) result = f.value;
-    if (f.tag == 103) password = f.value;
-  }
+void AccountSummary::UpdateUserInfo(const ReceivedMessage& report, TradingEvents& events) {
+  const std::optional<std::string_view> result = report.value(17);
+  const std::optional<std::string_view> password = report.value(103);
   if (!result || lowerAscii(*result) != "success") {
     TD_LOG_INFO("PasswordChangeResponseMessage: the password was not changed");
     events.passwordChangeRefusedNotification(result ? std::string(*result) : std::string());
@@ -103,15 +98,9 @@ void AccountSummary::UpdateUserInfo(FieldList fields, TradingEvents& events) {
   events.passwordChangeNotification();
 }
 
-void AccountSummary::DemoUserCreationResponse(FieldList fields, TradingEvents& events) {
-  std::optional<std::string_view> user;
-  std::optional<std::string_view> password;
-  for (const std::string_view text : fields) {
-    const ReportField f = readField(text);
-    if (!f.value) continue;
-    if (f.tag == 23) user = f.value;
-    if (f.tag == 18) password = f.value;
-  }
+void AccountSummary::DemoUserCreationResponse(const ReceivedMessage& report, TradingEvents& events) {
+  const std::optional<std::string_view> user = report.value(23);
+  const std::optional<std::string_view> password = report.value(18);
   if (user && password) {
     events.demoUserCreationNotification(std::string(*user) + "/" + std::string(*password));
   } else {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "model/ReferenceData.h"
+#include "session/ReceivedMessage.h"
 #include "session/trading/ReportFields.h"
 #include "session/trading/TradingEvents.h"
 
@@ -27,18 +28,18 @@ class AccountSummary {
   // status acts once: 1, 2, 4 subscribe every item in use; 3 and 6 unsubscribe them when the user
   // has this one account only; 5 asks for the equity-hit prices. A margin status that changes to 2
   // raises the margin-call banner (again only after it has left 2).
-  static void UpdateAccountDetails(FieldList fields, std::string_view accountKey, const ReferenceData& reference,
+  static void UpdateAccountDetails(const ReceivedMessage& report, std::string_view accountKey, const ReferenceData& reference,
                                    TradingEvents& events, const AllItems& allItems);
 
   // `UpdateUserInfo:`: only a reply whose result (tag 17) is "success" in any case replaces the
   // stored password with tag 103 and posts "PasswordChangeNotification"; any other result changes
   // nothing, so a failed change never leaves the client with a password the server refused; it
   // tells the change-password sheet of the refusal ("PasswordChangeRefusedNotification").
-  static void UpdateUserInfo(FieldList fields, TradingEvents& events);
+  static void UpdateUserInfo(const ReceivedMessage& report, TradingEvents& events);
 
   // `DemoUserCreationResponse:`: with both the user name (23) and its password (18) the
   // registration window gets "<user>/<password>"; otherwise the failure alert.
-  static void DemoUserCreationResponse(FieldList fields, TradingEvents& events);
+  static void DemoUserCreationResponse(const ReceivedMessage& report, TradingEvents& events);
 };
 
 }  // namespace td

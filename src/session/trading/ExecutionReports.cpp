@@ -17,8 +17,6 @@ constexpr std::initializer_list<int> kNewOrderTags = {12, 32, 34, 36, 37, 38, 39
 constexpr std::initializer_list<int> kUpdateTags = {12, 32, 34, 36, 37, 38, 39, 40, 43, 76, 78, 79, 81, 117, 570};
 constexpr std::initializer_list<int> kCancelTags = {12, 32, 33, 34, 36, 37, 38, 43, 76, 78, 79, 81, 117, 570};
 
-bool listed(std::initializer_list<int> tags, int tag) { return std::find(tags.begin(), tags.end(), tag) != tags.end(); }
-
 // Copies one field of a type-62 report into the order, with the conversions of the wire codes.
 void copyOrderField(Order& o, int tag, std::string_view v) {
   switch (tag) {
@@ -44,10 +42,9 @@ void copyOrderField(Order& o, int tag, std::string_view v) {
   }
 }
 
-void copyOrderFields(Order& o, FieldList fields, std::initializer_list<int> tags) {
-  for (const std::string_view text : fields) {
-    const ReportField f = readField(text);
-    if (f.value && listed(tags, f.tag)) copyOrderField(o, f.tag, *f.value);
+void copyOrderFields(Order& o, const ReceivedMessage& report, std::initializer_list<int> tags) {
+  for (const int tag : tags) {
+    if (const auto value = report.value(tag)) copyOrderField(o, tag, *value);
   }
 }
 
@@ -61,21 +58,14 @@ struct PreRead {
   std::optional<std::string_view> remaining;   // 76
 };
 
-PreRead preRead(FieldList fields) {
+PreRead preRead(const ReceivedMessage& report) {
   PreRead p;
-  for (const std::string_view text : fields) {
-    const ReportField f = readField(text);
-    if (!f.value) continue;
-    switch (f.tag) {
-      case 73: p.status = conv::toInt(*f.value); break;
-      case 74: p.reason = conv::toInt(*f.value); break;
-      case 79: p.pendingId = f.value; break;
-      case 573: p.bracketRef = f.value; break;
-      case 80: p.positionId = f.value; break;
-      case 76: p.remaining = f.value; break;
-      default: break;
-    }
-  }
+  p.status = report.intValue(73).value_or(0);
+  p.reason = report.intValue(74).value_or(0);
+  p.pendingId = report.value(79);
+  p.bracketRef = report.value(573);
+  p.positionId = report.value(80);
+  p.remaining = report.value(76);
   return p;
 }
 
@@ -126,22 +116,22 @@ void ExecutionReports::journal(int code, const Order& order, const ReportContext
 
 // ---- type 62 ----
 
-void ExecutionReports::ProcessOrderReport(FieldList fields, const ReportContext& context) {
-  const PreRead p = preRead(fields);
+void ExecutionReports::ProcessOrderReport(const ReceivedMessage& report, const ReportContext& context) {
+  const PreRead p = preRead(report);
   if (!statusName(p.status)) return;
   switch (p.status) {
     case 22:
     case 75:
-      UpdatePendingOrderCollection(fields, p.pendingId);
-      ModifyBracketOrderUpdateonOpenOrderCollection(fields, p.bracketRef, p.status);
+      UpdatePendingOrderCollection(report, p.pendingId);
+      ModifyBracketOrderUpdateonOpenOrderCollection(report, p.bracketRef, p.status);
       break;
     case 23:
       RemovePendingOrder(p.pendingId, true);
-      ModifyBracketOrderUpdateonOpenOrderCollection(fields, p.bracketRef, p.status);
+      ModifyBracketOrderUpdateonOpenOrderCollection(report, p.bracketRef, p.status);
       break;
     case 24: {
       RemovePendingOrder(p.pendingId, true);
-      FillCancelledOrder(fields);
+      FillCancelledOrder(report);
       std::optional<std::string> bracketRef;
       if (present(p.bracketRef)) {
         bracketRef = std::string(*p.bracketRef);
@@ -154,20 +144,20 @@ void ExecutionReports::ProcessOrderReport(FieldList fields, const ReportContext&
           }
         }
       }
-      if (bracketRef) ModifyBracketOrderUpdateonOpenOrderCollection(fields, std::string_view(*bracketRef), p.status);
+      if (bracketRef) ModifyBracketOrderUpdateonOpenOrderCollection(report, std::string_view(*bracketRef), p.status);
       break;
     }
     case 25: {
       if (present(p.pendingId)) {
-        FillRejectedOrder(p.pendingId, 0, fields, context);
+        FillRejectedOrder(p.pendingId, 0, report, context);
         RemovePendingOrder(p.pendingId, true);
       } else {
-        FillRejectedOrder(std::nullopt, context.Requestid, fields, context);
+        FillRejectedOrder(std::nullopt, context.Requestid, report, context);
         RemovePendingOrder(std::to_string(context.Requestid), false);
       }
       events_.OrderRejectionNotification(GetOrderRejectionReason(p.reason));
       if (present(p.bracketRef)) {
-        ModifyBracketOrderUpdateonOpenOrderCollection(fields, p.bracketRef, p.status);
+        ModifyBracketOrderUpdateonOpenOrderCollection(report, p.bracketRef, p.status);
       } else if (present(p.pendingId)) {
         for (const OrderPtr& removed : book_.PendingOrderCollectionCopy) {
           if (!removed || !sameId(removed->PendingOrderId, *p.pendingId)) continue;
@@ -182,18 +172,18 @@ void ExecutionReports::ProcessOrderReport(FieldList fields, const ReportContext&
     }
     case 26:
     case 27:
-      ModifyBracketOrderUpdateonOpenOrderCollection(fields, p.bracketRef, p.status);
+      ModifyBracketOrderUpdateonOpenOrderCollection(report, p.bracketRef, p.status);
       break;
     case 28:
-      FillPendingOrderCollection(fields, p.pendingId, context);
-      ModifyBracketOrderUpdateonOpenOrderCollection(fields, p.bracketRef, p.status);
+      FillPendingOrderCollection(report, p.pendingId, context);
+      ModifyBracketOrderUpdateonOpenOrderCollection(report, p.bracketRef, p.status);
       break;
     default:  // 21, 826: the log line only
       break;
   }
 }
 
-void ExecutionReports::FillPendingOrderCollection(FieldList fields, const std::optional<std::string_view>& pendingId,
+void ExecutionReports::FillPendingOrderCollection(const ReceivedMessage& report, const std::optional<std::string_view>& pendingId,
                                                   const ReportContext& context) {
   auto& pending = book_.PendingOrderCollection;
   for (auto it = pending.begin(); it != pending.end(); ++it) {
@@ -207,20 +197,20 @@ void ExecutionReports::FillPendingOrderCollection(FieldList fields, const std::o
     }
   }
   auto order = std::make_shared<Order>();
-  copyOrderFields(*order, fields, kNewOrderTags);
+  copyOrderFields(*order, report, kNewOrderTags);
   pending.push_back(order);
   journal(4, *order, context);
   if (order->orderType == 2 || order->orderType == 3) events_.PendingOrderNotification(order, context.Requestid);
 }
 
-void ExecutionReports::UpdatePendingOrderCollection(FieldList fields, const std::optional<std::string_view>& pendingId) {
+void ExecutionReports::UpdatePendingOrderCollection(const ReceivedMessage& report, const std::optional<std::string_view>& pendingId) {
   if (!pendingId) return;
   for (const OrderPtr& o : book_.PendingOrderCollection) {
     if (!o || !sameId(o->PendingOrderId, *pendingId)) continue;
     // An update without a take-profit or stop-loss price leaves the order without one.
     o->LimitPrice.clear();
     o->StopPrice.clear();
-    copyOrderFields(*o, fields, kUpdateTags);
+    copyOrderFields(*o, report, kUpdateTags);
   }
 }
 
@@ -241,9 +231,9 @@ void ExecutionReports::RemovePendingOrder(const std::optional<std::string_view>&
   }
 }
 
-void ExecutionReports::FillCancelledOrder(FieldList fields) {
+void ExecutionReports::FillCancelledOrder(const ReceivedMessage& report) {
   auto order = std::make_shared<Order>();
-  copyOrderFields(*order, fields, kCancelTags);
+  copyOrderFields(*order, report, kCancelTags);
   for (const OrderPtr& removed : book_.PendingOrderCollectionCopy) {
     if (removed && sameId(removed->PendingOrderId, order->PendingOrderId)) order->OrderQty = removed->RemainingQty;
   }
@@ -251,13 +241,13 @@ void ExecutionReports::FillCancelledOrder(FieldList fields) {
 }
 
 bool ExecutionReports::FillRejectedOrder(const std::optional<std::string_view>& pendingId, std::int32_t requestId,
-                                         FieldList fields, const ReportContext& context) {
+                                         const ReceivedMessage& report, const ReportContext& context) {
   if (!pendingId && requestId == 0) return false;
   for (const OrderPtr& o : book_.PendingOrderCollection) {
     if (!o) continue;
     const bool match = pendingId ? sameId(o->PendingOrderId, *pendingId) : o->RequestId == requestId;
     if (!match) continue;
-    if (const auto time = lastValue(fields, 78)) o->TransactionDateTime = displayDateTime(*time);
+    if (const auto time = report.value(78)) o->TransactionDateTime = displayDateTime(*time);
     book_.CancelledOrderCollection.push_back(o);
     journal(8, *o, context);
     return true;
@@ -265,22 +255,23 @@ bool ExecutionReports::FillRejectedOrder(const std::optional<std::string_view>& 
   return false;
 }
 
-void ExecutionReports::ModifyBracketOrderUpdateonOpenOrderCollection(FieldList fields,
+void ExecutionReports::ModifyBracketOrderUpdateonOpenOrderCollection(const ReceivedMessage& report,
                                                                      const std::optional<std::string_view>& positionId,
                                                                      std::int32_t status) {
   if (!present(positionId)) return;
   const bool clear = status == 23 || status == 24 || status == 25 || status == 74;
   for (const OrderPtr& position : book_.OpenOrderCollection) {
     if (!position || position->OpenPositionId != *positionId) continue;
+    // A price applies by the order type read before it in the report.
     std::int32_t wireType = 0;
-    for (const std::string_view text : fields) {
-      const ReportField f = readField(text);
-      if (!f.value) continue;
-      if (f.tag == 32) {
-        wireType = conv::toInt(*f.value);
-      } else if (f.tag == 38) {
-        if (wireType == 30) position->LimitPrice = clear ? std::string() : std::string(*f.value);
-        if (wireType == 31) position->StopPrice = clear ? std::string() : std::string(*f.value);
+    for (const ReceivedMessage::Field& f : report.fields()) {
+      const auto value = f.value();
+      if (!value) continue;
+      if (f.tag() == 32) {
+        wireType = conv::toInt(*value);
+      } else if (f.tag() == 38) {
+        if (wireType == 30) position->LimitPrice = clear ? std::string() : std::string(*value);
+        if (wireType == 31) position->StopPrice = clear ? std::string() : std::string(*value);
       }
     }
   }
@@ -288,22 +279,23 @@ void ExecutionReports::ModifyBracketOrderUpdateonOpenOrderCollection(FieldList f
 
 // ---- type 67 ----
 
-void ExecutionReports::ProcessPositionReport(FieldList fields, const ReportContext& context) {
-  const PreRead p = preRead(fields);
+void ExecutionReports::ProcessPositionReport(const ReceivedMessage& report, const ReportContext& context) {
+  const PreRead p = preRead(report);
   if (p.status == 74) {
-    FillOpenOrderCollection(fields, context);
+    FillOpenOrderCollection(report, context);
   } else if (p.status == 73) {
-    UpdateOpenOrderCollection(p.positionId, fields, p.remaining);
+    UpdateOpenOrderCollection(report);
   }
 }
 
-void ExecutionReports::FillOpenOrderCollection(FieldList fields, const ReportContext& context) {
+void ExecutionReports::FillOpenOrderCollection(const ReceivedMessage& report, const ReportContext& context) {
   auto order = std::make_shared<Order>();
   Order& o = *order;
-  for (const std::string_view text : fields) {
-    const ReportField f = readField(text);
-    const std::string_view v = f.value.value_or(std::string_view());
-    switch (f.value ? f.tag : 0) {
+  // In report order: a commission read before the quantity is pro-rated when the quantity comes.
+  for (const ReceivedMessage::Field& f : report.fields()) {
+    const auto value = f.value();
+    const std::string_view v = value.value_or(std::string_view());
+    switch (value ? f.tag() : 0) {
       case 12: o.ItemCode = v; break;
       case 33: o.RequestId = conv::toInt(v); break;
       case 34: o.AccountNumber = v; break;
@@ -361,8 +353,9 @@ void ExecutionReports::orderexecuted(const OrderPtr& order, const ReportContext&
   journal(6, o, context);
 }
 
-void ExecutionReports::UpdateOpenOrderCollection(const std::optional<std::string_view>& positionId, FieldList fields,
-                                                 const std::optional<std::string_view>& remainingQty) {
+void ExecutionReports::UpdateOpenOrderCollection(const ReceivedMessage& report) {
+  const std::optional<std::string_view> positionId = report.value(80);
+  const std::optional<std::string_view> remainingQty = report.value(76);
   if (!present(positionId)) return;
   auto& open = book_.OpenOrderCollection;
   if (remainingQty && *remainingQty == "0") {
@@ -378,14 +371,14 @@ void ExecutionReports::UpdateOpenOrderCollection(const std::optional<std::string
   for (const OrderPtr& position : open) {
     if (!position || position->OpenPositionId != *positionId) continue;
     Order& o = *position;
-    for (const std::string_view text : fields) {
-      const ReportField f = readField(text);
-      if (!f.value) continue;
-      switch (f.tag) {
-        case 76: o.RemainingQty = *f.value; break;
-        case 38: o.OrderPrice = *f.value; break;
-        case 545: o.Commision = conv::toDouble(*f.value); break;
-        case 141: o.Storage = conv::toDouble(*f.value); break;
+    for (const ReceivedMessage::Field& f : report.fields()) {
+      const auto value = f.value();
+      if (!value) continue;
+      switch (f.tag()) {
+        case 76: o.RemainingQty = *value; break;
+        case 38: o.OrderPrice = *value; break;
+        case 545: o.Commision = conv::toDouble(*value); break;
+        case 141: o.Storage = conv::toDouble(*value); break;
         case 37: o.Commision = ProfitAndLoss::calcCommission(o.OrderQty, o.RemainingQty, o.Commision); break;
         default: break;
       }
@@ -396,14 +389,14 @@ void ExecutionReports::UpdateOpenOrderCollection(const std::optional<std::string
 
 // ---- type 66 ----
 
-void ExecutionReports::FillSettledOrderCollection(FieldList fields, const ReportContext& context) {
+void ExecutionReports::FillSettledOrderCollection(const ReceivedMessage& report, const ReportContext& context) {
   auto order = std::make_shared<Order>();
   Order& o = *order;
-  for (const std::string_view text : fields) {
-    const ReportField f = readField(text);
-    if (!f.value) continue;
-    const std::string_view v = *f.value;
-    switch (f.tag) {
+  for (const ReceivedMessage::Field& f : report.fields()) {
+    const auto value = f.value();
+    if (!value) continue;
+    const std::string_view v = *value;
+    switch (f.tag()) {
       case 12: o.ItemCode = reference_.getItemCode(conv::toInt(v)); break;
       case 34: o.AccountNumber = v; break;
       case 78: o.TransactionDateTime = displayDateTime(v); break;

@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "model/ReferenceData.h"
+#include "session/ReceivedMessage.h"
 #include "session/trading/OrderBook.h"
 #include "session/trading/ReportFields.h"
 #include "session/trading/TradingEvents.h"
@@ -39,38 +40,37 @@ class ExecutionReports {
       : book_(book), reference_(reference), events_(events), observer_(observer) {}
 
   // Message type 62, dispatched by its status (tag 73).
-  void ProcessOrderReport(FieldList fields, const ReportContext& context);
+  void ProcessOrderReport(const ReceivedMessage& report, const ReportContext& context);
   // Message type 67: status 74 an execution, 73 a status update of an open position.
-  void ProcessPositionReport(FieldList fields, const ReportContext& context);
+  void ProcessPositionReport(const ReceivedMessage& report, const ReportContext& context);
   // Message type 66.
-  void FillSettledOrderCollection(FieldList fields, const ReportContext& context);
+  void FillSettledOrderCollection(const ReceivedMessage& report, const ReportContext& context);
 
   // ---- the steps, for the handlers above and for tests ----
   // Status 28: a new working order replaces the entry of the same request id (when not 0) or
   // working-order id, is appended, journaled (code 4) and, for a limit or stop order, announced.
-  void FillPendingOrderCollection(FieldList fields, const std::optional<std::string_view>& pendingId,
+  void FillPendingOrderCollection(const ReceivedMessage& report, const std::optional<std::string_view>& pendingId,
                                   const ReportContext& context);
   // Statuses 22 and 75: rewrites every working order with that working-order id.
-  void UpdatePendingOrderCollection(FieldList fields, const std::optional<std::string_view>& pendingId);
+  void UpdatePendingOrderCollection(const ReceivedMessage& report, const std::optional<std::string_view>& pendingId);
   // Moves the first matching working order to PendingOrderCollectionCopy: by working-order id, or by
   // request id (the integer value of key, never 0). A missing key does nothing.
   void RemovePendingOrder(const std::optional<std::string_view>& key, bool byPendingId);
   // Status 24: a cancelled record built from the report, its quantity the remaining quantity of the
   // removed working order.
-  void FillCancelledOrder(FieldList fields);
+  void FillCancelledOrder(const ReceivedMessage& report);
   // Status 25: the rejected working order (by working-order id when the report has one, else by
   // request id) is recorded as cancelled and journaled (code 8). False when none matched.
   bool FillRejectedOrder(const std::optional<std::string_view>& pendingId, std::int32_t requestId,
-                         FieldList fields, const ReportContext& context);
+                         const ReceivedMessage& report, const ReportContext& context);
   // The bracket rule: the take-profit (wire type 30) or stop-loss (31) price of the open position(s)
   // with that id follows the report's tag 38, or is cleared for statuses 23, 24, 25 and 74.
-  void ModifyBracketOrderUpdateonOpenOrderCollection(FieldList fields, const std::optional<std::string_view>& positionId,
+  void ModifyBracketOrderUpdateonOpenOrderCollection(const ReceivedMessage& report, const std::optional<std::string_view>& positionId,
                                                      std::int32_t status);
   // Type 67 status 74.
-  void FillOpenOrderCollection(FieldList fields, const ReportContext& context);
-  // Type 67 status 73.
-  void UpdateOpenOrderCollection(const std::optional<std::string_view>& positionId, FieldList fields,
-                                 const std::optional<std::string_view>& remainingQty);
+  void FillOpenOrderCollection(const ReceivedMessage& report, const ReportContext& context);
+  // Type 67 status 73: the position of tag 80 takes the remaining quantity of tag 76 (closed at 0).
+  void UpdateOpenOrderCollection(const ReceivedMessage& report);
 
   // `GetOrderRejectionReason:`: the text for tag 74.
   static std::string GetOrderRejectionReason(std::int32_t code);

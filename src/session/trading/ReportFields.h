@@ -1,13 +1,10 @@
 #pragma once
-// Reading the fields of an execution report, an account summary or a reply: the field list of a
-// received message (ReceivedMessage::fields(), "tag=value" texts) and the conversions of the wire
-// codes and time stamps into the values an Order keeps.
+// The conversions of the wire codes and time stamps of an execution report into the values an Order
+// keeps. The fields themselves are read from the received message (ReceivedMessage).
 
 #include <cstdint>
 #include <string>
 #include <string_view>
-
-#include "model/FieldList.h"
 
 namespace td {
 

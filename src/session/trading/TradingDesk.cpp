@@ -49,32 +49,26 @@ ExecutionReports TradingDesk::reports() {
   return ExecutionReports(book(), session_.referenceData(), events_, links_.observer);
 }
 
-void TradingDesk::ProcessOrderReport(const ReceivedMessage& m) { reports().ProcessOrderReport(m.fields(), context()); }
+void TradingDesk::ProcessOrderReport(const ReceivedMessage& m) { reports().ProcessOrderReport(m, context()); }
 
-void TradingDesk::FillOpenOrderCollection(const ReceivedMessage& m) {
-  reports().FillOpenOrderCollection(m.fields(), context());
-}
+void TradingDesk::FillOpenOrderCollection(const ReceivedMessage& m) { reports().FillOpenOrderCollection(m, context()); }
 
-void TradingDesk::UpdateOpenOrderCollection(const ReceivedMessage& m) {
-  reports().UpdateOpenOrderCollection(lastValue(m.fields(), 80), m.fields(), lastValue(m.fields(), 76));
-}
+void TradingDesk::UpdateOpenOrderCollection(const ReceivedMessage& m) { reports().UpdateOpenOrderCollection(m); }
 
 void TradingDesk::FillSettledOrderCollection(const ReceivedMessage& m) {
-  reports().FillSettledOrderCollection(m.fields(), context());
+  reports().FillSettledOrderCollection(m, context());
 }
 
 void TradingDesk::UpdateAccountDetails(const ReceivedMessage& m) {
-  const auto key = lastValue(m.fields(), 34);
+  const auto key = m.value(34);
   if (!key) return;
-  AccountSummary::UpdateAccountDetails(m.fields(), *key, session_.referenceData(), events_,
+  AccountSummary::UpdateAccountDetails(m, *key, session_.referenceData(), events_,
                                        [this] { return read().getAllItems(); });
 }
 
-void TradingDesk::UpdateUserInfo(const ReceivedMessage& m) { AccountSummary::UpdateUserInfo(m.fields(), events_); }
+void TradingDesk::UpdateUserInfo(const ReceivedMessage& m) { AccountSummary::UpdateUserInfo(m, events_); }
 
-void TradingDesk::DemoUserCreationResponse(const ReceivedMessage& m) {
-  AccountSummary::DemoUserCreationResponse(m.fields(), events_);
-}
+void TradingDesk::DemoUserCreationResponse(const ReceivedMessage& m) { AccountSummary::DemoUserCreationResponse(m, events_); }
 
 Watchlist::SaveResult TradingDesk::SaveItemstoWatchList(const std::vector<std::string>& codes) {
   const std::shared_ptr<Defaults> defaults = links_.defaults ? links_.defaults : AppContext::current()->defaults();

@@ -22,7 +22,7 @@ class AccountSummaryTest : public ::testing::Test {
   void summary(const std::string& account, std::vector<Field> fields) {
     fields.insert(fields.begin(), Field{34, account});
     Report r(1045, fields);
-    AccountSummary::UpdateAccountDetails(r.fields(), account, *reference_, events_,
+    AccountSummary::UpdateAccountDetails(r.message(), account, *reference_, events_,
                                          [] { return std::vector<std::string>{"EURUSD", "GOLD"}; });
   }
   std::unique_ptr<ReferenceData> reference_;
@@ -101,18 +101,18 @@ TEST(PasswordReplyTest, OnlyASuccessfulReplyReplacesThePasswordAndEveryOtherIsAR
   testing::RecordingEvents events;
   {
     Report r(38, {{17, "Failed"}, {103, "refused"}});
-    AccountSummary::UpdateUserInfo(r.fields(), events);
+    AccountSummary::UpdateUserInfo(r.message(), events);
   }
   {
     Report r(38, {{103, "nostatus"}});
-    AccountSummary::UpdateUserInfo(r.fields(), events);
+    AccountSummary::UpdateUserInfo(r.message(), events);
   }
   EXPECT_TRUE(events.passwords.empty());
   EXPECT_EQ(events.passwordChanges, 0);
   EXPECT_EQ(events.passwordRefusals, (std::vector<std::string>{"Failed", ""}));
   {
     Report r(38, {{103, "n3w"}, {17, "SUCCESS"}});
-    AccountSummary::UpdateUserInfo(r.fields(), events);
+    AccountSummary::UpdateUserInfo(r.message(), events);
   }
   EXPECT_EQ(events.passwords, std::vector<std::string>{"n3w"});
   EXPECT_EQ(events.passwordChanges, 1);
@@ -123,11 +123,11 @@ TEST(DemoUserReplyTest, NeedsBothUserNameAndPassword) {
   testing::RecordingEvents events;
   {
     Report r(1027, {{23, "demo42"}, {18, "pw"}});
-    AccountSummary::DemoUserCreationResponse(r.fields(), events);
+    AccountSummary::DemoUserCreationResponse(r.message(), events);
   }
   {
     Report r(1027, {{23, "demo43"}});
-    AccountSummary::DemoUserCreationResponse(r.fields(), events);
+    AccountSummary::DemoUserCreationResponse(r.message(), events);
   }
   EXPECT_EQ(events.demoUsers, std::vector<std::string>{"demo42/pw"});
   EXPECT_EQ(events.demoFailures, 1);

@@ -26,9 +26,9 @@ class ExecutionReportsTest : public ::testing::Test {
     if (r.message().requestId()) requestId_ = *r.message().requestId();
     const ReportContext context{requestId_, std::string(kServerTime)};
     ExecutionReports handler = reports();
-    if (type == 62) handler.ProcessOrderReport(r.fields(), context);
-    if (type == 67) handler.ProcessPositionReport(r.fields(), context);
-    if (type == 66) handler.FillSettledOrderCollection(r.fields(), context);
+    if (type == 62) handler.ProcessOrderReport(r.message(), context);
+    if (type == 67) handler.ProcessPositionReport(r.message(), context);
+    if (type == 66) handler.FillSettledOrderCollection(r.message(), context);
   }
 
   // The order management's entry of a request it has just sent.
@@ -416,24 +416,15 @@ TEST_F(ExecutionReportsTest, ObserverGetsTheProbeLines) {
   const ReportContext context{0, std::string(kServerTime)};
   ExecutionReports handler(owned_.book(), *reference_, events_, &observer);
   Report exec(67, {{73, "74"}, {12, "GOLD"}, {34, "100"}, {76, "2"}, {37, "2"}, {38, "1900.5"}, {80, "OP1"}});
-  handler.ProcessPositionReport(exec.fields(), context);
+  handler.ProcessPositionReport(exec.message(), context);
   Report update(67, {{73, "73"}, {80, "OP1"}, {76, "1"}});
-  handler.ProcessPositionReport(update.fields(), context);
+  handler.ProcessPositionReport(update.message(), context);
   Report settle(66, {{12, "3"}, {80, "OP1"}, {86, "ST1"}, {88, "-12.345"}});
-  handler.FillSettledOrderCollection(settle.fields(), context);
+  handler.FillSettledOrderCollection(settle.message(), context);
   EXPECT_EQ(observer.lines, (std::vector<std::string>{
                                 "POSITION OP1 GOLD buy 2 1900.5", "JOURNAL Order confirmed for GOLD #OP1 @1900.5",
                                 "POSITION OP1 GOLD buy 1 1900.5", "SETTLED ST1 pl=-12.35",
                                 "JOURNAL Order settled for GOLD #ST1 @"}));
-}
-
-TEST(ReportFieldsTest, ValueIsAllTextAfterTheFirstKeyEvenWithLeadingZeroTags) {
-  EXPECT_EQ(readField("38=1.5=2").value, "1.5=2");
-  const ReportField padded = readField("038=7");
-  EXPECT_EQ(padded.tag, 38);
-  EXPECT_EQ(padded.value, "7");
-  EXPECT_FALSE(readField("novalue").value);
-  EXPECT_EQ(readField("x=1").tag, 0);
 }
 
 }  // namespace

@@ -38,7 +38,6 @@ class TradingDeskTest : public testing::SessionTest {
     auto m = std::make_unique<Message>();
     m->text = testing::frame(fields);
     m->message.parse(m->text);
-    m->message.collectTags();
     return m;
   }
 

@@ -32,13 +32,11 @@ class Report {
     MessageBase::writeFrame(b, wire);
     frame_ = wire.substr(1, wire.size() - 2);  // the transport strips 0x01 and 0x02
     EXPECT_TRUE(message_.parse(frame_));
-    message_.collectTags();
   }
   Report(const Report&) = delete;
   Report& operator=(const Report&) = delete;
 
   const ReceivedMessage& message() const { return message_; }
-  const std::vector<std::string_view>& fields() const { return message_.fields(); }
   std::int32_t requestId() const { return message_.requestId().value_or(0); }
 
  private:
