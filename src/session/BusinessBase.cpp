@@ -16,6 +16,7 @@
 #include "session/ShellReactions.h"
 #include "session/trading/ExecutionReports.h"
 #include "session/trading/ReadSide.h"
+#include "session/trading/TradingObserver.h"
 #include "session/trading/Watchlist.h"
 #include "transport/DeviceInfo.h"
 #include "wire/Base64.h"
@@ -457,6 +458,7 @@ void BusinessBase::onCompressed(ReceivedMessage& message) {
 }
 
 void BusinessBase::onExecutionReport(ReceivedMessage& message) {
+  if (env_.tradingObserver) env_.tradingObserver->tradingReport(message);
   const std::optional<std::int32_t> status = message.intValue(73);
   if (!status) return;
   const char* name = ExecutionReports::statusName(*status);
@@ -465,9 +467,13 @@ void BusinessBase::onExecutionReport(ReceivedMessage& message) {
   handleExecutionReport(message);
 }
 
-void BusinessBase::onSettlement(ReceivedMessage& message) { handleSettlementReport(message); }
+void BusinessBase::onSettlement(ReceivedMessage& message) {
+  if (env_.tradingObserver) env_.tradingObserver->tradingReport(message);
+  handleSettlementReport(message);
+}
 
 void BusinessBase::onPositionReport(ReceivedMessage& message) {
+  if (env_.tradingObserver) env_.tradingObserver->tradingReport(message);
   const std::optional<std::int32_t> status = message.intValue(73);
   if (status == 73) {
     TD_LOG_INFO("StatusUpdate");

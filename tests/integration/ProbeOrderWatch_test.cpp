@@ -1,6 +1,5 @@
-// The probe's following of one order: the reports found inside the session's frames (envelopes
-// and compressed payloads opened) and their matching to the order by request, working-order and
-// position id.
+// The probe's following of one order: the matching of the reports the session receives to the
+// order by request, working-order and position id, and which report ends the order.
 
 #include <gtest/gtest.h>
 
@@ -8,11 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "../session/NullSessionTransport.h"
 #include "OrderWatch.h"
-#include "platform/LoginInputdata.h"
 #include "session/ReceivedMessage.h"
-#include "wire/Envelope.h"
 #include "wire/MessageBase.h"
 #include "wire/Separators.h"
 
@@ -20,7 +16,6 @@ namespace td::testing {
 namespace {
 
 using probe::OrderTrack;
-using probe::ReportTap;
 
 // A frame with its markers, as the server writes it.
 std::string marked(const std::vector<std::pair<int, std::string>>& fields) {
@@ -90,7 +85,7 @@ TEST(ProbeOrderTrack, ReportsOfOtherOrdersAndEmptyIdsAreNotTheOrders) {
   EXPECT_FALSE(track.take(report({{10, "62"}, {73, "24"}, {79, "0"}})->message));
 }
 
-TEST(ProbeOrderTrack, CancelledAndExpiredWorkingOrdersAreFinalAPositionUpdateIsNot) {
+TEST(ProbeOrderTrack, WorkingCancelledAndExpiredOrdersAreFinalAPositionUpdateIsNot) {
   OrderTrack track(7);
   ASSERT_TRUE(track.take(report({{10, "62"}, {33, "7"}, {73, "28"}, {79, "9"}})->message));
   auto update = track.take(report({{10, "67"}, {73, "73"}, {79, "9"}, {80, "12"}})->message);
@@ -100,97 +95,10 @@ TEST(ProbeOrderTrack, CancelledAndExpiredWorkingOrdersAreFinalAPositionUpdateIsN
   EXPECT_TRUE(track.take(report({{10, "62"}, {73, "26"}, {79, "9"}})->message)->final);
   EXPECT_TRUE(track.take(report({{10, "62"}, {73, "826"}, {79, "9"}})->message)->final);
   EXPECT_FALSE(track.take(report({{10, "62"}, {73, "75"}, {79, "9"}})->message)->final);
-}
-
-class RecordingEvents : public ConnectionEvents {
- public:
-  void connectionDidConnect(bool) override { events.push_back("connect"); }
-  void connectionDidReceiveFrame(std::string frame, FrameChannel) override { events.push_back("frame:" + frame); }
-  void connectionDidReceiveSubscriptionUpdate(std::string update) override { events.push_back("update:" + update); }
-  void connectionDidFail(const std::optional<GCDAsyncSocketError>&) override { events.push_back("fail"); }
-  std::vector<std::string> events;
-};
-
-// A transport that only records the events it was given.
-class NullTransport : public NullSessionTransport {
- public:
-  explicit NullTransport(ConnectionEvents& events) : events(events) {}
-  ConnectionEvents& events;
-};
-
-class ProbeReportTap : public ::testing::Test {
- protected:
-  ProbeReportTap() {
-    logindata.setSecurityKey("pass phrase of the session");
-    auto factory = tap.wrap([this](ConnectionEvents& events) {
-      auto transport = std::make_unique<NullTransport>(events);
-      made = transport.get();
-      return transport;
-    });
-    transport = factory(session);
-  }
-
-  // An envelope around a marked frame, under the session's pass phrase; without its markers.
-  std::string envelope(const std::string& plainMarked) const {
-    std::string body;
-    EXPECT_TRUE(Envelope::writeBody(plainMarked, logindata.SecurityKey(), false, body));
-    std::string out;
-    MessageBase::writeFrame(body, out);
-    return bare(out);
-  }
-
-  LoginInputdata logindata;
-  std::vector<std::string> seen;
-  int after = 0;
-  RecordingEvents session;
-  ReportTap tap{logindata,
-                [this](const ReceivedMessage& r) {
-                  seen.push_back(std::to_string(r.type()) + "/" + std::string(r.value(73).value_or("")));
-                },
-                [this] { ++after; }};
-  NullTransport* made = nullptr;
-  std::unique_ptr<SessionTransport> transport;
-};
-
-TEST_F(ProbeReportTap, OpensEnvelopesAndFindsEveryReportThenHandsTheFrameOnUnchanged) {
-  ASSERT_NE(made, nullptr);
-  const std::string two = marked({{10, "62"}, {33, "5"}, {73, "28"}}) + marked({{10, "67"}, {73, "74"}, {80, "1"}});
-  const std::string frame = envelope(two);
-  made->events.connectionDidReceiveFrame(frame, FrameChannel::Session);
-  EXPECT_EQ(seen, (std::vector<std::string>{"62/28", "67/74"}));
-  EXPECT_EQ(after, 1);
-  ASSERT_EQ(session.events.size(), 1u);
-  EXPECT_EQ(session.events[0], "frame:" + frame);
-
-  // A plain report counts too; other messages and envelopes under another pass phrase do not.
-  made->events.connectionDidReceiveFrame(bare(marked({{10, "66"}, {80, "1"}})), FrameChannel::Requests);
-  made->events.connectionDidReceiveFrame(bare(marked({{10, "1045"}, {34, "1001"}})), FrameChannel::Session);
-  const std::string foreign = envelope(marked({{10, "62"}, {73, "25"}}));
-  logindata.setSecurityKey("another pass phrase");
-  made->events.connectionDidReceiveFrame(foreign, FrameChannel::Session);
-  EXPECT_EQ(seen, (std::vector<std::string>{"62/28", "67/74", "66/"}));
-  EXPECT_EQ(after, 2);
-  EXPECT_EQ(session.events.size(), 4u);
-}
-
-TEST_F(ProbeReportTap, OtherEventsReachTheSession) {
-  made->events.connectionDidConnect(false);
-  made->events.connectionDidReceiveSubscriptionUpdate("EURUSD|1.1|1.2");
-  made->events.connectionDidFail(std::nullopt);
-  EXPECT_EQ(session.events, (std::vector<std::string>{"connect", "update:EURUSD|1.1|1.2", "fail"}));
-  EXPECT_TRUE(seen.empty());
-}
-
-TEST_F(ProbeReportTap, NestingPastTheLimitIsNotFollowed) {
-  std::string frame = marked({{10, "62"}, {73, "23"}});
-  for (int i = 0; i < 12; ++i) {
-    std::string body;
-    ASSERT_TRUE(Envelope::writeBody(frame, logindata.SecurityKey(), false, body));
-    frame.clear();
-    MessageBase::writeFrame(body, frame);
-  }
-  EXPECT_EQ(tap.inspect(bare(frame)), 0u);
-  EXPECT_TRUE(seen.empty());
+  // A limit or stop order reported working is placed; a market order's working report is not final.
+  EXPECT_TRUE(track.take(report({{10, "62"}, {73, "28"}, {32, "30"}, {79, "9"}})->message)->final);
+  EXPECT_TRUE(track.take(report({{10, "62"}, {73, "28"}, {32, "31"}, {79, "9"}})->message)->final);
+  EXPECT_FALSE(track.take(report({{10, "62"}, {73, "28"}, {32, "29"}, {79, "9"}})->message)->final);
 }
 
 }  // namespace

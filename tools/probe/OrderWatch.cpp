@@ -1,12 +1,6 @@
 #include "OrderWatch.h"
 
-#include <vector>
-
-#include "platform/LoginInputdata.h"
 #include "session/ReceivedMessage.h"
-#include "wire/Base64.h"
-#include "wire/Crypto.h"
-#include "wire/SessionKey.h"
 
 namespace td::probe {
 namespace {
@@ -18,76 +12,7 @@ std::string idOf(const ReceivedMessage& report, int tag) {
   return std::string(*value);
 }
 
-bool isReport(std::int32_t type) { return type == 62 || type == 66 || type == 67; }
-
 }  // namespace
-
-// ---- ReportTap ----
-
-ReportTap::ReportTap(const LoginInputdata& logindata, ReportHandler onReport, AfterHandler afterReports)
-    : logindata_(logindata), onReport_(std::move(onReport)), afterReports_(std::move(afterReports)) {}
-
-SessionTransportFactory ReportTap::wrap(SessionTransportFactory inner) {
-  return [this, inner = std::move(inner)](ConnectionEvents& session) {
-    session_ = &session;
-    return inner(*this);
-  };
-}
-
-std::size_t ReportTap::inspect(std::string_view frame) {
-  std::size_t reports = 0;
-  inspectAt(frame, 0, reports);
-  return reports;
-}
-
-void ReportTap::inspectAt(std::string_view frame, int depth, std::size_t& reports) {
-  ReceivedMessage message;
-  if (!message.parse(frame)) return;
-  const std::int32_t type = message.type();
-  if (isReport(type)) {
-    ++reports;
-    if (onReport_) onReport_(message);
-  } else if (type == 76) {
-    const auto payload = message.value(27);
-    if (!payload) return;
-    const auto bytes = Base64::decodeBase64WithString(*payload);
-    if (!bytes) return;
-    const auto plain = Crypto::transformData(*bytes, Crypto::kAlgorithmAES, Crypto::kDecrypt, logindata_.SecurityKey());
-    if (plain) inspectText(*plain, depth + 1, reports);
-  } else if (type == 105) {
-    const auto payload = message.value(1050);
-    if (!payload) return;
-    if (const auto text = decompressData(*payload)) inspectText(*text, depth + 1, reports);
-  }
-}
-
-void ReportTap::inspectText(std::string_view text, int depth, std::size_t& reports) {
-  if (depth > kMaxDepth) return;
-  std::vector<std::string> frames;
-  FrameReassembler cutter([&frames](std::string_view frame) { frames.emplace_back(frame); });
-  cutter.feed(text);
-  for (const std::string& frame : frames) inspectAt(frame, depth, reports);
-}
-
-void ReportTap::connectionDidConnect(bool demoRegistration) {
-  if (session_) session_->connectionDidConnect(demoRegistration);
-}
-
-void ReportTap::connectionDidReceiveFrame(std::string frame, FrameChannel channel) {
-  // Opened before the session sees the frame: a login-data reply changes the pass phrase for the
-  // frames after it, not for itself.
-  const std::size_t reports = inspect(frame);
-  if (session_) session_->connectionDidReceiveFrame(std::move(frame), channel);
-  if (reports > 0 && afterReports_) afterReports_();
-}
-
-void ReportTap::connectionDidReceiveSubscriptionUpdate(std::string update) {
-  if (session_) session_->connectionDidReceiveSubscriptionUpdate(std::move(update));
-}
-
-void ReportTap::connectionDidFail(const std::optional<GCDAsyncSocketError>& error) {
-  if (session_) session_->connectionDidFail(error);
-}
 
 // ---- OrderTrack ----
 
@@ -110,8 +35,11 @@ std::optional<OrderTrack::Outcome> OrderTrack::take(const ReceivedMessage& repor
   if (report.type() == 67) {
     out.final = status == 74;
   } else if (report.type() == 62 && status) {
-    // 24 cancelled, 25 rejected, 26 expired, 826 rejected by the exchange.
-    out.final = *status == 24 || *status == 25 || *status == 26 || *status == 826;
+    // 24 cancelled, 25 rejected, 26 expired, 826 rejected by the exchange; 28 of a limit (30) or stop
+    // (31) order: it works now (a market order's 28 is followed by its fill).
+    const std::int32_t type = report.intValue(32).value_or(0);
+    out.final = *status == 24 || *status == 25 || *status == 26 || *status == 826 ||
+                (*status == 28 && (type == 30 || type == 31));
   }
   return out;
 }

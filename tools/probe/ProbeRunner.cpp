@@ -59,8 +59,7 @@ ProbeRunner::ProbeRunner(const ProbeOptions& options, std::FILE* out)
       out_(out),
       notifications_(std::make_shared<NotificationCenter>(&queue_)),
       defaultsFile_(std::filesystem::temp_directory_path() /
-                    ("tarnwickdesk-probe-" + std::to_string(::getpid()) + ".json")),
-      tap_(logindata_, [this](const ReceivedMessage& report) { orderReport(report); }, [this] { afterReports(); }) {
+                    ("tarnwickdesk-probe-" + std::to_string(::getpid()) + ".json")) {
   logindata_.setIPAddress(options.host);
   logindata_.setPortNo(options.port);
   logindata_.setUserName(options.user);
@@ -113,8 +112,6 @@ int ProbeRunner::run() {
   BusinessBase::Options sessionOptions;
   const auto bound = std::chrono::milliseconds(static_cast<long long>(std::min(options_.timeoutSeconds, 5.0) * 1000));
   sessionOptions.connection.replyTimeout = bound;
-  sessionOptions.transportFactory =
-      tap_.wrap(ConnectionTransport::factory(logindata_, queue_, sessionOptions.connection));
   session_ = BusinessBase::create(env, sessionOptions);
 
   deadline_ = queue_.schedule(std::chrono::duration_cast<Clock::Duration>(
@@ -283,11 +280,19 @@ void ProbeRunner::placeOrderWhenReady() {
   orderNoticeToken_ = notifications_->addObserver(OrderMananger::kPlaceOrderNotification, [this](const Notification& n) {
     if (const auto* text = n.objectAs<std::string>()) orderNotice(*text);
   });
-  // The request goes out with the session's request id plus one (tag 33); the server's reports
-  // carry it back.
-  track_.emplace(session_->Requestid() + 1);
+  // The desk files the order record among the working orders before it sends it; the request id
+  // it went out with (tag 33) comes back in the server's reports.
+  const std::size_t filed = session_->PendingOrderCollection.size();
   const bool sent = desk_->PlaceOrder(info);
-  if (!sent && !done_) finish(false, "the order was not sent", "");
+  if (!sent) {
+    if (!done_) finish(false, "the order was not sent", "");
+    return;
+  }
+  if (session_->PendingOrderCollection.size() <= filed || !session_->PendingOrderCollection.back()) {
+    finish(false, "the order record was not filed", "");
+    return;
+  }
+  track_.emplace(session_->PendingOrderCollection.back()->RequestId);
 }
 
 void ProbeRunner::orderNotice(const std::string& text) {
@@ -296,20 +301,9 @@ void ProbeRunner::orderNotice(const std::string& text) {
   finish(false, "refused", "");
 }
 
-void ProbeRunner::orderReport(const ReceivedMessage& report) {
-  if (done_ || !track_) return;
-  const auto outcome = track_->take(report);
-  if (!outcome) return;
-  print(outcome->line);
-  if (outcome->final) orderFinal_ = true;
-}
-
-void ProbeRunner::afterReports() {
-  if (orderFinal_ && !done_) finishSoon(true, "");
-}
-
 void ProbeRunner::finishSoon(bool ok, const std::string& reason) {
-  // An alert of the last report is posted by the shell as a task of its own; the result follows it.
+  // The session goes on handling the report (its POSITION and JOURNAL lines), and an alert of it is
+  // posted by the shell as a task of its own; the result follows them.
   queue_.post([this, ok, reason] { queue_.post([this, ok, reason] { finish(ok, reason, ""); }); });
 }
 
@@ -325,6 +319,14 @@ void ProbeRunner::tradingSettled(const Order& settled) {
 
 void ProbeRunner::tradingJournal(const std::string& line) {
   if (!done_) print(oneLine(journalLine(line)));
+}
+
+void ProbeRunner::tradingReport(const ReceivedMessage& report) {
+  if (done_ || !track_) return;
+  const auto outcome = track_->take(report);
+  if (!outcome) return;
+  print(outcome->line);
+  if (outcome->final) finishSoon(true, "");
 }
 
 // ---- ChatObserver ----

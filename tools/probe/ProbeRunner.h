@@ -13,9 +13,10 @@
 //
 // With --order the probe places one order through the order desk once the session is open, the
 // initial collections are loaded and the instrument (when known) has a quote, and prints
-// `ORDER <type>/<status> pending=<id> position=<id>` for each report about it. The run ends with
-// RESULT ok when the order's final report came (a position opened, or the server cancelled,
-// rejected or expired it: the server's answer is the probe's result, not a failure of the probe);
+// `ORDER <type>/<status> pending=<id> position=<id>` for each report about it, as the session
+// receives it. The run ends with RESULT ok when the order's final report came (a position opened, a
+// limit or stop order working, or the server cancelled, rejected or expired it: the server's answer
+// is the probe's result, not a failure of the probe);
 // the alerts of the trading state and the desk (a rejection's reason, a working order's
 // confirmation) come as ALERT lines; a refusal by the desk's checks prints `REFUSED <text>` and ends `RESULT fail: refused`.
 //
@@ -97,6 +98,7 @@ class ProbeRunner final : public SessionObserver, public SessionShell, public Tr
   void tradingPosition(const Order& position) override;
   void tradingSettled(const Order& settled) override;
   void tradingJournal(const std::string& line) override;
+  void tradingReport(const ReceivedMessage& report) override;
 
   // ChatObserver
   void chatLine(const ChatRoom& room, const ChatMessageEntry& line) override;
@@ -112,8 +114,6 @@ class ProbeRunner final : public SessionObserver, public SessionShell, public Tr
   // Places the order of --order once the session is ready for it (see above); at most once.
   void considerOrder();
   void placeOrderWhenReady();
-  void orderReport(const ReceivedMessage& report);
-  void afterReports();
   void orderNotice(const std::string& text);
   // Ends the run after the tasks already queued (the alerts of the last report) have run.
   void finishSoon(bool ok, const std::string& reason);
@@ -130,7 +130,6 @@ class ProbeRunner final : public SessionObserver, public SessionShell, public Tr
   std::shared_ptr<ShellReactions> reactions_;
   std::shared_ptr<BusinessBase> session_;
   TimerHandle deadline_;
-  ReportTap tap_;
   std::shared_ptr<OrderMananger> desk_;
   std::shared_ptr<UserAlerts> alerts_;
   std::shared_ptr<AppContext> context_;
@@ -147,7 +146,6 @@ class ProbeRunner final : public SessionObserver, public SessionShell, public Tr
   bool collectionsLoaded_ = false;
   bool orderPlaced_ = false;
   bool placementQueued_ = false;
-  bool orderFinal_ = false;
   bool chatSent_ = false;
   std::string chatRoomKey_;  // the conversation the text of --chat went into
 };

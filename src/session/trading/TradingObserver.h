@@ -1,13 +1,15 @@
 #pragma once
 // Trading events for diagnosis: the probe prints them as lines, tests count them. Called on the main
-// thread from inside the report handling, after the collections have changed; an observer must be
-// quick and must not call back into the session.
+// thread from inside the report handling, after the collections have changed (tradingReport:
+// before); an observer must be quick and must not call back into the session.
 
 #include <string>
 
 #include "model/Order.h"
 
 namespace td {
+
+class ReceivedMessage;
 
 class TradingObserver {
  public:
@@ -18,6 +20,10 @@ class TradingObserver {
   virtual void tradingSettled(const Order& settled) { (void)settled; }
   // A journal line was added (the whole line, time and "#$#" included).
   virtual void tradingJournal(const std::string& line) { (void)line; }
+  // An execution report (62), settlement (66) or position report (67) as the session received it
+  // (envelopes and compressed payloads opened), before it is handled. Called for every one, whatever
+  // its status.
+  virtual void tradingReport(const ReceivedMessage& report) { (void)report; }
 
   // The probe's lines:
   //   POSITION <OpenPositionId> <ItemCode> <buy|sell> <RemainingQty> <OrderPrice>
