@@ -238,7 +238,9 @@ TEST_F(OrderDesk, AWorkingOrderIsModifiedThenCancelledAndRecordedAsCancelled) {
 }
 
 TEST_F(OrderDesk, APartlyFilledWorkingOrderCannotBeModifiedButCanBeCancelled) {
-  // Seven lots fill in pieces of two; a limit above the ask is crossed at the next tick.
+  // Seven lots fill in pieces of two; a limit above the ask (allowed in a group without terms) is
+  // crossed at the next tick.
+  scenario.groups[0].terms.clear();
   auto o = orderValues(1001, "EURUSD", 30, true, "7", px(quote().ask + 0.05));
   int id = std::stoi(field(at(book.order(demo(), wire.newOrder(o)), 0), 79));
   feed.tick(sim::unixNow());
@@ -290,6 +292,36 @@ TEST_F(OrderDesk, NaturalRejectionsForAccessInstrumentSessionAndMargin) {
   EXPECT_EQ(reasonOf(orderValues(1001, "EURUSD", 30, true, "1", "0")), "0") << "a limit order without a price";
   scenario.account(1002)->tradingStatus = 4;  // close position only
   EXPECT_EQ(reasonOf(orderValues(1002, "EURUSD", 29, true, "1", "1.08")), "50");
+}
+
+TEST_F(OrderDesk, EachTradingTermOfTheGroupRejectsWithItsOwnReason) {
+  // EURUSD in group 1: 1 to 100 lots in steps of 1, tick 0.00001, 5 pips for limits and stops.
+  const double ask = quote().ask;
+  const double bid = quote().bid;
+  auto reasonOf = [&](int typeTag, bool buy, const std::string& qty, const std::string& price,
+                      const std::string& tp = "", const std::string& sl = "") {
+    auto o = orderValues(1001, "EURUSD", typeTag, buy, qty, price);
+    o.LimitPrice = tp;
+    o.StopPrice = sl;
+    OrderResult r = book.order(demo(), wire.newOrder(o));
+    return r.messages.empty() ? std::string("none") : r.messages[0].message.get(74) ? field(at(r, 0), 74) : kinds(r)[0];
+  };
+  EXPECT_EQ(reasonOf(29, true, "0.5", px(ask)), "61");
+  EXPECT_EQ(reasonOf(29, true, "101", px(ask)), "62");
+  EXPECT_EQ(reasonOf(29, true, "1.5", px(ask)), "63");
+  EXPECT_EQ(reasonOf(30, true, "1", priceText(ask - 0.001 + 0.000004, 6)), "64");
+  EXPECT_EQ(reasonOf(31, true, "1", px(ask + 0.00004)), "65");
+  EXPECT_EQ(reasonOf(31, false, "1", px(bid - 0.00004)), "65");
+  EXPECT_EQ(reasonOf(30, true, "1", px(ask - 0.00004)), "66");
+  EXPECT_EQ(reasonOf(30, false, "1", px(bid + 0.00004)), "66");
+  // Take-profit and stop-loss of a buy: above and below its price by the distances.
+  EXPECT_EQ(reasonOf(29, true, "1", px(ask), px(ask + 0.00004)), "67");
+  EXPECT_EQ(reasonOf(29, true, "1", px(ask), px(ask - 0.001)), "67");
+  EXPECT_EQ(reasonOf(29, true, "1", px(ask), "", px(ask - 0.00004)), "68");
+  EXPECT_EQ(reasonOf(29, true, "1", px(ask), "", px(ask + 0.001)), "68");
+  // At the bounds the orders stand.
+  EXPECT_EQ(reasonOf(30, true, "1", px(ask - 0.00005)), "62/28");
+  EXPECT_EQ(reasonOf(31, true, "1", px(ask + 0.00005), px(ask + 0.0001), px(ask)), "62/28");
 }
 
 TEST(OrderRules, AnInstrumentRuleAndASessionWithoutMarketOrdersRejectThroughTheScenario) {
@@ -434,12 +466,12 @@ TEST_F(OrderDesk, AStopLossReachedByTheFeedClosesThePositionAndCancelsItsTakePro
 
 TEST_F(OrderDesk, ABulkOrderPlacesOneOrderPerRowUnderTheRowsRequestId) {
   auto o = orderValues(0, "EURUSD", 29, true, "", px(quote().ask));
-  OrderResult r = book.bulkOrder(demo(), wire.bulkOrder(o, {{1001, 1}, {1002, 2.5}, {2001, 1}}));
+  OrderResult r = book.bulkOrder(demo(), wire.bulkOrder(o, {{1001, 1}, {1002, 2}, {2001, 1}}));
   ASSERT_EQ(kinds(r), (std::vector<std::string>{"62/28", "62/23", "67/74", "62/28", "62/23", "67/74", "62/25"}));
   EXPECT_EQ(field(at(r, 0), 34), "1001");
   EXPECT_EQ(field(at(r, 2), 37), "1");
   EXPECT_EQ(field(at(r, 3), 34), "1002");
-  EXPECT_EQ(field(at(r, 5), 37), "2.5");
+  EXPECT_EQ(field(at(r, 5), 37), "2");
   for (std::size_t i = 0; i < r.messages.size(); ++i) EXPECT_EQ(field(at(r, i), 33), "41") << i;
   EXPECT_EQ(field(at(r, 6), 34), "2001");
   EXPECT_EQ(field(at(r, 6), 74), "50");

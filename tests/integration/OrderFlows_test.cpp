@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <map>
 
 #include "OrderWire.h"
 #include "ProcessHelpers.h"
 #include "RawConnection.h"
+#include "Scenario.h"
 #include "ServerMessage.h"
 #include "platform/LoginInputdata.h"
 #include "wire/SessionKey.h"
@@ -144,8 +147,23 @@ TEST(OrderFlows, ARejectedOrderGetsItsReasonAndNoSummary) {
   EXPECT_FALSE(c.next(300ms)) << "nothing changed, so no summary follows";
 }
 
+// The built-in scenario with the demo user's group holding no trading terms: its limit orders may
+// stand on either side of the market.
+std::string termlessScenario() {
+  std::string text(sim::Scenario::builtInJson());
+  const auto from = text.find("\"terms\": [", text.find("\"Standard\""));
+  const auto to = text.find("]}", from);
+  text.replace(from, to + 1 - from, "\"terms\": []");
+  const auto path = std::filesystem::temp_directory_path() /
+                    ("tarnwickdesk-termless-" + std::to_string(::getpid()) + ".json");
+  std::ofstream(path) << text;
+  return path.string();
+}
+
 TEST(OrderFlows, ALimitOrderWorksUntilTheFeedCrossesItAndACancelTakesAnotherOff) {
-  ServerProcess server({"--tick-ms", "5"});
+  const std::string scenario = termlessScenario();
+  ServerProcess server({"--tick-ms", "5", "--scenario", scenario});
+  std::filesystem::remove(scenario);
   ASSERT_TRUE(server.listening());
   OrderClient c(server.tcp);
   ASSERT_TRUE(c.login("demo", "demo"));

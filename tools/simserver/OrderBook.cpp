@@ -139,6 +139,56 @@ int OrderBook::sessionCheck(const InstrumentSpec& i, int typeTag) const {
   return 0;
 }
 
+int OrderBook::termsCheck(int account, const InstrumentSpec& i, const TermedOrder& o) const {
+  const TermSpec* t = term(account, i.id);
+  if (!t) return 0;
+  if (o.qty > 0) {
+    if (o.qty > t->maxOrderQty + kEps) return Reason::kQuantityAboveMaximum;
+    if (o.qty < t->minOrderQty - kEps && !(o.closingRemainder > 0 && o.qty >= o.closingRemainder - kEps)) {
+      return Reason::kQuantityBelowMinimum;
+    }
+    // Half a step at most; less than shows in six decimals is a whole multiple.
+    if (t->orderQtyStep > 0 && std::fabs(std::remainder(o.qty, t->orderQtyStep)) >= 5e-7) {
+      return Reason::kQuantityNotInSteps;
+    }
+  }
+  const auto onTick = [&](double price) {
+    if (!(i.tickSize > 0)) return true;
+    const double steps = price / i.tickSize;
+    return std::fabs(steps - std::round(steps)) < 1e-6;
+  };
+  // A bound is compared as the client shows it: rounded to the instrument's decimals.
+  const auto below = [&](double price, double bound) { return price < roundTo(bound, i.decimals) - kEps; };
+  const auto above = [&](double price, double bound) { return price > roundTo(bound, i.decimals) + kEps; };
+  const double stopDistance = t->stopMinPips * i.tickSize;
+  const double limitDistance = t->limitMinPips * i.tickSize;
+  const Quote& q = feed_.quote(i.id);
+  if (o.orderType == 2 || o.orderType == 3) {
+    if (!onTick(o.price)) return Reason::kPriceOffTick;
+    if (o.orderType == 3 && (o.buy ? below(o.price, q.ask + stopDistance) : above(o.price, q.bid - stopDistance))) {
+      return Reason::kStopTooNear;
+    }
+    if (o.orderType == 2 && (o.buy ? above(o.price, q.ask - limitDistance) : below(o.price, q.bid + limitDistance))) {
+      return Reason::kLimitTooNear;
+    }
+  }
+  // Take-profit and stop-loss close the position: they stand on its other side.
+  const bool protectBuy = o.closingSide ? o.buy : !o.buy;
+  if (o.takeProfit > 0) {
+    if (!onTick(o.takeProfit)) return Reason::kPriceOffTick;
+    if (protectBuy ? above(o.takeProfit, o.price - limitDistance) : below(o.takeProfit, o.price + limitDistance)) {
+      return Reason::kTakeProfitTooNear;
+    }
+  }
+  if (o.stopLoss > 0) {
+    if (!onTick(o.stopLoss)) return Reason::kPriceOffTick;
+    if (protectBuy ? below(o.stopLoss, o.price + stopDistance) : above(o.stopLoss, o.price - stopDistance)) {
+      return Reason::kStopLossTooNear;
+    }
+  }
+  return 0;
+}
+
 const OrderRuleSpec* OrderBook::rejectRule(const std::string& code, double qty, int account) const {
   for (const auto& r : scenario_.orderRules) {
     if (!r.reject) continue;
@@ -250,6 +300,14 @@ void OrderBook::placeNew(const UserSpec& user, const NewOrder& o, const ServerMe
   const Quote& q = feed_.quote(i->id);
   double marketPrice = buy ? q.ask : q.bid;
   if (market && !(marketPrice > 0)) return refuse(Reason::kNotProcessed);
+  TermedOrder termed;
+  termed.qty = o.qty;
+  termed.orderType = market ? 1 : o.typeTag - 28;
+  termed.buy = buy;
+  termed.price = market ? marketPrice : o.price;
+  termed.takeProfit = o.takeProfit;
+  termed.stopLoss = o.stopLoss;
+  if (int terms = termsCheck(o.account, *i, termed)) return refuse(terms);
   if (initialMargin(o.account, i->id) * o.qty > equity(o.account) - usedMargin(o.account) + kEps)
     return refuse(Reason::kNoFreeMargin);
 
@@ -345,6 +403,10 @@ void OrderBook::closePosition(const UserSpec& user, const ServerMessage& request
   if (p->instrument != i->id || !(qty > 0) || qty > p->qty + kEps) return refuse(Reason::kNotProcessed);
   if (!i->enabled || !i->tradable) return refuse(Reason::kSymbolDisabled);
   if (int session = sessionCheck(*i, 0)) return refuse(session);
+  TermedOrder termed;
+  termed.qty = qty;
+  termed.closingRemainder = p->qty;
+  if (int terms = termsCheck(account, *i, termed)) return refuse(terms);
   const Quote& q = feed_.quote(i->id);
   double closePrice = p->isBuy ? q.bid : q.ask;
   if (!(closePrice > 0)) return refuse(Reason::kNotProcessed);
@@ -491,6 +553,17 @@ void OrderBook::editBrackets(const UserSpec& user, const ServerMessage& request,
   if (takeProfit < 0 || stopLoss < 0) return refuse(Reason::kNotProcessed);
   PositionRecord p = *found;
   const InstrumentSpec* i = scenario_.instrument(p.instrument);
+  if (i) {
+    // Measured from the price the position would close at now.
+    const Quote& q = feed_.quote(i->id);
+    TermedOrder termed;
+    termed.buy = !p.isBuy;
+    termed.closingSide = true;
+    termed.price = p.isBuy ? q.bid : q.ask;
+    termed.takeProfit = takeProfit;
+    termed.stopLoss = stopLoss;
+    if (int terms = termsCheck(account, *i, termed)) return refuse(terms);
+  }
   int decimals = i ? i->decimals : 2;
   bool changed = false;
   for (auto [type, wanted] : {std::pair{2, takeProfit}, std::pair{3, stopLoss}}) {
@@ -542,6 +615,17 @@ void OrderBook::editWorkingOrder(const UserSpec& user, const ServerMessage& requ
   double stopLoss = number(request.get(40));
   if (!(qty > 0) || qty > 1e9 || !(newPrice > 0) || takeProfit < 0 || stopLoss < 0)
     return refuse(Reason::kNotProcessed);
+  TermedOrder termed;
+  termed.orderType = w->orderType;
+  termed.buy = w->isBuy;
+  termed.price = newPrice;
+  if (w->bracketOf == 0) {
+    // A bracket keeps the size of its position and has no brackets of its own.
+    termed.qty = qty;
+    termed.takeProfit = takeProfit;
+    termed.stopLoss = stopLoss;
+  }
+  if (int terms = termsCheck(account, *i, termed)) return refuse(terms);
   w->price = roundTo(newPrice, i->decimals);
   w->requestId = requestId;
   if (w->bracketOf == 0) {

@@ -3,6 +3,12 @@
 // answered with the execution reports the client reads, and working orders (limit, stop, and the
 // take-profit and stop-loss brackets of open positions) filled when the feed crosses their price.
 //
+// Besides sign, range and margin, a request is held to the trading terms of the account's group for
+// the instrument (quantity limits and step, the tick grid, the stop and limit distances from the
+// market and the side and distance of take-profit and stop-loss), with a reason code of its own per
+// term (Reason); prices are measured from the desk's own quote, the price it fills at. An
+// instrument without terms in the group is held to none. The scenario's order rules come first.
+//
 // Reports:
 // - working orders, type 62, status in tag 73: 28 pending, 22 partly filled, 23 filled,
 //   24 cancelled, 25 rejected (reason code in tag 74), 75 edited;
@@ -41,6 +47,15 @@ constexpr int kNoAccess = 50;           // an account of another user, or one th
 constexpr int kSessionInactive = 80;    // the instrument's session does not execute orders
 constexpr int kSymbolDisabled = 81;
 constexpr int kOrderTypeNotInSession = 83;
+// The group's trading terms for the instrument, as the client's own checks hold them:
+constexpr int kQuantityBelowMinimum = 61;  // below the minimum (a close may take a smaller remainder whole)
+constexpr int kQuantityAboveMaximum = 62;
+constexpr int kQuantityNotInSteps = 63;   // not a whole multiple of the quantity step
+constexpr int kPriceOffTick = 64;         // an entry, take-profit or stop-loss price off the tick grid
+constexpr int kStopTooNear = 65;          // a stop order's price nearer the market than the stop distance
+constexpr int kLimitTooNear = 66;         // a limit order's price nearer the market than the limit distance
+constexpr int kTakeProfitTooNear = 67;    // on the wrong side of the price, or nearer than the limit distance
+constexpr int kStopLossTooNear = 68;      // on the wrong side of the price, or nearer than the stop distance
 }  // namespace Reason
 
 struct OrderOutput {
@@ -128,6 +143,19 @@ class OrderBook {
   // close-only state.
   int accountAccess(const UserSpec& user, int account, bool closing) const;
   int sessionCheck(const InstrumentSpec& i, int typeTag) const;
+  // What the terms check of an order; a 0 quantity or price is not checked.
+  struct TermedOrder {
+    double qty = 0;
+    double closingRemainder = 0;  // a close: the position's remaining quantity
+    int orderType = 1;            // 1 market, 2 limit, 3 stop
+    bool buy = true;
+    double price = 0;             // the entry price; for a market order the market price
+    double takeProfit = 0;
+    double stopLoss = 0;
+    bool closingSide = false;     // a bracket edit: the order's side already is the closing one
+  };
+  // The reason the group's terms refuse the order, or 0.
+  int termsCheck(int account, const InstrumentSpec& i, const TermedOrder& o) const;
   const OrderRuleSpec* rejectRule(const std::string& code, double qty, int account) const;
   double fillStepFor(const std::string& code, double qty, int account) const;
   const TermSpec* term(int account, int instrument) const;
