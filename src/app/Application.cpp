@@ -187,12 +187,20 @@ void Application::closeSession() {
 
 void Application::replaceSession(bool demoRegistration) {
   closeSession();
+  // The user's choice between a modal alert and a banner, for the session's execution
+  // confirmations and the order desk's working-order confirmations alike.
+  std::weak_ptr<GUIObjects> gui = guiObjects_;
+  const auto showConfirmationAlert = [gui] {
+    const auto objects = gui.lock();
+    return objects ? objects->showConfirmationAlert() : true;
+  };
   BusinessBase::Environment env;
   env.logindata = &context_->logindata();
   env.mainQueue = &queue_;
   env.notifications = context_->notificationCenter();
   env.defaults = defaults_;
   env.shell = reactions_;
+  env.showConfirmationAlert = showConfirmationAlert;
   BusinessBase::Options sessionOptions;
   sessionOptions.connection = options_.connection;
   auto session = BusinessBase::create(env, sessionOptions);
@@ -202,11 +210,7 @@ void Application::replaceSession(bool demoRegistration) {
     services.notifications = context_->notificationCenter();
     services.alerts = shell_;
     services.mainQueue = &queue_;
-    std::weak_ptr<GUIObjects> gui = guiObjects_;
-    services.showConfirmationAlert = [gui] {
-      const auto objects = gui.lock();
-      return objects ? objects->showConfirmationAlert() : true;
-    };
+    services.showConfirmationAlert = showConfirmationAlert;
     services.language = [this] { return language(); };
     context_->setOrderMananger(
         std::make_shared<OrderMananger>(std::make_shared<BusinessBaseOrderSession>(session), services));
