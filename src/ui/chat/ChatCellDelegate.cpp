@@ -1,0 +1,127 @@
+#include "ui/chat/ChatCellDelegate.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QHeaderView>
+#include <QPainter>
+#include <QTableView>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <algorithm>
+#include <cmath>
+
+namespace td::chat {
+namespace {
+
+constexpr int kDot = 12;
+constexpr double kMargin = 2.0;
+
+// The line as a document: the head coloured, the rest in the cell's colour, wrapped to `width`.
+void layOut(QTextDocument& document, const QModelIndex& index, const QStyleOptionViewItem& option, double width,
+            const QColor& textColor) {
+  const QString text = index.data(Qt::DisplayRole).toString();
+  const int head = std::clamp(index.data(HeadLengthRole).toInt(), 0, static_cast<int>(text.size()));
+  document.setDefaultFont(option.font);
+  document.setDocumentMargin(kMargin);
+  document.setTextWidth(std::max(1.0, width));
+  QTextCursor cursor(&document);
+  QTextCharFormat format;
+  format.setForeground(TranscriptDelegate::headColor(index.data(OwnLineRole).toBool()));
+  cursor.insertText(text.left(head), format);
+  format.setForeground(textColor);
+  cursor.insertText(text.mid(head), format);
+}
+
+// The width of the line's column: the cell's own when laid out, else the column's in its table.
+double columnWidth(const QStyleOptionViewItem& option, const QModelIndex& index) {
+  if (option.rect.width() > 0) return option.rect.width();
+  if (const auto* table = qobject_cast<const QTableView*>(option.widget)) return table->columnWidth(index.column());
+  return 200.0;
+}
+
+}  // namespace
+
+QPixmap statusImage(StatusImage image) {
+  QColor fill;
+  switch (image) {
+    case StatusImage::NoImage: return {};
+    case StatusImage::StatusAvailable: fill = QColor(52, 178, 51); break;
+    case StatusImage::StatusPartiallyAvailable: fill = QColor(240, 168, 0); break;
+    case StatusImage::StatusNone: fill = Qt::transparent; break;
+  }
+  const qreal ratio = qApp ? qApp->devicePixelRatio() : 1.0;
+  QPixmap pixmap(QSize(kDot, kDot) * ratio);
+  pixmap.setDevicePixelRatio(ratio);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(QPen(image == StatusImage::StatusNone ? QColor(140, 140, 140) : fill.darker(130), 1.0));
+  painter.setBrush(fill);
+  painter.drawEllipse(QRectF(1.5, 1.5, kDot - 3.0, kDot - 3.0));
+  return pixmap;
+}
+
+// ---- ChatItemStyle ----
+
+ChatItemStyle::ChatItemStyle(QAbstractItemModel* source, QObject* parent) : QIdentityProxyModel(parent) {
+  setSourceModel(source);
+}
+
+QVariant ChatItemStyle::data(const QModelIndex& index, int role) const {
+  switch (role) {
+    case Qt::DecorationRole: {
+      const QVariant status = QIdentityProxyModel::data(index, StatusImageRole);
+      if (!status.isValid()) return {};
+      const QPixmap image = statusImage(static_cast<StatusImage>(status.toInt()));
+      return image.isNull() ? QVariant() : QVariant(image);
+    }
+    case Qt::FontRole: {
+      QFont font = QApplication::font();
+      font.setBold(QIdentityProxyModel::data(index, UnreadRole).toBool());
+      return font;
+    }
+    default: return QIdentityProxyModel::data(index, role);
+  }
+}
+
+// ---- ChatListCell ----
+
+void ChatListCell::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
+  AAPLImageAndTextCell::initStyleOption(option, index);
+  if (!index.data(GroupRowRole).toBool()) return;
+  option->font.setBold(true);
+  option->fontMetrics = QFontMetrics(option->font);
+}
+
+// ---- TranscriptDelegate ----
+
+QColor TranscriptDelegate::headColor(bool own) {
+  return own ? QColor::fromRgbF(0.6, 0.0, 0.0, 1.0) : QColor::fromRgbF(0.0, 0.6, 0.0, 1.0);
+}
+
+void TranscriptDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+  QStyleOptionViewItem opt(option);
+  initStyleOption(&opt, index);
+  const QWidget* widget = option.widget;
+  QStyle* style = widget ? widget->style() : QApplication::style();
+  opt.text.clear();
+  style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+  QTextDocument document;
+  layOut(document, index, opt, option.rect.width(), opt.palette.color(QPalette::Text));
+  painter->save();
+  painter->translate(option.rect.topLeft());
+  painter->setClipRect(QRect(QPoint(0, 0), option.rect.size()));
+  document.drawContents(painter);
+  painter->restore();
+}
+
+QSize TranscriptDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+  QStyleOptionViewItem opt(option);
+  initStyleOption(&opt, index);
+  const double width = columnWidth(option, index);
+  QTextDocument document;
+  layOut(document, index, opt, width, opt.palette.color(QPalette::Text));
+  return QSize(static_cast<int>(width), static_cast<int>(std::ceil(document.size().height())));
+}
+
+}  // namespace td::chat
