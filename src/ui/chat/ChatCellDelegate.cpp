@@ -29,7 +29,9 @@ void layOut(QTextDocument& document, const QModelIndex& index, const QStyleOptio
   format.setForeground(TranscriptDelegate::headColor(index.data(OwnLineRole).toBool()));
   cursor.insertText(text.left(head), format);
   format.setForeground(textColor);
-  cursor.insertText(text.mid(head), format);
+  // The tab after the head is drawn as a gap of two spaces, whatever the head's width.
+  const bool tab = head < text.size() && text[head] == u'\t';
+  cursor.insertText(tab ? QStringLiteral("  ") + text.mid(head + 1) : text.mid(head), format);
 }
 
 // The width of the line's column: the cell's own when laid out, else the column's in its table.
@@ -91,6 +93,14 @@ void ChatListCell::initStyleOption(QStyleOptionViewItem* option, const QModelInd
   if (!index.data(GroupRowRole).toBool()) return;
   option->font.setBold(true);
   option->fontMetrics = QFontMetrics(option->font);
+}
+
+QSize ChatListCell::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+  QStyleOptionViewItem opt(option);
+  initStyleOption(&opt, index);
+  QSize size = AAPLImageAndTextCell::sizeHint(option, index);
+  size.setHeight(std::max(size.height(), opt.fontMetrics.height() + 6));
+  return size;
 }
 
 // ---- TranscriptDelegate ----

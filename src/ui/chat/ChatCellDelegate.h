@@ -30,6 +30,9 @@ class ChatListCell final : public AAPLImageAndTextCell {
  public:
   using AAPLImageAndTextCell::AAPLImageAndTextCell;
 
+  // High enough for the whole text in the cell's font (the text is inset from the row's edges).
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
  protected:
   void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 };

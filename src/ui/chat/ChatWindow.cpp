@@ -22,10 +22,11 @@ namespace {
 
 QString qs(const std::string& text) { return QString::fromStdString(text); }
 
-// A one-column list of the chat window: no header, no grid.
+// A one-column list of the chat window: no header, no grid, rows as high as their cells.
 QTableView* listTable(const char* objectName, QAbstractItemModel* model, QWidget* parent) {
   QTableView* table = chatTable(objectName, model, parent);
   table->horizontalHeader()->hide();
+  table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   table->setShowGrid(false);
   return table;
 }
@@ -63,6 +64,7 @@ QTableView* transcriptTable(const char* objectName, QAbstractItemModel* model, Q
   table->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
   table->setShowGrid(false);
   table->setSelectionMode(QAbstractItemView::NoSelection);
+  table->setFocusPolicy(Qt::NoFocus);
   table->setWordWrap(true);
   // Wrapped to the column: a new width gives new heights.
   QObject::connect(table->horizontalHeader(), &QHeaderView::sectionResized, table,
@@ -73,7 +75,6 @@ QTableView* transcriptTable(const char* objectName, QAbstractItemModel* model, Q
 void placeOverOpener(QWidget* window, QWidget* opener) {
   if (!window || !opener || window->property("td.placed").toBool()) return;
   window->setProperty("td.placed", true);
-  window->adjustSize();
   window->move(opener->geometry().topLeft() + QPoint(40, 40));
 }
 
@@ -153,7 +154,7 @@ ChatWindow::ChatWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
   layout->setContentsMargins(8, 8, 8, 8);
   layout->addWidget(panes, 1);
   layout->addLayout(buttons);
-  resize(720, 480);
+  resize(sizeHint());
 
   connect(outline_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
     const QModelIndex row = selectedRow(outline_);

@@ -67,7 +67,7 @@ MessagesWindow::MessagesWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(8, 8, 8, 8);
   layout->addWidget(table_);
-  resize(660, 320);
+  resize(sizeHint());
   connect(table_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
     controller_.doubleAction(index.isValid() ? index.row() : -1);
   });
