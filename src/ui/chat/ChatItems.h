@@ -3,11 +3,12 @@
 // status dots of contacts and queues, the bold of unread notices, the coloured head of a
 // transcript line), and the text of a transcript line.
 
-#include <QtCore/qnamespace.h>
+#include <QAbstractTableModel>
 
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "chat/ChatRecords.h"
 
@@ -36,6 +37,25 @@ std::string displayTime(std::string_view wireTime, std::string_view pattern);
 
 // A text of the server for a list cell: without the line break that ends a chat line.
 std::string displayText(std::string_view text);
+
+// A table of the chat family: its columns named by their identifiers (the header titles), its
+// rows counted by the subclass.
+class ChatTable : public QAbstractTableModel {
+ public:
+  explicit ChatTable(std::vector<const char*> columns) : columns_(std::move(columns)) {}
+
+  int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : rows(); }
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+ protected:
+  virtual int rows() const = 0;
+  // The row of an index of this table, or -1.
+  int rowOf(const QModelIndex& index) const;
+
+ private:
+  std::vector<const char*> columns_;
+};
 
 // One transcript row: "%@[%@]:\t%@" with the sender's display name (the user name when the line
 // carries none), the time in TRANSCRIPT_TIME_FORMAT and the message; the head is everything before

@@ -2,7 +2,6 @@
 
 #include "session/BusinessBase.h"
 #include "ui/chat/ChatContext.h"
-#include "ui/chat/ChatItems.h"
 
 namespace td::chat {
 
@@ -35,15 +34,9 @@ int ChatQueueTableViewController::rowOfQueue(const std::string& queueId) const {
 }
 
 const ChatQueueTableViewController::Row* ChatQueueTableViewController::rowAt(const QModelIndex& index) const {
-  if (!index.isValid() || index.row() >= rowCount() || index.column() != 0) return nullptr;
-  return &rows_[static_cast<std::size_t>(index.row())];
+  const int row = rowOf(index);
+  return row < 0 ? nullptr : &rows_[static_cast<std::size_t>(row)];
 }
-
-int ChatQueueTableViewController::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
-}
-
-int ChatQueueTableViewController::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 1; }
 
 QVariant ChatQueueTableViewController::data(const QModelIndex& index, int role) const {
   const Row* row = rowAt(index);
@@ -58,11 +51,6 @@ QVariant ChatQueueTableViewController::data(const QModelIndex& index, int role) 
     }
     default: return {};
   }
-}
-
-QVariant ChatQueueTableViewController::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation == Qt::Horizontal && section == 0 && role == Qt::DisplayRole) return QString(kColumn);
-  return {};
 }
 
 Qt::ItemFlags ChatQueueTableViewController::flags(const QModelIndex& index) const {

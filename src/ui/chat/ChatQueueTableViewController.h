@@ -6,11 +6,11 @@
 //
 // The rows are read from the session at each reload; choosing reads the chosen queue afresh.
 
-#include <QAbstractTableModel>
 #include <string>
 #include <vector>
 
 #include "chat/ChatRecords.h"
+#include "ui/chat/ChatItems.h"
 
 namespace td::chat {
 
@@ -21,13 +21,13 @@ class ChatQueueViewDelegate {
   virtual void ChatSupportSelectedAtIndex(const ChatQueue* queue) = 0;
 };
 
-class ChatQueueTableViewController final : public QAbstractTableModel {
+class ChatQueueTableViewController final : public ChatTable {
   Q_OBJECT
  public:
   static constexpr const char* kColumn = "ChatQueueContacts";
   static constexpr const char* kWaitingText = "Waiting for acceptance";
 
-  using QAbstractTableModel::QAbstractTableModel;
+  ChatQueueTableViewController() : ChatTable({kColumn}) {}
 
   // Reads the queues of the session of the moment.
   void reloadChatQueueTableView();
@@ -38,11 +38,8 @@ class ChatQueueTableViewController final : public QAbstractTableModel {
   // The row of a queue, or -1.
   int rowOfQueue(const std::string& queueId) const;
 
-  int rowCount(const QModelIndex& parent = {}) const override;
-  int columnCount(const QModelIndex& parent = {}) const override;
   // Display: the queue's name or the waiting text; StatusImageRole: its dot.
   QVariant data(const QModelIndex& index, int role) const override;
-  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
   // A queue whose request waits cannot be selected.
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
@@ -55,6 +52,7 @@ class ChatQueueTableViewController final : public QAbstractTableModel {
     bool waiting() const { return chartRequestStatus == ChatQueue::kWaiting; }
   };
   const Row* rowAt(const QModelIndex& index) const;
+  int rows() const override { return static_cast<int>(rows_.size()); }
 
   std::vector<Row> rows_;
   ChatQueueViewDelegate* chatqueueDelegate_ = nullptr;

@@ -72,6 +72,14 @@ QTableView* transcriptTable(const char* objectName, QAbstractItemModel* model, Q
   return table;
 }
 
+void bringToFront(QWidget* window) {
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
+void deleteViews(QWidget* window) { qDeleteAll(window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)); }
+
 void placeOverOpener(QWidget* window, QWidget* opener) {
   if (!window || !opener || window->property("td.placed").toBool()) return;
   window->setProperty("td.placed", true);
@@ -182,15 +190,12 @@ ChatWindow::ChatWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
 
 ChatWindow::~ChatWindow() {
   controller_.setView(nullptr);
-  // The views go before the models they show.
-  qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
+  deleteViews(this);
 }
 
 void ChatWindow::showWindow() {
   controller_.showWindow();
-  show();
-  raise();
-  activateWindow();
+  bringToFront(this);
 }
 
 void ChatWindow::SendChatButtonClicked() {

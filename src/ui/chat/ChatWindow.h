@@ -22,6 +22,10 @@ class RecentConversationWindow;
 // Places a window of the chat family over the window that opens it, the first time only (after
 // that it stays where the user left it).
 void placeOverOpener(QWidget* window, QWidget* opener);
+// Shows the window on top, with the keyboard.
+void bringToFront(QWidget* window);
+// Deletes the window's views before the window's members go (the models they show among them).
+void deleteViews(QWidget* window);
 // A table of the chat family over the model: whole rows chosen one at a time, nothing edited, no
 // row numbers; the rows in the application's font, with the status dots of contacts and queues.
 QTableView* chatTable(const char* objectName, QAbstractItemModel* model, QWidget* parent);

@@ -49,9 +49,7 @@ bool NoticeMessageWindow::showWindow(const std::string& roomKey) {
   subject_->setText(QString::fromStdString(notice->subject));
   time_->setText(QString::fromStdString(notice->time));
   text_->setPlainText(QString::fromStdString(notice->text));
-  show();
-  raise();
-  activateWindow();
+  bringToFront(this);
   return true;
 }
 
@@ -78,14 +76,12 @@ MessagesWindow::MessagesWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
 MessagesWindow::~MessagesWindow() {
   controller_.deselectAll = nullptr;
   controller_.openNotice = nullptr;
-  qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
+  deleteViews(this);
 }
 
 void MessagesWindow::showWindow() {
   controller_.showWindow();
-  show();
-  raise();
-  activateWindow();
+  bringToFront(this);
 }
 
 void MessagesWindow::OpenNoticeMessageWindow(const std::string& roomKey) {

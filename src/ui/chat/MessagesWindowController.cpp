@@ -1,7 +1,6 @@
 #include "ui/chat/MessagesWindowController.h"
 
 #include "session/BusinessBase.h"
-#include "ui/chat/ChatItems.h"
 #include "wire/Formatter.h"
 
 namespace td::chat {
@@ -25,7 +24,7 @@ std::optional<NoticeContent> NoticeMessageWindowController::showWindow(const std
 
 // ---- MessagesWindowController ----
 
-MessagesWindowController::MessagesWindowController() {
+MessagesWindowController::MessagesWindowController() : ChatTable({SUBJECT_MSG, MESSAGE_MSG, TIME_MSG}) {
   // A new notice, or the notices of the session's start.
   for (const char* name : {kNoticeMessage, kConversationList}) {
     observers_.add(name, [this](const Notification&) { showWindow(); });
@@ -80,36 +79,13 @@ void MessagesWindowController::doubleAction(int row) {
   observers_.center().post(kNoticeMessageReceived, shown.roomId);
 }
 
-int MessagesWindowController::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
-}
-
-int MessagesWindowController::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 3; }
-
 QVariant MessagesWindowController::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || index.row() >= rowCount()) return {};
-  const Row& row = rows_[static_cast<std::size_t>(index.row())];
-  switch (role) {
-    case Qt::DisplayRole:
-      switch (index.column()) {
-        case 0: return QString::fromStdString(row.subject);
-        case 1: return QString::fromStdString(row.message);
-        case 2: return QString::fromStdString(row.time);
-        default: return {};
-      }
-    case UnreadRole: return row.unread;
-    default: return {};
-  }
-}
-
-QVariant MessagesWindowController::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-  switch (section) {
-    case 0: return QString(SUBJECT_MSG);
-    case 1: return QString(MESSAGE_MSG);
-    case 2: return QString(TIME_MSG);
-    default: return {};
-  }
+  const int at = rowOf(index);
+  if (at < 0) return {};
+  const Row& row = rows_[static_cast<std::size_t>(at)];
+  if (role == UnreadRole) return row.unread;
+  if (role != Qt::DisplayRole) return {};
+  return QString::fromStdString(index.column() == 0 ? row.subject : index.column() == 1 ? row.message : row.time);
 }
 
 }  // namespace td::chat

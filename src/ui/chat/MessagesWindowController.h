@@ -6,13 +6,13 @@
 // read its acknowledgement goes to the server. A notice whose text is not at hand is asked for
 // first: the viewer opens when its text arrives, and the session acknowledges it then.
 
-#include <QAbstractTableModel>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "ui/chat/ChatContext.h"
+#include "ui/chat/ChatItems.h"
 
 namespace td::chat {
 
@@ -29,7 +29,7 @@ class NoticeMessageWindowController {
   static std::optional<NoticeContent> showWindow(const std::string& roomKey);
 };
 
-class MessagesWindowController final : public QAbstractTableModel {
+class MessagesWindowController final : public ChatTable {
   Q_OBJECT
  public:
   static constexpr const char* SUBJECT_MSG = "Subject";
@@ -48,11 +48,8 @@ class MessagesWindowController final : public QAbstractTableModel {
   // Called with a notice's key when it is to be shown in the viewer.
   std::function<void(const std::string& roomKey)> openNotice;
 
-  int rowCount(const QModelIndex& parent = {}) const override;
-  int columnCount(const QModelIndex& parent = {}) const override;
   // Display: the column's text; UnreadRole: the notice is unread (bold).
   QVariant data(const QModelIndex& index, int role) const override;
-  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
  private:
   struct Row {
@@ -62,6 +59,7 @@ class MessagesWindowController final : public QAbstractTableModel {
     std::string time;
     bool unread = false;
   };
+  int rows() const override { return static_cast<int>(rows_.size()); }
 
   std::vector<Row> rows_;
   HistoryRequests history_;

@@ -20,15 +20,13 @@ ChatMessageWindow::ChatMessageWindow(QWidget* parent) : QWidget(parent, Qt::Tool
   resize(520, 360);
 }
 
-ChatMessageWindow::~ChatMessageWindow() { qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly)); }
+ChatMessageWindow::~ChatMessageWindow() { deleteViews(this); }
 
 void ChatMessageWindow::showWindow(const std::string& roomKey) {
   controller_.showWindow(roomKey);
   setWindowTitle(QString::fromStdString(controller_.title()));
   table_->scrollToTop();
-  show();
-  raise();
-  activateWindow();
+  bringToFront(this);
 }
 
 // ---- RecentConversationWindow ----
@@ -50,15 +48,13 @@ RecentConversationWindow::RecentConversationWindow(QWidget* parent) : QWidget(pa
 
 RecentConversationWindow::~RecentConversationWindow() {
   controller_.openTranscript = nullptr;
-  qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
+  deleteViews(this);
 }
 
 void RecentConversationWindow::showWindow() {
   table_->clearSelection();
   controller_.showWindow();
-  show();
-  raise();
-  activateWindow();
+  bringToFront(this);
 }
 
 void RecentConversationWindow::OpenRecentConversation(const std::string& roomKey) {

@@ -1,7 +1,6 @@
 #include "ui/chat/RecentConversationWindowController.h"
 
 #include "session/BusinessBase.h"
-#include "ui/chat/ChatItems.h"
 
 namespace td::chat {
 namespace {
@@ -36,7 +35,7 @@ void ChatMessageWindowController::clear() {
 
 // ---- RecentConversationWindowController ----
 
-RecentConversationWindowController::RecentConversationWindowController() {
+RecentConversationWindowController::RecentConversationWindowController() : ChatTable({SENDER_RC, MESSAGE_RC}) {
   observers_.add(kRecentConversationReceived, [this](const Notification& n) {
     const std::string* roomId = n.objectAs<std::string>();
     if (!roomId) return;
@@ -78,25 +77,11 @@ void RecentConversationWindowController::doubleAction(int row) {
   history_.request(*current, roomId);
 }
 
-int RecentConversationWindowController::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
-}
-
-int RecentConversationWindowController::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : 2;
-}
-
 QVariant RecentConversationWindowController::data(const QModelIndex& index, int role) const {
-  if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) return {};
-  const Row& row = rows_[static_cast<std::size_t>(index.row())];
-  return QString::fromStdString(index.column() == 0 ? row.sender : row.message);
-}
-
-QVariant RecentConversationWindowController::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-  if (section == 0) return QString(SENDER_RC);
-  if (section == 1) return QString(MESSAGE_RC);
-  return {};
+  const int row = rowOf(index);
+  if (role != Qt::DisplayRole || row < 0) return {};
+  const Row& shown = rows_[static_cast<std::size_t>(row)];
+  return QString::fromStdString(index.column() == 0 ? shown.sender : shown.message);
 }
 
 }  // namespace td::chat

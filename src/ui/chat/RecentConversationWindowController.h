@@ -7,12 +7,12 @@
 // ChatMessageWindowController is the transcript window's logic: the lines of one conversation and
 // its title.
 
-#include <QAbstractTableModel>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "ui/chat/ChatContext.h"
+#include "ui/chat/ChatItems.h"
 #include "ui/chat/TranscriptModel.h"
 
 namespace td::chat {
@@ -32,7 +32,7 @@ class ChatMessageWindowController {
   std::string title_;
 };
 
-class RecentConversationWindowController final : public QAbstractTableModel {
+class RecentConversationWindowController final : public ChatTable {
   Q_OBJECT
  public:
   static constexpr const char* SENDER_RC = "Sender";
@@ -48,10 +48,7 @@ class RecentConversationWindowController final : public QAbstractTableModel {
   // Called with a conversation's key when its transcript is to be shown.
   std::function<void(const std::string& roomKey)> openTranscript;
 
-  int rowCount(const QModelIndex& parent = {}) const override;
-  int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
-  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
  private:
   struct Row {
@@ -59,6 +56,7 @@ class RecentConversationWindowController final : public QAbstractTableModel {
     std::string sender;
     std::string message;
   };
+  int rows() const override { return static_cast<int>(rows_.size()); }
 
   std::vector<Row> rows_;
   HistoryRequests history_;

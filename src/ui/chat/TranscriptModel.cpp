@@ -24,26 +24,16 @@ void TranscriptModel::clear() {
   endResetModel();
 }
 
-int TranscriptModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(lines_.size());
-}
-
-int TranscriptModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 1; }
-
 QVariant TranscriptModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || index.row() >= rowCount()) return {};
-  const TranscriptLine& line = lines_[static_cast<std::size_t>(index.row())];
+  const int row = rowOf(index);
+  if (row < 0) return {};
+  const TranscriptLine& line = lines_[static_cast<std::size_t>(row)];
   switch (role) {
     case Qt::DisplayRole: return QString::fromStdString(line.text);
     case HeadLengthRole: return static_cast<int>(QString::fromStdString(line.text.substr(0, line.headBytes)).size());
     case OwnLineRole: return line.own;
     default: return {};
   }
-}
-
-QVariant TranscriptModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation == Qt::Horizontal && section == 0 && role == Qt::DisplayRole) return QString(kMessageColumn);
-  return {};
 }
 
 Qt::ItemFlags TranscriptModel::flags(const QModelIndex& index) const {

@@ -3,7 +3,6 @@
 // window's conversation pane and of the transcript window. Reading takes a copy of the room's
 // lines as they stand; the owner reloads when the room changes.
 
-#include <QAbstractTableModel>
 #include <string>
 #include <vector>
 
@@ -11,12 +10,12 @@
 
 namespace td::chat {
 
-class TranscriptModel final : public QAbstractTableModel {
+class TranscriptModel final : public ChatTable {
   Q_OBJECT
  public:
   static constexpr const char* kMessageColumn = "Message";
 
-  using QAbstractTableModel::QAbstractTableModel;
+  TranscriptModel() : ChatTable({kMessageColumn}) {}
 
   // The lines of the room stored under the key in the session of the moment (none for "" or a key
   // under which no room stands); a line is the user's own when its sender is the logged-in user.
@@ -25,14 +24,13 @@ class TranscriptModel final : public QAbstractTableModel {
 
   const std::vector<TranscriptLine>& lines() const { return lines_; }
 
-  int rowCount(const QModelIndex& parent = {}) const override;
-  int columnCount(const QModelIndex& parent = {}) const override;
   // Display: the line's text; HeadLengthRole, OwnLineRole: how its head is coloured.
   QVariant data(const QModelIndex& index, int role) const override;
-  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
  private:
+  int rows() const override { return static_cast<int>(lines_.size()); }
+
   std::vector<TranscriptLine> lines_;
 };
 
