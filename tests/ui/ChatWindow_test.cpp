@@ -61,7 +61,7 @@ TEST_F(ChatWindowTest, AClickedContactOpensItsConversationAndReturnSendsTheLine)
   EXPECT_EQ(window.windowTitle(), "Chat");
   EXPECT_FALSE(window.sendButton()->isEnabled());
   // The status dots are drawn before the names.
-  EXPECT_FALSE(contactRow(window, "dealer1").data(Qt::DecorationRole).value<QPixmap>().isNull());
+  EXPECT_FALSE(contactRow(window, "dealer1").data(Qt::DecorationRole).value<QIcon>().isNull());
   EXPECT_TRUE(window.contactsOutlineView()->isExpanded(window.contactsOutlineView()->model()->index(0, 0)));
 
   clickRow(window.contactsOutlineView(), contactRow(window, "dealer1"));

@@ -10,10 +10,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ui/watchlist/Images.h"
+
 namespace td::chat {
 namespace {
 
-constexpr int kDot = 12;
 constexpr double kMargin = 2.0;
 
 // The line as a document: the head coloured, the rest in the cell's colour, wrapped to `width`.
@@ -43,24 +44,14 @@ double columnWidth(const QStyleOptionViewItem& option, const QModelIndex& index)
 
 }  // namespace
 
-QPixmap statusImage(StatusImage image) {
-  QColor fill;
+QIcon statusImage(StatusImage image) {
   switch (image) {
-    case StatusImage::NoImage: return {};
-    case StatusImage::StatusAvailable: fill = QColor(52, 178, 51); break;
-    case StatusImage::StatusPartiallyAvailable: fill = QColor(240, 168, 0); break;
-    case StatusImage::StatusNone: fill = Qt::transparent; break;
+    case StatusImage::NoImage: break;
+    case StatusImage::StatusAvailable: return images::named("StatusAvailable.png");
+    case StatusImage::StatusPartiallyAvailable: return images::named("StatusPartiallyAvailable.png");
+    case StatusImage::StatusNone: return images::named("StatusNone.png");
   }
-  const qreal ratio = qApp ? qApp->devicePixelRatio() : 1.0;
-  QPixmap pixmap(QSize(kDot, kDot) * ratio);
-  pixmap.setDevicePixelRatio(ratio);
-  pixmap.fill(Qt::transparent);
-  QPainter painter(&pixmap);
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.setPen(QPen(image == StatusImage::StatusNone ? QColor(140, 140, 140) : fill.darker(130), 1.0));
-  painter.setBrush(fill);
-  painter.drawEllipse(QRectF(1.5, 1.5, kDot - 3.0, kDot - 3.0));
-  return pixmap;
+  return {};
 }
 
 // ---- ChatItemStyle ----
@@ -74,7 +65,7 @@ QVariant ChatItemStyle::data(const QModelIndex& index, int role) const {
     case Qt::DecorationRole: {
       const QVariant status = QIdentityProxyModel::data(index, StatusImageRole);
       if (!status.isValid()) return {};
-      const QPixmap image = statusImage(static_cast<StatusImage>(status.toInt()));
+      const QIcon image = statusImage(static_cast<StatusImage>(status.toInt()));
       return image.isNull() ? QVariant() : QVariant(image);
     }
     case Qt::FontRole: {

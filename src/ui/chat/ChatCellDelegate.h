@@ -7,7 +7,7 @@
 //    in dark red for the user's own lines and dark green for the partner's.
 
 #include <QIdentityProxyModel>
-#include <QPixmap>
+#include <QIcon>
 #include <QStyledItemDelegate>
 
 #include "ui/chat/ChatItems.h"
@@ -15,8 +15,9 @@
 
 namespace td::chat {
 
-// The dot of a status: green, amber, or a grey ring; a null pixmap for NoImage.
-QPixmap statusImage(StatusImage image);
+// The dot of a status from the images folder ("StatusAvailable.png", "StatusPartiallyAvailable.png",
+// "StatusNone.png"); a null icon for NoImage.
+QIcon statusImage(StatusImage image);
 
 class ChatItemStyle final : public QIdentityProxyModel {
   Q_OBJECT
