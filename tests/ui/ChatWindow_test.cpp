@@ -72,12 +72,14 @@ TEST_F(ChatWindowTest, AClickedContactOpensItsConversationAndReturnSendsTheLine)
   EXPECT_TRUE(window.messageTextView()->text().isEmpty());
   EXPECT_THAT(sent(), ElementsAre(HasSubstr("10=601|20=1|503=dealer1")));
 
-  // Choosing a queue clears the outline's selection; closing the window empties it.
+  // Closing the window empties it.
   roomConfirmed("dealer1", "55");
   chatLine("55", "dealer1", "Dealing Desk", "Noted");
   EXPECT_EQ(window.messageTableView()->model()->rowCount(), 1);
+  EXPECT_EQ(session->chatUserName, "dealer1");
   window.close();
   EXPECT_EQ(window.windowTitle(), "Chat");
+  EXPECT_EQ(session->chatUserName, "") << "banners for the former partner come again";
   EXPECT_EQ(window.messageTableView()->model()->rowCount(), 0);
   EXPECT_TRUE(window.contactsOutlineView()->selectionModel()->selectedIndexes().isEmpty());
 }
