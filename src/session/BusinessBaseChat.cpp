@@ -70,6 +70,14 @@ void report(bool sent, const char* what) {
   if (!sent) TD_LOG_WARN(std::string(what) + " not sent");
 }
 
+// The lists of the session's start, which the chat handlers tell nobody of: the windows that show
+// them read them again ("ChatContactListNotification" after the contact list, with its groups,
+// users and queues; "ChatConversationListNotification" after the recent conversations and after
+// the offline messages' unread marks).
+void announce(BusinessBase& session, const BusinessBase::Environment& env, const char* name) {
+  TradingDesk(session, tradingLinks(env)).notifications().UpdateChatNotification(name);
+}
+
 }  // namespace
 
 std::unique_ptr<ChatEvents> BusinessBase::makeChatEvents() { return std::make_unique<SessionChatEvents>(*this, env_); }
@@ -88,16 +96,19 @@ void BusinessBase::handleChatMessage(const ReceivedMessage& message) {
 }
 void BusinessBase::handleChatOfflineMessages(const ReceivedMessage& message) {
   chat_->FillOfflineMessages(message.fields());
+  announce(*this, env_, "ChatConversationListNotification");
 }
 void BusinessBase::handleChatRoomMessages(const ReceivedMessage& message) { chat_->FillRoomMessage(message.fields()); }
 void BusinessBase::handleChatContactList(const ReceivedMessage& message) {
   chat_->FillChatGroupsAndUsers(message.fields());
+  announce(*this, env_, "ChatContactListNotification");
 }
 void BusinessBase::handleChatUserStatus(const ReceivedMessage& message) {
   chat_->UpdateChatUserStatus(message.value(23), message.fields());
 }
 void BusinessBase::handleChatRecentConversations(const ReceivedMessage& message) {
   chat_->FillRecentConversation(message.fields());
+  announce(*this, env_, "ChatConversationListNotification");
 }
 void BusinessBase::handleChatQueueResponse(const ReceivedMessage& message) {
   chat_->UpdateChatResponseFromQueue(message.fields(), message.value(1026));

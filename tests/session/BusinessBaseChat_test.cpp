@@ -83,5 +83,25 @@ TEST_F(SessionChatTest, NoticesComeWithTheRecentConversationsAndAreAcknowledgedW
   EXPECT_THAT(bannerTexts(), ElementsAre("Messages | You have 1 new messages"));
 }
 
+TEST_F(SessionChatTest, TheListsOfTheSessionStartTellTheWindowsToReadThemAgain) {
+  std::vector<std::string> told;
+  for (const char* name : {"ChatContactListNotification", "ChatConversationListNotification"}) {
+    tokens.push_back(notifications->addObserver(name, [&](const Notification& n) {
+      const ChatModel& model = session->chat().model();
+      told.push_back(n.name + " " + std::to_string(model.GroupChatCollection().size()) + " " +
+                     std::to_string(model.getMessageNoticesCollection().size()));
+    }));
+  }
+  session->NewMessage(frame({{10, "618"}, {23, "alice"}, {522, "1\x05" "Dealers\x05" "0"}}));
+  queue.runPending();
+  session->NewMessage(frame({{10, "627"}, {17, "office\x05" "text\x05" "me\x05" "t\x05" "9\x05" "n9\x05\x05" "Fees"}}));
+  queue.runPending();
+  session->NewMessage(frame({{10, "614"}, {17, ""}}));
+  queue.runPending();
+  // Each reaches the windows once the list it names is read.
+  EXPECT_THAT(told, ElementsAre("ChatContactListNotification 1 0", "ChatConversationListNotification 1 1",
+                                "ChatConversationListNotification 1 1"));
+}
+
 }  // namespace
 }  // namespace td::testing
