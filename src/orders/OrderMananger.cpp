@@ -1,6 +1,7 @@
 #include "orders/OrderMananger.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "model/ReferenceData.h"
 #include "orders/MarginCalculator.h"
@@ -293,8 +294,13 @@ void OrderMananger::ShowOrderConfirmation(const Notification& notification) {
   }
   if (order == nullptr) return;
   // A working order built from the server's report carries the request id it answers, or else the
-  // session holds it as the id of the report being handled.
-  const std::int32_t requestId = order->RequestId != 0 ? order->RequestId : session_.Requestid();
+  // notification carries the id of the report that brought it (the session's own counter may have
+  // moved on with later replies by the time the main queue delivers).
+  std::int32_t requestId = order->RequestId;
+  if (requestId == 0) {
+    const auto posted = notification.userInfoText("Requestid");
+    requestId = posted ? static_cast<std::int32_t>(std::strtol(posted->c_str(), nullptr, 10)) : session_.Requestid();
+  }
   const auto match = std::find_if(awaited_.begin(), awaited_.end(), [&](const Awaited& a) {
     return a.requestId == requestId && a.itemCode == order->ItemCode;
   });

@@ -3,6 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <map>
+#include <optional>
+
 #include "OrderTestSupport.h"
 #include "platform/AppContext.h"
 #include "platform/ManualMainQueue.h"
@@ -60,7 +63,8 @@ class OrderManangerTest : public ::testing::Test {
     return info;
   }
 
-  void postPending(std::int32_t requestId, const std::string& pendingId, std::int32_t sessionRequestid) {
+  void postPending(std::int32_t requestId, const std::string& pendingId, std::int32_t sessionRequestid,
+                   std::optional<std::int32_t> reportRequestid = std::nullopt) {
     auto pending = std::make_shared<Order>();
     pending->AccountNumber = "1001";
     pending->PendingOrderId = pendingId;
@@ -70,7 +74,9 @@ class OrderManangerTest : public ::testing::Test {
     pending->OrderPrice = "1.1990";
     pending->RequestId = requestId;
     session.requestid = sessionRequestid;
-    notifications->post(OrderMananger::kPendingOrderNotification, pending);
+    std::map<std::string, std::string> info;
+    if (reportRequestid) info["Requestid"] = std::to_string(*reportRequestid);
+    notifications->post(OrderMananger::kPendingOrderNotification, pending, info);
     queue.runPending();
   }
 
@@ -368,6 +374,13 @@ TEST_F(OrderManangerTest, ConfirmationIsShownOnlyForTheRequestItAnswers) {
   postPending(42, "80", 0);
   ASSERT_EQ(alerts->shown.size(), 2u);
   EXPECT_EQ(alerts->shown[1].rfind("alert:Order Confirmation:Account : 1001\nPending Id : 80\n", 0), 0u);
+
+  // The report's own request id travels with the notification: later replies that moved the
+  // session's counter before the main queue delivered do not hide the confirmation.
+  session.requestid = 50;
+  ASSERT_TRUE(manager->PlaceOrder(limitBuyWithBracket()));
+  postPending(0, "81", 1, 51);
+  EXPECT_EQ(alerts->shown.size(), 3u);
 }
 
 TEST_F(OrderManangerTest, ConfirmationTextLinesForTakeProfitAndStopLoss) {
