@@ -1,0 +1,66 @@
+#pragma once
+// The ticket's number fields, the editable Quantity header of its multi-account table and the text
+// of its large price labels.
+//
+// The shared controls for these roles are being built in src/ui/controls; until they are in, the
+// plain Qt stand-ins below fill the roles with the same rules (a decimal number with one point; a
+// whole number of at most five digits; a header section edited in place that posts
+// "TableHeaderEditNotification" with the typed text; a price whose last two characters stand out).
+// Each alias in TicketControls is the one line to swap:
+//   DecimalField -> JCustomTextField, WholeNumberField -> CustomTextField,
+//   DecimalComboBox -> CustomComboBox, QuantityHeader -> NBETableHeaderView,
+//   priceLabelText -> CustomLabelStyle::createTextStyle.
+
+#include <QComboBox>
+#include <QFont>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPointer>
+#include <QString>
+
+namespace td {
+
+class StandInDecimalField : public QLineEdit {
+  Q_OBJECT
+ public:
+  explicit StandInDecimalField(QWidget* parent = nullptr);
+};
+
+class StandInWholeNumberField : public QLineEdit {
+  Q_OBJECT
+ public:
+  explicit StandInWholeNumberField(QWidget* parent = nullptr);
+};
+
+class StandInDecimalComboBox : public QComboBox {
+  Q_OBJECT
+ public:
+  explicit StandInDecimalComboBox(QWidget* parent = nullptr);
+};
+
+class StandInQuantityHeader : public QHeaderView {
+  Q_OBJECT
+ public:
+  explicit StandInQuantityHeader(Qt::Orientation orientation = Qt::Horizontal, QWidget* parent = nullptr);
+  // Opens a line edit over the section; ending it posts "TableHeaderEditNotification" once.
+  void editSection(int logicalIndex);
+  bool isEditing() const { return editor_ != nullptr; }
+  QLineEdit* editor() const { return editor_; }
+
+ private:
+  void endEditing();
+
+  QPointer<QLineEdit> editor_;
+};
+
+QString standInPriceLabelText(const QFont& font, const QString& text);
+
+namespace TicketControls {
+using DecimalField = StandInDecimalField;
+using WholeNumberField = StandInWholeNumberField;
+using DecimalComboBox = StandInDecimalComboBox;
+using QuantityHeader = StandInQuantityHeader;
+inline QString priceLabelText(const QFont& font, const QString& text) { return standInPriceLabelText(font, text); }
+}  // namespace TicketControls
+
+}  // namespace td
