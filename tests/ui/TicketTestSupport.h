@@ -1,0 +1,199 @@
+#pragma once
+// The ticket's tests: a session of its own (a BusinessBase over a recording transport, reference
+// data made by hand), the real order desk over it, the GUI objects, all in an application context
+// on a hand-pumped main queue; a recording window in place of the Qt one.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../session/SessionTestSupport.h"
+#include "orders/BusinessBaseOrderSession.h"
+#include "orders/OrderMananger.h"
+#include "platform/AppContext.h"
+#include "ui/shell/GUIObjects.h"
+#include "ui/ticket/TradeTicketWindowController.h"
+
+namespace td::testing {
+
+class RecordingTicketView final : public TradeTicketView {
+ public:
+  explicit RecordingTicketView(TradeTicketWindowController& ticket) : ticket_(ticket) {}
+  void ticketChanged() override { ++changes; }
+  void showAlert(const std::string& title, const std::string& message) override {
+    alerts.push_back(title + ": " + message);
+  }
+  void showConfirmationSheet(const std::string& text) override { sheets.push_back(text); }
+  void showTicketWindow() override { ++shown; }
+  void closeTicketWindow() override {
+    ++closed;
+    ticket_.windowWillClose();
+  }
+  void showChartSymbol(const std::string& code, const std::string& key) override { charts.push_back(code + " " + key); }
+  void editQuantityHeader() override { ++headerEdits; }
+
+  int changes = 0;
+  int shown = 0;
+  int closed = 0;
+  int headerEdits = 0;
+  std::vector<std::string> alerts;
+  std::vector<std::string> sheets;
+  std::vector<std::string> charts;
+
+ private:
+  TradeTicketWindowController& ticket_;
+};
+
+// EURUSD (instrument 1, 5 decimals, tick 0.00001, Bid 1.08450, Ask 1.08462, every order kind, both
+// sides) and GOLD (instrument 2, 2 decimals, limit and stop only, selling only); accounts 1001
+// (every kind, deviation allowed), 1002 (market, take-profit, stop-loss) and 1003 (equity stop),
+// all of group 5, whose terms allow 0.1 to 3 lots in steps of 0.1, 10 pips for limits and stops.
+class TicketTest : public ::testing::Test {
+ protected:
+  static constexpr const char* kKey = "ticket-test-key";
+
+  TicketTest() : logindata_(std::make_shared<LoginInputdata>(ServerPresets::shipped())) {
+    queue.bindToCurrentThread();
+    logindata_->setUserName("demo");
+    logindata_->setSecurityKey(kKey);
+    context = std::make_shared<AppContext>(logindata_);
+    context->setNotificationCenter(notifications);
+    context->setGuiObjects(gui);
+    scoped = std::make_unique<ScopedAppContext>(context);
+    openSession();
+    ticket = std::make_unique<TradeTicketWindowController>(TradeTicketWindowController::Options{&queue});
+    view = std::make_unique<RecordingTicketView>(*ticket);
+    ticket->setView(view.get());
+  }
+  ~TicketTest() override {
+    ticket.reset();
+    context->setOrderMananger(nullptr);
+    context->setBusinessbase(nullptr);
+  }
+
+  // A new session with the data above, and its order desk.
+  void openSession() {
+    BusinessBase::Options options;
+    options.transportFactory = [this](ConnectionEvents&) {
+      auto t = std::make_unique<RecordingTransport>();
+      transport = t.get();
+      return t;
+    };
+    BusinessBase::Environment env;
+    env.logindata = logindata_.get();
+    env.mainQueue = &queue;
+    env.notifications = notifications;
+    session = BusinessBase::create(env, options);
+    fillReferenceData(session->referenceData());
+    session->setSelectedSymbols({"EURUSD", "GOLD"});
+    context->setBusinessbase(session);
+    OrderMananger::Services services;
+    services.notifications = notifications;
+    services.mainQueue = &queue;
+    services.language = [] { return 0; };
+    context->setOrderMananger(
+        std::make_shared<OrderMananger>(std::make_shared<BusinessBaseOrderSession>(session), services));
+  }
+
+  static void fillReferenceData(ReferenceData& data) {
+    data.FillSessionSettingCollection(XmlRow{{{"SettingsId", "1"}}});
+    auto setting = data.sessionSetting("1");
+    setting->SettingsId = 1;
+    setting->AllowNewMarket = setting->AllowNewContigent = setting->AllowNewTpSl = true;
+    data.FillGroupDetails(XmlRow{{{"GroupId", "5"}}});
+    data.group("5")->TradingEnabled = true;
+    data.group("5")->RevLeverageOnFLoss = 50;
+    for (const char* id : {"1", "2"}) {
+      data.FillGroupInstruments(XmlRow{{{"groupid", "5"}, {"InstrumentId", id}}});
+      auto terms = data.group("5")->GroupInstrumentCollection.at(id);
+      terms->MinOrderQty = 0.1;
+      terms->MaxOrderQty = 3;
+      terms->OrderQtyStep = 0.1;
+      terms->LimitMinPips = terms->StopMinPips = 10;
+      terms->InitialMargin = 100;
+      terms->margincalculationMode = 1;
+    }
+    auto item = [&data](const char* code, int id, int decimals, double tick, double bid, double ask, int types,
+                        int settings) {
+      data.FillItemDetails(XmlRow{{{"Code", code}}});
+      auto i = data.item(code);
+      i->Code = code;
+      i->Name = std::string(code) + " name";
+      i->InstrumentId = id;
+      i->DecimalPlaces = decimals;
+      i->TickSize = tick;
+      i->ContractSize = id == 1 ? 100000 : 100;
+      i->Bid = bid;
+      i->Ask = ask;
+      i->Last = bid;
+      i->Low = bid - 100 * tick;
+      i->High = ask + 100 * tick;
+      i->UpdateTime = "01/02/2024 03:04:05";
+      i->CurrentTradeSessionSettingId = 1;
+      i->isAvailableForTrading = true;
+      i->instrumentTradingStatus = 1;
+      i->availableOrderTypes = types;
+      i->availableOrderSettings = settings;
+    };
+    item("EURUSD", 1, 5, 0.00001, 1.0845, 1.08462, 0xC7, 3);
+    item("GOLD", 2, 2, 0.01, 2030.10, 2030.40, 0xC0, 2);
+    auto account = [&data](const char* id, int types, int settings, int status) {
+      data.FillAccountDetails(XmlRow{{{"AccountId", id}}});
+      auto a = data.account(id);
+      a->AccountId = std::stoi(id);
+      a->GroupId = "5";
+      a->tradingStatus = status;
+      a->accountaccessType = 1;
+      a->availableOrderTypes = types;
+      a->accountSettings1 = settings;
+      a->Balance = a->Equity = a->AvailableMargin = 1000000;
+    };
+    account("1001", 0xC7, 2, 1);
+    account("1002", 0x07, 0, 1);
+    account("1003", 0xC7, 0, 5);
+  }
+
+  // The openers: the main window's button, or a watch list's row.
+  void open(const std::string& code = "", bool fromWatchlist = false) {
+    ticket->setIsTradeTicketfromWatchlist(fromWatchlist);
+    if (fromWatchlist) ticket->setValue(code, "ItemCode");
+    ticket->windowDidAppear();
+    ticket->runModalWindow();
+  }
+
+  const TicketState& state() const { return ticket->state(); }
+  ReferenceData& data() { return session->referenceData(); }
+
+  // The order frames the session sent, opened: "10=60\x03..." bodies.
+  std::vector<std::string> sentOrders() const {
+    std::vector<std::string> out;
+    for (const std::string& frame : transport->tcp) {
+      const std::string inner = openSent(frame, kKey);
+      if (inner.find("\x03" "10=60\x03") != std::string::npos || inner.find("\x03" "10=77\x03") != std::string::npos)
+        out.push_back(inner);
+    }
+    return out;
+  }
+  static std::string tag(const std::string& frame, const std::string& number) {
+    const std::string key = "\x03" + number + "=";
+    const std::size_t at = frame.find(key);
+    if (at == std::string::npos) return "<none>";
+    const std::size_t start = at + key.size();
+    return frame.substr(start, frame.find('\x03', start) - start);
+  }
+
+  ManualMainQueue queue;
+  std::shared_ptr<NotificationCenter> notifications = std::make_shared<NotificationCenter>(&queue);
+  std::shared_ptr<GUIObjects> gui = std::make_shared<GUIObjects>();
+  std::shared_ptr<LoginInputdata> logindata_;
+  std::shared_ptr<AppContext> context;
+  std::unique_ptr<ScopedAppContext> scoped;
+  std::shared_ptr<BusinessBase> session;
+  RecordingTransport* transport = nullptr;
+  std::unique_ptr<TradeTicketWindowController> ticket;
+  std::unique_ptr<RecordingTicketView> view;
+};
+
+}  // namespace td::testing
