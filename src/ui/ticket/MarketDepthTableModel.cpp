@@ -34,10 +34,21 @@ void MarketDepthTableModel::reload() {
     levels_ = std::move(levels);
     decimalPlaces_ = decimals;
     endResetModel();
-  } else if (levels != levels_ || decimals != decimalPlaces_) {
+  } else if (decimals != decimalPlaces_) {
     levels_ = std::move(levels);
     decimalPlaces_ = decimals;
     if (!levels_.empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+  } else {
+    // Only the rows between the first and the last level that moved are drawn again.
+    int first = -1;
+    int last = -1;
+    for (std::size_t row = 0; row < levels.size(); ++row) {
+      if (levels[row] == levels_[row]) continue;
+      if (first < 0) first = static_cast<int>(row);
+      last = static_cast<int>(row);
+    }
+    levels_ = std::move(levels);
+    if (first >= 0) emit dataChanged(index(first, 0), index(last, columnCount() - 1));
   }
 }
 

@@ -1,5 +1,6 @@
 #include "ui/ticket/TicketControls.h"
 
+#include <QPainter>
 #include <QRegularExpressionValidator>
 
 #include "platform/AppContext.h"
@@ -53,13 +54,45 @@ void StandInQuantityHeader::endEditing() {
   AppContext::current()->notificationCenter()->post("TableHeaderEditNotification", text);
 }
 
-QString standInPriceLabelText(const QFont& font, const QString& text) {
-  // Fewer than two characters: nothing is enlarged.
-  const qsizetype split = text.size() >= 2 ? text.size() - 2 : text.size();
-  const double size = font.pointSizeF() > 0 ? font.pointSizeF() : 12;
-  return QStringLiteral("<p align=\"center\" style=\"margin:0; white-space:pre;\">%1<span style=\"font-size:%2pt;\">"
-                        "%3</span></p>")
-      .arg(text.left(split).toHtmlEscaped(), QString::number(size + 20), text.mid(split).toHtmlEscaped());
+TicketPriceLabel::TicketPriceLabel(QWidget* parent) : QWidget(parent) {
+  const QFontMetrics small(font());
+  const QFontMetrics big(bigFont());
+  // Room for a long price: ten characters and two enlarged digits.
+  setFixedSize(small.horizontalAdvance(QStringLiteral("0000000.0")) + big.horizontalAdvance(QStringLiteral("00")) + 8,
+               big.height());
+}
+
+QFont TicketPriceLabel::bigFont() const {
+  QFont big = font();
+  if (big.pointSizeF() > 0) big.setPointSizeF(big.pointSizeF() + kEnlargement);
+  else big.setPixelSize(big.pixelSize() + static_cast<int>(kEnlargement));
+  return big;
+}
+
+qsizetype TicketPriceLabel::enlargedStart(const QString& text) { return text.size() >= 2 ? text.size() - 2 : text.size(); }
+
+void TicketPriceLabel::setPrice(const QString& text) {
+  if (text == text_) return;
+  text_ = text;
+  update();
+}
+
+void TicketPriceLabel::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setPen(palette().color(QPalette::WindowText));
+  const qsizetype split = enlargedStart(text_);
+  const QString head = text_.left(split);
+  const QString tail = text_.mid(split);
+  const QFont big = bigFont();
+  const QFontMetrics smallMetrics(font());
+  const QFontMetrics bigMetrics(big);
+  const int headWidth = smallMetrics.horizontalAdvance(head);
+  const int x = (width() - headWidth - bigMetrics.horizontalAdvance(tail)) / 2;
+  const int baseline = (height() + bigMetrics.ascent() - bigMetrics.descent()) / 2;
+  painter.setFont(font());
+  painter.drawText(x, baseline, head);
+  painter.setFont(big);
+  painter.drawText(x + headWidth, baseline, tail);
 }
 
 }  // namespace td

@@ -8,8 +8,10 @@
 // "TableHeaderEditNotification" with the typed text; a price whose last two characters stand out).
 // Each alias in TicketControls is the one line to swap:
 //   DecimalField -> JCustomTextField, WholeNumberField -> CustomTextField,
-//   DecimalComboBox -> CustomComboBox, QuantityHeader -> NBETableHeaderView,
-//   priceLabelText -> CustomLabelStyle::createTextStyle.
+//   DecimalComboBox -> CustomComboBox, QuantityHeader -> NBETableHeaderView.
+//
+// The large price labels draw their text themselves (TicketPriceLabel): the same look as the
+// shared price-label text, without laying out rich text at every tick.
 
 #include <QComboBox>
 #include <QFont>
@@ -17,6 +19,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QString>
+#include <QWidget>
 
 namespace td {
 
@@ -53,14 +56,32 @@ class StandInQuantityHeader : public QHeaderView {
   QPointer<QLineEdit> editor_;
 };
 
-QString standInPriceLabelText(const QFont& font, const QString& text);
+// A price centred in the label's font with its last two characters 20 points larger, so the last
+// two digits stand out; a text of fewer than two characters is drawn plain. Its size is fixed by
+// the longest price it expects, so a new price repaints only the label.
+class TicketPriceLabel : public QWidget {
+  Q_OBJECT
+ public:
+  static constexpr double kEnlargement = 20.0;
+  explicit TicketPriceLabel(QWidget* parent = nullptr);
+  void setPrice(const QString& text);
+  const QString& price() const { return text_; }
+  // Where the enlarged part begins: two characters before the end, or the end for fewer than two.
+  static qsizetype enlargedStart(const QString& text);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QFont bigFont() const;
+  QString text_;
+};
 
 namespace TicketControls {
 using DecimalField = StandInDecimalField;
 using WholeNumberField = StandInWholeNumberField;
 using DecimalComboBox = StandInDecimalComboBox;
 using QuantityHeader = StandInQuantityHeader;
-inline QString priceLabelText(const QFont& font, const QString& text) { return standInPriceLabelText(font, text); }
 }  // namespace TicketControls
 
 }  // namespace td

@@ -12,7 +12,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QRadioButton>
 #include <QTableView>
 #include <QToolButton>
@@ -36,6 +38,12 @@ QLabel* plainLabel(const QString& text, QWidget* parent, const char* objectName 
   label->setTextFormat(Qt::PlainText);
   if (objectName) label->setObjectName(objectName);
   return label;
+}
+
+// A label whose text changes at every tick has the size of the longest text it expects, so that a
+// new text repaints the label alone instead of laying the window out again.
+void fixSize(QLabel* label, const QString& longest) {
+  label->setFixedSize(label->fontMetrics().horizontalAdvance(longest) + 4, label->sizeHint().height());
 }
 
 void setText(QLabel* label, const std::string& text) {
@@ -99,6 +107,18 @@ void syncCheck(QCheckBox* box, const TicketCheckBox& state, bool usable) {
   box->setEnabled(usable);
   box->setVisible(state.visible);
 }
+
+// The depth tables' cells: plain text, right-aligned, drawn directly. They change at every tick, and
+// the style's full item drawing would cost several times the rest of the ticket's refresh.
+class DepthCellDelegate final : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    painter->setPen(option.palette.color(QPalette::Text));
+    painter->drawText(option.rect.adjusted(4, 0, -4, 0), Qt::AlignRight | Qt::AlignVCenter,
+                      index.data(Qt::DisplayRole).toString());
+  }
+};
 
 QTableView* table(QAbstractItemModel* model, QWidget* parent, const char* objectName) {
   auto* view = new QTableView(parent);
@@ -236,17 +256,21 @@ QWidget* TradeTicketWindow::buildQuote() {
   headerTime_ = plainLabel(QString(), quote, "TimeTextLabel");
   headerLow_ = plainLabel(QString(), quote, "LowTextLabel");
   headerHigh_ = plainLabel(QString(), quote, "HighTextLabel");
+  fixSize(headerTime_, QStringLiteral("00:00:00"));
+  fixSize(headerLow_, QStringLiteral("Low : 000000.00000"));
+  fixSize(headerHigh_, QStringLiteral("High : 000000.00000"));
+  headerLow_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  headerHigh_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   line->addWidget(headerSymbol_);
   line->addWidget(headerTime_);
   line->addStretch();
   line->addWidget(headerLow_);
-  line->addSpacing(10);
   line->addWidget(headerHigh_);
   column->addLayout(line);
 
   // Sell at the bid on the left, buy at the ask on the right, the spread in ticks between.
   auto makeSide = [quote](const char* objectName, const char* labelName, const QString& title, const char* colour,
-                          QLabel*& price) {
+                          TicketPriceLabel*& price) {
     auto* button = new QPushButton(quote);
     button->setObjectName(objectName);
     button->setMinimumSize(170, 74);
@@ -257,18 +281,18 @@ QWidget* TradeTicketWindow::buildQuote() {
     auto* inner = new QVBoxLayout(button);
     inner->setContentsMargins(6, 4, 6, 4);
     inner->setSpacing(0);
-    price = new QLabel(button);
+    price = new TicketPriceLabel(button);
     price->setObjectName(labelName);
-    price->setTextFormat(Qt::RichText);
-    price->setAlignment(Qt::AlignCenter);
-    price->setStyleSheet(QStringLiteral("color: white;"));
+    QPalette white = price->palette();
+    white.setColor(QPalette::WindowText, Qt::white);
+    price->setPalette(white);
     price->setAttribute(Qt::WA_TransparentForMouseEvents);
     auto* word = new QLabel(title, button);
     word->setTextFormat(Qt::PlainText);
     word->setAlignment(Qt::AlignCenter);
     word->setStyleSheet(QStringLiteral("color: white; font-weight: bold;"));
     word->setAttribute(Qt::WA_TransparentForMouseEvents);
-    inner->addWidget(price);
+    inner->addWidget(price, 0, Qt::AlignHCenter);
     inner->addWidget(word);
     return button;
   };
@@ -278,7 +302,7 @@ QWidget* TradeTicketWindow::buildQuote() {
   connect(buy_, &QPushButton::clicked, this, [this] { controller_.buyButtonClicked(); });
   headerSpread_ = plainLabel(QString(), quote, "SpreadTextLabel");
   headerSpread_->setAlignment(Qt::AlignCenter);
-  headerSpread_->setMinimumWidth(50);
+  fixSize(headerSpread_, QStringLiteral("00000.0"));
   QLabel* spreadTitle = plainLabel(caption("9429"), quote);
   spreadTitle->setAlignment(Qt::AlignCenter);
   auto* spread = new QVBoxLayout;
@@ -350,6 +374,7 @@ QWidget* TradeTicketWindow::buildAdvancedBox() {
   priceHint_ = plainLabel(QString(), advancedBox_, "contigentpricesuggestionLabel");
   takeProfitHint_ = plainLabel(QString(), advancedBox_, "takeprofitpricesuggestionLabel");
   stopLossHint_ = plainLabel(QString(), advancedBox_, "stoplosspricesuggestionLabel");
+  for (QLabel* hint : {priceHint_, takeProfitHint_, stopLossHint_}) fixSize(hint, QStringLiteral(">= 000000.00000"));
 
   takeProfit_ = new QCheckBox(caption("9418"), advancedBox_);
   takeProfit_->setObjectName("TakeProfitCheckBox");
@@ -448,7 +473,12 @@ QFrame* TradeTicketWindow::buildRightDrawer() {
   auto* tables = new QHBoxLayout;
   bidDepth_ = table(&controller_.buyMarketDepthTableController(), drawer, "BuyMarketDepthTableView");
   offerDepth_ = table(&controller_.sellMarketDepthTableController(), drawer, "SellMarketDepthTableView");
-  for (QTableView* view : {bidDepth_, offerDepth_}) view->setFixedHeight(24 + 22 * MarketDepthTableModel::kMaxRows);
+  for (QTableView* view : {bidDepth_, offerDepth_}) {
+    view->setFixedHeight(view->horizontalHeader()->sizeHint().height() + 22 * MarketDepthTableModel::kMaxRows + 4);
+    view->setItemDelegate(new DepthCellDelegate(view));
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  }
   tables->addWidget(bidDepth_);
   tables->addWidget(offerDepth_);
   column->addLayout(tables);
@@ -491,15 +521,15 @@ void TradeTicketWindow::ticketChanged() {
   setText(headerLow_, s.headerLow);
   setText(headerHigh_, s.headerHigh);
   setText(headerSpread_, s.headerSpread);
-  const QString buyText = TicketControls::priceLabelText(buyPrice_->font(), qs(s.buyPrice));
-  if (buyPrice_->text() != buyText) buyPrice_->setText(buyText);
-  const QString sellText = TicketControls::priceLabelText(sellPrice_->font(), qs(s.sellPrice));
-  if (sellPrice_->text() != sellText) sellPrice_->setText(sellText);
+  buyPrice_->setPrice(qs(s.buyPrice));
+  sellPrice_->setPrice(qs(s.sellPrice));
   buy_->setEnabled(s.buyButton.enabled);
   sell_->setEnabled(s.sellButton.enabled);
 
   // The advanced box: live at full opacity in advanced mode, disabled and faded in simple mode.
+  // The fading costs a repaint of the whole box at every change inside it: only while faded.
   advancedOpacity_->setOpacity(s.advancedAlpha);
+  advancedOpacity_->setEnabled(s.advancedAlpha < 1.0);
   syncCombo(orderType_, s.orderType, usableInBox(s.orderType));
   syncCombo(validity_, s.validity, usableInBox(s.validity));
   syncCombo(timeInForce_, s.timeInForce, usableInBox(s.timeInForce));

@@ -61,7 +61,7 @@ class TradeTicketWindow final : public QWidget, public TradeTicketView {
   QPushButton* buyButton() const { return buy_; }
   QPushButton* sellButton() const { return sell_; }
   QPushButton* placeButton() const { return place_; }
-  QLabel* buyPriceLabel() const { return buyPrice_; }
+  TicketPriceLabel* buyPriceLabel() const { return buyPrice_; }
   QTableView* bidDepthTable() const { return bidDepth_; }
   QTableView* multiTradeTable() const { return multiTrade_; }
   QFrame* leftDrawer() const { return leftDrawer_; }
@@ -106,8 +106,8 @@ class TradeTicketWindow final : public QWidget, public TradeTicketView {
   QLabel* headerSpread_;
   QPushButton* sell_;
   QPushButton* buy_;
-  QLabel* sellPrice_;
-  QLabel* buyPrice_;
+  TicketPriceLabel* sellPrice_;
+  TicketPriceLabel* buyPrice_;
 
   QFrame* advancedBox_;
   QGraphicsOpacityEffect* advancedOpacity_;
