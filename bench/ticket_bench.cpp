@@ -11,8 +11,6 @@
 
 #include "../tests/session/NullSessionTransport.h"
 #include "../tests/ui/TicketData.h"
-#include "orders/BusinessBaseOrderSession.h"
-#include "orders/OrderMananger.h"
 #include "platform/AppContext.h"
 #include "platform/Log.h"
 #include "platform/ManualMainQueue.h"
@@ -50,15 +48,7 @@ struct OpenTicket {
     BusinessBase::Options options;
     options.transportFactory = [](ConnectionEvents&) { return std::make_unique<testing::NullSessionTransport>(); };
     session = BusinessBase::create(env, options);
-    testing::fillTicketReferenceData(session->referenceData());
-    session->setSelectedSymbols({"EURUSD", "GOLD"});
-    context->setBusinessbase(session);
-    OrderMananger::Services services;
-    services.notifications = notifications;
-    services.mainQueue = &queue;
-    services.language = [] { return 0; };
-    context->setOrderMananger(
-        std::make_shared<OrderMananger>(std::make_shared<BusinessBaseOrderSession>(session), services));
+    testing::installTicketSession(*context, session, queue, notifications);
     ticket = std::make_unique<TradeTicketWindowController>(TradeTicketWindowController::Options{&queue});
     if (withWindow) window = std::make_unique<TradeTicketWindow>(*ticket);
     ticket->runModalWindow();
@@ -99,35 +89,29 @@ struct OpenTicket {
   std::unique_ptr<TradeTicketWindow> window;
 };
 
-void BM_TicketRefreshPerTick(benchmark::State& state) {
-  app();
-  OpenTicket open(false);
-  int n = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    open.tick(++n);
-    state.ResumeTiming();
-    open.ticket->UpdateValuesinTimer();
-  }
-}
-BENCHMARK(BM_TicketRefreshPerTick)->Unit(benchmark::kMicrosecond);
-
-// With the window: its widgets take the new texts, then the event loop paints what changed (the
+// Ticks measured one refresh each; with the window, the event loop then paints what changed (the
 // offscreen platform paints in software, as on a desktop without GPU).
-void BM_TicketRefreshPerTickWithWindow(benchmark::State& state) {
+void refreshPerTick(benchmark::State& state, bool withWindow) {
   app();
-  OpenTicket open(true);
-  open.window->show();
-  QApplication::processEvents();
-  int n = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    open.tick(++n);
-    state.ResumeTiming();
-    open.ticket->UpdateValuesinTimer();
+  OpenTicket open(withWindow);
+  if (withWindow) {
+    open.window->show();
     QApplication::processEvents();
   }
+  int n = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    open.tick(++n);
+    state.ResumeTiming();
+    open.ticket->UpdateValuesinTimer();
+    if (withWindow) QApplication::processEvents();
+  }
 }
+
+void BM_TicketRefreshPerTick(benchmark::State& state) { refreshPerTick(state, false); }
+BENCHMARK(BM_TicketRefreshPerTick)->Unit(benchmark::kMicrosecond);
+
+void BM_TicketRefreshPerTickWithWindow(benchmark::State& state) { refreshPerTick(state, true); }
 BENCHMARK(BM_TicketRefreshPerTickWithWindow)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

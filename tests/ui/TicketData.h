@@ -5,9 +5,14 @@
 // (market, take-profit, stop-loss) and 1003 (equity stop), all of group 5, whose terms allow 0.1 to
 // 3 lots in steps of 0.1, 10 pips for limits and stops.
 
+#include <memory>
 #include <string>
 
 #include "model/ReferenceData.h"
+#include "orders/BusinessBaseOrderSession.h"
+#include "orders/OrderMananger.h"
+#include "platform/AppContext.h"
+#include "session/BusinessBase.h"
 
 namespace td::testing {
 
@@ -67,6 +72,21 @@ inline void fillTicketReferenceData(ReferenceData& data) {
   account("1001", 0xC7, 2, 1);
   account("1002", 0x07, 0, 1);
   account("1003", 0xC7, 0, 5);
+}
+
+// The session, filled with the records above and the symbols EURUSD and GOLD, becomes the
+// context's session, with an order desk of its own.
+inline void installTicketSession(AppContext& context, const std::shared_ptr<BusinessBase>& session, MainQueue& queue,
+                                 const std::shared_ptr<NotificationCenter>& notifications) {
+  fillTicketReferenceData(session->referenceData());
+  session->setSelectedSymbols({"EURUSD", "GOLD"});
+  context.setBusinessbase(session);
+  OrderMananger::Services services;
+  services.notifications = notifications;
+  services.mainQueue = &queue;
+  services.language = [] { return 0; };
+  context.setOrderMananger(
+      std::make_shared<OrderMananger>(std::make_shared<BusinessBaseOrderSession>(session), services));
 }
 
 }  // namespace td::testing

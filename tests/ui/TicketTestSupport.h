@@ -11,7 +11,6 @@
 
 #include "../session/SessionTestSupport.h"
 #include "TicketData.h"
-#include "orders/BusinessBaseOrderSession.h"
 #include "orders/OrderMananger.h"
 #include "platform/AppContext.h"
 #include "ui/shell/GUIObjects.h"
@@ -84,15 +83,7 @@ class TicketTest : public ::testing::Test {
     env.mainQueue = &queue;
     env.notifications = notifications;
     session = BusinessBase::create(env, options);
-    fillTicketReferenceData(session->referenceData());
-    session->setSelectedSymbols({"EURUSD", "GOLD"});
-    context->setBusinessbase(session);
-    OrderMananger::Services services;
-    services.notifications = notifications;
-    services.mainQueue = &queue;
-    services.language = [] { return 0; };
-    context->setOrderMananger(
-        std::make_shared<OrderMananger>(std::make_shared<BusinessBaseOrderSession>(session), services));
+    testing::installTicketSession(*context, session, queue, notifications);
   }
 
   // The openers: the main window's button, or a watch list's row.

@@ -143,6 +143,13 @@ TEST_F(TicketTest, OrderTypesFollowTheBitsOfAccountAndItem) {
   EXPECT_EQ(state().orderType.items, (Strings{"Market", "Limit", "Stop"}));
   EXPECT_FALSE(state().account.enabled);
   EXPECT_FALSE(state().quantity.enabled);
+  // Opened again meanwhile: the drawer shuts, and the one account's own types come back with it.
+  data().account("1001")->availableOrderTypes = 0x07;
+  data().account("1002")->availableOrderTypes = 0xC7;
+  open();
+  EXPECT_FALSE(state().leftDrawerOpen);
+  EXPECT_TRUE(state().account.enabled);
+  EXPECT_EQ(state().orderType.items, (Strings{"Market"}));
 }
 
 TEST_F(TicketTest, QuantityValidityAndTimeInForceListsCarryTheirCodes) {

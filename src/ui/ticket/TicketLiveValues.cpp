@@ -82,31 +82,23 @@ void TradeTicketWindowController::stepperButtonPressed(TicketStepperId which, in
   field.text = Formatter::formatDecimal(stepper.value, decimals());
 }
 
-void TradeTicketWindowController::takeProfitCheckboxSelect(bool on) {
-  ViewUpdate update(*this);
-  state_.takeProfit.on = on;
-  EnableTakeProfitControl(on);
-  const auto desk = orders();
-  if (on && desk) {
-    state_.takeProfitPrice.text = desk->UpdateTakeProfitandStopLoss(GetTradingMode() == 0 ? 1 : 0, itemCode_, true,
-                                                                     accountId(), orderType_, state_.price.text, 0);
-  } else {
-    state_.takeProfitPrice.text.clear();
-  }
-  SetStepperValues();
-  checkandloadOrderTypesforMultiAccount(state_.orderType.text);
-}
+void TradeTicketWindowController::takeProfitCheckboxSelect(bool on) { bracketCheckboxSelect(true, on); }
 
-void TradeTicketWindowController::stopLossCheckboxSelect(bool on) {
+void TradeTicketWindowController::stopLossCheckboxSelect(bool on) { bracketCheckboxSelect(false, on); }
+
+void TradeTicketWindowController::bracketCheckboxSelect(bool takeProfit, bool on) {
   ViewUpdate update(*this);
-  state_.stopLoss.on = on;
-  EnableStopLossControl(on);
+  (takeProfit ? state_.takeProfit : state_.stopLoss).on = on;
+  if (takeProfit) EnableTakeProfitControl(on);
+  else EnableStopLossControl(on);
+  TicketField& field = takeProfit ? state_.takeProfitPrice : state_.stopLossPrice;
   const auto desk = orders();
   if (on && desk) {
-    state_.stopLossPrice.text = desk->UpdateTakeProfitandStopLoss(GetTradingMode() == 0 ? 1 : 0, itemCode_, false,
-                                                                   accountId(), orderType_, state_.price.text, 0);
+    // Pre-filled with the nearest price the desk accepts for the protecting side.
+    field.text = desk->UpdateTakeProfitandStopLoss(GetTradingMode() == 0 ? 1 : 0, itemCode_, takeProfit, accountId(),
+                                                   orderType_, state_.price.text, 0);
   } else {
-    state_.stopLossPrice.text.clear();
+    field.text.clear();
   }
   SetStepperValues();
   checkandloadOrderTypesforMultiAccount(state_.orderType.text);

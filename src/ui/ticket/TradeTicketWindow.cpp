@@ -434,13 +434,20 @@ QWidget* TradeTicketWindow::buildAdvancedBox() {
   return advancedBox_;
 }
 
-QFrame* TradeTicketWindow::buildLeftDrawer() {
-  auto* drawer = new QFrame(this);
-  drawer->setObjectName("multiTradeDrawer");
+// A drawer: a framed panel of fixed width beside the ticket, its contents in a column.
+QFrame* drawerFrame(QWidget* parent, const char* objectName, int width, QVBoxLayout*& column) {
+  auto* drawer = new QFrame(parent);
+  drawer->setObjectName(objectName);
   drawer->setFrameShape(QFrame::StyledPanel);
-  drawer->setFixedWidth(380);
-  auto* column = new QVBoxLayout(drawer);
+  drawer->setFixedWidth(width);
+  column = new QVBoxLayout(drawer);
   column->setContentsMargins(6, 8, 6, 8);
+  return drawer;
+}
+
+QFrame* TradeTicketWindow::buildLeftDrawer() {
+  QVBoxLayout* column = nullptr;
+  QFrame* drawer = drawerFrame(this, "multiTradeDrawer", 380, column);
   selectAll_ = new QCheckBox(caption("9427"), drawer);
   selectAll_->setObjectName("multiAccountSelectAllCheckBox");
   connect(selectAll_, &QCheckBox::clicked, this,
@@ -463,12 +470,8 @@ QFrame* TradeTicketWindow::buildLeftDrawer() {
 }
 
 QFrame* TradeTicketWindow::buildRightDrawer() {
-  auto* drawer = new QFrame(this);
-  drawer->setObjectName("marketDepthDrawer");
-  drawer->setFrameShape(QFrame::StyledPanel);
-  drawer->setFixedWidth(420);
-  auto* column = new QVBoxLayout(drawer);
-  column->setContentsMargins(6, 8, 6, 8);
+  QVBoxLayout* column = nullptr;
+  QFrame* drawer = drawerFrame(this, "marketDepthDrawer", 420, column);
   column->addWidget(plainLabel(caption("9425"), drawer));
   auto* tables = new QHBoxLayout;
   bidDepth_ = table(&controller_.buyMarketDepthTableController(), drawer, "BuyMarketDepthTableView");

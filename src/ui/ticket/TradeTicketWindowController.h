@@ -306,6 +306,8 @@ class TradeTicketWindowController {
   };
 
   void sideButtonClicked(std::int32_t side);
+  // `takeProfitCheckboxSelect:` (true) or `stopLossCheckboxSelect:` (false).
+  void bracketCheckboxSelect(bool takeProfit, bool on);
   // The fields every OrderInfo of the ticket takes from its controls.
   OrderInfo commonOrderInfo() const;
   // The account checks of multi-account mode: the quantity text of the sheet, or none when the
