@@ -9,10 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "../session/SessionTestSupport.h"
+#include "SessionContextFixture.h"
 #include "TicketData.h"
 #include "orders/OrderMananger.h"
-#include "platform/AppContext.h"
 #include "ui/shell/GUIObjects.h"
 #include "ui/ticket/TradeTicketWindowController.h"
 
@@ -46,19 +45,15 @@ class RecordingTicketView final : public TradeTicketView {
   TradeTicketWindowController& ticket_;
 };
 
-// The data of TicketData.h in a session of its own.
-class TicketTest : public ::testing::Test {
+// The data of TicketData.h in a session of its own, in the test's application context.
+class TicketTest : public test::SessionContextTest {
  protected:
   static constexpr const char* kKey = "ticket-test-key";
 
-  TicketTest() : logindata_(std::make_shared<LoginInputdata>(ServerPresets::shipped())) {
-    queue.bindToCurrentThread();
-    logindata_->setUserName("demo");
-    logindata_->setSecurityKey(kKey);
-    context = std::make_shared<AppContext>(logindata_);
-    context->setNotificationCenter(notifications);
-    context->setGuiObjects(gui);
-    scoped = std::make_unique<ScopedAppContext>(context);
+  TicketTest() {
+    login().setUserName("demo");
+    login().setSecurityKey(kKey);
+    context().setGuiObjects(gui);
     openSession();
     ticket = std::make_unique<TradeTicketWindowController>(TradeTicketWindowController::Options{&queue});
     view = std::make_unique<RecordingTicketView>(*ticket);
@@ -66,24 +61,13 @@ class TicketTest : public ::testing::Test {
   }
   ~TicketTest() override {
     ticket.reset();
-    context->setOrderMananger(nullptr);
-    context->setBusinessbase(nullptr);
+    context().setOrderMananger(nullptr);
   }
 
   // A new session with the data above, and its order desk.
   void openSession() {
-    BusinessBase::Options options;
-    options.transportFactory = [this](ConnectionEvents&) {
-      auto t = std::make_unique<RecordingTransport>();
-      transport = t.get();
-      return t;
-    };
-    BusinessBase::Environment env;
-    env.logindata = logindata_.get();
-    env.mainQueue = &queue;
-    env.notifications = notifications;
-    session = BusinessBase::create(env, options);
-    testing::installTicketSession(*context, session, queue, notifications);
+    makeSession();
+    installTicketSession(context(), session, queue, notifications);
   }
 
   // The openers: the main window's button, or a watch list's row.
@@ -115,14 +99,8 @@ class TicketTest : public ::testing::Test {
     return frame.substr(start, frame.find('\x03', start) - start);
   }
 
-  ManualMainQueue queue;
-  std::shared_ptr<NotificationCenter> notifications = std::make_shared<NotificationCenter>(&queue);
+  std::shared_ptr<NotificationCenter> notifications = context().notificationCenter();
   std::shared_ptr<GUIObjects> gui = std::make_shared<GUIObjects>();
-  std::shared_ptr<LoginInputdata> logindata_;
-  std::shared_ptr<AppContext> context;
-  std::unique_ptr<ScopedAppContext> scoped;
-  std::shared_ptr<BusinessBase> session;
-  RecordingTransport* transport = nullptr;
   std::unique_ptr<TradeTicketWindowController> ticket;
   std::unique_ptr<RecordingTicketView> view;
 };

@@ -253,7 +253,7 @@ TEST_F(TicketTest, BracketsOfAMarketOrderComeFromTheDesksBoundsAndUntickingClear
   ticket->TradeTicketRadioButtonClicked(Ticket::kAdvancedMode);
   ticket->takeProfitCheckboxSelect(true);
   ticket->stopLossCheckboxSelect(true);
-  const auto desk = context->orderMananger();
+  const auto desk = context().orderMananger();
   // A buy: the protecting side is 1.
   EXPECT_EQ(state().takeProfitPrice.text, desk->UpdateTakeProfitandStopLoss(1, "EURUSD", true, 1001, 1, "", 0));
   EXPECT_EQ(state().stopLossPrice.text, desk->UpdateTakeProfitandStopLoss(1, "EURUSD", false, 1001, 1, "", 0));
@@ -320,7 +320,7 @@ TEST_F(TicketTest, MarketOrderGoesAfterTheSheetAndTheSuppressionBoxSkipsLaterShe
   EXPECT_EQ(tag(order, "37"), "2");
   EXPECT_EQ(tag(order, "38"), "1.08450");
   EXPECT_EQ(tag(order, "77"), "-1");
-  EXPECT_TRUE(context->dontshowOrderConfirmation());
+  EXPECT_TRUE(context().dontshowOrderConfirmation());
   ticket->buyButtonClicked();
   EXPECT_EQ(view->sheets.size(), 2u);
   EXPECT_EQ(sentOrders().size(), 2u);

@@ -4,9 +4,9 @@
 #include <memory>
 
 #include "platform/AppContext.h"
-#include "platform/LanguageString.h"
 #include "session/BusinessBase.h"
 #include "ui/MainWindow.h"
+#include "ui/controls/Captions.h"
 #include "ui/shell/GUIObjects.h"
 #include "ui/shell/MainWindowController.h"
 #include "ui/ticket/TradeTicketWindow.h"
@@ -58,8 +58,7 @@ void installTradeTicket(MainWindow& window) {
       if (family) family->open(itemCode, fromWatchlist);
     });
   }
-  const auto title = LanguageString::stringforSelectedLanguage(AppContext::current()->selectedLanguage(), "9410");
-  window.addToolbarButton(QString::fromStdString(title), QStringLiteral("tradeTicketButton"), [] {
+  window.addToolbarButton(caption("9410"), QStringLiteral("tradeTicketButton"), [] {
     const auto context = AppContext::current();
     const auto main = context->mWindowController();
     if (!main || !main->canOpenTradeTicket()) return;

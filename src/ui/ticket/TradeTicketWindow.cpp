@@ -20,18 +20,15 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "platform/AppContext.h"
-#include "platform/LanguageString.h"
 #include "ui/CommonAlert.h"
+#include "ui/controls/Captions.h"
+#include "ui/controls/NBETableHeaderCell.h"
+#include "ui/controls/NumericFields.h"
 
 namespace td {
 namespace {
 
 QString qs(const std::string& text) { return QString::fromStdString(text); }
-
-QString caption(const char* key) {
-  return qs(LanguageString::stringforSelectedLanguage(AppContext::current()->selectedLanguage(), key));
-}
 
 QLabel* plainLabel(const QString& text, QWidget* parent, const char* objectName = nullptr) {
   auto* label = new QLabel(text, parent);
@@ -204,7 +201,7 @@ QWidget* TradeTicketWindow::buildCentre() {
   symbol_->setObjectName("SymbolComboBox");
   connectCombo(symbol_, TicketComboId::Symbol);
   symbolDescription_ = plainLabel(QString(), centre, "SymbolDescriptionTextField");
-  quantity_ = new TicketControls::DecimalComboBox(centre);
+  quantity_ = new CustomComboBox(centre);
   quantity_->setObjectName("QuantityComboBox");
   connectCombo(quantity_, TicketComboId::Quantity);
   connect(quantity_->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) {
@@ -359,7 +356,7 @@ QWidget* TradeTicketWindow::buildAdvancedBox() {
   connectCombo(timeInForce_, TicketComboId::TimeInForce);
 
   auto priceField = [this](const char* name, TicketFieldId id) {
-    auto* field = new TicketControls::DecimalField(advancedBox_);
+    auto* field = new JCustomTextField(advancedBox_);
     field->setObjectName(name);
     field->setFixedWidth(110);
     connectField(field, id);
@@ -385,7 +382,7 @@ QWidget* TradeTicketWindow::buildAdvancedBox() {
   deviationBox_ = new QCheckBox(caption("9421"), advancedBox_);
   deviationBox_->setObjectName("DeviationCheckBox");
   connect(deviationBox_, &QCheckBox::clicked, this, [this](bool on) { controller_.deviationCheckboxSelect(on); });
-  deviation_ = new TicketControls::WholeNumberField(advancedBox_);
+  deviation_ = new CustomTextField(advancedBox_);
   deviation_->setObjectName("DeviationTextField");
   deviation_->setFixedWidth(60);
   connectField(deviation_, TicketFieldId::Deviation);
@@ -453,7 +450,7 @@ QFrame* TradeTicketWindow::buildLeftDrawer() {
   connect(selectAll_, &QCheckBox::clicked, this,
           [this](bool on) { controller_.selectAllMultiAccountCheckBoxClicked(on); });
   multiTrade_ = table(&controller_.multitradeTableModel(), drawer, "multitradeTableView");
-  quantityHeader_ = new TicketControls::QuantityHeader(Qt::Horizontal, multiTrade_);
+  quantityHeader_ = new NBETableHeaderView(Qt::Horizontal, multiTrade_);
   multiTrade_->setHorizontalHeader(quantityHeader_);
   quantityHeader_->setSectionResizeMode(QHeaderView::Stretch);
   quantityHeader_->setSectionResizeMode(MultiTradeTableModel::SelectColumn, QHeaderView::Fixed);
@@ -461,6 +458,7 @@ QFrame* TradeTicketWindow::buildLeftDrawer() {
   quantityHeader_->setSectionsClickable(true);
   connect(quantityHeader_, &QHeaderView::sectionDoubleClicked, this,
           [this](int section) { controller_.doubleClickInTableViewHeader(-1, section); });
+  multiTrade_->setItemDelegateForColumn(MultiTradeTableModel::QuantityColumn, new CustomTextFieldCell(multiTrade_));
   multiTrade_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                QAbstractItemView::SelectedClicked);
   multiTrade_->setFocusPolicy(Qt::StrongFocus);

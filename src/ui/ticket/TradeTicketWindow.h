@@ -11,7 +11,7 @@
 #include <functional>
 #include <string>
 
-#include "ui/ticket/TicketControls.h"
+#include "ui/ticket/TicketPriceLabel.h"
 #include "ui/ticket/TradeTicketWindowController.h"
 
 class QAbstractButton;
@@ -27,6 +27,8 @@ class QTableView;
 class QToolButton;
 
 namespace td {
+
+class NBETableHeaderView;
 
 class TradeTicketWindow final : public QWidget, public TradeTicketView {
   Q_OBJECT
@@ -135,7 +137,7 @@ class TradeTicketWindow final : public QWidget, public TradeTicketView {
   QFrame* leftDrawer_;
   QFrame* rightDrawer_;
   QTableView* multiTrade_;
-  TicketControls::QuantityHeader* quantityHeader_;
+  NBETableHeaderView* quantityHeader_;
   QCheckBox* selectAll_;
   QTableView* bidDepth_;
   QTableView* offerDepth_;
