@@ -6,7 +6,6 @@
 
 #include "TicketTestSupport.h"
 #include "model/AccountDetails.h"
-#include "ui/ticket/MarketDepthTableModel.h"
 #include "ui/ticket/MultiTradeTableModel.h"
 
 namespace td::testing {
@@ -514,30 +513,20 @@ TEST_F(TicketTest, SeveralAccountsAreEachValidatedThenSentAsOneBulkOrder) {
 
 // ---- market depth ----
 
-TEST_F(TicketTest, DepthTablesShowFiveLevelsWithTheItemsDecimals) {
-  data().item("EURUSD")->DecimalPlaces = 3;
-  session->MarketDepthDecode("EURUSD;1.23456,500|1.2,1|1.1,2|1.0,3|0.9,4|0.8,5|0.7,6|0.6,7;1.3|1.4,9");
-  MarketDepthTableModel bid(MarketDepthTableModel::Side::Bid);
-  MarketDepthTableModel offer(MarketDepthTableModel::Side::Offer);
-  EXPECT_EQ(bid.rowCount(), 0);
-  bid.setValue(std::string("EURUSD"));
-  offer.setValue(std::string("EURUSD"));
-  ASSERT_EQ(bid.rowCount(), 5);
-  EXPECT_EQ(bid.headerData(0, Qt::Horizontal).toString(), "Bid Quantity");
+TEST_F(TicketTest, TheRefreshFeedsBothDepthTablesAndALevelWithoutACommaHasNoQuantity) {
+  session->MarketDepthDecode("EURUSD;1.0845,500|1.0844,7;1.0846");
+  open();
+  MarketDepthTableModel& bid = ticket->buyMarketDepthTableController();
+  MarketDepthTableModel& offer = ticket->sellMarketDepthTableController();
+  ASSERT_EQ(bid.rowCount(), 2);
   EXPECT_EQ(bid.data(bid.index(0, 0)).toString(), "500");
-  EXPECT_EQ(bid.data(bid.index(0, 1)).toString(), "1.235");
-  EXPECT_EQ(bid.data(bid.index(4, 1)).toString(), "0.900");
-  ASSERT_EQ(offer.rowCount(), 2);
-  EXPECT_EQ(offer.headerData(1, Qt::Horizontal).toString(), "Offer Quantity");
-  EXPECT_EQ(offer.data(offer.index(0, 0)).toString(), "1.300");
-  EXPECT_EQ(offer.data(offer.index(0, 1)).toString(), "") << "a level without a comma has no quantity";
-  EXPECT_EQ(MarketDepthTableModel::cellText("1,2", "Other", 2), "");
-  // No code: the last instrument again, refreshed.
-  session->MarketDepthDecode("EURUSD;2,1;");
-  bid.setValue(std::nullopt);
+  EXPECT_EQ(bid.data(bid.index(0, 1)).toString(), "1.08450");
+  ASSERT_EQ(offer.rowCount(), 1);
+  EXPECT_EQ(offer.data(offer.index(0, 1)).toString(), "");
+  session->MarketDepthDecode("EURUSD;1.0845,500;1.0846,3");
+  queue.advance(std::chrono::seconds(1));
   EXPECT_EQ(bid.rowCount(), 1);
-  bid.setValue(std::string("GOLD"));
-  EXPECT_EQ(bid.rowCount(), 0);
+  EXPECT_EQ(offer.data(offer.index(0, 1)).toString(), "3");
 }
 
 }  // namespace

@@ -210,10 +210,10 @@ QWidget* TradeTicketWindow::buildCentre() {
   quantityDescription_ = plainLabel(QString(), centre, "QuantityDescriptionTextField");
   grid->addWidget(plainLabel(caption("0012"), centre), 0, 0);
   grid->addWidget(account_, 0, 1);
-  grid->addWidget(plainLabel(caption("9413"), centre), 1, 0);
+  grid->addWidget(plainLabel(caption("0125"), centre), 1, 0);
   grid->addWidget(symbol_, 1, 1);
   grid->addWidget(symbolDescription_, 1, 2);
-  grid->addWidget(plainLabel(caption("9414"), centre), 2, 0);
+  grid->addWidget(plainLabel(caption("0027"), centre), 2, 0);
   grid->addWidget(quantity_, 2, 1);
   grid->addWidget(quantityDescription_, 2, 2);
   grid->setColumnStretch(2, 1);
@@ -293,14 +293,14 @@ QWidget* TradeTicketWindow::buildQuote() {
     inner->addWidget(word);
     return button;
   };
-  sell_ = makeSide("sellButton", "SellTextLabel", caption("9423"), "rgb(178, 34, 34)", sellPrice_);
-  buy_ = makeSide("buyButton", "BuyTextLabel", caption("9422"), "rgb(25, 90, 170)", buyPrice_);
+  sell_ = makeSide("sellButton", "SellTextLabel", caption("0010"), "rgb(178, 34, 34)", sellPrice_);
+  buy_ = makeSide("buyButton", "BuyTextLabel", caption("0009"), "rgb(25, 90, 170)", buyPrice_);
   connect(sell_, &QPushButton::clicked, this, [this] { controller_.sellButtonClicked(); });
   connect(buy_, &QPushButton::clicked, this, [this] { controller_.buyButtonClicked(); });
   headerSpread_ = plainLabel(QString(), quote, "SpreadTextLabel");
   headerSpread_->setAlignment(Qt::AlignCenter);
   fixSize(headerSpread_, QStringLiteral("00000.0"));
-  QLabel* spreadTitle = plainLabel(caption("9429"), quote);
+  QLabel* spreadTitle = plainLabel(caption("9613"), quote);
   spreadTitle->setAlignment(Qt::AlignCenter);
   auto* spread = new QVBoxLayout;
   spread->addStretch();
@@ -388,9 +388,9 @@ QWidget* TradeTicketWindow::buildAdvancedBox() {
   connectField(deviation_, TicketFieldId::Deviation);
 
   // The side in advanced mode: shown here, chosen with Buy and Sell.
-  buyCheck_ = new QCheckBox(caption("9422"), advancedBox_);
+  buyCheck_ = new QCheckBox(caption("0009"), advancedBox_);
   buyCheck_->setObjectName("BuyCheckBox");
-  sellCheck_ = new QCheckBox(caption("9423"), advancedBox_);
+  sellCheck_ = new QCheckBox(caption("0010"), advancedBox_);
   sellCheck_->setObjectName("SellCheckBox");
   for (QCheckBox* side : {buyCheck_, sellCheck_}) {
     side->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -405,7 +405,7 @@ QWidget* TradeTicketWindow::buildAdvancedBox() {
   grid->addWidget(orderType_, 0, 1, 1, 2);
   grid->addWidget(plainLabel(caption("9416"), advancedBox_), 0, 3);
   grid->addWidget(validity_, 0, 4);
-  grid->addWidget(plainLabel(caption("9417"), advancedBox_), 1, 0);
+  grid->addWidget(plainLabel(caption("0232"), advancedBox_), 1, 0);
   grid->addWidget(price_, 1, 1);
   grid->addWidget(priceStepper_, 1, 2);
   grid->addWidget(priceHint_, 1, 3, 1, 2);
@@ -475,7 +475,7 @@ QFrame* TradeTicketWindow::buildRightDrawer() {
   bidDepth_ = table(&controller_.buyMarketDepthTableController(), drawer, "BuyMarketDepthTableView");
   offerDepth_ = table(&controller_.sellMarketDepthTableController(), drawer, "SellMarketDepthTableView");
   for (QTableView* view : {bidDepth_, offerDepth_}) {
-    view->setFixedHeight(view->horizontalHeader()->sizeHint().height() + 22 * MarketDepthTableModel::kMaxRows + 4);
+    view->setFixedHeight(view->horizontalHeader()->sizeHint().height() + 22 * MarketDepthTableModel::kMaxLevels + 4);
     view->setItemDelegate(new DepthCellDelegate(view));
     view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -20,8 +20,8 @@ TradeTicketWindowController::TradeTicketWindowController() : TradeTicketWindowCo
 
 TradeTicketWindowController::TradeTicketWindowController(Options options)
     : options_(options),
-      buyDepth_(MarketDepthTableModel::Side::Bid),
-      sellDepth_(MarketDepthTableModel::Side::Offer),
+      buyDepth_(MarketDepthTableModel::Side::Buy, [] { return AppContext::current()->businessbase(); }),
+      sellDepth_(MarketDepthTableModel::Side::Sell, [] { return AppContext::current()->businessbase(); }),
       multitradeModel_(*this),
       notifications_(AppContext::current()->notificationCenter()) {
   if (const auto gui = AppContext::current()->guiObjects()) state_.showConfirmationAlert = gui->showConfirmationAlert();

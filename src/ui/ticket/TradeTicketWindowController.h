@@ -31,8 +31,8 @@
 #include "platform/Clock.h"
 #include "platform/MainQueue.h"
 #include "platform/NotificationCenter.h"
-#include "ui/ticket/MarketDepthTableModel.h"
 #include "ui/ticket/MultiTradeTableModel.h"
+#include "ui/watchlist/MarketDepthTableModel.h"
 
 namespace td {
 
