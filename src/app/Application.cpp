@@ -26,6 +26,7 @@
 #include "ui/shell/GUIObjects.h"
 #include "ui/shell/IdleQuit.h"
 #include "ui/shell/MainWindowController.h"
+#include "ui/ticket/TradeTicket.h"
 
 namespace td {
 namespace {
@@ -147,6 +148,7 @@ void Application::start() {
   LockWindow::Hooks lockHooks;
   lockHooks.sessionWindows = [this] { return sessionWindows(); };
   lockHooks.mainWindow = [this]() -> QWidget* { return mainWindow_.data(); };
+  lockHooks.ticketWindow = [this]() -> QWidget* { return mainWindow_ ? tradeTicketWindow(*mainWindow_) : nullptr; };
   lockHooks.quit = [this] { quit(); };
   lockHooks.text = [this](const char* key) { return text(key); };
   lockHooks.appName = kAppName;

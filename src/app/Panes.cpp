@@ -3,6 +3,7 @@
 #include "ui/MainWindow.h"
 #include "ui/chat/ChatWindows.h"
 #include "ui/positions/PositionsPane.h"
+#include "ui/ticket/TradeTicket.h"
 #include "ui/watchlist/WatchlistPanes.h"
 
 namespace td {
@@ -15,6 +16,7 @@ void installPanes(MainWindow& window) {
   lists->setDeliveryReceiptOpener([&window](int detailViewType, int row, const std::string&) {
     if (row >= 0) openDeliveryReceipt(window, detailViewType, static_cast<std::size_t>(row));
   });
+  installTradeTicket(window);
   installChatWindows(window);
 }
 

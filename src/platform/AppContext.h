@@ -76,6 +76,13 @@ class AppContext {
   int selectedLanguage() const { return selectedLanguage_.load(std::memory_order_relaxed); }
   void setSelectedLanguage(int language) { selectedLanguage_.store(language, std::memory_order_relaxed); }
 
+  // `dontshowOrderConfirmation`: the order ticket sends market orders without its confirmation
+  // sheet. False at launch; set by the sheet's suppression box; never stored between runs.
+  bool dontshowOrderConfirmation() const { return dontshowOrderConfirmation_.load(std::memory_order_relaxed); }
+  void setDontshowOrderConfirmation(bool value) {
+    dontshowOrderConfirmation_.store(value, std::memory_order_relaxed);
+  }
+
   // Never null: the installed implementation or the logging one.
   std::shared_ptr<UserAlerts> userAlerts() const;
   void setUserAlerts(std::shared_ptr<UserAlerts> value);
@@ -93,6 +100,7 @@ class AppContext {
  private:
   const std::shared_ptr<LoginInputdata> logindata_;
   std::atomic<int> selectedLanguage_{0};
+  std::atomic<bool> dontshowOrderConfirmation_{false};
   mutable std::mutex mutex_;
   std::shared_ptr<BusinessBase> businessbase_;
   std::shared_ptr<OrderMananger> orderMananger_;

@@ -1,17 +1,24 @@
 // The application against the simulated server, offscreen: a login typed into the login window
 // opens the main window, prices move the account strip and the watchlist, a delivery receipt gets
-// its bank account over the request channel, and quitting leaves no thread behind.
+// its bank account over the request channel, a limit order placed from the ticket becomes a working
+// order, and quitting leaves no thread behind.
 
 #include "app/Application.h"
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTableView>
 #include <QTest>
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -19,8 +26,11 @@
 #include "AppTestSupport.h"
 #include "platform/AppContext.h"
 #include "session/BusinessBase.h"
+#include "ui/ticket/TradeTicket.h"
+#include "ui/ticket/TradeTicketWindow.h"
 #include "ui/watchlist/DetailSheet.h"
 #include "ui/watchlist/WatchlistPanes.h"
+#include "wire/OrderRequests.h"
 
 namespace td {
 namespace {
@@ -105,6 +115,58 @@ TEST(Application, TheWatchlistFillsFromTheLoginDataAndTicksAndAReceiptGetsItsBan
     EXPECT_TRUE(pumpUntil([&] { return receipt->index(2, 1).data().toString() == "Tarnwick Savings Bank"; },
                           std::chrono::seconds(8)));
     sheet->accept();
+    app.quit();
+  }
+}
+
+// A limit buy with take-profit placed from the ticket ends as a working order in the session.
+TEST(Application, ALimitBuyWithTakeProfitFromTheTicketBecomesAWorkingOrder) {
+  {
+    test::AppAgainstServer server;
+    ASSERT_TRUE(server.listening());
+    Application app(server.options());
+    app.start();
+    // The session's own alerts (settlements of the demo positions, confirmations) are modal.
+    test::AlertCloser closer;
+    ASSERT_TRUE(test::AppAgainstServer::logIn(app));
+    MainWindow* main = app.mainWindow();
+    main->findChild<QAction*>("tradeTicketButton")->trigger();
+    auto* ticket = static_cast<TradeTicketWindow*>(tradeTicketWindow(*main));
+    ASSERT_NE(ticket, nullptr);
+    ASSERT_TRUE(ticket->isVisible());
+    QTest::mouseClick(ticket->advancedMode(), Qt::LeftButton);
+    ASSERT_TRUE(ticket->orderTypeBox()->isEnabled());
+    ticket->orderTypeBox()->setFocus();
+    QTest::keyClick(ticket->orderTypeBox(), Qt::Key_Down);
+    ASSERT_EQ(ticket->orderTypeBox()->currentText(), "Limit");
+    // Well under the nearest price the server takes, on the tick grid, so the market does not
+    // reach it first.
+    const double bound = ticket->priceField()->text().toDouble();
+    ASSERT_GT(bound, 0);
+    const auto item = app.context().businessbase()->referenceData().item(ticket->symbolBox()->currentText().toStdString());
+    ASSERT_TRUE(item && item->TickSize > 0);
+    const double below = std::round(bound * 0.9 / item->TickSize) * item->TickSize;
+    const QString price = QString::number(below, 'f', std::max(item->DecimalPlaces, 2));
+    ticket->priceField()->selectAll();
+    QTest::keyClicks(ticket->priceField(), price);
+    QTest::mouseClick(ticket->takeProfitBox(), Qt::LeftButton);
+    const QString takeProfit = ticket->takeProfitField()->text();
+    ASSERT_FALSE(takeProfit.isEmpty());
+    QTest::mouseClick(ticket->placeButton(), Qt::LeftButton);
+
+    std::shared_ptr<Order> working;
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+          for (const auto& order : app.context().businessbase()->getPendingOrderCollection())
+            if (order && !order->PendingOrderId.empty() &&
+                OrderRequests::leadingNumber(order->LimitPrice) == takeProfit.toDouble())
+              working = order;
+          return working != nullptr;
+        },
+        std::chrono::seconds(8)));
+    EXPECT_EQ(working->orderType, 2);
+    EXPECT_EQ(working->tradingMode, 0);
+    EXPECT_EQ(OrderRequests::leadingNumber(working->OrderPrice), price.toDouble());
     app.quit();
   }
 }

@@ -83,6 +83,9 @@ TEST(SimLoginDataWriter, AmpFormCarriesThePermissionsOfTheListsAndTheDeviationSe
   EXPECT_EQ(d.item("EURUSD")->availableOrderSettings, 3);
   EXPECT_EQ(d.item("EURUSD")->availableOrderTypes & 32, 32);
   EXPECT_EQ(d.account("1001")->availableOrderTypes & 32, 32);
+  // Limit and stop orders for the ticket.
+  EXPECT_EQ(d.item("EURUSD")->availableOrderTypes & 0xC0, 0xC0);
+  EXPECT_EQ(d.account("1002")->availableOrderTypes & 0xC0, 0xC0);
   EXPECT_EQ(d.account("1001")->accountSettings1, 0);
   EXPECT_EQ(d.account("1002")->accountSettings1, 2);
 }

@@ -71,10 +71,8 @@ void ProfitAndLoss::applyAccountFigures(AccountDetails& account, double unrealis
   account.AvailableMargin = account.Equity - account.UsedMargin;
 }
 
-void ProfitAndLoss::calcAccountDetails(std::int32_t accountId, const ReferenceData& reference,
-                                       const OrderList& openOrders) {
-  const auto account = reference.account(std::to_string(accountId));
-  if (!account) return;
+double ProfitAndLoss::unrealisedOf(const AccountDetails& account, const ReferenceData& reference,
+                                   const OrderList& openOrders) {
   // The visible positions whose account number has the account's id; one look-up per run of
   // positions of one account number, and no copy of the collection.
   double sum = 0;
@@ -84,12 +82,25 @@ void ProfitAndLoss::calcAccountDetails(std::int32_t accountId, const ReferenceDa
     if (!order) continue;
     if (!runKey || *runKey != order->AccountNumber) {
       runKey = &order->AccountNumber;
-      counts = conv::toInt(order->AccountNumber) == account->AccountId &&
-               ReadSide::isVisibleOrder(*order, reference);
+      counts = conv::toInt(order->AccountNumber) == account.AccountId && ReadSide::isVisibleOrder(*order, reference);
     }
     if (counts) sum += order->UnrealisedPL;
   }
-  applyAccountFigures(*account, sum, reference);
+  return sum;
+}
+
+void ProfitAndLoss::calcAccountDetails(std::int32_t accountId, const ReferenceData& reference,
+                                       const OrderList& openOrders) {
+  const auto account = reference.account(std::to_string(accountId));
+  if (!account) return;
+  applyAccountFigures(*account, unrealisedOf(*account, reference, openOrders), reference);
+}
+
+AccountDetails ProfitAndLoss::accountFigures(const AccountDetails& account, const ReferenceData& reference,
+                                             const OrderList& openOrders) {
+  AccountDetails figures = account;
+  applyAccountFigures(figures, unrealisedOf(account, reference, openOrders), reference);
+  return figures;
 }
 
 void ProfitAndLoss::refreshFloatingFigures(const ReferenceData& reference, const OrderList& openOrders) {

@@ -38,6 +38,10 @@ class ProfitAndLoss {
   // the account is on Equity Hit; AvailableMargin = Equity - UsedMargin. An unknown account id
   // changes nothing.
   static void calcAccountDetails(std::int32_t accountId, const ReferenceData& reference, const OrderList& openOrders);
+  // The figures calcAccountDetails gives the account, on a copy: the shared record stays as it is
+  // (for windows that show the figures without writing them).
+  static AccountDetails accountFigures(const AccountDetails& account, const ReferenceData& reference,
+                                       const OrderList& openOrders);
 
   // The whole refresh of the floating figures in one pass: CalcPL for every visible open position,
   // then the account figures of every account, with the same results as calling CalcPL on each
@@ -46,6 +50,8 @@ class ProfitAndLoss {
 
  private:
   static void applyAccountFigures(AccountDetails& account, double unrealised, const ReferenceData& reference);
+  // The floating result of the account's visible open positions.
+  static double unrealisedOf(const AccountDetails& account, const ReferenceData& reference, const OrderList& openOrders);
 };
 
 }  // namespace td

@@ -132,6 +132,12 @@ TEST_F(AccountFiguresTest, LossEntersEquityThroughTheGroupPercentage) {
   position("100", "EURUSD", 0, "1", "1")->UnrealisedPL = -150;
   position("100", "EURUSD", 0, "1", "1")->UnrealisedPL = -50;
   position("200", "EURUSD", 0, "1", "1")->UnrealisedPL = 999;
+  // On a copy: the same figures, the shared record untouched.
+  const AccountDetails copy = ProfitAndLoss::accountFigures(*account, *reference_, open_);
+  EXPECT_DOUBLE_EQ(copy.Leverage, -100);
+  EXPECT_DOUBLE_EQ(copy.AvailableMargin, 600);
+  EXPECT_DOUBLE_EQ(account->UnrealisedPL, 0);
+  EXPECT_DOUBLE_EQ(account->AvailableMargin, 0);
   ProfitAndLoss::calcAccountDetails(100, *reference_, open_);
   EXPECT_DOUBLE_EQ(account->UnrealisedPL, -200);
   EXPECT_DOUBLE_EQ(account->Leverage, -100);

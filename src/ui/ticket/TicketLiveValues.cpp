@@ -1,0 +1,151 @@
+// The ticket's live quote, the bounds beside its three price fields, their colours and the
+// steppers. The bounds come from the order desk (the rules validation applies).
+
+#include <algorithm>
+
+#include "model/ItemDetails.h"
+#include "orders/OrderMananger.h"
+#include "ui/ticket/TradeTicketWindowController.h"
+#include "wire/Formatter.h"
+#include "wire/OrderRequests.h"
+
+namespace td {
+namespace {
+
+double number(const std::string& text) { return OrderRequests::leadingNumber(text); }
+
+FieldColour colour(bool red) { return red ? FieldColour::Red : FieldColour::Green; }
+
+}  // namespace
+
+void TradeTicketWindowController::UpdateValuesinTimer() {
+  ViewUpdate update(*this);
+  static const ItemDetails none;
+  const ItemDetails& item = itemDetails_ ? *itemDetails_ : none;
+  const auto price = [&item](double value) { return Formatter::formatDecimal(value, item.DecimalPlaces); };
+  state_.headerSymbol = item.Code;
+  state_.headerTime =
+      Formatter::formatDateandTimeFromString(item.UpdateTime, DISPLAY_DATE_TIME_FORMAT, DISPLAY_TIME_FORMAT)
+          .value_or(std::string());
+  state_.headerLow = "Low : " + price(item.Low);
+  state_.headerHigh = "High : " + price(item.High);
+  state_.headerSpread = item.TickSize != 0 ? shortestNumber((item.Ask - item.Bid) / item.TickSize) : "0";
+  state_.buyPrice = price(item.Ask);
+  state_.sellPrice = price(item.Bid);
+  updatePriceTextFieldColor();
+  buyDepth_.setValue(itemCode_);
+  sellDepth_.setValue(itemCode_);
+  RefreshMultiTradeTableview();
+}
+
+void TradeTicketWindowController::updatePriceinTextField() {
+  ViewUpdate update(*this);
+  const auto desk = orders();
+  const std::int32_t side = GetTradingMode();
+  const std::int32_t protecting = side == 0 ? 1 : 0;
+  if (state_.mode == kAdvancedMode) {
+    state_.price.text = desk ? desk->OrderTypeChange(orderType_, side, itemCode_, accountId(), 0) : std::string();
+  }
+  if (state_.takeProfit.on && desk) {
+    state_.takeProfitPrice.text = desk->UpdateTakeProfitandStopLoss(protecting, itemCode_, true, accountId(),
+                                                                     orderType_, state_.price.text, 0);
+  }
+  if (state_.stopLoss.on && desk) {
+    state_.stopLossPrice.text = desk->UpdateTakeProfitandStopLoss(protecting, itemCode_, false, accountId(),
+                                                                   orderType_, state_.price.text, 0);
+  }
+  SetStepperValues();
+}
+
+void TradeTicketWindowController::SetStepperValues() {
+  ViewUpdate update(*this);
+  const double tick = itemDetails_ ? itemDetails_->TickSize : 0;
+  const std::pair<TicketStepper*, const TicketField*> pairs[] = {{&state_.priceStepper, &state_.price},
+                                                                 {&state_.takeProfitStepper, &state_.takeProfitPrice},
+                                                                 {&state_.stopLossStepper, &state_.stopLossPrice}};
+  for (const auto& [stepper, field] : pairs) {
+    stepper->step = tick;
+    stepper->value = number(field->text);
+  }
+}
+
+void TradeTicketWindowController::stepperButtonPressed(TicketStepperId which, int direction) {
+  ViewUpdate update(*this);
+  TicketStepper& stepper = which == TicketStepperId::Price        ? state_.priceStepper
+                           : which == TicketStepperId::TakeProfit ? state_.takeProfitStepper
+                                                                  : state_.stopLossStepper;
+  TicketField& field = which == TicketStepperId::Price        ? state_.price
+                       : which == TicketStepperId::TakeProfit ? state_.takeProfitPrice
+                                                              : state_.stopLossPrice;
+  // One tick per click; a price never goes below 0.
+  stepper.value = std::max(0.0, stepper.value + (direction < 0 ? -stepper.step : stepper.step));
+  field.text = Formatter::formatDecimal(stepper.value, decimals());
+}
+
+void TradeTicketWindowController::takeProfitCheckboxSelect(bool on) { bracketCheckboxSelect(true, on); }
+
+void TradeTicketWindowController::stopLossCheckboxSelect(bool on) { bracketCheckboxSelect(false, on); }
+
+void TradeTicketWindowController::bracketCheckboxSelect(bool takeProfit, bool on) {
+  ViewUpdate update(*this);
+  (takeProfit ? state_.takeProfit : state_.stopLoss).on = on;
+  if (takeProfit) EnableTakeProfitControl(on);
+  else EnableStopLossControl(on);
+  TicketField& field = takeProfit ? state_.takeProfitPrice : state_.stopLossPrice;
+  const auto desk = orders();
+  if (on && desk) {
+    // Pre-filled with the nearest price the desk accepts for the protecting side.
+    field.text = desk->UpdateTakeProfitandStopLoss(GetTradingMode() == 0 ? 1 : 0, itemCode_, takeProfit, accountId(),
+                                                   orderType_, state_.price.text, 0);
+  } else {
+    field.text.clear();
+  }
+  SetStepperValues();
+  checkandloadOrderTypesforMultiAccount(state_.orderType.text);
+}
+
+void TradeTicketWindowController::updatePriceTextFieldColor() {
+  ViewUpdate update(*this);
+  const auto desk = orders();
+  const std::int32_t side = GetTradingMode();
+  const bool buy = side == 0;
+  const std::int32_t account = accountId();
+
+  // The entry price against its bound: red exactly when it breaks the inequality of its hint.
+  const double entryBound = desk ? number(desk->OrderTypeChange(orderType_, side, itemCode_, account, 0)) : 0;
+  state_.priceHint = desk ? desk->OrderTypeChange(orderType_, side, itemCode_, account, 1) : std::string();
+  const double p = number(state_.price.text);
+  switch (orderType_) {
+    case 3: state_.price.background = colour(buy ? p < entryBound : p > entryBound); break;
+    case 2: state_.price.background = colour(buy ? p > entryBound : p < entryBound); break;
+    case 1: state_.price.background = FieldColour::Neutral; break;
+    default: break;
+  }
+
+  // Take-profit and stop-loss against the bounds of the protecting side.
+  const std::int32_t protecting = buy ? 1 : 0;
+  struct Leg {
+    TicketCheckBox& box;
+    TicketField& field;
+    std::string& hint;
+    bool takeProfit;
+  };
+  for (Leg leg : {Leg{state_.takeProfit, state_.takeProfitPrice, state_.takeProfitHint, true},
+                  Leg{state_.stopLoss, state_.stopLossPrice, state_.stopLossHint, false}}) {
+    if (!leg.box.on || !desk) {
+      leg.field.background = FieldColour::Neutral;
+      leg.hint.clear();
+      continue;
+    }
+    const double bound = number(desk->UpdateTakeProfitandStopLoss(protecting, itemCode_, leg.takeProfit, account,
+                                                                   orderType_, state_.price.text, 0));
+    leg.hint = desk->UpdateTakeProfitandStopLoss(protecting, itemCode_, leg.takeProfit, account, orderType_,
+                                                 state_.price.text, 1);
+    const double value = number(leg.field.text);
+    // A buy's take-profit lies above its bound and its stop-loss below; a sell's the other way.
+    const bool above = leg.takeProfit == buy;
+    leg.field.background = colour(above ? value < bound : value > bound);
+  }
+}
+
+}  // namespace td
