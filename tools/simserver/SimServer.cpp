@@ -54,6 +54,7 @@ SimServer::SimServer(Scenario scenario, ServerOptions options)
       history_(scenario_, options_.seed, unixNow()),
       orders_(scenario_, history_, feed_),
       chat_(scenario_),
+      news_([this](const std::string& line) { logLine(line); }),
       random_(options_.seed ^ 0xA5A5A5A5ull),
       initialPassPhrase_(ServerPresets::load().initialPassPhrase) {
   // The seeded positions hold margin like every other position.
@@ -124,7 +125,7 @@ bool SimServer::start(std::string& error) {
     error = "cannot read the feed or request port";
     return false;
   }
-  return true;
+  return news_.start(options_.newsPort, error);
 }
 
 void SimServer::stop() {
@@ -158,6 +159,8 @@ void SimServer::run() {
     items.push_back({rep_->socket(), 0, static_cast<short>(pollRep ? ZMQ_POLLIN : 0), 0});
     for (const auto& s : sessions_)
       items.push_back({nullptr, s->fd(), static_cast<short>(ZMQ_POLLIN | (s->wantsWrite() ? ZMQ_POLLOUT : 0)), 0});
+    const std::size_t newsFirst = items.size();
+    news_.addPollItems(items);
     int rc = zmq_poll(items.data(), static_cast<int>(items.size()), timeout);
     if (rc < 0 && zmq_errno() != EINTR) {
       TD_LOG_ERROR("simserver: poll failed: " + std::string(zmq_strerror(zmq_errno())));
@@ -171,7 +174,7 @@ void SimServer::run() {
         }
       }
       // Only the sessions that were polled: a connection accepted below joins the next pass.
-      std::size_t polled = items.size() - 3;
+      std::size_t polled = newsFirst - 3;
       if (items[2].revents & ZMQ_POLLIN) serveRequest();
       for (std::size_t i = 0; i < polled; ++i) {
         const zmq_pollitem_t& it = items[3 + i];
@@ -180,6 +183,7 @@ void SimServer::run() {
       }
       if (items[1].revents & ZMQ_POLLIN) acceptConnections();
     }
+    news_.onPolled(items.data() + newsFirst, items.size() - newsFirst, nowMs());
     now = nowMs();
     if (pendingReply_ && now >= pendingReplyDueMs_) sendPendingReply();
     deliverChat(nullptr, chat_.due(now));
