@@ -1,6 +1,7 @@
 #include "app/Panes.h"
 
 #include "ui/MainWindow.h"
+#include "ui/news/NewsView.h"
 #include "ui/positions/PositionsPane.h"
 #include "ui/watchlist/WatchlistPanes.h"
 
@@ -14,6 +15,7 @@ void installPanes(MainWindow& window) {
   lists->setDeliveryReceiptOpener([&window](int detailViewType, int row, const std::string&) {
     if (row >= 0) openDeliveryReceipt(window, detailViewType, static_cast<std::size_t>(row));
   });
+  installNews(window);
 }
 
 }  // namespace td
