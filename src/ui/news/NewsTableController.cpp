@@ -36,8 +36,9 @@ void NewsTableController::requestFinished(ASIHTTPRequest& request) {
     return;
   }
   if (const int status = request.responseStatusCode(); status >= 400) {
-    TD_LOG_WARN("News: the service answered " + std::to_string(status) + " " +
-                request.responseStatusMessage().value_or("") + " for " + category->second +
+    // The status line as it came ("HTTP/1.1 404 Not Found").
+    const std::string statusLine = request.responseStatusMessage().value_or("status " + std::to_string(status));
+    TD_LOG_WARN("News: the service answered \"" + statusLine + "\" for " + category->second +
                 "; the list stays as it was");
     return;
   }
