@@ -11,21 +11,13 @@
 #include <QTest>
 #include <chrono>
 
-#include "../integration/ProcessHelpers.h"
-#include "../ui/QtTestApp.h"
+#include "AppTestSupport.h"
 #include "ui/QtMainQueue.h"
 
 namespace td {
 namespace {
 
-bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds within) {
-  const auto deadline = std::chrono::steady_clock::now() + within;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
-}
+using test::pumpUntil;
 
 TEST(NewsPanel, ShowsTheHeadlinesOfTheSimulatedNewsServiceAndOpensTheirLinks) {
   test::qtTestApp();

@@ -1,8 +1,5 @@
 #include "NewsService.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -13,6 +10,8 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+
+#include "Loopback.h"
 
 namespace td::sim {
 namespace {
@@ -57,35 +56,7 @@ constexpr std::array<std::array<const char*, 3>, 16> kTitles{{
      "Aid convoy reaches Łódź"},
 }};
 
-bool setNonBlocking(int fd) {
-  const int flags = ::fcntl(fd, F_GETFL, 0);
-  return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
-}
-
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-std::string percentDecoded(std::string_view text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size()) {
-      const int hi = hexValue(text[i + 1]);
-      const int lo = hexValue(text[i + 2]);
-      if (hi >= 0 && lo >= 0) {
-        out.push_back(static_cast<char>(hi * 16 + lo));
-        i += 2;
-        continue;
-      }
-    }
-    out.push_back(text[i]);
-  }
-  return out;
-}
-
+// The query's values as written: the service's names and numbers need no escapes.
 std::map<std::string, std::string, std::less<>> queryOf(std::string_view query) {
   std::map<std::string, std::string, std::less<>> out;
   while (!query.empty()) {
@@ -93,8 +64,7 @@ std::map<std::string, std::string, std::less<>> queryOf(std::string_view query) 
     const std::string_view pair = query.substr(0, amp);
     query = amp == std::string_view::npos ? std::string_view{} : query.substr(amp + 1);
     const auto eq = pair.find('=');
-    out.emplace(percentDecoded(pair.substr(0, eq)),
-                eq == std::string_view::npos ? std::string() : percentDecoded(pair.substr(eq + 1)));
+    out.emplace(pair.substr(0, eq), eq == std::string_view::npos ? std::string_view{} : pair.substr(eq + 1));
   }
   return out;
 }
@@ -138,22 +108,8 @@ NewsService::~NewsService() {
 std::span<const char* const> NewsService::categories() { return kCategories; }
 
 bool NewsService::start(int port, std::string& error) {
-  listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  int one = 1;
-  ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  addr.sin_port = htons(static_cast<std::uint16_t>(port));
-  if (listenFd_ < 0 || ::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-      ::listen(listenFd_, 16) != 0 || !setNonBlocking(listenFd_)) {
-    error = "cannot listen for news on 127.0.0.1:" + std::to_string(port) + ": " + std::strerror(errno);
-    return false;
-  }
-  socklen_t len = sizeof addr;
-  ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
-  port_ = ntohs(addr.sin_port);
-  return true;
+  listenFd_ = listenOnLoopback(port, port_, " for news", error);
+  return listenFd_ >= 0;
 }
 
 void NewsService::addPollItems(std::vector<zmq_pollitem_t>& items) const {

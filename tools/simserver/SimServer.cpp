@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "ClientSession.h"
+#include "Loopback.h"
 #include "ServerMessage.h"
 #include "platform/Log.h"
 #include "platform/LoginInputdata.h"
@@ -24,11 +25,6 @@ namespace {
 std::int64_t nowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
       .count();
-}
-
-bool setNonBlocking(int fd) {
-  int flags = ::fcntl(fd, F_GETFL, 0);
-  return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
 }
 
 // The port of a bound ZeroMQ socket ("tcp://127.0.0.1:PORT").
@@ -90,21 +86,8 @@ bool SimServer::start(std::string& error) {
   setNonBlocking(wakeRead_);
   setNonBlocking(wakeWrite_);
 
-  listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  int one = 1;
-  ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  addr.sin_port = htons(static_cast<std::uint16_t>(options_.port));
-  if (listenFd_ < 0 || ::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-      ::listen(listenFd_, 16) != 0 || !setNonBlocking(listenFd_)) {
-    error = "cannot listen on 127.0.0.1:" + std::to_string(options_.port) + ": " + std::strerror(errno);
-    return false;
-  }
-  socklen_t len = sizeof addr;
-  ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
-  tcpPort_ = ntohs(addr.sin_port);
+  listenFd_ = listenOnLoopback(options_.port, tcpPort_, "", error);
+  if (listenFd_ < 0) return false;
 
   try {
     context_ = ZMQContext::create(1);

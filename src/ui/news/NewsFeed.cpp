@@ -1,5 +1,7 @@
 #include "ui/news/NewsFeed.h"
 
+#include <unicode/utf8.h>
+
 #include <cstdint>
 
 #include "http/HTTPHeaders.h"
@@ -15,21 +17,10 @@ bool isXmlChar(std::uint32_t cp) {
 }
 
 void appendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
+  char bytes[U8_MAX_LENGTH];
+  std::int32_t length = 0;
+  U8_APPEND_UNSAFE(bytes, length, static_cast<UChar32>(cp));
+  out.append(bytes, static_cast<std::size_t>(length));
 }
 
 // The code point of a character reference's body ("#38", "#x26"), or nothing.
