@@ -2,6 +2,7 @@
 
 #include "ui/MainWindow.h"
 #include "ui/chat/ChatWindows.h"
+#include "ui/news/NewsView.h"
 #include "ui/positions/PositionsPane.h"
 #include "ui/ticket/TradeTicket.h"
 #include "ui/watchlist/WatchlistPanes.h"
@@ -18,6 +19,7 @@ void installPanes(MainWindow& window) {
   });
   installTradeTicket(window);
   installChatWindows(window);
+  installNews(window);
 }
 
 }  // namespace td

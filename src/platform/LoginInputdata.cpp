@@ -72,6 +72,12 @@ ServerPresets ServerPresets::parse(std::string_view text, const std::string& ori
       }
       (key == "live.host" ? presets.liveHost : key == "demo.host" ? presets.demoHost : presets.initialPassPhrase) =
           std::string(value);
+    } else if (key == "news.host") {
+      if (value.empty() || value.find_first_of(" \t/?#@\\") != std::string_view::npos) {
+        TD_LOG_WARN("Server presets: " + where + ": bad news.host \"" + std::string(value) + "\" ignored");
+        continue;
+      }
+      presets.newsHost = std::string(value);
     } else if (key == "live.port" || key == "demo.port") {
       const auto port = parsePort(value);
       if (!port) {

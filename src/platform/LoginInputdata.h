@@ -22,6 +22,8 @@ struct ServerPresets {
   std::string demoHost = "127.0.0.1";
   std::int32_t demoPort = 8310;
   std::string initialPassPhrase = "9dA3fB71e0Cc";
+  // The news service: a host name or address, with ":port" when not 80.
+  std::string newsHost = "news.tarnwickdesk.invalid";
 
   // The values shipped in resources/servers.conf, used when the file or one of its keys is missing
   // or unusable.
@@ -30,10 +32,12 @@ struct ServerPresets {
   // The file named by the environment variable TARNWICKDESK_SERVERS when it is set and not empty,
   // else servers.conf under Resources::directory().
   static ServerPresets load();
-  // Reads "key=value" lines: live.host, live.port, demo.host, demo.port, initial.passphrase.
-  // Blank lines and lines starting with '#' are skipped; blanks around keys and values are trimmed.
-  // A missing or unreadable file, a missing key, an empty value or a port outside 1..65535 keeps
-  // the shipped value and writes a log line; unknown keys are logged and ignored.
+  // Reads "key=value" lines: live.host, live.port, demo.host, demo.port, initial.passphrase and
+  // news.host. Blank lines and lines starting with '#' are skipped; blanks around keys and values
+  // are trimmed. A missing or unreadable file, a missing key, an empty value, a port outside
+  // 1..65535 or a news host that is not a bare host[:port] keeps the shipped value and writes a log
+  // line (news.host may be left out silently: older files lack it); unknown keys are logged and
+  // ignored.
   static ServerPresets loadFile(const std::filesystem::path& file);
   static ServerPresets parse(std::string_view text, const std::string& origin);
 };

@@ -71,7 +71,8 @@ class AppAgainstServer {
     qtTestApp();
     const auto servers = settings_.folder() / "servers.conf";
     std::ofstream(servers) << "live.host=127.0.0.1\nlive.port=" << server_.tcp
-                           << "\ndemo.host=127.0.0.1\ndemo.port=" << server_.tcp << "\n";
+                           << "\ndemo.host=127.0.0.1\ndemo.port=" << server_.tcp << "\nnews.host=127.0.0.1:"
+                           << server_.news << "\n";
     ::setenv("TARNWICKDESK_SERVERS", servers.c_str(), 1);
   }
   ~AppAgainstServer() {

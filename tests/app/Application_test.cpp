@@ -24,6 +24,7 @@
 #include <set>
 
 #include "AppTestSupport.h"
+#include "http/RunLoop.h"
 #include "platform/AppContext.h"
 #include "session/BusinessBase.h"
 #include "ui/ticket/TradeTicket.h"
@@ -53,6 +54,8 @@ std::vector<std::string> sessionThreads() {
 }
 
 TEST(Application, LogsInFromTheLoginWindowAndPricesMoveTheAccountStrip) {
+  // The HTTP engine's network thread (the news panel's requests) lives as long as the process.
+  RunLoop::networkThread();
   const std::size_t threadsBefore = sessionThreads().size();
   {
     test::AppAgainstServer server;

@@ -122,17 +122,19 @@ class ServerProcess {
   explicit ServerProcess(std::vector<std::string> args) : child_(TD_SIMSERVER_PATH, withPorts(std::move(args))) {
     auto line = child_.readLine(std::chrono::milliseconds(5000));
     std::smatch m;
-    static const std::regex form("LISTENING tcp=(\\d+) pub=(\\d+) rep=(\\d+)");
+    // The ports come first; fields added later follow them.
+    static const std::regex form("LISTENING tcp=(\\d+) pub=(\\d+) rep=(\\d+)( news=(\\d+))?( .*)?");
     if (line && std::regex_match(*line, m, form)) {
       tcp = std::stoi(m[1]);
       pub = std::stoi(m[2]);
       rep = std::stoi(m[3]);
+      if (m[5].matched) news = std::stoi(m[5]);
     }
   }
   bool listening() const { return tcp > 0 && pub > 0 && rep > 0; }
   ChildProcess& child() { return child_; }
 
-  int tcp = 0, pub = 0, rep = 0;
+  int tcp = 0, pub = 0, rep = 0, news = 0;
 
  private:
   static std::vector<std::string> withPorts(std::vector<std::string> args) {

@@ -28,7 +28,7 @@ class LoginInputdataTest : public ::testing::Test {
 
 bool samePresets(const ServerPresets& a, const ServerPresets& b) {
   return a.liveHost == b.liveHost && a.livePort == b.livePort && a.demoHost == b.demoHost &&
-         a.demoPort == b.demoPort && a.initialPassPhrase == b.initialPassPhrase;
+         a.demoPort == b.demoPort && a.initialPassPhrase == b.initialPassPhrase && a.newsHost == b.newsHost;
 }
 
 TEST_F(LoginInputdataTest, InitSetsOnlyProductNameVersionAndPassPhrase) {
@@ -82,6 +82,19 @@ TEST_F(LoginInputdataTest, ServersFileOverridesWhatItHoldsAndKeepsShippedValuesF
   // bad port, empty pass phrase, unknown key, bad line, then the three keys left at shipped values
   EXPECT_EQ(logged_.size(), 7u);
   for (const auto& line : logged_) EXPECT_EQ(line.find("9dA3"), std::string::npos) << line;
+}
+
+TEST_F(LoginInputdataTest, TheNewsHostIsABareHostWithAnOptionalPortAndMayBeLeftOut) {
+  const std::string keys = "live.host=a\nlive.port=1\ndemo.host=b\ndemo.port=2\ninitial.passphrase=c\n";
+  EXPECT_EQ(ServerPresets::parse(keys + "news.host = 127.0.0.1:8411\n", "t").newsHost, "127.0.0.1:8411");
+  EXPECT_EQ(ServerPresets::parse(keys, "t").newsHost, "news.tarnwickdesk.invalid");
+  EXPECT_TRUE(logged_.empty());
+  for (const char* bad : {"news.host=\n", "news.host=http://evil.example\n", "news.host=a/b\n",
+                          "news.host=a b\n", "news.host=user@host\n", "news.host=host?x\n"}) {
+    logged_.clear();
+    EXPECT_EQ(ServerPresets::parse(keys + bad, "t").newsHost, "news.tarnwickdesk.invalid") << bad;
+    EXPECT_EQ(logged_.size(), 1u) << bad;
+  }
 }
 
 TEST_F(LoginInputdataTest, AMissingServersFileFallsBackToTheShippedValuesWithALogLine) {

@@ -39,8 +39,8 @@ bool fault(const std::string& text, Faults& f) {
 }  // namespace
 
 const char* ServerOptions::usage() {
-  return "usage: tarnwickdesk-simserver [--port P] [--pub-port P] [--rep-port P] [--scenario FILE]\n"
-         "       [--form amp|xml] [--tick-ms N] [--seed S] [--log FILE] [--fault F]...\n"
+  return "usage: tarnwickdesk-simserver [--port P] [--pub-port P] [--rep-port P] [--news-port P]\n"
+         "       [--scenario FILE] [--form amp|xml] [--tick-ms N] [--seed S] [--log FILE] [--fault F]...\n"
          "faults: disconnect-after=N, garbage, elsewhere-after=N, relogin-after=N, rep-silent, rep-slow=MS\n";
 }
 
@@ -60,6 +60,8 @@ std::optional<ServerOptions> ServerOptions::parse(const std::vector<std::string>
       ok = number(v, 0, 65535, o.pubPort);
     } else if (a == "--rep-port") {
       ok = number(v, 0, 65535, o.repPort);
+    } else if (a == "--news-port") {
+      ok = number(v, 0, 65535, o.newsPort);
     } else if (a == "--scenario") {
       o.scenarioFile = v;
     } else if (a == "--form") {

@@ -4,6 +4,7 @@
 //   --port P          TCP session port (default 8310; 0 picks a free port)
 //   --pub-port P      feed (PUB) port (default 0: a free port)
 //   --rep-port P      request-channel (REP) port (default 0: a free port)
+//   --news-port P     news service (HTTP) port (default 0: a free port)
 //   --scenario FILE   JSON scenario (default: the built-in one)
 //   --form amp|xml    form of the login data set (default amp)
 //   --tick-ms N       feed interval in milliseconds (default 500, 5..60000)
@@ -33,6 +34,7 @@ struct ServerOptions {
   int port = 8310;
   int pubPort = 0;
   int repPort = 0;
+  int newsPort = 0;
   std::string scenarioFile;
   bool xmlForm = false;
   int tickMs = 500;

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "ClientSession.h"
+#include "Loopback.h"
 #include "ServerMessage.h"
 #include "platform/Log.h"
 #include "platform/LoginInputdata.h"
@@ -24,11 +25,6 @@ namespace {
 std::int64_t nowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
       .count();
-}
-
-bool setNonBlocking(int fd) {
-  int flags = ::fcntl(fd, F_GETFL, 0);
-  return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
 }
 
 // The port of a bound ZeroMQ socket ("tcp://127.0.0.1:PORT").
@@ -54,6 +50,7 @@ SimServer::SimServer(Scenario scenario, ServerOptions options)
       history_(scenario_, options_.seed, unixNow()),
       orders_(scenario_, history_, feed_),
       chat_(scenario_),
+      news_([this](const std::string& line) { logLine(line); }),
       random_(options_.seed ^ 0xA5A5A5A5ull),
       initialPassPhrase_(ServerPresets::load().initialPassPhrase) {
   // The seeded positions hold margin like every other position.
@@ -89,21 +86,8 @@ bool SimServer::start(std::string& error) {
   setNonBlocking(wakeRead_);
   setNonBlocking(wakeWrite_);
 
-  listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  int one = 1;
-  ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  addr.sin_port = htons(static_cast<std::uint16_t>(options_.port));
-  if (listenFd_ < 0 || ::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-      ::listen(listenFd_, 16) != 0 || !setNonBlocking(listenFd_)) {
-    error = "cannot listen on 127.0.0.1:" + std::to_string(options_.port) + ": " + std::strerror(errno);
-    return false;
-  }
-  socklen_t len = sizeof addr;
-  ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
-  tcpPort_ = ntohs(addr.sin_port);
+  listenFd_ = listenOnLoopback(options_.port, tcpPort_, "", error);
+  if (listenFd_ < 0) return false;
 
   try {
     context_ = ZMQContext::create(1);
@@ -124,7 +108,7 @@ bool SimServer::start(std::string& error) {
     error = "cannot read the feed or request port";
     return false;
   }
-  return true;
+  return news_.start(options_.newsPort, error);
 }
 
 void SimServer::stop() {
@@ -158,6 +142,8 @@ void SimServer::run() {
     items.push_back({rep_->socket(), 0, static_cast<short>(pollRep ? ZMQ_POLLIN : 0), 0});
     for (const auto& s : sessions_)
       items.push_back({nullptr, s->fd(), static_cast<short>(ZMQ_POLLIN | (s->wantsWrite() ? ZMQ_POLLOUT : 0)), 0});
+    const std::size_t newsFirst = items.size();
+    news_.addPollItems(items);
     int rc = zmq_poll(items.data(), static_cast<int>(items.size()), timeout);
     if (rc < 0 && zmq_errno() != EINTR) {
       TD_LOG_ERROR("simserver: poll failed: " + std::string(zmq_strerror(zmq_errno())));
@@ -171,7 +157,7 @@ void SimServer::run() {
         }
       }
       // Only the sessions that were polled: a connection accepted below joins the next pass.
-      std::size_t polled = items.size() - 3;
+      std::size_t polled = newsFirst - 3;
       if (items[2].revents & ZMQ_POLLIN) serveRequest();
       for (std::size_t i = 0; i < polled; ++i) {
         const zmq_pollitem_t& it = items[3 + i];
@@ -180,6 +166,7 @@ void SimServer::run() {
       }
       if (items[1].revents & ZMQ_POLLIN) acceptConnections();
     }
+    news_.onPolled(items.data() + newsFirst, items.size() - newsFirst, nowMs());
     now = nowMs();
     if (pendingReply_ && now >= pendingReplyDueMs_) sendPendingReply();
     deliverChat(nullptr, chat_.due(now));

@@ -1,6 +1,6 @@
 #pragma once
-// The simulated broker server: a TCP listener for the sessions, a ZeroMQ PUB socket for the feed
-// and a REP socket for the data-set and chart requests, all on 127.0.0.1 and all served by one
+// The simulated broker server: a TCP listener for the sessions, a ZeroMQ PUB socket for the feed,
+// a REP socket for the data-set and chart requests and the news service (HTTP), all on 127.0.0.1 and all served by one
 // thread (run()), so that no state is shared between threads. Each pass of the loop waits for at
 // most one feed interval and does a bounded amount of work.
 
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ChatService.h"
+#include "NewsService.h"
 #include "OrderBook.h"
 #include "PriceFeed.h"
 #include "Scenario.h"
@@ -35,11 +36,12 @@ class SimServer {
   SimServer(const SimServer&) = delete;
   SimServer& operator=(const SimServer&) = delete;
 
-  // Binds the three sockets; false with `error` when one cannot be bound.
+  // Binds the sockets; false with `error` when one cannot be bound.
   bool start(std::string& error);
   int tcpPort() const { return tcpPort_; }
   int pubPort() const { return pubPort_; }
   int repPort() const { return repPort_; }
+  int newsPort() const { return news_.port(); }
 
   // Serves until stop() is called (from any thread or a signal handler).
   void run();
@@ -81,6 +83,7 @@ class SimServer {
   TradingHistory history_;
   OrderBook orders_;
   ChatService chat_;
+  NewsService news_;
   SeededRandom random_;
   std::string initialPassPhrase_;
   std::uint64_t nextReferenceId_ = 70001;

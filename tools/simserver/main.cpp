@@ -1,5 +1,5 @@
 // tarnwickdesk-simserver: the simulated broker server (see ServerOptions.h for the command line).
-// Prints "LISTENING tcp=P pub=P rep=P" once every socket is bound, then serves until SIGINT or
+// Prints "LISTENING tcp=P pub=P rep=P news=P" once every socket is bound, then serves until SIGINT or
 // SIGTERM.
 
 #include <csignal>
@@ -61,7 +61,8 @@ int main(int argc, char** argv) {
   sigaction(SIGTERM, &action, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
 
-  std::printf("LISTENING tcp=%d pub=%d rep=%d\n", server.tcpPort(), server.pubPort(), server.repPort());
+  std::printf("LISTENING tcp=%d pub=%d rep=%d news=%d\n", server.tcpPort(), server.pubPort(), server.repPort(),
+              server.newsPort());
   std::fflush(stdout);
   server.run();
   gServer = nullptr;
