@@ -129,10 +129,15 @@ MainWindow::MainWindow(MainWindowController& controller, Hooks hooks, QWidget* p
   mainTabView_ = new QStackedWidget(this);
   mainTabView_->setObjectName("mainTabView");
   setCentralWidget(mainTabView_);
+  // The toolbar: the main tabs, then the session's windows, Settings last.
+  tabsEnd_ = toolbar_->addSeparator();
+  buttonsEnd_ = toolbar_->addSeparator();
   addMainTab(QStringLiteral("Trade"), buildTradingTab());
-  toolbar_->addSeparator();
-  if (hooks_.openSettings)
-    addToolbarButton(QStringLiteral("Settings"), QStringLiteral("settingsButton"), hooks_.openSettings);
+  if (hooks_.openSettings) {
+    QAction* settings = toolbar_->addAction(QStringLiteral("Settings"));
+    settings->setObjectName(QStringLiteral("settingsButton"));
+    connect(settings, &QAction::triggered, this, [this] { hooks_.openSettings(); });
+  }
 
   buildStatusStrip();
   resize(1280, 800);
@@ -253,7 +258,8 @@ void MainWindow::buildStatusStrip() {
 
 int MainWindow::addMainTab(const QString& title, QWidget* page) {
   const int index = mainTabView_->addWidget(page);
-  QAction* action = toolbar_->addAction(title);
+  auto* action = new QAction(title, toolbar_);
+  toolbar_->insertAction(tabsEnd_, action);
   action->setObjectName("tab" + QString::number(index));
   action->setCheckable(true);
   action->setData(index);  // the tag: the tab's index
@@ -264,7 +270,8 @@ int MainWindow::addMainTab(const QString& title, QWidget* page) {
 }
 
 QAction* MainWindow::addToolbarButton(const QString& title, const QString& objectName, std::function<void()> action) {
-  QAction* button = toolbar_->addAction(title);
+  auto* button = new QAction(title, toolbar_);
+  toolbar_->insertAction(buttonsEnd_, button);
   button->setObjectName(objectName);
   connect(button, &QAction::triggered, this, [action = std::move(action)] {
     if (action) action();

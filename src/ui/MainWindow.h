@@ -113,6 +113,8 @@ class MainWindow final : public QMainWindow, public MainWindowView {
   MainWindowController& controller_;
   Hooks hooks_;
   QToolBar* toolbar_;
+  QAction* tabsEnd_ = nullptr;     // the main tabs' buttons stand before it
+  QAction* buttonsEnd_ = nullptr;  // the session windows' buttons before it, Settings after
   QActionGroup* tabActions_;
   QStackedWidget* mainTabView_;
   QSplitter* watchlistSplit_ = nullptr;
