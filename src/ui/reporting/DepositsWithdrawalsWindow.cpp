@@ -1,0 +1,114 @@
+#include "ui/reporting/DepositsWithdrawalsWindow.h"
+
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include "ui/printing/PrintTextView.h"
+#include "ui/reporting/ReportTableView.h"
+#include "ui/reporting/ReportingSource.h"
+#include "ui/reporting/ReportingTexts.h"
+
+namespace td {
+
+DepositsWithdrawalsWindow::DepositsWithdrawalsWindow(std::shared_ptr<ReportingSource> source, QWidget* mainWindow)
+    : QWidget(mainWindow, Qt::Tool), source_(std::move(source)), controller_(*source_) {
+  setObjectName(QStringLiteral("depositsWithdrawalsWindow"));
+  setWindowTitle(reportingText("9723"));
+  resize(1100, 560);
+
+  accountBox_ = new QComboBox(this);
+  accountBox_->setObjectName(QStringLiteral("accountComboBox"));
+  accountBox_->setMinimumContentsLength(8);
+  codeBox_ = new QComboBox(this);
+  codeBox_->setObjectName(QStringLiteral("transactioncodeComboBox"));
+  codeBox_->setMinimumContentsLength(16);
+  from_ = makeDateEdit(QStringLiteral("fromDatePicker"), this);
+  to_ = makeDateEdit(QStringLiteral("toDatePicker"), this);
+  search_ = new QPushButton(reportingText("9726"), this);
+  search_->setObjectName(QStringLiteral("searchButton"));
+  clear_ = new QPushButton(reportingText("9727"), this);
+  clear_->setObjectName(QStringLiteral("clearButton"));
+  print_ = new QPushButton(reportingText("9725"), this);
+  print_->setObjectName(QStringLiteral("printButton"));
+  table_ = new ReportTableView(&controller_.table(), QStringLiteral("depositwithdrawalTableView"), this);
+  table_->horizontalHeader()->setDefaultSectionSize(130);
+  table_->horizontalHeader()->resizeSection(6, 220);  // the narration
+
+  auto* filters = new QHBoxLayout;
+  filters->addWidget(new QLabel(reportingText("0012"), this));
+  filters->addWidget(accountBox_);
+  filters->addSpacing(12);
+  filters->addWidget(new QLabel(reportingText("9730"), this));
+  filters->addWidget(codeBox_);
+  filters->addStretch(1);
+  auto* period = new QHBoxLayout;
+  period->addWidget(new QLabel(reportingText("9728"), this));
+  period->addWidget(from_);
+  period->addWidget(new QLabel(reportingText("9729"), this));
+  period->addWidget(to_);
+  period->addSpacing(12);
+  period->addWidget(search_);
+  period->addWidget(clear_);
+  period->addWidget(print_);
+  period->addStretch(1);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(filters);
+  layout->addLayout(period);
+  layout->addWidget(table_, 1);
+
+  connect(accountBox_, &QComboBox::currentIndexChanged, this, [this](int index) { controller_.selectAccount(index); });
+  connect(codeBox_, &QComboBox::currentIndexChanged, this,
+          [this](int index) { controller_.selectTransactionCode(index); });
+  connect(from_, &QDateTimeEdit::dateTimeChanged, this,
+          [this](const QDateTime& date) { controller_.setFromDate(fromQDateTime(date)); });
+  connect(to_, &QDateTimeEdit::dateTimeChanged, this,
+          [this](const QDateTime& date) { controller_.setToDate(fromQDateTime(date)); });
+  connect(search_, &QPushButton::clicked, this, [this] { controller_.searchButtonClicked(); });
+  connect(clear_, &QPushButton::clicked, this, [this] { controller_.clearButtonClicked(); });
+  connect(print_, &QPushButton::clicked, this, [this] { PrintOperation::run(printout(), this); });
+  controller_.setView(this);
+}
+
+DepositsWithdrawalsWindow::~DepositsWithdrawalsWindow() { controller_.setView(nullptr); }
+
+void DepositsWithdrawalsWindow::open() {
+  controller_.windowDidLoad();
+  show();
+  raise();
+  activateWindow();
+}
+
+std::shared_ptr<PrintTextView> DepositsWithdrawalsWindow::printout() const {
+  return DepositsWithdrawalsController::printout(
+      ConsolidatedTableData::getConsolidatedDataFromTableView(*table_, table_->model()->rowCount()));
+}
+
+void DepositsWithdrawalsWindow::showPeriod(const SearchPeriod& period) {
+  for (auto [edit, date] : {std::pair{from_, period.fromDate()}, std::pair{to_, period.toDate()}}) {
+    const QSignalBlocker quiet(edit);
+    edit->setDateTime(toQDateTime(date));
+  }
+}
+
+void DepositsWithdrawalsWindow::showAccounts(const std::vector<std::string>& accounts, int selected) {
+  const QSignalBlocker quiet(accountBox_);
+  accountBox_->clear();
+  for (const std::string& account : accounts) accountBox_->addItem(QString::fromStdString(account));
+  accountBox_->setCurrentIndex(selected);
+  search_->setEnabled(!accounts.empty());
+}
+
+void DepositsWithdrawalsWindow::showTransactionCodes(const std::vector<std::string>& titles, int selected) {
+  const QSignalBlocker quiet(codeBox_);
+  codeBox_->clear();
+  for (const std::string& title : titles) codeBox_->addItem(QString::fromStdString(title));
+  codeBox_->setCurrentIndex(selected);
+}
+
+}  // namespace td
