@@ -140,6 +140,13 @@ TEST(TablePrinting, APrintOutCarriesItsTitleAndPageNumbersAndBreaksLongTablesBet
   for (const char* cellText : {"line 1\n", "line 77\n", "line 150\n"})
     EXPECT_TRUE(text.contains(QRegularExpression(cellText))) << cellText;
 
+  // Empty paragraphs after the last row add no blank pages.
+  const int pages = view.pageCount();
+  cursor.movePosition(QTextCursor::End);
+  for (int i = 0; i < 200; ++i) cursor.insertBlock();
+  ASSERT_FALSE(view.printToPdf(path));
+  EXPECT_EQ(view.pageCount(), pages);
+
   // A file that cannot be written is reported, not printed.
   const auto error = view.printToPdf(dir.filePath("no/such/folder/out.pdf"));
   ASSERT_TRUE(error);

@@ -6,7 +6,6 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPen>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -14,7 +13,10 @@
 #include <QTextObjectInterface>
 #include <algorithm>
 #include <memory>
+#include <array>
+#include <deque>
 #include <numeric>
+#include <unordered_map>
 
 namespace td {
 namespace {
@@ -75,17 +77,22 @@ class PrintedTable {
     available_ = available;
     dpi_ = dpi;
     scaled_ = settings_;
+    for (MSTablePrint::TextStyle* style : {&scaled_.rowTextStyle, &scaled_.alternateRowTextStyle, &scaled_.headerTextStyle})
+      style->font.setKerning(false);
     padding_ = MSTablePrint::kPadding;
+    metrics_.clear();
     distribute(available, device);
     const double words = std::accumulate(minimum_.begin(), minimum_.end(), 0.0);
     if (available > 0 && words > available && settings_.layout() == MSTablePrint::Layout::Automatic) {
       const double scale = available / words * 0.98;
       for (MSTablePrint::TextStyle* style : {&scaled_.rowTextStyle, &scaled_.alternateRowTextStyle, &scaled_.headerTextStyle})
         style->font.setPointSizeF(style->font.pointSizeF() * scale);
+      metrics_.clear();
       padding_ = MSTablePrint::kPadding * scale;
       distribute(available, device);
     }
     heights_.assign(static_cast<std::size_t>(rows_), -1);
+    wrapped_.clear();
   }
 
   double width() const { return std::accumulate(widths_.begin(), widths_.end(), 0.0); }
@@ -97,9 +104,8 @@ class PrintedTable {
     double tallest = 0;
     for (int c = 0; c < columns_; ++c) {
       const MSTablePrint::TextStyle& style = scaled_.textStyleOf(row, c);
-      const QFontMetricsF metrics(style.font, device);
-      const int lines = lineCount(row, c, style.font, device);
-      tallest = std::max(tallest, lines * metrics.lineSpacing());
+      const double lines = static_cast<double>(linesOf(row, c, device).size());
+      tallest = std::max(tallest, std::max(lines, 1.0) * metricsOf(style, device).lineSpacing());
     }
     height = tallest + points(MSTablePrint::kBorderWidth);
     return height;
@@ -108,48 +114,59 @@ class PrintedTable {
   void drawRow(QPainter& painter, const QRectF& rect, int row, const QPaintDevice* device) const {
     if (row < 0 || row >= rows_) return;
     painter.save();
-    const double padding = points(padding_);
-    const QPen border(MSTablePrint::kBorderColor, points(MSTablePrint::kBorderWidth));
+    // Backgrounds: one rectangle for each run of cells of one colour.
     double x = rect.left();
+    for (int c = 0; c < columns_;) {
+      const QColor colour = scaled_.backgroundOf(row, c);
+      double width = 0;
+      for (; c < columns_ && scaled_.backgroundOf(row, c) == colour; ++c) width += widths_[static_cast<std::size_t>(c)];
+      painter.fillRect(QRectF(x, rect.top(), width, rect.height()), colour);
+      x += width;
+    }
+    // Texts.
+    const double padding = points(padding_);
+    x = rect.left();
+    const QFont* font = nullptr;
     for (int c = 0; c < columns_; ++c) {
       const QRectF cell(x, rect.top(), widths_[static_cast<std::size_t>(c)], rect.height());
       x += cell.width();
-      painter.fillRect(cell, scaled_.backgroundOf(row, c));
-      const MSTablePrint::TextStyle& style = scaled_.textStyleOf(row, c);
       const QString& text = cells_[index(row, c)];
-      const QRectF inner = cell.adjusted(padding, 0, -padding, 0);
-      if (!text.isEmpty()) {
+      if (text.isEmpty()) continue;
+      const MSTablePrint::TextStyle& style = scaled_.textStyleOf(row, c);
+      if (font != &style.font) {
+        font = &style.font;
         painter.setFont(style.font);
         painter.setPen(style.color);
-        const QFontMetricsF metrics(style.font, device);
-        if (fitsOnOneLine(row, c, inner.width())) {
-          const double advance = advances_[index(row, c)];
-          double left = inner.left();
-          if (settings_.alignment & Qt::AlignRight) left = inner.right() - advance;
-          else if (settings_.alignment & Qt::AlignHCenter) left = inner.left() + (inner.width() - advance) / 2;
-          const double top = cell.top() + (cell.height() - metrics.height()) / 2;
-          painter.drawText(QPointF(left, top + metrics.ascent()), text);
-        } else {
-          QTextLayout layout(text, style.font, const_cast<QPaintDevice*>(device));
-          layout.setTextOption(wrapping(settings_.alignment));
-          double height = 0;
-          layout.beginLayout();
-          for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-            line.setLineWidth(inner.width() + kSlack);
-            line.setPosition(QPointF(0, height));
-            height += metrics.lineSpacing();
-          }
-          layout.endLayout();
-          painter.save();
-          painter.setClipRect(cell, Qt::IntersectClip);
-          layout.draw(&painter, QPointF(inner.left(), cell.top() + (cell.height() - height) / 2));
-          painter.restore();
-        }
       }
-      painter.setPen(border);
-      painter.setBrush(Qt::NoBrush);
-      painter.drawRect(cell);
+      const QRectF inner = cell.adjusted(padding, 0, -padding, 0);
+      const QFontMetricsF& metrics = metricsOf(style, device);
+      const std::vector<QString>& lines = linesOf(row, c, device);
+      double top = cell.top() + (cell.height() - static_cast<double>(lines.size()) * metrics.lineSpacing()) / 2;
+      if (lines.size() > 1) {
+        painter.save();
+        painter.setClipRect(cell, Qt::IntersectClip);
+      }
+      for (const QString& line : lines) {
+        const double advance = lines.size() == 1 ? advances_[index(row, c)] : advanceOf(style, line, device);
+        double left = inner.left();
+        if (settings_.alignment & Qt::AlignRight) left = inner.right() - advance;
+        else if (settings_.alignment & Qt::AlignHCenter) left = inner.left() + (inner.width() - advance) / 2;
+        painter.drawText(QPointF(left, top + metrics.ascent()), line);
+        top += metrics.lineSpacing();
+      }
+      if (lines.size() > 1) painter.restore();
     }
+    // Borders: the row's top and bottom edges and one line at each column edge, in one call.
+    std::vector<QLineF> lines{QLineF(rect.left(), rect.top(), rect.right(), rect.top()),
+                              QLineF(rect.left(), rect.bottom(), rect.right(), rect.bottom())};
+    x = rect.left();
+    lines.emplace_back(x, rect.top(), x, rect.bottom());
+    for (int c = 0; c < columns_; ++c) {
+      x += widths_[static_cast<std::size_t>(c)];
+      lines.emplace_back(x, rect.top(), x, rect.bottom());
+    }
+    painter.setPen(QPen(MSTablePrint::kBorderColor, points(MSTablePrint::kBorderWidth)));
+    painter.drawLines(lines.data(), static_cast<int>(lines.size()));
     painter.restore();
   }
 
@@ -208,24 +225,50 @@ class PrintedTable {
         const std::size_t i = index(r, c);
         const QString& text = cells_[i];
         if (text.isEmpty()) continue;
-        const QFontMetricsF metrics(scaled_.textStyleOf(r, c).font, device);
-        if (text.contains(QChar::LineSeparator)) {
-          double widest = 0;
-          for (const QString& part : text.split(QChar::LineSeparator)) widest = std::max(widest, metrics.horizontalAdvance(part));
-          advances_[i] = widest;
-        } else {
-          advances_[i] = metrics.horizontalAdvance(text);
+        const MSTablePrint::TextStyle& style = scaled_.textStyleOf(r, c);
+        if (!text.contains(QLatin1Char(' ')) && !text.contains(QChar::LineSeparator)) {
+          advances_[i] = words_[i] = advanceOf(style, text, device);
+          continue;
         }
-        if (text.contains(QLatin1Char(' ')) || text.contains(QChar::LineSeparator)) {
-          double longest = 0;
-          for (const QString& word : text.split(QRegularExpression(QStringLiteral("[ \\x{2028}]")), Qt::SkipEmptyParts))
-            longest = std::max(longest, metrics.horizontalAdvance(word));
-          words_[i] = longest;
-        } else {
-          words_[i] = advances_[i];
+        // The widest line (at line separators) and the widest word (at blanks).
+        for (const QStringView line : QStringView(text).split(QChar::LineSeparator)) {
+          advances_[i] = std::max(advances_[i], advanceOf(style, line, device));
+          for (const QStringView word : line.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            words_[i] = std::max(words_[i], advanceOf(style, word, device));
         }
       }
     }
+  }
+
+  // The metrics of a style of the scaled settings on the device, made once per layout, with the
+  // advances of the Latin letters it has measured.
+  struct Measure {
+    const QFont* font;
+    QFontMetricsF metrics;
+    std::array<double, 0x250> latin;
+  };
+  const Measure& measureOf(const MSTablePrint::TextStyle& style, const QPaintDevice* device) const {
+    for (const Measure& measure : metrics_)
+      if (measure.font == &style.font) return measure;
+    Measure& measure = metrics_.emplace_back(Measure{&style.font, QFontMetricsF(style.font, device), {}});
+    measure.latin.fill(-1);
+    return measure;
+  }
+  const QFontMetricsF& metricsOf(const MSTablePrint::TextStyle& style, const QPaintDevice* device) const {
+    return measureOf(style, device).metrics;
+  }
+  // A text's advance: the sum of its letters' for Latin text (the fonts print without kerning, so
+  // the sum is what the line takes), the shaped text's otherwise.
+  double advanceOf(const MSTablePrint::TextStyle& style, QStringView text, const QPaintDevice* device) const {
+    auto& measure = const_cast<Measure&>(measureOf(style, device));
+    double sum = 0;
+    for (const QChar letter : text) {
+      if (letter.unicode() >= measure.latin.size()) return measure.metrics.horizontalAdvance(text.toString());
+      double& advance = measure.latin[letter.unicode()];
+      if (advance < 0) advance = measure.metrics.horizontalAdvance(letter);
+      sum += advance;
+    }
+    return sum;
   }
 
   // A text as wide as its column fits: the sums of the widths may round it a hair narrower.
@@ -236,25 +279,55 @@ class PrintedTable {
     return advances_[i] <= width + kSlack && !cells_[i].contains(QChar::LineSeparator);
   }
 
-  int lineCount(int row, int column, const QFont& font, const QPaintDevice* device) const {
-    const double width = widths_[static_cast<std::size_t>(column)] - 2 * points(padding_);
-    if (fitsOnOneLine(row, column, width)) return 1;
-    QTextLayout layout(cells_[index(row, column)], font, const_cast<QPaintDevice*>(device));
-    layout.setTextOption(wrapping(settings_.alignment));
-    int lines = 0;
-    layout.beginLayout();
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-      line.setLineWidth(std::max(width + kSlack, 1.0));
-      ++lines;
+  // The lines of a cell in its column: the text itself when it fits, else broken at its line
+  // separators and, greedily, at blanks; a word wider than the column breaks where it must.
+  const std::vector<QString>& linesOf(int row, int column, const QPaintDevice* device) const {
+    const std::size_t i = index(row, column);
+    const auto found = wrapped_.find(i);
+    if (found != wrapped_.end()) return found->second;
+    std::vector<QString>& lines = wrapped_[i];
+    const QString& text = cells_[i];
+    const double width = widths_[static_cast<std::size_t>(column)] - 2 * points(padding_) + kSlack;
+    if (fitsOnOneLine(row, column, width - kSlack)) {
+      lines.push_back(text);
+      return lines;
     }
-    layout.endLayout();
-    return std::max(lines, 1);
+    const MSTablePrint::TextStyle& style = scaled_.textStyleOf(row, column);
+    for (const QString& paragraph : text.split(QChar::LineSeparator)) {
+      QString line;
+      for (const QString& word : paragraph.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+        if (advanceOf(style, longer, device) <= width) {
+          line = longer;
+          continue;
+        }
+        if (!line.isEmpty()) lines.push_back(line);
+        line = word;
+        if (advanceOf(style, word, device) > width) {
+          // Too long for any line: the text layout breaks it anywhere.
+          QTextLayout layout(word, style.font, const_cast<QPaintDevice*>(device));
+          layout.setTextOption(wrapping(Qt::AlignLeft));
+          layout.beginLayout();
+          for (QTextLine piece = layout.createLine(); piece.isValid(); piece = layout.createLine()) {
+            piece.setLineWidth(std::max(width, 1.0));
+            lines.push_back(word.mid(piece.textStart(), piece.textLength()));
+          }
+          layout.endLayout();
+          line = lines.back();
+          lines.pop_back();
+        }
+      }
+      lines.push_back(line);
+    }
+    return lines;
   }
 
   MSTablePrint settings_;
   MSTablePrint scaled_;  // the settings with the fonts at the size the table prints in
   double padding_ = MSTablePrint::kPadding;
   std::vector<double> minimum_;
+  mutable std::deque<Measure> metrics_;  // a deque keeps the references handed out
+  mutable std::unordered_map<std::size_t, std::vector<QString>> wrapped_;  // lines by cell, for the widths
   std::vector<QString> cells_;  // row by row
   int columns_ = 0;
   int rows_ = 0;
@@ -356,6 +429,8 @@ const MSTablePrint::TextStyle& MSTablePrint::textStyleOf(int row, int column) co
 }
 
 void MSTablePrint::attributedStringFromItems(QTextCursor& cursor, const TableGrid& grid) const {
+  // One edit: the document tells its layout of the change once, not once per row.
+  cursor.beginEditBlock();
   cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
   auto table = std::make_unique<PrintedTable>(grid, *this);
   const int rows = table->rows();
@@ -377,6 +452,7 @@ void MSTablePrint::attributedStringFromItems(QTextCursor& cursor, const TableGri
     }
   }
   cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+  cursor.endEditBlock();
 }
 
 }  // namespace td

@@ -10,7 +10,11 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QStandardPaths>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextFrame>
+#include <QTextLayout>
+#include <cmath>
 
 #include "platform/AppContext.h"
 #include "platform/LanguageString.h"
@@ -39,12 +43,34 @@ void alertLater(const QString& title, const QString& reason) {
   else show();
 }
 
+// Where a block's first line begins, in the document.
+double firstLineTop(const QTextBlock& block) {
+  const QTextLayout* layout = block.layout();
+  return layout->position().y() + (layout->lineCount() > 0 ? layout->lineAt(0).y() : 0);
+}
+
+// The foot of the document's last paragraph that holds anything (empty paragraphs after it would
+// only add blank pages).
+double contentBottom(const QTextDocument& document) {
+  for (QTextBlock block = document.lastBlock(); block.isValid(); block = block.previous()) {
+    if (block.length() <= 1) continue;
+    const QTextLayout* layout = block.layout();
+    if (layout->lineCount() == 0) continue;
+    const QTextLine last = layout->lineAt(layout->lineCount() - 1);
+    return layout->position().y() + last.y() + last.height();
+  }
+  return 0;
+}
+
 }  // namespace
 
 PrintTextView::PrintTextView(QString printJobTitle)
     : printJobTitle_(std::move(printJobTitle)), document_(std::make_unique<QTextDocument>()) {
   document_->setDefaultFont(systemFont(12));
   document_->setDocumentMargin(0);
+  document_->setUndoRedoEnabled(false);  // composed once, never edited
+  // No page yet: the document is laid out once, for the printer's page, not after every piece.
+  document_->setPageSize(QSizeF(0, 0));
 }
 
 PrintTextView::~PrintTextView() = default;
@@ -73,6 +99,11 @@ std::optional<QString> PrintTextView::print(QPrinter& printer) {
   pages_ = document_->pageCount();
   const QString printed = (printTime_.isValid() ? printTime_ : QDateTime::currentDateTime())
                               .toString(QStringLiteral("MM/dd/yyyy HH:mm"));
+  // A document of paragraphs alone (no frames or text tables) is drawn block by block, each on the
+  // page its first line is on, and ends with its last paragraph that shows anything.
+  const bool flowing = document_->rootFrame()->childFrames().isEmpty();
+  if (flowing) pages_ = std::max(1, static_cast<int>(std::ceil(contentBottom(*document_) / body.height())));
+  QTextBlock first = document_->begin();
   for (int index = 0; index < pages_; ++index) {
     if (index > 0) printer.newPage();
     painter.setFont(bandFont);
@@ -89,7 +120,18 @@ std::optional<QString> PrintTextView::print(QPrinter& printer) {
     QAbstractTextDocumentLayout::PaintContext context;
     context.clip = QRectF(0, index * body.height(), body.width(), body.height());
     painter.setClipRect(context.clip);
-    layout->draw(&painter, context);
+    if (flowing) {
+      // The blocks of this page alone: the layout's own drawing walks the whole document for every page.
+      while (first.isValid() && layout->blockBoundingRect(first).bottom() <= context.clip.top()) first = first.next();
+      for (QTextBlock block = first; block.isValid(); block = block.next()) {
+        // A block pushed to the next page keeps its place at the foot of this one: what it would
+        // draw there (a border, a background) is not its page's.
+        if (firstLineTop(block) >= context.clip.bottom()) break;
+        block.layout()->draw(&painter, QPointF(0, 0), {}, context.clip);
+      }
+    } else {
+      layout->draw(&painter, context);
+    }
     painter.restore();
   }
   painter.end();
