@@ -6,6 +6,9 @@
 
 #include <QColor>
 #include <QFont>
+#include <QAction>
+#include <QHeaderView>
+#include <QMenu>
 #include <QSignalSpy>
 #include <chrono>
 
@@ -16,6 +19,7 @@
 #include "session/trading/OrderJournal.h"
 #include "ui/reporting/AccountsTableModel.h"
 #include "ui/reporting/JournalTableModel.h"
+#include "ui/reporting/ReportTableView.h"
 
 namespace td {
 namespace {
@@ -200,6 +204,26 @@ TEST_F(AccountsTableTest, AClickOnARowMakesItsAccountTheCurrentOne) {
   EXPECT_FALSE(model->singleAction(2));
   EXPECT_FALSE(model->singleAction(-1));
   EXPECT_THAT(source.selected, ElementsAre(1002));
+}
+
+TEST_F(AccountsTableTest, TheColumnMenuHidesAndShowsColumnsAndTicksItsEntries) {
+  source.addAccount(1001, "Main");
+  model = std::make_unique<AccountsTableModel>(source, nullptr, std::chrono::seconds(1));
+  ReportTableView view(model.get(), "accounts", ReportTableView::ColumnMenu::Shown);
+  ASSERT_NE(view.columnMenu(), nullptr);
+  const QList<QAction*> entries = view.columnMenu()->actions();
+  ASSERT_EQ(entries.size(), 12);
+  EXPECT_EQ(entries[4]->text(), "Unrealized PL");
+  EXPECT_TRUE(entries[4]->isChecked());
+  entries[4]->trigger();
+  EXPECT_FALSE(entries[4]->isChecked());
+  EXPECT_TRUE(view.horizontalHeader()->isSectionHidden(4));
+  entries[4]->trigger();
+  EXPECT_TRUE(entries[4]->isChecked());
+  EXPECT_FALSE(view.horizontalHeader()->isSectionHidden(4));
+
+  JournalTableModel journal(source);
+  EXPECT_EQ(ReportTableView(&journal, "journal", ReportTableView::ColumnMenu::None).columnMenu(), nullptr);
 }
 
 }  // namespace

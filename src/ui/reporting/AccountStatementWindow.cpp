@@ -44,7 +44,7 @@ QLabel* totals(const QString& objectName, QWidget* parent) {
 
 // Columns as wide as their texts; a time column wide enough for its date too.
 void fitColumns(ReportTableView& table) {
-  table.resizeColumnsToContents();
+  table.fitColumns();
   const auto* model = static_cast<const StatementTableModel*>(table.model());
   for (int column = 0; column < model->columnCount(); ++column) {
     if (StatementTableModel::isTimeColumn(model->identifier(column)))
@@ -96,34 +96,40 @@ AccountStatementWindow::AccountStatementWindow(std::shared_ptr<ReportingSource> 
   content->setObjectName(QStringLiteral("contentView"));
   auto* column = new QVBoxLayout(content);
   column->setContentsMargins(0, 0, 0, 0);
-  auto addTable = [&](const QString& title, QAbstractItemModel* model, const QString& name, int rows) {
+  auto addTable = [&](const QString& title, QAbstractItemModel* model, const QString& name, int rows,
+                      ReportTableView::ColumnMenu menu) {
     column->addWidget(heading(title, content));
-    auto* table = new ReportTableView(model, name, content);
+    auto* table = new ReportTableView(model, name, menu, content);
     table->setMinimumHeight(table->verticalHeader()->defaultSectionSize() * rows +
                             table->horizontalHeader()->sizeHint().height() + 4);
     column->addWidget(table);
     return table;
   };
   closedTable_ = addTable(QStringLiteral("Closed Transactions"), &controller_.closedTransactions(),
-                          QStringLiteral("settledPositionHistoryTableView"), 7);
+                          QStringLiteral("settledPositionHistoryTableView"), 7,
+                          ReportTableView::ColumnMenu::Shown);
   closedStatus_ = totals(QStringLiteral("closedStatusLabel"), content);
   column->addWidget(closedStatus_);
   column->addSpacing(10);
   openTable_ = addTable(QStringLiteral("Open Positions"), &controller_.openPositions(),
-                        QStringLiteral("openPositionHistoryTableView"), 7);
+                        QStringLiteral("openPositionHistoryTableView"), 7,
+                        ReportTableView::ColumnMenu::Shown);
   openStatus_ = totals(QStringLiteral("openStatusLabel"), content);
   column->addWidget(openStatus_);
   column->addSpacing(10);
   workingTable_ = addTable(QStringLiteral("Working Orders"), &controller_.workingOrders(),
-                           QStringLiteral("pendingOrderHistoryTableView"), 6);
+                           QStringLiteral("pendingOrderHistoryTableView"), 6,
+                           ReportTableView::ColumnMenu::Shown);
   column->addSpacing(10);
   summaryTable_ = addTable(QStringLiteral("Account Summary"), &controller_.accountSummary(),
-                           QStringLiteral("accountSummaryHistoryTableView"), 18);
+                           QStringLiteral("accountSummaryHistoryTableView"), 18,
+                           ReportTableView::ColumnMenu::None);
   summaryTable_->setMaximumWidth(420);
   summaryTable_->horizontalHeader()->resizeSection(0, 200);
   column->addSpacing(10);
   instrumentTable_ = addTable(QStringLiteral("Instrument Details"), &controller_.instrumentDetails(),
-                              QStringLiteral("instrumentHistoryTableView"), 5);
+                              QStringLiteral("instrumentHistoryTableView"), 5,
+                              ReportTableView::ColumnMenu::None);
   instrumentTable_->setMaximumWidth(420);
   column->addStretch(1);
 
@@ -152,9 +158,9 @@ AccountStatementWindow::AccountStatementWindow(std::shared_ptr<ReportingSource> 
           [this](const QDateTime& date) { controller_.setToDate(fromQDateTime(date)); });
   connect(show_, &QPushButton::clicked, this, [this] { controller_.showAccountStatement(); });
   connect(print_, &QPushButton::clicked, this, [this] { PrintOperation::run(printout(), this); });
-  connect(&controller_.closedTransactions(), &QAbstractItemModel::modelReset, this, [this] {
-    for (ReportTableView* table : {closedTable_, openTable_, workingTable_, instrumentTable_}) fitColumns(*table);
-  });
+  // Each statement fits the columns to its texts.
+  for (ReportTableView* table : {closedTable_, openTable_, workingTable_, instrumentTable_})
+    connect(table->model(), &QAbstractItemModel::modelReset, table, [table] { fitColumns(*table); });
   controller_.setView(this);
 }
 

@@ -29,7 +29,11 @@ double signedFigure(const AccountDetails& a, const std::string& column) {
 
 AccountsTableModel::AccountsTableModel(ReportingSource& source, MainQueue* queue, Clock::Duration interval,
                                        QObject* parent)
-    : IdentifiedTableModel(allColumns(), parent), source_(source) {
+    : IdentifiedTableModel(allColumns(),
+                           {BALANCE_AC, UNREALIZEDPL_AC, LEVERAGE_AC, STORAGE_AC, EQUITY_AC, USEDMARGIN_AC,
+                            AVAILABLEMARGIN_AC},
+                           parent),
+      source_(source) {
   RefreshTableview();
   if (queue) timer_ = queue->scheduleRepeating(interval, [this] { RefreshTableview(); });
 }
@@ -123,6 +127,7 @@ QVariant AccountsTableModel::data(const QModelIndex& index, int role) const {
   const auto column = static_cast<std::size_t>(index.column());
   switch (role) {
     case Qt::DisplayRole: return row.texts[column];
+    case Qt::TextAlignmentRole: return alignment(index.column());
     case Qt::ForegroundRole:
       if (row.colours[column].isValid()) return row.colours[column];
       return {};

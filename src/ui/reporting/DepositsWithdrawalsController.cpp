@@ -29,7 +29,7 @@ std::string amount(double value) {
 DepositsTableModel::DepositsTableModel(ReportingSource& source, QObject* parent)
     : IdentifiedTableModel({ACCOUNTID_DW, TRANSACTIONID_DW, TRANSACTIONCODE_DW, CRAMOUNT_DW, DRAMOUNT_DW,
                             BALAMOUNTPOSTTRANSACTION_DW, NARRATION_DW, TRANSACTIONDATE_DW},
-                           parent),
+                           {CRAMOUNT_DW, DRAMOUNT_DW, BALAMOUNTPOSTTRANSACTION_DW}, parent),
       source_(source) {}
 
 void DepositsTableModel::reload() {
@@ -60,6 +60,7 @@ std::optional<std::string> DepositsTableModel::cellValue(const FinancialTransact
 int DepositsTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : count_; }
 
 QVariant DepositsTableModel::data(const QModelIndex& index, int role) const {
+  if (role == Qt::TextAlignmentRole) return alignment(index.column());
   if (role != Qt::DisplayRole || !index.isValid() || index.row() >= count_) return {};
   const auto movements = source_.transactions();
   if (!movements || index.row() >= static_cast<int>(movements->size())) return {};

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "ui/printing/PrintTextView.h"
 #include "ui/reporting/ReportTableView.h"
@@ -36,9 +37,13 @@ DepositsWithdrawalsWindow::DepositsWithdrawalsWindow(std::shared_ptr<ReportingSo
   clear_->setObjectName(QStringLiteral("clearButton"));
   print_ = new QPushButton(reportingText("9725"), this);
   print_->setObjectName(QStringLiteral("printButton"));
-  table_ = new ReportTableView(&controller_.table(), QStringLiteral("depositwithdrawalTableView"), this);
-  table_->horizontalHeader()->setDefaultSectionSize(130);
-  table_->horizontalHeader()->resizeSection(6, 220);  // the narration
+  table_ = new ReportTableView(&controller_.table(), QStringLiteral("depositwithdrawalTableView"),
+                               ReportTableView::ColumnMenu::None, this);
+  table_->fitColumns();
+  table_->horizontalHeader()->resizeSection(6, std::max(table_->columnWidth(6), 220));  // the narration
+  connect(&controller_.table(), &QAbstractItemModel::modelReset, table_, [this] {
+    if (controller_.table().rowCount() > 0) table_->fitColumns();
+  });
 
   auto* filters = new QHBoxLayout;
   filters->addWidget(new QLabel(reportingText("0012"), this));

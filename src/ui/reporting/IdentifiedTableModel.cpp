@@ -1,9 +1,17 @@
 #include "ui/reporting/IdentifiedTableModel.h"
 
+#include <algorithm>
+
 namespace td {
 
-IdentifiedTableModel::IdentifiedTableModel(std::vector<std::string> identifiers, QObject* parent)
-    : QAbstractTableModel(parent), identifiers_(std::move(identifiers)) {}
+IdentifiedTableModel::IdentifiedTableModel(std::vector<std::string> identifiers, std::vector<std::string> figures,
+                                           QObject* parent)
+    : QAbstractTableModel(parent), identifiers_(std::move(identifiers)), figures_(std::move(figures)) {}
+
+QVariant IdentifiedTableModel::alignment(int column) const {
+  const bool figure = std::find(figures_.begin(), figures_.end(), identifier(column)) != figures_.end();
+  return QVariant::fromValue(Qt::AlignVCenter | (figure ? Qt::AlignRight : Qt::AlignLeft));
+}
 
 const std::string& IdentifiedTableModel::identifier(int column) const {
   static const std::string none;

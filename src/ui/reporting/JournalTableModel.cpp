@@ -12,7 +12,7 @@ namespace td {
 using namespace reportingcolumns;
 
 JournalTableModel::JournalTableModel(ReportingSource& source, QObject* parent)
-    : IdentifiedTableModel({TIME_JO, MESSAGE_JO}, parent), source_(source) {
+    : IdentifiedTableModel({TIME_JO, MESSAGE_JO}, {}, parent), source_(source) {
   NotificationCenter& centre = source_.notifications();
   journalToken_ = centre.addObserver("JournalTableNotification", [this](const Notification&) { journalTableUpdate(); });
   loginToken_ = centre.addObserver("LoginSuccessNotification", [this](const Notification&) { journalTableUpdate(); });

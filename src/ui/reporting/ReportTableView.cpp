@@ -7,7 +7,8 @@
 
 namespace td {
 
-ReportTableView::ReportTableView(QAbstractItemModel* model, const QString& objectName, QWidget* parent)
+ReportTableView::ReportTableView(QAbstractItemModel* model, const QString& objectName, ColumnMenu menu,
+                                 QWidget* parent)
     : QTableView(parent) {
   setObjectName(objectName);
   setModel(model);
@@ -25,8 +26,10 @@ ReportTableView::ReportTableView(QAbstractItemModel* model, const QString& objec
   horizontalHeader()->setHighlightSections(false);
   horizontalHeader()->setStretchLastSection(true);
   horizontalHeader()->setSectionsMovable(true);
-  SetHeaderMenuItems();
-  connect(model, &QAbstractItemModel::modelReset, this, [this] { SetHeaderMenuItems(); });
+  if (menu == ColumnMenu::Shown) {
+    SetHeaderMenuItems();
+    connect(model, &QAbstractItemModel::modelReset, this, [this] { SetHeaderMenuItems(); });
+  }
 }
 
 void ReportTableView::SetHeaderMenuItems() {
@@ -45,6 +48,15 @@ void ReportTableView::SetHeaderMenuItems() {
   disconnect(header, &QWidget::customContextMenuRequested, this, nullptr);
   connect(header, &QWidget::customContextMenuRequested, this,
           [this, header](const QPoint& at) { columnMenu_->popup(header->mapToGlobal(at)); });
+}
+
+void ReportTableView::fitColumns() {
+  // The last column stretches over what is left.
+  const int fitted = model()->columnCount() - (horizontalHeader()->stretchLastSection() ? 1 : 0);
+  for (int column = 0; column < fitted; ++column) {
+    resizeColumnToContents(column);
+    setColumnWidth(column, columnWidth(column) + 14);
+  }
 }
 
 void ReportTableView::toggleColumn(QAction* entry) {

@@ -23,9 +23,9 @@ AccountsPage::AccountsPage(std::shared_ptr<ReportingSource> source, MainQueue* q
       accounts_(std::make_unique<AccountsTableModel>(*source_, queue, refreshInterval)),
       journal_(std::make_unique<JournalTableModel>(*source_)) {
   setObjectName(QStringLiteral("accountsTab"));
-  accountsTable_ = new ReportTableView(accounts_.get(), QStringLiteral("accountsTableView"), this);
-  accountsTable_->horizontalHeader()->setDefaultSectionSize(118);
-  journalTable_ = new ReportTableView(journal_.get(), QStringLiteral("journalTableView"), this);
+  accountsTable_ = new ReportTableView(accounts_.get(), QStringLiteral("accountsTableView"), ReportTableView::ColumnMenu::Shown, this);
+  accountsTable_->fitColumns();
+  journalTable_ = new ReportTableView(journal_.get(), QStringLiteral("journalTableView"), ReportTableView::ColumnMenu::None, this);
   journalTable_->setAlternatingRowColors(false);
   journalTable_->horizontalHeader()->resizeSection(0, 170);
   // A click on an account (never on the header) makes it the current one.
@@ -59,15 +59,22 @@ class ReportingFamily final : public QObject {
     window.addMainTab(reportingText("9721"),
                       new AccountsPage(source_, MainQueue::instance(), std::chrono::seconds(1), &window));
     window.addToolbarButton(reportingText("9722"), QStringLiteral("accountStatementButton"), [this] {
-      if (!statement_) statement_ = new AccountStatementWindow(source_, &window_);
+      if (!statement_) statement_ = placed(new AccountStatementWindow(source_, &window_));
       statement_->open();
     });
     // "&" would mark a shortcut letter in a button's title.
     window.addToolbarButton(reportingText("9723").replace(QLatin1Char('&'), QStringLiteral("&&")),
                             QStringLiteral("depositsWithdrawalsButton"), [this] {
-      if (!deposits_) deposits_ = new DepositsWithdrawalsWindow(source_, &window_);
+      if (!deposits_) deposits_ = placed(new DepositsWithdrawalsWindow(source_, &window_));
       deposits_->open();
     });
+  }
+
+  // A new window first shows over the middle of the main window.
+  template <class Window>
+  Window* placed(Window* window) const {
+    window->move(window_.geometry().center() - window->rect().center());
+    return window;
   }
 
   QPointer<AccountStatementWindow> statement_;

@@ -164,7 +164,13 @@ std::string quantityText(double value) {
 // ---- StatementTableModel ----
 
 StatementTableModel::StatementTableModel(Table table, ReportingSource& source, QObject* parent)
-    : IdentifiedTableModel(columnsOf(table), parent), table_(table), source_(source) {
+    : IdentifiedTableModel(columnsOf(table),
+                           {ORDERQUANTITY_PO, REMAININGQUANTITY_PO, PRICE_PO, TAKEPROFIT_PO, STOPLOSS_PO, QUANTITY_SP,
+                            OPENPRICE_SP, SETTLEDPRICE_SP, PROFIT_SP, COMMISSION_SP, STORAGE_SP, RATE_SP,
+                            OTHERCHARGES_SP, CURRENTPRICE_OP, BID_WL, ASK_WL},
+                           parent),
+      table_(table),
+      source_(source) {
   reload();
 }
 
@@ -233,6 +239,7 @@ std::optional<std::string> StatementTableModel::cellValue(Table table, const Acc
 int StatementTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : count_; }
 
 QVariant StatementTableModel::data(const QModelIndex& index, int role) const {
+  if (role == Qt::TextAlignmentRole) return alignment(index.column());
   if ((role != Qt::DisplayRole && role != PrintTextRole) || !index.isValid() || index.row() >= count_) return {};
   const auto statement = source_.statement();
   if (!statement) return {};
@@ -245,7 +252,7 @@ QVariant StatementTableModel::data(const QModelIndex& index, int role) const {
 // ---- AccountSummaryTableModel ----
 
 AccountSummaryTableModel::AccountSummaryTableModel(ReportingSource& source, QObject* parent)
-    : IdentifiedTableModel({ENTITY, DETAILS}, parent), source_(source) {}
+    : IdentifiedTableModel({ENTITY, DETAILS}, {DETAILS}, parent), source_(source) {}
 
 std::vector<std::pair<std::string, std::string>> AccountSummaryTableModel::summaryOf(const AccountStatementInfo& s) {
   if (!s.StartInfo || !s.EndInfo) return {};
@@ -291,6 +298,7 @@ int AccountSummaryTableModel::rowCount(const QModelIndex& parent) const {
 }
 
 QVariant AccountSummaryTableModel::data(const QModelIndex& index, int role) const {
+  if (role == Qt::TextAlignmentRole) return alignment(index.column());
   if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) return {};
   const auto row = static_cast<std::size_t>(index.row());
   const std::string& column = identifier(index.column());
