@@ -24,46 +24,46 @@
 namespace td {
 namespace {
 
-void fillJournal(test::FakeReportingSource& source, int lines) {
-  auto& journal = source.session->journal;
-  journal.reserve(static_cast<std::size_t>(lines) + 1'000'000);
-  for (int i = 0; i < lines; ++i)
-    journal.push_back("Dec 07, 2026 09:06:32#$#Order confirmed for EURUSD #" + std::to_string(i) + " @1.0841" +
-                      std::to_string(i % 10));
-}
+// A journal of `lines` lines in its table, in a view of 900 x 600.
+struct Journal {
+  explicit Journal(int lines) {
+    test::qtTestApp();
+    auto& journal = source.session->journal;
+    journal.reserve(static_cast<std::size_t>(lines) + 1'000'000);
+    for (int i = 0; i < lines; ++i)
+      journal.push_back("Dec 07, 2026 09:06:32#$#Order confirmed for EURUSD #" + std::to_string(i) + " @1.0841" +
+                        std::to_string(i % 10));
+    model = std::make_unique<JournalTableModel>(source);
+    view = std::make_unique<ReportTableView>(model.get(), "journal", ReportTableView::ColumnMenu::None);
+    view->resize(900, 600);
+  }
+  test::FakeReportingSource source;
+  std::unique_ptr<JournalTableModel> model;
+  std::unique_ptr<ReportTableView> view;
+};
 
 // One line appended and taken by the table (shown at the top of a view of 100,000 rows).
 void BM_JournalAppend(benchmark::State& state) {
-  test::qtTestApp();
-  test::FakeReportingSource source;
-  fillJournal(source, 100'000);
-  JournalTableModel model(source);
-  ReportTableView view(&model, "journal", ReportTableView::ColumnMenu::None);
-  view.resize(900, 600);
+  Journal journal(100'000);
   int n = 0;
   for (auto _ : state) {
-    source.session->journal.push_back("Dec 07, 2026 09:06:33#$#Order pending for EURUSD Pending id : " +
-                                      std::to_string(n++) + " Remaining Quantity : 1");
-    source.centre.post("JournalTableNotification");
+    journal.source.session->journal.push_back("Dec 07, 2026 09:06:33#$#Order pending for EURUSD Pending id : " +
+                                              std::to_string(n++) + " Remaining Quantity : 1");
+    journal.source.centre.post("JournalTableNotification");
   }
-  state.counters["rows"] = model.rowCount();
+  state.counters["rows"] = journal.model->rowCount();
 }
 BENCHMARK(BM_JournalAppend)->Unit(benchmark::kMicrosecond);
 
 // A scroll to a random place of 100,000 lines and the repaint of the rows in sight.
 void BM_JournalScroll(benchmark::State& state) {
-  test::qtTestApp();
-  test::FakeReportingSource source;
-  fillJournal(source, 100'000);
-  JournalTableModel model(source);
-  ReportTableView view(&model, "journal", ReportTableView::ColumnMenu::None);
-  view.resize(900, 600);
-  view.show();
-  QImage frame(view.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+  Journal journal(100'000);
+  journal.view->show();
+  QImage frame(journal.view->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
   std::mt19937 random(5);
   for (auto _ : state) {
-    view.verticalScrollBar()->setValue(static_cast<int>(random() % 100'000));
-    view.viewport()->render(&frame);
+    journal.view->verticalScrollBar()->setValue(static_cast<int>(random() % 100'000));
+    journal.view->viewport()->render(&frame);
   }
 }
 BENCHMARK(BM_JournalScroll)->Unit(benchmark::kMicrosecond);

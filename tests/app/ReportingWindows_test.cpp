@@ -6,22 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
 #include <QDateTimeEdit>
-#include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <fstream>
 
-#include "../integration/ProcessHelpers.h"
-#include "../ui/QtTestApp.h"
-#include "../ui/ScratchSettings.h"
-#include "app/Application.h"
+#include "../ui/PdfText.h"
+#include "AppTestSupport.h"
 #include "model/AccountDetails.h"
 #include "platform/AppContext.h"
 #include "session/BusinessBase.h"
@@ -30,26 +24,13 @@
 #include "ui/reporting/DepositsWithdrawalsWindow.h"
 #include "ui/reporting/ReportTableView.h"
 #include "ui/reporting/ReportingPanes.h"
-#include "ui/shell/SecretStore.h"
 
 namespace td {
 namespace {
 
-class NoSecrets final : public SecretStore {
- public:
-  void readPassword(const std::string&, ReadDone done) override { done(Status::NotFound, ""); }
-  void writePassword(const std::string&, const std::string&, WriteDone done) override { done(Status::Ok); }
-  void removePassword(const std::string&) override {}
-};
+using test::pumpUntil;
 
-bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds within = std::chrono::seconds(6)) {
-  const auto deadline = std::chrono::steady_clock::now() + within;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
-}
+constexpr std::chrono::seconds kWithin(6);
 
 QString cell(const QAbstractItemModel* model, int row, int column) {
   return model->data(model->index(row, column)).toString();
@@ -62,38 +43,25 @@ void trigger(QWidget& window, const char* objectName) {
 }
 
 TEST(ReportingWindows, AccountsJournalStatementPrintoutAndDepositsAgainstTheSimulatedServer) {
-  test::qtTestApp();
-  testing::ServerProcess server({});
+  test::AppAgainstServer server;
   ASSERT_TRUE(server.listening());
-  test::ScratchSettings settings;
-  const auto servers = settings.folder() / "servers.conf";
-  std::ofstream(servers) << "live.host=127.0.0.1\nlive.port=" << server.tcp << "\ndemo.host=127.0.0.1\ndemo.port="
-                         << server.tcp << "\n";
-  ::setenv("TARNWICKDESK_SERVERS", servers.c_str(), 1);
   {
-    Application::Options options;
-    options.defaults = settings.shared();
-    options.secrets = std::make_shared<NoSecrets>();
-    options.watchNetwork = false;
-    Application app(options);
+    Application app(server.options());
     app.start();
-    QTest::keyClicks(app.loginWindow()->userNameField(), "demo");
-    QTest::keyClicks(app.loginWindow()->passwordField(), "demo");
-    QTest::keyClick(app.loginWindow()->passwordField(), Qt::Key_Return);
-    ASSERT_TRUE(pumpUntil([&] { return app.mainWindow() && app.mainWindow()->isVisible(); }));
+    ASSERT_TRUE(test::AppAgainstServer::logIn(app));
     MainWindow& main = *app.mainWindow();
 
     // The Accounts tab: both accounts of the demo user, and the journal of the login, newest first.
     auto* page = main.findChild<AccountsPage*>();
     ASSERT_NE(page, nullptr);
     ReportTableView* accounts = page->accountsTable();
-    ASSERT_TRUE(pumpUntil([&] { return accounts->model()->rowCount() == 2; }));
+    ASSERT_TRUE(pumpUntil([&] { return accounts->model()->rowCount() == 2; }, kWithin));
     EXPECT_EQ(cell(accounts->model(), 0, 0), "1001");
     EXPECT_EQ(cell(accounts->model(), 1, 0), "1002");
-    ASSERT_TRUE(pumpUntil([&] { return page->journalTable()->model()->rowCount() >= 3; }));
+    ASSERT_TRUE(pumpUntil([&] { return page->journalTable()->model()->rowCount() >= 3; }, kWithin));
     EXPECT_TRUE(cell(page->journalTable()->model(), 0, 1).startsWith("Connected to 127.0.0.1"));
     main.selectMainTab(qobject_cast<QStackedWidget*>(page->parentWidget())->indexOf(page));
-    ASSERT_TRUE(pumpUntil([&] { return page->isVisible(); }));
+    ASSERT_TRUE(pumpUntil([&] { return page->isVisible(); }, kWithin));
     accounts->resize(900, 200);
     QTest::mouseClick(accounts->viewport(), Qt::LeftButton, {}, accounts->visualRect(accounts->model()->index(1, 1)).center());
     ASSERT_NE(app.mainWindowController()->account(), nullptr);
@@ -106,10 +74,10 @@ TEST(ReportingWindows, AccountsJournalStatementPrintoutAndDepositsAgainstTheSimu
     ASSERT_NE(statement, nullptr);
     EXPECT_TRUE(statement->isVisible());
     EXPECT_EQ(statement->accountBox()->currentText(), "1001");
-    ASSERT_TRUE(pumpUntil([&] { return statement->controller().openPositions().rowCount() > 0; }));
+    ASSERT_TRUE(pumpUntil([&] { return statement->controller().openPositions().rowCount() > 0; }, kWithin));
     statement->fromDateEdit()->setDateTime(QDateTime::currentDateTime().addDays(-30));
     QTest::mouseClick(statement->showButton(), Qt::LeftButton);
-    ASSERT_TRUE(pumpUntil([&] { return statement->controller().closedTransactions().rowCount() > 0; }));
+    ASSERT_TRUE(pumpUntil([&] { return statement->controller().closedTransactions().rowCount() > 0; }, kWithin));
     const auto& summary = statement->controller().accountSummary();
     const auto closing = std::find(summary.EntityList.begin(), summary.EntityList.end(), "Closing Balance");
     ASSERT_NE(closing, summary.EntityList.end());
@@ -118,10 +86,7 @@ TEST(ReportingWindows, AccountsJournalStatementPrintoutAndDepositsAgainstTheSimu
     QTemporaryDir dir;
     const QString pdf = dir.filePath("statement.pdf");
     ASSERT_FALSE(statement->printout()->printToPdf(pdf));
-    QProcess text;
-    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    ASSERT_TRUE(text.waitForFinished(20000));
-    const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+    const QString printed = test::pdfText(pdf);
     for (const QString& piece : {QStringLiteral("Account Statement"), QStringLiteral("Account : 1001"),
                                  QStringLiteral("Account Name : Demo main"), QStringLiteral("Closed Transactions"),
                                  cell(&statement->controller().closedTransactions(), 0, 0),
@@ -144,7 +109,7 @@ TEST(ReportingWindows, AccountsJournalStatementPrintoutAndDepositsAgainstTheSimu
     deposits->transactionCodeBox()->setCurrentIndex(1);  // Deposit Money
     QTest::mouseClick(deposits->searchButton(), Qt::LeftButton);
     const QAbstractItemModel* movements = deposits->table()->model();
-    ASSERT_TRUE(pumpUntil([&] { return movements->rowCount() == 2; }));
+    ASSERT_TRUE(pumpUntil([&] { return movements->rowCount() == 2; }, kWithin));
     EXPECT_EQ(cell(movements, 0, 0), "1001");
     EXPECT_EQ(cell(movements, 0, 2), "DEP");
     EXPECT_EQ(cell(movements, 1, 2), "DEP");
@@ -152,7 +117,6 @@ TEST(ReportingWindows, AccountsJournalStatementPrintoutAndDepositsAgainstTheSimu
     EXPECT_EQ(movements->rowCount(), 0);
     app.quit();
   }
-  ::unsetenv("TARNWICKDESK_SERVERS");
 }
 
 }  // namespace

@@ -4,12 +4,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <ctime>
 
 #include "FakeReportingSource.h"
+#include "PdfText.h"
 #include "QtTestApp.h"
 #include "ui/printing/PrintTextView.h"
 #include "ui/reporting/DepositsWithdrawalsController.h"
@@ -133,13 +133,6 @@ TEST_F(DepositsWindowTest, RepliesFillTheTableClearEmptiesItAtOnceAndANewLoginSt
   EXPECT_EQ(controller.table().rowCount(), 0);
 }
 
-QString pdfText(const QString& path) {
-  QProcess process;
-  process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
-  process.waitForFinished(20000);
-  return QString::fromUtf8(process.readAllStandardOutput());
-}
-
 TEST(DepositsPrintout, PrintsTheTableUnderItsJobTitleAndAnEmptyResultAsItsHeaderRow) {
   test::qtTestApp();
   QTemporaryDir dir;
@@ -147,13 +140,13 @@ TEST(DepositsPrintout, PrintsTheTableUnderItsJobTitleAndAnEmptyResultAsItsHeader
                        {"1001", "DEP", "80,000.00", "Initial deposit"},
                        {"1001", "WID", "0.00", "Withdrawal to bank"}};
   ASSERT_FALSE(DepositsWithdrawalsController::printout(rows)->printToPdf(dir.filePath("rows.pdf")));
-  const QString text = pdfText(dir.filePath("rows.pdf"));
+  const QString text = test::pdfText(dir.filePath("rows.pdf"));
   EXPECT_TRUE(text.contains("Deposit & Withdrawal")) << text.toStdString();
   EXPECT_TRUE(text.contains(QRegularExpression("1001 +DEP +80,000.00 +Initial deposit"))) << text.toStdString();
   EXPECT_TRUE(text.contains(QRegularExpression("1001 +WID +0.00 +Withdrawal to bank"))) << text.toStdString();
 
   ASSERT_FALSE(DepositsWithdrawalsController::printout({rows[0]})->printToPdf(dir.filePath("empty.pdf")));
-  const QString empty = pdfText(dir.filePath("empty.pdf"));
+  const QString empty = test::pdfText(dir.filePath("empty.pdf"));
   EXPECT_TRUE(empty.contains(QRegularExpression("Account Id +Transaction Code +Cr Amount +Narration")))
       << empty.toStdString();
   EXPECT_FALSE(empty.contains("1001"));

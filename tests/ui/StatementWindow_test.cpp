@@ -5,11 +5,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <ctime>
 
 #include "FakeReportingSource.h"
+#include "PdfText.h"
 #include "QtTestApp.h"
 #include "ui/printing/PrintTextView.h"
 #include "ui/reporting/AccountStatementController.h"
@@ -290,13 +290,6 @@ TEST_F(StatementWindowTest, TheReplyFillsTheTablesAndANewLoginListsItsAccounts) 
   EXPECT_EQ(controller.accountSummary().getAccountSummaryCount(), 0);
 }
 
-QString pdfText(const QString& path) {
-  QProcess process;
-  process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
-  process.waitForFinished(20000);
-  return QString::fromUtf8(process.readAllStandardOutput());
-}
-
 TEST_F(StatementWindowTest, AnEmptyStatementPrintsItsHeadingsHeaderRowsAndTotals) {
   controller.windowDidLoad();
   source.centre.post("AccountStatementNotification");
@@ -309,7 +302,7 @@ TEST_F(StatementWindowTest, AnEmptyStatementPrintsItsHeadingsHeaderRowsAndTotals
   QTemporaryDir dir;
   const QString path = dir.filePath("statement.pdf");
   ASSERT_FALSE(controller.printout(grids)->printToPdf(path));
-  const QString text = pdfText(path);
+  const QString text = test::pdfText(path);
   QStringList expected{"Account Statement", "Account : 1001", "Account Name : Main", "Statement Period : 03/10/2026",
                        "Closed Transactions", "Settled Id", "Quantity : 0", "TDS : 0.00", "Open Positions",
                        "Position Id", "Working Orders", "Pending Id", "Account Summary", "Entity", "Details",

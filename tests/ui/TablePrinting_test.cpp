@@ -7,7 +7,6 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QPainter>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTextBlock>
 #include <QStandardItemModel>
@@ -16,6 +15,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include "PdfText.h"
 #include "QtTestApp.h"
 #include "ui/printing/MSTablePrint.h"
 #include "ui/printing/PrintTextView.h"
@@ -23,16 +23,6 @@
 
 namespace td {
 namespace {
-
-QString pdfText(const QString& path, bool layout = false) {
-  QProcess process;
-  QStringList arguments;
-  if (layout) arguments << QStringLiteral("-layout");
-  arguments << path << QStringLiteral("-");
-  process.start(QStringLiteral("pdftotext"), arguments);
-  process.waitForFinished(20000);
-  return QString::fromUtf8(process.readAllStandardOutput());
-}
 
 TableGrid grid(std::initializer_list<std::vector<QString>> rows) { return TableGrid(rows); }
 
@@ -132,7 +122,7 @@ TEST(TablePrinting, APrintOutCarriesItsTitleAndPageNumbersAndBreaksLongTablesBet
   const QString path = dir.filePath("long.pdf");
   ASSERT_FALSE(view.printToPdf(path));
   ASSERT_GE(view.pageCount(), 2);
-  const QString text = pdfText(path);
+  const QString text = test::pdfText(path, false);
   EXPECT_EQ(text.count("Deposit & Withdrawal"), view.pageCount());
   EXPECT_EQ(text.count("03/10/2026 15:30"), view.pageCount());
   for (int page = 1; page <= view.pageCount(); ++page)
@@ -167,7 +157,7 @@ TEST(TablePrinting, WideTablesKeepTheirWordsWhole) {
                      "0.00", "Regular", "12/03/2026", "12/03/2027"}}));
   const QString path = dir.filePath("wide.pdf");
   ASSERT_FALSE(view.printToPdf(path));
-  const QString text = pdfText(path, true);
+  const QString text = test::pdfText(path);
   for (const char* word : {"Type", "Symbol", "Validity", "43381.00", "43252.00", "Regular", "Commission"})
     EXPECT_TRUE(text.contains(QLatin1String(word))) << word << "\n" << text.toStdString();
 }

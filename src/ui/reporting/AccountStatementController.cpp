@@ -61,18 +61,8 @@ void AccountStatementController::setDateValues() {
 }
 
 void AccountStatementController::loadAccountCombo() {
-  // Only the accounts of the session can be chosen: the first one to begin with.
-  accountItems_.clear();
-  for (const auto& account : source_.accounts())
-    if (account) accountItems_.push_back(std::to_string(account->AccountId));
-  selected_ = accountItems_.empty() ? -1 : 0;
-  if (view_) view_->showAccounts(accountItems_, selected_);
-}
-
-std::string AccountStatementController::accountText() const {
-  return selected_ >= 0 && selected_ < static_cast<int>(accountItems_.size())
-             ? accountItems_[static_cast<std::size_t>(selected_)]
-             : std::string();
+  account_.load(source_);
+  if (view_) view_->showAccounts(account_.items(), account_.selected());
 }
 
 std::int64_t AccountStatementController::getReportHistoryDaysLimit() const {
@@ -86,7 +76,7 @@ void AccountStatementController::setMaxandMinDates() {
 }
 
 void AccountStatementController::selectAccount(int index) {
-  selected_ = index >= 0 && index < static_cast<int>(accountItems_.size()) ? index : -1;
+  account_.select(index);
   setMaxandMinDates();
 }
 

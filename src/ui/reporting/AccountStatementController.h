@@ -16,7 +16,7 @@
 
 #include "platform/NotificationCenter.h"
 #include "ui/printing/TableGrid.h"
-#include "ui/reporting/SearchPeriod.h"
+#include "ui/reporting/SearchCriteria.h"
 #include "ui/reporting/StatementTableModels.h"
 
 namespace td {
@@ -76,10 +76,9 @@ class AccountStatementController {
   void setToDate(Date date);
 
   const SearchPeriod& period() const { return period_; }
-  const std::vector<std::string>& accountItems() const { return accountItems_; }
-  int selectedAccount() const { return selected_; }
+  const AccountChoice& account() const { return account_; }
   // The chosen account id as text; "" when none.
-  std::string accountText() const;
+  std::string accountText() const { return account_.text(); }
 
   const std::string& accountLabel() const { return accountLabel_; }
   const std::string& accountNameLabel() const { return accountNameLabel_; }
@@ -112,8 +111,7 @@ class AccountStatementController {
   ReportingSource& source_;
   AccountStatementView* view_ = nullptr;
   SearchPeriod period_;
-  std::vector<std::string> accountItems_;
-  int selected_ = -1;
+  AccountChoice account_;
   bool loaded_ = false;
   std::string accountLabel_, accountNameLabel_, statementPeriodLabel_;
   std::string closedStatus_, openStatus_;

@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include "ui/printing/PrintTextView.h"
@@ -186,20 +185,10 @@ std::shared_ptr<PrintTextView> AccountStatementWindow::printout() const {
   return controller_.printout(grids);
 }
 
-void AccountStatementWindow::showPeriod(const SearchPeriod& period) {
-  for (auto [edit, date] : {std::pair{from_, period.fromDate()}, std::pair{to_, period.toDate()}}) {
-    const QSignalBlocker quiet(edit);
-    if (period.minimumDate() && period.maximumDate())
-      edit->setDateTimeRange(toQDateTime(*period.minimumDate()), toQDateTime(*period.maximumDate()));
-    edit->setDateTime(toQDateTime(date));
-  }
-}
+void AccountStatementWindow::showPeriod(const SearchPeriod& period) { td::showPeriod(*from_, *to_, period); }
 
 void AccountStatementWindow::showAccounts(const std::vector<std::string>& accounts, int selected) {
-  const QSignalBlocker quiet(accountBox_);
-  accountBox_->clear();
-  for (const std::string& account : accounts) accountBox_->addItem(QString::fromStdString(account));
-  accountBox_->setCurrentIndex(selected);
+  showChoices(*accountBox_, accounts, selected);
   show_->setEnabled(!accounts.empty());
 }
 

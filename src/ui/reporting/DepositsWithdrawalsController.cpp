@@ -114,11 +114,8 @@ void DepositsWithdrawalsController::setDefaultValues() {
 }
 
 void DepositsWithdrawalsController::loadAccountCombo() {
-  accountItems_.clear();
-  for (const auto& account : source_.accounts())
-    if (account) accountItems_.push_back(std::to_string(account->AccountId));
-  selectedAccount_ = accountItems_.empty() ? -1 : 0;
-  if (view_) view_->showAccounts(accountItems_, selectedAccount_);
+  account_.load(source_);
+  if (view_) view_->showAccounts(account_.items(), account_.selected());
 }
 
 void DepositsWithdrawalsController::loadTransactionCodeCombo() {
@@ -127,9 +124,7 @@ void DepositsWithdrawalsController::loadTransactionCodeCombo() {
   if (view_) view_->showTransactionCodes(titles, selectedCode_);
 }
 
-void DepositsWithdrawalsController::selectAccount(int index) {
-  selectedAccount_ = index >= 0 && index < static_cast<int>(accountItems_.size()) ? index : -1;
-}
+void DepositsWithdrawalsController::selectAccount(int index) { account_.select(index); }
 
 void DepositsWithdrawalsController::selectTransactionCode(int index) {
   selectedCode_ = index >= 0 && index < static_cast<int>(transactioncodeArray().size()) ? index : -1;
@@ -142,9 +137,9 @@ std::string DepositsWithdrawalsController::transactionCode() const {
 }
 
 bool DepositsWithdrawalsController::searchButtonClicked() {
-  if (selectedAccount_ < 0) return false;
+  if (account_.selected() < 0) return false;
   SearchInfo search;
-  search.AccountNumber = accountItems_[static_cast<std::size_t>(selectedAccount_)];
+  search.AccountNumber = account_.text();
   search.FromDate = period_.fromDate();
   search.ToDate = period_.toDate();
   search.TransactionDetails = transactionCode();

@@ -17,7 +17,7 @@
 #include "platform/NotificationCenter.h"
 #include "ui/printing/TableGrid.h"
 #include "ui/reporting/IdentifiedTableModel.h"
-#include "ui/reporting/SearchPeriod.h"
+#include "ui/reporting/SearchCriteria.h"
 
 namespace td {
 
@@ -87,8 +87,7 @@ class DepositsWithdrawalsController {
   void setToDate(Date date) { period_.setToDate(date); }
 
   const SearchPeriod& period() const { return period_; }
-  const std::vector<std::string>& accountItems() const { return accountItems_; }
-  int selectedAccount() const { return selectedAccount_; }
+  const AccountChoice& account() const { return account_; }
   int selectedTransactionCode() const { return selectedCode_; }
   // The code a search sends: the chosen kind's, "#DWR" when none is chosen.
   std::string transactionCode() const;
@@ -104,8 +103,7 @@ class DepositsWithdrawalsController {
   ReportingSource& source_;
   DepositsWithdrawalsView* view_ = nullptr;
   SearchPeriod period_;
-  std::vector<std::string> accountItems_;
-  int selectedAccount_ = -1;
+  AccountChoice account_;
   int selectedCode_ = -1;
   bool loaded_ = false;
   DepositsTableModel table_;

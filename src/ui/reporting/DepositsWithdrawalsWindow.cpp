@@ -6,7 +6,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -94,26 +93,15 @@ std::shared_ptr<PrintTextView> DepositsWithdrawalsWindow::printout() const {
       ConsolidatedTableData::getConsolidatedDataFromTableView(*table_, table_->model()->rowCount()));
 }
 
-void DepositsWithdrawalsWindow::showPeriod(const SearchPeriod& period) {
-  for (auto [edit, date] : {std::pair{from_, period.fromDate()}, std::pair{to_, period.toDate()}}) {
-    const QSignalBlocker quiet(edit);
-    edit->setDateTime(toQDateTime(date));
-  }
-}
+void DepositsWithdrawalsWindow::showPeriod(const SearchPeriod& period) { td::showPeriod(*from_, *to_, period); }
 
 void DepositsWithdrawalsWindow::showAccounts(const std::vector<std::string>& accounts, int selected) {
-  const QSignalBlocker quiet(accountBox_);
-  accountBox_->clear();
-  for (const std::string& account : accounts) accountBox_->addItem(QString::fromStdString(account));
-  accountBox_->setCurrentIndex(selected);
+  showChoices(*accountBox_, accounts, selected);
   search_->setEnabled(!accounts.empty());
 }
 
 void DepositsWithdrawalsWindow::showTransactionCodes(const std::vector<std::string>& titles, int selected) {
-  const QSignalBlocker quiet(codeBox_);
-  codeBox_->clear();
-  for (const std::string& title : titles) codeBox_->addItem(QString::fromStdString(title));
-  codeBox_->setCurrentIndex(selected);
+  showChoices(*codeBox_, titles, selected);
 }
 
 }  // namespace td

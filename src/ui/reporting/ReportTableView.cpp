@@ -1,6 +1,8 @@
 #include "ui/reporting/ReportTableView.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QSignalBlocker>
 #include <QDateTimeEdit>
 #include <QHeaderView>
 #include <QMenu>
@@ -79,6 +81,22 @@ QDateTimeEdit* makeDateEdit(const QString& objectName, QWidget* parent) {
   edit->setDisplayFormat(QStringLiteral("MM/dd/yyyy HH:mm:ss"));
   edit->setCalendarPopup(true);
   return edit;
+}
+
+void showPeriod(QDateTimeEdit& from, QDateTimeEdit& to, const SearchPeriod& period) {
+  for (auto [edit, date] : {std::pair{&from, period.fromDate()}, std::pair{&to, period.toDate()}}) {
+    const QSignalBlocker quiet(edit);
+    if (period.minimumDate() && period.maximumDate())
+      edit->setDateTimeRange(toQDateTime(*period.minimumDate()), toQDateTime(*period.maximumDate()));
+    edit->setDateTime(toQDateTime(date));
+  }
+}
+
+void showChoices(QComboBox& box, const std::vector<std::string>& items, int selected) {
+  const QSignalBlocker quiet(&box);
+  box.clear();
+  for (const std::string& item : items) box.addItem(QString::fromStdString(item));
+  box.setCurrentIndex(selected);
 }
 
 }  // namespace td

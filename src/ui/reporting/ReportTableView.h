@@ -1,13 +1,18 @@
 #pragma once
-// The table views of the reporting windows: cells in a 12-pixel font, one line per row, whole rows
+// The table views and controls of the reporting windows. Tables: cells in a 12-pixel font, one line per row, whole rows
 // selected, and, where asked, a column menu on the header (one ticked entry per column, which hides
 // or shows it; the choice is not kept).
 
 #include <QTableView>
 #include <QDateTime>
 
-#include "platform/DateFormat.h"
+#include <string>
+#include <vector>
 
+#include "platform/DateFormat.h"
+#include "ui/reporting/SearchCriteria.h"
+
+class QComboBox;
 class QDateTimeEdit;
 
 namespace td {
@@ -37,5 +42,10 @@ Date fromQDateTime(const QDateTime& date);
 
 // A date-and-time editor with a calendar, showing "MM/dd/yyyy HH:mm:ss".
 QDateTimeEdit* makeDateEdit(const QString& objectName, QWidget* parent);
+// A search period in its two editors, held within its limits when it has them (no signals).
+void showPeriod(QDateTimeEdit& from, QDateTimeEdit& to, const SearchPeriod& period);
+// Choices (accounts, kinds of movement) in a box, `selected` current (-1: none, the box shows
+// nothing); no signals.
+void showChoices(QComboBox& box, const std::vector<std::string>& items, int selected);
 
 }  // namespace td

@@ -1,11 +1,25 @@
-#include "ui/reporting/SearchPeriod.h"
+#include "ui/reporting/SearchCriteria.h"
 
 #include <algorithm>
 #include <ctime>
 
+#include "ui/reporting/ReportingSource.h"
 #include "wire/Formatter.h"
 
 namespace td {
+
+void AccountChoice::load(const ReportingSource& source) {
+  items_.clear();
+  for (const auto& account : source.accounts())
+    if (account) items_.push_back(std::to_string(account->AccountId));
+  selected_ = items_.empty() ? -1 : 0;
+}
+
+void AccountChoice::select(int index) { selected_ = index >= 0 && index < static_cast<int>(items_.size()) ? index : -1; }
+
+std::string AccountChoice::text() const {
+  return selected_ >= 0 ? items_[static_cast<std::size_t>(selected_)] : std::string();
+}
 
 SearchPeriod::SearchPeriod(std::function<Date()> now) : now_(std::move(now)) { setDateValues(); }
 

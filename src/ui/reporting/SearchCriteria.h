@@ -1,14 +1,37 @@
 #pragma once
-// The period of a search window (statement, deposits and withdrawals): two dates that start as
-// today at 00:00:00 and today at 12:00:00 (local time), optionally held between a first and a last
-// selectable date.
+// What a search window (statement, deposits and withdrawals) searches: one of the session's
+// accounts, and a period of two dates that start as today at 00:00:00 and today at 12:00:00 (local
+// time), optionally held between a first and a last selectable date.
 
 #include <functional>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "platform/DateFormat.h"
 
 namespace td {
+
+class ReportingSource;
+
+// The account: chosen from the session's accounts only, never typed.
+class AccountChoice {
+ public:
+  // `loadAccountCombo`: the ids ("%d") of the session's accounts, in its order; the first is chosen
+  // (none when there is none).
+  void load(const ReportingSource& source);
+  // The user's choice; an index out of range chooses none.
+  void select(int index);
+
+  const std::vector<std::string>& items() const { return items_; }
+  int selected() const { return selected_; }
+  // The chosen id; "" when none.
+  std::string text() const;
+
+ private:
+  std::vector<std::string> items_;
+  int selected_ = -1;
+};
 
 class SearchPeriod {
  public:
