@@ -110,6 +110,13 @@ TEST_F(DepositsWindowTest, OpensOnTodayWithTheFirstAccountAndSendsTheChosenCodeO
   EXPECT_EQ(source.searches[1].FromDate, today(0) - std::chrono::hours(24 * 30));
   EXPECT_EQ(source.searches[1].ToDate, today(12));
   EXPECT_EQ(source.searches[2].TransactionDetails, "#DWR");
+
+  // A session without accounts: nothing to search, so nothing goes out.
+  source.session->accounts.clear();
+  controller.loadAccountCombo();
+  EXPECT_EQ(shownAccount, -1);
+  EXPECT_FALSE(controller.searchButtonClicked());
+  EXPECT_EQ(source.searches.size(), 3u);
 }
 
 TEST_F(DepositsWindowTest, RepliesFillTheTableClearEmptiesItAtOnceAndANewLoginStartsOver) {

@@ -262,6 +262,12 @@ TEST_F(StatementWindowTest, TheFirstShowingRequestsTheFirstAccountForTodayAndLat
   ASSERT_TRUE(controller.showAccountStatement());
   EXPECT_EQ(source.statementRequests.back().AccountId, std::optional<std::string>("1002"));
   EXPECT_EQ(labels[1], "Account Name : Hedge");
+
+  // No account chosen: the labels say so and no request goes out.
+  controller.selectAccount(5);
+  EXPECT_FALSE(controller.showAccountStatement());
+  EXPECT_EQ(source.statementRequests.size(), 2u);
+  EXPECT_EQ(labels[0], "Account : ");
 }
 
 TEST_F(StatementWindowTest, TheReplyFillsTheTablesAndANewLoginListsItsAccounts) {
