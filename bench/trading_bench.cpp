@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "../tests/session/trading/NullTradingEvents.h"
+#include "TradingFixtures.h"
 #include "model/ReferenceData.h"
 #include "platform/Log.h"
 #include "session/ReceivedMessage.h"
@@ -20,43 +21,8 @@
 namespace td {
 namespace {
 
-// A login data set in the AMP form: `items` items (codes I0...), `accounts` accounts (100...) spread
-// over four groups.
-std::unique_ptr<ReferenceData> makeReference(int items, int accounts) {
-  std::vector<std::string> sections(17);
-  for (int i = 0; i < items; ++i) {
-    sections[4] += std::to_string(i + 1) + "\x05" "Item " + std::to_string(i) + "\x05" "I" + std::to_string(i) +
-                   "\x06";
-  }
-  for (int g = 1; g <= 4; ++g) sections[5] += std::to_string(g) + "\x05" "G" + std::to_string(g) + "\x06";
-  for (int a = 0; a < accounts; ++a) {
-    sections[8] += std::to_string(100 + a) + "\x05" + std::to_string(1 + a % 4) + "\x06";
-  }
-  std::string text;
-  for (std::size_t i = 0; i < sections.size(); ++i) text += (i ? "\x07" : "") + sections[i];
-  auto reference = std::make_unique<ReferenceData>();
-  reference->FillAmpDetails(text);
-  int n = 0;
-  for (const auto& [code, item] : reference->ItemCollection()) {
-    item->PLCalcModeId = 1 + n % 4;
-    item->ContractSize = 100;
-    item->DecimalPlaces = 4;
-    item->Point = 0.0001;
-    item->Bid = 1.1 + n * 0.01;
-    item->Ask = item->Bid + 0.0002;
-    ++n;
-  }
-  for (const auto& [key, group] : reference->GroupDetailCollection()) {
-    group->LeverageOnFProfit = 80;
-    group->RevLeverageOnFLoss = 100;
-  }
-  for (const auto& [key, account] : reference->AccountDetailCollection()) {
-    account->tradingStatus = 1;
-    account->accountaccessType = 1;
-    account->Balance = 10000;
-  }
-  return reference;
-}
+using bench::makeReference;
+using bench::openPositions;
 
 // A received report: framed as the server writes it and cut into fields as the dispatcher does.
 struct Frame {
@@ -137,23 +103,6 @@ void BM_ExecutionReportsAgainstWorkingOrders(benchmark::State& state) {
   log::setLevel(log::Level::Info);
 }
 BENCHMARK(BM_ExecutionReportsAgainstWorkingOrders)->Unit(benchmark::kMillisecond);
-
-OrderList openPositions(const ReferenceData& reference, int count) {
-  (void)reference;
-  OrderList open;
-  std::mt19937 rng(11);
-  for (int i = 0; i < count; ++i) {
-    auto o = std::make_shared<Order>();
-    o->OpenPositionId = std::to_string(i);
-    o->AccountNumber = std::to_string(100 + (i / 25) % 20);  // positions of one account come in runs
-    o->ItemCode = "I" + std::to_string(rng() % 50);
-    o->tradingMode = static_cast<std::int32_t>(rng() % 2);
-    o->RemainingQty = std::to_string(1 + rng() % 5);
-    o->OrderPrice = "1.2";
-    open.push_back(o);
-  }
-  return open;
-}
 
 // The refresh as the windows run it one call at a time: CalcPL on every visible position, then
 // calcAccountDetails on every account (each walking the visible positions).

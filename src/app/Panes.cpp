@@ -4,6 +4,7 @@
 #include "ui/chat/ChatWindows.h"
 #include "ui/news/NewsView.h"
 #include "ui/positions/PositionsPane.h"
+#include "ui/reporting/ReportingPanes.h"
 #include "ui/ticket/TradeTicket.h"
 #include "ui/watchlist/WatchlistPanes.h"
 
@@ -20,6 +21,7 @@ void installPanes(MainWindow& window) {
   installTradeTicket(window);
   installChatWindows(window);
   installNews(window);
+  installReporting(window);
 }
 
 }  // namespace td

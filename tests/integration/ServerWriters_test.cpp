@@ -14,6 +14,8 @@
 #include "TradingHistory.h"
 #include "model/ReferenceData.h"
 #include "model/XmlTables.h"
+#include "model/statement/AccountStatementInfo.h"
+#include "session/datasets/StatementTables.h"
 #include "wire/Base64.h"
 #include "wire/SessionKey.h"
 
@@ -260,8 +262,10 @@ TEST(SimTradingHistory, FinancialTransactionsFollowTheAccountPeriodAndCode) {
     return data == "ERROR" ? -1 : static_cast<int>(std::count(data.begin(), data.end(), '\x06'));
   };
   EXPECT_EQ(count(), 4);
-  q.transactionCode = "WDR";
+  q.transactionCode = "WID";
   EXPECT_EQ(count(), 1);
+  q.transactionCode = "DEP";
+  EXPECT_EQ(count(), 2);
   q.transactionCode = "#DWR";
   q.from = ampTime(now - 3 * 86400);
   EXPECT_EQ(count(), 2);
@@ -270,6 +274,28 @@ TEST(SimTradingHistory, FinancialTransactionsFollowTheAccountPeriodAndCode) {
   q.userName = "nobody";
   q.account = "1001";
   EXPECT_EQ(count(), -1);
+}
+
+TEST(SimTradingHistory, StatementMovementsAreTypedSoTheSummaryAddsUpToTheClosingBalance) {
+  Scenario s = Scenario::builtIn();
+  std::int64_t now = 1800000000;
+  TradingHistory h(s, 5, now);
+  PriceFeed feed(s, 5);
+  DataSetQuery q;
+  q.context = "getdsaccountstatement";
+  q.userName = "demo";
+  q.account = "1001";
+  q.from = ampTime(now - 7 * 86400);  // the initial deposit lies before, the other movements inside
+  q.to = ampTime(now);
+  AccountStatementInfo statement;
+  statement.apply(StatementTables::readAccountStatement(h.dataSet(q, feed)));
+  ASSERT_TRUE(statement.StartInfo && statement.EndInfo);
+  EXPECT_GT(statement.getDeposit(), 0);
+  EXPECT_LT(statement.getWithDrawal(), 0);
+  EXPECT_DOUBLE_EQ(statement.getMiscellaneous(), 0);
+  EXPECT_NEAR(statement.StartInfo->OpeningBalanceOfDay + statement.getDeposit() + statement.getWithDrawal() +
+                  statement.getMiscellaneous(),
+              statement.EndInfo->Balance, 0.005);
 }
 
 TEST(SimTradingHistory, ExecutedPositionsAreThoseOpenedOnTheSearchedDay) {

@@ -148,15 +148,15 @@ TradingHistory::TradingHistory(const Scenario& scenario, std::uint64_t seed, std
       cancellations_.push_back(c);
     }
     double running = 0;
-    auto tx = [&](const char* code, const char* sub, int subId, double credit, double debit, const char* text,
-                  std::int64_t when) {
+    auto tx = [&](const char* code, int subType, double credit, double debit, const char* text, std::int64_t when) {
       running += credit - debit;
       TransactionRecord t;
       t.id = txId++;
       t.account = account.id;
       t.code = code;
-      t.subCode = sub;
-      t.subId = subId;
+      t.subCode = code;
+      t.subId = t.id + 10000;
+      t.subType = subType;
       t.credit = credit;
       t.debit = debit;
       t.balanceAfter = roundTo(running, 2);
@@ -165,10 +165,10 @@ TradingHistory::TradingHistory(const Scenario& scenario, std::uint64_t seed, std
       transactions_.push_back(t);
     };
     double b = account.balance;
-    tx("DEP", "BANK", 1, roundTo(b * 0.8, 2), 0, "Initial deposit", now - 10 * kDay);
-    tx("DEP", "CARD", 2, roundTo(b * 0.3, 2), 0, "Card deposit", now - 5 * kDay);
-    tx("WDR", "BANK", 3, 0, roundTo(b * 0.1, 2), "Withdrawal to bank", now - 2 * kDay);
-    tx("CHG", "STOR", 4, 0, 0, "Storage charge", now - kDay);
+    tx("DEP", 1, roundTo(b * 0.8, 2), 0, "Initial deposit", now - 10 * kDay);
+    tx("DEP", 11, roundTo(b * 0.3, 2), 0, "Card deposit", now - 5 * kDay);
+    tx("WID", 2, 0, roundTo(b * 0.1, 2), "Withdrawal to bank", now - 2 * kDay);
+    tx("PCH", 10, 0, 0, "Processing charge waived", now - kDay);
   }
 }
 
@@ -457,8 +457,8 @@ std::string TradingHistory::statement(int account, std::int64_t from, std::int64
   for (const auto& t : transactions_) {
     if (t.account != account || t.when < from || t.when > to) continue;
     out += "<Table4>" + cell("DrAmount", fixedText(t.debit, 2)) + cell("CrAmount", fixedText(t.credit, 2)) +
-           cell("FinancialTransactionTypeId", t.code == "DEP" ? "1" : t.code == "WDR" ? "2" : "3") +
-           cell("SubFinancialTransactionTypeId", std::to_string(t.subId)) +
+           cell("FinancialTransactionTypeId", t.code == "DEP" ? "1" : t.code == "WID" ? "2" : "3") +
+           cell("SubFinancialTransactionTypeId", std::to_string(t.subType)) +
            cell("AccountId", std::to_string(t.account)) + "</Table4>\n";
   }
   std::sort(mentioned.begin(), mentioned.end());

@@ -81,9 +81,10 @@ struct CancellationRecord {
 struct TransactionRecord {
   int id = 0;
   int account = 0;
-  std::string code;     // "DEP" deposit, "WDR" withdrawal, "CHG" charge
+  std::string code;     // "DEP" deposit, "WID" withdrawal, "PCH" processing charge
   std::string subCode;
-  int subId = 0;
+  int subId = 0;        // the movement's own number
+  int subType = 0;      // the statement's sub-transaction type: 1, 11 deposits, 2 withdrawal, 10 miscellaneous
   double credit = 0;
   double debit = 0;
   double balanceAfter = 0;
