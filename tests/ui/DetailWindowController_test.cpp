@@ -6,14 +6,14 @@
 
 #include <gtest/gtest.h>
 
-#include <QPrinter>
 #include <QSignalSpy>
 #include <QTextDocument>
 #include <cstdio>
 #include <filesystem>
 
 #include "WatchlistTestSupport.h"
-#include "ui/watchlist/TablePrintout.h"
+#include "ui/printing/PrintTextView.h"
+#include "ui/watchlist/ReceiptPrintout.h"
 
 namespace td::testing {
 namespace {
@@ -179,13 +179,7 @@ TEST_F(DetailTest, TheReceiptPrintsToAPdfFileWhoseTextHoldsItsRows) {
   session->OpenOrderCollection = {position("P1")};
   openReceipt(D::OpenPositionReceipt, "0");
   const auto file = std::filesystem::temp_directory_path() / ("td-receipt-" + std::to_string(::getpid()) + ".pdf");
-  {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(QString::fromStdString(file.string()));
-    const auto document = printout::tableDocument(details->printGrid());
-    printout::print(*document, printer, "Delivery Receipt");
-  }
+  EXPECT_EQ(receiptPrintout(details->printGrid())->printToPdf(QString::fromStdString(file.string())), std::nullopt);
   std::string text;
   {
     FILE* pipe = ::popen(("pdftotext -layout '" + file.string() + "' -").c_str(), "r");

@@ -3,8 +3,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QPrintDialog>
-#include <QPrinter>
 #include <QPushButton>
 #include <QTableView>
 #include <QTextDocument>
@@ -13,7 +11,8 @@
 #include "ui/controls/Captions.h"
 #include "ui/controls/DrawingControls.h"
 #include "ui/watchlist/DetailWindowController.h"
-#include "ui/watchlist/TablePrintout.h"
+#include "ui/printing/PrintTextView.h"
+#include "ui/watchlist/ReceiptPrintout.h"
 
 namespace td {
 
@@ -90,19 +89,8 @@ void DetailSheet::done(int result) {
 }
 
 void DetailSheet::print() {
-  auto* printer = new QPrinter(QPrinter::HighResolution);
-  printer->setDocName(QStringLiteral("Delivery Receipt"));
-  auto* dialog = new QPrintDialog(printer, this);
-  dialog->setWindowModality(Qt::WindowModal);
-  dialog->setAttribute(Qt::WA_DeleteOnClose);
-  connect(dialog, &QDialog::finished, this, [this, printer](int result) {
-    if (result != QDialog::Accepted) return;
-    const auto document = printout::tableDocument(controller_.printGrid());
-    printout::print(*document, *printer, QStringLiteral("Delivery Receipt"));
-  });
-  // The dialog works on the printer until it is gone.
-  connect(dialog, &QObject::destroyed, [printer] { delete printer; });
-  dialog->open();
+  // The print dialog as a sheet, or a PDF file where no printer exists.
+  PrintOperation::run(receiptPrintout(controller_.printGrid()), this);
 }
 
 }  // namespace td
