@@ -19,9 +19,9 @@ void installPanes(MainWindow& window) {
     if (row >= 0) openDeliveryReceipt(window, detailViewType, static_cast<std::size_t>(row));
   });
   installTradeTicket(window);
+  installReporting(window);
   installChatWindows(window);
   installNews(window);
-  installReporting(window);
 }
 
 }  // namespace td
