@@ -333,6 +333,11 @@ TEST(SimTradingHistory, ChartHistoryIsSeededPerInstrumentAndInterval) {
   auto huge = a.chart("BTCUSD", "T", 1000000, 1800000000);
   ASSERT_TRUE(huge);
   EXPECT_EQ(huge->substr(0, huge->find('>') + 1), "<CHART~BTCUSD^T~" + std::to_string(TradingHistory::kMaxChartBars) + ">");
+  // A history asked for at the feed's price ends there, so live bars go on from its last close.
+  const std::string ending = *a.chart("EURUSD", "O", 10, 1800000000, 1.09123);
+  std::string closes = ending.substr(ending.find('#', ending.find('#') + 1) + 1);
+  closes = closes.substr(0, closes.find('#'));
+  EXPECT_EQ(closes.substr(closes.rfind(',') + 1), "1.09123");
   EXPECT_EQ(TradingHistory::intervalSeconds("W"), 604800);
   EXPECT_EQ(TradingHistory::intervalSeconds("?"), 1);
 }

@@ -521,7 +521,7 @@ std::string TradingHistory::dataSet(const DataSetQuery& q, const PriceFeed& feed
 }
 
 std::optional<std::string> TradingHistory::chart(std::string_view code, std::string_view interval, int bars,
-                                                 std::int64_t now) const {
+                                                 std::int64_t now, double endPrice) const {
   const InstrumentSpec* i = scenario_.instrument(code);
   if (!i) return std::nullopt;
   bars = std::clamp(bars, 1, kMaxChartBars);
@@ -531,8 +531,8 @@ std::optional<std::string> TradingHistory::chart(std::string_view code, std::str
   std::int64_t last = now - now % length;
   double step = i->volatility * std::sqrt(static_cast<double>(length));
   std::vector<double> open(bars), high(bars), low(bars), close(bars);
-  double price = i->price;
-  for (int k = bars - 1; k >= 0; --k) {  // walk back from the scenario price
+  double price = endPrice > 0 ? endPrice : i->price;
+  for (int k = bars - 1; k >= 0; --k) {  // walk back from the price the history ends at
     close[k] = price;
     double move = (random.uniform() * 2 - 1) * step;
     open[k] = price * (1 - move);

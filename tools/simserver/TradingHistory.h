@@ -112,9 +112,10 @@ class TradingHistory {
   std::string dataSet(const DataSetQuery& query, const PriceFeed& feed) const;
 
   // The chart-history text (tag 17 of type 1041) of `bars` bars of an instrument at an interval
-  // code ("T", "O", "5", "1", "3", "H", "D", "W"), ending at `now`. Nothing for an unknown item.
-  std::optional<std::string> chart(std::string_view code, std::string_view interval, int bars,
-                                   std::int64_t now) const;
+  // code ("T", "O", "5", "1", "3", "H", "D", "W"), ending at `now` with a close of `endPrice` (the
+  // feed's price of the moment; 0 or less: the scenario's price). Nothing for an unknown item.
+  std::optional<std::string> chart(std::string_view code, std::string_view interval, int bars, std::int64_t now,
+                                   double endPrice = 0) const;
 
   // The floating profit or loss of an account's open positions at the feed's prices.
   double floatingPL(int account, const PriceFeed& feed) const;
