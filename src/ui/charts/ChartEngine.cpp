@@ -1,0 +1,554 @@
+#include "ui/charts/ChartEngine.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <limits>
+
+#include "model/ItemDetails.h"
+#include "platform/DateFormat.h"
+#include "platform/Log.h"
+#include "session/datasets/ChartRequests.h"
+#include "ui/charts/PlotIdentifiers.h"
+#include "wire/Formatter.h"
+
+namespace td::charts {
+namespace {
+
+// The leading integer of a text (blanks and a sign before it allowed), 0 when there is none; very
+// long numbers stop at the int64 range.
+std::int64_t leadingInteger(std::string_view text) {
+  std::size_t at = 0;
+  while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at]))) ++at;
+  bool negative = false;
+  if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
+  std::int64_t value = 0;
+  for (; at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])); ++at) {
+    if (value > (std::numeric_limits<std::int64_t>::max() - 9) / 10) break;
+    value = value * 10 + (text[at] - '0');
+  }
+  return negative ? -value : value;
+}
+
+std::int32_t toInt32(std::int64_t value) {
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
+// The live bar's date "MM/dd/yy" and time "HH:mm:ss" of an item's update time "MM/dd/yyyy HH:mm:ss".
+std::pair<std::string, std::string> liveDateAndTime(std::string_view updateTime) {
+  auto digits = [&](std::size_t from, std::size_t count) {
+    for (std::size_t i = from; i < from + count; ++i)
+      if (!std::isdigit(static_cast<unsigned char>(updateTime[i]))) return false;
+    return true;
+  };
+  if (updateTime.size() == 19 && digits(0, 2) && updateTime[2] == '/' && digits(3, 2) && updateTime[5] == '/' &&
+      digits(6, 4) && updateTime[10] == ' ' && digits(11, 2) && updateTime[13] == ':' && digits(14, 2) &&
+      updateTime[16] == ':' && digits(17, 2)) {
+    std::string date(updateTime.substr(0, 6));
+    date.append(updateTime.substr(8, 2));
+    return {std::move(date), std::string(updateTime.substr(11))};
+  }
+  return {Formatter::formatDateandTimeFromString(updateTime, DISPLAY_DATE_TIME_FORMAT, "MM/dd/yy").value_or(""),
+          Formatter::formatDateandTimeFromString(updateTime, DISPLAY_DATE_TIME_FORMAT, DISPLAY_TIME_FORMAT)
+              .value_or("")};
+}
+
+bool isPricePlot(std::string_view plot) { return plot == MAIN_PLOT || plot == OHLC_PLOT || plot == CANDLE_STICK_PLOT; }
+
+const LineStyle kTickStyle{1, colours::white, {}, true};
+const LineStyle kGridStyle{0.8, Rgb::of255(50, 50, 50), {3, 3}, false};
+const TextStyle kLabelText{12, colours::white};
+
+}  // namespace
+
+ChartEngine::ChartEngine(ChartSession& session, Options options)
+    : session_(session), options_(options), bars_(options.capacity) {
+  lengthX_ = options_.firstVisibleBars;
+  barsToAsk_ = options_.barsAsked;
+}
+
+ChartEngine::~ChartEngine() { forgetWaiting(); }
+
+void ChartEngine::forgetWaiting() {
+  for (const Waiting& w : waiting_) session_.notifications().removeObserver(w.token);
+  waiting_.clear();
+}
+
+void ChartEngine::setGraph(Graph* graph) {
+  graph_ = graph;
+  if (!graph_) return;
+  // `CreateGraph`: the plain black look, the y axis in the right padding, the x axis in the bottom.
+  graph_->setStyle(GraphStyle{});
+  graph_->setDataSource(this);
+  if (loaded_) ConstructGraph();
+}
+
+// ---- history ----
+
+void ChartEngine::setValue(const std::string& value, std::string_view key) {
+  if (keyChart(value, key)) LoadChartView();
+}
+
+bool ChartEngine::keyChart(const std::string& value, std::string_view key) {
+  if (!session_.item(value)) {
+    TD_LOG_WARN("chart: " + value + " is no instrument of the session; the chart stays as it was");
+    return false;
+  }
+  symbolName_ = value;
+  const std::size_t hash = key.find('#');
+  Currentinterval_ = leadingInteger(key.substr(0, hash));
+  std::string_view second = hash == std::string_view::npos ? std::string_view{} : key.substr(hash + 1);
+  second = second.substr(0, second.find('#'));
+  type_ = toInt32(leadingInteger(second));
+  return true;
+}
+
+void ChartEngine::LoadChartView() {
+  const auto item = session_.item(symbolName_);
+  if (!item) return;
+  symbolName_ = item->Code;
+  dotPosition_ = item->DecimalPlaces;
+  barsToAsk_ = options_.barsAsked;
+  lengthX_ = options_.firstVisibleBars;
+  showChart(symbolName_, Currentinterval_);
+}
+
+void ChartEngine::showChart(const std::string& symbol, std::int64_t interval) {
+  symbolName_ = symbol;
+  if (const auto* row = chartInterval(interval)) {
+    ChartInterval_ = row->code;
+    IntervalName_ = row->title;
+    Currentinterval_ = interval;
+  } else {
+    ChartInterval_ = "T";
+  }
+  setTimerInterval(interval);
+  resetNewDataUpdateValues();
+  chartKey_ = ChartRequests::chartKey(symbolName_, ChartInterval_);
+  ReleaseChartObjects();
+  GetChartValues();
+}
+
+void ChartEngine::symbolSelectedAtIndex(const std::string& symbol, std::int32_t decimals) {
+  dotPosition_ = decimals;
+  // As many bars as the chart holds (the live one too), so a reload does not lose one each time.
+  barsToAsk_ = lastArrIndexPtr_ >= 0 ? toInt32(lastArrIndexPtr_ + 1) : options_.barsAsked;
+  showChart(symbol, Currentinterval_);
+}
+
+void ChartEngine::intervalSelectedAtIndex(std::int64_t interval) {
+  Currentinterval_ = interval;
+  barsToAsk_ = lastArrIndexPtr_ >= 0 ? toInt32(lastArrIndexPtr_ + 1) : options_.barsAsked;
+  showChart(symbolName_, Currentinterval_);
+}
+
+void ChartEngine::GetChartValues() {
+  lengthX_ = options_.firstVisibleBars;
+  if (auto cached = session_.cachedReply(chartKey_)) {
+    DataProcessing(*cached);
+    return;
+  }
+  const auto id = session_.nextRequestId();
+  if (!id) {
+    TD_LOG_WARN("chart: no session to ask for " + chartKey_);
+    return;
+  }
+  // Until its reply comes, the chart shows nothing and the live slot of the bars it still holds
+  // (another instrument's or interval's) is left alone.
+  awaitingReply_ = true;
+  const std::int32_t requestId = *id;
+  const ObserverToken token = session_.notifications().addObserver(
+      ChartRequests::notificationName(requestId), [this, requestId](const Notification&) { requestFinished(requestId); });
+  waiting_.push_back({requestId, token});
+  if (!session_.requestChartData(symbolName_, ChartInterval_, barsToAsk_)) {
+    session_.notifications().removeObserver(token);
+    waiting_.pop_back();
+    TD_LOG_WARN("chart: the history request for " + chartKey_ + " was not sent");
+  }
+}
+
+void ChartEngine::requestFinished(std::int32_t requestId) {
+  const auto it = std::find_if(waiting_.begin(), waiting_.end(), [&](const Waiting& w) { return w.requestId == requestId; });
+  if (it != waiting_.end()) {
+    session_.notifications().removeObserver(it->token);
+    waiting_.erase(it);
+  }
+  // The reply filed under the key the chart shows now; a reply for a key it has left draws nothing.
+  if (auto cached = session_.cachedReply(chartKey_)) DataProcessing(*cached);
+}
+
+void ChartEngine::DataProcessing(std::string_view reply) {
+  const std::size_t closes = parseChartReply(reply, bars_);
+  loaded_ = true;
+  awaitingReply_ = false;
+  // A reply without bars shows an empty chart, never bars left from an earlier one.
+  DATAPOINTS_ = lastArrIndexPtr_ = static_cast<std::int64_t>(closes) - 1;
+  if (DATAPOINTS_ < 0) DATAPOINTS_ = 0;
+  if (labelledInterval_ != ChartInterval_) {
+    bars_.forgetLabels();
+    labelledInterval_ = ChartInterval_;
+  }
+  if (lengthX_ >= static_cast<float>(DATAPOINTS_)) lengthX_ = static_cast<float>(DATAPOINTS_);
+  fromX_ = std::max<std::int64_t>(0, static_cast<std::int64_t>(static_cast<float>(DATAPOINTS_) - lengthX_));
+  ConstructGraph();
+  if (indicators_) indicators_->barsLoaded();
+}
+
+// ---- plots ----
+
+void ChartEngine::ConstructGraph() {
+  HideLabelandHeader(false);
+  startLiveTimer();
+  if (!graph_) return;
+  ReleaseChartObjects();
+  findHighLow();
+  CreatePlotSpace();
+  CreateAxis();
+  SetAxis();
+  switch (type_) {
+    case 1: ConstructAreaGraph(); break;
+    case 2: ConstructOHLCGraph(); break;
+    case 3: ConstructCandleStickGraph(); break;
+    default: break;  // no price plot for another type
+  }
+  graph_->reloadData();
+}
+
+double ChartEngine::ySpan() const {
+  const double span = MaxY_ - MinY_;
+  if (span > 0 && std::isfinite(span)) return span;
+  // A flat or empty window still gets a range: ten steps of the last decimal.
+  return 10 * std::pow(10.0, -std::clamp(dotPosition_, 0, 12));
+}
+
+PlotRange ChartEngine::priceYRange() const {
+  const double span = ySpan();
+  if (MaxY_ - MinY_ > 0 && std::isfinite(MaxY_ - MinY_)) return {MinY_ - span * 0.2 / 100, span + span * 10 / 100};
+  return {MinY_ - span / 2, span};
+}
+
+PlotRange ChartEngine::priceXRange() const {
+  return {static_cast<double>(std::max<std::int64_t>(0, fromX_)), std::max(1.0, static_cast<double>(lengthX_))};
+}
+
+void ChartEngine::CreatePlotSpace() {
+  if (!graph_) return;
+  PlotSpace& space = graph_->plotSpace();
+  space.setIdentifier(PRICE_PLOT_SPACE);
+  space.setXRange(priceXRange());
+  space.setYRange(priceYRange());
+  space.setAllowsUserInteraction(true);
+  space.setDelegate(this);
+}
+
+void ChartEngine::CreateAxis() {
+  if (!graph_) return;
+  graph_->xAxis().setStyle(AxisStyle{AxisEdge::Bottom, kLabelText, kTickStyle, kTickStyle, kGridStyle, 3, -1, true});
+  Axis& y = graph_->yAxis();
+  y.setStyle(AxisStyle{AxisEdge::Right, kLabelText, kTickStyle, kTickStyle, kGridStyle, 3, +1, true});
+  y.setLabelFractionDigits(dotPosition_);
+  y.setMajorIntervalLength(ySpan() / 6);
+  y.setLabelingOrigin(MinY_);
+}
+
+void ChartEngine::SetAxis() {
+  const float step = lengthX_ > 6 ? lengthX_ / 3 : lengthX_;
+  labelStep_ = std::max<std::int64_t>(1, static_cast<std::int64_t>(step));
+  if (graph_) graph_->xAxis().setFixedTicks(AxisTicks{labelStep_, DATAPOINTS_, this});
+}
+
+std::optional<std::string> ChartEngine::DateandTimeFormatting(std::string_view dateTime) const {
+  // Read and written in UTC, so that no wall time of a daylight-saving change is lost.
+  const auto reader = DateFormat::cached("MM/dd/yy HH:mm:ss", DateFormat::Zone::Utc);
+  const auto date = reader->parse(dateTime);
+  if (!date) return std::nullopt;
+  const char* pattern = ChartInterval_ == "D" || ChartInterval_ == "W" ? "dd MMM yyyy"
+                        : ChartInterval_ == "T"                       ? "dd MMM HH:mm:ss"
+                                                                      : "dd MMM HH:mm";
+  return DateFormat::cached(pattern, DateFormat::Zone::Utc)->format(*date);
+}
+
+std::string ChartEngine::labelForTick(std::int64_t location) {
+  if (location < 0 || location >= DATAPOINTS_ || static_cast<std::size_t>(location) >= bars_.size()) return {};
+  Bar& bar = bars_[static_cast<std::size_t>(location)];
+  if (bar.labelState == Bar::Label::Unknown) {
+    std::string text(bar.date.view());
+    text.append(" ").append(bar.time.view());
+    const auto label = DateandTimeFormatting(text);
+    bar.label.assign(label.value_or(""));
+    bar.labelState = label ? Bar::Label::Made : Bar::Label::Unreadable;
+  }
+  return std::string(bar.label.view());
+}
+
+void ChartEngine::findHighLow() {
+  double high = 0, low = 0;
+  bool any = false;
+  auto take = [&](double v) {
+    if (!std::isfinite(v)) return;
+    if (!any) {
+      high = low = v;
+      any = true;
+    } else {
+      high = std::max(high, v);
+      low = std::min(low, v);
+    }
+  };
+  const std::int64_t from = std::max<std::int64_t>(0, fromX_);
+  const double end = static_cast<double>(fromX_) + static_cast<double>(lengthX_);
+  const std::int64_t last = std::min<std::int64_t>(DATAPOINTS_, static_cast<std::int64_t>(bars_.size()));
+  for (std::int64_t i = from; i < last && static_cast<double>(i) < end; ++i) {
+    const Bar& bar = bars_[static_cast<std::size_t>(i)];
+    take(bar.close);
+    if (type_ == 2 || type_ == 3) {
+      take(bar.high);
+      take(bar.low);
+      take(bar.open);
+    }
+  }
+  MaxY_ = high;
+  MinY_ = low;
+}
+
+void ChartEngine::ConstructAreaGraph() {
+  if (!graph_) return;
+  graph_->addPlot(MAIN_PLOT, ScatterStyle{LineStyle{1.5, colours::green, {}, false}});
+  graph_->reloadData();
+}
+
+void ChartEngine::ConstructOHLCGraph() {
+  if (!graph_) return;
+  TradingRangeStyle style;
+  style.kind = TradingRangeKind::OHLC;
+  style.line = LineStyle{1.5, colours::green, {}, false};
+  style.stickLength = 6;
+  graph_->addPlot(OHLC_PLOT, style);
+  graph_->reloadData();
+}
+
+void ChartEngine::ConstructCandleStickGraph() {
+  if (!graph_) return;
+  TradingRangeStyle style;
+  style.kind = TradingRangeKind::Candlestick;
+  style.line = LineStyle{1.5, colours::white, {}, false};
+  style.risingLine = LineStyle{1, colours::green, {}, false};
+  style.fallingLine = LineStyle{1, colours::green, {}, false};
+  style.risingFill = colours::black;
+  style.fallingFill = colours::white;
+  style.barWidth = 7;
+  graph_->addPlot(CANDLE_STICK_PLOT, style);
+  graph_->reloadData();
+}
+
+void ChartEngine::TypesegmentControlChanged(std::int64_t segment) {
+  static constexpr const char* kPlots[3] = {MAIN_PLOT, OHLC_PLOT, CANDLE_STICK_PLOT};
+  static constexpr const char* kNames[3] = {"Line", "OHLC", "Candlestick"};
+  if (segment < 0 || segment > 2 || type_ == segment + 1) return;
+  const std::int32_t previous = type_;
+  type_ = static_cast<std::int32_t>(segment + 1);
+  TD_LOG_INFO(kNames[segment]);
+  if (!graph_ || !loaded_) return;
+  if (previous >= 1 && previous <= 3) graph_->removePlot(kPlots[previous - 1]);
+  if (segment == 0) ConstructAreaGraph();
+  else if (segment == 1) ConstructOHLCGraph();
+  else ConstructCandleStickGraph();
+  // The y range follows the new plot's extremes at once, so no wick is cut off.
+  findHighLow();
+  SetPlotSpaceWhileDraggingandZooming();
+  applyYInterval();
+}
+
+void ChartEngine::ReleaseChartObjects() {
+  if (graph_) graph_->removeAllPlots();
+}
+
+void ChartEngine::HideLabelandHeader(bool hide) {
+  if (header_) header_->HideLabelandHeader(hide, symbolName_ + ", " + IntervalName_);
+}
+
+void ChartEngine::SetPlotSpaceWhileDraggingandZooming() {
+  if (!graph_) return;
+  PlotSpace& space = graph_->plotSpace();
+  space.setXRange(priceXRange());
+  space.setYRange(priceYRange());
+  graph_->yAxis().setLabelingOrigin(MinY_);
+  if (indicators_) indicators_->priceRangeChanged(false);
+}
+
+void ChartEngine::applyYInterval() {
+  if (graph_) graph_->yAxis().setMajorIntervalLength(ySpan() / options_.yDivisions);
+}
+
+// ---- data source ----
+
+const std::vector<double>* ChartEngine::indicatorSeries(std::string_view plot) const {
+  return indicators_ ? indicators_->seriesForPlot(plot) : nullptr;
+}
+
+std::size_t ChartEngine::numberOfRecordsForPlot(std::string_view plot) {
+  const auto drawn = static_cast<std::size_t>(std::min<std::int64_t>(DATAPOINTS_, static_cast<std::int64_t>(bars_.size())));
+  if (isPricePlot(plot)) return drawn;
+  if (const auto* series = indicatorSeries(plot)) return std::min(drawn, series->size());
+  return 0;
+}
+
+double ChartEngine::numberForPlot(std::string_view plot, int field, std::size_t index) {
+  if (index >= bars_.size()) return 0;
+  const double x = static_cast<double>(index) + 1;
+  if (isPricePlot(plot)) {
+    if (field == FieldX) return x;
+    const Bar& bar = bars_[index];
+    if (plot == MAIN_PLOT) return bar.close;
+    switch (field) {
+      case FieldOpen: return bar.open;
+      case FieldHigh: return bar.high;
+      case FieldLow: return bar.low;
+      case FieldClose: return bar.close;
+      default: return 0;
+    }
+  }
+  if (const auto* series = indicatorSeries(plot)) {
+    if (field == FieldX) return x;
+    if (field == FieldY && index < series->size()) return (*series)[index];
+  }
+  return 0;
+}
+
+std::optional<Rgb> ChartEngine::barFillForBarPlot(std::string_view plot, std::size_t index) {
+  if (plot == AO_BAR_PLOT || plot == AC_BAR_PLOT) {
+    // Rising against the bar before (the first against 0), whatever order the bars are asked in.
+    const auto* series = indicatorSeries(plot);
+    if (!series || index >= series->size()) return colours::clear;
+    const double previous = index ? (*series)[index - 1] : 0.0;
+    return (*series)[index] >= previous ? colours::green : colours::red;
+  }
+  if (plot == MACD_BAR_PLOT) return Rgb::of255(154, 205, 50);
+  if (plot == BEARS_BAR_PLOT || plot == BULLS_BAR_PLOT) return Rgb::of255(220, 220, 220);
+  return colours::clear;
+}
+
+// ---- plot-space delegate ----
+
+PlotRange ChartEngine::willChangePlotRangeTo(PlotSpace& space, PlotRange proposed, Coordinate coordinate) {
+  if (space.identifier() != PRICE_PLOT_SPACE) return proposed;
+  if (proposed.location < 0) proposed.location = 0;
+  if (coordinate == Coordinate::X && std::isfinite(proposed.location) && std::isfinite(proposed.length)) {
+    fromX_ = static_cast<std::int64_t>(proposed.location);
+    lengthX_ = static_cast<float>(proposed.end() - proposed.location);
+    const auto all = static_cast<float>(DATAPOINTS_);
+    if (lengthX_ > all) lengthX_ = all;
+    if (lengthX_ < options_.minimumVisibleBars) lengthX_ = options_.minimumVisibleBars;
+    if (static_cast<float>(fromX_) + lengthX_ >= all) fromX_ = static_cast<std::int64_t>(all - lengthX_);
+    if (fromX_ < 0) fromX_ = 0;
+  }
+  return proposed;
+}
+
+Displacement ChartEngine::willDisplaceBy(PlotSpace&, Displacement proposed) {
+  if (lengthX_ >= static_cast<float>(DATAPOINTS_)) return {0, 0};  // every bar in view: nothing to scroll
+  return {proposed.dx, 0};
+}
+
+void ChartEngine::didChangePlotRange(PlotSpace& space, Coordinate coordinate) {
+  if (space.identifier() != PRICE_PLOT_SPACE || !graph_) return;
+  if (coordinate == Coordinate::Y) {
+    graph_->yAxis().setLabelingOrigin(MinY_);
+    return;
+  }
+  // The engine's limits (at least 20 bars, none beyond the data) reach the plot space at once.
+  findHighLow();
+  SetPlotSpaceWhileDraggingandZooming();
+  applyYInterval();
+  const std::int64_t step = labelStep_;
+  SetAxis();
+  if (step != labelStep_ && indicators_) indicators_->priceRangeChanged(true);
+}
+
+bool ChartEngine::shouldScaleBy(PlotSpace&, double, double) {
+  SetPlotSpaceWhileDraggingandZooming();
+  SetAxis();
+  if (indicators_) indicators_->priceRangeChanged(true);
+  return true;
+}
+
+// ---- live bars ----
+
+void ChartEngine::startLiveTimer() {
+  if (dataTimer_.active()) return;
+  MainQueue* queue = session_.mainQueue();
+  if (!queue) return;
+  dataTimer_ = queue->scheduleRepeating(options_.liveInterval, [this] { newChartData(); });
+}
+
+void ChartEngine::setTimerInterval(std::int64_t interval) {
+  const auto* row = chartInterval(interval);
+  timeInterval_ = row ? row->barSeconds : 1;
+}
+
+void ChartEngine::resetNewDataUpdateValues() {
+  resetTimerCounter();
+  resetHighLowArrays();
+  resetOpenPrice();
+}
+
+std::string ChartEngine::findOpen(const std::string& price) {
+  if (timerCounter_ == 0) openPrice_ = price;
+  return openPrice_;
+}
+
+double ChartEngine::findHigh(double price) {
+  if (std::isfinite(price) && (!liveHigh_ || price > *liveHigh_)) liveHigh_ = price;
+  return liveHigh_.value_or(price);
+}
+
+double ChartEngine::findLow(double price) {
+  if (std::isfinite(price) && (!liveLow_ || price < *liveLow_)) liveLow_ = price;
+  return liveLow_.value_or(price);
+}
+
+void ChartEngine::newChartData() {
+  if (options_.analysisHoldsLiveBars && isChartAnalysisEnabled_) return;
+  if (awaitingReply_ || !loaded_) return;
+  const auto item = session_.item(symbolName_);
+  if (!item) return;
+  const auto [date, time] = liveDateAndTime(item->UpdateTime);
+  std::string price = Formatter::formatDecimal(item->Last, item->DecimalPlaces);
+  if (price.size() > 9) price.resize(9);  // what the close slot holds
+  const double value = leadingNumber(price);
+  const double open = leadingNumber(findOpen(price));
+  const double high = findHigh(value);
+  const double low = findLow(value);
+  if (lastArrIndexPtr_ >= 0 && static_cast<std::size_t>(lastArrIndexPtr_) < bars_.size() &&
+      bars_[static_cast<std::size_t>(lastArrIndexPtr_)].closeText == price)
+    return;
+
+  ++timerCounter_;
+  if (static_cast<double>(timerCounter_) == timeInterval_) {
+    lastArrIndexPtr_ = lastArrIndexPtr_ < 0 ? 0 : static_cast<std::int64_t>(bars_.slotAfter(static_cast<std::size_t>(lastArrIndexPtr_)));
+    resetNewDataUpdateValues();
+  }
+  if (lastArrIndexPtr_ < 0) lastArrIndexPtr_ = 0;
+  bars_.ensureSize(static_cast<std::size_t>(lastArrIndexPtr_) + 1);
+  Bar& bar = bars_[static_cast<std::size_t>(lastArrIndexPtr_)];
+  bar.setDate(date);
+  bar.setTime(time);
+  bar.open = open;
+  bar.high = high;
+  bar.low = low;
+  bar.closeText.assign(price);
+  bar.close = value;
+
+  DATAPOINTS_ = lastArrIndexPtr_ + 1;
+  fromX_ = std::max<std::int64_t>(0, static_cast<std::int64_t>(static_cast<float>(DATAPOINTS_) - lengthX_ + 1));
+  findHighLow();
+  if (!graph_) return;
+  PlotSpace& space = graph_->plotSpace();
+  space.setXRange(priceXRange());
+  space.setYRange(priceYRange());
+  applyYInterval();
+  SetAxis();
+  if (indicators_) indicators_->priceRangeChanged(false);
+  graph_->reloadData();
+}
+
+}  // namespace td::charts

@@ -1,0 +1,223 @@
+#pragma once
+// The chart engine: one instrument's bar history at one interval, drawn as a line, OHLC bars or
+// candles in a price graph, zoomed and dragged within the loaded bars, with the newest bar following
+// the live price once a second. The chart window, the order ticket (ChartController) and the four
+// charts of the main window (ChartViewController) each run one.
+//
+// Loading: setValue(item code, "<interval index>#<chart type>") looks the history up in the
+// session's chart cache under "<code>^<interval code>"; on a miss it takes the next request id,
+// observes "MainviewChartDataReceivedNotification<id>" and asks the server. A reply filed under the
+// chart's key reaches every chart waiting for that key; the engine draws what the cache holds under
+// its own key at that moment.
+//
+// Bars: after a reply of n closes DATAPOINTS and lastArrIndexPtr are n - 1: bars 0 to n - 2 are
+// drawn and slot n - 1 is the live slot that the first price change writes. Bar i is drawn at
+// x = i + 1; the axis label at x = i names bar i. The visible window starts at fromX (never below
+// 0) and is lengthX bars wide; a zoom keeps between 20 bars and all bars in view.
+//
+// Live bars: once a second the item's last price (with its decimals) and update time are read; a
+// change of the price text against the live slot's close counts, and after as many changes as the
+// interval's bar length in seconds the live slot moves to a new bar. Open, high and low of the live
+// bar are kept as running values. While a load waits for its reply, and (in the chart window) while
+// an indicator holds the analysis flag, live updates are held back.
+//
+// Main thread only.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/Clock.h"
+#include "platform/MainQueue.h"
+#include "platform/NotificationCenter.h"
+#include "ui/charts/ChartBars.h"
+#include "ui/charts/ChartSession.h"
+#include "ui/charts/PlotLayer.h"
+
+namespace td::charts {
+
+// The title above a chart ("EURUSD, One Minute") with its header, shown with the first graph.
+class ChartHeaderView {
+ public:
+  virtual ~ChartHeaderView() = default;
+  virtual void HideLabelandHeader(bool hide, const std::string& title) = 0;
+};
+
+// The indicators of a chart window's engine: the series their plots draw, and what they do when
+// the price chart's x range changes or new bars are drawn.
+class ChartIndicatorLayer {
+ public:
+  virtual ~ChartIndicatorLayer() = default;
+  // The values an indicator plot draws (record i at x = i + 1); none for a plot that is no
+  // indicator's.
+  virtual const std::vector<double>* seriesForPlot(std::string_view plot) const = 0;
+  // The visible bars changed (scaled: by a zoom, so the lower graph's ticks follow).
+  virtual void priceRangeChanged(bool scaled) = 0;
+  // A reply was drawn.
+  virtual void barsLoaded() = 0;
+};
+
+class ChartEngine : public PlotDataSource, public PlotSpaceDelegate, public AxisLabelSource {
+ public:
+  struct Options {
+    // Major y intervals after a change of the visible bars: 8 in the chart window, 6 in the main
+    // window's charts.
+    double yDivisions = 8;
+    // Whether the analysis flag holds live updates back (the main window's charts have no
+    // indicators, so they never hold back).
+    bool analysisHoldsLiveBars = true;
+    std::int32_t barsAsked = 200;
+    float firstVisibleBars = 35;
+    float minimumVisibleBars = 20;
+    Clock::Duration liveInterval = std::chrono::seconds(1);
+    std::size_t capacity = BarSeries::kCapacity;  // bars held at most
+  };
+
+  ChartEngine(ChartSession& session, Options options);
+  ~ChartEngine() override;
+  ChartEngine(const ChartEngine&) = delete;
+  ChartEngine& operator=(const ChartEngine&) = delete;
+
+  // The price graph and the title; without a graph the engine keeps its bars and draws once one
+  // is set.
+  void setGraph(Graph* graph);
+  void setHeaderView(ChartHeaderView* view) { header_ = view; }
+  void setIndicatorLayer(ChartIndicatorLayer* layer) { indicators_ = layer; }
+
+  // ---- history (loading, requests, replies) ----
+  // `setValue:forKey:`: the item code and "<interval index>#<chart type>". A code that is no item
+  // of the session changes nothing.
+  void setValue(const std::string& value, std::string_view key);
+  // The first half of setValue: the symbol, interval index and chart type taken from value and key
+  // (nothing is loaded); false, with nothing changed, for a code that is no item of the session.
+  bool keyChart(const std::string& value, std::string_view key);
+  void LoadChartView();
+  void showChart(const std::string& symbol, std::int64_t interval);
+  void symbolSelectedAtIndex(const std::string& symbol, std::int32_t decimals);
+  void intervalSelectedAtIndex(std::int64_t interval);
+  void GetChartValues();
+  void requestFinished(std::int32_t requestId);
+  void DataProcessing(std::string_view reply);
+
+  // ---- plots and interaction ----
+  void ConstructGraph();
+  void CreatePlotSpace();
+  void CreateAxis();
+  void SetAxis();
+  void findHighLow();
+  // "MM/dd/yy HH:mm:ss" (two-digit years within 80 years back and 20 ahead) to "dd MMM yyyy" (daily
+  // and weekly), "dd MMM HH:mm:ss" (ticks) or "dd MMM HH:mm"; none when it does not read.
+  std::optional<std::string> DateandTimeFormatting(std::string_view dateTime) const;
+  void ConstructAreaGraph();
+  void ConstructOHLCGraph();
+  void ConstructCandleStickGraph();
+  // 0 line, 1 OHLC, 2 candles: the same bars again in that plot; other values change nothing.
+  void TypesegmentControlChanged(std::int64_t segment);
+  void setType(std::int32_t type) { type_ = type; }
+  void ReleaseChartObjects();
+  void HideLabelandHeader(bool hide);
+  void SetPlotSpaceWhileDraggingandZooming();
+
+  // PlotDataSource
+  std::size_t numberOfRecordsForPlot(std::string_view plot) override;
+  double numberForPlot(std::string_view plot, int field, std::size_t index) override;
+  std::optional<Rgb> barFillForBarPlot(std::string_view plot, std::size_t index) override;
+  // PlotSpaceDelegate
+  PlotRange willChangePlotRangeTo(PlotSpace& space, PlotRange proposed, Coordinate coordinate) override;
+  Displacement willDisplaceBy(PlotSpace& space, Displacement proposed) override;
+  void didChangePlotRange(PlotSpace& space, Coordinate coordinate) override;
+  bool shouldScaleBy(PlotSpace& space, double factor, double aboutX) override;
+  // AxisLabelSource: the label of bar `location` ("" when its date does not read).
+  std::string labelForTick(std::int64_t location) override;
+
+  // ---- live bars ----
+  void newChartData();
+  void setTimerInterval(std::int64_t interval);
+  // The open, high and low of the live bar after the price `price` (text and value).
+  std::string findOpen(const std::string& price);
+  double findHigh(double price);
+  double findLow(double price);
+  void resetTimerCounter() { timerCounter_ = 0; }
+  void resetHighLowArrays() { liveHigh_.reset(), liveLow_.reset(); }
+  void resetOpenPrice() { openPrice_.clear(); }
+  void resetNewDataUpdateValues();
+  void setChartAnalysisState(bool enabled) { isChartAnalysisEnabled_ = enabled; }
+
+  // ---- state ----
+  const std::string& symbolName() const { return symbolName_; }
+  const std::string& chartKey() const { return chartKey_; }
+  const std::string& ChartInterval() const { return ChartInterval_; }
+  const std::string& IntervalName() const { return IntervalName_; }
+  std::int64_t Currentinterval() const { return Currentinterval_; }
+  std::int32_t type() const { return type_; }
+  std::int32_t dotPosition() const { return dotPosition_; }
+  std::int64_t DATAPOINTS() const { return DATAPOINTS_; }
+  std::int64_t lastArrIndexPtr() const { return lastArrIndexPtr_; }
+  float lengthX() const { return lengthX_; }
+  std::int64_t fromX() const { return fromX_; }
+  double MaxY() const { return MaxY_; }
+  double MinY() const { return MinY_; }
+  double timeInterval() const { return timeInterval_; }
+  std::uint64_t timerCounter() const { return timerCounter_; }
+  bool isChartAnalysisEnabled() const { return isChartAnalysisEnabled_; }
+  bool awaitingReply() const { return awaitingReply_; }
+  std::int64_t labelStep() const { return labelStep_; }
+  const BarSeries& bars() const { return bars_; }
+  Graph* graph() const { return graph_; }
+  const Options& options() const { return options_; }
+  // The y range the visible bars ask for (with the margins and the minimum span).
+  PlotRange priceYRange() const;
+  // The x range of the visible bars.
+  PlotRange priceXRange() const;
+
+ private:
+  struct Waiting {
+    std::int32_t requestId;
+    ObserverToken token;
+  };
+  void forgetWaiting();
+  void startLiveTimer();
+  double ySpan() const;
+  void applyYInterval();
+  const std::vector<double>* indicatorSeries(std::string_view plot) const;
+
+  ChartSession& session_;
+  Options options_;
+  Graph* graph_ = nullptr;
+  ChartHeaderView* header_ = nullptr;
+  ChartIndicatorLayer* indicators_ = nullptr;
+
+  std::string symbolName_;
+  std::string chartKey_;
+  std::string ChartInterval_ = "T";
+  std::string IntervalName_;
+  std::string labelledInterval_;  // the interval whose label format the cached labels have
+  std::int64_t Currentinterval_ = 0;
+  std::int32_t type_ = 0;
+  std::int32_t dotPosition_ = 0;
+  std::int32_t barsToAsk_ = 200;
+  std::int64_t DATAPOINTS_ = 0;
+  std::int64_t lastArrIndexPtr_ = -1;
+  float lengthX_ = 35;
+  std::int64_t fromX_ = 0;
+  double MaxY_ = 0, MinY_ = 0;
+  std::int64_t labelStep_ = 1;
+  BarSeries bars_;
+  bool loaded_ = false;         // a reply has been parsed
+  bool awaitingReply_ = false;  // the key on display has no reply yet
+  std::vector<Waiting> waiting_;
+  ObserverToken loginToken_ = 0;
+
+  TimerHandle dataTimer_;
+  double timeInterval_ = 1;
+  std::uint64_t timerCounter_ = 0;
+  std::string openPrice_;
+  std::optional<double> liveHigh_, liveLow_;
+  bool isChartAnalysisEnabled_ = false;
+};
+
+}  // namespace td::charts

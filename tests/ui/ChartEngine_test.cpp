@@ -1,0 +1,304 @@
+// The chart engine over a recording graph: loading through the cache and the requests, the visible
+// window, zoom and drag limits, axis ticks and labels, the plot types and the data source.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <ctime>
+
+#include "ChartTestSupport.h"
+#include "ui/charts/PlotIdentifiers.h"
+
+namespace td::charts {
+namespace {
+
+using test::FakeChartSession;
+using test::FakeGraph;
+using test::historyReply;
+
+class ChartEngineTest : public ::testing::Test {
+ protected:
+  ChartEngineTest() {
+    session.addItem("EURUSD", 4, 1.2);
+    session.addItem("GER40", 1, 17850.5);
+    engine.setGraph(&graph);
+  }
+  // Keys the chart and answers its request with `bars` bars.
+  void load(const std::string& key, int bars, const std::string& code = "EURUSD") {
+    engine.setValue(code, key);
+    session.reply(engine.chartKey(), historyReply(engine.chartKey(), bars));
+  }
+
+  FakeChartSession session;
+  FakeGraph graph;
+  ChartEngine engine{session, ChartEngine::Options{}};
+};
+
+TEST_F(ChartEngineTest, KeyNamesItemAndIntervalCodeAndUnknownIndexesAskForTicks) {
+  engine.setValue("EURUSD", "1#3");
+  EXPECT_EQ(engine.chartKey(), "EURUSD^O");
+  EXPECT_EQ(engine.IntervalName(), "One Minute");
+  engine.setValue("EURUSD", "5#3");
+  EXPECT_EQ(engine.chartKey(), "EURUSD^H");
+  for (const char* key : {"8#3", "-1#3"}) {
+    engine.setValue("EURUSD", key);
+    EXPECT_EQ(engine.ChartInterval(), "T") << key;
+    EXPECT_EQ(engine.IntervalName(), "Hourly") << key;  // the title stays
+  }
+  ASSERT_EQ(session.requests.size(), 4u);
+  EXPECT_EQ(session.requests[0].bars, 200);
+  EXPECT_EQ(session.requests[3].key, "EURUSD^T");
+}
+
+TEST_F(ChartEngineTest, AReplyOf200BarsDraws199AndShowsTheNewest35) {
+  load("1#3", 200);
+  EXPECT_EQ(engine.DATAPOINTS(), 199);
+  EXPECT_EQ(engine.lastArrIndexPtr(), 199);
+  EXPECT_EQ(engine.fromX(), 164);
+  EXPECT_FLOAT_EQ(engine.lengthX(), 35);
+  EXPECT_EQ(graph.plotIdentifiers(), std::vector<std::string>{CANDLE_STICK_PLOT});
+  const auto records = graph.records(CANDLE_STICK_PLOT, 5);
+  ASSERT_EQ(records.size(), 199u);
+  // Bar i at x = i + 1: open, high, low, close.
+  EXPECT_EQ(records[10], (std::vector<double>{11, 1.1095, 1.111, 1.109, 1.11}));
+  EXPECT_EQ(graph.space.xRange(), (PlotRange{164, 35}));
+  EXPECT_EQ(graph.space.identifier(), PRICE_PLOT_SPACE);
+}
+
+TEST_F(ChartEngineTest, ShortRepliesShowEveryBarAndOneBarDrawsNothing) {
+  load("1#1", 10);
+  EXPECT_EQ(engine.DATAPOINTS(), 9);
+  EXPECT_FLOAT_EQ(engine.lengthX(), 9);
+  EXPECT_EQ(engine.fromX(), 0);
+  load("2#1", 1);
+  EXPECT_EQ(engine.DATAPOINTS(), 0);
+  EXPECT_FLOAT_EQ(engine.lengthX(), 0);
+  EXPECT_TRUE(graph.records(MAIN_PLOT).empty());
+  EXPECT_GT(graph.space.xRange().length, 0);  // a span of 0 is raised
+  EXPECT_GT(graph.space.yRange().length, 0);
+}
+
+TEST_F(ChartEngineTest, AReplyWithoutBarsShowsAnEmptyChartNotTheBarsOfTheLastOne) {
+  load("1#3", 50);
+  engine.setValue("EURUSD", "2#3");
+  session.reply("EURUSD^5", "<CHART~EURUSD^5>");
+  EXPECT_EQ(engine.DATAPOINTS(), 0);
+  EXPECT_TRUE(graph.records(CANDLE_STICK_PLOT).empty());
+}
+
+TEST_F(ChartEngineTest, TheSecondLoadOfAKeyIsDrawnFromTheCacheWithoutARequest) {
+  load("1#3", 200);
+  engine.setValue("GER40", "1#3");
+  engine.setValue("EURUSD", "1#1");
+  EXPECT_EQ(session.requests.size(), 2u);
+  EXPECT_FALSE(engine.awaitingReply());
+  EXPECT_EQ(engine.DATAPOINTS(), 199);
+  EXPECT_EQ(graph.plotIdentifiers(), std::vector<std::string>{MAIN_PLOT});
+}
+
+TEST_F(ChartEngineTest, AReplyReachesEveryChartWaitingForItsKeyAndNoChartThatLeftIt) {
+  FakeGraph otherGraph, leftGraph;
+  ChartEngine other(session, {}), left(session, {});
+  other.setGraph(&otherGraph);
+  left.setGraph(&leftGraph);
+  engine.setValue("EURUSD", "1#3");
+  other.setValue("EURUSD", "1#2");
+  left.setValue("EURUSD", "1#3");
+  left.setValue("EURUSD", "3#3");  // leaves "^O" before its reply
+  session.reply("EURUSD^O", historyReply("EURUSD^O", 40));
+  EXPECT_EQ(engine.DATAPOINTS(), 39);
+  EXPECT_EQ(other.DATAPOINTS(), 39);
+  EXPECT_EQ(otherGraph.plotIdentifiers(), std::vector<std::string>{OHLC_PLOT});
+  EXPECT_TRUE(left.awaitingReply());
+  EXPECT_TRUE(leftGraph.plots.empty());
+  session.reply("EURUSD^1", historyReply("EURUSD^1", 30));
+  EXPECT_EQ(left.DATAPOINTS(), 29);
+  EXPECT_EQ(session.centre.observerCount("MainviewChartDataReceivedNotification1"), 0u);
+}
+
+TEST_F(ChartEngineTest, AnUnknownSymbolChangesNothingAndASendThatFailsLeavesNoObserver) {
+  load("1#3", 20);
+  engine.setValue("NOSUCH", "2#1");
+  EXPECT_EQ(engine.symbolName(), "EURUSD");
+  EXPECT_EQ(engine.type(), 3);
+  EXPECT_EQ(session.requests.size(), 1u);
+  session.sendWorks = false;
+  engine.setValue("EURUSD", "4#3");
+  EXPECT_EQ(session.centre.observerCount("MainviewChartDataReceivedNotification2"), 0u);
+}
+
+TEST_F(ChartEngineTest, IntervalChangesAskForTheBarsTheChartHoldsSoNoneIsLostEachTime) {
+  load("1#3", 200);
+  engine.intervalSelectedAtIndex(2);
+  EXPECT_EQ(session.requests.back().bars, 200);
+  EXPECT_EQ(engine.chartKey(), "EURUSD^5");
+}
+
+TEST_F(ChartEngineTest, ZoomKeepsBetween20BarsAndAllBars) {
+  load("1#3", 200);
+  PlotSpace& space = graph.space;
+  ASSERT_TRUE(space.scaleBy(4, 190));  // 35 / 4 bars asked for
+  EXPECT_FLOAT_EQ(engine.lengthX(), 20);
+  EXPECT_EQ(space.xRange().length, 20);
+  EXPECT_EQ(engine.labelStep(), 6);
+  ASSERT_TRUE(space.scaleBy(0.01, 100));
+  EXPECT_FLOAT_EQ(engine.lengthX(), 199);
+  EXPECT_EQ(engine.fromX(), 0);
+  EXPECT_EQ(space.xRange(), (PlotRange{0, 199}));
+}
+
+TEST_F(ChartEngineTest, DragMovesHorizontallyWithinTheBarsAndNotAtAllWhenEveryBarIsInView) {
+  load("1#3", 200);
+  PlotSpace& space = graph.space;
+  EXPECT_TRUE(space.displaceBy({-50, 3}));
+  EXPECT_EQ(engine.fromX(), 114);
+  EXPECT_EQ(space.xRange(), (PlotRange{114, 35}));
+  space.displaceBy({-500, 0});  // starts at -386: the location becomes 0
+  EXPECT_EQ(engine.fromX(), 0);
+  EXPECT_EQ(space.xRange().location, 0);
+  space.displaceBy({1000, 0});
+  EXPECT_EQ(engine.fromX(), 164);
+  load("2#3", 12);
+  EXPECT_FALSE(space.displaceBy({-3, 0}));
+}
+
+TEST_F(ChartEngineTest, FewerThan20BarsStartAtBarZeroAndTheRangeCoversOnlyExistingBars) {
+  load("1#2", 9);
+  graph.space.scaleBy(1.5, 4);
+  EXPECT_FLOAT_EQ(engine.lengthX(), 20);
+  EXPECT_EQ(engine.fromX(), 0);
+  EXPECT_DOUBLE_EQ(engine.MaxY(), 1.108);  // the high of bar 7, the last drawn
+  EXPECT_DOUBLE_EQ(engine.MinY(), 1.099);
+}
+
+TEST_F(ChartEngineTest, YRangeHasItsMarginsAndYIntervalsFollowTheHost) {
+  load("1#1", 200);
+  const double span = engine.MaxY() - engine.MinY();
+  EXPECT_NEAR(span, 0.034, 1e-9);  // closes of bars 164 to 198
+  EXPECT_NEAR(graph.space.yRange().location, engine.MinY() - span * 0.002, 1e-12);
+  EXPECT_NEAR(graph.space.yRange().length, span * 1.1, 1e-12);
+  EXPECT_NEAR(graph.y.interval, span / 6, 1e-12);
+  graph.space.displaceBy({-10, 0});
+  EXPECT_NEAR(graph.y.interval, (engine.MaxY() - engine.MinY()) / 8, 1e-12);
+  EXPECT_EQ(graph.y.origin, engine.MinY());
+
+  ChartEngine::Options mainWindow;
+  mainWindow.yDivisions = 6;
+  ChartEngine small(session, mainWindow);
+  FakeGraph smallGraph;
+  small.setGraph(&smallGraph);
+  small.setValue("EURUSD", "1#1");
+  smallGraph.space.displaceBy({-10, 0});
+  EXPECT_NEAR(smallGraph.y.interval, (small.MaxY() - small.MinY()) / 6, 1e-12);
+}
+
+TEST_F(ChartEngineTest, AFlatOrUnreadableWindowStillHasAYRangeAndSkipsWhatIsNoNumber) {
+  engine.setValue("EURUSD", "1#3");
+  session.reply("EURUSD^O", "<H~EURUSD^O>1/1/14,1/1/14,1/1/14#1:00:00,1:00:01,1:00:02#1.5,nan,1.5#1.5,inf,1.5#1.5,"
+                            "1.5,1.5#1.5,1.5,1.5<END>");
+  EXPECT_DOUBLE_EQ(engine.MaxY(), 1.5);
+  EXPECT_DOUBLE_EQ(engine.MinY(), 1.5);
+  const PlotRange y = graph.space.yRange();
+  EXPECT_GT(y.length, 0);
+  EXPECT_LT(y.location, 1.5);
+  EXPECT_GT(y.end(), 1.5);
+}
+
+TEST_F(ChartEngineTest, LabelsStandEveryThirdOfTheViewOverAllBars) {
+  load("1#3", 200);
+  EXPECT_EQ(graph.x.allTicks().size(), 19u);
+  EXPECT_EQ(graph.x.allTicks()[1], 11);
+  EXPECT_EQ(graph.x.allTicks().back(), 198);
+  // The label at x = 11 names bar 11 (drawn at x = 12).
+  EXPECT_EQ(graph.x.labels()[1], "05 Dec 10:11");
+  graph.space.scaleBy(35.0 / 20, 180);
+  EXPECT_EQ(graph.x.allTicks().size(), 34u);
+  graph.space.scaleBy(10, 180);  // 20 bars at least: one label per 6 bars
+  EXPECT_EQ(graph.x.ticks.step, 6);
+  load("3#3", 5);  // lengthX 4: one label per 4 bars
+  EXPECT_EQ(graph.x.ticks.step, 4);
+  load("4#3", 1);  // lengthX 0: a step of at least 1
+  EXPECT_EQ(graph.x.ticks.step, 1);
+  EXPECT_TRUE(graph.x.allTicks().empty());
+}
+
+TEST_F(ChartEngineTest, LabelFormatsFollowTheIntervalAndTwoDigitYearsPivotAsIcuDoes) {
+  engine.setValue("EURUSD", "6#3");
+  EXPECT_EQ(engine.DateandTimeFormatting("12/05/14 13:45:10"), "05 Dec 2014");
+  engine.setValue("EURUSD", "0#3");
+  EXPECT_EQ(engine.DateandTimeFormatting("12/05/14 13:45:10"), "05 Dec 13:45:10");
+  engine.setValue("EURUSD", "1#3");
+  EXPECT_EQ(engine.DateandTimeFormatting("12/05/14 13:45:10"), "05 Dec 13:45");
+  EXPECT_EQ(engine.DateandTimeFormatting("13/05/14 13:45:10"), std::nullopt);
+  // Two-digit years run from 80 years back to 20 ahead.
+  engine.setValue("EURUSD", "7#3");
+  const std::time_t now = std::time(nullptr);
+  std::tm today{};
+  gmtime_r(&now, &today);
+  const int year = today.tm_year + 1900;
+  char text[32];
+  std::snprintf(text, sizeof text, "01/15/%02d 00:00:00", (year + 19) % 100);
+  EXPECT_EQ(engine.DateandTimeFormatting(text), "15 Jan " + std::to_string(year + 19));
+  std::snprintf(text, sizeof text, "01/15/%02d 00:00:00", (year + 21) % 100);
+  EXPECT_EQ(engine.DateandTimeFormatting(text), "15 Jan " + std::to_string(year + 21 - 100));
+}
+
+TEST_F(ChartEngineTest, ADateThatDoesNotReadLeavesItsLabelEmptyAndTheOthersStand) {
+  engine.setValue("EURUSD", "1#1");
+  std::string reply = historyReply("EURUSD^O", 40);
+  reply.replace(reply.find("12/05/14"), 8, "99/99/99");
+  session.reply("EURUSD^O", reply);
+  const auto labels = graph.x.labels();
+  ASSERT_EQ(labels.size(), 4u);
+  EXPECT_EQ(labels[0], "");
+  EXPECT_EQ(labels[1], "05 Dec 10:11");
+}
+
+TEST_F(ChartEngineTest, TypeSwitchesSwapThePlotWithoutARequestAndTheRangeTakesTheWicks) {
+  load("1#1", 200);
+  const double closesOnly = engine.MaxY();
+  engine.TypesegmentControlChanged(2);
+  EXPECT_EQ(graph.plotIdentifiers(), std::vector<std::string>{CANDLE_STICK_PLOT});
+  EXPECT_EQ(engine.type(), 3);
+  EXPECT_DOUBLE_EQ(engine.MaxY(), closesOnly + 0.001);
+  EXPECT_NEAR(graph.space.yRange().end(), engine.MinY() + (engine.MaxY() - engine.MinY()) * 1.098, 1e-9);
+  const auto* candles = std::get_if<TradingRangeStyle>(graph.style_of(CANDLE_STICK_PLOT));
+  ASSERT_NE(candles, nullptr);
+  EXPECT_EQ(candles->kind, TradingRangeKind::Candlestick);
+  EXPECT_EQ(candles->risingFill, colours::black);
+  EXPECT_EQ(candles->fallingFill, colours::white);
+  engine.TypesegmentControlChanged(2);  // the type drawn: nothing changes
+  engine.TypesegmentControlChanged(7);
+  engine.TypesegmentControlChanged(0);
+  EXPECT_EQ(graph.plotIdentifiers(), std::vector<std::string>{MAIN_PLOT});
+  EXPECT_EQ(session.requests.size(), 1u);
+}
+
+class Oscillator : public ChartIndicatorLayer {
+ public:
+  const std::vector<double>* seriesForPlot(std::string_view plot) const override {
+    return plot == AO_BAR_PLOT ? &values : nullptr;
+  }
+  void priceRangeChanged(bool) override {}
+  void barsLoaded() override {}
+  std::vector<double> values{-1, 2, 1, 1, 0.5};
+};
+
+TEST_F(ChartEngineTest, OscillatorBarsRiseAgainstTheBarBeforeWhateverOrderTheyAreAskedIn) {
+  Oscillator oscillator;
+  engine.setIndicatorLayer(&oscillator);
+  load("1#1", 4);  // 3 bars drawn: the series answers at most that many
+  EXPECT_EQ(engine.numberOfRecordsForPlot(AO_BAR_PLOT), 3u);
+  EXPECT_EQ(engine.barFillForBarPlot(AO_BAR_PLOT, 2), colours::red);
+  EXPECT_EQ(engine.barFillForBarPlot(AO_BAR_PLOT, 0), colours::red);  // -1 against 0
+  EXPECT_EQ(engine.barFillForBarPlot(AO_BAR_PLOT, 3), colours::green);
+  EXPECT_EQ(engine.barFillForBarPlot(AO_BAR_PLOT, 1), colours::green);
+  EXPECT_EQ(engine.numberForPlot(AO_BAR_PLOT, FieldX, 1), 2);
+  EXPECT_EQ(engine.numberForPlot(AO_BAR_PLOT, FieldBarTip, 1), 2);
+  EXPECT_EQ(engine.barFillForBarPlot(MACD_BAR_PLOT, 0), Rgb::of255(154, 205, 50));
+  EXPECT_EQ(engine.numberForPlot("nothing", FieldX, 1), 0);
+  EXPECT_EQ(engine.numberOfRecordsForPlot("nothing"), 0u);
+}
+
+}  // namespace
+}  // namespace td::charts
