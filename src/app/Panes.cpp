@@ -1,6 +1,7 @@
 #include "app/Panes.h"
 
 #include "ui/MainWindow.h"
+#include "ui/charts/ChartPanes.h"
 #include "ui/chat/ChatWindows.h"
 #include "ui/news/NewsView.h"
 #include "ui/positions/PositionsPane.h"
@@ -22,6 +23,7 @@ void installPanes(MainWindow& window) {
   installReporting(window);
   installChatWindows(window);
   installNews(window);
+  installCharts(window);
 }
 
 }  // namespace td
