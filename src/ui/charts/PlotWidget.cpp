@@ -205,7 +205,10 @@ class OriginTicker : public QCPAxisTicker {
 
  private:
   QString label(double value) const {
-    QString text = QString::number(value, 'f', std::clamp(digits, 0, 12));
+    // At most `digits` fraction digits, and no more than the interval needs (one beyond its first
+    // significant digit), so that labels of large values still fit their padding.
+    const int needed = static_cast<int>(std::ceil(-std::log10(interval))) + 1;
+    QString text = QString::number(value, 'f', std::clamp(std::min(digits, needed), 0, 12));
     if (text.contains('.')) {
       while (text.endsWith('0')) text.chop(1);
       if (text.endsWith('.')) text.chop(1);
