@@ -136,6 +136,31 @@ TEST_F(ChartWindowTest, AnotherSymbolOrIntervalCollapsesTheIndicatorPaneAndClear
   EXPECT_EQ(view.paneChanges, changes + 1);
 }
 
+TEST_F(ChartWindowTest, IndicatorSwitchesOpenThePaneAndAnotherIntervalTurnsTheLowerOneOff) {
+  window.windowDidLoad();
+  session.reply("EURUSD^O", historyReply("EURUSD^O", 200));
+  ChartAnalysisViewController& settings = window.chartAnalysisViewController();
+  EXPECT_EQ(settings.chartAnalysisDelegate(), &window);
+  settings.checkBoxChanged(Indicator::SMA, true);
+  EXPECT_TRUE(view.collapsed);  // an overlay leaves the panes alone
+  EXPECT_TRUE(chart.isChartAnalysisEnabled());
+  settings.checkBoxChanged(Indicator::MACD, true);
+  EXPECT_FALSE(view.collapsed);
+  EXPECT_TRUE(chart.indicators().isIndicatorPlot());
+  window.IntervalItemSelected(1);
+  EXPECT_FALSE(settings.isOn(Indicator::MACD));
+  EXPECT_TRUE(settings.isOn(Indicator::SMA));
+  EXPECT_TRUE(view.collapsed);
+  EXPECT_FALSE(chart.isChartAnalysisEnabled());
+  EXPECT_FALSE(chart.indicators().isIndicatorPlot());
+  session.reply("EURUSD^5", historyReply("EURUSD^5", 100));
+  EXPECT_TRUE(graph.hasPlot(SMA_PLOT));  // the overlay that is on is drawn over the new bars
+  settings.checkBoxChanged(Indicator::RSI, true);
+  settings.checkBoxChanged(Indicator::RSI, false);
+  EXPECT_TRUE(view.collapsed);
+  EXPECT_FALSE(chart.isChartAnalysisEnabled());
+}
+
 TEST_F(ChartWindowTest, AnEmptyWatchlistLeavesTheSymbolEmpty) {
   session.symbols.clear();
   window.windowDidLoad();

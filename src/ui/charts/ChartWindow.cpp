@@ -1,13 +1,18 @@
 #include "ui/charts/ChartWindow.h"
 
 #include <QComboBox>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QLabel>
+#include <QScrollArea>
 #include <QSplitter>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <filesystem>
 
 #include "platform/Resources.h"
+#include "ui/controls/Captions.h"
 
 namespace td::charts {
 namespace {
@@ -26,9 +31,12 @@ ChartWindow::ChartWindow(ChartSession& session, QWidget* parent)
       symbols_(new QComboBox(this)),
       intervals_(new QComboBox(this)),
       types_(new QComboBox(this)),
+      analysisButton_(new QToolButton(this)),
       split_(new QSplitter(Qt::Vertical, this)),
       chartPane_(new ChartPane(session, split_)),
-      indicatorPane_(new QWidget(split_)) {
+      indicatorPane_(new QWidget(split_)),
+      indicatorTitle_(new QLabel(indicatorPane_)),
+      indicatorPlot_(new PlotWidget(indicatorPane_)) {
   setObjectName("chartWindow");
   symbols_->setObjectName("symbolPopButton");
   intervals_->setObjectName("intervalPopUpButton");
@@ -42,10 +50,27 @@ ChartWindow::ChartWindow(ChartSession& session, QWidget* parent)
   bar->addWidget(symbols_);
   bar->addWidget(intervals_);
   bar->addWidget(types_);
+  bar->addWidget(analysisButton_);
   bar->addStretch(1);
+  analysisButton_->setObjectName("analysisButton");
+  analysisButton_->setText(caption("9502"));
+  connect(analysisButton_, &QToolButton::clicked, this, [this] { analysisButtonClicked(); });
 
   split_->setObjectName("chartSplitView");
   indicatorPane_->setObjectName("indicatorPane");
+  auto* lower = new QVBoxLayout(indicatorPane_);
+  lower->setContentsMargins(0, 0, 0, 0);
+  lower->setSpacing(0);
+  indicatorTitle_->setObjectName("indicatorGraphTitleLabel");
+  indicatorTitle_->setTextFormat(Qt::PlainText);
+  indicatorTitle_->setStyleSheet("QLabel { background: black; color: white; font-weight: bold; padding: 2px 6px; }");
+  lower->addWidget(indicatorTitle_);
+  lower->addWidget(indicatorPlot_, 1);
+  QPalette black = indicatorPane_->palette();
+  black.setColor(QPalette::Window, Qt::black);
+  indicatorPane_->setPalette(black);
+  indicatorPane_->setAutoFillBackground(true);
+  chartPane_->controller().indicators().setIndicatorGraphView(this);
   split_->addWidget(chartPane_);
   split_->addWidget(indicatorPane_);
   split_->setCollapsible(0, false);
@@ -70,7 +95,45 @@ ChartWindow::ChartWindow(ChartSession& session, QWidget* parent)
   controller_->windowDidLoad();
 }
 
-ChartWindow::~ChartWindow() { controller_->setView(nullptr); }
+ChartWindow::~ChartWindow() {
+  // The settings panel is bound to the controller, which goes before the child widgets.
+  delete popover_;
+  controller_->setView(nullptr);
+  chartPane_->controller().indicators().setIndicatorGraphView(nullptr);
+}
+
+void ChartWindow::createAnalysisPopover() {
+  if (popover_) return;
+  // Transient: it closes when the user clicks outside it.
+  popover_ = new QFrame(this, Qt::Popup);
+  popover_->setObjectName("analysisPopover");
+  popover_->setFrameShape(QFrame::StyledPanel);
+  auto* layout = new QVBoxLayout(popover_);
+  layout->setContentsMargins(0, 0, 0, 0);
+  auto* scroll = new QScrollArea(popover_);
+  panel_ = new ChartAnalysisPanel(controller_->chartAnalysisViewController(), scroll);
+  scroll->setWidget(panel_);
+  scroll->setWidgetResizable(true);
+  layout->addWidget(scroll);
+  popover_->resize(panel_->sizeHint().width() + 24, std::min(560, panel_->sizeHint().height() + 8));
+}
+
+void ChartWindow::analysisButtonClicked() {
+  createAnalysisPopover();
+  popover_->move(analysisButton_->mapToGlobal(QPoint(0, analysisButton_->height())));
+  popover_->show();
+  // The panel opens at its top.
+  if (auto* scroll = popover_->findChild<QScrollArea*>()) scroll->ensureVisible(0, 0);
+}
+
+void ChartWindow::showIndicatorGraphTitle(bool shown, const std::string& title) {
+  indicatorTitle_->setText(QString::fromStdString(title));
+  // Hidden, the title keeps its room, as a transparent label would.
+  QSizePolicy policy = indicatorTitle_->sizePolicy();
+  policy.setRetainSizeWhenHidden(true);
+  indicatorTitle_->setSizePolicy(policy);
+  indicatorTitle_->setVisible(shown);
+}
 
 QComboBox* ChartWindow::popUp(PopUp popUp) const {
   switch (popUp) {

@@ -1,20 +1,25 @@
 #pragma once
 // The chart window: a tool window above the main window with the symbol, interval and chart-type
-// pop-ups over a split view (the price chart above, the indicator graph below, collapsed while no
-// lower-graph indicator is on). It binds to ChartWindowController.
+// pop-ups and the "Indicators" button (its popover holds the indicator settings) over a split view
+// (the price chart above, the indicator graph below, collapsed while no lower-graph indicator is
+// on). It binds to ChartWindowController.
 
 #include <QWidget>
 #include <memory>
 
+#include "ui/charts/ChartAnalysisView.h"
 #include "ui/charts/ChartViews.h"
 #include "ui/charts/ChartWindowController.h"
 
 class QComboBox;
+class QFrame;
+class QLabel;
 class QSplitter;
+class QToolButton;
 
 namespace td::charts {
 
-class ChartWindow : public QWidget, public ChartWindowView {
+class ChartWindow : public QWidget, public ChartWindowView, public IndicatorGraphView {
   Q_OBJECT
  public:
   ChartWindow(ChartSession& session, QWidget* parent = nullptr);
@@ -25,6 +30,14 @@ class ChartWindow : public QWidget, public ChartWindowView {
   QComboBox* popUp(PopUp popUp) const;
   QSplitter* chartSplitView() const { return split_; }
   QWidget* indicatorPane() const { return indicatorPane_; }
+  PlotWidget* indicatorPlot() const { return indicatorPlot_; }
+  QLabel* indicatorGraphTitleLabel() const { return indicatorTitle_; }
+  QToolButton* analysisButton() const { return analysisButton_; }
+  // `analysisButtonClicked:`: the popover of the indicator settings below the button.
+  void analysisButtonClicked();
+  // The popover, made on first use and kept.
+  QFrame* analysisPopover() const { return popover_; }
+  ChartAnalysisPanel* analysisPanel() const { return panel_; }
 
   QSize sizeHint() const override { return {900, 600}; }
 
@@ -39,13 +52,24 @@ class ChartWindow : public QWidget, public ChartWindowView {
   void collapseBottomView() override;
   void uncollapseBottomView() override;
 
+  // IndicatorGraphView
+  GraphHost& indicatorGraphHost() override { return *indicatorPlot_; }
+  void showIndicatorGraphTitle(bool shown, const std::string& title) override;
+
  private:
+  void createAnalysisPopover();
+
   QComboBox* symbols_;
   QComboBox* intervals_;
   QComboBox* types_;
+  QToolButton* analysisButton_;
   QSplitter* split_;
   ChartPane* chartPane_;
   QWidget* indicatorPane_;
+  QLabel* indicatorTitle_;
+  PlotWidget* indicatorPlot_;
+  QFrame* popover_ = nullptr;
+  ChartAnalysisPanel* panel_ = nullptr;
   int topFrameHeight_ = 440;
   int bottomFrameHeight_ = 170;
   std::unique_ptr<ChartWindowController> controller_;

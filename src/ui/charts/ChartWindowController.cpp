@@ -6,13 +6,17 @@ namespace td::charts {
 
 ChartWindowController::ChartWindowController(ChartSession& session, ChartController& chart,
                                              std::function<bool(const std::string&)> imageExists)
-    : session_(session), chart_(chart), imageExists_(std::move(imageExists)) {}
+    : session_(session),
+      chart_(chart),
+      imageExists_(std::move(imageExists)),
+      analysis_([&chart] { return chart.DATAPOINTS(); }) {}
 
 void ChartWindowController::windowDidLoad() {
   loaded_ = true;
   intervalArray_ = {"M1", "M5", "M10", "M30", "H1", "D1", "W1"};
   chartTypeArray_ = {"Line Chart", "Bar Chart", "Candle Chart"};
   windowDidAppear();
+  analysis_.setChartAnalysisDelegate(this);
   toggleBottomViewSelectedIndex(0);
 }
 
@@ -40,7 +44,22 @@ void ChartWindowController::NeedReload() {
 }
 
 void ChartWindowController::resetIndicators() {
+  analysis_.resetCheckBoxSelection(std::nullopt);
   toggleBottomViewSelectedIndex(0);
+  // The engine's lower graph goes with its check box, so it is not drawn again over the new bars.
+  chart_.indicators().indicatorViewOff();
+  chart_.setChartAnalysisState(false);
+}
+
+void ChartWindowController::checkBoxOn(Indicator indicator, const IndicatorParameters& parameters) {
+  if (!indicatorInfo(indicator).overlay) toggleBottomViewSelectedIndex(1);
+  chart_.indicators().load(indicator, parameters);
+  chart_.setChartAnalysisState(true);
+}
+
+void ChartWindowController::checkBoxOff(Indicator indicator) {
+  if (!indicatorInfo(indicator).overlay) toggleBottomViewSelectedIndex(0);
+  chart_.indicators().remove(indicator);
   chart_.setChartAnalysisState(false);
 }
 

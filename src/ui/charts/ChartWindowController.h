@@ -7,12 +7,18 @@
 // Made once, by the main window's "Chart" button, and kept: every click calls NeedReload, which
 // refills the pop-ups and starts over at the first symbol, "M1" and "Candle Chart" only when the
 // watchlist changed since the last refill.
+//
+// It is the delegate of its indicator settings: each switch goes to the engine, a lower-graph
+// indicator opens the indicator pane (and closes it when switched off), and the engine holds its
+// live bars back after a switch-on. Another symbol or interval switches the lower-graph indicator
+// off and collapses the pane; the overlays that are on are drawn again over the new bars.
 
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "ui/charts/ChartAnalysisViewController.h"
 #include "ui/charts/ChartController.h"
 #include "ui/charts/ChartSession.h"
 
@@ -36,7 +42,7 @@ class ChartWindowView {
   virtual void uncollapseBottomView() = 0;
 };
 
-class ChartWindowController {
+class ChartWindowController final : public ChartAnalysisViewControllerDelegate {
  public:
   using PopUp = ChartWindowView::PopUp;
 
@@ -47,6 +53,7 @@ class ChartWindowController {
 
   void setView(ChartWindowView* view) { view_ = view; }
   ChartController& chartController() { return chart_; }
+  ChartAnalysisViewController& chartAnalysisViewController() { return analysis_; }
 
   // Once, when the window is made: the tables, the first refill, the indicator pane collapsed.
   void windowDidLoad();
@@ -65,6 +72,10 @@ class ChartWindowController {
   // "Others.png".
   std::string symbolIcon(const std::string& code) const;
 
+  // ChartAnalysisViewControllerDelegate
+  void checkBoxOn(Indicator indicator, const IndicatorParameters& parameters) override;
+  void checkBoxOff(Indicator indicator) override;
+
   const std::string& itemCode() const { return itemCode_; }
   std::int64_t intervalIndex() const { return intervalIndex_; }
   const std::string& intervalTitle() const { return intervalTitle_; }
@@ -81,6 +92,7 @@ class ChartWindowController {
   ChartSession& session_;
   ChartController& chart_;
   std::function<bool(const std::string&)> imageExists_;
+  ChartAnalysisViewController analysis_;
   ChartWindowView* view_ = nullptr;
   bool loaded_ = false;
   std::string itemCode_;
