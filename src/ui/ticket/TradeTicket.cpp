@@ -6,6 +6,7 @@
 #include "platform/AppContext.h"
 #include "session/BusinessBase.h"
 #include "ui/MainWindow.h"
+#include "ui/charts/ChartPanes.h"
 #include "ui/controls/Captions.h"
 #include "ui/shell/GUIObjects.h"
 #include "ui/shell/MainWindowController.h"
@@ -39,6 +40,7 @@ class TradeTicketFamily final : public QObject {
     if (!controller_) {
       controller_ = std::make_unique<TradeTicketWindowController>();
       window_ = new TradeTicketWindow(*controller_, main_);
+      window_->onChartSymbol = embedChart(window_->chartHost());
     }
     return *controller_;
   }
