@@ -187,6 +187,7 @@ class OriginTicker : public QCPAxisTicker {
   double interval = 0;
   double origin = 0;
   int digits = 2;
+  QCPAxis* axis = nullptr;  // to space the labels on a short axis
 
   void generate(const QCPRange& range, const QLocale&, QChar, int, QVector<double>& ticks, QVector<double>* subTicks,
                 QVector<QString>* labels) override {
@@ -194,12 +195,21 @@ class OriginTicker : public QCPAxisTicker {
     if (subTicks) subTicks->clear();
     if (labels) labels->clear();
     if (!(interval > 0) || !std::isfinite(interval) || !std::isfinite(origin)) return;
-    const double first = origin + std::ceil((range.lower - origin) / interval) * interval;
+    // Every tick keeps its grid line; where the ticks stand closer than a line of label text, only
+    // every second (third, ...) one counted from the origin is labelled.
+    std::int64_t stride = 1;
+    if (axis && range.size() > 0) {
+      const double pixels = interval / range.size() * axis->axisRect()->height();
+      const double text = QFontMetricsF(axis->tickLabelFont()).height() + 2;
+      if (pixels > 0 && pixels < text) stride = static_cast<std::int64_t>(std::ceil(text / pixels));
+    }
+    const double steps = std::ceil((range.lower - origin) / interval);
     for (int k = 0; k < 200; ++k) {
-      const double at = first + k * interval;
+      const double at = origin + (steps + k) * interval;
       if (at > range.upper) break;
       ticks.append(at);
-      if (labels) labels->append(label(at));
+      const auto number = static_cast<std::int64_t>(steps) + k;
+      if (labels) labels->append(number % stride == 0 ? label(at) : QString());
     }
   }
 
@@ -261,7 +271,10 @@ class PlotWidget::Adapter : public Graph {
 
    private:
     OriginTicker& origin() {
-      if (!origin_) origin_ = QSharedPointer<OriginTicker>::create();
+      if (!origin_) {
+        origin_ = QSharedPointer<OriginTicker>::create();
+        origin_->axis = axis_;
+      }
       return *origin_;
     }
     QCPAxis* axis_;
