@@ -104,30 +104,31 @@ class WindowSum {
   std::size_t unreadable_ = 0;
 };
 
-// The highest high and lowest low of the last `period` bars (each of the first period - 1 bars
-// against itself), handed to `emit` bar by bar. Two queues of candidates, their values worsening
-// from the front.
-// Indexes of the candidates for the extreme of a sliding window, their values worsening from the
-// front; at most `window` of them, kept in a ring.
+// The candidates for the extreme of a sliding window (index and value), their values worsening
+// from the front; at most `window` of them, kept in a ring.
 class Candidates {
  public:
   explicit Candidates(std::size_t window) : mask_(std::bit_ceil(window) - 1), slots_(mask_ + 1) {}
   template <class Better>
-  void push(std::size_t index, Values values, Better better) {
-    while (count_ && !better(values[slots_[(front_ + count_ - 1) & mask_]], values[index])) --count_;
-    slots_[(front_ + count_++) & mask_] = index;
+  void push(std::size_t index, double value, Better better) {
+    while (count_ && !better(slots_[(front_ + count_ - 1) & mask_].value, value)) --count_;
+    slots_[(front_ + count_++) & mask_] = {index, value};
   }
   void dropBefore(std::size_t first) {
-    if (slots_[front_] < first) {
+    if (slots_[front_].index < first) {
       front_ = (front_ + 1) & mask_;
       --count_;
     }
   }
-  std::size_t front() const { return slots_[front_]; }
+  double front() const { return slots_[front_].value; }
 
  private:
+  struct Slot {
+    std::size_t index;
+    double value;
+  };
   std::size_t mask_;
-  std::vector<std::size_t> slots_;
+  std::vector<Slot> slots_;
   std::size_t front_ = 0, count_ = 0;
 };
 
@@ -139,34 +140,15 @@ void windowHighLow(Values highs, Values lows, std::size_t period, Emit emit) {
   const std::size_t window = std::max<std::size_t>(period, 1);
   Candidates high(window + 1), low(window + 1);
   for (std::size_t i = 0; i < n; ++i) {
-    high.push(i, highs, [](double a, double b) { return a > b; });
-    low.push(i, lows, [](double a, double b) { return a < b; });
+    high.push(i, highs[i], [](double a, double b) { return a > b; });
+    low.push(i, lows[i], [](double a, double b) { return a < b; });
     if (i + 1 < window) {
       emit(i, highs[i], lows[i]);
       continue;
     }
     high.dropBefore(i + 1 - window);
     low.dropBefore(i + 1 - window);
-    emit(i, highs[high.front()], lows[low.front()]);
-  }
-}
-
-// The simple average over `period` written over the values (0 throughout for period 0); the
-// values still needed are kept in a ring.
-void averageInPlace(Series& values, std::size_t period) {
-  if (period == 0) {
-    std::fill(values.begin(), values.end(), 0.0);
-    return;
-  }
-  std::vector<double> recent(period);
-  std::size_t slot = 0;
-  WindowSum sum;
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    sum.add(values[i]);
-    if (i >= period) sum.remove(recent[slot]);
-    recent[slot] = values[i];
-    if (++slot == period) slot = 0;
-    values[i] = sum.mean(std::min(i + 1, period));
+    emit(i, high.front(), low.front());
   }
 }
 
@@ -369,11 +351,28 @@ Stochastic stochasticOscillator(Values highs, Values lows, Values closes, std::s
   const std::size_t n = std::min({highs.size(), lows.size(), closes.size()});
   Series main(n);
   windowHighLow(highs.first(n), lows.first(n), k, [&](std::size_t i, double high, double low) {
-    main[i] = std::min(std::max(ratioOrZero(closes[i] - low, high - low) * 100, 0.0), 100.0);
+    // Limited to 0 ... 100, on values rather than references, so that no branch is taken.
+    const double value = ratioOrZero(closes[i] - low, high - low) * 100;
+    const double above = value > 0.0 ? value : 0.0;
+    main[i] = above < 100.0 ? above : 100.0;
   });
-  Series signal = main;
-  averageInPlace(signal, slowing);
-  averageInPlace(signal, d);
+  // %D: the simple average over `d` of %K averaged over `slowing`, in one pass; %K's own array
+  // gives the values leaving the first window, a ring the slowed values leaving the second.
+  Series signal(n, 0.0);
+  if (slowing == 0 || d == 0) return {std::move(main), std::move(signal)};  // averages over no bars
+  WindowSum slowed, averaged;
+  std::vector<double> recent(d);
+  std::size_t slot = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    slowed.add(main[i]);
+    if (i >= slowing) slowed.remove(main[i - slowing]);
+    const double value = slowed.mean(std::min(i + 1, slowing));
+    averaged.add(value);
+    if (i >= d) averaged.remove(recent[slot]);
+    recent[slot] = value;
+    if (++slot == d) slot = 0;
+    signal[i] = averaged.mean(std::min(i + 1, d));
+  }
   return {std::move(main), std::move(signal)};
 }
 
