@@ -57,6 +57,21 @@ TEST_F(LiveBarsTest, TheFirstChangeRewritesTheNewestBarAndAnUnchangedPriceRedraw
   EXPECT_EQ(graph.reloads, reloads);
 }
 
+TEST_F(LiveBarsTest, AChartDraggedToOlderBarsStaysThereAndFollowsAgainOnceBackAtTheEnd) {
+  auto engine = make();
+  load(*engine, "1#1", 200);
+  tick(1.3);
+  ASSERT_TRUE(graph.space.displaceBy({-50, 0}));
+  const PlotRange dragged = graph.space.xRange();
+  tick(1.31);
+  tick(1.32);
+  EXPECT_EQ(graph.space.xRange(), dragged);
+  EXPECT_EQ(engine->bars()[199].closeText.view(), "1.3200");  // the live bar still moves
+  graph.space.displaceBy({1000, 0});  // back at the newest bar
+  tick(1.33);
+  EXPECT_EQ(graph.space.xRange(), (PlotRange{166, 35}));
+}
+
 TEST_F(LiveBarsTest, AMinuteBarClosesAtItsSixtiethPriceChangeAndTheNextOpenIsTheNextChange) {
   auto engine = make();
   load(*engine, "1#1", 200);

@@ -538,7 +538,14 @@ void ChartEngine::newChartData() {
   bar.closeText.assign(price);
   bar.close = value;
 
+  // The view follows the newest bar only while it is in view: a chart the user dragged back to
+  // older bars stays where it was put (the live bar is still updated, and shown once back in view).
+  const bool following = static_cast<float>(fromX_) + lengthX_ >= static_cast<float>(DATAPOINTS_ - 1);
   DATAPOINTS_ = lastArrIndexPtr_ + 1;
+  if (!following) {
+    if (graph_) graph_->reloadData();
+    return;
+  }
   fromX_ = std::max<std::int64_t>(0, static_cast<std::int64_t>(static_cast<float>(DATAPOINTS_) - lengthX_ + 1));
   findHighLow();
   if (!graph_) return;
