@@ -157,9 +157,10 @@ std::shared_ptr<ASIHTTPRequest> selfOf(ASIHTTPRequest* request) {
 
 void ASIHTTPRequest::requestStarted() {
   auto self = selfOf(this);
-  if (!self) return;
+  // Decided when the start happens: a start that a quick failure follows (a refused answer to a
+  // challenge) is still reported, before that failure.
+  if (!self || error() || mainRequest()) return;
   performOnMainThread([self] {
-    if (self->error() || self->mainRequest()) return;
     self->reportToReceivers(self->didStartSelector(), &ASIHTTPRequest::startedBlock_, ASISelector::requestStarted);
   });
 }
