@@ -282,7 +282,8 @@ QAction* MainWindow::addToolbarButton(const QString& title, const QString& objec
 void MainWindow::placeChildWindow(QWidget* window) {
   if (!window || window->property("td.placed").toBool()) return;
   window->setProperty("td.placed", true);
-  window->adjustSize();
+  // A window its maker sized keeps its size; any other takes the size it would show at.
+  if (!window->testAttribute(Qt::WA_Resized)) window->adjustSize();
   const QRect frame = geometry();
   window->move(frame.center() - QPoint(window->width() / 2, window->height() / 2));
 }

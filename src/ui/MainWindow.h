@@ -76,7 +76,8 @@ class MainWindow final : public QMainWindow, public MainWindowView {
   std::function<void(int chart, const std::string& symbol, const std::string& key)> onChartSymbol;
 
   // Places a child window of the session (a Qt::Tool window parented to this one) before it is
-  // shown: centred on the main window the first time, where the user left it afterwards.
+  // shown: centred on the main window the first time, where the user left it afterwards. A window
+  // keeps the size its maker gave it; one never sized is fitted to its contents.
   void placeChildWindow(QWidget* window);
 
   // `MainToolbarButtonClicked:`.

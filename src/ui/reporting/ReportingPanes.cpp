@@ -59,22 +59,17 @@ class ReportingFamily final : public QObject {
     window.addMainTab(reportingText("9721"),
                       new AccountsPage(source_, MainQueue::instance(), std::chrono::seconds(1), &window));
     window.addToolbarButton(reportingText("9722"), QStringLiteral("accountStatementButton"), [this] {
-      if (!statement_) statement_ = placed(new AccountStatementWindow(source_, &window_));
+      if (!statement_) statement_ = new AccountStatementWindow(source_, &window_);
+      window_.placeChildWindow(statement_);
       statement_->open();
     });
     // "&" would mark a shortcut letter in a button's title.
     window.addToolbarButton(reportingText("9723").replace(QLatin1Char('&'), QStringLiteral("&&")),
                             QStringLiteral("depositsWithdrawalsButton"), [this] {
-      if (!deposits_) deposits_ = placed(new DepositsWithdrawalsWindow(source_, &window_));
+      if (!deposits_) deposits_ = new DepositsWithdrawalsWindow(source_, &window_);
+      window_.placeChildWindow(deposits_);
       deposits_->open();
     });
-  }
-
-  // A new window first shows over the middle of the main window.
-  template <class Window>
-  Window* placed(Window* window) const {
-    window->move(window_.geometry().center() - window->rect().center());
-    return window;
   }
 
   QPointer<AccountStatementWindow> statement_;
