@@ -16,10 +16,9 @@
 #include <QTextLayout>
 #include <cmath>
 
-#include "platform/AppContext.h"
-#include "platform/LanguageString.h"
 #include "platform/MainQueue.h"
 #include "ui/CommonAlert.h"
+#include "ui/controls/Captions.h"
 
 namespace td {
 namespace {
@@ -28,11 +27,6 @@ QFont systemFont(double points) {
   QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
   font.setPointSizeF(points);
   return font;
-}
-
-QString text(const char* key) {
-  return QString::fromStdString(
-      LanguageString::stringforSelectedLanguage(AppContext::current()->selectedLanguage(), key));
 }
 
 void alertLater(const QString& title, const QString& reason) {
@@ -85,7 +79,7 @@ std::optional<QString> PrintTextView::print(QPrinter& printer) {
   QPainter painter;
   if (!painter.begin(&printer)) {
     const QString where = printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName();
-    return text("9731").arg(where);
+    return caption("9731").arg(where);
   }
   const QRectF page(QPointF(0, 0), printer.pageLayout().paintRectPixels(printer.resolution()).size());
   const QFont bandFont = systemFont(9);

@@ -9,10 +9,10 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include "ui/controls/Captions.h"
 #include "ui/printing/PrintTextView.h"
 #include "ui/reporting/ReportTableView.h"
 #include "ui/reporting/ReportingSource.h"
-#include "ui/reporting/ReportingTexts.h"
 
 namespace td {
 namespace {
@@ -64,18 +64,18 @@ AccountStatementWindow::AccountStatementWindow(std::shared_ptr<ReportingSource> 
   accountBox_->setMinimumContentsLength(8);
   from_ = makeDateEdit(QStringLiteral("fromDatePicker"), this);
   to_ = makeDateEdit(QStringLiteral("toDatePicker"), this);
-  show_ = new QPushButton(reportingText("9724"), this);
+  show_ = new QPushButton(caption("9724"), this);
   show_->setObjectName(QStringLiteral("showButton"));
-  print_ = new QPushButton(reportingText("9725"), this);
+  print_ = new QPushButton(caption("9725"), this);
   print_->setObjectName(QStringLiteral("printButton"));
 
   auto* controls = new QHBoxLayout;
-  controls->addWidget(new QLabel(reportingText("0012"), this));
+  controls->addWidget(new QLabel(caption("0012"), this));
   controls->addWidget(accountBox_);
   controls->addSpacing(12);
-  controls->addWidget(new QLabel(reportingText("9728"), this));
+  controls->addWidget(new QLabel(caption("9728"), this));
   controls->addWidget(from_);
-  controls->addWidget(new QLabel(reportingText("9729"), this));
+  controls->addWidget(new QLabel(caption("9729"), this));
   controls->addWidget(to_);
   controls->addSpacing(12);
   controls->addWidget(show_);

@@ -9,17 +9,17 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "ui/controls/Captions.h"
 #include "ui/printing/PrintTextView.h"
 #include "ui/reporting/ReportTableView.h"
 #include "ui/reporting/ReportingSource.h"
-#include "ui/reporting/ReportingTexts.h"
 
 namespace td {
 
 DepositsWithdrawalsWindow::DepositsWithdrawalsWindow(std::shared_ptr<ReportingSource> source, QWidget* mainWindow)
     : QWidget(mainWindow, Qt::Tool), source_(std::move(source)), controller_(*source_) {
   setObjectName(QStringLiteral("depositsWithdrawalsWindow"));
-  setWindowTitle(reportingText("9723"));
+  setWindowTitle(caption("9723"));
   resize(1100, 560);
 
   accountBox_ = new QComboBox(this);
@@ -30,11 +30,11 @@ DepositsWithdrawalsWindow::DepositsWithdrawalsWindow(std::shared_ptr<ReportingSo
   codeBox_->setMinimumContentsLength(16);
   from_ = makeDateEdit(QStringLiteral("fromDatePicker"), this);
   to_ = makeDateEdit(QStringLiteral("toDatePicker"), this);
-  search_ = new QPushButton(reportingText("9726"), this);
+  search_ = new QPushButton(caption("9726"), this);
   search_->setObjectName(QStringLiteral("searchButton"));
-  clear_ = new QPushButton(reportingText("9727"), this);
+  clear_ = new QPushButton(caption("9727"), this);
   clear_->setObjectName(QStringLiteral("clearButton"));
-  print_ = new QPushButton(reportingText("9725"), this);
+  print_ = new QPushButton(caption("9725"), this);
   print_->setObjectName(QStringLiteral("printButton"));
   table_ = new ReportTableView(&controller_.table(), QStringLiteral("depositwithdrawalTableView"),
                                ReportTableView::ColumnMenu::None, this);
@@ -45,16 +45,16 @@ DepositsWithdrawalsWindow::DepositsWithdrawalsWindow(std::shared_ptr<ReportingSo
   });
 
   auto* filters = new QHBoxLayout;
-  filters->addWidget(new QLabel(reportingText("0012"), this));
+  filters->addWidget(new QLabel(caption("0012"), this));
   filters->addWidget(accountBox_);
   filters->addSpacing(12);
-  filters->addWidget(new QLabel(reportingText("9730"), this));
+  filters->addWidget(new QLabel(caption("9730"), this));
   filters->addWidget(codeBox_);
   filters->addStretch(1);
   auto* period = new QHBoxLayout;
-  period->addWidget(new QLabel(reportingText("9728"), this));
+  period->addWidget(new QLabel(caption("9728"), this));
   period->addWidget(from_);
-  period->addWidget(new QLabel(reportingText("9729"), this));
+  period->addWidget(new QLabel(caption("9729"), this));
   period->addWidget(to_);
   period->addSpacing(12);
   period->addWidget(search_);

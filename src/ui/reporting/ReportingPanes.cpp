@@ -6,13 +6,13 @@
 
 #include "platform/MainQueue.h"
 #include "ui/MainWindow.h"
+#include "ui/controls/Captions.h"
 #include "ui/reporting/AccountStatementWindow.h"
 #include "ui/reporting/AccountsTableModel.h"
 #include "ui/reporting/DepositsWithdrawalsWindow.h"
 #include "ui/reporting/JournalTableModel.h"
 #include "ui/reporting/ReportTableView.h"
 #include "ui/reporting/ReportingSource.h"
-#include "ui/reporting/ReportingTexts.h"
 
 namespace td {
 
@@ -56,15 +56,15 @@ class ReportingFamily final : public QObject {
   explicit ReportingFamily(MainWindow& window)
       : QObject(&window), window_(window), source_(makeSessionReportingSource()) {
     setObjectName(QStringLiteral("reportingFamily"));
-    window.addMainTab(reportingText("9721"),
+    window.addMainTab(caption("9721"),
                       new AccountsPage(source_, MainQueue::instance(), std::chrono::seconds(1), &window));
-    window.addToolbarButton(reportingText("9722"), QStringLiteral("accountStatementButton"), [this] {
+    window.addToolbarButton(caption("9722"), QStringLiteral("accountStatementButton"), [this] {
       if (!statement_) statement_ = new AccountStatementWindow(source_, &window_);
       window_.placeChildWindow(statement_);
       statement_->open();
     });
     // "&" would mark a shortcut letter in a button's title.
-    window.addToolbarButton(reportingText("9723").replace(QLatin1Char('&'), QStringLiteral("&&")),
+    window.addToolbarButton(caption("9723").replace(QLatin1Char('&'), QStringLiteral("&&")),
                             QStringLiteral("depositsWithdrawalsButton"), [this] {
       if (!deposits_) deposits_ = new DepositsWithdrawalsWindow(source_, &window_);
       window_.placeChildWindow(deposits_);
