@@ -1,11 +1,11 @@
 #include "ui/positions/PositionListView.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QHeaderView>
 #include <QMenu>
 #include <QPainter>
 
+#include "ui/controls/ColumnMenu.h"
 #include "ui/positions/OpenPositionTableController.h"
 
 namespace td {
@@ -55,14 +55,7 @@ QMenu* PositionListView::headerMenu() {
     headerMenu_ = new QMenu(this);
     headerMenu_->setObjectName("headerMenu");
   }
-  headerMenu_->clear();
-  // One item per column, hidden ones included, titled by the identifier and ticked while shown.
-  for (int column = 0; column < model_.columnCount(); ++column) {
-    QAction* item = headerMenu_->addAction(model_.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString());
-    item->setCheckable(true);
-    item->setChecked(!isColumnHidden(column));
-    connect(item, &QAction::toggled, this, [this, column](bool shown) { setColumnHidden(column, !shown); });
-  }
+  fillColumnMenu(*headerMenu_, *this);
   return headerMenu_;
 }
 

@@ -1,11 +1,12 @@
 #include "ui/reporting/ReportTableView.h"
 
-#include <QAction>
 #include <QComboBox>
 #include <QSignalBlocker>
 #include <QDateTimeEdit>
 #include <QHeaderView>
 #include <QMenu>
+
+#include "ui/controls/ColumnMenu.h"
 
 namespace td {
 
@@ -29,27 +30,14 @@ ReportTableView::ReportTableView(QAbstractItemModel* model, const QString& objec
   horizontalHeader()->setStretchLastSection(true);
   horizontalHeader()->setSectionsMovable(true);
   if (menu == ColumnMenu::Shown) {
-    SetHeaderMenuItems();
-    connect(model, &QAbstractItemModel::modelReset, this, [this] { SetHeaderMenuItems(); });
+    columnMenu_ = new QMenu(this);
+    columnMenu_->setObjectName(objectName + QStringLiteral("ColumnMenu"));
+    fillColumnMenu(*columnMenu_, *this);
+    connect(model, &QAbstractItemModel::modelReset, this, [this] { fillColumnMenu(*columnMenu_, *this); });
+    horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(horizontalHeader(), &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { columnMenu_->popup(horizontalHeader()->mapToGlobal(at)); });
   }
-}
-
-void ReportTableView::SetHeaderMenuItems() {
-  delete columnMenu_;
-  columnMenu_ = new QMenu(this);
-  columnMenu_->setObjectName(objectName() + QStringLiteral("ColumnMenu"));
-  QHeaderView* header = horizontalHeader();
-  for (int column = 0; column < model()->columnCount(); ++column) {
-    QAction* entry = columnMenu_->addAction(model()->headerData(column, Qt::Horizontal).toString());
-    entry->setCheckable(true);
-    entry->setChecked(!header->isSectionHidden(column));
-    entry->setData(column);
-    connect(entry, &QAction::triggered, this, [this, entry] { toggleColumn(entry); });
-  }
-  header->setContextMenuPolicy(Qt::CustomContextMenu);
-  disconnect(header, &QWidget::customContextMenuRequested, this, nullptr);
-  connect(header, &QWidget::customContextMenuRequested, this,
-          [this, header](const QPoint& at) { columnMenu_->popup(header->mapToGlobal(at)); });
 }
 
 void ReportTableView::fitColumns() {
@@ -59,11 +47,6 @@ void ReportTableView::fitColumns() {
     resizeColumnToContents(column);
     setColumnWidth(column, columnWidth(column) + 14);
   }
-}
-
-void ReportTableView::toggleColumn(QAction* entry) {
-  // The action has already flipped its tick: a ticked entry shows its column.
-  horizontalHeader()->setSectionHidden(entry->data().toInt(), !entry->isChecked());
 }
 
 QDateTime toQDateTime(Date date) {

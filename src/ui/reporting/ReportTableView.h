@@ -23,16 +23,12 @@ class ReportTableView final : public QTableView {
   enum class ColumnMenu { None, Shown };
   ReportTableView(QAbstractItemModel* model, const QString& objectName, ColumnMenu menu, QWidget* parent = nullptr);
 
-  // The column menu (none when not asked for): its entries follow the columns, hidden ones included.
+  // The column menu (none when not asked for; see ColumnMenu.h), filled again when the model resets.
   QMenu* columnMenu() const { return columnMenu_; }
-  // `HeaderMenu:` of an entry: ticks and shows, or unticks and hides, its column.
-  void toggleColumn(QAction* entry);
   // Every column as wide as its widest text and title, with some room.
   void fitColumns();
 
  private:
-  void SetHeaderMenuItems();
-
   QMenu* columnMenu_ = nullptr;
 };
 
