@@ -1,10 +1,10 @@
 #include "ui/reporting/StatementTableModels.h"
 
 #include <charconv>
-#include <cstdio>
 #include <limits>
 
 #include "model/Conversions.h"
+#include "ui/positions/PositionTexts.h"
 #include "ui/printing/TableGrid.h"
 #include "ui/reporting/ReportingColumns.h"
 #include "ui/reporting/ReportingSource.h"
@@ -31,48 +31,14 @@ std::string price(const std::string& text, const InstrumentHistoryInfo* instrume
   return price(conv::toDouble(text), instrument);
 }
 
-std::string money(double value) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.2f", value);
-  return buffer;
-}
-
 std::string time(const std::string& text, double columnWidth) {
   return Formatter::getDateonColumnResizing(columnWidth, text).value_or(std::string());
 }
 
 std::string quantity(const std::string& text) { return quantityText(conv::toDouble(text)); }
 
-std::string side(std::int32_t tradingMode) { return tradingMode == 0 ? "B" : "S"; }
-
-std::string delivery(std::int32_t mode) {
-  switch (mode) {
-    case 1: return "Regular";
-    case 2: return "Intraday";
-    case 3: return "BTST";
-    default: return "Unknown";
-  }
-}
-
-std::string orderType(std::int32_t type) {
-  switch (type) {
-    case 0: return "None";
-    case 1: return "Market";
-    case 2: return "Limit";
-    case 3: return "Stop";
-    default: return {};
-  }
-}
-
-std::string timeInForce(std::int32_t code) {
-  switch (code) {
-    case 0: return "Unknown";
-    case 1: return "GTC";
-    case 2: return "GTF";
-    case 5: return "Day";
-    default: return {};
-  }
-}
+// A sum of the summary and the totals lines, grouped ("-1,234.50").
+std::string sum(double value) { return MainWindowController::formatFigure(value); }
 
 std::optional<std::string> workingOrder(const PendingOrderHistoryInfo& o, const InstrumentHistoryInfo* i,
                                         std::string_view column, double width) {
@@ -80,15 +46,15 @@ std::optional<std::string> workingOrder(const PendingOrderHistoryInfo& o, const 
   if (column == SYMBOL_PO) return o.ItemCode;
   if (column == ORDERQUANTITY_PO) return quantity(o.OrderQty);
   if (column == REMAININGQUANTITY_PO) return quantity(o.RemainingQty);
-  if (column == TYPE_PO) return side(o.tradingMode);
-  if (column == ORDERTYPE_PO) return orderType(o.orderType);
+  if (column == TYPE_PO) return PositionTexts::side(o.tradingMode);
+  if (column == ORDERTYPE_PO) return PositionTexts::orderType(o.orderType);
   if (column == PRICE_PO) return price(o.OrderPrice, i);
   if (column == TAKEPROFIT_PO) return o.LimitPrice.empty() ? "0.00" : price(o.LimitPrice, i);
   if (column == STOPLOSS_PO) return o.StopPrice.empty() ? "0.00" : price(o.StopPrice, i);
   if (column == ORDERTIME_PO) return time(o.TransactionDateTime, width);
-  if (column == TIMEINFORCE_PO) return timeInForce(o.timeinForce);
+  if (column == TIMEINFORCE_PO) return PositionTexts::timeInForce(o.timeinForce);
   if (column == RELATEDPOSITION_PO) return o.RefPositionIdOfBracket.empty() ? "0" : o.RefPositionIdOfBracket;
-  if (column == VALIDITY_PO) return delivery(o.deliveryMode);
+  if (column == VALIDITY_PO) return PositionTexts::validity(o.deliveryMode);
   return std::nullopt;
 }
 
@@ -97,20 +63,20 @@ std::optional<std::string> closedTransaction(const SettledPositionHistoryInfo& s
   if (column == SETTLEDID_SP) return s.SettlementId;
   if (column == SYMBOL_SP) return s.ItemCode;
   if (column == QUANTITY_SP) return quantity(s.SettledQty);
-  if (column == TYPE_SP) return side(s.tradingMode);
+  if (column == TYPE_SP) return PositionTexts::side(s.tradingMode);
   if (column == OPENPRICE_SP) return price(s.OrderPrice, i);
   if (column == SETTLEDPRICE_SP) return price(s.SettledPrice, i);
-  if (column == PROFIT_SP) return money(conv::toDouble(s.SettledPL));
-  if (column == COMMISSION_SP) return money(s.Commision);
-  if (column == STORAGE_SP) return money(s.Storage);
+  if (column == PROFIT_SP) return PositionTexts::money(conv::toDouble(s.SettledPL));
+  if (column == COMMISSION_SP) return PositionTexts::money(s.Commision);
+  if (column == STORAGE_SP) return PositionTexts::money(s.Storage);
   if (column == SETTLEDTIME_SP) return time(s.TransactionDateTime, width);
   if (column == OPENID_SP) return s.OpenPositionId;
   if (column == CLOSEID_SP) return s.ClosingPositionId;
   if (column == RATE_SP) return price(s.CurrencyRate, i);
-  if (column == VALIDITY_SP) return delivery(s.deliveryMode);
+  if (column == VALIDITY_SP) return PositionTexts::validity(s.deliveryMode);
   if (column == OPENTIME_SP) return s.OpenDate;
   if (column == CLOSETIME_SP) return s.CloseDate;
-  if (column == OTHERCHARGES_SP) return money(s.OtherCharges);
+  if (column == OTHERCHARGES_SP) return PositionTexts::money(s.OtherCharges);
   return std::nullopt;
 }
 
@@ -119,14 +85,14 @@ std::optional<std::string> openPosition(const OpenPositionHistoryInfo& p, const 
   if (column == POSITIONID_OP) return p.OpenPositionId;
   if (column == SYMBOL_OP) return p.ItemCode;
   if (column == QUANTITY_OP) return quantity(p.RemainingQty);
-  if (column == BS_OP) return side(p.tradingMode);
+  if (column == BS_OP) return PositionTexts::side(p.tradingMode);
   if (column == OPENPRICE_OP) return price(p.OrderPrice, i);
   if (column == CURRENTPRICE_OP) return price(p.CurrentPrice, i);
-  if (column == PL_OP) return money(p.UnrealisedPL);
+  if (column == PL_OP) return PositionTexts::money(p.UnrealisedPL);
   if (column == CONFIRMEDTIME_OP) return time(p.TransactionDateTime, width);
-  if (column == COMMISSION_OP) return money(p.Commision);
-  if (column == STORAGE_OP) return money(p.Storage);
-  if (column == VALIDITY_OP) return delivery(p.deliveryMode);
+  if (column == COMMISSION_OP) return PositionTexts::money(p.Commision);
+  if (column == STORAGE_OP) return PositionTexts::money(p.Storage);
+  if (column == VALIDITY_OP) return PositionTexts::validity(p.deliveryMode);
   if (column == VALUEDATE_OP) return p.ValueDate;
   if (column == EXPIRYDATE_OP) return p.ExpiryDate;
   return std::nullopt;
@@ -256,7 +222,6 @@ AccountSummaryTableModel::AccountSummaryTableModel(ReportingSource& source, QObj
 
 std::vector<std::pair<std::string, std::string>> AccountSummaryTableModel::summaryOf(const AccountStatementInfo& s) {
   if (!s.StartInfo || !s.EndInfo) return {};
-  const auto sum = [](double value) { return MainWindowController::formatFigure(value); };
   std::vector<std::pair<std::string, std::string>> rows{
       {"Opening Balance", sum(s.StartInfo->OpeningBalanceOfDay)},
       {"Deposit", sum(s.getDeposit())},
@@ -310,7 +275,6 @@ QVariant AccountSummaryTableModel::data(const QModelIndex& index, int role) cons
 // ---- totals ----
 
 std::string getSettledStatusInfo(const AccountStatementInfo& s) {
-  const auto sum = [](double value) { return MainWindowController::formatFigure(value); };
   return totals({{"Quantity", floatQuantity(s.getSettledQuantity())},
                  {"Profit", sum(s.getSettledProfitorLoss())},
                  {"Commission", sum(s.getSettledCommission())},
@@ -319,7 +283,6 @@ std::string getSettledStatusInfo(const AccountStatementInfo& s) {
 }
 
 std::string getOpenStatusInfo(const AccountStatementInfo& s) {
-  const auto sum = [](double value) { return MainWindowController::formatFigure(value); };
   return totals({{"Quantity", floatQuantity(s.getOpenQuantity())},
                  {"Profit", sum(s.getOpenProfitorLoss())},
                  {"Commission", sum(s.getOpenCommission())},
