@@ -98,19 +98,16 @@ void DepositsWithdrawalsController::windowDidLoad() {
 }
 
 void DepositsWithdrawalsController::updateValuesinWindow() {
-  setDefaultValues();
+  setDefaultValues();  // the kinds among them
   loadAccountCombo();
-  loadTransactionCodeCombo();
 }
 
 void DepositsWithdrawalsController::setDefaultValues() {
   period_.setDateValues();
   table_.clear();
   selectedCode_ = -1;
-  if (view_) {
-    view_->showPeriod(period_);
-    loadTransactionCodeCombo();
-  }
+  if (view_) view_->showPeriod(period_);
+  loadTransactionCodeCombo();
 }
 
 void DepositsWithdrawalsController::loadAccountCombo() {
@@ -119,9 +116,10 @@ void DepositsWithdrawalsController::loadAccountCombo() {
 }
 
 void DepositsWithdrawalsController::loadTransactionCodeCombo() {
+  if (!view_) return;
   std::vector<std::string> titles;
   for (const std::string& entry : transactioncodeArray()) titles.push_back(entry.substr(0, entry.find(':')));
-  if (view_) view_->showTransactionCodes(titles, selectedCode_);
+  view_->showTransactionCodes(titles, selectedCode_);
 }
 
 void DepositsWithdrawalsController::selectAccount(int index) { account_.select(index); }
