@@ -27,6 +27,13 @@ std::string value(Table table, const AccountStatementInfo& s, int row, std::stri
   return StatementTableModel::cellValue(table, s, row, column, width).value_or("<none>");
 }
 
+// A row in every column of its table, in the table's order.
+std::vector<std::string> cells(Table table, const AccountStatementInfo& s, int row, double width = kWide) {
+  std::vector<std::string> out;
+  for (const auto& column : StatementTableModel::columnsOf(table)) out.push_back(value(table, s, row, column, width));
+  return out;
+}
+
 InstrumentHistoryInfo instrument(std::int32_t id, const std::string& code, std::int32_t decimals, double bid, double ask) {
   InstrumentHistoryInfo i;
   i.InstrumentId = id;
@@ -67,16 +74,11 @@ TEST(StatementTables, WorkingOrdersShowTheirPricesCodesAndTimes) {
   AccountStatementInfo s;
   s.apply(std::move(content));
 
-  const auto cells = [&](int row, double width) {
-    std::vector<std::string> out;
-    for (const auto& column : StatementTableModel::columnsOf(Table::WorkingOrders))
-      out.push_back(value(Table::WorkingOrders, s, row, column, width));
-    return out;
-  };
-  EXPECT_THAT(cells(0, 136), ElementsAre("W1", "EURUSD", "2.5", "0", "S", "", "1.20000", "0.00", "0.00",
-                                         "01/02/2014 03:04:05", "", "0", "Unknown"));
-  EXPECT_THAT(cells(1, 135), ElementsAre("W2", "EURUSD", "2.5", "0", "B", "Limit", "1.20", "0.00", "1.10", "", "Day",
-                                         "O5", "BTST"));
+  EXPECT_THAT(cells(Table::WorkingOrders, s, 0, 136),
+              ElementsAre("W1", "EURUSD", "2.5", "0", "S", "", "1.20000", "0.00", "0.00", "01/02/2014 03:04:05", "",
+                          "0", "Unknown"));
+  EXPECT_THAT(cells(Table::WorkingOrders, s, 1, 135),
+              ElementsAre("W2", "EURUSD", "2.5", "0", "B", "Limit", "1.20", "0.00", "1.10", "", "Day", "O5", "BTST"));
   EXPECT_EQ(value(Table::WorkingOrders, s, 0, "Order Time", 135), "03:04:05");  // narrow: the time alone
   EXPECT_EQ(value(Table::WorkingOrders, s, 0, "Account"), "<none>");           // not answered by this table
   EXPECT_EQ(value(Table::WorkingOrders, s, 2, "Pending Id"), "<none>");        // beyond the statement
@@ -125,16 +127,12 @@ TEST(StatementTables, ClosedTransactionsAndOpenPositionsWithTheirTotalsLines) {
   AccountStatementInfo s;
   s.apply(std::move(content));
 
-  std::vector<std::string> closed;
-  for (const auto& column : StatementTableModel::columnsOf(Table::ClosedTransactions))
-    closed.push_back(value(Table::ClosedTransactions, s, 0, column, 100));
-  EXPECT_THAT(closed, ElementsAre("S9", "USDJPY", "2", "B", "151.886", "150.500", "-1234.50", "5.00", "0.00", "09:06:26",
-                                  "O1", "O2", "1.000", "Regular", "11/29/2026 09:06:26", "12/02/2026 09:06:26", "0.25"));
-  std::vector<std::string> opened;
-  for (const auto& column : StatementTableModel::columnsOf(Table::OpenPositions))
-    opened.push_back(value(Table::OpenPositions, s, 0, column));
-  EXPECT_THAT(opened, ElementsAre("5001", "USDJPY", "3", "B", "150.000", "151.188", "1788.00", "", "7.50", "0.00",
-                                  "Intraday", "12/03/2026", "12/03/2027"));
+  EXPECT_THAT(cells(Table::ClosedTransactions, s, 0, 100),
+              ElementsAre("S9", "USDJPY", "2", "B", "151.886", "150.500", "-1234.50", "5.00", "0.00", "09:06:26", "O1",
+                          "O2", "1.000", "Regular", "11/29/2026 09:06:26", "12/02/2026 09:06:26", "0.25"));
+  EXPECT_THAT(cells(Table::OpenPositions, s, 0),
+              ElementsAre("5001", "USDJPY", "3", "B", "150.000", "151.188", "1788.00", "", "7.50", "0.00", "Intraday",
+                          "12/03/2026", "12/03/2027"));
 
   EXPECT_EQ(getSettledStatusInfo(s),
             "Quantity : 2.5     Profit : -1,234.50     Commission : 5.00     Storage : 0.00     TDS : 0.25     ");
