@@ -16,8 +16,7 @@
 #include <QTextLayout>
 #include <cmath>
 
-#include "platform/MainQueue.h"
-#include "ui/CommonAlert.h"
+#include "platform/AppContext.h"
 #include "ui/controls/Captions.h"
 
 namespace td {
@@ -29,12 +28,9 @@ QFont systemFont(double points) {
   return font;
 }
 
+// The application's alert, shown as a task of its own (not inside the dialog's signal).
 void alertLater(const QString& title, const QString& reason) {
-  auto show = [title = title.toStdString(), reason = reason.toStdString()] {
-    CommonAlert::ShowCommonAlertVieWwithMessage(reason, title);
-  };
-  if (MainQueue* queue = MainQueue::instance()) queue->post(std::move(show));
-  else show();
+  AppContext::current()->userAlerts()->showAlert(title.toStdString(), reason.toStdString());
 }
 
 // Where a block's first line begins, in the document.
