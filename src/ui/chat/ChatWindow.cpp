@@ -162,7 +162,7 @@ ChatWindow::ChatWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
   layout->setContentsMargins(8, 8, 8, 8);
   layout->addWidget(panes, 1);
   layout->addLayout(buttons);
-  resize(sizeHint());
+  resize(720, 480);
 
   connect(outline_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
     const QModelIndex row = selectedRow(outline_);

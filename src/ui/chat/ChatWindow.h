@@ -71,8 +71,6 @@ class ChatWindow final : public QWidget, public chat::ChatWindowView {
   void SendChatButtonClicked();
   void RecentConversationButtonClicked();
 
-  QSize sizeHint() const override { return {720, 480}; }
-
   // ChatWindowView
   void showTitle(const std::string& title) override;
   void setSendEnabled(bool enabled) override;

@@ -65,7 +65,7 @@ MessagesWindow::MessagesWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(8, 8, 8, 8);
   layout->addWidget(table_);
-  resize(sizeHint());
+  resize(660, 320);
   connect(table_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
     controller_.doubleAction(index.isValid() ? index.row() : -1);
   });

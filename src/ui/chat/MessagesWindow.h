@@ -38,7 +38,6 @@ class MessagesWindow final : public QWidget {
 
   // Reads the notices again and shows the window on top.
   void showWindow();
-  QSize sizeHint() const override { return {660, 320}; }
   chat::MessagesWindowController& controller() { return controller_; }
   QTableView* messagesTableView() const { return table_; }
   // Null until a notice was first opened.
