@@ -5,29 +5,51 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ScenarioJson.h"
+#include "wire/Separators.h"
+
 namespace td::sim {
 namespace {
 
 using nlohmann::json;
+using scenario_json::arrayAt;
+using scenario_json::get;
 
+bool usableName(std::string_view name) {
+  return !name.empty() && !containsSeparatorByte(name) && name.find(';') == name.npos;
+}
+
+void readRecord(const json& e, ChatGroupSpec& g) {
+  get(e, "id", g.id);
+  get(e, "name", g.name);
+}
+
+void readRecord(const json& e, ChatContactSpec& c) {
+  get(e, "name", c.name);
+  get(e, "displayName", c.displayName);
+  get(e, "group", c.group);
+  get(e, "status", c.status);
+}
+
+void readRecord(const json& e, ChatQueueSpec& q) {
+  get(e, "id", q.id);
+  get(e, "name", q.name);
+  get(e, "available", q.available);
+  get(e, "dealer", q.dealer);
+}
+
+void readRecord(const json& e, NoticeSpec& n) {
+  get(e, "user", n.user);
+  get(e, "subject", n.subject);
+  get(e, "text", n.text);
+  get(e, "offline", n.offline);
+}
+
+// Each record of the array under `key`, appended to `out`.
 template <class T>
-void get(const json& j, const char* key, T& out) {
-  if (auto it = j.find(key); it != j.end() && !it->is_null()) out = it->get<T>();
+void readRecords(const json& j, const char* key, std::vector<T>& out) {
+  for (const json& e : arrayAt(j, key, "chat: ")) readRecord(e, out.emplace_back());
 }
-
-template <class F>
-void forEach(const json& j, const char* key, F&& f) {
-  const auto it = j.find(key);
-  if (it == j.end() || it->is_null()) return;
-  if (!it->is_array()) throw std::runtime_error(std::string("chat: \"") + key + "\" is not an array");
-  for (const json& e : *it) f(e);
-}
-
-bool wireSafe(std::string_view text) {
-  return std::none_of(text.begin(), text.end(), [](char c) { return c >= '\x01' && c <= '\x07'; });
-}
-
-bool usableName(std::string_view name) { return !name.empty() && wireSafe(name) && name.find(';') == name.npos; }
 
 }  // namespace
 
@@ -44,32 +66,10 @@ ChatSpec ChatSpec::builtIn() {
 ChatSpec ChatSpec::read(const json& j) {
   if (!j.is_object()) throw std::runtime_error("\"chat\" is not an object");
   ChatSpec s;
-  forEach(j, "groups", [&](const json& e) {
-    auto& g = s.groups.emplace_back();
-    get(e, "id", g.id);
-    get(e, "name", g.name);
-  });
-  forEach(j, "contacts", [&](const json& e) {
-    auto& c = s.contacts.emplace_back();
-    get(e, "name", c.name);
-    get(e, "displayName", c.displayName);
-    get(e, "group", c.group);
-    get(e, "status", c.status);
-  });
-  forEach(j, "queues", [&](const json& e) {
-    auto& q = s.queues.emplace_back();
-    get(e, "id", q.id);
-    get(e, "name", q.name);
-    get(e, "available", q.available);
-    get(e, "dealer", q.dealer);
-  });
-  forEach(j, "notices", [&](const json& e) {
-    auto& n = s.notices.emplace_back();
-    get(e, "user", n.user);
-    get(e, "subject", n.subject);
-    get(e, "text", n.text);
-    get(e, "offline", n.offline);
-  });
+  readRecords(j, "groups", s.groups);
+  readRecords(j, "contacts", s.contacts);
+  readRecords(j, "queues", s.queues);
+  readRecords(j, "notices", s.notices);
   get(j, "replyDelayMs", s.replyDelayMs);
   return s;
 }
@@ -78,25 +78,29 @@ std::string ChatSpec::check(const std::vector<std::string>& userNames) const {
   std::set<int> groupIds;
   for (const auto& g : groups) {
     if (!groupIds.insert(g.id).second) return "chat group " + std::to_string(g.id) + " appears twice";
-    if (!wireSafe(g.name)) return "chat group " + std::to_string(g.id) + " has a separator byte in its name";
+    if (containsSeparatorByte(g.name))
+      return "chat group " + std::to_string(g.id) + " has a separator byte in its name";
   }
   std::set<std::string> names(userNames.begin(), userNames.end());
   for (const auto& c : contacts) {
     if (!usableName(c.name) || !names.insert(c.name).second)
       return "chat contact names must be unique, not empty, not a user's, without ';' or separator bytes";
     if (!groupIds.count(c.group)) return "chat contact " + c.name + " names an unknown group";
-    if (!wireSafe(c.displayName) || !wireSafe(c.status)) return "chat contact " + c.name + " has a separator byte";
+    if (containsSeparatorByte(c.displayName) || containsSeparatorByte(c.status))
+      return "chat contact " + c.name + " has a separator byte";
   }
   std::set<int> queueIds;
   for (const auto& q : queues) {
     if (q.id <= 0 || !queueIds.insert(q.id).second) return "chat queue " + std::to_string(q.id) + " is not a unique positive id";
-    if (!wireSafe(q.name)) return "chat queue " + std::to_string(q.id) + " has a separator byte in its name";
+    if (containsSeparatorByte(q.name))
+      return "chat queue " + std::to_string(q.id) + " has a separator byte in its name";
     if (!contact(q.dealer)) return "chat queue " + q.name + " names an unknown dealer";
   }
   for (const auto& n : notices) {
     if (std::find(userNames.begin(), userNames.end(), n.user) == userNames.end())
       return "a notice names an unknown user";
-    if (n.subject.empty() || !wireSafe(n.subject) || !wireSafe(n.text)) return "a notice has no subject or a separator byte";
+    if (n.subject.empty() || containsSeparatorByte(n.subject) || containsSeparatorByte(n.text))
+      return "a notice has no subject or a separator byte";
   }
   if (replyDelayMs < 0 || replyDelayMs > 60000) return "chat replyDelayMs must be 0..60000";
   return {};

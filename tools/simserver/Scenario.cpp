@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ScenarioJson.h"
+
 namespace td::sim {
 namespace {
 
@@ -71,20 +73,8 @@ constexpr std::string_view kBuiltIn = R"json({
   ]
 })json";
 
-// Reads `key` into `out` when present; a value of the wrong type throws nlohmann's type_error,
-// which parse() turns into its error text.
-template <class T>
-void get(const json& j, const char* key, T& out) {
-  if (auto it = j.find(key); it != j.end() && !it->is_null()) out = it->get<T>();
-}
-
-const json& arrayAt(const json& j, const char* key) {
-  static const json empty = json::array();
-  auto it = j.find(key);
-  if (it == j.end() || it->is_null()) return empty;
-  if (!it->is_array()) throw std::runtime_error(std::string("\"") + key + "\" is not an array");
-  return *it;
-}
+using scenario_json::arrayAt;
+using scenario_json::get;
 
 void readSession(const json& j, SessionSpec& s) {
   get(j, "id", s.id);
