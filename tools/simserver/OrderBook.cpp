@@ -300,14 +300,11 @@ void OrderBook::placeNew(const UserSpec& user, const NewOrder& o, const ServerMe
   const Quote& q = feed_.quote(i->id);
   double marketPrice = buy ? q.ask : q.bid;
   if (market && !(marketPrice > 0)) return refuse(Reason::kNotProcessed);
-  TermedOrder termed;
-  termed.qty = o.qty;
-  termed.orderType = market ? 1 : o.typeTag - 28;
-  termed.buy = buy;
-  termed.price = market ? marketPrice : o.price;
-  termed.takeProfit = o.takeProfit;
-  termed.stopLoss = o.stopLoss;
-  if (int terms = termsCheck(o.account, *i, termed)) return refuse(terms);
+  const int orderType = market ? 1 : o.typeTag - 28;
+  if (int terms = termsCheck(o.account, *i,
+                             {.qty = o.qty, .orderType = orderType, .buy = buy, .price = market ? marketPrice : o.price,
+                              .takeProfit = o.takeProfit, .stopLoss = o.stopLoss}))
+    return refuse(terms);
   if (initialMargin(o.account, i->id) * o.qty > equity(o.account) - usedMargin(o.account) + kEps)
     return refuse(Reason::kNoFreeMargin);
 
@@ -316,7 +313,7 @@ void OrderBook::placeNew(const UserSpec& user, const NewOrder& o, const ServerMe
   w.account = o.account;
   w.instrument = i->id;
   w.isBuy = buy;
-  w.orderType = market ? 1 : o.typeTag - 28;
+  w.orderType = orderType;
   w.qty = w.initialQty = o.qty;
   w.price = market ? marketPrice : roundTo(o.price, i->decimals);
   w.takeProfit = o.takeProfit > 0 ? roundTo(o.takeProfit, i->decimals) : 0;
@@ -403,10 +400,7 @@ void OrderBook::closePosition(const UserSpec& user, const ServerMessage& request
   if (p->instrument != i->id || !(qty > 0) || qty > p->qty + kEps) return refuse(Reason::kNotProcessed);
   if (!i->enabled || !i->tradable) return refuse(Reason::kSymbolDisabled);
   if (int session = sessionCheck(*i, 0)) return refuse(session);
-  TermedOrder termed;
-  termed.qty = qty;
-  termed.closingRemainder = p->qty;
-  if (int terms = termsCheck(account, *i, termed)) return refuse(terms);
+  if (int terms = termsCheck(account, *i, {.qty = qty, .closingRemainder = p->qty})) return refuse(terms);
   const Quote& q = feed_.quote(i->id);
   double closePrice = p->isBuy ? q.bid : q.ask;
   if (!(closePrice > 0)) return refuse(Reason::kNotProcessed);
@@ -556,13 +550,10 @@ void OrderBook::editBrackets(const UserSpec& user, const ServerMessage& request,
   if (i) {
     // Measured from the price the position would close at now.
     const Quote& q = feed_.quote(i->id);
-    TermedOrder termed;
-    termed.buy = !p.isBuy;
-    termed.closingSide = true;
-    termed.price = p.isBuy ? q.bid : q.ask;
-    termed.takeProfit = takeProfit;
-    termed.stopLoss = stopLoss;
-    if (int terms = termsCheck(account, *i, termed)) return refuse(terms);
+    if (int terms = termsCheck(account, *i,
+                               {.buy = !p.isBuy, .price = p.isBuy ? q.bid : q.ask, .takeProfit = takeProfit,
+                                .stopLoss = stopLoss, .closingSide = true}))
+      return refuse(terms);
   }
   int decimals = i ? i->decimals : 2;
   bool changed = false;
@@ -615,21 +606,16 @@ void OrderBook::editWorkingOrder(const UserSpec& user, const ServerMessage& requ
   double stopLoss = number(request.get(40));
   if (!(qty > 0) || qty > 1e9 || !(newPrice > 0) || takeProfit < 0 || stopLoss < 0)
     return refuse(Reason::kNotProcessed);
-  TermedOrder termed;
-  termed.orderType = w->orderType;
-  termed.buy = w->isBuy;
-  termed.price = newPrice;
-  if (w->bracketOf == 0) {
-    // A bracket keeps the size of its position and has no brackets of its own.
-    termed.qty = qty;
-    termed.takeProfit = takeProfit;
-    termed.stopLoss = stopLoss;
-  }
-  if (int terms = termsCheck(account, *i, termed)) return refuse(terms);
+  // A bracket keeps the size of its position and has no brackets of its own; other orders take the
+  // new size and brackets.
+  const bool bracket = w->bracketOf != 0;
+  if (int terms = termsCheck(account, *i,
+                             {.qty = bracket ? 0 : qty, .orderType = w->orderType, .buy = w->isBuy, .price = newPrice,
+                              .takeProfit = bracket ? 0 : takeProfit, .stopLoss = bracket ? 0 : stopLoss}))
+    return refuse(terms);
   w->price = roundTo(newPrice, i->decimals);
   w->requestId = requestId;
-  if (w->bracketOf == 0) {
-    // A bracket keeps the size of its position; other orders take the new size and brackets.
+  if (!bracket) {
     w->qty = w->initialQty = qty;
     w->fillStep = fillStepFor(i->code, qty, account);
     w->takeProfit = takeProfit > 0 ? roundTo(takeProfit, i->decimals) : 0;
