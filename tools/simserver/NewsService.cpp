@@ -12,6 +12,7 @@
 #include <map>
 
 #include "Loopback.h"
+#include "http/HTTPUtilities.h"
 
 namespace td::sim {
 namespace {
@@ -69,18 +70,9 @@ std::map<std::string, std::string, std::less<>> queryOf(std::string_view query) 
   return out;
 }
 
-// "Tue, 14 May 2024 09:30:00 GMT"
+// "Tue, 14 May 2024 09:30:00 GMT": the date form of RSS, which HTTP's is too.
 std::string rfc822(std::int64_t unix) {
-  static constexpr const char* kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-  static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  const std::time_t t = static_cast<std::time_t>(unix);
-  std::tm tm{};
-  ::gmtime_r(&t, &tm);
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%s, %02d %s %04d %02d:%02d:%02d GMT", kDays[tm.tm_wday], tm.tm_mday,
-                kMonths[tm.tm_mon], tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
-  return buf;
+  return rfc1123StringFromDate(WallClock::from_time_t(static_cast<std::time_t>(unix)));
 }
 
 int categoryIndex(std::string_view category) {
