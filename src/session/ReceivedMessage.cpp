@@ -112,12 +112,6 @@ std::optional<std::int32_t> ReceivedMessage::intValue(int tag) const {
   return conv::toInt(*text);
 }
 
-int ReceivedMessage::fieldTag(std::string_view field) {
-  const std::size_t eq = field.find('=');
-  if (eq == std::string_view::npos) return 0;
-  return conv::toInt(field.substr(0, eq));
-}
-
 std::string ReceivedMessage::describe() const {
   std::string body;
   for (std::size_t i = 0; i < count_; ++i) {

@@ -9,7 +9,6 @@
 #include <array>
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,9 +45,6 @@ class ReceivedMessage {
 
   // The body for a log line: fields joined by ", ", the password tags masked.
   std::string describe() const;
-
-  // The tag of a field: the leading integer of the text before its first "=" (0 without "=").
-  static int fieldTag(std::string_view field);
 
  private:
   const Field* fieldData() const { return count_ <= kInlineFields ? inlineFields_.data() : moreFields_.data(); }

@@ -10,7 +10,6 @@
 
 #include "model/ReferenceData.h"
 #include "session/ReceivedMessage.h"
-#include "session/trading/ReportFields.h"
 #include "session/trading/TradingEvents.h"
 
 namespace td {
