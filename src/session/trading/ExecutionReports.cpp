@@ -54,8 +54,6 @@ struct PreRead {
   std::int32_t reason = 0;
   std::optional<std::string_view> pendingId;   // 79
   std::optional<std::string_view> bracketRef;  // 573
-  std::optional<std::string_view> positionId;  // 80
-  std::optional<std::string_view> remaining;   // 76
 };
 
 PreRead preRead(const ReceivedMessage& report) {
@@ -64,8 +62,6 @@ PreRead preRead(const ReceivedMessage& report) {
   p.reason = report.intValue(74).value_or(0);
   p.pendingId = report.value(79);
   p.bracketRef = report.value(573);
-  p.positionId = report.value(80);
-  p.remaining = report.value(76);
   return p;
 }
 
@@ -259,31 +255,37 @@ void ExecutionReports::ModifyBracketOrderUpdateonOpenOrderCollection(const Recei
                                                                      const std::optional<std::string_view>& positionId,
                                                                      std::int32_t status) {
   if (!present(positionId)) return;
+  // The prices the report brings, read once: a price applies by the order type read before it.
+  std::optional<std::string_view> limitPrice;
+  std::optional<std::string_view> stopPrice;
+  std::int32_t wireType = 0;
+  for (const ReceivedMessage::Field& f : report.fields()) {
+    const auto value = f.value();
+    if (!value) continue;
+    if (f.tag() == 32) {
+      wireType = conv::toInt(*value);
+    } else if (f.tag() == 38) {
+      if (wireType == 30) limitPrice = value;
+      if (wireType == 31) stopPrice = value;
+    }
+  }
+  if (!limitPrice && !stopPrice) return;
   const bool clear = status == 23 || status == 24 || status == 25 || status == 74;
+  const auto priceText = [clear](std::string_view price) { return clear ? std::string() : std::string(price); };
   for (const OrderPtr& position : book_.OpenOrderCollection) {
     if (!position || position->OpenPositionId != *positionId) continue;
-    // A price applies by the order type read before it in the report.
-    std::int32_t wireType = 0;
-    for (const ReceivedMessage::Field& f : report.fields()) {
-      const auto value = f.value();
-      if (!value) continue;
-      if (f.tag() == 32) {
-        wireType = conv::toInt(*value);
-      } else if (f.tag() == 38) {
-        if (wireType == 30) position->LimitPrice = clear ? std::string() : std::string(*value);
-        if (wireType == 31) position->StopPrice = clear ? std::string() : std::string(*value);
-      }
-    }
+    if (limitPrice) position->LimitPrice = priceText(*limitPrice);
+    if (stopPrice) position->StopPrice = priceText(*stopPrice);
   }
 }
 
 // ---- type 67 ----
 
 void ExecutionReports::ProcessPositionReport(const ReceivedMessage& report, const ReportContext& context) {
-  const PreRead p = preRead(report);
-  if (p.status == 74) {
+  const std::int32_t status = report.intValue(73).value_or(0);
+  if (status == 74) {
     FillOpenOrderCollection(report, context);
-  } else if (p.status == 73) {
+  } else if (status == 73) {
     UpdateOpenOrderCollection(report);
   }
 }
