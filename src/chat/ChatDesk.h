@@ -75,16 +75,19 @@ class ChatDesk {
   // The user opened the notice: it is no longer unread. False for a key that is no notice.
   bool markNoticeRead(std::string_view key);
 
-  // ---- the server (each takes the message's fields in wire order) ----
+  // ---- the server (the lists and rooms take the message's fields in wire order) ----
   void FillChatRoomDetails(FieldList fields, std::optional<std::string_view> roomUsers);
   void FillChatMessages(FieldList fields, std::optional<std::string_view> roomName);
   void FillRoomMessage(FieldList fields);
   void FillChatGroupsAndUsers(FieldList fields);
-  void UpdateChatUserStatus(std::optional<std::string_view> userName, FieldList fields);
-  void UpdateChatResponseFromQueue(FieldList fields, std::optional<std::string_view> queueId);
-  void UpdateChatQueueStatus(FieldList fields, std::optional<std::string_view> queueId);
   void FillRecentConversation(FieldList fields);
   void FillOfflineMessages(FieldList fields);
+  // The status changes take the values of their message (the last of each tag): the user (23) and
+  // its status (24); the queue (1026) and its answer or availability (572). A user or queue that is
+  // not stored, or no value, changes nothing; the windows are told either way.
+  void UpdateChatUserStatus(std::optional<std::string_view> userName, std::optional<std::string_view> status);
+  void UpdateChatResponseFromQueue(std::optional<std::string_view> queueId, std::optional<std::string_view> answer);
+  void UpdateChatQueueStatus(std::optional<std::string_view> queueId, std::optional<std::string_view> available);
 
  private:
   bool SendRoomRequest(const std::string& partner);
@@ -92,9 +95,6 @@ class ChatDesk {
   bool acknowledge(const ChatRoom& notice);
   // Sends the pending texts of a confirmed room, oldest first, until one does not go.
   void sendPending(ChatRoom& room);
-  // Applies each value of tag 572 to the queue under the id, if one is stored; then tells the windows.
-  template <class F>
-  void forEachQueueAnswer(FieldList fields, std::optional<std::string_view> queueId, F&& apply);
   // Stores a room; one it replaces hands over its pending texts.
   void store(const std::string& key, const ChatRoomPtr& room);
 

@@ -1,5 +1,6 @@
-// The chat desk's handlers of the server's chat messages. Each walks the message's fields in wire
-// order, so a value is applied when its field is met and later fields see what earlier ones set.
+// The chat desk's handlers of the server's chat messages. The list and room handlers walk the
+// message's fields in wire order, so a value is applied when its field is met and later fields see
+// what earlier ones set; the status changes take the values the session reads from the message.
 // Inside a value, records are separated by 0x06, their fields by 0x05, and lists of user names by
 // ";".
 
@@ -239,37 +240,30 @@ void ChatDesk::FillChatGroupsAndUsers(FieldList fields) {
   }
 }
 
-void ChatDesk::UpdateChatUserStatus(std::optional<std::string_view> userName, FieldList fields) {
-  if (const std::shared_ptr<ChatUser> user = userName ? model_.user(*userName) : nullptr) {
-    forEachField(fields, [&](int tag, std::string_view value) {
-      if (tag != 24) return;
-      user->Status = std::string(value);
-      user->IsUserOnline = ChatUser::isOnlineStatus(user->Status);
-    });
+void ChatDesk::UpdateChatUserStatus(std::optional<std::string_view> userName, std::optional<std::string_view> status) {
+  const std::shared_ptr<ChatUser> user = userName ? model_.user(*userName) : nullptr;
+  if (user && status) {
+    user->Status = std::string(*status);
+    user->IsUserOnline = ChatUser::isOnlineStatus(user->Status);
   }
   events_.userStatusChanged();
 }
 
-void ChatDesk::UpdateChatResponseFromQueue(FieldList fields, std::optional<std::string_view> queueId) {
-  forEachQueueAnswer(fields, queueId, [](ChatQueue& queue, std::string_view value) {
-    const std::int32_t answer = conv::toInt(value);
-    queue.chartRequestStatus =
-        answer >= ChatQueue::kNoRequest && answer <= ChatQueue::kAccepted ? answer : ChatQueue::kOtherAnswer;
-  });
-}
-
-void ChatDesk::UpdateChatQueueStatus(FieldList fields, std::optional<std::string_view> queueId) {
-  forEachQueueAnswer(fields, queueId,
-                     [](ChatQueue& queue, std::string_view value) { queue.isAvailable = conv::toFlag(value); });
-}
-
-template <class F>
-void ChatDesk::forEachQueueAnswer(FieldList fields, std::optional<std::string_view> queueId, F&& apply) {
-  if (const std::shared_ptr<ChatQueue> queue = queueId ? model_.queue(*queueId) : nullptr) {
-    forEachField(fields, [&](int tag, std::string_view value) {
-      if (tag == 572) apply(*queue, value);
-    });
+void ChatDesk::UpdateChatResponseFromQueue(std::optional<std::string_view> queueId,
+                                           std::optional<std::string_view> answer) {
+  const std::shared_ptr<ChatQueue> queue = queueId ? model_.queue(*queueId) : nullptr;
+  if (queue && answer) {
+    const std::int32_t code = conv::toInt(*answer);
+    queue->chartRequestStatus =
+        code >= ChatQueue::kNoRequest && code <= ChatQueue::kAccepted ? code : ChatQueue::kOtherAnswer;
   }
+  events_.queueStatusChanged();
+}
+
+void ChatDesk::UpdateChatQueueStatus(std::optional<std::string_view> queueId,
+                                     std::optional<std::string_view> available) {
+  const std::shared_ptr<ChatQueue> queue = queueId ? model_.queue(*queueId) : nullptr;
+  if (queue && available) queue->isAvailable = conv::toFlag(*available);
   events_.queueStatusChanged();
 }
 

@@ -104,17 +104,17 @@ void BusinessBase::handleChatContactList(const ReceivedMessage& message) {
   announce(*this, env_, "ChatContactListNotification");
 }
 void BusinessBase::handleChatUserStatus(const ReceivedMessage& message) {
-  chat_->UpdateChatUserStatus(message.value(23), message.fields());
+  chat_->UpdateChatUserStatus(message.value(23), message.value(24));
 }
 void BusinessBase::handleChatRecentConversations(const ReceivedMessage& message) {
   chat_->FillRecentConversation(message.fields());
   announce(*this, env_, "ChatConversationListNotification");
 }
 void BusinessBase::handleChatQueueResponse(const ReceivedMessage& message) {
-  chat_->UpdateChatResponseFromQueue(message.fields(), message.value(1026));
+  chat_->UpdateChatResponseFromQueue(message.value(1026), message.value(572));
 }
 void BusinessBase::handleChatQueueStatus(const ReceivedMessage& message) {
-  chat_->UpdateChatQueueStatus(message.fields(), message.value(1026));
+  chat_->UpdateChatQueueStatus(message.value(1026), message.value(572));
 }
 
 }  // namespace td

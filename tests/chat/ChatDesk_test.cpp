@@ -161,7 +161,7 @@ TEST_F(ChatDeskTest, ContactListFillsGroupsUsersAndQueues) {
 
   // A second list: groups are replaced, users and queues only added; users before groups link to
   // nothing.
-  desk.UpdateChatResponseFromQueue(Fields{{10, "679"}, {1026, "3"}, {572, "1"}}, "3");
+  desk.UpdateChatResponseFromQueue("3", "1");
   desk.FillChatGroupsAndUsers(Fields{{10, "618"},
                                      {521, records({{"u1", "anna", "offline", "", "2", "1", "", "Renamed"},
                                                     {"u9", "dan", "online", "", "2", "1", "", "Dan"}})},
@@ -181,16 +181,16 @@ TEST_F(ChatDeskTest, StatusChangesReachKnownRecordsAndAlwaysTellTheWindows) {
   desk.FillChatGroupsAndUsers(Fields{{10, "618"},
                                      {521, records({{"u1", "anna", "offline", "", "2", "1", "", "Anna"}})},
                                      {1019, records({{"3", "FX", "1", "0"}})}});
-  desk.UpdateChatUserStatus("anna", Fields{{10, "619"}, {23, "anna"}, {24, "Online"}});
+  desk.UpdateChatUserStatus("anna", "Online");
   EXPECT_TRUE(desk.model().user("anna")->IsUserOnline);
-  desk.UpdateChatUserStatus("nobody", Fields{{10, "619"}, {23, "nobody"}, {24, "online"}});
-  desk.UpdateChatQueueStatus(Fields{{10, "680"}, {1026, "3"}, {572, "Y"}}, "3");
+  desk.UpdateChatUserStatus("nobody", "online");
+  desk.UpdateChatQueueStatus("3", "Y");
   EXPECT_TRUE(desk.model().queue("3")->isAvailable);
   for (const auto& [answer, status] : std::vector<std::pair<std::string, int>>{{"2", 2}, {"5", -1}, {"0", 0}}) {
-    desk.UpdateChatResponseFromQueue(Fields{{10, "679"}, {1026, "3"}, {572, answer}}, "3");
+    desk.UpdateChatResponseFromQueue("3", answer);
     EXPECT_EQ(desk.model().queue("3")->chartRequestStatus, status) << answer;
   }
-  desk.UpdateChatQueueStatus(Fields{{10, "680"}, {1026, "99"}, {572, "1"}}, "99");
+  desk.UpdateChatQueueStatus("99", "1");
   EXPECT_THAT(ev.events, ElementsAre("user status", "user status", "queue status", "queue status", "queue status",
                                      "queue status", "queue status"));
 }
