@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 #include "ProcessHelpers.h"
 #include "Scenario.h"
@@ -27,10 +26,7 @@ std::string refusingScenario() {
   auto from = text.find("\"users\"");
   auto to = text.find("\"loginMessages\"");
   text.replace(from, to - from, users + "\n  ");
-  auto path = std::filesystem::temp_directory_path() /
-              ("tarnwickdesk-scenario-" + std::to_string(::getpid()) + ".json");
-  std::ofstream(path) << text;
-  return path.string();
+  return scenarioFile(text, "tarnwickdesk-scenario");
 }
 
 TEST(EndToEnd, DemoUserLogsInOpensTheSessionAndReceivesTicksDepthAndAccounts) {

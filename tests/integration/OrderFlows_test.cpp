@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 
 #include "OrderWire.h"
@@ -154,10 +153,7 @@ std::string termlessScenario() {
   const auto from = text.find("\"terms\": [", text.find("\"Standard\""));
   const auto to = text.find("]}", from);
   text.replace(from, to + 1 - from, "\"terms\": []");
-  const auto path = std::filesystem::temp_directory_path() /
-                    ("tarnwickdesk-termless-" + std::to_string(::getpid()) + ".json");
-  std::ofstream(path) << text;
-  return path.string();
+  return scenarioFile(text, "tarnwickdesk-termless");
 }
 
 TEST(OrderFlows, ALimitOrderWorksUntilTheFeedCrossesItAndACancelTakesAnotherOff) {

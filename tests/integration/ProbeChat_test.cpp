@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 
 #include <nlohmann/json.hpp>
 
@@ -14,12 +13,6 @@
 
 namespace td::testing {
 namespace {
-
-std::string joined(const ProbeRun& run) {
-  std::string out;
-  for (const auto& l : run.lines) out += l + "\n";
-  return out;
-}
 
 std::ptrdiff_t indexOf(const ProbeRun& run, const std::string& line) {
   const auto it = std::find(run.lines.begin(), run.lines.end(), line);
@@ -47,10 +40,8 @@ TEST(ProbeChat, WithoutAnOnlineContactTheRunFails) {
   nlohmann::json j = nlohmann::json::parse(sim::Scenario::builtInJson());
   j["chat"] = {{"groups", {{{"id", 1}, {"name", "Dealers"}}}},
                {"contacts", {{{"name", "dealer1"}, {"group", 1}, {"status", "Away"}}}}};
-  const std::filesystem::path file =
-      std::filesystem::temp_directory_path() / ("td-chat-scenario-" + std::to_string(::getpid()) + ".json");
-  std::ofstream(file) << j.dump();
-  ServerProcess server({"--scenario", file.string()});
+  const std::string file = scenarioFile(j.dump(), "td-chat-scenario");
+  ServerProcess server({"--scenario", file});
   ASSERT_TRUE(server.listening());
   const ProbeRun run = runProbe(server.tcp, "demo", "demo", {"--ticks", "0", "--timeout", "6", "--chat", "hi"});
   std::filesystem::remove(file);

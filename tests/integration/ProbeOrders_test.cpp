@@ -24,12 +24,6 @@ int lineOf(const ProbeRun& run, const std::string& pattern, std::smatch* match =
   return -1;
 }
 
-std::string joined(const ProbeRun& run) {
-  std::string out;
-  for (const auto& l : run.lines) out += l + "\n";
-  return out;
-}
-
 ProbeRun order(const ServerProcess& server, const std::string& spec, std::vector<std::string> extra = {}) {
   std::vector<std::string> args{"--ticks", "0", "--timeout", "6", "--order", spec};
   args.insert(args.end(), extra.begin(), extra.end());

@@ -10,6 +10,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <regex>
 #include <string>
@@ -162,6 +164,21 @@ struct ProbeRun {
   }
   std::string last() const { return lines.empty() ? std::string() : lines.back(); }
 };
+
+// Every line of a run, each ended by a line feed: the message of a failed expectation.
+inline std::string joined(const ProbeRun& run) {
+  std::string out;
+  for (const auto& l : run.lines) out += l + "\n";
+  return out;
+}
+
+// Writes a scenario text for the server's --scenario to a file of this process's own, named after
+// `stem`, and gives its path; the caller removes it.
+inline std::string scenarioFile(const std::string& text, const std::string& stem) {
+  const auto path = std::filesystem::temp_directory_path() / (stem + "-" + std::to_string(::getpid()) + ".json");
+  std::ofstream(path) << text;
+  return path.string();
+}
 
 inline ProbeRun runProbe(int port, const std::string& user, const std::string& password,
                          std::vector<std::string> extra = {}) {
