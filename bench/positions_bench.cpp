@@ -22,6 +22,7 @@
 
 #include "../tests/model/LoginDataSetWriter.h"
 #include "../tests/session/NullSessionTransport.h"
+#include "../tests/ui/QtTestApp.h"
 #include "orders/BusinessBaseOrderSession.h"
 #include "orders/OrderMananger.h"
 #include "platform/AppContext.h"
@@ -37,17 +38,6 @@ namespace td {
 namespace {
 
 constexpr int kTicking = 50;  // instruments with positions, each ticking every 10 ms
-
-QApplication& app() {
-  static int argc = 1;
-  static char name[] = "bench_positions";
-  static char* argv[] = {name, nullptr};
-  static QApplication* instance = [] {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    return new QApplication(argc, argv);
-  }();
-  return *instance;
-}
 
 double residentMegabytes() {
   std::ifstream status("/proc/self/status");
@@ -176,7 +166,7 @@ struct Client {
     pane->openPositionsStatus()->repaint();
   }
 
-  QApplication& application = app();  // before any widget
+  QApplication& application = test::qtTestApp();  // before any widget
   ManualMainQueue queue;
   LoginInputdata logindata{ServerPresets::shipped()};
   std::filesystem::path defaultsFile;
@@ -189,7 +179,7 @@ struct Client {
 };
 
 void BM_ResidentMemory(benchmark::State& state) {
-  app();
+  test::qtTestApp();
   const double before = residentMegabytes();
   for (auto _ : state) {
     Client client(5000, 4000, 3000, 2000, 1000, kTicking);
