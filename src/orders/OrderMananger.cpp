@@ -1,8 +1,8 @@
 #include "orders/OrderMananger.h"
 
 #include <algorithm>
-#include <cstdlib>
 
+#include "model/Conversions.h"
 #include "model/ReferenceData.h"
 #include "orders/MarginCalculator.h"
 #include "orders/OrderGenerator.h"
@@ -299,7 +299,7 @@ void OrderMananger::ShowOrderConfirmation(const Notification& notification) {
   std::int32_t requestId = order->RequestId;
   if (requestId == 0) {
     const auto posted = notification.userInfoText("Requestid");
-    requestId = posted ? static_cast<std::int32_t>(std::strtol(posted->c_str(), nullptr, 10)) : session_.Requestid();
+    requestId = posted ? conv::toInt(*posted) : session_.Requestid();
   }
   const auto match = std::find_if(awaited_.begin(), awaited_.end(), [&](const Awaited& a) {
     return a.requestId == requestId && a.itemCode == order->ItemCode;
