@@ -5,7 +5,7 @@
 // and a whole reload on a table notification).
 //
 // Run each benchmark in a process of its own for the memory figure:
-//   bench_positions --benchmark_filter=ResidentMemory
+//   bench_ui_positions --benchmark_filter=ResidentMemory
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
