@@ -1,10 +1,8 @@
 #include "http/ASIDataCompressor.h"
 
-#include "http/ASIDataCodecFiles.h"
+#include <algorithm>
 
 namespace td {
-
-ASIDataCompressor::~ASIDataCompressor() { closeStream(); }
 
 std::unique_ptr<ASIDataCompressor> ASIDataCompressor::compressor() {
   auto c = std::make_unique<ASIDataCompressor>();
@@ -12,36 +10,9 @@ std::unique_ptr<ASIDataCompressor> ASIDataCompressor::compressor() {
   return c;
 }
 
-HTTPErrorPtr ASIDataCompressor::deflateErrorWithCode(int code) {
-  return HTTPError::request(ASICompressionError, "Compression of data failed with code " + std::to_string(code));
-}
-
-HTTPErrorPtr ASIDataCompressor::setupStream() {
-  if (streamReady_) return nullptr;
-  zStream_ = z_stream{};
-  zStream_.zalloc = Z_NULL;
-  zStream_.zfree = Z_NULL;
-  zStream_.opaque = Z_NULL;
-  zStream_.next_in = Z_NULL;
-  zStream_.avail_in = 0;
-  // Default level, deflate, a 32 KB window with a gzip header and trailer, memory level 8.
-  const int status = deflateInit2(&zStream_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY);
-  if (status != Z_OK) return deflateErrorWithCode(status);
-  streamReady_ = true;
-  return nullptr;
-}
-
-HTTPErrorPtr ASIDataCompressor::closeStream() {
-  if (!streamReady_) return nullptr;
-  streamReady_ = false;
-  const int status = deflateEnd(&zStream_);
-  if (status != Z_OK) return deflateErrorWithCode(status);
-  return nullptr;
-}
-
 std::optional<std::string> ASIDataCompressor::run(const char* bytes, std::size_t length, HTTPErrorPtr* error,
                                                   bool finish) {
-  if (!streamReady_) {
+  if (!streamReady()) {
     if (error) *error = deflateErrorWithCode(Z_STREAM_ERROR);
     return std::nullopt;
   }
@@ -77,27 +48,17 @@ std::optional<std::string> ASIDataCompressor::compressBytes(const char* bytes, s
 }
 
 std::optional<std::string> ASIDataCompressor::compressData(std::string_view data, HTTPErrorPtr* error) {
-  auto c = compressor();
-  HTTPErrorPtr e;
-  auto out = c->compressBytes(data.data(), data.size(), &e, true);
-  if (e) {
-    if (error) *error = e;
-    return std::nullopt;
-  }
-  return out;
+  return compressor()->compressBytes(data.data(), data.size(), error, true);
 }
 
 bool ASIDataCompressor::compressDataFromFile(const std::string& sourcePath, const std::string& destinationPath,
                                              HTTPErrorPtr* error) {
   auto c = compressor();
-  codecfiles::CodecFileJob job{
-      "Compression",
-      // The stream is finished at the end of the input, also when the last slice is empty.
-      [&](std::string_view slice, bool last, HTTPErrorPtr* e) { return c->run(slice.data(), slice.size(), e, last); },
-      [&] { return c->streamReady(); },
-      [&] { return c->closeStream(); },
+  // The stream is finished at the end of the input, also when the last slice is empty.
+  auto step = [&](std::string_view slice, bool last, HTTPErrorPtr* e) {
+    return c->run(slice.data(), slice.size(), e, last);
   };
-  return codecfiles::run(job, sourcePath, destinationPath, error);
+  return c->codeFile(step, sourcePath, destinationPath, error);
 }
 
 }  // namespace td

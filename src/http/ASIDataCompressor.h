@@ -2,29 +2,20 @@
 // Deflates request bodies into the gzip format, in memory or from one file into another. One instance
 // serves one body from start to end.
 
-#include <zlib.h>
-
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "http/HTTPError.h"
+#include "http/ASIDataCodec.h"
 
 namespace td {
 
-class ASIDataCompressor {
+class ASIDataCompressor : public ASIDataCodec {
  public:
-  ASIDataCompressor() = default;
-  ~ASIDataCompressor();
-  ASIDataCompressor(const ASIDataCompressor&) = delete;
-  ASIDataCompressor& operator=(const ASIDataCompressor&) = delete;
+  ASIDataCompressor() : ASIDataCodec(Kind::Deflate) {}
 
   static std::unique_ptr<ASIDataCompressor> compressor();
-
-  HTTPErrorPtr setupStream();
-  HTTPErrorPtr closeStream();
-  bool streamReady() const { return streamReady_; }
 
   // The deflated bytes this call produces; `shouldFinish` ends the gzip stream. Nothing for an
   // empty input or on an error (stored through `error` when given).
@@ -37,15 +28,12 @@ class ASIDataCompressor {
   static bool compressDataFromFile(const std::string& sourcePath, const std::string& destinationPath,
                                    HTTPErrorPtr* error = nullptr);
 
-  static HTTPErrorPtr deflateErrorWithCode(int code);
+  static HTTPErrorPtr deflateErrorWithCode(int code) { return errorWithCode(Kind::Deflate, code); }
 
  private:
   // Runs deflate over the input (possibly none) until it needs more input or, when finishing, until
   // the stream has ended.
   std::optional<std::string> run(const char* bytes, std::size_t length, HTTPErrorPtr* error, bool finish);
-
-  z_stream zStream_{};
-  bool streamReady_ = false;
 };
 
 }  // namespace td

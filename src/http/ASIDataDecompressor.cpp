@@ -1,10 +1,8 @@
 #include "http/ASIDataDecompressor.h"
 
-#include "http/ASIDataCodecFiles.h"
+#include <algorithm>
 
 namespace td {
-
-ASIDataDecompressor::~ASIDataDecompressor() { closeStream(); }
 
 std::unique_ptr<ASIDataDecompressor> ASIDataDecompressor::decompressor() {
   auto d = std::make_unique<ASIDataDecompressor>();
@@ -12,36 +10,10 @@ std::unique_ptr<ASIDataDecompressor> ASIDataDecompressor::decompressor() {
   return d;
 }
 
-HTTPErrorPtr ASIDataDecompressor::inflateErrorWithCode(int code) {
-  return HTTPError::request(ASICompressionError, "Decompression of data failed with code " + std::to_string(code));
-}
-
-HTTPErrorPtr ASIDataDecompressor::setupStream() {
-  if (streamReady_) return nullptr;
-  zStream_ = z_stream{};
-  zStream_.zalloc = Z_NULL;
-  zStream_.zfree = Z_NULL;
-  zStream_.opaque = Z_NULL;
-  zStream_.next_in = Z_NULL;
-  zStream_.avail_in = 0;
-  const int status = inflateInit2(&zStream_, 47);  // 32 KB window, zlib or gzip header detected
-  if (status != Z_OK) return inflateErrorWithCode(status);
-  streamReady_ = true;
-  return nullptr;
-}
-
-HTTPErrorPtr ASIDataDecompressor::closeStream() {
-  if (!streamReady_) return nullptr;
-  streamReady_ = false;
-  const int status = inflateEnd(&zStream_);
-  if (status != Z_OK) return inflateErrorWithCode(status);
-  return nullptr;
-}
-
 std::optional<std::string> ASIDataDecompressor::uncompressBytes(const char* bytes, std::size_t length,
                                                                 HTTPErrorPtr* error) {
   if (length == 0) return std::nullopt;
-  if (!streamReady_) {
+  if (!streamReady()) {
     if (error) *error = inflateErrorWithCode(Z_STREAM_ERROR);
     return std::nullopt;
   }
@@ -68,26 +40,16 @@ std::optional<std::string> ASIDataDecompressor::uncompressBytes(const char* byte
 }
 
 std::optional<std::string> ASIDataDecompressor::uncompressData(std::string_view data, HTTPErrorPtr* error) {
-  auto d = decompressor();
-  HTTPErrorPtr e;
-  auto out = d->uncompressBytes(data.data(), data.size(), &e);
-  if (e) {
-    if (error) *error = e;
-    return std::nullopt;
-  }
-  return out;
+  return decompressor()->uncompressBytes(data.data(), data.size(), error);
 }
 
 bool ASIDataDecompressor::uncompressDataFromFile(const std::string& sourcePath, const std::string& destinationPath,
                                                  HTTPErrorPtr* error) {
   auto d = decompressor();
-  codecfiles::CodecFileJob job{
-      "Decompression",
-      [&](std::string_view slice, bool, HTTPErrorPtr* e) { return d->uncompressBytes(slice.data(), slice.size(), e); },
-      [&] { return d->streamReady(); },
-      [&] { return d->closeStream(); },
+  auto step = [&](std::string_view slice, bool, HTTPErrorPtr* e) {
+    return d->uncompressBytes(slice.data(), slice.size(), e);
   };
-  return codecfiles::run(job, sourcePath, destinationPath, error);
+  return d->codeFile(step, sourcePath, destinationPath, error);
 }
 
 }  // namespace td

@@ -2,30 +2,21 @@
 // Inflates gzip or zlib bodies: chunk by chunk as they arrive, in one piece from memory, or from one
 // file into another. One instance serves one body from start to end.
 
-#include <zlib.h>
-
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "http/HTTPError.h"
+#include "http/ASIDataCodec.h"
 
 namespace td {
 
-class ASIDataDecompressor {
+class ASIDataDecompressor : public ASIDataCodec {
  public:
-  ASIDataDecompressor() = default;
-  ~ASIDataDecompressor();
-  ASIDataDecompressor(const ASIDataDecompressor&) = delete;
-  ASIDataDecompressor& operator=(const ASIDataDecompressor&) = delete;
+  ASIDataDecompressor() : ASIDataCodec(Kind::Inflate) {}
 
   // A new instance with its stream set up (an error of the set-up leaves streamReady() false).
   static std::unique_ptr<ASIDataDecompressor> decompressor();
-
-  HTTPErrorPtr setupStream();
-  HTTPErrorPtr closeStream();
-  bool streamReady() const { return streamReady_; }
 
   // The bytes inflated from this chunk (possibly none yet); nothing for an empty chunk or on an
   // error, which is stored through `error` when given. Input behind the end of the stream is ignored.
@@ -37,11 +28,7 @@ class ASIDataDecompressor {
   static bool uncompressDataFromFile(const std::string& sourcePath, const std::string& destinationPath,
                                      HTTPErrorPtr* error = nullptr);
 
-  static HTTPErrorPtr inflateErrorWithCode(int code);
-
- private:
-  z_stream zStream_{};
-  bool streamReady_ = false;
+  static HTTPErrorPtr inflateErrorWithCode(int code) { return errorWithCode(Kind::Inflate, code); }
 };
 
 }  // namespace td
