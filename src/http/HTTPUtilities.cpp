@@ -15,33 +15,11 @@
 #include <vector>
 
 #include "http/HTTPHeaders.h"
+#include "wire/NSDataAdditions.h"
 
 namespace td {
 
-std::string base64forData(std::string_view data) {
-  static const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  out.reserve(4 * ((data.size() + 2) / 3));
-  std::size_t i = 0;
-  for (; i + 2 < data.size(); i += 3) {
-    const unsigned v = (static_cast<unsigned char>(data[i]) << 16) | (static_cast<unsigned char>(data[i + 1]) << 8) |
-                       static_cast<unsigned char>(data[i + 2]);
-    out.push_back(alphabet[(v >> 18) & 63]);
-    out.push_back(alphabet[(v >> 12) & 63]);
-    out.push_back(alphabet[(v >> 6) & 63]);
-    out.push_back(alphabet[v & 63]);
-  }
-  if (i < data.size()) {
-    unsigned v = static_cast<unsigned char>(data[i]) << 16;
-    const bool two = i + 1 < data.size();
-    if (two) v |= static_cast<unsigned char>(data[i + 1]) << 8;
-    out.push_back(alphabet[(v >> 18) & 63]);
-    out.push_back(alphabet[(v >> 12) & 63]);
-    out.push_back(two ? alphabet[(v >> 6) & 63] : '=');
-    out.push_back('=');
-  }
-  return out;
-}
+std::string base64forData(std::string_view data) { return NSDataAdditions::base64Encoding(data); }
 
 namespace {
 
