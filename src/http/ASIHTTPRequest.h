@@ -472,10 +472,10 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   HTTPCredentialsPtr findProxyCredentials() const;
   bool applyCredentials(const HTTPCredentialsPtr& credentials);
   bool applyProxyCredentials(const HTTPCredentialsPtr& credentials);
-  bool willAskDelegateForCredentials();
-  bool willAskDelegateForProxyCredentials();
-  void askDelegateForCredentials();
-  void askDelegateForProxyCredentials();
+  // The credentials question `question` names (the server's or the proxy's) goes to the delegate,
+  // else the queue, else the block, on the main thread; false when nobody would answer it.
+  bool willAskDelegateForCredentials(ASISelector question, BasicBlock ASIHTTPRequest::*block);
+  void askDelegateForCredentials(ASISelector question, BasicBlock ASIHTTPRequest::*block);
   void failAuthentication();
 
   // Proxies (ASIHTTPRequestProxies.cpp).

@@ -177,65 +177,33 @@ bool ASIHTTPRequest::applyProxyCredentials(const HTTPCredentialsPtr& credentials
   return false;
 }
 
-bool ASIHTTPRequest::willAskDelegateForCredentials() {
+bool ASIHTTPRequest::willAskDelegateForCredentials(ASISelector question, BasicBlock ASIHTTPRequest::*block) {
   std::lock_guard lock(cancelledLock_);
   if (isSynchronous_) return false;
   auto* d = delegate_.get();
   auto q = queue_.lock();
-  const bool delegateAnswers = d ? d->respondsToSelector(ASISelector::authenticationNeededForRequest)
-                                 : (q && q->respondsToSelector(ASISelector::authenticationNeededForRequest));
-  if (!delegateAnswers && !authenticationNeededBlock_) return false;
+  const bool delegateAnswers = d ? d->respondsToSelector(question) : (q && q->respondsToSelector(question));
+  if (!delegateAnswers && !(this->*block)) return false;
   auto self = std::static_pointer_cast<ASIHTTPRequest>(shared_from_this());
-  performOnMainThread([self] { self->askDelegateForCredentials(); });
+  performOnMainThread([self, question, block] { self->askDelegateForCredentials(question, block); });
   return true;
 }
 
-bool ASIHTTPRequest::willAskDelegateForProxyCredentials() {
-  std::lock_guard lock(cancelledLock_);
-  if (isSynchronous_) return false;
-  auto* d = delegate_.get();
-  auto q = queue_.lock();
-  const bool delegateAnswers = d ? d->respondsToSelector(ASISelector::proxyAuthenticationNeededForRequest)
-                                 : (q && q->respondsToSelector(ASISelector::proxyAuthenticationNeededForRequest));
-  if (!delegateAnswers && !proxyAuthenticationNeededBlock_) return false;
-  auto self = std::static_pointer_cast<ASIHTTPRequest>(shared_from_this());
-  performOnMainThread([self] { self->askDelegateForProxyCredentials(); });
-  return true;
-}
-
-void ASIHTTPRequest::askDelegateForCredentials() {
-  BasicBlock block;
+void ASIHTTPRequest::askDelegateForCredentials(ASISelector question, BasicBlock ASIHTTPRequest::*block) {
+  BasicBlock answer;
   {
     std::lock_guard lock(cancelledLock_);
-    block = authenticationNeededBlock_;
+    answer = this->*block;
   }
   auto* d = delegate();
   auto q = queue();
   ASIHTTPRequestDelegate* target = d ? d : q.get();
-  if (target && target->respondsToSelector(ASISelector::authenticationNeededForRequest)) {
-    target->authenticationNeededForRequest(*this);
-  } else if (block) {
-    block();
+  if (target && target->respondsToSelector(question)) {
+    target->performSelector(question, *this);
+  } else if (answer) {
+    answer();
   } else {
     cancelAuthentication();  // nobody left to answer: the request ends instead of waiting
-  }
-}
-
-void ASIHTTPRequest::askDelegateForProxyCredentials() {
-  BasicBlock block;
-  {
-    std::lock_guard lock(cancelledLock_);
-    block = proxyAuthenticationNeededBlock_;
-  }
-  auto* d = delegate();
-  auto q = queue();
-  ASIHTTPRequestDelegate* target = d ? d : q.get();
-  if (target && target->respondsToSelector(ASISelector::proxyAuthenticationNeededForRequest)) {
-    target->proxyAuthenticationNeededForRequest(*this);
-  } else if (block) {
-    block();
-  } else {
-    cancelAuthentication();
   }
 }
 
@@ -268,7 +236,8 @@ struct ASIHTTPRequest::ChallengeSide {
   std::optional<ASISessionCredentials> (ASIHTTPRequest::*findSession)() const;
   HTTPCredentialsPtr (ASIHTTPRequest::*find)() const;
   bool (ASIHTTPRequest::*apply)(const HTTPCredentialsPtr&);
-  bool (ASIHTTPRequest::*willAsk)();
+  ASISelector question;
+  BasicBlock ASIHTTPRequest::*questionBlock;
   void (*forget)(const HTTPCredentialsPtr&);
   const char* applyFailure;
 };
@@ -282,7 +251,8 @@ void ASIHTTPRequest::attemptToApplyCredentialsAndResume() {
                                     &ASIHTTPRequest::findSessionAuthenticationCredentials,
                                     &ASIHTTPRequest::findCredentials,
                                     &ASIHTTPRequest::applyCredentials,
-                                    &ASIHTTPRequest::willAskDelegateForCredentials,
+                                    ASISelector::authenticationNeededForRequest,
+                                    &ASIHTTPRequest::authenticationNeededBlock_,
                                     &ASIHTTPRequest::removeAuthenticationCredentialsFromSessionStore,
                                     "Failed to apply credentials to request"};
   {
@@ -304,7 +274,8 @@ void ASIHTTPRequest::attemptToApplyProxyCredentialsAndResume() {
                                    &ASIHTTPRequest::findSessionProxyAuthenticationCredentials,
                                    &ASIHTTPRequest::findProxyCredentials,
                                    &ASIHTTPRequest::applyProxyCredentials,
-                                   &ASIHTTPRequest::willAskDelegateForProxyCredentials,
+                                   ASISelector::proxyAuthenticationNeededForRequest,
+                                   &ASIHTTPRequest::proxyAuthenticationNeededBlock_,
                                    &ASIHTTPRequest::removeProxyAuthenticationCredentialsFromSessionStore,
                                    "Failed to apply proxy credentials to request"};
   resumeAfterChallenge(proxy);
@@ -360,7 +331,8 @@ void ASIHTTPRequest::resumeAfterChallenge(const ChallengeSide& side) {
         failWithError(HTTPError::request(ASIInternalErrorWhileApplyingCredentialsType, side.applyFailure));
       return;
     }
-    if ((this->*side.willAsk)()) return;  // the delegate answers through retry or cancel
+    // The delegate answers through retry or cancel.
+    if (willAskDelegateForCredentials(side.question, side.questionBlock)) return;
     authLock.unlock();
     failWithError(ASIAuthenticationError());
     return;
@@ -374,7 +346,7 @@ void ASIHTTPRequest::resumeAfterChallenge(const ChallengeSide& side) {
     (this->*side.applied).reset();
     if (error_ || cancelled_.load()) return;
     lastActivityTime_.reset();
-    if ((this->*side.willAsk)()) return;
+    if (willAskDelegateForCredentials(side.question, side.questionBlock)) return;
   }
   cancelLoad();
   failWithError(ASIAuthenticationError());
