@@ -589,16 +589,20 @@ std::string ASIHTTPRequest::responseData() const {
 }
 
 std::optional<std::string> ASIHTTPRequest::responseString() const {
-  std::string encoding;
+  std::string body, encoding;
   {
     std::lock_guard lock(cancelledLock_);
     if (!rawResponseData_) return std::nullopt;
-    if (isResponseCompressed() && shouldWaitToInflateCompressedResponses_ &&
-        !ASIDataDecompressor::uncompressData(*rawResponseData_))
-      return std::nullopt;
+    if (isResponseCompressed() && shouldWaitToInflateCompressedResponses_) {
+      auto inflated = ASIDataDecompressor::uncompressData(*rawResponseData_);
+      if (!inflated) return std::nullopt;
+      body = std::move(*inflated);
+    } else {
+      body = *rawResponseData_;
+    }
     encoding = responseEncoding_.empty() ? defaultResponseEncoding_ : responseEncoding_;
   }
-  return decodeText(responseData(), encoding);
+  return decodeText(body, encoding);
 }
 
 }  // namespace td
