@@ -445,7 +445,7 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   bool removeTemporaryPath(std::optional<std::string> ASIHTTPRequest::*field);
   static bool removeFileAtPath(const std::string& path, HTTPErrorPtr* error);
   HTTPErrorPtr finishDownloadFile();
-  void writeToDownloadFile(const std::string& raw, const std::optional<std::string>& inflated);
+  void writeToDownloadFile(std::string_view raw, const std::optional<std::string>& inflated);
 
   // Response head and redirects (ASIHTTPRequestResponse.cpp).
   void readResponseHeaders();

@@ -122,7 +122,7 @@ void ASIHTTPRequest::handleBytesAvailable() {
   if ((d && d->respondsToSelector(didReceiveDataSelector_)) || dataReceivedBlock_) {
     passOnReceivedData(inflating ? *inflated : std::string(raw));
   } else if (downloadDestinationPath_) {
-    writeToDownloadFile(std::string(raw), inflating ? inflated : std::nullopt);
+    writeToDownloadFile(raw, inflated);  // none unless inflating
   } else if (inflating) {
     rawResponseData_->append(*inflated);
   } else {
@@ -130,7 +130,7 @@ void ASIHTTPRequest::handleBytesAvailable() {
   }
 }
 
-void ASIHTTPRequest::writeToDownloadFile(const std::string& raw, const std::optional<std::string>& inflated) {
+void ASIHTTPRequest::writeToDownloadFile(std::string_view raw, const std::optional<std::string>& inflated) {
   std::lock_guard lock(cancelledLock_);
   auto openOutput = [&](std::optional<std::string>& path, int& fd) {
     if (fd >= 0) return true;
