@@ -464,15 +464,20 @@ bool asiWriteAll(int fd, const char* data, std::size_t length) {
 void ASIHTTPRequest::appendPostData(std::string_view data) {
   std::lock_guard lock(cancelledLock_);
   setupPostBody();
-  if (data.empty()) return;
-  if (shouldStreamPostDataFromDisk_) {
-    if (postBodyWriteStream_ < 0 || !asiWriteAll(postBodyWriteStream_, data.data(), data.size()))
-      failWithError(HTTPError::request(ASIFileManagementError,
-                                       "Failed to write to file at path '" + postBodyFilePath_.value_or("") + "'",
-                                       HTTPError::posix(errno)));
-  } else {
+  if (!data.empty()) appendPostBytes(data);
+}
+
+bool ASIHTTPRequest::appendPostBytes(std::string_view data) {
+  std::lock_guard lock(cancelledLock_);
+  if (!shouldStreamPostDataFromDisk_) {
     postBody_->append(data);
+    return true;
   }
+  if (postBodyWriteStream_ >= 0 && asiWriteAll(postBodyWriteStream_, data.data(), data.size())) return true;
+  failWithError(HTTPError::request(ASIFileManagementError,
+                                   "Failed to write to file at path '" + postBodyFilePath_.value_or("") + "'",
+                                   HTTPError::posix(errno)));
+  return false;
 }
 
 void ASIHTTPRequest::appendPostDataFromFile(const std::string& path) {
@@ -487,17 +492,7 @@ void ASIHTTPRequest::appendPostDataFromFile(const std::string& path) {
   while (true) {
     const ssize_t n = ::read(fd, buffer.data(), buffer.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    if (shouldStreamPostDataFromDisk_) {
-      if (postBodyWriteStream_ < 0 || !asiWriteAll(postBodyWriteStream_, buffer.data(), static_cast<std::size_t>(n))) {
-        failWithError(HTTPError::request(ASIFileManagementError,
-                                         "Failed to write to file at path '" + postBodyFilePath_.value_or("") + "'",
-                                         HTTPError::posix(errno)));
-        break;
-      }
-    } else {
-      postBody_->append(buffer.data(), static_cast<std::size_t>(n));
-    }
+    if (n <= 0 || !appendPostBytes(std::string_view(buffer.data(), static_cast<std::size_t>(n)))) break;
   }
   ::close(fd);
 }

@@ -410,6 +410,10 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   template <class Block, class... Args>
   void performBlockOnMainThread(Block ASIHTTPRequest::*field, Args... args);
 
+  // Body (ASIHTTPRequest.cpp): appends to the body in memory or its file (set up); false when the
+  // file did not take the bytes, which fails the request.
+  bool appendPostBytes(std::string_view data);
+
   // Start (ASIHTTPRequestStart.cpp).
   void main();
   void buildRequestHeaders();
