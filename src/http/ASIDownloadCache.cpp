@@ -212,23 +212,26 @@ std::optional<std::string> ASIDownloadCache::cachedResponseDataForURL(const URL&
   return readAll(*path);
 }
 
-std::optional<std::string> ASIDownloadCache::pathToStoreCachedResponseHeadersForRequest(ASIHTTPRequest& request) {
+std::string ASIDownloadCache::storageFolder(int storagePolicy) const {
+  return *storagePath_ + "/" + (storagePolicy == ASICacheForSessionDurationCacheStoragePolicy ? sessionCacheFolder
+                                                                                              : permanentCacheFolder);
+}
+
+std::optional<std::string> ASIDownloadCache::pathToStoreForRequest(ASIHTTPRequest& request, bool body) {
   const URL url = request.url();
   const int policy = request.cacheStoragePolicy();
   std::lock_guard lock(accessLock_);
   const auto key = keyForURL(url);
   if (!storagePath_ || !key) return std::nullopt;
-  return *storagePath_ + "/" + (policy == 0 ? sessionCacheFolder : permanentCacheFolder) + "/" + *key + ".cachedheaders";
+  return storageFolder(policy) + "/" + *key + "." + (body ? bodyExtension(url) : "cachedheaders");
+}
+
+std::optional<std::string> ASIDownloadCache::pathToStoreCachedResponseHeadersForRequest(ASIHTTPRequest& request) {
+  return pathToStoreForRequest(request, false);
 }
 
 std::optional<std::string> ASIDownloadCache::pathToStoreCachedResponseDataForRequest(ASIHTTPRequest& request) {
-  const URL url = request.url();
-  const int policy = request.cacheStoragePolicy();
-  std::lock_guard lock(accessLock_);
-  const auto key = keyForURL(url);
-  if (!storagePath_ || !key) return std::nullopt;
-  return *storagePath_ + "/" + (policy == 0 ? sessionCacheFolder : permanentCacheFolder) + "/" + *key + "." +
-         bodyExtension(url);
+  return pathToStoreForRequest(request, true);
 }
 
 void ASIDownloadCache::removeCachedDataForURL(const URL& url) {
@@ -319,7 +322,7 @@ void ASIDownloadCache::storeResponseForRequest(ASIHTTPRequest& request, double m
 void ASIDownloadCache::clearCachedResponsesForStoragePolicy(int storagePolicy) {
   std::lock_guard lock(accessLock_);
   if (!storagePath_) return;
-  const std::string folder = *storagePath_ + "/" + (storagePolicy == 0 ? sessionCacheFolder : permanentCacheFolder);
+  const std::string folder = storageFolder(storagePolicy);
   if (!isDirectory(folder)) return;
   std::error_code ec;
   std::filesystem::directory_iterator it(folder, ec);

@@ -58,6 +58,10 @@ class ASIDownloadCache : public ASICacheDelegate {
 
  private:
   static std::string bodyExtension(const URL& url);
+  // The folder of a storage policy (storage path set, lock held).
+  std::string storageFolder(int storagePolicy) const;
+  // Where the request's response headers (or its body) are to be stored.
+  std::optional<std::string> pathToStoreForRequest(ASIHTTPRequest& request, bool body);
   std::optional<HTTPHeaders> readHeaders(const std::string& path) const;
 
   mutable std::recursive_mutex accessLock_;
