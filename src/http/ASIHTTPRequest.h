@@ -463,7 +463,6 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   void decideConnectionReuse(const HTTPHeaders& headers, const std::string& httpVersion);
   void releaseConnection(bool reusable);
   void dropConnection();
-  static std::uint64_t nextRequestID();
 
   // Credentials (ASIHTTPRequestAuthentication.cpp).
   void addBasicAuthenticationHeader(const std::string& username, const std::string& password);

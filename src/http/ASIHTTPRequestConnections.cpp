@@ -5,16 +5,6 @@
 #include "http/ASIHTTPRequestInternal.h"
 
 namespace td {
-namespace {
-
-
-}  // namespace
-
-std::uint64_t ASIHTTPRequest::nextRequestID() {
-  auto& s = asiState();
-  std::lock_guard lock(s.connectionsLock);
-  return ++s.nextRequestID;
-}
 
 void ASIHTTPRequest::expirePersistentConnections() {
   auto& s = asiState();

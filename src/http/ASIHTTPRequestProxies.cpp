@@ -18,7 +18,6 @@ constexpr auto kPACReadInterval = std::chrono::milliseconds(10);
 // Longest a proxy script may run.
 constexpr auto kPACRunLimit = std::chrono::milliseconds(2000);
 
-
 }  // namespace
 
 bool ASIHTTPRequest::configureProxies() {

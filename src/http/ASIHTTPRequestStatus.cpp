@@ -13,7 +13,6 @@ namespace {
 
 constexpr auto kStatusInterval = std::chrono::milliseconds(250);
 
-
 }  // namespace
 
 RunLoop& ASIHTTPRequest::requestLoop() const { return runLoop_ ? *runLoop_ : RunLoop::networkThread(); }

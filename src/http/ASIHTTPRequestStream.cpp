@@ -20,7 +20,6 @@
 namespace td {
 namespace {
 
-
 // Transport results that mean the connection went away under the request.
 bool isConnectionLost(std::int64_t code, bool headReceived) {
   switch (code) {

@@ -238,12 +238,6 @@ std::uint64_t HTTPReadStream::bytesWritten() const {
   return sent > 0 ? static_cast<std::uint64_t>(sent) : 0;
 }
 
-long HTTPReadStream::newConnections() const {
-  long n = 0;
-  if (easy_) curl_easy_getinfo(easy_, CURLINFO_NUM_CONNECTS, &n);
-  return n;
-}
-
 void HTTPReadStream::deliver(int event) {
   if (auto client = client_.lock()) client->handleNetworkEvent(event);
 }

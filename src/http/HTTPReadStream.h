@@ -86,7 +86,6 @@ class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
   bool open();
   void schedule();
   void unschedule();
-  bool isScheduled() const { return scheduled_; }
   // Ends the transfer and forgets the client. Safe from any thread (done on the loop's thread).
   void close();
   void closeNow();
@@ -101,8 +100,6 @@ class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
   std::uint64_t bytesWritten() const;
   // The transport's error after an error event.
   HTTPErrorPtr streamError() const { return error_; }
-  // Whether the transport made a new connection for this transfer (rather than reusing one).
-  long newConnections() const;
 
   // For the RunLoop.
   CURL* easy() const { return easy_; }

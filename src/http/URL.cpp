@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "http/HTTPHeaders.h"
+
 namespace td {
 namespace {
 
@@ -19,11 +21,6 @@ std::optional<std::string> part(CURLU* u, CURLUPart which, unsigned flags = 0) {
   std::string out(value);
   curl_free(value);
   return out;
-}
-
-std::string lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
 }
 
 bool acceptableText(std::string_view text) {
@@ -72,9 +69,9 @@ URL URL::URLWithString(std::string_view text, const URL& base) {
   URL url;
   auto scheme = part(u.get(), CURLUPART_SCHEME);
   if (!scheme) return URL();
-  url.scheme_ = lower(*scheme);
+  url.scheme_ = toLower(*scheme);
   if (auto host = part(u.get(), CURLUPART_HOST)) {
-    std::string h = lower(*host);
+    std::string h = toLower(*host);
     if (h.size() >= 2 && h.front() == '[' && h.back() == ']') h = h.substr(1, h.size() - 2);
     url.host_ = h;
   }
