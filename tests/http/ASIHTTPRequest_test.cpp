@@ -21,13 +21,6 @@ class RequestTest : public ::testing::Test {
     HTTPCookieStorage::sharedHTTPCookieStorage().removeAll();
   }
 
-  // Runs the request asynchronously with `d` as its delegate and pumps until it reports.
-  void run(const ASIHTTPRequest::Ptr& request, RecordingDelegate& d, std::chrono::milliseconds within = 10000ms) {
-    request->setDelegate(&d);
-    request->startAsynchronous();
-    ASSERT_TRUE(main.pumpUntil([&] { return d.done(); }, within)) << "no report";
-  }
-
   std::string echoField(const ASIHTTPRequest& request, const std::string& field) {
     const std::string body = request.responseString().value_or("");
     const auto at = body.find("\"" + field + "\": ");
@@ -50,7 +43,7 @@ class RequestTest : public ::testing::Test {
 TEST_F(RequestTest, AGetSendsTheEnginesHeadersAndNothingOfTheTransports) {
   RecordingDelegate d;
   auto request = ASIHTTPRequest::requestWithURL(server.url("/echo"));
-  run(request, d);
+  main.run(request, d);
   ASSERT_EQ(d.finished, 1) << (d.lastError ? d.lastError->toString() : "");
   EXPECT_EQ(d.started, 1);
   EXPECT_EQ(request->responseStatusCode(), 200);
@@ -71,7 +64,7 @@ TEST_F(RequestTest, ABodyTurnsAGetIntoAPostWithItsLengthWhileAPutStaysAPut) {
   RecordingDelegate d1, d2;
   auto get = ASIHTTPRequest::requestWithURL(server.url("/echo"));
   get->appendPostData("hello");
-  run(get, d1);
+  main.run(get, d1);
   EXPECT_EQ(echoField(*get, "method"), "POST");
   EXPECT_EQ(echoField(*get, "Content-Length"), "5");
   EXPECT_EQ(echoField(*get, "body"), "hello");
@@ -81,7 +74,7 @@ TEST_F(RequestTest, ABodyTurnsAGetIntoAPostWithItsLengthWhileAPutStaysAPut) {
   put->setRequestMethod("PUT");
   put->setShouldCompressRequestBody(true);
   put->appendPostData("compressed body");
-  run(put, d2);
+  main.run(put, d2);
   EXPECT_EQ(echoField(*put, "method"), "PUT");
   EXPECT_EQ(echoField(*put, "Content-Encoding"), "gzip");
   EXPECT_EQ(echoField(*put, "body"), "compressed body");
@@ -93,7 +86,7 @@ TEST_F(RequestTest, ACallersUserAgentAndHeadersAreSentAsGiven) {
   request->addRequestHeader("User-Agent", "mine");
   request->addRequestHeader("X-Twice", "first");
   request->addRequestHeader("X-Twice", "second");
-  run(request, d);
+  main.run(request, d);
   EXPECT_EQ(echoField(*request, "User-Agent"), "mine");
   EXPECT_EQ(echoField(*request, "X-Twice"), "second");
 }
@@ -106,7 +99,7 @@ TEST_F(RequestTest, BodiesOfEveryFramingArriveWhole) {
   for (const auto& c : cases) {
     RecordingDelegate d;
     auto request = ASIHTTPRequest::requestWithURL(server.url(c.path));
-    run(request, d);
+    main.run(request, d);
     ASSERT_EQ(d.finished, 1) << c.path << (d.lastError ? d.lastError->toString() : "");
     EXPECT_EQ(request->responseString().value_or("?"), c.body) << c.path;
     EXPECT_EQ(request->contentLength(), std::string(c.body).size()) << c.path;
@@ -117,7 +110,7 @@ TEST_F(RequestTest, ABodyCutShortOrABrokenChunkIsAFailureNeverASuccess) {
   for (const char* path : {"/truncated", "/badchunk"}) {
     RecordingDelegate d;
     auto request = ASIHTTPRequest::requestWithURL(server.url(path));
-    run(request, d);
+    main.run(request, d);
     EXPECT_EQ(d.finished, 0) << path;
     ASSERT_EQ(d.failed, 1) << path;
     EXPECT_EQ(d.lastError->code, ASIConnectionFailureErrorType) << path;
@@ -128,7 +121,7 @@ TEST_F(RequestTest, ABodyCutShortOrABrokenChunkIsAFailureNeverASuccess) {
 TEST_F(RequestTest, GzipBodiesInflateDeferredOrOnTheFly) {
   RecordingDelegate d1, d2;
   auto deferred = ASIHTTPRequest::requestWithURL(server.url("/gzip?repeat=50"));
-  run(deferred, d1);
+  main.run(deferred, d1);
   ASSERT_EQ(d1.finished, 1);
   EXPECT_TRUE(deferred->isResponseCompressed());
   EXPECT_NE(deferred->rawResponseData()->size(), deferred->responseData().size());  // kept raw until read
@@ -138,7 +131,7 @@ TEST_F(RequestTest, GzipBodiesInflateDeferredOrOnTheFly) {
 
   auto onTheFly = ASIHTTPRequest::requestWithURL(server.url("/gzip?repeat=50"));
   onTheFly->setShouldWaitToInflateCompressedResponses(false);
-  run(onTheFly, d2);
+  main.run(onTheFly, d2);
   ASSERT_EQ(d2.finished, 1);
   EXPECT_EQ(*onTheFly->rawResponseData(), expected);
 }
@@ -146,11 +139,11 @@ TEST_F(RequestTest, GzipBodiesInflateDeferredOrOnTheFly) {
 TEST_F(RequestTest, TheCharsetOfTheContentTypeDecodesTheBodyAndLatin1IsTheDefault) {
   RecordingDelegate d1, d2;
   auto utf8 = ASIHTTPRequest::requestWithURL(server.url("/status?body=%C3%A9&type=text/xml;%20charset=utf-8"));
-  run(utf8, d1);
+  main.run(utf8, d1);
   EXPECT_EQ(utf8->responseEncoding(), "UTF-8");
   EXPECT_EQ(utf8->responseString().value_or(""), "\xC3\xA9");
   auto latin = ASIHTTPRequest::requestWithURL(server.url("/status?body=%C3%A9&type=text/xml"));
-  run(latin, d2);
+  main.run(latin, d2);
   EXPECT_EQ(latin->responseEncoding(), "ISO-8859-1");
   EXPECT_EQ(latin->responseString().value_or(""), "\xC3\x83\xC2\xA9");  // two Latin-1 characters
 }
@@ -170,7 +163,7 @@ TEST_F(RequestTest, RedirectsChangeOrKeepTheMethodByStatus) {
     request->appendPostData("payload");
     request->addRequestHeader("X-Custom", "kept?");
     request->setShouldUseRFC2616RedirectBehaviour(c.rfc);
-    run(request, d);
+    main.run(request, d);
     ASSERT_EQ(d.finished, 1) << c.status;
     EXPECT_EQ(echoField(*request, "method"), c.method) << c.status << " rfc " << c.rfc;
     EXPECT_EQ(echoField(*request, "body"), c.body) << c.status;
@@ -183,12 +176,12 @@ TEST_F(RequestTest, RedirectsChangeOrKeepTheMethodByStatus) {
 TEST_F(RequestTest, FiveRedirectsAreFollowedAndTheSixthFails) {
   RecordingDelegate ok, tooMany;
   auto five = ASIHTTPRequest::requestWithURL(server.url("/chain/5"));
-  run(five, ok);
+  main.run(five, ok);
   EXPECT_EQ(ok.finished, 1);
   EXPECT_EQ(five->responseString().value_or(""), "end of chain");
 
   auto six = ASIHTTPRequest::requestWithURL(server.url("/chain/6"));
-  run(six, tooMany);
+  main.run(six, tooMany);
   ASSERT_EQ(tooMany.failed, 1);
   EXPECT_EQ(tooMany.lastError->code, ASITooMuchRedirectionErrorType);
   EXPECT_EQ(tooMany.lastError->description, "The request failed because it redirected too many times");
@@ -198,7 +191,7 @@ TEST_F(RequestTest, FiveRedirectsAreFollowedAndTheSixthFails) {
 TEST_F(RequestTest, ARedirectWithoutLocationIsTheResponse) {
   RecordingDelegate d;
   auto request = ASIHTTPRequest::requestWithURL(server.url("/redirect/301"));
-  run(request, d);
+  main.run(request, d);
   EXPECT_EQ(d.finished, 1);
   EXPECT_EQ(request->responseStatusCode(), 301);
   EXPECT_EQ(request->responseString().value_or(""), "moved");
@@ -208,7 +201,7 @@ TEST_F(RequestTest, ADelegateThatConfirmsRedirectsIsAskedFirst) {
   RecordingDelegate d;
   d.alsoAnswer({ASISelector::requestWillRedirectToURL});
   auto request = ASIHTTPRequest::requestWithURL(server.url("/redirect/302?to=/hello"));
-  run(request, d);
+  main.run(request, d);
   ASSERT_EQ(d.redirectAsked.size(), 1u);
   EXPECT_EQ(d.redirectAsked[0].absoluteString(), server.base() + "/hello");
   EXPECT_EQ(request->responseString().value_or(""), "hello");
@@ -217,28 +210,28 @@ TEST_F(RequestTest, ADelegateThatConfirmsRedirectsIsAskedFirst) {
 TEST_F(RequestTest, CookiesOfAResponseGoWithLaterRequestsToThatServer) {
   RecordingDelegate set, echo;
   auto setter = ASIHTTPRequest::requestWithURL(server.url("/setcookie?a=1&b=2"));
-  run(setter, set);
+  main.run(setter, set);
   EXPECT_EQ(setter->responseCookies().size(), 2u);
   EXPECT_EQ(ASIHTTPRequest::sessionCookies().size(), 2u);
   auto reader = ASIHTTPRequest::requestWithURL(server.url("/echo"));
-  run(reader, echo);
+  main.run(reader, echo);
   EXPECT_EQ(echoField(*reader, "Cookie"), "a=1; b=2");
 
   ASIHTTPRequest::clearSession();
   RecordingDelegate after;
   auto again = ASIHTTPRequest::requestWithURL(server.url("/echo"));
-  run(again, after);
+  main.run(again, after);
   EXPECT_FALSE(echoHasHeader(*again, "Cookie"));
 }
 
 TEST_F(RequestTest, ARedirectToAnotherOriginDropsCredentialsAndCookies) {
   // 127.0.0.1 and localhost are two origins of the same server.
   RecordingDelegate set, d;
-  run(ASIHTTPRequest::requestWithURL(server.url("/setcookie?secret=1")), set);
+  main.run(ASIHTTPRequest::requestWithURL(server.url("/setcookie?secret=1")), set);
   const std::string target = "http://localhost:" + std::to_string(server.port()) + "/echo";
   auto request = ASIHTTPRequest::requestWithURL(server.url("/redirect/307?to=" + target));
   request->addRequestHeader("Authorization", "Basic c2VjcmV0");
-  run(request, d);
+  main.run(request, d);
   ASSERT_EQ(d.finished, 1) << (d.lastError ? d.lastError->toString() : "");
   EXPECT_EQ(request->url().host(), "localhost");
   EXPECT_FALSE(echoHasHeader(*request, "Authorization"));
@@ -248,7 +241,7 @@ TEST_F(RequestTest, ARedirectToAnotherOriginDropsCredentialsAndCookies) {
 TEST_F(RequestTest, ABadURLFailsBeforeAnythingIsSent) {
   RecordingDelegate d;
   auto request = ASIHTTPRequest::requestWithURL(URL::URLWithString(server.base() + "/news?category=Top News"));
-  run(request, d);
+  main.run(request, d);
   ASSERT_EQ(d.failed, 1);
   EXPECT_EQ(d.lastError->code, ASIUnableToCreateRequestErrorType);
   EXPECT_EQ(d.started, 0);
@@ -285,7 +278,7 @@ TEST_F(RequestTest, ASilentServerIsRetriedThenTheRequestTimesOut) {
   auto request = ASIHTTPRequest::requestWithURL(server.url("/silent"));
   request->setTimeOutSeconds(0.3);
   request->setNumberOfTimesToRetryOnTimeout(2);
-  run(request, d, 10000ms);
+  main.run(request, d, 10000ms);
   ASSERT_EQ(d.failed, 1);
   EXPECT_EQ(d.lastError->code, ASIRequestTimedOutErrorType);
   EXPECT_EQ(d.lastError->description, "The request timed out");
@@ -310,7 +303,7 @@ TEST_F(RequestTest, ProgressRunsFromZeroToOneAndAnUnknownLengthCountsOneStep) {
   RecordingDelegate d;
   auto request = ASIHTTPRequest::requestWithURL(server.url("/bytes?size=300000"));
   request->setDownloadProgressDelegate(&d);
-  run(request, d);
+  main.run(request, d);
   main.queue.runPending();
   ASSERT_EQ(d.finished, 1);
   EXPECT_EQ(d.maxValues, std::vector<double>{1.0});
@@ -323,7 +316,7 @@ TEST_F(RequestTest, ProgressRunsFromZeroToOneAndAnUnknownLengthCountsOneStep) {
   RecordingDelegate unknown;
   auto chunked = ASIHTTPRequest::requestWithURL(server.url("/chunked"));
   chunked->setDownloadProgressDelegate(&unknown);
-  run(chunked, unknown);
+  main.run(chunked, unknown);
   main.queue.runPending();
   EXPECT_FALSE(chunked->showAccurateProgress());
   EXPECT_EQ(unknown.downloadSize, 1);

@@ -17,11 +17,6 @@ using test::RecordingDelegate;
 class DownloadFileTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_NE(server.port(), 0); }
-  void run(const ASIHTTPRequest::Ptr& request, RecordingDelegate& d) {
-    request->setDelegate(&d);
-    request->startAsynchronous();
-    ASSERT_TRUE(main.pumpUntil([&] { return d.done(); }));
-  }
   static std::string pattern(std::size_t size, std::size_t from = 0) {
     std::string out;
     for (std::size_t i = from; i < size; ++i) out.push_back(static_cast<char>((i % 256) * 7 & 0xFF));
@@ -37,7 +32,7 @@ TEST_F(DownloadFileTest, TheBodyReplacesWhatStoodAtTheDestination) {
   RecordingDelegate d;
   auto request = ASIHTTPRequest::requestWithURL(server.url("/bytes?size=300000"));
   request->setDownloadDestinationPath(dir.file("dest"));
-  run(request, d);
+  main.run(request, d);
   ASSERT_EQ(d.finished, 1) << (d.lastError ? d.lastError->toString() : "");
   EXPECT_EQ(test::readFile(dir.file("dest")), pattern(300000));
   EXPECT_FALSE(request->temporaryFileDownloadPath());
@@ -49,7 +44,7 @@ TEST_F(DownloadFileTest, GzipBodiesAreInflatedIntoTheFileDeferredOrOnTheFly) {
     auto request = ASIHTTPRequest::requestWithURL(server.url("/gzip?repeat=1000"));
     request->setShouldWaitToInflateCompressedResponses(wait);
     request->setDownloadDestinationPath(dir.file("text"));
-    run(request, d);
+    main.run(request, d);
     ASSERT_EQ(d.finished, 1);
     std::string expected;
     for (int i = 0; i < 1000; ++i) expected += "compressed text ";
@@ -64,7 +59,7 @@ TEST_F(DownloadFileTest, APartialFileIsResumedFromItsSize) {
   request->setDownloadDestinationPath(dir.file("whole"));
   request->setTemporaryFileDownloadPath(dir.file("partial"));
   request->setAllowResumeForFileDownloads(true);
-  run(request, d);
+  main.run(request, d);
   ASSERT_EQ(d.finished, 1);
   EXPECT_EQ(request->partialDownloadSize(), 1000u);
   EXPECT_EQ(request->responseStatusCode(), 206);
@@ -77,7 +72,7 @@ TEST_F(DownloadFileTest, APartialFileIsResumedFromItsSize) {
   whole->setDownloadDestinationPath(dir.file("whole2"));
   whole->setTemporaryFileDownloadPath(dir.file("partial2"));
   whole->setAllowResumeForFileDownloads(true);
-  run(whole, again);
+  main.run(whole, again);
   ASSERT_EQ(again.finished, 1);
   EXPECT_EQ(whole->partialDownloadSize(), 0u);
   EXPECT_EQ(test::readFile(dir.file("whole2")), pattern(5000));
@@ -94,7 +89,7 @@ TEST_F(DownloadFileTest, AFileThatCannotTakeTheBodyFailsTheRequest) {
   RecordingDelegate d;
   auto request = ASIHTTPRequest::requestWithURL(server.url("/bytes?size=300000"));
   request->setDownloadDestinationPath(dir.file("full"));
-  run(request, d);
+  main.run(request, d);
   ::setrlimit(RLIMIT_FSIZE, &old);
   EXPECT_EQ(d.finished, 0);
   ASSERT_EQ(d.failed, 1);
@@ -107,7 +102,7 @@ TEST_F(DownloadFileTest, ADataDelegateGetsTheBodyAndNothingIsKept) {
   RecordingDelegate d;
   d.alsoAnswer({ASISelector::requestDidReceiveData});
   auto request = ASIHTTPRequest::requestWithURL(server.url("/bytes?size=70000"));
-  run(request, d);
+  main.run(request, d);
   main.queue.runPending();
   EXPECT_EQ(d.data, pattern(70000));
   EXPECT_TRUE(request->rawResponseData().value_or("").empty());

@@ -31,11 +31,6 @@ class PeripheryTest : public ::testing::Test {
     ASSERT_NE(server.port(), 0);
     ASIHTTPRequest::clearSession();
   }
-  void run(const ASIHTTPRequest::Ptr& request, RecordingDelegate& d) {
-    request->setDelegate(&d);
-    request->startAsynchronous();
-    ASSERT_TRUE(main.pumpUntil([&] { return d.done(); })) << "no report";
-  }
   static std::string header(const ASIHTTPRequest& r, const char* name) {
     return r.responseHeaders() ? r.responseHeaders()->get(name).value_or("") : "";
   }
@@ -50,7 +45,7 @@ TEST_F(PeripheryTest, RequestsToOneServerRideOnOneKeptConnection) {
   for (int i = 0; i < 3; ++i) {
     RecordingDelegate d;
     auto request = ASIHTTPRequest::requestWithURL(server.url("/hello"));
-    run(request, d);
+    main.run(request, d);
     ASSERT_EQ(d.finished, 1);
     if (i == 0) {
       firstPort = header(*request, "X-Client-Port");
@@ -70,7 +65,7 @@ TEST_F(PeripheryTest, KeepAliveHeadersDecideWhetherAndHowLongAConnectionIsKept) 
   for (const auto& c : cases) {
     RecordingDelegate d;
     auto request = ASIHTTPRequest::requestWithURL(server.url(std::string("/keepalive?header=") + c.header));
-    run(request, d);
+    main.run(request, d);
     EXPECT_EQ(request->connectionCanBeReused(), c.reused) << c.header;
     EXPECT_EQ(request->persistentConnectionTimeoutSeconds(), c.timeout) << c.header;
   }
@@ -79,10 +74,10 @@ TEST_F(PeripheryTest, KeepAliveHeadersDecideWhetherAndHowLongAConnectionIsKept) 
 TEST_F(PeripheryTest, AConnectionTheServerDroppedIsRetriedOnceOnAFreshOne) {
   RecordingDelegate first, second;
   auto a = ASIHTTPRequest::requestWithURL(server.url("/dropsecond"));
-  run(a, first);
+  main.run(a, first);
   ASSERT_EQ(first.finished, 1);
   auto b = ASIHTTPRequest::requestWithURL(server.url("/dropsecond"));
-  run(b, second);
+  main.run(b, second);
   ASSERT_EQ(second.finished, 1) << (second.lastError ? second.lastError->toString() : "");
   EXPECT_EQ(b->responseString().value_or(""), "first");
   EXPECT_NE(header(*b, "X-Client-Port"), header(*a, "X-Client-Port"));
@@ -94,7 +89,7 @@ TEST_F(PeripheryTest, BasicAndDigestChallengesAreAnsweredWithTheRequestsCredenti
     auto request = ASIHTTPRequest::requestWithURL(server.url(std::string("/") + scheme + "?user=ann&pass=pw"));
     request->setUsername("ann");
     request->setPassword("pw");
-    run(request, d);
+    main.run(request, d);
     ASSERT_EQ(d.finished, 1) << scheme << (d.lastError ? d.lastError->toString() : "");
     EXPECT_EQ(request->responseStatusCode(), 200) << scheme;
     EXPECT_EQ(d.started, 2) << scheme;  // the challenge, then the answer
@@ -107,7 +102,7 @@ TEST_F(PeripheryTest, RefusedCredentialsAreNotSentAgainAndEndInTheAuthentication
     auto request = ASIHTTPRequest::requestWithURL(server.url(std::string("/") + scheme + "?user=ann&pass=right"));
     request->setUsername("ann");
     request->setPassword("wrong");
-    run(request, d);
+    main.run(request, d);
     ASSERT_EQ(d.failed, 1) << scheme;
     EXPECT_EQ(d.lastError->code, ASIAuthenticationErrorType) << scheme;
     EXPECT_EQ(request->responseStatusCode(), 401);
@@ -119,14 +114,14 @@ TEST_F(PeripheryTest, RefusedCredentialsAreNotSentAgainAndEndInTheAuthentication
 TEST_F(PeripheryTest, ARequestWithoutCredentialsOrOnlyNTLMFailsWithoutWaiting) {
   RecordingDelegate none, ntlm;
   auto bare = ASIHTTPRequest::requestWithURL(server.url("/basic"));
-  run(bare, none);
+  main.run(bare, none);
   ASSERT_EQ(none.failed, 1);
   EXPECT_EQ(none.lastError->code, ASIAuthenticationErrorType);
 
   auto windows = ASIHTTPRequest::requestWithURL(server.url("/ntlm"));
   windows->setUsername("ann");
   windows->setPassword("pw");
-  run(windows, ntlm);
+  main.run(windows, ntlm);
   ASSERT_EQ(ntlm.failed, 1);
   EXPECT_EQ(ntlm.lastError->code, ASIInternalErrorWhileApplyingCredentialsType);
   EXPECT_EQ(ntlm.lastError->description, "Failed to get authentication object from response headers");
@@ -136,7 +131,7 @@ TEST_F(PeripheryTest, CredentialsInTheURLAndFromTheDelegateAnswerAChallenge) {
   RecordingDelegate inURL, asked;
   auto url = URL::URLWithString("http://ann:pw@127.0.0.1:" + std::to_string(server.port()) + "/basic?user=ann&pass=pw");
   auto fromURL = ASIHTTPRequest::requestWithURL(url);
-  run(fromURL, inURL);
+  main.run(fromURL, inURL);
   EXPECT_EQ(inURL.finished, 1);
 
   ASIHTTPRequest::clearSession();
@@ -147,7 +142,7 @@ TEST_F(PeripheryTest, CredentialsInTheURLAndFromTheDelegateAnswerAChallenge) {
     r.retryUsingSuppliedCredentials();
   };
   auto request = ASIHTTPRequest::requestWithURL(server.url("/basic?user=bob&pass=pw2"));
-  run(request, asked);
+  main.run(request, asked);
   EXPECT_EQ(asked.credentialQuestions, 1);
   EXPECT_EQ(asked.finished, 1);
 }
@@ -157,10 +152,10 @@ TEST_F(PeripheryTest, BasicCredentialsThatWorkedGoAlongBeforeAnyChallenge) {
   auto a = ASIHTTPRequest::requestWithURL(server.url("/basic?user=ann&pass=pw"));
   a->setUsername("ann");
   a->setPassword("pw");
-  run(a, first);
+  main.run(a, first);
   ASSERT_EQ(first.finished, 1);
   auto b = ASIHTTPRequest::requestWithURL(server.url("/basic?user=ann&pass=pw"));
-  run(b, second);
+  main.run(b, second);
   EXPECT_EQ(second.finished, 1);
   EXPECT_EQ(second.started, 1);  // no challenge this time
 
@@ -169,7 +164,7 @@ TEST_F(PeripheryTest, BasicCredentialsThatWorkedGoAlongBeforeAnyChallenge) {
   c->setUsername("cy");
   c->setPassword("x");
   c->setAuthenticationScheme("Basic");
-  run(c, preemptive);
+  main.run(c, preemptive);
   EXPECT_EQ(preemptive.started, 1);
   EXPECT_EQ(preemptive.finished, 1);
 }
@@ -180,7 +175,7 @@ TEST_F(PeripheryTest, FormsArePostedUrlEncodedOrAsMultipartParts) {
   form->addPostValue("1", "a");
   form->addPostValue("x y&z=+", "b");
   form->setPostValue("2", "a");
-  run(form, plain);
+  main.run(form, plain);
   const std::string body = form->responseString().value_or("");
   EXPECT_NE(body.find("application/x-www-form-urlencoded; charset=utf-8"), std::string::npos) << body;
   EXPECT_NE(body.find("\"b\": \"x y&z=+\""), std::string::npos) << body;
@@ -192,7 +187,7 @@ TEST_F(PeripheryTest, FormsArePostedUrlEncodedOrAsMultipartParts) {
   upload->addPostValue("v", "field");
   upload->addFile(dir.file("note.txt"), "doc");
   upload->addData("raw bytes", "blob");
-  run(upload, multi);
+  main.run(upload, multi);
   const std::string result = upload->responseString().value_or("");
   EXPECT_EQ(upload->postFormat(), ASIMultipartFormDataPostFormat);
   EXPECT_NE(result.find("\"field\": \"v\""), std::string::npos) << result;
@@ -262,7 +257,7 @@ class CacheTest : public PeripheryTest {
   ASIHTTPRequest::Ptr get(const std::string& path, int policy = 0) {
     auto request = ASIHTTPRequest::requestWithURL(server.url(path), cache, policy);
     RecordingDelegate d;
-    run(request, d);
+    main.run(request, d);
     return request;
   }
   test::ScratchDir dir;
@@ -296,7 +291,7 @@ TEST_F(CacheTest, NoCacheIsNotStoredAndACacheOnlyRequestWithNothingStoredFails) 
 
   auto offline = ASIHTTPRequest::requestWithURL(server.url("/never-fetched"), cache, ASIDontLoadCachePolicy);
   RecordingDelegate d;
-  run(offline, d);
+  main.run(offline, d);
   EXPECT_EQ(d.failed, 1);
   EXPECT_EQ(d.finished, 0);
 }

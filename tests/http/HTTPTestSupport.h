@@ -11,6 +11,8 @@
 #include <unistd.h>
 #include <netinet/in.h>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -241,6 +243,12 @@ class MainQueueFixture {
   // Pumps reports until pred() holds (at most `within` of real time).
   bool pumpUntil(const std::function<bool()>& pred, std::chrono::milliseconds within = 10000ms) {
     return queue.runUntil(pred, within);
+  }
+  // Starts the request asynchronously with `d` as its delegate and pumps until it reports.
+  void run(const ASIHTTPRequest::Ptr& request, RecordingDelegate& d, std::chrono::milliseconds within = 10000ms) {
+    request->setDelegate(&d);
+    request->startAsynchronous();
+    ASSERT_TRUE(pumpUntil([&] { return d.done(); }, within)) << "no report";
   }
   ManualMainQueue queue;
 };

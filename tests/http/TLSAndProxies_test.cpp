@@ -73,11 +73,6 @@ class TLSAndProxiesTest : public ::testing::Test {
     ASSERT_NE(proxyPort, 0) << "tinyproxy did not start";
     ASIHTTPRequest::clearSession();
   }
-  void run(const ASIHTTPRequest::Ptr& request, RecordingDelegate& d) {
-    request->setDelegate(&d);
-    request->startAsynchronous();
-    ASSERT_TRUE(main.pumpUntil([&] { return d.done(); }));
-  }
   static URL tls(const std::string& path) {
     return URL::URLWithString("https://127.0.0.1:" + std::to_string(nginxPort) + path);
   }
@@ -94,7 +89,7 @@ class TLSAndProxiesTest : public ::testing::Test {
 TEST_F(TLSAndProxiesTest, AnUntrustedCertificateFailsWithTheSSLTextUnlessValidationIsOff) {
   RecordingDelegate strict, lax;
   auto checked = ASIHTTPRequest::requestWithURL(tls("/text.txt"));
-  run(checked, strict);
+  main.run(checked, strict);
   ASSERT_EQ(strict.failed, 1);
   EXPECT_EQ(strict.lastError->code, ASIConnectionFailureErrorType);
   EXPECT_EQ(strict.lastError->description,
@@ -104,7 +99,7 @@ TEST_F(TLSAndProxiesTest, AnUntrustedCertificateFailsWithTheSSLTextUnlessValidat
 
   auto unchecked = ASIHTTPRequest::requestWithURL(tls("/text.txt"));
   unchecked->setValidatesSecureCertificate(false);
-  run(unchecked, lax);
+  main.run(unchecked, lax);
   ASSERT_EQ(lax.finished, 1) << (lax.lastError ? lax.lastError->toString() : "");
   EXPECT_TRUE(unchecked->isResponseCompressed());  // nginx gzips it on the way
   EXPECT_EQ(unchecked->responseString().value_or("").size(), 62000u);
@@ -115,7 +110,7 @@ TEST_F(TLSAndProxiesTest, ARequestsOwnProxyCarriesPlainRequestsAndTunnelsTLS) {
   auto request = ASIHTTPRequest::requestWithURL(server.url("/echo"));
   request->setProxyHost("127.0.0.1");
   request->setProxyPort(proxyPort);
-  run(request, plain);
+  main.run(request, plain);
   ASSERT_EQ(plain.finished, 1) << (plain.lastError ? plain.lastError->toString() : "");
   EXPECT_TRUE(viaProxy(*request));
 
@@ -123,7 +118,7 @@ TEST_F(TLSAndProxiesTest, ARequestsOwnProxyCarriesPlainRequestsAndTunnelsTLS) {
   secure->setValidatesSecureCertificate(false);
   secure->setProxyHost("127.0.0.1");
   secure->setProxyPort(proxyPort);
-  run(secure, tunnel);
+  main.run(secure, tunnel);
   ASSERT_EQ(tunnel.finished, 1) << (tunnel.lastError ? tunnel.lastError->toString() : "");
   EXPECT_EQ(secure->responseStatusCode(), 200);
 }
@@ -134,7 +129,7 @@ TEST_F(TLSAndProxiesTest, AProxyThatAsksForCredentialsGetsTheRequestsProxyCreden
   auto bare = ASIHTTPRequest::requestWithURL(server.url("/echo"));
   bare->setProxyHost("127.0.0.1");
   bare->setProxyPort(guardedProxyPort);
-  run(bare, refused);
+  main.run(bare, refused);
   ASSERT_EQ(refused.failed, 1);
   EXPECT_EQ(refused.lastError->code, ASIAuthenticationErrorType);
   EXPECT_EQ(bare->responseStatusCode(), 407);
@@ -144,7 +139,7 @@ TEST_F(TLSAndProxiesTest, AProxyThatAsksForCredentialsGetsTheRequestsProxyCreden
   request->setProxyPort(guardedProxyPort);
   request->setProxyUsername("pu");
   request->setProxyPassword("pp");
-  run(request, admitted);
+  main.run(request, admitted);
   ASSERT_EQ(admitted.finished, 1) << (admitted.lastError ? admitted.lastError->toString() : "");
   EXPECT_TRUE(viaProxy(*request));
 }
@@ -153,21 +148,21 @@ TEST_F(TLSAndProxiesTest, AProxyScriptServedOverHTTPChoosesTheProxyOrDirect) {
   RecordingDelegate proxied, direct;
   auto request = ASIHTTPRequest::requestWithURL(server.url("/echo"));
   request->setPACurl(server.url("/pac?answer=PROXY%20127.0.0.1:" + std::to_string(proxyPort)));
-  run(request, proxied);
+  main.run(request, proxied);
   ASSERT_EQ(proxied.finished, 1) << (proxied.lastError ? proxied.lastError->toString() : "");
   EXPECT_TRUE(viaProxy(*request));
   EXPECT_EQ(request->proxyPort(), proxyPort);
 
   auto straight = ASIHTTPRequest::requestWithURL(server.url("/echo"));
   straight->setPACurl(server.url("/pac?answer=DIRECT"));
-  run(straight, direct);
+  main.run(straight, direct);
   ASSERT_EQ(direct.finished, 1);
   EXPECT_FALSE(viaProxy(*straight));
 
   RecordingDelegate unreadable;
   auto broken = ASIHTTPRequest::requestWithURL(server.url("/echo"));
   broken->setPACurl(URL::fileURLWithPath(dir->file("no-such-script.pac")));
-  run(broken, unreadable);
+  main.run(broken, unreadable);
   EXPECT_EQ(unreadable.finished, 1);
   EXPECT_FALSE(viaProxy(*broken));
 }
@@ -177,10 +172,10 @@ TEST_F(TLSAndProxiesTest, TheEnvironmentsProxyIsUsedUnlessNoProxyNamesTheHost) {
   ::setenv("http_proxy", proxyURL.c_str(), 1);
   RecordingDelegate proxied, bypassed;
   auto request = ASIHTTPRequest::requestWithURL(server.url("/echo"));
-  run(request, proxied);
+  main.run(request, proxied);
   ::setenv("no_proxy", "127.0.0.1", 1);
   auto direct = ASIHTTPRequest::requestWithURL(server.url("/echo"));
-  run(direct, bypassed);
+  main.run(direct, bypassed);
   ::unsetenv("http_proxy");
   ::unsetenv("no_proxy");
   EXPECT_TRUE(viaProxy(*request));
