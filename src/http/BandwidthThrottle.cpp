@@ -10,11 +10,6 @@ void BandwidthThrottle::setClock(Clock& clock) {
   clock_ = &clock;
 }
 
-Clock::TimePoint BandwidthThrottle::now() const {
-  std::lock_guard lock(mutex_);
-  return clock_->now();
-}
-
 bool BandwidthThrottle::isBandwidthThrottled() const {
   std::lock_guard lock(mutex_);
   return maxBandwidthPerSecond_ > 0;
@@ -38,11 +33,6 @@ void BandwidthThrottle::incrementBandwidthUsedInLastSecond(std::uint64_t bytes) 
 std::uint64_t BandwidthThrottle::averageBandwidthUsedPerSecond() const {
   std::lock_guard lock(mutex_);
   return averageBandwidthUsedPerSecond_;
-}
-
-std::uint64_t BandwidthThrottle::bandwidthUsedInLastSecond() const {
-  std::lock_guard lock(mutex_);
-  return bandwidthUsedInLastSecond_;
 }
 
 std::optional<Clock::TimePoint> BandwidthThrottle::throttleWakeUpTime() const {

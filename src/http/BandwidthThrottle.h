@@ -26,7 +26,6 @@ class BandwidthThrottle {
   // Books bytes against the current window.
   void incrementBandwidthUsedInLastSecond(std::uint64_t bytes);
   std::uint64_t averageBandwidthUsedPerSecond() const;
-  std::uint64_t bandwidthUsedInLastSecond() const;
 
   // Closes the window when it has ended and computes the wake-up time.
   void measureBandwidthUsage();
@@ -37,16 +36,14 @@ class BandwidthThrottle {
   std::optional<Clock::TimePoint> throttleWakeUpTime() const;
   std::optional<Clock::TimePoint> bandwidthMeasurementDate() const;
 
-  // While throttled and a wake-up time is set: true while it lies ahead. Not throttled: false.
-  // Decides under the lock whether a throttled stream must stay paused now.
+  // Decides under the lock whether a stream must pause (throttled, the wake-up time ahead), may
+  // resume (not throttled, or the wake-up time passed) or stays as it is (throttled, no wake-up time).
   enum class StreamDecision { Pause, Resume, Keep };
   StreamDecision decideStream() const;
 
   // The bytes a read may take now while throttled: a quarter of what is left of the window's
   // allowance, at least 1; `preferred` when not throttled or when that is smaller.
   std::uint64_t readLength(std::uint64_t preferred) const;
-
-  Clock::TimePoint now() const;
 
  private:
   void recordBandwidthUsageLocked();  // with mutex_ held
