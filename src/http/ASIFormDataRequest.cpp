@@ -98,20 +98,11 @@ void ASIFormDataRequest::setData(const std::string& data, std::optional<std::str
 std::string ASIFormDataRequest::encodeURL(const std::string& text) const {
   const auto bytes = encodeText(text, stringEncoding());
   if (!bytes) return "";
-  static const std::string reserved = ":/?#[]@!$ &'()*+,;=\"<>%{}|\\^~`";
-  std::string out;
-  static const char* digits = "0123456789ABCDEF";
-  for (unsigned char c : *bytes) {
-    const bool plain = c > 0x20 && c < 0x7f && reserved.find(static_cast<char>(c)) == std::string::npos;
-    if (plain) {
-      out.push_back(static_cast<char>(c));
-    } else {
-      out.push_back('%');
-      out.push_back(digits[c >> 4]);
-      out.push_back(digits[c & 15]);
-    }
-  }
-  return out;
+  auto plain = [](unsigned char c) {
+    constexpr std::string_view reserved = ":/?#[]@!$ &'()*+,;=\"<>%{}|\\^~`";
+    return c > 0x20 && c < 0x7f && reserved.find(static_cast<char>(c)) == std::string_view::npos;
+  };
+  return percentEncode(*bytes, plain);
 }
 
 void ASIFormDataRequest::appendPostString(const std::string& text) {

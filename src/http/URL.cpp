@@ -53,6 +53,22 @@ std::string percentDecode(std::string_view text) {
   return out;
 }
 
+std::string percentEncode(std::string_view bytes, bool (*keep)(unsigned char c)) {
+  static const char* digits = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(bytes.size());
+  for (unsigned char c : bytes) {
+    if (keep(c)) {
+      out.push_back(static_cast<char>(c));
+    } else {
+      out.push_back('%');
+      out.push_back(digits[c >> 4]);
+      out.push_back(digits[c & 15]);
+    }
+  }
+  return out;
+}
+
 URL URL::URLWithString(std::string_view text) { return URLWithString(text, URL()); }
 
 URL URL::URLWithString(std::string_view text, const URL& base) {
@@ -103,18 +119,10 @@ URL URL::URLWithString(std::string_view text, const URL& base) {
 }
 
 URL URL::fileURLWithPath(std::string_view path) {
-  std::string text = "file://";
-  for (unsigned char c : path) {
-    if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
-      text.push_back(static_cast<char>(c));
-    } else {
-      static const char* digits = "0123456789ABCDEF";
-      text.push_back('%');
-      text.push_back(digits[c >> 4]);
-      text.push_back(digits[c & 15]);
-    }
-  }
-  return URLWithString(text);
+  auto keep = [](unsigned char c) {
+    return std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~';
+  };
+  return URLWithString("file://" + percentEncode(path, keep));
 }
 
 int URL::effectivePort() const {

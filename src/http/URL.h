@@ -63,5 +63,7 @@ class URL {
 
 // Percent-decodes a text ("%41" -> "A"); malformed escapes stay as written.
 std::string percentDecode(std::string_view text);
+// Percent-escapes every byte that `keep` does not keep ("/" -> "%2F", upper-case hexadecimal).
+std::string percentEncode(std::string_view bytes, bool (*keep)(unsigned char c));
 
 }  // namespace td
