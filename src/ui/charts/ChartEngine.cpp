@@ -491,9 +491,9 @@ void ChartEngine::resetNewDataUpdateValues() {
   resetOpenPrice();
 }
 
-std::string ChartEngine::findOpen(const std::string& price) {
-  if (timerCounter_ == 0) openPrice_ = price;
-  return openPrice_;
+double ChartEngine::findOpen(double price) {
+  if (timerCounter_ == 0) liveOpen_ = price;
+  return liveOpen_;
 }
 
 double ChartEngine::findHigh(double price) {
@@ -511,11 +511,10 @@ void ChartEngine::newChartData() {
   if (awaitingReply_ || !loaded_) return;
   const auto item = session_.item(symbolName_);
   if (!item) return;
-  const auto [date, time] = liveDateAndTime(item->UpdateTime);
   std::string price = Formatter::formatDecimal(item->Last, item->DecimalPlaces);
   if (price.size() > 9) price.resize(9);  // what the close slot holds
   const double value = leadingNumber(price);
-  const double open = leadingNumber(findOpen(price));
+  const double open = findOpen(value);
   const double high = findHigh(value);
   const double low = findLow(value);
   if (lastArrIndexPtr_ >= 0 && static_cast<std::size_t>(lastArrIndexPtr_) < bars_.size() &&
@@ -524,10 +523,13 @@ void ChartEngine::newChartData() {
 
   ++timerCounter_;
   if (static_cast<double>(timerCounter_) == timeInterval_) {
-    lastArrIndexPtr_ = lastArrIndexPtr_ < 0 ? 0 : static_cast<std::int64_t>(bars_.slotAfter(static_cast<std::size_t>(lastArrIndexPtr_)));
+    if (lastArrIndexPtr_ >= 0)
+      lastArrIndexPtr_ = static_cast<std::int64_t>(bars_.slotAfter(static_cast<std::size_t>(lastArrIndexPtr_)));
     resetNewDataUpdateValues();
   }
   if (lastArrIndexPtr_ < 0) lastArrIndexPtr_ = 0;
+  // The date and time are read only for a price that changes the live bar.
+  const auto [date, time] = liveDateAndTime(item->UpdateTime);
   bars_.ensureSize(static_cast<std::size_t>(lastArrIndexPtr_) + 1);
   Bar& bar = bars_[static_cast<std::size_t>(lastArrIndexPtr_)];
   bar.setDate(date);

@@ -137,13 +137,13 @@ class ChartEngine : public PlotDataSource, public PlotSpaceDelegate, public Axis
   // ---- live bars ----
   void newChartData();
   void setTimerInterval(std::int64_t interval);
-  // The open, high and low of the live bar after the price `price` (text and value).
-  std::string findOpen(const std::string& price);
+  // The open, high and low of the live bar after the price `price`.
+  double findOpen(double price);
   double findHigh(double price);
   double findLow(double price);
   void resetTimerCounter() { timerCounter_ = 0; }
   void resetHighLowArrays() { liveHigh_.reset(), liveLow_.reset(); }
-  void resetOpenPrice() { openPrice_.clear(); }
+  void resetOpenPrice() { liveOpen_ = 0; }
   void resetNewDataUpdateValues();
   void setChartAnalysisState(bool enabled) { isChartAnalysisEnabled_ = enabled; }
 
@@ -215,7 +215,7 @@ class ChartEngine : public PlotDataSource, public PlotSpaceDelegate, public Axis
   TimerHandle dataTimer_;
   double timeInterval_ = 1;
   std::uint64_t timerCounter_ = 0;
-  std::string openPrice_;
+  double liveOpen_ = 0;  // the price of the live bar's first change
   std::optional<double> liveHigh_, liveLow_;
   bool isChartAnalysisEnabled_ = false;
 };
