@@ -61,6 +61,12 @@ const TextStyle kLabelText{12, colours::white};
 
 }  // namespace
 
+PlotRange paddedRange(double low, double high, double flatSpan) {
+  const double span = high - low;
+  if (span > 0 && std::isfinite(span)) return {low - span * 0.2 / 100, span + span * 10 / 100};
+  return {low - flatSpan / 2, flatSpan};
+}
+
 ChartEngine::ChartEngine(ChartSession& session, Options options)
     : session_(session), options_(options), bars_(options.capacity) {
   lengthX_ = options_.firstVisibleBars;
@@ -221,11 +227,7 @@ double ChartEngine::ySpan() const {
   return 10 * std::pow(10.0, -std::clamp(dotPosition_, 0, 12));
 }
 
-PlotRange ChartEngine::priceYRange() const {
-  const double span = ySpan();
-  if (MaxY_ - MinY_ > 0 && std::isfinite(MaxY_ - MinY_)) return {MinY_ - span * 0.2 / 100, span + span * 10 / 100};
-  return {MinY_ - span / 2, span};
-}
+PlotRange ChartEngine::priceYRange() const { return paddedRange(MinY_, MaxY_, ySpan()); }
 
 PlotRange ChartEngine::priceXRange() const {
   return {static_cast<double>(std::max<std::int64_t>(0, fromX_)), std::max(1.0, static_cast<double>(lengthX_))};
@@ -282,32 +284,19 @@ std::string ChartEngine::labelForTick(std::int64_t location) {
 }
 
 void ChartEngine::findHighLow() {
-  double high = 0, low = 0;
-  bool any = false;
-  auto take = [&](double v) {
-    if (!std::isfinite(v)) return;
-    if (!any) {
-      high = low = v;
-      any = true;
-    } else {
-      high = std::max(high, v);
-      low = std::min(low, v);
+  Extremes prices;
+  const bool wholeBars = type_ == 2 || type_ == 3;  // OHLC bars and candles show their whole range
+  forEachVisibleBar(bars_.size(), [&](std::size_t i) {
+    const Bar& bar = bars_[i];
+    prices.take(bar.close);
+    if (wholeBars) {
+      prices.take(bar.high);
+      prices.take(bar.low);
+      prices.take(bar.open);
     }
-  };
-  const std::int64_t from = std::max<std::int64_t>(0, fromX_);
-  const double end = static_cast<double>(fromX_) + static_cast<double>(lengthX_);
-  const std::int64_t last = std::min<std::int64_t>(DATAPOINTS_, static_cast<std::int64_t>(bars_.size()));
-  for (std::int64_t i = from; i < last && static_cast<double>(i) < end; ++i) {
-    const Bar& bar = bars_[static_cast<std::size_t>(i)];
-    take(bar.close);
-    if (type_ == 2 || type_ == 3) {
-      take(bar.high);
-      take(bar.low);
-      take(bar.open);
-    }
-  }
-  MaxY_ = high;
-  MinY_ = low;
+  });
+  MaxY_ = prices.high;
+  MinY_ = prices.low;
 }
 
 void ChartEngine::ConstructAreaGraph() {

@@ -23,6 +23,8 @@
 //
 // Main thread only.
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -39,6 +41,23 @@
 #include "ui/charts/PlotLayer.h"
 
 namespace td::charts {
+
+// The highest and lowest of the values taken, passing over values that are no number; 0 and 0
+// before any.
+struct Extremes {
+  double high = 0, low = 0;
+  bool any = false;
+  void take(double value) {
+    if (!std::isfinite(value)) return;
+    high = any ? std::max(high, value) : value;
+    low = any ? std::min(low, value) : value;
+    any = true;
+  }
+};
+
+// The y range of a graph whose values in view run from `low` to `high`: 0.2 % of their span below
+// and 10 % above; without a span (flat, empty or too wide to measure), `flatSpan` about `low`.
+PlotRange paddedRange(double low, double high, double flatSpan);
 
 // The title above a chart ("EURUSD, One Minute") with its header, shown with the first graph.
 class ChartHeaderView {
@@ -173,6 +192,14 @@ class ChartEngine : public PlotDataSource, public PlotSpaceDelegate, public Axis
   PlotRange priceYRange() const;
   // The x range of the visible bars.
   PlotRange priceXRange() const;
+  // Calls take(i) for every visible bar i that a series of `count` values (value i for bar i) has.
+  template <class Take>
+  void forEachVisibleBar(std::size_t count, Take take) const {
+    const double end = static_cast<double>(fromX_) + static_cast<double>(lengthX_);
+    const std::int64_t last = std::min<std::int64_t>(DATAPOINTS_, static_cast<std::int64_t>(count));
+    for (std::int64_t i = std::max<std::int64_t>(0, fromX_); i < last && static_cast<double>(i) < end; ++i)
+      take(static_cast<std::size_t>(i));
+  }
 
  private:
   struct Waiting {

@@ -208,20 +208,10 @@ void ChartIndicators::setupIndicatorGraph(Indicator indicator, const IndicatorPa
 }
 
 void ChartIndicators::findIndicatorHighLow() {
-  double high = 0, low = 0;
-  bool any = false;
-  const std::int64_t from = std::max<std::int64_t>(0, engine_.fromX());
-  const double end = static_cast<double>(engine_.fromX()) + static_cast<double>(engine_.lengthX());
-  const std::int64_t last = std::min<std::int64_t>(engine_.DATAPOINTS(), static_cast<std::int64_t>(range_.size()));
-  for (std::int64_t i = from; i < last && static_cast<double>(i) < end; ++i) {
-    const double v = range_[static_cast<std::size_t>(i)];
-    if (!std::isfinite(v)) continue;
-    high = any ? std::max(high, v) : v;
-    low = any ? std::min(low, v) : v;
-    any = true;
-  }
-  indicatorMaxY_ = high;
-  indicatorMinY_ = low;
+  Extremes values;
+  engine_.forEachVisibleBar(range_.size(), [&](std::size_t i) { values.take(range_[i]); });
+  indicatorMaxY_ = values.high;
+  indicatorMinY_ = values.low;
 }
 
 double ChartIndicators::indicatorSpan() const {
@@ -232,9 +222,7 @@ double ChartIndicators::indicatorSpan() const {
 }
 
 PlotRange ChartIndicators::indicatorYRange() const {
-  const double span = indicatorSpan();
-  if (indicatorMaxY_ - indicatorMinY_ > 0) return {indicatorMinY_ - span * 0.2 / 100, span + span * 10 / 100};
-  return {indicatorMinY_ - span / 2, span};
+  return paddedRange(indicatorMinY_, indicatorMaxY_, indicatorSpan());
 }
 
 void ChartIndicators::setXAxis() {
