@@ -42,6 +42,17 @@ PlotStyle lowerPlotStyle(std::string_view plot) {
   return ScatterStyle{indicatorLine(Rgb::of255(32, 178, 170))};
 }
 
+// The plot whose values set the lower graph's y range: MACD's line, the signal lines of the
+// stochastic and the RVI, the single plot of the others.
+const char* rangePlot(Indicator indicator) {
+  switch (indicator) {
+    case Indicator::MACD: return MACD_LINE_PLOT;
+    case Indicator::Stochastic: return STOCH_SIGNAL_LINE_PLOT;
+    case Indicator::RVI: return RVI_SIGNAL_LINE_PLOT;
+    default: return indicatorInfo(indicator).plots.front();
+  }
+}
+
 std::string titleOf(Indicator indicator, const IndicatorParameters& parameters) {
   const IndicatorInfo& info = indicatorInfo(indicator);
   std::string title = info.shortName;
@@ -92,25 +103,22 @@ void ChartIndicators::compute(Indicator indicator, const IndicatorParameters& p)
     }
     case Indicator::MACD: {
       auto m = ind::macd(c, p.period(FAST_PERIOD_KEY), p.period(SLOW_PERIOD_KEY), p.period(SIGNAL_PERIOD_KEY));
-      range_ = m.line;
       set(MACD_LINE_PLOT, std::move(m.line));
       set(MACD_SIGNAL_PLOT, std::move(m.signal));
       set(MACD_BAR_PLOT, std::move(m.histogram));
-      return;
+      break;
     }
     case Indicator::Stochastic: {
       auto s = ind::stochasticOscillator(h, l, c, p.period(K_PERIOD_KEY), p.period(SLOWING_KEY), p.period(D_PERIOD_KEY));
-      range_ = s.d;
       set(STOCH_MAIN_LINE_PLOT, std::move(s.k));
       set(STOCH_SIGNAL_LINE_PLOT, std::move(s.d));
-      return;
+      break;
     }
     case Indicator::RVI: {
       auto v = ind::relativeVigourIndex(o, h, l, c, period);
-      range_ = v.signal;
       set(RVI_MAIN_LINE_PLOT, std::move(v.main));
       set(RVI_SIGNAL_LINE_PLOT, std::move(v.signal));
-      return;
+      break;
     }
     case Indicator::ROC: set(ROC_PLOT, ind::rateOfChange(c, period)); break;
     case Indicator::StdDev: set(STDDEV_PLOT, ind::standardDeviation(c, period)); break;
@@ -126,9 +134,6 @@ void ChartIndicators::compute(Indicator indicator, const IndicatorParameters& p)
     case Indicator::AwesomeOscillator: set(AO_BAR_PLOT, ind::awesomeOscillator(h, l)); break;
     case Indicator::AcceleratorOscillator: set(AC_BAR_PLOT, ind::acceleratorOscillator(h, l)); break;
   }
-  // The lower graph's single series sets its range.
-  const IndicatorInfo& info = indicatorInfo(indicator);
-  if (!info.overlay) range_ = series_[info.plots.front()];
 }
 
 void ChartIndicators::load(Indicator indicator, const IndicatorParameters& parameters) {
@@ -157,7 +162,6 @@ void ChartIndicators::remove(Indicator indicator) {
 }
 
 void ChartIndicators::indicatorViewOff() {
-  isIndicatorPlot_ = false;
   if (lower_) on_.erase(*lower_);
   lower_.reset();
   if (view_) view_->showIndicatorGraphTitle(false, title_);
@@ -176,7 +180,6 @@ void ChartIndicators::drawOverlay(Indicator indicator, const IndicatorParameters
 }
 
 void ChartIndicators::setupIndicatorGraph(Indicator indicator, const IndicatorParameters& parameters) {
-  isIndicatorPlot_ = true;
   title_ = titleOf(indicator, parameters);
   if (!view_) return;
   Graph& graph = view_->indicatorGraphHost().newGraph();
@@ -209,7 +212,8 @@ void ChartIndicators::setupIndicatorGraph(Indicator indicator, const IndicatorPa
 
 void ChartIndicators::findIndicatorHighLow() {
   Extremes values;
-  engine_.forEachVisibleBar(range_.size(), [&](std::size_t i) { values.take(range_[i]); });
+  if (const auto* range = lower_ ? series(rangePlot(*lower_)) : nullptr)
+    engine_.forEachVisibleBar(range->size(), [&](std::size_t i) { values.take((*range)[i]); });
   indicatorMaxY_ = values.high;
   indicatorMinY_ = values.low;
 }
@@ -232,7 +236,7 @@ void ChartIndicators::setXAxis() {
 }
 
 void ChartIndicators::priceRangeChanged(bool scaled) {
-  if (!isIndicatorPlot_ || !graph_) return;
+  if (!lower_ || !graph_) return;
   findIndicatorHighLow();
   PlotSpace& space = graph_->plotSpace();
   space.setXRange({static_cast<double>(std::max<std::int64_t>(0, engine_.fromX())),
@@ -248,7 +252,7 @@ void ChartIndicators::barsLoaded() {
   // the lower graph while it is shown.
   const auto on = on_;
   for (const auto& [indicator, parameters] : on) {
-    if (!indicatorInfo(indicator).overlay && !(isIndicatorPlot_ && lower_ == indicator)) continue;
+    if (!indicatorInfo(indicator).overlay && lower_ != indicator) continue;
     load(indicator, parameters);
   }
 }

@@ -42,7 +42,8 @@ class ChartIndicators final : public ChartIndicatorLayer {
   void indicatorViewOff();
 
   bool isOn(Indicator indicator) const { return on_.count(indicator) != 0; }
-  bool isIndicatorPlot() const { return isIndicatorPlot_; }
+  // Whether the lower graph is shown.
+  bool isIndicatorPlot() const { return lower_.has_value(); }
   std::optional<Indicator> lowerIndicator() const { return lower_; }
   Graph* indicatorGraph() const { return graph_; }
   const std::string& indicatorGraphTitle() const { return title_; }
@@ -70,9 +71,7 @@ class ChartIndicators final : public ChartIndicatorLayer {
   IndicatorGraphView* view_ = nullptr;
   std::map<std::string, std::vector<double>, std::less<>> series_;  // by plot identifier
   std::map<Indicator, IndicatorParameters> on_;
-  std::optional<Indicator> lower_;
-  std::vector<double> range_;  // the series that sets the lower graph's y range
-  bool isIndicatorPlot_ = false;
+  std::optional<Indicator> lower_;  // the lower graph's indicator while it is shown
   Graph* graph_ = nullptr;
   std::string title_;
   double indicatorMaxY_ = 0, indicatorMinY_ = 0;
