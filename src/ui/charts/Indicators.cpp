@@ -85,10 +85,22 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 double ratioOrZero(double numerator, double denominator) { return denominator == 0 ? 0 : numerator / denominator; }
 
-// The running sum of a sliding window; a value that is no number spoils the mean while it is in
-// the window and nothing after it.
-class WindowSum {
+// The running mean of the last min(i + 1, period) values of a series (period above 0), kept as a
+// sum; a value that is no number spoils the mean while it is in the window and nothing after it.
+class WindowMean {
  public:
+  explicit WindowMean(std::size_t period) : period_(period) {}
+  // The mean at value i, taken in order from i = 0; value(j) gives value j of the series (value
+  // i - period is asked for again as it leaves the window).
+  template <class Value>
+  double next(std::size_t i, Value value) {
+    add(value(i));
+    if (i >= period_) remove(value(i - period_));
+    else ++count_;
+    return unreadable_ ? kNaN : sum_ / count_;
+  }
+
+ private:
   void add(double x) {
     if (std::isfinite(x)) sum_ += x;
     else ++unreadable_;
@@ -97,9 +109,9 @@ class WindowSum {
     if (std::isfinite(x)) sum_ -= x;
     else --unreadable_;
   }
-  double mean(std::size_t count) const { return unreadable_ ? kNaN : sum_ / static_cast<double>(count); }
 
- private:
+  std::size_t period_;
+  double count_ = 0;  // values in the window
   double sum_ = 0;
   std::size_t unreadable_ = 0;
 };
@@ -209,12 +221,8 @@ Series simpleMovingAverage(Values values, std::size_t period) {
   const std::size_t n = values.size();
   Series out(n, 0.0);
   if (period == 0) return out;
-  WindowSum sum;
-  for (std::size_t i = 0; i < n; ++i) {
-    sum.add(values[i]);
-    if (i >= period) sum.remove(values[i - period]);
-    out[i] = sum.mean(std::min(i + 1, period));
-  }
+  WindowMean mean(period);
+  for (std::size_t i = 0; i < n; ++i) out[i] = mean.next(i, [&](std::size_t j) { return values[j]; });
   return out;
 }
 
@@ -360,18 +368,15 @@ Stochastic stochasticOscillator(Values highs, Values lows, Values closes, std::s
   // gives the values leaving the first window, a ring the slowed values leaving the second.
   Series signal(n, 0.0);
   if (slowing == 0 || d == 0) return {std::move(main), std::move(signal)};  // averages over no bars
-  WindowSum slowed, averaged;
+  WindowMean slowed(slowing), averaged(d);
   std::vector<double> recent(d);
   std::size_t slot = 0;
   for (std::size_t i = 0; i < n; ++i) {
-    slowed.add(main[i]);
-    if (i >= slowing) slowed.remove(main[i - slowing]);
-    const double value = slowed.mean(std::min(i + 1, slowing));
-    averaged.add(value);
-    if (i >= d) averaged.remove(recent[slot]);
+    const double value = slowed.next(i, [&](std::size_t j) { return main[j]; });
+    // The slowed value leaving the window (that of bar i - d) still stands in this bar's slot.
+    signal[i] = averaged.next(i, [&](std::size_t j) { return j == i ? value : recent[slot]; });
     recent[slot] = value;
     if (++slot == d) slot = 0;
-    signal[i] = averaged.mean(std::min(i + 1, d));
   }
   return {std::move(main), std::move(signal)};
 }
@@ -383,16 +388,9 @@ Series deMarker(Values highs, Values lows, std::size_t period) {
   // The rise of each high over the one before (the first against 0) and the fall of each low.
   const auto rise = [&](std::size_t i) { return std::max(highs[i] - (i ? highs[i - 1] : 0.0), 0.0); };
   const auto fall = [&](std::size_t i) { return std::max((i ? lows[i - 1] : 0.0) - lows[i], 0.0); };
-  WindowSum rises, falls;
+  WindowMean rises(period), falls(period);
   for (std::size_t i = 0; i < n; ++i) {
-    rises.add(rise(i));
-    falls.add(fall(i));
-    if (i >= period) {
-      rises.remove(rise(i - period));
-      falls.remove(fall(i - period));
-    }
-    const std::size_t count = std::min(i + 1, period);
-    const double up = rises.mean(count), down = falls.mean(count);
+    const double up = rises.next(i, rise), down = falls.next(i, fall);
     out[i] = ratioOrZero(up, up + down);
   }
   return out;
@@ -460,14 +458,8 @@ Series awesomeOscillator(Values highs, Values lows) {
   const std::size_t n = std::min(highs.size(), lows.size());
   Series out(n);
   const auto median = [&](std::size_t i) { return (highs[i] + lows[i]) / 2; };
-  WindowSum fast, slow;
-  for (std::size_t i = 0; i < n; ++i) {
-    fast.add(median(i));
-    slow.add(median(i));
-    if (i >= 5) fast.remove(median(i - 5));
-    if (i >= 34) slow.remove(median(i - 34));
-    out[i] = fast.mean(std::min<std::size_t>(i + 1, 5)) - slow.mean(std::min<std::size_t>(i + 1, 34));
-  }
+  WindowMean fast(5), slow(34);
+  for (std::size_t i = 0; i < n; ++i) out[i] = fast.next(i, median) - slow.next(i, median);
   return out;
 }
 
