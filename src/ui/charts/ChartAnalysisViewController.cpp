@@ -61,30 +61,25 @@ void ChartAnalysisViewController::loadView() {
   for (const Defaults& d : defaults()) {
     Controls& c = controls_[index(d.indicator)];
     c = Controls{};
-    for (const auto& [key, value] : d.texts) c.texts[key] = value;
-    for (const auto& [key, value] : d.colours) c.colours[key] = value;
+    for (const auto& [key, value] : d.texts) c.values.set(key, value);
+    for (const auto& [key, value] : d.colours) c.values.set(key, value);
   }
 }
 
 const std::string& ChartAnalysisViewController::fieldText(Indicator indicator, std::string_view key) const {
-  static const std::string none;
-  const auto& texts = controls_[index(indicator)].texts;
-  const auto it = texts.find(key);
-  return it == texts.end() ? none : it->second;
+  return controls_[index(indicator)].values.text(key);
 }
 
 void ChartAnalysisViewController::setFieldText(Indicator indicator, const std::string& key, std::string text) {
-  controls_[index(indicator)].texts[key] = std::move(text);
+  controls_[index(indicator)].values.set(key, std::move(text));
 }
 
 Rgb ChartAnalysisViewController::colour(Indicator indicator, std::string_view key) const {
-  const auto& colours = controls_[index(indicator)].colours;
-  const auto it = colours.find(key);
-  return it == colours.end() ? colours::black : it->second;
+  return controls_[index(indicator)].values.colour(key);
 }
 
 void ChartAnalysisViewController::setColour(Indicator indicator, const std::string& key, Rgb colour) {
-  controls_[index(indicator)].colours[key] = colour;
+  controls_[index(indicator)].values.set(key, colour);
 }
 
 IndicatorParameters ChartAnalysisViewController::parameters(Indicator indicator) const {

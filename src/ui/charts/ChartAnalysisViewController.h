@@ -10,7 +10,6 @@
 
 #include <array>
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 
@@ -67,8 +66,7 @@ class ChartAnalysisViewController {
  private:
   struct Controls {
     bool on = false;
-    std::map<std::string, std::string, std::less<>> texts;
-    std::map<std::string, Rgb, std::less<>> colours;
+    IndicatorParameters values;  // the fields' texts and the colours picked
   };
   static std::size_t index(Indicator indicator) { return static_cast<std::size_t>(indicator); }
   void setOn(Indicator indicator, bool on);
