@@ -1,6 +1,7 @@
 #include "ui/charts/ChartWindowController.h"
 
 #include "model/ItemDetails.h"
+#include "ui/charts/ChartViewController.h"
 
 namespace td::charts {
 
@@ -13,7 +14,9 @@ ChartWindowController::ChartWindowController(ChartSession& session, ChartControl
 
 void ChartWindowController::windowDidLoad() {
   loaded_ = true;
-  intervalArray_ = {"M1", "M5", "M10", "M30", "H1", "D1", "W1"};
+  intervalArray_.clear();
+  for (std::int64_t tag = 0; const auto title = ChartViewController::intervalButtonTitle(tag); ++tag)
+    intervalArray_.push_back(*title);
   chartTypeArray_ = {"Line Chart", "Bar Chart", "Candle Chart"};
   windowDidAppear();
   analysis_.setChartAnalysisDelegate(this);
@@ -33,8 +36,7 @@ void ChartWindowController::windowDidAppear() {
   view_->selectPopUpItem(PopUp::ChartType, 2);
   chartTypeIndex_ = 3;
   LoadChart();
-  static constexpr const char* kTypeImages[3] = {"linechart", "ohlcchart", "candlestickchart"};
-  for (int i = 0; i < 3; ++i) view_->setPopUpItemImage(PopUp::ChartType, i, kTypeImages[i]);
+  for (int i = 0; i < 3; ++i) view_->setPopUpItemImage(PopUp::ChartType, i, *ChartViewController::chartTypeImage(i));
   for (std::size_t i = 0; i < symbols.size(); ++i)
     view_->setPopUpItemImage(PopUp::Symbol, static_cast<int>(i), symbolIcon(symbols[i]));
 }
