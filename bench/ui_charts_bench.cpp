@@ -121,8 +121,9 @@ BENCHMARK(BM_ParseReply100002Bars)->Unit(benchmark::kMillisecond);
 
 // One tick of the live-bar timer that changes the price, on a chart of 100,002 bars; `after`
 // changing ticks have run before the measuring starts. On a tick chart every change opens a bar, so
-// the full series drops its oldest bar at every tick.
-void liveTicks(benchmark::State& state, const char* key, long after) {
+// the full series drops its oldest bar at every tick. Without `moving`, the measured ticks find the
+// price unchanged (most seconds of a quiet market).
+void liveTicks(benchmark::State& state, const char* key, long after, bool moving = true) {
   BenchSession session;
   session.cache["EURUSD^O"] = bigReply();
   session.cache["EURUSD^T"] = bigReply();
@@ -136,13 +137,20 @@ void liveTicks(benchmark::State& state, const char* key, long after) {
     engine.newChartData();
   };
   for (long i = 0; i < after; ++i) step();
-  for (auto _ : state) step();
+  if (moving) {
+    for (auto _ : state) step();
+  } else {
+    step();
+    for (auto _ : state) engine.newChartData();
+  }
   state.counters["bars"] = static_cast<double>(engine.DATAPOINTS());
 }
 void BM_LiveTickMinuteBars(benchmark::State& state) { liveTicks(state, "1#3", state.range(0)); }
 void BM_LiveTickTickBars(benchmark::State& state) { liveTicks(state, "0#3", state.range(0)); }
 BENCHMARK(BM_LiveTickMinuteBars)->Arg(0)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LiveTickTickBars)->Arg(0)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+void BM_LiveTickUnchangedPrice(benchmark::State& state) { liveTicks(state, "1#3", 0, false); }
+BENCHMARK(BM_LiveTickUnchangedPrice)->Unit(benchmark::kMicrosecond);
 
 // The redraw of 300 visible candles (of 100,002) in a 1200 x 600 graph, offscreen.
 void BM_Redraw300VisibleCandles(benchmark::State& state) {
