@@ -168,8 +168,8 @@ TEST_F(IdleTest, WithoutTheSystemsIdleTimeItNeverQuitsAndSaysSoOnce) {
   for (int check = 0; check < 3; ++check) checker_.startCheckingIdleTime();
   log::setSink({});
   EXPECT_EQ(quits_, 0);
-  EXPECT_EQ(lines, (std::vector<std::string>{
-                       "Idle time: the system's idle time is unavailable; the application does not quit for idleness"}));
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0], "Idle time: the system's idle time is unavailable; the application does not quit for idleness");
 }
 
 TEST_F(MainWindowControllerTest, TheRefreshTimerRunsTheIdleCheckEverySecond) {
