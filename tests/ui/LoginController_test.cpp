@@ -266,6 +266,21 @@ TEST_F(LoginControllerTest, AnEntryUnderAnotherPassPhraseCountsAsAbsent) {
   EXPECT_FALSE(c->fields().remember);
 }
 
+TEST_F(LoginControllerTest, AnEntryWrittenWhileASessionKeyIsInPlaceReadsBackAtTheNextLaunch) {
+  // A connection lost between the login reply and the acceptance leaves the session key in
+  // logindata; the next login click stores its entry then.
+  logindata_.setSecurityKey("session-key-of-the-lost-connection");
+  CredentialStore store(defaults_, logindata_, secrets_);
+  store.store(LIVE_ACCOUNT_INFO, {"carol", "10.0.0.9", "8120"}, "pw", [](SecretStore::Status) {});
+  EXPECT_TRUE(store.load(LIVE_ACCOUNT_INFO));  // a mode switch meanwhile reads it too
+
+  LoginInputdata nextLaunch(presets());
+  const auto entry = CredentialStore(defaults_, nextLaunch, secrets_).load(LIVE_ACCOUNT_INFO);
+  ASSERT_TRUE(entry);
+  EXPECT_EQ(entry->userName, "carol");
+  EXPECT_EQ(entry->server, "10.0.0.9");
+}
+
 TEST_F(LoginControllerTest, LanguageSwitchIsStoredAndAnUnknownIndexChangesNothing) {
   auto c = make();
   c->applicationDidFinishLaunching();
