@@ -281,22 +281,27 @@ TEST_F(LoginControllerTest, AnEntryWrittenWhileASessionKeyIsInPlaceReadsBackAtTh
   EXPECT_EQ(entry->server, "10.0.0.9");
 }
 
-TEST_F(LoginControllerTest, LanguageSwitchIsStoredAndAnUnknownIndexChangesNothing) {
+TEST_F(LoginControllerTest, OnlyEnglishIsOfferedAndAnIndexBeyondTheListChangesNothing) {
   auto c = make();
   c->applicationDidFinishLaunching();
+  EXPECT_EQ(c->languagesArray(), std::vector<std::string>{"English"});
+  EXPECT_EQ(defaults_.integerValue("LanguageKey"), 0);  // the launch applied and stored the default
+  language_ = -1;
   c->setLanguage(1);
-  EXPECT_EQ(c->selectedLanguage(), 1);
-  EXPECT_EQ(language_, 1);
-  EXPECT_EQ(defaults_.integerValue("LanguageKey"), 1);
-  c->setLanguage(7);
-  EXPECT_EQ(c->selectedLanguage(), 1);
-  EXPECT_EQ(defaults_.integerValue("LanguageKey"), 1);
+  EXPECT_EQ(c->selectedLanguage(), 0);
+  EXPECT_EQ(language_, -1);
+  EXPECT_EQ(defaults_.integerValue("LanguageKey"), 0);
 
-  defaults_.setInteger("LanguageKey", 5);  // stored index without an entry: English, stored value kept
+  // A stored index 1 (an earlier choice of Simplified Chinese): the launch goes on in English and
+  // keeps the stored value.
+  defaults_.setInteger("LanguageKey", 1);
+  language_ = -1;
   auto next = make();
   next->applicationDidFinishLaunching();
   EXPECT_EQ(next->selectedLanguage(), 0);
-  EXPECT_EQ(defaults_.integerValue("LanguageKey"), 5);
+  EXPECT_EQ(language_, -1);
+  EXPECT_EQ(next->fields().server, "live.example");
+  EXPECT_EQ(defaults_.integerValue("LanguageKey"), 1);
 }
 
 TEST_F(LoginControllerTest, DemoRegistrationSwitchesToDemoAndConnectsToTheFieldsServer) {
