@@ -85,7 +85,7 @@ TEST_F(ChartAnalysisTest, SwitchingOffClearsTheOtherLowerBoxesFirstThenTellsTheD
   EXPECT_FALSE(panel.boxes[Indicator::AwesomeOscillator]);
 }
 
-TEST_F(ChartAnalysisTest, PeriodsThatAreEmptyZeroOrBeyondTheBarsAreRefusedAndTheBoxStaysOff) {
+TEST_F(ChartAnalysisTest, TheAverageTrueRangeRefusesPeriodsOutsideTheBarsAndTheBoxStaysOff) {
   settings.checkBoxChanged(Indicator::RSI, true);
   for (const char* text : {"", "0", "200"}) {
     settings.setFieldText(Indicator::ATR, PERIOD_KEY, text);
@@ -98,18 +98,37 @@ TEST_F(ChartAnalysisTest, PeriodsThatAreEmptyZeroOrBeyondTheBarsAreRefusedAndThe
   settings.checkBoxChanged(Indicator::ATR, true);
   EXPECT_TRUE(settings.isOn(Indicator::ATR));
   EXPECT_EQ(panel.refusal, "");
-  settings.setFieldText(Indicator::MACD, SLOW_PERIOD_KEY, "");
-  settings.checkBoxChanged(Indicator::MACD, true);
-  EXPECT_FALSE(settings.isOn(Indicator::MACD));
+  bars = 0;
+  settings.checkBoxChanged(Indicator::ATR, true);
+  EXPECT_EQ(panel.refusal, "Average True Range: no bars are loaded yet.");
+  EXPECT_EQ(delegate.calls, (std::vector<std::string>{"RSI on", "ATR on"}));
+}
+
+TEST_F(ChartAnalysisTest, EveryOtherIndicatorTakesAnyPeriodOfOneOrMoreWhateverTheBars) {
+  settings.setFieldText(Indicator::RSI, PERIOD_KEY, "99999");
+  settings.checkBoxChanged(Indicator::RSI, true);
+  EXPECT_TRUE(settings.isOn(Indicator::RSI));
+  settings.setFieldText(Indicator::Alligator, JAWS_PERIOD_KEY, "500");
+  settings.checkBoxChanged(Indicator::Alligator, true);
+  EXPECT_EQ(delegate.last.text(JAWS_PERIOD_KEY), "500");
+  bars = 0;
+  settings.checkBoxChanged(Indicator::SMA, true);
+  EXPECT_TRUE(settings.isOn(Indicator::SMA));
+  EXPECT_EQ(delegate.calls, (std::vector<std::string>{"RSI on", "Alligator on", "SMA on"}));
+
+  // Empty or 0 is no period; so is a deviation left empty.
+  for (const char* text : {"", "0"}) {
+    settings.setFieldText(Indicator::MACD, SLOW_PERIOD_KEY, text);
+    settings.checkBoxChanged(Indicator::MACD, true);
+    EXPECT_FALSE(settings.isOn(Indicator::MACD)) << text;
+    EXPECT_EQ(panel.refusal, "MACD: each period must be a whole number of 1 or more.");
+  }
   settings.setFieldText(Indicator::BollingerBands, DEVIATION_KEY, "");
   settings.checkBoxChanged(Indicator::BollingerBands, true);
   EXPECT_EQ(panel.refusal, "Bollinger Bands: enter a deviation.");
-  bars = 0;
-  settings.checkBoxChanged(Indicator::SMA, true);
-  EXPECT_EQ(panel.refusal, "Simple Moving Average: no bars are loaded yet.");
   settings.checkBoxChanged(Indicator::AcceleratorOscillator, true);  // no periods to refuse
   EXPECT_TRUE(settings.isOn(Indicator::AcceleratorOscillator));
-  EXPECT_EQ(delegate.calls, (std::vector<std::string>{"RSI on", "ATR on", "AC on"}));
+  EXPECT_EQ(delegate.calls.size(), 4u);
 }
 
 }  // namespace

@@ -182,5 +182,30 @@ TEST_F(ChartIndicatorsTest, IndicatorsThatAreOnAreComputedAgainOverNewBars) {
   EXPECT_EQ(price.records(SMA_PLOT).size(), 79u);
 }
 
+TEST_F(ChartIndicatorsTest, APeriodBeyondTheBarsDrawsEveryIndicatorsWarmUp) {
+  load("1#3", historyReply("EURUSD^O", 60));
+  chart.indicators().load(Indicator::SMA, withPeriod(1));
+  const std::vector<double> closes = *chart.indicators().series(SMA_PLOT);
+  for (Indicator indicator : allIndicators()) {
+    if (indicator == Indicator::ATR) continue;  // refused by the settings
+    const IndicatorInfo& info = indicatorInfo(indicator);
+    IndicatorParameters p;
+    for (const char* key : info.periodKeys) p.set(key, "99999");  // the largest the fields take
+    p.set(DEVIATION_KEY, "2");
+    for (const char* key : info.colourKeys) p.set(key, colours::red);
+    chart.indicators().load(indicator, p);
+    for (const char* plot : info.plots) {
+      const auto* series = chart.indicators().series(plot);
+      ASSERT_NE(series, nullptr) << plot;
+      ASSERT_EQ(series->size(), closes.size()) << plot;
+      for (double value : *series) ASSERT_TRUE(std::isfinite(value)) << plot;
+    }
+  }
+  // The simple average's last value is the mean of every bar so far.
+  double sum = 0;
+  for (double close : closes) sum += close;
+  EXPECT_NEAR(chart.indicators().series(SMA_PLOT)->back(), sum / static_cast<double>(closes.size()), 1e-12);
+}
+
 }  // namespace
 }  // namespace td::charts

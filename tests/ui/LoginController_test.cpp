@@ -266,22 +266,42 @@ TEST_F(LoginControllerTest, AnEntryUnderAnotherPassPhraseCountsAsAbsent) {
   EXPECT_FALSE(c->fields().remember);
 }
 
-TEST_F(LoginControllerTest, LanguageSwitchIsStoredAndAnUnknownIndexChangesNothing) {
+TEST_F(LoginControllerTest, AnEntryWrittenWhileASessionKeyIsInPlaceReadsBackAtTheNextLaunch) {
+  // A connection lost between the login reply and the acceptance leaves the session key in
+  // logindata; the next login click stores its entry then.
+  logindata_.setSecurityKey("session-key-of-the-lost-connection");
+  CredentialStore store(defaults_, logindata_, secrets_);
+  store.store(LIVE_ACCOUNT_INFO, {"carol", "10.0.0.9", "8120"}, "pw", [](SecretStore::Status) {});
+  EXPECT_TRUE(store.load(LIVE_ACCOUNT_INFO));  // a mode switch meanwhile reads it too
+
+  LoginInputdata nextLaunch(presets());
+  const auto entry = CredentialStore(defaults_, nextLaunch, secrets_).load(LIVE_ACCOUNT_INFO);
+  ASSERT_TRUE(entry);
+  EXPECT_EQ(entry->userName, "carol");
+  EXPECT_EQ(entry->server, "10.0.0.9");
+}
+
+TEST_F(LoginControllerTest, OnlyEnglishIsOfferedAndAnIndexBeyondTheListChangesNothing) {
   auto c = make();
   c->applicationDidFinishLaunching();
+  EXPECT_EQ(c->languagesArray(), std::vector<std::string>{"English"});
+  EXPECT_EQ(defaults_.integerValue("LanguageKey"), 0);  // the launch applied and stored the default
+  language_ = -1;
   c->setLanguage(1);
-  EXPECT_EQ(c->selectedLanguage(), 1);
-  EXPECT_EQ(language_, 1);
-  EXPECT_EQ(defaults_.integerValue("LanguageKey"), 1);
-  c->setLanguage(7);
-  EXPECT_EQ(c->selectedLanguage(), 1);
-  EXPECT_EQ(defaults_.integerValue("LanguageKey"), 1);
+  EXPECT_EQ(c->selectedLanguage(), 0);
+  EXPECT_EQ(language_, -1);
+  EXPECT_EQ(defaults_.integerValue("LanguageKey"), 0);
 
-  defaults_.setInteger("LanguageKey", 5);  // stored index without an entry: English, stored value kept
+  // A stored index 1 (an earlier choice of Simplified Chinese): the launch goes on in English and
+  // keeps the stored value.
+  defaults_.setInteger("LanguageKey", 1);
+  language_ = -1;
   auto next = make();
   next->applicationDidFinishLaunching();
   EXPECT_EQ(next->selectedLanguage(), 0);
-  EXPECT_EQ(defaults_.integerValue("LanguageKey"), 5);
+  EXPECT_EQ(language_, -1);
+  EXPECT_EQ(next->fields().server, "live.example");
+  EXPECT_EQ(defaults_.integerValue("LanguageKey"), 1);
 }
 
 TEST_F(LoginControllerTest, DemoRegistrationSwitchesToDemoAndConnectsToTheFieldsServer) {

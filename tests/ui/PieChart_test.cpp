@@ -1,15 +1,20 @@
-// The account pie: its slices in the profit/loss and margin views over a session's positions, and
-// the drawing of the slice angles.
+// The account pie: its slices in the profit/loss and margin views over a session's positions, the
+// slice angles, and the slices' data labels.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <numbers>
 
+#include <QTest>
+
+#include "QtTestApp.h"
 #include "SessionContextFixture.h"
 #include "model/AccountDetails.h"
 #include "model/Order.h"
+#include "platform/Log.h"
 #include "ui/charts/PieChartViewController.h"
+#include "ui/charts/PieView.h"
 
 namespace td::charts {
 namespace {
@@ -63,6 +68,18 @@ TEST_F(PieChartTest, ProfitAndLossAddUpPerSymbolOfTheChosenAccountOnly) {
   ASSERT_EQ(pie->numberOfSlices(), 1u);
   EXPECT_NEAR(pie->sliceWidth(0), 150, 1e-6);
   EXPECT_EQ(pie->legendTitle(0), "EURUSD: -150.00");
+}
+
+TEST_F(PieChartTest, ASlicesDataLabelIsItsSizeAndSelectingItIsLogged) {
+  position("100", "EURUSD", "1.1000");  // +100
+  position("100", "EURUSD", "1.1035");  // -250
+  pie->generateData();
+  EXPECT_EQ(pie->dataLabel(0), "150.00");
+  std::vector<std::string> lines;
+  log::setSink([&](log::Level, std::string_view line) { lines.emplace_back(line); });
+  pie->dataLabelWasSelected(0);
+  log::setSink({});
+  EXPECT_EQ(lines, std::vector<std::string>{"Data label for 'Pie PLot' was selected at index 0."});
 }
 
 TEST_F(PieChartTest, TheMarginViewSharesTheEquityWithTheAvailableMargin) {
@@ -123,6 +140,43 @@ TEST_F(PieChartTest, TheGraphIsBuiltOnceAtTheFirstAnnouncementAndTheTimerRedraws
   pie->pieSegementButtonClicked(2);
   EXPECT_TRUE(pie->isProfitLossPieChart());
   EXPECT_EQ(PieChartViewController::sliceColour(5), PieChartViewController::sliceColour(0));
+}
+
+class TwoSlices : public PieDataSource {
+ public:
+  std::size_t numberOfSlices() override { return 2; }
+  double sliceWidth(std::size_t index) override { return index ? 3 : 1; }
+  Rgb sliceFill(std::size_t) override { return colours::white; }
+  std::string legendTitle(std::size_t index) override { return "S" + std::to_string(index); }
+  std::string dataLabel(std::size_t index) override { return index ? "3.00" : "1.00"; }
+};
+
+TEST(PieCanvasLabels, DataLabelsStandSixtyInsideTheRimAndAClickOnOneSelectsTheLabel) {
+  test::qtTestApp();
+  TwoSlices source;
+  PieCanvas canvas(source, PieStyle{});
+  canvas.resize(500, 300);
+  const auto layout = canvas.layoutFor(canvas.size(), 2);
+  ASSERT_EQ(layout.radius, 91);
+  // From pi/4 counter-clockwise: the quarter's middle points up, the three quarters' down.
+  const auto labels = canvas.dataLabelRects(layout);
+  ASSERT_EQ(labels.size(), 2u);
+  EXPECT_NEAR(labels[0].center().x(), layout.centre.x(), 1e-9);
+  EXPECT_NEAR(labels[0].center().y(), layout.centre.y() - 31, 1e-9);
+  EXPECT_NEAR(labels[1].center().y(), layout.centre.y() + 31, 1e-9);
+
+  std::vector<std::string> clicks;
+  canvas.sliceClicked = [&](std::size_t i) { clicks.push_back("slice " + std::to_string(i)); };
+  canvas.dataLabelClicked = [&](std::size_t i) { clicks.push_back("label " + std::to_string(i)); };
+  QTest::mouseClick(&canvas, Qt::LeftButton, {}, labels[1].center().toPoint());
+  QTest::mouseClick(&canvas, Qt::LeftButton, {}, (layout.centre + QPointF(0, -75)).toPoint());
+  EXPECT_EQ(clicks, (std::vector<std::string>{"label 1", "slice 0"}));
+
+  // A pie drawn smaller keeps its labels inside, at the same share of the radius.
+  canvas.resize(130, 400);
+  const auto small = canvas.layoutFor(canvas.size(), 2);
+  ASSERT_LT(small.radius, 91);
+  EXPECT_NEAR(canvas.dataLabelRects(small)[0].center().y(), small.centre.y() - small.radius * 31 / 91, 1e-9);
 }
 
 TEST(PieAngles, SlicesShareTheTurnAndWhatIsNoSizeTakesNoAngle) {

@@ -4,6 +4,7 @@
 
 #include "model/AccountDetails.h"
 #include "platform/Defaults.h"
+#include "platform/Log.h"
 #include "platform/LoginInputdata.h"
 #include "platform/ManualMainQueue.h"
 #include "platform/NotificationCenter.h"
@@ -157,6 +158,18 @@ TEST_F(IdleTest, NeverQuitsWithoutASettingOrAnIdleTime) {
   idle_.seconds = -1;  // cannot be told
   checker_.startCheckingIdleTime();
   EXPECT_EQ(quits_, 0);
+}
+
+TEST_F(IdleTest, WithoutTheSystemsIdleTimeItNeverQuitsAndSaysSoOnce) {
+  std::vector<std::string> lines;
+  log::setSink([&](log::Level, std::string_view line) { lines.emplace_back(line); });
+  defaults_->setInteger(IDLE_TIME_KEY, 300);
+  idle_.seconds = -1;
+  for (int check = 0; check < 3; ++check) checker_.startCheckingIdleTime();
+  log::setSink({});
+  EXPECT_EQ(quits_, 0);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0], "Idle time: the system's idle time is unavailable; the application does not quit for idleness");
 }
 
 TEST_F(MainWindowControllerTest, TheRefreshTimerRunsTheIdleCheckEverySecond) {

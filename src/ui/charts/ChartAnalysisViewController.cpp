@@ -94,13 +94,18 @@ IndicatorParameters ChartAnalysisViewController::parameters(Indicator indicator)
 std::optional<std::string> ChartAnalysisViewController::refusal(Indicator indicator,
                                                                 const IndicatorParameters& parameters) const {
   const IndicatorInfo& info = indicatorInfo(indicator);
-  const std::int64_t bars = barCount_ ? barCount_() : 0;
-  if (!info.periodKeys.empty() && bars < 1) return text("9504", info.name);
-  for (const char* key : info.periodKeys) {
-    const std::size_t period = parameters.period(key);
-    if (parameters.text(key).empty() || period == 0 || period > static_cast<std::size_t>(bars))
-      return text("9503", info.name, std::to_string(bars));
+  if (indicator == Indicator::ATR) {
+    // Its smoothing starts from the mean of the first `period` true ranges, which must exist.
+    const std::int64_t bars = barCount_ ? barCount_() : 0;
+    if (bars < 1) return text("9504", info.name);
+    const std::size_t period = parameters.period(PERIOD_KEY);
+    if (period == 0 || period > static_cast<std::size_t>(bars)) return text("9503", info.name, std::to_string(bars));
+    return std::nullopt;
   }
+  // Every other indicator takes any period of 1 or more: where it exceeds the bars, the values
+  // are the warm-up of the bars there are.
+  for (const char* key : info.periodKeys)
+    if (parameters.period(key) == 0) return text("9506", info.name);
   if (info.deviation && parameters.text(DEVIATION_KEY).empty()) return text("9505", info.name);
   return std::nullopt;
 }

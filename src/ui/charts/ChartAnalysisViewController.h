@@ -5,8 +5,9 @@
 // freely; of the other sixteen only one box is on at a time (switching one on clears the others
 // without telling the delegate: the next lower graph takes the place of the one shown).
 //
-// A period that is empty, 0 or larger than the bars loaded is refused with a text saying so, and
-// the box stays off; so is a Bollinger deviation left empty. Main thread only.
+// A period that is empty or 0 is refused with a text saying so, and the box stays off; so is a
+// Bollinger deviation left empty. Only the average true range also refuses a period larger than
+// the bars loaded; the others show their warm-up values. Main thread only.
 
 #include <array>
 #include <functional>
@@ -37,7 +38,7 @@ class ChartAnalysisView {
 
 class ChartAnalysisViewController {
  public:
-  // `barCount`: the bars the chart has loaded, the largest period allowed.
+  // `barCount`: the bars the chart has loaded, the largest period of the average true range.
   explicit ChartAnalysisViewController(std::function<std::int64_t()> barCount);
 
   void setChartAnalysisDelegate(ChartAnalysisViewControllerDelegate* delegate) { delegate_ = delegate; }

@@ -150,6 +150,10 @@ void PieChartViewController::sliceWasSelected(std::size_t index) const {
   TD_LOG_INFO("Slice was selected at index " + std::to_string(index) + ". Value = " + std::to_string(size));
 }
 
+void PieChartViewController::dataLabelWasSelected(std::size_t index) const {
+  TD_LOG_INFO(std::string("Data label for '") + PIE_PLOT + "' was selected at index " + std::to_string(index) + ".");
+}
+
 double PieChartViewController::sliceWidth(std::size_t index) {
   if (index >= plotData_.size()) return 0;
   const double width = plotData_[index];
@@ -159,6 +163,10 @@ double PieChartViewController::sliceWidth(std::size_t index) {
 std::string PieChartViewController::legendTitle(std::size_t index) {
   if (index >= plotDataTitle_.size()) return {};
   return plotDataTitle_[index] + ": " + twoDecimals(plotDataValue_[index]);
+}
+
+std::string PieChartViewController::dataLabel(std::size_t index) {
+  return index < plotData_.size() ? twoDecimals(plotData_[index]) : std::string();
 }
 
 }  // namespace td::charts

@@ -69,8 +69,9 @@ class PieChartViewController final : public PieDataSource {
   double getMargin(const std::string& code) const;
   // Segment 0 "Profit/Loss", 1 "Margin"; other segments change nothing.
   void pieSegementButtonClicked(std::int64_t segment);
-  // The delegate's log lines of a click on a slice.
+  // The delegate's log lines of a click on a slice, and on a slice's data label.
   void sliceWasSelected(std::size_t index) const;
+  void dataLabelWasSelected(std::size_t index) const;
 
   // PieDataSource
   std::size_t numberOfSlices() override { return plotData_.size(); }
@@ -78,6 +79,8 @@ class PieChartViewController final : public PieDataSource {
   Rgb sliceFill(std::size_t index) override { return sliceColour(index); }
   // "EURUSD: -150.00".
   std::string legendTitle(std::size_t index) override;
+  // The slice's size: "150.00".
+  std::string dataLabel(std::size_t index) override;
 
   const std::vector<double>& plotData() const { return plotData_; }
   const std::vector<std::string>& plotDataTitle() const { return plotDataTitle_; }

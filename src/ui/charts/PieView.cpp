@@ -20,11 +20,13 @@ QColor qcolour(const Rgb& c) { return QColor::fromRgbF(float(c.r), float(c.g), f
 constexpr double kRowHeight = 17;
 constexpr double kLegendPadding = 6;
 
-QFont legendFont(const PieStyle& style) {
+QFont fontOf(const TextStyle& text) {
   QFont font;
-  font.setPixelSize(static_cast<int>(std::lround(style.legendText.fontSize)));
+  font.setPixelSize(static_cast<int>(std::lround(text.fontSize)));
   return font;
 }
+
+QFont legendFont(const PieStyle& style) { return fontOf(style.legendText); }
 
 std::vector<double> widthsOf(PieDataSource& source) {
   std::vector<double> widths;
@@ -86,6 +88,31 @@ int PieCanvas::sliceAt(QPointF point) const {
   return -1;
 }
 
+std::vector<QRectF> PieCanvas::dataLabelRects(const Layout& layout) const {
+  const std::size_t n = source_.numberOfSlices();
+  std::vector<QRectF> rects(n);
+  const auto angles = sliceAngles(widthsOf(source_), style_.startAngle, style_.counterClockwise);
+  const double distance = std::max(0.0, layout.radius * (1 + style_.labelOffset / style_.radius));
+  const QFontMetricsF metrics(fontOf(style_.labelText));
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto [start, sweep] = angles[i];
+    if (sweep == 0) continue;
+    const double middle = start + sweep / 2;
+    const QPointF at = layout.centre + QPointF(std::cos(middle), -std::sin(middle)) * distance;
+    const QSizeF text(metrics.horizontalAdvance(QString::fromStdString(source_.dataLabel(i))) + 2, metrics.height());
+    rects[i] = QRectF(at - QPointF(text.width() / 2, text.height() / 2), text);
+  }
+  return rects;
+}
+
+int PieCanvas::dataLabelAt(QPointF point) const {
+  const auto rects = dataLabelRects(layoutFor(size(), source_.numberOfSlices()));
+  // The last drawn lies on top.
+  for (std::size_t i = rects.size(); i-- > 0;)
+    if (!rects[i].isEmpty() && rects[i].contains(point)) return static_cast<int>(i);
+  return -1;
+}
+
 void PieCanvas::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing);
@@ -113,6 +140,13 @@ void PieCanvas::paintEvent(QPaintEvent*) {
   p.setBrush(shade);
   p.drawEllipse(circle);
 
+  // Each slice's data label over it.
+  p.setFont(fontOf(style_.labelText));
+  p.setPen(qcolour(style_.labelText.colour));
+  const auto labels = dataLabelRects(layout);
+  for (std::size_t i = 0; i < n; ++i)
+    if (!labels[i].isEmpty()) p.drawText(labels[i], Qt::AlignCenter, QString::fromStdString(source_.dataLabel(i)));
+
   // The legend: one row per slice, a swatch and the title.
   p.setFont(legendFont(style_));
   p.setPen(QPen(QColor(110, 110, 110), 1));
@@ -132,8 +166,11 @@ void PieCanvas::paintEvent(QPaintEvent*) {
 }
 
 void PieCanvas::mousePressEvent(QMouseEvent* event) {
-  const int slice = sliceAt(event->position());
-  if (slice >= 0 && sliceClicked) sliceClicked(static_cast<std::size_t>(slice));
+  if (const int label = dataLabelAt(event->position()); label >= 0) {
+    if (dataLabelClicked) dataLabelClicked(static_cast<std::size_t>(label));
+  } else if (const int slice = sliceAt(event->position()); slice >= 0 && sliceClicked) {
+    sliceClicked(static_cast<std::size_t>(slice));
+  }
   QWidget::mousePressEvent(event);
 }
 
@@ -176,6 +213,7 @@ PieChartPane::PieChartPane(PieChartViewController& controller, QWidget* parent)
   canvas_->hide();  // until the session announces its data
   connect(segments_, &QButtonGroup::idClicked, this, [this](int id) { controller_.pieSegementButtonClicked(id); });
   canvas_->sliceClicked = [this](std::size_t slice) { controller_.sliceWasSelected(slice); };
+  canvas_->dataLabelClicked = [this](std::size_t slice) { controller_.dataLabelWasSelected(slice); };
 
   controller_.setView(this);
   controller_.awakeFromNib();

@@ -27,9 +27,16 @@ class PieCanvas : public QWidget {
   Layout layoutFor(QSizeF size, std::size_t slices) const;
   // The slice under a point, or -1.
   int sliceAt(QPointF point) const;
+  // Where each slice's data label stands in a layout: centred on the slice's middle direction at
+  // the label offset from the rim (scaled with a pie drawn smaller than its radius); an empty
+  // rectangle for a slice that takes no angle.
+  std::vector<QRectF> dataLabelRects(const Layout& layout) const;
+  // The slice whose data label is under a point, or -1.
+  int dataLabelAt(QPointF point) const;
 
-  // Told of a click on a slice.
+  // Told of a click on a slice, and on a slice's data label (which lies over its slice).
   std::function<void(std::size_t)> sliceClicked;
+  std::function<void(std::size_t)> dataLabelClicked;
 
  protected:
   void paintEvent(QPaintEvent* event) override;

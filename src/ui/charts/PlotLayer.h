@@ -253,13 +253,16 @@ class PieDataSource {
   virtual double sliceWidth(std::size_t index) = 0;  // drawn as 0 when negative or not finite
   virtual Rgb sliceFill(std::size_t index) = 0;
   virtual std::string legendTitle(std::size_t index) = 0;
+  // The text shown on the slice.
+  virtual std::string dataLabel(std::size_t index) = 0;
 };
 
 struct PieStyle {
   double radius = 91;
   double startAngle = 0.7853981633974483;  // pi / 4
   bool counterClockwise = true;
-  double labelOffset = -60;  // of the slices' value labels from the rim
+  double labelOffset = -60;  // of the slices' data labels from the rim (at the full radius)
+  TextStyle labelText{12, colours::black};
   LineStyle border{1.3, colours::black, {}, false};
   // Radial shade over the slices: colour stops at 0 to 1 of the radius.
   std::vector<std::pair<double, Rgb>> overlay{{0, {0, 0, 0, 0}}, {0.9, {0, 0, 0, 0.3}}, {1, {0, 0, 0, 0.7}}};

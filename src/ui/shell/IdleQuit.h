@@ -1,7 +1,8 @@
 #pragma once
 // The idle quit: once the input devices have been idle for at least the seconds of the "IdleTime"
 // setting (0 or absent: never), the application quits, once. The main window runs the check every
-// second.
+// second. Where the system's idle time cannot be told, the application never quits for idleness;
+// the first check that meets this says so in the log.
 
 #include <cstdint>
 #include <functional>
@@ -32,6 +33,7 @@ class IdleTimeChecker {
   IdleSource& source_;
   std::function<void()> quit_;
   bool fired_ = false;
+  bool unavailableLogged_ = false;
 };
 
 }  // namespace td

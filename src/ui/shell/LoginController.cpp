@@ -17,7 +17,7 @@ constexpr const char* kLanguageKey = "LanguageKey";
 LoginController::LoginController(Services services)
     : services_(std::move(services)),
       credentials_(*services_.defaults, *services_.logindata, *services_.secrets),
-      languagesArray_{"English", "简体中文"},
+      languagesArray_{"English"},
       alive_(std::make_shared<bool>(true)) {}
 
 LoginController::~LoginController() { *alive_ = false; }

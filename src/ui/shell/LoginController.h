@@ -129,6 +129,8 @@ class LoginController {
   void demoCredentialsReceived(const std::string& userName, const std::string& password);
 
   // ---- language ----
+  // The language box's entries: "English" alone. The Simplified Chinese strings stay in the
+  // bundle, but the box does not offer them, so a stored index 1 is kept and not applied.
   const std::vector<std::string>& languagesArray() const { return languagesArray_; }
   int selectedLanguage() const { return selectedLanguage_; }
   // `setLanguage:`: an index without an entry changes nothing.

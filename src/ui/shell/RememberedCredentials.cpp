@@ -42,6 +42,8 @@ std::string unescape(std::string_view field) {
 CredentialStore::CredentialStore(Defaults& defaults, const LoginInputdata& logindata, SecretStore& secrets)
     : defaults_(defaults), logindata_(logindata), secrets_(secrets) {}
 
+const std::string& CredentialStore::passPhrase() const { return logindata_.presets().initialPassPhrase; }
+
 std::string CredentialStore::joinFields(const RememberedCredentials& fields) {
   // The second piece once held the password; it stays, empty, so an entry keeps its four pieces.
   return escape(fields.userName) + "##" + escape(fields.server) + "#" + escape(fields.port);
@@ -64,9 +66,8 @@ std::optional<RememberedCredentials> CredentialStore::load(const std::string& ke
   const auto entry = defaults_.stringValue(key);
   if (!entry) return std::nullopt;
   const auto cipher = Base64::decodeBase64WithString(*entry);
-  const auto plain = cipher ? Crypto::transformData(*cipher, Crypto::kAlgorithmAES, Crypto::kDecrypt,
-                                                    logindata_.SecurityKey())
-                            : std::nullopt;
+  const auto plain =
+      cipher ? Crypto::transformData(*cipher, Crypto::kAlgorithmAES, Crypto::kDecrypt, passPhrase()) : std::nullopt;
   auto fields = plain ? splitFields(*plain) : std::nullopt;
   if (!fields) TD_LOG_WARN("Remembered login \"" + key + "\" cannot be read; the preset is shown instead");
   return fields;
@@ -78,8 +79,7 @@ void CredentialStore::loadPassword(const std::string& key, SecretStore::ReadDone
 
 void CredentialStore::store(const std::string& key, const RememberedCredentials& fields, const std::string& password,
                             SecretStore::WriteDone done) {
-  const auto cipher =
-      Crypto::transformData(joinFields(fields), Crypto::kAlgorithmAES, Crypto::kEncrypt, logindata_.SecurityKey());
+  const auto cipher = Crypto::transformData(joinFields(fields), Crypto::kAlgorithmAES, Crypto::kEncrypt, passPhrase());
   const auto text = cipher ? Base64::encodeBase64WithData(*cipher) : std::nullopt;
   if (!text) {
     TD_LOG_WARN("Remembered login \"" + key + "\" not stored: encryption failed");

@@ -25,7 +25,9 @@ struct RememberedCredentials {
 
 class CredentialStore {
  public:
-  // Everything must outlive the store; the entries are encrypted under logindata's pass phrase.
+  // Everything must outlive the store. Entries are written and read under the initial pass phrase
+  // of logindata's presets, the one the next launch reads them with, whatever key the session
+  // holds at the moment (a connection lost after the login reply leaves the session key behind).
   CredentialStore(Defaults& defaults, const LoginInputdata& logindata, SecretStore& secrets);
 
   // The entry under the key; nothing when there is none, or when it does not decode, decrypt or
@@ -45,6 +47,8 @@ class CredentialStore {
   static std::optional<RememberedCredentials> splitFields(const std::string& text);
 
  private:
+  const std::string& passPhrase() const;
+
   Defaults& defaults_;
   const LoginInputdata& logindata_;
   SecretStore& secrets_;
