@@ -195,6 +195,7 @@ void ASIHTTPRequest::startRequest() {
   complete_ = false;
   totalBytesRead_ = 0;
   lastBytesRead_ = 0;
+  discardAttemptBody();  // a retry starts its body afresh (or resumes it from what is on disk)
   if (redirectCount_ == 0) originalURL_ = url_;
   if (lastBytesSent_ > 0) removeUploadProgressSoFar();
   lastBytesSent_ = 0;

@@ -41,6 +41,43 @@ TEST(BodyCodecs, EmptyInputGivesNothingAndCorruptInputTheCodeElevenError) {
   EXPECT_EQ(error->description, "Decompression of data failed with code -3");
 }
 
+TEST(BodyCodecs, ABodyIsWholeOnlyWithItsEndOfStreamAndInflatesNoFurtherThanItsLimit) {
+  std::string text;
+  for (int i = 0; i < 5000; ++i) text += "line " + std::to_string(i) + "\n";
+  const std::string gz = *ASIDataCompressor::compressData(text);
+  const std::string cut = gz.substr(0, gz.size() - 8);  // without its trailer
+  HTTPErrorPtr error;
+  EXPECT_FALSE(ASIDataDecompressor::uncompressData(cut, &error));
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->code, ASICompressionError);
+  EXPECT_EQ(error->description, "Decompression of data failed with code -5");
+  error.reset();
+  EXPECT_FALSE(ASIDataDecompressor::checkData(cut, 0, &error));
+  EXPECT_TRUE(error);
+
+  // Fed in pieces, the stream has ended only once the last byte went in.
+  auto d = ASIDataDecompressor::decompressor();
+  d->uncompressBytes(gz.data(), gz.size() - 1);
+  EXPECT_FALSE(d->streamEnded());
+  d->uncompressBytes(gz.data() + gz.size() - 1, 1);
+  EXPECT_TRUE(d->streamEnded());
+
+  EXPECT_TRUE(ASIDataDecompressor::checkData(gz, text.size(), nullptr));
+  EXPECT_EQ(ASIDataDecompressor::uncompressData(gz, nullptr, text.size()).value_or(""), text);
+  error.reset();
+  EXPECT_FALSE(ASIDataDecompressor::checkData(gz, text.size() - 1, &error));
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->description,
+            "Decompression of data failed because the data inflates to more than " + std::to_string(text.size() - 1) + " bytes");
+
+  test::ScratchDir dir;
+  test::writeFile(dir.file("cut"), cut);
+  error.reset();
+  EXPECT_FALSE(ASIDataDecompressor::uncompressDataFromFile(dir.file("cut"), dir.file("out"), &error));
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->description, "Decompression of data failed with code -5");
+}
+
 TEST(BodyCodecs, FilesCompressWholeAtSliceBoundariesAndAMissingSourceFails) {
   test::ScratchDir dir;
   const std::string exact(262144 * 2, 'q');  // ends exactly at a slice boundary
