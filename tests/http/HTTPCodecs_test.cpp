@@ -204,6 +204,22 @@ TEST(Cookies, DomainPathAndSecureDecideWhereACookieGoes) {
   EXPECT_EQ(names("http://api.example.com/"), "");
 }
 
+TEST(Cookies, APublicSuffixTakesNoCookieButFromTheHostThatIsIt) {
+  for (const auto& [value, from] : {std::pair{"a=1; Domain=co.uk", "http://attacker.co.uk/"},
+                                    std::pair{"a=1; Domain=.CO.UK", "http://www.attacker.co.uk/"},
+                                    std::pair{"a=1; Domain=com", "http://attacker.com/"}}) {
+    EXPECT_TRUE(HTTPCookie::cookiesWithSetCookieValues({value}, URL::URLWithString(from)).empty()) << value << " " << from;
+  }
+  const auto bank = HTTPCookie::cookiesWithSetCookieValues({"a=1; Domain=bank.co.uk"}, URL::URLWithString("http://www.bank.co.uk/"));
+  ASSERT_EQ(bank.size(), 1u);
+  EXPECT_EQ(bank[0].domain, ".bank.co.uk");
+  // The suffix's own host keeps its cookie to itself.
+  const auto own = HTTPCookie::cookiesWithSetCookieValues({"a=1; Domain=co.uk"}, URL::URLWithString("http://co.uk/"));
+  ASSERT_EQ(own.size(), 1u);
+  EXPECT_TRUE(own[0].matches(URL::URLWithString("http://co.uk/")));
+  EXPECT_FALSE(own[0].matches(URL::URLWithString("http://bank.co.uk/")));
+}
+
 TEST(URLs, RelativeLocationsResolveAndTextThatIsNoURLIsEmpty) {
   const URL base = URL::URLWithString("http://h:8080/a/b?q=1");
   EXPECT_EQ(URL::URLWithString("c", base).absoluteString(), "http://h:8080/a/c");
