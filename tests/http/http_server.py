@@ -304,6 +304,9 @@ class Handler(BaseHTTPRequestHandler):
                 return self.send(304, b"", headers, length=False)
         if q.get("cc"):
             headers["Cache-Control"] = q["cc"]
+        for name in ("Set-Cookie", "Authorization", "Proxy-Authorization"):
+            if q.get(name.lower()):
+                headers[name] = q[name.lower()]
         with lock:
             n = state["counters"].get("cached", 0) + 1
             state["counters"]["cached"] = n
