@@ -250,6 +250,39 @@ TEST_F(PeripheryTest, AnAccurateQueueAsksForSizesWithHeadRequestsFirst) {
   EXPECT_EQ(queue->bytesDownloadedSoFar(), 5000u);
 }
 
+// A cache that fails the way `raise` does as soon as a request consults it.
+class RaisingCache : public ASIDownloadCache {
+ public:
+  explicit RaisingCache(std::function<void()> raise) : raise_(std::move(raise)) {}
+  int defaultCachePolicy() const override {
+    raise_();
+    return 0;
+  }
+
+ private:
+  std::function<void()> raise_;
+};
+
+TEST_F(PeripheryTest, AnExceptionWhileStartingFailsWithItsNameAsWrittenAndItsReason) {
+  struct Case {
+    std::function<void()> raise;
+    const char* name;
+    const char* reason;
+  } cases[] = {
+      {[] { throw HTTPEngineException("FailedToTraverseCacheDirectory", "Listing cache directory failed at path 'x'"); },
+       "FailedToTraverseCacheDirectory", "Listing cache directory failed at path 'x'"},
+      {[] { throw std::length_error("too long"); }, "std::length_error", "too long"}};
+  for (const auto& c : cases) {
+    RecordingDelegate d;
+    auto request = ASIHTTPRequest::requestWithURL(server.url("/hello"), std::make_shared<RaisingCache>(c.raise));
+    main.run(request, d);
+    ASSERT_EQ(d.failed, 1) << c.name;
+    EXPECT_EQ(d.lastError->code, ASIUnhandledExceptionError);
+    EXPECT_EQ(d.lastError->description, c.name);
+    EXPECT_EQ(d.lastError->failureReason, c.reason);
+  }
+}
+
 class CacheTest : public PeripheryTest {
  protected:
   void SetUp() override {
