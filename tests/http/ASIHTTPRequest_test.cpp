@@ -155,7 +155,6 @@ TEST_F(RequestTest, ACompressedBodyThatDoesNotInflateWholeFailsTheRequestDeferre
 TEST_F(RequestTest, ABodyKeptInMemoryStopsAtItsLimitAsReceivedAndAsInflated) {
   RecordingDelegate raw;
   auto big = ASIHTTPRequest::requestWithURL(server.url("/bytes?size=5000"));
-  EXPECT_EQ(big->responseDataLimit(), 64u << 20);
   big->setResponseDataLimit(4000);
   main.run(big, raw);
   ASSERT_EQ(raw.failed, 1);
