@@ -1,6 +1,7 @@
 #include "http/ASIDataDecompressor.h"
 
 #include <algorithm>
+#include <array>
 
 namespace td {
 
@@ -10,37 +11,87 @@ std::unique_ptr<ASIDataDecompressor> ASIDataDecompressor::decompressor() {
   return d;
 }
 
-std::optional<std::string> ASIDataDecompressor::uncompressBytes(const char* bytes, std::size_t length,
-                                                                HTTPErrorPtr* error) {
-  if (length == 0) return std::nullopt;
-  if (!streamReady()) {
+HTTPErrorPtr ASIDataDecompressor::truncatedStreamError() {
+  // zlib's "buffer error": the stream wanted more input than the body had.
+  return HTTPError::make(NetworkRequestErrorDomain, ASICompressionError, inflateErrorWithCode(Z_BUF_ERROR)->description,
+                         nullptr, "The compressed body ended before its end of stream");
+}
+
+HTTPErrorPtr ASIDataDecompressor::outputLimitError(std::uint64_t limit) {
+  return HTTPError::request(ASICompressionError, "Decompression of data failed because the data inflates to more than " +
+                                                     std::to_string(limit) + " bytes");
+}
+
+bool ASIDataDecompressor::inflateChunk(const char* bytes, std::size_t length, std::string* out, HTTPErrorPtr* error) {
+  if (!streamReady() && !streamEnded_) {
     if (error) *error = inflateErrorWithCode(Z_STREAM_ERROR);
-    return std::nullopt;
+    return false;
   }
+  sawInput_ = true;
+  if (streamEnded_) return true;  // input behind the end of the stream
+  std::array<char, 65536> scratch;
   const std::size_t growth = std::max<std::size_t>(length / 2, 1);
-  std::string out(length + length / 2, '\0');
+  if (out) out->assign(length + length / 2, '\0');
   zStream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes));
   zStream_.avail_in = static_cast<uInt>(length);
   zStream_.avail_out = 0;
   const uLong start = zStream_.total_out;
   while (zStream_.avail_in != 0) {
-    std::size_t produced = zStream_.total_out - start;
-    if (produced >= out.size()) out.resize(out.size() + growth);
-    zStream_.next_out = reinterpret_cast<Bytef*>(out.data() + produced);
-    zStream_.avail_out = static_cast<uInt>(out.size() - produced);
+    if (out) {
+      const std::size_t produced = zStream_.total_out - start;
+      if (produced >= out->size()) out->resize(out->size() + growth);
+      zStream_.next_out = reinterpret_cast<Bytef*>(out->data() + produced);
+      zStream_.avail_out = static_cast<uInt>(out->size() - produced);
+    } else {
+      zStream_.next_out = reinterpret_cast<Bytef*>(scratch.data());
+      zStream_.avail_out = static_cast<uInt>(scratch.size());
+    }
     const int status = inflate(&zStream_, Z_NO_FLUSH);
-    if (status == Z_STREAM_END) break;
+    if (outputLimit_ != 0 && zStream_.total_out > outputLimit_) {
+      if (error) *error = outputLimitError(outputLimit_);
+      return false;
+    }
+    if (status == Z_STREAM_END) {
+      streamEnded_ = true;
+      break;
+    }
     if (status != Z_OK) {
       if (error) *error = inflateErrorWithCode(status);
-      return std::nullopt;
+      return false;
     }
   }
-  out.resize(zStream_.total_out - start);
+  if (out) out->resize(zStream_.total_out - start);
+  return true;
+}
+
+std::optional<std::string> ASIDataDecompressor::uncompressBytes(const char* bytes, std::size_t length,
+                                                                HTTPErrorPtr* error) {
+  if (length == 0) return std::nullopt;
+  std::string out;
+  if (!inflateChunk(bytes, length, &out, error)) return std::nullopt;
   return out;
 }
 
-std::optional<std::string> ASIDataDecompressor::uncompressData(std::string_view data, HTTPErrorPtr* error) {
-  return decompressor()->uncompressBytes(data.data(), data.size(), error);
+bool ASIDataDecompressor::inflateWhole(std::string_view data, std::uint64_t limit, std::string* out,
+                                       HTTPErrorPtr* error) {
+  auto d = decompressor();
+  d->setOutputLimit(limit);
+  if (!d->inflateChunk(data.data(), data.size(), out, error)) return false;
+  if (d->streamEnded()) return true;
+  if (error) *error = truncatedStreamError();
+  return false;
+}
+
+std::optional<std::string> ASIDataDecompressor::uncompressData(std::string_view data, HTTPErrorPtr* error,
+                                                               std::uint64_t limit) {
+  if (data.empty()) return std::nullopt;
+  std::string out;
+  if (!inflateWhole(data, limit, &out, error)) return std::nullopt;
+  return out;
+}
+
+bool ASIDataDecompressor::checkData(std::string_view data, std::uint64_t limit, HTTPErrorPtr* error) {
+  return data.empty() || inflateWhole(data, limit, nullptr, error);
 }
 
 bool ASIDataDecompressor::uncompressDataFromFile(const std::string& sourcePath, const std::string& destinationPath,
@@ -49,7 +100,11 @@ bool ASIDataDecompressor::uncompressDataFromFile(const std::string& sourcePath, 
   auto step = [&](std::string_view slice, bool, HTTPErrorPtr* e) {
     return d->uncompressBytes(slice.data(), slice.size(), e);
   };
-  return d->codeFile(step, sourcePath, destinationPath, error);
+  if (!d->codeFile(step, sourcePath, destinationPath, error)) return false;
+  // An empty source is an empty body; any other must have reached its end.
+  if (!d->sawInput_ || d->streamEnded_) return true;
+  if (error) *error = truncatedStreamError();
+  return false;
 }
 
 }  // namespace td

@@ -1,6 +1,7 @@
 #include "http/ASIDownloadCache.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -34,10 +35,26 @@ std::optional<std::string> readAll(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-bool writeAll(const std::string& path, const std::string& data) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << data;
-  return static_cast<bool>(out);
+// Response headers that hold secrets of the user or the session, never written to disk.
+bool isSecretHeader(std::string_view name) {
+  return equalsIgnoringCase(name, "Set-Cookie") || equalsIgnoringCase(name, "Authorization") ||
+         equalsIgnoringCase(name, "Proxy-Authorization");
+}
+
+// Whether a directive list ("public, max-age=60, no-store") holds one of the directives (compared in
+// lower case, without any value).
+bool hasDirective(std::string_view list, std::initializer_list<std::string_view> names) {
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    const auto comma = list.find(',', start);
+    const std::string_view item = list.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+    const std::string directive = toLower(trimWhitespace(item.substr(0, item.find('='))));
+    for (std::string_view name : names)
+      if (directive == name) return true;
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
+  }
+  return false;
 }
 
 std::string cacheHome() {
@@ -96,10 +113,8 @@ std::string ASIDownloadCache::bodyExtension(const URL& url) {
 bool ASIDownloadCache::serverAllowsResponseCachingForRequest(ASIHTTPRequest& request) {
   const auto headers = request.responseHeaders();
   if (!headers) return true;
-  const std::string cacheControl = toLower(headers->get("Cache-Control").value_or(""));
-  if (cacheControl == "no-cache" || cacheControl == "no-store") return false;
-  if (toLower(headers->get("Pragma").value_or("")) == "no-cache") return false;
-  return true;
+  if (hasDirective(headers->get("Cache-Control").value_or(""), {"no-cache", "no-store", "private"})) return false;
+  return !hasDirective(headers->get("Pragma").value_or(""), {"no-cache"});
 }
 
 std::optional<std::string> ASIDownloadCache::storagePath() const {
@@ -173,7 +188,7 @@ void ASIDownloadCache::updateExpiryForRequest(ASIHTTPRequest& request, double ma
   auto json = nlohmann::json::parse(*text, nullptr, false);
   if (!json.is_object()) return;
   json[kExpiresKey] = std::chrono::duration<double>(expiry->time_since_epoch()).count();
-  writeAll(*path, json.dump());
+  writePrivateFile(*path, json.dump());
 }
 
 std::optional<std::string> ASIDownloadCache::pathToFile(const std::string& fileName) const {
@@ -304,19 +319,27 @@ void ASIDownloadCache::storeResponseForRequest(ASIHTTPRequest& request, double m
   nlohmann::json json = nlohmann::json::object();
   for (const auto& [name, value] : headers->fields()) {
     if (compressed && equalsIgnoringCase(name, "Content-Encoding")) continue;  // the body is kept inflated
+    if (isSecretHeader(name)) continue;
     json[name] = value;
   }
   if (compressed && !destination) json["Content-Length"] = std::to_string(body.size());
   if (expiry) json[kExpiresKey] = std::chrono::duration<double>(expiry->time_since_epoch()).count();
   json[kStatusKey] = status;
-  writeAll(*headerPath, json.dump());
+  // Cache files are the user's alone (the folders are too). The body goes first: headers stand only
+  // beside a whole body, and a body that could not be written whole is not kept.
+  bool stored = true;
   if (!destination) {
-    writeAll(*dataPath, body);
+    stored = writePrivateFile(*dataPath, body);
   } else if (*destination != *dataPath) {
     std::error_code ec;
     std::filesystem::remove(*dataPath, ec);
-    std::filesystem::copy_file(*destination, *dataPath, ec);
+    const int fd = openPrivateFile(*dataPath);
+    stored = fd >= 0 && copyFileInto(*destination, fd);
+    if (fd >= 0 && ::close(fd) != 0) stored = false;
   }
+  if (stored && writePrivateFile(*headerPath, json.dump())) return;
+  std::remove(headerPath->c_str());
+  if (destination != dataPath) std::remove(dataPath->c_str());
 }
 
 void ASIDownloadCache::clearCachedResponsesForStoragePolicy(int storagePolicy) {

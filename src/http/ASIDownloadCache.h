@@ -3,7 +3,10 @@
 // revalidated by a conditional request. Each cached URL has a header file (JSON: the response's
 // header fields, its expiry and status code) and a body file, in "SessionStore" (emptied when the
 // session is cleared and whenever a cache takes its folder) or "PermanentStore". The shared cache
-// lives under $XDG_CACHE_HOME/tarnwickdesk/.
+// lives under $XDG_CACHE_HOME/tarnwickdesk/. Files and folders are the user's alone (modes 0600 and
+// 0700), and the headers that carry secrets (Set-Cookie, Authorization, Proxy-Authorization) are never
+// written. A response whose Cache-Control names no-cache, no-store or private (or whose Pragma names
+// no-cache) is not stored.
 
 #include <memory>
 #include <mutex>

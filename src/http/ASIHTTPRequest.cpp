@@ -404,6 +404,7 @@ void ASIHTTPRequest::copySettingsInto(ASIHTTPRequest& o) const {
   o.showAccurateProgress_ = showAccurateProgress_;
   o.defaultResponseEncoding_ = defaultResponseEncoding_;
   o.allowResumeForFileDownloads_ = allowResumeForFileDownloads_;
+  o.responseDataLimit_ = responseDataLimit_;
   o.userInfo_ = userInfo_;
   o.tag_ = tag_;
   o.useHTTPVersionOne_ = useHTTPVersionOne_;
@@ -448,19 +449,6 @@ void ASIHTTPRequest::setupPostBody() {
   }
 }
 
-bool asiWriteAll(int fd, const char* data, std::size_t length) {
-  while (length > 0) {
-    const ssize_t n = ::write(fd, data, length);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    length -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 void ASIHTTPRequest::appendPostData(std::string_view data) {
   std::lock_guard lock(cancelledLock_);
   setupPostBody();
@@ -473,7 +461,7 @@ bool ASIHTTPRequest::appendPostBytes(std::string_view data) {
     postBody_->append(data);
     return true;
   }
-  if (postBodyWriteStream_ >= 0 && asiWriteAll(postBodyWriteStream_, data.data(), data.size())) return true;
+  if (postBodyWriteStream_ >= 0 && writeAllBytes(postBodyWriteStream_, data.data(), data.size())) return true;
   failWithError(HTTPError::request(ASIFileManagementError,
                                    "Failed to write to file at path '" + postBodyFilePath_.value_or("") + "'",
                                    HTTPError::posix(errno)));
@@ -579,7 +567,7 @@ std::string ASIHTTPRequest::responseData() const {
   std::lock_guard lock(cancelledLock_);
   const std::string raw = rawResponseData_.value_or("");
   if (isResponseCompressed() && shouldWaitToInflateCompressedResponses_)
-    return ASIDataDecompressor::uncompressData(raw).value_or("");
+    return ASIDataDecompressor::uncompressData(raw, nullptr, responseDataLimit_).value_or("");
   return raw;
 }
 
@@ -589,7 +577,7 @@ std::optional<std::string> ASIHTTPRequest::responseString() const {
     std::lock_guard lock(cancelledLock_);
     if (!rawResponseData_) return std::nullopt;
     if (isResponseCompressed() && shouldWaitToInflateCompressedResponses_) {
-      auto inflated = ASIDataDecompressor::uncompressData(*rawResponseData_);
+      auto inflated = ASIDataDecompressor::uncompressData(*rawResponseData_, nullptr, responseDataLimit_);
       if (!inflated) return std::nullopt;
       body = std::move(*inflated);
     } else {

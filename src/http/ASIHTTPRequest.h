@@ -42,6 +42,8 @@ inline constexpr const char* ASIHTTPRequestRunLoopMode = "ASIHTTPRequestRunLoopM
 inline constexpr std::uint64_t ASIWWANBandwidthThrottleAmount = 14800;
 inline constexpr const char* kProxyTypeHTTP = "HTTP";
 inline constexpr const char* kProxyTypeSOCKS = "SOCKS";
+// The most bytes a request keeps of a response body in memory unless told otherwise: 64 MiB.
+inline constexpr std::uint64_t ASIDefaultResponseDataLimit = 64ull << 20;
 
 // User name, password and (for schemes that need one) account domain.
 struct HTTPCredentials {
@@ -266,6 +268,10 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   ASI_PROPERTY(std::optional<HTTPHeaders>, responseHeaders, setResponseHeaders);
   ASI_PROPERTY(std::vector<HTTPCookie>, responseCookies, setResponseCookies);
   ASI_PROPERTY(std::optional<std::string>, rawResponseData, setRawResponseData);
+  // The most bytes of a body kept in memory, as received and as inflated: a body that passes it fails
+  // the request, and responseData() and responseString() inflate no further. 0: no bound. Bodies
+  // written to a file or handed to a data receiver are not bounded.
+  ASI_PROPERTY(std::uint64_t, responseDataLimit, setResponseDataLimit) = ASIDefaultResponseDataLimit;
   ASI_PROPERTY(std::uint64_t, contentLength, setContentLength) = 0;
   ASI_PROPERTY(std::string, defaultResponseEncoding, setDefaultResponseEncoding) = "ISO-8859-1";
   ASI_PROPERTY(std::string, responseEncoding, setResponseEncoding);
@@ -450,6 +456,16 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   static bool removeFileAtPath(const std::string& path, HTTPErrorPtr* error);
   HTTPErrorPtr finishDownloadFile();
   void writeToDownloadFile(std::string_view raw, const std::optional<std::string>& inflated);
+  // Whether body chunks are inflated as they arrive: asked for, and not a resumed download (whose
+  // file is inflated whole at the end).
+  bool inflatesOnTheFly() const;
+  // What a new attempt must not inherit of the last one's body: its inflater and open files.
+  void discardAttemptBody();
+  // The failure of a whole compressed body kept in memory or inflated on the fly, if any.
+  HTTPErrorPtr compressedBodyError() const;
+  // Tears the load down, its temporary files with it (a resumable partial download only when
+  // `discardPartialDownload`), then fails with `error`.
+  void abandonLoad(HTTPErrorPtr error, bool discardPartialDownload);
 
   // Response head and redirects (ASIHTTPRequestResponse.cpp).
   void readResponseHeaders();

@@ -57,9 +57,6 @@ struct ASIHTTPRequestClassState {
 
 ASIHTTPRequestClassState& asiState();
 
-// Writes all bytes to a file descriptor (retrying short writes); false with errno set on failure.
-bool asiWriteAll(int fd, const char* data, std::size_t length);
-
 inline Clock::Duration asiSeconds(double s) {
   return std::chrono::duration_cast<Clock::Duration>(std::chrono::duration<double>(s));
 }

@@ -2,18 +2,35 @@
 // thread) and setting up each attempt: the message, its headers, the body stream, TLS, the proxy and
 // the connection, then the open stream and its status timer.
 
+#include <cxxabi.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
+#include <memory>
 #include <typeinfo>
 
 #include "http/ASIHTTPRequest.h"
 #include "http/ASIHTTPRequestInternal.h"
 #include "http/ASIInputStream.h"
 #include "http/HTTPAuthentication.h"
+#include "http/HTTPEngineException.h"
 #include "http/RunLoop.h"
 #include "platform/Log.h"
 
 namespace td {
+namespace {
+
+// The name of an exception for a reader: the engine's own by the name it was raised with, any other
+// by its type as written in the source ("std::length_error").
+std::string exceptionName(const std::exception& e) {
+  if (const auto* engine = dynamic_cast<const HTTPEngineException*>(&e)) return engine->name();
+  int status = 0;
+  std::unique_ptr<char, void (*)(void*)> readable(abi::__cxa_demangle(typeid(e).name(), nullptr, nullptr, &status),
+                                                 &std::free);
+  return status == 0 && readable ? std::string(readable.get()) : std::string(typeid(e).name());
+}
+
+}  // namespace
 
 void ASIHTTPRequest::startAsynchronous() { sharedQueue()->addOperation(shared_from_this()); }
 
@@ -102,7 +119,7 @@ void ASIHTTPRequest::main() {
     for (const auto& [name, value] : requestHeaders_) request_->headers.set(name, value);
     if (configureProxies()) startRequest();
   } catch (const std::exception& e) {
-    const std::string name = typeid(e).name();
+    const std::string name = exceptionName(e);
     auto underlying = HTTPError::make(NetworkRequestErrorDomain, ASIUnhandledExceptionError, name);
     failWithError(HTTPError::make(NetworkRequestErrorDomain, ASIUnhandledExceptionError, name, underlying, e.what()));
   }
@@ -195,6 +212,7 @@ void ASIHTTPRequest::startRequest() {
   complete_ = false;
   totalBytesRead_ = 0;
   lastBytesRead_ = 0;
+  discardAttemptBody();  // a retry starts its body afresh (or resumes it from what is on disk)
   if (redirectCount_ == 0) originalURL_ = url_;
   if (lastBytesSent_ > 0) removeUploadProgressSoFar();
   lastBytesSent_ = 0;

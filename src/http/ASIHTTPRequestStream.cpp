@@ -33,6 +33,72 @@ bool isConnectionLost(std::int64_t code, bool headReceived) {
   }
 }
 
+// A new file beside `destination` (same folder, so that one rename puts it in place), private to the
+// user; its path, or the failure.
+HTTPErrorPtr createFileBeside(const std::string& destination, std::string& path) {
+  const auto slash = destination.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : destination.substr(0, slash);
+  const std::string name = slash == std::string::npos ? destination : destination.substr(slash + 1);
+  path = folder + "/." + name + "." + globallyUniqueString();
+  const int fd = openPrivateFile(path, true);
+  if (fd < 0)
+    return HTTPError::request(ASIFileManagementError, "Failed to write to file at path '" + path + "'",
+                              HTTPError::posix(errno));
+  ::close(fd);
+  return nullptr;
+}
+
+HTTPErrorPtr moveError(const std::string& from, const std::string& to, int err) {
+  return HTTPError::request(ASIFileManagementError, "Failed to move file from '" + from + "' to '" + to + "'",
+                            HTTPError::posix(err));
+}
+
+// Puts the file at `from` in place of `destination` in one step. From another file system, where
+// rename() cannot go, it is copied beside the destination first. On failure nothing of it is left
+// beside the destination, and the destination is as it was.
+HTTPErrorPtr moveIntoPlace(const std::string& from, const std::string& destination) {
+  if (::rename(from.c_str(), destination.c_str()) == 0) return nullptr;
+  if (errno != EXDEV) return moveError(from, destination, errno);
+  std::string beside;
+  if (HTTPErrorPtr error = createFileBeside(destination, beside)) return error;
+  const int fd = ::open(beside.c_str(), O_WRONLY | O_CLOEXEC);
+  bool copied = fd >= 0 && copyFileInto(from, fd);
+  int err = errno;
+  if (fd >= 0 && ::close(fd) != 0 && copied) {
+    copied = false;
+    err = errno;
+  }
+  if (copied && ::rename(beside.c_str(), destination.c_str()) == 0) {
+    ::unlink(from.c_str());
+    return nullptr;
+  }
+  if (copied) err = errno;
+  ::unlink(beside.c_str());
+  return moveError(from, destination, err);
+}
+
+// Inflates the file at `source` beside `destination` and puts the result in its place only once the
+// whole body has inflated.
+HTTPErrorPtr inflateIntoPlace(const std::string& source, const std::string& destination) {
+  std::string beside;
+  if (HTTPErrorPtr error = createFileBeside(destination, beside)) return error;
+  HTTPErrorPtr error;
+  if (ASIDataDecompressor::uncompressDataFromFile(source, beside, &error)) {
+    if (::rename(beside.c_str(), destination.c_str()) == 0) return nullptr;
+    error = moveError(beside, destination, errno);
+  }
+  ::unlink(beside.c_str());
+  return error;
+}
+
+// The failure of a body kept in memory that passes its bound.
+HTTPErrorPtr responseTooLargeError(std::uint64_t limit) {
+  const std::string reason = "The response body is larger than " + std::to_string(limit) +
+                             " bytes, the most that the request keeps in memory";
+  return HTTPError::make(NetworkRequestErrorDomain, ASIConnectionFailureErrorType, "A connection failure occurred",
+                         HTTPError::make(HTTPTransportErrorDomain, CURLE_FILESIZE_EXCEEDED, reason), reason);
+}
+
 // Transport results of the TLS layer.
 bool isTLSFailure(std::int64_t code) {
   switch (code) {
@@ -98,17 +164,27 @@ void ASIHTTPRequest::handleBytesAvailable() {
   if (n == 0) return;
   const std::string_view raw(buffer.data(), n);
 
+  auto* d = delegate_.get();
+  const bool toReceiver = (d && d->respondsToSelector(didReceiveDataSelector_)) || dataReceivedBlock_;
+  const bool inMemory = !toReceiver && !downloadDestinationPath_;
   std::optional<std::string> inflated;
-  const bool inflating = isResponseCompressed() && !shouldWaitToInflateCompressedResponses_;
+  const bool inflating = inflatesOnTheFly();
   if (inflating) {
-    if (!dataDecompressor_) dataDecompressor_ = ASIDataDecompressor::decompressor();
+    if (!dataDecompressor_) {
+      dataDecompressor_ = ASIDataDecompressor::decompressor();
+      if (inMemory) dataDecompressor_->setOutputLimit(responseDataLimit_);
+    }
     HTTPErrorPtr inflateError;
     inflated = dataDecompressor_->uncompressBytes(raw.data(), raw.size(), &inflateError);
     if (inflateError) {
-      failWithError(inflateError);
+      abandonLoad(inflateError, true);
       return;
     }
     if (!inflated) inflated = std::string();
+  } else if (inMemory && responseDataLimit_ != 0 && rawResponseData_ &&
+             rawResponseData_->size() + n > responseDataLimit_) {
+    abandonLoad(responseTooLargeError(responseDataLimit_), true);
+    return;
   }
 
   totalBytesRead_ += n;
@@ -117,8 +193,7 @@ void ASIHTTPRequest::handleBytesAvailable() {
 
   if (needsRedirect_ && shouldRedirect_ && allowResumeForFileDownloads_) return;
 
-  auto* d = delegate_.get();
-  if ((d && d->respondsToSelector(didReceiveDataSelector_)) || dataReceivedBlock_) {
+  if (toReceiver) {
     passOnReceivedData(inflating ? *inflated : std::string(raw));
   } else if (downloadDestinationPath_) {
     writeToDownloadFile(raw, inflated);  // none unless inflating
@@ -136,7 +211,7 @@ void ASIHTTPRequest::writeToDownloadFile(std::string_view raw, const std::option
     bool append = false;
     if (!path) {
       path = temporaryDirectory() + "/" + globallyUniqueString();
-    } else if (allowResumeForFileDownloads_ && requestHeaders_.count("Range")) {
+    } else if (allowResumeForFileDownloads_ && request_ && request_->headers.find("Range")) {
       if (responseHeaders_ && !responseHeaders_->contains("Content-Range")) {
         // The server sent the whole body again: start the file over.
         if (partialDownloadSize_ > 0 && &fd == &fileDownloadOutputStream_) {
@@ -151,55 +226,87 @@ void ASIHTTPRequest::writeToDownloadFile(std::string_view raw, const std::option
     return fd >= 0;
   };
   auto fail = [&](const std::string& path) {
-    // A file that cannot take the body fails the request: nothing is lost silently.
+    // A file that cannot take the body fails the request: nothing is lost silently. A partial
+    // download that may be resumed stays for a later attempt.
     const int err = errno;
-    failWithError(HTTPError::request(ASIFileManagementError, "Failed to write to file at path '" + path + "'",
-                                     HTTPError::posix(err)));
-    cancelLoad();
+    abandonLoad(HTTPError::request(ASIFileManagementError, "Failed to write to file at path '" + path + "'",
+                                   HTTPError::posix(err)),
+                false);
   };
   if (!openOutput(temporaryFileDownloadPath_, fileDownloadOutputStream_) ||
-      !asiWriteAll(fileDownloadOutputStream_, raw.data(), raw.size())) {
+      !writeAllBytes(fileDownloadOutputStream_, raw.data(), raw.size())) {
     fail(temporaryFileDownloadPath_.value_or(""));
     return;
   }
   if (inflated) {
     if (!openOutput(temporaryUncompressedDataDownloadPath_, inflatedFileDownloadOutputStream_) ||
-        !asiWriteAll(inflatedFileDownloadOutputStream_, inflated->data(), inflated->size())) {
+        !writeAllBytes(inflatedFileDownloadOutputStream_, inflated->data(), inflated->size())) {
       fail(temporaryUncompressedDataDownloadPath_.value_or(""));
       return;
     }
   }
 }
 
+bool ASIHTTPRequest::inflatesOnTheFly() const {
+  std::lock_guard lock(cancelledLock_);
+  if (!isResponseCompressed() || shouldWaitToInflateCompressedResponses_) return false;
+  const bool resumed = downloadDestinationPath_ && partialDownloadSize_ > 0 && responseHeaders_ &&
+                       responseHeaders_->contains("Content-Range");
+  return !resumed;
+}
+
+void ASIHTTPRequest::discardAttemptBody() {
+  std::lock_guard lock(cancelledLock_);
+  dataDecompressor_.reset();
+  if (fileDownloadOutputStream_ >= 0) ::close(fileDownloadOutputStream_);
+  if (inflatedFileDownloadOutputStream_ >= 0) ::close(inflatedFileDownloadOutputStream_);
+  fileDownloadOutputStream_ = inflatedFileDownloadOutputStream_ = -1;
+  // The download file starts over when it is next opened, or is resumed from its size when the
+  // attempt asks for the rest; the inflated file is always made afresh (its path is kept).
+  if (temporaryUncompressedDataDownloadPath_) removeFileAtPath(*temporaryUncompressedDataDownloadPath_, nullptr);
+}
+
+HTTPErrorPtr ASIHTTPRequest::compressedBodyError() const {
+  std::lock_guard lock(cancelledLock_);
+  if (!isResponseCompressed() || totalBytesRead_ == 0 || needsRedirect_ || authenticationNeeded_ != 0) return nullptr;
+  if (dataDecompressor_)
+    return dataDecompressor_->streamEnded() ? nullptr : ASIDataDecompressor::truncatedStreamError();
+  HTTPErrorPtr error;
+  // A body kept compressed in memory is inflated when it is read: it is checked whole now, so that it
+  // cannot count as a response that no read can inflate. (A file is checked as it is inflated into
+  // place; raw bytes handed to a data receiver are the receiver's.)
+  if (rawResponseData_ && !downloadDestinationPath_)
+    ASIDataDecompressor::checkData(*rawResponseData_, responseDataLimit_, &error);
+  return error;
+}
+
+void ASIHTTPRequest::abandonLoad(HTTPErrorPtr error, bool discardPartialDownload) {
+  std::lock_guard lock(cancelledLock_);
+  complete_ = false;
+  cancelLoad();
+  if (discardPartialDownload) removeTemporaryDownloadFile();
+  failWithError(std::move(error));
+}
+
 HTTPErrorPtr ASIHTTPRequest::finishDownloadFile() {
   std::lock_guard lock(cancelledLock_);
   HTTPErrorPtr fileError;
   const std::string destination = *downloadDestinationPath_;
-  auto move = [&](const std::string& from) -> HTTPErrorPtr {
-    // rename() puts the file in place of an existing destination in one step.
-    if (::rename(from.c_str(), destination.c_str()) == 0) return nullptr;
-    return HTTPError::request(ASIFileManagementError, "Failed to move file from '" + from + "' to '" + destination + "'",
-                              HTTPError::posix(errno));
-  };
   const bool compressed = isResponseCompressed();
   if (!compressed) {
-    fileError = move(*temporaryFileDownloadPath_);
+    fileError = moveIntoPlace(*temporaryFileDownloadPath_, destination);
     if (!fileError) temporaryFileDownloadPath_.reset();
-  } else if (!shouldWaitToInflateCompressedResponses_) {
-    if (temporaryUncompressedDataDownloadPath_) {
-      fileError = move(*temporaryUncompressedDataDownloadPath_);
-      if (!fileError) temporaryUncompressedDataDownloadPath_.reset();
-    } else {
-      // A compressed body that inflated to nothing.
-      const int fd = ::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-      if (fd < 0) fileError = HTTPError::request(ASIFileManagementError, "Failed to write to file at path '" + destination + "'", HTTPError::posix(errno));
-      else ::close(fd);
-    }
-    removeTemporaryDownloadFile();
+  } else if (temporaryUncompressedDataDownloadPath_ && ::access(temporaryUncompressedDataDownloadPath_->c_str(), F_OK) == 0) {
+    // Inflated on the fly in this attempt (each attempt starts without the file).
+    fileError = moveIntoPlace(*temporaryUncompressedDataDownloadPath_, destination);
+    if (!fileError) temporaryUncompressedDataDownloadPath_.reset();
   } else {
-    ASIDataDecompressor::uncompressDataFromFile(*temporaryFileDownloadPath_, destination, &fileError);
-    removeTemporaryDownloadFile();
+    // Kept compressed (or resumed): inflated now, and in place of the destination only when whole.
+    fileError = inflateIntoPlace(*temporaryFileDownloadPath_, destination);
   }
+  // Nothing temporary outlives the request, whether the file went into place or not.
+  if (fileError || compressed) removeTemporaryDownloadFile();
+  if (fileError) removeTemporaryUncompressedDownloadFile();
   return fileError;
 }
 
@@ -225,6 +332,12 @@ void ASIHTTPRequest::handleStreamComplete() {
       failWithError(HTTPError::request(ASIConnectionFailureErrorType, "A connection failure occurred",
                                        HTTPError::make(HTTPTransportErrorDomain, CURLE_PARTIAL_FILE,
                                                        "The body ended before its announced length")));
+      return;
+    }
+    // A compressed body that does not inflate whole (cut short, corrupt, past the bound of memory)
+    // is a failure too.
+    if (HTTPErrorPtr bodyError = compressedBodyError()) {
+      abandonLoad(bodyError, true);
       return;
     }
     if (contentLength_ == 0) contentLength_ = totalBytesRead_;

@@ -1,11 +1,23 @@
 #include "http/HTTPCookie.h"
 
+#include <libpsl.h>
+
 #include <algorithm>
 
 #include "http/HTTPHeaders.h"
 
 namespace td {
 namespace {
+
+// Whether the domain is one under which anyone may register names ("com", "co.uk"), by the Public
+// Suffix List: the system's copy when it is newer than the library's own.
+bool isPublicSuffix(const std::string& domain) {
+  static const psl_ctx_t* const list = [] {
+    const psl_ctx_t* latest = psl_latest(nullptr);
+    return latest ? latest : psl_builtin();
+  }();
+  return list && psl_is_public_suffix(list, domain.c_str()) != 0;
+}
 
 bool domainMatches(const std::string& host, const std::string& cookieDomain) {
   if (cookieDomain.empty()) return false;
@@ -63,7 +75,11 @@ std::optional<HTTPCookie> parseOne(std::string_view text, const URL& url, WallCl
       if (domain[0] != '.') domain.insert(domain.begin(), '.');
       if (isIPAddress(url.host()) ? domain.substr(1) != url.host() : !domainMatches(url.host(), domain))
         return std::nullopt;
-      cookie.domain = isIPAddress(url.host()) ? url.host() : domain;
+      // A cookie for a whole public suffix would go to every site under it: only the host that is
+      // itself that suffix may set one, and it stays that host's own.
+      const bool publicSuffix = !isIPAddress(url.host()) && isPublicSuffix(domain.substr(1));
+      if (publicSuffix && domain.substr(1) != url.host()) return std::nullopt;
+      cookie.domain = isIPAddress(url.host()) || publicSuffix ? url.host() : domain;
     } else if (key == "path") {
       cookie.path = (!value.empty() && value[0] == '/') ? value : defaultPath(url);
     } else if (key == "expires") {

@@ -55,7 +55,8 @@ bool bypassed(const URL& url, const std::string& noProxy) {
       item = item.substr(0, colon);
     }
     if (!item.empty() && item.front() == '[' && item.back() == ']') item = item.substr(1, item.size() - 2);
-    if (item.front() == '.') item = item.substr(1);
+    if (!item.empty() && item.front() == '.') item = item.substr(1);
+    if (item.empty()) continue;  // "[]" or "." names no host
     if (host == item) return true;
     if (host.size() > item.size() && host.compare(host.size() - item.size(), item.size(), item) == 0 &&
         host[host.size() - item.size() - 1] == '.')

@@ -3,6 +3,7 @@
 // no_proxy) and proxy auto-configuration scripts.
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,9 +28,14 @@ std::optional<std::vector<ProxyEntry>> environmentProxiesForURL(const URL& url, 
 // DIRECT entry gives an entry with an empty host; entries that cannot be read are skipped.
 std::vector<ProxyEntry> parsePACResult(std::string_view result);
 
+// Resolves a host name to its first IPv4 address as text, nothing when it has none. It may block.
+using PACHostResolver = std::function<std::optional<std::string>(const std::string& host)>;
+
 // Runs FindProxyForURL(url, host) of the script, with the standard helper functions, for at most
-// `timeLimit`. Nothing when the script does not load, throws, runs too long or answers no text.
+// `timeLimit`, name lookups included: a lookup still unanswered when the time is up answers null.
+// The URL goes without user name and password. Nothing when the script does not load, throws, runs
+// too long or answers no text. `resolver` stands in for the system's name lookup (tests).
 std::optional<std::string> evaluatePACScript(const std::string& script, const URL& url,
-                                             std::chrono::milliseconds timeLimit);
+                                             std::chrono::milliseconds timeLimit, PACHostResolver resolver = {});
 
 }  // namespace td

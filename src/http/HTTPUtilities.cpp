@@ -1,11 +1,14 @@
 #include "http/HTTPUtilities.h"
 
+#include <fcntl.h>
 #include <openssl/rand.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <unicode/ucnv.h>
 
 #include <array>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -268,6 +271,65 @@ std::string temporaryDirectory() {
   std::string out = (dir && *dir) ? dir : "/tmp";
   while (out.size() > 1 && out.back() == '/') out.pop_back();
   return out;
+}
+
+bool writeAllBytes(int fd, const char* data, std::size_t length) {
+  while (length > 0) {
+    const ssize_t n = ::write(fd, data, length);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    length -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+int openPrivateFile(const std::string& path, bool exclusive) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (exclusive ? O_EXCL : 0), 0600);
+  if (fd >= 0 && ::fchmod(fd, 0600) != 0) {
+    const int err = errno;
+    ::close(fd);
+    errno = err;
+    return -1;
+  }
+  return fd;
+}
+
+bool writePrivateFile(const std::string& path, std::string_view data) {
+  const int fd = openPrivateFile(path);
+  if (fd < 0) return false;
+  const bool written = writeAllBytes(fd, data.data(), data.size());
+  const int err = errno;
+  if (::close(fd) != 0 || !written) {
+    if (!written) errno = err;
+    return false;
+  }
+  return true;
+}
+
+bool copyFileInto(const std::string& from, int to) {
+  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  std::vector<char> buffer(262144);
+  bool ok = true;
+  while (true) {
+    const ssize_t n = ::read(in, buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+    if (!writeAllBytes(to, buffer.data(), static_cast<std::size_t>(n))) {
+      ok = false;
+      break;
+    }
+  }
+  const int err = errno;
+  ::close(in);
+  errno = err;
+  return ok;
 }
 
 }  // namespace td

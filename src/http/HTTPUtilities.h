@@ -1,5 +1,6 @@
 #pragma once
-// Stateless helpers of the HTTP engine: Base64, HTTP dates, MIME types of files, text encodings.
+// Stateless helpers of the HTTP engine: Base64, HTTP dates, MIME types of files, text encodings,
+// temporary and private files.
 
 #include <chrono>
 #include <optional>
@@ -38,5 +39,17 @@ std::optional<std::string> encodeText(std::string_view utf8, std::string_view en
 std::string globallyUniqueString();
 // The directory for temporary files ($TMPDIR or /tmp), without a trailing slash.
 std::string temporaryDirectory();
+
+// Writes all bytes to a file descriptor (retrying short writes); false with errno set on failure.
+bool writeAllBytes(int fd, const char* data, std::size_t length);
+// Opens `path` for writing from its start, readable and writable by the user alone: a file that
+// stood there is emptied and narrowed to that, unless `exclusive`, which refuses it. -1 with errno
+// set on failure.
+int openPrivateFile(const std::string& path, bool exclusive = false);
+// Makes `data` the whole content of the private file at `path`; false with errno set on failure.
+bool writePrivateFile(const std::string& path, std::string_view data);
+// Copies the content of the file at `from` to the open descriptor `to`; false with errno set on
+// failure.
+bool copyFileInto(const std::string& from, int to);
 
 }  // namespace td

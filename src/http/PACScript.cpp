@@ -1,5 +1,7 @@
 // Proxy auto-configuration scripts in an embedded JavaScript engine, with the standard helper
-// functions. A script gets a fixed time to answer; one that runs longer is stopped.
+// functions. A script gets a fixed time to answer; one that runs longer is stopped. The native
+// helpers (name lookups, the machine's address) may block, so they run on a thread of their own and
+// are waited for only as long as the script may still run.
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>
@@ -7,23 +9,29 @@
 #include <netinet/in.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 #include "duktape.h"
 #include "http/HTTPProxySettings.h"
 
 namespace {
 
-struct ScriptDeadline {
+// What a running script's native helpers reach through the engine's user data.
+struct ScriptContext {
   std::chrono::steady_clock::time_point end;
+  td::PACHostResolver resolver;
 };
 
 }  // namespace
 
 // Called by the engine from time to time while a script runs: true stops the script.
 extern "C" int td_pac_exec_timeout_check(void* udata) {
-  const auto* deadline = static_cast<const ScriptDeadline*>(udata);
-  return deadline && std::chrono::steady_clock::now() > deadline->end ? 1 : 0;
+  const auto* context = static_cast<const ScriptContext*>(udata);
+  return context && std::chrono::steady_clock::now() > context->end ? 1 : 0;
 }
 
 namespace td {
@@ -110,23 +118,51 @@ function timeRange() {
 function alert(message) {}
 )JS";
 
-duk_ret_t nativeDnsResolve(duk_context* ctx) {
-  const char* host = duk_safe_to_string(ctx, 0);
+const ScriptContext& contextOf(duk_context* ctx) {
+  duk_memory_functions functions{};
+  duk_get_memory_functions(ctx, &functions);
+  return *static_cast<const ScriptContext*>(functions.udata);
+}
+
+// Runs `work` on a thread of its own and waits for its answer until the script's time is up; nothing
+// when the time ran out first (the thread then finishes on its own, and its answer is dropped).
+std::optional<std::string> runBounded(const ScriptContext& context, std::function<std::optional<std::string>()> work) {
+  struct Shared {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    std::optional<std::string> answer;
+  };
+  if (std::chrono::steady_clock::now() >= context.end) return std::nullopt;
+  auto shared = std::make_shared<Shared>();
+  try {
+    std::thread([shared, work = std::move(work)] {
+      auto answer = work();
+      std::lock_guard lock(shared->mutex);
+      shared->answer = std::move(answer);
+      shared->finished = true;
+      shared->done.notify_all();
+    }).detach();
+  } catch (const std::system_error&) {
+    return std::nullopt;  // no thread to be had: no answer
+  }
+  std::unique_lock lock(shared->mutex);
+  if (!shared->done.wait_until(lock, context.end, [&] { return shared->finished; })) return std::nullopt;
+  return std::move(shared->answer);
+}
+
+std::optional<std::string> resolveWithSystem(const std::string& host) {
   addrinfo hints{};
   hints.ai_family = AF_INET;
   addrinfo* result = nullptr;
-  if (!host || ::getaddrinfo(host, nullptr, &hints, &result) != 0 || !result) {
-    duk_push_null(ctx);
-    return 1;
-  }
+  if (::getaddrinfo(host.c_str(), nullptr, &hints, &result) != 0 || !result) return std::nullopt;
   char text[INET_ADDRSTRLEN] = {};
   ::inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(result->ai_addr)->sin_addr, text, sizeof text);
   ::freeaddrinfo(result);
-  duk_push_string(ctx, text);
-  return 1;
+  return std::string(text);
 }
 
-duk_ret_t nativeMyIpAddress(duk_context* ctx) {
+std::optional<std::string> firstInterfaceAddress() {
   std::string address = "127.0.0.1";
   ifaddrs* list = nullptr;
   if (::getifaddrs(&list) == 0) {
@@ -141,7 +177,24 @@ duk_ret_t nativeMyIpAddress(duk_context* ctx) {
     }
     ::freeifaddrs(list);
   }
-  duk_push_string(ctx, address.c_str());
+  return address;
+}
+
+void pushAnswer(duk_context* ctx, const std::optional<std::string>& answer) {
+  if (answer) duk_push_string(ctx, answer->c_str());
+  else duk_push_null(ctx);
+}
+
+duk_ret_t nativeDnsResolve(duk_context* ctx) {
+  const ScriptContext& context = contextOf(ctx);
+  std::string host = duk_safe_to_string(ctx, 0);
+  pushAnswer(ctx, runBounded(context, [resolver = context.resolver, host = std::move(host)] { return resolver(host); }));
+  return 1;
+}
+
+duk_ret_t nativeMyIpAddress(duk_context* ctx) {
+  // Past the script's time the answer no longer matters; the loopback address stands in.
+  pushAnswer(ctx, runBounded(contextOf(ctx), &firstInterfaceAddress).value_or("127.0.0.1"));
   return 1;
 }
 
@@ -167,16 +220,18 @@ duk_ret_t evalHelpersAndScript(duk_context* ctx, void* script) {
 }  // namespace
 
 std::optional<std::string> evaluatePACScript(const std::string& script, const URL& url,
-                                             std::chrono::milliseconds timeLimit) {
-  ScriptDeadline deadline{std::chrono::steady_clock::now() + timeLimit};
-  Heap heap{duk_create_heap(nullptr, nullptr, nullptr, &deadline, nullptr)};
+                                             std::chrono::milliseconds timeLimit, PACHostResolver resolver) {
+  ScriptContext context{std::chrono::steady_clock::now() + timeLimit,
+                        resolver ? std::move(resolver) : PACHostResolver(&resolveWithSystem)};
+  Heap heap{duk_create_heap(nullptr, nullptr, nullptr, &context, nullptr)};
   if (!heap.ctx) return std::nullopt;
   duk_context* ctx = heap.ctx;
   if (duk_safe_call(ctx, evalHelpersAndScript, const_cast<std::string*>(&script), 0, 1) != DUK_EXEC_SUCCESS)
     return std::nullopt;
   duk_pop(ctx);
   if (!duk_get_global_string(ctx, "FindProxyForURL") || !duk_is_function(ctx, -1)) return std::nullopt;
-  duk_push_string(ctx, url.absoluteString().c_str());
+  // The script sees the address without the user's name and password.
+  duk_push_string(ctx, url.transportString().c_str());
   duk_push_string(ctx, url.host().c_str());
   if (duk_pcall(ctx, 2) != DUK_EXEC_SUCCESS) return std::nullopt;
   if (!duk_is_string(ctx, -1)) return std::nullopt;

@@ -40,6 +40,7 @@ TEST(NewsPanel, ShowsTheHeadlinesOfTheSimulatedNewsServiceAndOpensTheirLinks) {
     view.show();
     NewsTableController& news = view.controller();
     QTableView* table = view.tableView();
+    EXPECT_EQ(table->font().pointSize(), 12);  // points, not pixels
     auto subject = [&](int row) { return table->model()->index(row, 0).data().toString(); };
 
     // The first category loads at once; titles arrive with their references replaced.

@@ -136,6 +136,51 @@ TEST_F(RequestTest, GzipBodiesInflateDeferredOrOnTheFly) {
   EXPECT_EQ(*onTheFly->rawResponseData(), expected);
 }
 
+TEST_F(RequestTest, ACompressedBodyThatDoesNotInflateWholeFailsTheRequestDeferredOrOnTheFly) {
+  // Cut before its trailer, or a trailer whose check value or length is wrong.
+  for (const char* kind : {"cut", "crc", "length"}) {
+    for (bool wait : {true, false}) {
+      RecordingDelegate d;
+      auto request = ASIHTTPRequest::requestWithURL(server.url(std::string("/badgzip?kind=") + kind));
+      request->setShouldWaitToInflateCompressedResponses(wait);
+      main.run(request, d);
+      EXPECT_EQ(d.finished, 0) << kind << " wait " << wait;
+      ASSERT_EQ(d.failed, 1) << kind << " wait " << wait;
+      EXPECT_EQ(d.lastError->code, ASICompressionError) << kind << " wait " << wait;
+      EXPECT_FALSE(request->responseString()) << kind << " wait " << wait;
+    }
+  }
+}
+
+TEST_F(RequestTest, ABodyKeptInMemoryStopsAtItsLimitAsReceivedAndAsInflated) {
+  RecordingDelegate raw;
+  auto big = ASIHTTPRequest::requestWithURL(server.url("/bytes?size=5000"));
+  big->setResponseDataLimit(4000);
+  main.run(big, raw);
+  ASSERT_EQ(raw.failed, 1);
+  EXPECT_EQ(raw.lastError->code, ASIConnectionFailureErrorType);
+  EXPECT_NE(raw.lastError->failureReason.find("larger than 4000 bytes"), std::string::npos) << raw.lastError->toString();
+
+  // 16,000 bytes once inflated, from a body of less than a hundred: inflation stops at the limit.
+  for (bool wait : {true, false}) {
+    RecordingDelegate d, fits;
+    auto bomb = ASIHTTPRequest::requestWithURL(server.url("/gzip?repeat=1000"));
+    bomb->setShouldWaitToInflateCompressedResponses(wait);
+    bomb->setResponseDataLimit(15999);
+    main.run(bomb, d);
+    ASSERT_EQ(d.failed, 1) << "wait " << wait;
+    EXPECT_EQ(d.lastError->code, ASICompressionError);
+    EXPECT_NE(d.lastError->description.find("more than 15999 bytes"), std::string::npos) << d.lastError->toString();
+
+    auto exact = ASIHTTPRequest::requestWithURL(server.url("/gzip?repeat=1000"));
+    exact->setShouldWaitToInflateCompressedResponses(wait);
+    exact->setResponseDataLimit(16000);
+    main.run(exact, fits);
+    ASSERT_EQ(fits.finished, 1) << "wait " << wait;
+    EXPECT_EQ(exact->responseString().value_or("").size(), 16000u);
+  }
+}
+
 TEST_F(RequestTest, TheCharsetOfTheContentTypeDecodesTheBodyAndLatin1IsTheDefault) {
   RecordingDelegate d1, d2;
   auto utf8 = ASIHTTPRequest::requestWithURL(server.url("/status?body=%C3%A9&type=text/xml;%20charset=utf-8"));
@@ -285,6 +330,36 @@ TEST_F(RequestTest, ASilentServerIsRetriedThenTheRequestTimesOut) {
   EXPECT_EQ(d.started, 3);
   EXPECT_EQ(request->retryCount(), 2);
   for (int i = 0; i < 3; ++i) EXPECT_TRUE(server.nextRequest(1000ms)) << "attempt " << i;
+}
+
+TEST_F(RequestTest, ARetryAfterATimeOutStartsTheBodyAndItsInflaterAfresh) {
+  // The first attempt gets half the body and then silence; the retry gets it whole.
+  std::string bytes, text;
+  for (int i = 0; i < 10240; ++i) bytes.push_back(static_cast<char>(i * 7 & 0xFF));
+  for (int i = 0; i < 1000; ++i) text += "compressed text ";
+  struct Case {
+    const char* query;
+    bool toFile;
+    bool inflateOnTheFly;
+    const std::string& expected;
+  } cases[] = {{"size=10240", true, false, bytes}, {"gzip=1", false, true, text}, {"gzip=1", true, true, text}};
+  test::ScratchDir dir;
+  int id = 0;
+  for (const auto& c : cases) {
+    ++id;
+    RecordingDelegate d;
+    auto request = ASIHTTPRequest::requestWithURL(server.url("/stall?id=" + std::to_string(id) + "&" + c.query));
+    request->setTimeOutSeconds(0.3);
+    request->setNumberOfTimesToRetryOnTimeout(1);
+    request->setShouldWaitToInflateCompressedResponses(!c.inflateOnTheFly);
+    if (c.toFile) request->setDownloadDestinationPath(dir.file(std::to_string(id)));
+    main.run(request, d);
+    ASSERT_EQ(d.finished, 1) << "case " << id << ": " << (d.lastError ? d.lastError->toString() : "");
+    EXPECT_EQ(d.started, 2) << "case " << id;
+    const std::string body = c.toFile ? test::readFile(dir.file(std::to_string(id))) : request->responseString().value_or("");
+    EXPECT_EQ(body.size(), c.expected.size()) << "case " << id;
+    EXPECT_TRUE(body == c.expected) << "case " << id;
+  }
 }
 
 TEST_F(RequestTest, ASynchronousRequestRunsOnTheCallersThread) {

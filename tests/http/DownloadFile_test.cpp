@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include "HTTPTestSupport.h"
 
@@ -76,6 +77,65 @@ TEST_F(DownloadFileTest, APartialFileIsResumedFromItsSize) {
   ASSERT_EQ(again.finished, 1);
   EXPECT_EQ(whole->partialDownloadSize(), 0u);
   EXPECT_EQ(test::readFile(dir.file("whole2")), pattern(5000));
+}
+
+TEST_F(DownloadFileTest, ACompressedBodyThatDoesNotInflateWholeLeavesTheDestinationAndNoTemporaryFile) {
+  for (const char* kind : {"cut", "crc"}) {
+    for (bool wait : {true, false}) {
+      test::writeFile(dir.file("dest"), "old contents");
+      test::ScratchDir temporary;
+      RecordingDelegate d;
+      auto request = ASIHTTPRequest::requestWithURL(server.url(std::string("/badgzip?kind=") + kind));
+      request->setShouldWaitToInflateCompressedResponses(wait);
+      request->setDownloadDestinationPath(dir.file("dest"));
+      request->setTemporaryFileDownloadPath(temporary.file("raw"));
+      request->setTemporaryUncompressedDataDownloadPath(temporary.file("inflated"));
+      main.run(request, d);
+      EXPECT_EQ(d.finished, 0) << kind << " wait " << wait;
+      ASSERT_EQ(d.failed, 1) << kind << " wait " << wait;
+      EXPECT_EQ(d.lastError->code, ASICompressionError) << kind << " wait " << wait;
+      EXPECT_EQ(test::readFile(dir.file("dest")), "old contents") << kind << " wait " << wait;
+      EXPECT_EQ(dir.entries(), std::vector<std::string>{"dest"}) << kind << " wait " << wait;
+      EXPECT_TRUE(temporary.entries().empty()) << kind << " wait " << wait;
+    }
+  }
+}
+
+TEST_F(DownloadFileTest, ATemporaryFileOnAnotherFileSystemIsCopiedIntoPlaceAndNothingTemporaryStays) {
+  test::ScratchDir memory("/dev/shm");  // a memory file system, apart from the scratch folder's
+  struct stat a {}, b {};
+  ASSERT_EQ(::stat(memory.path().c_str(), &a), 0);
+  ASSERT_EQ(::stat(dir.path().c_str(), &b), 0);
+  if (a.st_dev == b.st_dev) GTEST_SKIP() << "/dev/shm is on the scratch folder's file system here";
+  std::string text;
+  for (int i = 0; i < 1000; ++i) text += "compressed text ";
+  struct Case {
+    const char* path;
+    std::string expected;
+  } cases[] = {{"/bytes?size=300000", pattern(300000)}, {"/gzip?repeat=1000", text}};
+  for (const auto& c : cases) {
+    RecordingDelegate d;
+    auto request = ASIHTTPRequest::requestWithURL(server.url(c.path));
+    request->setShouldWaitToInflateCompressedResponses(false);
+    request->setDownloadDestinationPath(dir.file("dest"));
+    request->setTemporaryFileDownloadPath(memory.file("raw"));
+    request->setTemporaryUncompressedDataDownloadPath(memory.file("inflated"));
+    main.run(request, d);
+    ASSERT_EQ(d.finished, 1) << c.path << ": " << (d.lastError ? d.lastError->toString() : "");
+    EXPECT_TRUE(test::readFile(dir.file("dest")) == c.expected) << c.path;
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"dest"}) << c.path;
+    EXPECT_TRUE(memory.entries().empty()) << c.path;
+  }
+
+  // A destination that cannot be reached fails, and leaves nothing temporary either.
+  RecordingDelegate d;
+  auto request = ASIHTTPRequest::requestWithURL(server.url("/bytes?size=1000"));
+  request->setDownloadDestinationPath(dir.file("missing/dest"));
+  request->setTemporaryFileDownloadPath(memory.file("raw"));
+  main.run(request, d);
+  ASSERT_EQ(d.failed, 1);
+  EXPECT_EQ(d.lastError->code, ASIFileManagementError);
+  EXPECT_TRUE(memory.entries().empty());
 }
 
 TEST_F(DownloadFileTest, AFileThatCannotTakeTheBodyFailsTheRequest) {

@@ -2,6 +2,9 @@
 // queue and the download cache.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <stdexcept>
 
 #include "HTTPTestSupport.h"
 #include "http/ASIDownloadCache.h"
@@ -247,6 +250,39 @@ TEST_F(PeripheryTest, AnAccurateQueueAsksForSizesWithHeadRequestsFirst) {
   EXPECT_EQ(queue->bytesDownloadedSoFar(), 5000u);
 }
 
+// A cache that fails the way `raise` does as soon as a request consults it.
+class RaisingCache : public ASIDownloadCache {
+ public:
+  explicit RaisingCache(std::function<void()> raise) : raise_(std::move(raise)) {}
+  int defaultCachePolicy() const override {
+    raise_();
+    return 0;
+  }
+
+ private:
+  std::function<void()> raise_;
+};
+
+TEST_F(PeripheryTest, AnExceptionWhileStartingFailsWithItsNameAsWrittenAndItsReason) {
+  struct Case {
+    std::function<void()> raise;
+    const char* name;
+    const char* reason;
+  } cases[] = {
+      {[] { throw HTTPEngineException("FailedToTraverseCacheDirectory", "Listing cache directory failed at path 'x'"); },
+       "FailedToTraverseCacheDirectory", "Listing cache directory failed at path 'x'"},
+      {[] { throw std::length_error("too long"); }, "std::length_error", "too long"}};
+  for (const auto& c : cases) {
+    RecordingDelegate d;
+    auto request = ASIHTTPRequest::requestWithURL(server.url("/hello"), std::make_shared<RaisingCache>(c.raise));
+    main.run(request, d);
+    ASSERT_EQ(d.failed, 1) << c.name;
+    EXPECT_EQ(d.lastError->code, ASIUnhandledExceptionError);
+    EXPECT_EQ(d.lastError->description, c.name);
+    EXPECT_EQ(d.lastError->failureReason, c.reason);
+  }
+}
+
 class CacheTest : public PeripheryTest {
  protected:
   void SetUp() override {
@@ -283,17 +319,37 @@ TEST_F(CacheTest, AFreshResponseIsAnsweredFromDiskAndAStaleOneIsRevalidated) {
   EXPECT_TRUE(again->didUseCachedResponse());
 }
 
-TEST_F(CacheTest, NoCacheIsNotStoredAndACacheOnlyRequestWithNothingStoredFails) {
-  get("/cached?cc=no-cache");
-  EXPECT_FALSE(cache->cachedResponseHeadersForURL(server.url("/cached?cc=no-cache")));
-  get("/cached?cc=no-cache,%20max-age%3D5");
-  EXPECT_TRUE(cache->cachedResponseHeadersForURL(server.url("/cached?cc=no-cache,%20max-age%3D5")));
+TEST_F(CacheTest, NoCacheNoStoreOrPrivateAnywhereInTheListForbidStoringAndACacheOnlyRequestWithNothingStoredFails) {
+  for (const char* cc : {"no-cache", "no-cache,%20max-age%3D5", "public,%20NO-STORE", "max-age%3D60,%20private"}) {
+    get(std::string("/cached?cc=") + cc);
+    EXPECT_FALSE(cache->cachedResponseHeadersForURL(server.url(std::string("/cached?cc=") + cc))) << cc;
+  }
+  get("/cached?cc=public,%20max-age%3D60");
+  EXPECT_TRUE(cache->cachedResponseHeadersForURL(server.url("/cached?cc=public,%20max-age%3D60")));
 
   auto offline = ASIHTTPRequest::requestWithURL(server.url("/never-fetched"), cache, ASIDontLoadCachePolicy);
   RecordingDelegate d;
   main.run(offline, d);
   EXPECT_EQ(d.failed, 1);
   EXPECT_EQ(d.finished, 0);
+}
+
+TEST_F(CacheTest, SecretsOfTheResponseAreNeverStoredAndCacheFilesAreTheUsersAlone) {
+  const std::string path =
+      "/cached?cc=max-age%3D60&set-cookie=session%3Dsecret&authorization=Basic%20c2VjcmV0&proxy-authorization=Basic%20c2VjcmV0";
+  get(path);
+  const auto headers = cache->cachedResponseHeadersForURL(server.url(path));
+  ASSERT_TRUE(headers);
+  EXPECT_TRUE(headers->get("Cache-Control"));
+  for (const char* name : {"Set-Cookie", "Authorization", "Proxy-Authorization"}) EXPECT_FALSE(headers->get(name)) << name;
+  for (const auto& file : {cache->pathToCachedResponseHeadersForURL(server.url(path)),
+                           cache->pathToCachedResponseDataForURL(server.url(path))}) {
+    ASSERT_TRUE(file);
+    struct stat st {};
+    ASSERT_EQ(::stat(file->c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << *file;
+    EXPECT_EQ(test::readFile(*file).find("secret"), std::string::npos) << *file;
+  }
 }
 
 TEST_F(CacheTest, FoldersThatCannotBeMadeRaiseAndTheSessionStoreStartsEmpty) {

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -165,9 +166,9 @@ inline bool connectable(int port) {
 // A scratch directory removed with its contents.
 class ScratchDir {
  public:
-  ScratchDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tdhttp-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
+  explicit ScratchDir(const std::string& base = std::filesystem::temp_directory_path().string()) {
+    std::string pattern = base + "/tdhttp-XXXXXX";
+    if (const char* made = ::mkdtemp(pattern.data())) path_ = made;
   }
   ~ScratchDir() {
     std::error_code ec;
@@ -175,6 +176,13 @@ class ScratchDir {
   }
   const std::string& path() const { return path_; }
   std::string file(const std::string& name) const { return path_ + "/" + name; }
+  // The names of what stands in the directory, sorted.
+  std::vector<std::string> entries() const {
+    std::vector<std::string> out;
+    for (const auto& entry : std::filesystem::directory_iterator(path_)) out.push_back(entry.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+  }
 
  private:
   std::string path_;

@@ -116,6 +116,50 @@ class Handler(BaseHTTPRequestHandler):
         text = (q.get("text", "compressed text ") * int(q.get("repeat", "1"))).encode()
         self.send(200, gzip.compress(text), {"Content-Encoding": "gzip", "Content-Type": "text/plain"})
 
+    def do_badgzip(self, path, q):
+        # A gzip body that does not inflate whole: cut before its trailer, or a trailer whose check
+        # value or length is wrong. Its Content-Length matches what is sent.
+        body = bytearray(gzip.compress(("compressed text " * int(q.get("repeat", "1000"))).encode()))
+        kind = q.get("kind", "cut")
+        if kind == "cut":
+            body = body[:len(body) * 2 // 3]
+        elif kind == "crc":
+            body[-8] ^= 0xFF
+        elif kind == "length":
+            body[-1] ^= 0x01
+        self.send(200, bytes(body), {"Content-Encoding": "gzip", "Content-Type": "text/plain"})
+
+    def do_stall(self, path, q):
+        # The first request for an id gets its head and half its body, then silence until the client
+        # hangs up; later ones get the whole body. The body is `size` bytes of /bytes, or with gzip=1
+        # the gzip of "compressed text " * repeat.
+        key = "stall " + q.get("id", "")
+        with lock:
+            seen = state["counters"].get(key, 0)
+            state["counters"][key] = seen + 1
+        if q.get("gzip") == "1":
+            body = gzip.compress(("compressed text " * int(q.get("repeat", "1000"))).encode())
+            headers = {"Content-Encoding": "gzip"}
+        else:
+            size = int(q.get("size", "10240"))
+            body = (bytes((i * 7) & 0xFF for i in range(256)) * (size // 256 + 1))[:size]
+            headers = {}
+        if seen > 0:
+            return self.send(200, body, headers)
+        self.send_response(200)
+        for k, v in headers.items():
+            self.send_header(k, v)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body[:len(body) // 2])
+        self.wfile.flush()
+        self.close_connection = True
+        self.connection.settimeout(10)
+        try:
+            self.connection.recv(1)
+        except OSError:
+            pass
+
     def do_chunked(self, path, q):
         self.send_response(200)
         self.send_header("Transfer-Encoding", "chunked")
@@ -260,6 +304,9 @@ class Handler(BaseHTTPRequestHandler):
                 return self.send(304, b"", headers, length=False)
         if q.get("cc"):
             headers["Cache-Control"] = q["cc"]
+        for name in ("Set-Cookie", "Authorization", "Proxy-Authorization"):
+            if q.get(name.lower()):
+                headers[name] = q[name.lower()]
         with lock:
             n = state["counters"].get("cached", 0) + 1
             state["counters"]["cached"] = n

@@ -23,9 +23,9 @@ NewsView::NewsView(const std::string& newsHost, NewsTableController::Hooks hooks
   popUp_->setMaxVisibleItems(static_cast<int>(kNewsCategories.size()));
   popUp_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
 
-  // The list's cells in the application's family at 12 pixels; rows keep the document's order.
+  // The list's cells in the application's family at 12 points; rows keep the document's order.
   QFont cellFont = QApplication::font();
-  cellFont.setPixelSize(12);
+  cellFont.setPointSize(12);
   table_->setObjectName("newsTableView");
   table_->setModel(controller_);
   table_->setFont(cellFont);
