@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
+
 #include "LoginDataWriter.h"
 #include "PriceFeed.h"
 #include "ProbeOptions.h"
@@ -213,35 +216,42 @@ TEST(SimPriceFeed, SameSeedSameLinesAndLinesDecodeToTheQuotes) {
   }
 }
 
-TEST(SimPriceFeed, DepthAndStatusLinesHaveTheirFeedForms) {
+TEST(SimPriceFeed, EveryTickCarriesEachInstrumentsDepthAtItsQuoteAndStatusLinesHaveTheirForm) {
   Scenario s = Scenario::builtIn();
   PriceFeed feed(s, 1);
-  std::vector<std::string> lines;
-  for (int i = 0; i < PriceFeed::statusEvery; ++i) {
-    auto t = feed.tick(1700000000 + i);
-    lines.insert(lines.end(), t.begin(), t.end());
-  }
-  std::size_t depth = 0, status = 0;
-  for (const auto& l : lines) {
-    if (l.rfind("MD_", 0) == 0) {
-      ++depth;
-      auto d = td::decodeMarketDepth(std::string_view(l).substr(3));
-      ASSERT_TRUE(d);
-      EXPECT_EQ(static_cast<int>(d->buy.size()), PriceFeed::depthLevels);
-      EXPECT_EQ(static_cast<int>(d->sell.size()), PriceFeed::depthLevels);
-      EXPECT_NE(l.find(','), std::string::npos);
-    } else if (l.rfind("IS;", 0) == 0) {
-      ++status;
-      std::string frame = l.substr(3);
-      EXPECT_EQ(frame.find(';'), std::string::npos);
-      auto m = ServerMessage::parse(std::string_view(frame).substr(1, frame.size() - 2));
-      ASSERT_TRUE(m);
-      EXPECT_EQ(m->type, 1049);
-      EXPECT_EQ(m->get(12), std::string_view("EURUSD"));
-      EXPECT_EQ(m->get(574), std::string_view("1"));
+  std::size_t status = 0;
+  for (int tick = 0; tick < PriceFeed::statusEvery; ++tick) {
+    // Read with the client's own decoders: the depth ladder of each tick starts at that tick's
+    // bid and ask.
+    std::map<std::string, td::PriceUpdate> quotes;
+    std::set<std::string> depths;
+    for (const auto& l : feed.tick(1700000000 + tick)) {
+      if (l.rfind("IS;", 0) == 0) {
+        ++status;
+        std::string frame = l.substr(3);
+        EXPECT_EQ(frame.find(';'), std::string::npos);
+        auto m = ServerMessage::parse(std::string_view(frame).substr(1, frame.size() - 2));
+        ASSERT_TRUE(m);
+        EXPECT_EQ(m->type, 1049);
+        EXPECT_EQ(m->get(12), std::string_view("EURUSD"));
+        EXPECT_EQ(m->get(574), std::string_view("1"));
+      } else if (l.rfind("MD_", 0) == 0) {
+        auto d = td::decodeMarketDepth(std::string_view(l).substr(3));
+        ASSERT_TRUE(d);
+        ASSERT_TRUE(quotes.count(d->code)) << "the price line comes first: " << l;
+        ASSERT_EQ(static_cast<int>(d->buy.size()), PriceFeed::depthLevels);
+        ASSERT_EQ(static_cast<int>(d->sell.size()), PriceFeed::depthLevels);
+        EXPECT_NEAR(*td::leadingDouble(d->buy[0]), quotes[d->code].Bid, 1e-9) << l;
+        EXPECT_NEAR(*td::leadingDouble(d->sell[0]), quotes[d->code].Ask, 1e-9) << l;
+        depths.insert(d->code);
+      } else {
+        td::PriceUpdate p;
+        ASSERT_EQ(td::decodePriceLine(l, p), td::PriceLineError::None) << l;
+        quotes[p.ItemCode] = p;
+      }
     }
+    EXPECT_EQ(depths.size(), s.instruments.size()) << "tick " << tick;
   }
-  EXPECT_EQ(depth, s.instruments.size() * (PriceFeed::statusEvery / PriceFeed::depthEvery));
   EXPECT_EQ(status, 1u);
 }
 
