@@ -77,6 +77,11 @@ TEST(SimLoginDataWriter, BothFormsLoadIntoTheSameRecords) {
     ASSERT_TRUE(setting);
     EXPECT_FALSE(setting->EnterMarketOrder);
     EXPECT_FALSE(d.item("EURUSD")->FND.empty());
+    // A first login's watchlist is every instrument of the first type in key order: the currency pairs.
+    ASSERT_FALSE(d.symbolTypeEntries().empty());
+    std::vector<std::string> first;
+    for (const auto& e : d.symbolTypeEntries().begin()->second) first.push_back(e.Code);
+    EXPECT_EQ(first, (std::vector<std::string>{"EURUSD", "USDJPY", "GBPUSD"}));
   }
 }
 

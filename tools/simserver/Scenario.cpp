@@ -15,7 +15,7 @@ using nlohmann::json;
 constexpr std::string_view kBuiltIn = R"json({
   "instrumentTypes": [
     {"id": 1, "name": "Forex"}, {"id": 2, "name": "Metals"}, {"id": 3, "name": "Indices"},
-    {"id": 4, "name": "Crypto"}
+    {"id": 4, "name": "Virtual Currencies"}
   ],
   "sessions": [
     {"id": 1, "name": "Regular", "color": 41216},

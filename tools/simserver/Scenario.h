@@ -172,10 +172,12 @@ struct Scenario {
   ChatSpec chat;
 
   // The built-in scenario: users demo/demo (two accounts, one group) and alice/secret (one
-  // account, another group); forex, metal, index and crypto instruments with several spread types
-  // and decimal places. Its order rules reject a quantity of 71 to 85 lots with one reason code
-  // each (71: 1, 72: 2, 73: 5, 74: 8, 75: 11, 76: 12, 77: 13, 78: 15, 79: 50, 80: 51, 81: 80,
-  // 82: 81, 83: 82, 84: 83, 85: 99, a code without a text of its own) and fill 7 lots in pieces of 2.
+  // account, another group); currency pairs, metal, index and crypto instruments with several
+  // spread types and decimal places. A first login's watchlist takes the instruments of the type
+  // whose name sorts first, so the currency pairs' type ("Forex") sorts before the others. Its
+  // order rules reject a quantity of 71 to 85 lots with one reason code each (71: 1, 72: 2, 73: 5,
+  // 74: 8, 75: 11, 76: 12, 77: 13, 78: 15, 79: 50, 80: 51, 81: 80, 82: 81, 83: 82, 84: 83, 85: 99,
+  // a code without a text of its own) and fill 7 lots in pieces of 2.
   static Scenario builtIn();
   static std::string_view builtInJson();
 
