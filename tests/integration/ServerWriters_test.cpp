@@ -14,6 +14,7 @@
 #include "Scenario.h"
 #include "ServerMessage.h"
 #include "ServerOptions.h"
+#include "StatementChecks.h"
 #include "TradingHistory.h"
 #include "model/ReferenceData.h"
 #include "model/XmlTables.h"
@@ -291,7 +292,7 @@ TEST(SimTradingHistory, FinancialTransactionsFollowTheAccountPeriodAndCode) {
   EXPECT_EQ(count(), -1);
 }
 
-TEST(SimTradingHistory, StatementMovementsAreTypedSoTheSummaryAddsUpToTheClosingBalance) {
+TEST(SimTradingHistory, StatementSummaryAddsUpWithTheSeededSettlementsAndEndsAtTheAccountsBalance) {
   Scenario s = Scenario::builtIn();
   std::int64_t now = 1800000000;
   TradingHistory h(s, 5, now);
@@ -299,18 +300,30 @@ TEST(SimTradingHistory, StatementMovementsAreTypedSoTheSummaryAddsUpToTheClosing
   DataSetQuery q;
   q.context = "getdsaccountstatement";
   q.userName = "demo";
-  q.account = "1001";
-  q.from = ampTime(now - 7 * 86400);  // the initial deposit lies before, the other movements inside
-  q.to = ampTime(now);
-  AccountStatementInfo statement;
-  statement.apply(StatementTables::readAccountStatement(h.dataSet(q, feed)));
-  ASSERT_TRUE(statement.StartInfo && statement.EndInfo);
-  EXPECT_GT(statement.getDeposit(), 0);
-  EXPECT_LT(statement.getWithDrawal(), 0);
-  EXPECT_DOUBLE_EQ(statement.getMiscellaneous(), 0);
-  EXPECT_NEAR(statement.StartInfo->OpeningBalanceOfDay + statement.getDeposit() + statement.getWithDrawal() +
-                  statement.getMiscellaneous(),
-              statement.EndInfo->Balance, 0.005);
+  for (const char* account : {"1001", "1002"}) {
+    q.account = account;
+    // The whole history, then a period with the first deposit before it and the withdrawal after.
+    for (auto [from, to] : {std::pair{now - 30 * 86400, now}, std::pair{now - 7 * 86400, now - 3 * 86400}}) {
+      q.from = ampTime(from);
+      q.to = ampTime(to);
+      AccountStatementInfo statement;
+      statement.apply(StatementTables::readAccountStatement(h.dataSet(q, feed)));
+      EXPECT_TRUE(statementAddsUp(statement)) << account << " from " << *q.from;
+      EXPECT_FALSE(statement.SettledPositionInfo.empty()) << account << " from " << *q.from;
+      // The margin at the end is that of the positions open by then (1000 a lot in these terms).
+      EXPECT_DOUBLE_EQ(statement.EndInfo->UsedMargin, 1000 * statement.getOpenQuantity()) << account;
+    }
+    // The ledger of the whole history starts at nothing and ends at the scenario's balance.
+    q.from = ampTime(now - 30 * 86400);
+    q.to = ampTime(now);
+    AccountStatementInfo all;
+    all.apply(StatementTables::readAccountStatement(h.dataSet(q, feed)));
+    ASSERT_TRUE(all.StartInfo && all.EndInfo);
+    EXPECT_DOUBLE_EQ(all.StartInfo->OpeningBalanceOfDay, 0);
+    EXPECT_DOUBLE_EQ(all.EndInfo->Balance, s.account(std::stoi(account))->balance) << account;
+    EXPECT_DOUBLE_EQ(h.balance(std::stoi(account)), s.account(std::stoi(account))->balance) << account;
+    EXPECT_NE(all.getSettledPL(), 0) << account;
+  }
 }
 
 TEST(SimTradingHistory, ExecutedPositionsAreThoseOpenedOnTheSearchedDay) {

@@ -1,6 +1,7 @@
 #include "Scenario.h"
 
 #include <algorithm>
+#include <cmath>
 #include <set>
 
 #include <nlohmann/json.hpp>
@@ -377,6 +378,25 @@ const UserSpec* Scenario::ownerOf(int accountId) const {
   for (const auto& u : users)
     if (std::find(u.accounts.begin(), u.accounts.end(), accountId) != u.accounts.end()) return &u;
   return nullptr;
+}
+
+const TermSpec* Scenario::term(int accountId, int instrumentId) const {
+  const AccountSpec* a = account(accountId);
+  const GroupSpec* g = a ? group(a->group) : nullptr;
+  if (!g) return nullptr;
+  for (const auto& t : g->terms)
+    if (t.instrument == instrumentId) return &t;
+  return nullptr;
+}
+
+double Scenario::commission(int accountId, int instrumentId, double qty) const {
+  const TermSpec* t = term(accountId, instrumentId);
+  return t ? std::round(t->commission * qty * 100) / 100 : 0;
+}
+
+double Scenario::initialMargin(int accountId, int instrumentId) const {
+  const TermSpec* t = term(accountId, instrumentId);
+  return t ? t->initialMargin : TermSpec{}.initialMargin;
 }
 
 }  // namespace td::sim

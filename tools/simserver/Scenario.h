@@ -203,6 +203,14 @@ struct Scenario {
   std::vector<const InstrumentSpec*> instrumentsFor(const UserSpec& user) const;
   // The user owning an account id, or none.
   const UserSpec* ownerOf(int accountId) const;
+  // The terms of the account's group for the instrument, or none.
+  const TermSpec* term(int account, int instrument) const;
+  // The commission of `qty` lots of the instrument on the account: the group's commission per lot
+  // times the quantity, in cents; 0 for an instrument without terms. Seeded and live fills alike.
+  double commission(int account, int instrument, double qty) const;
+  // The margin one lot of the instrument holds on the account (the terms' initial margin; the
+  // default terms' for an instrument without terms).
+  double initialMargin(int account, int instrument) const;
 };
 
 }  // namespace td::sim
