@@ -47,8 +47,8 @@ TEST(EndToEnd, DemoUserLogsInOpensTheSessionAndReceivesTicksDepthAndAccounts) {
 }
 
 TEST(EndToEnd, TicksAreWrittenWithTheItemsDecimalPlacesAndTwoForWholeNumbers) {
-  // The session subscribes its watchlist (demo's first instrument type, BTCUSD) and the items of its
-  // positions and orders (XAUUSD, GER40) once the data sets are in.
+  // The session subscribes its watchlist (demo's first instrument type, the currency pairs) and the
+  // items of its positions and orders (GER40 and BTCUSD among them) once the data sets are in.
   ServerProcess server({});
   ASSERT_TRUE(server.listening());
   ProbeRun run = runProbe(server.tcp, "demo", "demo", {"--ticks", "60", "--timeout", "6"});
@@ -65,11 +65,11 @@ TEST(EndToEnd, TicksAreWrittenWithTheItemsDecimalPlacesAndTwoForWholeNumbers) {
 }
 
 TEST(EndToEnd, InitialDataSetsArriveOverTheRequestChannel) {
-  // The watchlist item, and the position items once the replies are in, at 100 ms: 30 ticks take over
-  // a second, time enough for the four replies.
+  // The three watchlist items, and the position items once the replies are in, at 100 ms: 90 ticks
+  // take over a second, time enough for the four replies.
   ServerProcess server({"--tick-ms", "100"});
   ASSERT_TRUE(server.listening());
-  ProbeRun run = runProbe(server.tcp, "demo", "demo", {"--ticks", "30", "--timeout", "6"});
+  ProbeRun run = runProbe(server.tcp, "demo", "demo", {"--ticks", "90", "--timeout", "6"});
   EXPECT_TRUE(run.has("DATASET getopenpositions rows=4"));
   EXPECT_TRUE(run.has("DATASET getpendingorders rows=4"));
   EXPECT_TRUE(run.has("DATASET getsettledpositions rows=4"));
@@ -222,11 +222,11 @@ TEST(EndToEndFaults, SilentRequestChannelLeavesTheFeedWorking) {
 TEST(EndToEndFaults, SlowRequestChannelAnswersLate) {
   ServerProcess server({"--fault", "rep-slow=1000"});
   ASSERT_TRUE(server.listening());
-  // Until the first reply only the watchlist item ticks, every 20 ms: 20 ticks take about 400 ms,
-  // well before the first reply; 150 take over a second.
+  // Until the first reply only the three watchlist items tick, every 20 ms: 20 ticks take about
+  // 140 ms, well before the first reply; 450 take over two seconds.
   ProbeRun quick = runProbe(server.tcp, "demo", "demo", {"--ticks", "20", "--timeout", "5"});
   EXPECT_EQ(quick.countPrefix("DATASET "), 0u);
-  ProbeRun patient = runProbe(server.tcp, "demo", "demo", {"--ticks", "150", "--timeout", "5"});
+  ProbeRun patient = runProbe(server.tcp, "demo", "demo", {"--ticks", "450", "--timeout", "5"});
   EXPECT_GE(patient.countPrefix("DATASET "), 1u);
   EXPECT_EQ(patient.last(), "RESULT ok");
 }

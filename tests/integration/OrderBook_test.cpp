@@ -1,6 +1,7 @@
 // The simulated server's order desk in process: requests written by the client's request writer,
 // the exact reports that answer them, working orders against a feed stepped by hand, and the
-// books (used margin from open positions, balance moved only by settled profit and loss).
+// books (used margin from open positions, balance moved only by settlements: their profit or loss less
+// the commission of the lots they settle).
 
 #include "OrderBook.h"
 
@@ -43,6 +44,10 @@ class OrderDesk : public ::testing::Test {
     return out;
   }
   const ServerMessage& at(const OrderResult& r, std::size_t i) { return r.messages.at(i).message; }
+  // What a settlement (66) books into the balance: its profit or loss less its commission.
+  static double booked(const ServerMessage& settlement) {
+    return std::stod(field(settlement, 88)) - std::stod(field(settlement, 545));
+  }
 
   OrderResult marketOrder(int account, bool buy, const std::string& qty, const std::string& tp = "",
                           const std::string& sl = "", int requestId = 41) {
@@ -379,7 +384,8 @@ TEST_F(OrderDesk, ClosingPartOfAPositionThenTheRestSettlesEachPartAndMovesTheBal
   EXPECT_EQ(field(settled, 89), "1");
   double pl = std::round((quote().bid - openPrice) * 100000 * 100) / 100;
   EXPECT_NEAR(std::stod(field(settled, 88)), pl, 0.011);
-  EXPECT_NEAR(scenario.account(1001)->balance, balance + std::stod(field(settled, 88)), 1e-6);
+  EXPECT_EQ(field(settled, 545), "2.00") << "the commission of the lot settled";
+  EXPECT_NEAR(scenario.account(1001)->balance, balance + booked(settled), 1e-6);
   EXPECT_DOUBLE_EQ(scenario.account(1001)->usedMargin, margin - 1000);
 
   close.OrderQty = "2";
@@ -460,7 +466,7 @@ TEST_F(OrderDesk, AStopLossReachedByTheFeedClosesThePositionAndCancelsItsTakePro
   EXPECT_EQ(field(at(r, 2), 32), "30");
   EXPECT_EQ(field(at(r, 3), 76), "0");
   EXPECT_EQ(history.position(position), nullptr);
-  EXPECT_NEAR(scenario.account(1001)->balance, balance + std::stod(field(at(r, 4), 88)), 1e-6);
+  EXPECT_NEAR(scenario.account(1001)->balance, balance + booked(at(r, 4)), 1e-6);
   EXPECT_LT(std::stod(field(at(r, 4), 88)), 0) << "a stop-loss of a buy under the opening price loses";
 }
 
@@ -503,8 +509,10 @@ TEST_F(OrderDesk, AnOffsetClosesThePairsRepliesThenSettlesEachPair) {
   EXPECT_EQ(field(at(r, 5), 89), "2");
   double pl = std::round((sellPrice - buyPrice) * 100000 * 100) / 100;
   EXPECT_NEAR(std::stod(field(at(r, 4), 88)), pl, 0.011);
-  EXPECT_NEAR(scenario.account(1002)->balance,
-              balance + std::stod(field(at(r, 4), 88)) + std::stod(field(at(r, 5), 88)), 1e-6);
+  // Each pair settles lots of both positions: the commission of both (2 per lot).
+  EXPECT_EQ(field(at(r, 4), 545), "4.00");
+  EXPECT_EQ(field(at(r, 5), 545), "8.00");
+  EXPECT_NEAR(scenario.account(1002)->balance, balance + booked(at(r, 4)) + booked(at(r, 5)), 1e-6);
   EXPECT_DOUBLE_EQ(scenario.account(1002)->usedMargin, margin - 6000);
   EXPECT_EQ(history.position(buy), nullptr);
 }
@@ -545,7 +553,8 @@ TEST_F(OrderDesk, TheBooksStayConsistentOverAMixOfFillsClosesAndBrackets) {
     EXPECT_DOUBLE_EQ(scenario.account(1001)->usedMargin, 1000 * openQty(1001));
   }
   double settled = 0;
-  for (std::size_t i = settledBefore; i < history.settlements().size(); ++i) settled += history.settlements()[i].pl;
+  for (std::size_t i = settledBefore; i < history.settlements().size(); ++i)
+    settled += history.settlements()[i].pl - history.settlements()[i].commission;
   EXPECT_GT(history.settlements().size(), settledBefore) << "the feed moved through some brackets";
   EXPECT_NEAR(scenario.account(1001)->balance, start + settled, 1e-6);
 }

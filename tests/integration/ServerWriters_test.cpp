@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
+
 #include "LoginDataWriter.h"
 #include "PriceFeed.h"
 #include "ProbeOptions.h"
@@ -11,6 +14,7 @@
 #include "Scenario.h"
 #include "ServerMessage.h"
 #include "ServerOptions.h"
+#include "StatementChecks.h"
 #include "TradingHistory.h"
 #include "model/ReferenceData.h"
 #include "model/XmlTables.h"
@@ -74,6 +78,11 @@ TEST(SimLoginDataWriter, BothFormsLoadIntoTheSameRecords) {
     ASSERT_TRUE(setting);
     EXPECT_FALSE(setting->EnterMarketOrder);
     EXPECT_FALSE(d.item("EURUSD")->FND.empty());
+    // A first login's watchlist is every instrument of the first type in key order: the currency pairs.
+    ASSERT_FALSE(d.symbolTypeEntries().empty());
+    std::vector<std::string> first;
+    for (const auto& e : d.symbolTypeEntries().begin()->second) first.push_back(e.Code);
+    EXPECT_EQ(first, (std::vector<std::string>{"EURUSD", "USDJPY", "GBPUSD"}));
   }
 }
 
@@ -213,35 +222,42 @@ TEST(SimPriceFeed, SameSeedSameLinesAndLinesDecodeToTheQuotes) {
   }
 }
 
-TEST(SimPriceFeed, DepthAndStatusLinesHaveTheirFeedForms) {
+TEST(SimPriceFeed, EveryTickCarriesEachInstrumentsDepthAtItsQuoteAndStatusLinesHaveTheirForm) {
   Scenario s = Scenario::builtIn();
   PriceFeed feed(s, 1);
-  std::vector<std::string> lines;
-  for (int i = 0; i < PriceFeed::statusEvery; ++i) {
-    auto t = feed.tick(1700000000 + i);
-    lines.insert(lines.end(), t.begin(), t.end());
-  }
-  std::size_t depth = 0, status = 0;
-  for (const auto& l : lines) {
-    if (l.rfind("MD_", 0) == 0) {
-      ++depth;
-      auto d = td::decodeMarketDepth(std::string_view(l).substr(3));
-      ASSERT_TRUE(d);
-      EXPECT_EQ(static_cast<int>(d->buy.size()), PriceFeed::depthLevels);
-      EXPECT_EQ(static_cast<int>(d->sell.size()), PriceFeed::depthLevels);
-      EXPECT_NE(l.find(','), std::string::npos);
-    } else if (l.rfind("IS;", 0) == 0) {
-      ++status;
-      std::string frame = l.substr(3);
-      EXPECT_EQ(frame.find(';'), std::string::npos);
-      auto m = ServerMessage::parse(std::string_view(frame).substr(1, frame.size() - 2));
-      ASSERT_TRUE(m);
-      EXPECT_EQ(m->type, 1049);
-      EXPECT_EQ(m->get(12), std::string_view("EURUSD"));
-      EXPECT_EQ(m->get(574), std::string_view("1"));
+  std::size_t status = 0;
+  for (int tick = 0; tick < PriceFeed::statusEvery; ++tick) {
+    // Read with the client's own decoders: the depth ladder of each tick starts at that tick's
+    // bid and ask.
+    std::map<std::string, td::PriceUpdate> quotes;
+    std::set<std::string> depths;
+    for (const auto& l : feed.tick(1700000000 + tick)) {
+      if (l.rfind("IS;", 0) == 0) {
+        ++status;
+        std::string frame = l.substr(3);
+        EXPECT_EQ(frame.find(';'), std::string::npos);
+        auto m = ServerMessage::parse(std::string_view(frame).substr(1, frame.size() - 2));
+        ASSERT_TRUE(m);
+        EXPECT_EQ(m->type, 1049);
+        EXPECT_EQ(m->get(12), std::string_view("EURUSD"));
+        EXPECT_EQ(m->get(574), std::string_view("1"));
+      } else if (l.rfind("MD_", 0) == 0) {
+        auto d = td::decodeMarketDepth(std::string_view(l).substr(3));
+        ASSERT_TRUE(d);
+        ASSERT_TRUE(quotes.count(d->code)) << "the price line comes first: " << l;
+        ASSERT_EQ(static_cast<int>(d->buy.size()), PriceFeed::depthLevels);
+        ASSERT_EQ(static_cast<int>(d->sell.size()), PriceFeed::depthLevels);
+        EXPECT_NEAR(*td::leadingDouble(d->buy[0]), quotes[d->code].Bid, 1e-9) << l;
+        EXPECT_NEAR(*td::leadingDouble(d->sell[0]), quotes[d->code].Ask, 1e-9) << l;
+        depths.insert(d->code);
+      } else {
+        td::PriceUpdate p;
+        ASSERT_EQ(td::decodePriceLine(l, p), td::PriceLineError::None) << l;
+        quotes[p.ItemCode] = p;
+      }
     }
+    EXPECT_EQ(depths.size(), s.instruments.size()) << "tick " << tick;
   }
-  EXPECT_EQ(depth, s.instruments.size() * (PriceFeed::statusEvery / PriceFeed::depthEvery));
   EXPECT_EQ(status, 1u);
 }
 
@@ -276,7 +292,7 @@ TEST(SimTradingHistory, FinancialTransactionsFollowTheAccountPeriodAndCode) {
   EXPECT_EQ(count(), -1);
 }
 
-TEST(SimTradingHistory, StatementMovementsAreTypedSoTheSummaryAddsUpToTheClosingBalance) {
+TEST(SimTradingHistory, StatementSummaryAddsUpWithTheSeededSettlementsAndEndsAtTheAccountsBalance) {
   Scenario s = Scenario::builtIn();
   std::int64_t now = 1800000000;
   TradingHistory h(s, 5, now);
@@ -284,18 +300,30 @@ TEST(SimTradingHistory, StatementMovementsAreTypedSoTheSummaryAddsUpToTheClosing
   DataSetQuery q;
   q.context = "getdsaccountstatement";
   q.userName = "demo";
-  q.account = "1001";
-  q.from = ampTime(now - 7 * 86400);  // the initial deposit lies before, the other movements inside
-  q.to = ampTime(now);
-  AccountStatementInfo statement;
-  statement.apply(StatementTables::readAccountStatement(h.dataSet(q, feed)));
-  ASSERT_TRUE(statement.StartInfo && statement.EndInfo);
-  EXPECT_GT(statement.getDeposit(), 0);
-  EXPECT_LT(statement.getWithDrawal(), 0);
-  EXPECT_DOUBLE_EQ(statement.getMiscellaneous(), 0);
-  EXPECT_NEAR(statement.StartInfo->OpeningBalanceOfDay + statement.getDeposit() + statement.getWithDrawal() +
-                  statement.getMiscellaneous(),
-              statement.EndInfo->Balance, 0.005);
+  for (const char* account : {"1001", "1002"}) {
+    q.account = account;
+    // The whole history, then a period with the first deposit before it and the withdrawal after.
+    for (auto [from, to] : {std::pair{now - 30 * 86400, now}, std::pair{now - 7 * 86400, now - 3 * 86400}}) {
+      q.from = ampTime(from);
+      q.to = ampTime(to);
+      AccountStatementInfo statement;
+      statement.apply(StatementTables::readAccountStatement(h.dataSet(q, feed)));
+      EXPECT_TRUE(statementAddsUp(statement)) << account << " from " << *q.from;
+      EXPECT_FALSE(statement.SettledPositionInfo.empty()) << account << " from " << *q.from;
+      // The margin at the end is that of the positions open by then (1000 a lot in these terms).
+      EXPECT_DOUBLE_EQ(statement.EndInfo->UsedMargin, 1000 * statement.getOpenQuantity()) << account;
+    }
+    // The ledger of the whole history starts at nothing and ends at the scenario's balance.
+    q.from = ampTime(now - 30 * 86400);
+    q.to = ampTime(now);
+    AccountStatementInfo all;
+    all.apply(StatementTables::readAccountStatement(h.dataSet(q, feed)));
+    ASSERT_TRUE(all.StartInfo && all.EndInfo);
+    EXPECT_DOUBLE_EQ(all.StartInfo->OpeningBalanceOfDay, 0);
+    EXPECT_DOUBLE_EQ(all.EndInfo->Balance, s.account(std::stoi(account))->balance) << account;
+    EXPECT_DOUBLE_EQ(h.balance(std::stoi(account)), s.account(std::stoi(account))->balance) << account;
+    EXPECT_NE(all.getSettledPL(), 0) << account;
+  }
 }
 
 TEST(SimTradingHistory, ExecutedPositionsAreThoseOpenedOnTheSearchedDay) {

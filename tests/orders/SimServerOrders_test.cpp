@@ -7,19 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <set>
-#include <thread>
 
-#include "../session/SessionTestSupport.h"
-#include "model/JournalData.h"
-#include "orders/BusinessBaseOrderSession.h"
-#include "orders/OrderMananger.h"
-#include "platform/AppContext.h"
-#include "platform/DateFormat.h"
-#include "wire/Formatter.h"
 #include "wire/OrderRequests.h"
 
 #ifdef TD_HAVE_SIMSERVER
-#include "SimServer.h"
+#include "../integration/SimServerDesk.h"
 #endif
 
 namespace td::testing {
@@ -30,65 +22,12 @@ namespace {
 using ::testing::Contains;
 using ::testing::HasSubstr;
 
-constexpr auto kWait = std::chrono::milliseconds(8000);
-
-class DeskAlerts : public UserAlerts {
- public:
-  void showAlert(const std::string& title, const std::string& message) override { shown.push_back(title + ":" + message); }
-  void showBanner(const std::string& title, const std::string& message) override { shown.push_back(title + ":" + message); }
-  void playSound(const std::string& name) override { shown.push_back("sound:" + name); }
-  std::vector<std::string> shown;
-};
-
-class SimServerOrdersTest : public SessionTest {
+class SimServerOrdersTest : public SimServerDeskTest {
  protected:
-  SimServerOrdersTest() : context(std::make_shared<AppContext>()) {
-    // The session's own alerts (the rejection) reach the user through the application context.
-    context->setUserAlerts(alerts);
-    // The server thread and the client share the C library's time-zone state, whose own lock the
-    // sanitizer cannot see: have the client read the zone before the server thread starts.
-    (void)JournalData::journalTime(std::chrono::system_clock::now());
-    (void)Formatter::setAmpFormat(std::chrono::system_clock::now());
-    (void)DateFormat::cached(AMP_DATE_FORMAT);
-    sim::ServerOptions options;
-    options.port = 0;
-    options.pubPort = 0;
-    options.repPort = 0;
-    options.tickMs = 20;
-    server = std::make_unique<sim::SimServer>(sim::Scenario::builtIn(), options);
-    std::string error;
-    EXPECT_TRUE(server->start(error)) << error;
-    serverThread = std::thread([this] { server->run(); });
-    logindata.setPortNo(server->tcpPort());
-    logindata.setUserName("demo");
-    logindata.setPassword("demo");
-
-    BusinessBase::Environment env;
-    env.logindata = &logindata;
-    env.mainQueue = &queue;
-    env.notifications = notifications;
-    env.defaults = defaults;
-    env.shell = reactions;
-    env.observer = &observer;
-    session = BusinessBase::create(env);
-    session->StreamingConnection(true, false);
-
-    OrderMananger::Services services;
-    services.notifications = notifications;
-    services.alerts = alerts;
-    services.mainQueue = &queue;
-    services.language = [] { return 0; };
-    desk = std::make_unique<OrderMananger>(std::make_shared<BusinessBaseOrderSession>(session), services);
+  SimServerOrdersTest() {
     tokens.push_back(notifications->addObserver(OrderMananger::kPlaceOrderNotification, [this](const Notification& n) {
       if (const auto* text = n.objectAs<std::string>()) posted.push_back(*text);
     }));
-  }
-
-  ~SimServerOrdersTest() override {
-    desk.reset();
-    session.reset();
-    server->stop();
-    if (serverThread.joinable()) serverThread.join();
   }
 
   // Logged in with quotes for EURUSD and the initial collections loaded; notes the positions and
@@ -108,21 +47,6 @@ class SimServerOrdersTest : public SessionTest {
     for (const auto& o : session->getPendingOrderCollection())
       if (o) known.insert(o->PendingOrderId);
     return opened;
-  }
-
-  bool until(const std::function<bool()>& done) { return queue.runUntil(done, kWait); }
-
-  OrderInfo eurusd(int account, int side, const std::string& lots) const {
-    OrderInfo info;
-    info.itemCode = "EURUSD";
-    info.accountNo = account;
-    info.orderType = 1;
-    info.tradingMode = side;
-    info.deliveryMode = 1;
-    info.timeinForce = 1;
-    info.quantity = lots;
-    info.deviation = -1;
-    return info;
   }
 
   std::vector<std::shared_ptr<Order>> newPositions(const std::string& account) const {
@@ -148,17 +72,6 @@ class SimServerOrdersTest : public SessionTest {
     return out;
   }
 
-  // A price on the instrument's grid, `ticks` below the bid.
-  std::string belowBid(int ticks) const {
-    const auto item = session->referenceData().item("EURUSD");
-    return Formatter::formatDecimal(item->Bid - ticks * item->TickSize, item->DecimalPlaces);
-  }
-
-  std::shared_ptr<DeskAlerts> alerts = std::make_shared<DeskAlerts>();
-  ScopedAppContext context;
-  std::unique_ptr<sim::SimServer> server;
-  std::thread serverThread;
-  std::unique_ptr<OrderMananger> desk;
   std::vector<std::string> posted;
   std::set<std::string> known;
 };

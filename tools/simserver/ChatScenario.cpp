@@ -43,6 +43,7 @@ void readRecord(const json& e, NoticeSpec& n) {
   get(e, "subject", n.subject);
   get(e, "text", n.text);
   get(e, "offline", n.offline);
+  get(e, "minutesAgo", n.minutesAgo);
 }
 
 // Each record of the array under `key`, appended to `out`.
@@ -58,8 +59,8 @@ ChatSpec ChatSpec::builtIn() {
   s.groups = {{1, "Dealers"}};
   s.contacts = {{"dealer1", "Dealing Desk", 1, "Online"}, {"dealer2", "Risk Desk", 1, "Offline"}};
   s.queues = {{1, "FX Support", true, "dealer1"}};
-  s.notices = {{"demo", "Trading hours", "Markets close two hours early on Friday.", false},
-               {"demo", "Margin update", "Gold margins rise to 2% from Monday.", true}};
+  s.notices = {{"demo", "Trading hours", "Markets close two hours early on Friday.", false, 150},
+               {"demo", "Margin update", "Gold margins rise to 2% from Monday.", true, 1440}};
   return s;
 }
 
@@ -101,6 +102,7 @@ std::string ChatSpec::check(const std::vector<std::string>& userNames) const {
       return "a notice names an unknown user";
     if (n.subject.empty() || containsSeparatorByte(n.subject) || containsSeparatorByte(n.text))
       return "a notice has no subject or a separator byte";
+    if (n.minutesAgo < 0 || n.minutesAgo > 525600) return "a notice's minutesAgo must be 0..525600 (a year)";
   }
   if (replyDelayMs < 0 || replyDelayMs > 60000) return "chat replyDelayMs must be 0..60000";
   return {};

@@ -6,7 +6,8 @@
 //             "contacts": [{"name": "dealer1", "displayName": "Dealing Desk", "group": 1,
 //                           "status": "Online"}],
 //             "queues":   [{"id": 1, "name": "FX Support", "available": true, "dealer": "dealer1"}],
-//             "notices":  [{"user": "demo", "subject": "...", "text": "...", "offline": true}],
+//             "notices":  [{"user": "demo", "subject": "...", "text": "...", "offline": true,
+//                           "minutesAgo": 90}],
 //             "replyDelayMs": 150 }
 // A contact answers every chat line after replyDelayMs with "Noted: " and the line's text; a
 // queue takes a request when it is available, through its dealer.
@@ -43,6 +44,7 @@ struct NoticeSpec {
   std::string subject;
   std::string text;
   bool offline = false;  // among the messages that came while the user was away
+  int minutesAgo = 60;   // when it was sent: this long before the server started
 };
 
 struct ChatSpec {
@@ -53,8 +55,8 @@ struct ChatSpec {
   int replyDelayMs = 150;
 
   // The built-in chat: the group "Dealers" with dealer1 (Dealing Desk, online) and dealer2 (Risk
-  // Desk, offline), the queue "FX Support" taken by dealer1, and two notices for demo, the second
-  // among the offline messages.
+  // Desk, offline), the queue "FX Support" taken by dealer1, and two notices for demo, sent two
+  // and a half hours and a day before the start, the second among the offline messages.
   static ChatSpec builtIn();
   // Reads the "chat" object; a wrong type throws (the scenario's reading reports it).
   static ChatSpec read(const nlohmann::json& j);

@@ -39,7 +39,10 @@ int intValue(const ServerMessage& m, int tag) {
 
 }  // namespace
 
-ChatService::ChatService(const Scenario& scenario) : scenario_(scenario) {}
+ChatService::ChatService(const Scenario& scenario, std::int64_t startedAt) : scenario_(scenario) {
+  for (const NoticeSpec& n : scenario_.chat.notices)
+    noticeTimes_.push_back(ampTime(startedAt - std::int64_t{n.minutesAgo} * 60));
+}
 
 bool ChatService::handles(int type) {
   switch (type) {
@@ -115,7 +118,7 @@ std::vector<ChatOutput> ChatService::contactList(const std::string& user) const 
 std::string ChatService::noticeRecord(std::size_t index) const {
   const NoticeSpec& n = scenario_.chat.notices[index];
   const std::string id = std::to_string(kFirstNotice + static_cast<int>(index));
-  return join({kOffice, Formatter::ConvertStringtoRTF(n.text), n.user, ampTime(unixNow()), id, "notice-" + id, "",
+  return join({kOffice, Formatter::ConvertStringtoRTF(n.text), n.user, noticeTimes_[index], id, "notice-" + id, "",
                n.subject, kOfficeName},
               MessageInnerTagSeperatortw);
 }
@@ -153,7 +156,7 @@ std::vector<ChatOutput> ChatService::roomMessages(const std::string& user, const
   if (id >= kFirstNotice && notice < scenario_.chat.notices.size() && scenario_.chat.notices[notice].user == user) {
     const NoticeSpec& n = scenario_.chat.notices[notice];
     records.push_back(join({"m" + std::to_string(id), kOffice, Formatter::ConvertStringtoRTF(n.text),
-                            ampTime(unixNow()), kOfficeName},
+                            noticeTimes_[notice], kOfficeName},
                            MessageInnerTagSeperatortw));
   } else if (const auto it = rooms_.find(id); it != rooms_.end()) {
     const Room& room = it->second;

@@ -7,7 +7,8 @@
 // (679 waiting, then 679 accepted, the room (601, with the queue id) and the dealer's first line).
 //
 // Rooms are numbered from 5001; notices are rooms of their own, numbered from 9001 in scenario
-// order. Times are the wire's local "yyyyMMddHHmmss". One thread (the server's loop).
+// order. Times are the wire's local "yyyyMMddHHmmss"; a notice's time is fixed when the service
+// starts (its minutesAgo before then) and is the same in every reply. One thread (the server's loop).
 
 #include <cstdint>
 #include <map>
@@ -28,7 +29,8 @@ struct ChatOutput {
 
 class ChatService {
  public:
-  explicit ChatService(const Scenario& scenario);
+  // `startedAt`: the server's start, in seconds since the epoch.
+  ChatService(const Scenario& scenario, std::int64_t startedAt);
 
   // The answer to one chat request of the logged-in user; what comes later waits for due().
   std::vector<ChatOutput> handle(const std::string& user, const ServerMessage& request, std::int64_t nowMs);
@@ -75,6 +77,7 @@ class ChatService {
   void plan(std::int64_t dueMs, std::vector<ChatOutput> messages);
 
   const Scenario& scenario_;
+  std::vector<std::string> noticeTimes_;  // per notice of the scenario
   std::map<int, Room> rooms_;
   int nextRoom_ = 5001;
   int nextLine_ = 1;

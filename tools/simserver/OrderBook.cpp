@@ -56,7 +56,10 @@ OrderBook::OrderBook(Scenario& scenario, TradingHistory& history, const PriceFee
       nextPosition_(history.nextPositionId()),
       nextOrder_(history.nextWorkingOrderId()),
       nextSettlement_(history.nextSettlementId()),
-      nextCancellation_(history.nextCancellationId()) {}
+      nextCancellation_(history.nextCancellationId()) {
+  // The ledger holds the balances; the seeded one ends at the scenario's.
+  for (auto& a : scenario_.accounts) a.balance = history_.balance(a.id);
+}
 
 std::string OrderBook::quantityText(double qty) {
   char buf[64];
@@ -70,29 +73,10 @@ std::string OrderBook::quantityText(double qty) {
 
 // ---- the books ----
 
-const TermSpec* OrderBook::term(int account, int instrument) const {
-  const AccountSpec* a = scenario_.account(account);
-  const GroupSpec* g = a ? scenario_.group(a->group) : nullptr;
-  if (!g) return nullptr;
-  for (const auto& t : g->terms)
-    if (t.instrument == instrument) return &t;
-  return nullptr;
-}
-
-double OrderBook::initialMargin(int account, int instrument) const {
-  const TermSpec* t = term(account, instrument);
-  return t ? t->initialMargin : TermSpec{}.initialMargin;
-}
-
-double OrderBook::commissionPerLot(int account, int instrument) const {
-  const TermSpec* t = term(account, instrument);
-  return t ? t->commission : 0;
-}
-
 double OrderBook::usedMargin(int account) const {
   double sum = 0;
   for (const auto& p : history_.positions())
-    if (p.account == account) sum += initialMargin(account, p.instrument) * p.qty;
+    if (p.account == account) sum += scenario_.initialMargin(account, p.instrument) * p.qty;
   return roundTo(sum, 2);
 }
 
@@ -109,6 +93,10 @@ void OrderBook::recomputeMargins() {
 std::string OrderBook::price(int instrument, double value) const {
   const InstrumentSpec* i = scenario_.instrument(instrument);
   return fixedText(value, i ? i->decimals : 2);
+}
+
+double OrderBook::commissionShare(const PositionRecord& p, double qty) {
+  return p.initialQty > 0 ? p.commission * qty / p.initialQty : 0;
 }
 
 // ---- checks ----
@@ -140,7 +128,7 @@ int OrderBook::sessionCheck(const InstrumentSpec& i, int typeTag) const {
 }
 
 int OrderBook::termsCheck(int account, const InstrumentSpec& i, const TermedOrder& o) const {
-  const TermSpec* t = term(account, i.id);
+  const TermSpec* t = scenario_.term(account, i.id);
   if (!t) return 0;
   if (o.qty > 0) {
     if (o.qty > t->maxOrderQty + kEps) return Reason::kQuantityAboveMaximum;
@@ -305,7 +293,7 @@ void OrderBook::placeNew(const UserSpec& user, const NewOrder& o, const ServerMe
                              {.qty = o.qty, .orderType = orderType, .buy = buy, .price = market ? marketPrice : o.price,
                               .takeProfit = o.takeProfit, .stopLoss = o.stopLoss}))
     return refuse(terms);
-  if (initialMargin(o.account, i->id) * o.qty > equity(o.account) - usedMargin(o.account) + kEps)
+  if (scenario_.initialMargin(o.account, i->id) * o.qty > equity(o.account) - usedMargin(o.account) + kEps)
     return refuse(Reason::kNoFreeMargin);
 
   WorkingOrderRecord w;
@@ -339,8 +327,9 @@ void OrderBook::fillPiece(WorkingOrderRecord& w, double qty, double fillPrice) {
   p.isBuy = w.isBuy;
   p.initialQty = p.qty = qty;
   p.price = fillPrice;
-  p.commission = roundTo(commissionPerLot(w.account, w.instrument) * qty, 2);
+  p.commission = scenario_.commission(w.account, w.instrument, qty);
   p.opened = unixNow();
+  p.order = w.id;
   history_.addPosition(p);
   w.qty -= qty;
   if (w.qty < kEps) w.qty = 0;
@@ -463,7 +452,8 @@ void OrderBook::reducePosition(int positionId, double qty, int requestId, int fi
   send(p.account, std::move(m));
 }
 
-void OrderBook::settle(const PositionRecord& p, int closingPositionId, double closePrice, double qty) {
+void OrderBook::settle(const PositionRecord& p, int closingPositionId, double closePrice, double qty,
+                       double closingCommission) {
   const InstrumentSpec* i = scenario_.instrument(p.instrument);
   SettlementRecord s;
   s.id = nextSettlement_++;
@@ -476,11 +466,11 @@ void OrderBook::settle(const PositionRecord& p, int closingPositionId, double cl
   s.openPrice = p.price;
   s.closePrice = closePrice;
   s.pl = i ? history_.profitOrLoss(*i, p.isBuy, qty, p.price, closePrice, feed_) : 0;
-  s.commission = p.initialQty > 0 ? roundTo(p.commission * qty / p.initialQty, 2) : 0;
+  s.commission = roundTo(commissionShare(p, qty) + closingCommission, 2);
   s.opened = p.opened;
   s.closed = unixNow();
   history_.addSettlement(s);
-  if (AccountSpec* a = scenario_.account(p.account)) a->balance = roundTo(a->balance + s.pl, 2);
+  if (AccountSpec* a = scenario_.account(p.account)) a->balance = history_.balance(p.account);
   ServerMessage m(66);
   m.add(34, std::int64_t{p.account})
       .add(12, std::int64_t{p.instrument})
@@ -724,8 +714,11 @@ OrderResult OrderBook::offset(const UserSpec& user, const ServerMessage& request
   for (std::size_t k = 0; k < opposite.size(); ++k)
     reducePosition(opposite[k].position, std::min(opposite[k].qty, closers[k].qty), 0, 0);
   reducePosition(opened.id, std::min(total, opened.qty), 0, 0);
-  for (std::size_t k = 0; k < opposite.size(); ++k)
-    settle(opened, closers[k].id, closers[k].price, std::min(opposite[k].qty, closers[k].qty));
+  // Each settlement closes lots of two positions, and charges the commission of both.
+  for (std::size_t k = 0; k < opposite.size(); ++k) {
+    const double qty = std::min(opposite[k].qty, closers[k].qty);
+    settle(opened, closers[k].id, closers[k].price, qty, commissionShare(closers[k], qty));
+  }
   recomputeMargins();
   return std::exchange(out_, {});
 }
@@ -766,7 +759,7 @@ OrderResult OrderBook::onTick() {
       continue;
     }
     double piece = w.fillStep > 0 ? std::min(w.fillStep, w.qty) : w.qty;
-    if (initialMargin(w.account, w.instrument) * piece > equity(w.account) - usedMargin(w.account) + kEps) {
+    if (scenario_.initialMargin(w.account, w.instrument) * piece > equity(w.account) - usedMargin(w.account) + kEps) {
       // No margin left for the fill: the order is rejected and leaves the book.
       history_.removeWorkingOrder(id);
       ServerMessage m = orderReport(w, 25);

@@ -19,7 +19,8 @@
 // pieces), then 67/74 per piece; a working order the same way once the feed crosses its price.
 //
 // The books stay simple: the used margin of an account is the initial margin of its group's terms
-// times the quantity of its open positions; the balance moves only by settled profit and loss.
+// times the quantity of its open positions; the balance is the ledger's (TradingHistory), which each
+// settlement moves by its profit or loss less the commission of the lots it settled.
 // Every request and every fill names the accounts it changed, so that their summaries are sent.
 
 #include <cstdint>
@@ -131,7 +132,12 @@ class OrderBook {
   void closeQuantity(int positionId, double qty, double price, int requestId, int filledBracket);
   // Takes `qty` off a position: brackets and the status update; removes it when nothing is left.
   void reducePosition(int positionId, double qty, int requestId, int filledBracket);
-  void settle(const PositionRecord& opened, int closingPositionId, double closePrice, double qty);
+  // Files the settlement of `qty` lots of `opened` (its profit or loss and the commission of those
+  // lots, with `closingCommission` for lots of the closing position that settle too) and books it.
+  void settle(const PositionRecord& opened, int closingPositionId, double closePrice, double qty,
+              double closingCommission = 0);
+  // The commission that `qty` lots of a position carry: its commission scaled to those lots.
+  static double commissionShare(const PositionRecord& p, double qty);
   void cancelWorkingOrder(int orderId, int requestId);
   int placeBracket(const PositionRecord& p, int orderType, double price, int requestId);
 
@@ -158,9 +164,6 @@ class OrderBook {
   int termsCheck(int account, const InstrumentSpec& i, const TermedOrder& o) const;
   const OrderRuleSpec* rejectRule(const std::string& code, double qty, int account) const;
   double fillStepFor(const std::string& code, double qty, int account) const;
-  const TermSpec* term(int account, int instrument) const;
-  double initialMargin(int account, int instrument) const;
-  double commissionPerLot(int account, int instrument) const;
   std::string price(int instrument, double value) const;
   bool crossed(const WorkingOrderRecord& w, double& fillPrice) const;
 

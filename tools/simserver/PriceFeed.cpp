@@ -70,8 +70,7 @@ std::vector<std::string> PriceFeed::tick(std::int64_t now) {
     q.low = std::min(q.low, q.bid);
     lines.push_back(priceLine(i, q, time));
   }
-  if (ticks_ % depthEvery == 0)
-    for (const auto& i : scenario_.instruments) lines.push_back(depthLine(i, quotes_[i.id], random_));
+  for (const auto& i : scenario_.instruments) lines.push_back(depthLine(i, quotes_[i.id], random_));
   if (ticks_ % statusEvery == 0 && !scenario_.instruments.empty()) {
     const auto& i = scenario_.instruments[nextStatus_++ % scenario_.instruments.size()];
     lines.push_back(statusLine(i.code, i.session));

@@ -35,9 +35,9 @@ class PriceFeed {
  public:
   PriceFeed(const Scenario& scenario, std::uint64_t seed);
 
-  // Moves every instrument one step and returns the feed lines of this tick, price lines first.
-  // Every depthEvery-th tick adds one depth line per instrument, every statusEvery-th tick one
-  // status line (instruments taken in turn).
+  // Moves every instrument one step and returns the feed lines of this tick: the price lines, then
+  // one depth line per instrument whose best levels are that tick's bid and ask, and every
+  // statusEvery-th tick one status line (instruments taken in turn).
   std::vector<std::string> tick(std::int64_t now);
 
   const Quote& quote(int instrumentId) const;
@@ -50,7 +50,6 @@ class PriceFeed {
   static std::string depthLine(const InstrumentSpec& instrument, const Quote& quote, SeededRandom& random);
   static std::string statusLine(const std::string& code, int settingId);
 
-  static constexpr int depthEvery = 2;
   static constexpr int statusEvery = 10;
   static constexpr int depthLevels = 5;
 

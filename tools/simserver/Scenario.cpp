@@ -1,6 +1,7 @@
 #include "Scenario.h"
 
 #include <algorithm>
+#include <cmath>
 #include <set>
 
 #include <nlohmann/json.hpp>
@@ -15,7 +16,7 @@ using nlohmann::json;
 constexpr std::string_view kBuiltIn = R"json({
   "instrumentTypes": [
     {"id": 1, "name": "Forex"}, {"id": 2, "name": "Metals"}, {"id": 3, "name": "Indices"},
-    {"id": 4, "name": "Crypto"}
+    {"id": 4, "name": "Virtual Currencies"}
   ],
   "sessions": [
     {"id": 1, "name": "Regular", "color": 41216},
@@ -377,6 +378,25 @@ const UserSpec* Scenario::ownerOf(int accountId) const {
   for (const auto& u : users)
     if (std::find(u.accounts.begin(), u.accounts.end(), accountId) != u.accounts.end()) return &u;
   return nullptr;
+}
+
+const TermSpec* Scenario::term(int accountId, int instrumentId) const {
+  const AccountSpec* a = account(accountId);
+  const GroupSpec* g = a ? group(a->group) : nullptr;
+  if (!g) return nullptr;
+  for (const auto& t : g->terms)
+    if (t.instrument == instrumentId) return &t;
+  return nullptr;
+}
+
+double Scenario::commission(int accountId, int instrumentId, double qty) const {
+  const TermSpec* t = term(accountId, instrumentId);
+  return t ? std::round(t->commission * qty * 100) / 100 : 0;
+}
+
+double Scenario::initialMargin(int accountId, int instrumentId) const {
+  const TermSpec* t = term(accountId, instrumentId);
+  return t ? t->initialMargin : TermSpec{}.initialMargin;
 }
 
 }  // namespace td::sim

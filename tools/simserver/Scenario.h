@@ -172,10 +172,12 @@ struct Scenario {
   ChatSpec chat;
 
   // The built-in scenario: users demo/demo (two accounts, one group) and alice/secret (one
-  // account, another group); forex, metal, index and crypto instruments with several spread types
-  // and decimal places. Its order rules reject a quantity of 71 to 85 lots with one reason code
-  // each (71: 1, 72: 2, 73: 5, 74: 8, 75: 11, 76: 12, 77: 13, 78: 15, 79: 50, 80: 51, 81: 80,
-  // 82: 81, 83: 82, 84: 83, 85: 99, a code without a text of its own) and fill 7 lots in pieces of 2.
+  // account, another group); currency pairs, metal, index and crypto instruments with several
+  // spread types and decimal places. A first login's watchlist takes the instruments of the type
+  // whose name sorts first, so the currency pairs' type ("Forex") sorts before the others. Its
+  // order rules reject a quantity of 71 to 85 lots with one reason code each (71: 1, 72: 2, 73: 5,
+  // 74: 8, 75: 11, 76: 12, 77: 13, 78: 15, 79: 50, 80: 51, 81: 80, 82: 81, 83: 82, 84: 83, 85: 99,
+  // a code without a text of its own) and fill 7 lots in pieces of 2.
   static Scenario builtIn();
   static std::string_view builtInJson();
 
@@ -201,6 +203,14 @@ struct Scenario {
   std::vector<const InstrumentSpec*> instrumentsFor(const UserSpec& user) const;
   // The user owning an account id, or none.
   const UserSpec* ownerOf(int accountId) const;
+  // The terms of the account's group for the instrument, or none.
+  const TermSpec* term(int account, int instrument) const;
+  // The commission of `qty` lots of the instrument on the account: the group's commission per lot
+  // times the quantity, in cents; 0 for an instrument without terms. Seeded and live fills alike.
+  double commission(int account, int instrument, double qty) const;
+  // The margin one lot of the instrument holds on the account (the terms' initial margin; the
+  // default terms' for an instrument without terms).
+  double initialMargin(int account, int instrument) const;
 };
 
 }  // namespace td::sim

@@ -49,7 +49,7 @@ SimServer::SimServer(Scenario scenario, ServerOptions options)
       feed_(scenario_, options_.seed),
       history_(scenario_, options_.seed, unixNow()),
       orders_(scenario_, history_, feed_),
-      chat_(scenario_),
+      chat_(scenario_, unixNow()),
       news_([this](const std::string& line) { logLine(line); }),
       random_(options_.seed ^ 0xA5A5A5A5ull),
       initialPassPhrase_(ServerPresets::load().initialPassPhrase) {

@@ -35,6 +35,21 @@ std::string joinRow(const std::vector<std::string>& cols) {
 
 bool contains(const std::vector<int>& v, int x) { return std::find(v.begin(), v.end(), x) != v.end(); }
 
+// A working order as the client reads its rows: the quantity placed, the take-profit ("LimitPrice")
+// and stop-loss ("StopPrice") that its fill gives the position, "0" for none, and the client's codes
+// of its time in force (GTC 1, GTF 2, Day 5) and validity (Regular 1, Intraday 2, BTST 3).
+struct OrderTerms {
+  std::string ordered, takeProfit, stopLoss, timeInForce, validity;
+};
+
+OrderTerms termsOf(const WorkingOrderRecord& w, int decimals) {
+  const auto bracket = [&](double price) { return price > 0 ? fixedText(price, decimals) : std::string("0"); };
+  const int timeInForce = w.timeInForceTag == 48 ? 2 : w.timeInForceTag == 54 ? 5 : 1;
+  const int validity = w.deliveryModeTag >= 51 && w.deliveryModeTag <= 53 ? w.deliveryModeTag - 50 : 1;
+  return {qty(w.initialQty > 0 ? w.initialQty : w.qty), bracket(w.takeProfit), bracket(w.stopLoss),
+          std::to_string(timeInForce), std::to_string(validity)};
+}
+
 // A price token that fits `width` characters: fewer decimals when needed.
 std::string token(double v, int decimals, std::size_t width) {
   for (int d = decimals; d >= 0; --d) {
@@ -60,7 +75,7 @@ int TradingHistory::intervalSeconds(std::string_view interval) {
 TradingHistory::TradingHistory(const Scenario& scenario, std::uint64_t seed, std::int64_t now)
     : scenario_(scenario), seed_(seed) {
   SeededRandom random(seed ^ 0x5DEECE66Dull);
-  int positionId = 5001, orderId = 7001, settlementId = 8001, cancelId = 9001, txId = 6001;
+  int positionId = 5001, orderId = 7001, settlementId = 8001, cancelId = 9001;
   for (const auto& account : scenario_.accounts) {
     std::vector<const InstrumentSpec*> instruments;
     if (const GroupSpec* g = scenario_.group(account.group))
@@ -83,8 +98,9 @@ TradingHistory::TradingHistory(const Scenario& scenario, std::uint64_t seed, std
       p.initialQty = static_cast<double>(random.between(2, 5));
       p.qty = k == 0 ? p.initialQty : p.initialQty - 1;
       p.price = near(i, 0.004);
-      p.commission = roundTo(p.initialQty * 2.5, 2);
+      p.commission = scenario_.commission(account.id, i.id, p.initialQty);
       p.opened = now - random.between(1, 4) * kDay - random.between(0, 3600);
+      p.order = orderId++;
       positions_.push_back(p);
       if (k == 0) {
         WorkingOrderRecord tp;
@@ -113,6 +129,8 @@ TradingHistory::TradingHistory(const Scenario& scenario, std::uint64_t seed, std
       w.placed = now - kDay / 2;
       workingOrders_.push_back(w);
     }
+    std::vector<TransactionRecord> entries;
+    double settledNet = 0;
     for (int k = 0; k < 2; ++k) {
       const InstrumentSpec& i = *pick();
       SettlementRecord s;
@@ -127,10 +145,14 @@ TradingHistory::TradingHistory(const Scenario& scenario, std::uint64_t seed, std
       s.closePrice = near(i, 0.005);
       const InstrumentSpec* conversion = i.currency != 0 ? scenario_.instrument(i.currency) : nullptr;
       s.pl = profitOrLossAt(i, s.isBuy, s.qty, s.openPrice, s.closePrice, conversion ? conversion->price : 1);
-      s.commission = roundTo(s.qty * 2.5, 2);
+      s.commission = scenario_.commission(account.id, i.id, s.qty);
       s.opened = now - random.between(5, 8) * kDay;
       s.closed = s.opened + random.between(1, 3) * kDay;
       settlements_.push_back(s);
+      for (TransactionRecord& t : settlementEntries(s)) {
+        settledNet += t.credit - t.debit;
+        entries.push_back(std::move(t));
+      }
     }
     {
       const InstrumentSpec& i = *pick();
@@ -147,29 +169,73 @@ TradingHistory::TradingHistory(const Scenario& scenario, std::uint64_t seed, std
       c.cancelled = c.placed + 3600;
       cancellations_.push_back(c);
     }
-    double running = 0;
-    auto tx = [&](const char* code, int subType, double credit, double debit, const char* text, std::int64_t when) {
-      running += credit - debit;
+    auto money = [&](const char* code, int subType, double credit, double debit, const char* text, std::int64_t when) {
       TransactionRecord t;
-      t.id = txId++;
       t.account = account.id;
-      t.code = code;
-      t.subCode = code;
-      t.subId = t.id + 10000;
+      t.code = t.subCode = code;
       t.subType = subType;
       t.credit = credit;
       t.debit = debit;
-      t.balanceAfter = roundTo(running, 2);
       t.narration = text;
       t.when = when;
-      transactions_.push_back(t);
+      entries.push_back(std::move(t));
     };
-    double b = account.balance;
-    tx("DEP", 1, roundTo(b * 0.8, 2), 0, "Initial deposit", now - 10 * kDay);
-    tx("DEP", 11, roundTo(b * 0.3, 2), 0, "Card deposit", now - 5 * kDay);
-    tx("WID", 2, 0, roundTo(b * 0.1, 2), "Withdrawal to bank", now - 2 * kDay);
-    tx("PCH", 10, 0, 0, "Processing charge waived", now - kDay);
+    // The money the account was funded with: what, with the seeded settlements, makes the balance.
+    const double funding = roundTo(account.balance - settledNet, 2);
+    if (funding > 0) {
+      const double initial = roundTo(funding * 0.8, 2), card = roundTo(funding * 0.3, 2);
+      money("DEP", SubType::kDeposit, initial, 0, "Initial deposit", now - 10 * kDay);
+      money("DEP", SubType::kCardDeposit, card, 0, "Card deposit", now - 5 * kDay);
+      money("WID", SubType::kWithdrawal, 0, roundTo(initial + card - funding, 2), "Withdrawal to bank",
+            now - 2 * kDay);
+    } else {
+      money("WID", SubType::kWithdrawal, 0, -funding, "Withdrawal to bank", now - 2 * kDay);
+    }
+    money("PCH", SubType::kMiscellaneous, 0, 0, "Processing charge waived", now - kDay);
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const TransactionRecord& a, const TransactionRecord& b) { return a.when < b.when; });
+    for (TransactionRecord& t : entries) post(std::move(t));
   }
+}
+
+std::vector<TransactionRecord> TradingHistory::settlementEntries(const SettlementRecord& s) {
+  std::vector<TransactionRecord> out;
+  const std::string position = std::to_string(s.position);
+  auto entry = [&](const char* code, int subType, double amount, std::string narration) {
+    TransactionRecord t;
+    t.account = s.account;
+    t.code = t.subCode = code;
+    t.subType = subType;
+    (amount >= 0 ? t.credit : t.debit) = std::fabs(amount);
+    t.narration = std::move(narration);
+    t.when = s.closed;
+    t.trading = true;
+    out.push_back(std::move(t));
+  };
+  if (s.pl != 0)
+    entry("SPL", s.pl > 0 ? SubType::kSettledProfit : SubType::kSettledLoss, s.pl,
+          "Settled P/L of position " + position);
+  if (s.commission != 0) entry("COM", SubType::kCommission, -s.commission, "Commission of position " + position);
+  return out;
+}
+
+void TradingHistory::post(TransactionRecord t) {
+  double& running = balances_[t.account];
+  running = roundTo(running + t.credit - t.debit, 2);
+  t.id = nextTransaction_++;
+  t.subId = t.id + 10000;
+  t.balanceAfter = running;
+  transactions_.push_back(std::move(t));
+}
+
+void TradingHistory::addSettlement(const SettlementRecord& s) {
+  settlements_.push_back(s);
+  for (TransactionRecord& t : settlementEntries(s)) post(std::move(t));
+}
+
+double TradingHistory::balance(int account) const {
+  const auto it = balances_.find(account);
+  return it == balances_.end() ? 0 : it->second;
 }
 
 std::vector<int> TradingHistory::accountsOf(const DataSetQuery& q) const {
@@ -258,6 +324,7 @@ int TradingHistory::nextWorkingOrderId() const {
   int top = 7000;
   for (const auto& w : workingOrders_) top = std::max(top, w.id);
   for (const auto& c : cancellations_) top = std::max(top, c.workingOrder);
+  for (const auto& p : positions_) top = std::max(top, p.order);
   return top + 1;
 }
 
@@ -280,10 +347,10 @@ std::string TradingHistory::openPositionRows(const std::vector<int>& accounts, c
     const InstrumentSpec* i = scenario_.instrument(p.instrument);
     int d = i ? i->decimals : 2;
     out += joinRow({std::to_string(p.id), std::to_string(p.account), std::to_string(p.instrument), flag(p.isBuy),
-                    std::to_string(p.id + 100000), "0", std::to_string(p.id + 200000), qty(p.initialQty),
-                    qty(p.qty), fixedText(p.price, d), fixedText(p.commission, 2), ampTime(p.opened), "1", "system",
-                    fixedText(positionPL(p, feed), 2), "1", std::to_string(p.id), "1", "1", "0",
-                    ampTime(p.opened), ampTime(p.opened + 365 * kDay)});
+                    std::to_string(p.id + 100000), std::to_string(p.order), std::to_string(p.id + 200000),
+                    qty(p.initialQty), qty(p.qty), fixedText(p.price, d), fixedText(p.commission, 2),
+                    ampTime(p.opened), "1", "system", fixedText(positionPL(p, feed), 2), "1", std::to_string(p.id), "1",
+                    "1", "0", ampTime(p.opened), ampTime(p.opened + 365 * kDay)});
   }
   return out;
 }
@@ -294,12 +361,13 @@ std::string TradingHistory::workingOrderRows(const std::vector<int>& accounts) c
     if (!contains(accounts, w.account)) continue;
     const InstrumentSpec* i = scenario_.instrument(w.instrument);
     int d = i ? i->decimals : 2;
-    std::string price = fixedText(w.price, d);
+    const OrderTerms terms = termsOf(w, d);
     out += joinRow({std::to_string(w.id), std::to_string(w.id + 100000), std::to_string(w.account),
-                    std::to_string(w.instrument), flag(w.isBuy), std::to_string(w.orderType), qty(w.qty), "0", "0",
-                    qty(w.qty), price, w.orderType == 2 ? price : "0", w.orderType == 3 ? price : "0", "0", "1",
-                    "1", ampTime(w.placed + 30 * kDay), "0", "0", "0", "0", "0", "1", std::to_string(w.id),
-                    ampTime(w.placed), w.bracketOf ? std::to_string(w.bracketOf) : "", "0", "0", ""});
+                    std::to_string(w.instrument), flag(w.isBuy), std::to_string(w.orderType), terms.ordered, "0", "0",
+                    qty(w.qty), fixedText(w.price, d), terms.takeProfit, terms.stopLoss, "0", terms.validity,
+                    terms.timeInForce, ampTime(w.placed + 30 * kDay), "0", "0", "0", "0", "0", "1",
+                    std::to_string(w.id), ampTime(w.placed), w.bracketOf ? std::to_string(w.bracketOf) : "", "0", "0",
+                    ""});
   }
   return out;
 }
@@ -355,7 +423,7 @@ std::string TradingHistory::transactionRows(int account, std::int64_t from, std:
   std::string out;
   bool all = code.empty() || code == "#DWR" || code == "(null)";
   for (const auto& t : transactions_) {
-    if (t.account != account || t.when < from || t.when > to) continue;
+    if (t.trading || t.account != account || t.when < from || t.when > to) continue;
     if (!all && code != t.code && code != t.subCode) continue;
     out += joinRow({std::to_string(t.id), t.code, std::to_string(t.account), std::to_string(t.subId),
                     fixedText(t.credit, 2), fixedText(t.debit, 2), fixedText(t.balanceAfter, 2), t.subCode, t.narration,
@@ -377,7 +445,7 @@ std::string TradingHistory::executedRows(const std::vector<int>& accounts, std::
     int d = i ? i->decimals : 2;
     out += joinRow({std::to_string(p.id), std::to_string(p.account), std::to_string(p.instrument), flag(p.isBuy),
                     qty(p.qty), qty(p.initialQty), fixedText(p.price, d), "1", "1", ampTime(p.opened),
-                    ampTime(p.opened), ampTime(p.opened + 365 * kDay), "0", "", ""});
+                    ampTime(p.opened), ampTime(p.opened + 365 * kDay), std::to_string(p.order), "", ""});
   }
   return out;
 }
@@ -388,30 +456,66 @@ std::string TradingHistory::statement(int account, std::int64_t from, std::int64
   auto cell = [](const char* name, const std::string& value) {
     return std::string("<") + name + ">" + value + "</" + name + ">";
   };
+  // The positions and working orders of a moment: those of now that were there by then.
+  const auto marginAt = [&](std::int64_t when) {
+    double sum = 0;
+    for (const auto& p : positions_)
+      if (p.account == account && p.opened <= when) sum += scenario_.initialMargin(account, p.instrument) * p.qty;
+    return roundTo(sum, 2);
+  };
+  std::vector<const PositionRecord*> open;
+  double unrealised = 0;
+  for (const auto& p : positions_)
+    if (p.account == account && p.opened <= to) {
+      open.push_back(&p);
+      unrealised += positionPL(p, feed);
+    }
+  unrealised = roundTo(unrealised, 2);
+  // The ledger's balance before the period and at its end, and its transactions of the period
+  // summed by sub-type: the client counts one row per sub-type.
+  struct Sum {
+    int type = 3;
+    double credit = 0, debit = 0;
+  };
+  std::map<int, Sum> bySubType;
   double atStart = 0, atEnd = 0;
   for (const auto& t : transactions_) {
     if (t.account != account) continue;
     if (t.when < from) atStart += t.credit - t.debit;
-    if (t.when <= to) atEnd += t.credit - t.debit;
+    if (t.when > to) continue;
+    atEnd += t.credit - t.debit;
+    if (t.when < from) continue;
+    Sum& sum = bySubType[t.subType];
+    sum.type = t.code == "DEP" ? 1 : t.code == "WID" ? 2 : 3;
+    sum.credit += t.credit;
+    sum.debit += t.debit;
   }
-  for (auto [when, balance, id] : {std::tuple{from, atStart, 1}, std::tuple{to, atEnd, 2}}) {
-    out += "<Table>" + cell("TAHId", std::to_string(id)) + cell("TAHDate", isoTime(when)) +
-           cell("TAHEntryDateTime", isoTime(when)) + cell("AccountId", std::to_string(account)) +
+  struct Snapshot {
+    std::int64_t when;
+    double balance, unrealised, usedMargin;
+    int id;
+  };
+  // The prices of the period's start are not kept: its snapshot has no unrealised profit or loss.
+  for (const Snapshot& at : {Snapshot{from, roundTo(atStart, 2), 0, marginAt(from - 1), 1},
+                             Snapshot{to, roundTo(atEnd, 2), unrealised, marginAt(to), 2}}) {
+    const double equity = at.balance + at.unrealised + a->collateral + a->storage;
+    out += "<Table>" + cell("TAHId", std::to_string(at.id)) + cell("TAHDate", isoTime(at.when)) +
+           cell("TAHEntryDateTime", isoTime(at.when)) + cell("AccountId", std::to_string(account)) +
            cell("AccountTypeId", std::to_string(a->accountType)) + cell("AccountName", a->name) +
            cell("TradingEnabled", "true") + cell("Enabled", "true") + cell("GroupId", std::to_string(a->group)) +
-           cell("OrganizationId", "1") + cell("OpeningBalanceOfDay", fixedText(balance, 2)) +
-           cell("Balance", fixedText(balance, 2)) + cell("UnrealisedPL", "0") + cell("LeverageOnPositions", "0") +
-           cell("CollateralSecurity", fixedText(a->collateral, 2)) + cell("UsedMargin", fixedText(a->usedMargin, 2)) +
-           cell("Equity", fixedText(balance + a->collateral, 2)) +
-           cell("AvailableMargin", fixedText(balance + a->collateral - a->usedMargin, 2)) + cell("Remarks", "") +
+           cell("OrganizationId", "1") + cell("OpeningBalanceOfDay", fixedText(at.balance, 2)) +
+           cell("Balance", fixedText(at.balance, 2)) + cell("UnrealisedPL", fixedText(at.unrealised, 2)) +
+           cell("LeverageOnPositions", "0") + cell("CollateralSecurity", fixedText(a->collateral, 2)) +
+           cell("UsedMargin", fixedText(at.usedMargin, 2)) + cell("Equity", fixedText(equity, 2)) +
+           cell("AvailableMargin", fixedText(equity - at.usedMargin, 2)) + cell("Remarks", "") +
            cell("HedgeModeId", std::to_string(a->hedgeMode)) + cell("AutoExecutionModeId", "1") +
            cell("CurrencyID", "1") + cell("AccumulatingStorage", fixedText(a->storage, 2)) +
            cell("TradingStatusId", std::to_string(a->tradingStatus)) + cell("UnrealisedCharges", "0") +
            cell("MarginStatusId", "0") + "</Table>\n";
   }
   std::vector<int> mentioned;
-  for (const auto& p : positions_) {
-    if (p.account != account) continue;
+  for (const PositionRecord* position : open) {
+    const PositionRecord& p = *position;
     const InstrumentSpec* i = scenario_.instrument(p.instrument);
     int d = i ? i->decimals : 2;
     mentioned.push_back(p.instrument);
@@ -426,17 +530,19 @@ std::string TradingHistory::statement(int account, std::int64_t from, std::int64
            cell("ExpiryDate", isoTime(p.opened + 365 * kDay)) + cell("UnrealisedCharges", "0") + "</Table1>\n";
   }
   for (const auto& w : workingOrders_) {
-    if (w.account != account) continue;
+    if (w.account != account || w.placed > to) continue;
     const InstrumentSpec* i = scenario_.instrument(w.instrument);
     int d = i ? i->decimals : 2;
+    const OrderTerms terms = termsOf(w, d);
     mentioned.push_back(w.instrument);
     out += "<Table2>" + cell("TPOH", std::to_string(w.id)) + cell("PendingOrderId", std::to_string(w.id)) +
            cell("RefTicketId", std::to_string(w.id + 100000)) + cell("AccountId", std::to_string(w.account)) +
            cell("InstrumentId", std::to_string(w.instrument)) + cell("IsBuy", flag(w.isBuy)) +
-           cell("OrderTypeId", std::to_string(w.orderType)) + cell("OrderQty", qty(w.qty)) +
+           cell("OrderTypeId", std::to_string(w.orderType)) + cell("OrderQty", terms.ordered) +
            cell("RemainingQty", qty(w.qty)) + cell("OrderPrice", fixedText(w.price, d)) +
-           cell("DeliveryModeId", "1") + cell("TimeInForceId", "1") + cell("OrderStatusId", "28") +
-           cell("OrderTime", isoTime(w.placed)) +
+           cell("LimitPrice", terms.takeProfit) + cell("StopPrice", terms.stopLoss) +
+           cell("DeliveryModeId", terms.validity) + cell("TimeInForceId", terms.timeInForce) +
+           cell("OrderStatusId", "28") + cell("OrderTime", isoTime(w.placed)) +
            cell("RefPosIdOfBracket", w.bracketOf ? std::to_string(w.bracketOf) : "") + "</Table2>\n";
   }
   for (const auto& s : settlements_) {
@@ -454,12 +560,11 @@ std::string TradingHistory::statement(int account, std::int64_t from, std::int64
            cell("ClosePrice", fixedText(s.closePrice, d)) + cell("OpenDate", isoTime(s.opened)) +
            cell("CloseDate", isoTime(s.closed)) + cell("DeliveryModeId", "1") + "</Table3>\n";
   }
-  for (const auto& t : transactions_) {
-    if (t.account != account || t.when < from || t.when > to) continue;
-    out += "<Table4>" + cell("DrAmount", fixedText(t.debit, 2)) + cell("CrAmount", fixedText(t.credit, 2)) +
-           cell("FinancialTransactionTypeId", t.code == "DEP" ? "1" : t.code == "WID" ? "2" : "3") +
-           cell("SubFinancialTransactionTypeId", std::to_string(t.subType)) +
-           cell("AccountId", std::to_string(t.account)) + "</Table4>\n";
+  for (const auto& [subType, sum] : bySubType) {
+    out += "<Table4>" + cell("DrAmount", fixedText(sum.debit, 2)) + cell("CrAmount", fixedText(sum.credit, 2)) +
+           cell("FinancialTransactionTypeId", std::to_string(sum.type)) +
+           cell("SubFinancialTransactionTypeId", std::to_string(subType)) +
+           cell("AccountId", std::to_string(account)) + "</Table4>\n";
   }
   std::sort(mentioned.begin(), mentioned.end());
   mentioned.erase(std::unique(mentioned.begin(), mentioned.end()), mentioned.end());

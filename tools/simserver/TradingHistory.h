@@ -5,8 +5,17 @@
 // statement as XML tables, and the chart history of an instrument and interval.
 //
 // The history is made once, at start, from the seed; the same seed gives the same rows.
+//
+// The ledger: every movement of an account's balance is one transaction, in time order: the
+// money movements (deposits, withdrawals, charges) and, for each settlement (a close, a filled
+// take-profit or stop-loss, an offset), its profit or loss and the commission of the lots it
+// settled. Commission is charged when lots settle, so an opening fill leaves the balance. The
+// seeded money movements are sized so that the ledger of each account ends at the scenario's
+// balance; from then on the balance is the ledger's total. The deposit search lists the money
+// movements only; the statement sums every transaction of its period by sub-type.
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,6 +36,7 @@ struct PositionRecord {
   double price = 0;
   double commission = 0;
   std::int64_t opened = 0;
+  int order = 0;  // the working order whose fill opened it
 };
 
 struct WorkingOrderRecord {
@@ -60,7 +70,7 @@ struct SettlementRecord {
   double openPrice = 0;
   double closePrice = 0;
   double pl = 0;
-  double commission = 0;
+  double commission = 0;  // of the lots settled, on both positions of an offset
   std::int64_t opened = 0;
   std::int64_t closed = 0;
 };
@@ -78,18 +88,31 @@ struct CancellationRecord {
   std::int64_t cancelled = 0;
 };
 
+// The statement's sub-transaction types of the ledger's transactions.
+namespace SubType {
+constexpr int kDeposit = 1;
+constexpr int kCardDeposit = 11;
+constexpr int kWithdrawal = 2;
+constexpr int kCommission = 4;
+constexpr int kSettledLoss = 7;
+constexpr int kSettledProfit = 8;
+constexpr int kMiscellaneous = 10;
+}  // namespace SubType
+
 struct TransactionRecord {
   int id = 0;
   int account = 0;
-  std::string code;     // "DEP" deposit, "WID" withdrawal, "PCH" processing charge
+  std::string code;     // "DEP" deposit, "WID" withdrawal, "PCH" processing charge; "SPL" settled
+                        // profit or loss and "COM" commission, booked by the trading
   std::string subCode;
   int subId = 0;        // the movement's own number
-  int subType = 0;      // the statement's sub-transaction type: 1, 11 deposits, 2 withdrawal, 10 miscellaneous
+  int subType = 0;      // SubType
   double credit = 0;
   double debit = 0;
   double balanceAfter = 0;
   std::string narration;
   std::int64_t when = 0;
+  bool trading = false;  // booked by a settlement, not a money movement
 };
 
 // What a data-set request asks for (the fields of a type-1023 request).
@@ -130,20 +153,23 @@ class TradingHistory {
   const std::vector<SettlementRecord>& settlements() const { return settlements_; }
   const std::vector<CancellationRecord>& cancellations() const { return cancellations_; }
   const std::vector<TransactionRecord>& transactions() const { return transactions_; }
+  // The ledger's balance of an account: the total of its transactions.
+  double balance(int account) const;
 
   // ---- changes made by the order desk ----
   PositionRecord* position(int id);
   WorkingOrderRecord* workingOrder(int id);
   void addPosition(const PositionRecord& p) { positions_.push_back(p); }
   void addWorkingOrder(const WorkingOrderRecord& w) { workingOrders_.push_back(w); }
-  void addSettlement(const SettlementRecord& s) { settlements_.push_back(s); }
+  // Files the settlement and books its profit or loss and commission into the ledger.
+  void addSettlement(const SettlementRecord& s);
   void addCancellation(const CancellationRecord& c) { cancellations_.push_back(c); }
   void removePosition(int id);
   void removeWorkingOrder(int id);
   // The take-profit (limit) and stop-loss (stop) orders of an open position, in placing order.
   std::vector<int> bracketsOf(int positionId) const;
   // Fresh ids: one above the highest that the collection (or any settlement's position pair, for
-  // positions) has used.
+  // positions; any cancelled order or position's opening order, for working orders) has used.
   int nextPositionId() const;
   int nextWorkingOrderId() const;
   int nextSettlementId() const;
@@ -165,6 +191,10 @@ class TradingHistory {
   std::string executedRows(const std::vector<int>& accounts, std::int64_t from, std::int64_t to) const;
   std::string statement(int account, std::int64_t from, std::int64_t to, const PriceFeed& feed) const;
   double positionPL(const PositionRecord& p, const PriceFeed& feed) const;
+  // The ledger's transactions of a settlement (its profit or loss, its commission), not yet posted.
+  static std::vector<TransactionRecord> settlementEntries(const SettlementRecord& s);
+  // Appends a transaction to the ledger with the next id and the account's balance after it.
+  void post(TransactionRecord t);
 
   const Scenario& scenario_;
   std::uint64_t seed_;
@@ -173,6 +203,8 @@ class TradingHistory {
   std::vector<SettlementRecord> settlements_;
   std::vector<CancellationRecord> cancellations_;
   std::vector<TransactionRecord> transactions_;
+  std::map<int, double> balances_;
+  int nextTransaction_ = 6001;
 };
 
 // The profit or loss by the instrument's calculation mode, with `mid` the conversion item's mid
