@@ -90,10 +90,10 @@ class FakePositionsSession : public PositionsSession {
   }
   std::string UpdateTakeProfitandStopLoss(std::int32_t side, std::string_view itemCode, bool takeProfit,
                                           std::int32_t accountNumber, std::int32_t orderType,
-                                          std::string_view orderPrice) const override {
+                                          std::string_view orderPrice, PriceBounds::BracketOf request) const override {
     proposals.push_back(std::to_string(side) + "|" + std::string(itemCode) + "|" + (takeProfit ? "tp" : "sl") + "|" +
                         std::to_string(accountNumber) + "|" + std::to_string(orderType) + "|" +
-                        std::string(orderPrice));
+                        std::string(orderPrice) + (request == PriceBounds::BracketOf::PositionEdit ? "|edit" : ""));
     return takeProfit ? "1.10100" : "1.09900";
   }
   bool PlacePartialOrder(const OrderInfo& info) override { return record("close", info); }

@@ -276,6 +276,39 @@ TEST_F(TicketTest, BracketsOfAMarketOrderComeFromTheDesksBoundsAndUntickingClear
   EXPECT_FALSE(state().stopLossPrice.enabled);
 }
 
+// The proposals pass the desk's check of the order they go with, and a market order's stop-loss
+// never lies where the new position would be stopped out at once, though the spread (12 ticks) is
+// wider than the stop distance (10). Buy and Sell of the expanding watchlist open this same ticket.
+TEST_F(TicketTest, ProposedBracketsPassTheDesksCheckAndNoStopLossLiesBeyondTheClosingPrice) {
+  for (const bool fromWatchlist : {false, true}) {
+    for (const char* type : {"Market", "Stop"}) {
+      for (const int side : {0, 1}) {
+        SCOPED_TRACE(::testing::Message() << type << (side == 0 ? " buy" : " sell")
+                                          << (fromWatchlist ? " from a watchlist" : ""));
+        open("EURUSD", fromWatchlist);
+        ticket->TradeTicketRadioButtonClicked(Ticket::kAdvancedMode);
+        ticket->comboBoxSelectionIsChanging(TicketComboId::OrderType, type);
+        if (side == 0) ticket->buyButtonClicked();
+        else ticket->sellButtonClicked();
+        ticket->takeProfitCheckboxSelect(true);
+        ticket->stopLossCheckboxSelect(true);
+        const std::size_t sent = sentOrders().size();
+        ticket->placeOrderButtonClicked();
+        if (std::string(type) == "Market") ticket->handleResult(true, false);
+        queue.runPending();
+        EXPECT_EQ(view->alerts, Strings{});
+        ASSERT_EQ(sentOrders().size(), sent + 1);
+        const double stopLoss = std::stod(tag(sentOrders().back(), "40"));
+        if (std::string(type) == "Market") {
+          if (side == 0) EXPECT_LT(stopLoss, 1.0845);
+          else EXPECT_GT(stopLoss, 1.08462);
+        }
+        view->alerts.clear();
+      }
+    }
+  }
+}
+
 TEST_F(TicketTest, AStepperMovesItsPriceByOneTick) {
   open();
   ticket->TradeTicketRadioButtonClicked(Ticket::kAdvancedMode);
