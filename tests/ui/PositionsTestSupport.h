@@ -180,9 +180,7 @@ class RecordingSheets : public PositionSheetOpener {
   void openModifySheet(int mode, const std::string& id) override { opened.push_back("modify" + tag(mode, id)); }
   void openOffsetSheet(const std::string& id) override { opened.push_back("offset " + id); }
   bool canShowDeliveryReceipt() const override { return deliveryReceipt; }
-  void openDeliveryReceipt(int type, int row, const std::string& id) override {
-    opened.push_back("receipt" + tag(type, id) + " row " + std::to_string(row));
-  }
+  void openDeliveryReceipt(int type, const std::string& id) override { opened.push_back("receipt" + tag(type, id)); }
 
   bool sheetOpen = false;
   bool deliveryReceipt = true;
