@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFont>
+
 #include "TicketTestSupport.h"
 #include "model/AccountDetails.h"
 #include "ui/ticket/MultiTradeTableModel.h"
@@ -454,6 +456,25 @@ TEST_F(TicketTest, RowsFollowOrderTypeBracketsAndDeviationAndLoseTheirTicks) {
   ticket->takeProfitCheckboxSelect(true);
   ASSERT_EQ(ticket->multitradeAccounts().size(), 1u);
   EXPECT_EQ(ticket->multitradeAccounts()[0]->accountDet->AccountId, 1001);
+}
+
+TEST_F(TicketTest, TheTableIsResetBeforeItsRowsGoAndDrawsItsCellsInTwelvePointLucidaGrande) {
+  open();
+  ticket->toggleLeftDrawer();
+  ticket->TradeTicketRadioButtonClicked(Ticket::kAdvancedMode);
+  MultiTradeTableModel& table = ticket->multitradeTableModel();
+  ASSERT_EQ(table.rowCount(), 2);
+  std::vector<int> rowsWhenTold;
+  QObject::connect(&table, &QAbstractItemModel::modelAboutToBeReset,
+                   [&] { rowsWhenTold.push_back(static_cast<int>(ticket->multitradeAccounts().size())); });
+  ticket->deviationCheckboxSelect(true);
+  EXPECT_EQ(rowsWhenTold, std::vector<int>{2});
+  EXPECT_EQ(table.rowCount(), 1);
+  for (int column = 0; column < MultiTradeTableModel::ColumnCount; ++column) {
+    const QFont font = table.data(table.index(0, column), Qt::FontRole).value<QFont>();
+    EXPECT_EQ(font.family(), "Lucida Grande");
+    EXPECT_EQ(font.pixelSize(), 12);
+  }
 }
 
 TEST_F(TicketTest, RowQuantitiesAddUpAndTheHeaderSetsEveryTickedRow) {
