@@ -16,8 +16,8 @@ void installPanes(MainWindow& window) {
   installWatchlists(window);
   PositionsPane* lists = installPositionLists(window);
   // A position's delivery receipt comes from the watchlist family's details sheet.
-  lists->setDeliveryReceiptOpener([&window](int detailViewType, int row, const std::string&) {
-    if (row >= 0) openDeliveryReceipt(window, detailViewType, static_cast<std::size_t>(row));
+  lists->setDeliveryReceiptOpener([&window](int detailViewType, const std::string& positionId) {
+    openDeliveryReceipt(window, detailViewType, positionId);
   });
   installTradeTicket(window);
   installReporting(window);

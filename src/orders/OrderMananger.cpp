@@ -347,9 +347,10 @@ std::string OrderMananger::OrderTypeChange(std::int32_t orderType, std::int32_t 
 
 std::string OrderMananger::UpdateTakeProfitandStopLoss(std::int32_t side, std::string_view itemCode, bool takeProfit,
                                                        std::int32_t accountNumber, std::int32_t orderType,
-                                                       std::string_view orderPrice, int textForm) const {
+                                                       std::string_view orderPrice, int textForm,
+                                                       PriceBounds::BracketOf request) const {
   return PriceBounds::UpdateTakeProfitandStopLoss(session_.referenceData(), side, itemCode, takeProfit, accountNumber,
-                                                  orderType, orderPrice, textForm);
+                                                  orderType, orderPrice, textForm, request);
 }
 
 double OrderMananger::GetMarginForSingleLot(const Order& order) const {

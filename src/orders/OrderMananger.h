@@ -28,6 +28,7 @@
 #include "model/Order.h"
 #include "model/OrderInfo.h"
 #include "orders/OrderValidator.h"
+#include "orders/PriceBounds.h"
 #include "platform/NotificationCenter.h"
 
 namespace td {
@@ -123,7 +124,8 @@ class OrderMananger {
                               std::int32_t accountNumber, int textForm) const;
   std::string UpdateTakeProfitandStopLoss(std::int32_t side, std::string_view itemCode, bool takeProfit,
                                           std::int32_t accountNumber, std::int32_t orderType,
-                                          std::string_view orderPrice, int textForm) const;
+                                          std::string_view orderPrice, int textForm,
+                                          PriceBounds::BracketOf request = PriceBounds::BracketOf::OrderEntry) const;
   // Margin of one lot of a position or order, from its account's group terms.
   double GetMarginForSingleLot(const Order& order) const;
   // `CalcHedgeMargin:`: stores the hedge margin of the position's item and delivery mode in the

@@ -155,44 +155,25 @@ CheckFailure OrderValidator::VerifyOrder(const Order& order) const {
   // The take-profit and stop-loss protect the position: they stand on the other side of the order,
   // except in a bracket edit, whose side already is the closing one.
   const bool protectBuy = order.isEditBracketOrder ? buy : !buy;
-  if (order.isTakeProfitEnabled) {
-    const auto takeProfit = OrderNumbers::strictNumber(order.LimitPrice);
-    if (!takeProfit || !PriceBounds::isOnTick(*takeProfit, item.DecimalPlaces, item.TickSize)) {
-      return "Take Profit price should be in correct tick";
+  struct Bracket {
+    bool enabled;
+    bool takeProfit;
+    const std::string& price;
+    const char* name;
+  };
+  for (const Bracket& b : {Bracket{order.isTakeProfitEnabled, true, order.LimitPrice, "Take Profit"},
+                           Bracket{order.isStopLossEnabled, false, order.StopPrice, "Stop Loss"}}) {
+    if (!b.enabled) continue;
+    const auto value = OrderNumbers::strictNumber(b.price);
+    if (!value || !PriceBounds::isOnTick(*value, item.DecimalPlaces, item.TickSize)) {
+      return withNumber(b.name, " price should be in correct tick");
     }
-    const double d = PriceBounds::limitDistance(&terms, item);
-    if (protectBuy) {
-      const std::string bound =
-          OrderNumbers::priceText(PriceBounds::CalculateContingentPrice(false, price, d), item.DecimalPlaces);
-      if (!keepsBound(order.LimitPrice, bound, true)) {
-        return withNumber("Take Profit price should be less than or equal to ", bound);
-      }
-    } else {
-      const std::string bound =
-          OrderNumbers::priceText(PriceBounds::CalculateContingentPrice(true, price, d), item.DecimalPlaces);
-      if (!keepsBound(order.LimitPrice, bound, false)) {
-        return withNumber("Take Profit price should be greater than or equal to ", bound);
-      }
-    }
-  }
-  if (order.isStopLossEnabled) {
-    const auto stopLoss = OrderNumbers::strictNumber(order.StopPrice);
-    if (!stopLoss || !PriceBounds::isOnTick(*stopLoss, item.DecimalPlaces, item.TickSize)) {
-      return "Stop Loss price should be in correct tick";
-    }
-    const double d = PriceBounds::stopDistance(&terms, item);
-    if (protectBuy) {
-      const std::string bound =
-          OrderNumbers::priceText(PriceBounds::CalculateContingentPrice(true, price, d), item.DecimalPlaces);
-      if (!keepsBound(order.StopPrice, bound, false)) {
-        return withNumber("Stop Loss price should be greater than or equal to ", bound);
-      }
-    } else {
-      const std::string bound =
-          OrderNumbers::priceText(PriceBounds::CalculateContingentPrice(false, price, d), item.DecimalPlaces);
-      if (!keepsBound(order.StopPrice, bound, true)) {
-        return withNumber("Stop Loss price should be less than or equal to ", bound);
-      }
+    const PriceBounds::Bound bound = PriceBounds::bracketBound(&terms, item, b.takeProfit, protectBuy, price);
+    const std::string text = OrderNumbers::priceText(bound.value, item.DecimalPlaces);
+    if (!keepsBound(b.price, text, !bound.atLeast)) {
+      return withNumber(b.name,
+                        bound.atLeast ? " price should be greater than or equal to " : " price should be less than or equal to ",
+                        text);
     }
   }
 

@@ -1,5 +1,6 @@
 #include "orders/PriceBounds.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <memory>
@@ -35,10 +36,28 @@ const ItemDetails& noItem() {
   return item;
 }
 
-std::string boundText(double bound, const ItemDetails& item, int textForm, const char* form) {
+// The bound as a proposal: on the tick grid (moved away from the market, up for a bound that a
+// price must reach, when it falls between two ticks), with the instrument's decimals; with the text
+// flag in the ">= %@" or "<= %@" form.
+std::string boundText(double bound, const ItemDetails& item, int textForm, bool atLeast) {
   std::string number = OrderNumbers::priceText(bound, item.DecimalPlaces);
+  const Decimal price = Decimal::parse(number);
+  if (!PriceBounds::isOnTick(price.toDouble(), item.DecimalPlaces, item.TickSize)) {
+    const Decimal tick = Decimal::fromDouble(item.TickSize);
+    const DecimalResult steps = Decimal::divide(price, tick, 0, atLeast ? RoundingMode::Up : RoundingMode::Down);
+    if (steps.error == DecimalError::None) {
+      const std::string onGrid = OrderNumbers::priceText((steps.value * tick).toDouble(), item.DecimalPlaces);
+      // A tick finer than the instrument's decimals has no grid point to show: the bound stays.
+      if (PriceBounds::isOnTick(Decimal::parse(onGrid).toDouble(), item.DecimalPlaces, item.TickSize)) number = onGrid;
+    }
+  }
   if (textForm == 0) return number;
-  return std::string(form) + number;
+  return (atLeast ? ">= " : "<= ") + number;
+}
+
+// A quote as the order record writes it, read back.
+double asWritten(double quote, const ItemDetails& item) {
+  return OrderRequests::leadingNumber(Formatter::formatDecimal(quote, item.DecimalPlaces));
 }
 
 }  // namespace
@@ -72,6 +91,14 @@ double PriceBounds::stopDistance(const GroupInstruments* terms, const ItemDetail
   return terms == nullptr ? 0 : terms->StopMinPips * item.TickSize;
 }
 
+PriceBounds::Bound PriceBounds::bracketBound(const GroupInstruments* terms, const ItemDetails& item, bool takeProfit,
+                                             bool protectsBuy, double from) {
+  // A take-profit lies on the far side of the position's gain, a stop-loss on the side of its loss.
+  const bool atLeast = takeProfit != protectsBuy;
+  const double d = takeProfit ? limitDistance(terms, item) : stopDistance(terms, item);
+  return {CalculateContingentPrice(atLeast, from, d), atLeast};
+}
+
 std::string PriceBounds::OrderTypeChange(const ReferenceData& data, std::int32_t orderType, std::int32_t side,
                                          std::string_view itemCode, std::int32_t accountNumber, int textForm) {
   if (orderType != 2 && orderType != 3) return {};
@@ -81,37 +108,36 @@ std::string PriceBounds::OrderTypeChange(const ReferenceData& data, std::int32_t
   const bool buy = side == 0;
   if (orderType == 3) {
     const double d = stopDistance(terms.get(), item);
-    return buy ? boundText(CalculateContingentPrice(true, quoteAsk(item), d), item, textForm, ">= ")
-               : boundText(CalculateContingentPrice(false, quoteBid(item), d), item, textForm, "<= ");
+    return buy ? boundText(CalculateContingentPrice(true, quoteAsk(item), d), item, textForm, true)
+               : boundText(CalculateContingentPrice(false, quoteBid(item), d), item, textForm, false);
   }
   const double d = limitDistance(terms.get(), item);
-  return buy ? boundText(CalculateContingentPrice(false, quoteAsk(item), d), item, textForm, "<= ")
-             : boundText(CalculateContingentPrice(true, quoteBid(item), d), item, textForm, ">= ");
+  return buy ? boundText(CalculateContingentPrice(false, quoteAsk(item), d), item, textForm, false)
+             : boundText(CalculateContingentPrice(true, quoteBid(item), d), item, textForm, true);
 }
 
 std::string PriceBounds::UpdateTakeProfitandStopLoss(const ReferenceData& data, std::int32_t side,
                                                      std::string_view itemCode, bool takeProfit,
                                                      std::int32_t accountNumber, std::int32_t orderType,
-                                                     std::string_view orderPrice, int textForm) {
+                                                     std::string_view orderPrice, int textForm, BracketOf request) {
   const auto found = data.item(itemCode);
   const ItemDetails& item = found ? *found : noItem();
   const auto terms = termsFor(data, accountNumber, found.get());
-  const bool sideBuy = side == 0;
-  double base = 0;
-  if (orderType == 1) {
-    // The protecting side is the opposite of the order's own.
-    base = OrderRequests::leadingNumber(marketOrderPrice(item, sideBuy ? 1 : 0));
-  } else {
-    base = OrderRequests::leadingNumber(orderPrice);
+  const bool protectsBuy = side == 0;
+  // The side of the order the request carries.
+  const std::int32_t orderSide = request == BracketOf::PositionEdit ? side : (protectsBuy ? 1 : 0);
+  if (orderType != 1) {
+    const double from = OrderRequests::leadingNumber(orderPrice.empty() ? marketOrderPrice(item, orderSide) : orderPrice);
+    const Bound bound = bracketBound(terms.get(), item, takeProfit, protectsBuy, from);
+    return boundText(bound.value, item, textForm, bound.atLeast);
   }
-  if (takeProfit) {
-    const double d = limitDistance(terms.get(), item);
-    return sideBuy ? boundText(CalculateContingentPrice(false, base, d), item, textForm, "<= ")
-                   : boundText(CalculateContingentPrice(true, base, d), item, textForm, ">= ");
-  }
-  const double d = stopDistance(terms.get(), item);
-  return sideBuy ? boundText(CalculateContingentPrice(true, base, d), item, textForm, ">= ")
-                 : boundText(CalculateContingentPrice(false, base, d), item, textForm, "<= ");
+  const double entry = asWritten(orderSide == 0 ? quoteAsk(item) : quoteBid(item), item);
+  const double closing = asWritten(protectsBuy ? quoteAsk(item) : quoteBid(item), item);
+  const Bound fromEntry = bracketBound(terms.get(), item, takeProfit, protectsBuy, entry);
+  const Bound fromClosing = bracketBound(terms.get(), item, takeProfit, protectsBuy, closing);
+  const double farther = fromEntry.atLeast ? std::max(fromEntry.value, fromClosing.value)
+                                           : std::min(fromEntry.value, fromClosing.value);
+  return boundText(farther, item, textForm, fromEntry.atLeast);
 }
 
 }  // namespace td

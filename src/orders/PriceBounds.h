@@ -45,24 +45,46 @@ class PriceBounds {
   static double limitDistance(const GroupInstruments* terms, const ItemDetails& item);
   static double stopDistance(const GroupInstruments* terms, const ItemDetails& item);
 
+  // The bound a take-profit (`takeProfit`) or stop-loss price is held to: `from` moved away from
+  // the market by the limit or the stop distance. `protectsBuy`: the bracket is a buy, protecting a
+  // sell (its take-profit lies below, its stop-loss above); else it is a sell protecting a buy.
+  // `atLeast`: a price must lie at or above the bound, else at or below it.
+  struct Bound {
+    double value = 0;
+    bool atLeast = false;
+  };
+  static Bound bracketBound(const GroupInstruments* terms, const ItemDetails& item, bool takeProfit,
+                            bool protectsBuy, double from);
+
   // `OrderTypeChange:::::`: the entry-price bound of a limit (2) or stop (3) order on the side
   // (0 buy, any other sell): stop buy Ask + stop distance (">= "), stop sell Bid - stop distance
   // ("<= "), limit buy Ask - limit distance ("<= "), limit sell Bid + limit distance (">= ").
   // `textForm` 0 gives the number with the instrument's decimals, 1 the ">= %@" / "<= %@" form.
-  // Any other order type gives "".
+  // Any other order type gives "". Like every proposal here the number lies on the tick grid,
+  // moved away from the market when the bound itself falls between two ticks.
   static std::string OrderTypeChange(const ReferenceData& data, std::int32_t orderType, std::int32_t side,
                                      std::string_view itemCode, std::int32_t accountNumber, int textForm);
 
-  // `UpdateTakeProfitandStopLoss:::::::`: the take-profit (`takeProfit` set) or stop-loss bound for
-  // the side of the protecting order (the opposite of the order's own side: 1 for a buy order).
-  // The base is the price a market order is checked at, marketOrderPrice() of the order's own side
-  // (the Ask for a buy order, side 1; the Bid for a sell order, side 0), else the order price text. Take-profit: side 0 base - limit distance ("<= "), side 1 base + limit
-  // distance (">= "); stop-loss: side 0 base + stop distance (">= "), side 1 base - stop distance
-  // ("<= ").
+  // Which request a take-profit or stop-loss proposal goes with: an order (a new one, or a working
+  // order's edit), whose side is the opposite of the protecting side; or the bracket edit of an open
+  // position, a market order on the protecting (closing) side itself.
+  enum class BracketOf { OrderEntry, PositionEdit };
+
+  // `UpdateTakeProfitandStopLoss:::::::`: the take-profit (`takeProfit` set) or stop-loss proposal
+  // for the protecting side `side` (1 for a buy order or a long position, 0 for a sell or a short),
+  // the nearest price that the request then passes validation with: bracketBound() from the price
+  // the request's order carries. That is the order price text of a limit or stop order (the quote
+  // of its side when the text is empty, as the order record takes it) and, for a market order
+  // (type 1), the quote of the request's side: the Ask for a buy order, the Bid for a sell order,
+  // the closing quote itself for a position's bracket edit. A market order's proposal also keeps
+  // its distance from the closing quote (Bid for a long, Ask for a short), so that a stop-loss
+  // never lies where the position would be stopped out at once, even with a spread wider than the
+  // stop distance. Take-profit: side 0 "<= ", side 1 ">= "; stop-loss: side 0 ">= ", side 1 "<= ".
   static std::string UpdateTakeProfitandStopLoss(const ReferenceData& data, std::int32_t side,
                                                  std::string_view itemCode, bool takeProfit,
                                                  std::int32_t accountNumber, std::int32_t orderType,
-                                                 std::string_view orderPrice, int textForm);
+                                                 std::string_view orderPrice, int textForm,
+                                                 BracketOf request = BracketOf::OrderEntry);
 };
 
 }  // namespace td

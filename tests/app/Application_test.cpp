@@ -110,7 +110,8 @@ TEST(Application, TheWatchlistFillsFromTheLoginDataAndTicksAndAReceiptGetsItsBan
     // The receipt of the first open position asks for its account's bank account and shows it.
     ASSERT_TRUE(pumpUntil([&] { return !app.context().businessbase()->getOpenOrderCollection().empty(); },
                           std::chrono::seconds(8)));
-    ASSERT_TRUE(openDeliveryReceipt(*main, 1, 0));
+    const std::string first = app.context().businessbase()->getOpenOrderCollection().front()->OpenPositionId;
+    ASSERT_TRUE(openDeliveryReceipt(*main, 1, first));
     auto* sheet = main->findChild<DetailSheet*>("detailSheet");
     ASSERT_NE(sheet, nullptr);
     EXPECT_TRUE(sheet->isVisible());

@@ -62,38 +62,83 @@ TEST_F(PriceBoundsDataTest, UnknownAccountOrTermsGiveTheQuoteItselfAndUnknownIte
   EXPECT_EQ(PriceBounds::OrderTypeChange(t.data, 3, 0, "XAUUSD", 1001, 0), "0.00");
 }
 
-TEST_F(PriceBoundsDataTest, TakeProfitAndStopLossBoundsOfMarketAndPricedOrders) {
-  // A market buy: the protecting side is 1 (sell), based on the Ask the buy is priced at.
-  EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 1, "EURUSD", true, 1001, 1, "", 1), ">= 1.2010");
-  EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 1, "EURUSD", false, 1001, 1, "", 1), "<= 1.1990");
-  // A market sell: side 0, based on the Bid.
-  EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 0, "EURUSD", true, 1001, 1, "", 0), "1.1988");
-  EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 0, "EURUSD", false, 1001, 1, "", 0), "1.2008");
-  // A limit order: based on its price text.
-  EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 1, "EURUSD", true, 1001, 2, "1.1500", 0), "1.1510");
-  EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 0, "EURUSD", false, 1001, 3, "1.3", 1), ">= 1.3010");
+TEST_F(PriceBoundsDataTest, BracketProposalsOfOrdersAndOfAPositionsEdit) {
+  using enum PriceBounds::BracketOf;
+  const auto propose = [this](int side, bool takeProfit, int type, const char* price, PriceBounds::BracketOf of) {
+    return PriceBounds::UpdateTakeProfitandStopLoss(t.data, side, "EURUSD", takeProfit, 1001, type, price, 1, of);
+  };
+  // A market buy (protecting side 1) is priced at the Ask; its stop-loss also keeps the stop
+  // distance from the Bid it would close at.
+  EXPECT_EQ(propose(1, true, 1, "", OrderEntry), ">= 1.2010");
+  EXPECT_EQ(propose(1, false, 1, "", OrderEntry), "<= 1.1988");
+  // A market sell: priced at the Bid, closing at the Ask.
+  EXPECT_EQ(propose(0, true, 1, "", OrderEntry), "<= 1.1988");
+  EXPECT_EQ(propose(0, false, 1, "", OrderEntry), ">= 1.2010");
+  // A position's bracket edit is a market order on the closing side: a long's at the Bid, a
+  // short's at the Ask.
+  EXPECT_EQ(propose(1, true, 1, "", PositionEdit), ">= 1.2008");
+  EXPECT_EQ(propose(1, false, 1, "", PositionEdit), "<= 1.1988");
+  EXPECT_EQ(propose(0, true, 1, "", PositionEdit), "<= 1.1990");
+  EXPECT_EQ(propose(0, false, 1, "", PositionEdit), ">= 1.2010");
+  // A limit or stop order from its price text; without one, from the quote its record takes.
+  EXPECT_EQ(propose(1, true, 2, "1.1500", OrderEntry), ">= 1.1510");
+  EXPECT_EQ(propose(0, false, 3, "1.3", OrderEntry), ">= 1.3010");
+  EXPECT_EQ(propose(1, false, 2, "", OrderEntry), "<= 1.1990");
 }
 
-TEST_F(PriceBoundsDataTest, MarketOrderBoundsAreTheOnesValidationEnforces) {
-  // A quote with more decimals than the instrument shows: the order is priced at its rounded text.
+TEST_F(PriceBoundsDataTest, AQuoteOfZeroIsReplacedByLastAndProposalsLieOnTheTickGrid) {
+  t.item->Ask = 0;
+  t.item->Last = 1.1999;
+  t.terms->LimitMinPips = 0;
+  EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 1, "EURUSD", true, 1001, 1, "", 0), "1.1999");
+  EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 0, "EURUSD", false, 1001, 1, "", 0), "1.2009");
+  // A grid of 5 ticks: bounds between two grid points move away from the market.
+  t.item->Ask = 1.2001;
+  t.item->TickSize = 0.0005;
+  t.terms->StopMinPips = 2;
+  t.terms->LimitMinPips = 2;
+  EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 1, "EURUSD", true, 1001, 1, "", 1), ">= 1.2015");
+  EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 1, "EURUSD", false, 1001, 1, "", 1), "<= 1.1985");
+  EXPECT_EQ(PriceBounds::OrderTypeChange(t.data, 3, 0, "EURUSD", 1001, 1), ">= 1.2015");
+  EXPECT_EQ(PriceBounds::OrderTypeChange(t.data, 2, 0, "EURUSD", 1001, 1), "<= 1.1990");
+}
+
+// Every proposal passes the check of the request it goes with, and no stop-loss lies at or beyond
+// the price the position closes at, with a spread wider than the stop distance and a quote with
+// more decimals than the instrument shows.
+TEST_F(PriceBoundsDataTest, EveryProposalPassesTheCheckOfItsRequestAndNoStopLossTriggersAtOnce) {
+  using enum PriceBounds::BracketOf;
+  t.item->Bid = 1.19876;
   t.item->Ask = 1.20004;
-  t.item->Bid = 1.19976;
-  for (const int side : {0, 1}) {
-    for (const bool takeProfit : {true, false}) {
-      SCOPED_TRACE(::testing::Message() << "side " << side << (takeProfit ? " take-profit" : " stop-loss"));
-      const int protecting = side == 0 ? 1 : 0;
-      const std::string bound =
-          PriceBounds::UpdateTakeProfitandStopLoss(t.data, protecting, "EURUSD", takeProfit, 1001, 1, "", 0);
-      // One tick beyond the bound, on the side the bound forbids.
-      const bool atLeast = (protecting == 1) == takeProfit;
-      const std::string beyond = Formatter::formatDecimal(std::stod(bound) + (atLeast ? -0.0001 : 0.0001), 4);
-      for (const auto& [price, passes] : {std::pair{bound, true}, std::pair{beyond, false}}) {
+  t.terms->LimitMinPips = t.terms->StopMinPips = 5;
+  struct Request {
+    const char* name;
+    int orderType;
+    PriceBounds::BracketOf of;
+  };
+  for (const Request r : {Request{"market order", 1, OrderEntry}, Request{"limit order", 2, OrderEntry},
+                          Request{"position edit", 1, PositionEdit}}) {
+    for (const int positionSide : {0, 1}) {
+      for (const bool takeProfit : {true, false}) {
+        SCOPED_TRACE(::testing::Message() << r.name << (positionSide == 0 ? " long " : " short ")
+                                          << (takeProfit ? "take-profit" : "stop-loss"));
+        const int protecting = positionSide == 0 ? 1 : 0;
+        const std::string entry = r.orderType == 2 ? PriceBounds::OrderTypeChange(t.data, 2, positionSide, "EURUSD", 1001, 0) : "";
+        const std::string price = PriceBounds::UpdateTakeProfitandStopLoss(t.data, protecting, "EURUSD", takeProfit, 1001,
+                                                                           r.orderType, entry, 0, r.of);
         OrderInfo info = marketBuy();
-        info.tradingMode = side;
+        info.orderType = r.orderType;
+        info.price = entry;
+        info.tradingMode = r.of == PositionEdit ? protecting : positionSide;
+        info.isEBO = r.of == PositionEdit;
         (takeProfit ? info.limitPrice : info.stopPrice) = price;
         (takeProfit ? info.TakeProfitEnabled : info.StopLossEnabled) = true;
         const Order order = OrderGenerator::buildOrder(info, t.data, {40, "20240102030405"}, true);
-        EXPECT_EQ(!OrderValidator(t.context()).Validate(order).has_value(), passes) << price;
+        EXPECT_EQ(OrderValidator(t.context()).Validate(order), std::nullopt) << price;
+        if (!takeProfit && r.orderType == 1) {
+          if (positionSide == 0) EXPECT_LT(std::stod(price), t.item->Bid);
+          else EXPECT_GT(std::stod(price), t.item->Ask);
+        }
       }
     }
   }

@@ -55,9 +55,9 @@ class DetailTest : public WatchlistTest {
     }
     return out;
   }
-  void openReceipt(int type, const std::string& row) {
+  void openReceipt(int type, const std::string& positionId) {
     details->setDetailViewType(type);
-    details->setValue(row);
+    details->setValue(positionId);
     details->showWindow();
   }
   void bankReply(const std::string& data) {
@@ -101,7 +101,7 @@ TEST_F(DetailTest, ContractDetailsShowTheItemUnderTheTermsOfTheSelectedAccountsG
 
 TEST_F(DetailTest, AReceiptShowsItsPositionsFiguresWithTheAmountsInWords) {
   session->OpenOrderCollection = {position("P1")};
-  openReceipt(D::OpenPositionReceipt, "0");
+  openReceipt(D::OpenPositionReceipt, "P1");
   EXPECT_EQ(details->title(), "Delivery Receipt:");
   EXPECT_TRUE(details->printButtonVisible());
   EXPECT_EQ(details->DetailList(),
@@ -117,20 +117,23 @@ TEST_F(DetailTest, AReceiptShowsItsPositionsFiguresWithTheAmountsInWords) {
   EXPECT_EQ(rows().at("Total Cost"), "1234.56 (one thousand two hundred thirty-four)");
 }
 
-TEST_F(DetailTest, AReceiptFollowsItsPositionByIdAndARowOutsideTheListShowsOnlyTheLabels) {
+TEST_F(DetailTest, AReceiptShowsThePositionOfItsIdWhateverItsRowAndAnUnknownIdOnlyTheLabels) {
   session->OpenOrderCollection = {position("P1"), position("P2", "101")};
-  openReceipt(D::OpenPositionReceipt, "1");
+  openReceipt(D::OpenPositionReceipt, "P2");
   EXPECT_EQ(details->positionId(), "P2");
+  EXPECT_EQ(rows().at("Position ID"), "P2");
   session->OpenOrderCollection.insert(session->OpenOrderCollection.begin(), position("P0"));
   details->loadDeliveryReceiptDetails();
   EXPECT_EQ(rows().at("Position ID"), "P2");
   EXPECT_EQ(rows().at("Account Name"), "Second");
-  openReceipt(D::OpenPositionReceipt, "9");
-  EXPECT_EQ(details->DetailList().size(), 14u);
-  EXPECT_TRUE(details->DetailValueArray().empty());
+  for (const char* unknown : {"P9", "1", ""}) {
+    openReceipt(D::OpenPositionReceipt, unknown);
+    EXPECT_EQ(details->DetailList().size(), 14u);
+    EXPECT_TRUE(details->DetailValueArray().empty()) << unknown;
+  }
   // The executed list: open and closed positions by id.
   session->OpenOrderCollectionCopy = {position("A7")};
-  openReceipt(D::ExecutedPositionReceipt, "0");
+  openReceipt(D::ExecutedPositionReceipt, "A7");
   EXPECT_EQ(rows().at("Position ID"), "A7");
 }
 
@@ -139,7 +142,7 @@ TEST_F(DetailTest, BankRowsStayEmptyUntilTheReplyToTheReceiptsOwnRequestArrives)
   session->bankDetails = std::make_shared<BankDetails>();
   session->bankDetails->BankName = "Bank of another account";
   session->OpenOrderCollection = {position("P1")};
-  openReceipt(D::OpenPositionReceipt, "0");
+  openReceipt(D::OpenPositionReceipt, "P1");
   EXPECT_EQ(rows().at("Bank Name"), "");
   ASSERT_NE(transport->zmq.back().find("151=getbankaccounts"), std::string::npos);
   EXPECT_NE(transport->zmq.back().find("34=100"), std::string::npos);
@@ -151,16 +154,16 @@ TEST_F(DetailTest, BankRowsStayEmptyUntilTheReplyToTheReceiptsOwnRequestArrives)
   EXPECT_EQ(session->bankDetails->BankName, "Bank of 101");
   EXPECT_EQ(rows().at("Bank Name"), "");
   // Opened again: its new request is answered.
-  openReceipt(D::OpenPositionReceipt, "0");
+  openReceipt(D::OpenPositionReceipt, "P1");
   bankReply(bankRow("4400001", "Tarnwick Savings"));
   EXPECT_EQ(rows().at("Bank Name"), "Tarnwick Savings");
   EXPECT_EQ(rows().at("Bank Account Number"), "4400001");
   // An account number of 0 shows nothing; a reply after the sheet closed is not taken.
-  openReceipt(D::OpenPositionReceipt, "0");
+  openReceipt(D::OpenPositionReceipt, "P1");
   bankReply(bankRow("0", "Zero Bank"));
   EXPECT_EQ(rows().at("Bank Name"), "Zero Bank");
   EXPECT_EQ(rows().at("Bank Account Number"), "");
-  openReceipt(D::OpenPositionReceipt, "0");
+  openReceipt(D::OpenPositionReceipt, "P1");
   details->closeModal();
   bankReply(bankRow("5", "Late Bank"));
   EXPECT_EQ(rows().at("Bank Name"), "");
@@ -177,7 +180,7 @@ TEST_F(DetailTest, ATypeOtherThanTheThreeLoadsNothingAndSetsNoTitle) {
 
 TEST_F(DetailTest, TheReceiptPrintsToAPdfFileWhoseTextHoldsItsRows) {
   session->OpenOrderCollection = {position("P1")};
-  openReceipt(D::OpenPositionReceipt, "0");
+  openReceipt(D::OpenPositionReceipt, "P1");
   const auto file = std::filesystem::temp_directory_path() / ("td-receipt-" + std::to_string(::getpid()) + ".pdf");
   EXPECT_EQ(receiptPrintout(details->printGrid())->printToPdf(QString::fromStdString(file.string())), std::nullopt);
   std::string text;

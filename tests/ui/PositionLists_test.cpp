@@ -175,17 +175,18 @@ TEST_F(OpenPositionsList, TheRowMenuOffersWhatTheAccountAndTheInstrumentAllow) {
   EXPECT_FALSE(list().menuNeedsUpdate(0).any());
 }
 
-TEST_F(OpenPositionsList, OpenersHandTheRecordsIdToTheSheets) {
+TEST_F(OpenPositionsList, TheMenuTakesItsPositionsIdAndItsItemsHandItToTheSheets) {
   session.position("5001", 0, "1");
   session.position("5002", 0, "1", "GOLD");
   list();
-  list().modifyBracketOrderButtonClicked(0);
-  list().offsetPositionButtonClicked(0);
-  list().closePositionButtonClicked(0);
-  list().deliveryReceiptButtonClicked(1);
-  list().closePositionButtonClicked(5);
-  EXPECT_EQ(sheets.opened,
-            (std::vector<std::string>{"modify 0 5001", "offset 5001", "close 0 5001", "receipt 1 5002 row 1"}));
+  EXPECT_EQ(list().menuNeedsUpdate(0).positionId, "5001");
+  EXPECT_EQ(list().menuNeedsUpdate(1).positionId, "5002");
+  list().modifyBracketOrderButtonClicked("5001");
+  list().offsetPositionButtonClicked("5001");
+  list().closePositionButtonClicked("5001");
+  list().deliveryReceiptButtonClicked("5002");
+  EXPECT_EQ(sheets.opened, (std::vector<std::string>{"modify 0 5001", "offset 5001", "close 0 5001", "receipt 1 5002"}));
+  EXPECT_TRUE(alerts->calls.empty());
 }
 
 TEST_F(OpenPositionsList, ClosingChecksThePermissionAndWhatWorkingCloseOrdersAlreadyCover) {
@@ -207,7 +208,7 @@ TEST_F(OpenPositionsList, ClosingChecksThePermissionAndWhatWorkingCloseOrdersAlr
   for (const char* lots : {"3", "4"}) {
     auto second = session.working(std::string("70") + lots, 1, 1, lots, "0");
     second->LiqudateOrderNumber = "5001";
-    list().closePositionButtonClicked(0);
+    list().closePositionButtonClicked("5001");
     EXPECT_EQ(alerts->calls.back(), "info|Already Close New request is pending");
     session.book.PendingOrderCollection.pop_back();
   }
@@ -257,12 +258,13 @@ TEST_F(WorkingOrdersList, OnlyLimitAndStopOrdersWithTheirIdCanBeEditedOrCancelle
   EXPECT_TRUE(menu.visible);
   EXPECT_EQ(menu.editTitle, "Edit Limit Order");
   EXPECT_EQ(menu.cancelTitle, "Cancel Limit Order");
+  EXPECT_EQ(menu.orderId, "7001");
   EXPECT_EQ(list().menuNeedsUpdate(1).cancelTitle, "Cancel Stop Order");
   EXPECT_FALSE(list().menuNeedsUpdate(2).visible);
   EXPECT_FALSE(list().menuNeedsUpdate(3).visible);
-  list().editOrderButtonClicked(1);
-  list().cancelOrderButtonClicked(0);
-  list().cancelOrderButtonClicked(2);
+  list().editOrderButtonClicked("7002");
+  list().cancelOrderButtonClicked("7001");
+  list().cancelOrderButtonClicked("7003");  // a market order
   EXPECT_EQ(sheets.opened, (std::vector<std::string>{"modify 1 7002", "close 1 7001"}));
   sheets.sheetOpen = true;
   EXPECT_FALSE(list().menuNeedsUpdate(0).visible);
@@ -356,12 +358,12 @@ TEST_F(HistoryLists, TheExecutedRowMenuOffersTheDeliveryReceiptOfADeliveringItem
   session.position("1", 0, "1");
   session.position("2", 0, "1", "GOLD");
   ExecutedPositionTableController list(session, center(), sheets);
-  EXPECT_FALSE(list.menuNeedsUpdate(0));
-  EXPECT_TRUE(list.menuNeedsUpdate(1));
-  list.deliveryReceiptButtonClicked(1);
-  EXPECT_EQ(sheets.opened, std::vector<std::string>{"receipt 2 2 row 1"});
+  EXPECT_EQ(list.menuNeedsUpdate(0), std::nullopt);
+  EXPECT_EQ(list.menuNeedsUpdate(1), "2");
+  list.deliveryReceiptButtonClicked("2");
+  EXPECT_EQ(sheets.opened, std::vector<std::string>{"receipt 2 2"});
   sheets.sheetOpen = true;
-  EXPECT_FALSE(list.menuNeedsUpdate(1));
+  EXPECT_EQ(list.menuNeedsUpdate(1), std::nullopt);
 }
 
 }  // namespace

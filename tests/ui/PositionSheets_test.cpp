@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "PositionsTestSupport.h"
+#include "orders/OrderGenerator.h"
 #include "ui/positions/ClosendCancelPositionWindowController.h"
 #include "ui/positions/ModifyPositionWindowController.h"
 #include "ui/positions/OffsetPositionWindowController.h"
@@ -225,7 +226,7 @@ TEST_F(ModifySheet, TickingProposesAPriceForTheClosingSideAndUntickingEmptiesIt)
   EXPECT_FALSE(sheet.state().takeProfit.checked);
   EXPECT_TRUE(sheet.state().takeProfit.price.empty());
   sheet.takeProfitCheckboxSelect(true);
-  EXPECT_EQ(session.proposals.back(), "1|EURUSD|tp|1001|1|");
+  EXPECT_EQ(session.proposals.back(), "1|EURUSD|tp|1001|1||edit");
   EXPECT_EQ(sheet.state().takeProfit.price, "1.10100");
   sheet.takeProfitStepperButtonPressed(1);
   EXPECT_EQ(sheet.state().takeProfit.price, "1.10101");
@@ -286,6 +287,89 @@ TEST_F(ModifySheet, TheSheetLearnsFromTheTableThatItsRecordWentAndClosesOnAbortM
   center().post(OrderMananger::kPlaceOrderNotification, std::string(OrderMananger::kAbortModal));
   EXPECT_EQ(view.ended, 1);
   EXPECT_FALSE(sheet.isOpen());
+}
+
+// A session whose proposals and checks are the order desk's own (the bounds and the order checks
+// over the session's records): a request that passes is recorded, a refusal kept. The group's
+// terms ask for 5 ticks of distance; EURUSD's spread is 10.
+class DeskSession : public test::FakePositionsSession {
+ public:
+  DeskSession() {
+    data.FillSessionSettingCollection(XmlRow{{{"SettingsId", "0"}}});
+    const auto setting = data.sessionSetting("0");
+    setting->AllowNewMarket = setting->AllowNewContigent = setting->AllowNewTpSl = true;
+    data.group("1")->TradingEnabled = true;
+    for (const auto& [key, terms] : data.group("1")->GroupInstrumentCollection) {
+      terms->MaxOrderQty = 100;
+      terms->LimitMinPips = terms->StopMinPips = 5;
+    }
+    eurusd->isAvailableForTrading = true;
+    data.account("1001")->AvailableMargin = 1e6;
+  }
+  std::string UpdateTakeProfitandStopLoss(std::int32_t side, std::string_view itemCode, bool takeProfit,
+                                          std::int32_t accountNumber, std::int32_t orderType,
+                                          std::string_view orderPrice, PriceBounds::BracketOf request) const override {
+    return PriceBounds::UpdateTakeProfitandStopLoss(data, side, itemCode, takeProfit, accountNumber, orderType,
+                                                    orderPrice, 0, request);
+  }
+  bool PlaceEditBracketOrder(const OrderInfo& info) override { return check("bracket", info); }
+  bool PlaceEditWorkingOrder(const OrderInfo& info) override { return check("working", info); }
+
+  std::vector<std::string> refusals;
+
+ private:
+  bool check(const char* kind, const OrderInfo& info) {
+    OrderCheckContext context;
+    context.referenceData = &data;
+    context.connected = true;
+    if (auto refused = OrderValidator(context).Validate(OrderGenerator::buildOrder(info, data, {}, true))) {
+      refusals.push_back(*refused);
+      return false;
+    }
+    sent.push_back({kind, info});
+    return true;
+  }
+};
+
+class ModifySheetAgainstTheDesk : public PositionsTest {
+ protected:
+  ModifySheetAgainstTheDesk() { sheet.setView(&view); }
+  DeskSession desk;
+  ModifyPositionWindowController sheet{desk};
+  RecordingSheetView view;
+};
+
+// Whatever the sheet proposes passes the check of the request it sends: a position's bracket edit,
+// whose stop-loss never lies beyond the price the position closes at, or a working order's edit at
+// the price its field holds.
+TEST_F(ModifySheetAgainstTheDesk, ProposalsPassTheCheckOfTheSheetsRequestAndNoStopLossLiesBeyondTheClosingPrice) {
+  desk.position("5001", 0, "1");
+  desk.position("5002", 1, "1");
+  desk.working("7001", 0, 3, "1", "1.12000");
+  desk.working("7002", 1, 2, "1", "1.12000");
+  struct Case {
+    int mode;
+    const char* id;
+  };
+  for (const Case c : {Case{0, "5001"}, Case{0, "5002"}, Case{1, "7001"}, Case{1, "7002"}}) {
+    SCOPED_TRACE(c.id);
+    sheet.open(c.mode, c.id);
+    if (c.mode == 1) sheet.orderPriceEdited("1.12500");
+    sheet.takeProfitCheckboxSelect(true);
+    sheet.stopLossCheckboxSelect(true);
+    const std::size_t sent = desk.sent.size();
+    sheet.ModifyButtonClicked();
+    EXPECT_EQ(desk.refusals, std::vector<std::string>{});
+    ASSERT_EQ(desk.sent.size(), sent + 1);
+    const double stopLoss = std::stod(desk.sent.back().info.stopPrice);
+    if (std::string(c.id) == "5001") {
+      EXPECT_LT(stopLoss, desk.eurusd->Bid);
+    } else if (std::string(c.id) == "5002") {
+      EXPECT_GT(stopLoss, desk.eurusd->Ask);
+    }
+    desk.refusals.clear();
+    sheet.closeModal();
+  }
 }
 
 // ---- offset ----

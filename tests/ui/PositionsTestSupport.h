@@ -90,10 +90,10 @@ class FakePositionsSession : public PositionsSession {
   }
   std::string UpdateTakeProfitandStopLoss(std::int32_t side, std::string_view itemCode, bool takeProfit,
                                           std::int32_t accountNumber, std::int32_t orderType,
-                                          std::string_view orderPrice) const override {
+                                          std::string_view orderPrice, PriceBounds::BracketOf request) const override {
     proposals.push_back(std::to_string(side) + "|" + std::string(itemCode) + "|" + (takeProfit ? "tp" : "sl") + "|" +
                         std::to_string(accountNumber) + "|" + std::to_string(orderType) + "|" +
-                        std::string(orderPrice));
+                        std::string(orderPrice) + (request == PriceBounds::BracketOf::PositionEdit ? "|edit" : ""));
     return takeProfit ? "1.10100" : "1.09900";
   }
   bool PlacePartialOrder(const OrderInfo& info) override { return record("close", info); }
@@ -180,9 +180,7 @@ class RecordingSheets : public PositionSheetOpener {
   void openModifySheet(int mode, const std::string& id) override { opened.push_back("modify" + tag(mode, id)); }
   void openOffsetSheet(const std::string& id) override { opened.push_back("offset " + id); }
   bool canShowDeliveryReceipt() const override { return deliveryReceipt; }
-  void openDeliveryReceipt(int type, int row, const std::string& id) override {
-    opened.push_back("receipt" + tag(type, id) + " row " + std::to_string(row));
-  }
+  void openDeliveryReceipt(int type, const std::string& id) override { opened.push_back("receipt" + tag(type, id)); }
 
   bool sheetOpen = false;
   bool deliveryReceipt = true;

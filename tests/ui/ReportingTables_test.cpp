@@ -158,6 +158,8 @@ TEST_F(AccountsTableTest, CellsShowTheFiguresSignedByColourAndTheEquityHitStatus
   const int status = column("Status");
   const QFont hit = model->data(model->index(1, status), Qt::FontRole).value<QFont>();
   const QFont normal = model->data(model->index(0, status), Qt::FontRole).value<QFont>();
+  EXPECT_EQ(hit.family(), "Lucida Grande");
+  EXPECT_EQ(normal.family(), "Lucida Grande");
   EXPECT_TRUE(hit.bold());
   EXPECT_EQ(hit.pixelSize(), 13);
   EXPECT_EQ(model->data(model->index(1, status), Qt::ForegroundRole).value<QColor>(), QColor(Qt::red));

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFont>
+
 #include "TicketTestSupport.h"
 #include "model/AccountDetails.h"
 #include "ui/ticket/MultiTradeTableModel.h"
@@ -276,6 +278,39 @@ TEST_F(TicketTest, BracketsOfAMarketOrderComeFromTheDesksBoundsAndUntickingClear
   EXPECT_FALSE(state().stopLossPrice.enabled);
 }
 
+// The proposals pass the desk's check of the order they go with, and a market order's stop-loss
+// never lies where the new position would be stopped out at once, though the spread (12 ticks) is
+// wider than the stop distance (10). Buy and Sell of the expanding watchlist open this same ticket.
+TEST_F(TicketTest, ProposedBracketsPassTheDesksCheckAndNoStopLossLiesBeyondTheClosingPrice) {
+  for (const bool fromWatchlist : {false, true}) {
+    for (const char* type : {"Market", "Stop"}) {
+      for (const int side : {0, 1}) {
+        SCOPED_TRACE(::testing::Message() << type << (side == 0 ? " buy" : " sell")
+                                          << (fromWatchlist ? " from a watchlist" : ""));
+        open("EURUSD", fromWatchlist);
+        ticket->TradeTicketRadioButtonClicked(Ticket::kAdvancedMode);
+        ticket->comboBoxSelectionIsChanging(TicketComboId::OrderType, type);
+        if (side == 0) ticket->buyButtonClicked();
+        else ticket->sellButtonClicked();
+        ticket->takeProfitCheckboxSelect(true);
+        ticket->stopLossCheckboxSelect(true);
+        const std::size_t sent = sentOrders().size();
+        ticket->placeOrderButtonClicked();
+        if (std::string(type) == "Market") ticket->handleResult(true, false);
+        queue.runPending();
+        EXPECT_EQ(view->alerts, Strings{});
+        ASSERT_EQ(sentOrders().size(), sent + 1);
+        const double stopLoss = std::stod(tag(sentOrders().back(), "40"));
+        if (std::string(type) == "Market") {
+          if (side == 0) EXPECT_LT(stopLoss, 1.0845);
+          else EXPECT_GT(stopLoss, 1.08462);
+        }
+        view->alerts.clear();
+      }
+    }
+  }
+}
+
 TEST_F(TicketTest, AStepperMovesItsPriceByOneTick) {
   open();
   ticket->TradeTicketRadioButtonClicked(Ticket::kAdvancedMode);
@@ -421,6 +456,25 @@ TEST_F(TicketTest, RowsFollowOrderTypeBracketsAndDeviationAndLoseTheirTicks) {
   ticket->takeProfitCheckboxSelect(true);
   ASSERT_EQ(ticket->multitradeAccounts().size(), 1u);
   EXPECT_EQ(ticket->multitradeAccounts()[0]->accountDet->AccountId, 1001);
+}
+
+TEST_F(TicketTest, TheTableIsResetBeforeItsRowsGoAndDrawsItsCellsInTwelvePointLucidaGrande) {
+  open();
+  ticket->toggleLeftDrawer();
+  ticket->TradeTicketRadioButtonClicked(Ticket::kAdvancedMode);
+  MultiTradeTableModel& table = ticket->multitradeTableModel();
+  ASSERT_EQ(table.rowCount(), 2);
+  std::vector<int> rowsWhenTold;
+  QObject::connect(&table, &QAbstractItemModel::modelAboutToBeReset,
+                   [&] { rowsWhenTold.push_back(static_cast<int>(ticket->multitradeAccounts().size())); });
+  ticket->deviationCheckboxSelect(true);
+  EXPECT_EQ(rowsWhenTold, std::vector<int>{2});
+  EXPECT_EQ(table.rowCount(), 1);
+  for (int column = 0; column < MultiTradeTableModel::ColumnCount; ++column) {
+    const QFont font = table.data(table.index(0, column), Qt::FontRole).value<QFont>();
+    EXPECT_EQ(font.family(), "Lucida Grande");
+    EXPECT_EQ(font.pixelSize(), 12);
+  }
 }
 
 TEST_F(TicketTest, RowQuantitiesAddUpAndTheHeaderSetsEveryTickedRow) {

@@ -202,18 +202,21 @@ void ExecutedPositionTableController::resetButtonClicked() {
   reload();
 }
 
-bool ExecutedPositionTableController::menuNeedsUpdate(int clickedRow) const {
-  if (sheets_.isSheetOpen() || !sheets_.canShowDeliveryReceipt()) return false;
+std::optional<std::string> ExecutedPositionTableController::menuNeedsUpdate(int clickedRow) const {
+  if (sheets_.isSheetOpen() || !sheets_.canShowDeliveryReceipt()) return std::nullopt;
   const auto position = orderAt(clickedRow);
-  if (!position) return false;
+  if (!position) return std::nullopt;
   const auto item = session_.item(position->ItemCode);
   const std::int32_t settings = item ? item->availableOrderSettings : 0;
-  return (settings & 4) && (settings & 1);
+  if (!(settings & 4) || !(settings & 1)) return std::nullopt;
+  return position->OpenPositionId;
 }
 
-void ExecutedPositionTableController::deliveryReceiptButtonClicked(int row) {
-  const auto position = orderAt(row);
-  if (position && sheets_.canShowDeliveryReceipt()) sheets_.openDeliveryReceipt(2, row, position->OpenPositionId);
+void ExecutedPositionTableController::deliveryReceiptButtonClicked(const std::string& positionId) {
+  if (!sheets_.canShowDeliveryReceipt()) return;
+  if (SheetSupport::listedPosition(session_.getExecutedOrderCollection(), positionId)) {
+    sheets_.openDeliveryReceipt(2, positionId);
+  }
 }
 
 }  // namespace td

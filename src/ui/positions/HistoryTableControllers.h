@@ -4,6 +4,8 @@
 // search, and the delivery receipt of a row).
 
 #include <QDate>
+#include <optional>
+#include <string>
 
 #include "ui/positions/PositionListModel.h"
 #include "ui/positions/PositionSheetOpener.h"
@@ -61,9 +63,12 @@ class ExecutedPositionTableController final : public PositionListModel {
   // Back to the open positions.
   void resetButtonClicked();
 
-  // The row menu's one item: the delivery receipt, for an item that delivers and buys.
-  bool menuNeedsUpdate(int clickedRow) const;
-  void deliveryReceiptButtonClicked(int row);
+  // The row menu's one item, the delivery receipt, for an item that delivers and buys: the id of
+  // the row's position when the menu offers it.
+  std::optional<std::string> menuNeedsUpdate(int clickedRow) const;
+  // The receipt of the position the menu was opened on; when it has left the list meanwhile, the
+  // user is told and nothing opens.
+  void deliveryReceiptButtonClicked(const std::string& positionId);
 
  protected:
   OrderRows fetchRows() const override;

@@ -97,11 +97,15 @@ void ModifyPositionWindowController::tick(Bracket& bracket, bool takeProfit, boo
   bracket.price.clear();
   if (checked) {
     if (const auto found = record()) {
-      // A proposal for the closing side of the record.
+      // A proposal for the closing side of the record, which the request the sheet sends passes:
+      // a position's bracket edit, measured from the closing quote, or a working order's edit at
+      // the price in the sheet's field.
+      const bool position = mode_ == kBracket;
       bracket.price = session_.UpdateTakeProfitandStopLoss(
           found->tradingMode == 0 ? 1 : 0, found->ItemCode, takeProfit,
-          static_cast<std::int32_t>(T::value(state_.account)), mode_ == kBracket ? 1 : found->orderType,
-          mode_ == kBracket ? std::string() : found->OrderPrice);
+          static_cast<std::int32_t>(T::value(state_.account)), position ? 1 : found->orderType,
+          position ? std::string() : state_.orderPrice,
+          position ? PriceBounds::BracketOf::PositionEdit : PriceBounds::BracketOf::OrderEntry);
     } else {
       markGone();
     }

@@ -180,6 +180,7 @@ OpenPositionTableController::RowMenu OpenPositionTableController::menuNeedsUpdat
   if (sheets_.isSheetOpen()) return menu;
   const auto position = orderAt(clickedRow);
   if (!position) return menu;
+  menu.positionId = position->OpenPositionId;
   const auto item = session_.item(position->ItemCode);
   const auto owner = session_.account(position->AccountNumber);
   const std::int32_t itemTypes = item ? item->availableOrderTypes : 0;
@@ -201,33 +202,44 @@ OpenPositionTableController::RowMenu OpenPositionTableController::menuNeedsUpdat
   return menu;
 }
 
-void OpenPositionTableController::modifyBracketOrderButtonClicked(int row) {
-  if (const auto position = orderAt(row)) sheets_.openModifySheet(0, position->OpenPositionId);
+void OpenPositionTableController::modifyBracketOrderButtonClicked(const std::string& positionId) {
+  if (SheetSupport::listedPosition(session_.getOpenOrderCollection(), positionId)) {
+    sheets_.openModifySheet(0, positionId);
+  }
 }
 
-void OpenPositionTableController::offsetPositionButtonClicked(int row) {
-  if (const auto position = orderAt(row)) sheets_.openOffsetSheet(position->OpenPositionId);
+void OpenPositionTableController::offsetPositionButtonClicked(const std::string& positionId) {
+  if (SheetSupport::listedPosition(session_.getOpenOrderCollection(), positionId)) sheets_.openOffsetSheet(positionId);
 }
 
-void OpenPositionTableController::deliveryReceiptButtonClicked(int row) {
-  const auto position = orderAt(row);
-  if (position && sheets_.canShowDeliveryReceipt()) sheets_.openDeliveryReceipt(1, row, position->OpenPositionId);
+void OpenPositionTableController::deliveryReceiptButtonClicked(const std::string& positionId) {
+  if (!sheets_.canShowDeliveryReceipt()) return;
+  if (SheetSupport::listedPosition(session_.getOpenOrderCollection(), positionId)) {
+    sheets_.openDeliveryReceipt(1, positionId);
+  }
 }
 
-void OpenPositionTableController::closePositionButtonClicked(int row) {
-  const auto position = orderAt(row);
-  if (!position || sheets_.isSheetOpen() || !closable(*position)) return;
+void OpenPositionTableController::closePositionButtonClicked(const std::string& positionId) {
+  if (const auto position = SheetSupport::listedPosition(session_.getOpenOrderCollection(), positionId)) {
+    closePosition(*position);
+  }
+}
+
+void OpenPositionTableController::closePosition(const Order& position) {
+  if (sheets_.isSheetOpen() || !closable(position)) return;
   // Working close orders that already cover the whole position leave nothing to close.
-  if (SheetSupport::pendingCloseQuantity(session_.getPendingOrderCollection(), position->OpenPositionId) >=
-      T::value(position->RemainingQty)) {
+  if (SheetSupport::pendingCloseQuantity(session_.getPendingOrderCollection(), position.OpenPositionId) >=
+      T::value(position.RemainingQty)) {
     AppContext::current()->userAlerts()->showAlert("info", "Already Close New request is pending");
     return;
   }
-  sheets_.openCloseOrCancelSheet(0, position->OpenPositionId);
+  sheets_.openCloseOrCancelSheet(0, position.OpenPositionId);
 }
 
 void OpenPositionTableController::cellClicked(int row, int column) {
-  if (column >= 0 && column == columnOfField(CurrentPrice)) closePositionButtonClicked(row);
+  if (column < 0 || column != columnOfField(CurrentPrice)) return;
+  // The click acts at once on the row it lands on.
+  if (const auto position = orderAt(row)) closePosition(*position);
 }
 
 }  // namespace td

@@ -30,12 +30,13 @@ class OpenPositionTableController final : public PositionListModel {
   enum PriceState { Unchanged = 0, Up = 1, Down = 2, EquityHit = 3 };
   static constexpr int PriceStateRole = Qt::UserRole + 1;
 
-  // The row menu's four items, in their fixed order.
+  // The row menu's four items, in their fixed order, and the position they act on.
   struct RowMenu {
     bool modify = false;
     bool close = false;
     bool offset = false;
     bool deliveryReceipt = false;
+    std::string positionId;
     bool any() const { return modify || close || offset || deliveryReceipt; }
   };
 
@@ -49,10 +50,12 @@ class OpenPositionTableController final : public PositionListModel {
 
   // `menuNeedsUpdate:` for a right click on `clickedRow` (-1: not on a row).
   RowMenu menuNeedsUpdate(int clickedRow) const;
-  void modifyBracketOrderButtonClicked(int row);
-  void closePositionButtonClicked(int row);
-  void offsetPositionButtonClicked(int row);
-  void deliveryReceiptButtonClicked(int row);
+  // The menu's actions on the position it was opened on; when that position has gone meanwhile,
+  // the user is told and nothing opens.
+  void modifyBracketOrderButtonClicked(const std::string& positionId);
+  void closePositionButtonClicked(const std::string& positionId);
+  void offsetPositionButtonClicked(const std::string& positionId);
+  void deliveryReceiptButtonClicked(const std::string& positionId);
   // A click on a cell; the price cell closes the position.
   void cellClicked(int row, int column);
 
@@ -77,6 +80,7 @@ class OpenPositionTableController final : public PositionListModel {
   // Whether the position may be closed from the list: the instrument buys and sells, and the
   // account and the instrument both carry the closing permission.
   bool closable(const Order& position) const;
+  void closePosition(const Order& position);
 
   PositionSheetOpener& sheets_;
   std::unordered_map<const Order*, PriceCell> priceCells_;

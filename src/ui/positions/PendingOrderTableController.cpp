@@ -3,6 +3,7 @@
 #include "model/AccountDetails.h"
 #include "model/ItemDetails.h"
 #include "ui/positions/PositionTexts.h"
+#include "ui/positions/SheetSupport.h"
 
 namespace td {
 namespace {
@@ -81,30 +82,33 @@ std::string PendingOrderTableController::text(const Order& o, int, int field, in
   }
 }
 
-std::shared_ptr<Order> PendingOrderTableController::actionable(int row) const {
-  auto order = orderAt(row);
-  if (!order || order->PendingOrderId.empty()) return nullptr;
-  return order->orderType == 2 || order->orderType == 3 ? order : nullptr;
+bool PendingOrderTableController::actionable(const std::shared_ptr<Order>& order) {
+  return order && !order->PendingOrderId.empty() && (order->orderType == 2 || order->orderType == 3);
+}
+
+bool PendingOrderTableController::stillActionable(const std::string& orderId) const {
+  return actionable(SheetSupport::listedWorkingOrder(session_.getPendingOrderCollection(), orderId));
 }
 
 PendingOrderTableController::RowMenu PendingOrderTableController::menuNeedsUpdate(int clickedRow) const {
   RowMenu menu;
   if (sheets_.isSheetOpen()) return menu;
-  const auto order = actionable(clickedRow);
-  if (!order) return menu;
+  const auto order = orderAt(clickedRow);
+  if (!actionable(order)) return menu;
   const std::string kind = order->orderType == 2 ? "Limit" : "Stop";
   menu.visible = true;
   menu.editTitle = "Edit " + kind + " Order";
   menu.cancelTitle = "Cancel " + kind + " Order";
+  menu.orderId = order->PendingOrderId;
   return menu;
 }
 
-void PendingOrderTableController::editOrderButtonClicked(int row) {
-  if (const auto order = actionable(row)) sheets_.openModifySheet(1, order->PendingOrderId);
+void PendingOrderTableController::editOrderButtonClicked(const std::string& orderId) {
+  if (stillActionable(orderId)) sheets_.openModifySheet(1, orderId);
 }
 
-void PendingOrderTableController::cancelOrderButtonClicked(int row) {
-  if (const auto order = actionable(row)) sheets_.openCloseOrCancelSheet(1, order->PendingOrderId);
+void PendingOrderTableController::cancelOrderButtonClicked(const std::string& orderId) {
+  if (stillActionable(orderId)) sheets_.openCloseOrCancelSheet(1, orderId);
 }
 
 }  // namespace td

@@ -19,11 +19,12 @@ class PendingOrderTableController final : public PositionListModel {
     CurrentPrice, RelatedPosition, TimeInForce, Validity, OrderTime,
   };
 
-  // Item 0 edits, item 1 cancels; both shown or neither.
+  // Item 0 edits, item 1 cancels; both shown or neither. Both act on the order `orderId`.
   struct RowMenu {
     bool visible = false;
     std::string editTitle;
     std::string cancelTitle;
+    std::string orderId;
   };
 
   PendingOrderTableController(PositionsSession& session, NotificationCenter& notifications,
@@ -33,8 +34,10 @@ class PendingOrderTableController final : public PositionListModel {
   // The timer's action: the Current Price cell of every row.
   void RefreshTableview();
   RowMenu menuNeedsUpdate(int clickedRow) const;
-  void editOrderButtonClicked(int row);
-  void cancelOrderButtonClicked(int row);
+  // The menu's actions on the order it was opened on; when that order has gone meanwhile, the
+  // user is told and no sheet opens.
+  void editOrderButtonClicked(const std::string& orderId);
+  void cancelOrderButtonClicked(const std::string& orderId);
 
  protected:
   OrderRows fetchRows() const override;
@@ -42,7 +45,9 @@ class PendingOrderTableController final : public PositionListModel {
 
  private:
   // A limit or stop order with the id the server gave it: the only kind the sheets can act on.
-  std::shared_ptr<Order> actionable(int row) const;
+  static bool actionable(const std::shared_ptr<Order>& order);
+  // The order `orderId` of the working orders now, when a sheet can act on it.
+  bool stillActionable(const std::string& orderId) const;
 
   PositionSheetOpener& sheets_;
   TimerHandle refreshTimer_;

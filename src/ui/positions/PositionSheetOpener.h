@@ -18,9 +18,9 @@ class PositionSheetOpener {
   virtual void openModifySheet(int mode, const std::string& recordId) = 0;
   virtual void openOffsetSheet(const std::string& openPositionId) = 0;
   // The delivery receipt belongs to the instrument details family: none may be installed.
-  // Detail view type 1 is an open position, 2 an executed one; `row` indexes the list's rows.
+  // Detail view type 1 is an open position, 2 an executed one.
   virtual bool canShowDeliveryReceipt() const = 0;
-  virtual void openDeliveryReceipt(int detailViewType, int row, const std::string& positionId) = 0;
+  virtual void openDeliveryReceipt(int detailViewType, const std::string& positionId) = 0;
 };
 
 }  // namespace td

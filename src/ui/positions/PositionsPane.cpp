@@ -125,29 +125,34 @@ QWidget* PositionsPane::executedPage() {
   return page;
 }
 
+// Each menu acts on the record it was opened on (the lists change under an open menu), taken by
+// its id when the menu opens.
 void PositionsPane::wireRowMenus() {
   openView_->onRowMenu = [this](QMenu& menu, int row) {
     const auto items = open_->menuNeedsUpdate(row);
-    addItem(menu, "8406", "modifyItem", items.modify, [this, row] { open_->modifyBracketOrderButtonClicked(row); });
-    addItem(menu, "8407", "closeItem", items.close, [this, row] { open_->closePositionButtonClicked(row); });
-    addItem(menu, "8408", "offsetItem", items.offset, [this, row] { open_->offsetPositionButtonClicked(row); });
+    const std::string id = items.positionId;
+    addItem(menu, "8406", "modifyItem", items.modify, [this, id] { open_->modifyBracketOrderButtonClicked(id); });
+    addItem(menu, "8407", "closeItem", items.close, [this, id] { open_->closePositionButtonClicked(id); });
+    addItem(menu, "8408", "offsetItem", items.offset, [this, id] { open_->offsetPositionButtonClicked(id); });
     addItem(menu, "8409", "deliveryReceiptItem", items.deliveryReceipt,
-            [this, row] { open_->deliveryReceiptButtonClicked(row); });
+            [this, id] { open_->deliveryReceiptButtonClicked(id); });
   };
   openView_->onCellClicked = [this](int row, int column) { open_->cellClicked(row, column); };
   pendingView_->onRowMenu = [this](QMenu& menu, int row) {
     const auto items = pending_->menuNeedsUpdate(row);
     if (!items.visible) return;
+    const std::string id = items.orderId;
     QAction* edit = menu.addAction(QString::fromStdString(items.editTitle));
     edit->setObjectName("editItem");
-    connect(edit, &QAction::triggered, &menu, [this, row] { pending_->editOrderButtonClicked(row); });
+    connect(edit, &QAction::triggered, &menu, [this, id] { pending_->editOrderButtonClicked(id); });
     QAction* cancel = menu.addAction(QString::fromStdString(items.cancelTitle));
     cancel->setObjectName("cancelItem");
-    connect(cancel, &QAction::triggered, &menu, [this, row] { pending_->cancelOrderButtonClicked(row); });
+    connect(cancel, &QAction::triggered, &menu, [this, id] { pending_->cancelOrderButtonClicked(id); });
   };
   executedView_->onRowMenu = [this](QMenu& menu, int row) {
-    addItem(menu, "8409", "deliveryReceiptItem", executed_->menuNeedsUpdate(row),
-            [this, row] { executed_->deliveryReceiptButtonClicked(row); });
+    const std::optional<std::string> id = executed_->menuNeedsUpdate(row);
+    addItem(menu, "8409", "deliveryReceiptItem", id.has_value(),
+            [this, id = id.value_or(std::string())] { executed_->deliveryReceiptButtonClicked(id); });
   };
 }
 
@@ -185,8 +190,8 @@ void PositionsPane::openOffsetSheet(const std::string& openPositionId) {
   offsetSheet_->present();
 }
 
-void PositionsPane::openDeliveryReceipt(int detailViewType, int row, const std::string& positionId) {
-  if (deliveryReceipt_ && !isSheetOpen()) deliveryReceipt_(detailViewType, row, positionId);
+void PositionsPane::openDeliveryReceipt(int detailViewType, const std::string& positionId) {
+  if (deliveryReceipt_ && !isSheetOpen()) deliveryReceipt_(detailViewType, positionId);
 }
 
 PositionsPane* installPositionLists(MainWindow& window) {

@@ -34,9 +34,9 @@ class PositionListView;
 class PositionsPane final : public QObject, public PositionSheetOpener {
   Q_OBJECT
  public:
-  // The delivery receipt of a row (detail view type 1 an open position, 2 an executed one), shown
-  // by the instrument details family when it installs itself here.
-  using DeliveryReceiptOpener = std::function<void(int detailViewType, int row, const std::string& positionId)>;
+  // The delivery receipt of a position (detail view type 1 an open position, 2 an executed one),
+  // shown by the instrument details family when it installs itself here.
+  using DeliveryReceiptOpener = std::function<void(int detailViewType, const std::string& positionId)>;
 
   PositionsPane(QWidget* mainWindow, QTabWidget* tabs, std::unique_ptr<PositionsSession> session,
                 std::shared_ptr<NotificationCenter> notifications);
@@ -50,7 +50,7 @@ class PositionsPane final : public QObject, public PositionSheetOpener {
   void openModifySheet(int mode, const std::string& recordId) override;
   void openOffsetSheet(const std::string& openPositionId) override;
   bool canShowDeliveryReceipt() const override { return static_cast<bool>(deliveryReceipt_); }
-  void openDeliveryReceipt(int detailViewType, int row, const std::string& positionId) override;
+  void openDeliveryReceipt(int detailViewType, const std::string& positionId) override;
 
   OpenPositionTableController& openPositions() { return *open_; }
   PendingOrderTableController& workingOrders() { return *pending_; }

@@ -105,9 +105,11 @@ double LivePositionsSession::GetMarginForSingleLot(const Order& order) const {
 std::string LivePositionsSession::UpdateTakeProfitandStopLoss(std::int32_t side, std::string_view itemCode,
                                                               bool takeProfit, std::int32_t accountNumber,
                                                               std::int32_t orderType,
-                                                              std::string_view orderPrice) const {
+                                                              std::string_view orderPrice,
+                                                              PriceBounds::BracketOf request) const {
   const auto desk = AppContext::current()->orderMananger();
-  return desk ? desk->UpdateTakeProfitandStopLoss(side, itemCode, takeProfit, accountNumber, orderType, orderPrice, 0)
+  return desk ? desk->UpdateTakeProfitandStopLoss(side, itemCode, takeProfit, accountNumber, orderType, orderPrice, 0,
+                                                  request)
               : std::string();
 }
 

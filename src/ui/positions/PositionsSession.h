@@ -13,6 +13,7 @@
 #include "model/Order.h"
 #include "model/OrderInfo.h"
 #include "model/SearchInfo.h"
+#include "orders/PriceBounds.h"
 
 namespace td {
 
@@ -44,12 +45,14 @@ class PositionsSession {
   // False when the request did not reach the server.
   virtual bool requestExecutedPosition(const SearchInfo& search) = 0;
 
-  // The order desk: margin of one lot, proposed take-profit and stop-loss prices, and the requests
-  // (each true when it reached the server; refusals are posted on "PlaceOrderNotification").
+  // The order desk: margin of one lot, proposed take-profit and stop-loss prices (for the request
+  // `request`, PriceBounds), and the requests (each true when it reached the server; refusals are
+  // posted on "PlaceOrderNotification").
   virtual double GetMarginForSingleLot(const Order& order) const = 0;
   virtual std::string UpdateTakeProfitandStopLoss(std::int32_t side, std::string_view itemCode, bool takeProfit,
                                                   std::int32_t accountNumber, std::int32_t orderType,
-                                                  std::string_view orderPrice) const = 0;
+                                                  std::string_view orderPrice,
+                                                  PriceBounds::BracketOf request) const = 0;
   virtual bool PlacePartialOrder(const OrderInfo& info) = 0;
   virtual bool PlaceEditBracketOrder(const OrderInfo& info) = 0;
   virtual bool PlaceEditWorkingOrder(const OrderInfo& info) = 0;
@@ -80,7 +83,7 @@ class LivePositionsSession final : public PositionsSession {
   double GetMarginForSingleLot(const Order& order) const override;
   std::string UpdateTakeProfitandStopLoss(std::int32_t side, std::string_view itemCode, bool takeProfit,
                                           std::int32_t accountNumber, std::int32_t orderType,
-                                          std::string_view orderPrice) const override;
+                                          std::string_view orderPrice, PriceBounds::BracketOf request) const override;
   bool PlacePartialOrder(const OrderInfo& info) override;
   bool PlaceEditBracketOrder(const OrderInfo& info) override;
   bool PlaceEditWorkingOrder(const OrderInfo& info) override;

@@ -72,6 +72,18 @@ std::string withId(const char* key, const std::string& id) {
 std::string positionGone(const std::string& id) { return withId("8413", id); }
 std::string orderGone(const std::string& id) { return withId("8414", id); }
 
+std::shared_ptr<Order> listedPosition(const OrderRows& rows, const std::string& id) {
+  auto found = PositionsSession::find(rows, &Order::OpenPositionId, id);
+  if (!found) showInfo(positionGone(id));
+  return found;
+}
+
+std::shared_ptr<Order> listedWorkingOrder(const OrderRows& rows, const std::string& id) {
+  auto found = PositionsSession::find(rows, &Order::PendingOrderId, id);
+  if (!found) showInfo(orderGone(id));
+  return found;
+}
+
 void Observation::observe(const std::string& name, std::function<void(const Notification&)> handler) {
   if (!center_) center_ = AppContext::current()->notificationCenter();
   tokens_.push_back(center_->addObserver(name, std::move(handler)));

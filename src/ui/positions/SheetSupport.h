@@ -35,6 +35,10 @@ std::string localized(const char* key);
 // "Order #<id> is no longer working".
 std::string positionGone(const std::string& id);
 std::string orderGone(const std::string& id);
+// The position or working order `id` of `rows` for a row menu's action chosen now; none once it has
+// gone, and the user is told so with the texts above.
+std::shared_ptr<Order> listedPosition(const OrderRows& rows, const std::string& id);
+std::shared_ptr<Order> listedWorkingOrder(const OrderRows& rows, const std::string& id);
 
 // Observes named notifications of the application's centre while a sheet is open.
 class Observation {

@@ -133,8 +133,8 @@ QVariant AccountsTableModel::data(const QModelIndex& index, int role) const {
       return {};
     case Qt::FontRole:
       if (identifier(index.column()) == STATUS_AC) {
-        // An account on Equity Hit stands out in bold at 13 pixels; the others keep the table's 12.
-        QFont font;
+        // Lucida Grande at the platform's 12 points; an account on Equity Hit stands out in bold 13.
+        QFont font(QStringLiteral("Lucida Grande"));
         font.setPixelSize(row.equityHit ? 13 : 12);
         font.setBold(row.equityHit);
         return font;

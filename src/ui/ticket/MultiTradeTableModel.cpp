@@ -1,5 +1,7 @@
 #include "ui/ticket/MultiTradeTableModel.h"
 
+#include <QFont>
+
 #include "model/AccountDetails.h"
 #include "ui/ticket/TradeTicketWindowController.h"
 
@@ -8,8 +10,9 @@ namespace td {
 MultiTradeTableModel::MultiTradeTableModel(TradeTicketWindowController& ticket, QObject* parent)
     : QAbstractTableModel(parent), ticket_(ticket) {}
 
-void MultiTradeTableModel::rowsRebuilt() {
+void MultiTradeTableModel::rebuildRows(const std::function<void()>& rebuild) {
   beginResetModel();
+  if (rebuild) rebuild();
   endResetModel();
 }
 
@@ -41,6 +44,11 @@ int MultiTradeTableModel::columnCount(const QModelIndex& parent) const { return 
 
 QVariant MultiTradeTableModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount()) return {};
+  if (role == Qt::FontRole) {
+    QFont font(QStringLiteral("Lucida Grande"));
+    font.setPixelSize(12);  // the platform's 12 points
+    return font;
+  }
   if (index.column() == SelectColumn) {
     if (role == Qt::CheckStateRole) return ticket_.isTicked(index.row()) ? Qt::Checked : Qt::Unchecked;
     return {};

@@ -1,10 +1,12 @@
 #pragma once
 // The ticket's multi-account table: one row per account that may take part, with its tick box, the
-// account id, the row's quantity (editable while the row is ticked) and its live available margin.
+// account id, the row's quantity (editable while the row is ticked) and its live available margin;
+// the data cells in the family's 12-point Lucida Grande.
 // The rows and the ticks live in the ticket's controller; this model shows them and hands the
 // user's ticks and quantities back to it. Main thread only.
 
 #include <QAbstractTableModel>
+#include <functional>
 #include <string>
 
 namespace td {
@@ -23,8 +25,9 @@ class MultiTradeTableModel : public QAbstractTableModel {
 
   explicit MultiTradeTableModel(TradeTicketWindowController& ticket, QObject* parent = nullptr);
 
-  // The rows were made anew.
-  void rowsRebuilt();
+  // The ticket makes its rows anew in `rebuild`; the model is reset around it (the views hear of the
+  // reset before the old rows go).
+  void rebuildRows(const std::function<void()>& rebuild);
   // Ticks or quantities changed.
   void valuesChanged();
   // The live figures moved: the margin column is drawn again.

@@ -30,10 +30,11 @@ void TradeTicketWindowController::checkMultiTradeisAvailable() {
 
 void TradeTicketWindowController::LoadMultiAccountDetails() {
   ViewUpdate update(*this);
-  multitradeAccounts_.clear();
-  checkPoints_.clear();
-  for (const auto& account : getAccountCollection()) initializeMultiTradeClass(account);
-  multitradeModel_.rowsRebuilt();
+  multitradeModel_.rebuildRows([this] {
+    multitradeAccounts_.clear();
+    checkPoints_.clear();
+    for (const auto& account : getAccountCollection()) initializeMultiTradeClass(account);
+  });
 }
 
 void TradeTicketWindowController::initializeMultiTradeClass(const std::shared_ptr<AccountDetails>& account) {
@@ -43,7 +44,7 @@ void TradeTicketWindowController::initializeMultiTradeClass(const std::shared_pt
   multitradeAccounts_.push_back(std::make_shared<MultiTrade>(MultiTrade{account, 0}));
 }
 
-void TradeTicketWindowController::tableReload() { multitradeModel_.rowsRebuilt(); }
+void TradeTicketWindowController::tableReload() { multitradeModel_.rebuildRows({}); }
 
 void TradeTicketWindowController::DisableControlsonMultiTrade() {
   ViewUpdate update(*this);
@@ -59,8 +60,6 @@ void TradeTicketWindowController::RefreshMultiTradeTableview() {
 void TradeTicketWindowController::checkandloadOrderTypesforMultiAccount(const std::string& orderType) {
   if (!toggleMultiTrade()) return;
   ViewUpdate update(*this);
-  multitradeAccounts_.clear();
-  checkPoints_.clear();
   const std::int32_t typeBit = orderType == MARKET_OT ? OrderTypeBitMarket
                                : orderType == LIMIT_OT ? OrderTypeBitLimit
                                : orderType == STOP_OT  ? OrderTypeBitStop
@@ -69,13 +68,15 @@ void TradeTicketWindowController::checkandloadOrderTypesforMultiAccount(const st
   if (state_.takeProfit.on) needed |= OrderTypeBitTakeProfit;
   if (state_.stopLoss.on) needed |= OrderTypeBitStopLoss;
   const std::int32_t itemBits = itemDetails_ ? itemDetails_->availableOrderTypes : 0;
-  if (typeBit != 0) {
+  multitradeModel_.rebuildRows([&] {
+    multitradeAccounts_.clear();
+    checkPoints_.clear();
+    if (typeBit == 0) return;
     for (const auto& account : getAccountCollection()) {
       // A bit counts only when both the account and the item have it.
       if ((account->availableOrderTypes & itemBits & needed) == needed) initializeMultiTradeClass(account);
     }
-  }
-  multitradeModel_.rowsRebuilt();
+  });
 }
 
 void TradeTicketWindowController::checkDeviationisAvailable(const std::string& orderType) {

@@ -143,9 +143,10 @@ void TradeTicketWindowController::sessionOpened() {
   ViewUpdate update(*this);
   accountDetails_.reset();
   itemDetails_.reset();
-  multitradeAccounts_.clear();
-  checkPoints_.clear();
-  multitradeModel_.rowsRebuilt();
+  multitradeModel_.rebuildRows([this] {
+    multitradeAccounts_.clear();
+    checkPoints_.clear();
+  });
   if (!isOpen()) return;
   // The open ticket follows the new session, or closes when it has no symbol to trade.
   const auto s = session();

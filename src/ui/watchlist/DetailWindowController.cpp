@@ -53,19 +53,11 @@ void DetailWindowController::setValue(const std::string& value) {
     return;
   }
   if (!isReceipt()) return;
-  const conv::ParsedInt row = conv::parseInt(value);
-  OrderIndex_ = row.value < 0 ? UINT64_MAX : static_cast<std::uint64_t>(row.value);
   positionId_.reset();
+  if (!value.empty()) positionId_ = value;
   position_.reset();
   bank_.reset();
   bankRequest_.reset();
-  if (const std::shared_ptr<BusinessBase> session = services_.session ? services_.session() : nullptr) {
-    const auto list = positions(*session);
-    if (OrderIndex_ < list.size() && list[OrderIndex_]) {
-      position_ = list[OrderIndex_];
-      positionId_ = position_->OpenPositionId;
-    }
-  }
   loadDeliveryReceiptDetails();
   requestBankDetails();
 }

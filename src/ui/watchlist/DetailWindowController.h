@@ -6,9 +6,9 @@
 //      position, instrument, side, quantity, price, total cost and margin (both also in words) and
 //      the dates; a receipt can be printed.
 //
-// A receipt is opened with the row of its position in the open or executed list; the row is turned
-// into the position's id once, and every reload finds the position by that id, so a list that
-// changes meanwhile never swaps the position under the receipt. The receipt asks for the bank
+// A receipt is opened with the id of its position, and every reload finds the position by that id
+// in the open or the executed positions, so a list that changes meanwhile never swaps the position
+// under the receipt. The receipt asks for the bank
 // account of the position's account and shows the bank rows empty until the reply to that very
 // request arrives (never the bank account of another request or account).
 //
@@ -50,7 +50,7 @@ class DetailWindowController final : public QAbstractTableModel {
   std::int32_t detailViewType() const { return detailViewType_; }
   void setDetailViewType(std::int32_t type) { detailViewType_ = type; }
   // `setValue:forKey:`: type 0 loads the contract details of the item code; types 1 and 2 take the
-  // row of the position, load its receipt and ask for its account's bank account; other types load
+  // id of the position, load its receipt and ask for its account's bank account; other types load
   // nothing.
   void setValue(const std::string& value);
   // `showWindow`: the title and the print button of the type.
@@ -69,7 +69,7 @@ class DetailWindowController final : public QAbstractTableModel {
 
   const std::vector<std::string>& DetailList() const { return labels_; }
   const std::vector<std::string>& DetailValueArray() const { return values_; }
-  // The id of the receipt's position, once its row was found.
+  // The id of the receipt's position.
   const std::optional<std::string>& positionId() const { return positionId_; }
   // The grid of a print-out: the column identifiers, then one row per label.
   std::vector<std::vector<QString>> printGrid() const;
@@ -98,7 +98,6 @@ class DetailWindowController final : public QAbstractTableModel {
   std::vector<std::string> values_;
   QString title_;
   bool printButtonVisible_ = false;
-  std::uint64_t OrderIndex_ = 0;
   std::optional<std::string> positionId_;
   std::shared_ptr<Order> position_;
   // The bank request of this receipt, the session it went to, and its reply's bank account.

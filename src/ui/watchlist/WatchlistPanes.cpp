@@ -78,8 +78,8 @@ class WatchlistFamily final : public QObject {
     symbols_->present();
   }
 
-  // The details sheet of one opener kind (the watchlist's instrument details, the open-position
-  // receipt, the executed-position receipt), made on first use and kept.
+  // The details sheet of one opener kind (the watchlist's instrument details of an item code, the
+  // receipt of an open or of an executed position by its id), made on first use and kept.
   void openDetails(int type, const std::string& value) {
     auto& [controller, sheet] = sheets_[type];
     if (!sheet) {
@@ -114,13 +114,13 @@ class WatchlistFamily final : public QObject {
 
 void installWatchlists(MainWindow& window) { new WatchlistFamily(window); }
 
-bool openDeliveryReceipt(MainWindow& window, int type, std::size_t row) {
+bool openDeliveryReceipt(MainWindow& window, int type, const std::string& positionId) {
   if (type != DetailWindowController::OpenPositionReceipt && type != DetailWindowController::ExecutedPositionReceipt) {
     return false;
   }
   QObject* family = window.findChild<QObject*>("watchlistFamily", Qt::FindDirectChildrenOnly);
   if (!family) return false;
-  static_cast<WatchlistFamily*>(family)->openDetails(type, std::to_string(row));
+  static_cast<WatchlistFamily*>(family)->openDetails(type, positionId);
   return true;
 }
 

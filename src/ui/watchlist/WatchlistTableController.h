@@ -59,8 +59,8 @@ class WatchlistTableController final : public QuoteBoardModel {
     NotificationCenter* notifications = nullptr;
     MainQueue* mainQueue = nullptr;
     LivePrices::Timing timing;
-    std::function<void(const std::string& code)> openTicket;   // double-click and the row menu
-    std::function<void(const std::string& code)> openDetails;  // the "i" cell and the row menu
+    std::function<void(const std::string& code)> openTicket;   // the double-click
+    std::function<void(const std::string& code)> openDetails;  // the "i" cell
   };
 
   explicit WatchlistTableController(Services services, QObject* parent = nullptr);

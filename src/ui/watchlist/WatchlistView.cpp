@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -83,13 +84,6 @@ WatchlistView::WatchlistView(WatchlistTableController& controller, QWidget* pare
   connect(horizontalHeader(), &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { headerMenu_->popup(horizontalHeader()->mapToGlobal(at)); });
 
-  rowMenu_ = new QMenu(this);
-  rowMenu_->setObjectName("watchlistRowMenu");
-  setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-    const QModelIndex index = indexAt(at);
-    if (index.isValid()) rowMenu(index.row())->popup(viewport()->mapToGlobal(at));
-  });
   connect(this, &QAbstractItemView::doubleClicked, this,
           [this](const QModelIndex& index) { controller_.doubleAction(index.row()); });
   connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
@@ -104,17 +98,6 @@ void WatchlistView::applyHidden() {
   for (int column = 0; column < WatchlistTableController::ColumnCount; ++column) {
     setColumnHidden(column, controller_.isColumnHidden(column));
   }
-}
-
-QMenu* WatchlistView::rowMenu(int row) {
-  rowMenu_->clear();
-  QAction* ticket = rowMenu_->addAction(caption("9601"));
-  ticket->setObjectName("newOrderAction");
-  connect(ticket, &QAction::triggered, this, [this, row] { controller_.doubleAction(row); });
-  QAction* details = rowMenu_->addAction(caption("9602"));
-  details->setObjectName("instrumentDetailsAction");
-  connect(details, &QAction::triggered, this, [this, row] { controller_.contractDetailButtonClicked(row); });
-  return rowMenu_;
 }
 
 // ---- the expanded row ----
@@ -233,6 +216,11 @@ AdvancedTableCell::AdvancedTableCell(AdvancedWatchlistTableController& controlle
   layout->addStretch(1);
   fill();
 }
+
+// The view under the panel would take these as a click on the expanded row and collapse it.
+void AdvancedTableCell::mousePressEvent(QMouseEvent* event) { event->accept(); }
+void AdvancedTableCell::mouseReleaseEvent(QMouseEvent* event) { event->accept(); }
+void AdvancedTableCell::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
 
 void AdvancedTableCell::fill() {
   const AdvancedWatchlistTableController::Panel& panel = controller_.panel();

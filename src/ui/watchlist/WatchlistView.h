@@ -1,8 +1,8 @@
 #pragma once
 // The Qt faces of the two quote boards. WatchlistView: the column board's table with its header
-// column menu, its row menu (order ticket, instrument details), the "i" cell, the double-click and
-// the drag of a row's symbol. AdvancedWatchlistView: the expanding board, whose expanded row holds
-// the trading panel (AdvancedTableCell). Both bind to their controllers and decide nothing.
+// column menu, the "i" cell (instrument details), the double-click (order ticket) and the drag of a
+// row's symbol. AdvancedWatchlistView: the expanding board, whose expanded row holds the trading
+// panel (AdvancedTableCell). Both bind to their controllers and decide nothing.
 
 #include <QPointer>
 #include <QTableView>
@@ -24,19 +24,18 @@ class WatchlistView final : public QTableView {
   Q_OBJECT
  public:
   WatchlistView(WatchlistTableController& controller, QWidget* parent = nullptr);
-  // The header column menu (one checkable item per column) and the row menu, as they pop up.
+  // The header column menu (one checkable item per column).
   QMenu* headerMenu() const { return headerMenu_; }
-  QMenu* rowMenu(int row);
 
  private:
   void applyHidden();
 
   WatchlistTableController& controller_;
   QMenu* headerMenu_;
-  QMenu* rowMenu_;
 };
 
-// The expanded row of the expanding board, on the dark panel background.
+// The expanded row of the expanding board, on the dark panel background. A click anywhere in it
+// stays with the panel and its controls: only a row of the board expands or collapses.
 class AdvancedTableCell final : public AMBackground {
   Q_OBJECT
  public:
@@ -45,6 +44,11 @@ class AdvancedTableCell final : public AMBackground {
   QPushButton* buyButton() const { return buy_; }
   QPushButton* sellButton() const { return sell_; }
   QLabel* spreadLabel() const { return spread_; }
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
   AdvancedWatchlistTableController& controller_;
