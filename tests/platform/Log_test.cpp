@@ -1,6 +1,5 @@
 #include "platform/Log.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <gmock/gmock.h>
@@ -10,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -53,38 +51,15 @@ class LogFileTest : public ::testing::Test {
   fs::path dir_;
 };
 
-// stderr goes to a file while the object lives.
-class CapturedStderr {
- public:
-  explicit CapturedStderr(const std::string& file) : file_(file), saved_(::dup(STDERR_FILENO)) {
-    std::fflush(stderr);
-    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    ::dup2(fd, STDERR_FILENO);
-    ::close(fd);
-  }
-  ~CapturedStderr() { restore(); }
-  void restore() {
-    if (saved_ < 0) return;
-    std::fflush(stderr);
-    ::dup2(saved_, STDERR_FILENO);
-    ::close(saved_);
-    saved_ = -1;
-  }
-
- private:
-  std::string file_;
-  int saved_;
-};
-
 TEST_F(LogFileTest, StderrGetsOnlyWarningsAndErrorsWhileTheFileIsOpen) {
-  CapturedStderr captured(path("stderr"));
+  ::testing::internal::CaptureStderr();
   ASSERT_TRUE(openFile(path()));
   TD_LOG_INFO("quiet");
   TD_LOG_WARN("warned");
   TD_LOG_ERROR("failed");
   closeFile();
   TD_LOG_INFO("no file");
-  captured.restore();
+  { std::ofstream(path("stderr")) << ::testing::internal::GetCapturedStderr(); }
   EXPECT_THAT(lines(path()), ElementsAre("INFO quiet", "WARN warned", "ERROR failed"));
   EXPECT_THAT(lines(path("stderr")), ElementsAre("WARN warned", "ERROR failed", "INFO no file"));
 }
