@@ -47,7 +47,7 @@ class ChatDesk {
  public:
   enum class SendResult {
     Sent,            // the request reached the transport
-    Waiting,         // kept; it goes out once the server confirms the room
+    Waiting,         // kept; it goes out once the server confirms the room (or is given up, told)
     NotSent,         // the transport did not take the request; nothing was kept
     SeparatorBytes,  // refused: the text holds a byte from 0x01 to 0x07
     NoConversation,  // refused: no room key, or a queue that is not known
