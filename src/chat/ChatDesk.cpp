@@ -3,6 +3,8 @@
 
 #include "chat/ChatDesk.h"
 
+#include <iterator>
+
 #include "platform/Log.h"
 #include "wire/ChatRequests.h"
 #include "wire/Formatter.h"
@@ -32,7 +34,8 @@ std::string_view ChatDesk::describe(SendResult result) {
   return "";
 }
 
-ChatDesk::ChatDesk(ChatEvents& events, ChatObserver* observer) : events_(events), observer_(observer) {}
+ChatDesk::ChatDesk(ChatEvents& events, MainQueue& mainQueue, ChatObserver* observer, Clock::Duration roomRequestTimeout)
+    : events_(events), mainQueue_(mainQueue), observer_(observer), roomRequestTimeout_(roomRequestTimeout) {}
 
 // ---- requests of the session ----
 
@@ -111,7 +114,30 @@ bool ChatDesk::markNoticeRead(std::string_view key) {
 }
 
 bool ChatDesk::SendRoomRequest(const std::string& partner) {
-  return ChatRequests::SendRoomRequest(events_.messageBase(), events_.sessionValues(), partner);
+  if (!ChatRequests::SendRoomRequest(events_.messageBase(), events_.sessionValues(), partner)) return false;
+  roomRequestTimers_[partner] =
+      mainQueue_.schedule(roomRequestTimeout_, [this, partner] { roomRequestUnanswered(partner); });
+  return true;
+}
+
+void ChatDesk::roomRequestAnswered(const std::string& key) {
+  if (const auto timer = roomRequestTimers_.find(key); timer != roomRequestTimers_.end()) {
+    roomRequestTimers_.erase(timer);
+  }
+}
+
+void ChatDesk::roomRequestUnanswered(const std::string& key) {
+  roomRequestAnswered(key);
+  const ChatRoomPtr room = model_.room(key);
+  if (!room || !room->roomRequestOutstanding) return;
+  // Given up: a late answer finds nothing to send, and the next line asks again.
+  room->roomRequestOutstanding = false;
+  UnsentChatMessages unsent{key, {std::make_move_iterator(room->pendingTexts.begin()),
+                                  std::make_move_iterator(room->pendingTexts.end())}};
+  room->pendingTexts.clear();
+  TD_LOG_WARN("chat room request for " + key + " unanswered: " + std::to_string(unsent.texts.size()) +
+              " texts not sent");
+  if (!unsent.texts.empty()) events_.chatMessagesNotSent(unsent);
 }
 
 bool ChatDesk::SendNewChatMessageToServer(std::string_view text, const ChatRoom& room) {
@@ -134,6 +160,7 @@ void ChatDesk::store(const std::string& key, const ChatRoomPtr& room) {
   if (!replaced || replaced == room || replaced->pendingTexts.empty()) return;
   room->pendingTexts = std::move(replaced->pendingTexts);
   room->roomRequestOutstanding = replaced->roomRequestOutstanding && !room->acceptsMessages();
+  if (!room->roomRequestOutstanding) roomRequestAnswered(key);
   sendPending(*room);
 }
 

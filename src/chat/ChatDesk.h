@@ -10,6 +10,10 @@
 // the room first. A room from the server that replaces a room under the same key takes over its
 // pending texts.
 //
+// A room request that the server leaves unanswered for the time-out (30 s) gives up every text
+// waiting for it: none of them will be sent, not even on a late answer, and the windows are told
+// which (chatMessagesNotSent), oldest first. The next line asks for the room again.
+//
 // The session owns one ChatDesk and hands every chat message to it; the windows read model() and
 // call the senders. Main thread only; every lookup of a room, user or queue is guarded, and a
 // malformed record from the server is dropped with one log line without losing the records
@@ -26,6 +30,8 @@
 //   627       FillRecentConversation   the recent conversations and notices
 //   614       FillOfflineMessages      the notices that came while the user was away
 
+#include <chrono>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,6 +39,7 @@
 #include "chat/ChatEvents.h"
 #include "chat/ChatModel.h"
 #include "model/FieldList.h"
+#include "platform/MainQueue.h"
 
 namespace td {
 
@@ -40,7 +47,7 @@ class ChatDesk {
  public:
   enum class SendResult {
     Sent,            // the request reached the transport
-    Waiting,         // kept; it goes out once the server confirms the room
+    Waiting,         // kept; it goes out once the server confirms the room (or is given up, told)
     NotSent,         // the transport did not take the request; nothing was kept
     SeparatorBytes,  // refused: the text holds a byte from 0x01 to 0x07
     NoConversation,  // refused: no room key, or a queue that is not known
@@ -49,7 +56,11 @@ class ChatDesk {
   // A sentence for the user; "" for Sent and Waiting.
   static std::string_view describe(SendResult result);
 
-  explicit ChatDesk(ChatEvents& events, ChatObserver* observer = nullptr);
+  static constexpr Clock::Duration kRoomRequestTimeout = std::chrono::seconds(30);
+
+  // The room requests' time-outs run on `mainQueue`, which must outlive the desk.
+  ChatDesk(ChatEvents& events, MainQueue& mainQueue, ChatObserver* observer = nullptr,
+           Clock::Duration roomRequestTimeout = kRoomRequestTimeout);
   ChatDesk(const ChatDesk&) = delete;
   ChatDesk& operator=(const ChatDesk&) = delete;
 
@@ -90,7 +101,11 @@ class ChatDesk {
   void UpdateChatQueueStatus(std::optional<std::string_view> queueId, std::optional<std::string_view> available);
 
  private:
+  // Sends the room request and starts its time-out.
   bool SendRoomRequest(const std::string& partner);
+  // The room under the key was confirmed: its request's time-out stops.
+  void roomRequestAnswered(const std::string& key);
+  void roomRequestUnanswered(const std::string& key);
   bool SendNewChatMessageToServer(std::string_view text, const ChatRoom& room);
   bool acknowledge(const ChatRoom& notice);
   // Sends the pending texts of a confirmed room, oldest first, until one does not go.
@@ -99,8 +114,11 @@ class ChatDesk {
   void store(const std::string& key, const ChatRoomPtr& room);
 
   ChatEvents& events_;
+  MainQueue& mainQueue_;
   ChatObserver* observer_;
+  const Clock::Duration roomRequestTimeout_;
   ChatModel model_;
+  std::map<std::string, TimerHandle, std::less<>> roomRequestTimers_;  // by room key
 };
 
 }  // namespace td

@@ -11,12 +11,20 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "chat/ChatRecords.h"
 #include "wire/MessageBase.h"
 #include "wire/SessionRequests.h"
 
 namespace td {
+
+// The texts of a conversation that did not go out: the server never answered the room request
+// they waited for. Oldest first.
+struct UnsentChatMessages {
+  std::string key;  // the conversation's room key (partner's user name, or queue id)
+  std::vector<std::string> texts;
+};
 
 class ChatEvents {
  public:
@@ -49,6 +57,9 @@ class ChatEvents {
   virtual void conversationHistoryArrived(const std::optional<std::string>& roomId) = 0;
   // The banner "You have <count> new messages".
   virtual void offlineNoticesArrived(std::size_t count) = 0;
+  // "ChatMessagesNotSentNotification" (object: the UnsentChatMessages): the chat window tells the
+  // user which texts were not sent.
+  virtual void chatMessagesNotSent(const UnsentChatMessages& unsent) = 0;
 };
 
 class ChatObserver {

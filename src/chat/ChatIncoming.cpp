@@ -80,6 +80,7 @@ void ChatDesk::FillChatRoomDetails(FieldList fields, std::optional<std::string_v
     forEachField(fields, [&](int tag, std::string_view value) { applyRoomField(*asked, tag, value); });
     asked->isChatRoomCreated = true;
     asked->roomRequestOutstanding = false;
+    roomRequestAnswered(std::string(*roomUsers));
     events_.roomConfirmed(std::string(*roomUsers), *asked);
     sendPending(*asked);
     return;

@@ -263,7 +263,10 @@ void RKReader::translateKeyword(std::string_view keyword, std::int32_t param, bo
   const auto& table = keywords();
   const auto it = std::lower_bound(table.begin(), table.end(), keyword,
                                    [](const Keyword& row, std::string_view key) { return row.keyword < key; });
-  if (keyword.empty() || it == table.end() || it->keyword != keyword) {
+  const bool found = !keyword.empty() && it != table.end() && it->keyword == keyword;
+  // "\u" names its character by its number: without one it is no word this reader knows.
+  const bool unicodeWithoutNumber = found && it->kind == Keyword::Kind::Special && it->index == kUnicode && !fParam;
+  if (!found || unicodeWithoutNumber) {
     if (fSkipDestIfUnk_) destinationState_ = Destination::Skip;
     fSkipDestIfUnk_ = false;
     return;

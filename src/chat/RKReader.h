@@ -9,7 +9,7 @@
 // Bytes of 0x80 and above (raw, or written as "\'hh") are read as UTF-8, and where they do not form
 // valid UTF-8, as Windows-1252. "\uN" gives the Unicode character N (a pair of them a character
 // beyond the basic plane) and skips the fallback characters that follow it ("\ucN", one unless
-// said otherwise).
+// said otherwise); a "\u" without its number is an unknown control word.
 //
 // Alongside the text it records the character runs (font index, size, bold, italic) and the
 // paragraph runs (indents, justification), positions counted in UTF-16 units of the text.

@@ -1,6 +1,12 @@
 #include "platform/Log.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -13,10 +19,21 @@ namespace {
 
 std::atomic<Level> gLevel{Level::Info};
 
+// The local time of one second, "yyyy-MM-dd HH:mm:ss", worked out once per second.
+struct SecondText {
+  std::time_t second = -1;
+  char text[64] = {};
+};
+
 struct State {
   std::mutex mutex;
   Sink sink;
-  std::FILE* file = nullptr;
+  int fd = -1;  // the log file, or -1
+  std::string path;
+  Rotation rotation;
+  std::uint64_t size = 0;  // bytes in the log file
+  bool rotating = true;    // false once a rotation failed: the file is kept as it is
+  SecondText second;
 };
 
 // Never destroyed, so that destructors of other statics can still log during shut-down.
@@ -25,7 +42,7 @@ State& state() {
   return *s;
 }
 
-const char* levelName(Level l) {
+std::string_view levelName(Level l) {
   switch (l) {
     case Level::Debug: return "DEBUG";
     case Level::Info: return "INFO";
@@ -36,17 +53,75 @@ const char* levelName(Level l) {
   return "";
 }
 
-std::string timestamp() {
+// "yyyy-MM-dd HH:mm:ss.SSS LEVEL " into `out`; returns its length.
+std::size_t linePrefix(SecondText& cache, Level l, char (&out)[96]) {
   using namespace std::chrono;
   const auto now = system_clock::now();
   const std::time_t secs = system_clock::to_time_t(now);
-  const auto millis = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
-  std::tm tm{};
-  localtime_r(&secs, &tm);
-  char buf[96];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", tm.tm_year + 1900, tm.tm_mon + 1,
-                tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(millis));
-  return buf;
+  const int millis = static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
+  if (secs != cache.second) {
+    std::tm tm{};
+    localtime_r(&secs, &tm);
+    std::snprintf(cache.text, sizeof cache.text, "%04d-%02d-%02d %02d:%02d:%02d", tm.tm_year + 1900, tm.tm_mon + 1,
+                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    cache.second = secs;
+  }
+  const int n = std::snprintf(out, sizeof out, "%s.%03d %.*s ", cache.text, millis,
+                              static_cast<int>(levelName(l).size()), levelName(l).data());
+  return n > 0 ? static_cast<std::size_t>(n) : 0;
+}
+
+// Writes the pieces whole (a short write goes on where it stopped); false on an error.
+bool writeAll(int fd, iovec* pieces, int count) {
+  while (count > 0) {
+    const ssize_t n = ::writev(fd, pieces, count);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    auto left = static_cast<std::size_t>(n);
+    while (count > 0 && left >= pieces->iov_len) {
+      left -= pieces->iov_len;
+      ++pieces;
+      --count;
+    }
+    if (count > 0) {
+      pieces->iov_base = static_cast<char*>(pieces->iov_base) + left;
+      pieces->iov_len -= left;
+    }
+  }
+  return true;
+}
+
+int openForAppending(const std::string& path) {
+  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+}
+
+// <name> becomes <name>.1 (the older ones move up one, the oldest goes) and a new file is begun.
+// A rename that fails keeps the file as it is, without further rotations.
+void rotate(State& s) {
+  ::close(s.fd);
+  s.fd = -1;
+  // A file that is not there (yet, or any more) needs no moving.
+  const auto moveAside = [](const std::string& from, const std::string& to) {
+    return (to.empty() ? ::unlink(from.c_str()) : ::rename(from.c_str(), to.c_str())) == 0 || errno == ENOENT;
+  };
+  const auto old = [&s](int i) { return s.path + "." + std::to_string(i); };
+  bool moved = true;
+  for (int i = s.rotation.keep - 1; i >= 1; --i) moved = moveAside(old(i), old(i + 1)) && moved;
+  // The file itself moves only when the older ones made room for it.
+  moved = moved && moveAside(s.path, s.rotation.keep > 0 ? old(1) : std::string());
+  if (!moved) {
+    s.rotating = false;
+    std::fprintf(stderr, "cannot rotate log file %s; it grows on\n", s.path.c_str());
+  }
+  s.fd = openForAppending(s.path);
+  if (s.fd < 0) {
+    std::fprintf(stderr, "cannot open log file %s\n", s.path.c_str());
+    return;
+  }
+  struct stat st {};
+  s.size = ::fstat(s.fd, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
 }
 
 bool isSecretTag(std::string_view tag) { return tag == "18" || tag == "103" || tag == "104"; }
@@ -63,12 +138,19 @@ void write(Level l, std::string_view text) {
     s.sink(l, text);
     return;
   }
-  const std::string line = timestamp() + " " + levelName(l) + " " + std::string(text) + "\n";
-  std::fwrite(line.data(), 1, line.size(), stderr);
-  if (s.file) {
-    std::fwrite(line.data(), 1, line.size(), s.file);
-    std::fflush(s.file);
-  }
+  char prefix[96];
+  const std::size_t prefixLength = linePrefix(s.second, l, prefix);
+  char newline = '\n';
+  const std::size_t length = prefixLength + text.size() + 1;
+  // The prefix, the text and the line feed in one write, to stderr and to the file.
+  const auto writeLine = [&](int fd) {
+    iovec pieces[3] = {{prefix, prefixLength}, {const_cast<char*>(text.data()), text.size()}, {&newline, 1}};
+    return writeAll(fd, pieces, 3);
+  };
+  if (s.fd < 0 || l >= Level::Warning) writeLine(STDERR_FILENO);
+  if (s.fd < 0) return;
+  if (s.rotating && s.size > 0 && s.size + length > s.rotation.maxBytes) rotate(s);
+  if (s.fd >= 0 && writeLine(s.fd)) s.size += length;
 }
 
 void setSink(Sink sink) {
@@ -77,19 +159,32 @@ void setSink(Sink sink) {
   s.sink = std::move(sink);
 }
 
-bool openFile(const std::string& path) {
+bool openFile(const std::string& path, Rotation rotation) {
   std::error_code ec;
   std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
-  std::FILE* f = std::fopen(path.c_str(), "a");
-  State& s = state();
-  std::lock_guard lock(s.mutex);
-  if (!f) {
+  const int fd = openForAppending(path);
+  if (fd < 0) {
     std::fprintf(stderr, "cannot open log file %s\n", path.c_str());
     return false;
   }
-  if (s.file) std::fclose(s.file);
-  s.file = f;
+  struct stat st {};
+  const std::uint64_t size = ::fstat(fd, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+  State& s = state();
+  std::lock_guard lock(s.mutex);
+  if (s.fd >= 0) ::close(s.fd);
+  s.fd = fd;
+  s.path = path;
+  s.rotation = rotation;
+  s.size = size;
+  s.rotating = true;
   return true;
+}
+
+void closeFile() {
+  State& s = state();
+  std::lock_guard lock(s.mutex);
+  if (s.fd >= 0) ::close(s.fd);
+  s.fd = -1;
 }
 
 std::string defaultFilePath() {

@@ -1,7 +1,14 @@
 #pragma once
-// Levelled, thread-safe log lines. Every layer logs through here; a line goes to stderr (when the
-// level passes the threshold) and to the log file under $XDG_STATE_HOME/tarnwickdesk/.
+// Levelled, thread-safe log lines. Every layer logs through here. A line that passes the threshold
+// goes to the log file under $XDG_STATE_HOME/tarnwickdesk/ and, when it is a warning or an error,
+// to stderr as well; without an open log file every line goes to stderr.
+//
+// Each line is "yyyy-MM-dd HH:mm:ss.SSS LEVEL text" in local time. The log file is rotated as
+// logrotate does: when a line would take it past its size limit (10 MiB), "<name>.2" becomes
+// "<name>.3", "<name>.1" becomes "<name>.2", the file becomes "<name>.1" and a new file is begun;
+// three old files are kept and the oldest goes. A line is never split between two files.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -22,9 +29,17 @@ void write(Level level, std::string_view text);
 using Sink = std::function<void(Level, std::string_view)>;
 void setSink(Sink sink);
 
-// Opens (or re-opens) the log file; without a call, lines go to stderr only.
-// Returns false with a line on stderr when the file cannot be opened.
-bool openFile(const std::string& path);
+struct Rotation {
+  std::uint64_t maxBytes = 10 * 1024 * 1024;  // a file is rotated before it would grow past this
+  int keep = 3;                               // old files kept (<name>.1 is the newest)
+};
+
+// Opens (or re-opens) the log file for appending, in place of the one open; without a call, lines
+// go to stderr only. Returns false with a line on stderr when the file cannot be opened (the file
+// open before, if any, stays open).
+bool openFile(const std::string& path, Rotation rotation = {});
+// Closes the log file; from then on every line goes to stderr.
+void closeFile();
 // $XDG_STATE_HOME/tarnwickdesk/tarnwickdesk.log (or ~/.local/state/...).
 std::string defaultFilePath();
 

@@ -118,7 +118,7 @@ void BusinessBase::init() {
   });
   messageBase_ = std::make_unique<MessageBase>(*this, *env_.logindata);
   chatEvents_ = makeChatEvents();
-  chat_ = std::make_unique<ChatDesk>(*chatEvents_, env_.chatObserver);
+  chat_ = std::make_unique<ChatDesk>(*chatEvents_, *env_.mainQueue, env_.chatObserver);
   reference_.setHooks({[weak] {
                          if (auto self = weak.lock()) self->LoadItemstoWatchlist();
                        },

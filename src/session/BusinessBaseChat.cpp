@@ -54,6 +54,9 @@ class SessionChatEvents final : public ChatEvents {
   void offlineNoticesArrived(std::size_t count) override {
     notify([&](const SessionNotifications& n) { n.NewMessagesNotification(std::to_string(count)); });
   }
+  void chatMessagesNotSent(const UnsentChatMessages& unsent) override {
+    env_.notifications->postOnMainThread("ChatMessagesNotSentNotification", unsent);
+  }
 
  private:
   template <class F>

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "ChatTestSupport.h"
+#include "platform/ManualMainQueue.h"
 #include "wire/Formatter.h"
 
 namespace td::testing {
@@ -34,8 +35,9 @@ class ChatDeskTest : public ::testing::Test {
   }
   ChatRoomPtr room(const std::string& key) const { return desk.model().room(key); }
 
+  ManualMainQueue queue;
   RecordingChatEvents ev;
-  ChatDesk desk{ev, &ev};
+  ChatDesk desk{ev, queue, &ev};
 };
 
 // ---- rooms and lines in ----
@@ -264,6 +266,27 @@ TEST_F(ChatDeskTest, LinesBeforeTheConfirmationWaitInOrderBehindOneRoomRequest) 
   confirm("bob", "55", "r55");
   EXPECT_THAT(ev.takeSent(), IsEmpty());
   EXPECT_TRUE(room("bob")->pendingTexts.empty());
+}
+
+TEST_F(ChatDeskTest, AnUnansweredRoomRequestGivesUpItsTextsAndTheNextLineAsksAgain) {
+  desk.SendChat("bob", "one");
+  desk.SendChat("bob", "two");
+  EXPECT_EQ(ev.takeSent().size(), 1u);
+  queue.advance(ChatDesk::kRoomRequestTimeout - std::chrono::milliseconds(1));
+  EXPECT_THAT(ev.events, IsEmpty());
+  queue.advance(std::chrono::milliseconds(1));
+  EXPECT_THAT(ev.events, ElementsAre("not sent bob: one|two"));
+  EXPECT_TRUE(room("bob")->pendingTexts.empty());
+  // The next line asks again; a late answer sends only what waits now.
+  EXPECT_EQ(desk.SendChat("bob", "three"), ChatDesk::SendResult::Waiting);
+  EXPECT_EQ(desk.SendChat("bob", "four"), ChatDesk::SendResult::Waiting);
+  confirm("bob", "55", "r55");
+  EXPECT_THAT(ev.takeSent(), ElementsAre("10=601|20=42|503=bob|530=0|504=me",
+                                         "10=603|501=55|504=me|502=r55|17=" + rtf("three"),
+                                         "10=603|501=55|504=me|502=r55|17=" + rtf("four")));
+  // An answered request has no time-out left.
+  queue.advance(ChatDesk::kRoomRequestTimeout);
+  EXPECT_EQ(ev.events.size(), 2u);
 }
 
 TEST_F(ChatDeskTest, ALineForAConversationWithoutRoomMakesTheRoomAndIsKept) {

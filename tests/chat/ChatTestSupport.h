@@ -63,6 +63,11 @@ class RecordingChatEvents final : public ChatEvents, public ChatObserver, public
     events.push_back("conversation history " + roomId.value_or("none"));
   }
   void offlineNoticesArrived(std::size_t count) override { events.push_back("offline " + std::to_string(count)); }
+  void chatMessagesNotSent(const UnsentChatMessages& unsent) override {
+    std::string texts;
+    for (const std::string& text : unsent.texts) texts += (texts.empty() ? "" : "|") + text;
+    events.push_back("not sent " + unsent.key + ": " + texts);
+  }
 
   void chatLine(const ChatRoom& room, const ChatMessageEntry& line) override { lines.push_back(chatLineText(room, line)); }
   void chatNotice(const ChatRoom& notice) override { lines.push_back(noticeLine(notice)); }

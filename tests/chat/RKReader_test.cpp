@@ -89,6 +89,16 @@ TEST(RKReader, UnicodeWordsGiveTheirCharacterAndSkipTheFallback) {
   EXPECT_EQ(plain("{\\uc3{\\u65}BCD}"), "ABCD");
 }
 
+TEST(RKReader, UnicodeWordWithoutItsNumberIsAnUnknownWord) {
+  // Nothing is stored for it and the character after it is text.
+  EXPECT_EQ(plain("{a\\u?b}"), "a?b");
+  EXPECT_EQ(plain("{a\\u b}"), "ab");
+  EXPECT_EQ(plain("{a\\u-b}"), "ab");
+  EXPECT_EQ(plain("{\\u65?\\u?}"), "A?");
+  // After "\\*" it drops its group like any unknown word.
+  EXPECT_EQ(plain("{a{\\*\\u x}b}"), "ab");
+}
+
 TEST(RKReader, BinaryDataIsTakenRawBracesAndBackslashesIncluded) {
   EXPECT_EQ(plain("{\\bin3 {\\}x}"), "{\\}x");
   // A count of zero or less still takes one byte raw.

@@ -116,6 +116,24 @@ TEST_F(ChatWindowControllerTest, ARefusedLineStaysInTheBoxAndTheUserIsToldWhyInT
   EXPECT_THAT(alerts->calls, ElementsAre("聊天|消息未能发送：与服务器的连接不可用。", "聊天|消息包含无法发送的控制字符。"));
 }
 
+TEST_F(ChatWindowControllerTest, LinesWhoseRoomTheServerNeverOpensAreNamedToTheUserInTheirLanguage) {
+  chooseContact("dealer1");
+  controller.SendChatButtonClicked("one");
+  controller.SendChatButtonClicked("two");
+  queue.advance(ChatDesk::kRoomRequestTimeout);
+  EXPECT_THAT(alerts->calls, ElementsAre("Chat|These messages were not sent: the server did not open the conversation "
+                                         "in time. Send them again to retry.\n\none\ntwo"));
+  context().setSelectedLanguage(1);
+  controller.SendChatButtonClicked("three");
+  queue.advance(ChatDesk::kRoomRequestTimeout);
+  EXPECT_EQ(alerts->calls.back(), "聊天|以下消息未能发送：服务器未及时打开会话。请重新发送。\n\nthree");
+  std::vector<std::string> roomRequests;
+  for (const std::string& body : sent()) {
+    if (body.starts_with("10=601|")) roomRequests.push_back(body);
+  }
+  EXPECT_EQ(roomRequests.size(), 2u) << "the line after the time-out asks for the room again";
+}
+
 TEST_F(ChatWindowControllerTest, LinesOfOtherRoomsReloadWithoutShowingAndNothingChosenScrollsNothing) {
   chatLine("77", "dealer2", "Risk Desk", "unseen");  // no room of that name: nothing to show
   EXPECT_THAT(view.take(), IsEmpty());

@@ -90,6 +90,7 @@ TEST_F(ChatWindowTest, TheQueueRequestIsAskedForInASheetAndAWaitingQueueCannotBe
   QTableView* queues = window.chatQueueTableView();
   clickRow(queues, queues->model()->index(0, 0));
   ASSERT_TRUE(window.queueRequestSheet() && window.queueRequestSheet()->isVisible());
+  EXPECT_EQ(window.queueRequestSheet()->windowModality(), Qt::ApplicationModal);
   EXPECT_EQ(window.queueRequestSheet()->textField()->text(), "Hi");
   EXPECT_EQ(window.queueRequestSheet()->textField()->size(), QSize(250, 24));
   QTest::mouseClick(window.queueRequestSheet()->requestButton(), Qt::LeftButton);

@@ -22,12 +22,15 @@ const char* refusalKey(ChatDesk::SendResult result) {
   return nullptr;
 }
 
-// An alert titled "Chat" with the text of the key, both in the user's language.
-void alert(const char* key) {
+// An alert titled "Chat" with the text of the key, both in the user's language, and the lines
+// after it.
+void alert(const char* key, const std::vector<std::string>& lines = {}) {
   const auto context = AppContext::current();
   const int language = context->selectedLanguage();
-  context->userAlerts()->showAlert(LanguageString::stringforSelectedLanguage(language, "9701"),
-                                   LanguageString::stringforSelectedLanguage(language, key));
+  std::string message = LanguageString::stringforSelectedLanguage(language, key);
+  if (!lines.empty()) message += "\n";
+  for (const std::string& line : lines) message += "\n" + line;
+  context->userAlerts()->showAlert(LanguageString::stringforSelectedLanguage(language, "9701"), message);
 }
 
 }  // namespace
@@ -46,6 +49,8 @@ bool tellRefusal(ChatDesk::SendResult result) {
   alert(key);
   return false;
 }
+
+void tellNotSent(const UnsentChatMessages& unsent) { alert("9711", unsent.texts); }
 
 void HistoryRequests::request(BusinessBase& session, const std::string& roomKey) {
   if (pending(roomKey)) return;

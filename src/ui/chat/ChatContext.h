@@ -30,6 +30,8 @@ std::string ownUserName();
 // The alert for a refusal of the chat desk (nothing for Sent and Waiting), in the user's language.
 // Returns whether the line or request went out or waits for its room.
 bool tellRefusal(ChatDesk::SendResult result);
+// The alert naming the texts that were not sent because the server never opened their room.
+void tellNotSent(const UnsentChatMessages& unsent);
 
 // Asks the server for the lines of the room stored under the key (the answer comes as a
 // notification); tells the user when the request cannot go out. A room whose lines were asked for
@@ -65,6 +67,7 @@ class Observers {
 // The notifications of the session that the chat windows observe.
 inline constexpr const char* kLoginSuccess = "LoginSuccessNotification";
 inline constexpr const char* kUpdateChatMessage = "UpdateChatMessageNotification";
+inline constexpr const char* kMessagesNotSent = "ChatMessagesNotSentNotification";
 inline constexpr const char* kUserStatus = "UserStatusNotification";
 inline constexpr const char* kQueueStatus = "ChatQueueStatusUpdate";
 inline constexpr const char* kContactList = "ChatContactListNotification";

@@ -237,7 +237,8 @@ void ChatWindow::showQueueRequestPrompt(const std::string& text) {
   requestSheet_->textField()->selectAll();
   requestSheet_->adjustSize();
   requestSheet_->move(geometry().center() - requestSheet_->rect().center());
-  requestSheet_->open();
+  // Not open(): it would make the prompt window-modal.
+  bringToFront(requestSheet_);
 }
 
 void ChatWindow::closeEvent(QCloseEvent* event) {

@@ -13,6 +13,9 @@ ChatWindowController::ChatWindowController() {
     observers_.add(name, [this](const Notification& n) { RefreshTableView(n.name); });
   }
   observers_.add(kLoginSuccess, [this](const Notification&) { sessionOpened(); });
+  observers_.add(kMessagesNotSent, [](const Notification& n) {
+    if (const auto* unsent = n.objectAs<UnsentChatMessages>()) tellNotSent(*unsent);
+  });
 }
 
 void ChatWindowController::sessionOpened() {

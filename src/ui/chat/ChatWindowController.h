@@ -7,7 +7,8 @@
 // display name, Send enabled), queue open (title the queue's name; Send enabled only for an
 // available queue). Choosing in one pane clears the other's selection. The conversation shown is
 // the room stored under `UserName` (the contact's user name or the queue's id). A sent line is
-// shown once the server sends it back into the room, the user's own lines included.
+// shown once the server sends it back into the room, the user's own lines included. Lines given up
+// because the server never opened their room are named to the user in an alert.
 //
 // Which partner is shown is written to the session (`chatUserName`), so no banner is raised for
 // the lines of the conversation on screen.

@@ -62,7 +62,6 @@ void MessagesWindowController::doubleAction(int row) {
   const ChatModel* chat = model(current);
   const ChatRoomPtr notice = chat ? chat->room(shown.roomId) : nullptr;
   if (!notice || !notice->isMessageNotices) return;
-  const bool firstReading = notice->isanUnreadMessage;
   current->chat().markNoticeRead(shown.roomId);
   if (shown.unread) {
     shown.unread = false;
@@ -75,7 +74,8 @@ void MessagesWindowController::doubleAction(int row) {
     history_.request(*current, shown.roomId);
     return;
   }
-  if (firstReading) current->chat().requestChatMessageAcknowledgement(shown.roomId);
+  // Every reading is acknowledged, read or unread.
+  current->chat().requestChatMessageAcknowledgement(shown.roomId);
   observers_.center().post(kNoticeMessageReceived, shown.roomId);
 }
 

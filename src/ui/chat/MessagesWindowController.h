@@ -2,9 +2,9 @@
 // The notice messages of the back office: the Messages list (every notice of the session, newest
 // key first, the unread ones in bold) and the notice viewer's content.
 //
-// A double click on a notice marks it read and shows it in the viewer; the first time a notice is
-// read its acknowledgement goes to the server. A notice whose text is not at hand is asked for
-// first: the viewer opens when its text arrives, and the session acknowledges it then.
+// A double click on a notice marks it read, sends its acknowledgement to the server (at every
+// double click, read or unread) and shows it in the viewer. A notice whose text is not at hand is
+// asked for first: the viewer opens when its text arrives, and the session acknowledges it then.
 
 #include <functional>
 #include <optional>
