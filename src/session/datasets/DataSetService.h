@@ -144,7 +144,7 @@ class DataSetService {
   // `ProcessHistoryData::`: the row loop; gives the number of rows taken.
   std::size_t ProcessHistoryData(std::string_view data, std::string_view context);
   // `ChartDataReceivedNotification:`: files a chart reply and posts
-  // "MainviewChartDataReceivedNotification%d" (object: the id as text) for each request it ends
+  // "MainviewChartDataReceivedNotification%d" (object: the id as text) once for each id it tells
   // (ChartRequests). requestId: the id the reply carries, if any.
   void ChartDataReceived(std::string_view reply, std::optional<std::int32_t> requestId = std::nullopt);
 
