@@ -42,7 +42,10 @@ struct Item {
   std::shared_ptr<SyncWaiter> waiter;
 };
 
-// The worker threads of the process's queues that have not ended yet (the background queue's aside).
+// The worker threads of the process's queues that have not been joined yet (the background queue's
+// aside). A thread counts as ended only once joined: after its function returns it still runs the
+// destructors of its thread-local state (OpenSSL frees its per-thread state there), and a process
+// that ends meanwhile loses that state.
 constexpr const char* kBackgroundName = "td.background";
 
 struct QueueThreads {
@@ -53,6 +56,16 @@ struct QueueThreads {
 QueueThreads& queueThreads() {
   static QueueThreads* const state = new QueueThreads;  // never destroyed: used after main()
   return *state;
+}
+
+bool isCounted(const std::string& queueName) { return queueName != kBackgroundName; }
+
+void threadEnded(bool counted) {
+  if (!counted) return;
+  QueueThreads& state = queueThreads();
+  std::lock_guard lock(state.mutex);
+  --state.running;
+  state.cv.notify_all();
 }
 
 }  // namespace
@@ -134,21 +147,14 @@ DispatchQueue::DispatchQueue(std::string name, Clock& clock, int threads)
   });
   std::lock_guard lock(impl_->mutex);
   for (int i = 0; i < std::max(threads, 1); ++i) {
-    const bool counted = impl_->name != kBackgroundName;
-    if (counted) {
+    if (isCounted(impl_->name)) {
       std::lock_guard count(queueThreads().mutex);
       ++queueThreads().running;
     }
-    impl_->threads.emplace_back([impl = impl_, counted]() mutable {
+    impl_->threads.emplace_back([impl = impl_]() mutable {
       pthread_setname_np(pthread_self(), impl->name.substr(0, 15).c_str());
       impl->workerLoop();
-      impl.reset();  // the queue's state goes before the thread counts as ended
-      if (counted) {
-        QueueThreads& state = queueThreads();
-        std::lock_guard lock(state.mutex);
-        --state.running;
-        state.cv.notify_all();
-      }
+      impl.reset();
     });
   }
 }
@@ -268,11 +274,23 @@ void DispatchQueue::shutdown(ShutdownMode mode) {
     if (item.waiter) item.waiter->finish(false);
   }
   dropped.clear();
+  const bool counted = isCounted(impl_->name);
   for (std::thread& t : threads) {
-    if (t.get_id() == std::this_thread::get_id()) {
-      t.detach();  // called from the queue itself: the thread ends on its own after this task
-    } else {
+    if (t.get_id() != std::this_thread::get_id()) {
       t.join();
+      threadEnded(counted);
+      continue;
+    }
+    // Called from the queue itself: the thread ends on its own after this task, and a thread of the
+    // background queue joins it.
+    auto own = std::make_shared<std::thread>(std::move(t));
+    const bool handedOver = background().async([own, counted] {
+      own->join();
+      threadEnded(counted);
+    });
+    if (!handedOver) {
+      own->detach();
+      threadEnded(counted);
     }
   }
 }

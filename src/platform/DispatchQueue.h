@@ -74,14 +74,16 @@ class DispatchQueue {
   static void* getSpecific(const void* key);
 
   // See the header comment. Called from the queue itself it does not wait for the drain; the
-  // thread then finishes on its own. Idempotent: later calls change nothing.
+  // thread then finishes on its own and a thread of the background queue joins it. Idempotent:
+  // later calls change nothing.
   void shutdown(ShutdownMode mode = ShutdownMode::Drain);
   bool isShutDown() const;
 
   // Waits, at most `within`, until every worker thread of every queue but the background queue has
-  // ended; true when none is left. For tests and the end of a process: a queue released from
-  // inside itself lets its thread finish on its own, which may otherwise still run the queue's last
-  // task after main() returns.
+  // been joined, so its thread-local state has been destroyed too; true when none is left. For tests
+  // and the end of a process: a queue released from inside itself lets its thread finish on its
+  // own, which may otherwise still run the queue's last task, or free its per-thread state (that
+  // of OpenSSL among it), after main() returns.
   static bool waitForQueueThreads(std::chrono::milliseconds within);
 
   // One shared queue for blocking work (name lookups, blocking connects). It has four threads, so a

@@ -225,10 +225,24 @@ TEST(DispatchQueueBackground, BackgroundQueueRunsBlockingTasksSideBySide) {
 }  // namespace
 }  // namespace td
 
-TEST(DispatchQueueSelfRelease, AQueueReleasedFromItsOwnThreadIsWaitedFor) {
+namespace {
+// Thread-local state of a queue thread, destroyed slowly when the thread exits (as OpenSSL frees its
+// per-thread state).
+std::atomic<bool> threadStateDestroyed{false};
+struct SlowThreadState {
+  ~SlowThreadState() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    threadStateDestroyed = true;
+  }
+};
+}  // namespace
+
+TEST(DispatchQueueSelfRelease, AQueueReleasedFromItsOwnThreadIsWaitedForUpToItsThreadLocalState) {
   auto queue = std::make_shared<td::DispatchQueue>("td.selfrelease");
   std::atomic<bool> released{false};
   queue->async([&released, q = queue]() mutable {
+    thread_local SlowThreadState state;
+    (void)&state;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     q.reset();  // the last reference goes on the queue's own thread
     released = true;
@@ -236,4 +250,5 @@ TEST(DispatchQueueSelfRelease, AQueueReleasedFromItsOwnThreadIsWaitedFor) {
   queue.reset();
   EXPECT_TRUE(td::DispatchQueue::waitForQueueThreads(std::chrono::seconds(5)));
   EXPECT_TRUE(released);
+  EXPECT_TRUE(threadStateDestroyed);
 }

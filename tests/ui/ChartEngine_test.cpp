@@ -116,6 +116,29 @@ TEST_F(ChartEngineTest, AReplyReachesEveryChartWaitingForItsKeyAndNoChartThatLef
   EXPECT_EQ(session.centre.observerCount("MainviewChartDataReceivedNotification1"), 0u);
 }
 
+TEST_F(ChartEngineTest, AChartToldUnderItsIdOfAnotherKeysReplyWaitsOnForItsOwn) {
+  session.addItem("GOLD", 2, 2030.5);
+  FakeGraph goldGraph;
+  ChartEngine gold(session, {});
+  gold.setGraph(&goldGraph);
+  engine.setValue("EURUSD", "5#3");
+  session.requestId = 0;  // a reply moved the session's counter back: both charts ask under id 1
+  gold.setValue("GOLD", "6#3");
+  ASSERT_EQ(session.requests.back().id, 1);
+  session.reply("GOLD^D", historyReply("GOLD^D", 30));
+  EXPECT_EQ(gold.DATAPOINTS(), 29);
+  EXPECT_TRUE(engine.awaitingReply());
+  EXPECT_TRUE(graph.plots.empty());
+  session.reply("EURUSD^H", historyReply("EURUSD^H", 40));
+  EXPECT_EQ(engine.DATAPOINTS(), 39);
+  EXPECT_EQ(session.centre.observerCount("MainviewChartDataReceivedNotification1"), 0u);
+
+  // A chart that moves on to a key in the cache before its reply comes listens no more.
+  engine.setValue("EURUSD", "1#3");
+  engine.setValue("EURUSD", "5#3");
+  EXPECT_EQ(session.centre.observerCount("MainviewChartDataReceivedNotification2"), 0u);
+}
+
 TEST_F(ChartEngineTest, AnUnknownSymbolChangesNothingAndASendThatFailsLeavesNoObserver) {
   load("1#3", 20);
   engine.setValue("NOSUCH", "2#1");

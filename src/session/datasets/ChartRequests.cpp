@@ -45,29 +45,33 @@ bool ChartRequests::requestChartData(MessageBase& messageBase, const SessionValu
 std::vector<std::int32_t> ChartRequests::ChartDataReceived(std::string_view reply,
                                                            std::optional<std::int32_t> requestId) {
   const auto key = chartKeyOfReply(reply);
-  const auto firstWhere = [this](auto&& matches) { return std::find_if(sent_.begin(), sent_.end(), matches); };
-  auto own = sent_.end();
-  if (requestId) own = firstWhere([&](const Sent& s) { return s.requestId == *requestId; });
-  if (own == sent_.end() && key) own = firstWhere([&](const Sent& s) { return s.key == *key; });
-  if (own == sent_.end()) own = sent_.begin();
-
-  if (key) {
-    cache_.try_emplace(*key, reply);
-    if (own != sent_.end() && own->key != *key) cache_.try_emplace(own->key, reply);
-  } else {
+  if (!key) {
     TD_LOG_WARN("ChartDataReceivedNotification: a chart reply without a chart key is filed nowhere");
+    return {};
   }
+  cache_.try_emplace(*key, reply);
 
+  // Its own request: the oldest of its key (with its id, when it carries one). Ids repeat, and
+  // requests may have been forgotten, so no other request is taken for its own.
+  const auto own = std::find_if(sent_.begin(), sent_.end(), [&](const Sent& s) {
+    return s.key == *key && (!requestId || s.requestId == *requestId);
+  });
   // Its own request and those sent before it are done; the others of its key wait no more.
-  std::vector<std::int32_t> ended;
   const auto done = own == sent_.end() ? sent_.begin() : std::next(own);
+  std::vector<std::int32_t> ended;
+  const auto tell = [&ended](std::int32_t id) {
+    if (std::find(ended.begin(), ended.end(), id) == ended.end()) ended.push_back(id);
+  };
   for (auto it = sent_.begin(); it != sent_.end(); ++it) {
-    if (it < done || (key && it->key == *key)) {
-      if (it->waiting) ended.push_back(it->requestId);
+    if (it < done || it->key == *key) {
+      if (it->waiting) tell(it->requestId);
       it->waiting = false;
     }
   }
   sent_.erase(sent_.begin(), done);
+  // The id it carries is told even when no remembered request holds it: the view of a request
+  // forgotten beyond the cap still listens under it.
+  if (requestId) tell(*requestId);
   return ended;
 }
 

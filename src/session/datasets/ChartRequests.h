@@ -4,14 +4,16 @@
 // A chart view looks in the cache under its chart key (item code "^" interval code) first; only on
 // a miss does it raise the session's Requestid, observe "MainviewChartDataReceivedNotification%d"
 // with the raised value and send the request, which carries that value in tag 20 as it is held.
-// Every request sent is remembered, in the order sent, until its reply comes: the request channel
-// answers one request at a time, in that order, so a reply is the reply of the request whose id it
-// carries, else of the oldest one of the key its header names, else of the oldest one. The
-// requests sent before that one get no reply any more (the channel dropped them) and are forgotten.
-// A reply ends the wait of its own request, of those forgotten, and of every request of the key it
-// names, so that every view waiting for the symbol and interval hears of it. It is filed under
-// the key it names and under the key of its request (the first reply per key is kept), so that
-// the view finds it under its own key.
+// Every request sent is remembered, in the order sent, until its reply comes. A reply is filed
+// under the key its header names and under no other (the first reply per key is kept), so a key
+// serves later loads with its own history only. Its own request is the oldest one of that key
+// carrying the id the reply carries (any id when it carries none): ids repeat, since every reply
+// moves the session's counter back, and a request may have been forgotten. The request channel
+// answers one request at a time, in the order sent, so the requests sent before its own got no
+// reply (the channel dropped them) and are forgotten. A reply ends the wait of its own request, of
+// those forgotten, and of every request of its key, so that every view waiting for the symbol and
+// interval hears of it; the id it carries is told too. A view told whose key holds nothing yet
+// finds nothing there and may go on waiting (two views may share an id).
 
 #include <cstdint>
 #include <map>
@@ -47,8 +49,8 @@ class ChartRequests {
                         std::string_view interval, std::int32_t noOfData);
 
   // A chart reply (tag 17 of type 1041) and the request id it carries (tag 20), if any: filed as
-  // above, and the ids of the waits it ends given back, oldest first. A reply without a key is
-  // filed nowhere (one log line) but still ends the wait of its request.
+  // above, and the ids to tell given back, each once, oldest first. A reply without a key is filed
+  // nowhere and ends nothing (one log line).
   std::vector<std::int32_t> ChartDataReceived(std::string_view reply,
                                               std::optional<std::int32_t> requestId = std::nullopt);
 
@@ -60,7 +62,8 @@ class ChartRequests {
   // Requests whose reply may still come.
   std::size_t outstandingReplies() const { return sent_.size(); }
 
-  // Requests remembered at most; beyond, the oldest is forgotten with a log line.
+  // Requests remembered at most; beyond, the oldest is forgotten with a log line (its reply is
+  // still filed under its own key and tells the id it carries).
   static constexpr std::size_t kMaxOutstanding = 64;
 
  private:

@@ -17,7 +17,8 @@
 // - An empty or "ERROR" reply (any case) has no rows; it drops the held bank account (and posts
 //   "BankDetailsNotification") only for the "getbankaccounts" context.
 // - A bank-account reply applies its first row only.
-// - A chart reply answers every unanswered chart request of its chart key (ChartRequests).
+// - A chart reply is filed under the chart key it names only, and answers every unanswered chart
+//   request of that key (ChartRequests).
 // - A bank-account reply names no account. The request channel answers its requests one by one in
 //   the order they were sent, and the session numbers them, so each bank request is kept with its
 //   number and a reply is matched to the request being answered: "BankDetailsNotification" carries
@@ -143,7 +144,7 @@ class DataSetService {
   // `ProcessHistoryData::`: the row loop; gives the number of rows taken.
   std::size_t ProcessHistoryData(std::string_view data, std::string_view context);
   // `ChartDataReceivedNotification:`: files a chart reply and posts
-  // "MainviewChartDataReceivedNotification%d" (object: the id as text) for each request it ends
+  // "MainviewChartDataReceivedNotification%d" (object: the id as text) once for each id it tells
   // (ChartRequests). requestId: the id the reply carries, if any.
   void ChartDataReceived(std::string_view reply, std::optional<std::int32_t> requestId = std::nullopt);
 

@@ -76,7 +76,7 @@ ChartEngine::ChartEngine(ChartSession& session, Options options)
 ChartEngine::~ChartEngine() { forgetWaiting(); }
 
 void ChartEngine::forgetWaiting() {
-  for (const Waiting& w : waiting_) session_.notifications().removeObserver(w.token);
+  for (const ObserverToken token : waiting_) session_.notifications().removeObserver(token);
   waiting_.clear();
 }
 
@@ -151,6 +151,7 @@ void ChartEngine::intervalSelectedAtIndex(std::int64_t interval) {
 void ChartEngine::GetChartValues() {
   lengthX_ = options_.firstVisibleBars;
   if (auto cached = session_.cachedReply(chartKey_)) {
+    forgetWaiting();  // the key on display has its history: no earlier reply is drawn any more
     DataProcessing(*cached);
     return;
   }
@@ -165,7 +166,7 @@ void ChartEngine::GetChartValues() {
   const std::int32_t requestId = *id;
   const ObserverToken token = session_.notifications().addObserver(
       ChartRequests::notificationName(requestId), [this, requestId](const Notification&) { requestFinished(requestId); });
-  waiting_.push_back({requestId, token});
+  waiting_.push_back(token);
   if (!session_.requestChartData(symbolName_, ChartInterval_, barsToAsk_)) {
     session_.notifications().removeObserver(token);
     waiting_.pop_back();
@@ -174,13 +175,16 @@ void ChartEngine::GetChartValues() {
 }
 
 void ChartEngine::requestFinished(std::int32_t requestId) {
-  const auto it = std::find_if(waiting_.begin(), waiting_.end(), [&](const Waiting& w) { return w.requestId == requestId; });
-  if (it != waiting_.end()) {
-    session_.notifications().removeObserver(it->token);
-    waiting_.erase(it);
+  // The reply filed under the key the chart shows now ends every wait of the chart. Until it is
+  // there the chart goes on listening: another chart's request may hold the same id (every reply
+  // moves the session's counter back), and a reply for a key the chart has left draws nothing.
+  const auto cached = session_.cachedReply(chartKey_);
+  if (!cached) {
+    TD_LOG_INFO("chart: reply " + std::to_string(requestId) + " brought nothing for " + chartKey_);
+    return;
   }
-  // The reply filed under the key the chart shows now; a reply for a key it has left draws nothing.
-  if (auto cached = session_.cachedReply(chartKey_)) DataProcessing(*cached);
+  forgetWaiting();
+  DataProcessing(*cached);
 }
 
 void ChartEngine::DataProcessing(std::string_view reply) {

@@ -8,7 +8,7 @@
 // session's chart cache under "<code>^<interval code>"; on a miss it takes the next request id,
 // observes "MainviewChartDataReceivedNotification<id>" and asks the server. A reply filed under the
 // chart's key reaches every chart waiting for that key; the engine draws what the cache holds under
-// its own key at that moment.
+// its own key at that moment, and listens on while that key holds nothing.
 //
 // Bars: after a reply of n closes DATAPOINTS and lastArrIndexPtr are n - 1: bars 0 to n - 2 are
 // drawn and slot n - 1 is the live slot that the first price change writes. Bar i is drawn at
@@ -202,10 +202,6 @@ class ChartEngine : public PlotDataSource, public PlotSpaceDelegate, public Axis
   }
 
  private:
-  struct Waiting {
-    std::int32_t requestId;
-    ObserverToken token;
-  };
   void forgetWaiting();
   void startLiveTimer();
   double ySpan() const;
@@ -236,7 +232,7 @@ class ChartEngine : public PlotDataSource, public PlotSpaceDelegate, public Axis
   BarSeries bars_;
   bool loaded_ = false;         // a reply has been parsed
   bool awaitingReply_ = false;  // the key on display has no reply yet
-  std::vector<Waiting> waiting_;
+  std::vector<ObserverToken> waiting_;  // the chart's observers of its replies
   ObserverToken loginToken_ = 0;
 
   TimerHandle dataTimer_;

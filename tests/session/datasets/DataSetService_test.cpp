@@ -413,26 +413,59 @@ TEST_F(DataSetServiceTest, ChartReplyEndsItsRequestTheOnesBeforeItAndEveryReques
   EXPECT_EQ(service.charts().unansweredRequests(), 0u);
   EXPECT_EQ(service.charts().outstandingReplies(), 0u);
 
-  // A reply under another key than asked for still ends its request, which finds it under its key.
-  s.Requestid = 44;
-  ASSERT_TRUE(service.requestChartData(messageBase, s, "eurusd", "W", 200));
-  service.ChartDataReceived("<x~EURUSD^W~200>weeks");
-  EXPECT_EQ(posted.back(), "MainviewChartDataReceivedNotification44");
-  ASSERT_TRUE(service.charts().chartData("eurusd^W"));
-  EXPECT_EQ(*service.charts().chartData("eurusd^W"), "<x~EURUSD^W~200>weeks");
-
   // A reply carrying its request's id: the request before it got no reply and waits no more.
   posted.clear();
   s.Requestid = 50;
   ASSERT_TRUE(service.requestChartData(messageBase, s, "GBPUSD", "O", 200));
   s.Requestid = 51;
   ASSERT_TRUE(service.requestChartData(messageBase, s, "SILVER", "H", 200));
-  service.ChartDataReceived("<x~XAG^H~200>bars", 51);
+  service.ChartDataReceived("<x~SILVER^H~200>bars", 51);
   EXPECT_EQ(posted, (std::vector<std::string>{"MainviewChartDataReceivedNotification50",
                                               "MainviewChartDataReceivedNotification51"}));
   EXPECT_EQ(service.charts().outstandingReplies(), 0u);
   EXPECT_FALSE(service.charts().chartData("GBPUSD^O"));
   EXPECT_TRUE(service.charts().chartData("SILVER^H"));
+}
+
+TEST_F(DataSetServiceTest, ChartReplyIsFiledUnderItsOwnKeyOnlyWhateverRequestHoldsItsId) {
+  // Every reply moves the session's counter back, so a GOLD view and a EURUSD view both ask under 42.
+  SessionValues s = session();
+  s.Requestid = 42;
+  ASSERT_TRUE(service.requestChartData(messageBase, s, "GOLD", "H", 200));
+  ASSERT_TRUE(service.requestChartData(messageBase, s, "EURUSD", "D", 200));
+  // The GOLD reply is lost (the channel's time-out); the EURUSD reply ends both waits, told once.
+  service.ChartDataReceived("<x~EURUSD^D~200>eurusd", 42);
+  EXPECT_EQ(posted, (std::vector<std::string>{"MainviewChartDataReceivedNotification42"}));
+  EXPECT_EQ(chartCache, (ChartDataCollection{{"EURUSD^D", "<x~EURUSD^D~200>eurusd"}}));
+  EXPECT_EQ(service.charts().outstandingReplies(), 0u);
+
+  // A reply naming another key than its request asked for tells its id but fills only its own key.
+  s.Requestid = 44;
+  ASSERT_TRUE(service.requestChartData(messageBase, s, "eurusd", "W", 200));
+  service.ChartDataReceived("<x~EURUSD^W~200>weeks", 44);
+  EXPECT_EQ(posted.back(), "MainviewChartDataReceivedNotification44");
+  EXPECT_FALSE(service.charts().chartData("eurusd^W"));
+  EXPECT_TRUE(service.charts().chartData("EURUSD^W"));
+}
+
+TEST_F(DataSetServiceTest, RequestsForgottenBeyondTheCapMoveNoReplyToAnotherKey) {
+  SessionValues s = session();
+  const auto key = [](int i) { return "I" + std::to_string(i) + "^H"; };
+  const auto reply = [&](int i) { return "<x~" + key(i) + "~200>bars of " + std::to_string(i); };
+  const int sent = static_cast<int>(ChartRequests::kMaxOutstanding) + 2;
+  for (int i = 1; i <= sent; ++i) {
+    s.Requestid = i;
+    ASSERT_TRUE(service.requestChartData(messageBase, s, "I" + std::to_string(i), "H", 200));
+  }
+  EXPECT_EQ(service.charts().outstandingReplies(), ChartRequests::kMaxOutstanding);
+  for (int i = 1; i <= sent; ++i) {
+    posted.clear();
+    service.ChartDataReceived(reply(i), i);
+    EXPECT_EQ(posted, std::vector<std::string>{ChartRequests::notificationName(i)}) << i;
+  }
+  ASSERT_EQ(chartCache.size(), static_cast<std::size_t>(sent));
+  for (int i = 1; i <= sent; ++i) EXPECT_EQ(chartCache.at(key(i)), reply(i)) << i;
+  EXPECT_EQ(service.charts().outstandingReplies(), 0u);
 }
 
 TEST(ChartRequestsTest, ReplyKeyIsFieldOneOfTheHeader) {
