@@ -40,7 +40,9 @@ TEST(NewsPanel, ShowsTheHeadlinesOfTheSimulatedNewsServiceAndOpensTheirLinks) {
     view.show();
     NewsTableController& news = view.controller();
     QTableView* table = view.tableView();
-    EXPECT_EQ(table->font().pointSize(), 12);  // points, not pixels
+    // The lists' font, in the same units as every other list: a 12-point Lucida Grande of the desktop.
+    EXPECT_EQ(table->font().family(), "Lucida Grande");
+    EXPECT_EQ(table->font().pixelSize(), 12);
     auto subject = [&](int row) { return table->model()->index(row, 0).data().toString(); };
 
     // The first category loads at once; titles arrive with their references replaced.

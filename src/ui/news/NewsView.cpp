@@ -1,6 +1,5 @@
 #include "ui/news/NewsView.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -9,6 +8,7 @@
 
 #include "platform/AppContext.h"
 #include "ui/MainWindow.h"
+#include "ui/controls/ListFonts.h"
 
 namespace td {
 
@@ -23,12 +23,10 @@ NewsView::NewsView(const std::string& newsHost, NewsTableController::Hooks hooks
   popUp_->setMaxVisibleItems(static_cast<int>(kNewsCategories.size()));
   popUp_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
 
-  // The list's cells in the application's family at 12 points; rows keep the document's order.
-  QFont cellFont = QApplication::font();
-  cellFont.setPointSize(12);
+  // The list's cells in the lists' font; rows keep the document's order.
   table_->setObjectName("newsTableView");
   table_->setModel(controller_);
-  table_->setFont(cellFont);
+  table_->setFont(listCellFont());
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setSelectionMode(QAbstractItemView::SingleSelection);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -6,15 +6,14 @@
 #include <QPainter>
 
 #include "ui/controls/ColumnMenu.h"
+#include "ui/controls/ListFonts.h"
 #include "ui/positions/OpenPositionTableController.h"
 
 namespace td {
 
 PositionListView::PositionListView(PositionListModel& model, QWidget* parent) : QTableView(parent), model_(model) {
   setModel(&model_);
-  QFont data(QStringLiteral("Lucida Grande"));
-  data.setPixelSize(12);
-  setFont(data);
+  setFont(listCellFont());
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setSelectionMode(QAbstractItemView::SingleSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);

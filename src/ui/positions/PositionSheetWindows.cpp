@@ -14,6 +14,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "ui/controls/ListFonts.h"
 #include "ui/controls/NumericFields.h"
 #include "ui/positions/SheetSupport.h"
 
@@ -389,9 +390,7 @@ OffsetPositionSheet::OffsetPositionSheet(OffsetPositionWindowController& control
   table_ = new QTableView(box());
   table_->setObjectName("offsetPositionTableView");
   table_->setModel(rows_);
-  QFont data(QStringLiteral("Lucida Grande"));
-  data.setPixelSize(12);
-  table_->setFont(data);
+  table_->setFont(listCellFont());
   table_->verticalHeader()->hide();
   table_->verticalHeader()->setDefaultSectionSize(22);
   table_->setSelectionMode(QAbstractItemView::NoSelection);

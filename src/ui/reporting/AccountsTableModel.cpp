@@ -1,10 +1,10 @@
 #include "ui/reporting/AccountsTableModel.h"
 
-#include <QFont>
 #include <algorithm>
 #include <cmath>
 
 #include "model/AccountDetails.h"
+#include "ui/controls/ListFonts.h"
 #include "ui/reporting/ReportingColumns.h"
 #include "ui/reporting/ReportingSource.h"
 #include "ui/shell/MainWindowController.h"
@@ -133,11 +133,8 @@ QVariant AccountsTableModel::data(const QModelIndex& index, int role) const {
       return {};
     case Qt::FontRole:
       if (identifier(index.column()) == STATUS_AC) {
-        // Lucida Grande at the platform's 12 points; an account on Equity Hit stands out in bold 13.
-        QFont font(QStringLiteral("Lucida Grande"));
-        font.setPixelSize(row.equityHit ? 13 : 12);
-        font.setBold(row.equityHit);
-        return font;
+        // An account on Equity Hit stands out in bold 13; the others keep the lists' font.
+        return row.equityHit ? listCellEmphasisFont() : listCellFont();
       }
       return {};
     default: return {};

@@ -7,6 +7,7 @@
 #include <QMenu>
 
 #include "ui/controls/ColumnMenu.h"
+#include "ui/controls/ListFonts.h"
 
 namespace td {
 
@@ -15,9 +16,7 @@ ReportTableView::ReportTableView(QAbstractItemModel* model, const QString& objec
     : QTableView(parent) {
   setObjectName(objectName);
   setModel(model);
-  QFont cells = font();
-  cells.setPixelSize(12);
-  setFont(cells);
+  setFont(listCellFont());
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setSelectionMode(QAbstractItemView::SingleSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -1,8 +1,8 @@
 #include "ui/ticket/MultiTradeTableModel.h"
 
-#include <QFont>
 
 #include "model/AccountDetails.h"
+#include "ui/controls/ListFonts.h"
 #include "ui/ticket/TradeTicketWindowController.h"
 
 namespace td {
@@ -44,11 +44,7 @@ int MultiTradeTableModel::columnCount(const QModelIndex& parent) const { return 
 
 QVariant MultiTradeTableModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount()) return {};
-  if (role == Qt::FontRole) {
-    QFont font(QStringLiteral("Lucida Grande"));
-    font.setPixelSize(12);  // the platform's 12 points
-    return font;
-  }
+  if (role == Qt::FontRole) return listCellFont();
   if (index.column() == SelectColumn) {
     if (role == Qt::CheckStateRole) return ticket_.isTicked(index.row()) ? Qt::Checked : Qt::Unchecked;
     return {};
