@@ -35,7 +35,7 @@ NewsView::NewsView(const std::string& newsHost, NewsTableController::Hooks hooks
   table_->setWordWrap(false);
   table_->setTextElideMode(Qt::ElideRight);
   table_->verticalHeader()->hide();
-  table_->verticalHeader()->setDefaultSectionSize(QFontMetrics(cellFont).height() + 8);
+  table_->verticalHeader()->setDefaultSectionSize(QFontMetrics(table_->font()).height() + 8);
   table_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   table_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
   table_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);

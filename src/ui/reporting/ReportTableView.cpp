@@ -24,7 +24,7 @@ ReportTableView::ReportTableView(QAbstractItemModel* model, const QString& objec
   setAlternatingRowColors(true);
   verticalHeader()->hide();
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  verticalHeader()->setDefaultSectionSize(QFontMetrics(cells).height() + 6);
+  verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 6);
   horizontalHeader()->setHighlightSections(false);
   horizontalHeader()->setStretchLastSection(true);
   horizontalHeader()->setSectionsMovable(true);
