@@ -467,6 +467,8 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   // Credentials (ASIHTTPRequestAuthentication.cpp).
   void addBasicAuthenticationHeader(const std::string& username, const std::string& password);
   void storeBasicCredentialsAfterResponse();
+  // Before a redirect to another origin: the server credentials given for this one are dropped.
+  void forgetServerCredentials();
   void attemptToApplyCredentialsAndResume();
   void attemptToApplyProxyCredentialsAndResume();
   struct ChallengeSide;

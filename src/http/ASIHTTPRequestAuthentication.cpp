@@ -25,6 +25,22 @@ std::map<SavedKey, HTTPCredentials>& savedCredentials() {
   return *store;
 }
 
+bool sameOrigin(const URL& a, const URL& b) {
+  return a.scheme() == b.scheme() && a.host() == b.host() && a.effectivePort() == b.effectivePort();
+}
+
+// A user name with a line break would split the head of a Digest answer; none is ever sent.
+bool safeToSend(const HTTPCredentialsPtr& credentials) {
+  return credentials && !holdsLineBreakOrNul(credentials->username);
+}
+
+HTTPErrorPtr credentialsNotApplied(const char* description, const HTTPCredentialsPtr& credentials) {
+  std::string reason;
+  if (credentials && !safeToSend(credentials)) reason = "The user name contains a line break or NUL character";
+  return HTTPError::make(NetworkRequestErrorDomain, ASIInternalErrorWhileApplyingCredentialsType, description, nullptr,
+                         std::move(reason));
+}
+
 }  // namespace
 
 void ASIHTTPRequest::saveCredentials(const HTTPCredentials& credentials, const std::string& host, int port,
@@ -69,6 +85,11 @@ void ASIHTTPRequest::removeCredentialsForProxy(const std::string& host, int port
 
 void ASIHTTPRequest::addBasicAuthenticationHeader(const std::string& user, const std::string& pass) {
   std::lock_guard lock(cancelledLock_);
+  if (holdsLineBreakOrNul(user)) {
+    failWithError(credentialsNotApplied("Failed to apply credentials to request",
+                                        std::make_shared<const HTTPCredentials>(HTTPCredentials{user, pass, {}})));
+    return;
+  }
   requestHeaders_["Authorization"] = "Basic " + base64forData(user + ":" + pass);
   authenticationScheme_ = kHTTPAuthenticationSchemeBasic;
 }
@@ -91,13 +112,28 @@ void ASIHTTPRequest::storeBasicCredentialsAfterResponse() {
   storeAuthenticationCredentialsInSessionStore(std::move(record));
 }
 
+void ASIHTTPRequest::forgetServerCredentials() {
+  std::lock_guard lock(cancelledLock_);
+  // The new origin gets credentials only from its own sources: its session records, the saved
+  // credentials for it, or the delegate.
+  username_.reset();
+  password_.reset();
+  domain_.reset();
+  requestCredentials_.reset();
+  requestAuthentication_.reset();
+  authenticationScheme_.reset();
+  authenticationRealm_.reset();
+  authenticationRetryCount_ = 0;
+}
+
 HTTPCredentialsPtr ASIHTTPRequest::findCredentials() const {
   std::lock_guard lock(cancelledLock_);
   std::optional<std::string> user, pass;
+  const auto main = mainRequest();
   if (url_.user() && url_.password()) {
     user = url_.user();
     pass = url_.password();
-  } else if (auto main = mainRequest(); main && main->username() && main->password()) {
+  } else if (main && sameOrigin(main->url(), url_) && main->username() && main->password()) {
     user = main->username();
     pass = main->password();
   } else if (username_ && password_) {
@@ -134,7 +170,7 @@ HTTPCredentialsPtr ASIHTTPRequest::findProxyCredentials() const {
 bool ASIHTTPRequest::applyCredentials(const HTTPCredentialsPtr& credentials) {
   std::lock_guard lock(cancelledLock_);
   ++authenticationRetryCount_;
-  if (!credentials || !requestAuthentication_ || !request_) return false;
+  if (!safeToSend(credentials) || !requestAuthentication_ || !request_) return false;
   if (requestAuthentication_->applyCredentials(*request_, *credentials)) {
     if (useKeychainPersistence_)
       saveCredentials(*credentials, url_.host(), url_.port().value_or(0), url_.scheme(), authenticationRealm_);
@@ -157,7 +193,7 @@ bool ASIHTTPRequest::applyCredentials(const HTTPCredentialsPtr& credentials) {
 bool ASIHTTPRequest::applyProxyCredentials(const HTTPCredentialsPtr& credentials) {
   std::lock_guard lock(cancelledLock_);
   ++proxyAuthenticationRetryCount_;
-  if (!credentials || !proxyAuthentication_ || !request_) return false;
+  if (!safeToSend(credentials) || !proxyAuthentication_ || !request_) return false;
   if (proxyAuthentication_->applyCredentials(*request_, *credentials)) {
     if (useKeychainPersistence_)
       saveCredentialsForProxy(*credentials, proxyHost_.value_or(""), proxyPort_, proxyAuthenticationRealm_);
@@ -312,8 +348,7 @@ void ASIHTTPRequest::resumeAfterChallenge(const ChallengeSide& side) {
   if (authentication->isValid(&streamError)) {
     cancelLoad();
     if (HTTPCredentialsPtr previous = this->*side.applied) {
-      if (!applyAndStart(previous))
-        failWithError(HTTPError::request(ASIInternalErrorWhileApplyingCredentialsType, side.applyFailure));
+      if (!applyAndStart(previous)) failWithError(credentialsNotApplied(side.applyFailure, previous));
       return;
     }
     std::unique_lock authLock(asiState().delegateAuthenticationLock);
@@ -327,8 +362,7 @@ void ASIHTTPRequest::resumeAfterChallenge(const ChallengeSide& side) {
     }
     if (auto credentials = (this->*side.find)()) {
       authLock.unlock();
-      if (!applyAndStart(credentials))
-        failWithError(HTTPError::request(ASIInternalErrorWhileApplyingCredentialsType, side.applyFailure));
+      if (!applyAndStart(credentials)) failWithError(credentialsNotApplied(side.applyFailure, credentials));
       return;
     }
     // The delegate answers through retry or cancel.

@@ -95,10 +95,7 @@ bool ASIHTTPRequest::willRedirect() {
     requestHeaders_ = std::move(kept);
     haveBuiltRequestHeaders_ = false;
   }
-  if (otherOrigin) {
-    authenticationScheme_.reset();
-    requestAuthentication_.reset();
-  }
+  if (otherOrigin) forgetServerCredentials();
   redirectURL_ = target;
   needsRedirect_ = true;
   requestCookies_.clear();

@@ -99,6 +99,7 @@ void ASIHTTPRequest::main() {
       }
     }
     applyAuthorizationHeader();
+    if (error_) return;
     for (const auto& [name, value] : requestHeaders_) request_->headers.set(name, value);
     if (configureProxies()) startRequest();
   } catch (const std::exception& e) {
@@ -190,6 +191,15 @@ void ASIHTTPRequest::updatePartialDownloadSize() {
 void ASIHTTPRequest::startRequest() {
   std::lock_guard lock(cancelledLock_);
   if (cancelled_.load() || !request_) return;
+  // A line break in a field would let the text after it stand as a header of its own.
+  for (const auto& [name, value] : request_->headers.fields()) {
+    if (holdsLineBreakOrNul(name) || holdsLineBreakOrNul(value)) {
+      failWithError(HTTPError::request(ASIInternalErrorWhileBuildingRequestType,
+                                       "The request header " + quotedWithVisibleBreaks(name) +
+                                           " contains a line break or NUL character"));
+      return;
+    }
+  }
   requestStarted();
   downloadComplete_ = false;
   complete_ = false;

@@ -206,6 +206,13 @@ class Handler(BaseHTTPRequestHandler):
             return self.send(200, b"welcome")
         self.send(401, b"who are you", {"WWW-Authenticate": 'Basic realm="tests"'})
 
+    def do_authredirect(self, path, q):
+        # Basic credentials first, then a redirect to `to`.
+        expected = "Basic " + base64.b64encode(("%s:%s" % (q.get("user", "u"), q.get("pass", "p"))).encode()).decode()
+        if self.headers.get("Authorization") == expected:
+            return self.send(302, b"", {"Location": q.get("to", "/hello")})
+        self.send(401, b"who are you", {"WWW-Authenticate": 'Basic realm="first"'})
+
     def do_digest(self, path, q):
         user, password, realm = q.get("user", "u"), q.get("pass", "p"), "digest tests"
         nonce = "n0nce"
