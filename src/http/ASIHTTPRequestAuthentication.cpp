@@ -216,9 +216,9 @@ bool ASIHTTPRequest::applyProxyCredentials(const HTTPCredentialsPtr& credentials
 bool ASIHTTPRequest::willAskDelegateForCredentials(ASISelector question, BasicBlock ASIHTTPRequest::*block) {
   std::lock_guard lock(cancelledLock_);
   if (isSynchronous_) return false;
-  auto* d = delegate_.get();
+  // Not on the main thread: the delegate's token answers for it.
   auto q = queue_.lock();
-  const bool delegateAnswers = d ? d->respondsToSelector(question) : (q && q->respondsToSelector(question));
+  const bool delegateAnswers = delegate_ ? delegate_.answers(question) : (q && q->respondsToSelector(question));
   if (!delegateAnswers && !(this->*block)) return false;
   auto self = std::static_pointer_cast<ASIHTTPRequest>(shared_from_this());
   performOnMainThread([self, question, block] { self->askDelegateForCredentials(question, block); });

@@ -106,9 +106,8 @@ bool ASIHTTPRequest::willAskDelegateToConfirmRedirect() {
   URL target;
   {
     std::lock_guard lock(cancelledLock_);
-    auto* d = delegate_.get();
     auto q = queue_.lock();
-    const bool asks = (d && d->respondsToSelector(willRedirectSelector_)) ||
+    const bool asks = delegate_.answers(willRedirectSelector_) ||
                       (q && q->respondsToSelector(ASISelector::requestWillRedirectToURL));
     if (!asks) return false;
     target = redirectURL_;

@@ -117,8 +117,7 @@ void ASIHTTPRequest::handleBytesAvailable() {
 
   if (needsRedirect_ && shouldRedirect_ && allowResumeForFileDownloads_) return;
 
-  auto* d = delegate_.get();
-  if ((d && d->respondsToSelector(didReceiveDataSelector_)) || dataReceivedBlock_) {
+  if (delegate_.answers(didReceiveDataSelector_) || dataReceivedBlock_) {
     passOnReceivedData(inflating ? *inflated : std::string(raw));
   } else if (downloadDestinationPath_) {
     writeToDownloadFile(raw, inflated);  // none unless inflating

@@ -1,11 +1,14 @@
-// What the engine must never let out, against the local server: line breaks into a request's head,
-// credentials to another origin after a redirect.
+// What the engine must never do, against the local server: let line breaks into a request's head,
+// take credentials to another origin after a redirect, call a delegate off its own thread.
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "HTTPTestSupport.h"
 #include "http/ASIFormDataRequest.h"
-#include "http/HTTPCookie.h"
+#include "http/ASINetworkQueue.h"
 
 namespace td {
 namespace {
@@ -123,6 +126,70 @@ TEST_F(RequestSafetyTest, ARedirectToAnotherOriginTakesNoCredentialsOfTheFirst) 
   main.run(request, asked);
   EXPECT_EQ(asked.credentialQuestions, 1);
   EXPECT_EQ(asked.finished, 1);
+}
+
+// Counts the questions put to it on a thread other than the one that made it.
+class ThreadCheckingDelegate final : public RecordingDelegate {
+ public:
+  bool respondsToSelector(ASISelector selector) const override {
+    if (std::this_thread::get_id() != home) ++callsOffItsThread;
+    return RecordingDelegate::respondsToSelector(selector);
+  }
+  const std::thread::id home = std::this_thread::get_id();
+  mutable std::atomic<int> callsOffItsThread{0};
+};
+
+TEST_F(RequestSafetyTest, TheNetworkThreadNeverCallsIntoADelegate) {
+  // Bytes of the body, a redirect to confirm and credentials questions, from a request's delegate
+  // and from a queue's: each is decided on the network thread.
+  ThreadCheckingDelegate d;
+  d.alsoAnswer({ASISelector::requestDidReceiveData, ASISelector::requestWillRedirectToURL,
+                ASISelector::authenticationNeededForRequest});
+  d.answerCredentials = [](ASIHTTPRequest& r) {
+    r.setUsername("ann");
+    r.setPassword("pw");
+    r.retryUsingSuppliedCredentials();
+  };
+  main.run(ASIHTTPRequest::requestWithURL(server.url("/redirect/302?to=/bytes?size=200000")), d);
+  EXPECT_EQ(d.redirectAsked.size(), 1u);
+  EXPECT_EQ(d.data.size(), 5u + 200000u);  // the redirect's own "moved", then the target's body
+  d.finished = 0;
+  main.run(ASIHTTPRequest::requestWithURL(server.url("/basic?user=ann&pass=pw")), d);
+  EXPECT_EQ(d.finished, 1);
+
+  auto queue = ASINetworkQueue::queue();
+  queue->setDelegate(&d);
+  bool ended = false;
+  queue->queueDidFinishSelector = [&](ASINetworkQueue&) { ended = true; };
+  ASIHTTPRequest::clearSession();
+  queue->addOperation(ASIHTTPRequest::requestWithURL(server.url("/basic?user=ann&pass=pw")));
+  queue->go();
+  ASSERT_TRUE(main.pumpUntil([&] { return ended; }));
+  EXPECT_EQ(d.credentialQuestions, 2);
+  EXPECT_EQ(d.callsOffItsThread.load(), 0);
+}
+
+TEST_F(RequestSafetyTest, ADelegateDestroyedWhileItsRequestRunsIsNotTouchedAgain) {
+  // The delegate goes away between two chunks of the body while the network thread keeps deciding
+  // where the next chunks go (ThreadSanitizer and AddressSanitizer watch that decision).
+  for (int round = 0; round < 6; ++round) {
+    auto d = std::make_unique<RecordingDelegate>();
+    d->alsoAnswer({ASISelector::requestDidReceiveData});
+    auto request = ASIHTTPRequest::requestWithURL(server.url("/bytes?size=3000000"));
+    request->setDelegate(d.get());
+    std::size_t received = 0;
+    bool ended = false;
+    request->setDataReceivedBlock([&](const std::string& bytes) {
+      received += bytes.size();
+      d.reset();
+    });
+    request->setCompletionBlock([&] { ended = true; });
+    request->setFailedBlock([&] { ended = true; });
+    request->startAsynchronous();
+    ASSERT_TRUE(main.pumpUntil([&] { return ended; }));
+    EXPECT_FALSE(request->error());
+    EXPECT_EQ(received, 3000000u);
+  }
 }
 
 }  // namespace
