@@ -3,6 +3,7 @@
 // delegate), applying them and starting again; the Basic header sent before any challenge.
 // Credentials that were refused are never offered again, and nothing waits for ever.
 
+#include <algorithm>
 #include <map>
 #include <tuple>
 
@@ -34,11 +35,36 @@ bool safeToSend(const HTTPCredentialsPtr& credentials) {
   return credentials && !holdsLineBreakOrNul(credentials->username);
 }
 
-HTTPErrorPtr credentialsNotApplied(const char* description, const HTTPCredentialsPtr& credentials) {
+// Code 7, with the reason when one is known: a user name that may not be sent, or GSSAPI's word.
+HTTPErrorPtr credentialsNotApplied(const char* description, const HTTPCredentialsPtr& credentials,
+                                   const HTTPAuthentication* authentication = nullptr) {
   std::string reason;
   if (credentials && !safeToSend(credentials)) reason = "The user name contains a line break or NUL character";
+  else if (authentication) reason = authentication->error();
   return HTTPError::make(NetworkRequestErrorDomain, ASIInternalErrorWhileApplyingCredentialsType, description, nullptr,
                          std::move(reason));
+}
+
+// Credentials for a scheme that needs an account domain (NTLM) get one: `domain` when it is set,
+// else the part before the backslash of a user name holding exactly one (the user being the part
+// after it), else `fallback`, else the empty domain.
+HTTPCredentialsPtr credentialsFor(const HTTPAuthentication* authentication, std::string user, std::string password,
+                                  const std::optional<std::string>& domain,
+                                  const std::optional<std::string>& fallback = std::nullopt) {
+  std::optional<std::string> accountDomain;
+  if (authentication && authentication->requiresAccountDomain()) {
+    if (domain && !domain->empty()) {
+      accountDomain = domain;
+    } else if (std::count(user.begin(), user.end(), '\\') == 1) {
+      const auto slash = user.find('\\');
+      accountDomain = user.substr(0, slash);
+      user.erase(0, slash + 1);
+    } else {
+      accountDomain = fallback.value_or("");
+    }
+  }
+  return std::make_shared<const HTTPCredentials>(
+      HTTPCredentials{std::move(user), std::move(password), std::move(accountDomain)});
 }
 
 }  // namespace
@@ -147,7 +173,7 @@ HTTPCredentialsPtr ASIHTTPRequest::findCredentials() const {
     }
   }
   if (!user || !pass) return nullptr;
-  return std::make_shared<const HTTPCredentials>(HTTPCredentials{*user, *pass, std::nullopt});
+  return credentialsFor(requestAuthentication_.get(), *user, *pass, domain_);
 }
 
 HTTPCredentialsPtr ASIHTTPRequest::findProxyCredentials() const {
@@ -159,12 +185,16 @@ HTTPCredentialsPtr ASIHTTPRequest::findProxyCredentials() const {
   } else if (proxyUsername_ && proxyPassword_) {
     user = proxyUsername_;
     pass = proxyPassword_;
+  } else if (proxyAuthenticationScheme_ == kHTTPAuthenticationSchemeNTLM && username_ && password_) {
+    // An NTLM proxy usually knows the accounts of the server behind it.
+    user = username_;
+    pass = password_;
   } else if (auto saved = savedCredentialsForProxy(proxyHost_.value_or(""), proxyPort_, proxyAuthenticationRealm_)) {
     user = saved->username;
     pass = saved->password;
   }
   if (!user || !pass) return nullptr;
-  return std::make_shared<const HTTPCredentials>(HTTPCredentials{*user, *pass, std::nullopt});
+  return credentialsFor(proxyAuthentication_.get(), *user, *pass, proxyDomain_, domain_);
 }
 
 bool ASIHTTPRequest::applyCredentials(const HTTPCredentialsPtr& credentials) {
@@ -265,6 +295,7 @@ void ASIHTTPRequest::failAuthentication() {
 // What differs between answering a server's challenge and a proxy's.
 struct ASIHTTPRequest::ChallengeSide {
   bool proxy;
+  int ASIHTTPRequest::*applications;
   std::shared_ptr<HTTPAuthentication> ASIHTTPRequest::*authentication;
   std::optional<std::string> ASIHTTPRequest::*scheme;
   std::optional<std::string> ASIHTTPRequest::*realm;
@@ -280,6 +311,7 @@ struct ASIHTTPRequest::ChallengeSide {
 
 void ASIHTTPRequest::attemptToApplyCredentialsAndResume() {
   static const ChallengeSide server{false,
+                                    &ASIHTTPRequest::authenticationRetryCount_,
                                     &ASIHTTPRequest::requestAuthentication_,
                                     &ASIHTTPRequest::authenticationScheme_,
                                     &ASIHTTPRequest::authenticationRealm_,
@@ -303,6 +335,7 @@ void ASIHTTPRequest::attemptToApplyCredentialsAndResume() {
 
 void ASIHTTPRequest::attemptToApplyProxyCredentialsAndResume() {
   static const ChallengeSide proxy{true,
+                                   &ASIHTTPRequest::proxyAuthenticationRetryCount_,
                                    &ASIHTTPRequest::proxyAuthentication_,
                                    &ASIHTTPRequest::proxyAuthenticationScheme_,
                                    &ASIHTTPRequest::proxyAuthenticationRealm_,
@@ -348,7 +381,15 @@ void ASIHTTPRequest::resumeAfterChallenge(const ChallengeSide& side) {
   if (authentication->isValid(&streamError)) {
     cancelLoad();
     if (HTTPCredentialsPtr previous = this->*side.applied) {
-      if (!applyAndStart(previous)) failWithError(credentialsNotApplied(side.applyFailure, previous));
+      if (authentication->method() == kHTTPAuthenticationSchemeNTLM && this->*side.applications >= 2) {
+        // Negotiate and authenticate made the whole handshake: a third challenge refuses them.
+        side.forget(previous);
+        (this->*side.applied).reset();
+        failWithError(ASIAuthenticationError());
+        return;
+      }
+      if (!applyAndStart(previous))
+        failWithError(credentialsNotApplied(side.applyFailure, previous, authentication.get()));
       return;
     }
     std::unique_lock authLock(asiState().delegateAuthenticationLock);
@@ -362,7 +403,8 @@ void ASIHTTPRequest::resumeAfterChallenge(const ChallengeSide& side) {
     }
     if (auto credentials = (this->*side.find)()) {
       authLock.unlock();
-      if (!applyAndStart(credentials)) failWithError(credentialsNotApplied(side.applyFailure, credentials));
+      if (!applyAndStart(credentials))
+        failWithError(credentialsNotApplied(side.applyFailure, credentials, authentication.get()));
       return;
     }
     // The delegate answers through retry or cancel.

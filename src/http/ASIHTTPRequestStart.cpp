@@ -154,7 +154,9 @@ void ASIHTTPRequest::applyAuthorizationHeader() {
       addBasicAuthenticationHeader(*username_, *password_);
     } else if (useSessionPersistence_) {
       if (auto record = findSessionAuthenticationCredentials(); record && record->credentials) {
-        if (record->authentication) {
+        if (record->authentication && !record->authentication->canAnswerBeforeChallenge()) {
+          // An NTLM answer belongs to its connection's handshake: this request waits for its own.
+        } else if (record->authentication) {
           if (request_ && record->authentication->applyCredentials(*request_, *record->credentials)) {
             authenticationScheme_ = record->authenticationScheme;
           } else {
@@ -167,7 +169,8 @@ void ASIHTTPRequest::applyAuthorizationHeader() {
     }
   }
   if (useSessionPersistence_) {
-    if (auto record = findSessionProxyAuthenticationCredentials(); record && record->credentials && record->authentication) {
+    if (auto record = findSessionProxyAuthenticationCredentials();
+        record && record->credentials && record->authentication && record->authentication->canAnswerBeforeChallenge()) {
       if (!request_ || !record->authentication->applyCredentials(*request_, *record->credentials))
         removeProxyAuthenticationCredentialsFromSessionStore(record->credentials);
     }

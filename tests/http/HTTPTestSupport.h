@@ -119,10 +119,12 @@ class Process {
   std::string buffer_;
 };
 
-// The Python server of tests/http/http_server.py.
+// The Python server of tests/http/http_server.py (Debian's own Python where the server needs one of
+// its packages, such as python3-gssapi).
 class TestServer {
  public:
-  TestServer() : process_("python3", {std::string(TD_HTTP_TEST_DIR) + "/http_server.py"}) {
+  explicit TestServer(const std::string& python = "python3")
+      : process_(python, {std::string(TD_HTTP_TEST_DIR) + "/http_server.py"}) {
     if (auto line = process_.waitForLine("PORT ", 10000ms)) port_ = std::stoi(line->substr(5));
   }
   int port() const { return port_; }
@@ -131,6 +133,10 @@ class TestServer {
   // The next "GOT" line: method, path and client port of a request the server received.
   std::optional<std::string> nextRequest(std::chrono::milliseconds within = 5000ms) {
     return process_.waitForLine("GOT ", within);
+  }
+  // The next line the server printed that starts with `prefix`.
+  std::optional<std::string> waitForLine(const std::string& prefix, std::chrono::milliseconds within = 5000ms) {
+    return process_.waitForLine(prefix, within);
   }
 
  private:
