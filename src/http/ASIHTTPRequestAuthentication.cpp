@@ -4,27 +4,15 @@
 // Credentials that were refused are never offered again, and nothing waits for ever.
 
 #include <algorithm>
-#include <map>
-#include <tuple>
 
 #include "http/ASIHTTPRequest.h"
 #include "http/ASIHTTPRequestInternal.h"
 #include "http/HTTPAuthentication.h"
+#include "http/HTTPCredentialKeyring.h"
 #include "http/RunLoop.h"
 
 namespace td {
 namespace {
-
-using SavedKey = std::tuple<bool, std::string, int, std::string, std::string>;  // proxy, host, port, protocol, realm
-
-std::mutex& savedLock() {
-  static std::mutex lock;
-  return lock;
-}
-std::map<SavedKey, HTTPCredentials>& savedCredentials() {
-  static auto* store = new std::map<SavedKey, HTTPCredentials>();
-  return *store;
-}
 
 bool sameOrigin(const URL& a, const URL& b) {
   return a.scheme() == b.scheme() && a.host() == b.host() && a.effectivePort() == b.effectivePort();
@@ -67,46 +55,82 @@ HTTPCredentialsPtr credentialsFor(const HTTPAuthentication* authentication, std:
       HTTPCredentials{std::move(user), std::move(password), std::move(accountDomain)});
 }
 
+HTTPProtectionSpace serverSpace(const std::string& host, int port, const std::string& protocol,
+                                const std::optional<std::string>& realm) {
+  return HTTPProtectionSpace{false, host, port, protocol, realm.value_or("")};
+}
+
+HTTPProtectionSpace proxySpace(const std::string& host, int port, const std::optional<std::string>& realm) {
+  return HTTPProtectionSpace{true, host, port, "http", realm.value_or("")};
+}
+
+// The keyring keeps a user name and a password: an account domain goes before the user name
+// ("DOMAIN\user"), where the NTLM answer of a later run splits it off again.
+HTTPCredentials forKeyring(const HTTPCredentials& credentials) {
+  if (!credentials.domain || credentials.domain->empty()) return {credentials.username, credentials.password, {}};
+  return {*credentials.domain + "\\" + credentials.username, credentials.password, {}};
+}
+
 }  // namespace
 
 void ASIHTTPRequest::saveCredentials(const HTTPCredentials& credentials, const std::string& host, int port,
                                      const std::string& protocol, const std::optional<std::string>& realm) {
-  std::lock_guard lock(savedLock());
-  savedCredentials()[{false, host, port, protocol, realm.value_or("")}] = credentials;
+  HTTPCredentialKeyring::save(serverSpace(host, port, protocol, realm), forKeyring(credentials));
 }
 
 void ASIHTTPRequest::saveCredentialsForProxy(const HTTPCredentials& credentials, const std::string& host, int port,
                                              const std::optional<std::string>& realm) {
-  std::lock_guard lock(savedLock());
-  savedCredentials()[{true, host, port, "http", realm.value_or("")}] = credentials;
+  HTTPCredentialKeyring::save(proxySpace(host, port, realm), forKeyring(credentials));
 }
 
 std::optional<HTTPCredentials> ASIHTTPRequest::savedCredentialsForHost(const std::string& host, int port,
                                                                        const std::string& protocol,
                                                                        const std::optional<std::string>& realm) {
-  std::lock_guard lock(savedLock());
-  auto it = savedCredentials().find({false, host, port, protocol, realm.value_or("")});
-  if (it == savedCredentials().end()) return std::nullopt;
-  return it->second;
+  return HTTPCredentialKeyring::find(serverSpace(host, port, protocol, realm));
 }
 
 std::optional<HTTPCredentials> ASIHTTPRequest::savedCredentialsForProxy(const std::string& host, int port,
                                                                         const std::optional<std::string>& realm) {
-  std::lock_guard lock(savedLock());
-  auto it = savedCredentials().find({true, host, port, "http", realm.value_or("")});
-  if (it == savedCredentials().end()) return std::nullopt;
-  return it->second;
+  return HTTPCredentialKeyring::find(proxySpace(host, port, realm));
 }
 
 void ASIHTTPRequest::removeCredentialsForHost(const std::string& host, int port, const std::string& protocol,
                                               const std::optional<std::string>& realm) {
-  std::lock_guard lock(savedLock());
-  savedCredentials().erase({false, host, port, protocol, realm.value_or("")});
+  HTTPCredentialKeyring::remove(serverSpace(host, port, protocol, realm));
 }
 
 void ASIHTTPRequest::removeCredentialsForProxy(const std::string& host, int port, const std::optional<std::string>& realm) {
-  std::lock_guard lock(savedLock());
-  savedCredentials().erase({true, host, port, "http", realm.value_or("")});
+  HTTPCredentialKeyring::remove(proxySpace(host, port, realm));
+}
+
+void ASIHTTPRequest::storeCredentialsThatWorked() {
+  std::lock_guard lock(cancelledLock_);
+  // Credentials applied to a challenge worked once a response asks for nothing more; with keychain
+  // persistence they are saved then (so that refused ones are never written).
+  if (useKeychainPersistence_ && authenticationNeeded_ == 0 && requestCredentials_ &&
+      requestCredentials_ != keychainCredentials_) {
+    saveCredentials(*requestCredentials_, url_.host(), url_.port().value_or(0), url_.scheme(), authenticationRealm_);
+    keychainCredentials_ = requestCredentials_;
+  }
+  if (useKeychainPersistence_ && authenticationNeeded_ != 2 && proxyCredentials_ &&
+      proxyCredentials_ != keychainProxyCredentials_) {
+    saveCredentialsForProxy(*proxyCredentials_, proxyHost_.value_or(""), proxyPort_, proxyAuthenticationRealm_);
+    keychainProxyCredentials_ = proxyCredentials_;
+  }
+  if (authenticationNeeded_ == 0) storeBasicCredentialsAfterResponse();
+}
+
+void ASIHTTPRequest::forgetRefusedCredentials(bool proxy, const HTTPCredentialsPtr& refused) {
+  std::lock_guard lock(cancelledLock_);
+  if (!refused) return;
+  if (proxy) removeProxyAuthenticationCredentialsFromSessionStore(refused);
+  else removeAuthenticationCredentialsFromSessionStore(refused);
+  // With keychain persistence the saved credentials go too, when they are the refused ones.
+  if (!useKeychainPersistence_) return;
+  const HTTPProtectionSpace space = proxy ? proxySpace(proxyHost_.value_or(""), proxyPort_, proxyAuthenticationRealm_)
+                                          : serverSpace(url_.host(), url_.port().value_or(0), url_.scheme(),
+                                                        authenticationRealm_);
+  if (HTTPCredentialKeyring::find(space) == forKeyring(*refused)) HTTPCredentialKeyring::remove(space);
 }
 
 void ASIHTTPRequest::addBasicAuthenticationHeader(const std::string& user, const std::string& pass) {
@@ -202,8 +226,6 @@ bool ASIHTTPRequest::applyCredentials(const HTTPCredentialsPtr& credentials) {
   ++authenticationRetryCount_;
   if (!safeToSend(credentials) || !requestAuthentication_ || !request_) return false;
   if (requestAuthentication_->applyCredentials(*request_, *credentials)) {
-    if (useKeychainPersistence_)
-      saveCredentials(*credentials, url_.host(), url_.port().value_or(0), url_.scheme(), authenticationRealm_);
     if (useSessionPersistence_) {
       ASISessionCredentials record;
       record.credentials = credentials;
@@ -225,8 +247,6 @@ bool ASIHTTPRequest::applyProxyCredentials(const HTTPCredentialsPtr& credentials
   ++proxyAuthenticationRetryCount_;
   if (!safeToSend(credentials) || !proxyAuthentication_ || !request_) return false;
   if (proxyAuthentication_->applyCredentials(*request_, *credentials)) {
-    if (useKeychainPersistence_)
-      saveCredentialsForProxy(*credentials, proxyHost_.value_or(""), proxyPort_, proxyAuthenticationRealm_);
     if (useSessionPersistence_) {
       ASISessionCredentials record;
       record.credentials = credentials;
@@ -305,7 +325,6 @@ struct ASIHTTPRequest::ChallengeSide {
   bool (ASIHTTPRequest::*apply)(const HTTPCredentialsPtr&);
   ASISelector question;
   BasicBlock ASIHTTPRequest::*questionBlock;
-  void (*forget)(const HTTPCredentialsPtr&);
   const char* applyFailure;
 };
 
@@ -321,7 +340,6 @@ void ASIHTTPRequest::attemptToApplyCredentialsAndResume() {
                                     &ASIHTTPRequest::applyCredentials,
                                     ASISelector::authenticationNeededForRequest,
                                     &ASIHTTPRequest::authenticationNeededBlock_,
-                                    &ASIHTTPRequest::removeAuthenticationCredentialsFromSessionStore,
                                     "Failed to apply credentials to request"};
   {
     std::lock_guard lock(cancelledLock_);
@@ -345,7 +363,6 @@ void ASIHTTPRequest::attemptToApplyProxyCredentialsAndResume() {
                                    &ASIHTTPRequest::applyProxyCredentials,
                                    ASISelector::proxyAuthenticationNeededForRequest,
                                    &ASIHTTPRequest::proxyAuthenticationNeededBlock_,
-                                   &ASIHTTPRequest::removeProxyAuthenticationCredentialsFromSessionStore,
                                    "Failed to apply proxy credentials to request"};
   resumeAfterChallenge(proxy);
 }
@@ -383,7 +400,7 @@ void ASIHTTPRequest::resumeAfterChallenge(const ChallengeSide& side) {
     if (HTTPCredentialsPtr previous = this->*side.applied) {
       if (authentication->method() == kHTTPAuthenticationSchemeNTLM && this->*side.applications >= 2) {
         // Negotiate and authenticate made the whole handshake: a third challenge refuses them.
-        side.forget(previous);
+        forgetRefusedCredentials(side.proxy, previous);
         (this->*side.applied).reset();
         failWithError(ASIAuthenticationError());
         return;
@@ -418,7 +435,7 @@ void ASIHTTPRequest::resumeAfterChallenge(const ChallengeSide& side) {
   authentication.reset();
   if (streamError == HTTPAuthentication::BadUserNameError || streamError == HTTPAuthentication::BadPasswordError) {
     std::unique_lock authLock(asiState().delegateAuthenticationLock);
-    if (this->*side.applied) side.forget(this->*side.applied);
+    forgetRefusedCredentials(side.proxy, this->*side.applied);
     (this->*side.applied).reset();
     if (error_ || cancelled_.load()) return;
     lastActivityTime_.reset();

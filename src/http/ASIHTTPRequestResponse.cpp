@@ -27,7 +27,7 @@ void ASIHTTPRequest::readResponseHeaders() {
   if (responseStatusCode_ == 401) authenticationNeeded_ = 1;
   else if (responseStatusCode_ == 407) authenticationNeeded_ = 2;
 
-  if (authenticationNeeded_ == 0) storeBasicCredentialsAfterResponse();
+  storeCredentialsThatWorked();
 
   parseStringEncodingFromHeaders();
 

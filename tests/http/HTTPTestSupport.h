@@ -194,6 +194,19 @@ inline void writeFile(const std::string& path, const std::string& data) {
   std::ofstream(path, std::ios::binary) << data;
 }
 
+// The NTLM accounts of a test server started after it (NTLM_USER_FILE): TESTDOM\ann with the
+// password "secret", PROXYDOM\pat with "proxypw".
+class NTLMAccounts {
+ public:
+  NTLMAccounts() {
+    writeFile(dir_.file("users"), "TESTDOM:ann:secret\nPROXYDOM:pat:proxypw\n");
+    ::setenv("NTLM_USER_FILE", dir_.file("users").c_str(), 1);
+  }
+
+ private:
+  ScratchDir dir_;
+};
+
 // Records every report of the requests it is the delegate (and progress delegate) of.
 class RecordingDelegate : public ASIHTTPRequestDelegate, public ASIProgressDelegate {
  public:

@@ -3,36 +3,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
+#include "GSSNTLMSanitizers.h"
 #include "HTTPTestSupport.h"
 #include "http/NTLMSecurityContext.h"
-
-// Two faults of the NTLM mechanism that the sanitizers would report as this program's:
-// - it copies names with strndup() from GSSAPI's copies, which end without a NUL, and strict string
-//   checks take strndup for strlen, reporting a read past them;
-// - it leaks the digests it fetches from OpenSSL for each handshake. Its frames show in the stacks
-//   of those allocations only when malloc stacks are unwound the slow way.
-extern "C" const char* __asan_default_suppressions() { return "interceptor_via_lib:gssntlmssp.so\n"; }
-extern "C" const char* __asan_default_options() { return "fast_unwind_on_malloc=0"; }
-extern "C" const char* __lsan_default_suppressions() { return "leak:gssntlmssp.so\n"; }
 
 namespace td {
 namespace {
 
 using test::RecordingDelegate;
-
-// The accounts the server knows, in place before it starts.
-class NTLMAccounts {
- public:
-  NTLMAccounts() {
-    test::writeFile(dir_.file("users"), "TESTDOM:ann:secret\nPROXYDOM:pat:proxypw\n");
-    ::setenv("NTLM_USER_FILE", dir_.file("users").c_str(), 1);
-  }
-
- private:
-  test::ScratchDir dir_;
-};
 
 class NTLMTest : public ::testing::Test {
  protected:
@@ -48,7 +26,7 @@ class NTLMTest : public ::testing::Test {
   }
 
   test::MainQueueFixture main;
-  NTLMAccounts accounts;
+  test::NTLMAccounts accounts;
   test::TestServer server{"/usr/bin/python3"};
 };
 
