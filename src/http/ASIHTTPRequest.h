@@ -528,6 +528,7 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   std::atomic<bool> executing_{false};
   bool haveExaminedHeaders_ = false;
   std::shared_ptr<ASIConnectionInfo> connectionInfo_;
+  std::shared_ptr<HTTPConnectionShare> handshakeConnection_;  // an NTLM handshake's, outside the pool
   int postBodyWriteStream_ = -1;
   std::shared_ptr<ASIHTTPRequest> PACFileRequest_;
   int PACFileReadStream_ = -1;

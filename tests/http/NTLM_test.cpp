@@ -57,12 +57,15 @@ TEST_F(NTLMTest, AServerIsAnsweredOnOneConnectionWithTheDomainGivenOrInTheUserNa
     EXPECT_EQ(*records[0].credentials, (HTTPCredentials{"ann", "secret", std::string("TESTDOM")}));
   }
 
-  // Credentials that worked answer the next request's own challenge, never ahead of it.
+  // Credentials that worked answer the next request's own challenge, never ahead of it; a POST,
+  // which keeps no connection in the pool, keeps one for its handshake.
   RecordingDelegate again;
   auto next = ASIHTTPRequest::requestWithURL(server.url("/ntlm?who=TESTDOM%5Cann"));
+  next->appendPostData("form=1");
   main.run(next, again);
-  EXPECT_EQ(again.finished, 1);
+  EXPECT_EQ(again.finished, 1) << (again.lastError ? again.lastError->toString() : "");
   EXPECT_EQ(again.started, 3);
+  EXPECT_EQ(next->requestMethod(), "POST");
 }
 
 TEST_F(NTLMTest, RefusedCredentialsEndWithTheAuthenticationErrorAtTheThirdChallenge) {
