@@ -134,6 +134,21 @@ class TestServer {
   std::optional<std::string> nextRequest(std::chrono::milliseconds within = 5000ms) {
     return process_.waitForLine("GOT ", within);
   }
+  // A request for the path that saves and looks up its credentials in the keyring.
+  ASIHTTPRequest::Ptr keychainRequest(const std::string& path) const {
+    auto request = ASIHTTPRequest::requestWithURL(url(path));
+    request->setUseKeychainPersistence(true);
+    return request;
+  }
+  // A request for the server's /hello through the server itself standing in for an NTLM proxy,
+  // reached as `proxyHost`; the proxy lets PROXYDOM\\pat in.
+  ASIHTTPRequest::Ptr behindNTLMProxy(const std::string& proxyHost) const {
+    auto request =
+        ASIHTTPRequest::requestWithURL(URL::URLWithString("http://behind-ntlm-proxy.test/hello?proxywho=PROXYDOM%5Cpat"));
+    request->setProxyHost(proxyHost);
+    request->setProxyPort(port_);
+    return request;
+  }
   // The next line the server printed that starts with `prefix`.
   std::optional<std::string> waitForLine(const std::string& prefix, std::chrono::milliseconds within = 5000ms) {
     return process_.waitForLine(prefix, within);

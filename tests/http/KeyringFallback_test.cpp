@@ -23,12 +23,6 @@ class KeyringFallbackTest : public ::testing::Test {
     ASSERT_NE(server.port(), 0) << "the test server did not start";
     ASIHTTPRequest::clearSession();
   }
-  ASIHTTPRequest::Ptr keychainRequest(const std::string& path) {
-    auto request = ASIHTTPRequest::requestWithURL(server.url(path));
-    request->setUseKeychainPersistence(true);
-    return request;
-  }
-
   test::MainQueueFixture main;
   test::TestServer server;
 };
@@ -37,14 +31,14 @@ TEST_F(KeyringFallbackTest, CredentialsThatWorkedStayInMemoryAndRefusedOnesDoNot
   RecordingDelegate wrong, right, later, refused;
   const auto saved = [&] { return ASIHTTPRequest::savedCredentialsForHost("127.0.0.1", server.port(), "http", "tests"); };
   // Refused before they ever worked: never saved.
-  auto request = keychainRequest("/basic?user=ann&pass=pw");
+  auto request = server.keychainRequest("/basic?user=ann&pass=pw");
   request->setUsername("ann");
   request->setPassword("wrong");
   main.run(request, wrong);
   ASSERT_EQ(wrong.failed, 1);
   EXPECT_FALSE(saved());
 
-  request = keychainRequest("/basic?user=ann&pass=pw");
+  request = server.keychainRequest("/basic?user=ann&pass=pw");
   request->setUsername("ann");
   request->setPassword("pw");
   main.run(request, right);
@@ -52,11 +46,11 @@ TEST_F(KeyringFallbackTest, CredentialsThatWorkedStayInMemoryAndRefusedOnesDoNot
   EXPECT_EQ(saved(), (HTTPCredentials{"ann", "pw", std::nullopt}));
 
   ASIHTTPRequest::clearSession();
-  main.run(keychainRequest("/basic?user=ann&pass=pw"), later);
+  main.run(server.keychainRequest("/basic?user=ann&pass=pw"), later);
   EXPECT_EQ(later.finished, 1);
 
   ASIHTTPRequest::clearSession();
-  main.run(keychainRequest("/basic?user=ann&pass=changed"), refused);
+  main.run(server.keychainRequest("/basic?user=ann&pass=changed"), refused);
   ASSERT_EQ(refused.failed, 1);
   EXPECT_FALSE(saved());
 }

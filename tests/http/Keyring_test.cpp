@@ -20,30 +20,35 @@ struct Item {
   std::string secret;
 };
 
-// The engine's items of the kind ("server" or "proxy") for the host.
-std::vector<Item> itemsFor(const std::string& kind, const std::string& host) {
-  static const SecretSchema schema = [] {
-    SecretSchema s{};
-    s.name = "org.tarnwickdesk.HTTPCredentials";
-    s.attributes[0] = {"kind", SECRET_SCHEMA_ATTRIBUTE_STRING};
-    s.attributes[1] = {"host", SECRET_SCHEMA_ATTRIBUTE_STRING};
-    return s;
-  }();
+using Attributes = std::map<std::string, std::string>;
+
+// Attributes as libsecret takes them without a schema: "xdg:schema" names the engine's.
+GHashTable* tableOf(Attributes attributes) {
+  attributes["xdg:schema"] = "org.tarnwickdesk.HTTPCredentials";
+  GHashTable* table = g_hash_table_new_full(g_str_hash, g_str_equal, g_free, g_free);
+  for (const auto& [name, value] : attributes) g_hash_table_insert(table, g_strdup(name.c_str()), g_strdup(value.c_str()));
+  return table;
+}
+
+// The engine's items with these attributes.
+std::vector<Item> itemsWith(const Attributes& attributes) {
   GError* error = nullptr;
-  GList* found = secret_password_search_sync(&schema, static_cast<SecretSearchFlags>(SECRET_SEARCH_ALL | SECRET_SEARCH_LOAD_SECRETS), nullptr, &error,
-                                             "kind", kind.c_str(), "host", host.c_str(), nullptr);
+  GHashTable* query = tableOf(attributes);
+  GList* found = secret_password_searchv_sync(
+      nullptr, query, static_cast<SecretSearchFlags>(SECRET_SEARCH_ALL | SECRET_SEARCH_LOAD_SECRETS), nullptr, &error);
+  g_hash_table_unref(query);
   EXPECT_EQ(error, nullptr) << (error ? error->message : "");
   std::vector<Item> items;
   for (GList* node = found; node; node = node->next) {
     auto* retrievable = static_cast<SecretRetrievable*>(node->data);
     Item item;
-    GHashTable* attributes = secret_retrievable_get_attributes(retrievable);
+    GHashTable* table = secret_retrievable_get_attributes(retrievable);
     GHashTableIter it;
-    gpointer key, value;
-    g_hash_table_iter_init(&it, attributes);
-    while (g_hash_table_iter_next(&it, &key, &value))
-      item.attributes[static_cast<const char*>(key)] = static_cast<const char*>(value);
-    g_hash_table_unref(attributes);
+    gpointer name, value;
+    g_hash_table_iter_init(&it, table);
+    while (g_hash_table_iter_next(&it, &name, &value))
+      item.attributes[static_cast<const char*>(name)] = static_cast<const char*>(value);
+    g_hash_table_unref(table);
     if (SecretValue* secret = secret_retrievable_retrieve_secret_sync(retrievable, nullptr, nullptr)) {
       item.secret = secret_value_get_text(secret);
       secret_value_unref(secret);
@@ -55,23 +60,12 @@ std::vector<Item> itemsFor(const std::string& kind, const std::string& host) {
 }
 
 // Leaves an item as an earlier run would have.
-void storeItem(const std::string& kind, const std::string& host, int port, const std::string& realm,
-               const std::string& user, const std::string& password) {
-  static const SecretSchema schema = [] {
-    SecretSchema s{};
-    s.name = "org.tarnwickdesk.HTTPCredentials";
-    s.attributes[0] = {"kind", SECRET_SCHEMA_ATTRIBUTE_STRING};
-    s.attributes[1] = {"host", SECRET_SCHEMA_ATTRIBUTE_STRING};
-    s.attributes[2] = {"port", SECRET_SCHEMA_ATTRIBUTE_INTEGER};
-    s.attributes[3] = {"protocol", SECRET_SCHEMA_ATTRIBUTE_STRING};
-    s.attributes[4] = {"realm", SECRET_SCHEMA_ATTRIBUTE_STRING};
-    s.attributes[5] = {"user", SECRET_SCHEMA_ATTRIBUTE_STRING};
-    return s;
-  }();
+void storeItem(const Attributes& attributes, const std::string& password) {
   GError* error = nullptr;
-  secret_password_store_sync(&schema, SECRET_COLLECTION_DEFAULT, "left by an earlier run", password.c_str(), nullptr,
-                             &error, "kind", kind.c_str(), "host", host.c_str(), "port", port, "protocol", "http",
-                             "realm", realm.c_str(), "user", user.c_str(), nullptr);
+  GHashTable* table = tableOf(attributes);
+  secret_password_storev_sync(nullptr, table, SECRET_COLLECTION_DEFAULT, "left by an earlier run", password.c_str(),
+                              nullptr, &error);
+  g_hash_table_unref(table);
   ASSERT_EQ(error, nullptr) << (error ? error->message : "");
 }
 
@@ -82,12 +76,6 @@ class KeyringTest : public ::testing::Test {
     ASSERT_NE(server.port(), 0) << "the test server did not start";
     ASIHTTPRequest::clearSession();
   }
-  ASIHTTPRequest::Ptr keychainRequest(const std::string& path) {
-    auto request = ASIHTTPRequest::requestWithURL(server.url(path));
-    request->setUseKeychainPersistence(true);
-    return request;
-  }
-
   test::MainQueueFixture main;
   test::NTLMAccounts accounts;
   test::TestServer server{"/usr/bin/python3"};
@@ -95,53 +83,49 @@ class KeyringTest : public ::testing::Test {
 
 TEST_F(KeyringTest, ServerCredentialsThatWorkedAreSavedFoundByALaterRunAndRemovedWhenRefused) {
   RecordingDelegate first, later, refused;
-  auto request = keychainRequest("/basic?user=ann&pass=pw");
+  auto request = server.keychainRequest("/basic?user=ann&pass=pw");
   request->setUsername("ann");
   request->setPassword("pw");
   main.run(request, first);
   ASSERT_EQ(first.finished, 1);
-  auto items = itemsFor("server", "127.0.0.1");
+  const Attributes space{{"kind", "server"},
+                         {"host", "127.0.0.1"},
+                         {"port", std::to_string(server.port())},
+                         {"protocol", "http"},
+                         {"realm", "tests"}};
+  auto items = itemsWith(space);
   ASSERT_EQ(items.size(), 1u);
-  EXPECT_EQ(items[0].attributes, (std::map<std::string, std::string>{{"kind", "server"},
-                                                                      {"host", "127.0.0.1"},
-                                                                      {"port", std::to_string(server.port())},
-                                                                      {"protocol", "http"},
-                                                                      {"realm", "tests"},
-                                                                      {"user", "ann"},
-                                                                      {"xdg:schema", "org.tarnwickdesk.HTTPCredentials"}}));
+  EXPECT_EQ(items[0].attributes["user"], "ann");
   EXPECT_EQ(items[0].secret, "pw");
 
-  // Another run left bob's credentials for the space: they answer a request that has none, and
-  // replace nothing else.
+  // Another run left bob's credentials for the space: they answer a request that brings none.
   ASIHTTPRequest::removeCredentialsForHost("127.0.0.1", server.port(), "http", "tests");
-  storeItem("server", "127.0.0.1", server.port(), "tests", "bob", "pw2");
+  Attributes bob = space;
+  bob["user"] = "bob";
+  storeItem(bob, "pw2");
   ASIHTTPRequest::clearSession();
-  main.run(keychainRequest("/basic?user=bob&pass=pw2"), later);
+  main.run(server.keychainRequest("/basic?user=bob&pass=pw2"), later);
   EXPECT_EQ(later.finished, 1);
   EXPECT_EQ(later.started, 2);
 
   // The server no longer takes them: refused, they leave the keyring.
   ASIHTTPRequest::clearSession();
-  main.run(keychainRequest("/basic?user=bob&pass=changed"), refused);
+  main.run(server.keychainRequest("/basic?user=bob&pass=changed"), refused);
   ASSERT_EQ(refused.failed, 1);
   EXPECT_EQ(refused.lastError->code, ASIAuthenticationErrorType);
-  EXPECT_TRUE(itemsFor("server", "127.0.0.1").empty());
+  EXPECT_TRUE(itemsWith(space).empty());
 }
 
 TEST_F(KeyringTest, ProxyCredentialsAreFiledUnderTheProxyWithTheirAccountDomain) {
-  // The server stands in for an NTLM proxy for requests to behind-ntlm-proxy.test.
-  const URL target = URL::URLWithString("http://behind-ntlm-proxy.test/hello?proxywho=PROXYDOM%5Cpat");
   RecordingDelegate first, later;
-  auto request = ASIHTTPRequest::requestWithURL(target);
+  auto request = server.behindNTLMProxy("127.0.0.1");
   request->setUseKeychainPersistence(true);
-  request->setProxyHost("127.0.0.1");
-  request->setProxyPort(server.port());
   request->setProxyUsername("pat");
   request->setProxyPassword("proxypw");
   request->setProxyDomain("PROXYDOM");
   main.run(request, first);
   ASSERT_EQ(first.finished, 1) << (first.lastError ? first.lastError->toString() : "");
-  auto items = itemsFor("proxy", "127.0.0.1");
+  auto items = itemsWith({{"kind", "proxy"}, {"host", "127.0.0.1"}});
   ASSERT_EQ(items.size(), 1u);
   EXPECT_EQ(items[0].attributes["port"], std::to_string(server.port()));
   EXPECT_EQ(items[0].attributes["realm"], "");
@@ -149,10 +133,14 @@ TEST_F(KeyringTest, ProxyCredentialsAreFiledUnderTheProxyWithTheirAccountDomain)
   EXPECT_EQ(items[0].secret, "proxypw");
 
   // What an earlier run saved for a proxy answers it, domain and all.
-  storeItem("proxy", "localhost", server.port(), "", "PROXYDOM\\pat", "proxypw");
-  auto again = ASIHTTPRequest::requestWithURL(target);
-  again->setProxyHost("localhost");
-  again->setProxyPort(server.port());
+  storeItem({{"kind", "proxy"},
+             {"host", "localhost"},
+             {"port", std::to_string(server.port())},
+             {"protocol", "http"},
+             {"realm", ""},
+             {"user", "PROXYDOM\\pat"}},
+            "proxypw");
+  auto again = server.behindNTLMProxy("localhost");
   main.run(again, later);
   EXPECT_EQ(later.finished, 1) << (later.lastError ? later.lastError->toString() : "");
 }

@@ -90,12 +90,8 @@ TEST_F(NTLMTest, RefusedCredentialsEndWithTheAuthenticationErrorAtTheThirdChalle
 }
 
 TEST_F(NTLMTest, AProxyIsAnsweredWithItsOwnCredentialsOrTheServerAccount) {
-  // The server stands in for an NTLM proxy for requests to behind-ntlm-proxy.test.
-  const URL target = URL::URLWithString("http://behind-ntlm-proxy.test/hello?proxywho=PROXYDOM%5Cpat");
   RecordingDelegate own, server_account;
-  auto request = ASIHTTPRequest::requestWithURL(target);
-  request->setProxyHost("127.0.0.1");
-  request->setProxyPort(server.port());
+  auto request = server.behindNTLMProxy("127.0.0.1");
   request->setProxyUsername("pat");
   request->setProxyPassword("proxypw");
   request->setProxyDomain("PROXYDOM");
@@ -107,9 +103,7 @@ TEST_F(NTLMTest, AProxyIsAnsweredWithItsOwnCredentialsOrTheServerAccount) {
 
   // No proxy credentials: the server's user and password, and the server's domain since neither a
   // proxy domain nor a backslash names one. (Another name for the proxy: no record of the first.)
-  auto second = ASIHTTPRequest::requestWithURL(target);
-  second->setProxyHost("localhost");
-  second->setProxyPort(server.port());
+  auto second = server.behindNTLMProxy("localhost");
   second->setUsername("pat");
   second->setPassword("proxypw");
   second->setDomain("PROXYDOM");
