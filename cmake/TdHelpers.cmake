@@ -44,10 +44,12 @@ function(td_library name)
   endif()
 endfunction()
 
-# td_test_folder(NAME LINKS deps...): one test program per *_test.cpp of the current folder, so that
-# each test file builds and runs on its own (test_<folder>_<stem>).
+# td_test_folder(NAME LINKS deps... [KEYRING stems...]): one test program per *_test.cpp of the
+# current folder, so that each test file builds and runs on its own (test_<folder>_<stem>). The
+# programs named in KEYRING need a real secret service: ctest runs them (and lists their tests)
+# under scripts/with-keyring, in a D-Bus session of their own with an unlocked gnome-keyring.
 function(td_test_folder name)
-  cmake_parse_arguments(ARG "" "" "LINKS;EXTRA" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "LINKS;EXTRA;KEYRING" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
   foreach(source IN LISTS sources)
     get_filename_component(stem ${source} NAME_WE)
@@ -55,6 +57,9 @@ function(td_test_folder name)
     set(target test_${name}_${stem})
     add_executable(${target} ${source} ${ARG_EXTRA})
     target_link_libraries(${target} PRIVATE td_options ${ARG_LINKS} GTest::gmock GTest::gtest_main)
+    if(stem IN_LIST ARG_KEYRING)
+      set_target_properties(${target} PROPERTIES CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/with-keyring)
+    endif()
     gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                          PROPERTIES TIMEOUT 120 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
   endforeach()

@@ -112,6 +112,20 @@ void ASIFormDataRequest::appendPostString(const std::string& text) {
 void ASIFormDataRequest::buildPostBody() {
   std::lock_guard lock(cancelledLock());
   if (haveBuiltPostBody()) return;
+  // A line break in a name would end a part's head and start lines the caller never wrote.
+  auto refuse = [&](const char* what, const std::string& text) {
+    if (!holdsLineBreakOrNul(text)) return false;
+    failWithError(HTTPError::request(ASIInternalErrorWhileBuildingRequestType,
+                                     std::string("The ") + what + " " + quotedWithVisibleBreaks(text) +
+                                         " contains a line break or NUL character"));
+    return true;
+  };
+  for (const PostValue& value : postData_)
+    if (refuse("form field name", value.key)) return;
+  for (const FilePart& part : fileData_)
+    if (refuse("form field name", part.key) || refuse("file name", part.fileName) ||
+        refuse("content type", part.contentType))
+      return;
   if (!hasValuesOrFiles_) {
     ASIHTTPRequest::buildPostBody();
     return;

@@ -360,7 +360,8 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   // The "id" of the persistent connection record in use, if any.
   std::optional<int> connectionID() const;
 
-  // Saved credentials: kept in this process's memory only, never on disk.
+  // Saved credentials (keychain persistence): in the desktop's secret service, else in this process's
+  // memory (HTTPCredentialKeyring).
   static void saveCredentials(const HTTPCredentials& credentials, const std::string& host, int port,
                               const std::string& protocol, const std::optional<std::string>& realm);
   static void saveCredentialsForProxy(const HTTPCredentials& credentials, const std::string& host, int port,
@@ -483,6 +484,12 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   // Credentials (ASIHTTPRequestAuthentication.cpp).
   void addBasicAuthenticationHeader(const std::string& username, const std::string& password);
   void storeBasicCredentialsAfterResponse();
+  // A response head arrived: credentials it did not challenge worked (saved with keychain persistence).
+  void storeCredentialsThatWorked();
+  // Credentials a server or proxy refused leave the session store, and the keyring if saved there.
+  void forgetRefusedCredentials(bool proxy, const HTTPCredentialsPtr& refused);
+  // Before a redirect to another origin: the server credentials given for this one are dropped.
+  void forgetServerCredentials();
   void attemptToApplyCredentialsAndResume();
   void attemptToApplyProxyCredentialsAndResume();
   struct ChallengeSide;
@@ -524,6 +531,7 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   std::optional<HTTPMessage> request_;
   std::shared_ptr<HTTPAuthentication> requestAuthentication_;
   std::shared_ptr<HTTPAuthentication> proxyAuthentication_;
+  HTTPCredentialsPtr keychainCredentials_, keychainProxyCredentials_;  // saved to the keyring last
   std::shared_ptr<HTTPReadStream> readStream_;
   std::shared_ptr<ASIInputStream> postBodyReadStream_;
   std::unique_ptr<ASIDataDecompressor> dataDecompressor_;
@@ -536,6 +544,7 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   std::atomic<bool> executing_{false};
   bool haveExaminedHeaders_ = false;
   std::shared_ptr<ASIConnectionInfo> connectionInfo_;
+  std::shared_ptr<HTTPConnectionShare> handshakeConnection_;  // an NTLM handshake's, outside the pool
   int postBodyWriteStream_ = -1;
   std::shared_ptr<ASIHTTPRequest> PACFileRequest_;
   int PACFileReadStream_ = -1;

@@ -3,72 +3,143 @@
 // delegate), applying them and starting again; the Basic header sent before any challenge.
 // Credentials that were refused are never offered again, and nothing waits for ever.
 
-#include <map>
-#include <tuple>
+#include <algorithm>
 
 #include "http/ASIHTTPRequest.h"
 #include "http/ASIHTTPRequestInternal.h"
 #include "http/HTTPAuthentication.h"
+#include "http/HTTPCredentialKeyring.h"
 #include "http/RunLoop.h"
 
 namespace td {
 namespace {
 
-using SavedKey = std::tuple<bool, std::string, int, std::string, std::string>;  // proxy, host, port, protocol, realm
-
-std::mutex& savedLock() {
-  static std::mutex lock;
-  return lock;
+bool sameOrigin(const URL& a, const URL& b) {
+  return a.scheme() == b.scheme() && a.host() == b.host() && a.effectivePort() == b.effectivePort();
 }
-std::map<SavedKey, HTTPCredentials>& savedCredentials() {
-  static auto* store = new std::map<SavedKey, HTTPCredentials>();
-  return *store;
+
+// A user name with a line break would split the head of a Digest answer; none is ever sent.
+bool safeToSend(const HTTPCredentialsPtr& credentials) {
+  return credentials && !holdsLineBreakOrNul(credentials->username);
+}
+
+// Code 7, with the reason when one is known: a user name that may not be sent, or GSSAPI's word.
+HTTPErrorPtr credentialsNotApplied(const char* description, const HTTPCredentialsPtr& credentials,
+                                   const HTTPAuthentication* authentication = nullptr) {
+  std::string reason;
+  if (credentials && !safeToSend(credentials)) reason = "The user name contains a line break or NUL character";
+  else if (authentication) reason = authentication->error();
+  return HTTPError::make(NetworkRequestErrorDomain, ASIInternalErrorWhileApplyingCredentialsType, description, nullptr,
+                         std::move(reason));
+}
+
+// Credentials for a scheme that needs an account domain (NTLM) get one: `domain` when it is set,
+// else the part before the backslash of a user name holding exactly one (the user being the part
+// after it), else `fallback`, else the empty domain.
+HTTPCredentialsPtr credentialsFor(const HTTPAuthentication* authentication, std::string user, std::string password,
+                                  const std::optional<std::string>& domain,
+                                  const std::optional<std::string>& fallback = std::nullopt) {
+  std::optional<std::string> accountDomain;
+  if (authentication && authentication->requiresAccountDomain()) {
+    if (domain && !domain->empty()) {
+      accountDomain = domain;
+    } else if (std::count(user.begin(), user.end(), '\\') == 1) {
+      const auto slash = user.find('\\');
+      accountDomain = user.substr(0, slash);
+      user.erase(0, slash + 1);
+    } else {
+      accountDomain = fallback.value_or("");
+    }
+  }
+  return std::make_shared<const HTTPCredentials>(
+      HTTPCredentials{std::move(user), std::move(password), std::move(accountDomain)});
+}
+
+HTTPProtectionSpace serverSpace(const std::string& host, int port, const std::string& protocol,
+                                const std::optional<std::string>& realm) {
+  return HTTPProtectionSpace{false, host, port, protocol, realm.value_or("")};
+}
+
+HTTPProtectionSpace proxySpace(const std::string& host, int port, const std::optional<std::string>& realm) {
+  return HTTPProtectionSpace{true, host, port, "http", realm.value_or("")};
+}
+
+// The keyring keeps a user name and a password: an account domain goes before the user name
+// ("DOMAIN\user"), where the NTLM answer of a later run splits it off again.
+HTTPCredentials forKeyring(const HTTPCredentials& credentials) {
+  if (!credentials.domain || credentials.domain->empty()) return {credentials.username, credentials.password, {}};
+  return {*credentials.domain + "\\" + credentials.username, credentials.password, {}};
 }
 
 }  // namespace
 
 void ASIHTTPRequest::saveCredentials(const HTTPCredentials& credentials, const std::string& host, int port,
                                      const std::string& protocol, const std::optional<std::string>& realm) {
-  std::lock_guard lock(savedLock());
-  savedCredentials()[{false, host, port, protocol, realm.value_or("")}] = credentials;
+  HTTPCredentialKeyring::save(serverSpace(host, port, protocol, realm), forKeyring(credentials));
 }
 
 void ASIHTTPRequest::saveCredentialsForProxy(const HTTPCredentials& credentials, const std::string& host, int port,
                                              const std::optional<std::string>& realm) {
-  std::lock_guard lock(savedLock());
-  savedCredentials()[{true, host, port, "http", realm.value_or("")}] = credentials;
+  HTTPCredentialKeyring::save(proxySpace(host, port, realm), forKeyring(credentials));
 }
 
 std::optional<HTTPCredentials> ASIHTTPRequest::savedCredentialsForHost(const std::string& host, int port,
                                                                        const std::string& protocol,
                                                                        const std::optional<std::string>& realm) {
-  std::lock_guard lock(savedLock());
-  auto it = savedCredentials().find({false, host, port, protocol, realm.value_or("")});
-  if (it == savedCredentials().end()) return std::nullopt;
-  return it->second;
+  return HTTPCredentialKeyring::find(serverSpace(host, port, protocol, realm));
 }
 
 std::optional<HTTPCredentials> ASIHTTPRequest::savedCredentialsForProxy(const std::string& host, int port,
                                                                         const std::optional<std::string>& realm) {
-  std::lock_guard lock(savedLock());
-  auto it = savedCredentials().find({true, host, port, "http", realm.value_or("")});
-  if (it == savedCredentials().end()) return std::nullopt;
-  return it->second;
+  return HTTPCredentialKeyring::find(proxySpace(host, port, realm));
 }
 
 void ASIHTTPRequest::removeCredentialsForHost(const std::string& host, int port, const std::string& protocol,
                                               const std::optional<std::string>& realm) {
-  std::lock_guard lock(savedLock());
-  savedCredentials().erase({false, host, port, protocol, realm.value_or("")});
+  HTTPCredentialKeyring::remove(serverSpace(host, port, protocol, realm));
 }
 
 void ASIHTTPRequest::removeCredentialsForProxy(const std::string& host, int port, const std::optional<std::string>& realm) {
-  std::lock_guard lock(savedLock());
-  savedCredentials().erase({true, host, port, "http", realm.value_or("")});
+  HTTPCredentialKeyring::remove(proxySpace(host, port, realm));
+}
+
+void ASIHTTPRequest::storeCredentialsThatWorked() {
+  std::lock_guard lock(cancelledLock_);
+  // Credentials applied to a challenge worked once a response asks for nothing more; with keychain
+  // persistence they are saved then (so that refused ones are never written).
+  if (useKeychainPersistence_ && authenticationNeeded_ == 0 && requestCredentials_ &&
+      requestCredentials_ != keychainCredentials_) {
+    saveCredentials(*requestCredentials_, url_.host(), url_.port().value_or(0), url_.scheme(), authenticationRealm_);
+    keychainCredentials_ = requestCredentials_;
+  }
+  if (useKeychainPersistence_ && authenticationNeeded_ != 2 && proxyCredentials_ &&
+      proxyCredentials_ != keychainProxyCredentials_) {
+    saveCredentialsForProxy(*proxyCredentials_, proxyHost_.value_or(""), proxyPort_, proxyAuthenticationRealm_);
+    keychainProxyCredentials_ = proxyCredentials_;
+  }
+  if (authenticationNeeded_ == 0) storeBasicCredentialsAfterResponse();
+}
+
+void ASIHTTPRequest::forgetRefusedCredentials(bool proxy, const HTTPCredentialsPtr& refused) {
+  std::lock_guard lock(cancelledLock_);
+  if (!refused) return;
+  if (proxy) removeProxyAuthenticationCredentialsFromSessionStore(refused);
+  else removeAuthenticationCredentialsFromSessionStore(refused);
+  // With keychain persistence the saved credentials go too, when they are the refused ones.
+  if (!useKeychainPersistence_) return;
+  const HTTPProtectionSpace space = proxy ? proxySpace(proxyHost_.value_or(""), proxyPort_, proxyAuthenticationRealm_)
+                                          : serverSpace(url_.host(), url_.port().value_or(0), url_.scheme(),
+                                                        authenticationRealm_);
+  if (HTTPCredentialKeyring::find(space) == forKeyring(*refused)) HTTPCredentialKeyring::remove(space);
 }
 
 void ASIHTTPRequest::addBasicAuthenticationHeader(const std::string& user, const std::string& pass) {
   std::lock_guard lock(cancelledLock_);
+  if (holdsLineBreakOrNul(user)) {
+    failWithError(credentialsNotApplied("Failed to apply credentials to request",
+                                        std::make_shared<const HTTPCredentials>(HTTPCredentials{user, pass, {}})));
+    return;
+  }
   requestHeaders_["Authorization"] = "Basic " + base64forData(user + ":" + pass);
   authenticationScheme_ = kHTTPAuthenticationSchemeBasic;
 }
@@ -91,13 +162,28 @@ void ASIHTTPRequest::storeBasicCredentialsAfterResponse() {
   storeAuthenticationCredentialsInSessionStore(std::move(record));
 }
 
+void ASIHTTPRequest::forgetServerCredentials() {
+  std::lock_guard lock(cancelledLock_);
+  // The new origin gets credentials only from its own sources: its session records, the saved
+  // credentials for it, or the delegate.
+  username_.reset();
+  password_.reset();
+  domain_.reset();
+  requestCredentials_.reset();
+  requestAuthentication_.reset();
+  authenticationScheme_.reset();
+  authenticationRealm_.reset();
+  authenticationRetryCount_ = 0;
+}
+
 HTTPCredentialsPtr ASIHTTPRequest::findCredentials() const {
   std::lock_guard lock(cancelledLock_);
   std::optional<std::string> user, pass;
+  const auto main = mainRequest();
   if (url_.user() && url_.password()) {
     user = url_.user();
     pass = url_.password();
-  } else if (auto main = mainRequest(); main && main->username() && main->password()) {
+  } else if (main && sameOrigin(main->url(), url_) && main->username() && main->password()) {
     user = main->username();
     pass = main->password();
   } else if (username_ && password_) {
@@ -111,7 +197,7 @@ HTTPCredentialsPtr ASIHTTPRequest::findCredentials() const {
     }
   }
   if (!user || !pass) return nullptr;
-  return std::make_shared<const HTTPCredentials>(HTTPCredentials{*user, *pass, std::nullopt});
+  return credentialsFor(requestAuthentication_.get(), *user, *pass, domain_);
 }
 
 HTTPCredentialsPtr ASIHTTPRequest::findProxyCredentials() const {
@@ -123,21 +209,23 @@ HTTPCredentialsPtr ASIHTTPRequest::findProxyCredentials() const {
   } else if (proxyUsername_ && proxyPassword_) {
     user = proxyUsername_;
     pass = proxyPassword_;
+  } else if (proxyAuthenticationScheme_ == kHTTPAuthenticationSchemeNTLM && username_ && password_) {
+    // An NTLM proxy usually knows the accounts of the server behind it.
+    user = username_;
+    pass = password_;
   } else if (auto saved = savedCredentialsForProxy(proxyHost_.value_or(""), proxyPort_, proxyAuthenticationRealm_)) {
     user = saved->username;
     pass = saved->password;
   }
   if (!user || !pass) return nullptr;
-  return std::make_shared<const HTTPCredentials>(HTTPCredentials{*user, *pass, std::nullopt});
+  return credentialsFor(proxyAuthentication_.get(), *user, *pass, proxyDomain_, domain_);
 }
 
 bool ASIHTTPRequest::applyCredentials(const HTTPCredentialsPtr& credentials) {
   std::lock_guard lock(cancelledLock_);
   ++authenticationRetryCount_;
-  if (!credentials || !requestAuthentication_ || !request_) return false;
+  if (!safeToSend(credentials) || !requestAuthentication_ || !request_) return false;
   if (requestAuthentication_->applyCredentials(*request_, *credentials)) {
-    if (useKeychainPersistence_)
-      saveCredentials(*credentials, url_.host(), url_.port().value_or(0), url_.scheme(), authenticationRealm_);
     if (useSessionPersistence_) {
       ASISessionCredentials record;
       record.credentials = credentials;
@@ -157,10 +245,8 @@ bool ASIHTTPRequest::applyCredentials(const HTTPCredentialsPtr& credentials) {
 bool ASIHTTPRequest::applyProxyCredentials(const HTTPCredentialsPtr& credentials) {
   std::lock_guard lock(cancelledLock_);
   ++proxyAuthenticationRetryCount_;
-  if (!credentials || !proxyAuthentication_ || !request_) return false;
+  if (!safeToSend(credentials) || !proxyAuthentication_ || !request_) return false;
   if (proxyAuthentication_->applyCredentials(*request_, *credentials)) {
-    if (useKeychainPersistence_)
-      saveCredentialsForProxy(*credentials, proxyHost_.value_or(""), proxyPort_, proxyAuthenticationRealm_);
     if (useSessionPersistence_) {
       ASISessionCredentials record;
       record.credentials = credentials;
@@ -180,9 +266,9 @@ bool ASIHTTPRequest::applyProxyCredentials(const HTTPCredentialsPtr& credentials
 bool ASIHTTPRequest::willAskDelegateForCredentials(ASISelector question, BasicBlock ASIHTTPRequest::*block) {
   std::lock_guard lock(cancelledLock_);
   if (isSynchronous_) return false;
-  auto* d = delegate_.get();
+  // Not on the main thread: the delegate's token answers for it.
   auto q = queue_.lock();
-  const bool delegateAnswers = d ? d->respondsToSelector(question) : (q && q->respondsToSelector(question));
+  const bool delegateAnswers = delegate_ ? delegate_.answers(question) : (q && q->respondsToSelector(question));
   if (!delegateAnswers && !(this->*block)) return false;
   auto self = std::static_pointer_cast<ASIHTTPRequest>(shared_from_this());
   performOnMainThread([self, question, block] { self->askDelegateForCredentials(question, block); });
@@ -229,6 +315,7 @@ void ASIHTTPRequest::failAuthentication() {
 // What differs between answering a server's challenge and a proxy's.
 struct ASIHTTPRequest::ChallengeSide {
   bool proxy;
+  int ASIHTTPRequest::*applications;
   std::shared_ptr<HTTPAuthentication> ASIHTTPRequest::*authentication;
   std::optional<std::string> ASIHTTPRequest::*scheme;
   std::optional<std::string> ASIHTTPRequest::*realm;
@@ -238,12 +325,12 @@ struct ASIHTTPRequest::ChallengeSide {
   bool (ASIHTTPRequest::*apply)(const HTTPCredentialsPtr&);
   ASISelector question;
   BasicBlock ASIHTTPRequest::*questionBlock;
-  void (*forget)(const HTTPCredentialsPtr&);
   const char* applyFailure;
 };
 
 void ASIHTTPRequest::attemptToApplyCredentialsAndResume() {
   static const ChallengeSide server{false,
+                                    &ASIHTTPRequest::authenticationRetryCount_,
                                     &ASIHTTPRequest::requestAuthentication_,
                                     &ASIHTTPRequest::authenticationScheme_,
                                     &ASIHTTPRequest::authenticationRealm_,
@@ -253,7 +340,6 @@ void ASIHTTPRequest::attemptToApplyCredentialsAndResume() {
                                     &ASIHTTPRequest::applyCredentials,
                                     ASISelector::authenticationNeededForRequest,
                                     &ASIHTTPRequest::authenticationNeededBlock_,
-                                    &ASIHTTPRequest::removeAuthenticationCredentialsFromSessionStore,
                                     "Failed to apply credentials to request"};
   {
     std::lock_guard lock(cancelledLock_);
@@ -267,6 +353,7 @@ void ASIHTTPRequest::attemptToApplyCredentialsAndResume() {
 
 void ASIHTTPRequest::attemptToApplyProxyCredentialsAndResume() {
   static const ChallengeSide proxy{true,
+                                   &ASIHTTPRequest::proxyAuthenticationRetryCount_,
                                    &ASIHTTPRequest::proxyAuthentication_,
                                    &ASIHTTPRequest::proxyAuthenticationScheme_,
                                    &ASIHTTPRequest::proxyAuthenticationRealm_,
@@ -276,7 +363,6 @@ void ASIHTTPRequest::attemptToApplyProxyCredentialsAndResume() {
                                    &ASIHTTPRequest::applyProxyCredentials,
                                    ASISelector::proxyAuthenticationNeededForRequest,
                                    &ASIHTTPRequest::proxyAuthenticationNeededBlock_,
-                                   &ASIHTTPRequest::removeProxyAuthenticationCredentialsFromSessionStore,
                                    "Failed to apply proxy credentials to request"};
   resumeAfterChallenge(proxy);
 }
@@ -312,8 +398,15 @@ void ASIHTTPRequest::resumeAfterChallenge(const ChallengeSide& side) {
   if (authentication->isValid(&streamError)) {
     cancelLoad();
     if (HTTPCredentialsPtr previous = this->*side.applied) {
+      if (authentication->method() == kHTTPAuthenticationSchemeNTLM && this->*side.applications >= 2) {
+        // Negotiate and authenticate made the whole handshake: a third challenge refuses them.
+        forgetRefusedCredentials(side.proxy, previous);
+        (this->*side.applied).reset();
+        failWithError(ASIAuthenticationError());
+        return;
+      }
       if (!applyAndStart(previous))
-        failWithError(HTTPError::request(ASIInternalErrorWhileApplyingCredentialsType, side.applyFailure));
+        failWithError(credentialsNotApplied(side.applyFailure, previous, authentication.get()));
       return;
     }
     std::unique_lock authLock(asiState().delegateAuthenticationLock);
@@ -328,7 +421,7 @@ void ASIHTTPRequest::resumeAfterChallenge(const ChallengeSide& side) {
     if (auto credentials = (this->*side.find)()) {
       authLock.unlock();
       if (!applyAndStart(credentials))
-        failWithError(HTTPError::request(ASIInternalErrorWhileApplyingCredentialsType, side.applyFailure));
+        failWithError(credentialsNotApplied(side.applyFailure, credentials, authentication.get()));
       return;
     }
     // The delegate answers through retry or cancel.
@@ -342,7 +435,7 @@ void ASIHTTPRequest::resumeAfterChallenge(const ChallengeSide& side) {
   authentication.reset();
   if (streamError == HTTPAuthentication::BadUserNameError || streamError == HTTPAuthentication::BadPasswordError) {
     std::unique_lock authLock(asiState().delegateAuthenticationLock);
-    if (this->*side.applied) side.forget(this->*side.applied);
+    forgetRefusedCredentials(side.proxy, this->*side.applied);
     (this->*side.applied).reset();
     if (error_ || cancelled_.load()) return;
     lastActivityTime_.reset();

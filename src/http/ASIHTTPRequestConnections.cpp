@@ -3,6 +3,7 @@
 
 #include "http/ASIHTTPRequest.h"
 #include "http/ASIHTTPRequestInternal.h"
+#include "http/HTTPAuthentication.h"
 
 namespace td {
 
@@ -52,6 +53,13 @@ void ASIHTTPRequest::chooseConnection(HTTPStreamSettings& settings) {
   if (url_.host().empty() || url_.scheme().empty()) shouldAttemptPersistentConnection_ = false;
   if (!shouldAttemptPersistentConnection_) {
     connectionInfo_.reset();
+    // The messages of an NTLM handshake must share a connection: a request that keeps none (a POST)
+    // keeps one of its own for the handshake.
+    auto ntlm = [](const std::shared_ptr<HTTPAuthentication>& a) { return a && !a->canAnswerBeforeChallenge(); };
+    if (ntlm(requestAuthentication_) || ntlm(proxyAuthentication_)) {
+      if (!handshakeConnection_) handshakeConnection_ = std::make_shared<HTTPConnectionShare>();
+      settings.share = handshakeConnection_;
+    }
     return;
   }
   const int port = url_.port().value_or(0);

@@ -27,7 +27,7 @@ void ASIHTTPRequest::readResponseHeaders() {
   if (responseStatusCode_ == 401) authenticationNeeded_ = 1;
   else if (responseStatusCode_ == 407) authenticationNeeded_ = 2;
 
-  if (authenticationNeeded_ == 0) storeBasicCredentialsAfterResponse();
+  storeCredentialsThatWorked();
 
   parseStringEncodingFromHeaders();
 
@@ -95,10 +95,7 @@ bool ASIHTTPRequest::willRedirect() {
     requestHeaders_ = std::move(kept);
     haveBuiltRequestHeaders_ = false;
   }
-  if (otherOrigin) {
-    authenticationScheme_.reset();
-    requestAuthentication_.reset();
-  }
+  if (otherOrigin) forgetServerCredentials();
   redirectURL_ = target;
   needsRedirect_ = true;
   requestCookies_.clear();
@@ -109,9 +106,8 @@ bool ASIHTTPRequest::willAskDelegateToConfirmRedirect() {
   URL target;
   {
     std::lock_guard lock(cancelledLock_);
-    auto* d = delegate_.get();
     auto q = queue_.lock();
-    const bool asks = (d && d->respondsToSelector(willRedirectSelector_)) ||
+    const bool asks = delegate_.answers(willRedirectSelector_) ||
                       (q && q->respondsToSelector(ASISelector::requestWillRedirectToURL));
     if (!asks) return false;
     target = redirectURL_;

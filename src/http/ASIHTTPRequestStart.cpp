@@ -116,6 +116,7 @@ void ASIHTTPRequest::main() {
       }
     }
     applyAuthorizationHeader();
+    if (error_) return;
     for (const auto& [name, value] : requestHeaders_) request_->headers.set(name, value);
     if (configureProxies()) startRequest();
   } catch (const std::exception& e) {
@@ -170,7 +171,9 @@ void ASIHTTPRequest::applyAuthorizationHeader() {
       addBasicAuthenticationHeader(*username_, *password_);
     } else if (useSessionPersistence_) {
       if (auto record = findSessionAuthenticationCredentials(); record && record->credentials) {
-        if (record->authentication) {
+        if (record->authentication && !record->authentication->canAnswerBeforeChallenge()) {
+          // An NTLM answer belongs to its connection's handshake: this request waits for its own.
+        } else if (record->authentication) {
           if (request_ && record->authentication->applyCredentials(*request_, *record->credentials)) {
             authenticationScheme_ = record->authenticationScheme;
           } else {
@@ -183,7 +186,8 @@ void ASIHTTPRequest::applyAuthorizationHeader() {
     }
   }
   if (useSessionPersistence_) {
-    if (auto record = findSessionProxyAuthenticationCredentials(); record && record->credentials && record->authentication) {
+    if (auto record = findSessionProxyAuthenticationCredentials();
+        record && record->credentials && record->authentication && record->authentication->canAnswerBeforeChallenge()) {
       if (!request_ || !record->authentication->applyCredentials(*request_, *record->credentials))
         removeProxyAuthenticationCredentialsFromSessionStore(record->credentials);
     }
@@ -207,6 +211,15 @@ void ASIHTTPRequest::updatePartialDownloadSize() {
 void ASIHTTPRequest::startRequest() {
   std::lock_guard lock(cancelledLock_);
   if (cancelled_.load() || !request_) return;
+  // A line break in a field would let the text after it stand as a header of its own.
+  for (const auto& [name, value] : request_->headers.fields()) {
+    if (holdsLineBreakOrNul(name) || holdsLineBreakOrNul(value)) {
+      failWithError(HTTPError::request(ASIInternalErrorWhileBuildingRequestType,
+                                       "The request header " + quotedWithVisibleBreaks(name) +
+                                           " contains a line break or NUL character"));
+      return;
+    }
+  }
   requestStarted();
   downloadComplete_ = false;
   complete_ = false;

@@ -164,8 +164,7 @@ void ASIHTTPRequest::handleBytesAvailable() {
   if (n == 0) return;
   const std::string_view raw(buffer.data(), n);
 
-  auto* d = delegate_.get();
-  const bool toReceiver = (d && d->respondsToSelector(didReceiveDataSelector_)) || dataReceivedBlock_;
+  const bool toReceiver = delegate_.answers(didReceiveDataSelector_) || dataReceivedBlock_;
   const bool inMemory = !toReceiver && !downloadDestinationPath_;
   std::optional<std::string> inflated;
   const bool inflating = inflatesOnTheFly();

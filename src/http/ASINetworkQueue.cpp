@@ -125,10 +125,9 @@ void ASINetworkQueue::addOperation(const std::shared_ptr<Operation>& operation) 
 bool ASINetworkQueue::respondsToSelector(ASISelector selector) const {
   switch (selector) {
     case ASISelector::authenticationNeededForRequest:
-    case ASISelector::proxyAuthenticationNeededForRequest: {
-      auto* d = delegate_.get();
-      return d && d->respondsToSelector(selector);
-    }
+    case ASISelector::proxyAuthenticationNeededForRequest:
+      // Asked on the network thread too: the delegate's token answers for it.
+      return delegate_.answers(selector);
     case ASISelector::requestWillRedirectToURL:
       return static_cast<bool>(requestWillRedirectSelector);
     case ASISelector::requestStarted:

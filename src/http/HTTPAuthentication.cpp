@@ -6,7 +6,9 @@
 
 #include "http/ASIHTTPRequest.h"
 #include "http/HTTPUtilities.h"
+#include "http/NTLMSecurityContext.h"
 #include "platform/CryptoPrimitives.h"
+#include "wire/Base64.h"
 
 namespace td {
 namespace {
@@ -24,6 +26,19 @@ std::string md5Hex(std::string_view text) {
 
 bool isTokenChar(char c) {
   return std::isalnum(static_cast<unsigned char>(c)) || std::string_view("!#$%&'*+-.^_`|~").find(c) != std::string_view::npos;
+}
+
+bool isToken68Char(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) || std::string_view("-._~+/").find(c) != std::string_view::npos;
+}
+
+// The token of the first challenge of `scheme` in the header, if it carries one.
+std::optional<std::string> challengeToken(const HTTPHeaders& headers, bool proxy, std::string_view scheme) {
+  const std::string* value = headers.find(proxy ? "Proxy-Authenticate" : "WWW-Authenticate");
+  if (!value) return std::nullopt;
+  for (const auto& c : parseChallenges(*value))
+    if (equalsIgnoringCase(c.scheme, scheme)) return c.token68;
+  return std::nullopt;
 }
 
 }  // namespace
@@ -73,9 +88,19 @@ std::vector<HTTPChallenge> parseChallenges(std::string_view text) {
       i = j + 1;
       while (i < text.size() && text[i] != ',') ++i;
     } else {
-      // A new scheme; a token68 value ("Negotiate abc==") is kept as its only parameter.
+      // A new scheme, perhaps with a token68 value ("NTLM TlRMTVNTUAAC...==") up to a comma or the end.
       HTTPChallenge challenge;
       challenge.scheme = token;
+      std::size_t end = j;
+      while (end < text.size() && isToken68Char(text[end])) ++end;
+      std::size_t padded = end;
+      while (padded < text.size() && text[padded] == '=') ++padded;
+      std::size_t next = padded;
+      while (next < text.size() && (text[next] == ' ' || text[next] == '\t')) ++next;
+      if (end > j && (next == text.size() || text[next] == ',')) {
+        challenge.token68 = std::string(text.substr(j, padded - j));
+        i = next;
+      }
       out.push_back(std::move(challenge));
     }
   }
@@ -88,8 +113,11 @@ std::shared_ptr<HTTPAuthentication> HTTPAuthentication::fromResponse(const HTTPH
   const auto challenges = parseChallenges(*value);
   const HTTPChallenge* digest = nullptr;
   const HTTPChallenge* basic = nullptr;
+  bool ntlm = false;
   for (const auto& c : challenges) {
-    if (equalsIgnoringCase(c.scheme, "Digest") && !digest) {
+    if (equalsIgnoringCase(c.scheme, kHTTPAuthenticationSchemeNTLM)) {
+      ntlm = NTLMSecurityContext::available();
+    } else if (equalsIgnoringCase(c.scheme, "Digest") && !digest) {
       const std::string algorithm = toLower(c.parameter("algorithm").value_or("MD5"));
       const std::string qop = toLower(c.parameter("qop").value_or(""));
       const bool qopUsable = qop.empty() || qop.find("auth") != std::string::npos;
@@ -97,6 +125,13 @@ std::shared_ptr<HTTPAuthentication> HTTPAuthentication::fromResponse(const HTTPH
     } else if (equalsIgnoringCase(c.scheme, "Basic") && !basic) {
       basic = &c;
     }
+  }
+  if (ntlm) {
+    // The challenge's own token, if any, answers a negotiate message this object never sent.
+    auto auth = std::make_shared<HTTPAuthentication>();
+    auth->proxy_ = proxy;
+    auth->scheme_ = kHTTPAuthenticationSchemeNTLM;
+    return auth;
   }
   const HTTPChallenge* chosen = digest ? digest : basic;
   if (!chosen) return nullptr;
@@ -114,6 +149,19 @@ std::shared_ptr<HTTPAuthentication> HTTPAuthentication::fromResponse(const HTTPH
   return auth;
 }
 
+HTTPAuthentication::HTTPAuthentication() = default;
+HTTPAuthentication::~HTTPAuthentication() = default;
+
+bool HTTPAuthentication::requiresAccountDomain() const {
+  std::lock_guard lock(mutex_);
+  return scheme_ == kHTTPAuthenticationSchemeNTLM;
+}
+
+std::string HTTPAuthentication::error() const {
+  std::lock_guard lock(mutex_);
+  return error_;
+}
+
 std::string HTTPAuthentication::method() const {
   std::lock_guard lock(mutex_);
   return scheme_;
@@ -127,6 +175,16 @@ std::optional<std::string> HTTPAuthentication::realm() const {
 void HTTPAuthentication::updateFromResponse(const HTTPHeaders& headers) {
   std::lock_guard lock(mutex_);
   if (!applied_) return;
+  if (scheme_ == kHTTPAuthenticationSchemeNTLM) {
+    if (ntlmAuthenticated_) return;  // a challenge after the authenticate message: the request counts it
+    if (auto token = challengeToken(headers, proxy_, kHTTPAuthenticationSchemeNTLM)) {
+      ntlmChallenge_ = std::move(token);
+      applied_ = false;
+    } else {
+      refused_ = true;  // the negotiate message met no challenge
+    }
+    return;
+  }
   if (scheme_ == "Digest" && !staleRoundUsed_) {
     const std::string* value = headers.find(proxy_ ? "Proxy-Authenticate" : "WWW-Authenticate");
     if (value) {
@@ -157,6 +215,26 @@ bool HTTPAuthentication::applyCredentials(HTTPMessage& message, const HTTPCreden
   std::lock_guard lock(mutex_);
   if (refused_) return false;
   const char* header = proxy_ ? "Proxy-Authorization" : "Authorization";
+  if (scheme_ == kHTTPAuthenticationSchemeNTLM) {
+    error_.clear();
+    std::optional<std::string> ntlmMessage;
+    if (!ntlm_ && !ntlmAuthenticated_) {
+      ntlm_ = NTLMSecurityContext::start(credentials.domain.value_or(""), credentials.username, credentials.password,
+                                         message.url.host(), &error_);
+      if (ntlm_) ntlmMessage = ntlm_->nextMessage({}, &error_);
+    } else if (ntlm_ && ntlmChallenge_) {
+      if (const auto challenge = Base64::decodeBase64WithString(*ntlmChallenge_))
+        ntlmMessage = ntlm_->nextMessage(*challenge, &error_);
+      else
+        error_ = "The NTLM challenge is not Base64";
+      ntlmAuthenticated_ = true;
+      ntlm_.reset();  // the handshake is over either way
+    }
+    if (!ntlmMessage) return false;
+    message.headers.set(header, "NTLM " + base64forData(*ntlmMessage));
+    applied_ = true;
+    return true;
+  }
   if (scheme_ == "Basic") {
     message.headers.set(header, "Basic " + base64forData(credentials.username + ":" + credentials.password));
   } else {

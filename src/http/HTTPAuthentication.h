@@ -1,9 +1,14 @@
 #pragma once
 // An HTTP authentication object built from a server's (401) or a proxy's (407) challenge: it picks
-// the strongest scheme offered that the engine speaks (Digest over Basic; NTLM and Negotiate are not
-// offered) and applies credentials to a request message. Once credentials applied with it meet
-// another challenge, the object is no longer valid (refused credentials are not sent again); a
-// Digest server that only says its nonce was stale gets one more round.
+// the strongest scheme offered that the engine speaks (NTLM over Digest over Basic; Negotiate is not
+// offered, nor NTLM where GSSAPI lacks its NTLM mechanism) and applies credentials to a request
+// message. Once Basic or Digest credentials applied with it meet another challenge, the object is
+// no longer valid (refused credentials are not sent again); a Digest server that only says its nonce
+// was stale gets one more round.
+//
+// NTLM is a handshake of two applications on one connection: the negotiate message, then, once the
+// server's challenge has arrived, the authenticate message. The object stays valid throughout, so
+// that the request counts the applications and ends a third challenge itself.
 
 #include <memory>
 #include <mutex>
@@ -17,11 +22,16 @@ namespace td {
 
 struct HTTPMessage;
 struct HTTPCredentials;
+class NTLMSecurityContext;
 
-// One challenge of a WWW-Authenticate or Proxy-Authenticate header: the scheme and its parameters.
+inline constexpr const char* kHTTPAuthenticationSchemeNTLM = "NTLM";
+
+// One challenge of a WWW-Authenticate or Proxy-Authenticate header: the scheme and its parameters,
+// or the single token that some schemes carry instead ("NTLM TlRMTVNT...").
 struct HTTPChallenge {
   std::string scheme;
   std::vector<std::pair<std::string, std::string>> parameters;  // names in lower case
+  std::optional<std::string> token68;
   std::optional<std::string> parameter(std::string_view name) const;
 };
 // Every challenge of a header value (several may stand in one value, separated by commas).
@@ -36,17 +46,26 @@ class HTTPAuthentication {
   // None when the response names no scheme the engine speaks.
   static std::shared_ptr<HTTPAuthentication> fromResponse(const HTTPHeaders& headers, bool proxy);
 
-  std::string method() const;                // "Basic" or "Digest"
-  std::optional<std::string> realm() const;
+  HTTPAuthentication();
+  ~HTTPAuthentication();
+
+  std::string method() const;                // "Basic", "Digest" or "NTLM"
+  std::optional<std::string> realm() const;  // none for NTLM
   bool requiresUsernameAndPassword() const { return true; }
-  bool requiresAccountDomain() const { return false; }
+  bool requiresAccountDomain() const;
+  // Whether credentials that worked may go with a later request before any challenge. Not for
+  // NTLM, whose answer belongs to the handshake of one connection.
+  bool canAnswerBeforeChallenge() const { return !requiresAccountDomain(); }
 
   // A new challenge arrived for a request that used this object.
   void updateFromResponse(const HTTPHeaders& headers);
   // Valid unless credentials applied with it were refused; `errorCode` then says why.
   bool isValid(int* errorCode = nullptr) const;
-  // Sets "Authorization" (or "Proxy-Authorization") on the message. False when it cannot.
+  // Sets "Authorization" (or "Proxy-Authorization") on the message. False when it cannot: refused
+  // credentials, an NTLM handshake with no challenge to answer, or GSSAPI failing (see error()).
   bool applyCredentials(HTTPMessage& message, const HTTPCredentials& credentials);
+  // Why the last application failed, when GSSAPI said.
+  std::string error() const;
 
  private:
   mutable std::mutex mutex_;
@@ -59,6 +78,11 @@ class HTTPAuthentication {
   std::string algorithm_;  // "MD5" or "MD5-sess"
   bool qopAuth_ = false;
   unsigned nonceCount_ = 0;
+  // NTLM: the handshake, and the server's challenge once it has come.
+  std::unique_ptr<NTLMSecurityContext> ntlm_;
+  std::optional<std::string> ntlmChallenge_;
+  bool ntlmAuthenticated_ = false;  // the authenticate message has been made
+  std::string error_;
   // State.
   bool applied_ = false;
   bool refused_ = false;

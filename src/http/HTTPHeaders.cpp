@@ -26,6 +26,19 @@ std::string trimWhitespace(std::string_view text) {
   return std::string(text.substr(b, e - b));
 }
 
+bool holdsLineBreakOrNul(std::string_view text) { return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos; }
+
+std::string quotedWithVisibleBreaks(std::string_view text) {
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '\r') out += "\\r";
+    else if (c == '\n') out += "\\n";
+    else if (c == '\0') out += "\\0";
+    else out += c;
+  }
+  return out + "\"";
+}
+
 const std::string* HTTPHeaders::find(std::string_view name) const {
   for (const auto& [n, v] : fields_)
     if (equalsIgnoringCase(n, name)) return &v;

@@ -15,6 +15,11 @@ namespace td {
 bool equalsIgnoringCase(std::string_view a, std::string_view b);
 std::string toLower(std::string_view text);
 std::string trimWhitespace(std::string_view text);
+// Whether a text holds CR, LF or NUL, which would end or split a line of a message head: such a
+// text never reaches the wire.
+bool holdsLineBreakOrNul(std::string_view text);
+// The text in double quotes with CR, LF and NUL written as \r, \n and \0, for error texts.
+std::string quotedWithVisibleBreaks(std::string_view text);
 
 class HTTPHeaders {
  public:

@@ -225,16 +225,36 @@ TEST(URLs, RelativeLocationsResolveAndTextThatIsNoURLIsEmpty) {
   EXPECT_EQ(creds.transportString(), "http://h/");
 }
 
-TEST(Challenges, DigestIsPreferredAndOnlyNTLMGivesNoObject) {
+TEST(Challenges, NTLMIsPreferredToDigestToBasicAndOnlyNegotiateGivesNoObject) {
   HTTPHeaders both;
   both.set("WWW-Authenticate", "Basic realm=\"b\", Digest realm=\"d\", nonce=\"n\", qop=\"auth\"");
   auto auth = HTTPAuthentication::fromResponse(both, false);
   ASSERT_TRUE(auth);
   EXPECT_EQ(auth->method(), "Digest");
   EXPECT_EQ(auth->realm(), "d");
+  EXPECT_TRUE(auth->canAnswerBeforeChallenge());
+
   HTTPHeaders ntlm;
-  ntlm.set("WWW-Authenticate", "NTLM, Negotiate");
-  EXPECT_FALSE(HTTPAuthentication::fromResponse(ntlm, false));
+  ntlm.set("Proxy-Authenticate", "Negotiate, NTLM, Basic realm=\"b\"");
+  auto windows = HTTPAuthentication::fromResponse(ntlm, true);
+  ASSERT_TRUE(windows);
+  EXPECT_EQ(windows->method(), "NTLM");
+  EXPECT_FALSE(windows->realm());
+  EXPECT_TRUE(windows->requiresAccountDomain());
+  EXPECT_FALSE(windows->canAnswerBeforeChallenge());
+
+  HTTPHeaders negotiate;
+  negotiate.set("WWW-Authenticate", "Negotiate");
+  EXPECT_FALSE(HTTPAuthentication::fromResponse(negotiate, false));
+
+  // A scheme's single token ends at a comma or the end; parameters are not tokens.
+  const auto parsed = parseChallenges("NTLM TlRMTVNTUAACAAAA/+8=, Negotiate abc==, Basic realm=x, Digest nonce=\"a=b\"");
+  ASSERT_EQ(parsed.size(), 4u);
+  EXPECT_EQ(parsed[0].token68, "TlRMTVNTUAACAAAA/+8=");
+  EXPECT_EQ(parsed[1].token68, "abc==");
+  EXPECT_FALSE(parsed[2].token68);
+  EXPECT_EQ(parsed[2].parameter("realm"), "x");
+  EXPECT_EQ(parsed[3].parameter("nonce"), "a=b");
 }
 
 std::optional<std::string> fakeEnvironment(const char* name) {

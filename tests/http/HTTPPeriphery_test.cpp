@@ -114,14 +114,14 @@ TEST_F(PeripheryTest, RefusedCredentialsAreNotSentAgainAndEndInTheAuthentication
   EXPECT_TRUE(ASIHTTPRequest::sessionCredentialsStore().empty());
 }
 
-TEST_F(PeripheryTest, ARequestWithoutCredentialsOrOnlyNTLMFailsWithoutWaiting) {
+TEST_F(PeripheryTest, ARequestWithoutCredentialsOrOnlyNegotiateFailsWithoutWaiting) {
   RecordingDelegate none, ntlm;
   auto bare = ASIHTTPRequest::requestWithURL(server.url("/basic"));
   main.run(bare, none);
   ASSERT_EQ(none.failed, 1);
   EXPECT_EQ(none.lastError->code, ASIAuthenticationErrorType);
 
-  auto windows = ASIHTTPRequest::requestWithURL(server.url("/ntlm"));
+  auto windows = ASIHTTPRequest::requestWithURL(server.url("/negotiate"));
   windows->setUsername("ann");
   windows->setPassword("pw");
   main.run(windows, ntlm);

@@ -120,10 +120,12 @@ class Process {
   std::string buffer_;
 };
 
-// The Python server of tests/http/http_server.py.
+// The Python server of tests/http/http_server.py (Debian's own Python where the server needs one of
+// its packages, such as python3-gssapi).
 class TestServer {
  public:
-  TestServer() : process_("python3", {std::string(TD_HTTP_TEST_DIR) + "/http_server.py"}) {
+  explicit TestServer(const std::string& python = "python3")
+      : process_(python, {std::string(TD_HTTP_TEST_DIR) + "/http_server.py"}) {
     if (auto line = process_.waitForLine("PORT ", 10000ms)) port_ = std::stoi(line->substr(5));
   }
   int port() const { return port_; }
@@ -132,6 +134,25 @@ class TestServer {
   // The next "GOT" line: method, path and client port of a request the server received.
   std::optional<std::string> nextRequest(std::chrono::milliseconds within = 5000ms) {
     return process_.waitForLine("GOT ", within);
+  }
+  // A request for the path that saves and looks up its credentials in the keyring.
+  ASIHTTPRequest::Ptr keychainRequest(const std::string& path) const {
+    auto request = ASIHTTPRequest::requestWithURL(url(path));
+    request->setUseKeychainPersistence(true);
+    return request;
+  }
+  // A request for the server's /hello through the server itself standing in for an NTLM proxy,
+  // reached as `proxyHost`; the proxy lets PROXYDOM\\pat in.
+  ASIHTTPRequest::Ptr behindNTLMProxy(const std::string& proxyHost) const {
+    auto request =
+        ASIHTTPRequest::requestWithURL(URL::URLWithString("http://behind-ntlm-proxy.test/hello?proxywho=PROXYDOM%5Cpat"));
+    request->setProxyHost(proxyHost);
+    request->setProxyPort(port_);
+    return request;
+  }
+  // The next line the server printed that starts with `prefix`.
+  std::optional<std::string> waitForLine(const std::string& prefix, std::chrono::milliseconds within = 5000ms) {
+    return process_.waitForLine(prefix, within);
   }
 
  private:
@@ -195,6 +216,19 @@ inline std::string readFile(const std::string& path) {
 inline void writeFile(const std::string& path, const std::string& data) {
   std::ofstream(path, std::ios::binary) << data;
 }
+
+// The NTLM accounts of a test server started after it (NTLM_USER_FILE): TESTDOM\ann with the
+// password "secret", PROXYDOM\pat with "proxypw".
+class NTLMAccounts {
+ public:
+  NTLMAccounts() {
+    writeFile(dir_.file("users"), "TESTDOM:ann:secret\nPROXYDOM:pat:proxypw\n");
+    ::setenv("NTLM_USER_FILE", dir_.file("users").c_str(), 1);
+  }
+
+ private:
+  ScratchDir dir_;
+};
 
 // Records every report of the requests it is the delegate (and progress delegate) of.
 class RecordingDelegate : public ASIHTTPRequestDelegate, public ASIProgressDelegate {

@@ -66,6 +66,10 @@ class Handler(BaseHTTPRequestHandler):
         path = self.route()
         emit("GOT %s %s %d" % (self.command, self.path, self.client_address[1]))
         q = self.query()
+        if urllib.parse.urlsplit(self.path).netloc == "behind-ntlm-proxy.test":
+            # Acting as an NTLM proxy in front of this server.
+            if not self.ntlm_passed(q.get("proxywho"), "Proxy-Authorization", "Proxy-Authenticate", 407):
+                return
         name = "do_" + path.strip("/").split("/")[0].replace("-", "_")
         handler = getattr(self, name, None)
         if handler is None:
@@ -250,6 +254,13 @@ class Handler(BaseHTTPRequestHandler):
             return self.send(200, b"welcome")
         self.send(401, b"who are you", {"WWW-Authenticate": 'Basic realm="tests"'})
 
+    def do_authredirect(self, path, q):
+        # Basic credentials first, then a redirect to `to`.
+        expected = "Basic " + base64.b64encode(("%s:%s" % (q.get("user", "u"), q.get("pass", "p"))).encode()).decode()
+        if self.headers.get("Authorization") == expected:
+            return self.send(302, b"", {"Location": q.get("to", "/hello")})
+        self.send(401, b"who are you", {"WWW-Authenticate": 'Basic realm="first"'})
+
     def do_digest(self, path, q):
         user, password, realm = q.get("user", "u"), q.get("pass", "p"), "digest tests"
         nonce = "n0nce"
@@ -266,8 +277,45 @@ class Handler(BaseHTTPRequestHandler):
                 return self.send(200, b"digest welcome")
         self.send(401, b"", {"WWW-Authenticate": 'Digest realm="%s", qop="auth", nonce="%s", opaque="op"' % (realm, nonce)})
 
+    def do_negotiate(self, path, q):
+        self.send(401, b"", {"WWW-Authenticate": "Negotiate"})
+
     def do_ntlm(self, path, q):
-        self.send(401, b"", {"WWW-Authenticate": "NTLM"})
+        # NTLM through GSSAPI's NTLM mechanism, for the accounts of NTLM_USER_FILE; `who`, when given,
+        # is the only "DOMAIN\\user" let in.
+        if self.ntlm_passed(q.get("who"), "Authorization", "WWW-Authenticate", 401):
+            self.send(200, b"ntlm welcome")
+
+    def ntlm_passed(self, who, ask, answer, code):
+        """One step of an NTLM handshake; True once the client has proved who it is. The
+        handshake belongs to the connection: the context lives on this connection's handler."""
+        import gssapi
+        mech = gssapi.OID.from_int_seq("1.3.6.1.4.1.311.2.2.10")
+        sent = self.headers.get(ask, "")
+        token = base64.b64decode(sent[5:]) if sent.startswith("NTLM ") else b""
+        context, self.ntlm_context = getattr(self, "ntlm_context", None), None
+        self.body_in()
+        if token[8:12] == b"\x01\x00\x00\x00":
+            self.ntlm_context = gssapi.SecurityContext(creds=gssapi.Credentials(usage="accept", mechs=[mech]),
+                                                       usage="accept")
+            challenge = self.ntlm_context.step(token)
+            emit("NTLM challenge %d" % self.client_address[1])
+            self.send(code, b"", {answer: "NTLM " + base64.b64encode(challenge).decode()})
+            return False
+        if token[8:12] == b"\x03\x00\x00\x00":
+            name = "(no handshake on this connection)"
+            try:
+                if context is not None:
+                    context.step(token)
+                    name = str(context.initiator_name).rstrip("\0")  # the mechanism counts the NUL
+                    if context.complete and (who is None or name.lower() == who.lower()):
+                        emit("NTLM passed %s %d" % (name, self.client_address[1]))
+                        return True
+            except gssapi.exceptions.GSSError as e:
+                name = "(%s)" % e
+            emit("NTLM refused %s %d" % (name, self.client_address[1]))
+        self.send(code, b"", {answer: "NTLM"})
+        return False
 
     def do_form(self, path, q):
         body = self.body_in()

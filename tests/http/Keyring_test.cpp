@@ -1,0 +1,149 @@
+// Credentials of requests with keychain persistence in a real secret service: gnome-keyring-daemon,
+// unlocked, in a D-Bus session of this program's own (ctest runs it under scripts/with-keyring).
+// The items are read and written here directly through libsecret, as another run of the
+// application would find and leave them.
+
+#include <gtest/gtest.h>
+#include <libsecret/secret.h>
+
+#include "GSSNTLMSanitizers.h"
+#include "HTTPTestSupport.h"
+#include "http/HTTPCredentialKeyring.h"
+
+namespace td {
+namespace {
+
+using test::RecordingDelegate;
+
+struct Item {
+  std::map<std::string, std::string> attributes;
+  std::string secret;
+};
+
+using Attributes = std::map<std::string, std::string>;
+
+// Attributes as libsecret takes them without a schema: "xdg:schema" names the engine's.
+GHashTable* tableOf(Attributes attributes) {
+  attributes["xdg:schema"] = "org.tarnwickdesk.HTTPCredentials";
+  GHashTable* table = g_hash_table_new_full(g_str_hash, g_str_equal, g_free, g_free);
+  for (const auto& [name, value] : attributes) g_hash_table_insert(table, g_strdup(name.c_str()), g_strdup(value.c_str()));
+  return table;
+}
+
+// The engine's items with these attributes.
+std::vector<Item> itemsWith(const Attributes& attributes) {
+  GError* error = nullptr;
+  GHashTable* query = tableOf(attributes);
+  GList* found = secret_password_searchv_sync(
+      nullptr, query, static_cast<SecretSearchFlags>(SECRET_SEARCH_ALL | SECRET_SEARCH_LOAD_SECRETS), nullptr, &error);
+  g_hash_table_unref(query);
+  EXPECT_EQ(error, nullptr) << (error ? error->message : "");
+  std::vector<Item> items;
+  for (GList* node = found; node; node = node->next) {
+    auto* retrievable = static_cast<SecretRetrievable*>(node->data);
+    Item item;
+    GHashTable* table = secret_retrievable_get_attributes(retrievable);
+    GHashTableIter it;
+    gpointer name, value;
+    g_hash_table_iter_init(&it, table);
+    while (g_hash_table_iter_next(&it, &name, &value))
+      item.attributes[static_cast<const char*>(name)] = static_cast<const char*>(value);
+    g_hash_table_unref(table);
+    if (SecretValue* secret = secret_retrievable_retrieve_secret_sync(retrievable, nullptr, nullptr)) {
+      item.secret = secret_value_get_text(secret);
+      secret_value_unref(secret);
+    }
+    items.push_back(item);
+  }
+  g_list_free_full(found, g_object_unref);
+  return items;
+}
+
+// Leaves an item as an earlier run would have.
+void storeItem(const Attributes& attributes, const std::string& password) {
+  GError* error = nullptr;
+  GHashTable* table = tableOf(attributes);
+  secret_password_storev_sync(nullptr, table, SECRET_COLLECTION_DEFAULT, "left by an earlier run", password.c_str(),
+                              nullptr, &error);
+  g_hash_table_unref(table);
+  ASSERT_EQ(error, nullptr) << (error ? error->message : "");
+}
+
+class KeyringTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(HTTPCredentialKeyring::usesSecretService()) << "no secret service: run under scripts/with-keyring";
+    ASSERT_NE(server.port(), 0) << "the test server did not start";
+    ASIHTTPRequest::clearSession();
+  }
+  test::MainQueueFixture main;
+  test::NTLMAccounts accounts;
+  test::TestServer server{"/usr/bin/python3"};
+};
+
+TEST_F(KeyringTest, ServerCredentialsThatWorkedAreSavedFoundByALaterRunAndRemovedWhenRefused) {
+  RecordingDelegate first, later, refused;
+  auto request = server.keychainRequest("/basic?user=ann&pass=pw");
+  request->setUsername("ann");
+  request->setPassword("pw");
+  main.run(request, first);
+  ASSERT_EQ(first.finished, 1);
+  const Attributes space{{"kind", "server"},
+                         {"host", "127.0.0.1"},
+                         {"port", std::to_string(server.port())},
+                         {"protocol", "http"},
+                         {"realm", "tests"}};
+  auto items = itemsWith(space);
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(items[0].attributes["user"], "ann");
+  EXPECT_EQ(items[0].secret, "pw");
+
+  // Another run left bob's credentials for the space: they answer a request that brings none.
+  ASIHTTPRequest::removeCredentialsForHost("127.0.0.1", server.port(), "http", "tests");
+  Attributes bob = space;
+  bob["user"] = "bob";
+  storeItem(bob, "pw2");
+  ASIHTTPRequest::clearSession();
+  main.run(server.keychainRequest("/basic?user=bob&pass=pw2"), later);
+  EXPECT_EQ(later.finished, 1);
+  EXPECT_EQ(later.started, 2);
+
+  // The server no longer takes them: refused, they leave the keyring.
+  ASIHTTPRequest::clearSession();
+  main.run(server.keychainRequest("/basic?user=bob&pass=changed"), refused);
+  ASSERT_EQ(refused.failed, 1);
+  EXPECT_EQ(refused.lastError->code, ASIAuthenticationErrorType);
+  EXPECT_TRUE(itemsWith(space).empty());
+}
+
+TEST_F(KeyringTest, ProxyCredentialsAreFiledUnderTheProxyWithTheirAccountDomain) {
+  RecordingDelegate first, later;
+  auto request = server.behindNTLMProxy("127.0.0.1");
+  request->setUseKeychainPersistence(true);
+  request->setProxyUsername("pat");
+  request->setProxyPassword("proxypw");
+  request->setProxyDomain("PROXYDOM");
+  main.run(request, first);
+  ASSERT_EQ(first.finished, 1) << (first.lastError ? first.lastError->toString() : "");
+  auto items = itemsWith({{"kind", "proxy"}, {"host", "127.0.0.1"}});
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(items[0].attributes["port"], std::to_string(server.port()));
+  EXPECT_EQ(items[0].attributes["realm"], "");
+  EXPECT_EQ(items[0].attributes["user"], "PROXYDOM\\pat");
+  EXPECT_EQ(items[0].secret, "proxypw");
+
+  // What an earlier run saved for a proxy answers it, domain and all.
+  storeItem({{"kind", "proxy"},
+             {"host", "localhost"},
+             {"port", std::to_string(server.port())},
+             {"protocol", "http"},
+             {"realm", ""},
+             {"user", "PROXYDOM\\pat"}},
+            "proxypw");
+  auto again = server.behindNTLMProxy("localhost");
+  main.run(again, later);
+  EXPECT_EQ(later.finished, 1) << (later.lastError ? later.lastError->toString() : "");
+}
+
+}  // namespace
+}  // namespace td
