@@ -570,10 +570,11 @@ std::vector<std::string> split(const std::string& text, char separator) {
 }
 
 TEST_F(OrderDesk, TheDaysExecutedPositionsKeepThoseClosedSinceWithTheOrdersTheyFilled) {
-  const OrderResult bought = marketOrder(1001, true, "3");
-  const int kept = openedPosition(bought), closed = openedPosition(marketOrder(1001, false, "2"));
+  const OrderResult bought = marketOrder(1001, true, "3"), sold = marketOrder(1001, false, "2");
+  const int kept = openedPosition(bought), closed = openedPosition(sold);
   book.order(demo(), wire.closingOrder(orderValues(1001, "EURUSD", 29, false, "1", px(quote().bid), 44), kept));
-  book.order(demo(), wire.closingOrder(orderValues(1001, "EURUSD", 29, true, "2", px(quote().ask), 45), closed));
+  const auto buyBack = orderValues(1001, "EURUSD", 29, true, "2", px(quote().ask), 45);
+  const std::string closing = field(at(book.order(demo(), wire.closingOrder(buyBack, closed)), 0), 80);
   auto intraday = orderValues(1001, "EURUSD", 30, true, "1", px(quote().ask - 0.01), 46);
   intraday.deliveryModeTag = 52;
   const std::string limit = field(at(book.order(demo(), wire.newOrder(intraday)), 0), 79);
@@ -590,7 +591,8 @@ TEST_F(OrderDesk, TheDaysExecutedPositionsKeepThoseClosedSinceWithTheOrdersTheyF
     terms[c.at(0)] = c.at(4) + " " + c.at(5) + " " + c.at(7) + " " + c.at(8) + " " + c.at(12);
   }
   EXPECT_EQ(terms[std::to_string(kept)], "2 3 1 1 " + field(at(bought, 0), 79));
-  EXPECT_EQ(terms[std::to_string(closed)].substr(0, 4), "0 2 ") << "closed the day it opened, yet executed that day";
+  EXPECT_EQ(terms[std::to_string(closed)], "0 2 1 1 " + field(at(sold, 0), 79)) << "closed the day it opened";
+  EXPECT_EQ(terms[closing], "0 2 1 1 ") << "the closing execution, which no working order made";
   EXPECT_EQ(terms[std::to_string(filled)], "1 1 2 2 " + limit);
 }
 

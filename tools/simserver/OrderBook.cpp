@@ -414,6 +414,15 @@ void OrderBook::closeQuantity(int positionId, double qty, double closePrice, int
       .add(78, ampTime(unixNow()))
       .add(570, "1");
   send(p.account, std::move(m));
+  PositionRecord closing;
+  closing.id = closingId;
+  closing.account = p.account;
+  closing.instrument = p.instrument;
+  closing.isBuy = !p.isBuy;
+  closing.initialQty = closing.qty = qty;
+  closing.price = closePrice;
+  closing.opened = unixNow();
+  history_.addExecution(closing);
   reducePosition(positionId, qty, requestId, filledBracket);
   settle(p, closingId, closePrice, qty);
 }

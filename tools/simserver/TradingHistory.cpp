@@ -153,17 +153,21 @@ TradingHistory::TradingHistory(const Scenario& scenario, std::uint64_t seed, std
       s.opened = now - random.between(5, 8) * kDay;
       s.closed = s.opened + random.between(1, 3) * kDay;
       settlements_.push_back(s);
-      PositionRecord opened;
-      opened.id = s.position;
-      opened.account = s.account;
-      opened.instrument = s.instrument;
-      opened.isBuy = s.isBuy;
-      opened.initialQty = opened.qty = s.qty;
-      opened.price = s.openPrice;
-      opened.commission = scenario_.commission(account.id, i.id, s.qty);
-      opened.opened = s.opened;
-      opened.order = orderId++;
-      executions_.push_back(opened);
+      // Both its positions were executions of their day: the one it settled, and the closing one.
+      const auto executed = [&](int id, bool isBuy, double price, std::int64_t when, int order) {
+        PositionRecord e;
+        e.id = id;
+        e.account = s.account;
+        e.instrument = s.instrument;
+        e.isBuy = isBuy;
+        e.initialQty = e.qty = s.qty;
+        e.price = price;
+        e.opened = when;
+        e.order = order;
+        addExecution(e);
+      };
+      executed(s.position, s.isBuy, s.openPrice, s.opened, orderId++);
+      executed(s.closingPosition, !s.isBuy, s.closePrice, s.closed, 0);
       for (TransactionRecord& t : settlementEntries(s)) {
         settledNet += t.credit - t.debit;
         entries.push_back(std::move(t));
@@ -251,7 +255,7 @@ void TradingHistory::post(TransactionRecord t) {
 
 void TradingHistory::addPosition(const PositionRecord& p) {
   positions_.push_back(p);
-  executions_.push_back(p);
+  addExecution(p);
 }
 
 void TradingHistory::addSettlement(const SettlementRecord& s) {
@@ -475,7 +479,7 @@ std::string TradingHistory::executedRows(const std::vector<int>& accounts, std::
     out += joinRow({std::to_string(e.id), std::to_string(e.account), std::to_string(e.instrument), flag(e.isBuy),
                     qty(open == remaining.end() ? 0 : open->second), qty(e.initialQty), fixedText(e.price, d),
                     std::to_string(e.orderType), validityOf(e.deliveryModeTag), ampTime(e.opened),
-                    ampTime(e.opened), ampTime(e.opened + 365 * kDay), std::to_string(e.order), "", ""});
+                    ampTime(e.opened), ampTime(e.opened + 365 * kDay), e.order ? std::to_string(e.order) : "", "", ""});
   }
   return out;
 }

@@ -38,7 +38,7 @@ struct PositionRecord {
   double price = 0;
   double commission = 0;
   std::int64_t opened = 0;
-  int order = 0;  // the working order whose fill opened it
+  int order = 0;  // the working order whose fill opened it, 0 for none (a closing order)
   // That order's type (1 market, 2 limit, 3 stop) and validity, as its request carried them.
   int orderType = 1;
   int deliveryModeTag = 51;
@@ -155,7 +155,8 @@ class TradingHistory {
                       const PriceFeed& feed) const;
 
   const std::vector<PositionRecord>& positions() const { return positions_; }
-  // Every position as the fill that opened it made it, kept after it closes.
+  // Every position as the fill that opened it made it, kept after it closes; closing executions
+  // among them, which nothing is left of at once.
   const std::vector<PositionRecord>& executions() const { return executions_; }
   const std::vector<WorkingOrderRecord>& workingOrders() const { return workingOrders_; }
   const std::vector<SettlementRecord>& settlements() const { return settlements_; }
@@ -169,6 +170,7 @@ class TradingHistory {
   WorkingOrderRecord* workingOrder(int id);
   // Opens a position and files its execution.
   void addPosition(const PositionRecord& p);
+  void addExecution(const PositionRecord& p) { executions_.push_back(p); }
   void addWorkingOrder(const WorkingOrderRecord& w) { workingOrders_.push_back(w); }
   // Files the settlement and books its profit or loss and commission into the ledger.
   void addSettlement(const SettlementRecord& s);
