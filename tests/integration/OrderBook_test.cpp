@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <sstream>
 
 #include "OrderWire.h"
 #include "wire/Separators.h"
@@ -236,6 +238,7 @@ TEST_F(OrderDesk, AWorkingOrderIsModifiedThenCancelledAndRecordedAsCancelled) {
   EXPECT_EQ(history.workingOrder(id), nullptr);
   ASSERT_FALSE(history.cancellations().empty());
   EXPECT_EQ(history.cancellations().back().workingOrder, id);
+  EXPECT_EQ(history.cancellations().back().market.ask, quote().ask) << "the market it was cancelled in";
 
   OrderResult again = book.editOrder(demo(), wire.editWorkingOrder(cancel, id, 1));
   ASSERT_EQ(kinds(again), (std::vector<std::string>{"62/25"}));
@@ -557,6 +560,67 @@ TEST_F(OrderDesk, TheBooksStayConsistentOverAMixOfFillsClosesAndBrackets) {
     settled += history.settlements()[i].pl - history.settlements()[i].commission;
   EXPECT_GT(history.settlements().size(), settledBefore) << "the feed moved through some brackets";
   EXPECT_NEAR(scenario.account(1001)->balance, start + settled, 1e-6);
+}
+
+std::vector<std::string> split(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  std::istringstream in(text);
+  for (std::string part; std::getline(in, part, separator);) parts.push_back(part);
+  return parts;
+}
+
+TEST_F(OrderDesk, TheDaysExecutedPositionsKeepThoseClosedSinceWithTheOrdersTheyFilled) {
+  const OrderResult bought = marketOrder(1001, true, "3"), sold = marketOrder(1001, false, "2");
+  const int kept = openedPosition(bought), closed = openedPosition(sold);
+  book.order(demo(), wire.closingOrder(orderValues(1001, "EURUSD", 29, false, "1", px(quote().bid), 44), kept));
+  const auto buyBack = orderValues(1001, "EURUSD", 29, true, "2", px(quote().ask), 45);
+  const std::string closing = field(at(book.order(demo(), wire.closingOrder(buyBack, closed)), 0), 80);
+  auto intraday = orderValues(1001, "EURUSD", 30, true, "1", px(quote().ask - 0.01), 46);
+  intraday.deliveryModeTag = 52;
+  const std::string limit = field(at(book.order(demo(), wire.newOrder(intraday)), 0), 79);
+  history.workingOrder(std::stoi(limit))->price = quote().ask;  // the market comes to it
+  const int filled = openedPosition(book.onTick());
+
+  sim::DataSetQuery q;
+  q.context = "getexecutedpositions";
+  q.userName = "demo";
+  q.from = q.to = sim::ampTime(sim::unixNow());
+  std::map<std::string, std::string> terms;  // remaining and ordered quantity, order type, validity, order
+  for (const auto& row : split(history.dataSet(q, feed), MessageInnerTagSeperatorthr)) {
+    const auto c = split(row, MessageInnerTagSeperatortw);
+    terms[c.at(0)] = c.at(4) + " " + c.at(5) + " " + c.at(7) + " " + c.at(8) + " " + c.at(12);
+  }
+  EXPECT_EQ(terms[std::to_string(kept)], "2 3 1 1 " + field(at(bought, 0), 79));
+  EXPECT_EQ(terms[std::to_string(closed)], "0 2 1 1 " + field(at(sold, 0), 79)) << "closed the day it opened";
+  EXPECT_EQ(terms[closing], "0 2 1 1 ") << "the closing execution, which no working order made";
+  EXPECT_EQ(terms[std::to_string(filled)], "1 1 2 2 " + limit);
+}
+
+// Each seeded working order, take-profit and stop-loss, put to the desk as an edit that keeps it,
+// passes the desk's own checks (tick grid, distance from the market, side of the position); the prices
+// of positions (open, settled and closing) lie on the tick grid, a cancelled sell stop below the market.
+TEST(SeededBook, EverySeededPriceIsOneTheDeskWouldTake) {
+  for (std::uint64_t seed = 1; seed <= 40; ++seed) {
+    sim::Scenario scenario = sim::Scenario::builtIn();
+    sim::PriceFeed feed(scenario, seed);
+    sim::TradingHistory history(scenario, seed, sim::unixNow());
+    OrderBook book(scenario, history, feed);
+    OrderWire wire;
+    for (const sim::WorkingOrderRecord& w : std::vector(history.workingOrders())) {
+      const sim::InstrumentSpec& i = *scenario.instrument(w.instrument);
+      const std::string price = priceText(w.price, i.decimals);
+      auto o = orderValues(w.account, i.code, 30, w.isBuy, OrderBook::quantityText(w.qty), price);
+      (w.orderType == 2 ? o.LimitPrice : o.StopPrice) = price;
+      const auto edit = w.bracketOf ? wire.editBracket(o, w.bracketOf, w.orderType == 2, w.orderType == 3)
+                                    : wire.editWorkingOrder(o, w.id, 2);
+      for (const auto& m : book.editOrder(*scenario.ownerOf(w.account), edit).messages)
+        EXPECT_NE(field(m.message, 73), "25") << seed << ": " << i.code << " " << price << " " << field(m.message, 74);
+    }
+    const auto onGrid = [&](int instrument, double p) { return isOnTickGrid(*scenario.instrument(instrument), p); };
+    for (const auto& p : history.executions()) EXPECT_TRUE(onGrid(p.instrument, p.price)) << seed;  // settled too
+    for (const auto& c : history.cancellations())
+      EXPECT_TRUE(onGrid(c.instrument, c.price) && c.price < c.market.bid) << seed;
+  }
 }
 
 TEST(OrderQuantities, QuantitiesGoOnTheWireWithoutTrailingZeros) {

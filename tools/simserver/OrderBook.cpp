@@ -140,11 +140,6 @@ int OrderBook::termsCheck(int account, const InstrumentSpec& i, const TermedOrde
       return Reason::kQuantityNotInSteps;
     }
   }
-  const auto onTick = [&](double price) {
-    if (!(i.tickSize > 0)) return true;
-    const double steps = price / i.tickSize;
-    return std::fabs(steps - std::round(steps)) < 1e-6;
-  };
   // A bound is compared as the client shows it: rounded to the instrument's decimals.
   const auto below = [&](double price, double bound) { return price < roundTo(bound, i.decimals) - kEps; };
   const auto above = [&](double price, double bound) { return price > roundTo(bound, i.decimals) + kEps; };
@@ -152,7 +147,7 @@ int OrderBook::termsCheck(int account, const InstrumentSpec& i, const TermedOrde
   const double limitDistance = t->limitMinPips * i.tickSize;
   const Quote& q = feed_.quote(i.id);
   if (o.orderType == 2 || o.orderType == 3) {
-    if (!onTick(o.price)) return Reason::kPriceOffTick;
+    if (!isOnTickGrid(i, o.price)) return Reason::kPriceOffTick;
     if (o.orderType == 3 && (o.buy ? below(o.price, q.ask + stopDistance) : above(o.price, q.bid - stopDistance))) {
       return Reason::kStopTooNear;
     }
@@ -163,13 +158,13 @@ int OrderBook::termsCheck(int account, const InstrumentSpec& i, const TermedOrde
   // Take-profit and stop-loss close the position: they stand on its other side.
   const bool protectBuy = o.closingSide ? o.buy : !o.buy;
   if (o.takeProfit > 0) {
-    if (!onTick(o.takeProfit)) return Reason::kPriceOffTick;
+    if (!isOnTickGrid(i, o.takeProfit)) return Reason::kPriceOffTick;
     if (protectBuy ? above(o.takeProfit, o.price - limitDistance) : below(o.takeProfit, o.price + limitDistance)) {
       return Reason::kTakeProfitTooNear;
     }
   }
   if (o.stopLoss > 0) {
-    if (!onTick(o.stopLoss)) return Reason::kPriceOffTick;
+    if (!isOnTickGrid(i, o.stopLoss)) return Reason::kPriceOffTick;
     if (protectBuy ? below(o.stopLoss, o.price + stopDistance) : above(o.stopLoss, o.price - stopDistance)) {
       return Reason::kStopLossTooNear;
     }
@@ -330,6 +325,8 @@ void OrderBook::fillPiece(WorkingOrderRecord& w, double qty, double fillPrice) {
   p.commission = scenario_.commission(w.account, w.instrument, qty);
   p.opened = unixNow();
   p.order = w.id;
+  p.orderType = w.orderType;
+  p.deliveryModeTag = w.deliveryModeTag;
   history_.addPosition(p);
   w.qty -= qty;
   if (w.qty < kEps) w.qty = 0;
@@ -417,6 +414,15 @@ void OrderBook::closeQuantity(int positionId, double qty, double closePrice, int
       .add(78, ampTime(unixNow()))
       .add(570, "1");
   send(p.account, std::move(m));
+  PositionRecord closing;
+  closing.id = closingId;
+  closing.account = p.account;
+  closing.instrument = p.instrument;
+  closing.isBuy = !p.isBuy;
+  closing.initialQty = closing.qty = qty;
+  closing.price = closePrice;
+  closing.opened = unixNow();
+  history_.addExecution(closing);
   reducePosition(positionId, qty, requestId, filledBracket);
   settle(p, closingId, closePrice, qty);
 }
@@ -503,6 +509,7 @@ void OrderBook::cancelWorkingOrder(int orderId, int requestId) {
   c.price = w.price;
   c.placed = w.placed;
   c.cancelled = unixNow();
+  c.market = feed_.quote(w.instrument);
   history_.addCancellation(c);
   if (requestId != 0) w.requestId = requestId;
   send(w.account, orderReport(w, 24));

@@ -127,7 +127,7 @@ class OrderBook {
   // `w` is the caller's copy; the caller stores or drops it afterwards.
   void fillPiece(WorkingOrderRecord& w, double qty, double fillPrice);
   // Closes `qty` of an open position at `price` by a new closing position: the closing
-  // execution, the brackets (cancelled when the position closes, resized otherwise, except
+  // execution (filed with the executions), the brackets (cancelled when the position closes, resized otherwise, except
   // `filledBracket`), the position's status update and the settlement.
   void closeQuantity(int positionId, double qty, double price, int requestId, int filledBracket);
   // Takes `qty` off a position: brackets and the status update; removes it when nothing is left.

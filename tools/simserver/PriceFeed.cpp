@@ -28,6 +28,17 @@ double roundTo(double value, int decimals) {
   return std::round(value * scale) / scale;
 }
 
+double onTickGrid(const InstrumentSpec& i, double price) {
+  if (!(i.tickSize > 0)) return roundTo(price, i.decimals);
+  return roundTo(std::round(price / i.tickSize) * i.tickSize, i.decimals);
+}
+
+bool isOnTickGrid(const InstrumentSpec& i, double price) {
+  if (!(i.tickSize > 0)) return true;
+  const double steps = price / i.tickSize;
+  return std::fabs(steps - std::round(steps)) < 1e-6;
+}
+
 namespace {
 
 Quote quoteAround(const InstrumentSpec& i, double mid) {

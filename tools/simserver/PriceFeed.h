@@ -64,5 +64,10 @@ class PriceFeed {
 
 // A price rounded to the instrument's decimals.
 double roundTo(double value, int decimals);
+// A price put on the instrument's tick grid: the nearest whole number of ticks, in its decimals.
+double onTickGrid(const InstrumentSpec& instrument, double price);
+// Whether a price lies on the instrument's tick grid (to a millionth of a tick; any price when the
+// tick size is not positive). The order desk refuses entry, take-profit and stop-loss prices off it.
+bool isOnTickGrid(const InstrumentSpec& instrument, double price);
 
 }  // namespace td::sim

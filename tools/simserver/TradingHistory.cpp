@@ -42,12 +42,15 @@ struct OrderTerms {
   std::string ordered, takeProfit, stopLoss, timeInForce, validity;
 };
 
+std::string validityOf(int deliveryModeTag) {
+  return std::to_string(deliveryModeTag >= 51 && deliveryModeTag <= 53 ? deliveryModeTag - 50 : 1);
+}
+
 OrderTerms termsOf(const WorkingOrderRecord& w, int decimals) {
   const auto bracket = [&](double price) { return price > 0 ? fixedText(price, decimals) : std::string("0"); };
   const int timeInForce = w.timeInForceTag == 48 ? 2 : w.timeInForceTag == 54 ? 5 : 1;
-  const int validity = w.deliveryModeTag >= 51 && w.deliveryModeTag <= 53 ? w.deliveryModeTag - 50 : 1;
   return {qty(w.initialQty > 0 ? w.initialQty : w.qty), bracket(w.takeProfit), bracket(w.stopLoss),
-          std::to_string(timeInForce), std::to_string(validity)};
+          std::to_string(timeInForce), validityOf(w.deliveryModeTag)};
 }
 
 // A price token that fits `width` characters: fewer decimals when needed.
@@ -84,8 +87,9 @@ TradingHistory::TradingHistory(const Scenario& scenario, std::uint64_t seed, std
     if (instruments.empty())
       for (const auto& i : scenario_.instruments) instruments.push_back(&i);
     auto pick = [&]() { return instruments[random.next() % instruments.size()]; };
+    // A price within `spread` of the instrument's, on its tick grid.
     auto near = [&](const InstrumentSpec& i, double spread) {
-      return roundTo(i.price * (1 + (random.uniform() * 2 - 1) * spread), i.decimals);
+      return onTickGrid(i, i.price * (1 + (random.uniform() * 2 - 1) * spread));
     };
     // Two open positions, the first with a take-profit order, and one working limit order.
     for (int k = 0; k < 2; ++k) {
@@ -101,7 +105,7 @@ TradingHistory::TradingHistory(const Scenario& scenario, std::uint64_t seed, std
       p.commission = scenario_.commission(account.id, i.id, p.initialQty);
       p.opened = now - random.between(1, 4) * kDay - random.between(0, 3600);
       p.order = orderId++;
-      positions_.push_back(p);
+      addPosition(p);
       if (k == 0) {
         WorkingOrderRecord tp;
         tp.id = orderId++;
@@ -110,7 +114,7 @@ TradingHistory::TradingHistory(const Scenario& scenario, std::uint64_t seed, std
         tp.isBuy = !p.isBuy;
         tp.orderType = 2;
         tp.qty = p.qty;
-        tp.price = roundTo(p.price * 1.01, i.decimals);
+        tp.price = onTickGrid(i, p.price * 1.01);
         tp.bracketOf = p.id;
         tp.placed = p.opened;
         workingOrders_.push_back(tp);
@@ -125,7 +129,7 @@ TradingHistory::TradingHistory(const Scenario& scenario, std::uint64_t seed, std
       w.isBuy = true;
       w.orderType = 2;
       w.qty = 1;
-      w.price = roundTo(i.price * 0.98, i.decimals);
+      w.price = onTickGrid(i, i.price * 0.98);
       w.placed = now - kDay / 2;
       workingOrders_.push_back(w);
     }
@@ -149,6 +153,21 @@ TradingHistory::TradingHistory(const Scenario& scenario, std::uint64_t seed, std
       s.opened = now - random.between(5, 8) * kDay;
       s.closed = s.opened + random.between(1, 3) * kDay;
       settlements_.push_back(s);
+      // Both its positions were executions of their day: the one it settled, and the closing one.
+      const auto executed = [&](int id, bool isBuy, double price, std::int64_t when, int order) {
+        PositionRecord e;
+        e.id = id;
+        e.account = s.account;
+        e.instrument = s.instrument;
+        e.isBuy = isBuy;
+        e.initialQty = e.qty = s.qty;
+        e.price = price;
+        e.opened = when;
+        e.order = order;
+        addExecution(e);
+      };
+      executed(s.position, s.isBuy, s.openPrice, s.opened, orderId++);
+      executed(s.closingPosition, !s.isBuy, s.closePrice, s.closed, 0);
       for (TransactionRecord& t : settlementEntries(s)) {
         settledNet += t.credit - t.debit;
         entries.push_back(std::move(t));
@@ -164,9 +183,15 @@ TradingHistory::TradingHistory(const Scenario& scenario, std::uint64_t seed, std
       c.isBuy = false;
       c.orderType = 3;
       c.qty = 2;
-      c.price = roundTo(i.price * 0.97, i.decimals);
+      c.price = onTickGrid(i, i.price * 0.97);
       c.placed = now - 3 * kDay;
       c.cancelled = c.placed + 3600;
+      // The market of the moment, at the instrument's price, stood well above the sell stop.
+      const double spread = std::max(i.spreadTicks, 1.0) * i.tickSize;
+      c.market.bid = onTickGrid(i, i.price);
+      c.market.ask = onTickGrid(i, c.market.bid + spread);
+      c.market.high = onTickGrid(i, c.market.ask * 1.002);
+      c.market.low = onTickGrid(i, c.market.bid * 0.998);
       cancellations_.push_back(c);
     }
     auto money = [&](const char* code, int subType, double credit, double debit, const char* text, std::int64_t when) {
@@ -226,6 +251,11 @@ void TradingHistory::post(TransactionRecord t) {
   t.subId = t.id + 10000;
   t.balanceAfter = running;
   transactions_.push_back(std::move(t));
+}
+
+void TradingHistory::addPosition(const PositionRecord& p) {
+  positions_.push_back(p);
+  addExecution(p);
 }
 
 void TradingHistory::addSettlement(const SettlementRecord& s) {
@@ -315,7 +345,7 @@ std::vector<int> TradingHistory::bracketsOf(int positionId) const {
 
 int TradingHistory::nextPositionId() const {
   int top = 5000;
-  for (const auto& p : positions_) top = std::max(top, p.id);
+  for (const auto& p : executions_) top = std::max(top, p.id);
   for (const auto& s : settlements_) top = std::max({top, s.position, s.closingPosition});
   return top + 1;
 }
@@ -324,7 +354,7 @@ int TradingHistory::nextWorkingOrderId() const {
   int top = 7000;
   for (const auto& w : workingOrders_) top = std::max(top, w.id);
   for (const auto& c : cancellations_) top = std::max(top, c.workingOrder);
-  for (const auto& p : positions_) top = std::max(top, p.order);
+  for (const auto& p : executions_) top = std::max(top, p.order);
   return top + 1;
 }
 
@@ -394,8 +424,8 @@ std::string TradingHistory::cancelledRows(const std::vector<int>& accounts) cons
     int d = i ? i->decimals : 2;
     out += joinRow({std::to_string(c.id), qty(c.qty), std::to_string(c.workingOrder + 100000),
                     std::to_string(c.workingOrder), std::to_string(c.instrument), std::to_string(c.account), "1",
-                    ampTime(c.cancelled), "0", flag(c.isBuy), "1", fixedText(c.price * 1.001, d),
-                    fixedText(c.price * 0.999, d), fixedText(c.price * 1.01, d), fixedText(c.price * 0.99, d),
+                    ampTime(c.cancelled), "0", flag(c.isBuy), "1", fixedText(c.market.ask, d),
+                    fixedText(c.market.bid, d), fixedText(c.market.high, d), fixedText(c.market.low, d),
                     std::to_string(c.orderType), fixedText(c.price, d), ampTime(c.placed)});
   }
   return out;
@@ -438,14 +468,18 @@ std::string TradingHistory::bankRows(int account) const {
 }
 
 std::string TradingHistory::executedRows(const std::vector<int>& accounts, std::int64_t from, std::int64_t to) const {
+  std::map<int, double> remaining;
+  for (const auto& p : positions_) remaining[p.id] = p.qty;
   std::string out;
-  for (const auto& p : positions_) {
-    if (!contains(accounts, p.account) || p.opened < from || p.opened > to) continue;
-    const InstrumentSpec* i = scenario_.instrument(p.instrument);
+  for (const auto& e : executions_) {
+    if (!contains(accounts, e.account) || e.opened < from || e.opened > to) continue;
+    const InstrumentSpec* i = scenario_.instrument(e.instrument);
     int d = i ? i->decimals : 2;
-    out += joinRow({std::to_string(p.id), std::to_string(p.account), std::to_string(p.instrument), flag(p.isBuy),
-                    qty(p.qty), qty(p.initialQty), fixedText(p.price, d), "1", "1", ampTime(p.opened),
-                    ampTime(p.opened), ampTime(p.opened + 365 * kDay), std::to_string(p.order), "", ""});
+    const auto open = remaining.find(e.id);
+    out += joinRow({std::to_string(e.id), std::to_string(e.account), std::to_string(e.instrument), flag(e.isBuy),
+                    qty(open == remaining.end() ? 0 : open->second), qty(e.initialQty), fixedText(e.price, d),
+                    std::to_string(e.orderType), validityOf(e.deliveryModeTag), ampTime(e.opened),
+                    ampTime(e.opened), ampTime(e.opened + 365 * kDay), e.order ? std::to_string(e.order) : "", "", ""});
   }
   return out;
 }

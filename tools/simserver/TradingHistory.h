@@ -4,7 +4,9 @@
 // replies of the request channel in their row layouts (columns by 0x05, rows by 0x06), the account
 // statement as XML tables, and the chart history of an instrument and interval.
 //
-// The history is made once, at start, from the seed; the same seed gives the same rows.
+// The history is made once, at start, from the seed; the same seed gives the same rows. Every seeded
+// price lies on its instrument's tick grid and on the side of the market that the order desk's rules
+// ask of its kind.
 //
 // The ledger: every movement of an account's balance is one transaction, in time order: the
 // money movements (deposits, withdrawals, charges) and, for each settlement (a close, a filled
@@ -36,7 +38,10 @@ struct PositionRecord {
   double price = 0;
   double commission = 0;
   std::int64_t opened = 0;
-  int order = 0;  // the working order whose fill opened it
+  int order = 0;  // the working order whose fill opened it, 0 for none (a closing order)
+  // That order's type (1 market, 2 limit, 3 stop) and validity, as its request carried them.
+  int orderType = 1;
+  int deliveryModeTag = 51;
 };
 
 struct WorkingOrderRecord {
@@ -86,6 +91,7 @@ struct CancellationRecord {
   double price = 0;
   std::int64_t placed = 0;
   std::int64_t cancelled = 0;
+  Quote market;  // the instrument's quote when it was cancelled
 };
 
 // The statement's sub-transaction types of the ledger's transactions.
@@ -149,6 +155,9 @@ class TradingHistory {
                       const PriceFeed& feed) const;
 
   const std::vector<PositionRecord>& positions() const { return positions_; }
+  // Every position as the fill that opened it made it, kept after it closes; closing executions
+  // among them, which nothing is left of at once.
+  const std::vector<PositionRecord>& executions() const { return executions_; }
   const std::vector<WorkingOrderRecord>& workingOrders() const { return workingOrders_; }
   const std::vector<SettlementRecord>& settlements() const { return settlements_; }
   const std::vector<CancellationRecord>& cancellations() const { return cancellations_; }
@@ -159,7 +168,9 @@ class TradingHistory {
   // ---- changes made by the order desk ----
   PositionRecord* position(int id);
   WorkingOrderRecord* workingOrder(int id);
-  void addPosition(const PositionRecord& p) { positions_.push_back(p); }
+  // Opens a position and files its execution.
+  void addPosition(const PositionRecord& p);
+  void addExecution(const PositionRecord& p) { executions_.push_back(p); }
   void addWorkingOrder(const WorkingOrderRecord& w) { workingOrders_.push_back(w); }
   // Files the settlement and books its profit or loss and commission into the ledger.
   void addSettlement(const SettlementRecord& s);
@@ -168,8 +179,8 @@ class TradingHistory {
   void removeWorkingOrder(int id);
   // The take-profit (limit) and stop-loss (stop) orders of an open position, in placing order.
   std::vector<int> bracketsOf(int positionId) const;
-  // Fresh ids: one above the highest that the collection (or any settlement's position pair, for
-  // positions; any cancelled order or position's opening order, for working orders) has used.
+  // Fresh ids: one above the highest that the collection (or any execution or settlement's position
+  // pair, for positions; any cancelled order or execution's order, for working orders) has used.
   int nextPositionId() const;
   int nextWorkingOrderId() const;
   int nextSettlementId() const;
@@ -188,6 +199,7 @@ class TradingHistory {
   std::string equityHitRows(int account, const PriceFeed& feed) const;
   std::string transactionRows(int account, std::int64_t from, std::int64_t to, const std::string& code) const;
   std::string bankRows(int account) const;
+  // The executions of the period, open or since closed; a closed one has remaining quantity 0.
   std::string executedRows(const std::vector<int>& accounts, std::int64_t from, std::int64_t to) const;
   std::string statement(int account, std::int64_t from, std::int64_t to, const PriceFeed& feed) const;
   double positionPL(const PositionRecord& p, const PriceFeed& feed) const;
@@ -199,6 +211,7 @@ class TradingHistory {
   const Scenario& scenario_;
   std::uint64_t seed_;
   std::vector<PositionRecord> positions_;
+  std::vector<PositionRecord> executions_;
   std::vector<WorkingOrderRecord> workingOrders_;
   std::vector<SettlementRecord> settlements_;
   std::vector<CancellationRecord> cancellations_;
