@@ -53,14 +53,7 @@ class SimServerDeskTest : public SessionTest {
     logindata.setUserName("demo");
     logindata.setPassword("demo");
 
-    BusinessBase::Environment env;
-    env.logindata = &logindata;
-    env.mainQueue = &queue;
-    env.notifications = notifications;
-    env.defaults = defaults;
-    env.shell = reactions;
-    env.observer = &observer;
-    session = BusinessBase::create(env);
+    session = BusinessBase::create(environment());
     session->StreamingConnection(true, false);
 
     OrderMananger::Services services;

@@ -214,6 +214,18 @@ class SessionTest : public ::testing::Test {
     std::filesystem::remove(defaultsFile, ec);
   }
 
+  // The session's environment: this fixture's queue, stores, shell reactions and observer.
+  BusinessBase::Environment environment() {
+    BusinessBase::Environment env;
+    env.logindata = &logindata;
+    env.mainQueue = &queue;
+    env.notifications = notifications;
+    env.defaults = defaults;
+    env.shell = reactions;
+    env.observer = &observer;
+    return env;
+  }
+
   void makeSession() {
     BusinessBase::Options options;
     options.wallClock = [this] { return wallBase + (queue.clock().now() - clockBase); };
@@ -222,14 +234,7 @@ class SessionTest : public ::testing::Test {
       transport = t.get();
       return t;
     };
-    BusinessBase::Environment env;
-    env.logindata = &logindata;
-    env.mainQueue = &queue;
-    env.notifications = notifications;
-    env.defaults = defaults;
-    env.shell = reactions;
-    env.observer = &observer;
-    session = BusinessBase::create(env, options);
+    session = BusinessBase::create(environment(), options);
   }
 
   // Counts the notifications of a name posted from now on.

@@ -57,14 +57,7 @@ class SimServerSessionTest : public SessionTest {
   void connect(const std::string& user, const std::string& password) {
     logindata.setUserName(user);
     logindata.setPassword(password);
-    BusinessBase::Environment env;
-    env.logindata = &logindata;
-    env.mainQueue = &queue;
-    env.notifications = notifications;
-    env.defaults = defaults;
-    env.shell = reactions;
-    env.observer = &observer;
-    session = BusinessBase::create(env);
+    session = BusinessBase::create(environment());
     session->StreamingConnection(true, false);
   }
 
