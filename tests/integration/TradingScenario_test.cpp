@@ -217,7 +217,7 @@ class SeededOrderFillTest : public SessionTest {
   SeededOrderFillTest() : feed(scenario, 3), history(scenario, 3, sim::unixNow()), book(scenario, history, feed) {}
 
   void loginAsDemo() {
-    sim::LoginDataWriter writer(scenario, sim::LoginDataContext{1, 2, sim::unixNow(), {}, {}});
+    sim::LoginDataWriter writer(scenario, sim::LoginDataContext{1, 2, sim::unixNow(), {}});
     session->NewMessage(frame({{10, "33"}, {19, "REF9"}, {21, sim::ampTime(sim::unixNow())}, {160, "AMP"},
                                {1050, compressed(writer.amp(*scenario.user("demo")))}}));
     loginAccepted();
