@@ -213,21 +213,6 @@ TEST_F(OrderDesk, ASellStopFillsOnlyOnceTheBidFallsToItsPrice) {
   EXPECT_TRUE(filled);
 }
 
-// GER40 steps by 0.5 in one decimal: its market orders fill at prices on that grid, the prices the
-// desk's own checks take for its limits and brackets.
-TEST_F(OrderDesk, AnIndexFillsAtMarketOnItsTickGrid) {
-  scenario.instruments[4].session = 1;  // GER40 in the regular session
-  const sim::InstrumentSpec& ger40 = *scenario.instrument("GER40");
-  for (int k = 0; k < 20; ++k) {
-    feed.tick(sim::unixNow());
-    const bool buy = k % 2 == 0;
-    const std::string market = priceText(buy ? quote(ger40.id).ask : quote(ger40.id).bid, 1);
-    const OrderResult r = book.order(demo(), wire.newOrder(orderValues(1001, "GER40", 29, buy, "1", market, 60 + k)));
-    ASSERT_EQ(kinds(r), (std::vector<std::string>{"62/28", "62/23", "67/74"})) << k;
-    EXPECT_TRUE(sim::isOnTickGrid(ger40, std::stod(field(at(r, 2), 38)))) << field(at(r, 2), 38);
-  }
-}
-
 TEST_F(OrderDesk, AWorkingOrderIsModifiedThenCancelledAndRecordedAsCancelled) {
   auto o = orderValues(1001, "EURUSD", 30, true, "1", px(quote().ask * 0.5));
   OrderResult placed = book.order(demo(), wire.newOrder(o));
