@@ -72,11 +72,11 @@ TEST(EndToEnd, InitialDataSetsArriveOverTheRequestChannel) {
   ProbeRun run = runProbe(server.tcp, "demo", "demo", {"--ticks", "90", "--timeout", "6"});
   EXPECT_TRUE(run.has("DATASET getopenpositions rows=4"));
   EXPECT_TRUE(run.has("DATASET getpendingorders rows=4"));
-  EXPECT_TRUE(run.has("DATASET getsettledpositions rows=4"));
+  EXPECT_TRUE(run.has("DATASET getsettledpositions rows=6"));
   EXPECT_TRUE(run.has("DATASET getcancelledorders rows=2"));
   EXPECT_TRUE(run.has("COLLECTION open 4"));
   EXPECT_TRUE(run.has("COLLECTION pending 4"));
-  EXPECT_TRUE(run.has("COLLECTION settled 4"));
+  EXPECT_TRUE(run.has("COLLECTION settled 6"));
   EXPECT_TRUE(run.has("COLLECTION cancelled 2"));
   EXPECT_EQ(run.countPrefix("COLLECTION "), 4u);
   EXPECT_EQ(run.last(), "RESULT ok");

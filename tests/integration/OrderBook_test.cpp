@@ -372,15 +372,20 @@ TEST_F(OrderDesk, ClosingPartOfAPositionThenTheRestSettlesEachPartAndMovesTheBal
 
   auto close = orderValues(1001, "EURUSD", 29, false, "1", px(quote().bid), 44);
   OrderResult part = book.order(demo(), wire.closingOrder(close, position));
-  ASSERT_EQ(kinds(part), (std::vector<std::string>{"67/74", "62/75", "62/75", "67/73", "66"}));
-  const ServerMessage& closing = at(part, 0);
+  ASSERT_EQ(kinds(part), (std::vector<std::string>{"62/28", "62/23", "67/74", "62/75", "62/75", "67/73", "66"}));
+  // The close is a market sell of its own, which its execution names.
+  EXPECT_EQ(field(at(part, 0), 125), std::to_string(position));
+  EXPECT_EQ(field(at(part, 0), 36), "46");
+  EXPECT_EQ(field(at(part, 0), 37), "1");
+  const ServerMessage& closing = at(part, 2);
+  EXPECT_EQ(field(closing, 79), field(at(part, 0), 79));
   EXPECT_EQ(field(closing, 76), "0") << "the closing execution goes straight to the closed positions";
   EXPECT_EQ(field(closing, 38), px(quote().bid));
-  EXPECT_EQ(field(at(part, 1), 37), "2") << "the brackets follow the position's size";
-  EXPECT_EQ(field(at(part, 3), 80), std::to_string(position));
-  EXPECT_EQ(field(at(part, 3), 76), "2");
-  EXPECT_EQ(field(at(part, 3), 37), "3");
-  const ServerMessage& settled = at(part, 4);
+  EXPECT_EQ(field(at(part, 3), 37), "2") << "the brackets follow the position's size";
+  EXPECT_EQ(field(at(part, 5), 80), std::to_string(position));
+  EXPECT_EQ(field(at(part, 5), 76), "2");
+  EXPECT_EQ(field(at(part, 5), 37), "3");
+  const ServerMessage& settled = at(part, 6);
   EXPECT_EQ(field(settled, 12), "1") << "settlements name the instrument by its id";
   EXPECT_EQ(field(settled, 80), std::to_string(position));
   EXPECT_EQ(field(settled, 87), field(closing, 80));
@@ -393,9 +398,9 @@ TEST_F(OrderDesk, ClosingPartOfAPositionThenTheRestSettlesEachPartAndMovesTheBal
 
   close.OrderQty = "2";
   OrderResult rest = book.order(demo(), wire.closingOrder(close, position));
-  ASSERT_EQ(kinds(rest), (std::vector<std::string>{"67/74", "62/24", "62/24", "67/73", "66"}));
-  EXPECT_EQ(field(at(rest, 1), 573), std::to_string(position));
-  EXPECT_EQ(field(at(rest, 3), 76), "0");
+  ASSERT_EQ(kinds(rest), (std::vector<std::string>{"62/28", "62/23", "67/74", "62/24", "62/24", "67/73", "66"}));
+  EXPECT_EQ(field(at(rest, 3), 573), std::to_string(position));
+  EXPECT_EQ(field(at(rest, 5), 76), "0");
   EXPECT_EQ(history.position(position), nullptr);
   EXPECT_TRUE(history.bracketsOf(position).empty());
   EXPECT_DOUBLE_EQ(scenario.account(1001)->usedMargin, margin - 3000);
@@ -418,8 +423,8 @@ TEST_F(OrderDesk, AYenPositionSettlesInTheAccountCurrencyByTheConversionItem) {
   double expected = std::round((quote(2).bid - open) * 100000 / quote(2).mid() * 100) / 100;
   auto close = orderValues(1001, "USDJPY", 29, false, "1", priceText(quote(2).bid, 3));
   OrderResult closed = book.order(demo(), wire.closingOrder(close, position));
-  ASSERT_EQ(kinds(closed), (std::vector<std::string>{"67/74", "67/73", "66"}));
-  EXPECT_NEAR(std::stod(field(at(closed, 2), 88)), expected, 0.011);
+  ASSERT_EQ(kinds(closed), (std::vector<std::string>{"62/28", "62/23", "67/74", "67/73", "66"}));
+  EXPECT_NEAR(std::stod(field(at(closed, 4), 88)), expected, 0.011);
   EXPECT_LT(std::fabs(expected), 1000) << "a yen move of a lot is worth dollars, not yen";
 }
 
@@ -574,7 +579,8 @@ TEST_F(OrderDesk, TheDaysExecutedPositionsKeepThoseClosedSinceWithTheOrdersTheyF
   const int kept = openedPosition(bought), closed = openedPosition(sold);
   book.order(demo(), wire.closingOrder(orderValues(1001, "EURUSD", 29, false, "1", px(quote().bid), 44), kept));
   const auto buyBack = orderValues(1001, "EURUSD", 29, true, "2", px(quote().ask), 45);
-  const std::string closing = field(at(book.order(demo(), wire.closingOrder(buyBack, closed)), 0), 80);
+  const OrderResult boughtBack = book.order(demo(), wire.closingOrder(buyBack, closed));
+  const std::string closing = field(at(boughtBack, 2), 80);
   auto intraday = orderValues(1001, "EURUSD", 30, true, "1", px(quote().ask - 0.01), 46);
   intraday.deliveryModeTag = 52;
   const std::string limit = field(at(book.order(demo(), wire.newOrder(intraday)), 0), 79);
@@ -592,7 +598,7 @@ TEST_F(OrderDesk, TheDaysExecutedPositionsKeepThoseClosedSinceWithTheOrdersTheyF
   }
   EXPECT_EQ(terms[std::to_string(kept)], "2 3 1 1 " + field(at(bought, 0), 79));
   EXPECT_EQ(terms[std::to_string(closed)], "0 2 1 1 " + field(at(sold, 0), 79)) << "closed the day it opened";
-  EXPECT_EQ(terms[closing], "0 2 1 1 ") << "the closing execution, which no working order made";
+  EXPECT_EQ(terms[closing], "0 2 1 1 " + field(at(boughtBack, 0), 79)) << "the closing execution, with its order";
   EXPECT_EQ(terms[std::to_string(filled)], "1 1 2 2 " + limit);
 }
 

@@ -125,11 +125,11 @@ TEST(OrderFlows, AMarketOrderIsAnsweredPendingFilledExecutedThenTheAccountSummar
   std::string position = field(got[2], 80);
   ASSERT_TRUE(OrderRequests::ClosingOrder(c.writer, c.session, eurusd(1001, 29, false, "2"), position));
   auto closed = c.untilSummary(1001);
-  ASSERT_EQ(kinds(closed), (std::vector<std::string>{"67/74", "67/73", "66", "1045"}));
-  EXPECT_EQ(field(closed[1], 80), position);
-  EXPECT_EQ(field(closed[1], 76), "0");
-  EXPECT_EQ(field(closed[2], 87), field(closed[0], 80));
-  EXPECT_NEAR(c.summary(1001, 560), balance + std::stod(field(closed[2], 88)) - std::stod(field(closed[2], 545)), 1e-6);
+  ASSERT_EQ(kinds(closed), (std::vector<std::string>{"62/28", "62/23", "67/74", "67/73", "66", "1045"}));
+  EXPECT_EQ(field(closed[3], 80), position);
+  EXPECT_EQ(field(closed[3], 76), "0");
+  EXPECT_EQ(field(closed[4], 87), field(closed[2], 80));
+  EXPECT_NEAR(c.summary(1001, 560), balance + std::stod(field(closed[4], 88)) - std::stod(field(closed[4], 545)), 1e-6);
   EXPECT_NEAR(c.summary(1001, 84), margin, 1e-6);
 }
 

@@ -42,7 +42,7 @@ ReferenceData loadXml(const std::string& text) {
 
 TEST(SimLoginDataWriter, BothFormsLoadIntoTheSameRecords) {
   Scenario s = Scenario::builtIn();
-  LoginDataWriter writer(s, LoginDataContext{4001, 4002, unixNow(), {}, {}});
+  LoginDataWriter writer(s, LoginDataContext{4001, 4002, unixNow(), {}});
   const UserSpec& demo = *s.user("demo");
   for (const ReferenceData& d : {loadAmp(writer.amp(demo)), loadXml(writer.xml(demo))}) {
     ASSERT_TRUE(d.userInfo());
@@ -88,7 +88,7 @@ TEST(SimLoginDataWriter, BothFormsLoadIntoTheSameRecords) {
 
 TEST(SimLoginDataWriter, AmpFormCarriesThePermissionsOfTheListsAndTheDeviationSetting) {
   Scenario s = Scenario::builtIn();
-  LoginDataWriter writer(s, LoginDataContext{1, 2, unixNow(), {}, {}});
+  LoginDataWriter writer(s, LoginDataContext{1, 2, unixNow(), {}});
   ReferenceData d = loadAmp(writer.amp(*s.user("demo")));
   // Buy and sell, and closing from the open positions list, on account and item alike.
   EXPECT_EQ(d.item("EURUSD")->availableOrderSettings, 3);
@@ -103,7 +103,7 @@ TEST(SimLoginDataWriter, AmpFormCarriesThePermissionsOfTheListsAndTheDeviationSe
 
 TEST(SimLoginDataWriter, AUserSeesOnlyTheInstrumentsAndGroupOfItsAccounts) {
   Scenario s = Scenario::builtIn();
-  LoginDataWriter writer(s, LoginDataContext{1, 2, unixNow(), {}, {}});
+  LoginDataWriter writer(s, LoginDataContext{1, 2, unixNow(), {}});
   ReferenceData d = loadAmp(writer.amp(*s.user("alice")));
   EXPECT_EQ(d.ItemCollection().size(), 3u);
   EXPECT_FALSE(d.item("USDJPY"));
@@ -119,7 +119,7 @@ TEST(SimLoginDataWriter, RefusalAndScenarioLoginMessagesLoadAsLoginMessages) {
 
   Scenario s = Scenario::builtIn();
   s.loginMessages.push_back({15, "A new version is out", 2});
-  LoginDataWriter writer(s, LoginDataContext{1, 2, unixNow(), {}, {}});
+  LoginDataWriter writer(s, LoginDataContext{1, 2, unixNow(), {}});
   ReferenceData d = loadAmp(writer.amp(*s.user("demo")));
   ASSERT_TRUE(d.lastLoginInfoMessage());
   EXPECT_EQ(d.lastLoginInfoMessage()->ErrorCode, 15);
@@ -174,6 +174,7 @@ TEST(SimScenario, BuiltInParsesAndWrongScenariosAreRejectedWithAReason) {
   rejects(edit("\"accounts\": [2001]", "\"accounts\": [2001], \"refuse\": 13"), "refuse code");
   rejects(edit("\"accounts\": [2001]", "\"accounts\": [1001]"), "account of two users");
   rejects(edit("\"decimals\": 5", "\"decimals\": \"five\""), "wrong value type");
+  rejects(edit("\"tickSize\": 0.5", "\"tickSize\": 0.25"), "a tick that one decimal cannot show");
   // The client's XML reader does not decode entities, so no text may need one.
   rejects(edit("\"Euro / US Dollar\"", "\"Euro & Dollar\""), "ampersand in a name");
   rejects(edit("\"name\": \"Alice\"", "\"name\": \"<Alice>\""), "angle brackets in an account name");
@@ -261,6 +262,45 @@ TEST(SimPriceFeed, EveryTickCarriesEachInstrumentsDepthAtItsQuoteAndStatusLinesH
   EXPECT_EQ(status, 1u);
 }
 
+// Whatever the tick size (GER40 steps by 0.5 in one decimal), every price the server publishes
+// lies on the instrument's tick grid: the feed's price lines and depth levels, and the login data's
+// quote, as the client reads them.
+TEST(SimPriceFeed, EveryPublishedPriceLiesOnItsInstrumentsTickGrid) {
+  Scenario s = Scenario::builtIn();
+  std::map<std::string, const InstrumentSpec*> byCode;
+  for (const auto& i : s.instruments) byCode[i.code] = &i;
+  const auto offGrid = [&](const std::string& code, std::initializer_list<double> prices) {
+    for (double p : prices)
+      if (!isOnTickGrid(*byCode.at(code), p)) return code + " " + std::to_string(p);
+    return std::string();
+  };
+  for (std::uint64_t seed = 1; seed <= 4; ++seed) {
+    PriceFeed feed(s, seed);
+    for (int tick = 0; tick < 150; ++tick) {
+      for (const auto& l : feed.tick(1700000000 + tick)) {
+        if (l.rfind("MD_", 0) == 0) {
+          auto d = td::decodeMarketDepth(std::string_view(l).substr(3));
+          ASSERT_TRUE(d);
+          for (const auto* levels : {&d->buy, &d->sell})
+            for (const auto& level : *levels) EXPECT_EQ(offGrid(d->code, {*td::leadingDouble(level)}), "") << l;
+        } else if (l.rfind("IS;", 0) != 0) {
+          td::PriceUpdate p;
+          ASSERT_EQ(td::decodePriceLine(l, p), td::PriceLineError::None) << l;
+          EXPECT_EQ(offGrid(p.ItemCode, {p.Bid, p.Ask, p.Last, p.High, p.Low, p.Open, p.PreviousClose}), "") << seed;
+          EXPECT_LT(p.Bid, p.Ask);
+        }
+      }
+    }
+    LoginDataWriter writer(s, LoginDataContext{1, 2, unixNow(), feed.quotes()});
+    const ReferenceData loaded = loadAmp(writer.amp(*s.user("demo")));
+    for (const auto& [code, item] : loaded.ItemCollection()) {
+      EXPECT_EQ(offGrid(code, {item->Bid, item->Ask, item->Last, item->High, item->Low, item->DayOpen, item->PrevClose}),
+                "");
+      EXPECT_NEAR(item->Bid, feed.quote(item->InstrumentId).bid, 1e-9) << code;
+    }
+  }
+}
+
 TEST(SimTradingHistory, FinancialTransactionsFollowTheAccountPeriodAndCode) {
   Scenario s = Scenario::builtIn();
   std::int64_t now = 1800000000;
@@ -324,6 +364,33 @@ TEST(SimTradingHistory, StatementSummaryAddsUpWithTheSeededSettlementsAndEndsAtT
     EXPECT_DOUBLE_EQ(h.balance(std::stoi(account)), s.account(std::stoi(account))->balance) << account;
     EXPECT_NE(all.getSettledPL(), 0) << account;
   }
+}
+
+// A seeded position holds what its fill opened less the lots settled since; each settlement has the
+// execution of its closing position, a fill of the opposite side at the close. (The statement test
+// above holds the settlements to the ledger.)
+TEST(SimTradingHistory, EverySeededLotIsOpenOrSettledByAnExecutedClose) {
+  Scenario s = Scenario::builtIn();
+  int partlyClosed = 0;
+  for (std::uint64_t seed = 1; seed <= 10; ++seed) {
+    TradingHistory h(s, seed, 1800000000);
+    std::map<int, double> settledLots;
+    for (const SettlementRecord& st : h.settlements()) {
+      settledLots[st.position] += st.qty;
+      EXPECT_EQ(std::count_if(h.executions().begin(), h.executions().end(),
+                              [&](const PositionRecord& e) {
+                                return e.id == st.closingPosition && e.opened == st.closed && e.isBuy != st.isBuy &&
+                                       e.initialQty == st.qty && st.opened < st.closed;
+                              }),
+                1)
+          << seed << ": settlement " << st.id;
+    }
+    for (const PositionRecord& p : h.positions()) {
+      EXPECT_DOUBLE_EQ(p.initialQty - p.qty, settledLots[p.id]) << seed << ": position " << p.id;
+      partlyClosed += p.qty < p.initialQty;
+    }
+  }
+  EXPECT_GT(partlyClosed, 0);
 }
 
 TEST(SimTradingHistory, ExecutedPositionsAreThoseOpenedOnTheSearchedDay) {

@@ -8,9 +8,11 @@
 
 #include "LoginDataWriter.h"
 #include "OrderBook.h"
+#include "OrderWire.h"
 #include "SimServerDesk.h"
 #include "StatementChecks.h"
 #include "session/PriceFeed.h"
+#include "session/trading/ReadSide.h"
 #include "wire/OrderRequests.h"
 
 namespace td::testing {
@@ -217,7 +219,7 @@ class SeededOrderFillTest : public SessionTest {
   SeededOrderFillTest() : feed(scenario, 3), history(scenario, 3, sim::unixNow()), book(scenario, history, feed) {}
 
   void loginAsDemo() {
-    sim::LoginDataWriter writer(scenario, sim::LoginDataContext{1, 2, sim::unixNow(), {}, {}});
+    sim::LoginDataWriter writer(scenario, sim::LoginDataContext{1, 2, sim::unixNow(), {}});
     session->NewMessage(frame({{10, "33"}, {19, "REF9"}, {21, sim::ampTime(sim::unixNow())}, {160, "AMP"},
                                {1050, compressed(writer.amp(*scenario.user("demo")))}}));
     loginAccepted();
@@ -236,10 +238,21 @@ class SeededOrderFillTest : public SessionTest {
     }
   }
 
+  // The executed positions as the list shows them: by default the open and closed positions of the
+  // session, or the rows of the day's search.
+  OrderList executedList(bool search) {
+    ReadSide read(session->orderBook(), session->referenceData(), session->selectedSymbols());
+    read.setExecutedPositionState(search);
+    OrderList rows = read.getExecutedOrderCollection();
+    read.setExecutedPositionState(false);
+    return rows;
+  }
+
   sim::Scenario scenario = sim::Scenario::builtIn();
   sim::PriceFeed feed;
   sim::TradingHistory history;
   sim::OrderBook book;
+  OrderWire wire;
 };
 
 TEST_F(SeededOrderFillTest, AFilledSeededLimitOrderOpensAPositionWithoutTakeProfitOrStopLoss) {
@@ -266,6 +279,54 @@ TEST_F(SeededOrderFillTest, AFilledSeededLimitOrderOpensAPositionWithoutTakeProf
   ASSERT_TRUE(opened);
   EXPECT_EQ(opened->LimitPrice, "");
   EXPECT_EQ(opened->StopPrice, "");
+}
+
+// A close from the positions list and a filled take-profit: the list the client builds from the
+// live reports and the day's search show each closing execution alike, with the side that closed,
+// the validity of the position it closed, and the order that filled.
+TEST_F(SeededOrderFillTest, ClosingExecutionsShowTheSameInTheLiveListAndTheDaysSearch) {
+  loginAsDemo();
+  const sim::Quote& q = feed.quote(1);
+  const auto price = [](double v) { return priceText(v, 5); };
+  auto intraday = orderValues(1001, "EURUSD", 29, true, "2", price(q.ask));
+  intraday.deliveryModeTag = 52;
+  const sim::OrderResult bought = book.order(*scenario.user("demo"), wire.newOrder(intraday));
+  deliver(bought);
+  const std::string position = field(bought.messages.at(2).message, 80);
+  const auto close = orderValues(1001, "EURUSD", 29, false, "1", price(q.bid), 42);
+  const sim::OrderResult closed = book.order(*scenario.user("demo"), wire.closingOrder(close, std::stoi(position)));
+  deliver(closed);
+
+  auto sell = orderValues(1001, "EURUSD", 29, false, "1", price(q.bid), 43);
+  sell.LimitPrice = price(q.bid - 0.001);
+  const sim::OrderResult sold = book.order(*scenario.user("demo"), wire.newOrder(sell));
+  deliver(sold);
+  const int takeProfit = std::stoi(field(sold.messages.back().message, 79));
+  history.workingOrder(takeProfit)->price = feed.quote(1).ask;  // the market comes to it
+  deliver(book.onTick());
+
+  const auto describe = [](const std::shared_ptr<Order>& o) {
+    return o->ItemCode + (o->tradingMode == 0 ? " B " : " S ") + std::to_string(o->orderType) + " " +
+           std::to_string(o->deliveryMode) + " " + o->PendingOrderId;
+  };
+  std::map<std::string, std::string> live;
+  for (const auto& o : executedList(false))
+    if (o->RemainingQty == "0") live[o->OpenPositionId] = describe(o);
+  ASSERT_EQ(live.size(), 2u) << "the two closing executions";
+  EXPECT_EQ(std::next(live.begin())->second, "EURUSD B 2 1 " + std::to_string(takeProfit));
+  EXPECT_EQ(live.begin()->second, "EURUSD S 1 2 " + field(closed.messages.at(0).message, 79))
+      << "a market sell, intraday like the position it closes";
+
+  sim::DataSetQuery today;
+  today.context = "getexecutedpositions";
+  today.userName = "demo";
+  today.from = today.to = sim::ampTime(sim::unixNow());
+  session->NewMessage(frame({{10, "1024"}, {151, today.context}, {159, history.dataSet(today, feed)}}),
+                      FrameChannel::Requests);
+  std::map<std::string, std::string> searched;
+  for (const auto& o : executedList(true))
+    if (live.count(o->OpenPositionId)) searched[o->OpenPositionId] = describe(o);
+  EXPECT_EQ(searched, live);
 }
 
 }  // namespace

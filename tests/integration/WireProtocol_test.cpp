@@ -293,7 +293,7 @@ TEST(ServerRequests, EveryDataSetContextAnswersRowsInItsLayout) {
     const char* context;
     std::size_t rows;
     std::size_t columns;
-  } expected[] = {{"getopenpositions", 4, 22},      {"getpendingorders", 4, 29},  {"getsettledpositions", 4, 18},
+  } expected[] = {{"getopenpositions", 4, 22},      {"getpendingorders", 4, 29},  {"getsettledpositions", 6, 18},
                   {"getcancelledorders", 2, 18},    {"getequityhitpriceinfo", 2, 14},
                   {"getfinancialtransactions", 4, 10}, {"getbankaccounts", 1, 7}, {"getequityhitpriceinfo", 0, 0}};
   ASSERT_EQ(capture.frames.size(), std::size(expected));

@@ -174,8 +174,7 @@ void ClientSession::onLogin(const ServerMessage& message) {
     return;
   }
   userName_ = name;
-  LoginDataContext context{server_.pubPort(), server_.repPort(), unixNow(), server_.feed().mids(),
-                           server_.feed().quotes()};
+  LoginDataContext context{server_.pubPort(), server_.repPort(), unixNow(), server_.feed().quotes()};
   LoginDataWriter writer(server_.scenario(), std::move(context));
   bool xml = server_.options().xmlForm;
   auto payload = compressPayload(xml ? writer.xml(*user) : writer.amp(*user));

@@ -101,11 +101,8 @@ LoginDataWriter::Tables LoginDataWriter::tables(const UserSpec& user) const {
                           {"SessionColor", 12, num(s.color)},
                           {"UseELP", 13, flag(s.useELP)}});
   for (const InstrumentSpec* i : scenario_.instrumentsFor(user)) {
-    double mid = i->price;
-    if (auto it = context_.mids.find(i->id); it != context_.mids.end()) mid = it->second;
-    double half = i->spreadTicks * i->tickSize / 2;
-    double bid = mid - half, ask = mid + half;
-    if (auto it = context_.quotes.find(i->id); it != context_.quotes.end()) std::tie(bid, ask) = it->second;
+    const auto found = context_.quotes.find(i->id);
+    const Quote q = found != context_.quotes.end() ? found->second : openingQuote(*i);
     int d = i->decimals;
     t.items.push_back({{"InstrumentId", 0, num(i->id)},
                        {"Name", 1, i->name},
@@ -128,13 +125,13 @@ LoginDataWriter::Tables LoginDataWriter::tables(const UserSpec& user) const {
                        {"LTD", 18, "20271220000000", true},
                        {"CircuitLimit", 19, "10"},
                        {"PLCalcModeId", 20, num(i->plCalcMode)},
-                       {"Bid", 21, num(bid, d)},
-                       {"Ask", 22, num(ask, d)},
-                       {"Last", 23, num(mid, d)},
-                       {"High", 24, num(i->price * 1.01, d)},
-                       {"Low", 25, num(i->price * 0.99, d)},
-                       {"DayOpen", 26, num(i->price, d)},
-                       {"PrevClose", 27, num(i->price, d)},
+                       {"Bid", 21, num(q.bid, d)},
+                       {"Ask", 22, num(q.ask, d)},
+                       {"Last", 23, num(q.last, d)},
+                       {"High", 24, num(q.high, d)},
+                       {"Low", 25, num(q.low, d)},
+                       {"DayOpen", 26, num(q.open, d)},
+                       {"PrevClose", 27, num(q.prevClose, d)},
                        {"UpdateTime", 28, now, true},
                        {"CurrentTradeSessionSettingId", 29, num(i->session)},
                        {"", 30, num(i->hedgeMode)},

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "PriceFeed.h"
 #include "Scenario.h"
 
 namespace td::sim {
@@ -17,10 +18,8 @@ struct LoginDataContext {
   int pubPort = 0;  // the user row's marketdepthPort
   int repPort = 0;  // the user row's hdServerPort
   std::int64_t now = 0;
-  // The current mid price by instrument id (the scenario's start price when absent).
-  std::map<int, double> mids;
-  // The feed's current bid and ask by instrument id.
-  std::map<int, std::pair<double, double>> quotes;
+  // The feed's current quote by instrument id (the opening quote when absent).
+  std::map<int, Quote> quotes;
 };
 
 class LoginDataWriter {

@@ -46,6 +46,8 @@ std::vector<std::string_view> split(std::string_view text, char separator) {
 }
 
 int typeTagOf(int orderType) { return orderType == 2 ? 30 : orderType == 3 ? 31 : 29; }
+// A time in force of a request as the desk keeps it: GTF and Day as sent, anything else GTC.
+int timeInForceTagOf(int requested) { return requested == 48 || requested == 54 ? requested : 47; }
 
 }  // namespace
 
@@ -302,7 +304,7 @@ void OrderBook::placeNew(const UserSpec& user, const NewOrder& o, const ServerMe
   w.takeProfit = o.takeProfit > 0 ? roundTo(o.takeProfit, i->decimals) : 0;
   w.stopLoss = o.stopLoss > 0 ? roundTo(o.stopLoss, i->decimals) : 0;
   w.requestId = o.requestId;
-  w.timeInForceTag = (o.timeInForceTag == 47 || o.timeInForceTag == 48 || o.timeInForceTag == 54) ? o.timeInForceTag : 47;
+  w.timeInForceTag = timeInForceTagOf(o.timeInForceTag);
   w.deliveryModeTag = (o.deliveryModeTag >= 51 && o.deliveryModeTag <= 53) ? o.deliveryModeTag : 51;
   w.fillStep = fillStepFor(o.code, o.qty, o.account);
   w.placed = unixNow();
@@ -364,6 +366,7 @@ int OrderBook::placeBracket(const PositionRecord& p, int orderType, double brack
   b.price = bracketPrice;
   b.bracketOf = p.id;
   b.requestId = requestId;
+  b.deliveryModeTag = p.deliveryModeTag;  // the validity of the position it closes
   b.placed = unixNow();
   history_.addWorkingOrder(b);
   send(b.account, orderReport(b, 28));
@@ -390,22 +393,43 @@ void OrderBook::closePosition(const UserSpec& user, const ServerMessage& request
   const Quote& q = feed_.quote(i->id);
   double closePrice = p->isBuy ? q.bid : q.ask;
   if (!(closePrice > 0)) return refuse(Reason::kNotProcessed);
-  closeQuantity(positionId, std::min(qty, p->qty), closePrice, requestId, 0);
+  // The close is a market order of its own, reported pending and filled like any other, so that
+  // its execution names it: the client takes an execution's side and validity from its order.
+  WorkingOrderRecord c;
+  c.id = nextOrder_++;
+  c.account = account;
+  c.instrument = i->id;
+  c.isBuy = !p->isBuy;
+  c.orderType = 1;
+  c.qty = c.initialQty = std::min(qty, p->qty);
+  c.price = closePrice;
+  c.requestId = requestId;
+  c.timeInForceTag = timeInForceTagOf(integer(request.get(43)));
+  c.deliveryModeTag = p->deliveryModeTag;  // the validity of the position it closes
+  c.placed = unixNow();
+  ServerMessage pending = orderReport(c, 28);
+  pending.add(125, std::int64_t{positionId});
+  send(account, std::move(pending));
+  const double closed = c.qty;
+  c.qty = 0;
+  send(account, orderReport(c, 23));
+  closeQuantity(positionId, closed, closePrice, c);
 }
 
-void OrderBook::closeQuantity(int positionId, double qty, double closePrice, int requestId, int filledBracket) {
+void OrderBook::closeQuantity(int positionId, double qty, double closePrice, const WorkingOrderRecord& order) {
   const PositionRecord* found = history_.position(positionId);
   if (!found) return;
   PositionRecord p = *found;
   const InstrumentSpec* i = scenario_.instrument(p.instrument);
   int closingId = nextPosition_++;
   ServerMessage m(67);
-  m.add(33, std::int64_t{requestId})
+  m.add(33, std::int64_t{order.requestId})
       .add(34, std::int64_t{p.account})
       .add(12, i ? i->code : std::string())
       .add(36, std::int64_t{p.isBuy ? 46 : 45})
       .add(72, std::int64_t{nextExecution_++})
       .add(73, std::int64_t{74})
+      .add(79, std::int64_t{order.id})
       .add(80, std::int64_t{closingId})
       .add(37, quantityText(qty))
       .add(38, price(p.instrument, closePrice))
@@ -422,8 +446,11 @@ void OrderBook::closeQuantity(int positionId, double qty, double closePrice, int
   closing.initialQty = closing.qty = qty;
   closing.price = closePrice;
   closing.opened = unixNow();
+  closing.order = order.id;
+  closing.orderType = order.orderType;
+  closing.deliveryModeTag = order.deliveryModeTag;
   history_.addExecution(closing);
-  reducePosition(positionId, qty, requestId, filledBracket);
+  reducePosition(positionId, qty, order.requestId, order.bracketOf != 0 ? order.id : 0);
   settle(p, closingId, closePrice, qty);
 }
 
@@ -762,7 +789,7 @@ OrderResult OrderBook::onTick() {
       if (!p) continue;  // the position went without its bracket: drop the bracket quietly
       w.qty = 0;
       send(w.account, orderReport(w, 23));
-      closeQuantity(p->id, p->qty, fillPrice, w.requestId, id);
+      closeQuantity(p->id, p->qty, fillPrice, w);
       continue;
     }
     double piece = w.fillStep > 0 ? std::min(w.fillStep, w.qty) : w.qty;

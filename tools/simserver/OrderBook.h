@@ -17,6 +17,8 @@
 // - settlements, type 66; the answer to an offset, type 1052.
 // A market order is reported 62/28, 62/23 (62/22 for each piece before the last when it fills in
 // pieces), then 67/74 per piece; a working order the same way once the feed crosses its price.
+// A close is a market order too (its 62/28 names the position in tag 125); its execution, and that
+// of a filled take-profit or stop-loss, carries the order's id in tag 79 and remaining quantity 0.
 //
 // The books stay simple: the used margin of an account is the initial margin of its group's terms
 // times the quantity of its open positions; the balance is the ledger's (TradingHistory), which each
@@ -126,10 +128,12 @@ class OrderBook {
   // Fills `qty` of a working order at `price`: a new position, its brackets, and the reports.
   // `w` is the caller's copy; the caller stores or drops it afterwards.
   void fillPiece(WorkingOrderRecord& w, double qty, double fillPrice);
-  // Closes `qty` of an open position at `price` by a new closing position: the closing
-  // execution (filed with the executions), the brackets (cancelled when the position closes, resized otherwise, except
-  // `filledBracket`), the position's status update and the settlement.
-  void closeQuantity(int positionId, double qty, double price, int requestId, int filledBracket);
+  // Closes `qty` of an open position at `price` by a new closing position, the fill of `order` (a
+  // closing market order or a bracket of the position): the closing execution, which names the
+  // order and is filed with the executions with its type and validity; the brackets (cancelled
+  // when the position closes, resized otherwise, except the filled one), the position's status
+  // update and the settlement.
+  void closeQuantity(int positionId, double qty, double price, const WorkingOrderRecord& order);
   // Takes `qty` off a position: brackets and the status update; removes it when nothing is left.
   void reducePosition(int positionId, double qty, int requestId, int filledBracket);
   // Files the settlement of `qty` lots of `opened` (its profit or loss and the commission of those

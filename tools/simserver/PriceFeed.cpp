@@ -42,24 +42,29 @@ bool isOnTickGrid(const InstrumentSpec& i, double price) {
 namespace {
 
 Quote quoteAround(const InstrumentSpec& i, double mid) {
-  double half = std::max(i.spreadTicks, 1.0) * i.tickSize / 2;
+  // Bid, ask and last each on the grid; the spread a whole number of ticks, at least one.
+  const double tick = i.tickSize > 0 ? i.tickSize : std::pow(10.0, -i.decimals);
+  const double spread = std::max(std::round(i.spreadTicks), 1.0) * tick;
   Quote q;
-  q.bid = roundTo(mid - half, i.decimals);
-  q.ask = roundTo(mid + half, i.decimals);
-  if (q.ask <= q.bid) q.ask = roundTo(q.bid + std::pow(10.0, -i.decimals), i.decimals);
-  q.last = roundTo(mid, i.decimals);
+  q.bid = onTickGrid(i, mid - spread / 2);
+  q.ask = onTickGrid(i, q.bid + spread);
+  q.last = onTickGrid(i, mid);
   return q;
 }
 
 }  // namespace
 
+Quote openingQuote(const InstrumentSpec& i) {
+  Quote q = quoteAround(i, i.price);
+  q.open = q.prevClose = onTickGrid(i, i.price);
+  q.high = q.ask;
+  q.low = q.bid;
+  return q;
+}
+
 PriceFeed::PriceFeed(const Scenario& scenario, std::uint64_t seed) : scenario_(scenario), random_(seed) {
   for (const auto& i : scenario_.instruments) {
-    Quote q = quoteAround(i, i.price);
-    q.open = q.prevClose = roundTo(i.price, i.decimals);
-    q.high = q.ask;
-    q.low = q.bid;
-    quotes_[i.id] = q;
+    quotes_[i.id] = openingQuote(i);
     mids_[i.id] = i.price;
   }
 }
@@ -95,13 +100,6 @@ const Quote& PriceFeed::quote(int instrumentId) const {
   return it == quotes_.end() ? none : it->second;
 }
 
-std::map<int, std::pair<double, double>> PriceFeed::quotes() const {
-  std::map<int, std::pair<double, double>> out;
-  for (const auto& [id, q] : quotes_) out[id] = {q.bid, q.ask};
-  return out;
-}
-
-std::map<int, double> PriceFeed::mids() const { return mids_; }
 
 std::string PriceFeed::priceLine(const InstrumentSpec& i, const Quote& q, const std::string& time) {
   const double prices[7] = {q.last, q.bid, q.ask, q.high, q.low, q.open, q.prevClose};
@@ -125,13 +123,13 @@ std::string PriceFeed::priceLine(const InstrumentSpec& i, const Quote& q, const 
 }
 
 std::string PriceFeed::depthLine(const InstrumentSpec& i, const Quote& q, SeededRandom& random) {
-  double step = std::max(i.tickSize, std::pow(10.0, -i.decimals));
+  const double step = i.tickSize > 0 ? i.tickSize : std::pow(10.0, -i.decimals);
   char buf[64];
   auto side = [&](double from, double direction) {
     std::string out;
     for (int level = 0; level < depthLevels; ++level) {
       if (level) out += '|';
-      std::snprintf(buf, sizeof buf, "%.*f,%d", i.decimals, roundTo(from + direction * level * step, i.decimals),
+      std::snprintf(buf, sizeof buf, "%.*f,%d", i.decimals, onTickGrid(i, from + direction * level * step),
                     random.between(1, 100));
       out += buf;
     }

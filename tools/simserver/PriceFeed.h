@@ -41,8 +41,7 @@ class PriceFeed {
   std::vector<std::string> tick(std::int64_t now);
 
   const Quote& quote(int instrumentId) const;
-  std::map<int, std::pair<double, double>> quotes() const;
-  std::map<int, double> mids() const;
+  const std::map<int, Quote>& quotes() const { return quotes_; }
   std::uint64_t ticks() const { return ticks_; }
 
   // The line forms, for tests and the probe's counterpart.
@@ -61,6 +60,9 @@ class PriceFeed {
   std::uint64_t ticks_ = 0;
   std::size_t nextStatus_ = 0;
 };
+
+// The quote an instrument starts the day with: around its scenario price, on its tick grid.
+Quote openingQuote(const InstrumentSpec& instrument);
 
 // A price rounded to the instrument's decimals.
 double roundTo(double value, int decimals);

@@ -268,6 +268,10 @@ std::string Scenario::check() const {
     if (i.session != 0 && !sessionIds.count(i.session)) return "instrument " + i.code + " names an unknown session";
     if (i.decimals < 0 || i.decimals > 8) return "instrument " + i.code + " has decimals outside 0..8";
     if (!(i.price > 0) || !(i.tickSize > 0)) return "instrument " + i.code + " needs a positive price and tick size";
+    // Every quote lies on the tick grid and is written in the decimals: each tick must show in them.
+    const double ticks = i.tickSize * std::pow(10.0, i.decimals);
+    if (ticks < 1 - 1e-6 || std::fabs(ticks - std::round(ticks)) > 1e-6 * ticks)
+      return "instrument " + i.code + " has a tick size that its decimals cannot show";
     if (i.code.rfind("MD_", 0) == 0) return "instrument code " + i.code + " clashes with the depth prefix";
   }
   for (const auto& a : instruments)

@@ -59,11 +59,11 @@ struct InstrumentSpec {
   std::string name;
   int type = 0;
   int decimals = 2;
-  double tickSize = 0.01;
+  double tickSize = 0.01;     // a whole number of units of the last decimal
   double point = 1;
   double contractSize = 1;
   double price = 100;         // mid price at start
-  double spreadTicks = 2;     // raw spread of the feed, in ticks
+  double spreadTicks = 2;     // raw spread of the feed, in whole ticks (at least one)
   double volatility = 0.0004; // relative size of one random-walk step
   int session = 0;            // trading session setting id
   int currency = 0;           // instrument id of the conversion item, 0 for none

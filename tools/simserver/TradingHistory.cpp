@@ -78,6 +78,9 @@ int TradingHistory::intervalSeconds(std::string_view interval) {
 TradingHistory::TradingHistory(const Scenario& scenario, std::uint64_t seed, std::int64_t now)
     : scenario_(scenario), seed_(seed) {
   SeededRandom random(seed ^ 0x5DEECE66Dull);
+  // The partial closes draw from a generator of their own, so the rest of the history is that of
+  // the seed whether or not a position was partly closed.
+  SeededRandom closes(seed ^ 0x2545F4914F6CDD1Dull);
   int positionId = 5001, orderId = 7001, settlementId = 8001, cancelId = 9001;
   for (const auto& account : scenario_.accounts) {
     std::vector<const InstrumentSpec*> instruments;
@@ -88,10 +91,39 @@ TradingHistory::TradingHistory(const Scenario& scenario, std::uint64_t seed, std
       for (const auto& i : scenario_.instruments) instruments.push_back(&i);
     auto pick = [&]() { return instruments[random.next() % instruments.size()]; };
     // A price within `spread` of the instrument's, on its tick grid.
-    auto near = [&](const InstrumentSpec& i, double spread) {
-      return onTickGrid(i, i.price * (1 + (random.uniform() * 2 - 1) * spread));
+    auto near = [&](const InstrumentSpec& i, double spread, SeededRandom& from) {
+      return onTickGrid(i, i.price * (1 + (from.uniform() * 2 - 1) * spread));
     };
-    // Two open positions, the first with a take-profit order, and one working limit order.
+    std::vector<TransactionRecord> entries;
+    double settledNet = 0;
+    const auto execution = [&](const SettlementRecord& s, int id, bool isBuy, double price, std::int64_t when,
+                               int order) {
+      PositionRecord e;
+      e.id = id;
+      e.account = s.account;
+      e.instrument = s.instrument;
+      e.isBuy = isBuy;
+      e.initialQty = e.qty = s.qty;
+      e.price = price;
+      e.opened = when;
+      e.order = order;
+      addExecution(e);
+    };
+    // Files a settlement with its profit or loss and the commission of its lots, the execution of
+    // the market order that closed them, and its ledger entries.
+    const auto settleSeeded = [&](const InstrumentSpec& i, SettlementRecord s) {
+      const InstrumentSpec* conversion = i.currency != 0 ? scenario_.instrument(i.currency) : nullptr;
+      s.pl = profitOrLossAt(i, s.isBuy, s.qty, s.openPrice, s.closePrice, conversion ? conversion->price : 1);
+      s.commission = scenario_.commission(s.account, i.id, s.qty);
+      settlements_.push_back(s);
+      execution(s, s.closingPosition, !s.isBuy, s.closePrice, s.closed, orderId++);
+      for (TransactionRecord& t : settlementEntries(s)) {
+        settledNet += t.credit - t.debit;
+        entries.push_back(std::move(t));
+      }
+    };
+    // Two open positions, the first with a take-profit order, the second with a lot closed since it
+    // opened; and one working limit order.
     for (int k = 0; k < 2; ++k) {
       const InstrumentSpec& i = *pick();
       PositionRecord p;
@@ -101,11 +133,26 @@ TradingHistory::TradingHistory(const Scenario& scenario, std::uint64_t seed, std
       p.isBuy = k == 0;
       p.initialQty = static_cast<double>(random.between(2, 5));
       p.qty = k == 0 ? p.initialQty : p.initialQty - 1;
-      p.price = near(i, 0.004);
+      p.price = near(i, 0.004, random);
       p.commission = scenario_.commission(account.id, i.id, p.initialQty);
       p.opened = now - random.between(1, 4) * kDay - random.between(0, 3600);
       p.order = orderId++;
       addPosition(p);
+      if (p.qty < p.initialQty) {
+        SettlementRecord s;
+        s.id = settlementId++;
+        s.account = account.id;
+        s.instrument = i.id;
+        s.position = p.id;
+        s.closingPosition = positionId++;
+        s.isBuy = p.isBuy;
+        s.qty = p.initialQty - p.qty;
+        s.openPrice = p.price;
+        s.closePrice = near(i, 0.004, closes);
+        s.opened = p.opened;
+        s.closed = p.opened + closes.between(600, kDay / 2);
+        settleSeeded(i, s);
+      }
       if (k == 0) {
         WorkingOrderRecord tp;
         tp.id = orderId++;
@@ -133,8 +180,7 @@ TradingHistory::TradingHistory(const Scenario& scenario, std::uint64_t seed, std
       w.placed = now - kDay / 2;
       workingOrders_.push_back(w);
     }
-    std::vector<TransactionRecord> entries;
-    double settledNet = 0;
+    // Two positions opened and closed whole some days before.
     for (int k = 0; k < 2; ++k) {
       const InstrumentSpec& i = *pick();
       SettlementRecord s;
@@ -145,33 +191,12 @@ TradingHistory::TradingHistory(const Scenario& scenario, std::uint64_t seed, std
       s.closingPosition = positionId++;
       s.isBuy = k == 0;
       s.qty = static_cast<double>(random.between(1, 3));
-      s.openPrice = near(i, 0.005);
-      s.closePrice = near(i, 0.005);
-      const InstrumentSpec* conversion = i.currency != 0 ? scenario_.instrument(i.currency) : nullptr;
-      s.pl = profitOrLossAt(i, s.isBuy, s.qty, s.openPrice, s.closePrice, conversion ? conversion->price : 1);
-      s.commission = scenario_.commission(account.id, i.id, s.qty);
+      s.openPrice = near(i, 0.005, random);
+      s.closePrice = near(i, 0.005, random);
       s.opened = now - random.between(5, 8) * kDay;
       s.closed = s.opened + random.between(1, 3) * kDay;
-      settlements_.push_back(s);
-      // Both its positions were executions of their day: the one it settled, and the closing one.
-      const auto executed = [&](int id, bool isBuy, double price, std::int64_t when, int order) {
-        PositionRecord e;
-        e.id = id;
-        e.account = s.account;
-        e.instrument = s.instrument;
-        e.isBuy = isBuy;
-        e.initialQty = e.qty = s.qty;
-        e.price = price;
-        e.opened = when;
-        e.order = order;
-        addExecution(e);
-      };
-      executed(s.position, s.isBuy, s.openPrice, s.opened, orderId++);
-      executed(s.closingPosition, !s.isBuy, s.closePrice, s.closed, 0);
-      for (TransactionRecord& t : settlementEntries(s)) {
-        settledNet += t.credit - t.debit;
-        entries.push_back(std::move(t));
-      }
+      execution(s, s.position, s.isBuy, s.openPrice, s.opened, orderId++);
+      settleSeeded(i, s);
     }
     {
       const InstrumentSpec& i = *pick();

@@ -6,7 +6,9 @@
 //
 // The history is made once, at start, from the seed; the same seed gives the same rows. Every seeded
 // price lies on its instrument's tick grid and on the side of the market that the order desk's rules
-// ask of its kind.
+// ask of its kind. Every lot is open or settled: a seeded position partly closed since it opened has
+// the settlement of the lots closed, and each settlement the executions of both its positions (the
+// closing one the fill of a market order).
 //
 // The ledger: every movement of an account's balance is one transaction, in time order: the
 // money movements (deposits, withdrawals, charges) and, for each settlement (a close, a filled
