@@ -32,7 +32,8 @@ class DeskAlerts : public UserAlerts {
 
 class SimServerDeskTest : public SessionTest {
  protected:
-  SimServerDeskTest() : context(std::make_shared<AppContext>()) {
+  // `tickMs`: the feed's tick period; one longer than the test keeps the quotes of the login.
+  explicit SimServerDeskTest(int tickMs = 20) : context(std::make_shared<AppContext>()) {
     // The session's own alerts (a rejection) reach the user through the application context.
     context->setUserAlerts(alerts);
     // The server thread and the client share the C library's time-zone state, whose own lock the
@@ -44,7 +45,7 @@ class SimServerDeskTest : public SessionTest {
     options.port = 0;
     options.pubPort = 0;
     options.repPort = 0;
-    options.tickMs = 20;
+    options.tickMs = tickMs;
     server = std::make_unique<sim::SimServer>(sim::Scenario::builtIn(), options);
     std::string error;
     EXPECT_TRUE(server->start(error)) << error;
@@ -75,8 +76,11 @@ class SimServerDeskTest : public SessionTest {
 
   // A market order of EURUSD as the ticket fills it (side 0 buy, 1 sell).
   OrderInfo eurusd(int account, int side, const std::string& lots) const {
+    return marketOrder("EURUSD", account, side, lots);
+  }
+  OrderInfo marketOrder(const std::string& code, int account, int side, const std::string& lots) const {
     OrderInfo info;
-    info.itemCode = "EURUSD";
+    info.itemCode = code;
     info.accountNo = account;
     info.orderType = 1;
     info.tradingMode = side;

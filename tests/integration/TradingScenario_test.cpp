@@ -273,7 +273,7 @@ TEST_F(SeededOrderFillTest, AFilledSeededLimitOrderOpensAPositionWithoutTakeProf
   EXPECT_EQ(order->StopPrice, "");
 
   // The market comes to the buy limit: it fills at the next tick.
-  history.workingOrder(seeded->id)->price = feed.quote(seeded->instrument).ask;
+  history.workingOrder(seeded->id)->price = feed.quoteFor(seeded->account, seeded->instrument).ask;
   deliver(book.onTick());
   const auto opened = byOrder(session->getOpenOrderCollection());
   ASSERT_TRUE(opened);
@@ -286,7 +286,7 @@ TEST_F(SeededOrderFillTest, AFilledSeededLimitOrderOpensAPositionWithoutTakeProf
 // the validity of the position it closed, and the order that filled.
 TEST_F(SeededOrderFillTest, ClosingExecutionsShowTheSameInTheLiveListAndTheDaysSearch) {
   loginAsDemo();
-  const sim::Quote& q = feed.quote(1);
+  const sim::Quote q = feed.quoteFor(1001, 1);
   const auto price = [](double v) { return priceText(v, 5); };
   auto intraday = orderValues(1001, "EURUSD", 29, true, "2", price(q.ask));
   intraday.deliveryModeTag = 52;
@@ -302,7 +302,7 @@ TEST_F(SeededOrderFillTest, ClosingExecutionsShowTheSameInTheLiveListAndTheDaysS
   const sim::OrderResult sold = book.order(*scenario.user("demo"), wire.newOrder(sell));
   deliver(sold);
   const int takeProfit = std::stoi(field(sold.messages.back().message, 79));
-  history.workingOrder(takeProfit)->price = feed.quote(1).ask;  // the market comes to it
+  history.workingOrder(takeProfit)->price = q.ask;  // the market comes to it
   deliver(book.onTick());
 
   const auto describe = [](const std::shared_ptr<Order>& o) {
