@@ -21,11 +21,6 @@ class DealingQuotesTest : public SimServerDeskTest {
  protected:
   DealingQuotesTest() : SimServerDeskTest(kStillFeedMs) {}
 
-  std::shared_ptr<Order> openPosition(const std::string& id) const {
-    for (const auto& p : session->getOpenOrderCollection())
-      if (p && p->OpenPositionId == id) return p;
-    return nullptr;
-  }
   // A price as the windows show it: in the item's decimals.
   std::string shown(const std::string& code, double price) const {
     return Formatter::formatDecimal(price, session->referenceData().item(code)->DecimalPlaces);
@@ -44,8 +39,7 @@ TEST_F(DealingQuotesTest, MarketOrdersFillAtTheShownQuoteAndTheStatementValuesPo
       const auto item = session->referenceData().item(code);
       ASSERT_TRUE(item && item->Spreadtype != SpreadTypeNone) << code;
       const std::string quoted = shown(code, side == 0 ? item->Ask : item->Bid);
-      std::set<std::string> known;
-      for (const auto& p : session->getOpenOrderCollection()) known.insert(p->OpenPositionId);
+      const std::set<std::string> known = positionIds();
       ASSERT_TRUE(desk->PlaceOrder(marketOrder(code, kAccount, side, "1")));
       std::shared_ptr<Order> filled;
       ASSERT_TRUE(until([&] {
@@ -60,15 +54,11 @@ TEST_F(DealingQuotesTest, MarketOrdersFillAtTheShownQuoteAndTheStatementValuesPo
 
   // Every open position of the account, seeded or just filled, at the statement's end: its current
   // price is the one the positions list shows, and its profit the one the client computes there.
-  int* statements = count("AccountStatementNotification");
-  const auto now = std::chrono::system_clock::now();
-  ASSERT_TRUE(session->requestAccountStatement({std::to_string(kAccount), now - std::chrono::hours(24 * 30),
-                                                now + std::chrono::minutes(1)}));
-  ASSERT_TRUE(until([&] { return *statements == 1; }));
-  const AccountStatementInfo& statement = session->accountStatementInfo();
-  ASSERT_GE(statement.OpenPositionInfo.size(), 10u);
-  for (const OpenPositionHistoryInfo& p : statement.OpenPositionInfo) {
-    const auto listed = openPosition(p.OpenPositionId);
+  const AccountStatementInfo* statement = wholeStatement(kAccount);
+  ASSERT_NE(statement, nullptr);
+  ASSERT_GE(statement->OpenPositionInfo.size(), 10u);
+  for (const OpenPositionHistoryInfo& p : statement->OpenPositionInfo) {
+    const auto listed = position(p.OpenPositionId);
     ASSERT_TRUE(listed) << p.OpenPositionId;
     const auto item = session->referenceData().item(listed->ItemCode);
     ASSERT_TRUE(item);

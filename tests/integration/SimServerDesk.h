@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "../session/SessionTestSupport.h"
 #include "SimServer.h"
 #include "model/JournalData.h"
+#include "model/statement/AccountStatementInfo.h"
 #include "orders/BusinessBaseOrderSession.h"
 #include "orders/OrderMananger.h"
 #include "platform/AppContext.h"
@@ -95,6 +97,30 @@ class SimServerDeskTest : public SessionTest {
   std::string belowBid(int ticks) const {
     const auto item = session->referenceData().item("EURUSD");
     return Formatter::formatDecimal(item->Bid - ticks * item->TickSize, item->DecimalPlaces);
+  }
+
+  std::shared_ptr<Order> position(const std::string& id) const {
+    for (const auto& p : session->getOpenOrderCollection())
+      if (p && p->OpenPositionId == id) return p;
+    return nullptr;
+  }
+  std::set<std::string> positionIds() const {
+    std::set<std::string> ids;
+    for (const auto& p : session->getOpenOrderCollection()) ids.insert(p->OpenPositionId);
+    return ids;
+  }
+
+  // The account's statement of its whole history up to now, once the client has read it; none when
+  // it does not come.
+  const AccountStatementInfo* wholeStatement(int account) {
+    int* statements = count("AccountStatementNotification");
+    const int before = *statements;
+    const auto now = std::chrono::system_clock::now();
+    if (!session->requestAccountStatement({std::to_string(account), now - std::chrono::hours(24 * 30),
+                                           now + std::chrono::minutes(1)}) ||
+        !until([&] { return *statements > before; }))
+      return nullptr;
+    return &session->accountStatementInfo();
   }
 
   std::shared_ptr<DeskAlerts> alerts = std::make_shared<DeskAlerts>();
