@@ -37,7 +37,8 @@ class OrderDesk : public ::testing::Test {
   }
 
   const sim::UserSpec& demo() const { return *scenario.user("demo"); }
-  const sim::Quote& quote(int instrument = kEurusd) const { return feed.quote(instrument); }
+  // The quote demo's accounts deal at (both are in one group): the feed's with the group's spread.
+  sim::Quote quote(int instrument = kEurusd) const { return feed.quoteFor(1001, instrument); }
   std::string px(double v) const { return priceText(v, 5); }
 
   static std::vector<std::string> kinds(const OrderResult& r) {
@@ -88,7 +89,7 @@ class OrderDesk : public ::testing::Test {
   OrderWire wire;
 };
 
-TEST_F(OrderDesk, AMarketOrderIsPendingThenFilledThenExecutedAtTheFeedPrice) {
+TEST_F(OrderDesk, AMarketOrderIsPendingThenFilledThenExecutedAtTheAccountsQuote) {
   double margin = scenario.account(1001)->usedMargin;
   double balance = scenario.account(1001)->balance;
   OrderResult r = marketOrder(1001, true, "2");
@@ -413,7 +414,7 @@ TEST_F(OrderDesk, ClosingPartOfAPositionThenTheRestSettlesEachPartAndMovesTheBal
 
 TEST_F(OrderDesk, AYenPositionSettlesInTheAccountCurrencyByTheConversionItem) {
   // USDJPY counts its profit in yen and converts it by its own mid (calculation mode 6).
-  const sim::Quote& jpy = quote(2);
+  const sim::Quote jpy = quote(2);
   auto buy = orderValues(1001, "USDJPY", 29, true, "1", priceText(jpy.ask, 3));
   OrderResult opened = book.order(demo(), wire.newOrder(buy));
   int position = openedPosition(opened);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "../session/SessionTestSupport.h"
 #include "SimServer.h"
 #include "model/JournalData.h"
+#include "model/statement/AccountStatementInfo.h"
 #include "orders/BusinessBaseOrderSession.h"
 #include "orders/OrderMananger.h"
 #include "platform/AppContext.h"
@@ -32,7 +34,8 @@ class DeskAlerts : public UserAlerts {
 
 class SimServerDeskTest : public SessionTest {
  protected:
-  SimServerDeskTest() : context(std::make_shared<AppContext>()) {
+  // `tickMs`: the feed's tick period; one longer than the test keeps the quotes of the login.
+  explicit SimServerDeskTest(int tickMs = 20) : context(std::make_shared<AppContext>()) {
     // The session's own alerts (a rejection) reach the user through the application context.
     context->setUserAlerts(alerts);
     // The server thread and the client share the C library's time-zone state, whose own lock the
@@ -44,7 +47,7 @@ class SimServerDeskTest : public SessionTest {
     options.port = 0;
     options.pubPort = 0;
     options.repPort = 0;
-    options.tickMs = 20;
+    options.tickMs = tickMs;
     server = std::make_unique<sim::SimServer>(sim::Scenario::builtIn(), options);
     std::string error;
     EXPECT_TRUE(server->start(error)) << error;
@@ -75,8 +78,11 @@ class SimServerDeskTest : public SessionTest {
 
   // A market order of EURUSD as the ticket fills it (side 0 buy, 1 sell).
   OrderInfo eurusd(int account, int side, const std::string& lots) const {
+    return marketOrder("EURUSD", account, side, lots);
+  }
+  OrderInfo marketOrder(const std::string& code, int account, int side, const std::string& lots) const {
     OrderInfo info;
-    info.itemCode = "EURUSD";
+    info.itemCode = code;
     info.accountNo = account;
     info.orderType = 1;
     info.tradingMode = side;
@@ -91,6 +97,30 @@ class SimServerDeskTest : public SessionTest {
   std::string belowBid(int ticks) const {
     const auto item = session->referenceData().item("EURUSD");
     return Formatter::formatDecimal(item->Bid - ticks * item->TickSize, item->DecimalPlaces);
+  }
+
+  std::shared_ptr<Order> position(const std::string& id) const {
+    for (const auto& p : session->getOpenOrderCollection())
+      if (p && p->OpenPositionId == id) return p;
+    return nullptr;
+  }
+  std::set<std::string> positionIds() const {
+    std::set<std::string> ids;
+    for (const auto& p : session->getOpenOrderCollection()) ids.insert(p->OpenPositionId);
+    return ids;
+  }
+
+  // The account's statement of its whole history up to now, once the client has read it; none when
+  // it does not come.
+  const AccountStatementInfo* wholeStatement(int account) {
+    int* statements = count("AccountStatementNotification");
+    const int before = *statements;
+    const auto now = std::chrono::system_clock::now();
+    if (!session->requestAccountStatement({std::to_string(account), now - std::chrono::hours(24 * 30),
+                                           now + std::chrono::minutes(1)}) ||
+        !until([&] { return *statements > before; }))
+      return nullptr;
+    return &session->accountStatementInfo();
   }
 
   std::shared_ptr<DeskAlerts> alerts = std::make_shared<DeskAlerts>();

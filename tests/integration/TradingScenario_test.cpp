@@ -57,11 +57,6 @@ class TradingScenarioTest : public SimServerDeskTest {
     });
   }
 
-  std::shared_ptr<Order> position(const std::string& id) const {
-    for (const auto& p : session->getOpenOrderCollection())
-      if (p && p->OpenPositionId == id) return p;
-    return nullptr;
-  }
   // The position or working order of this account, reported by the server, that is not among
   // `known` (the desk files an order before the server gives it an id).
   static std::shared_ptr<Order> fresh(const std::vector<std::shared_ptr<Order>>& list,
@@ -71,11 +66,6 @@ class TradingScenarioTest : public SimServerDeskTest {
       if (o->AccountNumber == std::to_string(kHedged) && !id.empty() && !known.count(id)) return o;
     }
     return nullptr;
-  }
-  std::set<std::string> positionIds() const {
-    std::set<std::string> ids;
-    for (const auto& p : session->getOpenOrderCollection()) ids.insert(p->OpenPositionId);
-    return ids;
   }
   // The commission the group's terms charge for `lots` of an instrument of the account.
   double commission(const std::string& account, std::int32_t instrument, double lots) const {
@@ -135,12 +125,9 @@ TEST_F(TradingScenarioTest, StatementExecutedPositionsNoticesAndDepthAgreeWithTh
   ASSERT_TRUE(until([&] { return !position(soldId) && OrderRequests::leadingNumber(bought->RemainingQty) == 1; }));
 
   // The statement of the whole history, up to now.
-  int* statements = count("AccountStatementNotification");
-  const auto now = std::chrono::system_clock::now();
-  ASSERT_TRUE(session->requestAccountStatement({std::to_string(kHedged), now - std::chrono::hours(24 * 30),
-                                                now + std::chrono::minutes(1)}));
-  ASSERT_TRUE(until([&] { return *statements == 1; }));
-  const AccountStatementInfo& statement = session->accountStatementInfo();
+  const AccountStatementInfo* read = wholeStatement(kHedged);
+  ASSERT_NE(read, nullptr);
+  const AccountStatementInfo& statement = *read;
   EXPECT_TRUE(statementAddsUp(statement));
   // Its closing balance is the account's balance, as the account strip shows it.
   const auto account = session->referenceData().account(std::to_string(kHedged));
@@ -273,7 +260,7 @@ TEST_F(SeededOrderFillTest, AFilledSeededLimitOrderOpensAPositionWithoutTakeProf
   EXPECT_EQ(order->StopPrice, "");
 
   // The market comes to the buy limit: it fills at the next tick.
-  history.workingOrder(seeded->id)->price = feed.quote(seeded->instrument).ask;
+  history.workingOrder(seeded->id)->price = feed.quoteFor(seeded->account, seeded->instrument).ask;
   deliver(book.onTick());
   const auto opened = byOrder(session->getOpenOrderCollection());
   ASSERT_TRUE(opened);
@@ -286,7 +273,7 @@ TEST_F(SeededOrderFillTest, AFilledSeededLimitOrderOpensAPositionWithoutTakeProf
 // the validity of the position it closed, and the order that filled.
 TEST_F(SeededOrderFillTest, ClosingExecutionsShowTheSameInTheLiveListAndTheDaysSearch) {
   loginAsDemo();
-  const sim::Quote& q = feed.quote(1);
+  const sim::Quote q = feed.quoteFor(1001, 1);
   const auto price = [](double v) { return priceText(v, 5); };
   auto intraday = orderValues(1001, "EURUSD", 29, true, "2", price(q.ask));
   intraday.deliveryModeTag = 52;
@@ -302,7 +289,7 @@ TEST_F(SeededOrderFillTest, ClosingExecutionsShowTheSameInTheLiveListAndTheDaysS
   const sim::OrderResult sold = book.order(*scenario.user("demo"), wire.newOrder(sell));
   deliver(sold);
   const int takeProfit = std::stoi(field(sold.messages.back().message, 79));
-  history.workingOrder(takeProfit)->price = feed.quote(1).ask;  // the market comes to it
+  history.workingOrder(takeProfit)->price = q.ask;  // the market comes to it
   deliver(book.onTick());
 
   const auto describe = [](const std::shared_ptr<Order>& o) {

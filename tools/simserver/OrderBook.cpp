@@ -147,7 +147,7 @@ int OrderBook::termsCheck(int account, const InstrumentSpec& i, const TermedOrde
   const auto above = [&](double price, double bound) { return price > roundTo(bound, i.decimals) + kEps; };
   const double stopDistance = t->stopMinPips * i.tickSize;
   const double limitDistance = t->limitMinPips * i.tickSize;
-  const Quote& q = feed_.quote(i.id);
+  const Quote q = feed_.quoteFor(account, i.id);
   if (o.orderType == 2 || o.orderType == 3) {
     if (!isOnTickGrid(i, o.price)) return Reason::kPriceOffTick;
     if (o.orderType == 3 && (o.buy ? below(o.price, q.ask + stopDistance) : above(o.price, q.bid - stopDistance))) {
@@ -282,7 +282,7 @@ void OrderBook::placeNew(const UserSpec& user, const NewOrder& o, const ServerMe
   if (history_.workingOrders().size() >= kMaxWorkingOrders || history_.positions().size() >= kMaxPositions)
     return refuse(Reason::kNotProcessed);
   bool buy = o.sideTag == 45;
-  const Quote& q = feed_.quote(i->id);
+  const Quote q = feed_.quoteFor(o.account, i->id);
   double marketPrice = buy ? q.ask : q.bid;
   if (market && !(marketPrice > 0)) return refuse(Reason::kNotProcessed);
   const int orderType = market ? 1 : o.typeTag - 28;
@@ -390,7 +390,7 @@ void OrderBook::closePosition(const UserSpec& user, const ServerMessage& request
   if (!i->enabled || !i->tradable) return refuse(Reason::kSymbolDisabled);
   if (int session = sessionCheck(*i, 0)) return refuse(session);
   if (int terms = termsCheck(account, *i, {.qty = qty, .closingRemainder = p->qty})) return refuse(terms);
-  const Quote& q = feed_.quote(i->id);
+  const Quote q = feed_.quoteFor(account, i->id);
   double closePrice = p->isBuy ? q.bid : q.ask;
   if (!(closePrice > 0)) return refuse(Reason::kNotProcessed);
   // The close is a market order of its own, reported pending and filled like any other, so that
@@ -498,7 +498,7 @@ void OrderBook::settle(const PositionRecord& p, int closingPositionId, double cl
   s.qty = qty;
   s.openPrice = p.price;
   s.closePrice = closePrice;
-  s.pl = i ? history_.profitOrLoss(*i, p.isBuy, qty, p.price, closePrice, feed_) : 0;
+  s.pl = i ? history_.profitOrLoss(p.account, *i, p.isBuy, qty, p.price, closePrice, feed_) : 0;
   s.commission = roundTo(commissionShare(p, qty) + closingCommission, 2);
   s.opened = p.opened;
   s.closed = unixNow();
@@ -536,7 +536,7 @@ void OrderBook::cancelWorkingOrder(int orderId, int requestId) {
   c.price = w.price;
   c.placed = w.placed;
   c.cancelled = unixNow();
-  c.market = feed_.quote(w.instrument);
+  c.market = feed_.quoteFor(w.account, w.instrument);
   history_.addCancellation(c);
   if (requestId != 0) w.requestId = requestId;
   send(w.account, orderReport(w, 24));
@@ -573,7 +573,7 @@ void OrderBook::editBrackets(const UserSpec& user, const ServerMessage& request,
   const InstrumentSpec* i = scenario_.instrument(p.instrument);
   if (i) {
     // Measured from the price the position would close at now.
-    const Quote& q = feed_.quote(i->id);
+    const Quote q = feed_.quoteFor(account, i->id);
     if (int terms = termsCheck(account, *i,
                                {.buy = !p.isBuy, .price = p.isBuy ? q.bid : q.ask, .takeProfit = takeProfit,
                                 .stopLoss = stopLoss, .closingSide = true}))
@@ -760,7 +760,7 @@ OrderResult OrderBook::offset(const UserSpec& user, const ServerMessage& request
 // ---- the feed ----
 
 bool OrderBook::crossed(const WorkingOrderRecord& w, double& fillPrice) const {
-  const Quote& q = feed_.quote(w.instrument);
+  const Quote q = feed_.quoteFor(w.account, w.instrument);
   if (!(q.bid > 0) || !(q.ask > 0)) return false;
   double market = w.isBuy ? q.ask : q.bid;
   bool hit = false;

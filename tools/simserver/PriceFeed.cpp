@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "ServerMessage.h"
+#include "model/ItemDetails.h"
 #include "wire/Separators.h"
 
 namespace td::sim {
@@ -37,6 +38,25 @@ bool isOnTickGrid(const InstrumentSpec& i, double price) {
   if (!(i.tickSize > 0)) return true;
   const double steps = price / i.tickSize;
   return std::fabs(steps - std::round(steps)) < 1e-6;
+}
+
+Quote withSpread(const InstrumentSpec& i, const TermSpec* terms, Quote q) {
+  if (!terms) return q;
+  ItemDetails item;
+  item.Code = i.code;
+  item.TickSize = i.tickSize;
+  item.DecimalPlaces = i.decimals;
+  item.BidSpread = terms->spreadBid;
+  item.AskSpread = terms->spreadAsk;
+  item.Spreadtype = terms->spreadType;
+  PriceUpdate tick;
+  tick.ItemCode = i.code;
+  tick.Bid = q.bid;
+  tick.Ask = q.ask;
+  item.ApplySpread(tick);
+  q.bid = onTickGrid(i, tick.Bid);
+  q.ask = onTickGrid(i, tick.Ask);
+  return q;
 }
 
 namespace {
@@ -98,6 +118,12 @@ const Quote& PriceFeed::quote(int instrumentId) const {
   static const Quote none;
   auto it = quotes_.find(instrumentId);
   return it == quotes_.end() ? none : it->second;
+}
+
+Quote PriceFeed::quoteFor(int account, int instrumentId) const {
+  const Quote& raw = quote(instrumentId);
+  const InstrumentSpec* i = scenario_.instrument(instrumentId);
+  return i ? withSpread(*i, scenario_.term(account, instrumentId), raw) : raw;
 }
 
 

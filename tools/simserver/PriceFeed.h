@@ -40,7 +40,12 @@ class PriceFeed {
   // statusEvery-th tick one status line (instruments taken in turn).
   std::vector<std::string> tick(std::int64_t now);
 
+  // The feed's own quote of an instrument, as published: one feed serves every group.
   const Quote& quote(int instrumentId) const;
+  // The quote an account deals at: the feed's, with the spread of the account's group for the
+  // instrument (withSpread). The desk fills, triggers and checks orders at it and values the
+  // account's open positions at it, so the account trades at the prices its user is shown.
+  Quote quoteFor(int account, int instrumentId) const;
   const std::map<int, Quote>& quotes() const { return quotes_; }
   std::uint64_t ticks() const { return ticks_; }
 
@@ -63,6 +68,15 @@ class PriceFeed {
 
 // The quote an instrument starts the day with: around its scenario price, on its tick grid.
 Quote openingQuote(const InstrumentSpec& instrument);
+
+// A raw quote as a group with these terms for the instrument sees it: bid and ask spread by the
+// client's own rule (ItemDetails::ApplySpread; spread type 0 or 4, or no terms, leave them), put on
+// the tick grid, which that rule keeps but for the noise of its arithmetic. Last, high, low, open and
+// previous close stay raw, as the client leaves them.
+// The client spreads an item once per user, by the terms of the user's account groups that set a
+// spread (none where two of them differ); so where all of a user's accounts have the same terms, as
+// in the built-in scenario, what it shows is what each of them deals at.
+Quote withSpread(const InstrumentSpec& instrument, const TermSpec* terms, Quote raw);
 
 // A price rounded to the instrument's decimals.
 double roundTo(double value, int decimals);

@@ -211,12 +211,15 @@ TradingHistory::TradingHistory(const Scenario& scenario, std::uint64_t seed, std
       c.price = onTickGrid(i, i.price * 0.97);
       c.placed = now - 3 * kDay;
       c.cancelled = c.placed + 3600;
-      // The market of the moment, at the instrument's price, stood well above the sell stop.
+      // The market of the moment, at the instrument's price, stood well above the sell stop; the
+      // account saw it with its group's spread.
       const double spread = std::max(i.spreadTicks, 1.0) * i.tickSize;
-      c.market.bid = onTickGrid(i, i.price);
-      c.market.ask = onTickGrid(i, c.market.bid + spread);
-      c.market.high = onTickGrid(i, c.market.ask * 1.002);
-      c.market.low = onTickGrid(i, c.market.bid * 0.998);
+      Quote raw;
+      raw.bid = onTickGrid(i, i.price);
+      raw.ask = onTickGrid(i, raw.bid + spread);
+      raw.high = onTickGrid(i, raw.ask * 1.002);
+      raw.low = onTickGrid(i, raw.bid * 0.998);
+      c.market = withSpread(i, scenario_.term(account.id, i.id), raw);
       cancellations_.push_back(c);
     }
     auto money = [&](const char* code, int subType, double credit, double debit, const char* text, std::int64_t when) {
@@ -304,15 +307,15 @@ std::vector<int> TradingHistory::accountsOf(const DataSetQuery& q) const {
 double TradingHistory::positionPL(const PositionRecord& p, const PriceFeed& feed) const {
   const InstrumentSpec* i = scenario_.instrument(p.instrument);
   if (!i) return 0;
-  const Quote& q = feed.quote(p.instrument);
-  return profitOrLoss(*i, p.isBuy, p.qty, p.price, p.isBuy ? q.bid : q.ask, feed);
+  const Quote q = feed.quoteFor(p.account, p.instrument);
+  return profitOrLoss(p.account, *i, p.isBuy, p.qty, p.price, p.isBuy ? q.bid : q.ask, feed);
 }
 
-double TradingHistory::profitOrLoss(const InstrumentSpec& i, bool isBuy, double qty, double op, double cp,
+double TradingHistory::profitOrLoss(int account, const InstrumentSpec& i, bool isBuy, double qty, double op, double cp,
                                     const PriceFeed& feed) const {
   double mid = 1;
   if (const InstrumentSpec* conversion = i.currency != 0 ? scenario_.instrument(i.currency) : nullptr)
-    mid = feed.quote(conversion->id).mid();
+    mid = feed.quoteFor(account, conversion->id).mid();
   return profitOrLossAt(i, isBuy, qty, op, cp, mid);
 }
 
@@ -463,7 +466,7 @@ std::string TradingHistory::equityHitRows(int account, const PriceFeed& feed) co
     if (p.account != account) continue;
     const InstrumentSpec* i = scenario_.instrument(p.instrument);
     int d = i ? i->decimals : 2;
-    const Quote& q = feed.quote(p.instrument);
+    const Quote q = feed.quoteFor(account, p.instrument);
     out += joinRow({std::to_string(n), std::to_string(n + 100), std::to_string(p.id), std::to_string(p.instrument),
                     fixedText(p.price, d), fixedText(p.isBuy ? q.bid : q.ask, d), std::to_string(p.account),
                     fixedText(positionPL(p, feed), 2), "0", "0", flag(p.isBuy), qty(p.qty), "1",
@@ -636,7 +639,7 @@ std::string TradingHistory::statement(int account, std::int64_t from, std::int64
   for (int id : mentioned) {
     const InstrumentSpec* i = scenario_.instrument(id);
     if (!i) continue;
-    const Quote& q = feed.quote(id);
+    const Quote q = feed.quoteFor(account, id);
     out += "<Table6>" + cell("InstrumentId", std::to_string(id)) + cell("Bid", fixedText(q.bid, i->decimals)) +
            cell("Ask", fixedText(q.ask, i->decimals)) + "</Table6>\n";
   }

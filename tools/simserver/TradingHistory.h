@@ -17,6 +17,10 @@
 // seeded money movements are sized so that the ledger of each account ends at the scenario's
 // balance; from then on the balance is the ledger's total. The deposit search lists the money
 // movements only; the statement sums every transaction of its period by sub-type.
+//
+// Open positions are valued at their account's quotes (PriceFeed::quoteFor), the prices its user
+// is shown: in the open-position rows, the statement (its current prices, unrealised profit or loss
+// and equity) and the equity-hit prices.
 
 #include <cstdint>
 #include <map>
@@ -93,7 +97,7 @@ struct CancellationRecord {
   double price = 0;
   std::int64_t placed = 0;
   std::int64_t cancelled = 0;
-  Quote market;  // the instrument's quote when it was cancelled
+  Quote market;  // the account's quote of the instrument when it was cancelled
 };
 
 // The statement's sub-transaction types of the ledger's transactions.
@@ -148,13 +152,13 @@ class TradingHistory {
   std::optional<std::string> chart(std::string_view code, std::string_view interval, int bars, std::int64_t now,
                                    double endPrice = 0) const;
 
-  // The floating profit or loss of an account's open positions at the feed's prices.
+  // The floating profit or loss of an account's open positions at the account's quotes.
   double floatingPL(int account, const PriceFeed& feed) const;
-  // The profit or loss of `qty` bought (or sold) at `openPrice` and closed at `closePrice`, by the
-  // instrument's calculation mode as the client computes it (modes 5 and 6 convert by the mid of
-  // the instrument's conversion item), rounded to cents.
-  double profitOrLoss(const InstrumentSpec& instrument, bool isBuy, double qty, double openPrice, double closePrice,
-                      const PriceFeed& feed) const;
+  // The profit or loss of `qty` bought (or sold) at `openPrice` and closed at `closePrice` on an
+  // account, by the instrument's calculation mode as the client computes it (modes 5 and 6 convert
+  // by the mid of the account's quote of the conversion item), rounded to cents.
+  double profitOrLoss(int account, const InstrumentSpec& instrument, bool isBuy, double qty, double openPrice,
+                      double closePrice, const PriceFeed& feed) const;
 
   const std::vector<PositionRecord>& positions() const { return positions_; }
   // Every position as the fill that opened it made it, kept after it closes; closing executions
