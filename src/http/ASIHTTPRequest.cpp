@@ -563,29 +563,38 @@ bool ASIHTTPRequest::isResponseCompressed() const {
   return encoding && encoding->find("gzip") != std::string::npos;
 }
 
-std::string ASIHTTPRequest::responseData() const {
+std::optional<std::string> ASIHTTPRequest::rawResponseData() const {
   std::lock_guard lock(cancelledLock_);
-  const std::string raw = rawResponseData_.value_or("");
-  if (isResponseCompressed() && shouldWaitToInflateCompressedResponses_)
-    return ASIDataDecompressor::uncompressData(raw, nullptr, responseDataLimit_).value_or("");
-  return raw;
+  return rawResponseData_;
 }
 
+void ASIHTTPRequest::setRawResponseData(std::optional<std::string> data) {
+  std::lock_guard lock(cancelledLock_);
+  rawResponseData_ = std::move(data);
+  rawResponseDataInflated_ = false;
+  inflatedResponseData_.reset();
+}
+
+std::optional<std::string> ASIHTTPRequest::responseBody() const {
+  std::lock_guard lock(cancelledLock_);
+  if (!rawResponseData_) return std::nullopt;
+  if (!isResponseCompressed() || rawResponseDataInflated_) return rawResponseData_;
+  // Kept compressed: inflated when the body ended (once), else now.
+  if (inflatedResponseData_) return inflatedResponseData_;
+  return ASIDataDecompressor::uncompressData(*rawResponseData_, nullptr, responseDataLimit_);
+}
+
+std::string ASIHTTPRequest::responseData() const { return responseBody().value_or(""); }
+
 std::optional<std::string> ASIHTTPRequest::responseString() const {
-  std::string body, encoding;
+  std::string encoding;
   {
     std::lock_guard lock(cancelledLock_);
-    if (!rawResponseData_) return std::nullopt;
-    if (isResponseCompressed() && shouldWaitToInflateCompressedResponses_) {
-      auto inflated = ASIDataDecompressor::uncompressData(*rawResponseData_, nullptr, responseDataLimit_);
-      if (!inflated) return std::nullopt;
-      body = std::move(*inflated);
-    } else {
-      body = *rawResponseData_;
-    }
     encoding = responseEncoding_.empty() ? defaultResponseEncoding_ : responseEncoding_;
   }
-  return decodeText(body, encoding);
+  const auto body = responseBody();
+  if (!body) return std::nullopt;
+  return decodeText(*body, encoding);
 }
 
 }  // namespace td

@@ -378,6 +378,7 @@ void ASIHTTPRequest::updateDownloadProgress() {
     updatedProgress_ = true;
   }
   sendProgressToQueueAndDelegate(ASISelector::requestDidReceiveBytes, amount, true);
+  downloadBytesReported_ += amount;
   const std::uint64_t total = contentLength_ + partialDownloadSize_;
   updateProgressIndicator(&ASIHTTPRequest::downloadProgressDelegate_, totalBytesRead_ + partialDownloadSize_, total,
                           complete_);
@@ -405,6 +406,7 @@ void ASIHTTPRequest::updateUploadProgress() {
   }
   if (amount == 0) return;
   sendProgressToQueueAndDelegate(ASISelector::requestDidSendBytes, amount, false);
+  uploadBytesReported_ += amount;
   updateProgressIndicator(&ASIHTTPRequest::uploadProgressDelegate_, totalBytesSent_ - uploadBufferSize_,
                           postLength_ - uploadBufferSize_, complete_);
   const std::uint64_t total = postLength_;
@@ -413,11 +415,29 @@ void ASIHTTPRequest::updateUploadProgress() {
 
 void ASIHTTPRequest::removeUploadProgressSoFar() {
   std::lock_guard lock(cancelledLock_);
-  const std::int64_t amount = -static_cast<std::int64_t>(totalBytesSent_);
+  const std::int64_t amount = -uploadBytesReported_;
+  uploadBytesReported_ = 0;
+  updatedProgress_ = false;
   sendProgressToQueueAndDelegate(ASISelector::requestDidSendBytes, amount, false);
   updateProgressIndicator(&ASIHTTPRequest::uploadProgressDelegate_, 0, postLength_);
   const std::uint64_t total = postLength_;
   performBlockOnMainThread(&ASIHTTPRequest::bytesSentBlock_, static_cast<std::uint64_t>(amount), total);
+}
+
+void ASIHTTPRequest::removeDownloadProgressSoFar() {
+  std::lock_guard lock(cancelledLock_);
+  if (downloadBytesReported_ != 0) {
+    const std::int64_t amount = -downloadBytesReported_;
+    downloadBytesReported_ = 0;
+    updatedProgress_ = false;
+    sendProgressToQueueAndDelegate(ASISelector::requestDidReceiveBytes, amount, true);
+    performBlockOnMainThread(&ASIHTTPRequest::bytesReceivedBlock_, static_cast<std::uint64_t>(amount),
+                             contentLength_ + partialDownloadSize_);
+  }
+  if (downloadSizeAnnounced_ != 0) {
+    incrementDownloadSizeBy(-downloadSizeAnnounced_);
+    downloadSizeAnnounced_ = 0;
+  }
 }
 
 ASIHTTPRequest::Ptr ASIHTTPRequest::HEADRequest() {

@@ -98,13 +98,21 @@ class Handler(BaseHTTPRequestHandler):
     def do_status(self, path, q):
         self.send(int(q.get("code", "200")), q.get("body", "").encode(), {"Content-Type": q.get("type", "text/plain")})
 
+    def send_thrown_away(self, code, body, headers, q):
+        """A body the client throws away (a redirect's, a challenge's): with badgzip=1 it claims to
+        be gzip and is not."""
+        if q.get("badgzip") == "1":
+            body = b"\x1f\x8b\x08\x00not gzip at all"
+            headers = dict(headers, **{"Content-Encoding": "gzip"})
+        self.send(code, body, headers)
+
     def do_redirect(self, path, q):
         code = int(path.split("/")[2])
         headers = {}
         if q.get("to"):
             headers["Location"] = q["to"]
         self.body_in()
-        self.send(code, b"moved", headers)
+        self.send_thrown_away(code, b"moved", headers, q)
 
     def do_chain(self, path, q):
         n = int(path.split("/")[2])
@@ -252,7 +260,7 @@ class Handler(BaseHTTPRequestHandler):
         expected = "Basic " + base64.b64encode(("%s:%s" % (q.get("user", "u"), q.get("pass", "p"))).encode()).decode()
         if self.headers.get("Authorization") == expected:
             return self.send(200, b"welcome")
-        self.send(401, b"who are you", {"WWW-Authenticate": 'Basic realm="tests"'})
+        self.send_thrown_away(401, b"who are you", {"WWW-Authenticate": 'Basic realm="tests"'}, q)
 
     def do_authredirect(self, path, q):
         # Basic credentials first, then a redirect to `to`.
