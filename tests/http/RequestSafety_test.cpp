@@ -128,6 +128,20 @@ TEST_F(RequestSafetyTest, ARedirectToAnotherOriginTakesNoCredentialsOfTheFirst) 
   EXPECT_EQ(asked.finished, 1);
 }
 
+TEST_F(RequestSafetyTest, AQuoteInAFormFieldOrFileNameIsWrittenAsBrowsersWriteIt) {
+  test::ScratchDir dir;
+  auto form = ASIFormDataRequest::requestWithURL(server.url("/form"));
+  form->setPostBodyFilePath(dir.file("body"));
+  form->addPostValue("v", "a\"; x=\"b");
+  form->addData("bytes", std::string("x\".txt"), std::nullopt, "doc\"");
+  form->buildPostBody();
+  ASSERT_FALSE(form->error());
+  const std::string body = test::readFile(dir.file("body"));
+  EXPECT_NE(body.find("Content-Disposition: form-data; name=\"a%22; x=%22b\"\r\n"), std::string::npos) << body;
+  EXPECT_NE(body.find("Content-Disposition: form-data; name=\"doc%22\"; filename=\"x%22.txt\"\r\n"), std::string::npos)
+      << body;
+}
+
 // Counts the questions put to it on a thread other than the one that made it.
 class ThreadCheckingDelegate final : public RecordingDelegate {
  public:
