@@ -174,13 +174,43 @@ TEST_F(RequestSafetyTest, TheNetworkThreadNeverCallsIntoADelegate) {
   auto queue = ASINetworkQueue::queue();
   queue->setDelegate(&d);
   bool ended = false;
-  queue->queueDidFinishSelector = [&](ASINetworkQueue&) { ended = true; };
+  queue->setQueueDidFinishSelector([&](ASINetworkQueue&) { ended = true; });
   ASIHTTPRequest::clearSession();
   queue->addOperation(ASIHTTPRequest::requestWithURL(server.url("/basic?user=ann&pass=pw")));
   queue->go();
   ASSERT_TRUE(main.pumpUntil([&] { return ended; }));
   EXPECT_EQ(d.credentialQuestions, 2);
   EXPECT_EQ(d.callsOffItsThread.load(), 0);
+}
+
+TEST_F(RequestSafetyTest, AQueuesDelegateAndSelectorsMayBeSetWhileItsRequestsRun) {
+  // The network thread asks the queue whether it confirms redirects and answers credentials
+  // questions while the main thread sets the queue's receivers (ThreadSanitizer watches).
+  RecordingDelegate d;
+  d.alsoAnswer({ASISelector::authenticationNeededForRequest});
+  d.answerCredentials = [](ASIHTTPRequest& r) {
+    r.setUsername("u");
+    r.setPassword("p");
+    r.retryUsingSuppliedCredentials();
+  };
+  auto confirm = [](ASIHTTPRequest& r, const URL& u) { r.redirectToURL(u); };
+  auto queue = ASINetworkQueue::queue();
+  int finished = 0;
+  queue->setDelegate(&d);
+  queue->setRequestWillRedirectSelector(confirm);
+  queue->setRequestDidFinishSelector([&](ASIHTTPRequest&) { ++finished; });
+  for (int i = 0; i < 8; ++i) {
+    auto request = ASIHTTPRequest::requestWithURL(server.url("/redirect/302?to=/basic?n=" + std::to_string(i)));
+    request->setUseSessionPersistence(false);
+    queue->addOperation(request);
+  }
+  queue->go();
+  ASSERT_TRUE(main.pumpUntil([&] {
+    queue->setDelegate(&d);
+    queue->setRequestWillRedirectSelector(confirm);
+    return finished == 8;
+  }));
+  EXPECT_EQ(d.credentialQuestions, 8);
 }
 
 TEST_F(RequestSafetyTest, ADelegateDestroyedWhileItsRequestRunsIsNotTouchedAgain) {
