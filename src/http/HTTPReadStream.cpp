@@ -285,7 +285,7 @@ void HTTPReadStream::transportFinished(CURLcode result) {
   if (closed_ || finished_) return;
   // A proxy that refused the tunnel for want of credentials answered like a server: its head is the
   // response, and the stream ends normally.
-  if (result != CURLE_OK && tunnelling_ && headComplete_ && head_.statusCode == 407) result = CURLE_OK;
+  if (result != CURLE_OK && tunnelRefused_ && head_.statusCode == 407) result = CURLE_OK;
   if (result != CURLE_OK) {
     std::string text = errorBuffer_[0] ? std::string(errorBuffer_) : std::string(curl_easy_strerror(result));
     error_ = HTTPError::make(HTTPTransportErrorDomain, result, std::move(text));
@@ -306,6 +306,7 @@ size_t HTTPReadStream::onHeader(char* data, size_t size, size_t count, void* sel
       s->parser_.reset();
       return n;
     }
+    s->tunnelRefused_ = s->tunnelling_;  // the proxy's answer to CONNECT, and not a 2xx one
     s->tunnelling_ = false;
     s->head_ = head;
     s->headComplete_ = true;

@@ -131,7 +131,8 @@ class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
   bool scheduled_ = false;
   bool closed_ = false;
   bool curlPaused_ = false;
-  bool tunnelling_ = false;
+  bool tunnelling_ = false;     // the proxy's answer to CONNECT has not come yet
+  bool tunnelRefused_ = false;  // the head is the proxy's refusal of the tunnel
 
   HTTPResponseHeadParser parser_;
   HTTPResponseHead head_;

@@ -9,6 +9,7 @@ import base64
 import gzip
 import hashlib
 import json
+import select
 import socket
 import sys
 import threading
@@ -270,9 +271,13 @@ class Handler(BaseHTTPRequestHandler):
         self.send(401, b"who are you", {"WWW-Authenticate": 'Basic realm="first"'})
 
     def do_digest(self, path, q):
-        user, password, realm = q.get("user", "u"), q.get("pass", "p"), "digest tests"
-        nonce = "n0nce"
-        auth = self.headers.get("Authorization", "")
+        if self.digest_passed(q.get("user", "u"), q.get("pass", "p"), "Authorization", "WWW-Authenticate", 401):
+            self.send(200, b"digest welcome")
+
+    def digest_passed(self, user, password, ask, answer, code, uri=None):
+        """True when the Digest answer is right (for `uri` when given); else asks for one."""
+        realm, nonce = "digest tests", "n0nce"
+        auth = self.headers.get(ask, "")
         if auth.startswith("Digest "):
             fields = {}
             for part in urllib.request_parse(auth[7:]):
@@ -281,9 +286,48 @@ class Handler(BaseHTTPRequestHandler):
             ha2 = hashlib.md5(("%s:%s" % (self.command, fields.get("uri", ""))).encode()).hexdigest()
             want = hashlib.md5(("%s:%s:%s:%s:%s:%s" % (ha1, nonce, fields.get("nc", ""), fields.get("cnonce", ""),
                                                        fields.get("qop", ""), ha2)).encode()).hexdigest()
-            if fields.get("response") == want and fields.get("username") == user:
-                return self.send(200, b"digest welcome")
-        self.send(401, b"", {"WWW-Authenticate": 'Digest realm="%s", qop="auth", nonce="%s", opaque="op"' % (realm, nonce)})
+            if fields.get("response") == want and fields.get("username") == user and uri in (None, fields.get("uri")):
+                return True
+        self.send(code, b"", {answer: 'Digest realm="%s", qop="auth", nonce="%s", opaque="op"' % (realm, nonce)})
+        return False
+
+    def do_CONNECT(self):
+        """A proxy that opens tunnels to 127.0.0.1 (whatever the host is called) once the client has
+        answered its challenge: Basic or Digest for pu/pp, or NTLM for PROXYDOM\\pat, as the target
+        host's first label says ("digest.tunnel.test:443"). Prints "CONNECT <scheme> <client port>"."""
+        host, _, port = self.path.rpartition(":")
+        scheme = host.split(".")[0]
+        emit("CONNECT %s %d" % (scheme, self.client_address[1]))
+        if scheme == "digest":
+            passed = self.digest_passed("pu", "pp", "Proxy-Authorization", "Proxy-Authenticate", 407, uri=self.path)
+        elif scheme == "ntlm":
+            passed = self.ntlm_passed("PROXYDOM\\pat", "Proxy-Authorization", "Proxy-Authenticate", 407)
+        else:
+            passed = self.headers.get("Proxy-Authorization") == "Basic " + base64.b64encode(b"pu:pp").decode()
+            if not passed:
+                self.send(407, b"", {"Proxy-Authenticate": 'Basic realm="tunnel"'})
+        if not passed:
+            return
+        upstream = socket.create_connection(("127.0.0.1", int(port)))
+        self.send_response(200, "Connection established")
+        self.end_headers()
+        self.wfile.flush()
+        self.close_connection = True
+        ends = [self.connection, upstream]
+        try:
+            while True:
+                ready, _, _ = select.select(ends, [], [], 10)
+                if not ready:
+                    return
+                for end in ready:
+                    data = end.recv(65536)
+                    if not data:
+                        return
+                    (upstream if end is self.connection else self.connection).sendall(data)
+        except OSError:
+            pass
+        finally:
+            upstream.close()
 
     def do_negotiate(self, path, q):
         self.send(401, b"", {"WWW-Authenticate": "Negotiate"})
