@@ -90,13 +90,8 @@ void ASIHTTPRequest::setShouldUpdateNetworkActivityIndicator(bool update) {
 }
 
 void ASIHTTPRequest::hideNetworkActivityIndicatorAfterDelay() {
-  if (MainQueue* mainQueue = MainQueue::instance()) {
-    mainQueue->postAfter(std::chrono::milliseconds(500), [] {
-      auto& s = asiState();
-      std::lock_guard lock(s.connectionsLock);
-      if (s.runningRequestCount == 0) hideNetworkActivityIndicator();
-    });
-  }
+  // This desktop shows no network activity indicator (showNetworkActivityIndicator() and
+  // hideNetworkActivityIndicator() do nothing): no timer is set on the main thread to hide it.
 }
 
 RunLoop& ASIHTTPRequest::threadForRequest(const ASIHTTPRequest*) { return RunLoop::networkThread(); }

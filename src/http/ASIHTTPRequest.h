@@ -428,6 +428,11 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   void sendProgressToQueueAndDelegate(ASISelector selector, std::int64_t amount, bool download);
   template <class Block, class... Args>
   void performBlockOnMainThread(Block ASIHTTPRequest::*field, Args... args);
+  // Whether a report would reach anyone: the delegate declared `delegateSelector`, `block` is set, or
+  // a queue is. Decided when the report is made, on any thread (nothing of a receiver runs), so that
+  // reports nobody hears are not carried to the main thread; receivers are still read again there.
+  template <class Block>
+  bool hasListener(ASISelector delegateSelector, Block ASIHTTPRequest::*block) const;
 
   // Body (ASIHTTPRequest.cpp): appends to the body in memory or its file (set up); false when the
   // file did not take the bytes, which fails the request.

@@ -134,6 +134,10 @@ void ASIHTTPRequest::releaseBlocksOnMainThread() {
                                                 std::move(uploadSizeIncrementedBlock_), std::move(dataReceivedBlock_),
                                                 std::move(proxyAuthenticationNeededBlock_),
                                                 std::move(authenticationNeededBlock_), std::move(requestRedirectedBlock_)});
+  const bool any = blocks->completion || blocks->failure || blocks->started || blocks->headers || blocks->received ||
+                   blocks->sent || blocks->downloadSize || blocks->uploadSize || blocks->data ||
+                   blocks->proxyAuthentication || blocks->authentication || blocks->redirected;
+  if (!any) return;
   completionBlock_ = failureBlock_ = startedBlock_ = nullptr;
   headersReceivedBlock_ = nullptr;
   bytesReceivedBlock_ = bytesSentBlock_ = nullptr;
@@ -155,11 +159,18 @@ std::shared_ptr<ASIHTTPRequest> selfOf(ASIHTTPRequest* request) {
 
 }  // namespace
 
+template <class Block>
+bool ASIHTTPRequest::hasListener(ASISelector delegateSelector, Block ASIHTTPRequest::*block) const {
+  std::lock_guard lock(cancelledLock_);
+  return delegate_.answers(delegateSelector) || static_cast<bool>(this->*block) || !queue_.expired();
+}
+
 void ASIHTTPRequest::requestStarted() {
   auto self = selfOf(this);
   // Decided when the start happens: a start that a quick failure follows (a refused answer to a
   // challenge) is still reported, before that failure.
   if (!self || error() || mainRequest()) return;
+  if (!hasListener(didStartSelector(), &ASIHTTPRequest::startedBlock_)) return;
   performOnMainThread([self] {
     self->reportToReceivers(self->didStartSelector(), &ASIHTTPRequest::startedBlock_, ASISelector::requestStarted);
   });
@@ -167,7 +178,7 @@ void ASIHTTPRequest::requestStarted() {
 
 void ASIHTTPRequest::requestReceivedResponseHeaders(const HTTPHeaders& headers) {
   auto self = selfOf(this);
-  if (!self) return;
+  if (!self || !hasListener(didReceiveResponseHeadersSelector(), &ASIHTTPRequest::headersReceivedBlock_)) return;
   performOnMainThread([self, headers] {
     if (self->error() || self->mainRequest()) return;
     HeadersBlock block;
@@ -300,6 +311,10 @@ void ASIHTTPRequest::updateProgressIndicator(ASIReceiverRef<ASIProgressDelegate>
   const double fraction = total == 0 ? (complete ? 1.0 : 0.0) : static_cast<double>(progress) / static_cast<double>(total);
   auto self = selfOf(this);
   if (!self) return;
+  {
+    std::lock_guard requestLock(cancelledLock_);
+    if (!(this->*indicator).answers(ASISelector::setDoubleValue)) return;
+  }
   std::lock_guard lock(asiState().progressLock);
   performOnMainThread([self, indicator, fraction] {
     ASIProgressDelegate* target;
@@ -314,6 +329,10 @@ void ASIHTTPRequest::updateProgressIndicator(ASIReceiverRef<ASIProgressDelegate>
 void ASIHTTPRequest::sendProgressToQueueAndDelegate(ASISelector selector, std::int64_t amount, bool download) {
   auto self = selfOf(this);
   if (!self) return;
+  {
+    std::lock_guard lock(cancelledLock_);
+    if (queue_.expired() && !(download ? downloadProgressDelegate_ : uploadProgressDelegate_).answers(selector)) return;
+  }
   performOnMainThread([self, selector, amount, download] {
     auto q = self->queue();
     ASIProgressDelegate* d = download ? self->downloadProgressDelegate() : self->uploadProgressDelegate();
@@ -336,6 +355,10 @@ template <class Block, class... Args>
 void ASIHTTPRequest::performBlockOnMainThread(Block ASIHTTPRequest::*field, Args... args) {
   auto self = selfOf(this);
   if (!self) return;
+  {
+    std::lock_guard lock(cancelledLock_);
+    if (!(this->*field)) return;
+  }
   performOnMainThread([self, field, args...] {
     Block block;
     {

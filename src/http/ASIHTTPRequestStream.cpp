@@ -425,9 +425,10 @@ void ASIHTTPRequest::markAsFinished() {
   inProgress_ = false;
   executing_.store(false);
   finished_.store(true);
-  // The queue hears of it after this request's handler has let go of the request.
+  // The queue hears of it after this request's handler has let go of the request, on the loop that
+  // ran it (no other thread is woken for it).
   if (auto self = std::static_pointer_cast<ASIHTTPRequest>(weak_from_this().lock()))
-    RunLoop::networkThread().post([self] { self->notifyFinished(); });
+    requestLoop().post([self] { self->notifyFinished(); });
 }
 
 void ASIHTTPRequest::useDataFromCache() {

@@ -6,9 +6,16 @@
 
 namespace td {
 
+namespace {
+
+// Letter case of US-ASCII only, as HTTP compares names (and without the locale's cost).
+inline unsigned char asciiLower(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
+
+}  // namespace
+
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-           return std::tolower(x) == std::tolower(y);
+           return asciiLower(x) == asciiLower(y);
          });
 }
 
@@ -26,7 +33,9 @@ std::string trimWhitespace(std::string_view text) {
   return std::string(text.substr(b, e - b));
 }
 
-bool holdsLineBreakOrNul(std::string_view text) { return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos; }
+bool holdsLineBreakOrNul(std::string_view text) {
+  return std::any_of(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n' || c == '\0'; });
+}
 
 std::string quotedWithVisibleBreaks(std::string_view text) {
   std::string out = "\"";

@@ -52,14 +52,18 @@ HTTPReadStream::HTTPReadStream(RunLoop& loop, HTTPStreamSettings settings)
 HTTPReadStream::~HTTPReadStream() {
   if (easy_) {
     if (added_) curl_multi_remove_handle(loop_.multi(), easy_);
-    curl_easy_cleanup(easy_);
+    curl_easy_setopt(easy_, CURLOPT_SHARE, nullptr);
+    // The next stream of this loop takes the handle over (set up afresh): no handle is made and freed
+    // for every request.
+    if (loop_.isCurrent()) loop_.giveBackTransferHandle(easy_);
+    else curl_easy_cleanup(easy_);
   }
   curl_slist_free_all(headerList_);
   curl_slist_free_all(proxyHeaderList_);
 }
 
 bool HTTPReadStream::configure() {
-  easy_ = curl_easy_init();
+  easy_ = loop_.takeTransferHandle();
   if (!easy_) return false;
   CURL* e = easy_;
   curl_easy_setopt(e, CURLOPT_URL, settings_.url.c_str());

@@ -31,11 +31,32 @@ RunLoop::~RunLoop() {
   clock_.removeListener(clockListener_);
   for (auto& stream : std::vector<std::shared_ptr<HTTPReadStream>>(streams_)) stream->closeNow();
   streams_.clear();
+  for (CURL* easy : spareHandles_) curl_easy_cleanup(easy);
+  spareHandles_.clear();
   curl_multi_cleanup(multi_);
 }
 
+CURL* RunLoop::takeTransferHandle() {
+  if (spareHandles_.empty()) return curl_easy_init();
+  CURL* easy = spareHandles_.back();
+  spareHandles_.pop_back();
+  return easy;
+}
+
+void RunLoop::giveBackTransferHandle(CURL* easy) {
+  // A few are kept: one per transfer that runs at the same time is plenty.
+  constexpr std::size_t kSpareHandles = 8;
+  if (spareHandles_.size() >= kSpareHandles) {
+    curl_easy_cleanup(easy);
+    return;
+  }
+  curl_easy_reset(easy);  // every option back to its default, nothing of the last transfer kept
+  spareHandles_.push_back(easy);
+}
+
 void RunLoop::wake() {
-  if (multi_) curl_multi_wakeup(multi_);
+  // The loop's own thread is not waiting: it looks at its tasks, timers and transfers before it does.
+  if (multi_ && !isCurrent()) curl_multi_wakeup(multi_);
 }
 
 void RunLoop::post(Task task) {

@@ -57,6 +57,10 @@ class RunLoop {
   void detach(const HTTPReadStream* stream);
   bool insideTransport() const { return insideTransport_; }
   void wake();
+  // Transfer handles: a spare one of an ended stream (reset to the defaults), else a new one; and a
+  // handle given back by a stream that has ended. Loop thread only.
+  CURL* takeTransferHandle();
+  void giveBackTransferHandle(CURL* easy);
 
   // Called with a loop that is going away (the connections that belong to it are dropped).
   using DestroyedHook = void (*)(const RunLoop*);
@@ -98,6 +102,7 @@ class RunLoop {
   std::atomic<bool> stop_{false};
   std::atomic<std::thread::id> thread_;
   std::vector<std::shared_ptr<HTTPReadStream>> streams_;
+  std::vector<CURL*> spareHandles_;
   bool insideTransport_ = false;
 };
 
