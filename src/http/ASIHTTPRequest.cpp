@@ -148,6 +148,11 @@ void ASIHTTPRequest::storeProxyAuthenticationCredentialsInSessionStore(ASISessio
 }
 
 std::optional<ASISessionCredentials> ASIHTTPRequest::findSessionAuthenticationCredentials() const {
+  {
+    auto& s = asiState();
+    std::lock_guard lock(s.sessionCredentialsLock);
+    if (s.sessionCredentialsStore.empty()) return std::nullopt;
+  }
   const URL requestURL = url();
   const auto realm = authenticationRealm();
   const auto user = username();

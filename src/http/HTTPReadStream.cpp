@@ -110,8 +110,11 @@ bool HTTPReadStream::configure() {
     headerList_ = appendHeader(headerList_, value.empty() ? name + ";" : name + ": " + value);
   }
   if (!haveAccept) headerList_ = appendHeader(headerList_, "Accept:");
-  headerList_ = appendHeader(headerList_, "Expect:");
-  if (settings_.body && !haveContentType) headerList_ = appendHeader(headerList_, "Content-Type:");
+  if (settings_.body) {
+    // The transport adds these only to requests with a body.
+    headerList_ = appendHeader(headerList_, "Expect:");
+    if (!haveContentType) headerList_ = appendHeader(headerList_, "Content-Type:");
+  }
   curl_easy_setopt(e, CURLOPT_HTTPHEADER, headerList_);
 
   // TLS: chain and host name are checked unless the request turned validation off.
@@ -250,6 +253,10 @@ bool HTTPReadStream::wantsService() const {
   if (closed_ || !scheduled_) return false;
   return headPending_ || (!pending_.empty() && !stalled_) || (finished_ && !endDelivered_) ||
          (curlPaused_ && pending_.empty());
+}
+
+bool HTTPReadStream::needsService() const {
+  return wantsService() || (!closed_ && !scheduled_ && added_ && !curlPaused_);
 }
 
 bool HTTPReadStream::service() {

@@ -105,6 +105,8 @@ class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
   CURL* easy() const { return easy_; }
   bool service();
   bool wantsService() const;
+  // Whether service() has anything to do: what wantsService() says, or a pause to apply.
+  bool needsService() const;
   void transportFinished(CURLcode result);
 
  private:

@@ -124,9 +124,10 @@ void RunLoop::detach(const HTTPReadStream* stream) {
 }
 
 void RunLoop::runTasks() {
-  std::deque<Task> tasks;
+  std::vector<Task> tasks;  // nothing is allocated for a turn without tasks
   {
     std::lock_guard lock(mutex_);
+    if (tasks_.empty()) return;
     tasks.swap(tasks_);
   }
   for (Task& task : tasks) task();
@@ -145,8 +146,9 @@ void RunLoop::runTimers() {
 }
 
 void RunLoop::serviceStreams() {
-  // Delivering events may open and close streams: work on a snapshot.
+  // Delivering events may open and close streams: work on a snapshot (when any has something to do).
   for (int round = 0; round < 4; ++round) {
+    if (std::none_of(streams_.begin(), streams_.end(), [](const auto& s) { return s->needsService(); })) return;
     bool any = false;
     for (const auto& stream : std::vector<std::shared_ptr<HTTPReadStream>>(streams_)) any |= stream->service();
     if (!any) break;

@@ -8,7 +8,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -95,7 +94,7 @@ class RunLoop {
   std::uint64_t clockListener_ = 0;
   CURLM* multi_ = nullptr;
   mutable std::mutex mutex_;
-  std::deque<Task> tasks_;
+  std::vector<Task> tasks_;
   TimerHeap heap_;
   std::map<std::uint64_t, Timer> timers_;
   std::uint64_t nextTimer_ = 1;
