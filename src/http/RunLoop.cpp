@@ -68,7 +68,7 @@ void RunLoop::post(Task task) {
 }
 
 void RunLoop::armLocked(std::uint64_t id, Timer& timer) {
-  heap_.add(Clock::tickDue(timer.start, timer.repeats ? std::optional(timer.interval) : std::nullopt, timer.tick),
+  timer.heapEntry = heap_.add(Clock::tickDue(timer.start, timer.repeats ? std::optional(timer.interval) : std::nullopt, timer.tick),
             [this, id] {
               std::shared_ptr<Task> task;
               {
@@ -110,6 +110,8 @@ void RunLoop::removeTimer(std::uint64_t id) {
   auto it = timers_.find(id);
   if (it == timers_.end()) return;
   dying = it->second.task;
+  // Its deadline goes too: a timer per request would otherwise leave the heap full of dead ones.
+  heap_.remove(it->second.heapEntry);
   timers_.erase(it);
 }
 

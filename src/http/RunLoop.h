@@ -81,6 +81,7 @@ class RunLoop {
     bool repeats;
     std::int64_t tick = 0;
     std::shared_ptr<Task> task;
+    std::uint64_t heapEntry = 0;  // its deadline in heap_
   };
 
   // One round of tasks, timers and transfers; then, unless done() holds, waits for more.
