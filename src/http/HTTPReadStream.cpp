@@ -53,19 +53,71 @@ HTTPReadStream::~HTTPReadStream() {
   if (easy_) {
     if (added_) curl_multi_remove_handle(loop_.multi(), easy_);
     curl_easy_setopt(easy_, CURLOPT_SHARE, nullptr);
-    // The next stream of this loop takes the handle over (set up afresh): no handle is made and freed
-    // for every request.
-    if (loop_.isCurrent()) loop_.giveBackTransferHandle(easy_);
-    else curl_easy_cleanup(easy_);
+    if (loop_.isCurrent()) {
+      // The next stream of this loop takes the handle over, still set up for this request: another
+      // request with the same options sets only what points at its own stream.
+      curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, nullptr);
+      curl_easy_setopt(easy_, CURLOPT_HEADERDATA, nullptr);
+      curl_easy_setopt(easy_, CURLOPT_WRITEDATA, nullptr);
+      loop_.giveBackTransfer({easy_, std::move(setup_), headerList_, proxyHeaderList_});
+      headerList_ = proxyHeaderList_ = nullptr;
+    } else {
+      curl_easy_cleanup(easy_);
+    }
   }
   curl_slist_free_all(headerList_);
   curl_slist_free_all(proxyHeaderList_);
 }
 
+namespace {
+
+// Every setting that configure() turns into an option, as one text (a request with a body is never
+// set up ahead: its callbacks read from its own stream).
+std::string setupOf(const HTTPStreamSettings& s) {
+  if (s.body) return {};
+  std::string key;
+  auto field = [&](std::string_view text) { key.append(text).push_back('\0'); };
+  field(s.method);
+  field(s.url);
+  field(s.useHTTPVersionOne ? "1.0" : "1.1");
+  for (const auto& [name, value] : s.headers) {
+    field(name);
+    field(value);
+  }
+  field(s.validatesSecureCertificate ? "verify" : "trust");
+  field(s.clientCertificateChainPEM);
+  field(s.clientPrivateKeyPEM);
+  field(s.proxyHost);
+  field(std::to_string(s.proxyPort));
+  field(s.socksProxy ? "socks" : "http");
+  for (const auto& [name, value] : s.proxyTunnelHeaders) {
+    field(name);
+    field(value);
+  }
+  field(s.share ? "shared" : "own");
+  return key;
+}
+
+}  // namespace
+
 bool HTTPReadStream::configure() {
-  easy_ = loop_.takeTransferHandle();
+  setup_ = setupOf(settings_);
+  RunLoop::SpareTransfer spare = loop_.takeTransfer(setup_);
+  easy_ = spare.easy;
   if (!easy_) return false;
   CURL* e = easy_;
+  tunnelling_ = !settings_.proxyHost.empty() && settings_.proxyPort != 0 && !settings_.socksProxy &&
+                settings_.url.rfind("https:", 0) == 0;
+  if (!spare.setup.empty()) {
+    // Set up for exactly these settings already: only what points at this stream, and the share.
+    headerList_ = spare.headers;
+    proxyHeaderList_ = spare.proxyHeaders;
+    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errorBuffer_);
+    curl_easy_setopt(e, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, this);
+    if (settings_.share && settings_.share->handle()) curl_easy_setopt(e, CURLOPT_SHARE, settings_.share->handle());
+    return true;
+  }
   curl_easy_setopt(e, CURLOPT_URL, settings_.url.c_str());
   curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
@@ -140,7 +192,6 @@ bool HTTPReadStream::configure() {
     const std::string proxy = (settings_.socksProxy ? "socks5h://" : "http://") + host + ":" +
                               std::to_string(settings_.proxyPort);
     curl_easy_setopt(e, CURLOPT_PROXY, proxy.c_str());
-    tunnelling_ = !settings_.socksProxy && settings_.url.rfind("https:", 0) == 0;
     curl_easy_setopt(e, CURLOPT_HEADEROPT, CURLHEADER_SEPARATE);
     for (const auto& [name, value] : settings_.proxyTunnelHeaders)
       proxyHeaderList_ = appendHeader(proxyHeaderList_, name + ": " + value);

@@ -123,6 +123,7 @@ class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
   RunLoop& loop_;
   HTTPStreamSettings settings_;
   CURL* easy_ = nullptr;
+  std::string setup_;  // what the handle is set up for (kept with it when the stream ends)
   curl_slist* headerList_ = nullptr;
   curl_slist* proxyHeaderList_ = nullptr;
   char errorBuffer_[CURL_ERROR_SIZE] = {};

@@ -31,27 +31,49 @@ RunLoop::~RunLoop() {
   clock_.removeListener(clockListener_);
   for (auto& stream : std::vector<std::shared_ptr<HTTPReadStream>>(streams_)) stream->closeNow();
   streams_.clear();
-  for (CURL* easy : spareHandles_) curl_easy_cleanup(easy);
-  spareHandles_.clear();
+  for (SpareTransfer& spare : spares_) freeTransfer(spare);
+  spares_.clear();
   curl_multi_cleanup(multi_);
 }
 
-CURL* RunLoop::takeTransferHandle() {
-  if (spareHandles_.empty()) return curl_easy_init();
-  CURL* easy = spareHandles_.back();
-  spareHandles_.pop_back();
-  return easy;
+RunLoop::SpareTransfer RunLoop::takeTransfer(const std::string& setup) {
+  SpareTransfer taken;
+  if (spares_.empty()) {
+    taken.easy = curl_easy_init();
+    return taken;
+  }
+  auto match = setup.empty() ? spares_.end()
+                             : std::find_if(spares_.begin(), spares_.end(), [&](const auto& s) { return s.setup == setup; });
+  if (match == spares_.end()) match = spares_.end() - 1;
+  taken = std::move(*match);
+  spares_.erase(match);
+  if (setup.empty() || taken.setup != setup) resetTransfer(taken);
+  return taken;
 }
 
-void RunLoop::giveBackTransferHandle(CURL* easy) {
+void RunLoop::giveBackTransfer(SpareTransfer spare) {
   // A few are kept: one per transfer that runs at the same time is plenty.
-  constexpr std::size_t kSpareHandles = 8;
-  if (spareHandles_.size() >= kSpareHandles) {
-    curl_easy_cleanup(easy);
-    return;
+  constexpr std::size_t kSpareTransfers = 8;
+  if (spares_.size() >= kSpareTransfers) {
+    freeTransfer(spares_.front());
+    spares_.erase(spares_.begin());
   }
-  curl_easy_reset(easy);  // every option back to its default, nothing of the last transfer kept
-  spareHandles_.push_back(easy);
+  spares_.push_back(std::move(spare));
+}
+
+void RunLoop::resetTransfer(SpareTransfer& spare) {
+  curl_easy_reset(spare.easy);  // every option back to its default, nothing of the last transfer kept
+  curl_slist_free_all(spare.headers);
+  curl_slist_free_all(spare.proxyHeaders);
+  spare.headers = spare.proxyHeaders = nullptr;
+  spare.setup.clear();
+}
+
+void RunLoop::freeTransfer(SpareTransfer& spare) {
+  curl_easy_cleanup(spare.easy);
+  curl_slist_free_all(spare.headers);
+  curl_slist_free_all(spare.proxyHeaders);
+  spare = SpareTransfer();
 }
 
 void RunLoop::wake() {

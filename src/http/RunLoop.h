@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -56,10 +57,18 @@ class RunLoop {
   void detach(const HTTPReadStream* stream);
   bool insideTransport() const { return insideTransport_; }
   void wake();
-  // Transfer handles: a spare one of an ended stream (reset to the defaults), else a new one; and a
-  // handle given back by a stream that has ended. Loop thread only.
-  CURL* takeTransferHandle();
-  void giveBackTransferHandle(CURL* easy);
+  // A transfer handle of an ended stream, kept for the next ones with what it is still set up for.
+  struct SpareTransfer {
+    CURL* easy = nullptr;
+    std::string setup;  // the options it carries (HTTPReadStream says); empty: reset to the defaults
+    curl_slist* headers = nullptr;  // the lists its options point to
+    curl_slist* proxyHeaders = nullptr;
+  };
+  // A spare handle set up exactly as `setup` says (an empty one matches none), else a spare reset to
+  // the defaults, else a new handle. Loop thread only.
+  SpareTransfer takeTransfer(const std::string& setup);
+  // Keeps an ended stream's handle (a few are kept; the others are freed). Loop thread only.
+  void giveBackTransfer(SpareTransfer spare);
 
   // Called with a loop that is going away (the connections that belong to it are dropped).
   using DestroyedHook = void (*)(const RunLoop*);
@@ -90,6 +99,8 @@ class RunLoop {
   void runTimers();
   void armLocked(std::uint64_t id, Timer& timer);
   void serviceStreams();
+  static void resetTransfer(SpareTransfer& spare);
+  static void freeTransfer(SpareTransfer& spare);
 
   Clock& clock_;
   std::uint64_t clockListener_ = 0;
@@ -102,7 +113,7 @@ class RunLoop {
   std::atomic<bool> stop_{false};
   std::atomic<std::thread::id> thread_;
   std::vector<std::shared_ptr<HTTPReadStream>> streams_;
-  std::vector<CURL*> spareHandles_;
+  std::vector<SpareTransfer> spares_;  // oldest first
   bool insideTransport_ = false;
 };
 
