@@ -7,6 +7,20 @@
 #include "http/HTTPUtilities.h"
 
 namespace td {
+namespace {
+
+// A field or file name as a quoted value of Content-Disposition: a quote in it would end the value
+// early, so it is written "%22", as browsers write it. (Line breaks are refused before this.)
+std::string dispositionValue(const std::string& name) {
+  std::string out;
+  for (char c : name) {
+    if (c == '"') out += "%22";
+    else out.push_back(c);
+  }
+  return out;
+}
+
+}  // namespace
 
 ASIFormDataRequest::ASIFormDataRequest(const URL& url) : ASIHTTPRequest(url) { setRequestMethod("POST"); }
 
@@ -159,13 +173,14 @@ void ASIFormDataRequest::buildMultipartFormDataPostBody() {
   appendPostString("--" + boundary + "\r\n");
   const std::string separator = "\r\n--" + boundary + "\r\n";
   for (std::size_t i = 0; i < postData_.size(); ++i) {
-    appendPostString("Content-Disposition: form-data; name=\"" + postData_[i].key + "\"\r\n\r\n");
+    appendPostString("Content-Disposition: form-data; name=\"" + dispositionValue(postData_[i].key) + "\"\r\n\r\n");
     appendPostString(postData_[i].value);
     if (i + 1 < postData_.size() || !fileData_.empty()) appendPostString(separator);
   }
   for (std::size_t i = 0; i < fileData_.size(); ++i) {
     const FilePart& part = fileData_[i];
-    appendPostString("Content-Disposition: form-data; name=\"" + part.key + "\"; filename=\"" + part.fileName + "\"\r\n");
+    appendPostString("Content-Disposition: form-data; name=\"" + dispositionValue(part.key) + "\"; filename=\"" +
+                     dispositionValue(part.fileName) + "\"\r\n");
     appendPostString("Content-Type: " + part.contentType + "\r\n\r\n");
     if (part.isPath()) appendPostDataFromFile(std::get<0>(part.data));
     else appendPostData(std::get<1>(part.data));

@@ -90,13 +90,8 @@ void ASIHTTPRequest::setShouldUpdateNetworkActivityIndicator(bool update) {
 }
 
 void ASIHTTPRequest::hideNetworkActivityIndicatorAfterDelay() {
-  if (MainQueue* mainQueue = MainQueue::instance()) {
-    mainQueue->postAfter(std::chrono::milliseconds(500), [] {
-      auto& s = asiState();
-      std::lock_guard lock(s.connectionsLock);
-      if (s.runningRequestCount == 0) hideNetworkActivityIndicator();
-    });
-  }
+  // This desktop shows no network activity indicator (showNetworkActivityIndicator() and
+  // hideNetworkActivityIndicator() do nothing): no timer is set on the main thread to hide it.
 }
 
 RunLoop& ASIHTTPRequest::threadForRequest(const ASIHTTPRequest*) { return RunLoop::networkThread(); }
@@ -153,6 +148,11 @@ void ASIHTTPRequest::storeProxyAuthenticationCredentialsInSessionStore(ASISessio
 }
 
 std::optional<ASISessionCredentials> ASIHTTPRequest::findSessionAuthenticationCredentials() const {
+  {
+    auto& s = asiState();
+    std::lock_guard lock(s.sessionCredentialsLock);
+    if (s.sessionCredentialsStore.empty()) return std::nullopt;
+  }
   const URL requestURL = url();
   const auto realm = authenticationRealm();
   const auto user = username();
@@ -563,29 +563,38 @@ bool ASIHTTPRequest::isResponseCompressed() const {
   return encoding && encoding->find("gzip") != std::string::npos;
 }
 
-std::string ASIHTTPRequest::responseData() const {
+std::optional<std::string> ASIHTTPRequest::rawResponseData() const {
   std::lock_guard lock(cancelledLock_);
-  const std::string raw = rawResponseData_.value_or("");
-  if (isResponseCompressed() && shouldWaitToInflateCompressedResponses_)
-    return ASIDataDecompressor::uncompressData(raw, nullptr, responseDataLimit_).value_or("");
-  return raw;
+  return rawResponseData_;
 }
 
+void ASIHTTPRequest::setRawResponseData(std::optional<std::string> data) {
+  std::lock_guard lock(cancelledLock_);
+  rawResponseData_ = std::move(data);
+  rawResponseDataInflated_ = false;
+  inflatedResponseData_.reset();
+}
+
+std::optional<std::string> ASIHTTPRequest::responseBody() const {
+  std::lock_guard lock(cancelledLock_);
+  if (!rawResponseData_) return std::nullopt;
+  if (!isResponseCompressed() || rawResponseDataInflated_) return rawResponseData_;
+  // Kept compressed: inflated when the body ended (once), else now.
+  if (inflatedResponseData_) return inflatedResponseData_;
+  return ASIDataDecompressor::uncompressData(*rawResponseData_, nullptr, responseDataLimit_);
+}
+
+std::string ASIHTTPRequest::responseData() const { return responseBody().value_or(""); }
+
 std::optional<std::string> ASIHTTPRequest::responseString() const {
-  std::string body, encoding;
+  std::string encoding;
   {
     std::lock_guard lock(cancelledLock_);
-    if (!rawResponseData_) return std::nullopt;
-    if (isResponseCompressed() && shouldWaitToInflateCompressedResponses_) {
-      auto inflated = ASIDataDecompressor::uncompressData(*rawResponseData_, nullptr, responseDataLimit_);
-      if (!inflated) return std::nullopt;
-      body = std::move(*inflated);
-    } else {
-      body = *rawResponseData_;
-    }
     encoding = responseEncoding_.empty() ? defaultResponseEncoding_ : responseEncoding_;
   }
-  return decodeText(body, encoding);
+  const auto body = responseBody();
+  if (!body) return std::nullopt;
+  return decodeText(*body, encoding);
 }
 
 }  // namespace td

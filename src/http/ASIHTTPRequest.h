@@ -267,7 +267,17 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   ASI_PROPERTY(std::optional<std::string>, responseStatusMessage, setResponseStatusMessage);
   ASI_PROPERTY(std::optional<HTTPHeaders>, responseHeaders, setResponseHeaders);
   ASI_PROPERTY(std::vector<HTTPCookie>, responseCookies, setResponseCookies);
-  ASI_PROPERTY(std::optional<std::string>, rawResponseData, setRawResponseData);
+  // The body as received (still compressed unless it was inflated on the fly). Setting it forgets
+  // what an earlier body inflated to.
+ public:
+  std::optional<std::string> rawResponseData() const;
+  void setRawResponseData(std::optional<std::string> data);
+
+ private:
+  std::optional<std::string> rawResponseData_;
+  bool rawResponseDataInflated_ = false;              // inflated on the fly as it came
+  std::optional<std::string> inflatedResponseData_;  // a compressed body, inflated once when it ended
+
   // The most bytes of a body kept in memory, as received and as inflated: a body that passes it fails
   // the request, and responseData() and responseString() inflate no further. 0: no bound. Bodies
   // written to a file or handed to a data receiver are not bounded.
@@ -300,6 +310,8 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
 
   ASI_PROPERTY(double, timeOutSeconds, setTimeOutSeconds) = 10.0;
   ASI_PROPERTY(std::optional<Clock::TimePoint>, lastActivityTime, setLastActivityTime);
+  // A request whose body bytes already went to a data receiver is not retried (the receiver cannot
+  // take them back): it fails with the time-out error instead.
   ASI_PROPERTY(int, numberOfTimesToRetryOnTimeout, setNumberOfTimesToRetryOnTimeout) = 0;
   ASI_PROPERTY(int, retryCount, setRetryCount) = 0;
   ASI_PROPERTY(bool, willRetryRequest, setWillRetryRequest) = false;
@@ -416,6 +428,11 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   void sendProgressToQueueAndDelegate(ASISelector selector, std::int64_t amount, bool download);
   template <class Block, class... Args>
   void performBlockOnMainThread(Block ASIHTTPRequest::*field, Args... args);
+  // Whether a report would reach anyone: the delegate declared `delegateSelector`, `block` is set, or
+  // a queue is. Decided when the report is made, on any thread (nothing of a receiver runs), so that
+  // reports nobody hears are not carried to the main thread; receivers are still read again there.
+  template <class Block>
+  bool hasListener(ASISelector delegateSelector, Block ASIHTTPRequest::*block) const;
 
   // Body (ASIHTTPRequest.cpp): appends to the body in memory or its file (set up); false when the
   // file did not take the bytes, which fails the request.
@@ -462,8 +479,15 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   bool inflatesOnTheFly() const;
   // What a new attempt must not inherit of the last one's body: its inflater and open files.
   void discardAttemptBody();
-  // The failure of a whole compressed body kept in memory or inflated on the fly, if any.
-  HTTPErrorPtr compressedBodyError() const;
+  // At the end of a compressed body kept in memory or inflated on the fly: its failure, if it does not
+  // inflate whole; a body kept compressed in memory is inflated here, once, for every later read.
+  HTTPErrorPtr settleCompressedBody();
+  // The body in memory as the response accessors give it: inflated when it came compressed.
+  std::optional<std::string> responseBody() const;
+  // Whether body bytes go to a data receiver (the delegate's data operation or the data block).
+  bool handsBodyToReceiver() const;
+  // Takes back the download progress and size that an attempt reported, before another one starts.
+  void removeDownloadProgressSoFar();
   // Tears the load down, its temporary files with it (a resumable partial download only when
   // `discardPartialDownload`), then fails with `error`.
   void abandonLoad(HTTPErrorPtr error, bool discardPartialDownload);
@@ -543,6 +567,13 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   std::atomic<bool> finished_{false};
   std::atomic<bool> executing_{false};
   bool haveExaminedHeaders_ = false;
+  // Progress this attempt reported (taken back when another attempt starts): the download size it
+  // announced, and the body bytes it reported received and sent.
+  std::int64_t downloadSizeAnnounced_ = 0;
+  std::int64_t downloadBytesReported_ = 0;
+  std::int64_t uploadBytesReported_ = 0;
+  // Body bytes went to a data receiver, which cannot take them back: no attempt starts again.
+  bool bodyHandedToReceiver_ = false;
   std::shared_ptr<ASIConnectionInfo> connectionInfo_;
   std::shared_ptr<HTTPConnectionShare> handshakeConnection_;  // an NTLM handshake's, outside the pool
   int postBodyWriteStream_ = -1;

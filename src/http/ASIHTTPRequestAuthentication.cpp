@@ -373,11 +373,18 @@ void ASIHTTPRequest::resumeAfterChallenge(const ChallengeSide& side) {
   auto& authentication = this->*side.authentication;
   const HTTPResponseHead* head = readStream_ ? readStream_->responseHead() : nullptr;
   if (!authentication) {
-    if (head) authentication = HTTPAuthentication::fromResponse(head->headers, side.proxy);
+    // A proxy that refused CONNECT (an https request through it) cannot be answered with NTLM.
+    const bool tunnel = side.proxy && url_.scheme() == "https" && proxyType_ != kProxyTypeSOCKS;
+    if (head) authentication = HTTPAuthentication::fromResponse(head->headers, side.proxy, tunnel);
     if (!authentication) {
+      std::string reason;
+      if (tunnel && head && HTTPAuthentication::fromResponse(head->headers, side.proxy))
+        reason = "NTLM cannot open a tunnel through a proxy: the transport closes the proxy's connection after it "
+                 "refuses CONNECT, and NTLM's handshake belongs to one connection";
       cancelLoad();
-      failWithError(HTTPError::request(ASIInternalErrorWhileApplyingCredentialsType,
-                                       "Failed to get authentication object from response headers"));
+      failWithError(HTTPError::make(NetworkRequestErrorDomain, ASIInternalErrorWhileApplyingCredentialsType,
+                                    "Failed to get authentication object from response headers", nullptr,
+                                    std::move(reason)));
       return;
     }
     this->*side.scheme = authentication->method();

@@ -99,12 +99,13 @@ void ASIHTTPRequest::chooseConnection(HTTPStreamSettings& settings) {
 
 void ASIHTTPRequest::decideConnectionReuse(const HTTPHeaders& headers, const std::string& httpVersion) {
   std::lock_guard lock(cancelledLock_);
-  const std::string connection = toLower(headers.get("Connection").value_or(""));
+  const std::string* connectionHeader = headers.find("Connection");
+  const std::string_view connection = connectionHeader ? std::string_view(*connectionHeader) : std::string_view();
   bool allowed = true;
-  if (httpVersion == "HTTP/1.0" && connection != "keep-alive") allowed = false;
-  if (connection == "close") allowed = false;
+  if (httpVersion == "HTTP/1.0" && !equalsIgnoringCase(connection, "keep-alive")) allowed = false;
+  if (equalsIgnoringCase(connection, "close")) allowed = false;
   if (!allowed) return;
-  const auto keepAlive = headers.get("Keep-Alive");
+  const std::string* keepAlive = headers.find("Keep-Alive");
   if (!keepAlive) {
     connectionCanBeReused_ = true;
     return;

@@ -134,6 +134,10 @@ void ASIHTTPRequest::releaseBlocksOnMainThread() {
                                                 std::move(uploadSizeIncrementedBlock_), std::move(dataReceivedBlock_),
                                                 std::move(proxyAuthenticationNeededBlock_),
                                                 std::move(authenticationNeededBlock_), std::move(requestRedirectedBlock_)});
+  const bool any = blocks->completion || blocks->failure || blocks->started || blocks->headers || blocks->received ||
+                   blocks->sent || blocks->downloadSize || blocks->uploadSize || blocks->data ||
+                   blocks->proxyAuthentication || blocks->authentication || blocks->redirected;
+  if (!any) return;
   completionBlock_ = failureBlock_ = startedBlock_ = nullptr;
   headersReceivedBlock_ = nullptr;
   bytesReceivedBlock_ = bytesSentBlock_ = nullptr;
@@ -155,11 +159,18 @@ std::shared_ptr<ASIHTTPRequest> selfOf(ASIHTTPRequest* request) {
 
 }  // namespace
 
+template <class Block>
+bool ASIHTTPRequest::hasListener(ASISelector delegateSelector, Block ASIHTTPRequest::*block) const {
+  std::lock_guard lock(cancelledLock_);
+  return delegate_.answers(delegateSelector) || static_cast<bool>(this->*block) || !queue_.expired();
+}
+
 void ASIHTTPRequest::requestStarted() {
   auto self = selfOf(this);
   // Decided when the start happens: a start that a quick failure follows (a refused answer to a
   // challenge) is still reported, before that failure.
   if (!self || error() || mainRequest()) return;
+  if (!hasListener(didStartSelector(), &ASIHTTPRequest::startedBlock_)) return;
   performOnMainThread([self] {
     self->reportToReceivers(self->didStartSelector(), &ASIHTTPRequest::startedBlock_, ASISelector::requestStarted);
   });
@@ -167,7 +178,7 @@ void ASIHTTPRequest::requestStarted() {
 
 void ASIHTTPRequest::requestReceivedResponseHeaders(const HTTPHeaders& headers) {
   auto self = selfOf(this);
-  if (!self) return;
+  if (!self || !hasListener(didReceiveResponseHeadersSelector(), &ASIHTTPRequest::headersReceivedBlock_)) return;
   performOnMainThread([self, headers] {
     if (self->error() || self->mainRequest()) return;
     HeadersBlock block;
@@ -300,6 +311,10 @@ void ASIHTTPRequest::updateProgressIndicator(ASIReceiverRef<ASIProgressDelegate>
   const double fraction = total == 0 ? (complete ? 1.0 : 0.0) : static_cast<double>(progress) / static_cast<double>(total);
   auto self = selfOf(this);
   if (!self) return;
+  {
+    std::lock_guard requestLock(cancelledLock_);
+    if (!(this->*indicator).answers(ASISelector::setDoubleValue)) return;
+  }
   std::lock_guard lock(asiState().progressLock);
   performOnMainThread([self, indicator, fraction] {
     ASIProgressDelegate* target;
@@ -314,6 +329,10 @@ void ASIHTTPRequest::updateProgressIndicator(ASIReceiverRef<ASIProgressDelegate>
 void ASIHTTPRequest::sendProgressToQueueAndDelegate(ASISelector selector, std::int64_t amount, bool download) {
   auto self = selfOf(this);
   if (!self) return;
+  {
+    std::lock_guard lock(cancelledLock_);
+    if (queue_.expired() && !(download ? downloadProgressDelegate_ : uploadProgressDelegate_).answers(selector)) return;
+  }
   performOnMainThread([self, selector, amount, download] {
     auto q = self->queue();
     ASIProgressDelegate* d = download ? self->downloadProgressDelegate() : self->uploadProgressDelegate();
@@ -336,6 +355,10 @@ template <class Block, class... Args>
 void ASIHTTPRequest::performBlockOnMainThread(Block ASIHTTPRequest::*field, Args... args) {
   auto self = selfOf(this);
   if (!self) return;
+  {
+    std::lock_guard lock(cancelledLock_);
+    if (!(this->*field)) return;
+  }
   performOnMainThread([self, field, args...] {
     Block block;
     {
@@ -378,6 +401,7 @@ void ASIHTTPRequest::updateDownloadProgress() {
     updatedProgress_ = true;
   }
   sendProgressToQueueAndDelegate(ASISelector::requestDidReceiveBytes, amount, true);
+  downloadBytesReported_ += amount;
   const std::uint64_t total = contentLength_ + partialDownloadSize_;
   updateProgressIndicator(&ASIHTTPRequest::downloadProgressDelegate_, totalBytesRead_ + partialDownloadSize_, total,
                           complete_);
@@ -405,6 +429,7 @@ void ASIHTTPRequest::updateUploadProgress() {
   }
   if (amount == 0) return;
   sendProgressToQueueAndDelegate(ASISelector::requestDidSendBytes, amount, false);
+  uploadBytesReported_ += amount;
   updateProgressIndicator(&ASIHTTPRequest::uploadProgressDelegate_, totalBytesSent_ - uploadBufferSize_,
                           postLength_ - uploadBufferSize_, complete_);
   const std::uint64_t total = postLength_;
@@ -413,11 +438,29 @@ void ASIHTTPRequest::updateUploadProgress() {
 
 void ASIHTTPRequest::removeUploadProgressSoFar() {
   std::lock_guard lock(cancelledLock_);
-  const std::int64_t amount = -static_cast<std::int64_t>(totalBytesSent_);
+  const std::int64_t amount = -uploadBytesReported_;
+  uploadBytesReported_ = 0;
+  updatedProgress_ = false;
   sendProgressToQueueAndDelegate(ASISelector::requestDidSendBytes, amount, false);
   updateProgressIndicator(&ASIHTTPRequest::uploadProgressDelegate_, 0, postLength_);
   const std::uint64_t total = postLength_;
   performBlockOnMainThread(&ASIHTTPRequest::bytesSentBlock_, static_cast<std::uint64_t>(amount), total);
+}
+
+void ASIHTTPRequest::removeDownloadProgressSoFar() {
+  std::lock_guard lock(cancelledLock_);
+  if (downloadBytesReported_ != 0) {
+    const std::int64_t amount = -downloadBytesReported_;
+    downloadBytesReported_ = 0;
+    updatedProgress_ = false;
+    sendProgressToQueueAndDelegate(ASISelector::requestDidReceiveBytes, amount, true);
+    performBlockOnMainThread(&ASIHTTPRequest::bytesReceivedBlock_, static_cast<std::uint64_t>(amount),
+                             contentLength_ + partialDownloadSize_);
+  }
+  if (downloadSizeAnnounced_ != 0) {
+    incrementDownloadSizeBy(-downloadSizeAnnounced_);
+    downloadSizeAnnounced_ = 0;
+  }
 }
 
 ASIHTTPRequest::Ptr ASIHTTPRequest::HEADRequest() {

@@ -42,10 +42,16 @@ void ASIHTTPRequest::readResponseHeaders() {
     ASIHTTPRequest& target = main ? *main : *this;
     const std::string* lengthHeader = responseHeaders_->find("Content-Length");
     const bool progressFlags = showAccurateProgress_ && shouldResetDownloadProgress_;
+    // What a request announces of its own body is taken back if another attempt follows (a HEAD
+    // request's announcement stands for its main request).
+    auto announce = [&](std::int64_t amount) {
+      if (!main) downloadSizeAnnounced_ += amount;
+      target.incrementDownloadSizeBy(amount);
+    };
     if (!lengthHeader) {
       if (progressFlags) {
         target.setShowAccurateProgress(false);
-        target.incrementDownloadSizeBy(1);
+        announce(1);
       }
     } else {
       const std::uint64_t length = parseContentLength(*lengthHeader).value_or(0);
@@ -55,8 +61,7 @@ void ASIHTTPRequest::readResponseHeaders() {
         main->incrementDownloadSizeBy(1);
       } else {
         target.setContentLength(length);
-        if (progressFlags)
-          target.incrementDownloadSizeBy(static_cast<std::int64_t>(target.contentLength() + target.partialDownloadSize()));
+        if (progressFlags) announce(static_cast<std::int64_t>(target.contentLength() + target.partialDownloadSize()));
       }
     }
   }

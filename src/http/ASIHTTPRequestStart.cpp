@@ -227,11 +227,12 @@ void ASIHTTPRequest::startRequest() {
   lastBytesRead_ = 0;
   discardAttemptBody();  // a retry starts its body afresh (or resumes it from what is on disk)
   if (redirectCount_ == 0) originalURL_ = url_;
-  if (lastBytesSent_ > 0) removeUploadProgressSoFar();
+  if (uploadBytesReported_ != 0) removeUploadProgressSoFar();
+  removeDownloadProgressSoFar();
   lastBytesSent_ = 0;
   contentLength_ = 0;
   responseHeaders_.reset();
-  if (!downloadDestinationPath_) rawResponseData_ = std::string();
+  setRawResponseData(downloadDestinationPath_ ? std::nullopt : std::optional<std::string>(std::string()));
   readStreamIsScheduled_ = false;
 
   HTTPStreamSettings settings;

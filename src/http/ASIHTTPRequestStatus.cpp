@@ -49,7 +49,8 @@ void ASIHTTPRequest::checkRequestStatus() {
   if (cancelled_.load() || complete_) return;
   performThrottling();
   if (shouldTimeOut()) {
-    if (numberOfTimesToRetryOnTimeout_ > retryCount_) {
+    // A receiver that has bytes of the body cannot take them back: that request fails instead.
+    if (numberOfTimesToRetryOnTimeout_ > retryCount_ && !bodyHandedToReceiver_) {
       updatePartialDownloadSize();
       if (partialDownloadSize_ != 0 && request_)
         request_->headers.set("Range", "bytes=" + std::to_string(partialDownloadSize_) + "-");
@@ -113,7 +114,7 @@ void ASIHTTPRequest::cancelLoad() {
     postBodyReadStream_.reset();
   }
   if (rawResponseData_) {
-    if (!complete_) rawResponseData_.reset();
+    if (!complete_) setRawResponseData(std::nullopt);
   } else if (temporaryFileDownloadPath_) {
     if (fileDownloadOutputStream_ >= 0) ::close(fileDownloadOutputStream_);
     if (inflatedFileDownloadOutputStream_ >= 0) ::close(inflatedFileDownloadOutputStream_);

@@ -164,10 +164,13 @@ void ASIHTTPRequest::handleBytesAvailable() {
   if (n == 0) return;
   const std::string_view raw(buffer.data(), n);
 
-  const bool toReceiver = delegate_.answers(didReceiveDataSelector_) || dataReceivedBlock_;
+  const bool toReceiver = handsBodyToReceiver();
+  // The body of a redirect about to be followed or of a challenge about to be answered is not the
+  // response: it is not inflated, and a receiver does not get it.
+  const bool throwaway = needsRedirect_ || authenticationNeeded_ != 0;
   const bool inMemory = !toReceiver && !downloadDestinationPath_;
   std::optional<std::string> inflated;
-  const bool inflating = inflatesOnTheFly();
+  const bool inflating = !throwaway && inflatesOnTheFly();
   if (inflating) {
     if (!dataDecompressor_) {
       dataDecompressor_ = ASIDataDecompressor::decompressor();
@@ -193,14 +196,22 @@ void ASIHTTPRequest::handleBytesAvailable() {
   if (needsRedirect_ && shouldRedirect_ && allowResumeForFileDownloads_) return;
 
   if (toReceiver) {
+    if (throwaway) return;
+    bodyHandedToReceiver_ = true;
     passOnReceivedData(inflating ? *inflated : std::string(raw));
   } else if (downloadDestinationPath_) {
     writeToDownloadFile(raw, inflated);  // none unless inflating
   } else if (inflating) {
     rawResponseData_->append(*inflated);
+    rawResponseDataInflated_ = true;
   } else {
     rawResponseData_->append(raw);
   }
+}
+
+bool ASIHTTPRequest::handsBodyToReceiver() const {
+  std::lock_guard lock(cancelledLock_);
+  return delegate_.answers(didReceiveDataSelector_) || dataReceivedBlock_;
 }
 
 void ASIHTTPRequest::writeToDownloadFile(std::string_view raw, const std::optional<std::string>& inflated) {
@@ -214,6 +225,7 @@ void ASIHTTPRequest::writeToDownloadFile(std::string_view raw, const std::option
       if (responseHeaders_ && !responseHeaders_->contains("Content-Range")) {
         // The server sent the whole body again: start the file over.
         if (partialDownloadSize_ > 0 && &fd == &fileDownloadOutputStream_) {
+          downloadSizeAnnounced_ -= static_cast<std::int64_t>(partialDownloadSize_);
           incrementDownloadSizeBy(-static_cast<std::int64_t>(partialDownloadSize_));
           partialDownloadSize_ = 0;
         }
@@ -265,17 +277,17 @@ void ASIHTTPRequest::discardAttemptBody() {
   if (temporaryUncompressedDataDownloadPath_) removeFileAtPath(*temporaryUncompressedDataDownloadPath_, nullptr);
 }
 
-HTTPErrorPtr ASIHTTPRequest::compressedBodyError() const {
+HTTPErrorPtr ASIHTTPRequest::settleCompressedBody() {
   std::lock_guard lock(cancelledLock_);
   if (!isResponseCompressed() || totalBytesRead_ == 0 || needsRedirect_ || authenticationNeeded_ != 0) return nullptr;
   if (dataDecompressor_)
     return dataDecompressor_->streamEnded() ? nullptr : ASIDataDecompressor::truncatedStreamError();
+  // A body kept compressed in memory is inflated now, whole, so that it cannot count as a response
+  // that no read can inflate; reads then give what was inflated here. (A file is checked as it is
+  // inflated into place; raw bytes handed to a data receiver are the receiver's.)
+  if (!rawResponseData_ || downloadDestinationPath_ || rawResponseDataInflated_) return nullptr;
   HTTPErrorPtr error;
-  // A body kept compressed in memory is inflated when it is read: it is checked whole now, so that it
-  // cannot count as a response that no read can inflate. (A file is checked as it is inflated into
-  // place; raw bytes handed to a data receiver are the receiver's.)
-  if (rawResponseData_ && !downloadDestinationPath_)
-    ASIDataDecompressor::checkData(*rawResponseData_, responseDataLimit_, &error);
+  inflatedResponseData_ = ASIDataDecompressor::uncompressData(*rawResponseData_, &error, responseDataLimit_);
   return error;
 }
 
@@ -335,7 +347,7 @@ void ASIHTTPRequest::handleStreamComplete() {
     }
     // A compressed body that does not inflate whole (cut short, corrupt, past the bound of memory)
     // is a failure too.
-    if (HTTPErrorPtr bodyError = compressedBodyError()) {
+    if (HTTPErrorPtr bodyError = settleCompressedBody()) {
       abandonLoad(bodyError, true);
       return;
     }
@@ -350,15 +362,20 @@ void ASIHTTPRequest::handleStreamComplete() {
       removeTemporaryUploadFile();
       removeTemporaryCompressedUploadFile();
     }
+    const bool finalResponse = !needsRedirect_ && authenticationNeeded_ == 0;
+    if (finalResponse && bodyExpected && downloadDestinationPath_ && fileDownloadOutputStream_ < 0 &&
+        !handsBodyToReceiver()) {
+      // No byte came: the destination becomes an empty file, put in place like any other body.
+      writeToDownloadFile({}, inflatesOnTheFly() ? std::optional<std::string>(std::string()) : std::nullopt);
+      if (fileDownloadOutputStream_ < 0) return;  // failed, and reported
+    }
     if (temporaryFileDownloadPath_) {
       if (fileDownloadOutputStream_ >= 0) ::close(fileDownloadOutputStream_);
       if (inflatedFileDownloadOutputStream_ >= 0) ::close(inflatedFileDownloadOutputStream_);
       fileDownloadOutputStream_ = inflatedFileDownloadOutputStream_ = -1;
-      if (!(shouldRedirect_ && needsRedirect_ && allowResumeForFileDownloads_) && downloadDestinationPath_ &&
-          !needsRedirect_ && authenticationNeeded_ == 0)
-        fileError = finishDownloadFile();
+      if (downloadDestinationPath_ && finalResponse) fileError = finishDownloadFile();
     }
-    if (downloadCache_ && !didUseCachedResponse_ && !needsRedirect_ && authenticationNeeded_ == 0 && !fileError)
+    if (downloadCache_ && !didUseCachedResponse_ && finalResponse && !fileError)
       downloadCache_->storeResponseForRequest(*this, secondsToCache_);
   }
   releaseConnection(connectionCanBeReused_);
@@ -390,7 +407,7 @@ void ASIHTTPRequest::handleStreamError() {
 
 bool ASIHTTPRequest::retryUsingNewConnection() {
   std::lock_guard lock(cancelledLock_);
-  if (retryCount_ != 0) return false;
+  if (retryCount_ != 0 || bodyHandedToReceiver_) return false;
   willRetryRequest_ = true;
   cancelLoad();
   willRetryRequest_ = false;
@@ -408,9 +425,10 @@ void ASIHTTPRequest::markAsFinished() {
   inProgress_ = false;
   executing_.store(false);
   finished_.store(true);
-  // The queue hears of it after this request's handler has let go of the request.
+  // The queue hears of it after this request's handler has let go of the request, on the loop that
+  // ran it (no other thread is woken for it).
   if (auto self = std::static_pointer_cast<ASIHTTPRequest>(weak_from_this().lock()))
-    RunLoop::networkThread().post([self] { self->notifyFinished(); });
+    requestLoop().post([self] { self->notifyFinished(); });
 }
 
 void ASIHTTPRequest::useDataFromCache() {

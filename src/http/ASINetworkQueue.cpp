@@ -1,5 +1,7 @@
 #include "http/ASINetworkQueue.h"
 
+#include <utility>
+
 #include "http/HTTPEngineException.h"
 
 namespace td {
@@ -18,15 +20,55 @@ ASINetworkQueue::~ASINetworkQueue() {
     if (auto request = std::dynamic_pointer_cast<ASIHTTPRequest>(op)) request->setQueue(nullptr);
 }
 
+template <class T>
+T ASINetworkQueue::receiver(const T ASINetworkQueue::*field) const {
+  std::lock_guard lock(receiversLock_);
+  return this->*field;
+}
+
+template <class T>
+void ASINetworkQueue::setReceiver(T ASINetworkQueue::*field, T value) {
+  T old;  // a selector's captures go outside the lock
+  std::lock_guard lock(receiversLock_);
+  old = std::exchange(this->*field, std::move(value));
+}
+
+ASIHTTPRequestDelegate* ASINetworkQueue::delegate() const { return receiver(&ASINetworkQueue::delegate_).get(); }
+void ASINetworkQueue::setDelegate(ASIHTTPRequestDelegate* delegate) {
+  setReceiver(&ASINetworkQueue::delegate_, ASIReceiverRef<ASIHTTPRequestDelegate>(delegate));
+}
+
+#define ASI_QUEUE_SELECTOR(Type, name, Setter)                                                   \
+  ASINetworkQueue::Type ASINetworkQueue::name() const { return receiver(&ASINetworkQueue::name##_); } \
+  void ASINetworkQueue::Setter(Type selector) { setReceiver(&ASINetworkQueue::name##_, std::move(selector)); }
+ASI_QUEUE_SELECTOR(RequestSelector, requestDidStartSelector, setRequestDidStartSelector)
+ASI_QUEUE_SELECTOR(HeadersSelector, requestDidReceiveResponseHeadersSelector, setRequestDidReceiveResponseHeadersSelector)
+ASI_QUEUE_SELECTOR(RedirectSelector, requestWillRedirectSelector, setRequestWillRedirectSelector)
+ASI_QUEUE_SELECTOR(RequestSelector, requestDidFinishSelector, setRequestDidFinishSelector)
+ASI_QUEUE_SELECTOR(RequestSelector, requestDidFailSelector, setRequestDidFailSelector)
+ASI_QUEUE_SELECTOR(QueueSelector, queueDidFinishSelector, setQueueDidFinishSelector)
+#undef ASI_QUEUE_SELECTOR
+
+ASIProgressDelegate* ASINetworkQueue::uploadProgressDelegate() const {
+  return receiver(&ASINetworkQueue::uploadProgressDelegate_).get();
+}
+
+ASIProgressDelegate* ASINetworkQueue::downloadProgressDelegate() const {
+  return receiver(&ASINetworkQueue::downloadProgressDelegate_).get();
+}
+
 std::shared_ptr<ASINetworkQueue> ASINetworkQueue::copy() const {
   auto other = queue();
-  other->delegate_ = delegate_;
-  other->requestDidStartSelector = requestDidStartSelector;
-  other->requestDidReceiveResponseHeadersSelector = requestDidReceiveResponseHeadersSelector;
-  other->requestWillRedirectSelector = requestWillRedirectSelector;
-  other->requestDidFinishSelector = requestDidFinishSelector;
-  other->requestDidFailSelector = requestDidFailSelector;
-  other->queueDidFinishSelector = queueDidFinishSelector;
+  {
+    std::lock_guard lock(receiversLock_);
+    other->delegate_ = delegate_;
+    other->requestDidStartSelector_ = requestDidStartSelector_;
+    other->requestDidReceiveResponseHeadersSelector_ = requestDidReceiveResponseHeadersSelector_;
+    other->requestWillRedirectSelector_ = requestWillRedirectSelector_;
+    other->requestDidFinishSelector_ = requestDidFinishSelector_;
+    other->requestDidFailSelector_ = requestDidFailSelector_;
+    other->queueDidFinishSelector_ = queueDidFinishSelector_;
+  }
   other->setUploadProgressDelegate(uploadProgressDelegate());
   other->setDownloadProgressDelegate(downloadProgressDelegate());
   other->shouldCancelAllRequestsOnFailure_ = shouldCancelAllRequestsOnFailure_;
@@ -39,14 +81,17 @@ void ASINetworkQueue::go() { setSuspended(false); }
 
 void ASINetworkQueue::reset() {
   cancelAllOperations();
-  delegate_ = {};
-  downloadProgressDelegate_ = {};
-  uploadProgressDelegate_ = {};
-  requestDidStartSelector = nullptr;
-  requestDidReceiveResponseHeadersSelector = nullptr;
-  requestDidFailSelector = nullptr;
-  requestDidFinishSelector = nullptr;
-  queueDidFinishSelector = nullptr;
+  {
+    std::lock_guard lock(receiversLock_);
+    delegate_ = {};
+    downloadProgressDelegate_ = {};
+    uploadProgressDelegate_ = {};
+  }
+  setRequestDidStartSelector(nullptr);
+  setRequestDidReceiveResponseHeadersSelector(nullptr);
+  setRequestDidFailSelector(nullptr);
+  setRequestDidFinishSelector(nullptr);
+  setQueueDidFinishSelector(nullptr);
   setSuspended(true);
 }
 
@@ -60,8 +105,7 @@ void ASINetworkQueue::setIndicator(ASIProgressDelegate* indicator, std::uint64_t
   indicator->setDoubleValue(total == 0 ? 0.0 : static_cast<double>(progress) / static_cast<double>(total));
 }
 
-void ASINetworkQueue::resetProgressDelegate(ASIReceiverRef<ASIProgressDelegate>& delegate) {
-  ASIProgressDelegate* target = delegate.get();
+void ASINetworkQueue::resetProgressDelegate(ASIProgressDelegate* target) {
   if (!target) return;
   auto life = target->lifeToken();
   ASIHTTPRequest::performOnMainThread([target, life] {
@@ -72,13 +116,13 @@ void ASINetworkQueue::resetProgressDelegate(ASIReceiverRef<ASIProgressDelegate>&
 }
 
 void ASINetworkQueue::setUploadProgressDelegate(ASIProgressDelegate* delegate) {
-  uploadProgressDelegate_ = delegate;
-  resetProgressDelegate(uploadProgressDelegate_);
+  setReceiver(&ASINetworkQueue::uploadProgressDelegate_, ASIReceiverRef<ASIProgressDelegate>(delegate));
+  resetProgressDelegate(uploadProgressDelegate());
 }
 
 void ASINetworkQueue::setDownloadProgressDelegate(ASIProgressDelegate* delegate) {
-  downloadProgressDelegate_ = delegate;
-  resetProgressDelegate(downloadProgressDelegate_);
+  setReceiver(&ASINetworkQueue::downloadProgressDelegate_, ASIReceiverRef<ASIProgressDelegate>(delegate));
+  resetProgressDelegate(downloadProgressDelegate());
 }
 
 void ASINetworkQueue::addHEADOperation(const std::shared_ptr<Operation>& operation) {
@@ -104,7 +148,7 @@ void ASINetworkQueue::addOperation(const std::shared_ptr<Operation>& operation) 
       addHEADOperation(head);
       request->addDependency(head);
       if (request->shouldResetDownloadProgress()) {
-        resetProgressDelegate(downloadProgressDelegate_);
+        resetProgressDelegate(downloadProgressDelegate());
         request->setShouldResetDownloadProgress(false);
       }
     }
@@ -114,7 +158,7 @@ void ASINetworkQueue::addOperation(const std::shared_ptr<Operation>& operation) 
     totalBytesToUpload_ += 1;
   }
   if (request->shouldResetUploadProgress()) {
-    resetProgressDelegate(uploadProgressDelegate_);
+    resetProgressDelegate(uploadProgressDelegate());
     request->setShouldResetUploadProgress(false);
   }
   request->setShowAccurateProgress(showAccurateProgress_);
@@ -127,9 +171,9 @@ bool ASINetworkQueue::respondsToSelector(ASISelector selector) const {
     case ASISelector::authenticationNeededForRequest:
     case ASISelector::proxyAuthenticationNeededForRequest:
       // Asked on the network thread too: the delegate's token answers for it.
-      return delegate_.answers(selector);
+      return receiver(&ASINetworkQueue::delegate_).answers(selector);
     case ASISelector::requestWillRedirectToURL:
-      return static_cast<bool>(requestWillRedirectSelector);
+      return static_cast<bool>(requestWillRedirectSelector());
     case ASISelector::requestStarted:
     case ASISelector::requestDidReceiveResponseHeaders:
     case ASISelector::requestFinished:
@@ -145,42 +189,43 @@ bool ASINetworkQueue::respondsToSelector(ASISelector selector) const {
 }
 
 void ASINetworkQueue::requestStarted(ASIHTTPRequest& request) {
-  if (requestDidStartSelector) requestDidStartSelector(request);
+  if (auto selector = requestDidStartSelector()) selector(request);
 }
 
 void ASINetworkQueue::requestDidReceiveResponseHeaders(ASIHTTPRequest& request, const HTTPHeaders& headers) {
-  if (requestDidReceiveResponseHeadersSelector) requestDidReceiveResponseHeadersSelector(request, headers);
+  if (auto selector = requestDidReceiveResponseHeadersSelector()) selector(request, headers);
 }
 
 void ASINetworkQueue::requestWillRedirectToURL(ASIHTTPRequest& request, const URL& url) {
-  if (requestWillRedirectSelector) requestWillRedirectSelector(request, url);
+  if (auto selector = requestWillRedirectSelector()) selector(request, url);
 }
 
 void ASINetworkQueue::requestEnded() {
-  if (requestsCount_ == 0 && queueDidFinishSelector) queueDidFinishSelector(*this);
+  if (requestsCount_ != 0) return;
+  if (auto selector = queueDidFinishSelector()) selector(*this);
 }
 
 void ASINetworkQueue::requestFinished(ASIHTTPRequest& request) {
   --requestsCount_;
-  if (requestDidFinishSelector) requestDidFinishSelector(request);
+  if (auto selector = requestDidFinishSelector()) selector(request);
   requestEnded();
 }
 
 void ASINetworkQueue::requestFailed(ASIHTTPRequest& request) {
   --requestsCount_;
-  if (requestDidFailSelector) requestDidFailSelector(request);
+  if (auto selector = requestDidFailSelector()) selector(request);
   requestEnded();
   if (shouldCancelAllRequestsOnFailure_ && requestsCount_ > 0) cancelAllOperations();
 }
 
 void ASINetworkQueue::requestDidReceiveBytes(ASIHTTPRequest&, std::int64_t bytes) {
   bytesDownloadedSoFar_ += static_cast<std::uint64_t>(bytes);
-  setIndicator(downloadProgressDelegate_.get(), bytesDownloadedSoFar_, totalBytesToDownload_);
+  setIndicator(downloadProgressDelegate(), bytesDownloadedSoFar_, totalBytesToDownload_);
 }
 
 void ASINetworkQueue::requestDidSendBytes(ASIHTTPRequest&, std::int64_t bytes) {
   bytesUploadedSoFar_ += static_cast<std::uint64_t>(bytes);
-  setIndicator(uploadProgressDelegate_.get(), bytesUploadedSoFar_, totalBytesToUpload_);
+  setIndicator(uploadProgressDelegate(), bytesUploadedSoFar_, totalBytesToUpload_);
 }
 
 void ASINetworkQueue::requestIncrementDownloadSizeBy(ASIHTTPRequest&, std::int64_t bytes) {
@@ -192,12 +237,12 @@ void ASINetworkQueue::requestIncrementUploadSizeBy(ASIHTTPRequest&, std::int64_t
 }
 
 void ASINetworkQueue::authenticationNeededForRequest(ASIHTTPRequest& request) {
-  if (auto* d = delegate_.get(); d && d->respondsToSelector(ASISelector::authenticationNeededForRequest))
+  if (auto* d = delegate(); d && d->respondsToSelector(ASISelector::authenticationNeededForRequest))
     d->authenticationNeededForRequest(request);
 }
 
 void ASINetworkQueue::proxyAuthenticationNeededForRequest(ASIHTTPRequest& request) {
-  if (auto* d = delegate_.get(); d && d->respondsToSelector(ASISelector::proxyAuthenticationNeededForRequest))
+  if (auto* d = delegate(); d && d->respondsToSelector(ASISelector::proxyAuthenticationNeededForRequest))
     d->proxyAuthenticationNeededForRequest(request);
 }
 

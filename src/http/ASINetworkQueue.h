@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "http/ASIHTTPRequest.h"
@@ -34,19 +35,27 @@ class ASINetworkQueue : public OperationQueue, public ASIHTTPRequestQueue {
   void addHEADOperation(const std::shared_ptr<Operation>& operation);
   void cancelAllOperations() override;
 
-  // The receiver of credential questions the requests pass on.
-  ASIHTTPRequestDelegate* delegate() const { return delegate_.get(); }
-  void setDelegate(ASIHTTPRequestDelegate* delegate) { delegate_ = delegate; }
-  RequestSelector requestDidStartSelector;
-  HeadersSelector requestDidReceiveResponseHeadersSelector;
-  RedirectSelector requestWillRedirectSelector;
-  RequestSelector requestDidFinishSelector;
-  RequestSelector requestDidFailSelector;
-  QueueSelector queueDidFinishSelector;
+  // The receiver of credential questions the requests pass on, and what is called for each event.
+  // They may be set from any thread while requests run: the network thread asks the queue whether
+  // it answers credentials questions and confirms redirects.
+  ASIHTTPRequestDelegate* delegate() const;
+  void setDelegate(ASIHTTPRequestDelegate* delegate);
+  RequestSelector requestDidStartSelector() const;
+  void setRequestDidStartSelector(RequestSelector selector);
+  HeadersSelector requestDidReceiveResponseHeadersSelector() const;
+  void setRequestDidReceiveResponseHeadersSelector(HeadersSelector selector);
+  RedirectSelector requestWillRedirectSelector() const;
+  void setRequestWillRedirectSelector(RedirectSelector selector);
+  RequestSelector requestDidFinishSelector() const;
+  void setRequestDidFinishSelector(RequestSelector selector);
+  RequestSelector requestDidFailSelector() const;
+  void setRequestDidFailSelector(RequestSelector selector);
+  QueueSelector queueDidFinishSelector() const;
+  void setQueueDidFinishSelector(QueueSelector selector);
 
-  ASIProgressDelegate* uploadProgressDelegate() const { return uploadProgressDelegate_.get(); }
+  ASIProgressDelegate* uploadProgressDelegate() const;
   void setUploadProgressDelegate(ASIProgressDelegate* delegate);
-  ASIProgressDelegate* downloadProgressDelegate() const { return downloadProgressDelegate_.get(); }
+  ASIProgressDelegate* downloadProgressDelegate() const;
   void setDownloadProgressDelegate(ASIProgressDelegate* delegate);
 
   std::uint64_t bytesUploadedSoFar() const { return bytesUploadedSoFar_; }
@@ -78,13 +87,27 @@ class ASINetworkQueue : public OperationQueue, public ASIHTTPRequestQueue {
   ASINetworkQueue();
 
  private:
-  void resetProgressDelegate(ASIReceiverRef<ASIProgressDelegate>& delegate);
+  static void resetProgressDelegate(ASIProgressDelegate* delegate);
   static void setIndicator(ASIProgressDelegate* indicator, std::uint64_t progress, std::uint64_t total);
   void requestEnded();
+  // The value of a receiver field, read under receiversLock_.
+  template <class T>
+  T receiver(const T ASINetworkQueue::*field) const;
+  template <class T>
+  void setReceiver(T ASINetworkQueue::*field, T value);
 
+  // Receivers and selectors: set from any thread, read on the main and the network thread.
+  mutable std::mutex receiversLock_;
   ASIReceiverRef<ASIHTTPRequestDelegate> delegate_;
   ASIReceiverRef<ASIProgressDelegate> uploadProgressDelegate_;
   ASIReceiverRef<ASIProgressDelegate> downloadProgressDelegate_;
+  RequestSelector requestDidStartSelector_;
+  HeadersSelector requestDidReceiveResponseHeadersSelector_;
+  RedirectSelector requestWillRedirectSelector_;
+  RequestSelector requestDidFinishSelector_;
+  RequestSelector requestDidFailSelector_;
+  QueueSelector queueDidFinishSelector_;
+
   std::uint64_t bytesUploadedSoFar_ = 0, totalBytesToUpload_ = 0, bytesDownloadedSoFar_ = 0, totalBytesToDownload_ = 0;
   int requestsCount_ = 0;
   bool shouldCancelAllRequestsOnFailure_ = true;

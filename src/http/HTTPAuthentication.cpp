@@ -107,7 +107,8 @@ std::vector<HTTPChallenge> parseChallenges(std::string_view text) {
   return out;
 }
 
-std::shared_ptr<HTTPAuthentication> HTTPAuthentication::fromResponse(const HTTPHeaders& headers, bool proxy) {
+std::shared_ptr<HTTPAuthentication> HTTPAuthentication::fromResponse(const HTTPHeaders& headers, bool proxy,
+                                                                     bool tunnel) {
   const std::string* value = headers.find(proxy ? "Proxy-Authenticate" : "WWW-Authenticate");
   if (!value) return nullptr;
   const auto challenges = parseChallenges(*value);
@@ -116,7 +117,7 @@ std::shared_ptr<HTTPAuthentication> HTTPAuthentication::fromResponse(const HTTPH
   bool ntlm = false;
   for (const auto& c : challenges) {
     if (equalsIgnoringCase(c.scheme, kHTTPAuthenticationSchemeNTLM)) {
-      ntlm = NTLMSecurityContext::available();
+      ntlm = !tunnel && NTLMSecurityContext::available();
     } else if (equalsIgnoringCase(c.scheme, "Digest") && !digest) {
       const std::string algorithm = toLower(c.parameter("algorithm").value_or("MD5"));
       const std::string qop = toLower(c.parameter("qop").value_or(""));
@@ -238,7 +239,12 @@ bool HTTPAuthentication::applyCredentials(HTTPMessage& message, const HTTPCreden
   if (scheme_ == "Basic") {
     message.headers.set(header, "Basic " + base64forData(credentials.username + ":" + credentials.password));
   } else {
-    const std::string uri = message.url.path() + (message.url.query().empty() ? "" : "?" + message.url.query());
+    const URL& url = message.url;
+    const bool tunnel = proxy_ && url.scheme() == "https";  // the proxy sees only the CONNECT
+    const std::string host = url.host().find(':') == std::string::npos ? url.host() : "[" + url.host() + "]";
+    const std::string uri = tunnel ? host + ":" + std::to_string(url.effectivePort())
+                                    : url.path() + (url.query().empty() ? "" : "?" + url.query());
+    const std::string method = tunnel ? "CONNECT" : message.method;
     const std::string realm = realm_.value_or("");
     unsigned char random[8];
     RAND_bytes(random, sizeof random);
@@ -248,7 +254,7 @@ bool HTTPAuthentication::applyCredentials(HTTPMessage& message, const HTTPCreden
     std::snprintf(nc, sizeof nc, "%08x", nonceCount_);
     std::string ha1 = md5Hex(credentials.username + ":" + realm + ":" + credentials.password);
     if (algorithm_ == "MD5-sess") ha1 = md5Hex(ha1 + ":" + nonce_ + ":" + cnonce);
-    const std::string ha2 = md5Hex(message.method + ":" + uri);
+    const std::string ha2 = md5Hex(method + ":" + uri);
     const std::string response = qopAuth_ ? md5Hex(ha1 + ":" + nonce_ + ":" + nc + ":" + cnonce + ":auth:" + ha2)
                                           : md5Hex(ha1 + ":" + nonce_ + ":" + ha2);
     auto quote = [](const std::string& s) {

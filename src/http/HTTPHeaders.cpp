@@ -6,9 +6,16 @@
 
 namespace td {
 
+namespace {
+
+// Letter case of US-ASCII only, as HTTP compares names (and without the locale's cost).
+inline unsigned char asciiLower(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
+
+}  // namespace
+
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-           return std::tolower(x) == std::tolower(y);
+           return asciiLower(x) == asciiLower(y);
          });
 }
 
@@ -18,15 +25,23 @@ std::string toLower(std::string_view text) {
   return out;
 }
 
-std::string trimWhitespace(std::string_view text) {
+namespace {
+
+std::string_view trimmed(std::string_view text) {
   auto space = [](unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; };
   std::size_t b = 0, e = text.size();
   while (b < e && space(static_cast<unsigned char>(text[b]))) ++b;
   while (e > b && space(static_cast<unsigned char>(text[e - 1]))) --e;
-  return std::string(text.substr(b, e - b));
+  return text.substr(b, e - b);
 }
 
-bool holdsLineBreakOrNul(std::string_view text) { return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos; }
+}  // namespace
+
+std::string trimWhitespace(std::string_view text) { return std::string(trimmed(text)); }
+
+bool holdsLineBreakOrNul(std::string_view text) {
+  return std::any_of(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n' || c == '\0'; });
+}
 
 std::string quotedWithVisibleBreaks(std::string_view text) {
   std::string out = "\"";
@@ -100,6 +115,7 @@ bool HTTPResponseHeadParser::addLine(std::string_view line) {
     HTTPResponseHead fresh;
     if (!parseStatusLine(line, fresh.httpVersion, fresh.statusCode)) return false;
     fresh.statusLine = std::string(line);
+    fresh.headers.reserve(16);
     head_ = std::move(fresh);
     inHead_ = true;
     complete_ = false;
@@ -126,12 +142,12 @@ bool HTTPResponseHeadParser::addLine(std::string_view line) {
   }
   const auto colon = line.find(':');
   if (colon == std::string_view::npos || colon == 0) return false;
-  std::string name = trimWhitespace(line.substr(0, colon));
+  const std::string_view name = trimmed(line.substr(0, colon));
   if (name.empty()) return false;
-  const std::string value = trimWhitespace(line.substr(colon + 1));
-  if (equalsIgnoringCase(name, "Set-Cookie")) head_.setCookies.push_back(value);
+  const std::string_view value = trimmed(line.substr(colon + 1));
+  if (equalsIgnoringCase(name, "Set-Cookie")) head_.setCookies.emplace_back(value);
   head_.headers.add(name, value);
-  lastName_ = std::move(name);
+  lastName_.assign(name);
   return false;
 }
 

@@ -35,6 +35,7 @@ class HTTPHeaders {
   void add(std::string_view name, std::string_view value);
   void remove(std::string_view name);
   void clear() { fields_.clear(); }
+  void reserve(std::size_t fields) { fields_.reserve(fields); }
 
   const std::vector<Field>& fields() const { return fields_; }
   bool empty() const { return fields_.empty(); }

@@ -52,16 +52,72 @@ HTTPReadStream::HTTPReadStream(RunLoop& loop, HTTPStreamSettings settings)
 HTTPReadStream::~HTTPReadStream() {
   if (easy_) {
     if (added_) curl_multi_remove_handle(loop_.multi(), easy_);
-    curl_easy_cleanup(easy_);
+    curl_easy_setopt(easy_, CURLOPT_SHARE, nullptr);
+    if (loop_.isCurrent()) {
+      // The next stream of this loop takes the handle over, still set up for this request: another
+      // request with the same options sets only what points at its own stream.
+      curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, nullptr);
+      curl_easy_setopt(easy_, CURLOPT_HEADERDATA, nullptr);
+      curl_easy_setopt(easy_, CURLOPT_WRITEDATA, nullptr);
+      loop_.giveBackTransfer({easy_, std::move(setup_), headerList_, proxyHeaderList_});
+      headerList_ = proxyHeaderList_ = nullptr;
+    } else {
+      curl_easy_cleanup(easy_);
+    }
   }
   curl_slist_free_all(headerList_);
   curl_slist_free_all(proxyHeaderList_);
 }
 
+namespace {
+
+// Every setting that configure() turns into an option, as one text (a request with a body is never
+// set up ahead: its callbacks read from its own stream).
+std::string setupOf(const HTTPStreamSettings& s) {
+  if (s.body) return {};
+  std::string key;
+  auto field = [&](std::string_view text) { key.append(text).push_back('\0'); };
+  field(s.method);
+  field(s.url);
+  field(s.useHTTPVersionOne ? "1.0" : "1.1");
+  for (const auto& [name, value] : s.headers) {
+    field(name);
+    field(value);
+  }
+  field(s.validatesSecureCertificate ? "verify" : "trust");
+  field(s.clientCertificateChainPEM);
+  field(s.clientPrivateKeyPEM);
+  field(s.proxyHost);
+  field(std::to_string(s.proxyPort));
+  field(s.socksProxy ? "socks" : "http");
+  for (const auto& [name, value] : s.proxyTunnelHeaders) {
+    field(name);
+    field(value);
+  }
+  field(s.share ? "shared" : "own");
+  return key;
+}
+
+}  // namespace
+
 bool HTTPReadStream::configure() {
-  easy_ = curl_easy_init();
+  setup_ = setupOf(settings_);
+  RunLoop::SpareTransfer spare = loop_.takeTransfer(setup_);
+  easy_ = spare.easy;
   if (!easy_) return false;
   CURL* e = easy_;
+  tunnelling_ = !settings_.proxyHost.empty() && settings_.proxyPort != 0 && !settings_.socksProxy &&
+                settings_.url.rfind("https:", 0) == 0;
+  if (!spare.setup.empty()) {
+    // Set up for exactly these settings already: only what points at this stream, and the share.
+    headerList_ = spare.headers;
+    proxyHeaderList_ = spare.proxyHeaders;
+    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errorBuffer_);
+    curl_easy_setopt(e, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, this);
+    if (settings_.share && settings_.share->handle()) curl_easy_setopt(e, CURLOPT_SHARE, settings_.share->handle());
+    return true;
+  }
   curl_easy_setopt(e, CURLOPT_URL, settings_.url.c_str());
   curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
@@ -106,8 +162,11 @@ bool HTTPReadStream::configure() {
     headerList_ = appendHeader(headerList_, value.empty() ? name + ";" : name + ": " + value);
   }
   if (!haveAccept) headerList_ = appendHeader(headerList_, "Accept:");
-  headerList_ = appendHeader(headerList_, "Expect:");
-  if (settings_.body && !haveContentType) headerList_ = appendHeader(headerList_, "Content-Type:");
+  if (settings_.body) {
+    // The transport adds these only to requests with a body.
+    headerList_ = appendHeader(headerList_, "Expect:");
+    if (!haveContentType) headerList_ = appendHeader(headerList_, "Content-Type:");
+  }
   curl_easy_setopt(e, CURLOPT_HTTPHEADER, headerList_);
 
   // TLS: chain and host name are checked unless the request turned validation off.
@@ -133,7 +192,6 @@ bool HTTPReadStream::configure() {
     const std::string proxy = (settings_.socksProxy ? "socks5h://" : "http://") + host + ":" +
                               std::to_string(settings_.proxyPort);
     curl_easy_setopt(e, CURLOPT_PROXY, proxy.c_str());
-    tunnelling_ = !settings_.socksProxy && settings_.url.rfind("https:", 0) == 0;
     curl_easy_setopt(e, CURLOPT_HEADEROPT, CURLHEADER_SEPARATE);
     for (const auto& [name, value] : settings_.proxyTunnelHeaders)
       proxyHeaderList_ = appendHeader(proxyHeaderList_, name + ": " + value);
@@ -248,6 +306,10 @@ bool HTTPReadStream::wantsService() const {
          (curlPaused_ && pending_.empty());
 }
 
+bool HTTPReadStream::needsService() const {
+  return wantsService() || (!closed_ && !scheduled_ && added_ && !curlPaused_);
+}
+
 bool HTTPReadStream::service() {
   if (closed_) return false;
   if (!scheduled_) {
@@ -285,7 +347,7 @@ void HTTPReadStream::transportFinished(CURLcode result) {
   if (closed_ || finished_) return;
   // A proxy that refused the tunnel for want of credentials answered like a server: its head is the
   // response, and the stream ends normally.
-  if (result != CURLE_OK && tunnelling_ && headComplete_ && head_.statusCode == 407) result = CURLE_OK;
+  if (result != CURLE_OK && tunnelRefused_ && head_.statusCode == 407) result = CURLE_OK;
   if (result != CURLE_OK) {
     std::string text = errorBuffer_[0] ? std::string(errorBuffer_) : std::string(curl_easy_strerror(result));
     error_ = HTTPError::make(HTTPTransportErrorDomain, result, std::move(text));
@@ -306,6 +368,7 @@ size_t HTTPReadStream::onHeader(char* data, size_t size, size_t count, void* sel
       s->parser_.reset();
       return n;
     }
+    s->tunnelRefused_ = s->tunnelling_;  // the proxy's answer to CONNECT, and not a 2xx one
     s->tunnelling_ = false;
     s->head_ = head;
     s->headComplete_ = true;

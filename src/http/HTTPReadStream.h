@@ -105,6 +105,8 @@ class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
   CURL* easy() const { return easy_; }
   bool service();
   bool wantsService() const;
+  // Whether service() has anything to do: what wantsService() says, or a pause to apply.
+  bool needsService() const;
   void transportFinished(CURLcode result);
 
  private:
@@ -121,6 +123,7 @@ class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
   RunLoop& loop_;
   HTTPStreamSettings settings_;
   CURL* easy_ = nullptr;
+  std::string setup_;  // what the handle is set up for (kept with it when the stream ends)
   curl_slist* headerList_ = nullptr;
   curl_slist* proxyHeaderList_ = nullptr;
   char errorBuffer_[CURL_ERROR_SIZE] = {};
@@ -131,7 +134,8 @@ class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
   bool scheduled_ = false;
   bool closed_ = false;
   bool curlPaused_ = false;
-  bool tunnelling_ = false;
+  bool tunnelling_ = false;     // the proxy's answer to CONNECT has not come yet
+  bool tunnelRefused_ = false;  // the head is the proxy's refusal of the tunnel
 
   HTTPResponseHeadParser parser_;
   HTTPResponseHead head_;

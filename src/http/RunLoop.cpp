@@ -31,11 +31,54 @@ RunLoop::~RunLoop() {
   clock_.removeListener(clockListener_);
   for (auto& stream : std::vector<std::shared_ptr<HTTPReadStream>>(streams_)) stream->closeNow();
   streams_.clear();
+  for (SpareTransfer& spare : spares_) freeTransfer(spare);
+  spares_.clear();
   curl_multi_cleanup(multi_);
 }
 
+RunLoop::SpareTransfer RunLoop::takeTransfer(const std::string& setup) {
+  SpareTransfer taken;
+  if (spares_.empty()) {
+    taken.easy = curl_easy_init();
+    return taken;
+  }
+  auto match = setup.empty() ? spares_.end()
+                             : std::find_if(spares_.begin(), spares_.end(), [&](const auto& s) { return s.setup == setup; });
+  if (match == spares_.end()) match = spares_.end() - 1;
+  taken = std::move(*match);
+  spares_.erase(match);
+  if (setup.empty() || taken.setup != setup) resetTransfer(taken);
+  return taken;
+}
+
+void RunLoop::giveBackTransfer(SpareTransfer spare) {
+  // A few are kept: one per transfer that runs at the same time is plenty.
+  constexpr std::size_t kSpareTransfers = 8;
+  if (spares_.size() >= kSpareTransfers) {
+    freeTransfer(spares_.front());
+    spares_.erase(spares_.begin());
+  }
+  spares_.push_back(std::move(spare));
+}
+
+void RunLoop::resetTransfer(SpareTransfer& spare) {
+  curl_easy_reset(spare.easy);  // every option back to its default, nothing of the last transfer kept
+  curl_slist_free_all(spare.headers);
+  curl_slist_free_all(spare.proxyHeaders);
+  spare.headers = spare.proxyHeaders = nullptr;
+  spare.setup.clear();
+}
+
+void RunLoop::freeTransfer(SpareTransfer& spare) {
+  curl_easy_cleanup(spare.easy);
+  curl_slist_free_all(spare.headers);
+  curl_slist_free_all(spare.proxyHeaders);
+  spare = SpareTransfer();
+}
+
 void RunLoop::wake() {
-  if (multi_) curl_multi_wakeup(multi_);
+  // The loop's own thread is not waiting: it looks at its tasks, timers and transfers before it does.
+  if (multi_ && !isCurrent()) curl_multi_wakeup(multi_);
 }
 
 void RunLoop::post(Task task) {
@@ -47,7 +90,7 @@ void RunLoop::post(Task task) {
 }
 
 void RunLoop::armLocked(std::uint64_t id, Timer& timer) {
-  heap_.add(Clock::tickDue(timer.start, timer.repeats ? std::optional(timer.interval) : std::nullopt, timer.tick),
+  timer.heapEntry = heap_.add(Clock::tickDue(timer.start, timer.repeats ? std::optional(timer.interval) : std::nullopt, timer.tick),
             [this, id] {
               std::shared_ptr<Task> task;
               {
@@ -89,6 +132,8 @@ void RunLoop::removeTimer(std::uint64_t id) {
   auto it = timers_.find(id);
   if (it == timers_.end()) return;
   dying = it->second.task;
+  // Its deadline goes too: a timer per request would otherwise leave the heap full of dead ones.
+  heap_.remove(it->second.heapEntry);
   timers_.erase(it);
 }
 
@@ -103,9 +148,10 @@ void RunLoop::detach(const HTTPReadStream* stream) {
 }
 
 void RunLoop::runTasks() {
-  std::deque<Task> tasks;
+  std::vector<Task> tasks;  // nothing is allocated for a turn without tasks
   {
     std::lock_guard lock(mutex_);
+    if (tasks_.empty()) return;
     tasks.swap(tasks_);
   }
   for (Task& task : tasks) task();
@@ -124,8 +170,9 @@ void RunLoop::runTimers() {
 }
 
 void RunLoop::serviceStreams() {
-  // Delivering events may open and close streams: work on a snapshot.
+  // Delivering events may open and close streams: work on a snapshot (when any has something to do).
   for (int round = 0; round < 4; ++round) {
+    if (std::none_of(streams_.begin(), streams_.end(), [](const auto& s) { return s->needsService(); })) return;
     bool any = false;
     for (const auto& stream : std::vector<std::shared_ptr<HTTPReadStream>>(streams_)) any |= stream->service();
     if (!any) break;

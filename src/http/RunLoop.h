@@ -8,11 +8,11 @@
 
 #include <atomic>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -57,6 +57,18 @@ class RunLoop {
   void detach(const HTTPReadStream* stream);
   bool insideTransport() const { return insideTransport_; }
   void wake();
+  // A transfer handle of an ended stream, kept for the next ones with what it is still set up for.
+  struct SpareTransfer {
+    CURL* easy = nullptr;
+    std::string setup;  // the options it carries (HTTPReadStream says); empty: reset to the defaults
+    curl_slist* headers = nullptr;  // the lists its options point to
+    curl_slist* proxyHeaders = nullptr;
+  };
+  // A spare handle set up exactly as `setup` says (an empty one matches none), else a spare reset to
+  // the defaults, else a new handle. Loop thread only.
+  SpareTransfer takeTransfer(const std::string& setup);
+  // Keeps an ended stream's handle (a few are kept; the others are freed). Loop thread only.
+  void giveBackTransfer(SpareTransfer spare);
 
   // Called with a loop that is going away (the connections that belong to it are dropped).
   using DestroyedHook = void (*)(const RunLoop*);
@@ -78,6 +90,7 @@ class RunLoop {
     bool repeats;
     std::int64_t tick = 0;
     std::shared_ptr<Task> task;
+    std::uint64_t heapEntry = 0;  // its deadline in heap_
   };
 
   // One round of tasks, timers and transfers; then, unless done() holds, waits for more.
@@ -86,18 +99,21 @@ class RunLoop {
   void runTimers();
   void armLocked(std::uint64_t id, Timer& timer);
   void serviceStreams();
+  static void resetTransfer(SpareTransfer& spare);
+  static void freeTransfer(SpareTransfer& spare);
 
   Clock& clock_;
   std::uint64_t clockListener_ = 0;
   CURLM* multi_ = nullptr;
   mutable std::mutex mutex_;
-  std::deque<Task> tasks_;
+  std::vector<Task> tasks_;
   TimerHeap heap_;
   std::map<std::uint64_t, Timer> timers_;
   std::uint64_t nextTimer_ = 1;
   std::atomic<bool> stop_{false};
   std::atomic<std::thread::id> thread_;
   std::vector<std::shared_ptr<HTTPReadStream>> streams_;
+  std::vector<SpareTransfer> spares_;  // oldest first
   bool insideTransport_ = false;
 };
 

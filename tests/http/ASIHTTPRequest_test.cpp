@@ -128,6 +128,9 @@ TEST_F(RequestTest, GzipBodiesInflateDeferredOrOnTheFly) {
   std::string expected;
   for (int i = 0; i < 50; ++i) expected += "compressed text ";
   EXPECT_EQ(deferred->responseString().value_or(""), expected);
+  // Inflated once, when the body ended: a read inflates nothing again (so a bound set now is moot).
+  deferred->setResponseDataLimit(1);
+  EXPECT_EQ(deferred->responseString().value_or(""), expected);
 
   auto onTheFly = ASIHTTPRequest::requestWithURL(server.url("/gzip?repeat=50"));
   onTheFly->setShouldWaitToInflateCompressedResponses(false);
@@ -149,6 +152,35 @@ TEST_F(RequestTest, ACompressedBodyThatDoesNotInflateWholeFailsTheRequestDeferre
       EXPECT_EQ(d.lastError->code, ASICompressionError) << kind << " wait " << wait;
       EXPECT_FALSE(request->responseString()) << kind << " wait " << wait;
     }
+  }
+}
+
+TEST_F(RequestTest, BodiesThrownAwayAreNotInflatedNorHandedToAReceiver) {
+  // A redirect's body and a challenge's: with badgzip=1 they claim gzip and are not.
+  struct Case {
+    const char* path;
+    const char* body;
+  } cases[] = {{"/redirect/302?to=/hello", "hello"}, {"/basic?user=u&pass=p", "welcome"}};
+  for (const auto& c : cases) {
+    RecordingDelegate d;
+    auto request = ASIHTTPRequest::requestWithURL(server.url(std::string(c.path) + "&badgzip=1"));
+    request->setShouldWaitToInflateCompressedResponses(false);
+    request->setUsername("u");
+    request->setPassword("p");
+    main.run(request, d);
+    ASSERT_EQ(d.finished, 1) << c.path << ": " << (d.lastError ? d.lastError->toString() : "");
+    EXPECT_EQ(request->responseString().value_or(""), c.body) << c.path;
+
+    RecordingDelegate receiver;
+    receiver.alsoAnswer({ASISelector::requestDidReceiveData});
+    auto fed = ASIHTTPRequest::requestWithURL(server.url(c.path));
+    fed->setUsername("u");
+    fed->setPassword("p");
+    fed->setShouldPresentCredentialsBeforeChallenge(false);
+    main.run(fed, receiver);
+    main.queue.runPending();
+    ASSERT_EQ(receiver.finished, 1) << c.path;
+    EXPECT_EQ(receiver.data, c.body) << c.path;
   }
 }
 
@@ -360,6 +392,37 @@ TEST_F(RequestTest, ARetryAfterATimeOutStartsTheBodyAndItsInflaterAfresh) {
     EXPECT_EQ(body.size(), c.expected.size()) << "case " << id;
     EXPECT_TRUE(body == c.expected) << "case " << id;
   }
+}
+
+TEST_F(RequestTest, ARetryNeitherFeedsAReceiverTwiceNorCountsTheBodyTwice) {
+  // The first attempt gets half the body and then silence; a retry would get it whole.
+  std::string bytes;
+  for (int i = 0; i < 10240; ++i) bytes.push_back(static_cast<char>(i * 7 & 0xFF));
+  RecordingDelegate receiver;
+  receiver.alsoAnswer({ASISelector::requestDidReceiveData});
+  auto fed = ASIHTTPRequest::requestWithURL(server.url("/stall?id=fed"));
+  fed->setTimeOutSeconds(0.3);
+  fed->setNumberOfTimesToRetryOnTimeout(1);
+  main.run(fed, receiver);
+  main.queue.runPending();
+  ASSERT_EQ(receiver.failed, 1) << "a receiver holds half the body: the request times out instead of retrying";
+  EXPECT_EQ(receiver.lastError->code, ASIRequestTimedOutErrorType);
+  EXPECT_EQ(receiver.started, 1);
+  EXPECT_TRUE(receiver.data == bytes.substr(0, 5120));
+
+  RecordingDelegate counted;
+  auto kept = ASIHTTPRequest::requestWithURL(server.url("/stall?id=kept"));
+  kept->setTimeOutSeconds(0.3);
+  kept->setNumberOfTimesToRetryOnTimeout(1);
+  kept->setDownloadProgressDelegate(&counted);
+  main.run(kept, counted);
+  main.queue.runPending();
+  ASSERT_EQ(counted.finished, 1) << (counted.lastError ? counted.lastError->toString() : "");
+  EXPECT_EQ(counted.started, 2);
+  EXPECT_TRUE(kept->responseData() == bytes);
+  EXPECT_EQ(counted.downloadSize, 10240);
+  EXPECT_EQ(counted.receivedBytes, 10240);
+  EXPECT_DOUBLE_EQ(counted.values.back(), 1.0);
 }
 
 TEST_F(RequestTest, ASynchronousRequestRunsOnTheCallersThread) {

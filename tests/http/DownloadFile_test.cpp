@@ -39,6 +39,22 @@ TEST_F(DownloadFileTest, TheBodyReplacesWhatStoodAtTheDestination) {
   EXPECT_FALSE(request->temporaryFileDownloadPath());
 }
 
+TEST_F(DownloadFileTest, AnEmptyBodyLeavesAnEmptyFileAtTheDestination) {
+  for (bool existed : {true, false}) {
+    std::filesystem::remove(dir.file("dest"));
+    if (existed) test::writeFile(dir.file("dest"), "old contents");
+    RecordingDelegate d;
+    auto request = ASIHTTPRequest::requestWithURL(server.url("/status?code=200"));
+    request->setDownloadDestinationPath(dir.file("dest"));
+    request->setTemporaryFileDownloadPath(dir.file("raw"));
+    main.run(request, d);
+    ASSERT_EQ(d.finished, 1) << (d.lastError ? d.lastError->toString() : "");
+    ASSERT_TRUE(std::filesystem::exists(dir.file("dest"))) << "existed " << existed;
+    EXPECT_EQ(test::readFile(dir.file("dest")), "") << "existed " << existed;
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"dest"}) << "existed " << existed;
+  }
+}
+
 TEST_F(DownloadFileTest, GzipBodiesAreInflatedIntoTheFileDeferredOrOnTheFly) {
   for (bool wait : {true, false}) {
     RecordingDelegate d;

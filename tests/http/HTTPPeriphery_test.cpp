@@ -202,8 +202,8 @@ TEST_F(PeripheryTest, FormsArePostedUrlEncodedOrAsMultipartParts) {
 TEST_F(PeripheryTest, AQueueRunsFourAtATimeAndReportsTheEnd) {
   auto queue = ASINetworkQueue::queue();
   int finished = 0, queueDone = 0;
-  queue->requestDidFinishSelector = [&](ASIHTTPRequest&) { ++finished; };
-  queue->queueDidFinishSelector = [&](ASINetworkQueue&) { ++queueDone; };
+  queue->setRequestDidFinishSelector([&](ASIHTTPRequest&) { ++finished; });
+  queue->setQueueDidFinishSelector([&](ASINetworkQueue&) { ++queueDone; });
   for (int i = 0; i < 6; ++i) queue->addOperation(ASIHTTPRequest::requestWithURL(server.url("/slow?delay=0.3")));
   EXPECT_EQ(queue->totalBytesToDownload(), 6u);
   main.queue.runPending();
@@ -222,8 +222,8 @@ TEST_F(PeripheryTest, AFailureInAQueueCancelsTheOthers) {
   auto queue = ASINetworkQueue::queue();
   std::vector<std::int64_t> failures;
   int queueDone = 0;
-  queue->requestDidFailSelector = [&](ASIHTTPRequest& r) { failures.push_back(r.error()->code); };
-  queue->queueDidFinishSelector = [&](ASINetworkQueue&) { ++queueDone; };
+  queue->setRequestDidFailSelector([&](ASIHTTPRequest& r) { failures.push_back(r.error()->code); });
+  queue->setQueueDidFinishSelector([&](ASINetworkQueue&) { ++queueDone; });
   auto bad = ASIHTTPRequest::requestWithURL(URL::URLWithString("http://127.0.0.1:1/"));
   queue->addOperation(bad);
   queue->addOperation(ASIHTTPRequest::requestWithURL(server.url("/silent")));
@@ -240,7 +240,7 @@ TEST_F(PeripheryTest, AnAccurateQueueAsksForSizesWithHeadRequestsFirst) {
   auto queue = ASINetworkQueue::queue();
   queue->setShowAccurateProgress(true);
   int queueDone = 0;
-  queue->queueDidFinishSelector = [&](ASINetworkQueue&) { ++queueDone; };
+  queue->setQueueDidFinishSelector([&](ASINetworkQueue&) { ++queueDone; });
   auto request = ASIHTTPRequest::requestWithURL(server.url("/bytes?size=5000"));
   queue->addOperation(request);
   queue->go();

@@ -112,5 +112,23 @@ TEST_F(NTLMTest, AProxyIsAnsweredWithItsOwnCredentialsOrTheServerAccount) {
   EXPECT_EQ(second->responseString(), "hello");
 }
 
+TEST_F(NTLMTest, AProxyThatAsksForNTLMToOpenATunnelFailsAtOnceWithTheReason) {
+  // The transport closes the proxy's connection after every refused CONNECT, so the handshake could
+  // never finish on one connection: no message of it is sent.
+  RecordingDelegate d;
+  auto request = ASIHTTPRequest::requestWithURL(URL::URLWithString("https://ntlm.tunnel.test/hello"));
+  request->setProxyHost("127.0.0.1");
+  request->setProxyPort(server.port());
+  request->setProxyUsername("PROXYDOM\\pat");
+  request->setProxyPassword("proxypw");
+  main.run(request, d);
+  ASSERT_EQ(d.failed, 1);
+  EXPECT_EQ(d.lastError->code, ASIInternalErrorWhileApplyingCredentialsType);
+  EXPECT_NE(d.lastError->failureReason.find("NTLM cannot open a tunnel through a proxy"), std::string::npos)
+      << d.lastError->toString();
+  EXPECT_EQ(d.started, 1);
+  EXPECT_EQ(request->responseStatusCode(), 407);
+}
+
 }  // namespace
 }  // namespace td

@@ -128,6 +128,20 @@ TEST_F(RequestSafetyTest, ARedirectToAnotherOriginTakesNoCredentialsOfTheFirst) 
   EXPECT_EQ(asked.finished, 1);
 }
 
+TEST_F(RequestSafetyTest, AQuoteInAFormFieldOrFileNameIsWrittenAsBrowsersWriteIt) {
+  test::ScratchDir dir;
+  auto form = ASIFormDataRequest::requestWithURL(server.url("/form"));
+  form->setPostBodyFilePath(dir.file("body"));
+  form->addPostValue("v", "a\"; x=\"b");
+  form->addData("bytes", std::string("x\".txt"), std::nullopt, "doc\"");
+  form->buildPostBody();
+  ASSERT_FALSE(form->error());
+  const std::string body = test::readFile(dir.file("body"));
+  EXPECT_NE(body.find("Content-Disposition: form-data; name=\"a%22; x=%22b\"\r\n"), std::string::npos) << body;
+  EXPECT_NE(body.find("Content-Disposition: form-data; name=\"doc%22\"; filename=\"x%22.txt\"\r\n"), std::string::npos)
+      << body;
+}
+
 // Counts the questions put to it on a thread other than the one that made it.
 class ThreadCheckingDelegate final : public RecordingDelegate {
  public:
@@ -152,7 +166,7 @@ TEST_F(RequestSafetyTest, TheNetworkThreadNeverCallsIntoADelegate) {
   };
   main.run(ASIHTTPRequest::requestWithURL(server.url("/redirect/302?to=/bytes?size=200000")), d);
   EXPECT_EQ(d.redirectAsked.size(), 1u);
-  EXPECT_EQ(d.data.size(), 5u + 200000u);  // the redirect's own "moved", then the target's body
+  EXPECT_EQ(d.data.size(), 200000u);  // the target's body; the redirect's own "moved" is not the response
   d.finished = 0;
   main.run(ASIHTTPRequest::requestWithURL(server.url("/basic?user=ann&pass=pw")), d);
   EXPECT_EQ(d.finished, 1);
@@ -160,13 +174,43 @@ TEST_F(RequestSafetyTest, TheNetworkThreadNeverCallsIntoADelegate) {
   auto queue = ASINetworkQueue::queue();
   queue->setDelegate(&d);
   bool ended = false;
-  queue->queueDidFinishSelector = [&](ASINetworkQueue&) { ended = true; };
+  queue->setQueueDidFinishSelector([&](ASINetworkQueue&) { ended = true; });
   ASIHTTPRequest::clearSession();
   queue->addOperation(ASIHTTPRequest::requestWithURL(server.url("/basic?user=ann&pass=pw")));
   queue->go();
   ASSERT_TRUE(main.pumpUntil([&] { return ended; }));
   EXPECT_EQ(d.credentialQuestions, 2);
   EXPECT_EQ(d.callsOffItsThread.load(), 0);
+}
+
+TEST_F(RequestSafetyTest, AQueuesDelegateAndSelectorsMayBeSetWhileItsRequestsRun) {
+  // The network thread asks the queue whether it confirms redirects and answers credentials
+  // questions while the main thread sets the queue's receivers (ThreadSanitizer watches).
+  RecordingDelegate d;
+  d.alsoAnswer({ASISelector::authenticationNeededForRequest});
+  d.answerCredentials = [](ASIHTTPRequest& r) {
+    r.setUsername("u");
+    r.setPassword("p");
+    r.retryUsingSuppliedCredentials();
+  };
+  auto confirm = [](ASIHTTPRequest& r, const URL& u) { r.redirectToURL(u); };
+  auto queue = ASINetworkQueue::queue();
+  int finished = 0;
+  queue->setDelegate(&d);
+  queue->setRequestWillRedirectSelector(confirm);
+  queue->setRequestDidFinishSelector([&](ASIHTTPRequest&) { ++finished; });
+  for (int i = 0; i < 8; ++i) {
+    auto request = ASIHTTPRequest::requestWithURL(server.url("/redirect/302?to=/basic?n=" + std::to_string(i)));
+    request->setUseSessionPersistence(false);
+    queue->addOperation(request);
+  }
+  queue->go();
+  ASSERT_TRUE(main.pumpUntil([&] {
+    queue->setDelegate(&d);
+    queue->setRequestWillRedirectSelector(confirm);
+    return finished == 8;
+  }));
+  EXPECT_EQ(d.credentialQuestions, 8);
 }
 
 TEST_F(RequestSafetyTest, ADelegateDestroyedWhileItsRequestRunsIsNotTouchedAgain) {

@@ -1,6 +1,6 @@
 // TLS against nginx with a certificate made at test time, nginx's gzip and ranges, and proxies:
 // tinyproxy for plain requests, CONNECT tunnels and proxy credentials, chosen by the request, by a
-// proxy script served over HTTP, or by the environment.
+// proxy script served over HTTP, or by the environment; the test server as a Digest proxy.
 
 #include <gtest/gtest.h>
 
@@ -142,6 +142,33 @@ TEST_F(TLSAndProxiesTest, AProxyThatAsksForCredentialsGetsTheRequestsProxyCreden
   main.run(request, admitted);
   ASSERT_EQ(admitted.finished, 1) << (admitted.lastError ? admitted.lastError->toString() : "");
   EXPECT_TRUE(viaProxy(*request));
+}
+
+TEST_F(TLSAndProxiesTest, ATunnelThroughAProxyOpensWithBasicOrDigestCredentials) {
+  // tinyproxy asks for Basic; the test server stands in for a proxy that asks for Digest. (Each
+  // proxy is named as no other test names it, so that no credentials it kept go ahead unasked.)
+  struct Case {
+    std::string host;
+    std::string proxyHost;
+    int proxyPort;
+    const char* scheme;
+  } cases[] = {{"127.0.0.1", "localhost", guardedProxyPort, "Basic"},
+               {"digest.tunnel.test", "127.0.0.1", server.port(), "Digest"}};
+  for (const auto& c : cases) {
+    RecordingDelegate d;
+    auto request = ASIHTTPRequest::requestWithURL(
+        URL::URLWithString("https://" + c.host + ":" + std::to_string(nginxPort) + "/text.txt"));
+    request->setValidatesSecureCertificate(false);
+    request->setProxyHost(c.proxyHost);
+    request->setProxyPort(c.proxyPort);
+    request->setProxyUsername("pu");
+    request->setProxyPassword("pp");
+    main.run(request, d);
+    ASSERT_EQ(d.finished, 1) << c.scheme << ": " << (d.lastError ? d.lastError->toString() : "");
+    EXPECT_EQ(request->responseStatusCode(), 200) << c.scheme;
+    EXPECT_EQ(request->responseString().value_or("").size(), 62000u) << c.scheme;
+    EXPECT_EQ(request->proxyAuthenticationScheme(), c.scheme);
+  }
 }
 
 TEST_F(TLSAndProxiesTest, AProxyScriptServedOverHTTPChoosesTheProxyOrDirect) {

@@ -9,6 +9,7 @@ import base64
 import gzip
 import hashlib
 import json
+import select
 import socket
 import sys
 import threading
@@ -98,13 +99,21 @@ class Handler(BaseHTTPRequestHandler):
     def do_status(self, path, q):
         self.send(int(q.get("code", "200")), q.get("body", "").encode(), {"Content-Type": q.get("type", "text/plain")})
 
+    def send_thrown_away(self, code, body, headers, q):
+        """A body the client throws away (a redirect's, a challenge's): with badgzip=1 it claims to
+        be gzip and is not."""
+        if q.get("badgzip") == "1":
+            body = b"\x1f\x8b\x08\x00not gzip at all"
+            headers = dict(headers, **{"Content-Encoding": "gzip"})
+        self.send(code, body, headers)
+
     def do_redirect(self, path, q):
         code = int(path.split("/")[2])
         headers = {}
         if q.get("to"):
             headers["Location"] = q["to"]
         self.body_in()
-        self.send(code, b"moved", headers)
+        self.send_thrown_away(code, b"moved", headers, q)
 
     def do_chain(self, path, q):
         n = int(path.split("/")[2])
@@ -252,7 +261,7 @@ class Handler(BaseHTTPRequestHandler):
         expected = "Basic " + base64.b64encode(("%s:%s" % (q.get("user", "u"), q.get("pass", "p"))).encode()).decode()
         if self.headers.get("Authorization") == expected:
             return self.send(200, b"welcome")
-        self.send(401, b"who are you", {"WWW-Authenticate": 'Basic realm="tests"'})
+        self.send_thrown_away(401, b"who are you", {"WWW-Authenticate": 'Basic realm="tests"'}, q)
 
     def do_authredirect(self, path, q):
         # Basic credentials first, then a redirect to `to`.
@@ -262,9 +271,13 @@ class Handler(BaseHTTPRequestHandler):
         self.send(401, b"who are you", {"WWW-Authenticate": 'Basic realm="first"'})
 
     def do_digest(self, path, q):
-        user, password, realm = q.get("user", "u"), q.get("pass", "p"), "digest tests"
-        nonce = "n0nce"
-        auth = self.headers.get("Authorization", "")
+        if self.digest_passed(q.get("user", "u"), q.get("pass", "p"), "Authorization", "WWW-Authenticate", 401):
+            self.send(200, b"digest welcome")
+
+    def digest_passed(self, user, password, ask, answer, code, uri=None):
+        """True when the Digest answer is right (for `uri` when given); else asks for one."""
+        realm, nonce = "digest tests", "n0nce"
+        auth = self.headers.get(ask, "")
         if auth.startswith("Digest "):
             fields = {}
             for part in urllib.request_parse(auth[7:]):
@@ -273,9 +286,48 @@ class Handler(BaseHTTPRequestHandler):
             ha2 = hashlib.md5(("%s:%s" % (self.command, fields.get("uri", ""))).encode()).hexdigest()
             want = hashlib.md5(("%s:%s:%s:%s:%s:%s" % (ha1, nonce, fields.get("nc", ""), fields.get("cnonce", ""),
                                                        fields.get("qop", ""), ha2)).encode()).hexdigest()
-            if fields.get("response") == want and fields.get("username") == user:
-                return self.send(200, b"digest welcome")
-        self.send(401, b"", {"WWW-Authenticate": 'Digest realm="%s", qop="auth", nonce="%s", opaque="op"' % (realm, nonce)})
+            if fields.get("response") == want and fields.get("username") == user and uri in (None, fields.get("uri")):
+                return True
+        self.send(code, b"", {answer: 'Digest realm="%s", qop="auth", nonce="%s", opaque="op"' % (realm, nonce)})
+        return False
+
+    def do_CONNECT(self):
+        """A proxy that opens tunnels to 127.0.0.1 (whatever the host is called) once the client has
+        answered its challenge: Basic or Digest for pu/pp, or NTLM for PROXYDOM\\pat, as the target
+        host's first label says ("digest.tunnel.test:443"). Prints "CONNECT <scheme> <client port>"."""
+        host, _, port = self.path.rpartition(":")
+        scheme = host.split(".")[0]
+        emit("CONNECT %s %d" % (scheme, self.client_address[1]))
+        if scheme == "digest":
+            passed = self.digest_passed("pu", "pp", "Proxy-Authorization", "Proxy-Authenticate", 407, uri=self.path)
+        elif scheme == "ntlm":
+            passed = self.ntlm_passed("PROXYDOM\\pat", "Proxy-Authorization", "Proxy-Authenticate", 407)
+        else:
+            passed = self.headers.get("Proxy-Authorization") == "Basic " + base64.b64encode(b"pu:pp").decode()
+            if not passed:
+                self.send(407, b"", {"Proxy-Authenticate": 'Basic realm="tunnel"'})
+        if not passed:
+            return
+        upstream = socket.create_connection(("127.0.0.1", int(port)))
+        self.send_response(200, "Connection established")
+        self.end_headers()
+        self.wfile.flush()
+        self.close_connection = True
+        ends = [self.connection, upstream]
+        try:
+            while True:
+                ready, _, _ = select.select(ends, [], [], 10)
+                if not ready:
+                    return
+                for end in ready:
+                    data = end.recv(65536)
+                    if not data:
+                        return
+                    (upstream if end is self.connection else self.connection).sendall(data)
+        except OSError:
+            pass
+        finally:
+            upstream.close()
 
     def do_negotiate(self, path, q):
         self.send(401, b"", {"WWW-Authenticate": "Negotiate"})
