@@ -1,6 +1,7 @@
 // TLS against nginx with a certificate made at test time, nginx's gzip and ranges, and proxies:
 // tinyproxy for plain requests, CONNECT tunnels and proxy credentials, chosen by the request, by a
-// proxy script served over HTTP, or by the environment; the test server as a Digest proxy.
+// proxy script served over HTTP, or by the environment; the test server as a Digest proxy of tunnels
+// and of plain requests.
 
 #include <gtest/gtest.h>
 
@@ -144,29 +145,33 @@ TEST_F(TLSAndProxiesTest, AProxyThatAsksForCredentialsGetsTheRequestsProxyCreden
   EXPECT_TRUE(viaProxy(*request));
 }
 
-TEST_F(TLSAndProxiesTest, ATunnelThroughAProxyOpensWithBasicOrDigestCredentials) {
-  // tinyproxy asks for Basic; the test server stands in for a proxy that asks for Digest. (Each
+TEST_F(TLSAndProxiesTest, AProxyOpensATunnelOrCarriesAPlainRequestWithBasicOrDigestCredentials) {
+  // tinyproxy asks for Basic; the test server stands in for a proxy that asks for Digest, of a tunnel
+  // (the answer is for host:port) or of a plain request (for the absolute URL it is asked for). (Each
   // proxy is named as no other test names it, so that no credentials it kept go ahead unasked.)
   struct Case {
-    std::string host;
+    std::string url;
     std::string proxyHost;
     int proxyPort;
     const char* scheme;
-  } cases[] = {{"127.0.0.1", "localhost", guardedProxyPort, "Basic"},
-               {"digest.tunnel.test", "127.0.0.1", server.port(), "Digest"}};
+    std::size_t bodySize;
+  } cases[] = {{"https://127.0.0.1:" + std::to_string(nginxPort) + "/text.txt", "localhost", guardedProxyPort,
+                "Basic", 62000},
+               {"https://digest.tunnel.test:" + std::to_string(nginxPort) + "/text.txt", "127.0.0.1", server.port(),
+                "Digest", 62000},
+               {"http://behind-digest-proxy.test/hello?x=1", "localhost", server.port(), "Digest", 5}};
   for (const auto& c : cases) {
     RecordingDelegate d;
-    auto request = ASIHTTPRequest::requestWithURL(
-        URL::URLWithString("https://" + c.host + ":" + std::to_string(nginxPort) + "/text.txt"));
+    auto request = ASIHTTPRequest::requestWithURL(URL::URLWithString(c.url));
     request->setValidatesSecureCertificate(false);
     request->setProxyHost(c.proxyHost);
     request->setProxyPort(c.proxyPort);
     request->setProxyUsername("pu");
     request->setProxyPassword("pp");
     main.run(request, d);
-    ASSERT_EQ(d.finished, 1) << c.scheme << ": " << (d.lastError ? d.lastError->toString() : "");
+    ASSERT_EQ(d.finished, 1) << c.url << ": " << (d.lastError ? d.lastError->toString() : "");
     EXPECT_EQ(request->responseStatusCode(), 200) << c.scheme;
-    EXPECT_EQ(request->responseString().value_or("").size(), 62000u) << c.scheme;
+    EXPECT_EQ(request->responseString().value_or("").size(), c.bodySize) << c.url;
     EXPECT_EQ(request->proxyAuthenticationScheme(), c.scheme);
   }
 }

@@ -71,6 +71,11 @@ class Handler(BaseHTTPRequestHandler):
             # Acting as an NTLM proxy in front of this server.
             if not self.ntlm_passed(q.get("proxywho"), "Proxy-Authorization", "Proxy-Authenticate", 407):
                 return
+        if urllib.parse.urlsplit(self.path).netloc == "behind-digest-proxy.test":
+            # Acting as a Digest proxy in front of this server: the answer is for the absolute URL the
+            # proxy is asked for.
+            if not self.digest_passed("pu", "pp", "Proxy-Authorization", "Proxy-Authenticate", 407, uri=self.path):
+                return
         name = "do_" + path.strip("/").split("/")[0].replace("-", "_")
         handler = getattr(self, name, None)
         if handler is None:
