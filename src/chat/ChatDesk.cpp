@@ -120,11 +120,7 @@ bool ChatDesk::SendRoomRequest(const std::string& partner) {
   return true;
 }
 
-void ChatDesk::roomRequestAnswered(const std::string& key) {
-  if (const auto timer = roomRequestTimers_.find(key); timer != roomRequestTimers_.end()) {
-    roomRequestTimers_.erase(timer);
-  }
-}
+void ChatDesk::roomRequestAnswered(const std::string& key) { roomRequestTimers_.erase(key); }
 
 void ChatDesk::roomRequestUnanswered(const std::string& key) {
   roomRequestAnswered(key);

@@ -1,7 +1,6 @@
 #include "http/ASIDataDecompressor.h"
 
 #include <algorithm>
-#include <array>
 
 namespace td {
 
@@ -22,30 +21,24 @@ HTTPErrorPtr ASIDataDecompressor::outputLimitError(std::uint64_t limit) {
                                                      std::to_string(limit) + " bytes");
 }
 
-bool ASIDataDecompressor::inflateChunk(const char* bytes, std::size_t length, std::string* out, HTTPErrorPtr* error) {
+bool ASIDataDecompressor::inflateChunk(const char* bytes, std::size_t length, std::string& out, HTTPErrorPtr* error) {
   if (!streamReady() && !streamEnded_) {
     if (error) *error = inflateErrorWithCode(Z_STREAM_ERROR);
     return false;
   }
   sawInput_ = true;
   if (streamEnded_) return true;  // input behind the end of the stream
-  std::array<char, 65536> scratch;
   const std::size_t growth = std::max<std::size_t>(length / 2, 1);
-  if (out) out->assign(length + length / 2, '\0');
+  out.assign(length + length / 2, '\0');
   zStream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes));
   zStream_.avail_in = static_cast<uInt>(length);
   zStream_.avail_out = 0;
   const uLong start = zStream_.total_out;
   while (zStream_.avail_in != 0) {
-    if (out) {
-      const std::size_t produced = zStream_.total_out - start;
-      if (produced >= out->size()) out->resize(out->size() + growth);
-      zStream_.next_out = reinterpret_cast<Bytef*>(out->data() + produced);
-      zStream_.avail_out = static_cast<uInt>(out->size() - produced);
-    } else {
-      zStream_.next_out = reinterpret_cast<Bytef*>(scratch.data());
-      zStream_.avail_out = static_cast<uInt>(scratch.size());
-    }
+    const std::size_t produced = zStream_.total_out - start;
+    if (produced >= out.size()) out.resize(out.size() + growth);
+    zStream_.next_out = reinterpret_cast<Bytef*>(out.data() + produced);
+    zStream_.avail_out = static_cast<uInt>(out.size() - produced);
     const int status = inflate(&zStream_, Z_NO_FLUSH);
     if (outputLimit_ != 0 && zStream_.total_out > outputLimit_) {
       if (error) *error = outputLimitError(outputLimit_);
@@ -60,7 +53,7 @@ bool ASIDataDecompressor::inflateChunk(const char* bytes, std::size_t length, st
       return false;
     }
   }
-  if (out) out->resize(zStream_.total_out - start);
+  out.resize(zStream_.total_out - start);
   return true;
 }
 
@@ -68,30 +61,20 @@ std::optional<std::string> ASIDataDecompressor::uncompressBytes(const char* byte
                                                                 HTTPErrorPtr* error) {
   if (length == 0) return std::nullopt;
   std::string out;
-  if (!inflateChunk(bytes, length, &out, error)) return std::nullopt;
+  if (!inflateChunk(bytes, length, out, error)) return std::nullopt;
   return out;
-}
-
-bool ASIDataDecompressor::inflateWhole(std::string_view data, std::uint64_t limit, std::string* out,
-                                       HTTPErrorPtr* error) {
-  auto d = decompressor();
-  d->setOutputLimit(limit);
-  if (!d->inflateChunk(data.data(), data.size(), out, error)) return false;
-  if (d->streamEnded()) return true;
-  if (error) *error = truncatedStreamError();
-  return false;
 }
 
 std::optional<std::string> ASIDataDecompressor::uncompressData(std::string_view data, HTTPErrorPtr* error,
                                                                std::uint64_t limit) {
   if (data.empty()) return std::nullopt;
+  auto d = decompressor();
+  d->setOutputLimit(limit);
   std::string out;
-  if (!inflateWhole(data, limit, &out, error)) return std::nullopt;
-  return out;
-}
-
-bool ASIDataDecompressor::checkData(std::string_view data, std::uint64_t limit, HTTPErrorPtr* error) {
-  return data.empty() || inflateWhole(data, limit, nullptr, error);
+  if (!d->inflateChunk(data.data(), data.size(), out, error)) return std::nullopt;
+  if (d->streamEnded()) return out;
+  if (error) *error = truncatedStreamError();
+  return std::nullopt;
 }
 
 bool ASIDataDecompressor::uncompressDataFromFile(const std::string& sourcePath, const std::string& destinationPath,

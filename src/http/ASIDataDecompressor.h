@@ -34,8 +34,6 @@ class ASIDataDecompressor : public ASIDataCodec {
   // on an error, a body without its end of stream included.
   static std::optional<std::string> uncompressData(std::string_view data, HTTPErrorPtr* error = nullptr,
                                                    std::uint64_t limit = 0);
-  // Checks that a whole body inflates, within `limit` (0: none), without keeping what it inflates to.
-  static bool checkData(std::string_view data, std::uint64_t limit, HTTPErrorPtr* error = nullptr);
   // Inflates a file into another (replaced) file; a source without its end of stream fails.
   static bool uncompressDataFromFile(const std::string& sourcePath, const std::string& destinationPath,
                                      HTTPErrorPtr* error = nullptr);
@@ -47,10 +45,8 @@ class ASIDataDecompressor : public ASIDataCodec {
   static HTTPErrorPtr outputLimitError(std::uint64_t limit);
 
  private:
-  // Inflates one chunk into `out`, or, without `out`, only counts what it inflates to.
-  bool inflateChunk(const char* bytes, std::size_t length, std::string* out, HTTPErrorPtr* error);
-  // A fresh decompressor run over a whole body; false on an error or a missing end of stream.
-  static bool inflateWhole(std::string_view data, std::uint64_t limit, std::string* out, HTTPErrorPtr* error);
+  // Inflates one chunk into `out` (what it held goes).
+  bool inflateChunk(const char* bytes, std::size_t length, std::string& out, HTTPErrorPtr* error);
 
   std::uint64_t outputLimit_ = 0;
   bool streamEnded_ = false;

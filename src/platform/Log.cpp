@@ -93,8 +93,17 @@ bool writeAll(int fd, iovec* pieces, int count) {
   return true;
 }
 
-int openForAppending(const std::string& path) {
-  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+// Opens the file for appending and tells its size; fd -1 when it cannot be opened.
+struct AppendTo {
+  int fd = -1;
+  std::uint64_t size = 0;
+};
+AppendTo openForAppending(const std::string& path) {
+  AppendTo file;
+  file.fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+  struct stat st {};
+  if (file.fd >= 0 && ::fstat(file.fd, &st) == 0) file.size = static_cast<std::uint64_t>(st.st_size);
+  return file;
 }
 
 // <name> becomes <name>.1 (the older ones move up one, the oldest goes) and a new file is begun.
@@ -115,13 +124,10 @@ void rotate(State& s) {
     s.rotating = false;
     std::fprintf(stderr, "cannot rotate log file %s; it grows on\n", s.path.c_str());
   }
-  s.fd = openForAppending(s.path);
-  if (s.fd < 0) {
-    std::fprintf(stderr, "cannot open log file %s\n", s.path.c_str());
-    return;
-  }
-  struct stat st {};
-  s.size = ::fstat(s.fd, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+  const AppendTo file = openForAppending(s.path);
+  s.fd = file.fd;
+  s.size = file.size;
+  if (s.fd < 0) std::fprintf(stderr, "cannot open log file %s\n", s.path.c_str());
 }
 
 bool isSecretTag(std::string_view tag) { return tag == "18" || tag == "103" || tag == "104"; }
@@ -162,20 +168,18 @@ void setSink(Sink sink) {
 bool openFile(const std::string& path, Rotation rotation) {
   std::error_code ec;
   std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
-  const int fd = openForAppending(path);
-  if (fd < 0) {
+  const AppendTo file = openForAppending(path);
+  if (file.fd < 0) {
     std::fprintf(stderr, "cannot open log file %s\n", path.c_str());
     return false;
   }
-  struct stat st {};
-  const std::uint64_t size = ::fstat(fd, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
   State& s = state();
   std::lock_guard lock(s.mutex);
   if (s.fd >= 0) ::close(s.fd);
-  s.fd = fd;
+  s.fd = file.fd;
   s.path = path;
   s.rotation = rotation;
-  s.size = size;
+  s.size = file.size;
   s.rotating = true;
   return true;
 }

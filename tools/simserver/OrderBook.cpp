@@ -75,12 +75,7 @@ std::string OrderBook::quantityText(double qty) {
 
 // ---- the books ----
 
-double OrderBook::usedMargin(int account) const {
-  double sum = 0;
-  for (const auto& p : history_.positions())
-    if (p.account == account) sum += scenario_.initialMargin(account, p.instrument) * p.qty;
-  return roundTo(sum, 2);
-}
+double OrderBook::usedMargin(int account) const { return history_.usedMargin(account); }
 
 double OrderBook::equity(int account) const {
   const AccountSpec* a = scenario_.account(account);

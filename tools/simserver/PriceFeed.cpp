@@ -126,7 +126,6 @@ Quote PriceFeed::quoteFor(int account, int instrumentId) const {
   return i ? withSpread(*i, scenario_.term(account, instrumentId), raw) : raw;
 }
 
-
 std::string PriceFeed::priceLine(const InstrumentSpec& i, const Quote& q, const std::string& time) {
   const double prices[7] = {q.last, q.bid, q.ask, q.high, q.low, q.open, q.prevClose};
   double base = std::floor(*std::min_element(std::begin(prices), std::end(prices)));

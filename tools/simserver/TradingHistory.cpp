@@ -291,6 +291,13 @@ void TradingHistory::addSettlement(const SettlementRecord& s) {
   for (TransactionRecord& t : settlementEntries(s)) post(std::move(t));
 }
 
+double TradingHistory::usedMargin(int account, std::int64_t asOf) const {
+  double sum = 0;
+  for (const auto& p : positions_)
+    if (p.account == account && p.opened <= asOf) sum += scenario_.initialMargin(account, p.instrument) * p.qty;
+  return roundTo(sum, 2);
+}
+
 double TradingHistory::balance(int account) const {
   const auto it = balances_.find(account);
   return it == balances_.end() ? 0 : it->second;
@@ -519,12 +526,6 @@ std::string TradingHistory::statement(int account, std::int64_t from, std::int64
     return std::string("<") + name + ">" + value + "</" + name + ">";
   };
   // The positions and working orders of a moment: those of now that were there by then.
-  const auto marginAt = [&](std::int64_t when) {
-    double sum = 0;
-    for (const auto& p : positions_)
-      if (p.account == account && p.opened <= when) sum += scenario_.initialMargin(account, p.instrument) * p.qty;
-    return roundTo(sum, 2);
-  };
   std::vector<const PositionRecord*> open;
   double unrealised = 0;
   for (const auto& p : positions_)
@@ -558,8 +559,8 @@ std::string TradingHistory::statement(int account, std::int64_t from, std::int64
     int id;
   };
   // The prices of the period's start are not kept: its snapshot has no unrealised profit or loss.
-  for (const Snapshot& at : {Snapshot{from, roundTo(atStart, 2), 0, marginAt(from - 1), 1},
-                             Snapshot{to, roundTo(atEnd, 2), unrealised, marginAt(to), 2}}) {
+  for (const Snapshot& at : {Snapshot{from, roundTo(atStart, 2), 0, usedMargin(account, from - 1), 1},
+                             Snapshot{to, roundTo(atEnd, 2), unrealised, usedMargin(account, to), 2}}) {
     const double equity = at.balance + at.unrealised + a->collateral + a->storage;
     out += "<Table>" + cell("TAHId", std::to_string(at.id)) + cell("TAHDate", isoTime(at.when)) +
            cell("TAHEntryDateTime", isoTime(at.when)) + cell("AccountId", std::to_string(account)) +

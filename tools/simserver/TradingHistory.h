@@ -23,6 +23,7 @@
 // and equity) and the equity-hit prices.
 
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <optional>
 #include <string>
@@ -170,6 +171,9 @@ class TradingHistory {
   const std::vector<TransactionRecord>& transactions() const { return transactions_; }
   // The ledger's balance of an account: the total of its transactions.
   double balance(int account) const;
+  // The margin the account's open positions hold (the initial margin of its group's terms per lot),
+  // counting those opened by `asOf` only.
+  double usedMargin(int account, std::int64_t asOf = std::numeric_limits<std::int64_t>::max()) const;
 
   // ---- changes made by the order desk ----
   PositionRecord* position(int id);

@@ -1,6 +1,5 @@
 #include "ui/ticket/MultiTradeTableModel.h"
 
-
 #include "model/AccountDetails.h"
 #include "ui/controls/ListFonts.h"
 #include "ui/ticket/TradeTicketWindowController.h"

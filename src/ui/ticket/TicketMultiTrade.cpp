@@ -30,10 +30,16 @@ void TradeTicketWindowController::checkMultiTradeisAvailable() {
 
 void TradeTicketWindowController::LoadMultiAccountDetails() {
   ViewUpdate update(*this);
-  multitradeModel_.rebuildRows([this] {
+  resetMultiTradeRows([](const AccountDetails&) { return true; });
+}
+
+void TradeTicketWindowController::resetMultiTradeRows(const std::function<bool(const AccountDetails&)>& takes) {
+  multitradeModel_.rebuildRows([&] {
     multitradeAccounts_.clear();
     checkPoints_.clear();
-    for (const auto& account : getAccountCollection()) initializeMultiTradeClass(account);
+    if (!takes) return;
+    for (const auto& account : getAccountCollection())
+      if (account && takes(*account)) initializeMultiTradeClass(account);
   });
 }
 
@@ -68,15 +74,12 @@ void TradeTicketWindowController::checkandloadOrderTypesforMultiAccount(const st
   if (state_.takeProfit.on) needed |= OrderTypeBitTakeProfit;
   if (state_.stopLoss.on) needed |= OrderTypeBitStopLoss;
   const std::int32_t itemBits = itemDetails_ ? itemDetails_->availableOrderTypes : 0;
-  multitradeModel_.rebuildRows([&] {
-    multitradeAccounts_.clear();
-    checkPoints_.clear();
-    if (typeBit == 0) return;
-    for (const auto& account : getAccountCollection()) {
-      // A bit counts only when both the account and the item have it.
-      if ((account->availableOrderTypes & itemBits & needed) == needed) initializeMultiTradeClass(account);
-    }
-  });
+  // A bit counts only when both the account and the item have it; an order type without a bit takes
+  // no account.
+  resetMultiTradeRows(typeBit == 0 ? std::function<bool(const AccountDetails&)>()
+                                   : [&](const AccountDetails& account) {
+                                       return (account.availableOrderTypes & itemBits & needed) == needed;
+                                     });
 }
 
 void TradeTicketWindowController::checkDeviationisAvailable(const std::string& orderType) {

@@ -143,10 +143,7 @@ void TradeTicketWindowController::sessionOpened() {
   ViewUpdate update(*this);
   accountDetails_.reset();
   itemDetails_.reset();
-  multitradeModel_.rebuildRows([this] {
-    multitradeAccounts_.clear();
-    checkPoints_.clear();
-  });
+  resetMultiTradeRows({});
   if (!isOpen()) return;
   // The open ticket follows the new session, or closes when it has no symbol to trade.
   const auto s = session();

@@ -22,6 +22,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -249,6 +250,9 @@ class TradeTicketWindowController {
   void checkMultiTradeisAvailable();
   void LoadMultiAccountDetails();
   void initializeMultiTradeClass(const std::shared_ptr<AccountDetails>& account);
+  // The rows made anew within one reset of the table: every tick goes, and each account that
+  // `takes` admits joins through initializeMultiTradeClass (none without `takes`).
+  void resetMultiTradeRows(const std::function<bool(const AccountDetails&)>& takes);
   void tableReload();
   void DisableControlsonMultiTrade();
   void RefreshMultiTradeTableview();
