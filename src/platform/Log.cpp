@@ -153,9 +153,9 @@ void write(Level l, std::string_view text) {
     iovec pieces[3] = {{prefix, prefixLength}, {const_cast<char*>(text.data()), text.size()}, {&newline, 1}};
     return writeAll(fd, pieces, 3);
   };
+  // Rotate first: a new file that cannot be opened sends this line to stderr as well.
+  if (s.fd >= 0 && s.rotating && s.size > 0 && s.size + length > s.rotation.maxBytes) rotate(s);
   if (s.fd < 0 || l >= Level::Warning) writeLine(STDERR_FILENO);
-  if (s.fd < 0) return;
-  if (s.rotating && s.size > 0 && s.size + length > s.rotation.maxBytes) rotate(s);
   if (s.fd >= 0 && writeLine(s.fd)) s.size += length;
 }
 

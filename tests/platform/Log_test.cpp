@@ -82,6 +82,21 @@ TEST_F(LogFileTest, RotatesBeforeALineWouldPassTheLimitAndKeepsThreeOldFiles) {
   EXPECT_THAT(lines(path("td.log.1")), ElementsAre(named(8), named(9)));
 }
 
+TEST_F(LogFileTest, ALineWhoseRotationCannotOpenANewFileGoesToStderr) {
+  fs::create_directories(path("sub"));
+  ASSERT_TRUE(openFile(path("sub") + "/td.log", Rotation{60, 3}));
+  TD_LOG_INFO("first line, kept in the file");
+  // The folder goes away: the rotation finds nothing to move and cannot begin a new file.
+  fs::rename(path("sub"), path("gone"));
+  ::testing::internal::CaptureStderr();
+  TD_LOG_INFO("the line that rotates");
+  TD_LOG_INFO("the line after");
+  { std::ofstream(path("stderr")) << ::testing::internal::GetCapturedStderr(); }
+  EXPECT_THAT(lines(path("gone/td.log")), ElementsAre("INFO first line, kept in the file"));
+  EXPECT_THAT(lines(path("stderr")), ElementsAre("malformed: cannot open log file " + path("sub") + "/td.log",
+                                                 "INFO the line that rotates", "INFO the line after"));
+}
+
 TEST_F(LogFileTest, LinesFromSeveralThreadsArriveWholeAndInOrderAcrossRotations) {
   ASSERT_TRUE(openFile(path(), Rotation{4096, 50}));
   std::vector<std::thread> threads;
