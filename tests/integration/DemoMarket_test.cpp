@@ -153,8 +153,8 @@ TEST(SimDemoMarket, AStopLossAtTheNearestAllowedPriceOutlastsHalfAMinuteAndMostl
     for (const bool isLong : {true, false}) {
       const Reach r = stopLossesAtTheBound(p, isLong, starts, gap, horizon, halfMinute);
       const std::size_t shown = std::min(r.medianTicks, horizon);
-      std::printf("        %-5s reached within 30 s: %.2f%%, median %s%zu ticks = %.1f min\n", isLong ? "long" : "short",
-                  100 * r.withinHalfMinute, r.medianTicks > horizon ? "over " : "", shown,
+      std::printf("        %-5s reached within 30 s: %.2f%%, median %s%zu ticks = %.1f min\n",
+                  isLong ? "long" : "short", 100 * r.withinHalfMinute, r.medianTicks > horizon ? "over " : "", shown,
                   static_cast<double>(shown * tickMs) / 60000);
       EXPECT_LT(r.withinHalfMinute, 0.01) << i.code << " " << p.group << (isLong ? " long" : " short");
       EXPECT_GE(r.medianTicks, tenMinutes) << i.code << " " << p.group << (isLong ? " long" : " short");

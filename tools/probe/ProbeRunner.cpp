@@ -281,8 +281,11 @@ void ProbeRunner::placeOrderWhenReady() {
     // The side of the position's take-profit and stop-loss: 1 protects a buy, 0 a sell.
     const int protecting = spec.buy ? 1 : 0;
     info.TakeProfitEnabled = info.StopLossEnabled = true;
-    info.limitPrice = desk_->UpdateTakeProfitandStopLoss(protecting, spec.code, true, account, spec.orderType, info.price, 0);
-    info.stopPrice = desk_->UpdateTakeProfitandStopLoss(protecting, spec.code, false, account, spec.orderType, info.price, 0);
+    const auto proposed = [&](bool takeProfit) {
+      return desk_->UpdateTakeProfitandStopLoss(protecting, spec.code, takeProfit, account, spec.orderType, info.price, 0);
+    };
+    info.limitPrice = proposed(true);
+    info.stopPrice = proposed(false);
   }
   orderNoticeToken_ = notifications_->addObserver(OrderMananger::kPlaceOrderNotification, [this](const Notification& n) {
     if (const auto* text = n.objectAs<std::string>()) orderNotice(*text);
