@@ -23,6 +23,7 @@ using sim::OrderResult;
 using sim::ServerMessage;
 
 constexpr int kEurusd = 1;
+constexpr double kTick = 0.00001;  // EURUSD's
 
 class OrderDesk : public ::testing::Test {
  protected:
@@ -40,6 +41,9 @@ class OrderDesk : public ::testing::Test {
   // The quote demo's accounts deal at (both are in one group): the feed's with the group's spread.
   sim::Quote quote(int instrument = kEurusd) const { return feed.quoteFor(1001, instrument); }
   std::string px(double v) const { return priceText(v, 5); }
+  // The nearest a stop (or stop-loss) and a limit (or take-profit) of EURUSD may stand in demo's group.
+  double stopDistance() const { return scenario.term(1001, kEurusd)->stopMinPips * kTick; }
+  double limitDistance() const { return scenario.term(1001, kEurusd)->limitMinPips * kTick; }
 
   static std::vector<std::string> kinds(const OrderResult& r) {
     std::vector<std::string> out;
@@ -75,7 +79,7 @@ class OrderDesk : public ::testing::Test {
   // Steps the feed until the result of a tick is not empty (at most `limit` ticks).
   OrderResult tickUntilReport(int limit = 20000) {
     for (int k = 0; k < limit; ++k) {
-      feed.tick(sim::unixNow());
+      feed.step();
       OrderResult r = book.onTick();
       if (!r.messages.empty()) return r;
     }
@@ -164,7 +168,7 @@ TEST_F(OrderDesk, SevenLotsFillInPiecesOfTwoEachItsOwnPosition) {
 }
 
 TEST_F(OrderDesk, ALimitBuyWorksUntilTheAskReachesItsPriceAndFillsOnThatTick) {
-  double limit = quote().ask - 0.0002;
+  double limit = quote().ask - limitDistance();
   auto o = orderValues(1001, "EURUSD", 30, true, "1", px(limit));
   OrderResult placed = book.order(demo(), wire.newOrder(o));
   ASSERT_EQ(kinds(placed), (std::vector<std::string>{"62/28"}));
@@ -174,7 +178,7 @@ TEST_F(OrderDesk, ALimitBuyWorksUntilTheAskReachesItsPriceAndFillsOnThatTick) {
 
   bool filled = false;
   for (int k = 0; k < 20000 && !filled; ++k) {
-    feed.tick(sim::unixNow());
+    feed.step();
     bool crossed = quote().ask <= limit + 1e-9;
     OrderResult r = book.onTick();
     std::vector<std::string> mine;
@@ -193,14 +197,14 @@ TEST_F(OrderDesk, ALimitBuyWorksUntilTheAskReachesItsPriceAndFillsOnThatTick) {
 }
 
 TEST_F(OrderDesk, ASellStopFillsOnlyOnceTheBidFallsToItsPrice) {
-  double stop = quote().bid - 0.0002;
+  double stop = quote().bid - stopDistance();
   auto o = orderValues(1002, "EURUSD", 31, false, "1", px(stop));
   OrderResult placed = book.order(demo(), wire.newOrder(o));
   ASSERT_EQ(kinds(placed), (std::vector<std::string>{"62/28"}));
   std::string id = field(at(placed, 0), 79);
   bool filled = false;
   for (int k = 0; k < 20000 && !filled; ++k) {
-    feed.tick(sim::unixNow());
+    feed.step();
     bool crossed = quote().bid <= stop + 1e-9;
     OrderResult r = book.onTick();
     bool mine = !r.messages.empty() && r.messages[0].message.get(79) == std::string_view(id);
@@ -252,7 +256,7 @@ TEST_F(OrderDesk, APartlyFilledWorkingOrderCannotBeModifiedButCanBeCancelled) {
   scenario.groups[0].terms.clear();
   auto o = orderValues(1001, "EURUSD", 30, true, "7", px(quote().ask + 0.05));
   int id = std::stoi(field(at(book.order(demo(), wire.newOrder(o)), 0), 79));
-  feed.tick(sim::unixNow());
+  feed.step();
   OrderResult first = book.onTick();
   ASSERT_EQ(kinds(first), (std::vector<std::string>{"62/22", "67/74"}));
   EXPECT_EQ(field(at(first, 0), 76), "5");
@@ -304,9 +308,11 @@ TEST_F(OrderDesk, NaturalRejectionsForAccessInstrumentSessionAndMargin) {
 }
 
 TEST_F(OrderDesk, EachTradingTermOfTheGroupRejectsWithItsOwnReason) {
-  // EURUSD in group 1: 1 to 100 lots in steps of 1, tick 0.00001, 5 pips for limits and stops.
+  // EURUSD in group 1: 1 to 100 lots in steps of 1, on a grid of 0.00001; limits and stops one tick
+  // nearer than their distances are refused.
   const double ask = quote().ask;
   const double bid = quote().bid;
+  const double stop = stopDistance(), limit = limitDistance();
   auto reasonOf = [&](int typeTag, bool buy, const std::string& qty, const std::string& price,
                       const std::string& tp = "", const std::string& sl = "") {
     auto o = orderValues(1001, "EURUSD", typeTag, buy, qty, price);
@@ -319,18 +325,81 @@ TEST_F(OrderDesk, EachTradingTermOfTheGroupRejectsWithItsOwnReason) {
   EXPECT_EQ(reasonOf(29, true, "101", px(ask)), "62");
   EXPECT_EQ(reasonOf(29, true, "1.5", px(ask)), "63");
   EXPECT_EQ(reasonOf(30, true, "1", priceText(ask - 0.001 + 0.000004, 6)), "64");
-  EXPECT_EQ(reasonOf(31, true, "1", px(ask + 0.00004)), "65");
-  EXPECT_EQ(reasonOf(31, false, "1", px(bid - 0.00004)), "65");
-  EXPECT_EQ(reasonOf(30, true, "1", px(ask - 0.00004)), "66");
-  EXPECT_EQ(reasonOf(30, false, "1", px(bid + 0.00004)), "66");
+  EXPECT_EQ(reasonOf(31, true, "1", px(ask + stop - kTick)), "65");
+  EXPECT_EQ(reasonOf(31, false, "1", px(bid - stop + kTick)), "65");
+  EXPECT_EQ(reasonOf(30, true, "1", px(ask - limit + kTick)), "66");
+  EXPECT_EQ(reasonOf(30, false, "1", px(bid + limit - kTick)), "66");
   // Take-profit and stop-loss of a buy: above and below its price by the distances.
-  EXPECT_EQ(reasonOf(29, true, "1", px(ask), px(ask + 0.00004)), "67");
+  EXPECT_EQ(reasonOf(29, true, "1", px(ask), px(ask + limit - kTick)), "67");
   EXPECT_EQ(reasonOf(29, true, "1", px(ask), px(ask - 0.001)), "67");
-  EXPECT_EQ(reasonOf(29, true, "1", px(ask), "", px(ask - 0.00004)), "68");
+  EXPECT_EQ(reasonOf(29, true, "1", px(ask), "", px(ask - stop + kTick)), "68");
   EXPECT_EQ(reasonOf(29, true, "1", px(ask), "", px(ask + 0.001)), "68");
   // At the bounds the orders stand.
-  EXPECT_EQ(reasonOf(30, true, "1", px(ask - 0.00005)), "62/28");
-  EXPECT_EQ(reasonOf(31, true, "1", px(ask + 0.00005), px(ask + 0.0001), px(ask)), "62/28");
+  EXPECT_EQ(reasonOf(30, true, "1", px(ask - limit)), "62/28");
+  EXPECT_EQ(reasonOf(31, true, "1", px(ask + stop), px(ask + stop + limit), px(ask)), "62/28");
+}
+
+TEST_F(OrderDesk, ATakeProfitOrStopLossTheAccountsQuoteHasReachedIsRefusedAndNothingFills) {
+  // Group 1 deals EURUSD two ticks outside the feed's bid and ask on each side: a bracket at the
+  // account's bid or ask is still inside the feed's quote.
+  sim::TermSpec& terms = scenario.groups[0].terms[0];
+  const std::size_t positions = history.positions().size();
+  auto outcome = [&](const OrderResult& r) {
+    if (kinds(r) == std::vector<std::string>{"62/25"}) return field(at(r, 0), 74);
+    return kinds(r).size() > 1 && kinds(r)[1] == "62/23" ? std::string("filled") : kinds(r).front();
+  };
+  auto market = [&](bool buy, double tp, double sl) {
+    return outcome(marketOrder(1001, buy, "1", tp > 0 ? px(tp) : "", sl > 0 ? px(sl) : ""));
+  };
+
+  // A stop distance narrower than the spread: measured from the price the order fills at, it lets
+  // through a stop-loss at the price the position closes at.
+  terms.limitMinPips = terms.stopMinPips = 2;
+  const sim::Quote q = quote();
+  EXPECT_EQ(market(true, 0, q.bid), "1") << "a long's stop-loss at the bid";
+  EXPECT_EQ(market(false, 0, q.ask), "1") << "a short's stop-loss at the ask";
+  EXPECT_EQ(history.positions().size(), positions) << "nothing filled";
+  EXPECT_EQ(market(true, 0, q.bid - kTick), "filled");
+  EXPECT_EQ(market(false, 0, q.ask + kTick), "filled");
+
+  // Where no terms hold it, a take-profit at or before the closing price is refused too.
+  scenario.groups[0].terms.clear();
+  const sim::Quote raw = quote();
+  EXPECT_EQ(market(true, raw.bid, 0), "1");
+  EXPECT_EQ(market(true, raw.bid - 10 * kTick, 0), "1");
+  EXPECT_EQ(market(false, raw.ask, 0), "1");
+  EXPECT_EQ(market(true, raw.bid + kTick, 0), "filled");
+  EXPECT_EQ(market(false, raw.ask - kTick, 0), "filled");
+}
+
+TEST_F(OrderDesk, ABracketEditThatTheAccountsQuoteHasReachedIsRefusedAndLeavesTheBrackets) {
+  // Without distances, a bracket edit measured from the closing price lets through one exactly at it.
+  sim::TermSpec& terms = scenario.groups[0].terms[0];
+  terms.limitMinPips = terms.stopMinPips = 0;
+  const int bought = openedPosition(marketOrder(1001, true, "1"));
+  const int sold = openedPosition(marketOrder(1001, false, "1"));
+  ASSERT_TRUE(bought && sold);
+  auto edit = [&](int position, bool isLong, double tp, double sl) {
+    auto o = orderValues(1001, "EURUSD", 29, !isLong, "1", px(isLong ? quote().bid : quote().ask), 45);
+    if (tp > 0) o.LimitPrice = px(tp);
+    if (sl > 0) o.StopPrice = px(sl);
+    OrderResult r = book.editOrder(demo(), wire.editBracket(o, position, tp > 0, sl > 0));
+    return kinds(r) == std::vector<std::string>{"62/25"} ? field(at(r, 0), 74) : kinds(r).front();
+  };
+  const sim::Quote q = quote();
+  EXPECT_EQ(edit(bought, true, 0, q.bid), "1");
+  EXPECT_EQ(edit(bought, true, q.bid, 0), "1");
+  EXPECT_EQ(edit(sold, false, 0, q.ask), "1");
+  EXPECT_EQ(edit(sold, false, q.ask, 0), "1");
+  EXPECT_TRUE(history.bracketsOf(bought).empty() && history.bracketsOf(sold).empty());
+  EXPECT_EQ(edit(bought, true, q.bid + kTick, q.bid - kTick), "62/28");
+  EXPECT_EQ(edit(sold, false, q.ask - kTick, q.ask + kTick), "62/28");
+  // A refused move keeps the brackets where they stood.
+  EXPECT_EQ(edit(bought, true, q.bid + kTick, q.bid), "1");
+  ASSERT_EQ(history.bracketsOf(bought).size(), 2u);
+  for (int b : history.bracketsOf(bought))
+    EXPECT_NEAR(history.workingOrder(b)->price, history.workingOrder(b)->orderType == 2 ? q.bid + kTick : q.bid - kTick,
+                1e-9);
 }
 
 TEST(OrderRules, AnInstrumentRuleAndASessionWithoutMarketOrdersRejectThroughTheScenario) {
@@ -419,7 +488,7 @@ TEST_F(OrderDesk, AYenPositionSettlesInTheAccountCurrencyByTheConversionItem) {
   OrderResult opened = book.order(demo(), wire.newOrder(buy));
   int position = openedPosition(opened);
   ASSERT_NE(position, 0);
-  for (int k = 0; k < 5; ++k) feed.tick(sim::unixNow());
+  for (int k = 0; k < 5; ++k) feed.step();
   double open = history.position(position)->price;
   double expected = std::round((quote(2).bid - open) * 100000 / quote(2).mid() * 100) / 100;
   auto close = orderValues(1001, "USDJPY", 29, false, "1", priceText(quote(2).bid, 3));
@@ -461,8 +530,8 @@ TEST_F(OrderDesk, BracketEditsPlaceMoveAndClearTakeProfitAndStopLoss) {
 }
 
 TEST_F(OrderDesk, AStopLossReachedByTheFeedClosesThePositionAndCancelsItsTakeProfit) {
-  // A stop-loss just under the bid of a buy: the first tick whose bid is at or below it fills it.
-  double sl = quote().bid - 0.0002;
+  // A stop-loss of a buy as near as it may be: the first tick whose bid is at or below it fills it.
+  double sl = quote().ask - stopDistance();
   OrderResult opened = marketOrder(1001, true, "1", px(quote().ask + 0.05), px(sl));
   int position = openedPosition(opened);
   double balance = scenario.account(1001)->balance;
@@ -552,12 +621,16 @@ TEST_F(OrderDesk, TheBooksStayConsistentOverAMixOfFillsClosesAndBrackets) {
   std::size_t settledBefore = history.settlements().size();
   for (int k = 0; k < 6; ++k) {
     bool buy = k % 2 == 0;
-    double mid = (quote().bid + quote().ask) / 2;
-    marketOrder(1001, buy, std::to_string(1 + k % 3), px(mid + (buy ? 0.0004 : -0.0004)),
-                px(mid - (buy ? 0.0004 : -0.0004)));
+    // Take-profit and stop-loss as near as they may be, from the price the order fills at.
+    double price = buy ? quote().ask : quote().bid;
+    EXPECT_EQ(kinds(marketOrder(1001, buy, std::to_string(1 + k % 3),
+                                px(buy ? price + limitDistance() : price - limitDistance()),
+                                px(buy ? price - stopDistance() : price + stopDistance())))
+                  .size(),
+              5u);
   }
-  for (int k = 0; k < 400; ++k) {
-    feed.tick(sim::unixNow());
+  for (int k = 0; k < 4000; ++k) {
+    feed.step();
     book.onTick();
     EXPECT_DOUBLE_EQ(scenario.account(1001)->usedMargin, 1000 * openQty(1001));
   }

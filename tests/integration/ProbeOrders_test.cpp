@@ -119,6 +119,37 @@ TEST(ProbeOrders, RefusalByTheDesksChecksSendsNothingAndFails) {
   }
 }
 
+TEST(ProbeOrders, MarketOrdersWithTheProposedBracketsOpenPositionsWhoseBracketsStand) {
+  // A quote that stays as the login gave it: the brackets are proposed at the very quote the server
+  // checks them by.
+  ServerProcess server({"--tick-ms", "60000"});
+  ASSERT_TRUE(server.listening());
+  // The lists as the login of a run finds them, before its order: open positions, working orders.
+  auto counts = [](const ProbeRun& run) {
+    std::smatch open, pending;
+    if (lineOf(run, R"(COLLECTION open (\d+))", &open) < 0 || lineOf(run, R"(COLLECTION pending (\d+))", &pending) < 0)
+      return std::pair{-1, -1};
+    return std::pair{std::stoi(open[1]), std::stoi(pending[1])};
+  };
+  std::pair<int, int> expected{-1, -1};
+  for (const char* spec : {"buy:EURUSD:1", "sell:XAUUSD:1"}) {
+    ProbeRun run = order(server, spec, {"--brackets", "proposed"});
+    const std::string all = joined(run);
+    EXPECT_EQ(run.exitCode, 0) << spec << "\n" << all;
+    EXPECT_GE(lineOf(run, R"(ORDER 67/74 pending=\d+ position=\d+)"), 0) << spec << "\n" << all;
+    if (expected.first >= 0) {
+      EXPECT_EQ(counts(run), expected) << spec << "\n" << all;
+    }
+    expected = counts(run);
+    ASSERT_GE(expected.first, 0) << all;
+    // The position, with its take-profit and stop-loss among the working orders.
+    expected.first += 1;
+    expected.second += 2;
+  }
+  const ProbeRun last = order(server, "buy:EURUSD:1");
+  EXPECT_EQ(counts(last), expected) << joined(last);
+}
+
 TEST(ProbeOrders, ALimitOrderIsPlacedOnceItWorks) {
   ServerProcess server({});
   ASSERT_TRUE(server.listening());

@@ -464,6 +464,16 @@ TEST(SimProbeOptions, RequiresTheConnectionValuesAndReadsOrders) {
   EXPECT_EQ(o->ticks, 10);
   EXPECT_DOUBLE_EQ(o->timeoutSeconds, 20);
   EXPECT_FALSE(probe::ProbeOptions::parse({"--host", "h", "--port", "1", "--user", "u"}, error));
+  const std::vector<std::string> login{"--host", "h", "--port", "1", "--user", "u", "--password", "p"};
+  auto with = [&](std::vector<std::string> extra) {
+    extra.insert(extra.begin(), login.begin(), login.end());
+    return probe::ProbeOptions::parse(extra, error);
+  };
+  const auto bracketed = with({"--order", "buy:EURUSD:1", "--brackets", "proposed"});
+  ASSERT_TRUE(bracketed) << error;
+  EXPECT_TRUE(bracketed->proposedBrackets);
+  EXPECT_FALSE(with({"--order", "buy:EURUSD:1", "--brackets", "near"}));
+  EXPECT_FALSE(with({"--brackets", "proposed"})) << "brackets without an order";
 
   auto market = probe::ProbeOptions::parseOrder("sell:EURUSD:2");
   ASSERT_TRUE(market);

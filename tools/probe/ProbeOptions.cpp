@@ -29,7 +29,7 @@ std::vector<std::string> split(const std::string& text, char sep) {
 
 const char* ProbeOptions::usage() {
   return "usage: tarnwickdesk-probe --host H --port P --user U --password W [--ticks N] [--timeout S]\n"
-         "       [--account ID] [--order SIDE:CODE:QTY[:TYPE[:PRICE]] | --chat TEXT]\n";
+         "       [--account ID] [--order SIDE:CODE:QTY[:TYPE[:PRICE]] [--brackets proposed] | --chat TEXT]\n";
 }
 
 std::optional<OrderSpec> ProbeOptions::parseOrder(const std::string& text) {
@@ -94,6 +94,8 @@ std::optional<ProbeOptions> ProbeOptions::parse(const std::vector<std::string>& 
     } else if (a == "--order") {
       o.order = parseOrder(v);
       ok = o.order.has_value();
+    } else if (a == "--brackets") {
+      ok = o.proposedBrackets = v == "proposed";
     } else if (a == "--chat") {
       o.chat = v;
       ok = !v.empty();
@@ -112,6 +114,10 @@ std::optional<ProbeOptions> ProbeOptions::parse(const std::vector<std::string>& 
   }
   if (o.order && o.chat) {
     error = "--order and --chat cannot be given together";
+    return std::nullopt;
+  }
+  if (o.proposedBrackets && !o.order) {
+    error = "--brackets needs an --order";
     return std::nullopt;
   }
   return o;

@@ -277,6 +277,16 @@ void ProbeRunner::placeOrderWhenReady() {
   services.mainQueue = &queue_;
   services.language = [] { return 0; };
   desk_ = std::make_shared<OrderMananger>(std::make_shared<BusinessBaseOrderSession>(session_), services);
+  if (options_.proposedBrackets) {
+    // The side of the position's take-profit and stop-loss: 1 protects a buy, 0 a sell.
+    const int protecting = spec.buy ? 1 : 0;
+    info.TakeProfitEnabled = info.StopLossEnabled = true;
+    const auto proposed = [&](bool takeProfit) {
+      return desk_->UpdateTakeProfitandStopLoss(protecting, spec.code, takeProfit, account, spec.orderType, info.price, 0);
+    };
+    info.limitPrice = proposed(true);
+    info.stopPrice = proposed(false);
+  }
   orderNoticeToken_ = notifications_->addObserver(OrderMananger::kPlaceOrderNotification, [this](const Notification& n) {
     if (const auto* text = n.objectAs<std::string>()) orderNotice(*text);
   });

@@ -45,6 +45,16 @@ std::vector<std::string_view> split(std::string_view text, char separator) {
   return out;
 }
 
+// Whether a limit (2) or stop (3) order on this side at this price fills at the quote: a buy at the
+// ask, a sell at the bid.
+bool reachedAt(const Quote& q, int orderType, bool isBuy, double price) {
+  if (!(q.bid > 0) || !(q.ask > 0)) return false;
+  const double market = isBuy ? q.ask : q.bid;
+  if (orderType == 2) return isBuy ? market <= price + kEps : market >= price - kEps;
+  if (orderType == 3) return isBuy ? market >= price - kEps : market <= price + kEps;
+  return false;
+}
+
 int typeTagOf(int orderType) { return orderType == 2 ? 30 : orderType == 3 ? 31 : 29; }
 // A time in force of a request as the desk keeps it: GTF and Day as sent, anything else GTC.
 int timeInForceTagOf(int requested) { return requested == 48 || requested == 54 ? requested : 47; }
@@ -169,6 +179,14 @@ int OrderBook::termsCheck(int account, const InstrumentSpec& i, const TermedOrde
   return 0;
 }
 
+bool OrderBook::bracketReached(int account, const InstrumentSpec& i, bool longPosition, double takeProfit,
+                               double stopLoss) const {
+  // The brackets close the position: they stand on its other side, at the prices the desk keeps.
+  const Quote q = feed_.quoteFor(account, i.id);
+  return (takeProfit > 0 && reachedAt(q, 2, !longPosition, roundTo(takeProfit, i.decimals))) ||
+         (stopLoss > 0 && reachedAt(q, 3, !longPosition, roundTo(stopLoss, i.decimals)));
+}
+
 const OrderRuleSpec* OrderBook::rejectRule(const std::string& code, double qty, int account) const {
   for (const auto& r : scenario_.orderRules) {
     if (!r.reject) continue;
@@ -285,6 +303,7 @@ void OrderBook::placeNew(const UserSpec& user, const NewOrder& o, const ServerMe
                              {.qty = o.qty, .orderType = orderType, .buy = buy, .price = market ? marketPrice : o.price,
                               .takeProfit = o.takeProfit, .stopLoss = o.stopLoss}))
     return refuse(terms);
+  if (market && bracketReached(o.account, *i, buy, o.takeProfit, o.stopLoss)) return refuse(Reason::kPriceChanged);
   if (scenario_.initialMargin(o.account, i->id) * o.qty > equity(o.account) - usedMargin(o.account) + kEps)
     return refuse(Reason::kNoFreeMargin);
 
@@ -573,6 +592,7 @@ void OrderBook::editBrackets(const UserSpec& user, const ServerMessage& request,
                                {.buy = !p.isBuy, .price = p.isBuy ? q.bid : q.ask, .takeProfit = takeProfit,
                                 .stopLoss = stopLoss, .closingSide = true}))
       return refuse(terms);
+    if (bracketReached(account, *i, p.isBuy, takeProfit, stopLoss)) return refuse(Reason::kPriceChanged);
   }
   int decimals = i ? i->decimals : 2;
   bool changed = false;
@@ -756,13 +776,9 @@ OrderResult OrderBook::offset(const UserSpec& user, const ServerMessage& request
 
 bool OrderBook::crossed(const WorkingOrderRecord& w, double& fillPrice) const {
   const Quote q = feed_.quoteFor(w.account, w.instrument);
-  if (!(q.bid > 0) || !(q.ask > 0)) return false;
-  double market = w.isBuy ? q.ask : q.bid;
-  bool hit = false;
-  if (w.orderType == 2) hit = w.isBuy ? market <= w.price + kEps : market >= w.price - kEps;
-  if (w.orderType == 3) hit = w.isBuy ? market >= w.price - kEps : market <= w.price + kEps;
-  if (hit) fillPrice = market;
-  return hit;
+  if (!reachedAt(q, w.orderType, w.isBuy, w.price)) return false;
+  fillPrice = w.isBuy ? q.ask : q.bid;
+  return true;
 }
 
 OrderResult OrderBook::onTick() {

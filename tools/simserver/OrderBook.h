@@ -9,7 +9,8 @@
 // term (Reason); prices are measured from the account's quote (PriceFeed::quoteFor: the feed's
 // with the group's spread, as the client shows it), the price the desk fills at and triggers working
 // orders and brackets by. An instrument without terms in the group is held to none. The scenario's
-// order rules come first.
+// order rules come first. Whatever the terms, a new market order or a bracket edit whose take-profit
+// or stop-loss the account's quote has already reached (it would fill at once) is refused.
 //
 // Reports:
 // - working orders, type 62, status in tag 73: 28 pending, 22 partly filled, 23 filled,
@@ -44,6 +45,7 @@ namespace td::sim {
 // Rejection reason codes (tag 74) the desk gives on its own; scenario rules may give any code.
 namespace Reason {
 constexpr int kNotProcessed = 0;        // malformed request, unknown working order
+constexpr int kPriceChanged = 1;        // a take-profit or stop-loss the account's quote has already reached
 constexpr int kInvalidSymbol = 2;       // unknown instrument
 constexpr int kPositionLiquidated = 5;  // the position to close, edit or offset is not open
 constexpr int kNoFreeMargin = 13;
@@ -172,6 +174,11 @@ class OrderBook {
   double fillStepFor(const std::string& code, double qty, int account) const;
   std::string price(int instrument, double value) const;
   bool crossed(const WorkingOrderRecord& w, double& fillPrice) const;
+  // Whether a take-profit or stop-loss of a position on this side (prices as sent, 0 for none) is
+  // reached at the account's quote now: a stop-loss at or beyond the price the position closes at (the
+  // bid of a long, the ask of a short), a take-profit at or before it.
+  bool bracketReached(int account, const InstrumentSpec& i, bool longPosition, double takeProfit,
+                      double stopLoss) const;
 
   Scenario& scenario_;
   TradingHistory& history_;

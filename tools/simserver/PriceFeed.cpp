@@ -82,21 +82,20 @@ Quote openingQuote(const InstrumentSpec& i) {
   return q;
 }
 
-PriceFeed::PriceFeed(const Scenario& scenario, std::uint64_t seed) : scenario_(scenario), random_(seed) {
+PriceFeed::PriceFeed(const Scenario& scenario, std::uint64_t seed)
+    : scenario_(scenario), random_(seed), depthRandom_(seed ^ 0x5DEECE66Dull) {
   for (const auto& i : scenario_.instruments) {
     quotes_[i.id] = openingQuote(i);
     mids_[i.id] = i.price;
   }
 }
 
-std::vector<std::string> PriceFeed::tick(std::int64_t now) {
+void PriceFeed::step() {
   ++ticks_;
-  std::string time = ampTime(now);
-  std::vector<std::string> lines;
   for (const auto& i : scenario_.instruments) {
     double& mid = mids_[i.id];
-    double step = (random_.uniform() * 2 - 1) * i.volatility;
-    mid = std::max(mid * (1 + step), i.tickSize * 10);
+    const double move = (random_.uniform() * 2 - 1) * i.volatility;
+    mid = std::max(mid * (1 + move), i.tickSize * 10);
     Quote& q = quotes_[i.id];
     Quote n = quoteAround(i, mid);
     q.bid = n.bid;
@@ -104,9 +103,15 @@ std::vector<std::string> PriceFeed::tick(std::int64_t now) {
     q.last = n.last;
     q.high = std::max(q.high, q.ask);
     q.low = std::min(q.low, q.bid);
-    lines.push_back(priceLine(i, q, time));
   }
-  for (const auto& i : scenario_.instruments) lines.push_back(depthLine(i, quotes_[i.id], random_));
+}
+
+std::vector<std::string> PriceFeed::tick(std::int64_t now) {
+  step();
+  std::string time = ampTime(now);
+  std::vector<std::string> lines;
+  for (const auto& i : scenario_.instruments) lines.push_back(priceLine(i, quotes_[i.id], time));
+  for (const auto& i : scenario_.instruments) lines.push_back(depthLine(i, quotes_[i.id], depthRandom_));
   if (ticks_ % statusEvery == 0 && !scenario_.instruments.empty()) {
     const auto& i = scenario_.instruments[nextStatus_++ % scenario_.instruments.size()];
     lines.push_back(statusLine(i.code, i.session));

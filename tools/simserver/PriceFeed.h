@@ -4,7 +4,8 @@
 // previous-close offsets, decimal places of the offsets), market-depth lines ("MD_<code>;" buy
 // levels ";" sell levels, each level "price,quantity", levels by "|") and instrument-status lines
 // ("IS;" and a framed message of type 1049 with tag 12 the code and tag 574 the session setting).
-// The same seed gives the same prices, tick by tick.
+// The same seed gives the same prices, tick by tick, whether their lines are written or not (the
+// depth's quantities draw from a generator of their own).
 
 #include <cstdint>
 #include <map>
@@ -39,6 +40,8 @@ class PriceFeed {
   // one depth line per instrument whose best levels are that tick's bid and ask, and every
   // statusEvery-th tick one status line (instruments taken in turn).
   std::vector<std::string> tick(std::int64_t now);
+  // Moves every instrument one step, as tick() does, and writes no lines.
+  void step();
 
   // The feed's own quote of an instrument, as published: one feed serves every group.
   const Quote& quote(int instrumentId) const;
@@ -60,6 +63,7 @@ class PriceFeed {
  private:
   const Scenario& scenario_;
   SeededRandom random_;
+  SeededRandom depthRandom_;
   std::map<int, Quote> quotes_;
   std::map<int, double> mids_;
   std::uint64_t ticks_ = 0;

@@ -25,33 +25,36 @@ constexpr std::string_view kBuiltIn = R"json({
   ],
   "instruments": [
     {"id": 1, "code": "EURUSD", "name": "Euro / US Dollar", "type": 1, "decimals": 5, "tickSize": 0.00001,
-     "contractSize": 100000, "point": 10, "price": 1.08452, "spreadTicks": 8, "volatility": 0.00005, "session": 1},
+     "contractSize": 100000, "point": 10, "price": 1.08452, "spreadTicks": 8, "volatility": 0.000016, "session": 1},
     {"id": 2, "code": "USDJPY", "name": "US Dollar / Japanese Yen", "type": 1, "decimals": 3, "tickSize": 0.001,
-     "contractSize": 100000, "point": 1000, "price": 151.234, "spreadTicks": 12, "volatility": 0.00005,
+     "contractSize": 100000, "point": 1000, "price": 151.234, "spreadTicks": 12, "volatility": 0.000012,
      "session": 1, "currency": 2, "plCalcMode": 6},
     {"id": 3, "code": "GBPUSD", "name": "British Pound / US Dollar", "type": 1, "decimals": 5,
      "tickSize": 0.00001, "contractSize": 100000, "point": 10, "price": 1.26810, "spreadTicks": 10,
-     "volatility": 0.00006, "session": 1},
+     "volatility": 0.000016, "session": 1},
     {"id": 4, "code": "XAUUSD", "name": "Gold", "type": 2, "decimals": 2, "tickSize": 0.01, "contractSize": 100,
-     "point": 1, "price": 2034.56, "spreadTicks": 30, "volatility": 0.0001, "session": 1},
+     "point": 1, "price": 2034.56, "spreadTicks": 30, "volatility": 0.00006, "session": 1},
     {"id": 5, "code": "GER40", "name": "Germany 40", "type": 3, "decimals": 1, "tickSize": 0.5, "contractSize": 1,
-     "point": 1, "price": 17850.5, "spreadTicks": 2, "volatility": 0.0001, "session": 3, "monthCode": "Z6"},
+     "point": 1, "price": 17850.5, "spreadTicks": 2, "volatility": 0.00005, "session": 3, "monthCode": "Z6"},
     {"id": 6, "code": "BTCUSD", "name": "Bitcoin", "type": 4, "decimals": 0, "tickSize": 1, "contractSize": 1,
-     "point": 1, "price": 43250, "spreadTicks": 20, "volatility": 0.0003, "session": 1}
+     "point": 1, "price": 43250, "spreadTicks": 20, "volatility": 0.00012, "session": 1}
   ],
   "groups": [
     {"id": 1, "name": "Standard", "leverageOnFProfit": 100, "revLeverageOnFLoss": 100, "terms": [
-      {"instrument": 1, "spreadBid": 2, "spreadAsk": 2, "spreadType": 3, "commission": 2},
-      {"instrument": 2, "spreadBid": 3, "spreadAsk": 3, "spreadType": 1},
-      {"instrument": 3, "spreadBid": 5, "spreadAsk": 5, "spreadType": 2},
-      {"instrument": 4, "spreadBid": 10, "spreadAsk": 10, "spreadType": 3, "maxOrderQty": 50},
-      {"instrument": 5, "spreadBid": 1, "spreadAsk": 1, "spreadType": 1},
-      {"instrument": 6, "spreadBid": 0, "spreadAsk": 0, "spreadType": 0, "minOrderQty": 0.1, "orderQtyStep": 0.1}
+      {"instrument": 1, "spreadBid": 2, "spreadAsk": 2, "spreadType": 3, "commission": 2, "limitMinPips": 50,
+       "stopMinPips": 50},
+      {"instrument": 2, "spreadBid": 3, "spreadAsk": 3, "spreadType": 1, "limitMinPips": 50, "stopMinPips": 50},
+      {"instrument": 3, "spreadBid": 5, "spreadAsk": 5, "spreadType": 2, "limitMinPips": 60, "stopMinPips": 60},
+      {"instrument": 4, "spreadBid": 10, "spreadAsk": 10, "spreadType": 3, "maxOrderQty": 50, "limitMinPips": 350,
+       "stopMinPips": 350},
+      {"instrument": 5, "spreadBid": 1, "spreadAsk": 1, "spreadType": 1, "limitMinPips": 50, "stopMinPips": 50},
+      {"instrument": 6, "spreadBid": 0, "spreadAsk": 0, "spreadType": 0, "minOrderQty": 0.1, "orderQtyStep": 0.1,
+       "limitMinPips": 150, "stopMinPips": 150}
     ]},
     {"id": 2, "name": "Professional", "leverageOnFProfit": 50, "revLeverageOnFLoss": 100, "terms": [
-      {"instrument": 1, "spreadBid": 0, "spreadAsk": 1, "spreadType": 3},
-      {"instrument": 3, "spreadBid": 1, "spreadAsk": 1, "spreadType": 3},
-      {"instrument": 4, "spreadBid": 5, "spreadAsk": 5, "spreadType": 1}
+      {"instrument": 1, "spreadBid": 0, "spreadAsk": 1, "spreadType": 3, "limitMinPips": 50, "stopMinPips": 50},
+      {"instrument": 3, "spreadBid": 1, "spreadAsk": 1, "spreadType": 3, "limitMinPips": 60, "stopMinPips": 60},
+      {"instrument": 4, "spreadBid": 5, "spreadAsk": 5, "spreadType": 1, "limitMinPips": 350, "stopMinPips": 350}
     ]}
   ],
   "accounts": [

@@ -64,7 +64,7 @@ struct InstrumentSpec {
   double contractSize = 1;
   double price = 100;         // mid price at start
   double spreadTicks = 2;     // raw spread of the feed, in whole ticks (at least one)
-  double volatility = 0.0004; // relative size of one random-walk step
+  double volatility = 0.0004; // largest step of one tick, relative to the price (steps are uniform)
   int session = 0;            // trading session setting id
   int currency = 0;           // instrument id of the conversion item, 0 for none
   int unitId = 1;
@@ -177,7 +177,10 @@ struct Scenario {
   // whose name sorts first, so the currency pairs' type ("Forex") sorts before the others. Its
   // order rules reject a quantity of 71 to 85 lots with one reason code each (71: 1, 72: 2, 73: 5,
   // 74: 8, 75: 11, 76: 12, 77: 13, 78: 15, 79: 50, 80: 51, 81: 80, 82: 81, 83: 82, 84: 83, 85: 99,
-  // a code without a text of its own) and fill 7 lots in pieces of 2.
+  // a code without a text of its own) and fill 7 lots in pieces of 2. Each instrument moves by about
+  // a tick per tick of the feed (a tenth of a pip for the currency pairs), and its minimum distances
+  // in both groups are some forty-five of those moves: a stop-loss at the nearest price allowed
+  // stands for minutes, as at a broker.
   static Scenario builtIn();
   static std::string_view builtInJson();
 
