@@ -345,6 +345,19 @@ std::string OrderMananger::OrderTypeChange(std::int32_t orderType, std::int32_t 
   return PriceBounds::OrderTypeChange(session_.referenceData(), orderType, side, itemCode, accountNumber, textForm);
 }
 
+std::string OrderMananger::OrderTypeChange(std::int32_t orderType, std::int32_t side, std::string_view itemCode,
+                                           std::span<const std::int32_t> accountNumbers, int textForm) const {
+  return PriceBounds::OrderTypeChange(session_.referenceData(), orderType, side, itemCode, accountNumbers, textForm);
+}
+
+std::string OrderMananger::UpdateTakeProfitandStopLoss(std::int32_t side, std::string_view itemCode, bool takeProfit,
+                                                       std::span<const std::int32_t> accountNumbers,
+                                                       std::int32_t orderType, std::string_view orderPrice,
+                                                       int textForm) const {
+  return PriceBounds::UpdateTakeProfitandStopLoss(session_.referenceData(), side, itemCode, takeProfit, accountNumbers,
+                                                  orderType, orderPrice, textForm);
+}
+
 std::string OrderMananger::UpdateTakeProfitandStopLoss(std::int32_t side, std::string_view itemCode, bool takeProfit,
                                                        std::int32_t accountNumber, std::int32_t orderType,
                                                        std::string_view orderPrice, int textForm,
