@@ -225,6 +225,10 @@ class TradeTicketWindowController {
   void takeProfitCheckboxSelect(bool on);
   void stopLossCheckboxSelect(bool on);
   void updatePriceTextFieldColor();
+  // The accounts the proposals and the hints' colours are held to: the ticked rows in multi-account
+  // mode (each account to its own group's distances, the farthest bound for all), else and with no
+  // row ticked the chosen account.
+  std::vector<std::int32_t> boundAccounts() const;
 
   // ---- placing ----
   void buyButtonClicked() { sideButtonClicked(0); }
@@ -310,6 +314,8 @@ class TradeTicketWindowController {
   };
 
   void sideButtonClicked(std::int32_t side);
+  // The accounts of boundAccounts() changed: the price fields are proposed anew and recoloured.
+  void boundAccountsChanged();
   // `takeProfitCheckboxSelect:` (true) or `stopLossCheckboxSelect:` (false).
   void bracketCheckboxSelect(bool takeProfit, bool on);
   // The fields every OrderInfo of the ticket takes from its controls.
