@@ -233,6 +233,9 @@ class TradeTicketWindowController {
   // ---- placing ----
   void buyButtonClicked() { sideButtonClicked(0); }
   void sellButtonClicked() { sideButtonClicked(1); }
+  // A click on the Buy (0) or Sell (1) side box of the advanced box: that side is chosen, as Buy and
+  // Sell choose it in advanced mode; the box already on stays on.
+  void sideCheckboxSelect(std::int32_t side);
   void placeOrderButtonClicked();
   OrderInfo CreateOrderInfoforTradeMode(std::int32_t side, std::int32_t account, const std::string& quantity) const;
   // The record of a multi-account order (no account, no quantity; the details in orderDetails).
@@ -314,6 +317,9 @@ class TradeTicketWindowController {
   };
 
   void sideButtonClicked(std::int32_t side);
+  // Advanced mode's choice of the side: the other box off, the prices proposed for it, the Place
+  // button's image.
+  void chooseSide(std::int32_t side);
   // The accounts of boundAccounts() changed: the price fields are proposed anew and recoloured.
   void boundAccountsChanged();
   // `takeProfitCheckboxSelect:` (true) or `stopLossCheckboxSelect:` (false).
