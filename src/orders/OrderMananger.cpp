@@ -341,11 +341,6 @@ std::string OrderMananger::ConfirmationText(const Order& order) {
 }
 
 std::string OrderMananger::OrderTypeChange(std::int32_t orderType, std::int32_t side, std::string_view itemCode,
-                                           std::int32_t accountNumber, int textForm) const {
-  return PriceBounds::OrderTypeChange(session_.referenceData(), orderType, side, itemCode, accountNumber, textForm);
-}
-
-std::string OrderMananger::OrderTypeChange(std::int32_t orderType, std::int32_t side, std::string_view itemCode,
                                            std::span<const std::int32_t> accountNumbers, int textForm) const {
   return PriceBounds::OrderTypeChange(session_.referenceData(), orderType, side, itemCode, accountNumbers, textForm);
 }

@@ -120,10 +120,8 @@ class OrderMananger {
   // Requests whose confirmation is still awaited.
   std::size_t awaitedConfirmations() const { return awaited_.size(); }
 
-  // Bounds for the order windows (PriceBounds over the session's reference data), for one account
-  // or the farthest over several.
-  std::string OrderTypeChange(std::int32_t orderType, std::int32_t side, std::string_view itemCode,
-                              std::int32_t accountNumber, int textForm) const;
+  // Bounds for the order windows (PriceBounds over the session's reference data): for the accounts
+  // an order goes to, the farthest of their groups' bounds; a position's bracket for its account.
   std::string OrderTypeChange(std::int32_t orderType, std::int32_t side, std::string_view itemCode,
                               std::span<const std::int32_t> accountNumbers, int textForm) const;
   std::string UpdateTakeProfitandStopLoss(std::int32_t side, std::string_view itemCode, bool takeProfit,
