@@ -131,6 +131,8 @@ Proposal bracketProposal(const GroupInstruments* terms, const ItemDetails& item,
   const PriceBounds::Bound fromClosing = PriceBounds::bracketBound(terms, item, takeProfit, protectsBuy, closing);
   const bool atLeast = fromEntry.atLeast;
   const Proposal distance = farther(onGrid(fromEntry.value, item, atLeast), onGrid(fromClosing.value, item, atLeast));
+  // Without a quote (an unknown instrument) there is no market to keep clear of.
+  if (!(closing > 0)) return distance;
   return farther(distance, {PriceBounds::beyondClosingQuote(item, protectsBuy, atLeast), atLeast});
 }
 

@@ -60,6 +60,7 @@ TEST_F(PriceBoundsDataTest, BidOfZeroIsReplacedByLast) {
 TEST_F(PriceBoundsDataTest, UnknownAccountOrTermsGiveTheQuoteItselfAndUnknownItemTwoDecimals) {
   EXPECT_EQ(PriceBounds::OrderTypeChange(t.data, 3, 0, "EURUSD", 9999, 0), "1.2000");
   EXPECT_EQ(PriceBounds::OrderTypeChange(t.data, 3, 0, "XAUUSD", 1001, 0), "0.00");
+  EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 1, "XAUUSD", false, 1001, 1, "", 0), "0.00");
 }
 
 TEST_F(PriceBoundsDataTest, BracketProposalsOfOrdersAndOfAPositionsEdit) {
