@@ -163,33 +163,5 @@ TEST_F(PriceBoundsDataTest, EveryProposalPassesTheCheckOfItsRequestAndNoneTrigge
   }
 }
 
-// An order for several accounts is held to the farthest bound of their groups: each of them passes.
-TEST_F(PriceBoundsDataTest, ProposalsForSeveralAccountsAreTheFarthestOfTheirGroups) {
-  t.data.FillGroupDetails(XmlRow{{{"GroupId", "6"}}});
-  t.data.FillGroupInstruments(XmlRow{{{"groupid", "6"}, {"InstrumentId", "7"}}});
-  t.data.FillAccountDetails(XmlRow{{{"AccountId", "1002"}}});
-  const auto wide = t.data.group("6")->GroupInstrumentCollection.at("7");
-  wide->LimitMinPips = 30;
-  wide->StopMinPips = 5;
-  const auto second = t.data.account("1002");
-  second->AccountId = 1002;
-  second->GroupId = "6";
-  const std::vector<std::int32_t> both = {1001, 1002};
-  const std::vector<std::int32_t> reversed = {1002, 1001};
-  const std::vector<std::int32_t> none;
-  // Market buy at the Ask 1.2000: take-profits >= 1.2010 (1001) and >= 1.2030 (1002); stop-losses
-  // <= 1.1988 (1001) and <= 1.1993 (1002).
-  for (const auto& accounts : {both, reversed}) {
-    EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 1, "EURUSD", true, accounts, 1, "", 1), ">= 1.2030");
-    EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 1, "EURUSD", false, accounts, 1, "", 1), "<= 1.1988");
-    // A sell limit >= Bid + 30 pips, a sell stop <= Bid - 10 pips.
-    EXPECT_EQ(PriceBounds::OrderTypeChange(t.data, 2, 1, "EURUSD", accounts, 1), ">= 1.2028");
-    EXPECT_EQ(PriceBounds::OrderTypeChange(t.data, 3, 1, "EURUSD", accounts, 1), "<= 1.1988");
-  }
-  EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 1, "EURUSD", true, 1002, 1, "", 0), "1.2030");
-  // No account: no group terms.
-  EXPECT_EQ(PriceBounds::OrderTypeChange(t.data, 2, 1, "EURUSD", none, 0), "1.1998");
-}
-
 }  // namespace
 }  // namespace td::testing
