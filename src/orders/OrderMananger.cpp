@@ -341,8 +341,16 @@ std::string OrderMananger::ConfirmationText(const Order& order) {
 }
 
 std::string OrderMananger::OrderTypeChange(std::int32_t orderType, std::int32_t side, std::string_view itemCode,
-                                           std::int32_t accountNumber, int textForm) const {
-  return PriceBounds::OrderTypeChange(session_.referenceData(), orderType, side, itemCode, accountNumber, textForm);
+                                           std::span<const std::int32_t> accountNumbers, int textForm) const {
+  return PriceBounds::OrderTypeChange(session_.referenceData(), orderType, side, itemCode, accountNumbers, textForm);
+}
+
+std::string OrderMananger::UpdateTakeProfitandStopLoss(std::int32_t side, std::string_view itemCode, bool takeProfit,
+                                                       std::span<const std::int32_t> accountNumbers,
+                                                       std::int32_t orderType, std::string_view orderPrice,
+                                                       int textForm) const {
+  return PriceBounds::UpdateTakeProfitandStopLoss(session_.referenceData(), side, itemCode, takeProfit, accountNumbers,
+                                                  orderType, orderPrice, textForm);
 }
 
 std::string OrderMananger::UpdateTakeProfitandStopLoss(std::int32_t side, std::string_view itemCode, bool takeProfit,

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -119,13 +120,17 @@ class OrderMananger {
   // Requests whose confirmation is still awaited.
   std::size_t awaitedConfirmations() const { return awaited_.size(); }
 
-  // Bounds for the order windows (PriceBounds over the session's reference data).
+  // Bounds for the order windows (PriceBounds over the session's reference data): for the accounts
+  // an order goes to, the farthest of their groups' bounds; a position's bracket for its account.
   std::string OrderTypeChange(std::int32_t orderType, std::int32_t side, std::string_view itemCode,
-                              std::int32_t accountNumber, int textForm) const;
+                              std::span<const std::int32_t> accountNumbers, int textForm) const;
   std::string UpdateTakeProfitandStopLoss(std::int32_t side, std::string_view itemCode, bool takeProfit,
                                           std::int32_t accountNumber, std::int32_t orderType,
                                           std::string_view orderPrice, int textForm,
                                           PriceBounds::BracketOf request = PriceBounds::BracketOf::OrderEntry) const;
+  std::string UpdateTakeProfitandStopLoss(std::int32_t side, std::string_view itemCode, bool takeProfit,
+                                          std::span<const std::int32_t> accountNumbers, std::int32_t orderType,
+                                          std::string_view orderPrice, int textForm) const;
   // Margin of one lot of a position or order, from its account's group terms.
   double GetMarginForSingleLot(const Order& order) const;
   // `CalcHedgeMargin:`: stores the hedge margin of the position's item and delivery mode in the

@@ -155,6 +155,11 @@ CheckFailure OrderValidator::VerifyOrder(const Order& order) const {
   // The take-profit and stop-loss protect the position: they stand on the other side of the order,
   // except in a bracket edit, whose side already is the closing one.
   const bool protectBuy = order.isEditBracketOrder ? buy : !buy;
+  // A new market order's stop-loss also lies beyond the quote its position closes at: one at or
+  // beyond it would be triggered as soon as the order fills, whatever its distance from the order
+  // price when the spread is wider than that distance.
+  const bool newMarketOrder =
+      order.orderType == 1 && !order.isEditBracketOrder && !order.isEditWorkOrder && !order.isCloseNew;
   struct Bracket {
     bool enabled;
     bool takeProfit;
@@ -169,7 +174,11 @@ CheckFailure OrderValidator::VerifyOrder(const Order& order) const {
       return withNumber(b.name, " price should be in correct tick");
     }
     const PriceBounds::Bound bound = PriceBounds::bracketBound(&terms, item, b.takeProfit, protectBuy, price);
-    const std::string text = OrderNumbers::priceText(bound.value, item.DecimalPlaces);
+    std::string text = OrderNumbers::priceText(bound.value, item.DecimalPlaces);
+    if (newMarketOrder && !b.takeProfit) {
+      const std::string closing = PriceBounds::beyondClosingQuote(item, protectBuy, bound.atLeast);
+      if (!keepsBound(text, closing, !bound.atLeast)) text = closing;
+    }
     if (!keepsBound(b.price, text, !bound.atLeast)) {
       return withNumber(b.name,
                         bound.atLeast ? " price should be greater than or equal to " : " price should be less than or equal to ",

@@ -1,6 +1,5 @@
 #include "orders/PriceBounds.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <memory>
@@ -36,28 +35,105 @@ const ItemDetails& noItem() {
   return item;
 }
 
-// The bound as a proposal: on the tick grid (moved away from the market, up for a bound that a
-// price must reach, when it falls between two ticks), with the instrument's decimals; with the text
-// flag in the ">= %@" or "<= %@" form.
-std::string boundText(double bound, const ItemDetails& item, int textForm, bool atLeast) {
-  std::string number = OrderNumbers::priceText(bound, item.DecimalPlaces);
-  const Decimal price = Decimal::parse(number);
-  if (!PriceBounds::isOnTick(price.toDouble(), item.DecimalPlaces, item.TickSize)) {
-    const Decimal tick = Decimal::fromDouble(item.TickSize);
-    const DecimalResult steps = Decimal::divide(price, tick, 0, atLeast ? RoundingMode::Up : RoundingMode::Down);
-    if (steps.error == DecimalError::None) {
-      const std::string onGrid = OrderNumbers::priceText((steps.value * tick).toDouble(), item.DecimalPlaces);
-      // A tick finer than the instrument's decimals has no grid point to show: the bound stays.
-      if (PriceBounds::isOnTick(Decimal::parse(onGrid).toDouble(), item.DecimalPlaces, item.TickSize)) number = onGrid;
-    }
+// How far a search for a price the instrument can show walks; a few steps at most for any tick and
+// number of decimals a trader would meet.
+constexpr int kMaxGridSteps = 1000;
+
+// The nearest price at or beyond `from` (strictly beyond it when `strict`), upward when `up`, that
+// lies on the tick grid as the instrument writes it. A grid point that the decimals cannot show
+// (0.25 with one decimal) would be written off the grid ("0.3"), so the walk goes on by whole ticks
+// until the written price lies on it. With a tick finer than the decimals the walk goes by the last
+// decimal instead, and without a grid each written price is on it.
+std::string gridPrice(const Decimal& from, const ItemDetails& item, bool up, bool strict) {
+  const int digits = item.DecimalPlaces <= 0 ? 2 : item.DecimalPlaces;  // as the prices are written
+  const Decimal unit = Decimal::fromParts(1, -digits, false).value;
+  const Decimal tick = Decimal::fromDouble(item.TickSize);
+  const Decimal step = item.TickSize > 0 && !(tick < unit) ? tick : unit;
+  const DecimalResult steps = Decimal::divide(from, step, 0, up ? RoundingMode::Up : RoundingMode::Down);
+  if (steps.error != DecimalError::None || steps.value.isNaN()) {
+    return OrderNumbers::priceText(from.toDouble(), item.DecimalPlaces);
   }
-  if (textForm == 0) return number;
-  return (atLeast ? ">= " : "<= ") + number;
+  Decimal candidate = steps.value * step;
+  for (int i = 0; i < kMaxGridSteps; ++i, candidate = up ? candidate + step : candidate - step) {
+    std::string written = OrderNumbers::priceText(candidate.toDouble(), item.DecimalPlaces);
+    const Decimal price = Decimal::parse(written);
+    const bool beyond = up ? (strict ? price > from : !(price < from)) : (strict ? price < from : !(price > from));
+    if (beyond && PriceBounds::isOnTick(price.toDouble(), item.DecimalPlaces, item.TickSize)) return written;
+  }
+  return OrderNumbers::priceText(from.toDouble(), item.DecimalPlaces);
+}
+
+// A proposal: its number, and whether a price must lie at or above it (else at or below).
+struct Proposal {
+  std::string number;
+  bool atLeast = false;
+};
+
+// A bound as a proposal: the bound as the instrument writes it (as the checks show it), moved onto
+// the grid away from the market.
+Proposal onGrid(double bound, const ItemDetails& item, bool atLeast) {
+  return {gridPrice(Decimal::parse(OrderNumbers::priceText(bound, item.DecimalPlaces)), item, atLeast, false),
+          atLeast};
+}
+
+// The one of two proposals of one direction that lies farther from the market.
+const Proposal& farther(const Proposal& a, const Proposal& b) {
+  const Decimal x = Decimal::parse(a.number);
+  const Decimal y = Decimal::parse(b.number);
+  return (a.atLeast ? y > x : y < x) ? b : a;
+}
+
+std::string text(const Proposal& proposal, int textForm) {
+  if (textForm == 0) return proposal.number;
+  return (proposal.atLeast ? ">= " : "<= ") + proposal.number;
 }
 
 // A quote as the order record writes it, read back.
 double asWritten(double quote, const ItemDetails& item) {
   return OrderRequests::leadingNumber(Formatter::formatDecimal(quote, item.DecimalPlaces));
+}
+
+// The farthest of the accounts' proposals; with no account, the proposal without group terms.
+template <typename Propose>
+Proposal farthest(const ReferenceData& data, const ItemDetails* item, std::span<const std::int32_t> accounts,
+                  const Propose& propose) {
+  if (accounts.empty()) return propose(nullptr);
+  Proposal out = propose(termsFor(data, accounts.front(), item).get());
+  for (const std::int32_t account : accounts.subspan(1)) out = farther(out, propose(termsFor(data, account, item).get()));
+  return out;
+}
+
+Proposal entryProposal(const GroupInstruments* terms, const ItemDetails& item, std::int32_t orderType, bool buy) {
+  if (orderType == 3) {
+    const double d = PriceBounds::stopDistance(terms, item);
+    return buy ? onGrid(PriceBounds::CalculateContingentPrice(true, PriceBounds::quoteAsk(item), d), item, true)
+               : onGrid(PriceBounds::CalculateContingentPrice(false, PriceBounds::quoteBid(item), d), item, false);
+  }
+  const double d = PriceBounds::limitDistance(terms, item);
+  return buy ? onGrid(PriceBounds::CalculateContingentPrice(false, PriceBounds::quoteAsk(item), d), item, false)
+             : onGrid(PriceBounds::CalculateContingentPrice(true, PriceBounds::quoteBid(item), d), item, true);
+}
+
+Proposal bracketProposal(const GroupInstruments* terms, const ItemDetails& item, std::int32_t side, bool takeProfit,
+                         std::int32_t orderType, std::string_view orderPrice, PriceBounds::BracketOf request) {
+  const bool protectsBuy = side == 0;
+  // The side of the order the request carries.
+  const std::int32_t orderSide = request == PriceBounds::BracketOf::PositionEdit ? side : (protectsBuy ? 1 : 0);
+  if (orderType != 1) {
+    const double from = OrderRequests::leadingNumber(orderPrice.empty() ? PriceBounds::marketOrderPrice(item, orderSide)
+                                                                        : orderPrice);
+    const PriceBounds::Bound bound = PriceBounds::bracketBound(terms, item, takeProfit, protectsBuy, from);
+    return onGrid(bound.value, item, bound.atLeast);
+  }
+  const double entry = asWritten(orderSide == 0 ? PriceBounds::quoteAsk(item) : PriceBounds::quoteBid(item), item);
+  const double closing = asWritten(protectsBuy ? PriceBounds::quoteAsk(item) : PriceBounds::quoteBid(item), item);
+  const PriceBounds::Bound fromEntry = PriceBounds::bracketBound(terms, item, takeProfit, protectsBuy, entry);
+  const PriceBounds::Bound fromClosing = PriceBounds::bracketBound(terms, item, takeProfit, protectsBuy, closing);
+  const bool atLeast = fromEntry.atLeast;
+  const Proposal distance = farther(onGrid(fromEntry.value, item, atLeast), onGrid(fromClosing.value, item, atLeast));
+  // Without a quote (an unknown instrument) there is no market to keep clear of.
+  if (!(closing > 0)) return distance;
+  return farther(distance, {PriceBounds::beyondClosingQuote(item, protectsBuy, atLeast), atLeast});
 }
 
 }  // namespace
@@ -99,45 +175,46 @@ PriceBounds::Bound PriceBounds::bracketBound(const GroupInstruments* terms, cons
   return {CalculateContingentPrice(atLeast, from, d), atLeast};
 }
 
+std::string PriceBounds::beyondClosingQuote(const ItemDetails& item, bool protectsBuy, bool up) {
+  return gridPrice(Decimal::fromDouble(protectsBuy ? quoteAsk(item) : quoteBid(item)), item, up, true);
+}
+
 std::string PriceBounds::OrderTypeChange(const ReferenceData& data, std::int32_t orderType, std::int32_t side,
                                          std::string_view itemCode, std::int32_t accountNumber, int textForm) {
+  return OrderTypeChange(data, orderType, side, itemCode, std::span<const std::int32_t>(&accountNumber, 1), textForm);
+}
+
+std::string PriceBounds::OrderTypeChange(const ReferenceData& data, std::int32_t orderType, std::int32_t side,
+                                         std::string_view itemCode, std::span<const std::int32_t> accountNumbers,
+                                         int textForm) {
   if (orderType != 2 && orderType != 3) return {};
   const auto found = data.item(itemCode);
   const ItemDetails& item = found ? *found : noItem();
-  const auto terms = termsFor(data, accountNumber, found.get());
-  const bool buy = side == 0;
-  if (orderType == 3) {
-    const double d = stopDistance(terms.get(), item);
-    return buy ? boundText(CalculateContingentPrice(true, quoteAsk(item), d), item, textForm, true)
-               : boundText(CalculateContingentPrice(false, quoteBid(item), d), item, textForm, false);
-  }
-  const double d = limitDistance(terms.get(), item);
-  return buy ? boundText(CalculateContingentPrice(false, quoteAsk(item), d), item, textForm, false)
-             : boundText(CalculateContingentPrice(true, quoteBid(item), d), item, textForm, true);
+  return text(farthest(data, found.get(), accountNumbers,
+                       [&](const GroupInstruments* terms) { return entryProposal(terms, item, orderType, side == 0); }),
+              textForm);
 }
 
 std::string PriceBounds::UpdateTakeProfitandStopLoss(const ReferenceData& data, std::int32_t side,
                                                      std::string_view itemCode, bool takeProfit,
                                                      std::int32_t accountNumber, std::int32_t orderType,
                                                      std::string_view orderPrice, int textForm, BracketOf request) {
+  return UpdateTakeProfitandStopLoss(data, side, itemCode, takeProfit, std::span<const std::int32_t>(&accountNumber, 1),
+                                     orderType, orderPrice, textForm, request);
+}
+
+std::string PriceBounds::UpdateTakeProfitandStopLoss(const ReferenceData& data, std::int32_t side,
+                                                     std::string_view itemCode, bool takeProfit,
+                                                     std::span<const std::int32_t> accountNumbers,
+                                                     std::int32_t orderType, std::string_view orderPrice, int textForm,
+                                                     BracketOf request) {
   const auto found = data.item(itemCode);
   const ItemDetails& item = found ? *found : noItem();
-  const auto terms = termsFor(data, accountNumber, found.get());
-  const bool protectsBuy = side == 0;
-  // The side of the order the request carries.
-  const std::int32_t orderSide = request == BracketOf::PositionEdit ? side : (protectsBuy ? 1 : 0);
-  if (orderType != 1) {
-    const double from = OrderRequests::leadingNumber(orderPrice.empty() ? marketOrderPrice(item, orderSide) : orderPrice);
-    const Bound bound = bracketBound(terms.get(), item, takeProfit, protectsBuy, from);
-    return boundText(bound.value, item, textForm, bound.atLeast);
-  }
-  const double entry = asWritten(orderSide == 0 ? quoteAsk(item) : quoteBid(item), item);
-  const double closing = asWritten(protectsBuy ? quoteAsk(item) : quoteBid(item), item);
-  const Bound fromEntry = bracketBound(terms.get(), item, takeProfit, protectsBuy, entry);
-  const Bound fromClosing = bracketBound(terms.get(), item, takeProfit, protectsBuy, closing);
-  const double farther = fromEntry.atLeast ? std::max(fromEntry.value, fromClosing.value)
-                                           : std::min(fromEntry.value, fromClosing.value);
-  return boundText(farther, item, textForm, fromEntry.atLeast);
+  return text(farthest(data, found.get(), accountNumbers,
+                       [&](const GroupInstruments* terms) {
+                         return bracketProposal(terms, item, side, takeProfit, orderType, orderPrice, request);
+                       }),
+              textForm);
 }
 
 }  // namespace td

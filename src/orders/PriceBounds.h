@@ -9,6 +9,7 @@
 // an unknown instrument reads its quote, tick and decimals as 0.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -56,14 +57,26 @@ class PriceBounds {
   static Bound bracketBound(const GroupInstruments* terms, const ItemDetails& item, bool takeProfit,
                             bool protectsBuy, double from);
 
+  // The nearest price strictly beyond the quote a position closes at (the Bid for a long, whose
+  // bracket is a sell; the Ask for a short, protected by buys), upward when `up`: one tick beyond
+  // it, as the instrument writes it and on its grid. A stop-loss or take-profit at or beyond the
+  // closing quote itself would be triggered at once.
+  static std::string beyondClosingQuote(const ItemDetails& item, bool protectsBuy, bool up);
+
   // `OrderTypeChange:::::`: the entry-price bound of a limit (2) or stop (3) order on the side
   // (0 buy, any other sell): stop buy Ask + stop distance (">= "), stop sell Bid - stop distance
   // ("<= "), limit buy Ask - limit distance ("<= "), limit sell Bid + limit distance (">= ").
   // `textForm` 0 gives the number with the instrument's decimals, 1 the ">= %@" / "<= %@" form.
-  // Any other order type gives "". Like every proposal here the number lies on the tick grid,
-  // moved away from the market when the bound itself falls between two ticks.
+  // Any other order type gives "". Like every proposal here the number lies on the tick grid as
+  // the instrument writes it, moved away from the market when the bound itself does not (a bound
+  // between two ticks, or a grid point that the decimals cannot show: 0.25 with one decimal).
   static std::string OrderTypeChange(const ReferenceData& data, std::int32_t orderType, std::int32_t side,
                                      std::string_view itemCode, std::int32_t accountNumber, int textForm);
+  // The same for an order of several accounts, each held to its own group's distances: the
+  // farthest of their bounds, which every one of them passes. No account: distances of 0.
+  static std::string OrderTypeChange(const ReferenceData& data, std::int32_t orderType, std::int32_t side,
+                                     std::string_view itemCode, std::span<const std::int32_t> accountNumbers,
+                                     int textForm);
 
   // Which request a take-profit or stop-loss proposal goes with: an order (a new one, or a working
   // order's edit), whose side is the opposite of the protecting side; or the bracket edit of an open
@@ -77,13 +90,20 @@ class PriceBounds {
   // of its side when the text is empty, as the order record takes it) and, for a market order
   // (type 1), the quote of the request's side: the Ask for a buy order, the Bid for a sell order,
   // the closing quote itself for a position's bracket edit. A market order's proposal also keeps
-  // its distance from the closing quote (Bid for a long, Ask for a short), so that a stop-loss
-  // never lies where the position would be stopped out at once, even with a spread wider than the
-  // stop distance. Take-profit: side 0 "<= ", side 1 ">= "; stop-loss: side 0 ">= ", side 1 "<= ".
+  // its distance from the closing quote (Bid for a long, Ask for a short), and lies strictly
+  // beyond it (beyondClosingQuote()), so that neither leg is triggered at once, even with a spread
+  // wider than the distance or with no distance at all. Take-profit: side 0 "<= ", side 1 ">= ";
+  // stop-loss: side 0 ">= ", side 1 "<= ".
   static std::string UpdateTakeProfitandStopLoss(const ReferenceData& data, std::int32_t side,
                                                  std::string_view itemCode, bool takeProfit,
                                                  std::int32_t accountNumber, std::int32_t orderType,
                                                  std::string_view orderPrice, int textForm,
+                                                 BracketOf request = BracketOf::OrderEntry);
+  // The same for an order of several accounts: the farthest of their proposals.
+  static std::string UpdateTakeProfitandStopLoss(const ReferenceData& data, std::int32_t side,
+                                                 std::string_view itemCode, bool takeProfit,
+                                                 std::span<const std::int32_t> accountNumbers,
+                                                 std::int32_t orderType, std::string_view orderPrice, int textForm,
                                                  BracketOf request = BracketOf::OrderEntry);
 };
 

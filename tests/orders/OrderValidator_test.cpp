@@ -328,6 +328,37 @@ TEST_F(OrderValidatorTest, TakeProfitAndStopLossBoundsOnTheProtectingSide) {
   EXPECT_EQ(validate(build(sell)), "Stop Loss price should be greater than or equal to 1.2008");
 }
 
+// With a spread (20 ticks) wider than the stop distance (10), the bound from the order price lies
+// where the new position would be stopped out at once: a market order's stop-loss must lie beyond
+// the quote the position closes at, and the refusal names the nearest price that passes. A limit
+// order keeps the bound from its price alone.
+TEST_F(OrderValidatorTest, AMarketOrdersStopLossLiesBeyondTheQuoteItsPositionClosesAt) {
+  t.item->Bid = 1.198;
+  struct Case {
+    int side;
+    const char* stopLoss;
+    CheckFailure failure;
+  };
+  for (const Case& c : {Case{0, "1.1990", "Stop Loss price should be less than or equal to 1.1979"},
+                        Case{0, "1.1980", "Stop Loss price should be less than or equal to 1.1979"},
+                        Case{0, "1.1979", std::nullopt},
+                        Case{1, "1.1990", "Stop Loss price should be greater than or equal to 1.2001"},
+                        Case{1, "1.2000", "Stop Loss price should be greater than or equal to 1.2001"},
+                        Case{1, "1.2001", std::nullopt}}) {
+    OrderInfo info = marketBuy();
+    info.tradingMode = c.side;
+    info.stopPrice = c.stopLoss;
+    info.StopLossEnabled = true;
+    EXPECT_EQ(validate(build(info)), c.failure) << c.side << " " << c.stopLoss;
+  }
+  OrderInfo limit = marketBuy();
+  limit.orderType = 2;
+  limit.price = "1.1990";
+  limit.stopPrice = "1.1980";
+  limit.StopLossEnabled = true;
+  EXPECT_EQ(validate(build(limit)), std::nullopt);
+}
+
 TEST_F(OrderValidatorTest, BracketEditKeepsItsOwnSideAndUncheckedBoxesAreNotChecked) {
   // Closing a buy position: the edit's side is sell, priced at the Bid 1.1998.
   OrderInfo edit = marketBuy();

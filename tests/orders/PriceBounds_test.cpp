@@ -60,6 +60,7 @@ TEST_F(PriceBoundsDataTest, BidOfZeroIsReplacedByLast) {
 TEST_F(PriceBoundsDataTest, UnknownAccountOrTermsGiveTheQuoteItselfAndUnknownItemTwoDecimals) {
   EXPECT_EQ(PriceBounds::OrderTypeChange(t.data, 3, 0, "EURUSD", 9999, 0), "1.2000");
   EXPECT_EQ(PriceBounds::OrderTypeChange(t.data, 3, 0, "XAUUSD", 1001, 0), "0.00");
+  EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 1, "XAUUSD", false, 1001, 1, "", 0), "0.00");
 }
 
 TEST_F(PriceBoundsDataTest, BracketProposalsOfOrdersAndOfAPositionsEdit) {
@@ -103,41 +104,59 @@ TEST_F(PriceBoundsDataTest, AQuoteOfZeroIsReplacedByLastAndProposalsLieOnTheTick
   EXPECT_EQ(PriceBounds::OrderTypeChange(t.data, 2, 0, "EURUSD", 1001, 1), "<= 1.1990");
 }
 
-// Every proposal passes the check of the request it goes with, and no stop-loss lies at or beyond
-// the price the position closes at, with a spread wider than the stop distance and a quote with
-// more decimals than the instrument shows.
-TEST_F(PriceBoundsDataTest, EveryProposalPassesTheCheckOfItsRequestAndNoStopLossTriggersAtOnce) {
+// Every proposal passes the check of the request it goes with, on every instrument a trader meets:
+// a spread wider than the distances with a quote finer than the decimals shown, no distances at all
+// with no spread, and a tick finer than the decimals shown (0.25 with one decimal, whose grid
+// points 100.25 and 100.75 are written off the grid). Neither leg of a market order or of a
+// position's bracket edit lies at or beyond the quote the position closes at, where it would be
+// triggered at once.
+TEST_F(PriceBoundsDataTest, EveryProposalPassesTheCheckOfItsRequestAndNoneTriggersAtOnce) {
   using enum PriceBounds::BracketOf;
-  t.item->Bid = 1.19876;
-  t.item->Ask = 1.20004;
-  t.terms->LimitMinPips = t.terms->StopMinPips = 5;
+  struct Instrument {
+    const char* name;
+    double bid, ask, tick;
+    int decimals, pips;
+  };
   struct Request {
     const char* name;
     int orderType;
     PriceBounds::BracketOf of;
   };
-  for (const Request r : {Request{"market order", 1, OrderEntry}, Request{"limit order", 2, OrderEntry},
-                          Request{"position edit", 1, PositionEdit}}) {
-    for (const int positionSide : {0, 1}) {
-      for (const bool takeProfit : {true, false}) {
-        SCOPED_TRACE(::testing::Message() << r.name << (positionSide == 0 ? " long " : " short ")
-                                          << (takeProfit ? "take-profit" : "stop-loss"));
-        const int protecting = positionSide == 0 ? 1 : 0;
-        const std::string entry = r.orderType == 2 ? PriceBounds::OrderTypeChange(t.data, 2, positionSide, "EURUSD", 1001, 0) : "";
-        const std::string price = PriceBounds::UpdateTakeProfitandStopLoss(t.data, protecting, "EURUSD", takeProfit, 1001,
-                                                                           r.orderType, entry, 0, r.of);
-        OrderInfo info = marketBuy();
-        info.orderType = r.orderType;
-        info.price = entry;
-        info.tradingMode = r.of == PositionEdit ? protecting : positionSide;
-        info.isEBO = r.of == PositionEdit;
-        (takeProfit ? info.limitPrice : info.stopPrice) = price;
-        (takeProfit ? info.TakeProfitEnabled : info.StopLossEnabled) = true;
-        const Order order = OrderGenerator::buildOrder(info, t.data, {40, "20240102030405"}, true);
-        EXPECT_EQ(OrderValidator(t.context()).Validate(order), std::nullopt) << price;
-        if (!takeProfit && r.orderType == 1) {
-          if (positionSide == 0) EXPECT_LT(std::stod(price), t.item->Bid);
-          else EXPECT_GT(std::stod(price), t.item->Ask);
+  for (const Instrument& in : {Instrument{"wide spread", 1.19876, 1.20004, 0.0001, 4, 5},
+                               Instrument{"no distance", 1.2, 1.2, 0.0001, 4, 0},
+                               Instrument{"quarter ticks", 100.0, 100.5, 0.25, 1, 1},
+                               Instrument{"quarter ticks between", 100.25, 100.75, 0.25, 1, 1}}) {
+    t.item->Bid = in.bid;
+    t.item->Ask = in.ask;
+    t.item->TickSize = in.tick;
+    t.item->DecimalPlaces = in.decimals;
+    t.terms->LimitMinPips = t.terms->StopMinPips = in.pips;
+    for (const Request r : {Request{"market order", 1, OrderEntry}, Request{"limit order", 2, OrderEntry},
+                            Request{"stop order", 3, OrderEntry}, Request{"position edit", 1, PositionEdit}}) {
+      for (const int positionSide : {0, 1}) {
+        for (const bool takeProfit : {true, false}) {
+          SCOPED_TRACE(::testing::Message() << in.name << ", " << r.name << (positionSide == 0 ? " long " : " short ")
+                                            << (takeProfit ? "take-profit" : "stop-loss"));
+          const int protecting = positionSide == 0 ? 1 : 0;
+          const std::string entry =
+              r.orderType == 1 ? "" : PriceBounds::OrderTypeChange(t.data, r.orderType, positionSide, "EURUSD", 1001, 0);
+          const std::string price = PriceBounds::UpdateTakeProfitandStopLoss(t.data, protecting, "EURUSD", takeProfit,
+                                                                             1001, r.orderType, entry, 0, r.of);
+          OrderInfo info = marketBuy();
+          info.orderType = r.orderType;
+          info.price = entry;
+          info.tradingMode = r.of == PositionEdit ? protecting : positionSide;
+          info.isEBO = r.of == PositionEdit;
+          (takeProfit ? info.limitPrice : info.stopPrice) = price;
+          (takeProfit ? info.TakeProfitEnabled : info.StopLossEnabled) = true;
+          const Order order = OrderGenerator::buildOrder(info, t.data, {40, "20240102030405"}, true);
+          EXPECT_EQ(OrderValidator(t.context()).Validate(order), std::nullopt) << entry << " " << price;
+          if (r.orderType == 1) {
+            // A long closes at the Bid: its stop-loss lies below it, its take-profit above.
+            const double closing = positionSide == 0 ? in.bid : in.ask;
+            EXPECT_EQ(std::stod(price) < closing, (positionSide == 0) != takeProfit) << price;
+            EXPECT_NE(std::stod(price), closing);
+          }
         }
       }
     }

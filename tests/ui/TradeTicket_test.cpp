@@ -565,6 +565,46 @@ TEST_F(TicketTest, SeveralAccountsAreEachValidatedThenSentAsOneBulkOrder) {
   EXPECT_TRUE(session->PendingOrderCollection.empty());
 }
 
+// Account 1002 trades in a group whose take-profits keep 30 pips: an order for both accounts is
+// proposed the farthest bound, which each of them passes, and the proposal, its hint and its colour
+// follow the ticked rows.
+TEST_F(TicketTest, ProposalsAndHintsFollowTheTickedAccountsAndTheFarthestBoundPassesEach) {
+  data().FillGroupDetails(XmlRow{{{"GroupId", "6"}}});
+  data().FillGroupInstruments(XmlRow{{{"groupid", "6"}, {"InstrumentId", "1"}}});
+  const auto group = data().group("6");
+  group->TradingEnabled = true;
+  *group->GroupInstrumentCollection.at("1") = *data().group("5")->GroupInstrumentCollection.at("1");
+  group->GroupInstrumentCollection.at("1")->LimitMinPips = 30;
+  data().account("1002")->GroupId = "6";
+  open();
+  ticket->toggleLeftDrawer();
+  ticket->TradeTicketRadioButtonClicked(Ticket::kAdvancedMode);
+  ticket->takeProfitCheckboxSelect(true);
+  // A market buy's take-profit: Ask + 10 pips for 1001, + 30 pips for 1002.
+  ticket->hitCheckbox(0);
+  EXPECT_EQ(state().takeProfitPrice.text, "1.08472");
+  ticket->hitCheckbox(1);
+  EXPECT_EQ(state().takeProfitPrice.text, "1.08492");
+  EXPECT_EQ(state().takeProfitHint, ">= 1.08492");
+  ticket->controlTextDidChange(TicketFieldId::TakeProfit, "1.08472");
+  queue.advance(std::chrono::seconds(1));
+  EXPECT_EQ(state().takeProfitPrice.background, FieldColour::Red);
+  ticket->hitCheckbox(1);
+  EXPECT_EQ(state().takeProfitPrice.text, "1.08472");
+  EXPECT_EQ(state().takeProfitHint, ">= 1.08472");
+  EXPECT_EQ(state().takeProfitPrice.background, FieldColour::Green);
+
+  ticket->selectAllMultiAccountCheckBoxClicked(true);
+  ticket->QuantitySelectedAtIndex(0, "1");
+  ticket->QuantitySelectedAtIndex(1, "1");
+  ticket->placeOrderButtonClicked();
+  ticket->handleResult(true, false);
+  queue.runPending();
+  EXPECT_EQ(view->alerts, Strings{});
+  ASSERT_EQ(sentOrders().size(), 1u);
+  EXPECT_EQ(tag(sentOrders()[0], "10"), "77");
+}
+
 // ---- market depth ----
 
 TEST_F(TicketTest, TheRefreshFeedsBothDepthTablesAndALevelWithoutACommaHasNoQuantity) {

@@ -1,8 +1,10 @@
 // The ticket's live quote, the bounds beside its three price fields, their colours and the
-// steppers. The bounds come from the order desk (the rules validation applies).
+// steppers. The bounds come from the order desk (the rules validation applies), for the accounts
+// the order goes to: the ticked rows in multi-account mode, else the chosen account.
 
 #include <algorithm>
 
+#include "model/AccountDetails.h"
 #include "model/ItemDetails.h"
 #include "orders/OrderMananger.h"
 #include "ui/ticket/TradeTicketWindowController.h"
@@ -38,23 +40,40 @@ void TradeTicketWindowController::UpdateValuesinTimer() {
   RefreshMultiTradeTableview();
 }
 
+std::vector<std::int32_t> TradeTicketWindowController::boundAccounts() const {
+  std::vector<std::int32_t> accounts;
+  if (toggleMultiTrade()) {
+    for (const auto& row : checkPoints_)
+      if (row->accountDet) accounts.push_back(row->accountDet->AccountId);
+  }
+  if (accounts.empty()) accounts.push_back(accountId());
+  return accounts;
+}
+
 void TradeTicketWindowController::updatePriceinTextField() {
   ViewUpdate update(*this);
   const auto desk = orders();
   const std::int32_t side = GetTradingMode();
   const std::int32_t protecting = side == 0 ? 1 : 0;
+  const std::vector<std::int32_t> accounts = boundAccounts();
   if (state_.mode == kAdvancedMode) {
-    state_.price.text = desk ? desk->OrderTypeChange(orderType_, side, itemCode_, accountId(), 0) : std::string();
+    state_.price.text = desk ? desk->OrderTypeChange(orderType_, side, itemCode_, accounts, 0) : std::string();
   }
   if (state_.takeProfit.on && desk) {
-    state_.takeProfitPrice.text = desk->UpdateTakeProfitandStopLoss(protecting, itemCode_, true, accountId(),
-                                                                     orderType_, state_.price.text, 0);
+    state_.takeProfitPrice.text =
+        desk->UpdateTakeProfitandStopLoss(protecting, itemCode_, true, accounts, orderType_, state_.price.text, 0);
   }
   if (state_.stopLoss.on && desk) {
-    state_.stopLossPrice.text = desk->UpdateTakeProfitandStopLoss(protecting, itemCode_, false, accountId(),
-                                                                   orderType_, state_.price.text, 0);
+    state_.stopLossPrice.text =
+        desk->UpdateTakeProfitandStopLoss(protecting, itemCode_, false, accounts, orderType_, state_.price.text, 0);
   }
   SetStepperValues();
+}
+
+void TradeTicketWindowController::boundAccountsChanged() {
+  ViewUpdate update(*this);
+  updatePriceinTextField();
+  updatePriceTextFieldColor();
 }
 
 void TradeTicketWindowController::SetStepperValues() {
@@ -95,7 +114,7 @@ void TradeTicketWindowController::bracketCheckboxSelect(bool takeProfit, bool on
   const auto desk = orders();
   if (on && desk) {
     // Pre-filled with the nearest price the desk accepts for the protecting side.
-    field.text = desk->UpdateTakeProfitandStopLoss(GetTradingMode() == 0 ? 1 : 0, itemCode_, takeProfit, accountId(),
+    field.text = desk->UpdateTakeProfitandStopLoss(GetTradingMode() == 0 ? 1 : 0, itemCode_, takeProfit, boundAccounts(),
                                                    orderType_, state_.price.text, 0);
   } else {
     field.text.clear();
@@ -109,11 +128,11 @@ void TradeTicketWindowController::updatePriceTextFieldColor() {
   const auto desk = orders();
   const std::int32_t side = GetTradingMode();
   const bool buy = side == 0;
-  const std::int32_t account = accountId();
+  const std::vector<std::int32_t> accounts = boundAccounts();
 
   // The entry price against its bound: red exactly when it breaks the inequality of its hint.
-  const double entryBound = desk ? number(desk->OrderTypeChange(orderType_, side, itemCode_, account, 0)) : 0;
-  state_.priceHint = desk ? desk->OrderTypeChange(orderType_, side, itemCode_, account, 1) : std::string();
+  const double entryBound = desk ? number(desk->OrderTypeChange(orderType_, side, itemCode_, accounts, 0)) : 0;
+  state_.priceHint = desk ? desk->OrderTypeChange(orderType_, side, itemCode_, accounts, 1) : std::string();
   const double p = number(state_.price.text);
   switch (orderType_) {
     case 3: state_.price.background = colour(buy ? p < entryBound : p > entryBound); break;
@@ -137,9 +156,9 @@ void TradeTicketWindowController::updatePriceTextFieldColor() {
       leg.hint.clear();
       continue;
     }
-    const double bound = number(desk->UpdateTakeProfitandStopLoss(protecting, itemCode_, leg.takeProfit, account,
+    const double bound = number(desk->UpdateTakeProfitandStopLoss(protecting, itemCode_, leg.takeProfit, accounts,
                                                                    orderType_, state_.price.text, 0));
-    leg.hint = desk->UpdateTakeProfitandStopLoss(protecting, itemCode_, leg.takeProfit, account, orderType_,
+    leg.hint = desk->UpdateTakeProfitandStopLoss(protecting, itemCode_, leg.takeProfit, accounts, orderType_,
                                                  state_.price.text, 1);
     const double value = number(leg.field.text);
     // A buy's take-profit lies above its bound and its stop-loss below; a sell's the other way.

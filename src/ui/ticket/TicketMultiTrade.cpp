@@ -34,6 +34,8 @@ void TradeTicketWindowController::LoadMultiAccountDetails() {
 }
 
 void TradeTicketWindowController::resetMultiTradeRows(const std::function<bool(const AccountDetails&)>& takes) {
+  ViewUpdate update(*this);
+  const bool unticks = toggleMultiTrade() && !checkPoints_.empty();
   multitradeModel_.rebuildRows([&] {
     multitradeAccounts_.clear();
     checkPoints_.clear();
@@ -41,6 +43,7 @@ void TradeTicketWindowController::resetMultiTradeRows(const std::function<bool(c
     for (const auto& account : getAccountCollection())
       if (account && takes(*account)) initializeMultiTradeClass(account);
   });
+  if (unticks) boundAccountsChanged();
 }
 
 void TradeTicketWindowController::initializeMultiTradeClass(const std::shared_ptr<AccountDetails>& account) {
@@ -154,6 +157,7 @@ void TradeTicketWindowController::hitCheckbox(int row) {
   if (found != checkPoints_.end()) checkPoints_.erase(found);
   else checkPoints_.push_back(trade);
   multitradeModel_.valuesChanged();
+  if (toggleMultiTrade()) boundAccountsChanged();
 }
 
 void TradeTicketWindowController::selectAllMultiAccountCheckBoxClicked(bool on) {
@@ -162,6 +166,7 @@ void TradeTicketWindowController::selectAllMultiAccountCheckBoxClicked(bool on) 
   checkPoints_.clear();
   if (on) checkPoints_ = multitradeAccounts_;
   multitradeModel_.valuesChanged();
+  if (toggleMultiTrade()) boundAccountsChanged();
 }
 
 bool TradeTicketWindowController::doubleClickInTableViewHeader(int row, int column) {

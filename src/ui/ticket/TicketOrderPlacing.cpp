@@ -37,14 +37,24 @@ void TradeTicketWindowController::sideButtonClicked(std::int32_t side) {
     state_.buyCheck.on = side == 0;
     confirmOrSend(quantity);
   } else if (state_.mode == kAdvancedMode) {
-    // Advanced mode: the button only chooses the side.
-    TicketCheckBox& chosen = side == 0 ? state_.buyCheck : state_.sellCheck;
-    TicketCheckBox& other = side == 0 ? state_.sellCheck : state_.buyCheck;
-    other.on = false;
-    chosen.on = true;
-    updatePriceinTextField();
-    state_.placeShowsSell = side != 0;
+    chooseSide(side);
   }
+}
+
+void TradeTicketWindowController::sideCheckboxSelect(std::int32_t side) {
+  // The view shows the state again when this ends, so a click never turns a box off by itself.
+  ViewUpdate update(*this);
+  if (state_.mode == kAdvancedMode) chooseSide(side);
+}
+
+void TradeTicketWindowController::chooseSide(std::int32_t side) {
+  ViewUpdate update(*this);
+  TicketCheckBox& chosen = side == 0 ? state_.buyCheck : state_.sellCheck;
+  TicketCheckBox& other = side == 0 ? state_.sellCheck : state_.buyCheck;
+  other.on = false;
+  chosen.on = true;
+  updatePriceinTextField();
+  state_.placeShowsSell = side != 0;
 }
 
 void TradeTicketWindowController::placeOrderButtonClicked() {

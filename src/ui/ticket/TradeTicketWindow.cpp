@@ -387,15 +387,13 @@ QWidget* TradeTicketWindow::buildAdvancedBox() {
   deviation_->setFixedWidth(60);
   connectField(deviation_, TicketFieldId::Deviation);
 
-  // The side in advanced mode: shown here, chosen with Buy and Sell.
+  // The side in advanced mode: chosen here, or with Buy and Sell.
   buyCheck_ = new QCheckBox(caption("0009"), advancedBox_);
   buyCheck_->setObjectName("BuyCheckBox");
+  connect(buyCheck_, &QCheckBox::clicked, this, [this] { controller_.sideCheckboxSelect(0); });
   sellCheck_ = new QCheckBox(caption("0010"), advancedBox_);
   sellCheck_->setObjectName("SellCheckBox");
-  for (QCheckBox* side : {buyCheck_, sellCheck_}) {
-    side->setAttribute(Qt::WA_TransparentForMouseEvents);
-    side->setFocusPolicy(Qt::NoFocus);
-  }
+  connect(sellCheck_, &QCheckBox::clicked, this, [this] { controller_.sideCheckboxSelect(1); });
   place_ = new QPushButton(caption("9424"), advancedBox_);
   place_->setObjectName("PlaceOrderButton");
   place_->setMinimumWidth(110);

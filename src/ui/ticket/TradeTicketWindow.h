@@ -60,6 +60,8 @@ class TradeTicketWindow final : public QWidget, public TradeTicketView {
   QLineEdit* priceField() const { return price_; }
   QLineEdit* takeProfitField() const { return takeProfitPrice_; }
   QCheckBox* takeProfitBox() const { return takeProfit_; }
+  QCheckBox* buyCheckBox() const { return buyCheck_; }
+  QCheckBox* sellCheckBox() const { return sellCheck_; }
   QPushButton* buyButton() const { return buy_; }
   QPushButton* sellButton() const { return sell_; }
   QPushButton* placeButton() const { return place_; }

@@ -225,10 +225,17 @@ class TradeTicketWindowController {
   void takeProfitCheckboxSelect(bool on);
   void stopLossCheckboxSelect(bool on);
   void updatePriceTextFieldColor();
+  // The accounts the proposals and the hints' colours are held to: the ticked rows in multi-account
+  // mode (each account to its own group's distances, the farthest bound for all), else and with no
+  // row ticked the chosen account.
+  std::vector<std::int32_t> boundAccounts() const;
 
   // ---- placing ----
   void buyButtonClicked() { sideButtonClicked(0); }
   void sellButtonClicked() { sideButtonClicked(1); }
+  // A click on the Buy (0) or Sell (1) side box of the advanced box: that side is chosen, as Buy and
+  // Sell choose it in advanced mode; the box already on stays on.
+  void sideCheckboxSelect(std::int32_t side);
   void placeOrderButtonClicked();
   OrderInfo CreateOrderInfoforTradeMode(std::int32_t side, std::int32_t account, const std::string& quantity) const;
   // The record of a multi-account order (no account, no quantity; the details in orderDetails).
@@ -310,6 +317,11 @@ class TradeTicketWindowController {
   };
 
   void sideButtonClicked(std::int32_t side);
+  // Advanced mode's choice of the side: the other box off, the prices proposed for it, the Place
+  // button's image.
+  void chooseSide(std::int32_t side);
+  // The accounts of boundAccounts() changed: the price fields are proposed anew and recoloured.
+  void boundAccountsChanged();
   // `takeProfitCheckboxSelect:` (true) or `stopLossCheckboxSelect:` (false).
   void bracketCheckboxSelect(bool takeProfit, bool on);
   // The fields every OrderInfo of the ticket takes from its controls.
