@@ -34,6 +34,7 @@ namespace td {
 
 class ASIDataDecompressor;
 class ASIInputStream;
+struct HTTPProtectionSpace;
 class HTTPAuthentication;
 class RunLoop;
 
@@ -518,8 +519,31 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   void attemptToApplyProxyCredentialsAndResume();
   struct ChallengeSide;
   void resumeAfterChallenge(const ChallengeSide& side);
-  HTTPCredentialsPtr findCredentials() const;
-  HTTPCredentialsPtr findProxyCredentials() const;
+  // Credentials to answer the server's (the proxy's) challenge, from the sources in their order: for
+  // the server the URL, the main request, the request's own; for the proxy the main request's, the
+  // request's own, for an NTLM proxy the server ones; then, for a request with keychain persistence
+  // only, the keyring, for the space the challenge names. The account domain is added for a scheme
+  // that needs one.
+  //
+  // `answer` is called exactly once, with the credentials or with none: before this returns when the
+  // keyring is not asked, else later on the request's loop, when the keyring answers or its deadline
+  // (HTTPCredentialKeyring::Timing) passes, with none then. Nothing waits meanwhile and no lock is
+  // held: the request may have been cancelled or failed by the time the answer comes, and the answer
+  // checks for that. Call it on the request's loop.
+  using CredentialsAnswer = std::function<void(HTTPCredentialsPtr)>;
+  void findCredentials(CredentialsAnswer answer);
+  void findProxyCredentials(CredentialsAnswer answer);
+  void answerWithCredentials(bool proxy, const std::optional<std::string>& user, const std::optional<std::string>& pass,
+                             CredentialsAnswer answer);
+  // The credentials as a challenge of that side takes them (with its account domain when it needs one).
+  HTTPCredentialsPtr credentialsForChallenge(bool proxy, std::string user, std::string pass) const;
+  // Where the keyring files this request's server (proxy) credentials.
+  HTTPProtectionSpace keyringSpace(bool proxy) const;
+  // The challenge goes on with what was found: applied and started again, else the delegate is asked,
+  // else the request fails with the authentication error.
+  void resumeWithCredentials(const ChallengeSide& side, const HTTPCredentialsPtr& credentials);
+  bool applyAndStart(const ChallengeSide& side, std::unique_lock<std::recursive_mutex>& lock,
+                     const HTTPCredentialsPtr& credentials);
   bool applyCredentials(const HTTPCredentialsPtr& credentials);
   bool applyProxyCredentials(const HTTPCredentialsPtr& credentials);
   // The credentials question `question` names (the server's or the proxy's) goes to the delegate,
