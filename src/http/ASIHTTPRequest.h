@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -429,11 +430,17 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   void sendProgressToQueueAndDelegate(ASISelector selector, std::int64_t amount, bool download);
   template <class Block, class... Args>
   void performBlockOnMainThread(Block ASIHTTPRequest::*field, Args... args);
-  // Whether a report would reach anyone: the delegate declared `delegateSelector`, `block` is set, or
-  // a queue is. Decided when the report is made, on any thread (nothing of a receiver runs), so that
-  // reports nobody hears are not carried to the main thread; receivers are still read again there.
+  // Whether a report would reach anyone now: the delegate declared `delegateSelector`, `block` is set,
+  // or a queue is (any thread; nothing of a receiver runs).
   template <class Block>
   bool hasListener(ASISelector delegateSelector, Block ASIHTTPRequest::*block) const;
+  // Hands a report to the main thread, after the ones made before it (at once when this is the main
+  // thread). Receivers are read when it is delivered. A report that nobody would hear now (`wake`
+  // false) does not wake the main thread: it waits for the next one that does (at the latest the
+  // request's finish or failure), so that a receiver set meanwhile still hears it, in order.
+  using Report = std::function<void(ASIHTTPRequest&)>;
+  void deliverOnMainThread(Report report, bool wake = true);
+  void deliverReports();
 
   // Body (ASIHTTPRequest.cpp): appends to the body in memory or its file (set up); false when the
   // file did not take the bytes, which fails the request.
@@ -572,6 +579,11 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   ProgressBlock bytesReceivedBlock_, bytesSentBlock_;
   SizeBlock downloadSizeIncrementedBlock_, uploadSizeIncrementedBlock_;
   DataBlock dataReceivedBlock_;
+
+  // Reports on their way to the main thread (deliverOnMainThread), and whether a delivery is posted.
+  std::mutex reportsLock_;
+  std::deque<Report> reports_;
+  bool reportsDue_ = false;
 
   // State without accessors.
   URL url_;

@@ -300,8 +300,7 @@ bool ASIHTTPRequest::willAskDelegateForCredentials(ASISelector question, BasicBl
   auto q = queue_.lock();
   const bool delegateAnswers = delegate_ ? delegate_.answers(question) : (q && q->respondsToSelector(question));
   if (!delegateAnswers && !(this->*block)) return false;
-  auto self = std::static_pointer_cast<ASIHTTPRequest>(shared_from_this());
-  performOnMainThread([self, question, block] { self->askDelegateForCredentials(question, block); });
+  deliverOnMainThread([question, block](ASIHTTPRequest& self) { self.askDelegateForCredentials(question, block); });
   return true;
 }
 
