@@ -375,7 +375,9 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   std::optional<int> connectionID() const;
 
   // Saved credentials (keychain persistence): in the desktop's secret service, else in this process's
-  // memory (HTTPCredentialKeyring).
+  // memory (HTTPCredentialKeyring). Each waits for the keyring's answer, at most its deadline (and
+  // those of the keyring calls made before it): for threads that may wait. Requests themselves never
+  // wait on the keyring.
   static void saveCredentials(const HTTPCredentials& credentials, const std::string& host, int port,
                               const std::string& protocol, const std::optional<std::string>& realm);
   static void saveCredentialsForProxy(const HTTPCredentials& credentials, const std::string& host, int port,

@@ -168,7 +168,8 @@ class KeyringThread {
   // does, which goes on when the service answers or its deadline passes.
   void startNext() {
     for (;;) {
-      auto running = std::make_unique<Running>();
+      Call call;
+      HTTPCredentialKeyring::Timing timing;
       {
         std::lock_guard lock(mutex_);
         running_ = false;
@@ -176,14 +177,16 @@ class KeyringThread {
           scheduled_ = false;
           return;
         }
-        running->call = std::move(queue_.front());
+        call = std::move(queue_.front());
         queue_.pop_front();
-        running->timing = timing_;
+        timing = timing_;
         running_ = true;
       }
-      running->id = ++lastID_;
-      if (answeredAtOnce(*running)) continue;
-      current_ = std::move(running);
+      if (answeredAtOnce(call)) continue;
+      current_ = std::make_unique<Running>();
+      current_->id = ++lastID_;
+      current_->call = std::move(call);
+      current_->timing = timing;
       armDeadline();
       if (service_ == Service::unknown) connect();
       else act();
@@ -201,8 +204,7 @@ class KeyringThread {
   }
 
   // Answers the call when memory or the service's state settles it; false when the service must be asked.
-  bool answeredAtOnce(Running& running) {
-    Call& call = running.call;
+  bool answeredAtOnce(Call& call) {
     if (call.kind == Call::Kind::find) {
       if (auto it = memory_.find(call.space); it != memory_.end()) {
         reply(call, Outcome{it->second, service_ == Service::connected});
@@ -214,7 +216,8 @@ class KeyringThread {
         memory_.erase(it);
     }
     if (service_ == Service::missing || resting()) {
-      settleWithoutService(call);
+      keepWithoutService(call);
+      reply(call, Outcome{});
       return true;
     }
     if (call.kind == Call::Kind::probe && service_ == Service::connected) {
@@ -228,12 +231,12 @@ class KeyringThread {
     if (call.reply) call.reply(outcome);
   }
 
-  // What a call comes to when the service is not asked: a save is kept in memory.
-  void settleWithoutService(Call& call) {
+  // What a call keeps when the service is not there: a save, in memory.
+  void keepWithoutService(const Call& call) {
     if (call.kind == Call::Kind::save && call.credentials) memory_[call.space] = *call.credentials;
-    reply(call, Outcome{});
   }
 
+  // Ends the running call with its answer, and starts the next.
   void finish(Outcome outcome) {
     std::unique_ptr<Running> done = std::move(current_);
     reply(done->call, outcome);
@@ -241,8 +244,20 @@ class KeyringThread {
     startNext();
   }
 
-  // The running call, when `id` is still its own (an answer that comes after the deadline is late).
-  Running* currentFor(std::uintptr_t id) { return current_ && current_->id == id ? current_.get() : nullptr; }
+  // Ends the running call as if the service were not there.
+  void finishWithoutService() {
+    keepWithoutService(current_->call);
+    finish(Outcome{});
+  }
+
+  // The running call, when `tag` is still its own; none for an answer that came after the deadline
+  // (its error, if any, is dropped then).
+  Running* stillRunning(gpointer tag, GError* error = nullptr) {
+    if (current_ && current_->id == idOf(tag)) return current_.get();
+    if (error) g_error_free(error);
+    return nullptr;
+  }
+
   gpointer tag() const { return reinterpret_cast<gpointer>(static_cast<std::uintptr_t>(current_->id)); }
   static std::uintptr_t idOf(gpointer tag) { return reinterpret_cast<std::uintptr_t>(tag); }
 
@@ -254,15 +269,12 @@ class KeyringThread {
 
   static gboolean deadlinePassed(gpointer tag) {
     KeyringThread& self = instance();
-    if (Running* running = self.currentFor(idOf(tag))) {
+    if (Running* running = self.stillRunning(tag)) {
       TD_LOG_WARN("Secret service: no answer within " + std::to_string(running->timing.deadline.count()) +
                   " ms; not asked again for " + std::to_string(running->timing.restAfterMiss.count()) + " ms");
       self.beginRest(*running);
       g_cancellable_cancel(running->cancellable);
-      std::unique_ptr<Running> missed = std::move(self.current_);
-      self.settleWithoutService(missed->call);
-      missed.reset();
-      self.startNext();
+      self.finishWithoutService();
     }
     return G_SOURCE_REMOVE;
   }
@@ -275,10 +287,9 @@ class KeyringThread {
     KeyringThread& self = instance();
     GError* error = nullptr;
     SecretService* service = secret_service_get_finish(result, &error);
-    Running* running = self.currentFor(idOf(tag));
+    Running* running = self.stillRunning(tag, error);
     if (!running) {
       if (service) g_object_unref(service);
-      if (error) g_error_free(error);
       return;
     }
     if (error) {
@@ -286,10 +297,7 @@ class KeyringThread {
       failed(error, missing ? "not reachable; credentials are kept in memory only" : "no answer when connecting");
       if (missing) self.service_ = Service::missing;
       else self.beginRest(*running);
-      std::unique_ptr<Running> done = std::move(self.current_);
-      self.settleWithoutService(done->call);
-      done.reset();
-      self.startNext();
+      self.finishWithoutService();
       return;
     }
     self.service_ = Service::connected;
@@ -300,25 +308,15 @@ class KeyringThread {
   void act() {
     Running& running = *current_;
     Attributes attributes = attributesOf(running.call.space);
-    switch (running.call.kind) {
-      case Call::Kind::probe:
-        finish(Outcome{std::nullopt, true});
-        return;
-      case Call::Kind::find:
-        secret_service_search(secretService_, &schema(), attributes.get(), SECRET_SEARCH_LOAD_SECRETS,
-                              running.cancellable, &KeyringThread::searched, tag());
-        return;
-      case Call::Kind::save:
-      case Call::Kind::remove:
-        if (running.call.kind == Call::Kind::remove && running.call.credentials) {
-          // Only the credentials named: read what the space holds first.
-          secret_service_search(secretService_, &schema(), attributes.get(), SECRET_SEARCH_LOAD_SECRETS,
-                                running.cancellable, &KeyringThread::searched, tag());
-          return;
-        }
-        secret_service_clear(secretService_, &schema(), attributes.get(), running.cancellable,
-                             &KeyringThread::cleared, tag());
-        return;
+    if (running.call.kind == Call::Kind::probe) {
+      finish(Outcome{std::nullopt, true});
+    } else if (running.call.kind == Call::Kind::find || (running.call.kind == Call::Kind::remove && running.call.credentials)) {
+      // A removal of named credentials reads what the space holds first.
+      secret_service_search(secretService_, &schema(), attributes.get(), SECRET_SEARCH_LOAD_SECRETS,
+                            running.cancellable, &KeyringThread::searched, tag());
+    } else {
+      secret_service_clear(secretService_, &schema(), attributes.get(), running.cancellable, &KeyringThread::cleared,
+                           tag());
     }
   }
 
@@ -328,11 +326,8 @@ class KeyringThread {
     GList* items = secret_service_search_finish(self.secretService_, result, &error);
     const std::optional<HTTPCredentials> found = credentialsIn(items);
     g_list_free_full(items, g_object_unref);
-    Running* running = self.currentFor(idOf(tag));
-    if (!running) {
-      if (error) g_error_free(error);
-      return;
-    }
+    Running* running = self.stillRunning(tag, error);
+    if (!running) return;
     failed(error, "looking up credentials");
     if (running->call.kind == Call::Kind::find) {
       self.finish(Outcome{found, true});
@@ -348,20 +343,15 @@ class KeyringThread {
     KeyringThread& self = instance();
     GError* error = nullptr;
     secret_service_clear_finish(self.secretService_, result, &error);
-    Running* running = self.currentFor(idOf(tag));
-    if (!running) {
-      if (error) g_error_free(error);
-      return;
-    }
+    Running* running = self.stillRunning(tag, error);
+    if (!running) return;
     if (running->call.kind == Call::Kind::remove) {
       failed(error, "removing credentials");
       self.finish(Outcome{std::nullopt, true});
       return;
     }
     if (failed(error, "replacing credentials")) {
-      self.settleWithoutService(running->call);
-      self.current_.reset();
-      self.startNext();
+      self.finishWithoutService();  // kept in memory instead
       return;
     }
     // One item per space: the credentials of another user went first.
@@ -381,15 +371,10 @@ class KeyringThread {
     KeyringThread& self = instance();
     GError* error = nullptr;
     secret_service_store_finish(self.secretService_, result, &error);
-    Running* running = self.currentFor(idOf(tag));
-    if (!running) {
-      if (error) g_error_free(error);
-      return;
-    }
+    Running* running = self.stillRunning(tag, error);
+    if (!running) return;
     if (failed(error, "saving credentials")) {
-      self.settleWithoutService(running->call);  // kept in memory instead
-      self.current_.reset();
-      self.startNext();
+      self.finishWithoutService();  // kept in memory instead
       return;
     }
     self.memory_.erase(running->call.space);
