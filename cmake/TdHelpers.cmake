@@ -44,12 +44,14 @@ function(td_library name)
   endif()
 endfunction()
 
-# td_test_folder(NAME LINKS deps... [KEYRING stems...]): one test program per *_test.cpp of the
-# current folder, so that each test file builds and runs on its own (test_<folder>_<stem>). The
-# programs named in KEYRING need a real secret service: ctest runs them (and lists their tests)
-# under scripts/with-keyring, in a D-Bus session of their own with an unlocked gnome-keyring.
+# td_test_folder(NAME LINKS deps... [KEYRING stems...] [SESSION_BUS stems...]): one test program per
+# *_test.cpp of the current folder, so that each test file builds and runs on its own
+# (test_<folder>_<stem>). The programs named in KEYRING need a real secret service: ctest runs them
+# (and lists their tests) under scripts/with-keyring, in a D-Bus session of their own with an
+# unlocked gnome-keyring. Those named in SESSION_BUS run in a D-Bus session of their own with nothing
+# else on it (dbus-run-session).
 function(td_test_folder name)
-  cmake_parse_arguments(ARG "" "" "LINKS;EXTRA;KEYRING" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "LINKS;EXTRA;KEYRING;SESSION_BUS" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
   foreach(source IN LISTS sources)
     get_filename_component(stem ${source} NAME_WE)
@@ -59,6 +61,8 @@ function(td_test_folder name)
     target_link_libraries(${target} PRIVATE td_options ${ARG_LINKS} GTest::gmock GTest::gtest_main)
     if(stem IN_LIST ARG_KEYRING)
       set_target_properties(${target} PROPERTIES CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/with-keyring)
+    elseif(stem IN_LIST ARG_SESSION_BUS)
+      set_target_properties(${target} PROPERTIES CROSSCOMPILING_EMULATOR "dbus-run-session;--")
     endif()
     gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                          PROPERTIES TIMEOUT 120 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -34,6 +35,7 @@ namespace td {
 
 class ASIDataDecompressor;
 class ASIInputStream;
+struct HTTPProtectionSpace;
 class HTTPAuthentication;
 class RunLoop;
 
@@ -373,7 +375,9 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   std::optional<int> connectionID() const;
 
   // Saved credentials (keychain persistence): in the desktop's secret service, else in this process's
-  // memory (HTTPCredentialKeyring).
+  // memory (HTTPCredentialKeyring). Each waits for the keyring's answer, at most its deadline (and
+  // those of the keyring calls made before it): for threads that may wait. Requests themselves never
+  // wait on the keyring.
   static void saveCredentials(const HTTPCredentials& credentials, const std::string& host, int port,
                               const std::string& protocol, const std::optional<std::string>& realm);
   static void saveCredentialsForProxy(const HTTPCredentials& credentials, const std::string& host, int port,
@@ -428,11 +432,17 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   void sendProgressToQueueAndDelegate(ASISelector selector, std::int64_t amount, bool download);
   template <class Block, class... Args>
   void performBlockOnMainThread(Block ASIHTTPRequest::*field, Args... args);
-  // Whether a report would reach anyone: the delegate declared `delegateSelector`, `block` is set, or
-  // a queue is. Decided when the report is made, on any thread (nothing of a receiver runs), so that
-  // reports nobody hears are not carried to the main thread; receivers are still read again there.
+  // Whether a report would reach anyone now: the delegate declared `delegateSelector`, `block` is set,
+  // or a queue is (any thread; nothing of a receiver runs).
   template <class Block>
   bool hasListener(ASISelector delegateSelector, Block ASIHTTPRequest::*block) const;
+  // Hands a report to the main thread, after the ones made before it (at once when this is the main
+  // thread). Receivers are read when it is delivered. A report that nobody would hear now (`wake`
+  // false) does not wake the main thread: it waits for the next one that does (at the latest the
+  // request's finish or failure), so that a receiver set meanwhile still hears it, in order.
+  using Report = std::function<void(ASIHTTPRequest&)>;
+  void deliverOnMainThread(Report report, bool wake = true);
+  void deliverReports();
 
   // Body (ASIHTTPRequest.cpp): appends to the body in memory or its file (set up); false when the
   // file did not take the bytes, which fails the request.
@@ -518,8 +528,31 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   void attemptToApplyProxyCredentialsAndResume();
   struct ChallengeSide;
   void resumeAfterChallenge(const ChallengeSide& side);
-  HTTPCredentialsPtr findCredentials() const;
-  HTTPCredentialsPtr findProxyCredentials() const;
+  // Credentials to answer the server's (the proxy's) challenge, from the sources in their order: for
+  // the server the URL, the main request, the request's own; for the proxy the main request's, the
+  // request's own, for an NTLM proxy the server ones; then, for a request with keychain persistence
+  // only, the keyring, for the space the challenge names. The account domain is added for a scheme
+  // that needs one.
+  //
+  // `answer` is called exactly once, with the credentials or with none: before this returns when the
+  // keyring is not asked, else later on the request's loop, when the keyring answers or its deadline
+  // (HTTPCredentialKeyring::Timing) passes, with none then. Nothing waits meanwhile and no lock is
+  // held: the request may have been cancelled or failed by the time the answer comes, and the answer
+  // checks for that. Call it on the request's loop.
+  using CredentialsAnswer = std::function<void(HTTPCredentialsPtr)>;
+  void findCredentials(CredentialsAnswer answer);
+  void findProxyCredentials(CredentialsAnswer answer);
+  void answerWithCredentials(bool proxy, const std::optional<std::string>& user, const std::optional<std::string>& pass,
+                             CredentialsAnswer answer);
+  // The credentials as a challenge of that side takes them (with its account domain when it needs one).
+  HTTPCredentialsPtr credentialsForChallenge(bool proxy, std::string user, std::string pass) const;
+  // Where the keyring files this request's server (proxy) credentials.
+  HTTPProtectionSpace keyringSpace(bool proxy) const;
+  // The challenge goes on with what was found: applied and started again, else the delegate is asked,
+  // else the request fails with the authentication error.
+  void resumeWithCredentials(const ChallengeSide& side, const HTTPCredentialsPtr& credentials);
+  bool applyAndStart(const ChallengeSide& side, std::unique_lock<std::recursive_mutex>& lock,
+                     const HTTPCredentialsPtr& credentials);
   bool applyCredentials(const HTTPCredentialsPtr& credentials);
   bool applyProxyCredentials(const HTTPCredentialsPtr& credentials);
   // The credentials question `question` names (the server's or the proxy's) goes to the delegate,
@@ -548,6 +581,11 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   ProgressBlock bytesReceivedBlock_, bytesSentBlock_;
   SizeBlock downloadSizeIncrementedBlock_, uploadSizeIncrementedBlock_;
   DataBlock dataReceivedBlock_;
+
+  // Reports on their way to the main thread (deliverOnMainThread), and whether a delivery is posted.
+  std::mutex reportsLock_;
+  std::deque<Report> reports_;
+  bool reportsDue_ = false;
 
   // State without accessors.
   URL url_;

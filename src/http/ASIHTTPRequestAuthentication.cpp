@@ -75,46 +75,53 @@ HTTPCredentials forKeyring(const HTTPCredentials& credentials) {
 
 void ASIHTTPRequest::saveCredentials(const HTTPCredentials& credentials, const std::string& host, int port,
                                      const std::string& protocol, const std::optional<std::string>& realm) {
-  HTTPCredentialKeyring::save(serverSpace(host, port, protocol, realm), forKeyring(credentials));
+  HTTPCredentialKeyring::saveAndWait(serverSpace(host, port, protocol, realm), forKeyring(credentials));
 }
 
 void ASIHTTPRequest::saveCredentialsForProxy(const HTTPCredentials& credentials, const std::string& host, int port,
                                              const std::optional<std::string>& realm) {
-  HTTPCredentialKeyring::save(proxySpace(host, port, realm), forKeyring(credentials));
+  HTTPCredentialKeyring::saveAndWait(proxySpace(host, port, realm), forKeyring(credentials));
 }
 
 std::optional<HTTPCredentials> ASIHTTPRequest::savedCredentialsForHost(const std::string& host, int port,
                                                                        const std::string& protocol,
                                                                        const std::optional<std::string>& realm) {
-  return HTTPCredentialKeyring::find(serverSpace(host, port, protocol, realm));
+  return HTTPCredentialKeyring::findAndWait(serverSpace(host, port, protocol, realm));
 }
 
 std::optional<HTTPCredentials> ASIHTTPRequest::savedCredentialsForProxy(const std::string& host, int port,
                                                                         const std::optional<std::string>& realm) {
-  return HTTPCredentialKeyring::find(proxySpace(host, port, realm));
+  return HTTPCredentialKeyring::findAndWait(proxySpace(host, port, realm));
 }
 
 void ASIHTTPRequest::removeCredentialsForHost(const std::string& host, int port, const std::string& protocol,
                                               const std::optional<std::string>& realm) {
-  HTTPCredentialKeyring::remove(serverSpace(host, port, protocol, realm));
+  HTTPCredentialKeyring::removeAndWait(serverSpace(host, port, protocol, realm));
 }
 
 void ASIHTTPRequest::removeCredentialsForProxy(const std::string& host, int port, const std::optional<std::string>& realm) {
-  HTTPCredentialKeyring::remove(proxySpace(host, port, realm));
+  HTTPCredentialKeyring::removeAndWait(proxySpace(host, port, realm));
+}
+
+HTTPProtectionSpace ASIHTTPRequest::keyringSpace(bool proxy) const {
+  std::lock_guard lock(cancelledLock_);
+  return proxy ? proxySpace(proxyHost_.value_or(""), proxyPort_, proxyAuthenticationRealm_)
+               : serverSpace(url_.host(), url_.port().value_or(0), url_.scheme(), authenticationRealm_);
 }
 
 void ASIHTTPRequest::storeCredentialsThatWorked() {
   std::lock_guard lock(cancelledLock_);
   // Credentials applied to a challenge worked once a response asks for nothing more; with keychain
-  // persistence they are saved then (so that refused ones are never written).
+  // persistence they are saved then (so that refused ones are never written). The keyring saves them
+  // on its own thread: the request does not wait for it.
   if (useKeychainPersistence_ && authenticationNeeded_ == 0 && requestCredentials_ &&
       requestCredentials_ != keychainCredentials_) {
-    saveCredentials(*requestCredentials_, url_.host(), url_.port().value_or(0), url_.scheme(), authenticationRealm_);
+    HTTPCredentialKeyring::save(keyringSpace(false), forKeyring(*requestCredentials_));
     keychainCredentials_ = requestCredentials_;
   }
   if (useKeychainPersistence_ && authenticationNeeded_ != 2 && proxyCredentials_ &&
       proxyCredentials_ != keychainProxyCredentials_) {
-    saveCredentialsForProxy(*proxyCredentials_, proxyHost_.value_or(""), proxyPort_, proxyAuthenticationRealm_);
+    HTTPCredentialKeyring::save(keyringSpace(true), forKeyring(*proxyCredentials_));
     keychainProxyCredentials_ = proxyCredentials_;
   }
   if (authenticationNeeded_ == 0) storeBasicCredentialsAfterResponse();
@@ -127,10 +134,8 @@ void ASIHTTPRequest::forgetRefusedCredentials(bool proxy, const HTTPCredentialsP
   else removeAuthenticationCredentialsFromSessionStore(refused);
   // With keychain persistence the saved credentials go too, when they are the refused ones.
   if (!useKeychainPersistence_) return;
-  const HTTPProtectionSpace space = proxy ? proxySpace(proxyHost_.value_or(""), proxyPort_, proxyAuthenticationRealm_)
-                                          : serverSpace(url_.host(), url_.port().value_or(0), url_.scheme(),
-                                                        authenticationRealm_);
-  if (HTTPCredentialKeyring::find(space) == forKeyring(*refused)) HTTPCredentialKeyring::remove(space);
+  const HTTPCredentials saved = forKeyring(*refused);
+  HTTPCredentialKeyring::remove(keyringSpace(proxy), &saved);
 }
 
 void ASIHTTPRequest::addBasicAuthenticationHeader(const std::string& user, const std::string& pass) {
@@ -176,49 +181,74 @@ void ASIHTTPRequest::forgetServerCredentials() {
   authenticationRetryCount_ = 0;
 }
 
-HTTPCredentialsPtr ASIHTTPRequest::findCredentials() const {
-  std::lock_guard lock(cancelledLock_);
+void ASIHTTPRequest::findCredentials(CredentialsAnswer answer) {
   std::optional<std::string> user, pass;
-  const auto main = mainRequest();
-  if (url_.user() && url_.password()) {
-    user = url_.user();
-    pass = url_.password();
-  } else if (main && sameOrigin(main->url(), url_) && main->username() && main->password()) {
-    user = main->username();
-    pass = main->password();
-  } else if (username_ && password_) {
-    user = username_;
-    pass = password_;
-  }
-  if ((!user || !pass) && useKeychainPersistence_) {
-    if (auto saved = savedCredentialsForHost(url_.host(), url_.port().value_or(0), url_.scheme(), authenticationRealm_)) {
-      user = saved->username;
-      pass = saved->password;
+  {
+    std::lock_guard lock(cancelledLock_);
+    const auto main = mainRequest();
+    if (url_.user() && url_.password()) {
+      user = url_.user();
+      pass = url_.password();
+    } else if (main && sameOrigin(main->url(), url_) && main->username() && main->password()) {
+      user = main->username();
+      pass = main->password();
+    } else if (username_ && password_) {
+      user = username_;
+      pass = password_;
     }
   }
-  if (!user || !pass) return nullptr;
-  return credentialsFor(requestAuthentication_.get(), *user, *pass, domain_);
+  answerWithCredentials(false, user, pass, std::move(answer));
 }
 
-HTTPCredentialsPtr ASIHTTPRequest::findProxyCredentials() const {
-  std::lock_guard lock(cancelledLock_);
+void ASIHTTPRequest::findProxyCredentials(CredentialsAnswer answer) {
   std::optional<std::string> user, pass;
-  if (auto main = mainRequest(); main && main->proxyUsername() && main->proxyPassword()) {
-    user = main->proxyUsername();
-    pass = main->proxyPassword();
-  } else if (proxyUsername_ && proxyPassword_) {
-    user = proxyUsername_;
-    pass = proxyPassword_;
-  } else if (proxyAuthenticationScheme_ == kHTTPAuthenticationSchemeNTLM && username_ && password_) {
-    // An NTLM proxy usually knows the accounts of the server behind it.
-    user = username_;
-    pass = password_;
-  } else if (auto saved = savedCredentialsForProxy(proxyHost_.value_or(""), proxyPort_, proxyAuthenticationRealm_)) {
-    user = saved->username;
-    pass = saved->password;
+  {
+    std::lock_guard lock(cancelledLock_);
+    if (auto main = mainRequest(); main && main->proxyUsername() && main->proxyPassword()) {
+      user = main->proxyUsername();
+      pass = main->proxyPassword();
+    } else if (proxyUsername_ && proxyPassword_) {
+      user = proxyUsername_;
+      pass = proxyPassword_;
+    } else if (proxyAuthenticationScheme_ == kHTTPAuthenticationSchemeNTLM && username_ && password_) {
+      // An NTLM proxy usually knows the accounts of the server behind it.
+      user = username_;
+      pass = password_;
+    }
   }
-  if (!user || !pass) return nullptr;
-  return credentialsFor(proxyAuthentication_.get(), *user, *pass, proxyDomain_, domain_);
+  answerWithCredentials(true, user, pass, std::move(answer));
+}
+
+void ASIHTTPRequest::answerWithCredentials(bool proxy, const std::optional<std::string>& user,
+                                           const std::optional<std::string>& pass, CredentialsAnswer answer) {
+  if (user && pass) {
+    answer(credentialsForChallenge(proxy, *user, *pass));
+    return;
+  }
+  // The keyring is read only for a request that asked for saved credentials, and on its own thread.
+  if (!useKeychainPersistence()) {
+    answer(nullptr);
+    return;
+  }
+  // While it waits the request is under way, not complete: a synchronous one keeps running its loop,
+  // and a cancel ends it.
+  setComplete(false);
+  auto self = std::static_pointer_cast<ASIHTTPRequest>(shared_from_this());
+  HTTPCredentialKeyring::find(keyringSpace(proxy), [self, proxy, answer = std::move(answer)](
+                                                       std::optional<HTTPCredentials> saved) {
+    // On the keyring's thread: the request goes on on its own loop (read under the lock, so that a
+    // synchronous request that has ended hands it to the network thread).
+    std::lock_guard lock(self->cancelledLock_);
+    self->requestLoop().post([self, proxy, answer, saved = std::move(saved)] {
+      answer(saved ? self->credentialsForChallenge(proxy, saved->username, saved->password) : nullptr);
+    });
+  });
+}
+
+HTTPCredentialsPtr ASIHTTPRequest::credentialsForChallenge(bool proxy, std::string user, std::string pass) const {
+  std::lock_guard lock(cancelledLock_);
+  if (proxy) return credentialsFor(proxyAuthentication_.get(), std::move(user), std::move(pass), proxyDomain_, domain_);
+  return credentialsFor(requestAuthentication_.get(), std::move(user), std::move(pass), domain_);
 }
 
 bool ASIHTTPRequest::applyCredentials(const HTTPCredentialsPtr& credentials) {
@@ -270,8 +300,7 @@ bool ASIHTTPRequest::willAskDelegateForCredentials(ASISelector question, BasicBl
   auto q = queue_.lock();
   const bool delegateAnswers = delegate_ ? delegate_.answers(question) : (q && q->respondsToSelector(question));
   if (!delegateAnswers && !(this->*block)) return false;
-  auto self = std::static_pointer_cast<ASIHTTPRequest>(shared_from_this());
-  performOnMainThread([self, question, block] { self->askDelegateForCredentials(question, block); });
+  deliverOnMainThread([question, block](ASIHTTPRequest& self) { self.askDelegateForCredentials(question, block); });
   return true;
 }
 
@@ -321,7 +350,7 @@ struct ASIHTTPRequest::ChallengeSide {
   std::optional<std::string> ASIHTTPRequest::*realm;
   HTTPCredentialsPtr ASIHTTPRequest::*applied;
   std::optional<ASISessionCredentials> (ASIHTTPRequest::*findSession)() const;
-  HTTPCredentialsPtr (ASIHTTPRequest::*find)() const;
+  void (ASIHTTPRequest::*find)(CredentialsAnswer);
   bool (ASIHTTPRequest::*apply)(const HTTPCredentialsPtr&);
   ASISelector question;
   BasicBlock ASIHTTPRequest::*questionBlock;
@@ -367,6 +396,29 @@ void ASIHTTPRequest::attemptToApplyProxyCredentialsAndResume() {
   resumeAfterChallenge(proxy);
 }
 
+bool ASIHTTPRequest::applyAndStart(const ChallengeSide& side, std::unique_lock<std::recursive_mutex>& lock,
+                                   const HTTPCredentialsPtr& credentials) {
+  if (!(this->*side.apply)(credentials)) return false;
+  lock.unlock();
+  startRequest();
+  return true;
+}
+
+void ASIHTTPRequest::resumeWithCredentials(const ChallengeSide& side, const HTTPCredentialsPtr& credentials) {
+  std::unique_lock lock(cancelledLock_);
+  if (error_ || cancelled_.load()) return;
+  if (credentials) {
+    if (!applyAndStart(side, lock, credentials))
+      failWithError(credentialsNotApplied(side.applyFailure, credentials, (this->*side.authentication).get()));
+    return;
+  }
+  // The delegate answers through retry or cancel.
+  std::unique_lock authLock(asiState().delegateAuthenticationLock);
+  if (willAskDelegateForCredentials(side.question, side.questionBlock)) return;
+  authLock.unlock();
+  failWithError(ASIAuthenticationError());
+}
+
 void ASIHTTPRequest::resumeAfterChallenge(const ChallengeSide& side) {
   std::unique_lock lock(cancelledLock_);
   if (error_ || cancelled_.load()) return;
@@ -394,13 +446,6 @@ void ASIHTTPRequest::resumeAfterChallenge(const ChallengeSide& side) {
   this->*side.realm = std::nullopt;
   if (!authentication->requiresAccountDomain()) this->*side.realm = authentication->realm();
 
-  auto applyAndStart = [&](const HTTPCredentialsPtr& credentials) {
-    if (!(this->*side.apply)(credentials)) return false;
-    lock.unlock();
-    startRequest();
-    return true;
-  };
-
   int streamError = 0;
   if (authentication->isValid(&streamError)) {
     cancelLoad();
@@ -412,7 +457,7 @@ void ASIHTTPRequest::resumeAfterChallenge(const ChallengeSide& side) {
         failWithError(ASIAuthenticationError());
         return;
       }
-      if (!applyAndStart(previous))
+      if (!applyAndStart(side, lock, previous))
         failWithError(credentialsNotApplied(side.applyFailure, previous, authentication.get()));
       return;
     }
@@ -421,20 +466,15 @@ void ASIHTTPRequest::resumeAfterChallenge(const ChallengeSide& side) {
     if (useSessionPersistence_) {
       if (auto record = (this->*side.findSession)(); record && record->credentials) {
         authLock.unlock();
-        if (applyAndStart(record->credentials)) return;
+        if (applyAndStart(side, lock, record->credentials)) return;
         authLock.lock();
       }
     }
-    if (auto credentials = (this->*side.find)()) {
-      authLock.unlock();
-      if (!applyAndStart(credentials))
-        failWithError(credentialsNotApplied(side.applyFailure, credentials, authentication.get()));
-      return;
-    }
-    // The delegate answers through retry or cancel.
-    if (willAskDelegateForCredentials(side.question, side.questionBlock)) return;
+    // The other sources; the keyring's answer may come later, and nothing is held meanwhile.
     authLock.unlock();
-    failWithError(ASIAuthenticationError());
+    lock.unlock();
+    auto self = std::static_pointer_cast<ASIHTTPRequest>(shared_from_this());
+    (this->*side.find)([self, &side](const HTTPCredentialsPtr& found) { self->resumeWithCredentials(side, found); });
     return;
   }
 

@@ -1,6 +1,8 @@
 // What a request tells the outside world: lifecycle reports to the delegate, the blocks and the
 // queue, the single failure path, and progress accounting. Everything is delivered on the main
-// thread; receivers are read again at delivery, so a receiver cleared meanwhile hears nothing.
+// thread, in the order it was made, and receivers are read at delivery: a receiver cleared meanwhile
+// hears nothing, and one set meanwhile (receivers are set on the main thread) hears every report not
+// yet delivered.
 
 #include <cmath>
 
@@ -148,7 +150,7 @@ void ASIHTTPRequest::releaseBlocksOnMainThread() {
   performOnMainThread([blocks]() mutable { blocks.reset(); });
 }
 
-// ---------------------------------------------------------------- lifecycle reports
+// ---------------------------------------------------------------- delivery on the main thread
 
 namespace {
 
@@ -157,7 +159,51 @@ std::shared_ptr<ASIHTTPRequest> selfOf(ASIHTTPRequest* request) {
   return std::static_pointer_cast<ASIHTTPRequest>(request->weak_from_this().lock());
 }
 
+// Reports that nobody heard when they were made and that wait for a later one to carry them: past
+// this many, they wake the main thread themselves.
+constexpr std::size_t kQuietReportsHeld = 64;
+
 }  // namespace
+
+void ASIHTTPRequest::deliverOnMainThread(Report report, bool wake) {
+  MainQueue* main = MainQueue::instance();
+  if (main && main->isMainThread()) {
+    deliverReports();  // those made before it go first
+    report(*this);
+    return;
+  }
+  auto self = selfOf(this);
+  if (!self) return;
+  {
+    std::lock_guard lock(reportsLock_);
+    reports_.push_back(std::move(report));
+    if (reportsDue_ || (!wake && reports_.size() < kQuietReportsHeld)) return;
+    reportsDue_ = true;
+  }
+  if (!MainQueue::postToMain([self] { self->deliverReports(); })) {
+    std::lock_guard lock(reportsLock_);
+    reports_.clear();  // no main thread to hear them
+    reportsDue_ = false;
+  }
+}
+
+void ASIHTTPRequest::deliverReports() {
+  for (;;) {
+    Report next;
+    {
+      std::lock_guard lock(reportsLock_);
+      if (reports_.empty()) {
+        reportsDue_ = false;
+        return;
+      }
+      next = std::move(reports_.front());
+      reports_.pop_front();
+    }
+    next(*this);
+  }
+}
+
+// ---------------------------------------------------------------- lifecycle reports
 
 template <class Block>
 bool ASIHTTPRequest::hasListener(ASISelector delegateSelector, Block ASIHTTPRequest::*block) const {
@@ -166,77 +212,71 @@ bool ASIHTTPRequest::hasListener(ASISelector delegateSelector, Block ASIHTTPRequ
 }
 
 void ASIHTTPRequest::requestStarted() {
-  auto self = selfOf(this);
   // Decided when the start happens: a start that a quick failure follows (a refused answer to a
   // challenge) is still reported, before that failure.
-  if (!self || error() || mainRequest()) return;
-  if (!hasListener(didStartSelector(), &ASIHTTPRequest::startedBlock_)) return;
-  performOnMainThread([self] {
-    self->reportToReceivers(self->didStartSelector(), &ASIHTTPRequest::startedBlock_, ASISelector::requestStarted);
-  });
+  if (error() || mainRequest()) return;
+  deliverOnMainThread(
+      [](ASIHTTPRequest& self) {
+        self.reportToReceivers(self.didStartSelector(), &ASIHTTPRequest::startedBlock_, ASISelector::requestStarted);
+      },
+      hasListener(didStartSelector(), &ASIHTTPRequest::startedBlock_));
 }
 
 void ASIHTTPRequest::requestReceivedResponseHeaders(const HTTPHeaders& headers) {
-  auto self = selfOf(this);
-  if (!self || !hasListener(didReceiveResponseHeadersSelector(), &ASIHTTPRequest::headersReceivedBlock_)) return;
-  performOnMainThread([self, headers] {
-    if (self->error() || self->mainRequest()) return;
-    HeadersBlock block;
-    {
-      std::lock_guard lock(self->cancelledLock_);
-      block = self->headersReceivedBlock_;
-    }
-    const ASISelector selector = self->didReceiveResponseHeadersSelector();
-    if (auto* d = self->delegate(); d && d->respondsToSelector(selector) &&
-                                    selector == ASISelector::requestDidReceiveResponseHeaders)
-      d->requestDidReceiveResponseHeaders(*self, headers);
-    if (block) block(headers);
-    if (auto q = self->queue(); q && q->respondsToSelector(ASISelector::requestDidReceiveResponseHeaders))
-      q->requestDidReceiveResponseHeaders(*self, headers);
-  });
+  deliverOnMainThread(
+      [headers](ASIHTTPRequest& self) {
+        if (self.error() || self.mainRequest()) return;
+        HeadersBlock block;
+        {
+          std::lock_guard lock(self.cancelledLock_);
+          block = self.headersReceivedBlock_;
+        }
+        const ASISelector selector = self.didReceiveResponseHeadersSelector();
+        if (auto* d = self.delegate(); d && d->respondsToSelector(selector) &&
+                                       selector == ASISelector::requestDidReceiveResponseHeaders)
+          d->requestDidReceiveResponseHeaders(self, headers);
+        if (block) block(headers);
+        if (auto q = self.queue(); q && q->respondsToSelector(ASISelector::requestDidReceiveResponseHeaders))
+          q->requestDidReceiveResponseHeaders(self, headers);
+      },
+      hasListener(didReceiveResponseHeadersSelector(), &ASIHTTPRequest::headersReceivedBlock_));
 }
 
 void ASIHTTPRequest::requestWillRedirectToURL(const URL& target) {
-  auto self = selfOf(this);
-  if (!self) return;
-  performOnMainThread([self, target] {
-    if (self->error() || self->mainRequest()) return;
-    const ASISelector selector = self->willRedirectSelector();
-    if (auto* d = self->delegate(); d && d->respondsToSelector(selector) && selector == ASISelector::requestWillRedirectToURL)
-      d->requestWillRedirectToURL(*self, target);
-    if (auto q = self->queue(); q && q->respondsToSelector(ASISelector::requestWillRedirectToURL))
-      q->requestWillRedirectToURL(*self, target);
+  deliverOnMainThread([target](ASIHTTPRequest& self) {
+    if (self.error() || self.mainRequest()) return;
+    const ASISelector selector = self.willRedirectSelector();
+    if (auto* d = self.delegate(); d && d->respondsToSelector(selector) && selector == ASISelector::requestWillRedirectToURL)
+      d->requestWillRedirectToURL(self, target);
+    if (auto q = self.queue(); q && q->respondsToSelector(ASISelector::requestWillRedirectToURL))
+      q->requestWillRedirectToURL(self, target);
   });
 }
 
 void ASIHTTPRequest::requestRedirected() {
-  auto self = selfOf(this);
-  if (!self) return;
-  performOnMainThread([self] {
-    if (self->error() || self->mainRequest()) return;
+  deliverOnMainThread([](ASIHTTPRequest& self) {
+    if (self.error() || self.mainRequest()) return;
     BasicBlock block;
     {
-      std::lock_guard lock(self->cancelledLock_);
-      block = self->requestRedirectedBlock_;
+      std::lock_guard lock(self.cancelledLock_);
+      block = self.requestRedirectedBlock_;
     }
-    if (auto* d = self->delegate(); d && d->respondsToSelector(ASISelector::requestRedirected))
-      d->requestRedirected(*self);
+    if (auto* d = self.delegate(); d && d->respondsToSelector(ASISelector::requestRedirected))
+      d->requestRedirected(self);
     if (block) block();
   });
 }
 
 void ASIHTTPRequest::passOnReceivedData(const std::string& data) {
-  auto self = selfOf(this);
-  if (!self) return;
-  performOnMainThread([self, data] {
+  deliverOnMainThread([data](ASIHTTPRequest& self) {
     DataBlock block;
     {
-      std::lock_guard lock(self->cancelledLock_);
-      block = self->dataReceivedBlock_;
+      std::lock_guard lock(self.cancelledLock_);
+      block = self.dataReceivedBlock_;
     }
-    const ASISelector selector = self->didReceiveDataSelector();
-    if (auto* d = self->delegate(); d && d->respondsToSelector(selector) && selector == ASISelector::requestDidReceiveData)
-      d->requestDidReceiveData(*self, data);
+    const ASISelector selector = self.didReceiveDataSelector();
+    if (auto* d = self.delegate(); d && d->respondsToSelector(selector) && selector == ASISelector::requestDidReceiveData)
+      d->requestDidReceiveData(self, data);
     if (block) block(data);
   });
 }
@@ -263,14 +303,12 @@ void ASIHTTPRequest::reportFailure() {
 
 void ASIHTTPRequest::requestFinished() {
   if (error() || mainRequest()) return;
-  auto self = selfOf(this);
-  if (!self) return;
   if (isPACFileRequest()) {
     // A proxy script's fetch reports on the request's own thread, after its handler has let go.
-    requestLoop().post([self] { self->reportFinished(); });
+    if (auto self = selfOf(this)) requestLoop().post([self] { self->reportFinished(); });
     return;
   }
-  performOnMainThread([self] { self->reportFinished(); });
+  deliverOnMainThread([](ASIHTTPRequest& self) { self.reportFinished(); });
 }
 
 void ASIHTTPRequest::failWithError(HTTPErrorPtr theError) {
@@ -298,7 +336,7 @@ void ASIHTTPRequest::failWithError(HTTPErrorPtr theError) {
   if (isPACFileRequest_) {
     requestLoop().post([reporter] { reporter->reportFailure(); });
   } else {
-    performOnMainThread([reporter] { reporter->reportFailure(); });
+    reporter->deliverOnMainThread([](ASIHTTPRequest& self) { self.reportFailure(); });
   }
   if (inProgress_) markAsFinished();
 }
@@ -309,64 +347,67 @@ void ASIHTTPRequest::updateProgressIndicator(ASIReceiverRef<ASIProgressDelegate>
                                              std::uint64_t progress, std::uint64_t total, bool complete) {
   // A total of 0 (a finished response of unknown length) counts as done, else as not begun.
   const double fraction = total == 0 ? (complete ? 1.0 : 0.0) : static_cast<double>(progress) / static_cast<double>(total);
-  auto self = selfOf(this);
-  if (!self) return;
+  bool heard;
   {
     std::lock_guard requestLock(cancelledLock_);
-    if (!(this->*indicator).answers(ASISelector::setDoubleValue)) return;
+    heard = (this->*indicator).answers(ASISelector::setDoubleValue);
   }
   std::lock_guard lock(asiState().progressLock);
-  performOnMainThread([self, indicator, fraction] {
-    ASIProgressDelegate* target;
-    {
-      std::lock_guard requestLock(self->cancelledLock_);
-      target = ((*self).*indicator).get();
-    }
-    if (target && target->respondsToSelector(ASISelector::setDoubleValue)) target->setDoubleValue(fraction);
-  });
+  deliverOnMainThread(
+      [indicator, fraction](ASIHTTPRequest& self) {
+        ASIProgressDelegate* target;
+        {
+          std::lock_guard requestLock(self.cancelledLock_);
+          target = (self.*indicator).get();
+        }
+        if (target && target->respondsToSelector(ASISelector::setDoubleValue)) target->setDoubleValue(fraction);
+      },
+      heard);
 }
 
 void ASIHTTPRequest::sendProgressToQueueAndDelegate(ASISelector selector, std::int64_t amount, bool download) {
-  auto self = selfOf(this);
-  if (!self) return;
+  bool heard;
   {
     std::lock_guard lock(cancelledLock_);
-    if (queue_.expired() && !(download ? downloadProgressDelegate_ : uploadProgressDelegate_).answers(selector)) return;
+    heard = !queue_.expired() || (download ? downloadProgressDelegate_ : uploadProgressDelegate_).answers(selector);
   }
-  performOnMainThread([self, selector, amount, download] {
-    auto q = self->queue();
-    ASIProgressDelegate* d = download ? self->downloadProgressDelegate() : self->uploadProgressDelegate();
-    auto send = [&](ASIProgressDelegate* target) {
-      if (!target || !target->respondsToSelector(selector)) return;
-      switch (selector) {
-        case ASISelector::requestDidReceiveBytes: target->requestDidReceiveBytes(*self, amount); break;
-        case ASISelector::requestDidSendBytes: target->requestDidSendBytes(*self, amount); break;
-        case ASISelector::requestIncrementDownloadSizeBy: target->requestIncrementDownloadSizeBy(*self, amount); break;
-        case ASISelector::requestIncrementUploadSizeBy: target->requestIncrementUploadSizeBy(*self, amount); break;
-        default: break;
-      }
-    };
-    send(q.get());
-    send(d);
-  });
+  deliverOnMainThread(
+      [selector, amount, download](ASIHTTPRequest& self) {
+        auto q = self.queue();
+        ASIProgressDelegate* d = download ? self.downloadProgressDelegate() : self.uploadProgressDelegate();
+        auto send = [&](ASIProgressDelegate* target) {
+          if (!target || !target->respondsToSelector(selector)) return;
+          switch (selector) {
+            case ASISelector::requestDidReceiveBytes: target->requestDidReceiveBytes(self, amount); break;
+            case ASISelector::requestDidSendBytes: target->requestDidSendBytes(self, amount); break;
+            case ASISelector::requestIncrementDownloadSizeBy: target->requestIncrementDownloadSizeBy(self, amount); break;
+            case ASISelector::requestIncrementUploadSizeBy: target->requestIncrementUploadSizeBy(self, amount); break;
+            default: break;
+          }
+        };
+        send(q.get());
+        send(d);
+      },
+      heard);
 }
 
 template <class Block, class... Args>
 void ASIHTTPRequest::performBlockOnMainThread(Block ASIHTTPRequest::*field, Args... args) {
-  auto self = selfOf(this);
-  if (!self) return;
+  bool heard;
   {
     std::lock_guard lock(cancelledLock_);
-    if (!(this->*field)) return;
+    heard = static_cast<bool>(this->*field);
   }
-  performOnMainThread([self, field, args...] {
-    Block block;
-    {
-      std::lock_guard lock(self->cancelledLock_);
-      block = (*self).*field;  // read at delivery: a block cleared meanwhile is not called
-    }
-    if (block) block(args...);
-  });
+  deliverOnMainThread(
+      [field, args...](ASIHTTPRequest& self) {
+        Block block;
+        {
+          std::lock_guard lock(self.cancelledLock_);
+          block = self.*field;  // read at delivery: a block cleared meanwhile is not called
+        }
+        if (block) block(args...);
+      },
+      heard);
 }
 
 void ASIHTTPRequest::incrementDownloadSizeBy(std::int64_t amount) {

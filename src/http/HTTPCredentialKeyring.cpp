@@ -2,9 +2,12 @@
 
 #include <libsecret/secret.h>
 
+#include <condition_variable>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 #include "http/ASIHTTPRequest.h"
 #include "platform/Log.h"
@@ -44,106 +47,422 @@ Attributes attributesOf(const HTTPProtectionSpace& space) {
   return table;
 }
 
-// Logs a failure of the secret service once per kind of operation; true when there was one.
+// Logs a failure of the secret service once per kind of operation (keyring thread only); true when
+// there was one.
 bool failed(GError* error, const char* what) {
   if (!error) return false;
-  static std::mutex lock;
   static std::map<std::string, bool> logged;
-  {
-    std::lock_guard guard(lock);
-    if (!logged[what]) {
-      logged[what] = true;
-      TD_LOG_WARN(std::string("Secret service: ") + what + ": " + error->message);
-    }
+  if (!logged[what]) {
+    logged[what] = true;
+    TD_LOG_WARN(std::string("Secret service: ") + what + ": " + error->message);
   }
   g_error_free(error);
   return true;
 }
 
-// Credentials kept where the secret service is missing or refused them.
-std::mutex& memoryLock() {
-  static std::mutex lock;
-  return lock;
-}
-std::map<HTTPProtectionSpace, HTTPCredentials>& memory() {
-  static auto* store = new std::map<HTTPProtectionSpace, HTTPCredentials>();
-  return *store;
+// A failure that says the service is not there at all (as opposed to one that timed out).
+bool serviceMissing(const GError* error) {
+  return !g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_NO_REPLY) &&
+         !g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_TIMEOUT) &&
+         !g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_TIMED_OUT) &&
+         !g_error_matches(error, G_IO_ERROR, G_IO_ERROR_TIMED_OUT) &&
+         !g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
 }
 
-std::optional<HTTPCredentials> findInSecretService(const HTTPProtectionSpace& space) {
-  GError* error = nullptr;
-  GList* items = secret_password_searchv_sync(&schema(), attributesOf(space).get(), SECRET_SEARCH_LOAD_SECRETS,
-                                              nullptr, &error);
-  if (failed(error, "looking up credentials")) return std::nullopt;
-  std::optional<HTTPCredentials> found;
-  for (GList* node = items; node && !found; node = node->next) {
-    auto* item = static_cast<SecretRetrievable*>(node->data);
-    SecretValue* secret = secret_retrievable_retrieve_secret_sync(item, nullptr, &error);
-    if (failed(error, "reading credentials") || !secret) continue;
-    Attributes attributes(secret_retrievable_get_attributes(item));
+// The first item with a user name and a readable password.
+std::optional<HTTPCredentials> credentialsIn(GList* items) {
+  for (GList* node = items; node; node = node->next) {
+    auto* item = static_cast<SecretItem*>(node->data);
+    SecretValue* secret = secret_item_get_secret(item);
+    if (!secret) continue;
+    Attributes attributes(secret_item_get_attributes(item));
     const char* password = secret_value_get_text(secret);
     const auto* user = static_cast<const char*>(g_hash_table_lookup(attributes.get(), "user"));
+    std::optional<HTTPCredentials> found;
     if (user && password) found = HTTPCredentials{user, password, std::nullopt};
     secret_value_unref(secret);
+    if (found) return found;
   }
-  g_list_free_full(items, g_object_unref);
-  return found;
+  return std::nullopt;
+}
+
+struct Outcome {
+  std::optional<HTTPCredentials> found;
+  bool serviceAnswers = false;
+};
+
+struct Call {
+  enum class Kind { probe, find, save, remove } kind;
+  HTTPProtectionSpace space;
+  std::optional<HTTPCredentials> credentials;  // save: what to save; remove: only if the space holds these
+  std::function<void(const Outcome&)> reply;
+};
+
+// The keyring's thread: a GLib main loop of its own, on which every libsecret call is made and
+// answered. Calls run one at a time, in the order they were submitted, so that a lookup finds what
+// an earlier save left.
+class KeyringThread {
+ public:
+  static KeyringThread& instance() {
+    static KeyringThread* made = new KeyringThread();  // runs for the life of the process
+    return *made;
+  }
+
+  // Any thread. Returns how many calls are ahead of this one.
+  std::size_t submit(Call call) {
+    std::lock_guard lock(mutex_);
+    const std::size_t ahead = queue_.size() + (running_ ? 1 : 0);
+    queue_.push_back(std::move(call));
+    if (!scheduled_) {
+      scheduled_ = true;
+      GSource* idle = g_idle_source_new();
+      g_source_set_callback(idle, &KeyringThread::startNextThunk, this, nullptr);
+      g_source_attach(idle, context_);
+      g_source_unref(idle);
+    }
+    return ahead;
+  }
+
+  HTTPCredentialKeyring::Timing timing() const {
+    std::lock_guard lock(mutex_);
+    return timing_;
+  }
+  void setTiming(HTTPCredentialKeyring::Timing timing) {
+    std::lock_guard lock(mutex_);
+    timing_ = timing;
+    restUntil_.reset();
+  }
+
+ private:
+  struct Running {
+    std::uint64_t id = 0;
+    Call call;
+    HTTPCredentialKeyring::Timing timing;
+    GCancellable* cancellable = g_cancellable_new();
+    GSource* deadline = nullptr;
+    ~Running() {
+      if (deadline) {
+        g_source_destroy(deadline);
+        g_source_unref(deadline);
+      }
+      g_object_unref(cancellable);
+    }
+  };
+
+  KeyringThread() : context_(g_main_context_new()) {
+    std::thread([this] {
+      g_main_context_push_thread_default(context_);
+      GMainLoop* loop = g_main_loop_new(context_, FALSE);
+      g_main_loop_run(loop);
+    }).detach();
+  }
+
+  static gboolean startNextThunk(gpointer self) {
+    static_cast<KeyringThread*>(self)->startNext();
+    return G_SOURCE_REMOVE;
+  }
+
+  // ---- keyring thread from here on
+
+  // Runs the waiting calls: those that need no answer from the service at once, then the first that
+  // does, which goes on when the service answers or its deadline passes.
+  void startNext() {
+    for (;;) {
+      Call call;
+      HTTPCredentialKeyring::Timing timing;
+      {
+        std::lock_guard lock(mutex_);
+        running_ = false;
+        if (queue_.empty()) {
+          scheduled_ = false;
+          return;
+        }
+        call = std::move(queue_.front());
+        queue_.pop_front();
+        timing = timing_;
+        running_ = true;
+      }
+      if (answeredAtOnce(call)) continue;
+      current_ = std::make_unique<Running>();
+      current_->id = ++lastID_;
+      current_->call = std::move(call);
+      current_->timing = timing;
+      armDeadline();
+      if (service_ == Service::unknown) connect();
+      else act();
+      return;
+    }
+  }
+
+  bool resting() const {
+    std::lock_guard lock(mutex_);
+    return restUntil_ && std::chrono::steady_clock::now() < *restUntil_;
+  }
+  void beginRest(const Running& missed) {
+    std::lock_guard lock(mutex_);
+    restUntil_ = std::chrono::steady_clock::now() + missed.timing.restAfterMiss;
+  }
+
+  // Answers the call when memory or the service's state settles it; false when the service must be asked.
+  bool answeredAtOnce(Call& call) {
+    if (call.kind == Call::Kind::find) {
+      if (auto it = memory_.find(call.space); it != memory_.end()) {
+        reply(call, Outcome{it->second, service_ == Service::connected});
+        return true;
+      }
+    } else if (call.kind == Call::Kind::remove) {
+      if (auto it = memory_.find(call.space);
+          it != memory_.end() && (!call.credentials || it->second == *call.credentials))
+        memory_.erase(it);
+    }
+    if (service_ == Service::missing || resting()) {
+      keepWithoutService(call);
+      reply(call, Outcome{});
+      return true;
+    }
+    if (call.kind == Call::Kind::probe && service_ == Service::connected) {
+      reply(call, Outcome{std::nullopt, true});
+      return true;
+    }
+    return false;
+  }
+
+  void reply(Call& call, const Outcome& outcome) {
+    if (call.reply) call.reply(outcome);
+  }
+
+  // What a call keeps when the service is not there: a save, in memory.
+  void keepWithoutService(const Call& call) {
+    if (call.kind == Call::Kind::save && call.credentials) memory_[call.space] = *call.credentials;
+  }
+
+  // Ends the running call with its answer, and starts the next.
+  void finish(Outcome outcome) {
+    std::unique_ptr<Running> done = std::move(current_);
+    reply(done->call, outcome);
+    done.reset();
+    startNext();
+  }
+
+  // Ends the running call as if the service were not there.
+  void finishWithoutService() {
+    keepWithoutService(current_->call);
+    finish(Outcome{});
+  }
+
+  // The running call, when `tag` is still its own; none for an answer that came after the deadline
+  // (its error, if any, is dropped then).
+  Running* stillRunning(gpointer tag, GError* error = nullptr) {
+    if (current_ && current_->id == idOf(tag)) return current_.get();
+    if (error) g_error_free(error);
+    return nullptr;
+  }
+
+  gpointer tag() const { return reinterpret_cast<gpointer>(static_cast<std::uintptr_t>(current_->id)); }
+  static std::uintptr_t idOf(gpointer tag) { return reinterpret_cast<std::uintptr_t>(tag); }
+
+  void armDeadline() {
+    current_->deadline = g_timeout_source_new(static_cast<guint>(current_->timing.deadline.count()));
+    g_source_set_callback(current_->deadline, &KeyringThread::deadlinePassed, tag(), nullptr);
+    g_source_attach(current_->deadline, context_);
+  }
+
+  static gboolean deadlinePassed(gpointer tag) {
+    KeyringThread& self = instance();
+    if (Running* running = self.stillRunning(tag)) {
+      TD_LOG_WARN("Secret service: no answer within " + std::to_string(running->timing.deadline.count()) +
+                  " ms; not asked again for " + std::to_string(running->timing.restAfterMiss.count()) + " ms");
+      self.beginRest(*running);
+      g_cancellable_cancel(running->cancellable);
+      self.finishWithoutService();
+    }
+    return G_SOURCE_REMOVE;
+  }
+
+  void connect() {
+    secret_service_get(SECRET_SERVICE_OPEN_SESSION, current_->cancellable, &KeyringThread::connected, tag());
+  }
+
+  static void connected(GObject*, GAsyncResult* result, gpointer tag) {
+    KeyringThread& self = instance();
+    GError* error = nullptr;
+    SecretService* service = secret_service_get_finish(result, &error);
+    Running* running = self.stillRunning(tag, error);
+    if (!running) {
+      if (service) g_object_unref(service);
+      return;
+    }
+    if (error) {
+      const bool missing = serviceMissing(error);
+      failed(error, missing ? "not reachable; credentials are kept in memory only" : "no answer when connecting");
+      if (missing) self.service_ = Service::missing;
+      else self.beginRest(*running);
+      self.finishWithoutService();
+      return;
+    }
+    self.service_ = Service::connected;
+    self.secretService_ = service;  // kept for the life of the process
+    self.act();
+  }
+
+  void act() {
+    Running& running = *current_;
+    Attributes attributes = attributesOf(running.call.space);
+    if (running.call.kind == Call::Kind::probe) {
+      finish(Outcome{std::nullopt, true});
+    } else if (running.call.kind == Call::Kind::find || (running.call.kind == Call::Kind::remove && running.call.credentials)) {
+      // A removal of named credentials reads what the space holds first.
+      secret_service_search(secretService_, &schema(), attributes.get(), SECRET_SEARCH_LOAD_SECRETS,
+                            running.cancellable, &KeyringThread::searched, tag());
+    } else {
+      secret_service_clear(secretService_, &schema(), attributes.get(), running.cancellable, &KeyringThread::cleared,
+                           tag());
+    }
+  }
+
+  static void searched(GObject*, GAsyncResult* result, gpointer tag) {
+    KeyringThread& self = instance();
+    GError* error = nullptr;
+    GList* items = secret_service_search_finish(self.secretService_, result, &error);
+    const std::optional<HTTPCredentials> found = credentialsIn(items);
+    g_list_free_full(items, g_object_unref);
+    Running* running = self.stillRunning(tag, error);
+    if (!running) return;
+    failed(error, "looking up credentials");
+    if (running->call.kind == Call::Kind::find) {
+      self.finish(Outcome{found, true});
+    } else if (found && found == running->call.credentials) {
+      secret_service_clear(self.secretService_, &schema(), attributesOf(running->call.space).get(),
+                           running->cancellable, &KeyringThread::cleared, tag);
+    } else {
+      self.finish(Outcome{std::nullopt, true});
+    }
+  }
+
+  static void cleared(GObject*, GAsyncResult* result, gpointer tag) {
+    KeyringThread& self = instance();
+    GError* error = nullptr;
+    secret_service_clear_finish(self.secretService_, result, &error);
+    Running* running = self.stillRunning(tag, error);
+    if (!running) return;
+    if (running->call.kind == Call::Kind::remove) {
+      failed(error, "removing credentials");
+      self.finish(Outcome{std::nullopt, true});
+      return;
+    }
+    if (failed(error, "replacing credentials")) {
+      self.finishWithoutService();  // kept in memory instead
+      return;
+    }
+    // One item per space: the credentials of another user went first.
+    const HTTPCredentials& credentials = *running->call.credentials;
+    const HTTPProtectionSpace& space = running->call.space;
+    Attributes attributes = attributesOf(space);
+    g_hash_table_insert(attributes.get(), const_cast<char*>("user"), g_strdup(credentials.username.c_str()));
+    const std::string label = "TarnwickDesk: " + credentials.username + " at " + space.host + ":" +
+                              std::to_string(space.port) + (space.realm.empty() ? "" : " (" + space.realm + ")");
+    SecretValue* value = secret_value_new(credentials.password.c_str(), -1, "text/plain");
+    secret_service_store(self.secretService_, &schema(), attributes.get(), SECRET_COLLECTION_DEFAULT, label.c_str(),
+                         value, running->cancellable, &KeyringThread::stored, tag);
+    secret_value_unref(value);
+  }
+
+  static void stored(GObject*, GAsyncResult* result, gpointer tag) {
+    KeyringThread& self = instance();
+    GError* error = nullptr;
+    secret_service_store_finish(self.secretService_, result, &error);
+    Running* running = self.stillRunning(tag, error);
+    if (!running) return;
+    if (failed(error, "saving credentials")) {
+      self.finishWithoutService();  // kept in memory instead
+      return;
+    }
+    self.memory_.erase(running->call.space);
+    self.finish(Outcome{std::nullopt, true});
+  }
+
+  mutable std::mutex mutex_;
+  std::deque<Call> queue_;
+  bool scheduled_ = false;  // startNext() is due or a call is running
+  bool running_ = false;
+  HTTPCredentialKeyring::Timing timing_;
+  std::optional<std::chrono::steady_clock::time_point> restUntil_;  // after a miss
+  GMainContext* context_;
+
+  // Keyring thread only.
+  enum class Service { unknown, connected, missing } service_ = Service::unknown;
+  SecretService* secretService_ = nullptr;
+  std::unique_ptr<Running> current_;
+  std::uint64_t lastID_ = 0;
+  // Credentials kept where the secret service is missing, did not answer or refused them.
+  std::map<HTTPProtectionSpace, HTTPCredentials> memory_;
+};
+
+// Submits the call and waits for its answer, at most the deadlines of the calls ahead of it and its
+// own (and a second more for the hand-overs).
+Outcome callAndWait(Call call) {
+  struct Waiter {
+    std::mutex mutex;
+    std::condition_variable answered;
+    std::optional<Outcome> outcome;
+  };
+  auto waiter = std::make_shared<Waiter>();
+  call.reply = [waiter](const Outcome& outcome) {
+    std::lock_guard lock(waiter->mutex);
+    waiter->outcome = outcome;
+    waiter->answered.notify_all();
+  };
+  KeyringThread& keyring = KeyringThread::instance();
+  const auto deadline = keyring.timing().deadline;
+  const std::size_t ahead = keyring.submit(std::move(call));
+  std::unique_lock lock(waiter->mutex);
+  waiter->answered.wait_for(lock, deadline * static_cast<int>(ahead + 1) + std::chrono::seconds(1),
+                            [&] { return waiter->outcome.has_value(); });
+  return waiter->outcome.value_or(Outcome{});
 }
 
 }  // namespace
 
+void HTTPCredentialKeyring::setTiming(Timing timing) { KeyringThread::instance().setTiming(timing); }
+
+HTTPCredentialKeyring::Timing HTTPCredentialKeyring::timing() { return KeyringThread::instance().timing(); }
+
+void HTTPCredentialKeyring::find(const HTTPProtectionSpace& space, Found found) {
+  KeyringThread::instance().submit(Call{Call::Kind::find, space, std::nullopt,
+                                        [found = std::move(found)](const Outcome& outcome) {
+                                          if (found) found(outcome.found);
+                                        }});
+}
+
+void HTTPCredentialKeyring::save(const HTTPProtectionSpace& space, const HTTPCredentials& credentials, Done done) {
+  KeyringThread::instance().submit(Call{Call::Kind::save, space, credentials, [done = std::move(done)](const Outcome&) {
+                                          if (done) done();
+                                        }});
+}
+
+void HTTPCredentialKeyring::remove(const HTTPProtectionSpace& space, const HTTPCredentials* onlyIfHolding, Done done) {
+  std::optional<HTTPCredentials> holding;
+  if (onlyIfHolding) holding = *onlyIfHolding;
+  KeyringThread::instance().submit(Call{Call::Kind::remove, space, std::move(holding),
+                                        [done = std::move(done)](const Outcome&) {
+                                          if (done) done();
+                                        }});
+}
+
+std::optional<HTTPCredentials> HTTPCredentialKeyring::findAndWait(const HTTPProtectionSpace& space) {
+  return callAndWait(Call{Call::Kind::find, space, std::nullopt, {}}).found;
+}
+
+void HTTPCredentialKeyring::saveAndWait(const HTTPProtectionSpace& space, const HTTPCredentials& credentials) {
+  callAndWait(Call{Call::Kind::save, space, credentials, {}});
+}
+
+void HTTPCredentialKeyring::removeAndWait(const HTTPProtectionSpace& space) {
+  callAndWait(Call{Call::Kind::remove, space, std::nullopt, {}});
+}
+
 bool HTTPCredentialKeyring::usesSecretService() {
-  static const bool answers = [] {
-    GError* error = nullptr;
-    SecretService* service = secret_service_get_sync(SECRET_SERVICE_OPEN_SESSION, nullptr, &error);
-    if (failed(error, "not reachable; credentials are kept in memory only")) return false;
-    g_object_unref(service);
-    return true;
-  }();
-  return answers;
-}
-
-void HTTPCredentialKeyring::save(const HTTPProtectionSpace& space, const HTTPCredentials& credentials) {
-  if (usesSecretService()) {
-    // One item per space: the credentials of another user go first.
-    GError* error = nullptr;
-    Attributes attributes = attributesOf(space);
-    secret_password_clearv_sync(&schema(), attributes.get(), nullptr, &error);
-    if (!failed(error, "replacing credentials")) {
-      g_hash_table_insert(attributes.get(), const_cast<char*>("user"), g_strdup(credentials.username.c_str()));
-      const std::string label = "TarnwickDesk: " + credentials.username + " at " + space.host + ":" +
-                                std::to_string(space.port) + (space.realm.empty() ? "" : " (" + space.realm + ")");
-      secret_password_storev_sync(&schema(), attributes.get(), SECRET_COLLECTION_DEFAULT, label.c_str(),
-                                  credentials.password.c_str(), nullptr, &error);
-      if (!failed(error, "saving credentials")) {
-        std::lock_guard lock(memoryLock());
-        memory().erase(space);
-        return;
-      }
-    }
-  }
-  std::lock_guard lock(memoryLock());
-  memory()[space] = credentials;
-}
-
-std::optional<HTTPCredentials> HTTPCredentialKeyring::find(const HTTPProtectionSpace& space) {
-  {
-    std::lock_guard lock(memoryLock());
-    if (auto it = memory().find(space); it != memory().end()) return it->second;
-  }
-  if (!usesSecretService()) return std::nullopt;
-  return findInSecretService(space);
-}
-
-void HTTPCredentialKeyring::remove(const HTTPProtectionSpace& space) {
-  {
-    std::lock_guard lock(memoryLock());
-    memory().erase(space);
-  }
-  if (!usesSecretService()) return;
-  GError* error = nullptr;
-  secret_password_clearv_sync(&schema(), attributesOf(space).get(), nullptr, &error);
-  failed(error, "removing credentials");
+  return callAndWait(Call{Call::Kind::probe, {}, std::nullopt, {}}).serviceAnswers;
 }
 
 }  // namespace td

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "HTTPTestSupport.h"
 #include "http/ASIHTTPRequest.h"
 #include "http/HTTPCookie.h"
@@ -460,6 +462,33 @@ TEST_F(RequestTest, ProgressRunsFromZeroToOneAndAnUnknownLengthCountsOneStep) {
   EXPECT_EQ(unknown.downloadSize, 1);
   EXPECT_EQ(unknown.receivedBytes, 1);
   EXPECT_DOUBLE_EQ(unknown.values.back(), 1.0);
+}
+
+TEST_F(RequestTest, ReceiversSetAfterTheStartHearEveryReportNotYetDelivered) {
+  // The request runs to its end on the network thread before the main thread sets its receivers:
+  // none of its reports has been delivered yet, so each of them reaches the receivers set now.
+  RecordingDelegate late;
+  int startedBlockCalls = 0;
+  std::uint64_t bytesInBlock = 0;
+  auto request = ASIHTTPRequest::requestWithURL(server.url("/bytes?size=3000"));
+  request->startAsynchronous();
+  for (int i = 0; i < 1000 && !request->isFinished(); ++i) std::this_thread::sleep_for(5ms);
+  ASSERT_TRUE(request->isFinished());
+  request->setDelegate(&late);
+  request->setDownloadProgressDelegate(&late);
+  request->setStartedBlock([&] { ++startedBlockCalls; });
+  request->setBytesReceivedBlock([&](std::uint64_t amount, std::uint64_t) { bytesInBlock += amount; });
+  ASSERT_TRUE(main.pumpUntil([&] { return late.done(); }));
+  main.queue.runPending();
+  EXPECT_EQ(late.finished, 1);
+  EXPECT_EQ(late.started, 1);
+  EXPECT_EQ(startedBlockCalls, 1);
+  EXPECT_EQ(late.headers.size(), 1u);
+  EXPECT_EQ(late.downloadSize, 3000);
+  EXPECT_EQ(late.receivedBytes, 3000);
+  EXPECT_EQ(bytesInBlock, 3000u);
+  ASSERT_FALSE(late.values.empty());
+  EXPECT_DOUBLE_EQ(late.values.back(), 1.0);
 }
 
 }  // namespace

@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 #include <libsecret/secret.h>
 
+// libsecret 0.20 leaks a few bytes of each item object it makes for the items a search finds (this
+// program searches, and so does the engine): the program says so itself, however it is run.
+#define TD_MORE_LEAK_SUPPRESSIONS "leak:secret_item_new_for_dbus_path\n"
 #include "GSSNTLMSanitizers.h"
 #include "HTTPTestSupport.h"
 #include "http/HTTPCredentialKeyring.h"
@@ -88,6 +91,9 @@ TEST_F(KeyringTest, ServerCredentialsThatWorkedAreSavedFoundByALaterRunAndRemove
   request->setPassword("pw");
   main.run(request, first);
   ASSERT_EQ(first.finished, 1);
+  // The keyring saves on its own thread; a lookup made after the save waits for it.
+  EXPECT_EQ(ASIHTTPRequest::savedCredentialsForHost("127.0.0.1", server.port(), "http", "tests"),
+            (HTTPCredentials{"ann", "pw", std::nullopt}));
   const Attributes space{{"kind", "server"},
                          {"host", "127.0.0.1"},
                          {"port", std::to_string(server.port())},
@@ -113,11 +119,12 @@ TEST_F(KeyringTest, ServerCredentialsThatWorkedAreSavedFoundByALaterRunAndRemove
   main.run(server.keychainRequest("/basic?user=bob&pass=changed"), refused);
   ASSERT_EQ(refused.failed, 1);
   EXPECT_EQ(refused.lastError->code, ASIAuthenticationErrorType);
+  EXPECT_FALSE(ASIHTTPRequest::savedCredentialsForHost("127.0.0.1", server.port(), "http", "tests"));
   EXPECT_TRUE(itemsWith(space).empty());
 }
 
 TEST_F(KeyringTest, ProxyCredentialsAreFiledUnderTheProxyWithTheirAccountDomain) {
-  RecordingDelegate first, later;
+  RecordingDelegate first, unsaved, later;
   auto request = server.behindNTLMProxy("127.0.0.1");
   request->setUseKeychainPersistence(true);
   request->setProxyUsername("pat");
@@ -125,6 +132,8 @@ TEST_F(KeyringTest, ProxyCredentialsAreFiledUnderTheProxyWithTheirAccountDomain)
   request->setProxyDomain("PROXYDOM");
   main.run(request, first);
   ASSERT_EQ(first.finished, 1) << (first.lastError ? first.lastError->toString() : "");
+  EXPECT_EQ(ASIHTTPRequest::savedCredentialsForProxy("127.0.0.1", server.port(), ""),
+            (HTTPCredentials{"PROXYDOM\\pat", "proxypw", std::nullopt}));
   auto items = itemsWith({{"kind", "proxy"}, {"host", "127.0.0.1"}});
   ASSERT_EQ(items.size(), 1u);
   EXPECT_EQ(items[0].attributes["port"], std::to_string(server.port()));
@@ -132,7 +141,8 @@ TEST_F(KeyringTest, ProxyCredentialsAreFiledUnderTheProxyWithTheirAccountDomain)
   EXPECT_EQ(items[0].attributes["user"], "PROXYDOM\\pat");
   EXPECT_EQ(items[0].secret, "proxypw");
 
-  // What an earlier run saved for a proxy answers it, domain and all.
+  // What an earlier run saved for a proxy answers it, domain and all; only a request with keychain
+  // persistence reads it.
   storeItem({{"kind", "proxy"},
              {"host", "localhost"},
              {"port", std::to_string(server.port())},
@@ -140,7 +150,11 @@ TEST_F(KeyringTest, ProxyCredentialsAreFiledUnderTheProxyWithTheirAccountDomain)
              {"realm", ""},
              {"user", "PROXYDOM\\pat"}},
             "proxypw");
+  main.run(server.behindNTLMProxy("localhost"), unsaved);
+  ASSERT_EQ(unsaved.failed, 1);
+  EXPECT_EQ(unsaved.lastError->code, ASIAuthenticationErrorType);
   auto again = server.behindNTLMProxy("localhost");
+  again->setUseKeychainPersistence(true);
   main.run(again, later);
   EXPECT_EQ(later.finished, 1) << (later.lastError ? later.lastError->toString() : "");
 }

@@ -1,0 +1,151 @@
+// Keychain persistence when the secret service never answers (a stalled daemon, or a keyring waiting
+// for the user to unlock it): in a D-Bus session of this program's own (ctest runs it under
+// dbus-run-session), a stand-in owns the secret service's name and drops every call made to it.
+// No request waits for it beyond the keyring's deadline, and none waits for it twice in a row.
+
+#include <gio/gio.h>
+#include <gtest/gtest.h>
+
+#include "HTTPTestSupport.h"
+#include "http/HTTPCredentialKeyring.h"
+
+namespace td {
+namespace {
+
+using namespace std::chrono_literals;
+using test::RecordingDelegate;
+using Elapsed = std::chrono::milliseconds;
+
+// Owns org.freedesktop.secrets on the session bus through a connection of its own, and answers no
+// call made to it.
+class SilentSecretService {
+ public:
+  SilentSecretService() {
+    GError* error = nullptr;
+    gchar* address = g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SESSION, nullptr, &error);
+    if (address) {
+      connection_ = g_dbus_connection_new_for_address_sync(
+          address,
+          static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                            G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+          nullptr, nullptr, &error);
+      g_free(address);
+    }
+    if (!connection_) {
+      problem_ = error ? error->message : "no session bus";
+      if (error) g_error_free(error);
+      return;
+    }
+    g_dbus_connection_add_filter(connection_, &dropCalls, nullptr, nullptr);
+    constexpr guint32 doNotQueue = 4, primaryOwner = 1;
+    GVariant* reply = g_dbus_connection_call_sync(
+        connection_, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
+        g_variant_new("(su)", "org.freedesktop.secrets", doNotQueue), G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE,
+        5000, nullptr, &error);
+    if (!reply) {
+      problem_ = error ? error->message : "RequestName failed";
+      if (error) g_error_free(error);
+      return;
+    }
+    guint32 result = 0;
+    g_variant_get(reply, "(u)", &result);
+    g_variant_unref(reply);
+    if (result != primaryOwner) problem_ = "the name has another owner";
+  }
+  ~SilentSecretService() {
+    if (connection_) {
+      g_dbus_connection_close_sync(connection_, nullptr, nullptr);
+      g_object_unref(connection_);
+    }
+  }
+  // Empty when it owns the name.
+  const std::string& problem() const { return problem_; }
+
+ private:
+  static GDBusMessage* dropCalls(GDBusConnection*, GDBusMessage* message, gboolean incoming, gpointer) {
+    if (incoming && g_dbus_message_get_message_type(message) == G_DBUS_MESSAGE_TYPE_METHOD_CALL) {
+      g_object_unref(message);
+      return nullptr;
+    }
+    return message;
+  }
+
+  GDBusConnection* connection_ = nullptr;
+  std::string problem_;
+};
+
+class KeyringStallTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { service = new SilentSecretService(); }
+  static void TearDownTestSuite() {
+    delete service;
+    service = nullptr;
+  }
+  void SetUp() override {
+    ASSERT_TRUE(service->problem().empty()) << service->problem() << " (run under dbus-run-session)";
+    ASSERT_NE(server.port(), 0) << "the test server did not start";
+    ASIHTTPRequest::clearSession();
+  }
+  static Elapsed since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration_cast<Elapsed>(std::chrono::steady_clock::now() - start);
+  }
+
+  static SilentSecretService* service;
+  test::MainQueueFixture main;
+  test::TestServer server;
+};
+
+SilentSecretService* KeyringStallTest::service = nullptr;
+
+TEST_F(KeyringStallTest, ASaveThatIsNeverAnsweredHoldsUpNeitherItsRequestNorAnother) {
+  HTTPCredentialKeyring::setTiming({800ms, 0ms});
+  RecordingDelegate saving, unrelated;
+  const auto start = std::chrono::steady_clock::now();
+  auto request = server.keychainRequest("/basic?user=ann&pass=pw");
+  request->setUsername("ann");
+  request->setPassword("pw");
+  main.run(request, saving);
+  ASSERT_EQ(saving.finished, 1);
+  EXPECT_LT(since(start), 400ms);
+
+  main.run(ASIHTTPRequest::requestWithURL(server.url("/hello")), unrelated);
+  EXPECT_EQ(unrelated.finished, 1);
+  EXPECT_LT(since(start), 400ms);
+
+  // The save waited for the silent service until its deadline, then kept the credentials in memory.
+  EXPECT_EQ(ASIHTTPRequest::savedCredentialsForHost("127.0.0.1", server.port(), "http", "tests"),
+            (HTTPCredentials{"ann", "pw", std::nullopt}));
+  EXPECT_GE(since(start), 800ms);
+}
+
+TEST_F(KeyringStallTest, ALookupResumesItsRequestAtTheDeadlineAndAfterAMissNoneWaitsAgain) {
+  HTTPCredentialKeyring::setTiming({300ms, 60000ms});
+  RecordingDelegate looking, unrelated;
+  auto start = std::chrono::steady_clock::now();
+  auto request = server.keychainRequest("/basic?user=ann&pass=pw");
+  request->setDelegate(&looking);
+  request->startAsynchronous();
+
+  // While the challenge waits for the keyring, another request runs.
+  main.run(ASIHTTPRequest::requestWithURL(server.url("/hello")), unrelated);
+  EXPECT_EQ(unrelated.finished, 1);
+  EXPECT_FALSE(looking.done());
+
+  ASSERT_TRUE(main.pumpUntil([&] { return looking.done(); }));
+  ASSERT_EQ(looking.failed, 1);
+  EXPECT_EQ(looking.lastError->code, ASIAuthenticationErrorType);
+  EXPECT_GE(since(start), 300ms);
+  EXPECT_LT(since(start), 1000ms);
+
+  // The keyring rests after its miss: the next lookup is answered at once (this request runs
+  // synchronously, and is resumed on its own thread's loop).
+  start = std::chrono::steady_clock::now();
+  auto again = server.keychainRequest("/basic?user=ann&pass=pw");
+  again->startSynchronous();
+  ASSERT_TRUE(again->error());
+  EXPECT_EQ(again->error()->code, ASIAuthenticationErrorType);
+  EXPECT_LT(since(start), 200ms);
+}
+
+}  // namespace
+}  // namespace td
