@@ -530,8 +530,8 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   void resumeAfterChallenge(const ChallengeSide& side);
   // Credentials to answer the server's (the proxy's) challenge, from the sources in their order: for
   // the server the URL, the main request, the request's own; for the proxy the main request's, the
-  // request's own, for an NTLM proxy the server ones; then, for a request with keychain persistence
-  // only, the keyring, for the space the challenge names. The account domain is added for a scheme
+  // request's own, for an NTLM proxy the server ones; then the keyring, for the space the challenge
+  // names (for the server only with keychain persistence, for the proxy always). The account domain is added for a scheme
   // that needs one.
   //
   // `answer` is called exactly once, with the credentials or with none: before this returns when the

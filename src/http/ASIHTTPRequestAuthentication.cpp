@@ -225,8 +225,9 @@ void ASIHTTPRequest::answerWithCredentials(bool proxy, const std::optional<std::
     answer(credentialsForChallenge(proxy, *user, *pass));
     return;
   }
-  // The keyring is read only for a request that asked for saved credentials, and on its own thread.
-  if (!useKeychainPersistence()) {
+  // The keyring is read on its own thread: for a server only by a request that asked for saved
+  // credentials, for a proxy by every request (a proxy's saved credentials serve whoever goes through it).
+  if (!proxy && !useKeychainPersistence()) {
     answer(nullptr);
     return;
   }

@@ -124,7 +124,7 @@ TEST_F(KeyringTest, ServerCredentialsThatWorkedAreSavedFoundByALaterRunAndRemove
 }
 
 TEST_F(KeyringTest, ProxyCredentialsAreFiledUnderTheProxyWithTheirAccountDomain) {
-  RecordingDelegate first, unsaved, later;
+  RecordingDelegate first, later;
   auto request = server.behindNTLMProxy("127.0.0.1");
   request->setUseKeychainPersistence(true);
   request->setProxyUsername("pat");
@@ -141,8 +141,8 @@ TEST_F(KeyringTest, ProxyCredentialsAreFiledUnderTheProxyWithTheirAccountDomain)
   EXPECT_EQ(items[0].attributes["user"], "PROXYDOM\\pat");
   EXPECT_EQ(items[0].secret, "proxypw");
 
-  // What an earlier run saved for a proxy answers it, domain and all; only a request with keychain
-  // persistence reads it.
+  // What an earlier run saved for a proxy answers it, domain and all, for a request that did not ask
+  // for keychain persistence too.
   storeItem({{"kind", "proxy"},
              {"host", "localhost"},
              {"port", std::to_string(server.port())},
@@ -150,12 +150,7 @@ TEST_F(KeyringTest, ProxyCredentialsAreFiledUnderTheProxyWithTheirAccountDomain)
              {"realm", ""},
              {"user", "PROXYDOM\\pat"}},
             "proxypw");
-  main.run(server.behindNTLMProxy("localhost"), unsaved);
-  ASSERT_EQ(unsaved.failed, 1);
-  EXPECT_EQ(unsaved.lastError->code, ASIAuthenticationErrorType);
-  auto again = server.behindNTLMProxy("localhost");
-  again->setUseKeychainPersistence(true);
-  main.run(again, later);
+  main.run(server.behindNTLMProxy("localhost"), later);
   EXPECT_EQ(later.finished, 1) << (later.lastError ? later.lastError->toString() : "");
 }
 
