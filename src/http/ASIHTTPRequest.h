@@ -246,8 +246,8 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   ASI_PROPERTY(ASISelector, didFailSelector, setDidFailSelector) = ASISelector::requestFailed;
   ASI_PROPERTY(ASISelector, didReceiveDataSelector, setDidReceiveDataSelector) = ASISelector::requestDidReceiveData;
 
-  // Request headers: names compared exactly.
-  ASI_PROPERTY(ASIStringMap, requestHeaders, setRequestHeaders);
+  // Request headers: names compared without regard to letter case.
+  ASI_PROPERTY(HTTPHeaderMap, requestHeaders, setRequestHeaders);
   ASI_PROPERTY(bool, haveBuiltRequestHeaders, setHaveBuiltRequestHeaders) = false;
   ASI_PROPERTY(std::vector<HTTPCookie>, requestCookies, setRequestCookies);
   ASI_PROPERTY(bool, useCookiePersistence, setUseCookiePersistence) = true;

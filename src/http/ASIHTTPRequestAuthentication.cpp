@@ -140,7 +140,7 @@ void ASIHTTPRequest::addBasicAuthenticationHeader(const std::string& user, const
                                         std::make_shared<const HTTPCredentials>(HTTPCredentials{user, pass, {}})));
     return;
   }
-  requestHeaders_["Authorization"] = "Basic " + base64forData(user + ":" + pass);
+  requestHeaders_.set("Authorization", "Basic " + base64forData(user + ":" + pass));
   authenticationScheme_ = kHTTPAuthenticationSchemeBasic;
 }
 
