@@ -501,6 +501,9 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
 
   // Persistent connections (ASIHTTPRequestConnections.cpp).
   void chooseConnection(HTTPStreamSettings& settings);
+  // For an https request through an HTTP proxy: whether it rides a tunnel of the engine's own (see
+  // ASIHTTPRequestConnections.cpp).
+  void chooseTunnel(HTTPStreamSettings& settings, bool ntlmMessagePending);
   void decideConnectionReuse(const HTTPHeaders& headers, const std::string& httpVersion);
   void releaseConnection(bool reusable);
   void dropConnection();
@@ -576,6 +579,9 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   bool bodyHandedToReceiver_ = false;
   std::shared_ptr<ASIConnectionInfo> connectionInfo_;
   std::shared_ptr<HTTPConnectionShare> handshakeConnection_;  // an NTLM handshake's, outside the pool
+  // An NTLM message for the proxy was applied and has not gone out: through a tunnel it goes with the
+  // engine's own CONNECT, on the connection of the handshake.
+  bool ntlmProxyMessagePending_ = false;
   int postBodyWriteStream_ = -1;
   std::shared_ptr<ASIHTTPRequest> PACFileRequest_;
   int PACFileReadStream_ = -1;

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <memory>
 #include <typeinfo>
+#include <utility>
 
 #include "http/ASIHTTPRequest.h"
 #include "http/ASIHTTPRequestInternal.h"
@@ -293,6 +294,9 @@ void ASIHTTPRequest::startRequest() {
 
   // Connection.
   chooseConnection(settings);
+  const bool ntlmMessagePending = std::exchange(ntlmProxyMessagePending_, false);
+  if (url_.scheme() == "https" && !settings.proxyHost.empty() && !settings.socksProxy)
+    chooseTunnel(settings, ntlmMessagePending);
 
   readStream_ = HTTPReadStream::create(requestLoop(), std::move(settings));
   if (!readStream_) {
