@@ -220,6 +220,7 @@ TEST_F(NTLMTunnelTest, RefusedCredentialsEndWithTheAuthenticationErrorAtTheThird
   asPat(*again);
   main.run(again, right);
   EXPECT_EQ(right.finished, 1) << (right.lastError ? right.lastError->toString() : "");
+  EXPECT_EQ(right.started, 3);  // no CONNECT went into the closed connection
 }
 
 TEST_F(NTLMTunnelTest, ARedirectToAnotherOriginThroughTheProxyShakesHandsAgainForItsOwnTunnel) {
