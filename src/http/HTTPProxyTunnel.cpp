@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <system_error>
 #include <thread>
 
 #include "http/RunLoop.h"
@@ -101,22 +102,27 @@ void HTTPProxyTunnel::lookUp() {
     fail(CURLE_COULDNT_RESOLVE_PROXY, "The proxy's name could not be looked up: " + std::string(std::strerror(errno)));
     return;
   }
-  std::thread([lookup, host = proxyHost_, port] {
-    addrinfo hints{};
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_NUMERICSERV | AI_ADDRCONFIG;
-    addrinfo* result = nullptr;
-    const int status = ::getaddrinfo(host.c_str(), port.c_str(), &hints, &result);
-    const int error = errno;
-    {
-      std::lock_guard hold(lookup->lock);
-      lookup->status = status;
-      lookup->error = error;
-      lookup->result = result;
-    }
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = ::write(lookup->ready, &one, sizeof one);
-  }).detach();
+  try {
+    std::thread([lookup, host = proxyHost_, port] {
+      addrinfo hints{};
+      hints.ai_socktype = SOCK_STREAM;
+      hints.ai_flags = AI_NUMERICSERV | AI_ADDRCONFIG;
+      addrinfo* result = nullptr;
+      const int status = ::getaddrinfo(host.c_str(), port.c_str(), &hints, &result);
+      const int error = errno;
+      {
+        std::lock_guard hold(lookup->lock);
+        lookup->status = status;
+        lookup->error = error;
+        lookup->result = result;
+      }
+      const std::uint64_t one = 1;
+      [[maybe_unused]] const ssize_t written = ::write(lookup->ready, &one, sizeof one);
+    }).detach();
+  } catch (const std::system_error& e) {
+    fail(CURLE_COULDNT_RESOLVE_PROXY, "The proxy's name could not be looked up: " + std::string(e.what()));
+    return;
+  }
   lookup_ = std::move(lookup);
   watch(lookup_->ready, CURL_WAIT_POLLIN);
 }

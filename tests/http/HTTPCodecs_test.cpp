@@ -257,10 +257,6 @@ TEST(Challenges, NTLMIsPreferredToDigestToBasicAndOnlyNegotiateGivesNoObject) {
   EXPECT_FALSE(windows->realm());
   EXPECT_TRUE(windows->requiresAccountDomain());
   EXPECT_FALSE(windows->canAnswerBeforeChallenge());
-  // A proxy's challenge to CONNECT: NTLM could never finish there, so the next best answers it.
-  auto tunnel = HTTPAuthentication::fromResponse(ntlm, true, true);
-  ASSERT_TRUE(tunnel);
-  EXPECT_EQ(tunnel->method(), "Basic");
 
   HTTPHeaders negotiate;
   negotiate.set("WWW-Authenticate", "Negotiate");
