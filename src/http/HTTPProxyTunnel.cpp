@@ -70,6 +70,7 @@ void HTTPProxyTunnel::ask(RunLoop& loop, const std::vector<std::pair<std::string
   body_.clear();
   parser_.reset();
   headComplete_ = false;
+  headBytes_ = 0;
   bodyLeft_ = 0;
   if (state_ == State::Ready && stillOpen(fd_)) {
     state_ = State::Asking;
@@ -247,11 +248,13 @@ void HTTPProxyTunnel::readAnswer() {
   in_.append(buffer, static_cast<std::size_t>(n));
   while (!headComplete_) {
     const auto end = in_.find('\n');
-    if (end == std::string::npos) {
-      if (in_.size() > kAnswerLimit) fail(CURLE_WEIRD_SERVER_REPLY, "The proxy's answer to CONNECT is too large");
+    if (headBytes_ + (end == std::string::npos ? in_.size() : end) > kAnswerLimit) {
+      fail(CURLE_WEIRD_SERVER_REPLY, "The head of the proxy's answer to CONNECT is too large");
       return;
     }
+    if (end == std::string::npos) return;
     const bool complete = parser_.addLine(std::string_view(in_).substr(0, end + 1));
+    headBytes_ += end + 1;
     in_.erase(0, end + 1);
     if (!complete) continue;
     headComplete_ = true;

@@ -98,6 +98,7 @@ class HTTPProxyTunnel : public std::enable_shared_from_this<HTTPProxyTunnel> {
   std::string in_;   // what came and is not taken yet
   HTTPResponseHeadParser parser_;
   bool headComplete_ = false;
+  std::size_t headBytes_ = 0;
   std::uint64_t bodyLeft_ = 0;
   std::string body_;
   AnswerHandler done_;
