@@ -156,7 +156,7 @@ class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
   bool tunnelling_ = false;     // the proxy's answer to CONNECT has not come yet
   bool tunnelRefused_ = false;  // the head is the proxy's refusal of the tunnel
   bool awaitingTunnel_ = false;  // the proxy has not answered the engine's own CONNECT yet
-  bool lostTunnel_ = false;
+  bool lostTunnel_ = false;     // the transport wanted a new connection where the tunnel was
 
   HTTPResponseHeadParser parser_;
   HTTPResponseHead head_;

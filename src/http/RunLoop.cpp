@@ -185,10 +185,6 @@ std::uint64_t RunLoop::addFdSource(int fd, short events, FdHandler ready) {
   return id;
 }
 
-void RunLoop::setFdSourceEvents(std::uint64_t id, short events) {
-  if (auto it = fdSources_.find(id); it != fdSources_.end()) it->second.events = events;
-}
-
 void RunLoop::removeFdSource(std::uint64_t id) { fdSources_.erase(id); }
 
 void RunLoop::serviceFdSources(const std::vector<curl_waitfd>& polled) {
@@ -224,10 +220,12 @@ void RunLoop::turn(bool mayWait, const std::function<bool()>& done) {
   }
   insideTransport_ = false;
   serviceStreams();
+  // Descriptors are looked at even when the loop may not wait: a turn with none ends here.
   const bool watching = !fdSources_.empty();
-  if ((!mayWait || (done && done())) && !watching) return;
+  const bool ending = !mayWait || (done && done());
+  if (ending && !watching) return;
 
-  long waitMs = mayWait && !(done && done()) ? 1000 : 0;
+  long waitMs = ending ? 0 : 1000;
   {
     std::lock_guard lock(mutex_);
     if (!tasks_.empty()) waitMs = 0;

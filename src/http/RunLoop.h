@@ -46,7 +46,6 @@ class RunLoop {
   // thread only.
   using FdHandler = std::function<void(short revents)>;
   std::uint64_t addFdSource(int fd, short events, FdHandler ready);
-  void setFdSourceEvents(std::uint64_t id, short events);
   void removeFdSource(std::uint64_t id);
 
   // True on the thread that runs the loop.
