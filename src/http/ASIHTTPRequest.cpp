@@ -429,7 +429,7 @@ void ASIHTTPRequest::copySettingsInto(ASIHTTPRequest& o) const {
 
 void ASIHTTPRequest::addRequestHeader(const std::string& name, const std::string& value) {
   std::lock_guard lock(cancelledLock_);
-  requestHeaders_[name] = value;
+  requestHeaders_.set(name, value);
 }
 
 void ASIHTTPRequest::setupPostBody() {
@@ -526,7 +526,7 @@ void ASIHTTPRequest::buildPostBody() {
   }
   if (postLength_ > 0) {
     if (requestMethod_ == "GET" || requestMethod_ == "DELETE" || requestMethod_ == "HEAD") setRequestMethod("POST");
-    requestHeaders_["Content-Length"] = std::to_string(postLength_);
+    requestHeaders_.set("Content-Length", std::to_string(postLength_));
   }
   haveBuiltPostBody_ = true;
 }

@@ -248,8 +248,8 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   ASI_PROPERTY(ASISelector, didFailSelector, setDidFailSelector) = ASISelector::requestFailed;
   ASI_PROPERTY(ASISelector, didReceiveDataSelector, setDidReceiveDataSelector) = ASISelector::requestDidReceiveData;
 
-  // Request headers: names compared exactly.
-  ASI_PROPERTY(ASIStringMap, requestHeaders, setRequestHeaders);
+  // Request headers: names compared without regard to letter case.
+  ASI_PROPERTY(HTTPHeaderMap, requestHeaders, setRequestHeaders);
   ASI_PROPERTY(bool, haveBuiltRequestHeaders, setHaveBuiltRequestHeaders) = false;
   ASI_PROPERTY(std::vector<HTTPCookie>, requestCookies, setRequestCookies);
   ASI_PROPERTY(bool, useCookiePersistence, setUseCookiePersistence) = true;
@@ -511,6 +511,9 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
 
   // Persistent connections (ASIHTTPRequestConnections.cpp).
   void chooseConnection(HTTPStreamSettings& settings);
+  // For an https request through an HTTP proxy: whether it rides a tunnel of the engine's own (see
+  // ASIHTTPRequestConnections.cpp).
+  void chooseTunnel(HTTPStreamSettings& settings, bool ntlmMessagePending);
   void decideConnectionReuse(const HTTPHeaders& headers, const std::string& httpVersion);
   void releaseConnection(bool reusable);
   void dropConnection();
@@ -614,6 +617,9 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   bool bodyHandedToReceiver_ = false;
   std::shared_ptr<ASIConnectionInfo> connectionInfo_;
   std::shared_ptr<HTTPConnectionShare> handshakeConnection_;  // an NTLM handshake's, outside the pool
+  // An NTLM message for the proxy was applied and has not gone out: through a tunnel it goes with the
+  // engine's own CONNECT, on the connection of the handshake.
+  bool ntlmProxyMessagePending_ = false;
   int postBodyWriteStream_ = -1;
   std::shared_ptr<ASIHTTPRequest> PACFileRequest_;
   int PACFileReadStream_ = -1;

@@ -145,7 +145,7 @@ void ASIHTTPRequest::addBasicAuthenticationHeader(const std::string& user, const
                                         std::make_shared<const HTTPCredentials>(HTTPCredentials{user, pass, {}})));
     return;
   }
-  requestHeaders_["Authorization"] = "Basic " + base64forData(user + ":" + pass);
+  requestHeaders_.set("Authorization", "Basic " + base64forData(user + ":" + pass));
   authenticationScheme_ = kHTTPAuthenticationSchemeBasic;
 }
 
@@ -288,6 +288,7 @@ bool ASIHTTPRequest::applyProxyCredentials(const HTTPCredentialsPtr& credentials
       storeProxyAuthenticationCredentialsInSessionStore(std::move(record));
     }
     proxyCredentials_ = credentials;
+    ntlmProxyMessagePending_ = !proxyAuthentication_->canAnswerBeforeChallenge();
     return true;
   }
   removeProxyAuthenticationCredentialsFromSessionStore(credentials);
@@ -426,18 +427,11 @@ void ASIHTTPRequest::resumeAfterChallenge(const ChallengeSide& side) {
   auto& authentication = this->*side.authentication;
   const HTTPResponseHead* head = readStream_ ? readStream_->responseHead() : nullptr;
   if (!authentication) {
-    // A proxy that refused CONNECT (an https request through it) cannot be answered with NTLM.
-    const bool tunnel = side.proxy && url_.scheme() == "https" && proxyType_ != kProxyTypeSOCKS;
-    if (head) authentication = HTTPAuthentication::fromResponse(head->headers, side.proxy, tunnel);
+    if (head) authentication = HTTPAuthentication::fromResponse(head->headers, side.proxy);
     if (!authentication) {
-      std::string reason;
-      if (tunnel && head && HTTPAuthentication::fromResponse(head->headers, side.proxy))
-        reason = "NTLM cannot open a tunnel through a proxy: the transport closes the proxy's connection after it "
-                 "refuses CONNECT, and NTLM's handshake belongs to one connection";
       cancelLoad();
       failWithError(HTTPError::make(NetworkRequestErrorDomain, ASIInternalErrorWhileApplyingCredentialsType,
-                                    "Failed to get authentication object from response headers", nullptr,
-                                    std::move(reason)));
+                                    "Failed to get authentication object from response headers"));
       return;
     }
     this->*side.scheme = authentication->method();

@@ -64,8 +64,14 @@ void ASIHTTPRequest::chooseConnection(HTTPStreamSettings& settings) {
   }
   const int port = url_.port().value_or(0);
   const RunLoop* loop = &requestLoop();
+  // A connection through a proxy is one to that proxy (or a tunnel through it): never one for a
+  // request that goes direct or through another proxy.
+  const std::string proxy = settings.proxyHost.empty() ? std::string()
+                                                       : (settings.socksProxy ? "socks://" : "http://") +
+                                                             settings.proxyHost + ":" + std::to_string(settings.proxyPort);
   auto matches = [&](const ASIConnectionInfo& entry) {
-    return entry.host == url_.host() && entry.scheme == url_.scheme() && entry.port == port && entry.loop == loop;
+    return entry.host == url_.host() && entry.scheme == url_.scheme() && entry.port == port && entry.loop == loop &&
+           entry.proxy == proxy;
   };
   if (connectionInfo_) {
     if (!matches(*connectionInfo_)) {
@@ -87,6 +93,7 @@ void ASIHTTPRequest::chooseConnection(HTTPStreamSettings& settings) {
     entry->host = url_.host();
     entry->port = port;
     entry->scheme = url_.scheme();
+    entry->proxy = proxy;
     entry->loop = loop;
     s.persistentConnectionsPool.push_back(entry);
     connectionInfo_ = entry;
@@ -95,6 +102,30 @@ void ASIHTTPRequest::chooseConnection(HTTPStreamSettings& settings) {
   connectionInfo_->request = requestID_;
   if (!connectionInfo_->stream) connectionInfo_->stream = std::make_shared<HTTPConnectionShare>();
   settings.share = connectionInfo_->stream;
+}
+
+void ASIHTTPRequest::chooseTunnel(HTTPStreamSettings& settings, bool ntlmMessagePending) {
+  std::lock_guard lock(cancelledLock_);
+  // The transport opens tunnels itself, but closes the proxy's connection after a refusal: an NTLM
+  // handshake, whose messages belong to one connection, asks for the tunnel with CONNECTs of the
+  // engine's own. Once open, the tunnel carries this origin's later requests through this proxy.
+  if (!settings.share) return;
+  const std::string host = url_.host().find(':') == std::string::npos ? url_.host() : "[" + url_.host() + "]";
+  auto tunnel = settings.share->tunnelTo(settings.proxyHost, settings.proxyPort,
+                                         host + ":" + std::to_string(url_.effectivePort()));
+  if (tunnel->carriedByTransport()) {
+    settings.tunnel = std::move(tunnel);
+  } else if (proxyAuthenticationScheme_ == kHTTPAuthenticationSchemeNTLM) {
+    if (ntlmMessagePending && proxyAuthentication_) {
+      settings.tunnel = std::move(tunnel);
+      settings.askTunnel = true;
+    } else {
+      // A handshake made for another tunnel (before a redirect, or on a connection now gone) opens
+      // none for this one: the proxy's challenge on a new connection starts it over.
+      proxyAuthentication_.reset();
+      proxyAuthenticationRetryCount_ = 0;
+    }
+  }
 }
 
 void ASIHTTPRequest::decideConnectionReuse(const HTTPHeaders& headers, const std::string& httpVersion) {

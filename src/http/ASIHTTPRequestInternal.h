@@ -18,6 +18,7 @@ struct ASIConnectionInfo {
   std::string host;
   int port = 0;  // the port written in the URL, 0 when none
   std::string scheme;
+  std::string proxy;  // the proxy it goes through ("http://host:port", "socks://host:port"), empty for none
   std::optional<std::uint64_t> request;  // requestID of the request now using it
   std::shared_ptr<HTTPConnectionShare> stream;
   std::optional<Clock::TimePoint> expires;

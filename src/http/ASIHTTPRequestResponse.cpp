@@ -85,8 +85,8 @@ bool ASIHTTPRequest::willRedirect() {
                            target.effectivePort() != url_.effectivePort();
   if (status == 307 || (shouldUseRFC2616RedirectBehaviour_ && (status == 301 || status == 302))) {
     if (otherOrigin) {
-      requestHeaders_.erase("Authorization");
-      requestHeaders_.erase("Cookie");
+      requestHeaders_.remove("Authorization");
+      requestHeaders_.remove("Cookie");
     } else {
       applyCookieHeader();
     }
@@ -94,9 +94,9 @@ bool ASIHTTPRequest::willRedirect() {
     requestMethod_ = "GET";
     postBody_.reset();
     postLength_ = 0;
-    ASIStringMap kept;
-    for (const char* name : {"User-Agent", "Accept"})
-      if (auto it = requestHeaders_.find(name); it != requestHeaders_.end()) kept.insert(*it);
+    HTTPHeaderMap kept;
+    for (const auto& [name, value] : requestHeaders_)
+      if (equalsIgnoringCase(name, "User-Agent") || equalsIgnoringCase(name, "Accept")) kept.set(name, value);
     requestHeaders_ = std::move(kept);
     haveBuiltRequestHeaders_ = false;
   }

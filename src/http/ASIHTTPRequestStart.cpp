@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <memory>
 #include <typeinfo>
+#include <utility>
 
 #include "http/ASIHTTPRequest.h"
 #include "http/ASIHTTPRequestInternal.h"
@@ -110,8 +111,8 @@ void ASIHTTPRequest::main() {
       }
       if (cachePolicy_ & (ASIAskServerIfModifiedWhenStaleCachePolicy | ASIAskServerIfModifiedCachePolicy)) {
         if (auto cached = downloadCache_->cachedResponseHeadersForURL(url_)) {
-          if (auto etag = cached->get("Etag")) requestHeaders_["If-None-Match"] = *etag;
-          if (auto modified = cached->get("Last-Modified")) requestHeaders_["If-Modified-Since"] = *modified;
+          if (auto etag = cached->get("Etag")) requestHeaders_.set("If-None-Match", *etag);
+          if (auto modified = cached->get("Last-Modified")) requestHeaders_.set("If-Modified-Since", *modified);
         }
       }
     }
@@ -131,19 +132,19 @@ void ASIHTTPRequest::buildRequestHeaders() {
   if (haveBuiltRequestHeaders_) return;
   haveBuiltRequestHeaders_ = true;
   if (auto main = mainRequest()) {
-    for (const auto& [name, value] : main->requestHeaders()) requestHeaders_[name] = value;
+    for (const auto& [name, value] : main->requestHeaders()) requestHeaders_.set(name, value);
     return;
   }
   applyCookieHeader();
-  if (!requestHeaders_.count("User-Agent")) {
+  if (!requestHeaders_.contains("User-Agent")) {
     std::optional<std::string> agent = userAgentString_;
     if (!agent || agent->empty()) agent = defaultUserAgentString();
-    if (agent && !agent->empty()) requestHeaders_["User-Agent"] = *agent;
+    if (agent && !agent->empty()) requestHeaders_.set("User-Agent", *agent);
   }
-  if (allowCompressedResponse_) requestHeaders_["Accept-Encoding"] = "gzip";
-  if (shouldCompressRequestBody_) requestHeaders_["Content-Encoding"] = "gzip";
+  if (allowCompressedResponse_) requestHeaders_.set("Accept-Encoding", "gzip");
+  if (shouldCompressRequestBody_) requestHeaders_.set("Content-Encoding", "gzip");
   updatePartialDownloadSize();
-  if (partialDownloadSize_ > 0) requestHeaders_["Range"] = "bytes=" + std::to_string(partialDownloadSize_) + "-";
+  if (partialDownloadSize_ > 0) requestHeaders_.set("Range", "bytes=" + std::to_string(partialDownloadSize_) + "-");
 }
 
 void ASIHTTPRequest::applyCookieHeader() {
@@ -160,13 +161,13 @@ void ASIHTTPRequest::applyCookieHeader() {
     if (!header.empty()) header += "; ";
     header += cookie.name + "=" + cookie.value;
   }
-  requestHeaders_["Cookie"] = header;
+  requestHeaders_.set("Cookie", std::move(header));
 }
 
 void ASIHTTPRequest::applyAuthorizationHeader() {
   std::lock_guard lock(cancelledLock_);
   if (!shouldPresentCredentialsBeforeChallenge_) return;
-  if (!requestHeaders_.count("Authorization")) {
+  if (!requestHeaders_.contains("Authorization")) {
     if (username_ && password_ && authenticationScheme_ == kHTTPAuthenticationSchemeBasic) {
       addBasicAuthenticationHeader(*username_, *password_);
     } else if (useSessionPersistence_) {
@@ -293,6 +294,9 @@ void ASIHTTPRequest::startRequest() {
 
   // Connection.
   chooseConnection(settings);
+  const bool ntlmMessagePending = std::exchange(ntlmProxyMessagePending_, false);
+  if (url_.scheme() == "https" && !settings.proxyHost.empty() && !settings.socksProxy)
+    chooseTunnel(settings, ntlmMessagePending);
 
   readStream_ = HTTPReadStream::create(requestLoop(), std::move(settings));
   if (!readStream_) {

@@ -393,7 +393,9 @@ void ASIHTTPRequest::handleStreamError() {
   if (!streamError) streamError = HTTPError::make(HTTPTransportErrorDomain, CURLE_RECV_ERROR, "The connection failed");
   if (error_) {
     cancelLoad();
-  } else if (isConnectionLost(streamError->code, responseHeaders_.has_value()) && retryUsingNewConnection()) {
+  } else if ((isConnectionLost(streamError->code, responseHeaders_.has_value()) ||
+              (readStream_ && readStream_->lostTunnel())) &&
+             retryUsingNewConnection()) {
     return;
   } else {
     std::string description = "A connection failure occurred";

@@ -107,8 +107,7 @@ std::vector<HTTPChallenge> parseChallenges(std::string_view text) {
   return out;
 }
 
-std::shared_ptr<HTTPAuthentication> HTTPAuthentication::fromResponse(const HTTPHeaders& headers, bool proxy,
-                                                                     bool tunnel) {
+std::shared_ptr<HTTPAuthentication> HTTPAuthentication::fromResponse(const HTTPHeaders& headers, bool proxy) {
   const std::string* value = headers.find(proxy ? "Proxy-Authenticate" : "WWW-Authenticate");
   if (!value) return nullptr;
   const auto challenges = parseChallenges(*value);
@@ -117,7 +116,7 @@ std::shared_ptr<HTTPAuthentication> HTTPAuthentication::fromResponse(const HTTPH
   bool ntlm = false;
   for (const auto& c : challenges) {
     if (equalsIgnoringCase(c.scheme, kHTTPAuthenticationSchemeNTLM)) {
-      ntlm = !tunnel && NTLMSecurityContext::available();
+      ntlm = NTLMSecurityContext::available();
     } else if (equalsIgnoringCase(c.scheme, "Digest") && !digest) {
       const std::string algorithm = toLower(c.parameter("algorithm").value_or("MD5"));
       const std::string qop = toLower(c.parameter("qop").value_or(""));

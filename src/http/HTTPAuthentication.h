@@ -43,12 +43,9 @@ class HTTPAuthentication {
   static constexpr int BadUserNameError = -1001;
   static constexpr int BadPasswordError = -1002;
 
-  // None when the response names no scheme the engine speaks. `tunnel`: a proxy's challenge to the
-  // CONNECT of an https request through it. NTLM cannot answer that one: the transport closes the
-  // proxy's connection after any refusal of CONNECT, and NTLM's handshake belongs to one connection.
-  // A proxy's Digest answer for an https request is made for its CONNECT (the method "CONNECT", the
-  // host and port as the URI).
-  static std::shared_ptr<HTTPAuthentication> fromResponse(const HTTPHeaders& headers, bool proxy, bool tunnel = false);
+  // None when the response names no scheme the engine speaks. A proxy's Digest answer for an https
+  // request is made for its CONNECT (the method "CONNECT", the host and port as the URI).
+  static std::shared_ptr<HTTPAuthentication> fromResponse(const HTTPHeaders& headers, bool proxy);
 
   HTTPAuthentication();
   ~HTTPAuthentication();

@@ -19,12 +19,18 @@ bool isPublicSuffix(const std::string& domain) {
   return list && psl_is_public_suffix(list, domain.c_str()) != 0;
 }
 
-bool domainMatches(const std::string& host, const std::string& cookieDomain) {
+// A name written with the root's dot ("example.com.") names what it names without it: the dot goes
+// before names are compared or looked up among the public suffixes, which know no such spelling.
+std::string_view withoutTrailingDot(std::string_view name) {
+  if (!name.empty() && name.back() == '.') name.remove_suffix(1);
+  return name;
+}
+
+bool domainMatches(std::string_view host, std::string_view cookieDomain) {
   if (cookieDomain.empty()) return false;
   if (cookieDomain[0] != '.') return host == cookieDomain;
-  const std::string bare = cookieDomain.substr(1);
-  if (host == bare) return true;
-  return host.size() > cookieDomain.size() && host.compare(host.size() - cookieDomain.size(), cookieDomain.size(), cookieDomain) == 0;
+  if (host == cookieDomain.substr(1)) return true;
+  return host.size() > cookieDomain.size() && host.ends_with(cookieDomain);
 }
 
 bool pathMatches(const std::string& requestPath, const std::string& cookiePath) {
@@ -41,7 +47,7 @@ std::string defaultPath(const URL& url) {
   return path.substr(0, slash);
 }
 
-bool isIPAddress(const std::string& host) {
+bool isIPAddress(std::string_view host) {
   return host.find(':') != std::string::npos ||
          std::all_of(host.begin(), host.end(), [](unsigned char c) { return std::isdigit(c) || c == '.'; });
 }
@@ -62,7 +68,8 @@ std::optional<HTTPCookie> parseOne(std::string_view text, const URL& url, WallCl
   cookie.name = trimWhitespace(pair.substr(0, equals));
   cookie.value = trimWhitespace(pair.substr(equals + 1));
   if (cookie.name.empty()) return std::nullopt;
-  cookie.domain = url.host();
+  const std::string host(withoutTrailingDot(url.host()));
+  cookie.domain = host;
   cookie.path = defaultPath(url);
   std::optional<long long> maxAge;
   for (std::size_t i = 1; i < pieces.size(); ++i) {
@@ -70,16 +77,16 @@ std::optional<HTTPCookie> parseOne(std::string_view text, const URL& url, WallCl
     const auto eq = attribute.find('=');
     const std::string key = toLower(trimWhitespace(attribute.substr(0, eq)));
     const std::string value = eq == std::string_view::npos ? std::string() : trimWhitespace(attribute.substr(eq + 1));
-    if (key == "domain" && !value.empty()) {
-      std::string domain = toLower(value);
+    if (key == "domain" && !withoutTrailingDot(value).empty()) {
+      std::string domain = toLower(withoutTrailingDot(value));
       if (domain[0] != '.') domain.insert(domain.begin(), '.');
-      if (isIPAddress(url.host()) ? domain.substr(1) != url.host() : !domainMatches(url.host(), domain))
-        return std::nullopt;
+      if (domain.size() < 2 || domain.back() == '.') return std::nullopt;  // an empty label names no domain
+      if (isIPAddress(host) ? domain.substr(1) != host : !domainMatches(host, domain)) return std::nullopt;
       // A cookie for a whole public suffix would go to every site under it: only the host that is
       // itself that suffix may set one, and it stays that host's own.
-      const bool publicSuffix = !isIPAddress(url.host()) && isPublicSuffix(domain.substr(1));
-      if (publicSuffix && domain.substr(1) != url.host()) return std::nullopt;
-      cookie.domain = isIPAddress(url.host()) || publicSuffix ? url.host() : domain;
+      const bool publicSuffix = !isIPAddress(host) && isPublicSuffix(domain.substr(1));
+      if (publicSuffix && domain.substr(1) != host) return std::nullopt;
+      cookie.domain = isIPAddress(host) || publicSuffix ? host : domain;
     } else if (key == "path") {
       cookie.path = (!value.empty() && value[0] == '/') ? value : defaultPath(url);
     } else if (key == "expires") {
@@ -122,7 +129,7 @@ bool HTTPCookie::matches(const URL& url) const {
   if (url.empty()) return false;
   if (secure && url.scheme() != "https") return false;
   if (expiresDate && *expiresDate <= WallClock::now()) return false;
-  return domainMatches(url.host(), domain) && pathMatches(url.path(), path);
+  return domainMatches(withoutTrailingDot(url.host()), domain) && pathMatches(url.path(), path);
 }
 
 HTTPCookieStorage& HTTPCookieStorage::sharedHTTPCookieStorage() {

@@ -89,6 +89,36 @@ void HTTPHeaders::remove(std::string_view name) {
   std::erase_if(fields_, [&](const Field& f) { return equalsIgnoringCase(f.first, name); });
 }
 
+bool HTTPHeaderMap::NameLess::operator()(std::string_view a, std::string_view b) const {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
+    return asciiLower(x) < asciiLower(y);
+  });
+}
+
+void HTTPHeaderMap::set(std::string_view name, std::string value) {
+  if (auto it = map_.find(name); it != map_.end()) {
+    if (it->first != name) {
+      auto node = map_.extract(it);
+      node.key() = name;
+      node.mapped() = std::move(value);
+      map_.insert(std::move(node));
+    } else {
+      it->second = std::move(value);
+    }
+    return;
+  }
+  map_.emplace(std::string(name), std::move(value));
+}
+
+const std::string* HTTPHeaderMap::find(std::string_view name) const {
+  const auto it = map_.find(name);
+  return it == map_.end() ? nullptr : &it->second;
+}
+
+void HTTPHeaderMap::remove(std::string_view name) {
+  if (auto it = map_.find(name); it != map_.end()) map_.erase(it);
+}
+
 bool parseStatusLine(std::string_view line, std::string& version, int& code) {
   if (line.size() < 12 || line.substr(0, 5) != "HTTP/") return false;
   const auto space = line.find(' ');

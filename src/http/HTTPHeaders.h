@@ -4,6 +4,7 @@
 // (its Set-Cookie lines are kept one by one as well, since cookie dates contain commas).
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,6 +46,34 @@ class HTTPHeaders {
 
  private:
   std::vector<Field> fields_;
+};
+
+// The header fields a request is given: one value per name, names compared without regard to
+// letter case. Setting a name again replaces the earlier field, its spelling too, so the field sent
+// is written as it was last set; every lookup finds it however it is written.
+class HTTPHeaderMap {
+ public:
+  struct NameLess {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+  };
+  using Map = std::map<std::string, std::string, NameLess>;
+
+  void set(std::string_view name, std::string value);
+  const std::string* find(std::string_view name) const;
+  bool contains(std::string_view name) const { return map_.find(name) != map_.end(); }
+  void remove(std::string_view name);
+  void clear() { map_.clear(); }
+
+  Map::const_iterator begin() const { return map_.begin(); }
+  Map::const_iterator end() const { return map_.end(); }
+  bool empty() const { return map_.empty(); }
+  std::size_t size() const { return map_.size(); }
+
+  friend bool operator==(const HTTPHeaderMap& a, const HTTPHeaderMap& b) { return a.map_ == b.map_; }
+
+ private:
+  Map map_;
 };
 
 // One response head: the status line and the header fields.

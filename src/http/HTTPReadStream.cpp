@@ -29,7 +29,19 @@ HTTPConnectionShare::HTTPConnectionShare() {
 }
 
 HTTPConnectionShare::~HTTPConnectionShare() {
-  if (share_ && curl_share_cleanup(share_) != CURLSHE_OK) TD_LOG_WARN("http: a connection share was still in use");
+  if (share_ && curl_share_cleanup(share_) != CURLSHE_OK) {
+    TD_LOG_WARN("http: a connection share was still in use");
+    // Its connections stay open and may still call their tunnels: those stay too.
+    new std::vector<std::shared_ptr<HTTPProxyTunnel>>(std::move(tunnels_));
+  }
+}
+
+std::shared_ptr<HTTPProxyTunnel> HTTPConnectionShare::tunnelTo(const std::string& proxyHost, int proxyPort,
+                                                               const std::string& target) {
+  std::lock_guard lock(tunnelsLock_);
+  for (const auto& tunnel : tunnels_)
+    if (tunnel->isFor(proxyHost, proxyPort, target)) return tunnel;
+  return tunnels_.emplace_back(std::make_shared<HTTPProxyTunnel>(proxyHost, proxyPort, target));
 }
 
 void HTTPConnectionShare::lock(CURL*, curl_lock_data, curl_lock_access, void* self) {
@@ -59,6 +71,7 @@ HTTPReadStream::~HTTPReadStream() {
       curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, nullptr);
       curl_easy_setopt(easy_, CURLOPT_HEADERDATA, nullptr);
       curl_easy_setopt(easy_, CURLOPT_WRITEDATA, nullptr);
+      if (connectTo_) curl_easy_setopt(easy_, CURLOPT_CONNECT_TO, nullptr);
       loop_.giveBackTransfer({easy_, std::move(setup_), headerList_, proxyHeaderList_});
       headerList_ = proxyHeaderList_ = nullptr;
     } else {
@@ -67,14 +80,15 @@ HTTPReadStream::~HTTPReadStream() {
   }
   curl_slist_free_all(headerList_);
   curl_slist_free_all(proxyHeaderList_);
+  curl_slist_free_all(connectTo_);
 }
 
 namespace {
 
-// Every setting that configure() turns into an option, as one text (a request with a body is never
-// set up ahead: its callbacks read from its own stream).
+// Every setting that configure() turns into an option, as one text (a request with a body or over a
+// tunnel of the engine's is never set up ahead: its callbacks point at its own stream or tunnel).
 std::string setupOf(const HTTPStreamSettings& s) {
-  if (s.body) return {};
+  if (s.body || s.tunnel) return {};
   std::string key;
   auto field = [&](std::string_view text) { key.append(text).push_back('\0'); };
   field(s.method);
@@ -107,7 +121,7 @@ bool HTTPReadStream::configure() {
   if (!easy_) return false;
   CURL* e = easy_;
   tunnelling_ = !settings_.proxyHost.empty() && settings_.proxyPort != 0 && !settings_.socksProxy &&
-                settings_.url.rfind("https:", 0) == 0;
+                settings_.url.rfind("https:", 0) == 0 && !settings_.tunnel;
   if (!spare.setup.empty()) {
     // Set up for exactly these settings already: only what points at this stream, and the share.
     headerList_ = spare.headers;
@@ -186,7 +200,7 @@ bool HTTPReadStream::configure() {
   }
 
   // The proxy is always set: empty when the engine chose none, so the environment is not consulted.
-  if (!settings_.proxyHost.empty() && settings_.proxyPort != 0) {
+  if (!settings_.proxyHost.empty() && settings_.proxyPort != 0 && !settings_.tunnel) {
     const bool ipv6 = settings_.proxyHost.find(':') != std::string::npos;
     const std::string host = ipv6 ? "[" + settings_.proxyHost + "]" : settings_.proxyHost;
     const std::string proxy = (settings_.socksProxy ? "socks5h://" : "http://") + host + ":" +
@@ -206,7 +220,37 @@ bool HTTPReadStream::configure() {
     curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L);
     curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
   }
+
+  if (settings_.tunnel) {
+    // Straight to the origin over the tunnel's socket, which is connected already; the transport
+    // gives it back to the tunnel to close. A tunnel just opened is the connection of this stream.
+    curl_easy_setopt(e, CURLOPT_OPENSOCKETFUNCTION, &HTTPReadStream::onOpenSocket);
+    curl_easy_setopt(e, CURLOPT_OPENSOCKETDATA, this);
+    curl_easy_setopt(e, CURLOPT_SOCKOPTFUNCTION,
+                     +[](void*, curl_socket_t, curlsocktype) -> int { return CURL_SOCKOPT_ALREADY_CONNECTED; });
+    curl_easy_setopt(e, CURLOPT_CLOSESOCKETFUNCTION, &HTTPProxyTunnel::closeSocket);
+    curl_easy_setopt(e, CURLOPT_CLOSESOCKETDATA, settings_.tunnel.get());
+    if (settings_.askTunnel) curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L);
+    else rideTunnel();
+  }
   return true;
+}
+
+void HTTPReadStream::rideTunnel() {
+  // The connection is filed as one to the origin by way of the proxy's address, so the transport
+  // never takes it for a direct connection to the origin, nor one through another proxy for it.
+  const std::string peer = settings_.tunnel->peer();
+  curl_slist_free_all(connectTo_);
+  connectTo_ = peer.empty() ? nullptr : curl_slist_append(nullptr, ("::" + peer).c_str());
+  curl_easy_setopt(easy_, CURLOPT_CONNECT_TO, connectTo_);
+}
+
+curl_socket_t HTTPReadStream::onOpenSocket(void* self, curlsocktype, curl_sockaddr*) {
+  auto* s = static_cast<HTTPReadStream*>(self);
+  const curl_socket_t socket = s->settings_.tunnel ? s->settings_.tunnel->handOver() : CURL_SOCKET_BAD;
+  // The transport wanted a new connection: the tunnel it kept has closed.
+  if (socket == CURL_SOCKET_BAD) s->lostTunnel_ = true;
+  return socket;
 }
 
 void HTTPReadStream::setClient(std::weak_ptr<HTTPReadStreamClient> client) { client_ = std::move(client); }
@@ -216,21 +260,51 @@ bool HTTPReadStream::open() {
   if (settings_.body && !settings_.body->open()) return false;
   opened_ = true;
   loop_.attach(shared_from_this());
-  if (scheduled_ && !added_) {
-    if (curl_multi_add_handle(loop_.multi(), easy_) != CURLM_OK) return false;
-    added_ = true;
-    loop_.wake();
+  if (settings_.askTunnel) {
+    awaitingTunnel_ = true;
+    std::weak_ptr<HTTPReadStream> weak = weak_from_this();
+    settings_.tunnel->ask(loop_, settings_.proxyTunnelHeaders, [weak](HTTPProxyTunnel::Answer answer) {
+      if (auto self = weak.lock()) self->tunnelAnswered(std::move(answer));
+    });
+    return true;
+  }
+  if (scheduled_) {
+    addToTransport();
+    return added_;
   }
   return true;
+}
+
+void HTTPReadStream::addToTransport() {
+  if (added_ || awaitingTunnel_ || finished_) return;
+  if (curl_multi_add_handle(loop_.multi(), easy_) == CURLM_OK) added_ = true;
+  loop_.wake();
+}
+
+void HTTPReadStream::tunnelAnswered(HTTPProxyTunnel::Answer answer) {
+  awaitingTunnel_ = false;
+  if (closed_) return;
+  if (answer.error) {
+    error_ = answer.error;
+    finished_ = static_cast<CURLcode>(answer.error->code);
+  } else if (answer.head.statusCode / 100 != 2) {
+    // The proxy's refusal is the response, as when the transport asks for the tunnel.
+    head_ = std::move(answer.head);
+    headComplete_ = headPending_ = true;
+    pending_ = std::move(answer.body);
+    finished_ = CURLE_OK;
+  } else {
+    rideTunnel();
+    if (scheduled_) addToTransport();
+  }
+  loop_.wake();
 }
 
 void HTTPReadStream::schedule() {
   if (closed_) return;
   scheduled_ = true;
   stalled_ = false;
-  if (opened_ && !added_) {
-    if (curl_multi_add_handle(loop_.multi(), easy_) == CURLM_OK) added_ = true;
-  }
+  if (opened_) addToTransport();
   loop_.wake();  // the loop resumes a paused transfer and delivers what is buffered
 }
 
@@ -270,6 +344,8 @@ void HTTPReadStream::closeNow() {
     curl_multi_remove_handle(loop_.multi(), easy_);
     added_ = false;
   }
+  if (awaitingTunnel_) settings_.tunnel->abandon();
+  awaitingTunnel_ = false;
   if (easy_) curl_easy_setopt(easy_, CURLOPT_SHARE, nullptr);
   settings_.share.reset();
   if (settings_.body) settings_.body->close();

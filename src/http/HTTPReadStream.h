@@ -18,6 +18,7 @@
 
 #include "http/HTTPError.h"
 #include "http/HTTPHeaders.h"
+#include "http/HTTPProxyTunnel.h"
 
 namespace td {
 
@@ -45,10 +46,15 @@ class HTTPConnectionShare {
   HTTPConnectionShare(const HTTPConnectionShare&) = delete;
   HTTPConnectionShare& operator=(const HTTPConnectionShare&) = delete;
   CURLSH* handle() const { return share_; }
+  // The engine's own tunnel through the proxy to `target` ("host:port") for this share's streams,
+  // made on first use. Tunnels live as long as the share: the connections it keeps call them.
+  std::shared_ptr<HTTPProxyTunnel> tunnelTo(const std::string& proxyHost, int proxyPort, const std::string& target);
 
  private:
   CURLSH* share_ = nullptr;
   std::mutex mutex_;
+  std::mutex tunnelsLock_;
+  std::vector<std::shared_ptr<HTTPProxyTunnel>> tunnels_;
   static void lock(CURL*, curl_lock_data, curl_lock_access, void* self);
   static void unlock(CURL*, curl_lock_data, void* self);
 };
@@ -71,6 +77,12 @@ struct HTTPStreamSettings {
   std::vector<std::pair<std::string, std::string>> proxyTunnelHeaders;  // sent with CONNECT
   // Connection reuse: a share to ride on, or none for a connection of its own that is not kept.
   std::shared_ptr<HTTPConnectionShare> share;
+  // A tunnel of the engine's own through the HTTP proxy (one of the share's): the transport goes to
+  // the origin over the tunnel's socket instead of through the proxy. With `askTunnel` the proxy is
+  // first asked for it (CONNECT with proxyTunnelHeaders), and a refusal is the stream's response;
+  // otherwise the stream rides the tunnel that the transport keeps open.
+  std::shared_ptr<HTTPProxyTunnel> tunnel;
+  bool askTunnel = false;
 };
 
 class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
@@ -90,6 +102,8 @@ class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
   void close();
   void closeNow();
   bool isClosed() const { return closed_; }
+  // Whether the tunnel the stream was to ride had closed: the request may start over on a new one.
+  bool lostTunnel() const { return lostTunnel_; }
 
   // Reads buffered body bytes; 0 when none are buffered.
   std::size_t read(char* buffer, std::size_t length);
@@ -114,11 +128,15 @@ class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
   bool configure();
   void deliver(int event);
   void applyPause();
+  void addToTransport();
+  void tunnelAnswered(HTTPProxyTunnel::Answer answer);
+  void rideTunnel();
 
   static size_t onHeader(char* data, size_t size, size_t count, void* self);
   static size_t onWrite(char* data, size_t size, size_t count, void* self);
   static size_t onRead(char* data, size_t size, size_t count, void* self);
   static int onSeek(void* self, curl_off_t offset, int origin);
+  static curl_socket_t onOpenSocket(void* self, curlsocktype purpose, curl_sockaddr* address);
 
   RunLoop& loop_;
   HTTPStreamSettings settings_;
@@ -126,6 +144,7 @@ class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
   std::string setup_;  // what the handle is set up for (kept with it when the stream ends)
   curl_slist* headerList_ = nullptr;
   curl_slist* proxyHeaderList_ = nullptr;
+  curl_slist* connectTo_ = nullptr;  // to the tunnel's proxy address, keeping its connections apart
   char errorBuffer_[CURL_ERROR_SIZE] = {};
   std::weak_ptr<HTTPReadStreamClient> client_;
 
@@ -136,6 +155,8 @@ class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
   bool curlPaused_ = false;
   bool tunnelling_ = false;     // the proxy's answer to CONNECT has not come yet
   bool tunnelRefused_ = false;  // the head is the proxy's refusal of the tunnel
+  bool awaitingTunnel_ = false;  // the proxy has not answered the engine's own CONNECT yet
+  bool lostTunnel_ = false;     // the transport wanted a new connection where the tunnel was
 
   HTTPResponseHeadParser parser_;
   HTTPResponseHead head_;

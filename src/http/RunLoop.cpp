@@ -179,6 +179,28 @@ void RunLoop::serviceStreams() {
   }
 }
 
+std::uint64_t RunLoop::addFdSource(int fd, short events, FdHandler ready) {
+  const std::uint64_t id = nextFdSource_++;
+  fdSources_.emplace(id, FdSource{fd, events, std::make_shared<FdHandler>(std::move(ready))});
+  return id;
+}
+
+void RunLoop::removeFdSource(std::uint64_t id) { fdSources_.erase(id); }
+
+void RunLoop::serviceFdSources(const std::vector<curl_waitfd>& polled) {
+  std::size_t i = 0;
+  // A handler may add and remove sources: each polled one is looked up again by its id.
+  std::vector<std::uint64_t> ids;
+  for (const auto& [id, source] : fdSources_) ids.push_back(id);
+  for (std::uint64_t id : ids) {
+    const short revents = i < polled.size() ? polled[i++].revents : 0;
+    auto it = fdSources_.find(id);
+    if (revents == 0 || it == fdSources_.end()) continue;
+    auto ready = it->second.ready;  // alive while it runs, even if it removes its source
+    (*ready)(revents);
+  }
+}
+
 void RunLoop::turn(bool mayWait, const std::function<bool()>& done) {
   runTasks();
   runTimers();
@@ -198,9 +220,12 @@ void RunLoop::turn(bool mayWait, const std::function<bool()>& done) {
   }
   insideTransport_ = false;
   serviceStreams();
-  if (!mayWait || (done && done())) return;
+  // Descriptors are looked at even when the loop may not wait: a turn with none ends here.
+  const bool watching = !fdSources_.empty();
+  const bool ending = !mayWait || (done && done());
+  if (ending && !watching) return;
 
-  long waitMs = 1000;
+  long waitMs = ending ? 0 : 1000;
   {
     std::lock_guard lock(mutex_);
     if (!tasks_.empty()) waitMs = 0;
@@ -217,7 +242,16 @@ void RunLoop::turn(bool mayWait, const std::function<bool()>& done) {
   if (curlMs >= 0) waitMs = std::min(waitMs, curlMs);
   for (const auto& stream : streams_)
     if (stream->wantsService()) waitMs = 0;
-  if (waitMs > 0) curl_multi_poll(multi_, nullptr, 0, static_cast<int>(waitMs), nullptr);
+  if (!watching) {
+    if (waitMs > 0) curl_multi_poll(multi_, nullptr, 0, static_cast<int>(waitMs), nullptr);
+    return;
+  }
+  std::vector<curl_waitfd> polled;
+  polled.reserve(fdSources_.size());
+  for (const auto& [id, source] : fdSources_)
+    polled.push_back(curl_waitfd{source.fd, static_cast<short>(source.events), 0});
+  curl_multi_poll(multi_, polled.data(), static_cast<unsigned>(polled.size()), static_cast<int>(waitMs), nullptr);
+  serviceFdSources(polled);
 }
 
 void RunLoop::run() {

@@ -1,6 +1,6 @@
 #pragma once
-// The loop on which HTTP transfers run: posted tasks, timers on an injectable clock, and the
-// transport's transfers (one libcurl multi handle). The engine's network thread runs one for ever;
+// The loop on which HTTP transfers run: posted tasks, timers on an injectable clock, descriptors it
+// watches, and the transport's transfers (one libcurl multi handle). The engine's network thread runs one for ever;
 // a synchronous request runs one of its own on the caller's thread. Transfers are only touched on
 // the loop's thread; post() and the timer calls may come from any thread.
 
@@ -39,6 +39,14 @@ class RunLoop {
   std::uint64_t addTimer(Clock::Duration interval, bool repeats, Task task);
   // Safe from any thread. Called on the loop's thread, the timer never runs afterwards.
   void removeTimer(std::uint64_t id);
+
+  // Watches a descriptor for `events` (CURL_WAIT_POLLIN, CURL_WAIT_POLLOUT): `ready` runs on the
+  // loop's thread with those of them that came, every turn they are there, until the source is
+  // removed. An error or a hang-up shows as readiness (the read or write then says which). Loop
+  // thread only.
+  using FdHandler = std::function<void(short revents)>;
+  std::uint64_t addFdSource(int fd, short events, FdHandler ready);
+  void removeFdSource(std::uint64_t id);
 
   // True on the thread that runs the loop.
   bool isCurrent() const;
@@ -99,6 +107,7 @@ class RunLoop {
   void runTimers();
   void armLocked(std::uint64_t id, Timer& timer);
   void serviceStreams();
+  void serviceFdSources(const std::vector<curl_waitfd>& polled);
   static void resetTransfer(SpareTransfer& spare);
   static void freeTransfer(SpareTransfer& spare);
 
@@ -114,6 +123,13 @@ class RunLoop {
   std::atomic<std::thread::id> thread_;
   std::vector<std::shared_ptr<HTTPReadStream>> streams_;
   std::vector<SpareTransfer> spares_;  // oldest first
+  struct FdSource {
+    int fd;
+    short events;
+    std::shared_ptr<FdHandler> ready;
+  };
+  std::map<std::uint64_t, FdSource> fdSources_;  // loop thread only
+  std::uint64_t nextFdSource_ = 1;
   bool insideTransport_ = false;
 };
 

@@ -34,8 +34,9 @@ class RequestTest : public ::testing::Test {
     }
     return body.substr(start, body.find_first_of(",}", start) - start);
   }
+  // Whether the echoed request carried the header, written in any letter case.
   bool echoHasHeader(const ASIHTTPRequest& request, const std::string& name) {
-    return request.responseString().value_or("").find("\"" + name + "\":") != std::string::npos;
+    return toLower(request.responseString().value_or("")).find("\"" + toLower(name) + "\":") != std::string::npos;
   }
 
   test::MainQueueFixture main;
@@ -91,6 +92,25 @@ TEST_F(RequestTest, ACallersUserAgentAndHeadersAreSentAsGiven) {
   main.run(request, d);
   EXPECT_EQ(echoField(*request, "User-Agent"), "mine");
   EXPECT_EQ(echoField(*request, "X-Twice"), "second");
+
+  // Names in any letter case are one header: the last set wins, written as it was set, and the
+  // engine's own fields do not come as second ones beside the caller's.
+  RecordingDelegate cased;
+  auto other = ASIHTTPRequest::requestWithURL(server.url("/echo"));
+  other->addRequestHeader("user-agent", "lower");
+  other->addRequestHeader("X-Twice", "first");
+  other->addRequestHeader("x-TWICE", "second");
+  other->addRequestHeader("accept-encoding", "identity");
+  main.run(other, cased);
+  const std::string body = other->responseString().value_or("");
+  EXPECT_EQ(echoField(*other, "user-agent"), "lower");
+  EXPECT_EQ(echoField(*other, "x-TWICE"), "second");
+  EXPECT_EQ(echoField(*other, "Accept-Encoding"), "gzip");
+  for (const char* name : {"user-agent", "x-twice", "accept-encoding"}) {
+    const std::string key = "\"" + std::string(name) + "\":";
+    const std::string lower = toLower(body);
+    EXPECT_EQ(lower.find(key, lower.find(key) + 1), std::string::npos) << name << " sent twice: " << body;
+  }
 }
 
 TEST_F(RequestTest, BodiesOfEveryFramingArriveWhole) {
@@ -305,16 +325,21 @@ TEST_F(RequestTest, CookiesOfAResponseGoWithLaterRequestsToThatServer) {
 
 TEST_F(RequestTest, ARedirectToAnotherOriginDropsCredentialsAndCookies) {
   // 127.0.0.1 and localhost are two origins of the same server.
-  RecordingDelegate set, d;
+  RecordingDelegate set;
   main.run(ASIHTTPRequest::requestWithURL(server.url("/setcookie?secret=1")), set);
   const std::string target = "http://localhost:" + std::to_string(server.port()) + "/echo";
-  auto request = ASIHTTPRequest::requestWithURL(server.url("/redirect/307?to=" + target));
-  request->addRequestHeader("Authorization", "Basic c2VjcmV0");
-  main.run(request, d);
-  ASSERT_EQ(d.finished, 1) << (d.lastError ? d.lastError->toString() : "");
-  EXPECT_EQ(request->url().host(), "localhost");
-  EXPECT_FALSE(echoHasHeader(*request, "Authorization"));
-  EXPECT_FALSE(echoHasHeader(*request, "Cookie"));
+  for (auto [authorization, cookie] : {std::pair{"Authorization", "Cookie"}, std::pair{"authorization", "cookie"},
+                                       std::pair{"AUTHORIZATION", "COOKIE"}}) {
+    RecordingDelegate d;
+    auto request = ASIHTTPRequest::requestWithURL(server.url("/redirect/307?to=" + target));
+    request->addRequestHeader(authorization, "Basic c2VjcmV0");
+    request->addRequestHeader(cookie, "mine=1");
+    main.run(request, d);
+    ASSERT_EQ(d.finished, 1) << (d.lastError ? d.lastError->toString() : "");
+    EXPECT_EQ(request->url().host(), "localhost");
+    EXPECT_FALSE(echoHasHeader(*request, "Authorization")) << authorization;
+    EXPECT_FALSE(echoHasHeader(*request, "Cookie")) << cookie;
+  }
 }
 
 TEST_F(RequestTest, ABadURLFailsBeforeAnythingIsSent) {

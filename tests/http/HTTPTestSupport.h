@@ -184,6 +184,21 @@ inline bool connectable(int port) {
   return ok;
 }
 
+// A server program on a free port, started again on another port when the first is taken.
+template <class Configure>
+std::unique_ptr<Process> startOnFreePort(int& port, Configure configure) {
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    port = freePort();
+    auto process = configure(port);
+    for (int i = 0; i < 200; ++i) {
+      if (connectable(port)) return process;
+      ::usleep(10000);
+    }
+  }
+  port = 0;
+  return nullptr;
+}
+
 // A scratch directory removed with its contents.
 class ScratchDir {
  public:
@@ -216,6 +231,35 @@ inline std::string readFile(const std::string& path) {
 inline void writeFile(const std::string& path, const std::string& data) {
   std::ofstream(path, std::ios::binary) << data;
 }
+
+// nginx speaking TLS on a free port of 127.0.0.1, with a certificate for "localhost" made at its start,
+// serving `dir` (gzip on for text) and at /port the client port of the connection it came on;
+// `directives` go into its server block.
+class TLSServer {
+ public:
+  explicit TLSServer(const std::string& dir, const std::string& directives = "") {
+    const std::string make = "openssl req -x509 -newkey rsa:2048 -nodes -keyout " + dir + "/key.pem -out " + dir +
+                             "/cert.pem -days 1 -subj /CN=localhost >/dev/null 2>&1";
+    if (std::system(make.c_str()) != 0) return;
+    process_ = startOnFreePort(port_, [&](int port) {
+      writeFile(dir + "/nginx.conf",
+                "daemon off; master_process off; error_log " + dir + "/error.log; pid " + dir + "/nginx.pid;\n"
+                "events { worker_connections 32; }\nhttp { access_log off; client_body_temp_path " + dir +
+                    "; proxy_temp_path " + dir + "; fastcgi_temp_path " + dir + "; uwsgi_temp_path " + dir +
+                    "; scgi_temp_path " + dir + "; gzip on; gzip_types text/plain; gzip_min_length 1;\n"
+                    "types { text/plain txt; }\nserver { listen 127.0.0.1:" + std::to_string(port) +
+                    " ssl; ssl_certificate " + dir + "/cert.pem; ssl_certificate_key " + dir + "/key.pem; root " + dir +
+                    "; location = /port { return 200 $remote_port; } " + directives + " } }\n");
+      return std::make_unique<Process>("nginx", std::vector<std::string>{"-p", dir, "-c", dir + "/nginx.conf"});
+    });
+  }
+  // 0 when it did not start.
+  int port() const { return port_; }
+
+ private:
+  std::unique_ptr<Process> process_;
+  int port_ = 0;
+};
 
 // The NTLM accounts of a test server started after it (NTLM_USER_FILE): TESTDOM\ann with the
 // password "secret", PROXYDOM\pat with "proxypw".

@@ -1,7 +1,10 @@
 // NTLM against the local server, which accepts it through GSSAPI's NTLM mechanism (python3-gssapi
-// with gss-ntlmssp) for the accounts of its NTLM_USER_FILE: as a server (401) and as a proxy (407).
+// with gss-ntlmssp) for the accounts of its NTLM_USER_FILE: as a server (401), as a proxy (407) and
+// as a proxy of tunnels to nginx.
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 #include "GSSNTLMSanitizers.h"
 #include "HTTPTestSupport.h"
@@ -112,22 +115,177 @@ TEST_F(NTLMTest, AProxyIsAnsweredWithItsOwnCredentialsOrTheServerAccount) {
   EXPECT_EQ(second->responseString(), "hello");
 }
 
-TEST_F(NTLMTest, AProxyThatAsksForNTLMToOpenATunnelFailsAtOnceWithTheReason) {
-  // The transport closes the proxy's connection after every refused CONNECT, so the handshake could
-  // never finish on one connection: no message of it is sent.
+// https through the server standing in for an NTLM proxy of tunnels, to nginx behind it: the host
+// name "ntlm.localhost" makes the proxy ask for NTLM, and the transport takes it for 127.0.0.1
+// when it goes there direct. nginx's /port names the connection a request came on.
+class NTLMTunnelTest : public NTLMTest {
+ protected:
+  void SetUp() override {
+    NTLMTest::SetUp();
+    ASSERT_NE(tls.port(), 0) << "nginx did not start (or openssl made no certificate)";
+  }
+  // A request for `url` (the origin's /port unless given) through the proxy named `proxyHost`, or
+  // direct when that is empty.
+  ASIHTTPRequest::Ptr throughProxy(const std::string& proxyHost, const std::optional<URL>& url = std::nullopt) {
+    auto request = ASIHTTPRequest::requestWithURL(url.value_or(origin));
+    request->setValidatesSecureCertificate(false);
+    if (!proxyHost.empty()) {
+      request->setProxyHost(proxyHost);
+      request->setProxyPort(server.port());
+    }
+    return request;
+  }
+
+  test::ScratchDir dir;
+  test::TLSServer tls{dir.path()};
+  URL origin = URL::URLWithString("https://ntlm.localhost:" + std::to_string(tls.port()) + "/port");
+};
+
+// A request through the proxy for PROXYDOM\pat, with the domain in the user name.
+void asPat(ASIHTTPRequest& request) {
+  request.setProxyUsername("PROXYDOM\\pat");
+  request.setProxyPassword("proxypw");
+}
+
+TEST_F(NTLMTunnelTest, TheHandshakeOpensTheTunnelOnOneConnectionWhichCarriesOnlyThatOriginThroughThatProxy) {
+  struct Account {
+    const char* proxyHost;  // "localhost" is looked up by name, and names another proxy
+    const char* username;
+    std::optional<std::string> domain;
+  };
+  std::vector<std::string> tunnels;
+  std::vector<std::optional<int>> connections;
+  for (const Account& account : {Account{"127.0.0.1", "pat", std::string("PROXYDOM")},
+                                 Account{"localhost", "PROXYDOM\\pat", std::nullopt}}) {
+    RecordingDelegate d;
+    auto request = throughProxy(account.proxyHost);
+    request->setProxyUsername(account.username);
+    request->setProxyPassword("proxypw");
+    request->setProxyDomain(account.domain);
+    main.run(request, d);
+    ASSERT_EQ(d.finished, 1) << account.username << " " << (d.lastError ? d.lastError->toString() : "");
+    EXPECT_EQ(request->responseStatusCode(), 200);
+    EXPECT_EQ(request->proxyAuthenticationScheme(), "NTLM");
+    EXPECT_EQ(d.started, 3);  // the challenge, the negotiate message, the authenticate message
+    const std::string challenged = step(), passed = step();
+    ASSERT_EQ(challenged.rfind("challenge ", 0), 0u) << challenged;
+    EXPECT_EQ(passed, "passed PROXYDOM\\pat " + challenged.substr(10));
+    const std::string tunnel = request->responseString().value_or("");
+    ASSERT_FALSE(tunnel.empty());
+
+    // The next request to the origin through the same proxy rides the open tunnel, unasked.
+    RecordingDelegate again;
+    auto next = throughProxy(account.proxyHost);
+    main.run(next, again);
+    ASSERT_EQ(again.finished, 1) << (again.lastError ? again.lastError->toString() : "");
+    EXPECT_EQ(again.started, 1);
+    EXPECT_EQ(next->responseString().value_or(""), tunnel) << account.proxyHost;
+    EXPECT_EQ(next->connectionID(), request->connectionID());
+    tunnels.push_back(tunnel);
+    connections.push_back(request->connectionID());
+  }
+  // Another proxy name opened a tunnel of its own; a request that goes direct takes neither.
+  EXPECT_NE(tunnels[0], tunnels[1]);
+  EXPECT_NE(connections[0], connections[1]);
+  RecordingDelegate direct;
+  auto request = throughProxy("");
+  main.run(request, direct);
+  ASSERT_EQ(direct.finished, 1) << (direct.lastError ? direct.lastError->toString() : "");
+  const std::string port = request->responseString().value_or("");
+  EXPECT_TRUE(port != tunnels[0] && port != tunnels[1]) << port;
+  EXPECT_TRUE(request->connectionID() != connections[0] && request->connectionID() != connections[1]);
+}
+
+TEST_F(NTLMTunnelTest, RefusedCredentialsEndWithTheAuthenticationErrorAtTheThirdChallenge) {
   RecordingDelegate d;
-  auto request = ASIHTTPRequest::requestWithURL(URL::URLWithString("https://ntlm.tunnel.test/hello"));
-  request->setProxyHost("127.0.0.1");
-  request->setProxyPort(server.port());
+  auto request = throughProxy("127.0.0.1");
   request->setProxyUsername("PROXYDOM\\pat");
-  request->setProxyPassword("proxypw");
+  request->setProxyPassword("wrong");
   main.run(request, d);
   ASSERT_EQ(d.failed, 1);
-  EXPECT_EQ(d.lastError->code, ASIInternalErrorWhileApplyingCredentialsType);
-  EXPECT_NE(d.lastError->failureReason.find("NTLM cannot open a tunnel through a proxy"), std::string::npos)
-      << d.lastError->toString();
-  EXPECT_EQ(d.started, 1);
+  EXPECT_EQ(d.lastError->code, ASIAuthenticationErrorType) << d.lastError->toString();
+  EXPECT_EQ(d.started, 3);
   EXPECT_EQ(request->responseStatusCode(), 407);
+  EXPECT_EQ(request->proxyAuthenticationRetryCount(), 2);
+  const std::string challenged = step(), refused = step();
+  ASSERT_EQ(challenged.rfind("challenge ", 0), 0u) << challenged;
+  EXPECT_EQ(refused.rfind("refused ", 0), 0u) << refused;
+  EXPECT_EQ(refused.substr(refused.rfind(' ')), challenged.substr(challenged.rfind(' ')));
+  for (const ASISessionCredentials& record : ASIHTTPRequest::sessionProxyCredentialsStore())
+    EXPECT_FALSE(record.host == "127.0.0.1" && record.port == server.port()) << "refused credentials kept";
+
+  // The proxy closed the refused handshake's connection: the right credentials get a new one.
+  RecordingDelegate right;
+  auto again = throughProxy("127.0.0.1");
+  asPat(*again);
+  main.run(again, right);
+  EXPECT_EQ(right.finished, 1) << (right.lastError ? right.lastError->toString() : "");
+  EXPECT_EQ(right.started, 3);  // no CONNECT went into the closed connection
+}
+
+TEST_F(NTLMTunnelTest, ARedirectToAnotherOriginThroughTheProxyShakesHandsAgainForItsOwnTunnel) {
+  test::ScratchDir awayDir;
+  test::TLSServer away(awayDir.path(), "location = /away { return 302 https://ntlm.localhost:$server_port/port; }");
+  ASSERT_NE(away.port(), 0);
+  RecordingDelegate d;
+  auto request =
+      throughProxy("127.0.0.1", URL::URLWithString("https://ntlm.tunnel.test:" + std::to_string(away.port()) + "/away"));
+  asPat(*request);
+  main.run(request, d);
+  ASSERT_EQ(d.finished, 1) << (d.lastError ? d.lastError->toString() : "");
+  EXPECT_EQ(request->url().host(), "ntlm.localhost");
+  EXPECT_EQ(d.started, 6);  // three for each origin's tunnel
+  EXPECT_EQ(step().rfind("challenge ", 0), 0u);
+  EXPECT_EQ(step().rfind("passed ", 0), 0u);
+  EXPECT_EQ(step().rfind("challenge ", 0), 0u);
+  EXPECT_EQ(step().rfind("passed ", 0), 0u);
+}
+
+TEST_F(NTLMTunnelTest, ATunnelThatClosedWhileIdleIsOpenedAgainWithANewHandshake) {
+  // nginx closes idle connections at once, and the proxy the tunnel with them. The origin's name is
+  // one that only the proxy knows.
+  test::ScratchDir briefDir;
+  test::TLSServer brief(briefDir.path(), "keepalive_timeout 200ms;");
+  ASSERT_NE(brief.port(), 0);
+  const URL url = URL::URLWithString("https://ntlm.tunnel.test:" + std::to_string(brief.port()) + "/port");
+  RecordingDelegate first, second;
+  auto request = throughProxy("127.0.0.1", url);
+  asPat(*request);
+  main.run(request, first);
+  ASSERT_EQ(first.finished, 1) << (first.lastError ? first.lastError->toString() : "");
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+
+  auto later = throughProxy("127.0.0.1", url);
+  main.run(later, second);
+  ASSERT_EQ(second.finished, 1) << (second.lastError ? second.lastError->toString() : "");
+  EXPECT_EQ(second.started, 4);  // over the closed tunnel, then the challenge and the handshake anew
+  EXPECT_NE(later->responseString(), request->responseString());
+}
+
+TEST_F(NTLMTunnelTest, AProxySilentInTheHandshakeHoldsUpNoOtherRequestAndTimesItsOwnOut) {
+  const URL muted = URL::URLWithString("https://mute.localhost:" + std::to_string(tls.port()) + "/port");
+  RecordingDelegate waiting, other;
+  auto request = throughProxy("127.0.0.1", muted);
+  asPat(*request);
+  request->setDelegate(&waiting);
+  request->startAsynchronous();
+  // The transport's CONNECT, then the engine's with the negotiate message, which is never answered.
+  ASSERT_TRUE(server.waitForLine("CONNECT mute "));
+  ASSERT_TRUE(server.waitForLine("CONNECT mute "));
+  main.run(ASIHTTPRequest::requestWithURL(server.url("/hello")), other);
+  EXPECT_EQ(other.finished, 1);
+  EXPECT_FALSE(waiting.done());
+  request->cancel();
+  ASSERT_TRUE(main.pumpUntil([&] { return waiting.done(); }));
+  EXPECT_EQ(waiting.lastError->code, ASIRequestCancelledErrorType);
+
+  RecordingDelegate timed;
+  auto late = throughProxy("127.0.0.1", muted);
+  asPat(*late);
+  late->setTimeOutSeconds(0.3);
+  main.run(late, timed);
+  ASSERT_EQ(timed.failed, 1);
+  EXPECT_EQ(timed.lastError->code, ASIRequestTimedOutErrorType) << timed.lastError->toString();
 }
 
 }  // namespace

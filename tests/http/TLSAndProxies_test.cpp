@@ -15,62 +15,34 @@ namespace {
 using namespace std::chrono_literals;
 using test::RecordingDelegate;
 
-// A server program on a free port, started again on another port when the first is taken.
-template <class Configure>
-std::unique_ptr<test::Process> startOnFreePort(int& port, Configure configure) {
-  for (int attempt = 0; attempt < 5; ++attempt) {
-    port = test::freePort();
-    auto process = configure(port);
-    for (int i = 0; i < 200; ++i) {
-      if (test::connectable(port)) return process;
-      ::usleep(10000);
-    }
-  }
-  port = 0;
-  return nullptr;
-}
-
 class TLSAndProxiesTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     dir = new test::ScratchDir();
     const std::string d = dir->path();
-    const std::string make = "openssl req -x509 -newkey rsa:2048 -nodes -keyout " + d + "/key.pem -out " + d +
-                             "/cert.pem -days 1 -subj /CN=localhost >/dev/null 2>&1";
-    certificate = std::system(make.c_str()) == 0;
     std::string text;
     for (int i = 0; i < 2000; ++i) text += "some text that compresses well ";
     test::writeFile(d + "/text.txt", text);
-    nginx = startOnFreePort(nginxPort, [&](int port) {
-      test::writeFile(d + "/nginx.conf",
-                      "daemon off; master_process off; error_log " + d + "/error.log; pid " + d + "/nginx.pid;\n"
-                      "events { worker_connections 32; }\nhttp { access_log off; client_body_temp_path " + d +
-                          "; proxy_temp_path " + d + "; fastcgi_temp_path " + d + "; uwsgi_temp_path " + d +
-                          "; scgi_temp_path " + d + "; gzip on; gzip_types text/plain; gzip_min_length 1;\n"
-                          "types { text/plain txt; }\nserver { listen 127.0.0.1:" + std::to_string(port) +
-                          " ssl; ssl_certificate " + d + "/cert.pem; ssl_certificate_key " + d + "/key.pem; root " + d +
-                          "; } }\n");
-      return std::make_unique<test::Process>("nginx", std::vector<std::string>{"-p", d, "-c", d + "/nginx.conf"});
-    });
-    proxy = startOnFreePort(proxyPort, [&](int port) {
+    nginx = new test::TLSServer(d);
+    nginxPort = nginx->port();
+    proxy = test::startOnFreePort(proxyPort, [&](int port) {
       test::writeFile(d + "/proxy.conf", "Port " + std::to_string(port) + "\nListen 127.0.0.1\nTimeout 30\nAllow 127.0.0.1\nLogLevel Critical\n");
       return std::make_unique<test::Process>("tinyproxy", std::vector<std::string>{"-d", "-c", d + "/proxy.conf"});
     });
-    guardedProxy = startOnFreePort(guardedProxyPort, [&](int port) {
+    guardedProxy = test::startOnFreePort(guardedProxyPort, [&](int port) {
       test::writeFile(d + "/guarded.conf", "Port " + std::to_string(port) +
                                                "\nListen 127.0.0.1\nTimeout 30\nAllow 127.0.0.1\nLogLevel Critical\nBasicAuth pu pp\n");
       return std::make_unique<test::Process>("tinyproxy", std::vector<std::string>{"-d", "-c", d + "/guarded.conf"});
     });
   }
   static void TearDownTestSuite() {
-    nginx.reset();
+    delete nginx;
     proxy.reset();
     guardedProxy.reset();
     delete dir;
   }
   void SetUp() override {
-    ASSERT_TRUE(certificate) << "openssl could not make a certificate";
-    ASSERT_NE(nginxPort, 0) << "nginx did not start";
+    ASSERT_NE(nginxPort, 0) << "nginx did not start (or openssl made no certificate)";
     ASSERT_NE(proxyPort, 0) << "tinyproxy did not start";
     ASIHTTPRequest::clearSession();
   }
@@ -80,8 +52,8 @@ class TLSAndProxiesTest : public ::testing::Test {
   bool viaProxy(const ASIHTTPRequest& r) { return r.responseString().value_or("").find("\"Via\"") != std::string::npos; }
 
   static inline test::ScratchDir* dir = nullptr;
-  static inline bool certificate = false;
-  static inline std::unique_ptr<test::Process> nginx, proxy, guardedProxy;
+  static inline test::TLSServer* nginx = nullptr;
+  static inline std::unique_ptr<test::Process> proxy, guardedProxy;
   static inline int nginxPort = 0, proxyPort = 0, guardedProxyPort = 0;
   test::MainQueueFixture main;
   test::TestServer server;

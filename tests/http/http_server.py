@@ -299,14 +299,28 @@ class Handler(BaseHTTPRequestHandler):
     def do_CONNECT(self):
         """A proxy that opens tunnels to 127.0.0.1 (whatever the host is called) once the client has
         answered its challenge: Basic or Digest for pu/pp, or NTLM for PROXYDOM\\pat, as the target
-        host's first label says ("digest.tunnel.test:443"). Prints "CONNECT <scheme> <client port>"."""
+        host's first label says ("digest.tunnel.test:443"); "mute" asks for NTLM and then answers no
+        message of the handshake. Prints "CONNECT <scheme> <client port>"."""
         host, _, port = self.path.rpartition(":")
         scheme = host.split(".")[0]
         emit("CONNECT %s %d" % (scheme, self.client_address[1]))
+        if scheme == "mute":
+            if self.headers.get("Proxy-Authorization", "").startswith("NTLM "):
+                self.close_connection = True
+                self.connection.settimeout(10)
+                try:
+                    self.connection.recv(1)  # until the client hangs up
+                except OSError:
+                    pass
+            else:
+                self.send(407, b"", {"Proxy-Authenticate": "NTLM"})
+            return
         if scheme == "digest":
             passed = self.digest_passed("pu", "pp", "Proxy-Authorization", "Proxy-Authenticate", 407, uri=self.path)
         elif scheme == "ntlm":
             passed = self.ntlm_passed("PROXYDOM\\pat", "Proxy-Authorization", "Proxy-Authenticate", 407)
+            # A refused handshake's connection is closed, without a word beforehand.
+            self.close_connection = self.close_connection or self.ntlm_refused
         else:
             passed = self.headers.get("Proxy-Authorization") == "Basic " + base64.b64encode(b"pu:pp").decode()
             if not passed:
@@ -351,6 +365,7 @@ class Handler(BaseHTTPRequestHandler):
         sent = self.headers.get(ask, "")
         token = base64.b64decode(sent[5:]) if sent.startswith("NTLM ") else b""
         context, self.ntlm_context = getattr(self, "ntlm_context", None), None
+        self.ntlm_refused = False
         self.body_in()
         if token[8:12] == b"\x01\x00\x00\x00":
             self.ntlm_context = gssapi.SecurityContext(creds=gssapi.Credentials(usage="accept", mechs=[mech]),
@@ -371,6 +386,7 @@ class Handler(BaseHTTPRequestHandler):
             except gssapi.exceptions.GSSError as e:
                 name = "(%s)" % e
             emit("NTLM refused %s %d" % (name, self.client_address[1]))
+            self.ntlm_refused = True
         self.send(code, b"", {answer: "NTLM"})
         return False
 
