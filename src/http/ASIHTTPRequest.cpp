@@ -535,7 +535,15 @@ void ASIHTTPRequest::buildPostBody() {
 
 void ASIHTTPRequest::cancel() {
   auto self = std::static_pointer_cast<ASIHTTPRequest>(shared_from_this());
-  requestLoop().post([self] { self->cancelOnRequestThread(); });
+  // Under the lock: a synchronous request sets and clears its loop on its own thread, and the loop
+  // goes with that thread. A request that no loop runs (not started, or a synchronous one that has
+  // ended) is cancelled here and now: the thread that starts it later finds it cancelled.
+  std::lock_guard lock(cancelledLock_);
+  if (!runLoop_) {
+    cancelOnRequestThread();
+    return;
+  }
+  runLoop_->post([self] { self->cancelOnRequestThread(); });
 }
 
 void ASIHTTPRequest::clearDelegatesAndCancel() {

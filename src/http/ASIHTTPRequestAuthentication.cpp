@@ -302,6 +302,8 @@ bool ASIHTTPRequest::willAskDelegateForCredentials(ASISelector question, BasicBl
   auto q = queue_.lock();
   const bool delegateAnswers = delegate_ ? delegate_.answers(question) : (q && q->respondsToSelector(question));
   if (!delegateAnswers && !(this->*block)) return false;
+  // While the delegate answers the request is under way, not complete: a cancel ends it.
+  setComplete(false);
   deliverOnMainThread([question, block](ASIHTTPRequest& self) { self.askDelegateForCredentials(question, block); });
   return true;
 }

@@ -128,6 +128,40 @@ TEST_F(RequestSafetyTest, ARedirectToAnotherOriginTakesNoCredentialsOfTheFirst) 
   EXPECT_EQ(asked.finished, 1);
 }
 
+TEST_F(RequestSafetyTest, ARequestWaitingForItsDelegatesCredentialsCanBeCancelled) {
+  RecordingDelegate d;
+  d.alsoAnswer({ASISelector::authenticationNeededForRequest});
+  auto request = ASIHTTPRequest::requestWithURL(server.url("/basic?user=ann&pass=pw"));
+  request->setDelegate(&d);
+  request->startAsynchronous();
+  ASSERT_TRUE(main.pumpUntil([&] { return d.credentialQuestions == 1; }));
+  // The delegate does not answer; the user gives up instead.
+  request->cancel();
+  ASSERT_TRUE(main.pumpUntil([&] { return d.done(); }, 3000ms)) << "the cancel was ignored";
+  ASSERT_EQ(d.failed, 1);
+  EXPECT_EQ(d.lastError->code, ASIRequestCancelledErrorType);
+  EXPECT_TRUE(request->complete());
+}
+
+TEST_F(RequestSafetyTest, ASynchronousRequestMayBeCancelledFromAnotherThreadWhileItStartsAndEnds) {
+  // The cancelling thread reads the loop the request runs on while the request's own thread sets and
+  // clears it (ThreadSanitizer watches).
+  for (int i = 0; i < 5; ++i) {
+    auto request = ASIHTTPRequest::requestWithURL(server.url("/slow?delay=0.05"));
+    std::atomic<bool> ended{false};
+    std::thread runner([&] {
+      request->startSynchronous();
+      ended = true;
+    });
+    while (!ended) {
+      request->cancel();
+      std::this_thread::sleep_for(1ms);
+    }
+    runner.join();
+    ASSERT_TRUE(request->complete());
+  }
+}
+
 TEST_F(RequestSafetyTest, AQuoteInAFormFieldOrFileNameIsWrittenAsBrowsersWriteIt) {
   test::ScratchDir dir;
   auto form = ASIFormDataRequest::requestWithURL(server.url("/form"));
