@@ -3,6 +3,7 @@
 // no_proxy) and proxy auto-configuration scripts.
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -31,11 +32,27 @@ std::vector<ProxyEntry> parsePACResult(std::string_view result);
 // Resolves a host name to its first IPv4 address as text, nothing when it has none. It may block.
 using PACHostResolver = std::function<std::optional<std::string>(const std::string& host)>;
 
-// Runs FindProxyForURL(url, host) of the script, with the standard helper functions, for at most
-// `timeLimit`, name lookups included: a lookup still unanswered when the time is up answers null.
-// The URL goes without user name and password. Nothing when the script does not load, throws, runs
-// too long or answers no text. `resolver` stands in for the system's name lookup (tests).
-std::optional<std::string> evaluatePACScript(const std::string& script, const URL& url,
-                                             std::chrono::milliseconds timeLimit, PACHostResolver resolver = {});
+// What a proxy script may take: the time from the start of its evaluation to its answer (loading,
+// running and name lookups included), and the bytes its engine's heap may hold.
+struct PACScriptLimits {
+  std::chrono::milliseconds time{2000};
+  std::size_t heapBytes = std::size_t{32} << 20;
+};
+// The limits the engine's requests give their proxy scripts (process-wide; tests shorten them).
+PACScriptLimits pacScriptLimits();
+void setPACScriptLimits(PACScriptLimits limits);
+
+// Runs FindProxyForURL(url, host) of the script, with the standard helper functions, within
+// `limits`: whatever the script calls, it is stopped at its time (a name lookup still unanswered
+// then answers null) and an allocation past the heap's bytes fails. The URL goes without user name
+// and password. Nothing when the script does not load, throws, is stopped or answers no text.
+// `resolver` stands in for the system's name lookup (tests).
+std::optional<std::string> evaluatePACScript(const std::string& script, const URL& url, const PACScriptLimits& limits,
+                                             PACHostResolver resolver = {});
+
+// The same on a thread of its own, which hands the answer to `done` (on that thread). False when no
+// thread could be had; `done` is then not called.
+using PACAnswerHandler = std::function<void(std::optional<std::string> answer)>;
+bool evaluatePACScriptInBackground(std::string script, URL url, PACScriptLimits limits, PACAnswerHandler done);
 
 }  // namespace td
