@@ -1,5 +1,6 @@
 // Choosing a request's proxy: its own, else a proxy auto-configuration script (from a file or over
-// HTTP), else the environment. A script that cannot be read or run, or is stopped at its time or its
+// HTTP), else the system's settings (the environment's, else the desktop's, whose automatic
+// configuration names a script). A script that cannot be read or run, or is stopped at its time or its
 // heap's cap, means a direct connection. A request of the network thread waits for its script on a
 // thread of the script's own, so that the network thread goes on with other requests meanwhile.
 
@@ -27,7 +28,7 @@ bool ASIHTTPRequest::configureProxies() {
     fetchPACFile();
     return false;
   }
-  const auto proxies = environmentProxiesForURL(url_);
+  const auto proxies = systemProxiesForURL(url_);
   if (!proxies) {
     readStream_.reset();
     failWithError(HTTPError::request(ASIInternalErrorWhileBuildingRequestType,
@@ -36,6 +37,11 @@ bool ASIHTTPRequest::configureProxies() {
   }
   if (proxies->empty()) return true;
   const ProxyEntry& first = proxies->front();
+  if (!first.autoConfigURL.empty()) {
+    PACurl_ = URL::URLWithString(first.autoConfigURL);
+    fetchPACFile();
+    return false;
+  }
   proxyHost_ = first.host;
   proxyPort_ = first.port;
   proxyType_ = first.type;
