@@ -164,15 +164,15 @@ void ASIHTTPRequest::runPACScriptAndStart(std::optional<std::string> script) {
   // The network thread goes on with other requests while the script runs; the answer comes back to
   // it (the network thread lives as long as the process).
   std::weak_ptr<ASIHTTPRequest> weakSelf = std::static_pointer_cast<ASIHTTPRequest>(shared_from_this());
-  const bool running =
-      evaluatePACScriptInBackground(std::move(*script), url, pacScriptLimits(), [weakSelf](std::optional<std::string> answer) {
-        RunLoop::networkThread().post([weakSelf, answer = std::move(answer)] {
-          if (auto self = weakSelf.lock()) {
-            self->usePACAnswer(answer);
-            self->startRequest();
-          }
-        });
-      });
+  auto answered = [weakSelf](std::optional<std::string> answer) {
+    RunLoop::networkThread().post([weakSelf, answer = std::move(answer)] {
+      if (auto self = weakSelf.lock()) {
+        self->usePACAnswer(answer);
+        self->startRequest();
+      }
+    });
+  };
+  const bool running = evaluatePACScriptInBackground(std::move(*script), url, pacScriptLimits(), std::move(answered));
   if (!running) startRequest();  // no thread for the script: a script that cannot run means direct
 }
 

@@ -129,6 +129,7 @@ std::optional<DesktopProxySettings> gnomeProxySettings() {
   const std::string mode = takeString(g_settings_get_string(store->proxy, "mode"));
   if (mode == "manual") settings.mode = DesktopProxySettings::Mode::Manual;
   else if (mode == "auto") settings.mode = DesktopProxySettings::Mode::Automatic;
+  else return settings;  // the rest would go unused (each read costs a few microseconds)
   settings.autoConfigURL = trimWhitespace(takeString(g_settings_get_string(store->proxy, "autoconfig-url")));
   gchar** hosts = g_settings_get_strv(store->proxy, "ignore-hosts");
   for (gchar** host = hosts; host && *host; ++host) settings.exceptions.emplace_back(*host);

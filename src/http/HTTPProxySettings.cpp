@@ -69,7 +69,8 @@ std::vector<std::string> splitList(std::string_view text, char separator) {
   std::size_t start = 0;
   while (start <= text.size()) {
     const auto end = std::min(text.find(separator, start), text.size());
-    if (std::string item = trimWhitespace(text.substr(start, end - start)); !item.empty()) items.push_back(std::move(item));
+    std::string item = trimWhitespace(text.substr(start, end - start));
+    if (!item.empty()) items.push_back(std::move(item));
     start = end + 1;
   }
   return items;
@@ -110,8 +111,8 @@ bool proxyExceptionNamesHost(std::string_view entry, const URL& url) {
   else if (item.front() == '.') item = item.substr(1);
   item = withoutTrailingDot(item);
   if (item.empty()) return false;  // "." names no host
-  return host == item || (host.size() > item.size() && host.compare(host.size() - item.size(), item.size(), item) == 0 &&
-                          host[host.size() - item.size() - 1] == '.');
+  // The name itself, or a name below it.
+  return host == item || host.ends_with("." + item);
 }
 
 std::optional<ProxyEntry> parseProxySetting(std::string_view value, std::string_view defaultScheme) {

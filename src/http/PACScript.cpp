@@ -87,9 +87,10 @@ class ScriptHeap {
     std::size_t size;
   };
 
-  // Whether a block of `old` bytes may become one of `size` bytes.
+  // Whether a block of `old` bytes may become one of `size` bytes. (The time is looked at every 16th
+  // allocation: the engine allocates often.)
   bool admits(std::size_t old, std::size_t size) {
-    if (expired()) return false;
+    if (expired_ || ((++allocations_ & 15U) == 0 && expired())) return false;
     const std::size_t free = capacity_ - used_;
     const std::size_t more = size - old + (old == 0 ? sizeof(Block) : 0);
     return size - old <= free && more <= free;
@@ -110,6 +111,7 @@ class ScriptHeap {
   const std::size_t capacity_;
   const std::chrono::steady_clock::time_point end_;
   bool expired_ = false;
+  unsigned allocations_ = 0;
   std::size_t used_ = 0;
   Block blocks_{};  // the list's anchor
 };
@@ -120,28 +122,22 @@ struct ScriptContext {
   td::PACHostResolver resolver;
 };
 
-// The lowest stack address the engine may reach on this thread while it runs a script.
-thread_local const char* stackFloor = nullptr;
-
-// Sets the floor for the current thread: the stack's end plus a margin for the frames between two of
-// the engine's checks and for the error it then throws.
-class StackFloor {
- public:
-  StackFloor() {
-    pthread_attr_t attributes;
-    if (pthread_getattr_np(pthread_self(), &attributes) != 0) return;
-    void* low = nullptr;
-    std::size_t size = 0;
-    if (pthread_attr_getstack(&attributes, &low, &size) == 0 && low) {
-      const std::size_t margin = std::max<std::size_t>(std::size_t{256} << 10, size / 8);
-      if (size > margin) stackFloor = static_cast<const char*>(low) + margin;
-    }
-    pthread_attr_destroy(&attributes);
+// The lowest stack address the engine may reach on the calling thread: the stack's end plus a margin
+// for the frames between two of the engine's checks and for the error it then throws. None when the
+// stack cannot be found.
+const char* stackFloorOfThisThread() {
+  pthread_attr_t attributes;
+  if (pthread_getattr_np(pthread_self(), &attributes) != 0) return nullptr;
+  const char* floor = nullptr;
+  void* low = nullptr;
+  std::size_t size = 0;
+  if (pthread_attr_getstack(&attributes, &low, &size) == 0 && low) {
+    const std::size_t margin = std::max<std::size_t>(std::size_t{256} << 10, size / 8);
+    if (size > margin) floor = static_cast<const char*>(low) + margin;
   }
-  ~StackFloor() { stackFloor = nullptr; }
-  StackFloor(const StackFloor&) = delete;
-  StackFloor& operator=(const StackFloor&) = delete;
-};
+  pthread_attr_destroy(&attributes);
+  return floor;
+}
 
 void* allocateInScript(void* udata, duk_size_t size) { return static_cast<ScriptContext*>(udata)->heap.allocate(size); }
 void* reallocateInScript(void* udata, void* pointer, duk_size_t size) {
@@ -157,10 +153,12 @@ extern "C" int td_pac_exec_timeout_check(void* udata) {
   return udata && static_cast<ScriptContext*>(udata)->heap.expired() ? 1 : 0;
 }
 
-// Called by the engine before each nested native step: true stops the script with an error.
+// Called by the engine before each nested native step: true stops the script with an error. (The
+// floor is found once per thread: for the main thread that reads /proc.)
 extern "C" int td_pac_native_stack_check(void) {
+  static thread_local const char* const floor = stackFloorOfThisThread();
   const auto* here = static_cast<const char*>(__builtin_frame_address(0));
-  return stackFloor && here < stackFloor ? 1 : 0;
+  return floor && here < floor ? 1 : 0;
 }
 
 namespace td {
@@ -376,16 +374,15 @@ std::optional<std::string> evaluatePACScript(const std::string& script, const UR
   ScriptContext context{ScriptHeap(limits.heapBytes, std::chrono::steady_clock::now() + limits.time),
                         resolver ? std::move(resolver) : PACHostResolver(&resolveWithSystem)};
   Evaluation evaluation{script, url, std::nullopt};
-  const StackFloor floor;
   try {
     duk_context* ctx = duk_create_heap(allocateInScript, reallocateInScript, releaseInScript, &context, nullptr);
     if (!ctx) return std::nullopt;
     const bool succeeded = duk_safe_call(ctx, evaluateInEngine, &evaluation, 0, 1) == DUK_EXEC_SUCCESS;
     duk_destroy_heap(ctx);
     if (!succeeded) return std::nullopt;
-  } catch (const std::exception&) {
-    // A fatal error of the engine: its heap is in no state to be destroyed; context's heap frees
-    // its blocks instead.
+  } catch (...) {
+    // A fatal error of the engine (duk_fatal_exception): its heap is in no state to be destroyed;
+    // the context's heap frees its blocks instead.
     return std::nullopt;
   }
   return std::move(evaluation.answer);

@@ -93,7 +93,8 @@ TEST(ProxyExceptions, NamesHostsDomainsAddressesNetworksAndPorts) {
       {"[]", "http://x.org/", false},
       {".", "http://x.org./", false},
   };
-  for (const Case& c : cases) EXPECT_EQ(proxyExceptionNamesHost(c.entry, url(c.url)), c.names) << c.entry << " " << c.url;
+  for (const Case& c : cases)
+    EXPECT_EQ(proxyExceptionNamesHost(c.entry, url(c.url)), c.names) << c.entry << " " << c.url;
 }
 
 TEST(DesktopProxies, EachModeGivesTheURLsProxyOrScriptOrDirect) {
@@ -156,7 +157,8 @@ TEST_F(KDEProxySettings, EveryProxyTypeOfKioslavercMaps) {
   EXPECT_EQ(forURL("[Proxy Settings]\nProxyType=2\nProxy Config Script=/etc/proxy.pac\nNoProxyFor=x.org\n",
                    "http://x.org/"),
             "script file:///etc/proxy.pac");
-  EXPECT_EQ(forURL("[Proxy Settings]\nProxyType=2\nProxy Config Script=http://wpad.example/proxy.pac\n", "http://x.org/"),
+  EXPECT_EQ(forURL("[Proxy Settings]\nProxyType=2\nProxy Config Script=http://wpad.example/proxy.pac\n",
+                   "http://x.org/"),
             "script http://wpad.example/proxy.pac");
   // Detection would guess where a script is: direct.
   EXPECT_EQ(forURL("[Proxy Settings]\nProxyType=3\n", "http://x.org/"), "direct");
@@ -180,7 +182,8 @@ class GNOMEProxySettings : public ::testing::Test {
     ASSERT_TRUE(memoryBackend);
     fakeEnvironment() = {{"XDG_CURRENT_DESKTOP", "GNOME"}};
     GSettingsSchemaSource* source = g_settings_schema_source_get_default();
-    GSettingsSchema* schema = source ? g_settings_schema_source_lookup(source, "org.gnome.system.proxy", TRUE) : nullptr;
+    GSettingsSchema* schema =
+        source ? g_settings_schema_source_lookup(source, "org.gnome.system.proxy", TRUE) : nullptr;
     ASSERT_TRUE(schema) << "org.gnome.system.proxy is not installed (gsettings-desktop-schemas)";
     g_settings_schema_unref(schema);
     proxy = g_settings_new("org.gnome.system.proxy");

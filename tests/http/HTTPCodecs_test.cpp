@@ -340,7 +340,8 @@ TEST(ProxyScripts, NameLookupsEndWithTheScriptsTimeAndTheURLCarriesNoCredentials
   };
   const auto start = std::chrono::steady_clock::now();
   const auto answer = evaluatePACScript(
-      "function FindProxyForURL(u, h) { return dnsResolve(h) === null ? 'DIRECT' : 'PROXY late:1'; }", url, {100ms}, hanging);
+      "function FindProxyForURL(u, h) { return dnsResolve(h) === null ? 'DIRECT' : 'PROXY late:1'; }", url, {100ms},
+      hanging);
   EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
   EXPECT_NE(answer.value_or("stopped"), "PROXY late:1");
   gate->open.set_value();

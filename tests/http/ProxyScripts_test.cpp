@@ -53,16 +53,16 @@ TEST(ProxyScriptLimits, EveryRunawayScriptStopsAtItsTimeWhateverItCalls) {
     EXPECT_LT(Clock::now() - start, limits.time + kOvershoot) << body;
   }
   // A script that behaves answers within the same limits.
-  EXPECT_EQ(evaluatePACScript(
-                findProxyBody("if (shExpMatch(host, '*.example.com') && !isPlainHostName(host)) return 'PROXY p:8080';"),
-                url, limits),
-            "PROXY p:8080");
+  const std::string behaved =
+      findProxyBody("if (shExpMatch(host, '*.example.com') && !isPlainHostName(host)) return 'PROXY p:8080';");
+  EXPECT_EQ(evaluatePACScript(behaved, url, limits), "PROXY p:8080");
 }
 
 TEST(ProxyScriptLimits, TheHeapHoldsNoMoreThanItsCap) {
   const URL url = URL::URLWithString("http://www.example.com/");
   // 8 MiB of text, kept.
-  const std::string big = findProxyBody("var s = 'x'; while (s.length < (8 << 20)) s += s; if (s.length < 1) return 'DIRECT';");
+  const std::string big =
+      findProxyBody("var s = 'x'; while (s.length < (8 << 20)) s += s; if (s.length < 1) return 'DIRECT';");
   EXPECT_EQ(evaluatePACScript(big, url, {2000ms, std::size_t{32} << 20}), "PROXY after.example:1");
   EXPECT_FALSE(evaluatePACScript(big, url, {2000ms, std::size_t{8} << 20}));
 
@@ -89,8 +89,8 @@ class ProxyScriptRequests : public ::testing::Test {
 
 TEST_F(ProxyScriptRequests, ARunawayScriptEndsAtItsTimeItsRequestGoesDirectAndOthersGoOn) {
   // Were its answer ever given, the request would go to a proxy that is not there.
-  test::writeFile(dir.file("runaway.pac"),
-                  "function FindProxyForURL(u, h) { for (;;) new Array(1 << 16).join('x'); return 'PROXY 127.0.0.1:1'; }");
+  test::writeFile(dir.file("runaway.pac"), "function FindProxyForURL(u, h) { for (;;) new Array(1 << 16).join('x'); "
+                                           "return 'PROXY 127.0.0.1:1'; }");
   test::RecordingDelegate scripted, other;
   auto request = ASIHTTPRequest::requestWithURL(server.url("/hello"));
   request->setPACurl(URL::fileURLWithPath(dir.file("runaway.pac")));
