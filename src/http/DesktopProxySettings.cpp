@@ -3,6 +3,7 @@
 #include <gio/gio.h>
 
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <map>
 #include <mutex>
@@ -99,8 +100,11 @@ std::optional<std::vector<ProxyEntry>> desktopProxiesForURL(const URL& url, cons
   for (const std::string& entry : settings.exceptions) listed = listed || proxyExceptionNamesHost(entry, url);
   if (listed != settings.listedHostsUseProxy) return list;
   if (settings.mode == DesktopProxySettings::Mode::Automatic) {
-    // No URL: nothing to run, and no guessing where a script might be.
-    if (!settings.autoConfigURL.empty()) list.push_back(ProxyEntry{{}, 0, {}, settings.autoConfigURL});
+    // No URL: nothing to run, and no guessing where a script might be. A path is a file's.
+    std::string script = settings.autoConfigURL;
+    if (script.empty()) return list;
+    if (script.front() == '/') script = URL::fileURLWithPath(script).absoluteString();
+    list.push_back(ProxyEntry{{}, 0, {}, script});
     return list;
   }
   std::string own;
@@ -181,8 +185,6 @@ DesktopProxySettings parseKioslaverc(std::string_view text, EnvironmentLookup lo
   } else if (type == "2") {
     settings.mode = DesktopProxySettings::Mode::Automatic;
     settings.autoConfigURL = value("Proxy Config Script");
-    if (!settings.autoConfigURL.empty() && settings.autoConfigURL.front() == '/')
-      settings.autoConfigURL = URL::fileURLWithPath(settings.autoConfigURL).absoluteString();
   }
   return settings;
 }

@@ -23,7 +23,7 @@ struct DesktopProxySettings {
   // only hosts that use the proxy.
   std::vector<std::string> exceptions;
   bool listedHostsUseProxy = false;
-  // Automatic: the URL of the proxy auto-configuration script; empty: none.
+  // Automatic: the URL (or the path) of the proxy auto-configuration script; empty: none.
   std::string autoConfigURL;
 };
 

@@ -2,7 +2,7 @@
 // functions. A script has a deadline and a heap of bounded size, and nothing it calls outlasts them:
 // the engine's allocation functions here refuse past the heap's bytes and past the deadline, the
 // engine asks for the time every few instructions, in its regular-expression matcher and in its sort
-// (see src/http/CMakeLists.txt), and the native helpers that may block (name lookups, the machine's
+// (see src/http/Duktape.cmake), and the native helpers that may block (name lookups, the machine's
 // address) run on a thread of their own and are waited for only as long as the script may run.
 // Errors of the engine are C++ exceptions; a fatal one leaves a heap that cannot be destroyed, whose
 // blocks are then freed here one by one.
@@ -46,7 +46,7 @@ class ScriptHeap {
   std::chrono::steady_clock::time_point end() const { return end_; }
 
   void* allocate(std::size_t size) {
-    if (!admits(0, size)) return nullptr;
+    if (size > capacity_ || !admits(sizeof(Block) + size)) return nullptr;
     auto* block = static_cast<Block*>(std::malloc(sizeof(Block) + size));
     if (!block) return nullptr;
     block->size = size;
@@ -58,7 +58,7 @@ class ScriptHeap {
     Block* block = static_cast<Block*>(pointer) - 1;
     const std::size_t old = block->size;
     // Shrinking is always allowed: it only gives bytes back.
-    if (size > old && !admits(old, size)) return nullptr;
+    if (size > old && (size > capacity_ || !admits(size - old))) return nullptr;
     unlink(block);
     auto* moved = static_cast<Block*>(std::realloc(block, sizeof(Block) + size));
     if (!moved) {
@@ -87,13 +87,11 @@ class ScriptHeap {
     std::size_t size;
   };
 
-  // Whether a block of `old` bytes may become one of `size` bytes. (The time is looked at every 16th
-  // allocation: the engine allocates often.)
-  bool admits(std::size_t old, std::size_t size) {
+  // Whether the heap may grow by `more` bytes. (The time is looked at every 16th allocation: the
+  // engine allocates often.)
+  bool admits(std::size_t more) {
     if (expired_ || ((++allocations_ & 15U) == 0 && expired())) return false;
-    const std::size_t free = capacity_ - used_;
-    const std::size_t more = size - old + (old == 0 ? sizeof(Block) : 0);
-    return size - old <= free && more <= free;
+    return more <= capacity_ - used_;
   }
   void link(Block* block) {
     block->prev = &blocks_;
