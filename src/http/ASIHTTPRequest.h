@@ -569,7 +569,9 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   void fetchPACFile();
   void readPACFile();
   void finishPACFileRead(bool succeeded);
-  void runPACScript(const std::string& script);
+  // Runs the script (none: nothing to run), takes the proxy it answers, then starts the request.
+  void runPACScriptAndStart(std::optional<std::string> script);
+  void usePACAnswer(const std::optional<std::string>& answer);
   void finishedDownloadingPACFile(ASIHTTPRequest& request);
   static void adjustSharedQueueLimit(int delta);
 

@@ -1,5 +1,8 @@
 // Choosing a request's proxy: its own, else a proxy auto-configuration script (from a file or over
-// HTTP), else the environment. A script that cannot be read or run means a direct connection.
+// HTTP), else the system's settings (the environment's, else the desktop's, whose automatic
+// configuration names a script). A script that cannot be read or run, or is stopped at its time or its
+// heap's cap, means a direct connection. A request of the network thread waits for its script on a
+// thread of the script's own, so that the network thread goes on with other requests meanwhile.
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -15,8 +18,6 @@ namespace td {
 namespace {
 
 constexpr auto kPACReadInterval = std::chrono::milliseconds(10);
-// Longest a proxy script may run.
-constexpr auto kPACRunLimit = std::chrono::milliseconds(2000);
 
 }  // namespace
 
@@ -27,7 +28,7 @@ bool ASIHTTPRequest::configureProxies() {
     fetchPACFile();
     return false;
   }
-  const auto proxies = environmentProxiesForURL(url_);
+  const auto proxies = systemProxiesForURL(url_);
   if (!proxies) {
     readStream_.reset();
     failWithError(HTTPError::request(ASIInternalErrorWhileBuildingRequestType,
@@ -36,6 +37,11 @@ bool ASIHTTPRequest::configureProxies() {
   }
   if (proxies->empty()) return true;
   const ProxyEntry& first = proxies->front();
+  if (!first.autoConfigURL.empty()) {
+    PACurl_ = URL::URLWithString(first.autoConfigURL);
+    fetchPACFile();
+    return false;
+  }
   proxyHost_ = first.host;
   proxyPort_ = first.port;
   proxyType_ = first.type;
@@ -66,10 +72,9 @@ void ASIHTTPRequest::fetchPACFile() {
     if (isSynchronous_) {
       lock.unlock();
       pacRequest->startSynchronous();
-      if (!pacRequest->error()) {
-        if (auto text = pacRequest->responseString(); text && !text->empty()) runPACScript(*text);
-      }
-      startRequest();
+      std::optional<std::string> script;
+      if (!pacRequest->error()) script = pacRequest->responseString();
+      runPACScriptAndStart(std::move(script));
       return;
     }
     PACFileRequest_ = pacRequest;
@@ -129,37 +134,69 @@ void ASIHTTPRequest::finishPACFileRead(bool succeeded) {
   PACFileReadStream_ = -1;
   std::optional<std::string> data = std::move(PACFileData_);
   PACFileData_.reset();
+  std::optional<std::string> script;
   if (succeeded && data) {
-    auto text = decodeText(*data, UTF8Encoding);
-    if (!text) text = decodeText(*data, ISOLatin1Encoding);
-    if (text) runPACScript(*text);
+    script = decodeText(*data, UTF8Encoding);
+    if (!script) script = decodeText(*data, ISOLatin1Encoding);
   }
   lock.unlock();
-  startRequest();
+  runPACScriptAndStart(std::move(script));
 }
 
-void ASIHTTPRequest::runPACScript(const std::string& script) {
-  std::lock_guard lock(cancelledLock_);
-  const auto result = evaluatePACScript(script, url_, kPACRunLimit);
-  if (!result) return;
-  const auto entries = parsePACResult(*result);
+void ASIHTTPRequest::runPACScriptAndStart(std::optional<std::string> script) {
+  if (!script || script->empty()) {
+    startRequest();
+    return;
+  }
+  URL url;
+  bool synchronous = false;
+  {
+    std::lock_guard lock(cancelledLock_);
+    url = url_;
+    synchronous = isSynchronous_;
+  }
+  if (synchronous) {
+    // The caller's own thread, which waits for this request anyway.
+    usePACAnswer(evaluatePACScript(*script, url, pacScriptLimits()));
+    startRequest();
+    return;
+  }
+  // The network thread goes on with other requests while the script runs; the answer comes back to
+  // it (the network thread lives as long as the process).
+  std::weak_ptr<ASIHTTPRequest> weakSelf = std::static_pointer_cast<ASIHTTPRequest>(shared_from_this());
+  auto answered = [weakSelf](std::optional<std::string> answer) {
+    RunLoop::networkThread().post([weakSelf, answer = std::move(answer)] {
+      if (auto self = weakSelf.lock()) {
+        self->usePACAnswer(answer);
+        self->startRequest();
+      }
+    });
+  };
+  const bool running = evaluatePACScriptInBackground(std::move(*script), url, pacScriptLimits(), std::move(answered));
+  if (!running) startRequest();  // no thread for the script: a script that cannot run means direct
+}
+
+void ASIHTTPRequest::usePACAnswer(const std::optional<std::string>& answer) {
+  if (!answer) return;
+  const auto entries = parsePACResult(*answer);
   if (entries.empty() || entries.front().host.empty()) return;  // DIRECT
+  std::lock_guard lock(cancelledLock_);
+  if (cancelled_.load()) return;
   proxyHost_ = entries.front().host;
   proxyPort_ = entries.front().port;
   proxyType_ = entries.front().type;
 }
 
 void ASIHTTPRequest::finishedDownloadingPACFile(ASIHTTPRequest& request) {
+  std::optional<std::string> script;
   {
     std::lock_guard lock(cancelledLock_);
     if (PACFileRequest_.get() != &request) return;  // cancelled meanwhile
-    if (!request.error()) {
-      if (auto text = request.responseString(); text && !text->empty()) runPACScript(*text);
-    }
+    if (!request.error()) script = request.responseString();
     PACFileRequest_.reset();
   }
   RunLoop::networkThread().post([] { adjustSharedQueueLimit(-1); });
-  startRequest();
+  runPACScriptAndStart(std::move(script));
 }
 
 void ASIHTTPRequest::adjustSharedQueueLimit(int delta) {

@@ -1,15 +1,22 @@
 // Proxy auto-configuration scripts in an embedded JavaScript engine, with the standard helper
-// functions. A script gets a fixed time to answer; one that runs longer is stopped. The native
-// helpers (name lookups, the machine's address) may block, so they run on a thread of their own and
-// are waited for only as long as the script may still run.
+// functions. A script has a deadline and a heap of bounded size, and nothing it calls outlasts them:
+// the engine's allocation functions here refuse past the heap's bytes and past the deadline, the
+// engine asks for the time every few instructions, in its regular-expression matcher and in its sort
+// (see src/http/Duktape.cmake), and the native helpers that may block (name lookups, the machine's
+// address) run on a thread of their own and are waited for only as long as the script may run.
+// Errors of the engine are C++ exceptions; a fatal one leaves a heap that cannot be destroyed, whose
+// blocks are then freed here one by one.
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <pthread.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -20,18 +27,136 @@
 
 namespace {
 
-// What a running script's native helpers reach through the engine's user data.
+// The engine's heap: every block it holds, their total, and the limits. One script's engine only,
+// on one thread.
+class ScriptHeap {
+ public:
+  ScriptHeap(std::size_t capacity, std::chrono::steady_clock::time_point end) : capacity_(capacity), end_(end) {
+    blocks_.prev = blocks_.next = &blocks_;
+  }
+  ~ScriptHeap() { releaseAll(); }
+  ScriptHeap(const ScriptHeap&) = delete;
+  ScriptHeap& operator=(const ScriptHeap&) = delete;
+
+  // True from the deadline on (and then always).
+  bool expired() {
+    if (!expired_ && std::chrono::steady_clock::now() >= end_) expired_ = true;
+    return expired_;
+  }
+  std::chrono::steady_clock::time_point end() const { return end_; }
+
+  void* allocate(std::size_t size) {
+    if (size > capacity_ || !admits(sizeof(Block) + size)) return nullptr;
+    auto* block = static_cast<Block*>(std::malloc(sizeof(Block) + size));
+    if (!block) return nullptr;
+    block->size = size;
+    link(block);
+    return block + 1;
+  }
+  void* reallocate(void* pointer, std::size_t size) {
+    if (!pointer) return allocate(size);
+    Block* block = static_cast<Block*>(pointer) - 1;
+    const std::size_t old = block->size;
+    // Shrinking is always allowed: it only gives bytes back.
+    if (size > old && (size > capacity_ || !admits(size - old))) return nullptr;
+    unlink(block);
+    auto* moved = static_cast<Block*>(std::realloc(block, sizeof(Block) + size));
+    if (!moved) {
+      link(block);
+      return nullptr;
+    }
+    moved->size = size;
+    link(moved);
+    return moved + 1;
+  }
+  void release(void* pointer) {
+    if (!pointer) return;
+    Block* block = static_cast<Block*>(pointer) - 1;
+    unlink(block);
+    std::free(block);
+  }
+  // Frees what the engine still holds (after a fatal error, whose heap cannot be destroyed).
+  void releaseAll() {
+    while (blocks_.next != &blocks_) release(blocks_.next + 1);
+  }
+
+ private:
+  struct alignas(std::max_align_t) Block {
+    Block* prev;
+    Block* next;
+    std::size_t size;
+  };
+
+  // Whether the heap may grow by `more` bytes. (The time is looked at every 16th allocation: the
+  // engine allocates often.)
+  bool admits(std::size_t more) {
+    if (expired_ || ((++allocations_ & 15U) == 0 && expired())) return false;
+    return more <= capacity_ - used_;
+  }
+  void link(Block* block) {
+    block->prev = &blocks_;
+    block->next = blocks_.next;
+    blocks_.next->prev = block;
+    blocks_.next = block;
+    used_ += sizeof(Block) + block->size;
+  }
+  void unlink(Block* block) {
+    block->prev->next = block->next;
+    block->next->prev = block->prev;
+    used_ -= sizeof(Block) + block->size;
+  }
+
+  const std::size_t capacity_;
+  const std::chrono::steady_clock::time_point end_;
+  bool expired_ = false;
+  unsigned allocations_ = 0;
+  std::size_t used_ = 0;
+  Block blocks_{};  // the list's anchor
+};
+
+// What a running script's engine reaches through its user data.
 struct ScriptContext {
-  std::chrono::steady_clock::time_point end;
+  ScriptHeap heap;
   td::PACHostResolver resolver;
 };
 
+// The lowest stack address the engine may reach on the calling thread: the stack's end plus a margin
+// for the frames between two of the engine's checks and for the error it then throws. None when the
+// stack cannot be found.
+const char* stackFloorOfThisThread() {
+  pthread_attr_t attributes;
+  if (pthread_getattr_np(pthread_self(), &attributes) != 0) return nullptr;
+  const char* floor = nullptr;
+  void* low = nullptr;
+  std::size_t size = 0;
+  if (pthread_attr_getstack(&attributes, &low, &size) == 0 && low) {
+    const std::size_t margin = std::max<std::size_t>(std::size_t{256} << 10, size / 8);
+    if (size > margin) floor = static_cast<const char*>(low) + margin;
+  }
+  pthread_attr_destroy(&attributes);
+  return floor;
+}
+
+void* allocateInScript(void* udata, duk_size_t size) { return static_cast<ScriptContext*>(udata)->heap.allocate(size); }
+void* reallocateInScript(void* udata, void* pointer, duk_size_t size) {
+  return static_cast<ScriptContext*>(udata)->heap.reallocate(pointer, size);
+}
+void releaseInScript(void* udata, void* pointer) { static_cast<ScriptContext*>(udata)->heap.release(pointer); }
+
 }  // namespace
 
-// Called by the engine from time to time while a script runs: true stops the script.
+// Called by the engine from time to time while a script runs: true stops the script (and keeps
+// answering true until the script has unwound).
 extern "C" int td_pac_exec_timeout_check(void* udata) {
-  const auto* context = static_cast<const ScriptContext*>(udata);
-  return context && std::chrono::steady_clock::now() > context->end ? 1 : 0;
+  return udata && static_cast<ScriptContext*>(udata)->heap.expired() ? 1 : 0;
+}
+
+// Called by the engine before each nested native step: true stops the script with an error. (The
+// floor is found once per thread: for the main thread that reads /proc.)
+extern "C" int td_pac_native_stack_check(void) {
+  static thread_local const char* const floor = stackFloorOfThisThread();
+  const auto* here = static_cast<const char*>(__builtin_frame_address(0));
+  return floor && here < floor ? 1 : 0;
 }
 
 namespace td {
@@ -118,22 +243,22 @@ function timeRange() {
 function alert(message) {}
 )JS";
 
-const ScriptContext& contextOf(duk_context* ctx) {
+ScriptContext& contextOf(duk_context* ctx) {
   duk_memory_functions functions{};
   duk_get_memory_functions(ctx, &functions);
-  return *static_cast<const ScriptContext*>(functions.udata);
+  return *static_cast<ScriptContext*>(functions.udata);
 }
 
 // Runs `work` on a thread of its own and waits for its answer until the script's time is up; nothing
 // when the time ran out first (the thread then finishes on its own, and its answer is dropped).
-std::optional<std::string> runBounded(const ScriptContext& context, std::function<std::optional<std::string>()> work) {
+std::optional<std::string> runBounded(ScriptContext& context, std::function<std::optional<std::string>()> work) {
   struct Shared {
     std::mutex mutex;
     std::condition_variable done;
     bool finished = false;
     std::optional<std::string> answer;
   };
-  if (std::chrono::steady_clock::now() >= context.end) return std::nullopt;
+  if (context.heap.expired()) return std::nullopt;
   auto shared = std::make_shared<Shared>();
   try {
     std::thread([shared, work = std::move(work)] {
@@ -147,7 +272,7 @@ std::optional<std::string> runBounded(const ScriptContext& context, std::functio
     return std::nullopt;  // no thread to be had: no answer
   }
   std::unique_lock lock(shared->mutex);
-  if (!shared->done.wait_until(lock, context.end, [&] { return shared->finished; })) return std::nullopt;
+  if (!shared->done.wait_until(lock, context.heap.end(), [&] { return shared->finished; })) return std::nullopt;
   return std::move(shared->answer);
 }
 
@@ -180,13 +305,14 @@ std::optional<std::string> firstInterfaceAddress() {
   return address;
 }
 
+// (An allocation the engine refuses here throws through the caller, whose objects are unwound.)
 void pushAnswer(duk_context* ctx, const std::optional<std::string>& answer) {
   if (answer) duk_push_string(ctx, answer->c_str());
   else duk_push_null(ctx);
 }
 
 duk_ret_t nativeDnsResolve(duk_context* ctx) {
-  const ScriptContext& context = contextOf(ctx);
+  ScriptContext& context = contextOf(ctx);
   std::string host = duk_safe_to_string(ctx, 0);
   pushAnswer(ctx, runBounded(context, [resolver = context.resolver, host = std::move(host)] { return resolver(host); }));
   return 1;
@@ -198,46 +324,77 @@ duk_ret_t nativeMyIpAddress(duk_context* ctx) {
   return 1;
 }
 
-struct Heap {
-  duk_context* ctx;
-  ~Heap() {
-    if (ctx) duk_destroy_heap(ctx);
-  }
+// What one evaluation hands in and takes out of the engine.
+struct Evaluation {
+  const std::string& script;
+  const td::URL& url;
+  std::optional<std::string> answer;
 };
 
-duk_ret_t evalHelpersAndScript(duk_context* ctx, void* script) {
+// Everything in one protected call: the helpers, the script, FindProxyForURL and its answer.
+duk_ret_t evaluateInEngine(duk_context* ctx, void* data) {
+  auto& evaluation = *static_cast<Evaluation*>(data);
   duk_push_c_function(ctx, nativeDnsResolve, 1);
   duk_put_global_string(ctx, "dnsResolve");
   duk_push_c_function(ctx, nativeMyIpAddress, 0);
   duk_put_global_string(ctx, "myIpAddress");
   duk_eval_string_noresult(ctx, kHelpers);
-  const auto* text = static_cast<const std::string*>(script);
-  duk_push_lstring(ctx, text->data(), text->size());
+  duk_push_lstring(ctx, evaluation.script.data(), evaluation.script.size());
   duk_eval_noresult(ctx);
+  if (!duk_get_global_string(ctx, "FindProxyForURL") || !duk_is_function(ctx, -1)) return 0;
+  // The script sees the address without the user's name and password.
+  duk_push_string(ctx, evaluation.url.transportString().c_str());
+  duk_push_string(ctx, evaluation.url.host().c_str());
+  duk_call(ctx, 2);
+  duk_size_t length = 0;
+  if (const char* text = duk_is_string(ctx, -1) ? duk_get_lstring(ctx, -1, &length) : nullptr; text && length > 0)
+    evaluation.answer = std::string(text, length);
   return 0;
 }
 
+std::mutex limitsMutex;
+PACScriptLimits currentLimits;
+
 }  // namespace
 
-std::optional<std::string> evaluatePACScript(const std::string& script, const URL& url,
-                                             std::chrono::milliseconds timeLimit, PACHostResolver resolver) {
-  ScriptContext context{std::chrono::steady_clock::now() + timeLimit,
+PACScriptLimits pacScriptLimits() {
+  std::lock_guard lock(limitsMutex);
+  return currentLimits;
+}
+
+void setPACScriptLimits(PACScriptLimits limits) {
+  std::lock_guard lock(limitsMutex);
+  currentLimits = limits;
+}
+
+std::optional<std::string> evaluatePACScript(const std::string& script, const URL& url, const PACScriptLimits& limits,
+                                             PACHostResolver resolver) {
+  ScriptContext context{ScriptHeap(limits.heapBytes, std::chrono::steady_clock::now() + limits.time),
                         resolver ? std::move(resolver) : PACHostResolver(&resolveWithSystem)};
-  Heap heap{duk_create_heap(nullptr, nullptr, nullptr, &context, nullptr)};
-  if (!heap.ctx) return std::nullopt;
-  duk_context* ctx = heap.ctx;
-  if (duk_safe_call(ctx, evalHelpersAndScript, const_cast<std::string*>(&script), 0, 1) != DUK_EXEC_SUCCESS)
+  Evaluation evaluation{script, url, std::nullopt};
+  try {
+    duk_context* ctx = duk_create_heap(allocateInScript, reallocateInScript, releaseInScript, &context, nullptr);
+    if (!ctx) return std::nullopt;
+    const bool succeeded = duk_safe_call(ctx, evaluateInEngine, &evaluation, 0, 1) == DUK_EXEC_SUCCESS;
+    duk_destroy_heap(ctx);
+    if (!succeeded) return std::nullopt;
+  } catch (...) {
+    // A fatal error of the engine (duk_fatal_exception): its heap is in no state to be destroyed;
+    // the context's heap frees its blocks instead.
     return std::nullopt;
-  duk_pop(ctx);
-  if (!duk_get_global_string(ctx, "FindProxyForURL") || !duk_is_function(ctx, -1)) return std::nullopt;
-  // The script sees the address without the user's name and password.
-  duk_push_string(ctx, url.transportString().c_str());
-  duk_push_string(ctx, url.host().c_str());
-  if (duk_pcall(ctx, 2) != DUK_EXEC_SUCCESS) return std::nullopt;
-  if (!duk_is_string(ctx, -1)) return std::nullopt;
-  std::string result = duk_get_string(ctx, -1);
-  if (result.empty()) return std::nullopt;
-  return result;
+  }
+  return std::move(evaluation.answer);
+}
+
+bool evaluatePACScriptInBackground(std::string script, URL url, PACScriptLimits limits, PACAnswerHandler done) {
+  try {
+    std::thread([script = std::move(script), url = std::move(url), limits, done = std::move(done)] {
+      done(evaluatePACScript(script, url, limits));
+    }).detach();
+    return true;
+  } catch (const std::system_error&) {
+    return false;
+  }
 }
 
 }  // namespace td

@@ -24,6 +24,7 @@
 #include <set>
 
 #include "AppTestSupport.h"
+#include "http/HTTPProxySettings.h"
 #include "http/RunLoop.h"
 #include "platform/AppContext.h"
 #include "session/BusinessBase.h"
@@ -54,8 +55,10 @@ std::vector<std::string> sessionThreads() {
 }
 
 TEST(Application, LogsInFromTheLoginWindowAndPricesMoveTheAccountStrip) {
-  // The HTTP engine's network thread (the news panel's requests) lives as long as the process.
+  // The HTTP engine's network thread (the news panel's requests) lives as long as the process, and
+  // so do the threads of the desktop's settings store that its proxy settings are read from.
   RunLoop::networkThread();
+  systemProxiesForURL(URL::URLWithString("http://localhost/"));
   const std::size_t threadsBefore = sessionThreads().size();
   {
     test::AppAgainstServer server;

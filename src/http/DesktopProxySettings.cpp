@@ -1,0 +1,192 @@
+#include "http/DesktopProxySettings.h"
+
+#include <gio/gio.h>
+
+#include <fstream>
+#include <initializer_list>
+#include <iterator>
+#include <map>
+#include <mutex>
+
+#include "http/HTTPHeaders.h"
+
+namespace td {
+namespace {
+
+// ---------------------------------------------------------------- GNOME
+
+// The settings objects of org.gnome.system.proxy and of its http, https and socks children.
+struct GnomeStore {
+  GSettings* proxy;
+  GSettings* http;
+  GSettings* https;
+  GSettings* socks;
+};
+
+// A settings object of the schema when it is installed with every key named.
+GSettings* openSchema(GSettingsSchemaSource* source, const char* id, std::initializer_list<const char*> keys) {
+  GSettingsSchema* schema = g_settings_schema_source_lookup(source, id, TRUE);
+  if (!schema) return nullptr;
+  bool whole = true;
+  for (const char* key : keys) whole = whole && g_settings_schema_has_key(schema, key);
+  GSettings* settings = whole ? g_settings_new_full(schema, nullptr, nullptr) : nullptr;
+  g_settings_schema_unref(schema);
+  return settings;
+}
+
+// Made once, on first use, for the life of the process; nothing when the schema is not installed.
+const GnomeStore* gnomeStore() {
+  static const GnomeStore* const store = []() -> const GnomeStore* {
+    GSettingsSchemaSource* source = g_settings_schema_source_get_default();
+    if (!source) return nullptr;
+    const GnomeStore opened{openSchema(source, "org.gnome.system.proxy", {"mode", "autoconfig-url", "ignore-hosts"}),
+                            openSchema(source, "org.gnome.system.proxy.http", {"host", "port"}),
+                            openSchema(source, "org.gnome.system.proxy.https", {"host", "port"}),
+                            openSchema(source, "org.gnome.system.proxy.socks", {"host", "port"})};
+    if (opened.proxy && opened.http && opened.https && opened.socks) return new GnomeStore(opened);
+    for (GSettings* settings : {opened.proxy, opened.http, opened.https, opened.socks})
+      if (settings) g_object_unref(settings);
+    return nullptr;
+  }();
+  return store;
+}
+
+std::string takeString(gchar* text) {
+  std::string value = text ? text : "";
+  g_free(text);
+  return value;
+}
+
+// "scheme://host:port" of a child's host and port; empty when either is unset (GNOME's rule).
+std::string gnomeProxy(GSettings* settings, const char* scheme) {
+  const std::string host = takeString(g_settings_get_string(settings, "host"));
+  const int port = g_settings_get_int(settings, "port");
+  if (host.empty() || port <= 0) return {};
+  const bool ipv6 = host.find(':') != std::string::npos;
+  return std::string(scheme) + "://" + (ipv6 ? "[" + host + "]" : host) + ":" + std::to_string(port);
+}
+
+// ---------------------------------------------------------------- KDE
+
+std::optional<std::string> lookupOrNothing(EnvironmentLookup lookup, const std::string& name) {
+  if (name.empty()) return std::nullopt;
+  return lookup(name.c_str());
+}
+
+bool namesKDE(const std::optional<std::string>& desktops) {
+  if (!desktops) return false;
+  for (const std::string& desktop : splitList(*desktops, ':'))
+    if (equalsIgnoringCase(desktop, "KDE")) return true;
+  return false;
+}
+
+std::optional<DesktopProxySettings> kdeProxySettings(EnvironmentLookup lookup) {
+  std::string home;
+  if (auto config = lookup("XDG_CONFIG_HOME"); config && !config->empty()) home = *config;
+  else if (auto user = lookup("HOME"); user && !user->empty()) home = *user + "/.config";
+  else return std::nullopt;
+  std::ifstream in(home + "/kioslaverc", std::ios::binary);
+  if (!in) return DesktopProxySettings{};
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return parseKioslaverc(text, lookup);
+}
+
+}  // namespace
+
+std::optional<std::vector<ProxyEntry>> desktopProxiesForURL(const URL& url, const DesktopProxySettings& settings) {
+  std::vector<ProxyEntry> list;
+  if (settings.mode == DesktopProxySettings::Mode::Direct) return list;
+  bool listed = false;
+  for (const std::string& entry : settings.exceptions) listed = listed || proxyExceptionNamesHost(entry, url);
+  if (listed != settings.listedHostsUseProxy) return list;
+  if (settings.mode == DesktopProxySettings::Mode::Automatic) {
+    // No URL: nothing to run, and no guessing where a script might be. A path is a file's.
+    std::string script = settings.autoConfigURL;
+    if (script.empty()) return list;
+    if (script.front() == '/') script = URL::fileURLWithPath(script).absoluteString();
+    list.push_back(ProxyEntry{{}, 0, {}, script});
+    return list;
+  }
+  std::string own;
+  if (url.scheme() == "https") own = settings.https;
+  else if (url.scheme() == "http") own = settings.http;
+  std::optional<ProxyEntry> proxy;
+  if (!own.empty()) proxy = parseProxySetting(own);
+  else if (!settings.socks.empty()) proxy = parseProxySetting(settings.socks, "socks");
+  else return list;
+  if (!proxy) return std::nullopt;
+  list.push_back(*proxy);
+  return list;
+}
+
+std::optional<DesktopProxySettings> desktopProxySettings(EnvironmentLookup lookup) {
+  if (namesKDE(lookup("XDG_CURRENT_DESKTOP"))) return kdeProxySettings(lookup);
+  return gnomeProxySettings();
+}
+
+std::optional<DesktopProxySettings> gnomeProxySettings() {
+  const GnomeStore* store = gnomeStore();
+  if (!store) return std::nullopt;
+  static std::mutex mutex;  // one reader of the settings objects at a time
+  std::lock_guard lock(mutex);
+  DesktopProxySettings settings;
+  const std::string mode = takeString(g_settings_get_string(store->proxy, "mode"));
+  if (mode == "manual") settings.mode = DesktopProxySettings::Mode::Manual;
+  else if (mode == "auto") settings.mode = DesktopProxySettings::Mode::Automatic;
+  else return settings;  // the rest would go unused (each read costs a few microseconds)
+  settings.autoConfigURL = trimWhitespace(takeString(g_settings_get_string(store->proxy, "autoconfig-url")));
+  gchar** hosts = g_settings_get_strv(store->proxy, "ignore-hosts");
+  for (gchar** host = hosts; host && *host; ++host) settings.exceptions.emplace_back(*host);
+  g_strfreev(hosts);
+  settings.http = gnomeProxy(store->http, "http");
+  // An https proxy left empty is the http one.
+  settings.https = gnomeProxy(store->https, "http");
+  if (settings.https.empty()) settings.https = settings.http;
+  settings.socks = gnomeProxy(store->socks, "socks");
+  return settings;
+}
+
+DesktopProxySettings parseKioslaverc(std::string_view text, EnvironmentLookup lookup) {
+  // The [Proxy Settings] group, keys without their flags ("httpProxy[$e]").
+  std::map<std::string, std::string> keys;
+  bool inGroup = false;
+  for (std::string line : splitList(text, '\n')) {
+    if (line.front() == '#') continue;
+    if (line.front() == '[') {
+      inGroup = line == "[Proxy Settings]";
+      continue;
+    }
+    const auto equals = line.find('=');
+    if (!inGroup || equals == std::string::npos) continue;
+    std::string key = trimWhitespace(line.substr(0, equals));
+    if (const auto flags = key.find('['); flags != std::string::npos) key = trimWhitespace(key.substr(0, flags));
+    keys[key] = trimWhitespace(line.substr(equals + 1));
+  }
+  auto value = [&](const char* key) {
+    const auto found = keys.find(key);
+    return found == keys.end() ? std::string() : found->second;
+  };
+
+  DesktopProxySettings settings;
+  const std::string type = value("ProxyType");
+  if (type == "1" || type == "4") {
+    settings.mode = DesktopProxySettings::Mode::Manual;
+    settings.http = value("httpProxy");
+    settings.https = value("httpsProxy");
+    settings.socks = value("socksProxy");
+    std::string exceptions = value("NoProxyFor");
+    if (type == "4") {
+      // The entries name the variables that hold the settings.
+      for (std::string* setting : {&settings.http, &settings.https, &settings.socks, &exceptions})
+        *setting = lookupOrNothing(lookup, *setting).value_or("");
+    }
+    settings.exceptions = splitList(exceptions, ',');
+    settings.listedHostsUseProxy = equalsIgnoringCase(value("ReversedException"), "true");
+  } else if (type == "2") {
+    settings.mode = DesktopProxySettings::Mode::Automatic;
+    settings.autoConfigURL = value("Proxy Config Script");
+  }
+  return settings;
+}
+
+}  // namespace td

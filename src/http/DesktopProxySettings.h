@@ -1,0 +1,46 @@
+#pragma once
+// The desktop's own proxy settings, read when the environment names no proxy: GNOME's (GSettings'
+// org.gnome.system.proxy, where its schema is installed) or KDE's (the [Proxy Settings] of
+// kioslaverc, when XDG_CURRENT_DESKTOP names KDE), in one form. An automatic configuration goes to
+// the engine's own proxy-script path with its URL; one without a URL means a direct connection
+// (nothing guesses where a script might be).
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "http/HTTPProxySettings.h"
+
+namespace td {
+
+struct DesktopProxySettings {
+  enum class Mode { Direct, Manual, Automatic };
+  Mode mode = Mode::Direct;
+  // Manual: the proxy of http and of https URLs, as parseProxySetting reads them; empty for none.
+  // `socks` serves the URLs whose own is empty.
+  std::string http, https, socks;
+  // The hosts that go direct (proxyExceptionNamesHost's entries); with `listedHostsUseProxy`, the
+  // only hosts that use the proxy.
+  std::vector<std::string> exceptions;
+  bool listedHostsUseProxy = false;
+  // Automatic: the URL (or the path) of the proxy auto-configuration script; empty: none.
+  std::string autoConfigURL;
+};
+
+// The proxies the settings give for the URL: an empty list for a direct connection, an entry with
+// the script's URL for an automatic configuration, nothing when the proxy cannot be read.
+std::optional<std::vector<ProxyEntry>> desktopProxiesForURL(const URL& url, const DesktopProxySettings& settings);
+
+// The desktop's settings: KDE's when XDG_CURRENT_DESKTOP names KDE, else GNOME's; nothing when the
+// desktop keeps none.
+std::optional<DesktopProxySettings> desktopProxySettings(EnvironmentLookup lookup);
+
+// GNOME's settings through GSettings; nothing when their schema is not installed. With dconf (the
+// usual store) a read looks into its database file and waits on no other process.
+std::optional<DesktopProxySettings> gnomeProxySettings();
+
+// KDE's settings in a kioslaverc text (ProxyType 0 none, 1 manual, 2 a script's URL, 3 detection
+// (direct here), 4 the environment variables that the entries name, read through `lookup`).
+DesktopProxySettings parseKioslaverc(std::string_view text, EnvironmentLookup lookup);
+
+}  // namespace td

@@ -1,0 +1,118 @@
+// Proxy scripts that never end or take all memory: each is stopped at its time or its heap's cap,
+// whatever it calls, and the request it was for goes direct without holding up other requests.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "HTTPTestSupport.h"
+#include "http/HTTPProxySettings.h"
+
+namespace td {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// What "a little more" than a script's time may be: unwinding, freeing a full heap, a slow
+// (sanitized) build.
+constexpr auto kOvershoot = 500ms;
+
+std::string findProxyBody(const std::string& body) {
+  return "function FindProxyForURL(url, host) { " + body + " return 'PROXY after.example:1'; }";
+}
+
+TEST(ProxyScriptLimits, EveryRunawayScriptStopsAtItsTimeWhateverItCalls) {
+  const URL url = URL::URLWithString("http://www.example.com/");
+  const PACScriptLimits limits{300ms};
+  const char* runaways[] = {
+      // Native calls that allocate, in a loop that reaches few instruction counts; also with every
+      // failure caught, and with a heap full of live objects (each refusal once cost rounds of
+      // garbage collection).
+      "for (;;) new Array(1 << 16).join('x');",
+      "for (;;) try { new Array(1 << 16).join('x'); } catch (e) {}",
+      "var keep = []; for (;;) keep.push([0]);",
+      // One native call that would run for ever.
+      "var a = []; a.length = 4294967295; a.join('');",
+      // Native calls that allocate nothing: short ones in a loop, one long sort, a backtracking
+      // regular expression.
+      "var a = new Array(5000).join('x,').split(','); for (;;) a.indexOf('y');",
+      "var a = 'x'.repeat(1 << 18).split(''); a.sort();",
+      "/(?:a+)+b/.test('aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa');",
+      // Deep recursion, in script and through native calls (on a sanitized build's large frames).
+      "function f(n) { return f(n + 1) + 1; } f(0);",
+      "var o = {}; o.toString = function () { return String(o); }; String(o);",
+      // A loop that catches the time-out, and a finalizer that never ends.
+      "for (;;) { try { for (;;) {} } catch (e) {} finally { for (;;) {} } }",
+      "var o = {}; Duktape.fin(o, function () { for (;;) {} }); o = null; for (;;) new Array(100);",
+  };
+  for (const char* body : runaways) {
+    const auto start = Clock::now();
+    EXPECT_FALSE(evaluatePACScript(findProxyBody(body), url, limits)) << body;
+    EXPECT_LT(Clock::now() - start, limits.time + kOvershoot) << body;
+  }
+  // A script that behaves answers within the same limits.
+  const std::string behaved =
+      findProxyBody("if (shExpMatch(host, '*.example.com') && !isPlainHostName(host)) return 'PROXY p:8080';");
+  EXPECT_EQ(evaluatePACScript(behaved, url, limits), "PROXY p:8080");
+}
+
+TEST(ProxyScriptLimits, TheHeapHoldsNoMoreThanItsCap) {
+  const URL url = URL::URLWithString("http://www.example.com/");
+  // 8 MiB of text, kept.
+  const std::string big =
+      findProxyBody("var s = 'x'; while (s.length < (8 << 20)) s += s; if (s.length < 1) return 'DIRECT';");
+  EXPECT_EQ(evaluatePACScript(big, url, {2000ms, std::size_t{32} << 20}), "PROXY after.example:1");
+  EXPECT_FALSE(evaluatePACScript(big, url, {2000ms, std::size_t{8} << 20}));
+
+  // Growth that never ends stops at the cap, long before the script's time.
+  for (const char* body : {"var s = 'x'; for (;;) s += s;", "var keep = []; for (;;) keep.push([0]);"}) {
+    const auto start = Clock::now();
+    EXPECT_FALSE(evaluatePACScript(findProxyBody(body), url, {10s, std::size_t{8} << 20})) << body;
+    EXPECT_LT(Clock::now() - start, 2s) << body;
+  }
+}
+
+class ProxyScriptRequests : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(server.port(), 0) << "the test server did not start";
+    setPACScriptLimits({400ms});
+  }
+  void TearDown() override { setPACScriptLimits({}); }
+
+  test::ScratchDir dir;
+  test::TestServer server;
+  test::MainQueueFixture main;
+};
+
+TEST_F(ProxyScriptRequests, ARunawayScriptEndsAtItsTimeItsRequestGoesDirectAndOthersGoOn) {
+  // Were its answer ever given, the request would go to a proxy that is not there.
+  test::writeFile(dir.file("runaway.pac"), "function FindProxyForURL(u, h) { for (;;) new Array(1 << 16).join('x'); "
+                                           "return 'PROXY 127.0.0.1:1'; }");
+  test::RecordingDelegate scripted, other;
+  auto request = ASIHTTPRequest::requestWithURL(server.url("/hello"));
+  request->setPACurl(URL::fileURLWithPath(dir.file("runaway.pac")));
+  request->setDelegate(&scripted);
+  auto plain = ASIHTTPRequest::requestWithURL(server.url("/hello?plain=1"));
+  plain->setDelegate(&other);
+
+  const auto start = Clock::now();
+  request->startAsynchronous();
+  // The script runs by now; a request started meanwhile is answered while it still runs.
+  std::this_thread::sleep_for(100ms);
+  plain->startAsynchronous();
+  ASSERT_TRUE(main.pumpUntil([&] { return other.done(); }));
+  EXPECT_EQ(other.finished, 1);
+  EXPECT_EQ(scripted.finished + scripted.failed, 0) << "the script ended before its time";
+
+  ASSERT_TRUE(main.pumpUntil([&] { return scripted.done(); }));
+  EXPECT_LT(Clock::now() - start, 400ms + kOvershoot);
+  ASSERT_EQ(scripted.finished, 1) << (scripted.lastError ? scripted.lastError->toString() : "");
+  EXPECT_FALSE(request->proxyHost());
+  EXPECT_EQ(request->responseStatusCode(), 200);
+}
+
+}  // namespace
+}  // namespace td
