@@ -84,7 +84,7 @@ const Proposal& farther(const Proposal& a, const Proposal& b) {
 }
 
 std::string text(const Proposal& proposal, int textForm) {
-  if (textForm == 0) return proposal.number;
+  if (textForm != PriceBounds::kHint) return proposal.number;
   return (proposal.atLeast ? ">= " : "<= ") + proposal.number;
 }
 
@@ -103,19 +103,24 @@ Proposal farthest(const ReferenceData& data, const ItemDetails* item, std::span<
   return out;
 }
 
-Proposal entryProposal(const GroupInstruments* terms, const ItemDetails& item, std::int32_t orderType, bool buy) {
+// The share of a distance by which a pre-filled price lies beyond a bound measured from the market.
+double roomFor(int textForm) { return textForm == PriceBounds::kPrefill ? PriceBounds::kPrefillRoom : 0; }
+
+Proposal entryProposal(const GroupInstruments* terms, const ItemDetails& item, std::int32_t orderType, bool buy,
+                       double room) {
   if (orderType == 3) {
-    const double d = PriceBounds::stopDistance(terms, item);
+    const double d = PriceBounds::stopDistance(terms, item) * (1 + room);
     return buy ? onGrid(PriceBounds::CalculateContingentPrice(true, PriceBounds::quoteAsk(item), d), item, true)
                : onGrid(PriceBounds::CalculateContingentPrice(false, PriceBounds::quoteBid(item), d), item, false);
   }
-  const double d = PriceBounds::limitDistance(terms, item);
+  const double d = PriceBounds::limitDistance(terms, item) * (1 + room);
   return buy ? onGrid(PriceBounds::CalculateContingentPrice(false, PriceBounds::quoteAsk(item), d), item, false)
              : onGrid(PriceBounds::CalculateContingentPrice(true, PriceBounds::quoteBid(item), d), item, true);
 }
 
 Proposal bracketProposal(const GroupInstruments* terms, const ItemDetails& item, std::int32_t side, bool takeProfit,
-                         std::int32_t orderType, std::string_view orderPrice, PriceBounds::BracketOf request) {
+                         std::int32_t orderType, std::string_view orderPrice, PriceBounds::BracketOf request,
+                         double room) {
   const bool protectsBuy = side == 0;
   // The side of the order the request carries.
   const std::int32_t orderSide = request == PriceBounds::BracketOf::PositionEdit ? side : (protectsBuy ? 1 : 0);
@@ -127,8 +132,9 @@ Proposal bracketProposal(const GroupInstruments* terms, const ItemDetails& item,
   }
   const double entry = asWritten(orderSide == 0 ? PriceBounds::quoteAsk(item) : PriceBounds::quoteBid(item), item);
   const double closing = asWritten(protectsBuy ? PriceBounds::quoteAsk(item) : PriceBounds::quoteBid(item), item);
-  const PriceBounds::Bound fromEntry = PriceBounds::bracketBound(terms, item, takeProfit, protectsBuy, entry);
-  const PriceBounds::Bound fromClosing = PriceBounds::bracketBound(terms, item, takeProfit, protectsBuy, closing);
+  // Measured from the market, which moves on: a pre-filled price keeps some room beyond the bound.
+  const PriceBounds::Bound fromEntry = PriceBounds::bracketBound(terms, item, takeProfit, protectsBuy, entry, room);
+  const PriceBounds::Bound fromClosing = PriceBounds::bracketBound(terms, item, takeProfit, protectsBuy, closing, room);
   const bool atLeast = fromEntry.atLeast;
   const Proposal distance = farther(onGrid(fromEntry.value, item, atLeast), onGrid(fromClosing.value, item, atLeast));
   // Without a quote (an unknown instrument) there is no market to keep clear of.
@@ -168,10 +174,10 @@ double PriceBounds::stopDistance(const GroupInstruments* terms, const ItemDetail
 }
 
 PriceBounds::Bound PriceBounds::bracketBound(const GroupInstruments* terms, const ItemDetails& item, bool takeProfit,
-                                             bool protectsBuy, double from) {
+                                             bool protectsBuy, double from, double room) {
   // A take-profit lies on the far side of the position's gain, a stop-loss on the side of its loss.
   const bool atLeast = takeProfit != protectsBuy;
-  const double d = takeProfit ? limitDistance(terms, item) : stopDistance(terms, item);
+  const double d = (takeProfit ? limitDistance(terms, item) : stopDistance(terms, item)) * (1 + room);
   return {CalculateContingentPrice(atLeast, from, d), atLeast};
 }
 
@@ -191,7 +197,9 @@ std::string PriceBounds::OrderTypeChange(const ReferenceData& data, std::int32_t
   const auto found = data.item(itemCode);
   const ItemDetails& item = found ? *found : noItem();
   return text(farthest(data, found.get(), accountNumbers,
-                       [&](const GroupInstruments* terms) { return entryProposal(terms, item, orderType, side == 0); }),
+                       [&](const GroupInstruments* terms) {
+                         return entryProposal(terms, item, orderType, side == 0, roomFor(textForm));
+                       }),
               textForm);
 }
 
@@ -212,7 +220,7 @@ std::string PriceBounds::UpdateTakeProfitandStopLoss(const ReferenceData& data, 
   const ItemDetails& item = found ? *found : noItem();
   return text(farthest(data, found.get(), accountNumbers,
                        [&](const GroupInstruments* terms) {
-                         return bracketProposal(terms, item, side, takeProfit, orderType, orderPrice, request);
+                         return bracketProposal(terms, item, side, takeProfit, orderType, orderPrice, request, roomFor(textForm));
                        }),
               textForm);
 }

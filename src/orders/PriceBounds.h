@@ -54,8 +54,20 @@ class PriceBounds {
     double value = 0;
     bool atLeast = false;
   };
+  // `room`: a share of the distance added to it (see kPrefill).
   static Bound bracketBound(const GroupInstruments* terms, const ItemDetails& item, bool takeProfit,
-                            bool protectsBuy, double from);
+                            bool protectsBuy, double from, double room = 0);
+
+  // The text forms of the bounds below: the number with the instrument's decimals, the ">= %@" /
+  // "<= %@" hint, or the price a window pre-fills its field with. A bound measured from the market
+  // (an entry price's, a market order's or a position's bracket) is gone with the market's next move
+  // against it, before the trader has sent the order; so a pre-filled price lies a fifth of the
+  // distance (kPrefillRoom) beyond it, and still passes the check after a few ticks. A bracket
+  // measured from a limit or stop order's own price does not move: its pre-filled price is the bound.
+  static constexpr int kNumber = 0;
+  static constexpr int kHint = 1;
+  static constexpr int kPrefill = 2;
+  static constexpr double kPrefillRoom = 0.2;
 
   // The nearest price strictly beyond the quote a position closes at (the Bid for a long, whose
   // bracket is a sell; the Ask for a short, protected by buys), upward when `up`: one tick beyond
@@ -66,7 +78,8 @@ class PriceBounds {
   // `OrderTypeChange:::::`: the entry-price bound of a limit (2) or stop (3) order on the side
   // (0 buy, any other sell): stop buy Ask + stop distance (">= "), stop sell Bid - stop distance
   // ("<= "), limit buy Ask - limit distance ("<= "), limit sell Bid + limit distance (">= ").
-  // `textForm` 0 gives the number with the instrument's decimals, 1 the ">= %@" / "<= %@" form.
+  // `textForm` 0 gives the number with the instrument's decimals, 1 the ">= %@" / "<= %@" form, 2
+  // the price to pre-fill (kPrefill).
   // Any other order type gives "". Like every proposal here the number lies on the tick grid as
   // the instrument writes it, moved away from the market when the bound itself does not (a bound
   // between two ticks, or a grid point that the decimals cannot show: 0.25 with one decimal).

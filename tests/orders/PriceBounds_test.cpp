@@ -163,5 +163,54 @@ TEST_F(PriceBoundsDataTest, EveryProposalPassesTheCheckOfItsRequestAndNoneTrigge
   }
 }
 
+// A price a window pre-fills is measured from a market that moves on while the trader reads the
+// ticket and confirms: it lies a fifth of the distance beyond its bound, so it still passes after
+// the quote has moved that far against it. A bracket of a limit order is measured from the order's
+// own price, which does not move: its pre-filled price is the bound.
+TEST_F(PriceBoundsDataTest, APrefilledPriceStillPassesAfterTheQuoteMovesAFifthOfTheDistance) {
+  using enum PriceBounds::BracketOf;
+  t.terms->LimitMinPips = t.terms->StopMinPips = 50;
+  const double room = 10 * t.item->TickSize;
+  struct Request {
+    const char* name;
+    int orderType;
+    PriceBounds::BracketOf of;
+  };
+  for (const Request r : {Request{"market order", 1, OrderEntry}, Request{"stop order", 3, OrderEntry},
+                          Request{"limit order", 2, OrderEntry}, Request{"position edit", 1, PositionEdit}}) {
+    for (const int positionSide : {0, 1}) {
+      for (const bool takeProfit : {true, false}) {
+        for (const double move : {room, -room}) {
+          SCOPED_TRACE(::testing::Message() << r.name << (positionSide == 0 ? " long " : " short ")
+                                            << (takeProfit ? "take-profit" : "stop-loss") << ", move " << move);
+          t.item->Bid = 1.1998;
+          t.item->Ask = 1.2;
+          const int protecting = positionSide == 0 ? 1 : 0;
+          const std::string entry = r.orderType == 1 ? ""
+                                                     : PriceBounds::OrderTypeChange(t.data, r.orderType, positionSide,
+                                                                                    "EURUSD", 1001, PriceBounds::kPrefill);
+          const std::string price = PriceBounds::UpdateTakeProfitandStopLoss(
+              t.data, protecting, "EURUSD", takeProfit, 1001, r.orderType, entry, PriceBounds::kPrefill, r.of);
+          if (r.orderType == 2) {
+            EXPECT_EQ(price, PriceBounds::UpdateTakeProfitandStopLoss(t.data, protecting, "EURUSD", takeProfit, 1001,
+                                                                      r.orderType, entry, PriceBounds::kNumber, r.of));
+          }
+          t.item->Bid += move;
+          t.item->Ask += move;
+          OrderInfo info = marketBuy();
+          info.orderType = r.orderType;
+          info.price = entry;
+          info.tradingMode = r.of == PositionEdit ? protecting : positionSide;
+          info.isEBO = r.of == PositionEdit;
+          (takeProfit ? info.limitPrice : info.stopPrice) = price;
+          (takeProfit ? info.TakeProfitEnabled : info.StopLossEnabled) = true;
+          const Order order = OrderGenerator::buildOrder(info, t.data, {40, "20240102030405"}, true);
+          EXPECT_EQ(OrderValidator(t.context()).Validate(order), std::nullopt) << entry << " " << price;
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace td::testing

@@ -30,22 +30,23 @@ TEST_F(TicketTest, AClickOnASideBoxChoosesThatSide) {
   clickOn(window, window.advancedMode());
   ticket->comboBoxSelectionIsChanging(TicketComboId::OrderType, "Stop");
   ASSERT_TRUE(window.buyCheckBox()->isChecked());
-  // A buy stop at or above Ask + 10 pips, a sell stop at or below Bid - 10 pips.
-  ASSERT_EQ(window.priceField()->text(), "1.08472");
+  // A buy stop at or above Ask + 10 pips, a sell stop at or below Bid - 10 pips, each proposed with
+  // room for two more.
+  ASSERT_EQ(window.priceField()->text(), "1.08474");
   for (int click = 0; click < 2; ++click) {
     clickOn(window, window.sellCheckBox());
     EXPECT_TRUE(window.sellCheckBox()->isChecked());
     EXPECT_FALSE(window.buyCheckBox()->isChecked());
     EXPECT_EQ(ticket->GetTradingMode(), 1);
     EXPECT_TRUE(state().placeShowsSell);
-    EXPECT_EQ(window.priceField()->text(), "1.08440");
+    EXPECT_EQ(window.priceField()->text(), "1.08438");
   }
   clickOn(window, window.buyCheckBox());
   EXPECT_TRUE(window.buyCheckBox()->isChecked());
   EXPECT_FALSE(window.sellCheckBox()->isChecked());
   EXPECT_EQ(ticket->GetTradingMode(), 0);
   EXPECT_FALSE(state().placeShowsSell);
-  EXPECT_EQ(window.priceField()->text(), "1.08472");
+  EXPECT_EQ(window.priceField()->text(), "1.08474");
 }
 
 }  // namespace

@@ -222,12 +222,15 @@ TEST_F(TicketTest, QuoteHeaderShowsTimeRangeSpreadInTicksAndPricesWithTheItemsDe
   EXPECT_EQ(state().sellPrice, "1.08") << "no decimals read as two";
 }
 
-TEST_F(TicketTest, EntryPriceIsPrefilledWithItsBoundAndTurnsRedWithinASecondWhenItBreaksIt) {
+TEST_F(TicketTest, EntryPriceIsPrefilledBeyondItsBoundAndTurnsRedWithinASecondWhenItBreaksIt) {
   open();
   ticket->TradeTicketRadioButtonClicked(Ticket::kAdvancedMode);
   ticket->comboBoxSelectionIsChanging(TicketComboId::OrderType, "Stop");
-  // A buy stop lies at or above Ask + 10 pips.
-  EXPECT_EQ(state().price.text, "1.08472");
+  // A buy stop lies at or above Ask + 10 pips; it is proposed with room for two more, and its hint
+  // and colour come with the proposal.
+  EXPECT_EQ(state().price.text, "1.08474");
+  EXPECT_EQ(state().priceHint, ">= 1.08472");
+  EXPECT_EQ(state().price.background, FieldColour::Green);
   queue.advance(std::chrono::seconds(1));
   EXPECT_EQ(state().priceHint, ">= 1.08472");
   EXPECT_EQ(state().price.background, FieldColour::Green);
@@ -236,6 +239,7 @@ TEST_F(TicketTest, EntryPriceIsPrefilledWithItsBoundAndTurnsRedWithinASecondWhen
   EXPECT_EQ(state().price.background, FieldColour::Red);
   // A sell limit lies at or above Bid + 10 pips: below it is red.
   ticket->sellButtonClicked();
+  EXPECT_EQ(state().priceHint, "<= 1.08440") << "the hint follows the side at once";
   ticket->comboBoxSelectionIsChanging(TicketComboId::OrderType, "Limit");
   ticket->controlTextDidChange(TicketFieldId::Price, "1.08459");
   queue.advance(std::chrono::seconds(1));
@@ -256,8 +260,10 @@ TEST_F(TicketTest, BracketsOfAMarketOrderComeFromTheDesksBoundsAndUntickingClear
   ticket->stopLossCheckboxSelect(true);
   const auto desk = context().orderMananger();
   // A buy: the protecting side is 1.
-  EXPECT_EQ(state().takeProfitPrice.text, desk->UpdateTakeProfitandStopLoss(1, "EURUSD", true, 1001, 1, "", 0));
-  EXPECT_EQ(state().stopLossPrice.text, desk->UpdateTakeProfitandStopLoss(1, "EURUSD", false, 1001, 1, "", 0));
+  EXPECT_EQ(state().takeProfitPrice.text,
+            desk->UpdateTakeProfitandStopLoss(1, "EURUSD", true, 1001, 1, "", PriceBounds::kPrefill));
+  EXPECT_EQ(state().stopLossPrice.text,
+            desk->UpdateTakeProfitandStopLoss(1, "EURUSD", false, 1001, 1, "", PriceBounds::kPrefill));
   EXPECT_EQ(state().takeProfit.on, true);
   ticket->updatePriceTextFieldColor();
   EXPECT_EQ(state().takeProfitPrice.background, FieldColour::Green);
@@ -580,17 +586,18 @@ TEST_F(TicketTest, ProposalsAndHintsFollowTheTickedAccountsAndTheFarthestBoundPa
   ticket->toggleLeftDrawer();
   ticket->TradeTicketRadioButtonClicked(Ticket::kAdvancedMode);
   ticket->takeProfitCheckboxSelect(true);
-  // A market buy's take-profit: Ask + 10 pips for 1001, + 30 pips for 1002.
+  // A market buy's take-profit: Ask + 10 pips for 1001, + 30 pips for 1002, proposed with a fifth
+  // more.
   ticket->hitCheckbox(0);
-  EXPECT_EQ(state().takeProfitPrice.text, "1.08472");
+  EXPECT_EQ(state().takeProfitPrice.text, "1.08474");
   ticket->hitCheckbox(1);
-  EXPECT_EQ(state().takeProfitPrice.text, "1.08492");
+  EXPECT_EQ(state().takeProfitPrice.text, "1.08498");
   EXPECT_EQ(state().takeProfitHint, ">= 1.08492");
   ticket->controlTextDidChange(TicketFieldId::TakeProfit, "1.08472");
   queue.advance(std::chrono::seconds(1));
   EXPECT_EQ(state().takeProfitPrice.background, FieldColour::Red);
   ticket->hitCheckbox(1);
-  EXPECT_EQ(state().takeProfitPrice.text, "1.08472");
+  EXPECT_EQ(state().takeProfitPrice.text, "1.08474");
   EXPECT_EQ(state().takeProfitHint, ">= 1.08472");
   EXPECT_EQ(state().takeProfitPrice.background, FieldColour::Green);
 

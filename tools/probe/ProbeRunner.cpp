@@ -282,7 +282,8 @@ void ProbeRunner::placeOrderWhenReady() {
     const int protecting = spec.buy ? 1 : 0;
     info.TakeProfitEnabled = info.StopLossEnabled = true;
     const auto proposed = [&](bool takeProfit) {
-      return desk_->UpdateTakeProfitandStopLoss(protecting, spec.code, takeProfit, account, spec.orderType, info.price, 0);
+      return desk_->UpdateTakeProfitandStopLoss(protecting, spec.code, takeProfit, account, spec.orderType, info.price,
+                                                PriceBounds::kPrefill);
     };
     info.limitPrice = proposed(true);
     info.stopPrice = proposed(false);

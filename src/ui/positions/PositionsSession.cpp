@@ -108,7 +108,8 @@ std::string LivePositionsSession::UpdateTakeProfitandStopLoss(std::int32_t side,
                                                               std::string_view orderPrice,
                                                               PriceBounds::BracketOf request) const {
   const auto desk = AppContext::current()->orderMananger();
-  return desk ? desk->UpdateTakeProfitandStopLoss(side, itemCode, takeProfit, accountNumber, orderType, orderPrice, 0,
+  return desk ? desk->UpdateTakeProfitandStopLoss(side, itemCode, takeProfit, accountNumber, orderType, orderPrice,
+                                                  PriceBounds::kPrefill,
                                                   request)
               : std::string();
 }

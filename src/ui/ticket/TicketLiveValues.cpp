@@ -57,24 +57,25 @@ void TradeTicketWindowController::updatePriceinTextField() {
   const std::int32_t protecting = side == 0 ? 1 : 0;
   const std::vector<std::int32_t> accounts = boundAccounts();
   if (state_.mode == kAdvancedMode) {
-    state_.price.text = desk ? desk->OrderTypeChange(orderType_, side, itemCode_, accounts, 0) : std::string();
+    state_.price.text =
+        desk ? desk->OrderTypeChange(orderType_, side, itemCode_, accounts, PriceBounds::kPrefill) : std::string();
   }
   if (state_.takeProfit.on && desk) {
     state_.takeProfitPrice.text =
-        desk->UpdateTakeProfitandStopLoss(protecting, itemCode_, true, accounts, orderType_, state_.price.text, 0);
+        desk->UpdateTakeProfitandStopLoss(protecting, itemCode_, true, accounts, orderType_, state_.price.text,
+                                          PriceBounds::kPrefill);
   }
   if (state_.stopLoss.on && desk) {
     state_.stopLossPrice.text =
-        desk->UpdateTakeProfitandStopLoss(protecting, itemCode_, false, accounts, orderType_, state_.price.text, 0);
+        desk->UpdateTakeProfitandStopLoss(protecting, itemCode_, false, accounts, orderType_, state_.price.text,
+                                          PriceBounds::kPrefill);
   }
   SetStepperValues();
-}
-
-void TradeTicketWindowController::boundAccountsChanged() {
-  ViewUpdate update(*this);
-  updatePriceinTextField();
+  // The hints and colours follow the new prices at once, not at the next second.
   updatePriceTextFieldColor();
 }
+
+void TradeTicketWindowController::boundAccountsChanged() { updatePriceinTextField(); }
 
 void TradeTicketWindowController::SetStepperValues() {
   ViewUpdate update(*this);
@@ -113,13 +114,15 @@ void TradeTicketWindowController::bracketCheckboxSelect(bool takeProfit, bool on
   TicketField& field = takeProfit ? state_.takeProfitPrice : state_.stopLossPrice;
   const auto desk = orders();
   if (on && desk) {
-    // Pre-filled with the nearest price the desk accepts for the protecting side.
+    // Pre-filled with a price the desk accepts for the protecting side, with room for the market's
+    // next moves.
     field.text = desk->UpdateTakeProfitandStopLoss(GetTradingMode() == 0 ? 1 : 0, itemCode_, takeProfit, boundAccounts(),
-                                                   orderType_, state_.price.text, 0);
+                                                   orderType_, state_.price.text, PriceBounds::kPrefill);
   } else {
     field.text.clear();
   }
   SetStepperValues();
+  updatePriceTextFieldColor();
   checkandloadOrderTypesforMultiAccount(state_.orderType.text);
 }
 
