@@ -35,6 +35,22 @@ TEST(PriceBoundsTest, TickSizeZeroMeansNoGrid) {
 
 class PriceBoundsDataTest : public ::testing::Test {
  protected:
+  // The validation of an order of the type (or a position's bracket edit) for a position on the side
+  // (0 long), at the entry price text, with one take-profit or stop-loss price, at the quote now.
+  CheckFailure check(int orderType, PriceBounds::BracketOf of, int positionSide, const std::string& entry,
+                     bool takeProfit, const std::string& price) {
+    const bool edit = of == PriceBounds::BracketOf::PositionEdit;
+    OrderInfo info = marketBuy();
+    info.orderType = orderType;
+    info.price = entry;
+    info.tradingMode = edit ? (positionSide == 0 ? 1 : 0) : positionSide;
+    info.isEBO = edit;
+    (takeProfit ? info.limitPrice : info.stopPrice) = price;
+    (takeProfit ? info.TakeProfitEnabled : info.StopLossEnabled) = true;
+    const Order order = OrderGenerator::buildOrder(info, t.data, {40, "20240102030405"}, true);
+    return OrderValidator(t.context()).Validate(order);
+  }
+
   TradingData t;
 };
 
@@ -142,15 +158,7 @@ TEST_F(PriceBoundsDataTest, EveryProposalPassesTheCheckOfItsRequestAndNoneTrigge
               r.orderType == 1 ? "" : PriceBounds::OrderTypeChange(t.data, r.orderType, positionSide, "EURUSD", 1001, 0);
           const std::string price = PriceBounds::UpdateTakeProfitandStopLoss(t.data, protecting, "EURUSD", takeProfit,
                                                                              1001, r.orderType, entry, 0, r.of);
-          OrderInfo info = marketBuy();
-          info.orderType = r.orderType;
-          info.price = entry;
-          info.tradingMode = r.of == PositionEdit ? protecting : positionSide;
-          info.isEBO = r.of == PositionEdit;
-          (takeProfit ? info.limitPrice : info.stopPrice) = price;
-          (takeProfit ? info.TakeProfitEnabled : info.StopLossEnabled) = true;
-          const Order order = OrderGenerator::buildOrder(info, t.data, {40, "20240102030405"}, true);
-          EXPECT_EQ(OrderValidator(t.context()).Validate(order), std::nullopt) << entry << " " << price;
+          EXPECT_EQ(check(r.orderType, r.of, positionSide, entry, takeProfit, price), std::nullopt) << entry << " " << price;
           if (r.orderType == 1) {
             // A long closes at the Bid: its stop-loss lies below it, its take-profit above.
             const double closing = positionSide == 0 ? in.bid : in.ask;
@@ -197,15 +205,7 @@ TEST_F(PriceBoundsDataTest, APrefilledPriceStillPassesAfterTheQuoteMovesAFifthOf
           }
           t.item->Bid += move;
           t.item->Ask += move;
-          OrderInfo info = marketBuy();
-          info.orderType = r.orderType;
-          info.price = entry;
-          info.tradingMode = r.of == PositionEdit ? protecting : positionSide;
-          info.isEBO = r.of == PositionEdit;
-          (takeProfit ? info.limitPrice : info.stopPrice) = price;
-          (takeProfit ? info.TakeProfitEnabled : info.StopLossEnabled) = true;
-          const Order order = OrderGenerator::buildOrder(info, t.data, {40, "20240102030405"}, true);
-          EXPECT_EQ(OrderValidator(t.context()).Validate(order), std::nullopt) << entry << " " << price;
+          EXPECT_EQ(check(r.orderType, r.of, positionSide, entry, takeProfit, price), std::nullopt) << entry << " " << price;
         }
       }
     }
