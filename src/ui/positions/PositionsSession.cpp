@@ -109,8 +109,7 @@ std::string LivePositionsSession::UpdateTakeProfitandStopLoss(std::int32_t side,
                                                               PriceBounds::BracketOf request) const {
   const auto desk = AppContext::current()->orderMananger();
   return desk ? desk->UpdateTakeProfitandStopLoss(side, itemCode, takeProfit, accountNumber, orderType, orderPrice,
-                                                  PriceBounds::kPrefill,
-                                                  request)
+                                                  PriceBounds::kPrefill, request)
               : std::string();
 }
 

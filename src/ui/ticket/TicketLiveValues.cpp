@@ -75,8 +75,6 @@ void TradeTicketWindowController::updatePriceinTextField() {
   updatePriceTextFieldColor();
 }
 
-void TradeTicketWindowController::boundAccountsChanged() { updatePriceinTextField(); }
-
 void TradeTicketWindowController::SetStepperValues() {
   ViewUpdate update(*this);
   const double tick = itemDetails_ ? itemDetails_->TickSize : 0;

@@ -43,7 +43,7 @@ void TradeTicketWindowController::resetMultiTradeRows(const std::function<bool(c
     for (const auto& account : getAccountCollection())
       if (account && takes(*account)) initializeMultiTradeClass(account);
   });
-  if (unticks) boundAccountsChanged();
+  if (unticks) updatePriceinTextField();
 }
 
 void TradeTicketWindowController::initializeMultiTradeClass(const std::shared_ptr<AccountDetails>& account) {
@@ -157,7 +157,7 @@ void TradeTicketWindowController::hitCheckbox(int row) {
   if (found != checkPoints_.end()) checkPoints_.erase(found);
   else checkPoints_.push_back(trade);
   multitradeModel_.valuesChanged();
-  if (toggleMultiTrade()) boundAccountsChanged();
+  if (toggleMultiTrade()) updatePriceinTextField();
 }
 
 void TradeTicketWindowController::selectAllMultiAccountCheckBoxClicked(bool on) {
@@ -166,7 +166,7 @@ void TradeTicketWindowController::selectAllMultiAccountCheckBoxClicked(bool on) 
   checkPoints_.clear();
   if (on) checkPoints_ = multitradeAccounts_;
   multitradeModel_.valuesChanged();
-  if (toggleMultiTrade()) boundAccountsChanged();
+  if (toggleMultiTrade()) updatePriceinTextField();
 }
 
 bool TradeTicketWindowController::doubleClickInTableViewHeader(int row, int column) {

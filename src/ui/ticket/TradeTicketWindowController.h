@@ -218,6 +218,7 @@ class TradeTicketWindowController {
   // ---- live values ----
   void UpdateValuesinTimer();
   std::int32_t GetTradingMode() const { return state_.buyCheck.on ? 0 : 1; }
+  // The price fields proposed anew for the side, the order type and boundAccounts(), then recoloured.
   void updatePriceinTextField();
   void SetStepperValues();
   // A stepper click: one step up (+1) or down (-1) written into its field.
@@ -320,8 +321,6 @@ class TradeTicketWindowController {
   // Advanced mode's choice of the side: the other box off, the prices proposed for it, the Place
   // button's image.
   void chooseSide(std::int32_t side);
-  // The accounts of boundAccounts() changed: the price fields are proposed anew and recoloured.
-  void boundAccountsChanged();
   // `takeProfitCheckboxSelect:` (true) or `stopLossCheckboxSelect:` (false).
   void bracketCheckboxSelect(bool takeProfit, bool on);
   // The fields every OrderInfo of the ticket takes from its controls.
