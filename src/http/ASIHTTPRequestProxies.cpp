@@ -70,11 +70,15 @@ void ASIHTTPRequest::fetchPACFile() {
     pacRequest->setIsPACFileRequest(true);
     pacRequest->setTimeOutSeconds(timeOutSeconds_);
     if (isSynchronous_) {
-      lock.unlock();
-      pacRequest->startSynchronous();
-      std::optional<std::string> script;
-      if (!pacRequest->error()) script = pacRequest->responseString();
-      runPACScriptAndStart(std::move(script));
+      // Fetched and run from the request's own loop, which the caller's thread runs next: here the
+      // request's lock is still held (by main()), and nothing may wait on the network under it.
+      auto self = std::static_pointer_cast<ASIHTTPRequest>(shared_from_this());
+      requestLoop().post([self, pacRequest] {
+        pacRequest->startSynchronous();
+        std::optional<std::string> script;
+        if (!pacRequest->error()) script = pacRequest->responseString();
+        self->runPACScriptAndStart(std::move(script));
+      });
       return;
     }
     PACFileRequest_ = pacRequest;

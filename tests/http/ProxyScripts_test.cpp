@@ -114,5 +114,21 @@ TEST_F(ProxyScriptRequests, ARunawayScriptEndsAtItsTimeItsRequestGoesDirectAndOt
   EXPECT_EQ(request->responseStatusCode(), 200);
 }
 
+TEST_F(ProxyScriptRequests, ASynchronousRequestFetchingItsScriptLeavesItsPropertiesReadableMeanwhile) {
+  // The script's server sends half of it and then nothing: the fetch ends at the request's time-out.
+  auto request = ASIHTTPRequest::requestWithURL(server.url("/hello"));
+  request->setPACurl(server.url("/stall?id=sync-script"));
+  request->setTimeOutSeconds(0.6);
+  std::thread caller([&] { request->startSynchronous(); });
+  ASSERT_TRUE(server.waitForLine("GOT GET /stall?id=sync-script"));
+  const auto start = Clock::now();
+  EXPECT_EQ(request->responseStatusCode(), 0);
+  EXPECT_LT(Clock::now() - start, 200ms) << "the fetch held the request's lock";
+  caller.join();
+  EXPECT_FALSE(request->error()) << request->error()->toString();
+  EXPECT_EQ(request->responseStatusCode(), 200);
+  EXPECT_FALSE(request->proxyHost());
+}
+
 }  // namespace
 }  // namespace td
