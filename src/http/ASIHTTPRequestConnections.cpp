@@ -110,9 +110,7 @@ void ASIHTTPRequest::chooseTunnel(HTTPStreamSettings& settings, bool ntlmMessage
   // handshake, whose messages belong to one connection, asks for the tunnel with CONNECTs of the
   // engine's own. Once open, the tunnel carries this origin's later requests through this proxy.
   if (!settings.share) return;
-  const std::string host = url_.host().find(':') == std::string::npos ? url_.host() : "[" + url_.host() + "]";
-  auto tunnel = settings.share->tunnelTo(settings.proxyHost, settings.proxyPort,
-                                         host + ":" + std::to_string(url_.effectivePort()));
+  auto tunnel = settings.share->tunnelTo(settings.proxyHost, settings.proxyPort, url_.tunnelTarget());
   if (tunnel->carriedByTransport()) {
     settings.tunnel = std::move(tunnel);
   } else if (proxyAuthenticationScheme_ == kHTTPAuthenticationSchemeNTLM) {

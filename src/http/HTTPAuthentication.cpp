@@ -242,9 +242,8 @@ bool HTTPAuthentication::applyCredentials(HTTPMessage& message, const HTTPCreden
     // The answer is for the request's target as its receiver reads it: a proxy sees host:port in the
     // CONNECT of a tunnel and the absolute URL of a plain request; a server sees the path and query.
     const bool tunnel = proxy_ && url.scheme() == "https";
-    const std::string host = url.host().find(':') == std::string::npos ? url.host() : "[" + url.host() + "]";
     const std::string pathAndQuery = url.path() + (url.query().empty() ? "" : "?" + url.query());
-    const std::string uri = tunnel   ? host + ":" + std::to_string(url.effectivePort())
+    const std::string uri = tunnel   ? url.tunnelTarget()
                             : proxy_ ? url.transportString()
                                      : pathAndQuery;
     const std::string method = tunnel ? "CONNECT" : message.method;

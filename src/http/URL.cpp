@@ -132,6 +132,11 @@ int URL::effectivePort() const {
   return 0;
 }
 
+std::string URL::tunnelTarget() const {
+  const bool ipv6 = host_.find(':') != std::string::npos;
+  return (ipv6 ? "[" + host_ + "]" : host_) + ":" + std::to_string(effectivePort());
+}
+
 std::string URL::pathExtension() const {
   const std::string decoded = percentDecode(path_);
   const auto slash = decoded.rfind('/');

@@ -32,6 +32,9 @@ class URL {
   std::optional<int> port() const { return port_; }
   // The port written, else the scheme's default (80, 443), else 0.
   int effectivePort() const;
+  // "host:port" as a CONNECT asks a proxy for the tunnel to this URL's server: the effective port,
+  // an IPv6 literal in brackets.
+  std::string tunnelTarget() const;
   // Percent-decoded user and password of the URL, if written.
   const std::optional<std::string>& user() const { return user_; }
   const std::optional<std::string>& password() const { return password_; }
