@@ -428,8 +428,6 @@ Outcome callAndWait(Call call) {
 
 void HTTPCredentialKeyring::setTiming(Timing timing) { KeyringThread::instance().setTiming(timing); }
 
-HTTPCredentialKeyring::Timing HTTPCredentialKeyring::timing() { return KeyringThread::instance().timing(); }
-
 void HTTPCredentialKeyring::find(const HTTPProtectionSpace& space, Found found) {
   KeyringThread::instance().submit(Call{Call::Kind::find, space, std::nullopt,
                                         [found = std::move(found)](const Outcome& outcome) {

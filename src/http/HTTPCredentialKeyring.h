@@ -49,7 +49,6 @@ class HTTPCredentialKeyring {
   };
   // For the calls made from now on; a rest that has begun ends (the service is asked again).
   static void setTiming(Timing timing);
-  static Timing timing();
 
   // These return at once. The answer (`found`, `done`) comes on the keyring's thread, exactly once,
   // by the call's deadline: hand it on to where it is needed and do nothing long there.
