@@ -435,19 +435,14 @@ void HTTPCredentialKeyring::find(const HTTPProtectionSpace& space, Found found) 
                                         }});
 }
 
-void HTTPCredentialKeyring::save(const HTTPProtectionSpace& space, const HTTPCredentials& credentials, Done done) {
-  KeyringThread::instance().submit(Call{Call::Kind::save, space, credentials, [done = std::move(done)](const Outcome&) {
-                                          if (done) done();
-                                        }});
+void HTTPCredentialKeyring::save(const HTTPProtectionSpace& space, const HTTPCredentials& credentials) {
+  KeyringThread::instance().submit(Call{Call::Kind::save, space, credentials, {}});
 }
 
-void HTTPCredentialKeyring::remove(const HTTPProtectionSpace& space, const HTTPCredentials* onlyIfHolding, Done done) {
+void HTTPCredentialKeyring::remove(const HTTPProtectionSpace& space, const HTTPCredentials* onlyIfHolding) {
   std::optional<HTTPCredentials> holding;
   if (onlyIfHolding) holding = *onlyIfHolding;
-  KeyringThread::instance().submit(Call{Call::Kind::remove, space, std::move(holding),
-                                        [done = std::move(done)](const Outcome&) {
-                                          if (done) done();
-                                        }});
+  KeyringThread::instance().submit(Call{Call::Kind::remove, space, std::move(holding), {}});
 }
 
 std::optional<HTTPCredentials> HTTPCredentialKeyring::findAndWait(const HTTPProtectionSpace& space) {
