@@ -306,18 +306,22 @@ class KeyringThread {
   }
 
   void act() {
-    Running& running = *current_;
-    Attributes attributes = attributesOf(running.call.space);
-    if (running.call.kind == Call::Kind::probe) {
+    const Call& call = current_->call;
+    if (call.kind == Call::Kind::probe) {
       finish(Outcome{std::nullopt, true});
-    } else if (running.call.kind == Call::Kind::find || (running.call.kind == Call::Kind::remove && running.call.credentials)) {
+    } else if (call.kind == Call::Kind::find || (call.kind == Call::Kind::remove && call.credentials)) {
       // A removal of named credentials reads what the space holds first.
-      secret_service_search(secretService_, &schema(), attributes.get(), SECRET_SEARCH_LOAD_SECRETS,
-                            running.cancellable, &KeyringThread::searched, tag());
+      secret_service_search(secretService_, &schema(), attributesOf(call.space).get(), SECRET_SEARCH_LOAD_SECRETS,
+                            current_->cancellable, &KeyringThread::searched, tag());
     } else {
-      secret_service_clear(secretService_, &schema(), attributes.get(), running.cancellable, &KeyringThread::cleared,
-                           tag());
+      clearSpace();
     }
+  }
+
+  // Empties the running call's space in the service: a removal, or a save's first step.
+  void clearSpace() {
+    secret_service_clear(secretService_, &schema(), attributesOf(current_->call.space).get(), current_->cancellable,
+                         &KeyringThread::cleared, tag());
   }
 
   static void searched(GObject*, GAsyncResult* result, gpointer tag) {
@@ -332,8 +336,7 @@ class KeyringThread {
     if (running->call.kind == Call::Kind::find) {
       self.finish(Outcome{found, true});
     } else if (found && found == running->call.credentials) {
-      secret_service_clear(self.secretService_, &schema(), attributesOf(running->call.space).get(),
-                           running->cancellable, &KeyringThread::cleared, tag);
+      self.clearSpace();
     } else {
       self.finish(Outcome{std::nullopt, true});
     }
@@ -425,8 +428,6 @@ Outcome callAndWait(Call call) {
 
 void HTTPCredentialKeyring::setTiming(Timing timing) { KeyringThread::instance().setTiming(timing); }
 
-HTTPCredentialKeyring::Timing HTTPCredentialKeyring::timing() { return KeyringThread::instance().timing(); }
-
 void HTTPCredentialKeyring::find(const HTTPProtectionSpace& space, Found found) {
   KeyringThread::instance().submit(Call{Call::Kind::find, space, std::nullopt,
                                         [found = std::move(found)](const Outcome& outcome) {
@@ -434,19 +435,14 @@ void HTTPCredentialKeyring::find(const HTTPProtectionSpace& space, Found found) 
                                         }});
 }
 
-void HTTPCredentialKeyring::save(const HTTPProtectionSpace& space, const HTTPCredentials& credentials, Done done) {
-  KeyringThread::instance().submit(Call{Call::Kind::save, space, credentials, [done = std::move(done)](const Outcome&) {
-                                          if (done) done();
-                                        }});
+void HTTPCredentialKeyring::save(const HTTPProtectionSpace& space, const HTTPCredentials& credentials) {
+  KeyringThread::instance().submit(Call{Call::Kind::save, space, credentials, {}});
 }
 
-void HTTPCredentialKeyring::remove(const HTTPProtectionSpace& space, const HTTPCredentials* onlyIfHolding, Done done) {
+void HTTPCredentialKeyring::remove(const HTTPProtectionSpace& space, const HTTPCredentials* onlyIfHolding) {
   std::optional<HTTPCredentials> holding;
   if (onlyIfHolding) holding = *onlyIfHolding;
-  KeyringThread::instance().submit(Call{Call::Kind::remove, space, std::move(holding),
-                                        [done = std::move(done)](const Outcome&) {
-                                          if (done) done();
-                                        }});
+  KeyringThread::instance().submit(Call{Call::Kind::remove, space, std::move(holding), {}});
 }
 
 std::optional<HTTPCredentials> HTTPCredentialKeyring::findAndWait(const HTTPProtectionSpace& space) {

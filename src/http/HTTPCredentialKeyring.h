@@ -39,7 +39,6 @@ struct HTTPProtectionSpace {
 class HTTPCredentialKeyring {
  public:
   using Found = std::function<void(std::optional<HTTPCredentials>)>;
-  using Done = std::function<void()>;
 
   struct Timing {
     // How long one call may wait for the secret service (connecting to it included).
@@ -49,18 +48,17 @@ class HTTPCredentialKeyring {
   };
   // For the calls made from now on; a rest that has begun ends (the service is asked again).
   static void setTiming(Timing timing);
-  static Timing timing();
 
-  // These return at once. The answer (`found`, `done`) comes on the keyring's thread, exactly once,
-  // by the call's deadline: hand it on to where it is needed and do nothing long there.
+  // These return at once. The answer (`found`) comes on the keyring's thread, exactly once, by the
+  // call's deadline: hand it on to where it is needed and do nothing long there.
   //
   // What the space holds (memory first, then the secret service); nothing when the service did not
   // answer in time.
   static void find(const HTTPProtectionSpace& space, Found found);
   // Replaces what the space holds.
-  static void save(const HTTPProtectionSpace& space, const HTTPCredentials& credentials, Done done = {});
+  static void save(const HTTPProtectionSpace& space, const HTTPCredentials& credentials);
   // Empties the space; with `onlyIfHolding`, only when it holds exactly those credentials.
-  static void remove(const HTTPProtectionSpace& space, const HTTPCredentials* onlyIfHolding = nullptr, Done done = {});
+  static void remove(const HTTPProtectionSpace& space, const HTTPCredentials* onlyIfHolding = nullptr);
 
   // The same, waiting for the answer: at most the deadlines of the calls made before it and its own.
   // For threads that may wait; never a request's loop.
