@@ -77,13 +77,27 @@ TEST(ProxyExceptions, NamesHostsDomainsAddressesNetworksAndPorts) {
 class KDEProxySettings : public ::testing::Test {
  protected:
   void SetUp() override {
-    fakeEnvironment() = {{"XDG_CURRENT_DESKTOP", "ubuntu:KDE"}, {"XDG_CONFIG_HOME", config.path()}};
+    std::filesystem::create_directory(system.file("first"));
+    std::filesystem::create_directory(system.file("second"));
+    fakeEnvironment() = {{"XDG_CURRENT_DESKTOP", "ubuntu:KDE"},
+                         {"XDG_CONFIG_HOME", config.path()},
+                         {"XDG_CONFIG_DIRS", system.path()}};
   }
   std::string forURL(const std::string& kioslaverc, const std::string& address) {
     test::writeFile(config.file("kioslaverc"), kioslaverc);
     return describe(systemProxiesForURL(url(address), &fakeLookup));
   }
-  test::ScratchDir config;
+  // The user's file (none when empty) and those of the two system-wide folders, the first of
+  // XDG_CONFIG_DIRS before the second.
+  std::string forURL(const std::string& user, const std::string& first, const std::string& second,
+                     const std::string& address) {
+    std::filesystem::remove(config.file("kioslaverc"));
+    if (!user.empty()) test::writeFile(config.file("kioslaverc"), user);
+    test::writeFile(system.file("first/kioslaverc"), first);
+    test::writeFile(system.file("second/kioslaverc"), second);
+    return describe(systemProxiesForURL(url(address), &fakeLookup));
+  }
+  test::ScratchDir config, system;
 };
 
 TEST_F(KDEProxySettings, EveryProxyTypeOfKioslavercMaps) {
@@ -121,6 +135,44 @@ TEST_F(KDEProxySettings, EveryProxyTypeOfKioslavercMaps) {
   // No file, or another desktop: nothing of KDE's is read.
   std::filesystem::remove(config.file("kioslaverc"));
   EXPECT_EQ(describe(systemProxiesForURL(url("http://x.org/"), &fakeLookup)), "direct");
+}
+
+TEST_F(KDEProxySettings, EachKeyComesFromTheFirstFolderThatHasItUnlessASystemFileLocksIt) {
+  fakeEnvironment()["XDG_CONFIG_DIRS"] = "relative/xdg::" + system.file("first") + ":" + system.file("second");
+  const std::string admin = "[Proxy Settings]\nProxyType=1\nhttpProxy=http://admin.proxy 3128\n";
+  const std::string vendor = "[Proxy Settings]\nProxyType=0\nhttpProxy=http://vendor.proxy 1\nNoProxyFor=.intranet\n";
+  // No file of the user's: the administrator's proxy, the vendor's exceptions.
+  EXPECT_EQ(forURL("", admin, vendor, "http://x.org/"), "admin.proxy:3128");
+  EXPECT_EQ(forURL("", admin, vendor, "http://wiki.intranet/"), "direct");
+  // The user's keys win over both, key by key.
+  EXPECT_EQ(forURL("[Proxy Settings]\nhttpProxy=http://mine.proxy 8080\n", admin, vendor, "http://x.org/"),
+            "mine.proxy:8080");
+  EXPECT_EQ(forURL("[Proxy Settings]\nProxyType=0\n", admin, vendor, "http://x.org/"), "direct");
+  // A locked group, key or file of a system-wide folder keeps what the user's file says away.
+  const std::string user = "[Proxy Settings]\nProxyType=0\nhttpProxy=http://mine.proxy 8080\n";
+  EXPECT_EQ(forURL(user, "[Proxy Settings][$i]\nProxyType=1\nhttpProxy=http://admin.proxy 3128\n", vendor,
+                   "http://x.org/"),
+            "admin.proxy:3128");
+  EXPECT_EQ(forURL(user, "[$i]\n[Proxy Settings]\nProxyType=1\n", vendor, "http://x.org/"), "vendor.proxy:1");
+  EXPECT_EQ(forURL("[Proxy Settings]\nProxyType=1\nhttpProxy=http://mine.proxy 8080\n",
+                   "[Proxy Settings]\nhttpProxy[$i]=http://admin.proxy 3128\n", vendor, "http://x.org/"),
+            "admin.proxy:3128");
+}
+
+TEST_F(KDEProxySettings, AnExceptionWrittenAsAURLNamesItsHostAndLocalNamesDotlessHosts) {
+  const std::string exceptions = "NoProxyFor=http://127.0.0.1,<local>,https://[::1]:8443/path,http://me@wiki.corp:80/\n";
+  const std::string manual = "[Proxy Settings]\nProxyType=1\nhttpProxy=http://web.proxy 3128\n" + exceptions;
+  EXPECT_EQ(forURL(manual, "http://127.0.0.1:8080/"), "direct");
+  EXPECT_EQ(forURL(manual, "http://[::1]/"), "direct");
+  EXPECT_EQ(forURL(manual, "http://wiki.corp/"), "direct");
+  EXPECT_EQ(forURL(manual, "http://intranet/"), "direct");
+  EXPECT_EQ(forURL(manual, "http://x.org/"), "web.proxy:3128");
+  EXPECT_EQ(forURL(manual, "http://[fe80::1]/"), "web.proxy:3128");  // an address, not a host name
+  // Reversed, the same entries name the only hosts that use the proxy.
+  const std::string reversed = manual + "ReversedException=true\n";
+  EXPECT_EQ(forURL(reversed, "http://intranet/"), "web.proxy:3128");
+  EXPECT_EQ(forURL(reversed, "http://127.0.0.1/"), "web.proxy:3128");
+  EXPECT_EQ(forURL(reversed, "http://x.org/"), "direct");
 }
 
 // GNOME's settings, on the memory backend: the test writes them through objects of its own.
