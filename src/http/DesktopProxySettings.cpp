@@ -22,15 +22,23 @@ struct GnomeStore {
   GSettings* http;
   GSettings* https;
   GSettings* socks;
+  bool httpAccount;  // the http child has the keys of the proxy's account
 };
 
-// A settings object of the schema when it is installed with every key named.
-GSettings* openSchema(GSettingsSchemaSource* source, const char* id, std::initializer_list<const char*> keys) {
-  GSettingsSchema* schema = g_settings_schema_source_lookup(source, id, TRUE);
-  if (!schema) return nullptr;
+bool hasKeys(GSettingsSchema* schema, std::initializer_list<const char*> keys) {
   bool whole = true;
   for (const char* key : keys) whole = whole && g_settings_schema_has_key(schema, key);
-  GSettings* settings = whole ? g_settings_new_full(schema, nullptr, nullptr) : nullptr;
+  return whole;
+}
+
+// A settings object of the schema when it is installed with every key named; `extra` tells whether
+// it has the `extraKeys` too.
+GSettings* openSchema(GSettingsSchemaSource* source, const char* id, std::initializer_list<const char*> keys,
+                      std::initializer_list<const char*> extraKeys = {}, bool* extra = nullptr) {
+  GSettingsSchema* schema = g_settings_schema_source_lookup(source, id, TRUE);
+  if (!schema) return nullptr;
+  GSettings* settings = hasKeys(schema, keys) ? g_settings_new_full(schema, nullptr, nullptr) : nullptr;
+  if (extra) *extra = hasKeys(schema, extraKeys);
   g_settings_schema_unref(schema);
   return settings;
 }
@@ -40,10 +48,12 @@ const GnomeStore* gnomeStore() {
   static const GnomeStore* const store = []() -> const GnomeStore* {
     GSettingsSchemaSource* source = g_settings_schema_source_get_default();
     if (!source) return nullptr;
+    bool httpAccount = false;
+    GSettings* http = openSchema(source, "org.gnome.system.proxy.http", {"host", "port"},
+                                 {"use-authentication", "authentication-user", "authentication-password"}, &httpAccount);
     const GnomeStore opened{openSchema(source, "org.gnome.system.proxy", {"mode", "autoconfig-url", "ignore-hosts"}),
-                            openSchema(source, "org.gnome.system.proxy.http", {"host", "port"}),
-                            openSchema(source, "org.gnome.system.proxy.https", {"host", "port"}),
-                            openSchema(source, "org.gnome.system.proxy.socks", {"host", "port"})};
+                            http, openSchema(source, "org.gnome.system.proxy.https", {"host", "port"}),
+                            openSchema(source, "org.gnome.system.proxy.socks", {"host", "port"}), httpAccount};
     if (opened.proxy && opened.http && opened.https && opened.socks) return new GnomeStore(opened);
     for (GSettings* settings : {opened.proxy, opened.http, opened.https, opened.socks})
       if (settings) g_object_unref(settings);
@@ -181,17 +191,24 @@ std::optional<std::vector<ProxyEntry>> desktopProxiesForURL(const URL& url, cons
     std::string script = settings.autoConfigURL;
     if (script.empty()) return list;
     if (script.front() == '/') script = URL::fileURLWithPath(script).absoluteString();
-    list.push_back(ProxyEntry{{}, 0, {}, script});
+    list.push_back(ProxyEntry{{}, 0, {}, script, {}});
     return list;
   }
   std::string own;
-  if (url.scheme() == "https") own = settings.https;
-  else if (url.scheme() == "http") own = settings.http;
+  std::optional<ProxyAccount> account;
+  if (url.scheme() == "https") {
+    own = settings.https;
+    account = settings.httpsAccount;
+  } else if (url.scheme() == "http") {
+    own = settings.http;
+    account = settings.httpAccount;
+  }
   std::optional<ProxyEntry> proxy;
   if (!own.empty()) proxy = parseProxySetting(own);
   else if (!settings.socks.empty()) proxy = parseProxySetting(settings.socks, "socks");
   else return list;
   if (!proxy) return std::nullopt;
+  if (!own.empty()) proxy->account = std::move(account);
   list.push_back(*proxy);
   return list;
 }
@@ -216,9 +233,17 @@ std::optional<DesktopProxySettings> gnomeProxySettings() {
   for (gchar** host = hosts; host && *host; ++host) settings.exceptions.emplace_back(*host);
   g_strfreev(hosts);
   settings.http = gnomeProxy(store->http, "http");
-  // An https proxy left empty is the http one.
+  if (!settings.http.empty() && store->httpAccount && g_settings_get_boolean(store->http, "use-authentication")) {
+    settings.httpAccount = ProxyAccount{takeString(g_settings_get_string(store->http, "authentication-user")),
+                                        takeString(g_settings_get_string(store->http, "authentication-password"))};
+  }
+  // An https proxy left empty is the http one, its account included; GNOME keeps none for a
+  // separate https proxy.
   settings.https = gnomeProxy(store->https, "http");
-  if (settings.https.empty()) settings.https = settings.http;
+  if (settings.https.empty()) {
+    settings.https = settings.http;
+    settings.httpsAccount = settings.httpAccount;
+  }
   settings.socks = gnomeProxy(store->socks, "socks");
   return settings;
 }

@@ -19,6 +19,8 @@ struct DesktopProxySettings {
   // Manual: the proxy of http and of https URLs, as parseProxySetting reads them; empty for none.
   // `socks` serves the URLs whose own is empty.
   std::string http, https, socks;
+  // The account kept for the proxy of http (of https) URLs; none when none is kept for it.
+  std::optional<ProxyAccount> httpAccount, httpsAccount;
   // The hosts that go direct (proxyExceptionNamesHost's entries, and with `plainHostNamesListed`
   // every host name without a dot); with `listedHostsUseProxy`, the only hosts that use the proxy.
   std::vector<std::string> exceptions;
@@ -37,7 +39,9 @@ std::optional<std::vector<ProxyEntry>> desktopProxiesForURL(const URL& url, cons
 std::optional<DesktopProxySettings> desktopProxySettings(EnvironmentLookup lookup);
 
 // GNOME's settings through GSettings; nothing when their schema is not installed. With dconf (the
-// usual store) a read looks into its database file and waits on no other process.
+// usual store) a read looks into its database file and waits on no other process. The account of
+// the http proxy (use-authentication) serves it, and https URLs too when GNOME names no https proxy
+// and so sends them through the http one; a separate https proxy has no account in GNOME.
 std::optional<DesktopProxySettings> gnomeProxySettings();
 
 // KDE's settings in the kioslaverc texts of its configuration folders, the user's first: each key

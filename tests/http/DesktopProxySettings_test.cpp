@@ -188,12 +188,18 @@ class GNOMEProxySettings : public ::testing::Test {
     g_settings_schema_unref(schema);
     proxy = g_settings_new("org.gnome.system.proxy");
     for (const char* child : {"http", "https", "socks"}) children[child] = g_settings_get_child(proxy, child);
+    account = g_settings_get_child(proxy, "http");
   }
   void TearDown() override {
     for (auto& [name, settings] : children) {
       g_settings_reset(settings, "host");
       g_settings_reset(settings, "port");
       g_object_unref(settings);
+    }
+    if (account) {
+      for (const char* key : {"use-authentication", "authentication-user", "authentication-password"})
+        g_settings_reset(account, key);
+      g_object_unref(account);
     }
     for (const char* key : {"mode", "autoconfig-url", "ignore-hosts"}) g_settings_reset(proxy, key);
     if (proxy) g_object_unref(proxy);
@@ -203,8 +209,19 @@ class GNOMEProxySettings : public ::testing::Test {
     g_settings_set_int(children[child], "port", port);
   }
   std::string forURL(const std::string& address) { return describe(systemProxiesForURL(url(address), &fakeLookup)); }
+  void setAccount(bool use, const char* user, const char* password) {
+    g_settings_set_boolean(account, "use-authentication", use);
+    g_settings_set_string(account, "authentication-user", user);
+    g_settings_set_string(account, "authentication-password", password);
+  }
+  // "user:password" of the account offered for the proxy host:port on the way to the URL; "none".
+  std::string accountFor(const std::string& address, const std::string& host, int port) {
+    const auto offered = systemProxyAccount(url(address), host, port, &fakeLookup);
+    return offered ? offered->user + ":" + offered->password : "none";
+  }
 
   GSettings* proxy = nullptr;
+  GSettings* account = nullptr;
   std::map<std::string, GSettings*> children;
 };
 
@@ -238,6 +255,58 @@ TEST_F(GNOMEProxySettings, EveryModeOfGSettingsMaps) {
   fakeEnvironment()["no_proxy"] = "x.org";
   EXPECT_EQ(forURL("http://x.org/"), "direct");
   EXPECT_EQ(forURL("https://x.org/"), "script http://wpad.example/proxy.pac");
+}
+
+TEST_F(GNOMEProxySettings, TheHTTPProxysAccountServesItForHTTPAndForHTTPSWithoutAProxyOfItsOwn) {
+  g_settings_set_string(proxy, "mode", "manual");
+  setProxy("http", "Web.Proxy", 3128);
+  setAccount(true, "pu", "pp");
+  EXPECT_EQ(accountFor("http://x.org/", "web.proxy", 3128), "pu:pp");
+  EXPECT_EQ(accountFor("https://x.org/", "web.proxy", 3128), "pu:pp");  // through the http proxy
+  EXPECT_EQ(accountFor("http://x.org/", "web.proxy", 8080), "none");    // another proxy
+  // A separate https proxy has no account in GNOME, even at the http proxy's address.
+  setProxy("https", "web.proxy", 3128);
+  EXPECT_EQ(accountFor("https://x.org/", "web.proxy", 3128), "none");
+  EXPECT_EQ(accountFor("http://x.org/", "web.proxy", 3128), "pu:pp");
+  // Nor has the socks proxy, a proxy the environment names, or an account switched off.
+  setProxy("http", "", 0);
+  setProxy("socks", "web.proxy", 3128);
+  EXPECT_EQ(accountFor("http://x.org/", "web.proxy", 3128), "none");
+  setProxy("http", "web.proxy", 3128);
+  fakeEnvironment()["http_proxy"] = "http://web.proxy:3128";
+  EXPECT_EQ(accountFor("http://x.org/", "web.proxy", 3128), "none");
+  fakeEnvironment().erase("http_proxy");
+  setAccount(false, "pu", "pp");
+  EXPECT_EQ(accountFor("http://x.org/", "web.proxy", 3128), "none");
+}
+
+// A proxy that asks for Basic credentials lets in a request that has none of its own, with the
+// account GNOME keeps for its http proxy.
+TEST_F(GNOMEProxySettings, ARequestWithoutProxyCredentialsPassesWithGNOMEsAccount) {
+  test::ScratchDir dir;
+  int port = 0;
+  auto tinyproxy = test::startOnFreePort(port, [&](int p) {
+    test::writeFile(dir.file("proxy.conf"), "Port " + std::to_string(p) +
+                                                "\nListen 127.0.0.1\nTimeout 30\nAllow 127.0.0.1\nLogLevel Critical\n"
+                                                "BasicAuth pu pp\n");
+    return std::make_unique<test::Process>("tinyproxy", std::vector<std::string>{"-d", "-c", dir.file("proxy.conf")});
+  });
+  ASSERT_NE(port, 0) << "tinyproxy did not start";
+  test::TestServer server;
+  test::MainQueueFixture main;
+  ::unsetenv("http_proxy");
+  ::unsetenv("XDG_CURRENT_DESKTOP");
+  g_settings_set_string(proxy, "mode", "manual");
+  g_settings_set_strv(proxy, "ignore-hosts", nullptr);
+  setProxy("http", "127.0.0.1", port);
+  setAccount(true, "pu", "pp");
+  test::RecordingDelegate d;
+  auto request = ASIHTTPRequest::requestWithURL(server.url("/echo"));
+  main.run(request, d);
+  ASSERT_EQ(d.finished, 1) << (d.lastError ? d.lastError->toString() : "");
+  EXPECT_EQ(request->proxyPort(), port);
+  EXPECT_EQ(request->proxyAuthenticationScheme(), "Basic");
+  EXPECT_NE(request->responseString().value_or("").find("\"Via\""), std::string::npos);
 }
 
 // Each in a process of its own, where GSettings is first used under the conditions given; the
