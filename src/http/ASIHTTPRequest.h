@@ -533,9 +533,10 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   void resumeAfterChallenge(const ChallengeSide& side);
   // Credentials to answer the server's (the proxy's) challenge, from the sources in their order: for
   // the server the URL, the main request, the request's own; for the proxy the main request's, the
-  // request's own, for an NTLM proxy the server ones; then the keyring, for the space the challenge
-  // names (for the server only with keychain persistence, for the proxy always). The account domain is added for a scheme
-  // that needs one.
+  // request's own, for an NTLM proxy the server ones, the account the desktop keeps for the proxy
+  // when its settings name that proxy for the URL (systemProxyAccount); then the keyring, for the
+  // space the challenge names (for the server only with keychain persistence, for the proxy always).
+  // The account domain is added for a scheme that needs one.
   //
   // `answer` is called exactly once, with the credentials or with none: before this returns when the
   // keyring is not asked, else later on the request's loop, when the keyring answers or its deadline

@@ -1,6 +1,7 @@
 // Answering server (401) and proxy (407) challenges: building the authentication object, finding
-// credentials (session store, URL, main request, the request itself, the saved credentials, last the
-// delegate), applying them and starting again; the Basic header sent before any challenge.
+// credentials (session store, URL, main request, the request itself, for a proxy the desktop's
+// account, the saved credentials, last the delegate), applying them and starting again; the Basic
+// header sent before any challenge.
 // Credentials that were refused are never offered again, and nothing waits for ever.
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include "http/ASIHTTPRequestInternal.h"
 #include "http/HTTPAuthentication.h"
 #include "http/HTTPCredentialKeyring.h"
+#include "http/HTTPProxySettings.h"
 #include "http/RunLoop.h"
 
 namespace td {
@@ -202,8 +204,14 @@ void ASIHTTPRequest::findCredentials(CredentialsAnswer answer) {
 
 void ASIHTTPRequest::findProxyCredentials(CredentialsAnswer answer) {
   std::optional<std::string> user, pass;
+  URL url;
+  std::string proxyHost;
+  int proxyPort = 0;
   {
     std::lock_guard lock(cancelledLock_);
+    url = url_;
+    proxyHost = proxyHost_.value_or("");
+    proxyPort = proxyPort_;
     if (auto main = mainRequest(); main && main->proxyUsername() && main->proxyPassword()) {
       user = main->proxyUsername();
       pass = main->proxyPassword();
@@ -214,6 +222,13 @@ void ASIHTTPRequest::findProxyCredentials(CredentialsAnswer answer) {
       // An NTLM proxy usually knows the accounts of the server behind it.
       user = username_;
       pass = password_;
+    }
+  }
+  // The account the desktop keeps for the proxy its settings name for this URL.
+  if (!user || !pass) {
+    if (auto account = systemProxyAccount(url, proxyHost, proxyPort)) {
+      user = std::move(account->user);
+      pass = std::move(account->password);
     }
   }
   answerWithCredentials(true, user, pass, std::move(answer));

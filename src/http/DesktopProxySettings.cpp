@@ -7,6 +7,7 @@
 #include <iterator>
 #include <map>
 #include <mutex>
+#include <set>
 
 #include "http/HTTPHeaders.h"
 
@@ -21,15 +22,23 @@ struct GnomeStore {
   GSettings* http;
   GSettings* https;
   GSettings* socks;
+  bool httpAccount;  // the http child has the keys of the proxy's account
 };
 
-// A settings object of the schema when it is installed with every key named.
-GSettings* openSchema(GSettingsSchemaSource* source, const char* id, std::initializer_list<const char*> keys) {
-  GSettingsSchema* schema = g_settings_schema_source_lookup(source, id, TRUE);
-  if (!schema) return nullptr;
+bool hasKeys(GSettingsSchema* schema, std::initializer_list<const char*> keys) {
   bool whole = true;
   for (const char* key : keys) whole = whole && g_settings_schema_has_key(schema, key);
-  GSettings* settings = whole ? g_settings_new_full(schema, nullptr, nullptr) : nullptr;
+  return whole;
+}
+
+// A settings object of the schema when it is installed with every key named; `extra` tells whether
+// it has the `extraKeys` too.
+GSettings* openSchema(GSettingsSchemaSource* source, const char* id, std::initializer_list<const char*> keys,
+                      std::initializer_list<const char*> extraKeys = {}, bool* extra = nullptr) {
+  GSettingsSchema* schema = g_settings_schema_source_lookup(source, id, TRUE);
+  if (!schema) return nullptr;
+  GSettings* settings = hasKeys(schema, keys) ? g_settings_new_full(schema, nullptr, nullptr) : nullptr;
+  if (extra) *extra = hasKeys(schema, extraKeys);
   g_settings_schema_unref(schema);
   return settings;
 }
@@ -39,10 +48,12 @@ const GnomeStore* gnomeStore() {
   static const GnomeStore* const store = []() -> const GnomeStore* {
     GSettingsSchemaSource* source = g_settings_schema_source_get_default();
     if (!source) return nullptr;
+    bool httpAccount = false;
+    GSettings* http = openSchema(source, "org.gnome.system.proxy.http", {"host", "port"},
+                                 {"use-authentication", "authentication-user", "authentication-password"}, &httpAccount);
     const GnomeStore opened{openSchema(source, "org.gnome.system.proxy", {"mode", "autoconfig-url", "ignore-hosts"}),
-                            openSchema(source, "org.gnome.system.proxy.http", {"host", "port"}),
-                            openSchema(source, "org.gnome.system.proxy.https", {"host", "port"}),
-                            openSchema(source, "org.gnome.system.proxy.socks", {"host", "port"})};
+                            http, openSchema(source, "org.gnome.system.proxy.https", {"host", "port"}),
+                            openSchema(source, "org.gnome.system.proxy.socks", {"host", "port"}), httpAccount};
     if (opened.proxy && opened.http && opened.https && opened.socks) return new GnomeStore(opened);
     for (GSettings* settings : {opened.proxy, opened.http, opened.https, opened.socks})
       if (settings) g_object_unref(settings);
@@ -80,15 +91,91 @@ bool namesKDE(const std::optional<std::string>& desktops) {
   return false;
 }
 
+// The folders KDE reads its configuration from, the user's first: XDG_CONFIG_HOME (else ~/.config),
+// then each of XDG_CONFIG_DIRS (else /etc/xdg). A relative path is no folder of these.
+std::vector<std::string> kdeConfigFolders(EnvironmentLookup lookup) {
+  std::vector<std::string> folders;
+  const auto config = lookup("XDG_CONFIG_HOME");
+  if (config && !config->empty()) folders.push_back(*config);
+  else if (auto home = lookup("HOME"); home && !home->empty()) folders.push_back(*home + "/.config");
+  const auto dirs = lookup("XDG_CONFIG_DIRS");
+  const std::vector<std::string> system = splitList(dirs.value_or(""), ':');
+  folders.insert(folders.end(), system.begin(), system.end());
+  if (system.empty()) folders.emplace_back("/etc/xdg");
+  std::erase_if(folders, [](const std::string& folder) { return folder.front() != '/'; });
+  return folders;
+}
+
 std::optional<DesktopProxySettings> kdeProxySettings(EnvironmentLookup lookup) {
-  std::string home;
-  if (auto config = lookup("XDG_CONFIG_HOME"); config && !config->empty()) home = *config;
-  else if (auto user = lookup("HOME"); user && !user->empty()) home = *user + "/.config";
-  else return std::nullopt;
-  std::ifstream in(home + "/kioslaverc", std::ios::binary);
-  if (!in) return DesktopProxySettings{};
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return parseKioslaverc(text, lookup);
+  std::vector<std::string> texts;
+  for (const std::string& folder : kdeConfigFolders(lookup)) {
+    std::ifstream in(folder + "/kioslaverc", std::ios::binary);
+    if (in) texts.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  return parseKioslaverc(texts, lookup);
+}
+
+// Whether KConfig's flags ("[$i]", "[$ie]") of a key, a group or a file mark it immutable.
+bool immutableFlag(std::string_view flags) {
+  return flags.size() >= 4 && flags.starts_with("[$") && flags.ends_with("]") &&
+         flags.find('i') != std::string_view::npos;
+}
+
+// The [Proxy Settings] group as KConfig reads its files: from the least specific to the user's, each
+// entry replacing an earlier one unless that was locked.
+struct ProxyGroup {
+  std::map<std::string, std::string> values;
+  std::set<std::string> lockedKeys;
+  bool locked = false;  // the whole group
+
+  void read(std::string_view text) {
+    if (locked) return;
+    bool fileLocked = false, inGroup = false, seenGroup = false, lockAfterFile = false;
+    for (const std::string& line : splitList(text, '\n')) {
+      if (line.front() == '#') continue;
+      if (line.front() == '[') {
+        if (!seenGroup && line == "[$i]") {  // the whole file
+          fileLocked = true;
+          continue;
+        }
+        seenGroup = true;
+        const auto close = line.find(']');
+        const std::string rest = close == std::string::npos ? std::string() : line.substr(close + 1);
+        inGroup = close != std::string::npos && line.substr(1, close - 1) == "Proxy Settings" &&
+                  (rest.empty() || immutableFlag(rest));
+        if (inGroup && (fileLocked || !rest.empty())) lockAfterFile = true;
+        continue;
+      }
+      const auto equals = line.find('=');
+      if (!inGroup || equals == std::string::npos) continue;
+      // "httpProxy[$e]": the key and its flags; a key for a language ("Name[de]") is not this one.
+      const std::string name = trimWhitespace(line.substr(0, equals));
+      const auto open = name.find('[');
+      const std::string key = trimWhitespace(name.substr(0, open));
+      const std::string flags = open == std::string::npos ? std::string() : name.substr(open);
+      if (!flags.empty() && !flags.starts_with("[$")) continue;
+      if (lockedKeys.contains(key)) continue;
+      values[key] = trimWhitespace(line.substr(equals + 1));
+      if (fileLocked || immutableFlag(flags)) lockedKeys.insert(key);
+    }
+    if (lockAfterFile) locked = true;
+  }
+};
+
+// An exception as KDE reads it: a URL ("http://127.0.0.1:8080/") stands for its host.
+std::string kdeExceptionHost(const std::string& entry) {
+  const auto scheme = entry.find("://");
+  if (scheme == std::string::npos) return entry;
+  std::string authority = entry.substr(scheme + 3);
+  authority = authority.substr(0, authority.find_first_of("/?#"));
+  if (const auto at = authority.rfind('@'); at != std::string::npos) authority.erase(0, at + 1);
+  if (!authority.empty() && authority.front() == '[') return authority.substr(0, authority.find(']') + 1);
+  return authority.substr(0, authority.find(':'));
+}
+
+// A host name without a dot (not an address: IPv4's have dots, IPv6's colons).
+bool isPlainHostName(const std::string& host) {
+  return !host.empty() && host.find_first_of(".:") == std::string::npos;
 }
 
 }  // namespace
@@ -96,7 +183,7 @@ std::optional<DesktopProxySettings> kdeProxySettings(EnvironmentLookup lookup) {
 std::optional<std::vector<ProxyEntry>> desktopProxiesForURL(const URL& url, const DesktopProxySettings& settings) {
   std::vector<ProxyEntry> list;
   if (settings.mode == DesktopProxySettings::Mode::Direct) return list;
-  bool listed = false;
+  bool listed = settings.plainHostNamesListed && isPlainHostName(url.host());
   for (const std::string& entry : settings.exceptions) listed = listed || proxyExceptionNamesHost(entry, url);
   if (listed != settings.listedHostsUseProxy) return list;
   if (settings.mode == DesktopProxySettings::Mode::Automatic) {
@@ -104,17 +191,24 @@ std::optional<std::vector<ProxyEntry>> desktopProxiesForURL(const URL& url, cons
     std::string script = settings.autoConfigURL;
     if (script.empty()) return list;
     if (script.front() == '/') script = URL::fileURLWithPath(script).absoluteString();
-    list.push_back(ProxyEntry{{}, 0, {}, script});
+    list.push_back(ProxyEntry{{}, 0, {}, script, {}});
     return list;
   }
   std::string own;
-  if (url.scheme() == "https") own = settings.https;
-  else if (url.scheme() == "http") own = settings.http;
+  std::optional<ProxyAccount> account;
+  if (url.scheme() == "https") {
+    own = settings.https;
+    account = settings.httpsAccount;
+  } else if (url.scheme() == "http") {
+    own = settings.http;
+    account = settings.httpAccount;
+  }
   std::optional<ProxyEntry> proxy;
   if (!own.empty()) proxy = parseProxySetting(own);
   else if (!settings.socks.empty()) proxy = parseProxySetting(settings.socks, "socks");
   else return list;
   if (!proxy) return std::nullopt;
+  if (!own.empty()) proxy->account = std::move(account);
   list.push_back(*proxy);
   return list;
 }
@@ -139,29 +233,25 @@ std::optional<DesktopProxySettings> gnomeProxySettings() {
   for (gchar** host = hosts; host && *host; ++host) settings.exceptions.emplace_back(*host);
   g_strfreev(hosts);
   settings.http = gnomeProxy(store->http, "http");
-  // An https proxy left empty is the http one.
+  if (!settings.http.empty() && store->httpAccount && g_settings_get_boolean(store->http, "use-authentication")) {
+    settings.httpAccount = ProxyAccount{takeString(g_settings_get_string(store->http, "authentication-user")),
+                                        takeString(g_settings_get_string(store->http, "authentication-password"))};
+  }
+  // An https proxy left empty is the http one, its account included; GNOME keeps none for a
+  // separate https proxy.
   settings.https = gnomeProxy(store->https, "http");
-  if (settings.https.empty()) settings.https = settings.http;
+  if (settings.https.empty()) {
+    settings.https = settings.http;
+    settings.httpsAccount = settings.httpAccount;
+  }
   settings.socks = gnomeProxy(store->socks, "socks");
   return settings;
 }
 
-DesktopProxySettings parseKioslaverc(std::string_view text, EnvironmentLookup lookup) {
-  // The [Proxy Settings] group, keys without their flags ("httpProxy[$e]").
-  std::map<std::string, std::string> keys;
-  bool inGroup = false;
-  for (std::string line : splitList(text, '\n')) {
-    if (line.front() == '#') continue;
-    if (line.front() == '[') {
-      inGroup = line == "[Proxy Settings]";
-      continue;
-    }
-    const auto equals = line.find('=');
-    if (!inGroup || equals == std::string::npos) continue;
-    std::string key = trimWhitespace(line.substr(0, equals));
-    if (const auto flags = key.find('['); flags != std::string::npos) key = trimWhitespace(key.substr(0, flags));
-    keys[key] = trimWhitespace(line.substr(equals + 1));
-  }
+DesktopProxySettings parseKioslaverc(const std::vector<std::string>& texts, EnvironmentLookup lookup) {
+  ProxyGroup group;
+  for (auto text = texts.rbegin(); text != texts.rend(); ++text) group.read(*text);
+  const std::map<std::string, std::string>& keys = group.values;
   auto value = [&](const char* key) {
     const auto found = keys.find(key);
     return found == keys.end() ? std::string() : found->second;
@@ -180,7 +270,10 @@ DesktopProxySettings parseKioslaverc(std::string_view text, EnvironmentLookup lo
       for (std::string* setting : {&settings.http, &settings.https, &settings.socks, &exceptions})
         *setting = lookupOrNothing(lookup, *setting).value_or("");
     }
-    settings.exceptions = splitList(exceptions, ',');
+    for (const std::string& entry : splitList(exceptions, ',')) {
+      if (entry == "<local>") settings.plainHostNamesListed = true;
+      else if (std::string host = kdeExceptionHost(entry); !host.empty()) settings.exceptions.push_back(std::move(host));
+    }
     settings.listedHostsUseProxy = equalsIgnoringCase(value("ReversedException"), "true");
   } else if (type == "2") {
     settings.mode = DesktopProxySettings::Mode::Automatic;

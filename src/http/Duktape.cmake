@@ -15,6 +15,10 @@
 set(duk_src /usr/share/duktape)
 set(duk_out ${CMAKE_CURRENT_BINARY_DIR}/duktape)
 file(MAKE_DIRECTORY ${duk_out})
+# The build is made from these three files at configure time: a change to any of them (a package
+# update) configures again. (file(READ) alone would not notice one.)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+             ${duk_src}/duk_config.h ${duk_src}/duktape.h ${duk_src}/duktape.c)
 
 # Replaces every `old` in the text of `variable` by `new`; a text without `old` stops the build.
 function(td_duktape_patch variable old new)

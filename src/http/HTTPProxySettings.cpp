@@ -149,6 +149,15 @@ std::optional<std::vector<ProxyEntry>> systemProxiesForURL(const URL& url, Envir
   return desktopProxiesForURL(url, *desktop);
 }
 
+std::optional<ProxyAccount> systemProxyAccount(const URL& url, std::string_view host, int port,
+                                               EnvironmentLookup lookup) {
+  const auto proxies = systemProxiesForURL(url, lookup);
+  if (!proxies || proxies->empty()) return std::nullopt;
+  const ProxyEntry& proxy = proxies->front();
+  if (proxy.port != port || !equalsIgnoringCase(proxy.host, host)) return std::nullopt;
+  return proxy.account;
+}
+
 std::optional<std::vector<ProxyEntry>> environmentProxiesForURL(const URL& url, EnvironmentLookup lookup) {
   if (!lookup) lookup = &processEnvironment;
   std::vector<ProxyEntry> list;
@@ -183,7 +192,7 @@ std::vector<ProxyEntry> parsePACResult(std::string_view result) {
     else continue;
     const URL url = URL::URLWithString("http://" + address);
     if (url.empty() || url.host().empty()) continue;
-    out.push_back(ProxyEntry{url.host(), url.port().value_or(type == kProxyTypeSOCKS ? 1080 : 80), type, {}});
+    out.push_back(ProxyEntry{url.host(), url.port().value_or(type == kProxyTypeSOCKS ? 1080 : 80), type, {}, {}});
   }
   return out;
 }

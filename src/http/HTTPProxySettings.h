@@ -15,12 +15,20 @@
 
 namespace td {
 
+// A user name and password the system's settings keep for a proxy.
+struct ProxyAccount {
+  std::string user;
+  std::string password;
+};
+
 struct ProxyEntry {
   std::string host;
   int port = 0;
   std::string type;  // kProxyTypeHTTP or kProxyTypeSOCKS
   // Set instead of a host: the proxy auto-configuration script at this URL chooses.
   std::string autoConfigURL;
+  // The account the desktop keeps for this proxy (GNOME's for its http proxy), if any.
+  std::optional<ProxyAccount> account;
 };
 
 // Reads a variable of the environment (the process environment when none is given).
@@ -30,6 +38,12 @@ using EnvironmentLookup = std::optional<std::string> (*)(const char* name);
 // the URL's scheme, else the desktop's own. An empty list for a direct connection, nothing when a
 // setting cannot be read.
 std::optional<std::vector<ProxyEntry>> systemProxiesForURL(const URL& url, EnvironmentLookup lookup = nullptr);
+
+// The account the system's settings keep for the proxy at `host`:`port`, when that is the proxy they
+// give for the URL: only the desktop's own settings keep one (see DesktopProxySettings.h), so nothing
+// when the environment names the URL's proxy.
+std::optional<ProxyAccount> systemProxyAccount(const URL& url, std::string_view host, int port,
+                                               EnvironmentLookup lookup = nullptr);
 
 // The proxies the environment gives for the URL: an empty list for a direct connection, nothing when
 // a proxy variable cannot be read.

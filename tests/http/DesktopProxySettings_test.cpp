@@ -77,13 +77,27 @@ TEST(ProxyExceptions, NamesHostsDomainsAddressesNetworksAndPorts) {
 class KDEProxySettings : public ::testing::Test {
  protected:
   void SetUp() override {
-    fakeEnvironment() = {{"XDG_CURRENT_DESKTOP", "ubuntu:KDE"}, {"XDG_CONFIG_HOME", config.path()}};
+    std::filesystem::create_directory(system.file("first"));
+    std::filesystem::create_directory(system.file("second"));
+    fakeEnvironment() = {{"XDG_CURRENT_DESKTOP", "ubuntu:KDE"},
+                         {"XDG_CONFIG_HOME", config.path()},
+                         {"XDG_CONFIG_DIRS", system.path()}};
   }
   std::string forURL(const std::string& kioslaverc, const std::string& address) {
     test::writeFile(config.file("kioslaverc"), kioslaverc);
     return describe(systemProxiesForURL(url(address), &fakeLookup));
   }
-  test::ScratchDir config;
+  // The user's file (none when empty) and those of the two system-wide folders, the first of
+  // XDG_CONFIG_DIRS before the second.
+  std::string forURL(const std::string& user, const std::string& first, const std::string& second,
+                     const std::string& address) {
+    std::filesystem::remove(config.file("kioslaverc"));
+    if (!user.empty()) test::writeFile(config.file("kioslaverc"), user);
+    test::writeFile(system.file("first/kioslaverc"), first);
+    test::writeFile(system.file("second/kioslaverc"), second);
+    return describe(systemProxiesForURL(url(address), &fakeLookup));
+  }
+  test::ScratchDir config, system;
 };
 
 TEST_F(KDEProxySettings, EveryProxyTypeOfKioslavercMaps) {
@@ -123,6 +137,44 @@ TEST_F(KDEProxySettings, EveryProxyTypeOfKioslavercMaps) {
   EXPECT_EQ(describe(systemProxiesForURL(url("http://x.org/"), &fakeLookup)), "direct");
 }
 
+TEST_F(KDEProxySettings, EachKeyComesFromTheFirstFolderThatHasItUnlessASystemFileLocksIt) {
+  fakeEnvironment()["XDG_CONFIG_DIRS"] = "relative/xdg::" + system.file("first") + ":" + system.file("second");
+  const std::string admin = "[Proxy Settings]\nProxyType=1\nhttpProxy=http://admin.proxy 3128\n";
+  const std::string vendor = "[Proxy Settings]\nProxyType=0\nhttpProxy=http://vendor.proxy 1\nNoProxyFor=.intranet\n";
+  // No file of the user's: the administrator's proxy, the vendor's exceptions.
+  EXPECT_EQ(forURL("", admin, vendor, "http://x.org/"), "admin.proxy:3128");
+  EXPECT_EQ(forURL("", admin, vendor, "http://wiki.intranet/"), "direct");
+  // The user's keys win over both, key by key.
+  EXPECT_EQ(forURL("[Proxy Settings]\nhttpProxy=http://mine.proxy 8080\n", admin, vendor, "http://x.org/"),
+            "mine.proxy:8080");
+  EXPECT_EQ(forURL("[Proxy Settings]\nProxyType=0\n", admin, vendor, "http://x.org/"), "direct");
+  // A locked group, key or file of a system-wide folder keeps what the user's file says away.
+  const std::string user = "[Proxy Settings]\nProxyType=0\nhttpProxy=http://mine.proxy 8080\n";
+  EXPECT_EQ(forURL(user, "[Proxy Settings][$i]\nProxyType=1\nhttpProxy=http://admin.proxy 3128\n", vendor,
+                   "http://x.org/"),
+            "admin.proxy:3128");
+  EXPECT_EQ(forURL(user, "[$i]\n[Proxy Settings]\nProxyType=1\n", vendor, "http://x.org/"), "vendor.proxy:1");
+  EXPECT_EQ(forURL("[Proxy Settings]\nProxyType=1\nhttpProxy=http://mine.proxy 8080\n",
+                   "[Proxy Settings]\nhttpProxy[$i]=http://admin.proxy 3128\n", vendor, "http://x.org/"),
+            "admin.proxy:3128");
+}
+
+TEST_F(KDEProxySettings, AnExceptionWrittenAsAURLNamesItsHostAndLocalNamesDotlessHosts) {
+  const std::string exceptions = "NoProxyFor=http://127.0.0.1,<local>,https://[::1]:8443/path,http://me@wiki.corp:80/\n";
+  const std::string manual = "[Proxy Settings]\nProxyType=1\nhttpProxy=http://web.proxy 3128\n" + exceptions;
+  EXPECT_EQ(forURL(manual, "http://127.0.0.1:8080/"), "direct");
+  EXPECT_EQ(forURL(manual, "http://[::1]/"), "direct");
+  EXPECT_EQ(forURL(manual, "http://wiki.corp/"), "direct");
+  EXPECT_EQ(forURL(manual, "http://intranet/"), "direct");
+  EXPECT_EQ(forURL(manual, "http://x.org/"), "web.proxy:3128");
+  EXPECT_EQ(forURL(manual, "http://[fe80::1]/"), "web.proxy:3128");  // an address, not a host name
+  // Reversed, the same entries name the only hosts that use the proxy.
+  const std::string reversed = manual + "ReversedException=true\n";
+  EXPECT_EQ(forURL(reversed, "http://intranet/"), "web.proxy:3128");
+  EXPECT_EQ(forURL(reversed, "http://127.0.0.1/"), "web.proxy:3128");
+  EXPECT_EQ(forURL(reversed, "http://x.org/"), "direct");
+}
+
 // GNOME's settings, on the memory backend: the test writes them through objects of its own.
 class GNOMEProxySettings : public ::testing::Test {
  protected:
@@ -136,12 +188,18 @@ class GNOMEProxySettings : public ::testing::Test {
     g_settings_schema_unref(schema);
     proxy = g_settings_new("org.gnome.system.proxy");
     for (const char* child : {"http", "https", "socks"}) children[child] = g_settings_get_child(proxy, child);
+    account = g_settings_get_child(proxy, "http");
   }
   void TearDown() override {
     for (auto& [name, settings] : children) {
       g_settings_reset(settings, "host");
       g_settings_reset(settings, "port");
       g_object_unref(settings);
+    }
+    if (account) {
+      for (const char* key : {"use-authentication", "authentication-user", "authentication-password"})
+        g_settings_reset(account, key);
+      g_object_unref(account);
     }
     for (const char* key : {"mode", "autoconfig-url", "ignore-hosts"}) g_settings_reset(proxy, key);
     if (proxy) g_object_unref(proxy);
@@ -151,8 +209,19 @@ class GNOMEProxySettings : public ::testing::Test {
     g_settings_set_int(children[child], "port", port);
   }
   std::string forURL(const std::string& address) { return describe(systemProxiesForURL(url(address), &fakeLookup)); }
+  void setAccount(bool use, const char* user, const char* password) {
+    g_settings_set_boolean(account, "use-authentication", use);
+    g_settings_set_string(account, "authentication-user", user);
+    g_settings_set_string(account, "authentication-password", password);
+  }
+  // "user:password" of the account offered for the proxy host:port on the way to the URL; "none".
+  std::string accountFor(const std::string& address, const std::string& host, int port) {
+    const auto offered = systemProxyAccount(url(address), host, port, &fakeLookup);
+    return offered ? offered->user + ":" + offered->password : "none";
+  }
 
   GSettings* proxy = nullptr;
+  GSettings* account = nullptr;
   std::map<std::string, GSettings*> children;
 };
 
@@ -186,6 +255,58 @@ TEST_F(GNOMEProxySettings, EveryModeOfGSettingsMaps) {
   fakeEnvironment()["no_proxy"] = "x.org";
   EXPECT_EQ(forURL("http://x.org/"), "direct");
   EXPECT_EQ(forURL("https://x.org/"), "script http://wpad.example/proxy.pac");
+}
+
+TEST_F(GNOMEProxySettings, TheHTTPProxysAccountServesItForHTTPAndForHTTPSWithoutAProxyOfItsOwn) {
+  g_settings_set_string(proxy, "mode", "manual");
+  setProxy("http", "Web.Proxy", 3128);
+  setAccount(true, "pu", "pp");
+  EXPECT_EQ(accountFor("http://x.org/", "web.proxy", 3128), "pu:pp");
+  EXPECT_EQ(accountFor("https://x.org/", "web.proxy", 3128), "pu:pp");  // through the http proxy
+  EXPECT_EQ(accountFor("http://x.org/", "web.proxy", 8080), "none");    // another proxy
+  // A separate https proxy has no account in GNOME, even at the http proxy's address.
+  setProxy("https", "web.proxy", 3128);
+  EXPECT_EQ(accountFor("https://x.org/", "web.proxy", 3128), "none");
+  EXPECT_EQ(accountFor("http://x.org/", "web.proxy", 3128), "pu:pp");
+  // Nor has the socks proxy, a proxy the environment names, or an account switched off.
+  setProxy("http", "", 0);
+  setProxy("socks", "web.proxy", 3128);
+  EXPECT_EQ(accountFor("http://x.org/", "web.proxy", 3128), "none");
+  setProxy("http", "web.proxy", 3128);
+  fakeEnvironment()["http_proxy"] = "http://web.proxy:3128";
+  EXPECT_EQ(accountFor("http://x.org/", "web.proxy", 3128), "none");
+  fakeEnvironment().erase("http_proxy");
+  setAccount(false, "pu", "pp");
+  EXPECT_EQ(accountFor("http://x.org/", "web.proxy", 3128), "none");
+}
+
+// A proxy that asks for Basic credentials lets in a request that has none of its own, with the
+// account GNOME keeps for its http proxy.
+TEST_F(GNOMEProxySettings, ARequestWithoutProxyCredentialsPassesWithGNOMEsAccount) {
+  test::ScratchDir dir;
+  int port = 0;
+  auto tinyproxy = test::startOnFreePort(port, [&](int p) {
+    test::writeFile(dir.file("proxy.conf"), "Port " + std::to_string(p) +
+                                                "\nListen 127.0.0.1\nTimeout 30\nAllow 127.0.0.1\nLogLevel Critical\n"
+                                                "BasicAuth pu pp\n");
+    return std::make_unique<test::Process>("tinyproxy", std::vector<std::string>{"-d", "-c", dir.file("proxy.conf")});
+  });
+  ASSERT_NE(port, 0) << "tinyproxy did not start";
+  test::TestServer server;
+  test::MainQueueFixture main;
+  ::unsetenv("http_proxy");
+  ::unsetenv("XDG_CURRENT_DESKTOP");
+  g_settings_set_string(proxy, "mode", "manual");
+  g_settings_set_strv(proxy, "ignore-hosts", nullptr);
+  setProxy("http", "127.0.0.1", port);
+  setAccount(true, "pu", "pp");
+  test::RecordingDelegate d;
+  auto request = ASIHTTPRequest::requestWithURL(server.url("/echo"));
+  main.run(request, d);
+  ASSERT_EQ(d.finished, 1) << (d.lastError ? d.lastError->toString() : "");
+  EXPECT_EQ(request->proxyPort(), port);
+  EXPECT_EQ(request->proxyAuthenticationScheme(), "Basic");
+  EXPECT_NE(request->responseString().value_or("").find("\"Via\""), std::string::npos);
 }
 
 // Each in a process of its own, where GSettings is first used under the conditions given; the
