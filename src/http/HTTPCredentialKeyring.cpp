@@ -2,12 +2,14 @@
 
 #include <libsecret/secret.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "http/ASIHTTPRequest.h"
 #include "platform/Log.h"
@@ -91,16 +93,47 @@ struct Outcome {
   bool serviceAnswers = false;
 };
 
+// What a removal takes out of a space: whatever it holds, or only some credentials (those that were
+// refused).
+struct Removal {
+  // More refused credentials than this for one space, and the removal takes whatever the space holds.
+  static constexpr std::size_t maxListed = 8;
+
+  bool any = true;
+  std::vector<HTTPCredentials> holding;  // when not `any`
+
+  bool covers(const HTTPCredentials& credentials) const {
+    return any || std::find(holding.begin(), holding.end(), credentials) != holding.end();
+  }
+  // Also takes what `other` takes.
+  void widen(const Removal& other) {
+    if (any) return;
+    if (other.any) {
+      *this = other;
+      return;
+    }
+    for (const HTTPCredentials& credentials : other.holding)
+      if (!covers(credentials)) holding.push_back(credentials);
+    if (holding.size() > maxListed) *this = Removal{};
+  }
+};
+
 struct Call {
   enum class Kind { probe, find, save, remove } kind;
   HTTPProtectionSpace space;
-  std::optional<HTTPCredentials> credentials;  // save: what to save; remove: only if the space holds these
+  std::optional<HTTPCredentials> credentials;  // save: what to save
+  Removal removal;                             // remove: what goes
   std::function<void(const Outcome&)> reply;
+  bool owed = false;  // a write kept from a time the service did not answer, made now
 };
 
 // The keyring's thread: a GLib main loop of its own, on which every libsecret call is made and
 // answered. Calls run one at a time, in the order they were submitted, so that a lookup finds what
 // an earlier save left.
+//
+// A save or a removal that the service could not take (it missed a deadline, or it rests) is owed
+// to it: the last one per space is kept and made before the next call that asks the service, and
+// until then a lookup of the space answers as if it had been made.
 class KeyringThread {
  public:
   static KeyringThread& instance() {
@@ -113,13 +146,7 @@ class KeyringThread {
     std::lock_guard lock(mutex_);
     const std::size_t ahead = queue_.size() + (running_ ? 1 : 0);
     queue_.push_back(std::move(call));
-    if (!scheduled_) {
-      scheduled_ = true;
-      GSource* idle = g_idle_source_new();
-      g_source_set_callback(idle, &KeyringThread::startNextThunk, this, nullptr);
-      g_source_attach(idle, context_);
-      g_source_unref(idle);
-    }
+    scheduleLocked();
     return ahead;
   }
 
@@ -149,12 +176,30 @@ class KeyringThread {
     }
   };
 
+  // A write the service is owed: a save (`credentials`) or a removal.
+  struct Owed {
+    std::optional<HTTPCredentials> credentials;
+    Removal removal;
+    std::uint64_t made = 0;  // order of the last change, for dropping the oldest
+  };
+  static constexpr std::size_t maxOwed = 256;
+
   KeyringThread() : context_(g_main_context_new()) {
     std::thread([this] {
       g_main_context_push_thread_default(context_);
       GMainLoop* loop = g_main_loop_new(context_, FALSE);
       g_main_loop_run(loop);
     }).detach();
+  }
+
+  // Under mutex_: makes sure startNext() runs.
+  void scheduleLocked() {
+    if (scheduled_) return;
+    scheduled_ = true;
+    GSource* idle = g_idle_source_new();
+    g_source_set_callback(idle, &KeyringThread::startNextThunk, this, nullptr);
+    g_source_attach(idle, context_);
+    g_source_unref(idle);
   }
 
   static gboolean startNextThunk(gpointer self) {
@@ -165,24 +210,32 @@ class KeyringThread {
   // ---- keyring thread from here on
 
   // Runs the waiting calls: those that need no answer from the service at once, then the first that
-  // does, which goes on when the service answers or its deadline passes.
+  // does, which goes on when the service answers or its deadline passes. Owed writes go before a
+  // call whenever the service may be asked; when one misses, the call goes on (the owed writes are
+  // tried again before the next).
   void startNext() {
     for (;;) {
       Call call;
       HTTPCredentialKeyring::Timing timing;
+      bool mayAsk = false;
       {
         std::lock_guard lock(mutex_);
         running_ = false;
-        if (queue_.empty()) {
+        mayAsk = service_ != Service::missing && !(restUntil_ && std::chrono::steady_clock::now() < *restUntil_);
+        if (mayAsk && !owed_.empty() && !owedMissed_ && !queue_.empty()) {
+          call = owedCall();
+        } else if (!queue_.empty()) {
+          call = std::move(queue_.front());
+          queue_.pop_front();
+          owedMissed_ = false;
+        } else {
           scheduled_ = false;
           return;
         }
-        call = std::move(queue_.front());
-        queue_.pop_front();
         timing = timing_;
         running_ = true;
       }
-      if (answeredAtOnce(call)) continue;
+      if (!call.owed && answeredAtOnce(call, mayAsk)) continue;
       current_ = std::make_unique<Running>();
       current_->id = ++lastID_;
       current_->call = std::move(call);
@@ -194,28 +247,39 @@ class KeyringThread {
     }
   }
 
-  bool resting() const {
-    std::lock_guard lock(mutex_);
-    return restUntil_ && std::chrono::steady_clock::now() < *restUntil_;
+  std::map<HTTPProtectionSpace, Owed>::const_iterator oldestOwed() const {
+    return std::min_element(owed_.begin(), owed_.end(),
+                            [](const auto& a, const auto& b) { return a.second.made < b.second.made; });
   }
+
+  // The oldest owed write, as a call (it stays owed until the service has taken it).
+  Call owedCall() const {
+    auto oldest = oldestOwed();
+    const Owed& owed = oldest->second;
+    return Call{owed.credentials ? Call::Kind::save : Call::Kind::remove, oldest->first, owed.credentials,
+                owed.removal, {}, true};
+  }
+
   void beginRest(const Running& missed) {
     std::lock_guard lock(mutex_);
     restUntil_ = std::chrono::steady_clock::now() + missed.timing.restAfterMiss;
   }
 
-  // Answers the call when memory or the service's state settles it; false when the service must be asked.
-  bool answeredAtOnce(Call& call) {
+  // Answers the call when memory or the service's state settles it; false when the service must be
+  // asked. A call for a space with an owed write is answered from memory and its write is owed too,
+  // so that the writes of a space reach the service in the order they were made.
+  bool answeredAtOnce(Call& call, bool mayAsk) {
     if (call.kind == Call::Kind::find) {
       if (auto it = memory_.find(call.space); it != memory_.end()) {
         reply(call, Outcome{it->second, service_ == Service::connected});
         return true;
       }
     } else if (call.kind == Call::Kind::remove) {
-      if (auto it = memory_.find(call.space);
-          it != memory_.end() && (!call.credentials || it->second == *call.credentials))
+      if (auto it = memory_.find(call.space); it != memory_.end() && call.removal.covers(it->second))
         memory_.erase(it);
     }
-    if (service_ == Service::missing || resting()) {
+    if (!mayAsk || (call.kind != Call::Kind::probe && owed_.count(call.space))) {
+      // A lookup of a space whose removal is owed finds nothing, as it will once it is made.
       keepWithoutService(call);
       reply(call, Outcome{});
       return true;
@@ -231,9 +295,34 @@ class KeyringThread {
     if (call.reply) call.reply(outcome);
   }
 
-  // What a call keeps when the service is not there: a save, in memory.
+  // What a call keeps when the service does not take it: a save, in memory; and while the service
+  // is there (it missed a deadline, or rests), the write is owed to it.
   void keepWithoutService(const Call& call) {
     if (call.kind == Call::Kind::save && call.credentials) memory_[call.space] = *call.credentials;
+    if (call.owed || service_ == Service::missing) return;
+    if (call.kind == Call::Kind::save) {
+      owe(call.space, Owed{call.credentials, {}, 0});
+    } else if (call.kind == Call::Kind::remove) {
+      auto it = owed_.find(call.space);
+      if (it == owed_.end() || (it->second.credentials && call.removal.covers(*it->second.credentials))) {
+        owe(call.space, Owed{std::nullopt, call.removal, 0});
+      } else if (!it->second.credentials) {
+        it->second.removal.widen(call.removal);
+        it->second.made = ++lastOwed_;
+      }
+      // An owed save that the removal does not cover replaces whatever the space holds anyway.
+    }
+  }
+
+  // Keeps `owed` as the last write for the space; beyond the bound the oldest other one goes.
+  void owe(const HTTPProtectionSpace& space, Owed owed) {
+    owed.made = ++lastOwed_;
+    owed_[space] = std::move(owed);
+    if (owed_.size() <= maxOwed) return;
+    auto oldest = oldestOwed();
+    TD_LOG_WARN("Secret service: more than " + std::to_string(maxOwed) +
+                " changes of saved credentials wait for it; the oldest, for " + oldest->first.host + ", is dropped");
+    owed_.erase(oldest);
   }
 
   // Ends the running call with its answer, and starts the next.
@@ -244,8 +333,27 @@ class KeyringThread {
     startNext();
   }
 
+  // Ends the running write once the service has answered it: made, or refused with a line in the log.
+  // A save that the service took no longer needs memory.
+  void finishWritten(bool saved) {
+    owed_.erase(current_->call.space);
+    if (saved) memory_.erase(current_->call.space);
+    finish(Outcome{std::nullopt, true});
+  }
+
+  // Ends the running save that the service refused: kept in memory instead.
+  void finishRefused() {
+    owed_.erase(current_->call.space);
+    memory_[current_->call.space] = *current_->call.credentials;
+    finish(Outcome{});
+  }
+
   // Ends the running call as if the service were not there.
   void finishWithoutService() {
+    if (current_->call.owed) {
+      std::lock_guard lock(mutex_);
+      owedMissed_ = true;
+    }
     keepWithoutService(current_->call);
     finish(Outcome{});
   }
@@ -295,8 +403,12 @@ class KeyringThread {
     if (error) {
       const bool missing = serviceMissing(error);
       failed(error, missing ? "not reachable; credentials are kept in memory only" : "no answer when connecting");
-      if (missing) self.service_ = Service::missing;
-      else self.beginRest(*running);
+      if (missing) {
+        self.service_ = Service::missing;
+        self.owed_.clear();  // nobody to owe: the saves are in memory
+      } else {
+        self.beginRest(*running);
+      }
       self.finishWithoutService();
       return;
     }
@@ -309,7 +421,7 @@ class KeyringThread {
     const Call& call = current_->call;
     if (call.kind == Call::Kind::probe) {
       finish(Outcome{std::nullopt, true});
-    } else if (call.kind == Call::Kind::find || (call.kind == Call::Kind::remove && call.credentials)) {
+    } else if (call.kind == Call::Kind::find || (call.kind == Call::Kind::remove && !call.removal.any)) {
       // A removal of named credentials reads what the space holds first.
       secret_service_search(secretService_, &schema(), attributesOf(call.space).get(), SECRET_SEARCH_LOAD_SECRETS,
                             current_->cancellable, &KeyringThread::searched, tag());
@@ -335,10 +447,10 @@ class KeyringThread {
     failed(error, "looking up credentials");
     if (running->call.kind == Call::Kind::find) {
       self.finish(Outcome{found, true});
-    } else if (found && found == running->call.credentials) {
+    } else if (found && running->call.removal.covers(*found)) {
       self.clearSpace();
     } else {
-      self.finish(Outcome{std::nullopt, true});
+      self.finishWritten(false);
     }
   }
 
@@ -350,11 +462,11 @@ class KeyringThread {
     if (!running) return;
     if (running->call.kind == Call::Kind::remove) {
       failed(error, "removing credentials");
-      self.finish(Outcome{std::nullopt, true});
+      self.finishWritten(false);
       return;
     }
     if (failed(error, "replacing credentials")) {
-      self.finishWithoutService();  // kept in memory instead
+      self.finishRefused();
       return;
     }
     // One item per space: the credentials of another user went first.
@@ -377,17 +489,17 @@ class KeyringThread {
     Running* running = self.stillRunning(tag, error);
     if (!running) return;
     if (failed(error, "saving credentials")) {
-      self.finishWithoutService();  // kept in memory instead
+      self.finishRefused();
       return;
     }
-    self.memory_.erase(running->call.space);
-    self.finish(Outcome{std::nullopt, true});
+    self.finishWritten(true);
   }
 
   mutable std::mutex mutex_;
   std::deque<Call> queue_;
   bool scheduled_ = false;  // startNext() is due or a call is running
   bool running_ = false;
+  bool owedMissed_ = false;  // an owed write missed its deadline since the last call was taken
   HTTPCredentialKeyring::Timing timing_;
   std::optional<std::chrono::steady_clock::time_point> restUntil_;  // after a miss
   GMainContext* context_;
@@ -399,10 +511,13 @@ class KeyringThread {
   std::uint64_t lastID_ = 0;
   // Credentials kept where the secret service is missing, did not answer or refused them.
   std::map<HTTPProtectionSpace, HTTPCredentials> memory_;
+  // The last write per space that the service did not take because it missed a deadline or rested.
+  std::map<HTTPProtectionSpace, Owed> owed_;
+  std::uint64_t lastOwed_ = 0;
 };
 
-// Submits the call and waits for its answer, at most the deadlines of the calls ahead of it and its
-// own (and a second more for the hand-overs).
+// Submits the call and waits for its answer, at most the deadlines of the calls ahead of it, of an
+// owed write that may go first, and its own (and a second more for the hand-overs).
 Outcome callAndWait(Call call) {
   struct Waiter {
     std::mutex mutex;
@@ -419,7 +534,7 @@ Outcome callAndWait(Call call) {
   const auto deadline = keyring.timing().deadline;
   const std::size_t ahead = keyring.submit(std::move(call));
   std::unique_lock lock(waiter->mutex);
-  waiter->answered.wait_for(lock, deadline * static_cast<int>(ahead + 1) + std::chrono::seconds(1),
+  waiter->answered.wait_for(lock, deadline * static_cast<int>(ahead + 2) + std::chrono::seconds(1),
                             [&] { return waiter->outcome.has_value(); });
   return waiter->outcome.value_or(Outcome{});
 }
@@ -429,36 +544,36 @@ Outcome callAndWait(Call call) {
 void HTTPCredentialKeyring::setTiming(Timing timing) { KeyringThread::instance().setTiming(timing); }
 
 void HTTPCredentialKeyring::find(const HTTPProtectionSpace& space, Found found) {
-  KeyringThread::instance().submit(Call{Call::Kind::find, space, std::nullopt,
+  KeyringThread::instance().submit(Call{Call::Kind::find, space, std::nullopt, {},
                                         [found = std::move(found)](const Outcome& outcome) {
                                           if (found) found(outcome.found);
                                         }});
 }
 
 void HTTPCredentialKeyring::save(const HTTPProtectionSpace& space, const HTTPCredentials& credentials) {
-  KeyringThread::instance().submit(Call{Call::Kind::save, space, credentials, {}});
+  KeyringThread::instance().submit(Call{Call::Kind::save, space, credentials, {}, {}});
 }
 
 void HTTPCredentialKeyring::remove(const HTTPProtectionSpace& space, const HTTPCredentials* onlyIfHolding) {
-  std::optional<HTTPCredentials> holding;
-  if (onlyIfHolding) holding = *onlyIfHolding;
-  KeyringThread::instance().submit(Call{Call::Kind::remove, space, std::move(holding), {}});
+  Removal removal;
+  if (onlyIfHolding) removal = Removal{false, {*onlyIfHolding}};
+  KeyringThread::instance().submit(Call{Call::Kind::remove, space, std::nullopt, std::move(removal), {}});
 }
 
 std::optional<HTTPCredentials> HTTPCredentialKeyring::findAndWait(const HTTPProtectionSpace& space) {
-  return callAndWait(Call{Call::Kind::find, space, std::nullopt, {}}).found;
+  return callAndWait(Call{Call::Kind::find, space, std::nullopt, {}, {}}).found;
 }
 
 void HTTPCredentialKeyring::saveAndWait(const HTTPProtectionSpace& space, const HTTPCredentials& credentials) {
-  callAndWait(Call{Call::Kind::save, space, credentials, {}});
+  callAndWait(Call{Call::Kind::save, space, credentials, {}, {}});
 }
 
 void HTTPCredentialKeyring::removeAndWait(const HTTPProtectionSpace& space) {
-  callAndWait(Call{Call::Kind::remove, space, std::nullopt, {}});
+  callAndWait(Call{Call::Kind::remove, space, std::nullopt, {}, {}});
 }
 
 bool HTTPCredentialKeyring::usesSecretService() {
-  return callAndWait(Call{Call::Kind::probe, {}, std::nullopt, {}}).serviceAnswers;
+  return callAndWait(Call{Call::Kind::probe, {}, std::nullopt, {}, {}}).serviceAnswers;
 }
 
 }  // namespace td
