@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstdlib>
 #include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -47,19 +49,6 @@ Attributes attributesOf(const HTTPProtectionSpace& space) {
   g_hash_table_insert(table.get(), const_cast<char*>("protocol"), g_strdup(space.protocol.c_str()));
   g_hash_table_insert(table.get(), const_cast<char*>("realm"), g_strdup(space.realm.c_str()));
   return table;
-}
-
-// Logs a failure of the secret service once per kind of operation (keyring thread only); true when
-// there was one.
-bool failed(GError* error, const char* what) {
-  if (!error) return false;
-  static std::map<std::string, bool> logged;
-  if (!logged[what]) {
-    logged[what] = true;
-    TD_LOG_WARN(std::string("Secret service: ") + what + ": " + error->message);
-  }
-  g_error_free(error);
-  return true;
 }
 
 // A failure that says the service is not there at all (as opposed to one that timed out).
@@ -133,21 +122,36 @@ struct Call {
 //
 // A save or a removal that the service could not take (it missed a deadline, or it rests) is owed
 // to it: the last one per space is kept and made before the next call that asks the service, and
-// until then a lookup of the space answers as if it had been made.
+// until then a lookup of the space answers as if it had been made. When the process ends, the calls
+// already submitted and the owed writes get one more deadline (resting or not); then the thread ends.
 class KeyringThread {
  public:
   static KeyringThread& instance() {
-    static KeyringThread* made = new KeyringThread();  // runs for the life of the process
+    static KeyringThread* made = [] {
+      // Never destroyed, so that a call made while the process ends (from another thread, or a
+      // static's destructor) still finds it; its thread ends at exit, before the statics made after
+      // it are destroyed, and everything the thread touches is its own.
+      auto* keyring = new KeyringThread();
+      std::atexit([] { instance().stop(); });
+      return keyring;
+    }();
     return *made;
   }
 
-  // Any thread. Returns how many calls are ahead of this one.
+  // Any thread. Returns how many calls are ahead of this one. Once the process ends, the call is
+  // answered at once (nothing found, nothing written).
   std::size_t submit(Call call) {
-    std::lock_guard lock(mutex_);
-    const std::size_t ahead = queue_.size() + (running_ ? 1 : 0);
-    queue_.push_back(std::move(call));
-    scheduleLocked();
-    return ahead;
+    {
+      std::lock_guard lock(mutex_);
+      if (!stopping_) {
+        const std::size_t ahead = queue_.size() + (running_ ? 1 : 0);
+        queue_.push_back(std::move(call));
+        scheduleLocked();
+        return ahead;
+      }
+    }
+    if (call.reply) call.reply(Outcome{});
+    return 0;
   }
 
   HTTPCredentialKeyring::Timing timing() const {
@@ -158,6 +162,26 @@ class KeyringThread {
     std::lock_guard lock(mutex_);
     timing_ = timing;
     restUntil_.reset();
+  }
+
+  // At exit: waits at most one deadline for the calls submitted so far and the owed writes, then
+  // ends the thread.
+  void stop() {
+    {
+      std::lock_guard lock(mutex_);
+      if (stopping_) return;
+      stopping_ = true;
+      restUntil_.reset();  // the last chance to hand the service what it is owed
+      owedMissed_ = false;
+      GSource* timer = g_timeout_source_new(static_cast<guint>(timing_.deadline.count()));
+      g_source_set_callback(timer, &KeyringThread::endOfProcessThunk, this, nullptr);
+      g_source_attach(timer, context_);
+      g_source_unref(timer);
+      scheduleLocked();
+    }
+    // exit() called from an answer on the keyring's thread: nothing else runs it from here on.
+    if (thread_.get_id() == std::this_thread::get_id()) return;
+    thread_.join();
   }
 
  private:
@@ -184,12 +208,15 @@ class KeyringThread {
   };
   static constexpr std::size_t maxOwed = 256;
 
-  KeyringThread() : context_(g_main_context_new()) {
-    std::thread([this] {
+  KeyringThread() : context_(g_main_context_new()), loop_(g_main_loop_new(context_, FALSE)) {
+    thread_ = std::thread([this] {
       g_main_context_push_thread_default(context_);
-      GMainLoop* loop = g_main_loop_new(context_, FALSE);
-      g_main_loop_run(loop);
-    }).detach();
+      g_main_loop_run(loop_);
+      if (!owed_.empty())
+        TD_LOG_WARN("Secret service: " + std::to_string(owed_.size()) +
+                    " change(s) of saved credentials not written before the end");
+      g_main_context_pop_thread_default(context_);
+    });
   }
 
   // Under mutex_: makes sure startNext() runs.
@@ -221,8 +248,9 @@ class KeyringThread {
       {
         std::lock_guard lock(mutex_);
         running_ = false;
-        mayAsk = service_ != Service::missing && !(restUntil_ && std::chrono::steady_clock::now() < *restUntil_);
-        if (mayAsk && !owed_.empty() && !owedMissed_ && !queue_.empty()) {
+        mayAsk = service_ != Service::missing && !endPassed_ &&
+                 !(restUntil_ && std::chrono::steady_clock::now() < *restUntil_);
+        if (mayAsk && !owed_.empty() && !owedMissed_ && (!queue_.empty() || stopping_)) {
           call = owedCall();
         } else if (!queue_.empty()) {
           call = std::move(queue_.front());
@@ -230,6 +258,7 @@ class KeyringThread {
           owedMissed_ = false;
         } else {
           scheduled_ = false;
+          if (stopping_) g_main_loop_quit(loop_);
           return;
         }
         timing = timing_;
@@ -387,6 +416,23 @@ class KeyringThread {
     return G_SOURCE_REMOVE;
   }
 
+  // The process ends and the wait for the service is over: the running call ends as if it had
+  // missed its deadline, and the rest are answered from memory.
+  static gboolean endOfProcessThunk(gpointer self) {
+    static_cast<KeyringThread*>(self)->endOfProcess();
+    return G_SOURCE_REMOVE;
+  }
+  void endOfProcess() {
+    {
+      std::lock_guard lock(mutex_);
+      endPassed_ = true;
+    }
+    if (!current_) return;
+    TD_LOG_WARN("Secret service: no answer before the end of the process");
+    g_cancellable_cancel(current_->cancellable);
+    finishWithoutService();
+  }
+
   void connect() {
     secret_service_get(SECRET_SERVICE_OPEN_SESSION, current_->cancellable, &KeyringThread::connected, tag());
   }
@@ -402,7 +448,7 @@ class KeyringThread {
     }
     if (error) {
       const bool missing = serviceMissing(error);
-      failed(error, missing ? "not reachable; credentials are kept in memory only" : "no answer when connecting");
+      self.failed(error, missing ? "not reachable; credentials are kept in memory only" : "no answer when connecting");
       if (missing) {
         self.service_ = Service::missing;
         self.owed_.clear();  // nobody to owe: the saves are in memory
@@ -444,7 +490,7 @@ class KeyringThread {
     g_list_free_full(items, g_object_unref);
     Running* running = self.stillRunning(tag, error);
     if (!running) return;
-    failed(error, "looking up credentials");
+    self.failed(error, "looking up credentials");
     if (running->call.kind == Call::Kind::find) {
       self.finish(Outcome{found, true});
     } else if (found && running->call.removal.covers(*found)) {
@@ -461,11 +507,11 @@ class KeyringThread {
     Running* running = self.stillRunning(tag, error);
     if (!running) return;
     if (running->call.kind == Call::Kind::remove) {
-      failed(error, "removing credentials");
+      self.failed(error, "removing credentials");
       self.finishWritten(false);
       return;
     }
-    if (failed(error, "replacing credentials")) {
+    if (self.failed(error, "replacing credentials")) {
       self.finishRefused();
       return;
     }
@@ -488,21 +534,33 @@ class KeyringThread {
     secret_service_store_finish(self.secretService_, result, &error);
     Running* running = self.stillRunning(tag, error);
     if (!running) return;
-    if (failed(error, "saving credentials")) {
+    if (self.failed(error, "saving credentials")) {
       self.finishRefused();
       return;
     }
     self.finishWritten(true);
   }
 
+  // Logs a failure of the secret service once per kind of operation; true when there was one.
+  bool failed(GError* error, const char* what) {
+    if (!error) return false;
+    if (logged_.insert(what).second) TD_LOG_WARN(std::string("Secret service: ") + what + ": " + error->message);
+    g_error_free(error);
+    return true;
+  }
+
   mutable std::mutex mutex_;
   std::deque<Call> queue_;
   bool scheduled_ = false;  // startNext() is due or a call is running
   bool running_ = false;
-  bool owedMissed_ = false;  // an owed write missed its deadline since the last call was taken
+  bool stopping_ = false;     // the process ends: no more calls are taken
+  bool endPassed_ = false;    // and the wait for the service is over
+  bool owedMissed_ = false;   // an owed write missed its deadline since the last call was taken
   HTTPCredentialKeyring::Timing timing_;
   std::optional<std::chrono::steady_clock::time_point> restUntil_;  // after a miss
   GMainContext* context_;
+  GMainLoop* loop_;
+  std::thread thread_;
 
   // Keyring thread only.
   enum class Service { unknown, connected, missing } service_ = Service::unknown;
@@ -514,6 +572,7 @@ class KeyringThread {
   // The last write per space that the service did not take because it missed a deadline or rested.
   std::map<HTTPProtectionSpace, Owed> owed_;
   std::uint64_t lastOwed_ = 0;
+  std::set<std::string> logged_;  // kinds of failure logged
 };
 
 // Submits the call and waits for its answer, at most the deadlines of the calls ahead of it, of an

@@ -17,6 +17,9 @@
 // been made, and it is made before the next call that asks the service, however many misses come
 // first. So credentials removed because they were refused never come back from the service.
 //
+// At exit the keyring waits, at most one deadline (rest or not), for the calls already made and the
+// writes still owed, then its thread ends; calls made from then on are answered at once.
+//
 // Items are of the schema "org.tarnwickdesk.HTTPCredentials" with the attributes "kind" ("server"
 // or "proxy"), "host", "port", "protocol", "realm" and "user"; the secret is the password. Items
 // written by an earlier run are found by a later one, so this form stays.

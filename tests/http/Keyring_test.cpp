@@ -9,6 +9,8 @@
 #include <signal.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <thread>
 
 // libsecret 0.20 leaks a few bytes of each item object it makes for the items a search finds (this
 // program searches, and so does the engine): the program says so itself, however it is run.
@@ -233,6 +235,52 @@ TEST_F(KeyringTest, WritesMadeWhileTheServiceRestsReachItWhenItAnswersAgainTheLa
   EXPECT_EQ(secretsIn(refused), Secrets{});
   EXPECT_EQ(secretsIn(replaced), Secrets{"fresh"});
   EXPECT_EQ(secretsIn(emptied), Secrets{});
+}
+
+// The end of the process runs in a child of the test (a death test that exits), which the test
+// outlives. The child stops the service; a thread of the child continues it after `delay`, while
+// the child's process ends.
+void continueLater(pid_t service, std::chrono::milliseconds delay) {
+  std::thread([service, delay] {
+    std::this_thread::sleep_for(delay);
+    ::kill(service, SIGCONT);
+  }).detach();
+}
+
+TEST_F(KeyringTest, WhatTheServiceIsOwedWhenTheProcessEndsIsWrittenWhenItAnswersByTheDeadline) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const HTTPProtectionSpace atExit{false, "keyring.test", 443, "https", "at exit"};
+  const HTTPProtectionSpace refused{false, "keyring.test", 443, "https", "refused"};
+  const pid_t service = secretServiceProcess();
+  ASSERT_GT(service, 0);
+  ContinueService atEnd{service};
+  // A save made just before the end.
+  EXPECT_EXIT(
+      {
+        ::kill(service, SIGSTOP);
+        HTTPCredentialKeyring::save(atExit, {"ann", "pw", std::nullopt});
+        continueLater(service, 500ms);
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+  atEnd.resume();
+  EXPECT_EQ(secretsIn(atExit), Secrets{"pw"});
+
+  // A removal that missed its deadline and a save made while the keyring rests.
+  HTTPCredentialKeyring::saveAndWait(refused, {"ann", "old", std::nullopt});
+  EXPECT_EXIT(
+      {
+        HTTPCredentialKeyring::setTiming({500ms, 60s});
+        ::kill(service, SIGSTOP);
+        HTTPCredentialKeyring::removeAndWait(refused);
+        HTTPCredentialKeyring::save(atExit, {"ann", "new", std::nullopt});
+        continueLater(service, 150ms);
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+  atEnd.resume();
+  EXPECT_EQ(secretsIn(refused), Secrets{});
+  EXPECT_EQ(secretsIn(atExit), Secrets{"new"});
 }
 
 }  // namespace
