@@ -2,12 +2,16 @@
 
 #include <libsecret/secret.h>
 
+#include <algorithm>
 #include <condition_variable>
+#include <cstdlib>
 #include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <thread>
+#include <vector>
 
 #include "http/ASIHTTPRequest.h"
 #include "platform/Log.h"
@@ -47,19 +51,6 @@ Attributes attributesOf(const HTTPProtectionSpace& space) {
   return table;
 }
 
-// Logs a failure of the secret service once per kind of operation (keyring thread only); true when
-// there was one.
-bool failed(GError* error, const char* what) {
-  if (!error) return false;
-  static std::map<std::string, bool> logged;
-  if (!logged[what]) {
-    logged[what] = true;
-    TD_LOG_WARN(std::string("Secret service: ") + what + ": " + error->message);
-  }
-  g_error_free(error);
-  return true;
-}
-
 // A failure that says the service is not there at all (as opposed to one that timed out).
 bool serviceMissing(const GError* error) {
   return !g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_NO_REPLY) &&
@@ -91,36 +82,76 @@ struct Outcome {
   bool serviceAnswers = false;
 };
 
+// What a removal takes out of a space: whatever it holds, or only some credentials (those that were
+// refused).
+struct Removal {
+  // More refused credentials than this for one space, and the removal takes whatever the space holds.
+  static constexpr std::size_t maxListed = 8;
+
+  bool any = true;
+  std::vector<HTTPCredentials> holding;  // when not `any`
+
+  bool covers(const HTTPCredentials& credentials) const {
+    return any || std::find(holding.begin(), holding.end(), credentials) != holding.end();
+  }
+  // Also takes what `other` takes.
+  void widen(const Removal& other) {
+    if (any) return;
+    if (other.any) {
+      *this = other;
+      return;
+    }
+    for (const HTTPCredentials& credentials : other.holding)
+      if (!covers(credentials)) holding.push_back(credentials);
+    if (holding.size() > maxListed) *this = Removal{};
+  }
+};
+
 struct Call {
   enum class Kind { probe, find, save, remove } kind;
   HTTPProtectionSpace space;
-  std::optional<HTTPCredentials> credentials;  // save: what to save; remove: only if the space holds these
+  std::optional<HTTPCredentials> credentials;  // save: what to save
+  Removal removal;                             // remove: what goes
   std::function<void(const Outcome&)> reply;
+  bool owed = false;  // a write kept from a time the service did not answer, made now
 };
 
 // The keyring's thread: a GLib main loop of its own, on which every libsecret call is made and
 // answered. Calls run one at a time, in the order they were submitted, so that a lookup finds what
 // an earlier save left.
+//
+// A save or a removal that the service could not take (it missed a deadline, or it rests) is owed
+// to it: the last one per space is kept and made before the next call that asks the service, and
+// until then a lookup of the space answers as if it had been made. When the process ends, the calls
+// already submitted and the owed writes get one more deadline (resting or not); then the thread ends.
 class KeyringThread {
  public:
   static KeyringThread& instance() {
-    static KeyringThread* made = new KeyringThread();  // runs for the life of the process
+    static KeyringThread* made = [] {
+      // Never destroyed, so that a call made while the process ends (from another thread, or a
+      // static's destructor) still finds it; its thread ends at exit, before the statics made after
+      // it are destroyed, and everything the thread touches is its own.
+      auto* keyring = new KeyringThread();
+      std::atexit([] { instance().stop(); });
+      return keyring;
+    }();
     return *made;
   }
 
-  // Any thread. Returns how many calls are ahead of this one.
+  // Any thread. Returns how many calls are ahead of this one. Once the process ends, the call is
+  // answered at once (nothing found, nothing written).
   std::size_t submit(Call call) {
-    std::lock_guard lock(mutex_);
-    const std::size_t ahead = queue_.size() + (running_ ? 1 : 0);
-    queue_.push_back(std::move(call));
-    if (!scheduled_) {
-      scheduled_ = true;
-      GSource* idle = g_idle_source_new();
-      g_source_set_callback(idle, &KeyringThread::startNextThunk, this, nullptr);
-      g_source_attach(idle, context_);
-      g_source_unref(idle);
+    {
+      std::lock_guard lock(mutex_);
+      if (!stopping_) {
+        const std::size_t ahead = queue_.size() + (running_ ? 1 : 0);
+        queue_.push_back(std::move(call));
+        scheduleLocked();
+        return ahead;
+      }
     }
-    return ahead;
+    if (call.reply) call.reply(Outcome{});
+    return 0;
   }
 
   HTTPCredentialKeyring::Timing timing() const {
@@ -131,6 +162,26 @@ class KeyringThread {
     std::lock_guard lock(mutex_);
     timing_ = timing;
     restUntil_.reset();
+  }
+
+  // At exit: waits at most one deadline for the calls submitted so far and the owed writes, then
+  // ends the thread.
+  void stop() {
+    {
+      std::lock_guard lock(mutex_);
+      if (stopping_) return;
+      stopping_ = true;
+      restUntil_.reset();  // the last chance to hand the service what it is owed
+      owedMissed_ = false;
+      GSource* timer = g_timeout_source_new(static_cast<guint>(timing_.deadline.count()));
+      g_source_set_callback(timer, &KeyringThread::endOfProcessThunk, this, nullptr);
+      g_source_attach(timer, context_);
+      g_source_unref(timer);
+      scheduleLocked();
+    }
+    // exit() called from an answer on the keyring's thread: nothing else runs it from here on.
+    if (thread_.get_id() == std::this_thread::get_id()) return;
+    thread_.join();
   }
 
  private:
@@ -149,12 +200,33 @@ class KeyringThread {
     }
   };
 
-  KeyringThread() : context_(g_main_context_new()) {
-    std::thread([this] {
+  // A write the service is owed: a save (`credentials`) or a removal.
+  struct Owed {
+    std::optional<HTTPCredentials> credentials;
+    Removal removal;
+    std::uint64_t made = 0;  // order of the last change, for dropping the oldest
+  };
+  static constexpr std::size_t maxOwed = 256;
+
+  KeyringThread() : context_(g_main_context_new()), loop_(g_main_loop_new(context_, FALSE)) {
+    thread_ = std::thread([this] {
       g_main_context_push_thread_default(context_);
-      GMainLoop* loop = g_main_loop_new(context_, FALSE);
-      g_main_loop_run(loop);
-    }).detach();
+      g_main_loop_run(loop_);
+      if (!owed_.empty())
+        TD_LOG_WARN("Secret service: " + std::to_string(owed_.size()) +
+                    " change(s) of saved credentials not written before the end");
+      g_main_context_pop_thread_default(context_);
+    });
+  }
+
+  // Under mutex_: makes sure startNext() runs.
+  void scheduleLocked() {
+    if (scheduled_) return;
+    scheduled_ = true;
+    GSource* idle = g_idle_source_new();
+    g_source_set_callback(idle, &KeyringThread::startNextThunk, this, nullptr);
+    g_source_attach(idle, context_);
+    g_source_unref(idle);
   }
 
   static gboolean startNextThunk(gpointer self) {
@@ -165,24 +237,34 @@ class KeyringThread {
   // ---- keyring thread from here on
 
   // Runs the waiting calls: those that need no answer from the service at once, then the first that
-  // does, which goes on when the service answers or its deadline passes.
+  // does, which goes on when the service answers or its deadline passes. Owed writes go before a
+  // call whenever the service may be asked; when one misses, the call goes on (the owed writes are
+  // tried again before the next).
   void startNext() {
     for (;;) {
       Call call;
       HTTPCredentialKeyring::Timing timing;
+      bool mayAsk = false;
       {
         std::lock_guard lock(mutex_);
         running_ = false;
-        if (queue_.empty()) {
+        mayAsk = service_ != Service::missing && !endPassed_ &&
+                 !(restUntil_ && std::chrono::steady_clock::now() < *restUntil_);
+        if (mayAsk && !owed_.empty() && !owedMissed_ && (!queue_.empty() || stopping_)) {
+          call = owedCall();
+        } else if (!queue_.empty()) {
+          call = std::move(queue_.front());
+          queue_.pop_front();
+          owedMissed_ = false;
+        } else {
           scheduled_ = false;
+          if (stopping_) g_main_loop_quit(loop_);
           return;
         }
-        call = std::move(queue_.front());
-        queue_.pop_front();
         timing = timing_;
         running_ = true;
       }
-      if (answeredAtOnce(call)) continue;
+      if (!call.owed && answeredAtOnce(call, mayAsk)) continue;
       current_ = std::make_unique<Running>();
       current_->id = ++lastID_;
       current_->call = std::move(call);
@@ -194,28 +276,39 @@ class KeyringThread {
     }
   }
 
-  bool resting() const {
-    std::lock_guard lock(mutex_);
-    return restUntil_ && std::chrono::steady_clock::now() < *restUntil_;
+  std::map<HTTPProtectionSpace, Owed>::const_iterator oldestOwed() const {
+    return std::min_element(owed_.begin(), owed_.end(),
+                            [](const auto& a, const auto& b) { return a.second.made < b.second.made; });
   }
+
+  // The oldest owed write, as a call (it stays owed until the service has taken it).
+  Call owedCall() const {
+    auto oldest = oldestOwed();
+    const Owed& owed = oldest->second;
+    return Call{owed.credentials ? Call::Kind::save : Call::Kind::remove, oldest->first, owed.credentials,
+                owed.removal, {}, true};
+  }
+
   void beginRest(const Running& missed) {
     std::lock_guard lock(mutex_);
     restUntil_ = std::chrono::steady_clock::now() + missed.timing.restAfterMiss;
   }
 
-  // Answers the call when memory or the service's state settles it; false when the service must be asked.
-  bool answeredAtOnce(Call& call) {
+  // Answers the call when memory or the service's state settles it; false when the service must be
+  // asked. A call for a space with an owed write is answered from memory and its write is owed too,
+  // so that the writes of a space reach the service in the order they were made.
+  bool answeredAtOnce(Call& call, bool mayAsk) {
     if (call.kind == Call::Kind::find) {
       if (auto it = memory_.find(call.space); it != memory_.end()) {
         reply(call, Outcome{it->second, service_ == Service::connected});
         return true;
       }
     } else if (call.kind == Call::Kind::remove) {
-      if (auto it = memory_.find(call.space);
-          it != memory_.end() && (!call.credentials || it->second == *call.credentials))
+      if (auto it = memory_.find(call.space); it != memory_.end() && call.removal.covers(it->second))
         memory_.erase(it);
     }
-    if (service_ == Service::missing || resting()) {
+    if (!mayAsk || (call.kind != Call::Kind::probe && owed_.count(call.space))) {
+      // A lookup of a space whose removal is owed finds nothing, as it will once it is made.
       keepWithoutService(call);
       reply(call, Outcome{});
       return true;
@@ -231,9 +324,34 @@ class KeyringThread {
     if (call.reply) call.reply(outcome);
   }
 
-  // What a call keeps when the service is not there: a save, in memory.
+  // What a call keeps when the service does not take it: a save, in memory; and while the service
+  // is there (it missed a deadline, or rests), the write is owed to it.
   void keepWithoutService(const Call& call) {
     if (call.kind == Call::Kind::save && call.credentials) memory_[call.space] = *call.credentials;
+    if (call.owed || service_ == Service::missing) return;
+    if (call.kind == Call::Kind::save) {
+      owe(call.space, Owed{call.credentials, {}, 0});
+    } else if (call.kind == Call::Kind::remove) {
+      auto it = owed_.find(call.space);
+      if (it == owed_.end() || (it->second.credentials && call.removal.covers(*it->second.credentials))) {
+        owe(call.space, Owed{std::nullopt, call.removal, 0});
+      } else if (!it->second.credentials) {
+        it->second.removal.widen(call.removal);
+        it->second.made = ++lastOwed_;
+      }
+      // An owed save that the removal does not cover replaces whatever the space holds anyway.
+    }
+  }
+
+  // Keeps `owed` as the last write for the space; beyond the bound the oldest other one goes.
+  void owe(const HTTPProtectionSpace& space, Owed owed) {
+    owed.made = ++lastOwed_;
+    owed_[space] = std::move(owed);
+    if (owed_.size() <= maxOwed) return;
+    auto oldest = oldestOwed();
+    TD_LOG_WARN("Secret service: more than " + std::to_string(maxOwed) +
+                " changes of saved credentials wait for it; the oldest, for " + oldest->first.host + ", is dropped");
+    owed_.erase(oldest);
   }
 
   // Ends the running call with its answer, and starts the next.
@@ -244,8 +362,27 @@ class KeyringThread {
     startNext();
   }
 
+  // Ends the running write once the service has answered it: made, or refused with a line in the log.
+  // A save that the service took no longer needs memory.
+  void finishWritten(bool saved) {
+    owed_.erase(current_->call.space);
+    if (saved) memory_.erase(current_->call.space);
+    finish(Outcome{std::nullopt, true});
+  }
+
+  // Ends the running save that the service refused: kept in memory instead.
+  void finishRefused() {
+    owed_.erase(current_->call.space);
+    memory_[current_->call.space] = *current_->call.credentials;
+    finish(Outcome{});
+  }
+
   // Ends the running call as if the service were not there.
   void finishWithoutService() {
+    if (current_->call.owed) {
+      std::lock_guard lock(mutex_);
+      owedMissed_ = true;
+    }
     keepWithoutService(current_->call);
     finish(Outcome{});
   }
@@ -279,6 +416,23 @@ class KeyringThread {
     return G_SOURCE_REMOVE;
   }
 
+  // The process ends and the wait for the service is over: the running call ends as if it had
+  // missed its deadline, and the rest are answered from memory.
+  static gboolean endOfProcessThunk(gpointer self) {
+    static_cast<KeyringThread*>(self)->endOfProcess();
+    return G_SOURCE_REMOVE;
+  }
+  void endOfProcess() {
+    {
+      std::lock_guard lock(mutex_);
+      endPassed_ = true;
+    }
+    if (!current_) return;
+    TD_LOG_WARN("Secret service: no answer before the end of the process");
+    g_cancellable_cancel(current_->cancellable);
+    finishWithoutService();
+  }
+
   void connect() {
     secret_service_get(SECRET_SERVICE_OPEN_SESSION, current_->cancellable, &KeyringThread::connected, tag());
   }
@@ -294,9 +448,13 @@ class KeyringThread {
     }
     if (error) {
       const bool missing = serviceMissing(error);
-      failed(error, missing ? "not reachable; credentials are kept in memory only" : "no answer when connecting");
-      if (missing) self.service_ = Service::missing;
-      else self.beginRest(*running);
+      self.failed(error, missing ? "not reachable; credentials are kept in memory only" : "no answer when connecting");
+      if (missing) {
+        self.service_ = Service::missing;
+        self.owed_.clear();  // nobody to owe: the saves are in memory
+      } else {
+        self.beginRest(*running);
+      }
       self.finishWithoutService();
       return;
     }
@@ -309,7 +467,7 @@ class KeyringThread {
     const Call& call = current_->call;
     if (call.kind == Call::Kind::probe) {
       finish(Outcome{std::nullopt, true});
-    } else if (call.kind == Call::Kind::find || (call.kind == Call::Kind::remove && call.credentials)) {
+    } else if (call.kind == Call::Kind::find || (call.kind == Call::Kind::remove && !call.removal.any)) {
       // A removal of named credentials reads what the space holds first.
       secret_service_search(secretService_, &schema(), attributesOf(call.space).get(), SECRET_SEARCH_LOAD_SECRETS,
                             current_->cancellable, &KeyringThread::searched, tag());
@@ -332,13 +490,13 @@ class KeyringThread {
     g_list_free_full(items, g_object_unref);
     Running* running = self.stillRunning(tag, error);
     if (!running) return;
-    failed(error, "looking up credentials");
+    self.failed(error, "looking up credentials");
     if (running->call.kind == Call::Kind::find) {
       self.finish(Outcome{found, true});
-    } else if (found && found == running->call.credentials) {
+    } else if (found && running->call.removal.covers(*found)) {
       self.clearSpace();
     } else {
-      self.finish(Outcome{std::nullopt, true});
+      self.finishWritten(false);
     }
   }
 
@@ -349,12 +507,12 @@ class KeyringThread {
     Running* running = self.stillRunning(tag, error);
     if (!running) return;
     if (running->call.kind == Call::Kind::remove) {
-      failed(error, "removing credentials");
-      self.finish(Outcome{std::nullopt, true});
+      self.failed(error, "removing credentials");
+      self.finishWritten(false);
       return;
     }
-    if (failed(error, "replacing credentials")) {
-      self.finishWithoutService();  // kept in memory instead
+    if (self.failed(error, "replacing credentials")) {
+      self.finishRefused();
       return;
     }
     // One item per space: the credentials of another user went first.
@@ -376,21 +534,33 @@ class KeyringThread {
     secret_service_store_finish(self.secretService_, result, &error);
     Running* running = self.stillRunning(tag, error);
     if (!running) return;
-    if (failed(error, "saving credentials")) {
-      self.finishWithoutService();  // kept in memory instead
+    if (self.failed(error, "saving credentials")) {
+      self.finishRefused();
       return;
     }
-    self.memory_.erase(running->call.space);
-    self.finish(Outcome{std::nullopt, true});
+    self.finishWritten(true);
+  }
+
+  // Logs a failure of the secret service once per kind of operation; true when there was one.
+  bool failed(GError* error, const char* what) {
+    if (!error) return false;
+    if (logged_.insert(what).second) TD_LOG_WARN(std::string("Secret service: ") + what + ": " + error->message);
+    g_error_free(error);
+    return true;
   }
 
   mutable std::mutex mutex_;
   std::deque<Call> queue_;
   bool scheduled_ = false;  // startNext() is due or a call is running
   bool running_ = false;
+  bool stopping_ = false;     // the process ends: no more calls are taken
+  bool endPassed_ = false;    // and the wait for the service is over
+  bool owedMissed_ = false;   // an owed write missed its deadline since the last call was taken
   HTTPCredentialKeyring::Timing timing_;
   std::optional<std::chrono::steady_clock::time_point> restUntil_;  // after a miss
   GMainContext* context_;
+  GMainLoop* loop_;
+  std::thread thread_;
 
   // Keyring thread only.
   enum class Service { unknown, connected, missing } service_ = Service::unknown;
@@ -399,10 +569,14 @@ class KeyringThread {
   std::uint64_t lastID_ = 0;
   // Credentials kept where the secret service is missing, did not answer or refused them.
   std::map<HTTPProtectionSpace, HTTPCredentials> memory_;
+  // The last write per space that the service did not take because it missed a deadline or rested.
+  std::map<HTTPProtectionSpace, Owed> owed_;
+  std::uint64_t lastOwed_ = 0;
+  std::set<std::string> logged_;  // kinds of failure logged
 };
 
-// Submits the call and waits for its answer, at most the deadlines of the calls ahead of it and its
-// own (and a second more for the hand-overs).
+// Submits the call and waits for its answer, at most the deadlines of the calls ahead of it, of an
+// owed write that may go first, and its own (and a second more for the hand-overs).
 Outcome callAndWait(Call call) {
   struct Waiter {
     std::mutex mutex;
@@ -419,7 +593,7 @@ Outcome callAndWait(Call call) {
   const auto deadline = keyring.timing().deadline;
   const std::size_t ahead = keyring.submit(std::move(call));
   std::unique_lock lock(waiter->mutex);
-  waiter->answered.wait_for(lock, deadline * static_cast<int>(ahead + 1) + std::chrono::seconds(1),
+  waiter->answered.wait_for(lock, deadline * static_cast<int>(ahead + 2) + std::chrono::seconds(1),
                             [&] { return waiter->outcome.has_value(); });
   return waiter->outcome.value_or(Outcome{});
 }
@@ -429,36 +603,36 @@ Outcome callAndWait(Call call) {
 void HTTPCredentialKeyring::setTiming(Timing timing) { KeyringThread::instance().setTiming(timing); }
 
 void HTTPCredentialKeyring::find(const HTTPProtectionSpace& space, Found found) {
-  KeyringThread::instance().submit(Call{Call::Kind::find, space, std::nullopt,
+  KeyringThread::instance().submit(Call{Call::Kind::find, space, std::nullopt, {},
                                         [found = std::move(found)](const Outcome& outcome) {
                                           if (found) found(outcome.found);
                                         }});
 }
 
 void HTTPCredentialKeyring::save(const HTTPProtectionSpace& space, const HTTPCredentials& credentials) {
-  KeyringThread::instance().submit(Call{Call::Kind::save, space, credentials, {}});
+  KeyringThread::instance().submit(Call{Call::Kind::save, space, credentials, {}, {}});
 }
 
 void HTTPCredentialKeyring::remove(const HTTPProtectionSpace& space, const HTTPCredentials* onlyIfHolding) {
-  std::optional<HTTPCredentials> holding;
-  if (onlyIfHolding) holding = *onlyIfHolding;
-  KeyringThread::instance().submit(Call{Call::Kind::remove, space, std::move(holding), {}});
+  Removal removal;
+  if (onlyIfHolding) removal = Removal{false, {*onlyIfHolding}};
+  KeyringThread::instance().submit(Call{Call::Kind::remove, space, std::nullopt, std::move(removal), {}});
 }
 
 std::optional<HTTPCredentials> HTTPCredentialKeyring::findAndWait(const HTTPProtectionSpace& space) {
-  return callAndWait(Call{Call::Kind::find, space, std::nullopt, {}}).found;
+  return callAndWait(Call{Call::Kind::find, space, std::nullopt, {}, {}}).found;
 }
 
 void HTTPCredentialKeyring::saveAndWait(const HTTPProtectionSpace& space, const HTTPCredentials& credentials) {
-  callAndWait(Call{Call::Kind::save, space, credentials, {}});
+  callAndWait(Call{Call::Kind::save, space, credentials, {}, {}});
 }
 
 void HTTPCredentialKeyring::removeAndWait(const HTTPProtectionSpace& space) {
-  callAndWait(Call{Call::Kind::remove, space, std::nullopt, {}});
+  callAndWait(Call{Call::Kind::remove, space, std::nullopt, {}, {}});
 }
 
 bool HTTPCredentialKeyring::usesSecretService() {
-  return callAndWait(Call{Call::Kind::probe, {}, std::nullopt, {}}).serviceAnswers;
+  return callAndWait(Call{Call::Kind::probe, {}, std::nullopt, {}, {}}).serviceAnswers;
 }
 
 }  // namespace td

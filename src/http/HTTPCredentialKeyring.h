@@ -12,6 +12,14 @@
 // memory at once, so requests do not wait on it one after another. When the rest is over it is asked
 // again.
 //
+// A save or a removal that the service did not take (a miss, or made during the rest) is still owed
+// to it: the last one per space is kept (a bounded number of spaces), a lookup answers as if it had
+// been made, and it is made before the next call that asks the service, however many misses come
+// first. So credentials removed because they were refused never come back from the service.
+//
+// At exit the keyring waits, at most one deadline (rest or not), for the calls already made and the
+// writes still owed, then its thread ends; calls made from then on are answered at once.
+//
 // Items are of the schema "org.tarnwickdesk.HTTPCredentials" with the attributes "kind" ("server"
 // or "proxy"), "host", "port", "protocol", "realm" and "user"; the secret is the password. Items
 // written by an earlier run are found by a later one, so this form stays.

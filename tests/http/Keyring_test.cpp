@@ -1,10 +1,16 @@
 // Credentials of requests with keychain persistence in a real secret service: gnome-keyring-daemon,
 // unlocked, in a D-Bus session of this program's own (ctest runs it under scripts/with-keyring).
 // The items are read and written here directly through libsecret, as another run of the
-// application would find and leave them.
+// application would find and leave them. A stalled service is the daemon stopped (SIGSTOP): the bus
+// keeps the calls made to it meanwhile and it answers them once continued.
 
 #include <gtest/gtest.h>
 #include <libsecret/secret.h>
+#include <signal.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
 
 // libsecret 0.20 leaks a few bytes of each item object it makes for the items a search finds (this
 // program searches, and so does the engine): the program says so itself, however it is run.
@@ -16,6 +22,7 @@
 namespace td {
 namespace {
 
+using namespace std::chrono_literals;
 using test::RecordingDelegate;
 
 struct Item {
@@ -72,6 +79,43 @@ void storeItem(const Attributes& attributes, const std::string& password) {
   ASSERT_EQ(error, nullptr) << (error ? error->message : "");
 }
 
+// The passwords of the engine's items for the space.
+using Secrets = std::vector<std::string>;
+Secrets secretsIn(const HTTPProtectionSpace& space) {
+  Secrets secrets;
+  for (const Item& item : itemsWith({{"kind", space.proxy ? "proxy" : "server"},
+                                     {"host", space.host},
+                                     {"port", std::to_string(space.port)},
+                                     {"protocol", space.protocol},
+                                     {"realm", space.realm}}))
+    secrets.push_back(item.secret);
+  return secrets;
+}
+
+// The process that owns the secret service's name on this program's session bus; 0 when none.
+pid_t secretServiceProcess() {
+  GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+  GVariant* reply = bus ? g_dbus_connection_call_sync(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                                      "org.freedesktop.DBus", "GetConnectionUnixProcessID",
+                                                      g_variant_new("(s)", "org.freedesktop.secrets"),
+                                                      G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr)
+                        : nullptr;
+  guint32 pid = 0;
+  if (reply) g_variant_get(reply, "(u)", &pid);
+  if (reply) g_variant_unref(reply);
+  if (bus) g_object_unref(bus);
+  return static_cast<pid_t>(pid);
+}
+
+// Continues the secret service (which the test stops) when asked, and at the end of the scope.
+struct ContinueService {
+  pid_t pid;
+  ~ContinueService() { resume(); }
+  void resume() const {
+    if (pid > 0) ::kill(pid, SIGCONT);
+  }
+};
+
 class KeyringTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -79,6 +123,7 @@ class KeyringTest : public ::testing::Test {
     ASSERT_NE(server.port(), 0) << "the test server did not start";
     ASIHTTPRequest::clearSession();
   }
+  void TearDown() override { HTTPCredentialKeyring::setTiming({}); }
   test::MainQueueFixture main;
   test::NTLMAccounts accounts;
   test::TestServer server{"/usr/bin/python3"};
@@ -152,6 +197,90 @@ TEST_F(KeyringTest, ProxyCredentialsAreFiledUnderTheProxyWithTheirAccountDomain)
             "proxypw");
   main.run(server.behindNTLMProxy("localhost"), later);
   EXPECT_EQ(later.finished, 1) << (later.lastError ? later.lastError->toString() : "");
+}
+
+TEST_F(KeyringTest, WritesMadeWhileTheServiceRestsReachItWhenItAnswersAgainTheLastOneForEachSpace) {
+  const auto space = [](const std::string& realm) {
+    return HTTPProtectionSpace{false, "keyring.test", 443, "https", realm};
+  };
+  const HTTPProtectionSpace refused = space("refused"), replaced = space("replaced"), emptied = space("emptied");
+  const HTTPCredentials old{"ann", "old", std::nullopt}, fresh{"ann", "fresh", std::nullopt};
+  for (const HTTPProtectionSpace& s : {refused, replaced, emptied}) HTTPCredentialKeyring::saveAndWait(s, old);
+  ASSERT_EQ(secretsIn(emptied), Secrets{"old"});
+
+  const pid_t service = secretServiceProcess();
+  ASSERT_GT(service, 0);
+  ContinueService atEnd{service};
+  ::kill(service, SIGSTOP);
+  HTTPCredentialKeyring::setTiming({200ms, 60s});
+  EXPECT_FALSE(HTTPCredentialKeyring::findAndWait(space("elsewhere")));  // a miss: the keyring rests
+  // While it rests: the old credentials are refused; refused, then fresh ones work; fresh ones
+  // work, then the space is emptied.
+  HTTPCredentialKeyring::remove(refused, &old);
+  HTTPCredentialKeyring::remove(replaced, &old);
+  HTTPCredentialKeyring::save(replaced, fresh);
+  HTTPCredentialKeyring::save(emptied, fresh);
+  HTTPCredentialKeyring::remove(emptied);
+  EXPECT_FALSE(HTTPCredentialKeyring::findAndWait(refused));
+  EXPECT_EQ(HTTPCredentialKeyring::findAndWait(replaced), fresh);
+  EXPECT_FALSE(HTTPCredentialKeyring::findAndWait(emptied));
+
+  // The rest ends while the service still stalls: the writes miss again and wait for the next answer.
+  HTTPCredentialKeyring::setTiming({200ms, 60s});
+  EXPECT_FALSE(HTTPCredentialKeyring::findAndWait(refused));
+
+  atEnd.resume();
+  HTTPCredentialKeyring::setTiming({});
+  EXPECT_FALSE(HTTPCredentialKeyring::findAndWait(refused));
+  EXPECT_EQ(secretsIn(refused), Secrets{});
+  EXPECT_EQ(secretsIn(replaced), Secrets{"fresh"});
+  EXPECT_EQ(secretsIn(emptied), Secrets{});
+}
+
+// The end of the process runs in a child of the test (a death test that exits), which the test
+// outlives. The child stops the service; a thread of the child continues it after `delay`, while
+// the child's process ends.
+void continueLater(pid_t service, std::chrono::milliseconds delay) {
+  std::thread([service, delay] {
+    std::this_thread::sleep_for(delay);
+    ::kill(service, SIGCONT);
+  }).detach();
+}
+
+TEST_F(KeyringTest, WhatTheServiceIsOwedWhenTheProcessEndsIsWrittenWhenItAnswersByTheDeadline) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const HTTPProtectionSpace atExit{false, "keyring.test", 443, "https", "at exit"};
+  const HTTPProtectionSpace refused{false, "keyring.test", 443, "https", "refused"};
+  const pid_t service = secretServiceProcess();
+  ASSERT_GT(service, 0);
+  ContinueService atEnd{service};
+  // A save made just before the end.
+  EXPECT_EXIT(
+      {
+        ::kill(service, SIGSTOP);
+        HTTPCredentialKeyring::save(atExit, {"ann", "pw", std::nullopt});
+        continueLater(service, 500ms);
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+  atEnd.resume();
+  EXPECT_EQ(secretsIn(atExit), Secrets{"pw"});
+
+  // A removal that missed its deadline and a save made while the keyring rests.
+  HTTPCredentialKeyring::saveAndWait(refused, {"ann", "old", std::nullopt});
+  EXPECT_EXIT(
+      {
+        HTTPCredentialKeyring::setTiming({500ms, 60s});
+        ::kill(service, SIGSTOP);
+        HTTPCredentialKeyring::removeAndWait(refused);
+        HTTPCredentialKeyring::save(atExit, {"ann", "new", std::nullopt});
+        continueLater(service, 150ms);
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+  atEnd.resume();
+  EXPECT_EQ(secretsIn(refused), Secrets{});
+  EXPECT_EQ(secretsIn(atExit), Secrets{"new"});
 }
 
 }  // namespace
