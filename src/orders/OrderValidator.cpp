@@ -144,6 +144,7 @@ CheckFailure OrderValidator::VerifyOrder(const Order& order) const {
                            Bracket{order.isStopLossEnabled, false, order.StopPrice, "Stop Loss"}}) {
     if (!b.enabled) continue;
     const auto value = OrderNumbers::strictNumber(b.price);
+    if (value && !(*value > 0)) return withNumber(b.name, " price should be greater than zero");
     if (!value || !PriceBounds::isOnTick(*value, item.DecimalPlaces, item.TickSize)) {
       return withNumber(b.name, " price should be in correct tick");
     }

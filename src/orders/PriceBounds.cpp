@@ -81,6 +81,8 @@ const Bound& farther(const Bound& a, const Bound& b) {
 
 std::string text(const Bound& bound, int textForm) {
   if (textForm == PriceBounds::kHint) return (bound.atLeast ? ">= " : "<= ") + bound.number;
+  // A price at or below zero is never proposed: the checks refuse it.
+  if (textForm == PriceBounds::kPrefill && !(Decimal::parse(bound.number) > Decimal())) return {};
   return bound.number;
 }
 

@@ -60,7 +60,9 @@ class PriceBounds {
   // order's or a position's bracket) is gone with the market's next move against it, before the
   // trader has sent the order; so a pre-filled price lies a fifth of the distance (kPrefillRoom)
   // beyond it, and still passes the check after a few ticks. A bracket measured from a limit or
-  // stop order's own price does not move: its pre-filled price is the bound.
+  // stop order's own price does not move: its pre-filled price is the bound. No price at or below
+  // zero is pre-filled (the checks refuse one): where the bound leaves no such price, the pre-filled
+  // text is empty.
   static constexpr int kNumber = 0;
   static constexpr int kHint = 1;
   static constexpr int kPrefill = 2;

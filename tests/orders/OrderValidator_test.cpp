@@ -365,6 +365,26 @@ TEST_F(OrderValidatorTest, AStopLossKeepsItsDistanceFromThePriceItsPositionClose
   }
 }
 
+// With a quote near zero the bounds of a long's stop-loss and a short's take-profit lie below zero:
+// a price at or below zero is refused as such, one above it by the bound, which none passes.
+TEST_F(OrderValidatorTest, ATakeProfitOrStopLossAtOrBelowZeroIsRefused) {
+  t.item->Bid = 0.0003;
+  t.item->Ask = 0.0005;
+  OrderInfo buy = marketBuy();
+  buy.StopLossEnabled = true;
+  for (const char* price : {"-0.0009", "0", "0.0000"}) {
+    buy.stopPrice = price;
+    EXPECT_EQ(validate(build(buy)), "Stop Loss price should be greater than zero") << price;
+  }
+  buy.stopPrice = "0.0001";
+  EXPECT_EQ(validate(build(buy)), "Stop Loss price should be less than or equal to -0.0007");
+  OrderInfo sell = marketBuy();
+  sell.tradingMode = 1;
+  sell.TakeProfitEnabled = true;
+  sell.limitPrice = "-0.0009";
+  EXPECT_EQ(validate(build(sell)), "Take Profit price should be greater than zero");
+}
+
 TEST_F(OrderValidatorTest, BracketEditKeepsItsOwnSideAndUncheckedBoxesAreNotChecked) {
   // Closing a buy position: the edit's side is sell, priced at the Bid 1.1998.
   OrderInfo edit = marketBuy();

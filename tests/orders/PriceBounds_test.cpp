@@ -243,6 +243,20 @@ TEST_F(PriceBoundsDataTest, TheCheckEnforcesTheBoundItsHintNames) {
   }
 }
 
+// With a quote near zero, a long's stop-loss and a short's take-profit have no price above zero
+// that passes, nor a sell stop: none is proposed, though the hint still names the bound.
+TEST_F(PriceBoundsDataTest, NoPriceAtOrBelowZeroIsProposed) {
+  t.item->Bid = 0.0003;
+  t.item->Ask = 0.0005;
+  EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 1, "EURUSD", false, 1001, 1, "", PriceBounds::kPrefill), "");
+  EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 0, "EURUSD", true, 1001, 1, "", PriceBounds::kPrefill), "");
+  EXPECT_EQ(PriceBounds::OrderTypeChange(t.data, 3, 1, "EURUSD", 1001, PriceBounds::kPrefill), "");
+  EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 1, "EURUSD", false, 1001, 1, "", PriceBounds::kHint),
+            "<= -0.0007");
+  EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 1, "EURUSD", true, 1001, 1, "", PriceBounds::kPrefill),
+            "0.0017");
+}
+
 // A price a window pre-fills is measured from a market that moves on while the trader reads the
 // ticket and confirms: it lies a fifth of the distance beyond its bound, so it still passes after
 // the quote has moved that far against it. A bracket of a limit order is measured from the order's
