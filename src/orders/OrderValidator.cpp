@@ -26,13 +26,15 @@ std::string withNumber(std::string_view head, std::string_view number, std::stri
   return out;
 }
 
-// The price text against its bound as the user is shown it (rounded to the instrument's decimals),
-// compared exactly. `mustNotExceed`: the price may not lie above the bound; else not below it.
-bool keepsBound(std::string_view priceText, const std::string& boundText, bool mustNotExceed) {
+// The price text of the field `name` against its bound as the windows show it beside the field,
+// compared exactly: the refusal names the bound, or none when the price keeps it.
+CheckFailure breaksBound(std::string_view name, std::string_view priceText, const PriceBounds::Bound& bound) {
   const Decimal price = OrderNumbers::strictDecimal(priceText);
-  const Decimal bound = Decimal::parse(boundText);
-  if (price.isNaN() || bound.isNaN()) return false;
-  return mustNotExceed ? !(price > bound) : !(price < bound);
+  const Decimal limit = Decimal::parse(bound.number);
+  if (!price.isNaN() && !limit.isNaN() && (bound.atLeast ? !(price < limit) : !(price > limit))) return std::nullopt;
+  return withNumber(name,
+                    bound.atLeast ? " price should be greater than or equal to " : " price should be less than or equal to ",
+                    bound.number);
 }
 
 }  // namespace
@@ -85,8 +87,6 @@ CheckFailure OrderValidator::VerifyOrder(const Order& order) const {
   const double price = OrderNumbers::strictNumber(order.OrderPrice).value_or(0);
   const double quantity = OrderNumbers::strictNumber(order.OrderQty).value_or(0);
   const bool buy = order.tradingMode == 0;
-  const double bid = PriceBounds::quoteBid(item);
-  const double ask = PriceBounds::quoteAsk(item);
 
   if (CheckFailure refused = sessionPermissions(order, item)) return refused;
 
@@ -123,43 +123,17 @@ CheckFailure OrderValidator::VerifyOrder(const Order& order) const {
 
   if (order.orderType == 3 || order.orderType == 2) {
     if (!PriceBounds::isOnTick(price, item.DecimalPlaces, item.TickSize)) return "Price should be in correct tick";
-    if (order.orderType == 3) {
-      const double d = PriceBounds::stopDistance(&terms, item);
-      if (buy) {
-        const std::string bound =
-            OrderNumbers::priceText(PriceBounds::CalculateContingentPrice(true, ask, d), item.DecimalPlaces);
-        if (!keepsBound(order.OrderPrice, bound, false)) {
-          return withNumber("Stop price should be greater than or equal to ", bound);
-        }
-      } else {
-        const std::string bound =
-            OrderNumbers::priceText(PriceBounds::CalculateContingentPrice(false, bid, d), item.DecimalPlaces);
-        if (!keepsBound(order.OrderPrice, bound, true)) return withNumber("Stop price should be less than or equal to ", bound);
-      }
-    } else {
-      const double d = PriceBounds::limitDistance(&terms, item);
-      if (buy) {
-        const std::string bound =
-            OrderNumbers::priceText(PriceBounds::CalculateContingentPrice(false, ask, d), item.DecimalPlaces);
-        if (!keepsBound(order.OrderPrice, bound, true)) return withNumber("Limit price should be less than or equal to ", bound);
-      } else {
-        const std::string bound =
-            OrderNumbers::priceText(PriceBounds::CalculateContingentPrice(true, bid, d), item.DecimalPlaces);
-        if (!keepsBound(order.OrderPrice, bound, false)) {
-          return withNumber("Limit price should be greater than or equal to ", bound);
-        }
-      }
+    if (CheckFailure refused = breaksBound(order.orderType == 3 ? "Stop" : "Limit", order.OrderPrice,
+                                           PriceBounds::entryBound(&terms, item, order.orderType, buy))) {
+      return refused;
     }
   }
 
   // The take-profit and stop-loss protect the position: they stand on the other side of the order,
-  // except in a bracket edit, whose side already is the closing one.
+  // except in a bracket edit, whose side already is the closing one. Each keeps its distance from
+  // the order's price and from the price the position closes at, beyond which it would be triggered
+  // as soon as the position opens.
   const bool protectBuy = order.isEditBracketOrder ? buy : !buy;
-  // A new market order's stop-loss also lies beyond the quote its position closes at: one at or
-  // beyond it would be triggered as soon as the order fills, whatever its distance from the order
-  // price when the spread is wider than that distance.
-  const bool newMarketOrder =
-      order.orderType == 1 && !order.isEditBracketOrder && !order.isEditWorkOrder && !order.isCloseNew;
   struct Bracket {
     bool enabled;
     bool takeProfit;
@@ -170,19 +144,13 @@ CheckFailure OrderValidator::VerifyOrder(const Order& order) const {
                            Bracket{order.isStopLossEnabled, false, order.StopPrice, "Stop Loss"}}) {
     if (!b.enabled) continue;
     const auto value = OrderNumbers::strictNumber(b.price);
+    if (value && !(*value > 0)) return withNumber(b.name, " price should be greater than zero");
     if (!value || !PriceBounds::isOnTick(*value, item.DecimalPlaces, item.TickSize)) {
       return withNumber(b.name, " price should be in correct tick");
     }
-    const PriceBounds::Bound bound = PriceBounds::bracketBound(&terms, item, b.takeProfit, protectBuy, price);
-    std::string text = OrderNumbers::priceText(bound.value, item.DecimalPlaces);
-    if (newMarketOrder && !b.takeProfit) {
-      const std::string closing = PriceBounds::beyondClosingQuote(item, protectBuy, bound.atLeast);
-      if (!keepsBound(text, closing, !bound.atLeast)) text = closing;
-    }
-    if (!keepsBound(b.price, text, !bound.atLeast)) {
-      return withNumber(b.name,
-                        bound.atLeast ? " price should be greater than or equal to " : " price should be less than or equal to ",
-                        text);
+    if (CheckFailure refused = breaksBound(
+            b.name, b.price, PriceBounds::bracketBound(&terms, item, b.takeProfit, protectBuy, order.orderType, price))) {
+      return refused;
     }
   }
 

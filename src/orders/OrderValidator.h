@@ -2,7 +2,8 @@
 // The checks an order passes before it leaves the client: connection, account status and access,
 // instrument status, price and quantity, then for market, limit and stop orders the trading
 // session's permissions, the group's terms (quantity limits and step), the entry price's tick and
-// distance from the market, the take-profit and stop-loss, and the free margin. Each check stops
+// distance from the market, the take-profit and stop-loss, and the free margin. The price bounds
+// are those of PriceBounds, the very numbers the windows show beside their fields. Each check stops
 // at the first failure and gives its text for the user; passing gives no text.
 //
 // The checks read the records of the session's reference data afresh at every call and change

@@ -63,29 +63,27 @@ std::string gridPrice(const Decimal& from, const ItemDetails& item, bool up, boo
   return OrderNumbers::priceText(from.toDouble(), item.DecimalPlaces);
 }
 
-// A proposal: its number, and whether a price must lie at or above it (else at or below).
-struct Proposal {
-  std::string number;
-  bool atLeast = false;
-};
+using Bound = PriceBounds::Bound;
 
-// A bound as a proposal: the bound as the instrument writes it (as the checks show it), moved onto
-// the grid away from the market.
-Proposal onGrid(double bound, const ItemDetails& item, bool atLeast) {
+// A bound as the instrument writes it (as the checks show it), moved onto the grid away from the
+// market.
+Bound onGrid(double bound, const ItemDetails& item, bool atLeast) {
   return {gridPrice(Decimal::parse(OrderNumbers::priceText(bound, item.DecimalPlaces)), item, atLeast, false),
           atLeast};
 }
 
-// The one of two proposals of one direction that lies farther from the market.
-const Proposal& farther(const Proposal& a, const Proposal& b) {
+// The one of two bounds of one direction that lies farther from the market.
+const Bound& farther(const Bound& a, const Bound& b) {
   const Decimal x = Decimal::parse(a.number);
   const Decimal y = Decimal::parse(b.number);
   return (a.atLeast ? y > x : y < x) ? b : a;
 }
 
-std::string text(const Proposal& proposal, int textForm) {
-  if (textForm != PriceBounds::kHint) return proposal.number;
-  return (proposal.atLeast ? ">= " : "<= ") + proposal.number;
+std::string text(const Bound& bound, int textForm) {
+  if (textForm == PriceBounds::kHint) return (bound.atLeast ? ">= " : "<= ") + bound.number;
+  // A price at or below zero is never proposed: the checks refuse it.
+  if (textForm == PriceBounds::kPrefill && !(Decimal::parse(bound.number) > Decimal())) return {};
+  return bound.number;
 }
 
 // A quote as the order record writes it, read back.
@@ -93,53 +91,42 @@ double asWritten(double quote, const ItemDetails& item) {
   return OrderRequests::leadingNumber(Formatter::formatDecimal(quote, item.DecimalPlaces));
 }
 
-// The farthest of the accounts' proposals; with no account, the proposal without group terms.
-template <typename Propose>
-Proposal farthest(const ReferenceData& data, const ItemDetails* item, std::span<const std::int32_t> accounts,
-                  const Propose& propose) {
-  if (accounts.empty()) return propose(nullptr);
-  Proposal out = propose(termsFor(data, accounts.front(), item).get());
-  for (const std::int32_t account : accounts.subspan(1)) out = farther(out, propose(termsFor(data, account, item).get()));
+// The farthest of the accounts' bounds; with no account, the bound without group terms.
+template <typename BoundOf>
+Bound farthest(const ReferenceData& data, const ItemDetails* item, std::span<const std::int32_t> accounts,
+               const BoundOf& boundOf) {
+  if (accounts.empty()) return boundOf(nullptr);
+  Bound out = boundOf(termsFor(data, accounts.front(), item).get());
+  for (const std::int32_t account : accounts.subspan(1)) out = farther(out, boundOf(termsFor(data, account, item).get()));
   return out;
 }
 
 // The share of a distance by which a pre-filled price lies beyond a bound measured from the market.
 double roomFor(int textForm) { return textForm == PriceBounds::kPrefill ? PriceBounds::kPrefillRoom : 0; }
 
-Proposal entryProposal(const GroupInstruments* terms, const ItemDetails& item, std::int32_t orderType, bool buy,
-                       double room) {
-  if (orderType == 3) {
-    const double d = PriceBounds::stopDistance(terms, item) * (1 + room);
-    return buy ? onGrid(PriceBounds::CalculateContingentPrice(true, PriceBounds::quoteAsk(item), d), item, true)
-               : onGrid(PriceBounds::CalculateContingentPrice(false, PriceBounds::quoteBid(item), d), item, false);
-  }
-  const double d = PriceBounds::limitDistance(terms, item) * (1 + room);
-  return buy ? onGrid(PriceBounds::CalculateContingentPrice(false, PriceBounds::quoteAsk(item), d), item, false)
-             : onGrid(PriceBounds::CalculateContingentPrice(true, PriceBounds::quoteBid(item), d), item, true);
+// `from` moved away from the market by the take-profit's limit distance or the stop-loss's stop
+// distance (and `room` of it): below for a take-profit protecting a sell and for a stop-loss
+// protecting a buy, above otherwise.
+double awayFrom(const GroupInstruments* terms, const ItemDetails& item, bool takeProfit, bool atLeast, double from,
+                double room) {
+  const double d =
+      (takeProfit ? PriceBounds::limitDistance(terms, item) : PriceBounds::stopDistance(terms, item)) * (1 + room);
+  return PriceBounds::CalculateContingentPrice(atLeast, from, d);
 }
 
-Proposal bracketProposal(const GroupInstruments* terms, const ItemDetails& item, std::int32_t side, bool takeProfit,
-                         std::int32_t orderType, std::string_view orderPrice, PriceBounds::BracketOf request,
-                         double room) {
-  const bool protectsBuy = side == 0;
+Bound bracketProposal(const GroupInstruments* terms, const ItemDetails& item, std::int32_t side, bool takeProfit,
+                      std::int32_t orderType, std::string_view orderPrice, PriceBounds::BracketOf request,
+                      double room) {
   // The side of the order the request carries.
-  const std::int32_t orderSide = request == PriceBounds::BracketOf::PositionEdit ? side : (protectsBuy ? 1 : 0);
+  const std::int32_t orderSide = request == PriceBounds::BracketOf::PositionEdit ? side : (side == 0 ? 1 : 0);
   if (orderType != 1) {
+    // Measured from the order's own price, which does not move with the market.
     const double from = OrderRequests::leadingNumber(orderPrice.empty() ? PriceBounds::marketOrderPrice(item, orderSide)
                                                                         : orderPrice);
-    const PriceBounds::Bound bound = PriceBounds::bracketBound(terms, item, takeProfit, protectsBuy, from);
-    return onGrid(bound.value, item, bound.atLeast);
+    return PriceBounds::bracketBound(terms, item, takeProfit, side == 0, orderType, from);
   }
-  const double entry = asWritten(orderSide == 0 ? PriceBounds::quoteAsk(item) : PriceBounds::quoteBid(item), item);
-  const double closing = asWritten(protectsBuy ? PriceBounds::quoteAsk(item) : PriceBounds::quoteBid(item), item);
-  // Measured from the market, which moves on: a pre-filled price keeps some room beyond the bound.
-  const PriceBounds::Bound fromEntry = PriceBounds::bracketBound(terms, item, takeProfit, protectsBuy, entry, room);
-  const PriceBounds::Bound fromClosing = PriceBounds::bracketBound(terms, item, takeProfit, protectsBuy, closing, room);
-  const bool atLeast = fromEntry.atLeast;
-  const Proposal distance = farther(onGrid(fromEntry.value, item, atLeast), onGrid(fromClosing.value, item, atLeast));
-  // Without a quote (an unknown instrument) there is no market to keep clear of.
-  if (!(closing > 0)) return distance;
-  return farther(distance, {PriceBounds::beyondClosingQuote(item, protectsBuy, atLeast), atLeast});
+  const double from = asWritten(orderSide == 0 ? PriceBounds::quoteAsk(item) : PriceBounds::quoteBid(item), item);
+  return PriceBounds::bracketBound(terms, item, takeProfit, side == 0, orderType, from, room);
 }
 
 }  // namespace
@@ -173,16 +160,32 @@ double PriceBounds::stopDistance(const GroupInstruments* terms, const ItemDetail
   return terms == nullptr ? 0 : terms->StopMinPips * item.TickSize;
 }
 
-PriceBounds::Bound PriceBounds::bracketBound(const GroupInstruments* terms, const ItemDetails& item, bool takeProfit,
-                                             bool protectsBuy, double from, double room) {
-  // A take-profit lies on the far side of the position's gain, a stop-loss on the side of its loss.
-  const bool atLeast = takeProfit != protectsBuy;
-  const double d = (takeProfit ? limitDistance(terms, item) : stopDistance(terms, item)) * (1 + room);
-  return {CalculateContingentPrice(atLeast, from, d), atLeast};
+PriceBounds::Bound PriceBounds::entryBound(const GroupInstruments* terms, const ItemDetails& item,
+                                           std::int32_t orderType, bool buy, double room) {
+  // A buy stop and a sell limit lie above the market, a sell stop and a buy limit below it.
+  const bool atLeast = (orderType == 3) == buy;
+  const double d = (orderType == 3 ? stopDistance(terms, item) : limitDistance(terms, item)) * (1 + room);
+  return onGrid(CalculateContingentPrice(atLeast, buy ? quoteAsk(item) : quoteBid(item), d), item, atLeast);
 }
 
-std::string PriceBounds::beyondClosingQuote(const ItemDetails& item, bool protectsBuy, bool up) {
-  return gridPrice(Decimal::fromDouble(protectsBuy ? quoteAsk(item) : quoteBid(item)), item, up, true);
+double PriceBounds::closingPrice(const ItemDetails& item, bool protectsBuy, std::int32_t orderType, double from) {
+  if (orderType == 1) return protectsBuy ? quoteAsk(item) : quoteBid(item);
+  // Exact decimal arithmetic: the closing price lies on the grid of the price and the quote.
+  const Decimal spread = Decimal::fromDouble(quoteAsk(item)) - Decimal::fromDouble(quoteBid(item));
+  const Decimal base = Decimal::fromDouble(from);
+  return (protectsBuy ? base + spread : base - spread).toDouble();
+}
+
+PriceBounds::Bound PriceBounds::bracketBound(const GroupInstruments* terms, const ItemDetails& item, bool takeProfit,
+                                             bool protectsBuy, std::int32_t orderType, double from, double room) {
+  // A take-profit lies on the far side of the position's gain, a stop-loss on the side of its loss.
+  const bool atLeast = takeProfit != protectsBuy;
+  const double closing = closingPrice(item, protectsBuy, orderType, from);
+  const Bound distance = farther(onGrid(awayFrom(terms, item, takeProfit, atLeast, from, room), item, atLeast),
+                                 onGrid(awayFrom(terms, item, takeProfit, atLeast, closing, room), item, atLeast));
+  // Without a quote (an unknown instrument) there is no market to keep clear of.
+  if (!(closing > 0)) return distance;
+  return farther(distance, {gridPrice(Decimal::fromDouble(closing), item, atLeast, true), atLeast});
 }
 
 std::string PriceBounds::OrderTypeChange(const ReferenceData& data, std::int32_t orderType, std::int32_t side,
@@ -198,7 +201,7 @@ std::string PriceBounds::OrderTypeChange(const ReferenceData& data, std::int32_t
   const ItemDetails& item = found ? *found : noItem();
   return text(farthest(data, found.get(), accountNumbers,
                        [&](const GroupInstruments* terms) {
-                         return entryProposal(terms, item, orderType, side == 0, roomFor(textForm));
+                         return entryBound(terms, item, orderType, side == 0, roomFor(textForm));
                        }),
               textForm);
 }

@@ -46,43 +46,57 @@ class PriceBounds {
   static double limitDistance(const GroupInstruments* terms, const ItemDetails& item);
   static double stopDistance(const GroupInstruments* terms, const ItemDetails& item);
 
-  // The bound a take-profit (`takeProfit`) or stop-loss price is held to: `from` moved away from
-  // the market by the limit or the stop distance. `protectsBuy`: the bracket is a buy, protecting a
-  // sell (its take-profit lies below, its stop-loss above); else it is a sell protecting a buy.
-  // `atLeast`: a price must lie at or above the bound, else at or below it.
+  // The bound a price is held to, as the instrument writes it and on its tick grid (moved away from
+  // the market when the bound itself is not: a bound between two ticks, or a grid point that the
+  // decimals cannot show, 0.25 with one decimal). `atLeast`: a price must lie at or above it, else at
+  // or below it. The checks enforce these bounds, and the windows show them beside their fields.
   struct Bound {
-    double value = 0;
+    std::string number;
     bool atLeast = false;
   };
-  // `room`: a share of the distance added to it (see kPrefill).
-  static Bound bracketBound(const GroupInstruments* terms, const ItemDetails& item, bool takeProfit,
-                            bool protectsBuy, double from, double room = 0);
 
-  // The text forms of the bounds below: the number with the instrument's decimals, the ">= %@" /
-  // "<= %@" hint, or the price a window pre-fills its field with. A bound measured from the market
-  // (an entry price's, a market order's or a position's bracket) is gone with the market's next move
-  // against it, before the trader has sent the order; so a pre-filled price lies a fifth of the
-  // distance (kPrefillRoom) beyond it, and still passes the check after a few ticks. A bracket
-  // measured from a limit or stop order's own price does not move: its pre-filled price is the bound.
+  // The text forms of the bounds below: the number, the ">= %@" / "<= %@" hint, or the price a
+  // window pre-fills its field with. A bound measured from the market (an entry price's, a market
+  // order's or a position's bracket) is gone with the market's next move against it, before the
+  // trader has sent the order; so a pre-filled price lies a fifth of the distance (kPrefillRoom)
+  // beyond it, and still passes the check after a few ticks. A bracket measured from a limit or
+  // stop order's own price does not move: its pre-filled price is the bound. No price at or below
+  // zero is pre-filled (the checks refuse one): where the bound leaves no such price, the pre-filled
+  // text is empty.
   static constexpr int kNumber = 0;
   static constexpr int kHint = 1;
   static constexpr int kPrefill = 2;
   static constexpr double kPrefillRoom = 0.2;
 
-  // The nearest price strictly beyond the quote a position closes at (the Bid for a long, whose
-  // bracket is a sell; the Ask for a short, protected by buys), upward when `up`: one tick beyond
-  // it, as the instrument writes it and on its grid. A stop-loss or take-profit at or beyond the
-  // closing quote itself would be triggered at once.
-  static std::string beyondClosingQuote(const ItemDetails& item, bool protectsBuy, bool up);
+  // The entry-price bound of a limit (2) or stop (3) order on the buy (`buy`) or sell side: stop buy
+  // Ask + stop distance (at least), stop sell Bid - stop distance (at most), limit buy Ask - limit
+  // distance (at most), limit sell Bid + limit distance (at least). `room`: a share of the distance
+  // added to it (kPrefillRoom).
+  static Bound entryBound(const GroupInstruments* terms, const ItemDetails& item, std::int32_t orderType, bool buy,
+                          double room = 0);
 
-  // `OrderTypeChange:::::`: the entry-price bound of a limit (2) or stop (3) order on the side
-  // (0 buy, any other sell): stop buy Ask + stop distance (">= "), stop sell Bid - stop distance
-  // ("<= "), limit buy Ask - limit distance ("<= "), limit sell Bid + limit distance (">= ").
-  // `textForm` 0 gives the number with the instrument's decimals, 1 the ">= %@" / "<= %@" form, 2
-  // the price to pre-fill (kPrefill).
-  // Any other order type gives "". Like every proposal here the number lies on the tick grid as
-  // the instrument writes it, moved away from the market when the bound itself does not (a bound
-  // between two ticks, or a grid point that the decimals cannot show: 0.25 with one decimal).
+  // The price the position of an order closes at, which its take-profit and stop-loss are kept clear
+  // of: for a market order (type 1, and so a position's bracket edit) the quote of the closing side
+  // now, the Bid for a long (protected by sells, `protectsBuy` clear) and the Ask for a short; for a
+  // limit or stop order at `from`, the closing quote once it fills: `from` less today's spread
+  // for a long, plus it for a short.
+  static double closingPrice(const ItemDetails& item, bool protectsBuy, std::int32_t orderType, double from);
+
+  // The bound of a take-profit (`takeProfit`) or stop-loss of an order of the type whose price is
+  // `from` (a market order's quote, a position's closing quote in its bracket edit, a limit or stop
+  // order's price). `protectsBuy`: the bracket is a buy, protecting a sell (its take-profit lies
+  // below, its stop-loss above); else it is a sell protecting a buy. The price keeps the limit
+  // (take-profit) or stop distance both from `from` and from closingPrice(), the farther of the two,
+  // and lies strictly beyond the closing price (one tick at least), where it would be triggered as
+  // soon as the position opens: so even a spread wider than the distance, or no distance at all,
+  // leaves no bracket that fires at once. Without a quote there is no closing price to keep clear
+  // of. `room`: a share of the distance added to it.
+  static Bound bracketBound(const GroupInstruments* terms, const ItemDetails& item, bool takeProfit, bool protectsBuy,
+                            std::int32_t orderType, double from, double room = 0);
+
+  // `OrderTypeChange:::::`: the entryBound() of a limit (2) or stop (3) order on the side (0 buy,
+  // any other sell) in the text form `textForm` (kNumber, kHint, kPrefill). Any other order type
+  // gives "".
   static std::string OrderTypeChange(const ReferenceData& data, std::int32_t orderType, std::int32_t side,
                                      std::string_view itemCode, std::int32_t accountNumber, int textForm);
   // The same for an order of several accounts, each held to its own group's distances: the
@@ -96,17 +110,13 @@ class PriceBounds {
   // position, a market order on the protecting (closing) side itself.
   enum class BracketOf { OrderEntry, PositionEdit };
 
-  // `UpdateTakeProfitandStopLoss:::::::`: the take-profit (`takeProfit` set) or stop-loss proposal
-  // for the protecting side `side` (1 for a buy order or a long position, 0 for a sell or a short),
-  // the nearest price that the request then passes validation with: bracketBound() from the price
-  // the request's order carries. That is the order price text of a limit or stop order (the quote
-  // of its side when the text is empty, as the order record takes it) and, for a market order
-  // (type 1), the quote of the request's side: the Ask for a buy order, the Bid for a sell order,
-  // the closing quote itself for a position's bracket edit. A market order's proposal also keeps
-  // its distance from the closing quote (Bid for a long, Ask for a short), and lies strictly
-  // beyond it (beyondClosingQuote()), so that neither leg is triggered at once, even with a spread
-  // wider than the distance or with no distance at all. Take-profit: side 0 "<= ", side 1 ">= ";
-  // stop-loss: side 0 ">= ", side 1 "<= ".
+  // `UpdateTakeProfitandStopLoss:::::::`: the take-profit (`takeProfit` set) or stop-loss
+  // bracketBound() for the protecting side `side` (1 for a buy order or a long position, 0 for a
+  // sell or a short) in the text form `textForm`, from the price the request's order carries: the
+  // order price text of a limit or stop order (the quote of its side when the text is empty, as the
+  // order record takes it) and, for a market order (type 1), the quote of the request's side: the
+  // Ask for a buy order, the Bid for a sell order, the closing quote itself for a position's bracket
+  // edit. Take-profit: side 0 "<= ", side 1 ">= "; stop-loss: side 0 ">= ", side 1 "<= ".
   static std::string UpdateTakeProfitandStopLoss(const ReferenceData& data, std::int32_t side,
                                                  std::string_view itemCode, bool takeProfit,
                                                  std::int32_t accountNumber, std::int32_t orderType,

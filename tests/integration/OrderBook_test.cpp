@@ -329,21 +329,24 @@ TEST_F(OrderDesk, EachTradingTermOfTheGroupRejectsWithItsOwnReason) {
   EXPECT_EQ(reasonOf(31, false, "1", px(bid - stop + kTick)), "65");
   EXPECT_EQ(reasonOf(30, true, "1", px(ask - limit + kTick)), "66");
   EXPECT_EQ(reasonOf(30, false, "1", px(bid + limit - kTick)), "66");
-  // Take-profit and stop-loss of a buy: above and below its price by the distances.
+  // Take-profit and stop-loss of a buy: above the price it fills at and below the price it closes
+  // at by the distances.
   EXPECT_EQ(reasonOf(29, true, "1", px(ask), px(ask + limit - kTick)), "67");
   EXPECT_EQ(reasonOf(29, true, "1", px(ask), px(ask - 0.001)), "67");
-  EXPECT_EQ(reasonOf(29, true, "1", px(ask), "", px(ask - stop + kTick)), "68");
+  EXPECT_EQ(reasonOf(29, true, "1", px(ask), "", px(bid - stop + kTick)), "68");
   EXPECT_EQ(reasonOf(29, true, "1", px(ask), "", px(ask + 0.001)), "68");
+  // A buy stop's position closes at its price less the spread once it fills: its stop-loss lies
+  // the stop distance below that, at the bid of now.
+  EXPECT_EQ(reasonOf(31, true, "1", px(ask + stop), "", px(bid + kTick)), "68");
   // At the bounds the orders stand.
   EXPECT_EQ(reasonOf(30, true, "1", px(ask - limit)), "62/28");
-  EXPECT_EQ(reasonOf(31, true, "1", px(ask + stop), px(ask + stop + limit), px(ask)), "62/28");
+  EXPECT_EQ(reasonOf(31, true, "1", px(ask + stop), px(ask + stop + limit), px(bid)), "62/28");
 }
 
 TEST_F(OrderDesk, ATakeProfitOrStopLossTheAccountsQuoteHasReachedIsRefusedAndNothingFills) {
   // Group 1 deals EURUSD two ticks outside the feed's bid and ask on each side: a bracket at the
   // account's bid or ask is still inside the feed's quote.
   sim::TermSpec& terms = scenario.groups[0].terms[0];
-  const std::size_t positions = history.positions().size();
   auto outcome = [&](const OrderResult& r) {
     if (kinds(r) == std::vector<std::string>{"62/25"}) return field(at(r, 0), 74);
     return kinds(r).size() > 1 && kinds(r)[1] == "62/23" ? std::string("filled") : kinds(r).front();
@@ -352,24 +355,50 @@ TEST_F(OrderDesk, ATakeProfitOrStopLossTheAccountsQuoteHasReachedIsRefusedAndNot
     return outcome(marketOrder(1001, buy, "1", tp > 0 ? px(tp) : "", sl > 0 ? px(sl) : ""));
   };
 
-  // A stop distance narrower than the spread: measured from the price the order fills at, it lets
-  // through a stop-loss at the price the position closes at.
+  // A stop distance narrower than the spread is measured from the price the position closes at as
+  // well: a stop-loss within it of the bid or the ask is refused by the terms.
   terms.limitMinPips = terms.stopMinPips = 2;
   const sim::Quote q = quote();
-  EXPECT_EQ(market(true, 0, q.bid), "1") << "a long's stop-loss at the bid";
-  EXPECT_EQ(market(false, 0, q.ask), "1") << "a short's stop-loss at the ask";
-  EXPECT_EQ(history.positions().size(), positions) << "nothing filled";
-  EXPECT_EQ(market(true, 0, q.bid - kTick), "filled");
-  EXPECT_EQ(market(false, 0, q.ask + kTick), "filled");
+  EXPECT_EQ(market(true, 0, q.bid - kTick), "68") << "a long's stop-loss a tick below the bid";
+  EXPECT_EQ(market(false, 0, q.ask + kTick), "68") << "a short's stop-loss a tick above the ask";
+  EXPECT_EQ(market(true, 0, q.bid - 2 * kTick), "filled");
+  EXPECT_EQ(market(false, 0, q.ask + 2 * kTick), "filled");
 
-  // Where no terms hold it, a take-profit at or before the closing price is refused too.
+  // Where no terms hold it, a stop-loss at the closing price, and a take-profit at or before it,
+  // are refused by the quote itself, and nothing fills.
   scenario.groups[0].terms.clear();
+  const std::size_t positions = history.positions().size();
   const sim::Quote raw = quote();
+  EXPECT_EQ(market(true, 0, raw.bid), "1") << "a long's stop-loss at the bid";
+  EXPECT_EQ(market(false, 0, raw.ask), "1") << "a short's stop-loss at the ask";
   EXPECT_EQ(market(true, raw.bid, 0), "1");
   EXPECT_EQ(market(true, raw.bid - 10 * kTick, 0), "1");
   EXPECT_EQ(market(false, raw.ask, 0), "1");
+  EXPECT_EQ(history.positions().size(), positions) << "nothing filled";
   EXPECT_EQ(market(true, raw.bid + kTick, 0), "filled");
   EXPECT_EQ(market(false, raw.ask - kTick, 0), "filled");
+}
+
+TEST_F(OrderDesk, AWorkingOrdersStopLossStaysClearOfThePriceItsPositionClosesAtOnceItFills) {
+  // Without distances, a buy limit's position closes at its price less the spread, a sell limit's
+  // at its price plus it: a stop-loss at that price would fill with the order.
+  sim::TermSpec& terms = scenario.groups[0].terms[0];
+  terms.limitMinPips = terms.stopMinPips = 0;
+  const sim::Quote q = quote();
+  const double spread = q.ask - q.bid;
+  auto reasonOf = [&](bool buy, double price, double tp, double sl) {
+    auto o = orderValues(1001, "EURUSD", 30, buy, "1", px(price));
+    o.LimitPrice = px(tp);
+    o.StopPrice = px(sl);
+    OrderResult r = book.order(demo(), wire.newOrder(o));
+    return r.messages.empty() ? std::string("none") : r.messages[0].message.get(74) ? field(at(r, 0), 74) : kinds(r)[0];
+  };
+  const double buyAt = q.bid - 0.001;
+  const double sellAt = q.ask + 0.001;
+  EXPECT_EQ(reasonOf(true, buyAt, buyAt, buyAt - spread), "68");
+  EXPECT_EQ(reasonOf(false, sellAt, sellAt, sellAt + spread), "68");
+  EXPECT_EQ(reasonOf(true, buyAt, buyAt, buyAt - spread - kTick), "62/28");
+  EXPECT_EQ(reasonOf(false, sellAt, sellAt, sellAt + spread + kTick), "62/28");
 }
 
 TEST_F(OrderDesk, ABracketEditThatTheAccountsQuoteHasReachedIsRefusedAndLeavesTheBrackets) {
@@ -530,8 +559,9 @@ TEST_F(OrderDesk, BracketEditsPlaceMoveAndClearTakeProfitAndStopLoss) {
 }
 
 TEST_F(OrderDesk, AStopLossReachedByTheFeedClosesThePositionAndCancelsItsTakeProfit) {
-  // A stop-loss of a buy as near as it may be: the first tick whose bid is at or below it fills it.
-  double sl = quote().ask - stopDistance();
+  // A stop-loss of a buy as near as it may be, the stop distance below the bid: the first tick whose
+  // bid is at or below it fills it.
+  double sl = quote().bid - stopDistance();
   OrderResult opened = marketOrder(1001, true, "1", px(quote().ask + 0.05), px(sl));
   int position = openedPosition(opened);
   double balance = scenario.account(1001)->balance;
@@ -621,15 +651,17 @@ TEST_F(OrderDesk, TheBooksStayConsistentOverAMixOfFillsClosesAndBrackets) {
   std::size_t settledBefore = history.settlements().size();
   for (int k = 0; k < 6; ++k) {
     bool buy = k % 2 == 0;
-    // Take-profit and stop-loss as near as they may be, from the price the order fills at.
-    double price = buy ? quote().ask : quote().bid;
+    // Take-profit and stop-loss as near as they may be: from the price the order fills at and from
+    // the price its position closes at.
+    const double price = buy ? quote().ask : quote().bid;
+    const double closing = buy ? quote().bid : quote().ask;
     EXPECT_EQ(kinds(marketOrder(1001, buy, std::to_string(1 + k % 3),
                                 px(buy ? price + limitDistance() : price - limitDistance()),
-                                px(buy ? price - stopDistance() : price + stopDistance())))
+                                px(buy ? closing - stopDistance() : closing + stopDistance())))
                   .size(),
               5u);
   }
-  for (int k = 0; k < 4000; ++k) {
+  for (int k = 0; k < 8000; ++k) {
     feed.step();
     book.onTick();
     EXPECT_DOUBLE_EQ(scenario.account(1001)->usedMargin, 1000 * openQty(1001));

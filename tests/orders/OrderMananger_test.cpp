@@ -58,7 +58,7 @@ class OrderManangerTest : public ::testing::Test {
     info.orderType = 2;
     info.price = "1.1990";
     info.limitPrice = "1.2000";
-    info.stopPrice = "1.1980";
+    info.stopPrice = "1.1978";
     info.TakeProfitEnabled = info.StopLossEnabled = true;
     return info;
   }
@@ -110,7 +110,7 @@ TEST_F(OrderManangerTest, NewLimitOrderCarriesItsBracketAndAwaitsItsConfirmation
   EXPECT_TRUE(manager->PlaceOrder(limitBuyWithBracket()));
   EXPECT_EQ(session.sentFrame(),
             asciiFrame("10=60" S "34=1001" S "23=alice" S "33=41" S "19=R77" S "12=EURUSD" S "32=30" S "117=51" S
-                       "37=1" S "38=1.1990" S "39=1.2000" S "40=1.1980" S "90=0" S "36=45" S "77=-1" S "24=0" S
+                       "37=1" S "38=1.1990" S "39=1.2000" S "40=1.1978" S "90=0" S "36=45" S "77=-1" S "24=0" S
                        "43=47" S QUOTE));
   EXPECT_EQ(manager->awaitedConfirmations(), 1u);
   EXPECT_EQ(notifications->observerCount(OrderMananger::kPendingOrderNotification), 1u);

@@ -19,13 +19,14 @@ class OrderValidatorTest : public ::testing::Test {
   Order build(const OrderInfo& info) { return OrderGenerator::buildOrder(info, t.data, {40, "20240102030405"}, true); }
 
   // A limit buy at its bound 1.1990 (Ask 1.2000 - 10 pips) with a take-profit and a stop-loss at
-  // theirs (1.1990 + 10 pips, 1.1990 - 10 pips).
+  // theirs: 1.1990 + 10 pips, and 10 pips below 1.1988, the Bid its position closes at once it
+  // fills (its price less the spread of 2 ticks).
   Order limitBuyWithBracket() {
     OrderInfo info = marketBuy();
     info.orderType = 2;
     info.price = "1.1990";
     info.limitPrice = "1.2000";
-    info.stopPrice = "1.1980";
+    info.stopPrice = "1.1978";
     info.TakeProfitEnabled = info.StopLossEnabled = true;
     return build(info);
   }
@@ -78,9 +79,9 @@ TEST_F(OrderValidatorTest, VerifyChecksRunInOrderAndStopAtTheFirstFailure) {
       {
           {[](TradingData& d, Order&, bool&) { d.account->AvailableMargin = d.account->Equity = 0; },
            "Account : 1001\nNot enough free margin"},
-          {[](TradingData&, Order& o, bool&) { o.StopPrice = "1.1981"; },
-           "Stop Loss price should be less than or equal to 1.1980"},
-          {[](TradingData&, Order& o, bool&) { o.StopPrice = "1.19805"; }, "Stop Loss price should be in correct tick"},
+          {[](TradingData&, Order& o, bool&) { o.StopPrice = "1.1979"; },
+           "Stop Loss price should be less than or equal to 1.1978"},
+          {[](TradingData&, Order& o, bool&) { o.StopPrice = "1.19785"; }, "Stop Loss price should be in correct tick"},
           {[](TradingData&, Order& o, bool&) { o.LimitPrice = "1.1999"; },
            "Take Profit price should be greater than or equal to 1.2000"},
           {[](TradingData&, Order& o, bool&) { o.LimitPrice = "1.19995"; },
@@ -293,7 +294,8 @@ TEST_F(OrderValidatorTest, EntryBoundsUseLastWhileTheQuoteIsZero) {
 }
 
 TEST_F(OrderValidatorTest, TakeProfitAndStopLossBoundsOnTheProtectingSide) {
-  // Market buy at the Ask 1.2000: take-profit >= 1.2010, stop-loss <= 1.1990.
+  // Market buy at the Ask 1.2000, closing at the Bid 1.1998: take-profit >= 1.2010, 10 pips above
+  // the price it fills at; stop-loss <= 1.1988, 10 pips below the price it closes at.
   const std::vector<std::pair<std::string, CheckFailure>> takeProfits = {
       {"1.2010", std::nullopt},
       {"1.2011", std::nullopt},
@@ -306,9 +308,9 @@ TEST_F(OrderValidatorTest, TakeProfitAndStopLossBoundsOnTheProtectingSide) {
     EXPECT_EQ(validate(build(info)), failure) << price;
   }
   const std::vector<std::pair<std::string, CheckFailure>> stopLosses = {
-      {"1.1990", std::nullopt},
-      {"1.1989", std::nullopt},
-      {"1.1991", "Stop Loss price should be less than or equal to 1.1990"},
+      {"1.1988", std::nullopt},
+      {"1.1987", std::nullopt},
+      {"1.1989", "Stop Loss price should be less than or equal to 1.1988"},
   };
   for (const auto& [price, failure] : stopLosses) {
     OrderInfo info = marketBuy();
@@ -316,47 +318,71 @@ TEST_F(OrderValidatorTest, TakeProfitAndStopLossBoundsOnTheProtectingSide) {
     info.StopLossEnabled = true;
     EXPECT_EQ(validate(build(info)), failure) << price;
   }
-  // A market sell at the Bid 1.1998 is protected by buys: take-profit <= 1.1988, stop-loss >= 1.2008.
+  // A market sell at the Bid 1.1998, closing at the Ask 1.2000, is protected by buys: take-profit
+  // <= 1.1988, stop-loss >= 1.2010.
   OrderInfo sell = marketBuy();
   sell.tradingMode = 1;
   sell.TakeProfitEnabled = sell.StopLossEnabled = true;
   sell.limitPrice = "1.1989";
-  sell.stopPrice = "1.2008";
+  sell.stopPrice = "1.2010";
   EXPECT_EQ(validate(build(sell)), "Take Profit price should be less than or equal to 1.1988");
   sell.limitPrice = "1.1988";
-  sell.stopPrice = "1.2007";
-  EXPECT_EQ(validate(build(sell)), "Stop Loss price should be greater than or equal to 1.2008");
+  sell.stopPrice = "1.2009";
+  EXPECT_EQ(validate(build(sell)), "Stop Loss price should be greater than or equal to 1.2010");
+  sell.stopPrice = "1.2010";
+  EXPECT_EQ(validate(build(sell)), std::nullopt);
 }
 
-// With a spread (20 ticks) wider than the stop distance (10), the bound from the order price lies
-// where the new position would be stopped out at once: a market order's stop-loss must lie beyond
-// the quote the position closes at, and the refusal names the nearest price that passes. A limit
-// order keeps the bound from its price alone.
-TEST_F(OrderValidatorTest, AMarketOrdersStopLossLiesBeyondTheQuoteItsPositionClosesAt) {
+// With a spread (20 ticks) wider than the stop distance (10), a stop-loss measured from the order's
+// price alone lies where the new position is stopped out as soon as it opens: a market order's and
+// a limit or stop order's stop-loss keep their distance from the quote the position closes at (for
+// a limit or stop order, on the day it fills: its price less the spread for a long, plus it for a
+// short), and the refusal names that bound.
+TEST_F(OrderValidatorTest, AStopLossKeepsItsDistanceFromThePriceItsPositionClosesAt) {
   t.item->Bid = 1.198;
   struct Case {
+    int orderType;
     int side;
+    const char* price;
     const char* stopLoss;
     CheckFailure failure;
   };
-  for (const Case& c : {Case{0, "1.1990", "Stop Loss price should be less than or equal to 1.1979"},
-                        Case{0, "1.1980", "Stop Loss price should be less than or equal to 1.1979"},
-                        Case{0, "1.1979", std::nullopt},
-                        Case{1, "1.1990", "Stop Loss price should be greater than or equal to 1.2001"},
-                        Case{1, "1.2000", "Stop Loss price should be greater than or equal to 1.2001"},
-                        Case{1, "1.2001", std::nullopt}}) {
+  for (const Case& c : {Case{1, 0, "", "1.1979", "Stop Loss price should be less than or equal to 1.1970"},
+                        Case{1, 0, "", "1.1970", std::nullopt},
+                        Case{1, 1, "", "1.2009", "Stop Loss price should be greater than or equal to 1.2010"},
+                        Case{1, 1, "", "1.2010", std::nullopt},
+                        Case{2, 0, "1.1990", "1.1980", "Stop Loss price should be less than or equal to 1.1960"},
+                        Case{2, 0, "1.1990", "1.1960", std::nullopt},
+                        Case{3, 1, "1.1960", "1.1989", "Stop Loss price should be greater than or equal to 1.1990"},
+                        Case{3, 1, "1.1960", "1.1990", std::nullopt}}) {
     OrderInfo info = marketBuy();
+    info.orderType = c.orderType;
     info.tradingMode = c.side;
+    info.price = c.price;
     info.stopPrice = c.stopLoss;
     info.StopLossEnabled = true;
-    EXPECT_EQ(validate(build(info)), c.failure) << c.side << " " << c.stopLoss;
+    EXPECT_EQ(validate(build(info)), c.failure) << c.orderType << "/" << c.side << " " << c.stopLoss;
   }
-  OrderInfo limit = marketBuy();
-  limit.orderType = 2;
-  limit.price = "1.1990";
-  limit.stopPrice = "1.1980";
-  limit.StopLossEnabled = true;
-  EXPECT_EQ(validate(build(limit)), std::nullopt);
+}
+
+// With a quote near zero the bounds of a long's stop-loss and a short's take-profit lie below zero:
+// a price at or below zero is refused as such, one above it by the bound, which none passes.
+TEST_F(OrderValidatorTest, ATakeProfitOrStopLossAtOrBelowZeroIsRefused) {
+  t.item->Bid = 0.0003;
+  t.item->Ask = 0.0005;
+  OrderInfo buy = marketBuy();
+  buy.StopLossEnabled = true;
+  for (const char* price : {"-0.0009", "0", "0.0000"}) {
+    buy.stopPrice = price;
+    EXPECT_EQ(validate(build(buy)), "Stop Loss price should be greater than zero") << price;
+  }
+  buy.stopPrice = "0.0001";
+  EXPECT_EQ(validate(build(buy)), "Stop Loss price should be less than or equal to -0.0007");
+  OrderInfo sell = marketBuy();
+  sell.tradingMode = 1;
+  sell.TakeProfitEnabled = true;
+  sell.limitPrice = "-0.0009";
+  EXPECT_EQ(validate(build(sell)), "Take Profit price should be greater than zero");
 }
 
 TEST_F(OrderValidatorTest, BracketEditKeepsItsOwnSideAndUncheckedBoxesAreNotChecked) {

@@ -51,6 +51,31 @@ class PriceBoundsDataTest : public ::testing::Test {
     return OrderValidator(t.context()).Validate(order);
   }
 
+  // An instrument's quote, grid and decimals, and its group's distances (both in ticks).
+  struct Instrument {
+    const char* name;
+    double bid, ask, tick;
+    int decimals, pips;
+  };
+  void trade(const Instrument& in) {
+    t.item->Bid = in.bid;
+    t.item->Ask = in.ask;
+    t.item->TickSize = in.tick;
+    t.item->DecimalPlaces = in.decimals;
+    t.terms->LimitMinPips = t.terms->StopMinPips = in.pips;
+  }
+
+  // The requests a take-profit and a stop-loss go with.
+  struct Request {
+    const char* name;
+    int orderType;
+    PriceBounds::BracketOf of;
+  };
+  static constexpr Request kRequests[] = {{"market order", 1, PriceBounds::BracketOf::OrderEntry},
+                                          {"limit order", 2, PriceBounds::BracketOf::OrderEntry},
+                                          {"stop order", 3, PriceBounds::BracketOf::OrderEntry},
+                                          {"position edit", 1, PriceBounds::BracketOf::PositionEdit}};
+
   TradingData t;
 };
 
@@ -97,10 +122,14 @@ TEST_F(PriceBoundsDataTest, BracketProposalsOfOrdersAndOfAPositionsEdit) {
   EXPECT_EQ(propose(1, false, 1, "", PositionEdit), "<= 1.1988");
   EXPECT_EQ(propose(0, true, 1, "", PositionEdit), "<= 1.1990");
   EXPECT_EQ(propose(0, false, 1, "", PositionEdit), ">= 1.2010");
-  // A limit or stop order from its price text; without one, from the quote its record takes.
+  // A limit or stop order from its price text (without one, from the quote its record takes), and
+  // from the price its position closes at once it fills: 2 ticks of spread below it for a long,
+  // above it for a short.
   EXPECT_EQ(propose(1, true, 2, "1.1500", OrderEntry), ">= 1.1510");
-  EXPECT_EQ(propose(0, false, 3, "1.3", OrderEntry), ">= 1.3010");
-  EXPECT_EQ(propose(1, false, 2, "", OrderEntry), "<= 1.1990");
+  EXPECT_EQ(propose(1, false, 2, "1.1500", OrderEntry), "<= 1.1488");
+  EXPECT_EQ(propose(0, true, 3, "1.3", OrderEntry), "<= 1.2990");
+  EXPECT_EQ(propose(0, false, 3, "1.3", OrderEntry), ">= 1.3012");
+  EXPECT_EQ(propose(1, false, 2, "", OrderEntry), "<= 1.1988");
 }
 
 TEST_F(PriceBoundsDataTest, AQuoteOfZeroIsReplacedByLastAndProposalsLieOnTheTickGrid) {
@@ -123,32 +152,17 @@ TEST_F(PriceBoundsDataTest, AQuoteOfZeroIsReplacedByLastAndProposalsLieOnTheTick
 // Every proposal passes the check of the request it goes with, on every instrument a trader meets:
 // a spread wider than the distances with a quote finer than the decimals shown, no distances at all
 // with no spread, and a tick finer than the decimals shown (0.25 with one decimal, whose grid
-// points 100.25 and 100.75 are written off the grid). Neither leg of a market order or of a
-// position's bracket edit lies at or beyond the quote the position closes at, where it would be
-// triggered at once.
+// points 100.25 and 100.75 are written off the grid). No leg lies at or beyond the quote the
+// position closes at, where it would be triggered at once: the quote now for a market order and a
+// position's bracket edit, for a limit or stop order the quote once it fills (its price less the
+// spread for a long, plus it for a short).
 TEST_F(PriceBoundsDataTest, EveryProposalPassesTheCheckOfItsRequestAndNoneTriggersAtOnce) {
-  using enum PriceBounds::BracketOf;
-  struct Instrument {
-    const char* name;
-    double bid, ask, tick;
-    int decimals, pips;
-  };
-  struct Request {
-    const char* name;
-    int orderType;
-    PriceBounds::BracketOf of;
-  };
   for (const Instrument& in : {Instrument{"wide spread", 1.19876, 1.20004, 0.0001, 4, 5},
                                Instrument{"no distance", 1.2, 1.2, 0.0001, 4, 0},
                                Instrument{"quarter ticks", 100.0, 100.5, 0.25, 1, 1},
                                Instrument{"quarter ticks between", 100.25, 100.75, 0.25, 1, 1}}) {
-    t.item->Bid = in.bid;
-    t.item->Ask = in.ask;
-    t.item->TickSize = in.tick;
-    t.item->DecimalPlaces = in.decimals;
-    t.terms->LimitMinPips = t.terms->StopMinPips = in.pips;
-    for (const Request r : {Request{"market order", 1, OrderEntry}, Request{"limit order", 2, OrderEntry},
-                            Request{"stop order", 3, OrderEntry}, Request{"position edit", 1, PositionEdit}}) {
+    trade(in);
+    for (const Request& r : kRequests) {
       for (const int positionSide : {0, 1}) {
         for (const bool takeProfit : {true, false}) {
           SCOPED_TRACE(::testing::Message() << in.name << ", " << r.name << (positionSide == 0 ? " long " : " short ")
@@ -159,16 +173,88 @@ TEST_F(PriceBoundsDataTest, EveryProposalPassesTheCheckOfItsRequestAndNoneTrigge
           const std::string price = PriceBounds::UpdateTakeProfitandStopLoss(t.data, protecting, "EURUSD", takeProfit,
                                                                              1001, r.orderType, entry, 0, r.of);
           EXPECT_EQ(check(r.orderType, r.of, positionSide, entry, takeProfit, price), std::nullopt) << entry << " " << price;
-          if (r.orderType == 1) {
-            // A long closes at the Bid: its stop-loss lies below it, its take-profit above.
-            const double closing = positionSide == 0 ? in.bid : in.ask;
-            EXPECT_EQ(std::stod(price) < closing, (positionSide == 0) != takeProfit) << price;
-            EXPECT_NE(std::stod(price), closing);
-          }
+          // A long closes at the Bid: its stop-loss lies below it, its take-profit above.
+          const double spread = in.ask - in.bid;
+          const double closing = r.orderType == 1 ? (positionSide == 0 ? in.bid : in.ask)
+                                                  : std::stod(entry) + (positionSide == 0 ? -spread : spread);
+          EXPECT_EQ(std::stod(price) < closing, (positionSide == 0) != takeProfit) << price << " " << closing;
+          EXPECT_NE(std::stod(price), closing);
         }
       }
     }
   }
+}
+
+// The bound shown beside a field (its hint, and the number its colour compares with) is the one
+// the check enforces: a price at the bound passes, and the next price on the grid nearer the market
+// is refused with a text that names that very bound. So a field is red exactly when the order
+// would be refused, for an entry price and for every take-profit and stop-loss.
+TEST_F(PriceBoundsDataTest, TheCheckEnforcesTheBoundItsHintNames) {
+  // The next price the instrument writes on its grid beyond `number`, downward when `down`.
+  const auto next = [this](const std::string& number, bool down) {
+    for (int steps = 1; steps < 10; ++steps) {
+      const double value = std::stod(number) + (down ? -steps : steps) * t.item->TickSize;
+      const std::string text = Formatter::formatDecimal(value, t.item->DecimalPlaces);
+      if (text != number && PriceBounds::isOnTick(std::stod(text), t.item->DecimalPlaces, t.item->TickSize)) return text;
+    }
+    return std::string();
+  };
+  const auto refusal = [](const char* name, const std::string& hint) {
+    return std::string(name) + (hint.starts_with(">=") ? " price should be greater than or equal to "
+                                                        : " price should be less than or equal to ") +
+           hint.substr(3);
+  };
+  for (const Instrument& in : {Instrument{"wide spread", 1.19876, 1.20004, 0.0001, 4, 5},
+                               Instrument{"no distance", 1.2, 1.2, 0.0001, 4, 0},
+                               Instrument{"grid of five ticks", 1.1998, 1.2001, 0.0005, 4, 2},
+                               Instrument{"quarter ticks", 100.0, 100.5, 0.25, 1, 1}}) {
+    trade(in);
+    for (const Request& r : kRequests) {
+      for (const int positionSide : {0, 1}) {
+        SCOPED_TRACE(::testing::Message() << in.name << ", " << r.name << (positionSide == 0 ? " long" : " short"));
+        std::string entry;
+        if (r.orderType != 1) {
+          entry = PriceBounds::OrderTypeChange(t.data, r.orderType, positionSide, "EURUSD", 1001, PriceBounds::kNumber);
+          const std::string hint =
+              PriceBounds::OrderTypeChange(t.data, r.orderType, positionSide, "EURUSD", 1001, PriceBounds::kHint);
+          EXPECT_EQ(hint.substr(3), entry);
+          OrderInfo info = marketBuy();
+          info.orderType = r.orderType;
+          info.tradingMode = positionSide;
+          info.price = next(entry, hint.starts_with(">="));
+          EXPECT_EQ(OrderValidator(t.context()).Validate(OrderGenerator::buildOrder(info, t.data, {40, "20240102030405"}, true)),
+                    refusal(r.orderType == 3 ? "Stop" : "Limit", hint));
+        }
+        for (const bool takeProfit : {true, false}) {
+          SCOPED_TRACE(takeProfit ? "take-profit" : "stop-loss");
+          const int protecting = positionSide == 0 ? 1 : 0;
+          const auto bound = [&](int textForm) {
+            return PriceBounds::UpdateTakeProfitandStopLoss(t.data, protecting, "EURUSD", takeProfit, 1001, r.orderType,
+                                                            entry, textForm, r.of);
+          };
+          const std::string hint = bound(PriceBounds::kHint);
+          EXPECT_EQ(hint.substr(3), bound(PriceBounds::kNumber));
+          EXPECT_EQ(check(r.orderType, r.of, positionSide, entry, takeProfit, hint.substr(3)), std::nullopt);
+          EXPECT_EQ(check(r.orderType, r.of, positionSide, entry, takeProfit, next(hint.substr(3), hint.starts_with(">="))),
+                    refusal(takeProfit ? "Take Profit" : "Stop Loss", hint));
+        }
+      }
+    }
+  }
+}
+
+// With a quote near zero, a long's stop-loss and a short's take-profit have no price above zero
+// that passes, nor a sell stop: none is proposed, though the hint still names the bound.
+TEST_F(PriceBoundsDataTest, NoPriceAtOrBelowZeroIsProposed) {
+  t.item->Bid = 0.0003;
+  t.item->Ask = 0.0005;
+  EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 1, "EURUSD", false, 1001, 1, "", PriceBounds::kPrefill), "");
+  EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 0, "EURUSD", true, 1001, 1, "", PriceBounds::kPrefill), "");
+  EXPECT_EQ(PriceBounds::OrderTypeChange(t.data, 3, 1, "EURUSD", 1001, PriceBounds::kPrefill), "");
+  EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 1, "EURUSD", false, 1001, 1, "", PriceBounds::kHint),
+            "<= -0.0007");
+  EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 1, "EURUSD", true, 1001, 1, "", PriceBounds::kPrefill),
+            "0.0017");
 }
 
 // A price a window pre-fills is measured from a market that moves on while the trader reads the
@@ -176,16 +262,9 @@ TEST_F(PriceBoundsDataTest, EveryProposalPassesTheCheckOfItsRequestAndNoneTrigge
 // the quote has moved that far against it. A bracket of a limit order is measured from the order's
 // own price, which does not move: its pre-filled price is the bound.
 TEST_F(PriceBoundsDataTest, APrefilledPriceStillPassesAfterTheQuoteMovesAFifthOfTheDistance) {
-  using enum PriceBounds::BracketOf;
   t.terms->LimitMinPips = t.terms->StopMinPips = 50;
   const double room = 10 * t.item->TickSize;
-  struct Request {
-    const char* name;
-    int orderType;
-    PriceBounds::BracketOf of;
-  };
-  for (const Request r : {Request{"market order", 1, OrderEntry}, Request{"stop order", 3, OrderEntry},
-                          Request{"limit order", 2, OrderEntry}, Request{"position edit", 1, PositionEdit}}) {
+  for (const Request& r : kRequests) {
     for (const int positionSide : {0, 1}) {
       for (const bool takeProfit : {true, false}) {
         for (const double move : {room, -room}) {

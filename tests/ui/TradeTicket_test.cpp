@@ -284,6 +284,22 @@ TEST_F(TicketTest, BracketsOfAMarketOrderComeFromTheDesksBoundsAndUntickingClear
   EXPECT_FALSE(state().stopLossPrice.enabled);
 }
 
+// The desk refuses a price at or below zero whatever its bound: such a field, an empty one included,
+// is red even where it keeps the inequality of its hint (a buy limit and a buy's stop-loss lie at
+// or below theirs).
+TEST_F(TicketTest, APriceAtOrBelowZeroIsRed) {
+  open();
+  ticket->TradeTicketRadioButtonClicked(Ticket::kAdvancedMode);
+  ticket->comboBoxSelectionIsChanging(TicketComboId::OrderType, "Limit");
+  ticket->stopLossCheckboxSelect(true);
+  ticket->controlTextDidChange(TicketFieldId::Price, "");
+  ticket->controlTextDidChange(TicketFieldId::StopLoss, "-0.5");
+  ticket->updatePriceTextFieldColor();
+  EXPECT_EQ(state().priceHint.substr(0, 3), "<= ");
+  EXPECT_EQ(state().price.background, FieldColour::Red);
+  EXPECT_EQ(state().stopLossPrice.background, FieldColour::Red);
+}
+
 // The proposals pass the desk's check of the order they go with, and a market order's stop-loss
 // never lies where the new position would be stopped out at once, though the spread (12 ticks) is
 // wider than the stop distance (10). Buy and Sell of the expanding watchlist open this same ticket.

@@ -162,19 +162,30 @@ int OrderBook::termsCheck(int account, const InstrumentSpec& i, const TermedOrde
       return Reason::kLimitTooNear;
     }
   }
-  // Take-profit and stop-loss close the position: they stand on its other side.
+  // Take-profit and stop-loss close the position: they stand on its other side, their distances
+  // from the order's price and from the price the position closes at: the account's quote of the
+  // closing side for a market order or a bracket edit; for a limit or stop order the quote once
+  // it fills, its price less today's spread for a long, plus it for a short. A limit or stop
+  // order's bracket at or beyond that price would fill as the order does; those of a market order
+  // or an edit meet the quote itself (bracketReached).
   const bool protectBuy = o.closingSide ? o.buy : !o.buy;
+  const bool working = !o.closingSide && (o.orderType == 2 || o.orderType == 3);
+  const double closing = o.closingSide ? o.price
+                         : working     ? (protectBuy ? o.price + (q.ask - q.bid) : o.price - (q.ask - q.bid))
+                                       : (protectBuy ? q.ask : q.bid);
+  const auto beyond = [&](double price, bool up, double distance) {
+    for (double from : {o.price, closing}) {
+      if (up ? below(price, from + distance) : above(price, from - distance)) return false;
+    }
+    return !working || (up ? price > closing + kEps : price < closing - kEps);
+  };
   if (o.takeProfit > 0) {
     if (!isOnTickGrid(i, o.takeProfit)) return Reason::kPriceOffTick;
-    if (protectBuy ? above(o.takeProfit, o.price - limitDistance) : below(o.takeProfit, o.price + limitDistance)) {
-      return Reason::kTakeProfitTooNear;
-    }
+    if (!beyond(o.takeProfit, !protectBuy, limitDistance)) return Reason::kTakeProfitTooNear;
   }
   if (o.stopLoss > 0) {
     if (!isOnTickGrid(i, o.stopLoss)) return Reason::kPriceOffTick;
-    if (protectBuy ? below(o.stopLoss, o.price + stopDistance) : above(o.stopLoss, o.price - stopDistance)) {
-      return Reason::kStopLossTooNear;
-    }
+    if (!beyond(o.stopLoss, protectBuy, stopDistance)) return Reason::kStopLossTooNear;
   }
   return 0;
 }

@@ -5,12 +5,13 @@
 //
 // Besides sign, range and margin, a request is held to the trading terms of the account's group for
 // the instrument (quantity limits and step, the tick grid, the stop and limit distances from the
-// market and the side and distance of take-profit and stop-loss), with a reason code of its own per
-// term (Reason); prices are measured from the account's quote (PriceFeed::quoteFor: the feed's
-// with the group's spread, as the client shows it), the price the desk fills at and triggers working
-// orders and brackets by. An instrument without terms in the group is held to none. The scenario's
-// order rules come first. Whatever the terms, a new market order or a bracket edit whose take-profit
-// or stop-loss the account's quote has already reached (it would fill at once) is refused.
+// market and the side and distance of take-profit and stop-loss, from the order's price and from
+// the price its position closes at), with a reason code of its own per term (Reason); prices are
+// measured from the account's quote (PriceFeed::quoteFor: the feed's with the group's spread, as
+// the client shows it), the price the desk fills at and triggers working orders and brackets by.
+// An instrument without terms in the group is held to none. The scenario's order rules come first.
+// Whatever the terms, a new market order or a bracket edit whose take-profit or stop-loss the
+// account's quote has already reached (it would fill at once) is refused.
 //
 // Reports:
 // - working orders, type 62, status in tag 73: 28 pending, 22 partly filled, 23 filled,

@@ -16,7 +16,11 @@ namespace {
 
 double number(const std::string& text) { return OrderRequests::leadingNumber(text); }
 
-FieldColour colour(bool red) { return red ? FieldColour::Red : FieldColour::Green; }
+// Red when the price breaks its bound, and for a price at or below zero, which the desk refuses
+// whatever the bound (an empty field reads 0).
+FieldColour colour(double price, bool breaksBound) {
+  return price <= 0 || breaksBound ? FieldColour::Red : FieldColour::Green;
+}
 
 }  // namespace
 
@@ -136,8 +140,8 @@ void TradeTicketWindowController::updatePriceTextFieldColor() {
   state_.priceHint = desk ? desk->OrderTypeChange(orderType_, side, itemCode_, accounts, 1) : std::string();
   const double p = number(state_.price.text);
   switch (orderType_) {
-    case 3: state_.price.background = colour(buy ? p < entryBound : p > entryBound); break;
-    case 2: state_.price.background = colour(buy ? p > entryBound : p < entryBound); break;
+    case 3: state_.price.background = colour(p, buy ? p < entryBound : p > entryBound); break;
+    case 2: state_.price.background = colour(p, buy ? p > entryBound : p < entryBound); break;
     case 1: state_.price.background = FieldColour::Neutral; break;
     default: break;
   }
@@ -164,7 +168,7 @@ void TradeTicketWindowController::updatePriceTextFieldColor() {
     const double value = number(leg.field.text);
     // A buy's take-profit lies above its bound and its stop-loss below; a sell's the other way.
     const bool above = leg.takeProfit == buy;
-    leg.field.background = colour(above ? value < bound : value > bound);
+    leg.field.background = colour(value, above ? value < bound : value > bound);
   }
 }
 
