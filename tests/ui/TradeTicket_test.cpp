@@ -464,6 +464,30 @@ TEST_F(TicketTest, RowsFollowOrderTypeBracketsAndDeviationAndLoseTheirTicks) {
   EXPECT_EQ(ticket->multitradeAccounts()[0]->accountDet->AccountId, 1001);
 }
 
+TEST_F(TicketTest, SelectAllIsTickedExactlyWhenEveryRowIs) {
+  open();
+  ticket->toggleLeftDrawer();
+  ticket->TradeTicketRadioButtonClicked(Ticket::kAdvancedMode);
+  ticket->selectAllMultiAccountCheckBoxClicked(true);
+  EXPECT_TRUE(state().selectAll.on);
+  // Ticking take-profit, or another symbol, makes the rows anew, none of them ticked.
+  ticket->takeProfitCheckboxSelect(true);
+  ASSERT_EQ(ticket->multitradeAccounts().size(), 2u);
+  EXPECT_TRUE(ticket->checkPoints().empty());
+  EXPECT_FALSE(state().selectAll.on);
+  ticket->selectAllMultiAccountCheckBoxClicked(true);
+  ticket->comboBoxSelectionIsChanging(TicketComboId::Symbol, "GOLD");
+  EXPECT_FALSE(state().selectAll.on);
+  ticket->comboBoxSelectionIsChanging(TicketComboId::Symbol, "EURUSD");
+  // Row by row.
+  ticket->hitCheckbox(0);
+  EXPECT_FALSE(state().selectAll.on);
+  ticket->hitCheckbox(1);
+  EXPECT_TRUE(state().selectAll.on);
+  ticket->hitCheckbox(0);
+  EXPECT_FALSE(state().selectAll.on);
+}
+
 TEST_F(TicketTest, TheTableIsResetBeforeItsRowsGoAndDrawsItsCellsInTwelvePointLucidaGrande) {
   open();
   ticket->toggleLeftDrawer();

@@ -323,6 +323,8 @@ class TradeTicketWindowController {
   void chooseSide(std::int32_t side);
   // `takeProfitCheckboxSelect:` (true) or `stopLossCheckboxSelect:` (false).
   void bracketCheckboxSelect(bool takeProfit, bool on);
+  // Select-all is ticked exactly when there are rows and every one of them is ticked.
+  void showSelectAll();
   // The fields every OrderInfo of the ticket takes from its controls.
   OrderInfo commonOrderInfo() const;
   // The account checks of multi-account mode: the quantity text of the sheet, or none when the
