@@ -317,6 +317,50 @@ TEST_F(TicketTest, ProposedBracketsPassTheDesksCheckAndNoStopLossLiesBeyondTheCl
   }
 }
 
+// What the user typed stays while the ticket proposes anew for other accounts and boxes (a typed
+// price is only held to the new bound); a new side, like a new order type, symbol or mode, asks
+// for prices of its own.
+TEST_F(TicketTest, TypedPricesStayUntilTheOrderTypeSymbolSideOrModeChanges) {
+  data().account("1002")->availableOrderTypes = 0xC7;
+  // One account, opened from a watchlist: a market buy's typed take-profit.
+  open("EURUSD", true);
+  ticket->TradeTicketRadioButtonClicked(Ticket::kAdvancedMode);
+  ticket->takeProfitCheckboxSelect(true);
+  ticket->controlTextDidChange(TicketFieldId::TakeProfit, "1.09500");
+  ticket->comboBoxSelectionIsChanging(TicketComboId::Account, "1002");
+  ticket->buyButtonClicked();
+  notifications->post(Ticket::kItemUpdateNotification);
+  queue.advance(std::chrono::seconds(1));
+  EXPECT_EQ(state().takeProfitPrice.text, "1.09500");
+  EXPECT_EQ(state().takeProfitPrice.background, FieldColour::Green);
+
+  // Several accounts: a buy limit and its take-profit, typed, then accounts and the stop-loss box
+  // ticked.
+  ticket->toggleLeftDrawer();
+  ticket->comboBoxSelectionIsChanging(TicketComboId::OrderType, "Limit");
+  ticket->controlTextDidChange(TicketFieldId::Price, "1.08000");
+  ticket->takeProfitCheckboxSelect(true);
+  ticket->controlTextDidChange(TicketFieldId::TakeProfit, "1.09500");
+  ticket->hitCheckbox(0);
+  EXPECT_EQ(state().price.text, "1.08000");
+  EXPECT_EQ(state().takeProfitPrice.text, "1.09500");
+  ticket->hitCheckbox(1);
+  ticket->stopLossCheckboxSelect(true);
+  EXPECT_EQ(state().price.text, "1.08000");
+  EXPECT_EQ(state().takeProfitPrice.text, "1.09500");
+  EXPECT_FALSE(state().stopLossPrice.text.empty()) << "the box just ticked is proposed a price";
+  queue.advance(std::chrono::seconds(1));
+  EXPECT_EQ(state().price.background, FieldColour::Green);
+
+  // The sell side: every price is proposed anew.
+  ticket->sellButtonClicked();
+  const auto desk = context().orderMananger();
+  EXPECT_EQ(state().price.text, desk->OrderTypeChange(2, 1, "EURUSD", ticket->boundAccounts(), PriceBounds::kPrefill));
+  EXPECT_EQ(state().takeProfitPrice.text,
+            desk->UpdateTakeProfitandStopLoss(0, "EURUSD", true, ticket->boundAccounts(), 2, state().price.text,
+                                              PriceBounds::kPrefill));
+}
+
 TEST_F(TicketTest, AStepperMovesItsPriceByOneTick) {
   open();
   ticket->TradeTicketRadioButtonClicked(Ticket::kAdvancedMode);
@@ -401,6 +445,49 @@ TEST_F(TicketTest, AdvancedLimitWithTakeProfitGoesWithoutASheetAndRefusalsComeBa
   ASSERT_EQ(view->alerts.size(), 1u);
   EXPECT_EQ(view->alerts[0].rfind("Info: Limit price should be", 0), 0u) << view->alerts[0];
   EXPECT_EQ(sentOrders().size(), 1u);
+}
+
+// Clicking the mode already chosen is a mode switch as well: the take-profit and stop-loss boxes go
+// off and their fields stay empty. A take-profit or stop-loss goes with an order only while its
+// box is ticked, for one account or several, from the main window's ticket or a watchlist's.
+TEST_F(TicketTest, AnUntickedTakeProfitOrStopLossNeverGoesWithTheOrder) {
+  for (const bool fromWatchlist : {false, true}) {
+    SCOPED_TRACE(fromWatchlist ? "from a watchlist" : "from the main window");
+    context().setDontshowOrderConfirmation(false);
+    view->sheets.clear();
+    const std::size_t sent = sentOrders().size();
+    open("EURUSD", fromWatchlist);
+    ticket->TradeTicketRadioButtonClicked(Ticket::kAdvancedMode);
+    ticket->takeProfitCheckboxSelect(true);
+    ticket->stopLossCheckboxSelect(true);
+    ticket->TradeTicketRadioButtonClicked(Ticket::kAdvancedMode);
+    EXPECT_FALSE(state().takeProfit.on || state().stopLoss.on);
+    EXPECT_EQ(state().takeProfitPrice.text, "");
+    EXPECT_EQ(state().stopLossPrice.text, "");
+    ticket->sellButtonClicked();
+    ticket->placeOrderButtonClicked();
+    EXPECT_EQ(view->sheets, (Strings{"Sell 1 (100000) EURUSD @ Market Price\n\n"}));
+    ticket->handleResult(true, true);
+
+    // Prices left in fields whose boxes are off (the window keeps such fields disabled).
+    ticket->controlTextDidChange(TicketFieldId::TakeProfit, "1.07500");
+    ticket->controlTextDidChange(TicketFieldId::StopLoss, "1.09500");
+    ticket->placeOrderButtonClicked();
+    ticket->toggleLeftDrawer();
+    ticket->selectAllMultiAccountCheckBoxClicked(true);
+    ticket->QuantitySelectedAtIndex(0, "1");
+    ticket->QuantitySelectedAtIndex(1, "1");
+    ticket->placeOrderButtonClicked();
+    queue.runPending();
+    EXPECT_EQ(view->alerts, Strings{});
+    const auto orders = sentOrders();
+    ASSERT_EQ(orders.size(), sent + 3);
+    for (std::size_t i = sent; i < orders.size(); ++i) {
+      EXPECT_EQ(tag(orders[i], "39"), "") << i;
+      EXPECT_EQ(tag(orders[i], "40"), "") << i;
+    }
+    EXPECT_EQ(tag(orders.back(), "10"), "77");
+  }
 }
 
 TEST_F(TicketTest, DeviationIsSentWhenTickedAndMustNotBeEmpty) {
@@ -620,12 +707,17 @@ TEST_F(TicketTest, ProposalsAndHintsFollowTheTickedAccountsAndTheFarthestBoundPa
   ticket->controlTextDidChange(TicketFieldId::TakeProfit, "1.08472");
   queue.advance(std::chrono::seconds(1));
   EXPECT_EQ(state().takeProfitPrice.background, FieldColour::Red);
+  // A typed price stays; it is only held to the new bound.
   ticket->hitCheckbox(1);
-  EXPECT_EQ(state().takeProfitPrice.text, "1.08474");
+  EXPECT_EQ(state().takeProfitPrice.text, "1.08472");
   EXPECT_EQ(state().takeProfitHint, ">= 1.08472");
   EXPECT_EQ(state().takeProfitPrice.background, FieldColour::Green);
 
+  // Ticked anew, the box proposes again (and the rows start unticked).
+  ticket->takeProfitCheckboxSelect(false);
+  ticket->takeProfitCheckboxSelect(true);
   ticket->selectAllMultiAccountCheckBoxClicked(true);
+  EXPECT_EQ(state().takeProfitPrice.text, "1.08498");
   ticket->QuantitySelectedAtIndex(0, "1");
   ticket->QuantitySelectedAtIndex(1, "1");
   ticket->placeOrderButtonClicked();

@@ -153,9 +153,10 @@ OrderInfo TradeTicketWindowController::commonOrderInfo() const {
   info.deliveryMode = deliveryMode_;
   info.timeinForce = timeinForce_;
   info.price = state_.price.text;
-  // Both texts go whether their boxes are ticked or not; the flags tell.
-  info.limitPrice = state_.takeProfitPrice.text;
-  info.stopPrice = state_.stopLossPrice.text;
+  // A take-profit or stop-loss goes only when its box is ticked: the desk writes whatever price the
+  // record carries.
+  info.limitPrice = state_.takeProfit.on ? state_.takeProfitPrice.text : std::string();
+  info.stopPrice = state_.stopLoss.on ? state_.stopLossPrice.text : std::string();
   info.TakeProfitEnabled = state_.takeProfit.on;
   info.StopLossEnabled = state_.stopLoss.on;
   info.deviation = state_.deviationBox.on ? Decimal::parse(state_.deviation.text).intValue() : -1;
