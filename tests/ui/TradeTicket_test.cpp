@@ -8,6 +8,9 @@
 
 #include "TicketTestSupport.h"
 #include "model/AccountDetails.h"
+#include "ui/positions/ClosendCancelPositionWindowController.h"
+#include "ui/positions/ModifyPositionWindowController.h"
+#include "ui/positions/OffsetPositionWindowController.h"
 #include "ui/ticket/MultiTradeTableModel.h"
 
 namespace td::testing {
@@ -726,6 +729,59 @@ TEST_F(TicketTest, ProposalsAndHintsFollowTheTickedAccountsAndTheFarthestBoundPa
   EXPECT_EQ(view->alerts, Strings{});
   ASSERT_EQ(sentOrders().size(), 1u);
   EXPECT_EQ(tag(sentOrders()[0], "10"), "77");
+}
+
+// The ticket and a position sheet both hear the desk's answers; a refusal is shown once, by the
+// window whose request it answers.
+TEST_F(TicketTest, ARefusalIsShownOnceByTheWindowThatAskedWhileTheTicketAndASheetAreOpen) {
+  auto position = std::make_shared<Order>();
+  position->OpenPositionId = "5001";
+  position->AccountNumber = "1001";
+  position->ItemCode = "EURUSD";
+  position->tradingMode = 0;
+  position->orderType = 1;
+  position->OrderQty = position->RemainingQty = "1";
+  position->OrderPrice = "1.08000";
+  position->deliveryMode = 1;
+  position->timeinForce = 5;
+  session->OpenOrderCollection.push_back(position);
+  open();
+  LivePositionsSession positions;
+  ModifyPositionWindowController modify(positions);
+  modify.open(0, "5001");
+  modify.takeProfitCheckboxSelect(true);
+  modify.takeProfitEdited("1.00000");  // a long's take-profit lies above the market
+  modify.ModifyButtonClicked();
+  queue.runPending();
+  EXPECT_EQ(view->alerts, Strings{});
+  ASSERT_EQ(alerts->calls.size(), 1u);
+  EXPECT_EQ(alerts->calls[0].rfind("Info|", 0), 0u) << alerts->calls[0];
+  modify.closeModal();
+  alerts->calls.clear();
+
+  // The ticket's refusal (a buy limit above its bound) while each sheet is open.
+  ticket->TradeTicketRadioButtonClicked(Ticket::kAdvancedMode);
+  ticket->comboBoxSelectionIsChanging(TicketComboId::OrderType, "Limit");
+  ticket->controlTextDidChange(TicketFieldId::Price, "1.09");
+  ClosendCancelPositionWindowController close(positions);
+  OffsetPositionWindowController offset(positions);
+  for (const int sheet : {0, 1, 2}) {
+    SCOPED_TRACE(sheet);
+    if (sheet == 0) modify.open(0, "5001");
+    if (sheet == 1) close.open(0, "5001");
+    if (sheet == 2) offset.open("5001");
+    view->alerts.clear();
+    alerts->calls.clear();
+    ticket->placeOrderButtonClicked();
+    queue.runPending();
+    EXPECT_EQ(alerts->calls, Strings{});
+    ASSERT_EQ(view->alerts.size(), 1u);
+    EXPECT_EQ(view->alerts[0].rfind("Info: Limit price should be", 0), 0u) << view->alerts[0];
+    modify.closeModal();
+    close.closeModal();
+    offset.closeModal();
+  }
+  EXPECT_TRUE(sentOrders().empty());
 }
 
 // ---- market depth ----

@@ -158,6 +158,7 @@ void ModifyPositionWindowController::ModifyButtonClicked() {
     info.orderNo = found->PendingOrderId;
     info.editorderReqType = 2;
     info.isEWO = true;
+    const auto own = ownRequest();
     session_.PlaceEditWorkingOrder(info);
   } else {
     info.tradingMode = found->tradingMode == 0 ? 1 : 0;
@@ -165,6 +166,7 @@ void ModifyPositionWindowController::ModifyButtonClicked() {
     info.price = found->OrderPrice;
     info.orderNo = found->OpenPositionId;
     info.isEBO = true;
+    const auto own = ownRequest();
     session_.PlaceEditBracketOrder(info);
   }
 }

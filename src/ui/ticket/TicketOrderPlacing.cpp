@@ -16,6 +16,7 @@ namespace td {
 
 void TradeTicketWindowController::sideButtonClicked(std::int32_t side) {
   ViewUpdate update(*this);
+  const auto own = ownRequests_.open();
   if (state_.mode == kSimpleMode) {
     std::string quantity;
     if (!toggleMultiTrade()) {
@@ -59,6 +60,7 @@ void TradeTicketWindowController::chooseSide(std::int32_t side) {
 
 void TradeTicketWindowController::placeOrderButtonClicked() {
   ViewUpdate update(*this);
+  const auto own = ownRequests_.open();
   if (state_.mode != kAdvancedMode) return;
   if (DeviationValidation()) return;
   std::string quantity;
@@ -165,6 +167,7 @@ OrderInfo TradeTicketWindowController::commonOrderInfo() const {
 
 void TradeTicketWindowController::sendPlaceorderObjects() {
   ViewUpdate update(*this);
+  const auto own = ownRequests_.open();
   const auto desk = orders();
   if (!desk) {
     showAlertNow(LanguageString::stringforSelectedLanguage(AppContext::current()->selectedLanguage(),

@@ -242,6 +242,8 @@ void TradeTicketWindowController::showAlertNow(const std::string& message) {
 }
 
 void TradeTicketWindowController::ShowStatusMessage(const Notification& notification) {
+  // The answers to other windows' requests are theirs to show.
+  if (!ownRequests_.underway()) return;
   const auto* text = notification.objectAs<std::string>();
   if (text == nullptr || text->empty() || *text == OrderMananger::kAbortModal) return;
   // Shown by a task of its own: the notification comes while an order action is still running.

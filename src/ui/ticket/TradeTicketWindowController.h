@@ -32,6 +32,7 @@
 #include "platform/Clock.h"
 #include "platform/MainQueue.h"
 #include "platform/NotificationCenter.h"
+#include "ui/OwnOrderRequests.h"
 #include "ui/ticket/MultiTradeTableModel.h"
 #include "ui/watchlist/MarketDepthTableModel.h"
 
@@ -379,6 +380,8 @@ class TradeTicketWindowController {
     bool operator==(const ProposalBasis&) const = default;
   };
   ProposalBasis proposalBasis_;
+  // The desk's answers to the ticket's own requests; those to other windows' are theirs to show.
+  OwnOrderRequests ownRequests_;
 
   MarketDepthTableModel buyDepth_;
   MarketDepthTableModel sellDepth_;
