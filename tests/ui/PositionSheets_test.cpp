@@ -250,6 +250,35 @@ TEST_F(ModifySheet, TickingProposesAPriceForTheClosingSideAndUntickingEmptiesIt)
   EXPECT_EQ(info.stopPrice, "");
 }
 
+// A bracket edit states the position's whole take-profit and stop-loss: only a ticked box's price
+// goes, an unticked box removes the order the position has, and an edit with neither box ticked
+// for a position with neither changes nothing and is not sent.
+TEST_F(ModifySheet, OnlyATickedBoxsPriceGoesAndAnEditThatChangesNothingIsNotSent) {
+  session.position("5001", 0, "2");
+  sheet.open(0, "5001");
+  EXPECT_TRUE(sheet.state().nothingToModify);
+  sheet.ModifyButtonClicked();
+  EXPECT_TRUE(session.sent.empty());
+  sheet.takeProfitCheckboxSelect(true);
+  EXPECT_FALSE(sheet.state().nothingToModify);
+  sheet.takeProfitCheckboxSelect(false);
+  EXPECT_TRUE(sheet.state().nothingToModify);
+
+  session.position("5002", 0, "1")->LimitPrice = "1.11000";
+  sheet.open(0, "5002");
+  EXPECT_FALSE(sheet.state().nothingToModify);
+  sheet.takeProfitCheckboxSelect(false);
+  EXPECT_FALSE(sheet.state().nothingToModify) << "the edit removes the take-profit";
+  sheet.stopLossEdited("1.05000");  // a price in a field whose box is off (disabled in the window)
+  sheet.ModifyButtonClicked();
+  ASSERT_EQ(session.sent.size(), 1u);
+  const OrderInfo& info = session.sent[0].info;
+  EXPECT_FALSE(info.TakeProfitEnabled);
+  EXPECT_EQ(info.limitPrice, "");
+  EXPECT_FALSE(info.StopLossEnabled);
+  EXPECT_EQ(info.stopPrice, "");
+}
+
 TEST_F(ModifySheet, HiddenBracketControlsStillCarryTheirStateAndAnEditSendsTheSheetsPrices) {
   auto o = session.working("7001", 0, 2, "3", "1.09000");
   o->StopPrice = "1.05";

@@ -8,6 +8,9 @@
 
 #include "TicketTestSupport.h"
 #include "model/AccountDetails.h"
+#include "ui/positions/ClosendCancelPositionWindowController.h"
+#include "ui/positions/ModifyPositionWindowController.h"
+#include "ui/positions/OffsetPositionWindowController.h"
 #include "ui/ticket/MultiTradeTableModel.h"
 
 namespace td::testing {
@@ -102,12 +105,15 @@ TEST_F(TicketTest, ModeSwitchesEmptyTheBracketFieldsAndSetTheSidesAndTheAdvanced
   EXPECT_FALSE(state().sellCheck.on);
   EXPECT_TRUE(state().buyCheck.visible);
   ticket->takeProfitCheckboxSelect(true);
+  ticket->stopLossCheckboxSelect(true);
   ticket->deviationCheckboxSelect(true);
   EXPECT_FALSE(state().takeProfitPrice.text.empty());
   EXPECT_EQ(state().deviation.text, "0");
-  for (int mode : {Ticket::kSimpleMode, Ticket::kAdvancedMode}) {
+  // The mode already chosen too.
+  for (int mode : {Ticket::kAdvancedMode, Ticket::kSimpleMode}) {
     ticket->TradeTicketRadioButtonClicked(mode);
     EXPECT_EQ(state().takeProfitPrice.text, "") << mode;
+    EXPECT_EQ(state().stopLossPrice.text, "") << mode;
     EXPECT_EQ(state().deviation.text, "") << mode;
     EXPECT_FALSE(state().takeProfit.on) << mode;
     EXPECT_FALSE(state().deviationBox.on) << mode;
@@ -333,6 +339,33 @@ TEST_F(TicketTest, ProposedBracketsPassTheDesksCheckAndNoStopLossLiesBeyondTheCl
   }
 }
 
+// What the user typed stays while the ticket proposes anew for other accounts and boxes; a new
+// side, like a new order type, symbol or mode, asks for prices of its own.
+TEST_F(TicketTest, TypedPricesStayUntilTheOrderTypeSymbolSideOrModeChanges) {
+  data().account("1002")->availableOrderTypes = 0xC7;
+  open();
+  ticket->TradeTicketRadioButtonClicked(Ticket::kAdvancedMode);
+  ticket->takeProfitCheckboxSelect(true);
+  ticket->controlTextDidChange(TicketFieldId::TakeProfit, "1.09500");
+  ticket->comboBoxSelectionIsChanging(TicketComboId::Account, "1002");
+  notifications->post(Ticket::kItemUpdateNotification);
+  EXPECT_EQ(state().takeProfitPrice.text, "1.09500");
+  // Several accounts: a typed buy limit and take-profit, then accounts and the stop-loss box ticked.
+  ticket->toggleLeftDrawer();
+  ticket->comboBoxSelectionIsChanging(TicketComboId::OrderType, "Limit");
+  ticket->controlTextDidChange(TicketFieldId::Price, "1.08000");
+  ticket->controlTextDidChange(TicketFieldId::TakeProfit, "1.09500");
+  ticket->hitCheckbox(0);
+  ticket->hitCheckbox(1);
+  ticket->stopLossCheckboxSelect(true);
+  EXPECT_EQ(state().price.text, "1.08000");
+  EXPECT_EQ(state().takeProfitPrice.text, "1.09500");
+  EXPECT_EQ(state().price.background, FieldColour::Green);
+  ticket->sellButtonClicked();
+  EXPECT_NE(state().price.text, "1.08000");
+  EXPECT_NE(state().takeProfitPrice.text, "1.09500");
+}
+
 TEST_F(TicketTest, AStepperMovesItsPriceByOneTick) {
   open();
   ticket->TradeTicketRadioButtonClicked(Ticket::kAdvancedMode);
@@ -419,6 +452,27 @@ TEST_F(TicketTest, AdvancedLimitWithTakeProfitGoesWithoutASheetAndRefusalsComeBa
   EXPECT_EQ(sentOrders().size(), 1u);
 }
 
+// A take-profit or stop-loss goes with an order only while its box is ticked, for one account or
+// several: not a price left in a field whose box is off (the window keeps that field disabled).
+TEST_F(TicketTest, AnUntickedTakeProfitOrStopLossNeverGoesWithTheOrder) {
+  context().setDontshowOrderConfirmation(true);
+  open();
+  ticket->TradeTicketRadioButtonClicked(Ticket::kAdvancedMode);
+  ticket->controlTextDidChange(TicketFieldId::TakeProfit, "1.09500");
+  ticket->controlTextDidChange(TicketFieldId::StopLoss, "1.07500");
+  ticket->placeOrderButtonClicked();
+  ticket->toggleLeftDrawer();
+  ticket->selectAllMultiAccountCheckBoxClicked(true);
+  ticket->QuantitySelectedAtIndex(0, "1");
+  ticket->QuantitySelectedAtIndex(1, "1");
+  ticket->placeOrderButtonClicked();
+  ASSERT_EQ(sentOrders().size(), 2u);
+  for (const std::string& order : sentOrders()) {
+    EXPECT_EQ(tag(order, "39"), "");
+    EXPECT_EQ(tag(order, "40"), "");
+  }
+}
+
 TEST_F(TicketTest, DeviationIsSentWhenTickedAndMustNotBeEmpty) {
   open();
   ticket->TradeTicketRadioButtonClicked(Ticket::kAdvancedMode);
@@ -478,6 +532,21 @@ TEST_F(TicketTest, RowsFollowOrderTypeBracketsAndDeviationAndLoseTheirTicks) {
   ticket->takeProfitCheckboxSelect(true);
   ASSERT_EQ(ticket->multitradeAccounts().size(), 1u);
   EXPECT_EQ(ticket->multitradeAccounts()[0]->accountDet->AccountId, 1001);
+}
+
+TEST_F(TicketTest, SelectAllIsTickedExactlyWhenEveryRowIs) {
+  open();
+  ticket->toggleLeftDrawer();
+  ticket->TradeTicketRadioButtonClicked(Ticket::kAdvancedMode);
+  ticket->selectAllMultiAccountCheckBoxClicked(true);
+  // Ticking take-profit makes the rows anew, none of them ticked.
+  ticket->takeProfitCheckboxSelect(true);
+  EXPECT_TRUE(ticket->checkPoints().empty());
+  EXPECT_FALSE(state().selectAll.on);
+  ticket->hitCheckbox(0);
+  EXPECT_FALSE(state().selectAll.on);
+  ticket->hitCheckbox(1);
+  EXPECT_TRUE(state().selectAll.on);
 }
 
 TEST_F(TicketTest, TheTableIsResetBeforeItsRowsGoAndDrawsItsCellsInTwelvePointLucidaGrande) {
@@ -612,12 +681,17 @@ TEST_F(TicketTest, ProposalsAndHintsFollowTheTickedAccountsAndTheFarthestBoundPa
   ticket->controlTextDidChange(TicketFieldId::TakeProfit, "1.08472");
   queue.advance(std::chrono::seconds(1));
   EXPECT_EQ(state().takeProfitPrice.background, FieldColour::Red);
+  // A typed price stays; it is only held to the new bound.
   ticket->hitCheckbox(1);
-  EXPECT_EQ(state().takeProfitPrice.text, "1.08474");
+  EXPECT_EQ(state().takeProfitPrice.text, "1.08472");
   EXPECT_EQ(state().takeProfitHint, ">= 1.08472");
   EXPECT_EQ(state().takeProfitPrice.background, FieldColour::Green);
 
+  // Ticked anew, the box proposes again (and the rows start unticked).
+  ticket->takeProfitCheckboxSelect(false);
+  ticket->takeProfitCheckboxSelect(true);
   ticket->selectAllMultiAccountCheckBoxClicked(true);
+  EXPECT_EQ(state().takeProfitPrice.text, "1.08498");
   ticket->QuantitySelectedAtIndex(0, "1");
   ticket->QuantitySelectedAtIndex(1, "1");
   ticket->placeOrderButtonClicked();
@@ -626,6 +700,51 @@ TEST_F(TicketTest, ProposalsAndHintsFollowTheTickedAccountsAndTheFarthestBoundPa
   EXPECT_EQ(view->alerts, Strings{});
   ASSERT_EQ(sentOrders().size(), 1u);
   EXPECT_EQ(tag(sentOrders()[0], "10"), "77");
+}
+
+// The ticket and a position sheet both hear the desk's answers; a refusal is shown once, by the
+// window whose request it answers.
+TEST_F(TicketTest, ARefusalIsShownOnceByTheWindowThatAskedWhileTheTicketAndASheetAreOpen) {
+  auto position = std::make_shared<Order>();
+  position->OpenPositionId = "5001";
+  position->AccountNumber = "1001";
+  position->ItemCode = "EURUSD";
+  position->RemainingQty = "1";
+  position->deliveryMode = 1;
+  session->OpenOrderCollection.push_back(position);
+  open();
+  LivePositionsSession positions;
+  ModifyPositionWindowController modify(positions);
+  modify.open(0, "5001");
+  modify.takeProfitCheckboxSelect(true);
+  modify.takeProfitEdited("1.00000");  // a long's take-profit lies above the market
+  modify.ModifyButtonClicked();
+  queue.runPending();
+  EXPECT_EQ(view->alerts, Strings{});
+  ASSERT_EQ(alerts->calls.size(), 1u);
+  EXPECT_EQ(alerts->calls[0].rfind("Info|Take Profit", 0), 0u) << alerts->calls[0];
+  modify.closeModal();
+
+  // The ticket's refusal (a buy limit above its bound) while each sheet is open.
+  ticket->TradeTicketRadioButtonClicked(Ticket::kAdvancedMode);
+  ticket->comboBoxSelectionIsChanging(TicketComboId::OrderType, "Limit");
+  ticket->controlTextDidChange(TicketFieldId::Price, "1.09");
+  ClosendCancelPositionWindowController close(positions);
+  OffsetPositionWindowController offset(positions);
+  for (const int sheet : {0, 1, 2}) {
+    if (sheet == 0) modify.open(0, "5001");
+    if (sheet == 1) close.open(0, "5001");
+    if (sheet == 2) offset.open("5001");
+    view->alerts.clear();
+    alerts->calls.clear();
+    ticket->placeOrderButtonClicked();
+    queue.runPending();
+    EXPECT_EQ(view->alerts.size(), 1u) << sheet;
+    EXPECT_EQ(alerts->calls, Strings{}) << sheet;
+    modify.closeModal();
+    close.closeModal();
+    offset.closeModal();
+  }
 }
 
 // ---- market depth ----

@@ -187,6 +187,7 @@ bool ClosendCancelPositionWindowController::DeviationValidation() {
 void ClosendCancelPositionWindowController::CloseandCancelButtonClicked() {
   const auto found = recordToSend(state_);
   if (!found) return;
+  const auto own = ownRequest();
   OrderInfo info = orderInfoOf(*found);
   if (mode_ == kCancel) {
     info.tradingMode = found->tradingMode;

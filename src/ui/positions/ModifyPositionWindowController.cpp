@@ -88,15 +88,25 @@ void ModifyPositionWindowController::UpdateValuesinWindow() {
   state_.takeProfit.visible = (accountTypes & OrderTypeBitTakeProfit) && (itemTypes & OrderTypeBitTakeProfit);
   state_.stopLoss.visible = (accountTypes & OrderTypeBitStopLoss) && (itemTypes & OrderTypeBitStopLoss);
   state_.sendEnabled = true;
+  state_.nothingToModify = mode_ == kBracket && !changesBrackets(o);
   changed();
+}
+
+bool ModifyPositionWindowController::changesBrackets(const Order& position) const {
+  // A bracket edit states the position's whole take-profit and stop-loss: a ticked box sets its
+  // price, an unticked one removes the order the position has.
+  return state_.takeProfit.checked || state_.stopLoss.checked || !position.LimitPrice.empty() ||
+         !position.StopPrice.empty();
 }
 
 void ModifyPositionWindowController::tick(Bracket& bracket, bool takeProfit, bool checked) {
   bracket.checked = checked;
   bracket.enabled = checked;
   bracket.price.clear();
+  const auto found = record();
+  if (found && mode_ == kBracket) state_.nothingToModify = !changesBrackets(*found);
   if (checked) {
-    if (const auto found = record()) {
+    if (found) {
       // A proposal for the closing side of the record, which the request the sheet sends passes:
       // a position's bracket edit, measured from the closing quote, or a working order's edit at
       // the price in the sheet's field.
@@ -145,10 +155,17 @@ void ModifyPositionWindowController::quantityChosen(int index) {
 void ModifyPositionWindowController::ModifyButtonClicked() {
   const auto found = recordToSend(state_);
   if (!found) return;
+  if (mode_ == kBracket && !changesBrackets(*found)) {
+    // The position's own brackets went meanwhile: there is nothing left to edit.
+    state_.nothingToModify = true;
+    changed();
+    return;
+  }
   OrderInfo info = orderInfoOf(*found);
   info.quantity = state_.quantity;
-  info.limitPrice = state_.takeProfit.price;
-  info.stopPrice = state_.stopLoss.price;
+  // Only a ticked box's price goes; an unticked one is sent as none, which removes it.
+  info.limitPrice = state_.takeProfit.checked ? state_.takeProfit.price : std::string();
+  info.stopPrice = state_.stopLoss.checked ? state_.stopLoss.price : std::string();
   info.TakeProfitEnabled = state_.takeProfit.checked;
   info.StopLossEnabled = state_.stopLoss.checked;
   if (mode_ == kWorkingOrder) {
@@ -158,6 +175,7 @@ void ModifyPositionWindowController::ModifyButtonClicked() {
     info.orderNo = found->PendingOrderId;
     info.editorderReqType = 2;
     info.isEWO = true;
+    const auto own = ownRequest();
     session_.PlaceEditWorkingOrder(info);
   } else {
     info.tradingMode = found->tradingMode == 0 ? 1 : 0;
@@ -165,6 +183,7 @@ void ModifyPositionWindowController::ModifyButtonClicked() {
     info.price = found->OrderPrice;
     info.orderNo = found->OpenPositionId;
     info.isEBO = true;
+    const auto own = ownRequest();
     session_.PlaceEditBracketOrder(info);
   }
 }

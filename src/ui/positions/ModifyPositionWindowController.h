@@ -29,6 +29,9 @@ class ModifyPositionWindowController final : public PositionSheetController {
     bool orderPriceEditable = false;
     Bracket takeProfit;
     Bracket stopLoss;
+    // An open position's bracket edit with neither box ticked, for a position without a take-profit
+    // and a stop-loss: it would change nothing, and Modify sends nothing.
+    bool nothingToModify = false;
   };
 
   explicit ModifyPositionWindowController(PositionsSession& session);
@@ -56,6 +59,8 @@ class ModifyPositionWindowController final : public PositionSheetController {
   void recheck();
   void markGone();
   void tick(Bracket& bracket, bool takeProfit, bool checked);
+  // Whether the sheet's boxes make a bracket edit of `position` that changes something.
+  bool changesBrackets(const Order& position) const;
   void step(Bracket& bracket, int direction);
 
   int mode_ = 0;

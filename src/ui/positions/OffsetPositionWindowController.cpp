@@ -198,12 +198,13 @@ void OffsetPositionWindowController::OffsetButtonClicked() {
     }
     rows.emplace_back(r.postionId, quantity->toString());
   }
+  const auto own = ownRequest();
   session_.PlaceOffsetOrder(offsetList(recordId(), state_.offsetQuantity, rows), state_.symbol, state_.account);
 }
 
 void OffsetPositionWindowController::ShowNotificationMessage(const Notification& notification) {
   const auto text = SheetSupport::feedbackText(notification);
-  if (!text || *text == OrderMananger::kAbortModal) return;
+  if (!text || *text == OrderMananger::kAbortModal || !ownRequestUnderway()) return;
   SheetSupport::showInfo(*text);
 }
 

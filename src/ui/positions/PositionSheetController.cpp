@@ -76,7 +76,7 @@ void PositionSheetController::ShowStatusMessage(const Notification& notification
   if (!text) return;
   if (*text == OrderMananger::kAbortModal) {
     closeModal();
-  } else {
+  } else if (ownRequestUnderway()) {
     SheetSupport::showInfo(*text);
   }
 }

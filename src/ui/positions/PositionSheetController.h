@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/OwnOrderRequests.h"
 #include "ui/positions/PositionsSession.h"
 #include "ui/positions/SheetSupport.h"
 
@@ -72,8 +73,13 @@ class PositionSheetController {
   // "PlaceOrderNotification" with ShowStatusMessage.
   void opened(bool withFeedback);
   // "PlaceOrderNotification" of the modify and close sheets: "AbortModal" closes the sheet, any
-  // other text is shown in the "Info" alert and the sheet stays open with its entries.
+  // other text that answers the sheet's own request is shown in the "Info" alert and the sheet stays
+  // open with its entries.
   void ShowStatusMessage(const Notification& notification);
+  // The sheet's own call to the order desk lasts as long as the span: what the desk posts within it
+  // answers this sheet (the ticket's refusals are the ticket's to show).
+  OwnOrderRequests::Span ownRequest() { return ownRequests_.open(); }
+  bool ownRequestUnderway() const { return ownRequests_.underway(); }
   void changed();
   // What else ends with the sheet (a timer).
   virtual void willClose() {}
@@ -84,6 +90,7 @@ class PositionSheetController {
  private:
   PositionSheetView* view_ = nullptr;
   bool open_ = false;
+  OwnOrderRequests ownRequests_;
   bool workingOrder_ = false;
   std::string recordId_;
 };

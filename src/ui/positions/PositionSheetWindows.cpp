@@ -265,6 +265,7 @@ void ModifyPositionSheet::refresh() {
   const auto& s = controller_.state();
   binding_ = true;
   showRecordFields(s);
+  if (s.nothingToModify) sendButton()->setEnabled(false);
   orderType_->setText(qs(s.orderType));
   setText(orderPrice_, s.orderPrice);
   orderPrice_->setEnabled(s.orderPriceEditable);

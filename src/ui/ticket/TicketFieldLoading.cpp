@@ -196,14 +196,14 @@ void TradeTicketWindowController::SetFieldsforAvailableOrderTypes() {
   if (!takeProfit) {
     state_.takeProfit.on = false;
     EnableTakeProfitControl(false);
-    state_.takeProfitPrice.text.clear();
+    propose(state_.takeProfitPrice, {});
   }
   const bool stopLoss = allowed(OrderTypeBitStopLoss);
   state_.stopLoss.visible = state_.stopLossStepper.visible = state_.stopLossPrice.visible = stopLoss;
   if (!stopLoss) {
     state_.stopLoss.on = false;
     EnableStopLossControl(false);
-    state_.stopLossPrice.text.clear();
+    propose(state_.stopLossPrice, {});
   }
 }
 
@@ -281,17 +281,17 @@ void TradeTicketWindowController::controlTextDidChange(TicketFieldId field, cons
       calculateContarctValueforQuantity(OrderRequests::leadingNumber(text));
       break;
     case TicketFieldId::Price:
-      state_.price.text = text;
-      SetStepperValues();
-      break;
     case TicketFieldId::TakeProfit:
-      state_.takeProfitPrice.text = text;
+    case TicketFieldId::StopLoss: {
+      // The typed price is kept when the ticket proposes anew (updatePriceinTextField).
+      TicketField& price = field == TicketFieldId::Price        ? state_.price
+                           : field == TicketFieldId::TakeProfit ? state_.takeProfitPrice
+                                                                : state_.stopLossPrice;
+      price.text = text;
+      price.typed = true;
       SetStepperValues();
       break;
-    case TicketFieldId::StopLoss:
-      state_.stopLossPrice.text = text;
-      SetStepperValues();
-      break;
+    }
     case TicketFieldId::Deviation: state_.deviation.text = text; break;
   }
 }

@@ -54,28 +54,37 @@ std::vector<std::int32_t> TradeTicketWindowController::boundAccounts() const {
   return accounts;
 }
 
+void TradeTicketWindowController::propose(TicketField& field, std::string text) {
+  field.text = std::move(text);
+  field.typed = false;
+}
+
+std::string TradeTicketWindowController::bracketProposal(bool takeProfit) const {
+  const auto desk = orders();
+  if (!desk) return {};
+  // A price the desk accepts for the protecting side, with room for the market's next moves.
+  return desk->UpdateTakeProfitandStopLoss(GetTradingMode() == 0 ? 1 : 0, itemCode_, takeProfit, boundAccounts(),
+                                           orderType_, state_.price.text, PriceBounds::kPrefill);
+}
+
 void TradeTicketWindowController::updatePriceinTextField() {
   ViewUpdate update(*this);
-  const auto desk = orders();
-  const std::int32_t side = GetTradingMode();
-  const std::int32_t protecting = side == 0 ? 1 : 0;
-  const std::vector<std::int32_t> accounts = boundAccounts();
-  if (state_.mode == kAdvancedMode) {
-    state_.price.text =
-        desk ? desk->OrderTypeChange(orderType_, side, itemCode_, accounts, PriceBounds::kPrefill) : std::string();
+  // Another order type, symbol, side or mode asks for prices of its own: typed ones give way too.
+  ProposalBasis basis{state_.mode, orderType_, itemCode_, GetTradingMode()};
+  if (basis != proposalBasis_) {
+    proposalBasis_ = std::move(basis);
+    for (TicketField* field : {&state_.price, &state_.takeProfitPrice, &state_.stopLossPrice}) field->typed = false;
   }
-  if (state_.takeProfit.on && desk) {
-    state_.takeProfitPrice.text =
-        desk->UpdateTakeProfitandStopLoss(protecting, itemCode_, true, accounts, orderType_, state_.price.text,
-                                          PriceBounds::kPrefill);
+  if (state_.mode == kAdvancedMode && !state_.price.typed) {
+    const auto desk = orders();
+    propose(state_.price, desk ? desk->OrderTypeChange(orderType_, GetTradingMode(), itemCode_, boundAccounts(),
+                                                       PriceBounds::kPrefill)
+                               : std::string());
   }
-  if (state_.stopLoss.on && desk) {
-    state_.stopLossPrice.text =
-        desk->UpdateTakeProfitandStopLoss(protecting, itemCode_, false, accounts, orderType_, state_.price.text,
-                                          PriceBounds::kPrefill);
-  }
+  if (state_.takeProfit.on && !state_.takeProfitPrice.typed) propose(state_.takeProfitPrice, bracketProposal(true));
+  if (state_.stopLoss.on && !state_.stopLossPrice.typed) propose(state_.stopLossPrice, bracketProposal(false));
   SetStepperValues();
-  // The hints and colours follow the new prices at once, not at the next second.
+  // The hints and colours follow the new bounds at once, not at the next second.
   updatePriceTextFieldColor();
 }
 
@@ -99,9 +108,10 @@ void TradeTicketWindowController::stepperButtonPressed(TicketStepperId which, in
   TicketField& field = which == TicketStepperId::Price        ? state_.price
                        : which == TicketStepperId::TakeProfit ? state_.takeProfitPrice
                                                               : state_.stopLossPrice;
-  // One tick per click; a price never goes below 0.
+  // One tick per click; a price never goes below 0. The price is the user's from then on.
   stepper.value = std::max(0.0, stepper.value + (direction < 0 ? -stepper.step : stepper.step));
   field.text = Formatter::formatDecimal(stepper.value, decimals());
+  field.typed = true;
 }
 
 void TradeTicketWindowController::takeProfitCheckboxSelect(bool on) { bracketCheckboxSelect(true, on); }
@@ -113,16 +123,7 @@ void TradeTicketWindowController::bracketCheckboxSelect(bool takeProfit, bool on
   (takeProfit ? state_.takeProfit : state_.stopLoss).on = on;
   if (takeProfit) EnableTakeProfitControl(on);
   else EnableStopLossControl(on);
-  TicketField& field = takeProfit ? state_.takeProfitPrice : state_.stopLossPrice;
-  const auto desk = orders();
-  if (on && desk) {
-    // Pre-filled with a price the desk accepts for the protecting side, with room for the market's
-    // next moves.
-    field.text = desk->UpdateTakeProfitandStopLoss(GetTradingMode() == 0 ? 1 : 0, itemCode_, takeProfit, boundAccounts(),
-                                                   orderType_, state_.price.text, PriceBounds::kPrefill);
-  } else {
-    field.text.clear();
-  }
+  propose(takeProfit ? state_.takeProfitPrice : state_.stopLossPrice, on ? bracketProposal(takeProfit) : std::string());
   SetStepperValues();
   updatePriceTextFieldColor();
   checkandloadOrderTypesforMultiAccount(state_.orderType.text);

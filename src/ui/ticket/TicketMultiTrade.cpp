@@ -43,7 +43,12 @@ void TradeTicketWindowController::resetMultiTradeRows(const std::function<bool(c
     for (const auto& account : getAccountCollection())
       if (account && takes(*account)) initializeMultiTradeClass(account);
   });
+  showSelectAll();
   if (unticks) updatePriceinTextField();
+}
+
+void TradeTicketWindowController::showSelectAll() {
+  state_.selectAll.on = !multitradeAccounts_.empty() && checkPoints_.size() == multitradeAccounts_.size();
 }
 
 void TradeTicketWindowController::initializeMultiTradeClass(const std::shared_ptr<AccountDetails>& account) {
@@ -59,7 +64,7 @@ void TradeTicketWindowController::DisableControlsonMultiTrade() {
   ViewUpdate update(*this);
   const bool multi = toggleMultiTrade();
   state_.account.enabled = state_.quantity.enabled = !multi;
-  if (multi) state_.selectAll.on = false;
+  showSelectAll();
 }
 
 void TradeTicketWindowController::RefreshMultiTradeTableview() {
@@ -151,20 +156,20 @@ void TradeTicketWindowController::QuantitySelectedAtIndex(int row, const std::st
 void TradeTicketWindowController::hitCheckbox(int row) {
   if (row < 0 || static_cast<std::size_t>(row) >= multitradeAccounts_.size()) return;
   ViewUpdate update(*this);
-  state_.selectAll.on = false;
   const auto& trade = multitradeAccounts_[static_cast<std::size_t>(row)];
   const auto found = std::find(checkPoints_.begin(), checkPoints_.end(), trade);
   if (found != checkPoints_.end()) checkPoints_.erase(found);
   else checkPoints_.push_back(trade);
+  showSelectAll();
   multitradeModel_.valuesChanged();
   if (toggleMultiTrade()) updatePriceinTextField();
 }
 
 void TradeTicketWindowController::selectAllMultiAccountCheckBoxClicked(bool on) {
   ViewUpdate update(*this);
-  state_.selectAll.on = on;
   checkPoints_.clear();
   if (on) checkPoints_ = multitradeAccounts_;
+  showSelectAll();
   multitradeModel_.valuesChanged();
   if (toggleMultiTrade()) updatePriceinTextField();
 }

@@ -16,6 +16,7 @@ namespace td {
 
 void TradeTicketWindowController::sideButtonClicked(std::int32_t side) {
   ViewUpdate update(*this);
+  const auto own = ownRequests_.open();
   if (state_.mode == kSimpleMode) {
     std::string quantity;
     if (!toggleMultiTrade()) {
@@ -59,6 +60,7 @@ void TradeTicketWindowController::chooseSide(std::int32_t side) {
 
 void TradeTicketWindowController::placeOrderButtonClicked() {
   ViewUpdate update(*this);
+  const auto own = ownRequests_.open();
   if (state_.mode != kAdvancedMode) return;
   if (DeviationValidation()) return;
   std::string quantity;
@@ -153,9 +155,10 @@ OrderInfo TradeTicketWindowController::commonOrderInfo() const {
   info.deliveryMode = deliveryMode_;
   info.timeinForce = timeinForce_;
   info.price = state_.price.text;
-  // Both texts go whether their boxes are ticked or not; the flags tell.
-  info.limitPrice = state_.takeProfitPrice.text;
-  info.stopPrice = state_.stopLossPrice.text;
+  // A take-profit or stop-loss goes only when its box is ticked: the desk writes whatever price the
+  // record carries.
+  info.limitPrice = state_.takeProfit.on ? state_.takeProfitPrice.text : std::string();
+  info.stopPrice = state_.stopLoss.on ? state_.stopLossPrice.text : std::string();
   info.TakeProfitEnabled = state_.takeProfit.on;
   info.StopLossEnabled = state_.stopLoss.on;
   info.deviation = state_.deviationBox.on ? Decimal::parse(state_.deviation.text).intValue() : -1;
@@ -164,6 +167,7 @@ OrderInfo TradeTicketWindowController::commonOrderInfo() const {
 
 void TradeTicketWindowController::sendPlaceorderObjects() {
   ViewUpdate update(*this);
+  const auto own = ownRequests_.open();
   const auto desk = orders();
   if (!desk) {
     showAlertNow(LanguageString::stringforSelectedLanguage(AppContext::current()->selectedLanguage(),

@@ -161,15 +161,18 @@ void TradeTicketWindowController::sessionOpened() {
 void TradeTicketWindowController::TradeTicketRadioButtonClicked(int tag) {
   ViewUpdate update(*this);
   state_.mode = tag;
+  // Every switch, to the mode already chosen too, starts with the take-profit, stop-loss and
+  // deviation boxes off and their fields empty; they are off before anything below proposes prices
+  // or builds the multi-account rows, so that nothing is proposed into a field that is not ticked.
+  state_.takeProfit.on = state_.stopLoss.on = state_.deviationBox.on = false;
+  propose(state_.takeProfitPrice, {});
+  propose(state_.stopLossPrice, {});
+  state_.deviation.text.clear();
   LoadOrderType();
   LoadValidity();
   state_.placeShowsSell = false;
-  state_.takeProfitPrice.text.clear();
-  state_.stopLossPrice.text.clear();
-  state_.deviation.text.clear();
   if (tag == kSimpleMode) {
     enableSubviews(false, 0.4);
-    state_.takeProfit.on = state_.stopLoss.on = state_.deviationBox.on = false;
     for (TicketCheckBox* side : {&state_.buyCheck, &state_.sellCheck}) {
       side->visible = false;
       side->on = false;
@@ -178,10 +181,8 @@ void TradeTicketWindowController::TradeTicketRadioButtonClicked(int tag) {
   } else if (tag == kAdvancedMode) {
     enableSubviews(true, 1.0);
     EnableAdvancedControls();
-    state_.takeProfit.on = state_.stopLoss.on = false;
     EnableTakeProfitControl(false);
     EnableStopLossControl(false);
-    state_.deviationBox.on = false;
     setEnableDeviationControl(false);
     state_.buyCheck.visible = state_.sellCheck.visible = true;
     state_.buyCheck.on = true;
@@ -241,6 +242,8 @@ void TradeTicketWindowController::showAlertNow(const std::string& message) {
 }
 
 void TradeTicketWindowController::ShowStatusMessage(const Notification& notification) {
+  // The answers to other windows' requests are theirs to show.
+  if (!ownRequests_.underway()) return;
   const auto* text = notification.objectAs<std::string>();
   if (text == nullptr || text->empty() || *text == OrderMananger::kAbortModal) return;
   // Shown by a task of its own: the notification comes while an order action is still running.

@@ -32,6 +32,7 @@
 #include "platform/Clock.h"
 #include "platform/MainQueue.h"
 #include "platform/NotificationCenter.h"
+#include "ui/OwnOrderRequests.h"
 #include "ui/ticket/MultiTradeTableModel.h"
 #include "ui/watchlist/MarketDepthTableModel.h"
 
@@ -55,6 +56,9 @@ enum class FieldColour { Neutral, Green, Red };
 struct TicketField : TicketControl {
   std::string text;
   FieldColour background = FieldColour::Neutral;
+  // The text is the user's own (typed or stepped to), not the ticket's proposal: it stays when the
+  // ticket proposes anew for the same order type, symbol, side and mode.
+  bool typed = false;
 };
 struct TicketCombo : TicketControl {
   std::vector<std::string> items;
@@ -219,6 +223,8 @@ class TradeTicketWindowController {
   void UpdateValuesinTimer();
   std::int32_t GetTradingMode() const { return state_.buyCheck.on ? 0 : 1; }
   // The price fields proposed anew for the side, the order type and boundAccounts(), then recoloured.
+  // A price the user typed stays (and is only recoloured) until the order type, the symbol, the side
+  // or the mode changes; a field that holds the ticket's own proposal follows the new bound.
   void updatePriceinTextField();
   void SetStepperValues();
   // A stepper click: one step up (+1) or down (-1) written into its field.
@@ -323,6 +329,12 @@ class TradeTicketWindowController {
   void chooseSide(std::int32_t side);
   // `takeProfitCheckboxSelect:` (true) or `stopLossCheckboxSelect:` (false).
   void bracketCheckboxSelect(bool takeProfit, bool on);
+  // The take-profit (true) or stop-loss price proposed for the protecting side and boundAccounts().
+  std::string bracketProposal(bool takeProfit) const;
+  // The field holds `text` as the ticket's proposal (an empty text: the field is emptied).
+  static void propose(TicketField& field, std::string text);
+  // Select-all is ticked exactly when there are rows and every one of them is ticked.
+  void showSelectAll();
   // The fields every OrderInfo of the ticket takes from its controls.
   OrderInfo commonOrderInfo() const;
   // The account checks of multi-account mode: the quantity text of the sheet, or none when the
@@ -359,6 +371,17 @@ class TradeTicketWindowController {
   std::vector<std::string> orderTypeArray_;
   std::vector<std::shared_ptr<MultiTrade>> multitradeAccounts_;
   std::vector<std::shared_ptr<MultiTrade>> checkPoints_;
+  // What the price fields were last proposed for; a change of any of it replaces typed prices too.
+  struct ProposalBasis {
+    int mode = 0;
+    std::int32_t orderType = -1;
+    std::string itemCode;
+    std::int32_t side = -1;
+    bool operator==(const ProposalBasis&) const = default;
+  };
+  ProposalBasis proposalBasis_;
+  // The desk's answers to the ticket's own requests; those to other windows' are theirs to show.
+  OwnOrderRequests ownRequests_;
 
   MarketDepthTableModel buyDepth_;
   MarketDepthTableModel sellDepth_;
