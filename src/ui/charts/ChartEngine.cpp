@@ -536,11 +536,16 @@ void ChartEngine::newChartData() {
   // The view follows the newest bar only while it is in view: a chart the user dragged back to
   // older bars stays where it was put (the live bar is still updated, and shown once back in view).
   const bool following = static_cast<float>(fromX_) + lengthX_ >= static_cast<float>(DATAPOINTS_ - 1);
+  const bool allInView = lengthX_ >= static_cast<float>(DATAPOINTS_);
   DATAPOINTS_ = lastArrIndexPtr_ + 1;
   if (!following) {
     if (graph_) graph_->reloadData();
     return;
   }
+  // A view that shows every bar of a short series (down to none, for a series started at the live
+  // price) widens with the live bars up to the width a load starts with, so that they come into
+  // view; a view the user zoomed keeps its width.
+  if (allInView) lengthX_ = std::max(lengthX_, std::min(options_.firstVisibleBars, static_cast<float>(DATAPOINTS_)));
   fromX_ = std::max<std::int64_t>(0, static_cast<std::int64_t>(static_cast<float>(DATAPOINTS_) - lengthX_ + 1));
   findHighLow();
   if (!graph_) return;
