@@ -218,6 +218,8 @@ TEST_F(ChartEngineTest, AHistoryNotSentOrNotAnsweredInTimeLeavesASeriesOfItsOwnF
   ASSERT_EQ(graph.records(MAIN_PLOT), (std::vector<std::vector<double>>{{1, 1.25}}));
   EXPECT_LE(graph.space.xRange().location, 1);
   EXPECT_GE(graph.space.xRange().end(), 1);
+  EXPECT_LE(graph.space.yRange().location, 1.25);
+  EXPECT_GE(graph.space.yRange().end(), 1.25);
   // The history that comes late takes the place of that series.
   session.reply("EURUSD^O", historyReply("EURUSD^O", 90));
   EXPECT_EQ(engine.DATAPOINTS(), 89);

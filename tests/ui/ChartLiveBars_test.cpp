@@ -85,7 +85,9 @@ TEST_F(LiveBarsTest, AZoomedViewKeepsItsWidthAndAShortSeriesWidensWithItsLiveBar
   EXPECT_FLOAT_EQ(engine->lengthX(), 3);
   for (int k = 1; k <= 60; ++k) tick(1.3 + k * 0.0001);  // the 60th change opens a fifth bar
   EXPECT_EQ(engine->DATAPOINTS(), 5);
-  EXPECT_FLOAT_EQ(engine->lengthX(), 5);
+  EXPECT_EQ(engine->fromX(), 0);
+  EXPECT_FLOAT_EQ(engine->lengthX(), 6);
+  EXPECT_DOUBLE_EQ(engine->MinY(), 1.1);  // bar 0's close counts in the y range
 }
 
 TEST_F(LiveBarsTest, AMinuteBarClosesAtItsSixtiethPriceChangeAndTheNextOpenIsTheNextChange) {

@@ -575,9 +575,10 @@ void ChartEngine::newChartData() {
     return;
   }
   // A view that shows every bar of a short series (down to none, for a series started at the live
-  // price) widens with the live bars up to the width a load starts with, so that they come into
-  // view; a view the user zoomed keeps its width.
-  if (allInView) lengthX_ = std::max(lengthX_, std::min(options_.firstVisibleBars, static_cast<float>(DATAPOINTS_)));
+  // price) widens with the live bars up to the width a load starts with, keeping every bar in view
+  // and in its y range; a view the user zoomed keeps its width.
+  if (allInView)
+    lengthX_ = std::max(lengthX_, std::min(options_.firstVisibleBars, static_cast<float>(DATAPOINTS_ + 1)));
   fromX_ = std::max<std::int64_t>(0, static_cast<std::int64_t>(static_cast<float>(DATAPOINTS_) - lengthX_ + 1));
   findHighLow();
   if (!graph_) return;
