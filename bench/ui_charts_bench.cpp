@@ -31,10 +31,11 @@ class BenchSession : public ChartSession {
   std::shared_ptr<const td::ItemDetails> item(std::string_view code) override {
     return code == "EURUSD" ? item_ : nullptr;
   }
-  std::optional<std::string> cachedReply(std::string_view key) override {
+  // Every history is as if just received, so each load draws from the cache.
+  std::optional<CachedReply> cachedReply(std::string_view key) override {
     const auto it = cache.find(std::string(key));
     if (it == cache.end()) return std::nullopt;
-    return it->second;
+    return CachedReply{it->second, td::Clock::Duration::zero()};
   }
   std::optional<std::int32_t> nextRequestId() override { return 1; }
   bool requestChartData(std::string_view, std::string_view, std::int32_t) override { return false; }

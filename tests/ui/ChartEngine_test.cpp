@@ -150,6 +150,90 @@ TEST_F(ChartEngineTest, AnUnknownSymbolChangesNothingAndASendThatFailsLeavesNoOb
   EXPECT_EQ(session.centre.observerCount("MainviewChartDataReceivedNotification2"), 0u);
 }
 
+TEST_F(ChartEngineTest, ACachedHistoryMoreThanABarOldIsAskedForAnewAtEveryIntervalAndNotDrawnMeanwhile) {
+  using std::chrono::seconds;
+  ChartEngine::Options quiet;
+  quiet.liveInterval = std::chrono::hours(24 * 365);  // no live bars: weeks pass in this test
+  ChartEngine chart(session, quiet);
+  chart.setGraph(&graph);
+  for (int interval = 0; interval <= 7; ++interval) {
+    SCOPED_TRACE(interval);
+    const std::string key = std::to_string(interval) + "#1";
+    const seconds bar(static_cast<std::int64_t>(chartInterval(interval)->barSeconds));
+    chart.setValue("EURUSD", key);
+    session.reply(chart.chartKey(), historyReply(chart.chartKey(), 50));
+    const std::size_t asked = session.requests.size();
+    session.queue.advance(bar);
+    chart.setValue("EURUSD", key);  // its newest bar may still be the one before now
+    EXPECT_EQ(session.requests.size(), asked);
+    EXPECT_EQ(chart.DATAPOINTS(), 49);
+    session.queue.advance(seconds(1));
+    chart.setValue("EURUSD", key);  // a bar may be missing between its end and now
+    ASSERT_EQ(session.requests.size(), asked + 1);
+    EXPECT_EQ(session.requests.back().key, chart.chartKey());
+    EXPECT_TRUE(chart.awaitingReply());
+    EXPECT_TRUE(graph.plots.empty());
+    session.reply(chart.chartKey(), historyReply(chart.chartKey(), 80));
+    EXPECT_EQ(chart.DATAPOINTS(), 79);
+  }
+}
+
+TEST_F(ChartEngineTest, AChartToldOfAnotherReplyWhileItsOldHistoryIsCachedWaitsForTheNewOne) {
+  load("1#3", 200);
+  session.queue.advance(std::chrono::minutes(28));
+  engine.setValue("EURUSD", "1#3");
+  const std::int32_t id = session.requests.back().id;
+  session.addItem("GOLD", 2, 2030.5);
+  ChartEngine gold(session, {});
+  session.requestId = id - 1;  // a reply moved the session's counter back: GOLD asks under the same id
+  gold.setValue("GOLD", "6#3");
+  session.reply("GOLD^D", historyReply("GOLD^D", 30));
+  EXPECT_TRUE(engine.awaitingReply());
+  EXPECT_TRUE(graph.plots.empty());
+  session.reply("EURUSD^O", historyReply("EURUSD^O", 120));
+  EXPECT_EQ(engine.DATAPOINTS(), 119);
+}
+
+TEST_F(ChartEngineTest, ATickHistoryToldMoreThanASecondAfterItCameIsDrawnSinceItCameAfterTheAsking) {
+  engine.setValue("EURUSD", "0#1");
+  session.file("EURUSD^T", historyReply("EURUSD^T", 30));
+  session.queue.advance(std::chrono::seconds(3));  // the main thread was busy before the notification
+  session.tell("EURUSD^T");
+  EXPECT_EQ(engine.DATAPOINTS(), 29);
+}
+
+TEST_F(ChartEngineTest, AHistoryNotSentOrNotAnsweredInTimeLeavesASeriesOfItsOwnFromTheLivePrice) {
+  using std::chrono::seconds;
+  auto item = session.items["EURUSD"];
+  load("1#1", 200);
+  session.queue.advance(std::chrono::minutes(28));
+  const std::string oldEnd(engine.bars()[199].closeText.view());
+  item->Last = 1.25;
+  engine.setValue("EURUSD", "1#1");
+  session.queue.advance(seconds(9));
+  EXPECT_TRUE(engine.awaitingReply());
+  EXPECT_EQ(engine.bars()[199].closeText.view(), oldEnd);  // nothing joined to the old end
+  session.queue.advance(seconds(2));
+  EXPECT_FALSE(engine.awaitingReply());
+  ASSERT_EQ(graph.records(MAIN_PLOT), (std::vector<std::vector<double>>{{1, 1.25}}));
+  EXPECT_LE(graph.space.xRange().location, 1);
+  EXPECT_GE(graph.space.xRange().end(), 1);
+  EXPECT_LE(graph.space.yRange().location, 1.25);
+  EXPECT_GE(graph.space.yRange().end(), 1.25);
+  // The history that comes late takes the place of that series.
+  session.reply("EURUSD^O", historyReply("EURUSD^O", 90));
+  EXPECT_EQ(engine.DATAPOINTS(), 89);
+
+  session.sendWorks = false;
+  engine.setValue("EURUSD", "2#1");
+  EXPECT_FALSE(engine.awaitingReply());
+  EXPECT_EQ(engine.DATAPOINTS(), 0);
+  EXPECT_EQ(graph.plotIdentifiers(), std::vector<std::string>{MAIN_PLOT});
+  item->Last = 1.26;
+  session.queue.advance(seconds(1));
+  EXPECT_EQ(graph.records(MAIN_PLOT), (std::vector<std::vector<double>>{{1, 1.26}}));
+}
+
 TEST_F(ChartEngineTest, IntervalChangesAskForTheBarsTheChartHoldsSoNoneIsLostEachTime) {
   load("1#3", 200);
   engine.intervalSelectedAtIndex(2);

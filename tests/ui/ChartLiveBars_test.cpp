@@ -72,6 +72,24 @@ TEST_F(LiveBarsTest, AChartDraggedToOlderBarsStaysThereAndFollowsAgainOnceBackAt
   EXPECT_EQ(graph.space.xRange(), (PlotRange{166, 35}));
 }
 
+TEST_F(LiveBarsTest, AZoomedViewKeepsItsWidthAndAShortSeriesWidensWithItsLiveBars) {
+  auto engine = make();
+  load(*engine, "0#1", 200);
+  ASSERT_TRUE(graph.space.scaleBy(2, 199));
+  const float zoomed = engine->lengthX();
+  ASSERT_LT(zoomed, 35);
+  tick(1.31);
+  EXPECT_FLOAT_EQ(engine->lengthX(), zoomed);
+
+  load(*engine, "1#1", 4);
+  EXPECT_FLOAT_EQ(engine->lengthX(), 3);
+  for (int k = 1; k <= 60; ++k) tick(1.3 + k * 0.0001);  // the 60th change opens a fifth bar
+  EXPECT_EQ(engine->DATAPOINTS(), 5);
+  EXPECT_EQ(engine->fromX(), 0);
+  EXPECT_FLOAT_EQ(engine->lengthX(), 6);
+  EXPECT_DOUBLE_EQ(engine->MinY(), 1.1);  // bar 0's close counts in the y range
+}
+
 TEST_F(LiveBarsTest, AMinuteBarClosesAtItsSixtiethPriceChangeAndTheNextOpenIsTheNextChange) {
   auto engine = make();
   load(*engine, "1#1", 200);

@@ -58,7 +58,7 @@ class ChartRenderTest : public ::testing::Test {
  protected:
   ChartRenderTest() {
     session.addItem("EURUSD", 5, 1.08452);
-    session.cache["EURUSD^O"] = serverHistory(200);
+    session.cache["EURUSD^O"] = {serverHistory(200), session.queue.clock().now()};
     plot.resize(800, 420);
     engine.setGraph(&plot.graph());
   }
@@ -124,7 +124,7 @@ TEST_F(ChartRenderTest, ThePanesHeaderAppearsWithTheFirstGraph) {
 // The session's own request channel: the request's tags, the reply's hand-over and the cache.
 class ChartSessionPathTest : public test::SessionContextTest {};
 
-TEST_F(ChartSessionPathTest, ARequestGoesOutWithItsIdAndItsReplyIsDrawnThenServedFromTheCache) {
+TEST_F(ChartSessionPathTest, ARequestGoesOutWithItsIdAndItsReplyIsServedFromTheCacheUntilItMayEndABarBeforeNow) {
   makeSession();
   loadLoginData(true);
   test::FakeGraph graph, second;
@@ -145,6 +145,11 @@ TEST_F(ChartSessionPathTest, ARequestGoesOutWithItsIdAndItsReplyIsDrawnThenServe
   EXPECT_EQ(transport->zmq.size(), 1u);
   EXPECT_EQ(other.DATAPOINTS(), 59);
   EXPECT_EQ(session->Requestid(), 1);
+
+  // Over a minute later (on the main queue's clock) the cached minutes may end a bar before now.
+  queue.advance(std::chrono::seconds(61));
+  other.setValue("EURUSD", "1#1");
+  EXPECT_EQ(transport->zmq.size(), 2u);
 }
 
 }  // namespace

@@ -104,7 +104,7 @@ class FakeGraph : public Graph, public GraphHost {
 };
 
 // The session as the charts see it, with the real one's rules: a reply is filed under the key its
-// header names (the first per key is kept) and answers every unanswered request of that key through
+// header names (a later one replacing it, with the time it was filed) and answers every unanswered request of that key through
 // "MainviewChartDataReceivedNotification<id>" on the main queue.
 class FakeChartSession : public ChartSession {
  public:
@@ -124,10 +124,10 @@ class FakeChartSession : public ChartSession {
     const auto it = items.find(std::string(code));
     return it == items.end() ? nullptr : it->second;
   }
-  std::optional<std::string> cachedReply(std::string_view key) override {
+  std::optional<CachedReply> cachedReply(std::string_view key) override {
     const auto it = cache.find(std::string(key));
     if (it == cache.end()) return std::nullopt;
-    return it->second;
+    return CachedReply{it->second.text, queue.clock().now() - it->second.filedAt};
   }
   std::optional<std::int32_t> nextRequestId() override { return ++requestId; }
   bool requestChartData(std::string_view code, std::string_view interval, std::int32_t bars) override {
@@ -138,9 +138,15 @@ class FakeChartSession : public ChartSession {
   NotificationCenter& notifications() override { return centre; }
   MainQueue* mainQueue() override { return &queue; }
 
-  // The server's reply arrives and is dispatched.
+  // The server's reply arrives: it is filed, then every request of its key is told.
   void reply(const std::string& key, const std::string& text) {
-    cache.try_emplace(key, text);
+    file(key, text);
+    tell(key);
+  }
+  void file(const std::string& key, const std::string& text) {
+    cache.insert_or_assign(key, Filed{text, queue.clock().now()});
+  }
+  void tell(const std::string& key) {
     for (auto it = requests.begin(); it != requests.end();) {
       if (it->key == key && !it->answered) {
         it->answered = true;
@@ -152,6 +158,10 @@ class FakeChartSession : public ChartSession {
     queue.runPending();
   }
 
+  struct Filed {
+    std::string text;
+    Clock::TimePoint filedAt;
+  };
   struct Request {
     std::string key;
     std::int32_t bars;
@@ -161,7 +171,7 @@ class FakeChartSession : public ChartSession {
   ManualMainQueue queue;
   NotificationCenter centre;
   std::map<std::string, std::shared_ptr<ItemDetails>> items;
-  std::map<std::string, std::string> cache;
+  std::map<std::string, Filed> cache;
   std::vector<Request> requests;
   std::vector<std::string> symbols;
   std::int32_t requestId = 0;

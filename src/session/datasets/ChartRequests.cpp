@@ -49,7 +49,8 @@ std::vector<std::int32_t> ChartRequests::ChartDataReceived(std::string_view repl
     TD_LOG_WARN("ChartDataReceivedNotification: a chart reply without a chart key is filed nowhere");
     return {};
   }
-  cache_.try_emplace(*key, reply);
+  cache_.insert_or_assign(*key, std::string(reply));
+  filedAt_.insert_or_assign(*key, clock_.now());
 
   // Its own request: the oldest of its key (with its id, when it carries one). Ids repeat, and
   // requests may have been forgotten, so no other request is taken for its own.
@@ -82,6 +83,12 @@ std::size_t ChartRequests::unansweredRequests() const {
 const std::string* ChartRequests::chartData(std::string_view key) const {
   const auto it = cache_.find(key);
   return it == cache_.end() ? nullptr : &it->second;
+}
+
+std::optional<Clock::Duration> ChartRequests::ageOf(std::string_view key) const {
+  const auto it = filedAt_.find(key);
+  if (it == filedAt_.end() || !cache_.contains(key)) return std::nullopt;
+  return clock_.now() - it->second;
 }
 
 }  // namespace td

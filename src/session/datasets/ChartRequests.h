@@ -5,8 +5,10 @@
 // a miss does it raise the session's Requestid, observe "MainviewChartDataReceivedNotification%d"
 // with the raised value and send the request, which carries that value in tag 20 as it is held.
 // Every request sent is remembered, in the order sent, until its reply comes. A reply is filed
-// under the key its header names and under no other (the first reply per key is kept), so a key
-// serves later loads with its own history only. Its own request is the oldest one of that key
+// under the key its header names and under no other, so a key serves later loads with its own
+// history only. A later reply of a key replaces the one held: a view asks anew when the history it
+// finds has grown old (its newest bar lies too far back), and the fresh reply is then what every
+// later load of that key finds. Each key keeps the time it was filed, on the clock given. Its own request is the oldest one of that key
 // carrying the id the reply carries (any id when it carries none): ids repeat, since every reply
 // moves the session's counter back, and a request may have been forgotten. The request channel
 // answers one request at a time, in the order sent, so the requests sent before its own got no
@@ -23,6 +25,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Clock.h"
 #include "wire/MessageBase.h"
 #include "wire/SessionRequests.h"
 
@@ -32,8 +35,9 @@ using ChartDataCollection = std::map<std::string, std::string, std::less<>>;
 
 class ChartRequests {
  public:
-  // The cache is the session's `chartDataCollection`; it must outlive this object.
-  explicit ChartRequests(ChartDataCollection& cache) : cache_(cache) {}
+  // The cache is the session's `chartDataCollection`; it and the clock must outlive this object.
+  explicit ChartRequests(ChartDataCollection& cache, const Clock& clock = Clock::steady())
+      : cache_(cache), clock_(clock) {}
 
   // "%@^%@" of the item code and the interval code.
   static std::string chartKey(std::string_view itemCode, std::string_view interval);
@@ -56,6 +60,9 @@ class ChartRequests {
 
   // The cached reply under a key, or none.
   const std::string* chartData(std::string_view key) const;
+  // How long ago the reply under a key was filed; none for a key that no reply filed here (an
+  // entry put into the cache by other means has no known age).
+  std::optional<Clock::Duration> ageOf(std::string_view key) const;
   const ChartDataCollection& chartDataCollection() const { return cache_; }
   // Requests whose view still waits for a reply.
   std::size_t unansweredRequests() const;
@@ -74,6 +81,8 @@ class ChartRequests {
   };
 
   ChartDataCollection& cache_;
+  const Clock& clock_;
+  std::map<std::string, Clock::TimePoint, std::less<>> filedAt_;  // chart key -> when its reply was filed
   std::vector<Sent> sent_;  // in the order sent
 };
 

@@ -66,7 +66,7 @@ DataSetService::DataSetService(DataSetTargets targets, const ReferenceData& refe
       statementWorker_(statementWorker),
       mainQueue_(mainQueue),
       statement_(std::make_shared<StatementState>()),
-      charts_(targets.chartDataCollection) {}
+      charts_(targets.chartDataCollection, mainQueue ? mainQueue->clock() : Clock::steady()) {}
 
 DataSetService::~DataSetService() = default;
 

@@ -17,7 +17,8 @@
 // - An empty or "ERROR" reply (any case) has no rows; it drops the held bank account (and posts
 //   "BankDetailsNotification") only for the "getbankaccounts" context.
 // - A bank-account reply applies its first row only.
-// - A chart reply is filed under the chart key it names only, and answers every unanswered chart
+// - A chart reply is filed under the chart key it names only (a later one replacing the one held,
+//   with the time it was filed on the main queue's clock), and answers every unanswered chart
 //   request of that key (ChartRequests).
 // - A bank-account reply names no account. The request channel answers its requests one by one in
 //   the order they were sent, and the session numbers them, so each bank request is kept with its

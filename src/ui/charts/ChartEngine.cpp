@@ -148,20 +148,38 @@ void ChartEngine::intervalSelectedAtIndex(std::int64_t interval) {
   showChart(symbolName_, Currentinterval_);
 }
 
+Clock& ChartEngine::clock() const {
+  MainQueue* queue = session_.mainQueue();
+  return queue ? queue->clock() : Clock::steady();
+}
+
+bool ChartEngine::isCurrent(const CachedReply& cached) const {
+  if (!cached.age) return false;
+  const auto barLength = std::chrono::duration_cast<Clock::Duration>(std::chrono::duration<double>(timeInterval_));
+  if (*cached.age <= barLength) return true;
+  return askedAt_ && *cached.age <= clock().now() - *askedAt_;
+}
+
 void ChartEngine::GetChartValues() {
   lengthX_ = options_.firstVisibleBars;
+  replyDeadline_.cancel();
+  askedAt_.reset();
   if (auto cached = session_.cachedReply(chartKey_)) {
-    forgetWaiting();  // the key on display has its history: no earlier reply is drawn any more
-    DataProcessing(*cached);
-    return;
+    if (isCurrent(*cached)) {
+      forgetWaiting();  // the key on display has its history: no earlier reply is drawn any more
+      DataProcessing(cached->text);
+      return;
+    }
+    TD_LOG_INFO("chart: the cached history of " + chartKey_ + " may end bars before now; asking for it anew");
   }
+  askedAt_ = clock().now();
   const auto id = session_.nextRequestId();
   if (!id) {
     TD_LOG_WARN("chart: no session to ask for " + chartKey_);
     return;
   }
   // Until its reply comes, the chart shows nothing and the live slot of the bars it still holds
-  // (another instrument's or interval's) is left alone.
+  // (an earlier series, of this key or another) is left alone.
   awaitingReply_ = true;
   const std::int32_t requestId = *id;
   const ObserverToken token = session_.notifications().addObserver(
@@ -171,20 +189,34 @@ void ChartEngine::GetChartValues() {
     session_.notifications().removeObserver(token);
     waiting_.pop_back();
     TD_LOG_WARN("chart: the history request for " + chartKey_ + " was not sent");
+    replyMissed();
+    return;
   }
+  if (MainQueue* queue = session_.mainQueue())
+    replyDeadline_ = queue->schedule(options_.replyDeadline, [this] { replyMissed(); });
 }
 
 void ChartEngine::requestFinished(std::int32_t requestId) {
   // The reply filed under the key the chart shows now ends every wait of the chart. Until it is
   // there the chart goes on listening: another chart's request may hold the same id (every reply
-  // moves the session's counter back), and a reply for a key the chart has left draws nothing.
+  // moves the session's counter back), a reply for a key the chart has left draws nothing, and an
+  // old reply of its own key is what the chart asked to replace.
   const auto cached = session_.cachedReply(chartKey_);
-  if (!cached) {
+  if (!cached || !isCurrent(*cached)) {
     TD_LOG_INFO("chart: reply " + std::to_string(requestId) + " brought nothing for " + chartKey_);
     return;
   }
   forgetWaiting();
-  DataProcessing(*cached);
+  replyDeadline_.cancel();
+  lengthX_ = options_.firstVisibleBars;
+  DataProcessing(cached->text);
+}
+
+void ChartEngine::replyMissed() {
+  if (!awaitingReply_) return;
+  TD_LOG_WARN("chart: no history for " + chartKey_ + "; the chart starts at the live price");
+  // The chart goes on listening: a reply that comes later is drawn in place of this series.
+  DataProcessing({});
 }
 
 void ChartEngine::DataProcessing(std::string_view reply) {
@@ -536,11 +568,17 @@ void ChartEngine::newChartData() {
   // The view follows the newest bar only while it is in view: a chart the user dragged back to
   // older bars stays where it was put (the live bar is still updated, and shown once back in view).
   const bool following = static_cast<float>(fromX_) + lengthX_ >= static_cast<float>(DATAPOINTS_ - 1);
+  const bool allInView = lengthX_ >= static_cast<float>(DATAPOINTS_);
   DATAPOINTS_ = lastArrIndexPtr_ + 1;
   if (!following) {
     if (graph_) graph_->reloadData();
     return;
   }
+  // A view that shows every bar of a short series (down to none, for a series started at the live
+  // price) widens with the live bars up to the width a load starts with, keeping every bar in view
+  // and in its y range; a view the user zoomed keeps its width.
+  if (allInView)
+    lengthX_ = std::max(lengthX_, std::min(options_.firstVisibleBars, static_cast<float>(DATAPOINTS_ + 1)));
   fromX_ = std::max<std::int64_t>(0, static_cast<std::int64_t>(static_cast<float>(DATAPOINTS_) - lengthX_ + 1));
   findHighLow();
   if (!graph_) return;

@@ -8,7 +8,16 @@
 // session's chart cache under "<code>^<interval code>"; on a miss it takes the next request id,
 // observes "MainviewChartDataReceivedNotification<id>" and asks the server. A reply filed under the
 // chart's key reaches every chart waiting for that key; the engine draws what the cache holds under
-// its own key at that moment, and listens on while that key holds nothing.
+// its own key at that moment, and listens on while that key holds nothing it can draw.
+//
+// Gaps: a reply's newest bar is the one that held the server's time when the reply was filed. A
+// cached reply filed more than one bar length ago (ticks: a second) may end bars before the live
+// price, so it counts as a miss: the whole series is asked for again (the request names no range)
+// and nothing of the old one is drawn. While a request is out the chart draws nothing and takes no
+// live price: the reply ends at the server's price of its moment, and the live bars go on from it.
+// A request that cannot be sent, or whose reply has not come by `replyDeadline`, leaves the chart
+// with a series of its own that starts at the live price (no bar before it, so no gap is joined);
+// a reply that comes later still replaces it.
 //
 // Bars: after a reply of n closes DATAPOINTS and lastArrIndexPtr are n - 1: bars 0 to n - 2 are
 // drawn and slot n - 1 is the live slot that the first price change writes. Bar i is drawn at
@@ -93,6 +102,8 @@ class ChartEngine : public PlotDataSource, public PlotSpaceDelegate, public Axis
     float firstVisibleBars = 35;
     float minimumVisibleBars = 20;
     Clock::Duration liveInterval = std::chrono::seconds(1);
+    // How long a chart waits for its history before it starts at the live price.
+    Clock::Duration replyDeadline = std::chrono::seconds(10);
     std::size_t capacity = BarSeries::kCapacity;  // bars held at most
   };
 
@@ -121,6 +132,9 @@ class ChartEngine : public PlotDataSource, public PlotSpaceDelegate, public Axis
   void GetChartValues();
   void requestFinished(std::int32_t requestId);
   void DataProcessing(std::string_view reply);
+  // No history came for the key on display (not sent, or not answered in time): the chart starts a
+  // series of its own at the live price.
+  void replyMissed();
 
   // ---- plots and interaction ----
   void ConstructGraph();
@@ -203,6 +217,10 @@ class ChartEngine : public PlotDataSource, public PlotSpaceDelegate, public Axis
 
  private:
   void forgetWaiting();
+  Clock& clock() const;
+  // Whether a cached reply can be drawn: filed within one bar length, or since the chart asked for
+  // the key on display.
+  bool isCurrent(const CachedReply& cached) const;
   void startLiveTimer();
   double ySpan() const;
   void applyYInterval();
@@ -233,6 +251,8 @@ class ChartEngine : public PlotDataSource, public PlotSpaceDelegate, public Axis
   bool loaded_ = false;         // a reply has been parsed
   bool awaitingReply_ = false;  // the key on display has no reply yet
   std::vector<ObserverToken> waiting_;  // the chart's observers of its replies
+  std::optional<Clock::TimePoint> askedAt_;  // when the key on display was last asked for
+  TimerHandle replyDeadline_;
   ObserverToken loginToken_ = 0;
 
   TimerHandle dataTimer_;

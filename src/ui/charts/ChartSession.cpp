@@ -19,12 +19,12 @@ std::shared_ptr<const ItemDetails> CurrentChartSession::item(std::string_view co
   return session ? session->referenceData().item(code) : nullptr;
 }
 
-std::optional<std::string> CurrentChartSession::cachedReply(std::string_view chartKey) {
+std::optional<CachedReply> CurrentChartSession::cachedReply(std::string_view chartKey) {
   const auto session = AppContext::current()->businessbase();
   if (!session) return std::nullopt;
   const auto it = session->chartDataCollection.find(chartKey);
   if (it == session->chartDataCollection.end()) return std::nullopt;
-  return it->second;
+  return CachedReply{it->second, session->datasets().charts().ageOf(chartKey)};
 }
 
 std::optional<std::int32_t> CurrentChartSession::nextRequestId() {

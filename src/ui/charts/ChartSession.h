@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Clock.h"
+
 namespace td {
 class MainQueue;
 class NotificationCenter;
@@ -19,13 +21,19 @@ struct ItemDetails;
 
 namespace td::charts {
 
+// A reply of the chart cache and how long ago it was filed (none when that is not known).
+struct CachedReply {
+  std::string text;
+  std::optional<Clock::Duration> age;
+};
+
 class ChartSession {
  public:
   virtual ~ChartSession() = default;
   // The instrument of an item code; none without a session or for an unknown code.
   virtual std::shared_ptr<const ItemDetails> item(std::string_view code) = 0;
   // The cached reply under a chart key; none when there is none.
-  virtual std::optional<std::string> cachedReply(std::string_view chartKey) = 0;
+  virtual std::optional<CachedReply> cachedReply(std::string_view chartKey) = 0;
   // Raises the session's request id and gives it back; none without a session.
   virtual std::optional<std::int32_t> nextRequestId() = 0;
   // Sends the chart-history request with the session's request id as it is held; false when
@@ -43,7 +51,7 @@ class CurrentChartSession final : public ChartSession {
   static CurrentChartSession& shared();
 
   std::shared_ptr<const ItemDetails> item(std::string_view code) override;
-  std::optional<std::string> cachedReply(std::string_view chartKey) override;
+  std::optional<CachedReply> cachedReply(std::string_view chartKey) override;
   std::optional<std::int32_t> nextRequestId() override;
   bool requestChartData(std::string_view code, std::string_view interval, std::int32_t bars) override;
   std::vector<std::string> selectedSymbols() override;

@@ -404,12 +404,13 @@ TEST_F(DataSetServiceTest, ChartReplyEndsItsRequestTheOnesBeforeItAndEveryReques
   ASSERT_TRUE(service.charts().chartData("EURUSD^D"));
   EXPECT_EQ(*service.charts().chartData("EURUSD^D"), "<x~EURUSD^D~200>bars");
 
-  // The replies of the GOLD request and of the second EURUSD one follow; the first reply per key stays.
+  // The replies of the GOLD request and of the second EURUSD one follow; the later reply of a key
+  // replaces the one held.
   service.ChartDataReceived("<x~GOLD^H~200>gold");
   service.ChartDataReceived("<x~EURUSD^D~200>later");
   EXPECT_EQ(posted.size(), 3u);
   EXPECT_EQ(posted.back(), "MainviewChartDataReceivedNotification42");
-  EXPECT_EQ(*service.charts().chartData("EURUSD^D"), "<x~EURUSD^D~200>bars");
+  EXPECT_EQ(*service.charts().chartData("EURUSD^D"), "<x~EURUSD^D~200>later");
   EXPECT_EQ(service.charts().unansweredRequests(), 0u);
   EXPECT_EQ(service.charts().outstandingReplies(), 0u);
 
@@ -466,6 +467,20 @@ TEST_F(DataSetServiceTest, RequestsForgottenBeyondTheCapMoveNoReplyToAnotherKey)
   ASSERT_EQ(chartCache.size(), static_cast<std::size_t>(sent));
   for (int i = 1; i <= sent; ++i) EXPECT_EQ(chartCache.at(key(i)), reply(i)) << i;
   EXPECT_EQ(service.charts().outstandingReplies(), 0u);
+}
+
+TEST(ChartRequestsTest, AKeysAgeRunsFromItsLatestReplyAndAnEntryFiledElsewhereHasNone) {
+  ManualClock clock;
+  ChartDataCollection cache{{"GOLD^H", "put there by hand"}};
+  ChartRequests charts(cache, clock);
+  charts.ChartDataReceived("<x~EURUSD^O~200>first");
+  clock.advance(std::chrono::minutes(28));
+  EXPECT_EQ(charts.ageOf("EURUSD^O"), std::chrono::minutes(28));
+  charts.ChartDataReceived("<x~EURUSD^O~200>again");
+  EXPECT_EQ(cache.at("EURUSD^O"), "<x~EURUSD^O~200>again");
+  EXPECT_EQ(charts.ageOf("EURUSD^O"), Clock::Duration::zero());
+  EXPECT_EQ(charts.ageOf("GOLD^H"), std::nullopt);
+  EXPECT_EQ(charts.ageOf("SILVER^H"), std::nullopt);
 }
 
 TEST(ChartRequestsTest, ReplyKeyIsFieldOneOfTheHeader) {
