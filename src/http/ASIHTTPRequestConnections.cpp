@@ -128,11 +128,21 @@ void ASIHTTPRequest::chooseTunnel(HTTPStreamSettings& settings, bool ntlmMessage
 
 void ASIHTTPRequest::decideConnectionReuse(const HTTPHeaders& headers, const std::string& httpVersion) {
   std::lock_guard lock(cancelledLock_);
-  const std::string* connectionHeader = headers.find("Connection");
-  const std::string_view connection = connectionHeader ? std::string_view(*connectionHeader) : std::string_view();
+  // What a proxy answered itself (a plain request's response, or its refusal of a tunnel) may speak
+  // of the connection to it in Proxy-Connection instead; an HTTP/1.0 proxy keeps it only so.
+  const bool throughHTTPProxy = proxyHost_ && !proxyHost_->empty() && proxyPort_ != 0 && proxyType_ != kProxyTypeSOCKS;
+  const bool proxyAnswered =
+      throughHTTPProxy && (url_.scheme() != "https" || (readStream_ && readStream_->refusedTunnel()));
+  auto says = [&](std::string_view token) {
+    auto holds = [&](const char* name) {
+      const std::string* value = headers.find(name);
+      return value && equalsIgnoringCase(*value, token);
+    };
+    return holds("Connection") || (proxyAnswered && holds("Proxy-Connection"));
+  };
   bool allowed = true;
-  if (httpVersion == "HTTP/1.0" && !equalsIgnoringCase(connection, "keep-alive")) allowed = false;
-  if (equalsIgnoringCase(connection, "close")) allowed = false;
+  if (httpVersion == "HTTP/1.0" && !says("keep-alive")) allowed = false;
+  if (says("close")) allowed = false;
   if (!allowed) return;
   const std::string* keepAlive = headers.find("Keep-Alive");
   if (!keepAlive) {
