@@ -109,21 +109,43 @@ void ASIHTTPRequest::chooseTunnel(HTTPStreamSettings& settings, bool ntlmMessage
   // The transport opens tunnels itself, but closes the proxy's connection after a refusal: an NTLM
   // handshake, whose messages belong to one connection, asks for the tunnel with CONNECTs of the
   // engine's own. Once open, the tunnel carries this origin's later requests through this proxy.
-  if (!settings.share) return;
-  auto tunnel = settings.share->tunnelTo(settings.proxyHost, settings.proxyPort, url_.tunnelTarget());
-  if (tunnel->carriedByTransport()) {
-    settings.tunnel = std::move(tunnel);
-  } else if (proxyAuthenticationScheme_ == kHTTPAuthenticationSchemeNTLM) {
-    if (ntlmMessagePending && proxyAuthentication_) {
+  auto tunnelOf = [&](const std::shared_ptr<HTTPConnectionShare>& share) {
+    return share->tunnelTo(settings.proxyHost, settings.proxyPort, url_.tunnelTarget());
+  };
+  if (settings.share) {
+    if (auto tunnel = tunnelOf(settings.share); tunnel->carriedByTransport()) {
       settings.tunnel = std::move(tunnel);
-      settings.askTunnel = true;
-    } else {
-      // A handshake made for another tunnel (before a redirect, or on a connection now gone) opens
-      // none for this one: the proxy's challenge on a new connection starts it over.
-      proxyAuthentication_.reset();
-      proxyAuthenticationRetryCount_ = 0;
+      return;
     }
   }
+  const bool ntlm = proxyAuthenticationScheme_ == kHTTPAuthenticationSchemeNTLM;
+  if (!(ntlm && ntlmMessagePending && proxyAuthentication_)) {
+    // A new tunnel through a proxy that has asked for NTLM begins its handshake with the negotiate
+    // message rather than with a CONNECT the proxy would only refuse. Failing that, a handshake made
+    // for another tunnel (before a redirect, or on a connection now gone) opens none for this one:
+    // the proxy's challenge on a new connection starts it over.
+    if (!startProxyHandshakeAhead()) {
+      if (ntlm) {
+        proxyAuthentication_.reset();
+        proxyAuthenticationRetryCount_ = 0;
+      }
+      return;
+    }
+    // A request that keeps no connection in the pool (a POST) keeps one of its own for the handshake.
+    if (!settings.share) {
+      if (!handshakeConnection_) handshakeConnection_ = std::make_shared<HTTPConnectionShare>();
+      settings.share = handshakeConnection_;
+    }
+  }
+  if (!settings.share) return;
+  // The message goes with the CONNECT (where the request's own head does not go).
+  if (const std::string* message = request_ ? request_->headers.find("Proxy-Authorization") : nullptr) {
+    std::erase_if(settings.proxyTunnelHeaders,
+                  [](const auto& field) { return equalsIgnoringCase(field.first, "Proxy-Authorization"); });
+    settings.proxyTunnelHeaders.emplace_back("Proxy-Authorization", *message);
+  }
+  settings.tunnel = tunnelOf(settings.share);
+  settings.askTunnel = true;
 }
 
 void ASIHTTPRequest::decideConnectionReuse(const HTTPHeaders& headers, const std::string& httpVersion) {
