@@ -559,6 +559,10 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
                      const HTTPCredentialsPtr& credentials);
   bool applyCredentials(const HTTPCredentialsPtr& credentials);
   bool applyProxyCredentials(const HTTPCredentialsPtr& credentials);
+  // For a new tunnel through a proxy that asked for NTLM before (of this request, or of the session):
+  // applies the negotiate message of a new handshake to the message. False when there is nothing to
+  // begin it with.
+  bool startProxyHandshakeAhead();
   // The credentials question `question` names (the server's or the proxy's) goes to the delegate,
   // else the queue, else the block, on the main thread; false when nobody would answer it.
   bool willAskDelegateForCredentials(ASISelector question, BasicBlock ASIHTTPRequest::*block);

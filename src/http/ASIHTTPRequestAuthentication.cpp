@@ -310,6 +310,38 @@ bool ASIHTTPRequest::applyProxyCredentials(const HTTPCredentialsPtr& credentials
   return false;
 }
 
+bool ASIHTTPRequest::startProxyHandshakeAhead() {
+  std::lock_guard lock(cancelledLock_);
+  if (!request_) return false;
+  const bool ntlm = proxyAuthenticationScheme_ == kHTTPAuthenticationSchemeNTLM;
+  if (proxyAuthentication_ && !ntlm) return false;  // answering the proxy in another scheme
+  // The credentials of this request's own handshake with the proxy, else those the session keeps
+  // for the proxy once it asked for NTLM.
+  HTTPCredentialsPtr credentials = ntlm ? proxyCredentials_ : nullptr;
+  if (!credentials && useSessionPersistence_) {
+    if (auto record = findSessionProxyAuthenticationCredentials();
+        record && record->authenticationScheme == kHTTPAuthenticationSchemeNTLM)
+      credentials = record->credentials;
+  }
+  if (!credentials) return false;
+  // A new handshake, as the proxy's challenge would begin it.
+  HTTPHeaders challenge;
+  challenge.set("Proxy-Authenticate", kHTTPAuthenticationSchemeNTLM);
+  auto authentication = HTTPAuthentication::fromResponse(challenge, true);
+  if (!authentication || authentication->method() != kHTTPAuthenticationSchemeNTLM) return false;
+  proxyAuthentication_ = std::move(authentication);
+  proxyAuthenticationScheme_ = kHTTPAuthenticationSchemeNTLM;
+  proxyAuthenticationRealm_.reset();
+  proxyAuthenticationRetryCount_ = 0;
+  if (applyProxyCredentials(credentials)) {
+    ntlmProxyMessagePending_ = false;  // it goes with this attempt's CONNECT
+    return true;
+  }
+  proxyAuthentication_.reset();
+  proxyAuthenticationRetryCount_ = 0;
+  return false;
+}
+
 bool ASIHTTPRequest::willAskDelegateForCredentials(ASISelector question, BasicBlock ASIHTTPRequest::*block) {
   std::lock_guard lock(cancelledLock_);
   if (isSynchronous_) return false;

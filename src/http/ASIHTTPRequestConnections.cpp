@@ -109,30 +109,62 @@ void ASIHTTPRequest::chooseTunnel(HTTPStreamSettings& settings, bool ntlmMessage
   // The transport opens tunnels itself, but closes the proxy's connection after a refusal: an NTLM
   // handshake, whose messages belong to one connection, asks for the tunnel with CONNECTs of the
   // engine's own. Once open, the tunnel carries this origin's later requests through this proxy.
-  if (!settings.share) return;
-  auto tunnel = settings.share->tunnelTo(settings.proxyHost, settings.proxyPort, url_.tunnelTarget());
-  if (tunnel->carriedByTransport()) {
-    settings.tunnel = std::move(tunnel);
-  } else if (proxyAuthenticationScheme_ == kHTTPAuthenticationSchemeNTLM) {
-    if (ntlmMessagePending && proxyAuthentication_) {
+  auto tunnelOf = [&](const std::shared_ptr<HTTPConnectionShare>& share) {
+    return share->tunnelTo(settings.proxyHost, settings.proxyPort, url_.tunnelTarget());
+  };
+  if (settings.share) {
+    if (auto tunnel = tunnelOf(settings.share); tunnel->carriedByTransport()) {
       settings.tunnel = std::move(tunnel);
-      settings.askTunnel = true;
-    } else {
-      // A handshake made for another tunnel (before a redirect, or on a connection now gone) opens
-      // none for this one: the proxy's challenge on a new connection starts it over.
-      proxyAuthentication_.reset();
-      proxyAuthenticationRetryCount_ = 0;
+      return;
     }
   }
+  const bool ntlm = proxyAuthenticationScheme_ == kHTTPAuthenticationSchemeNTLM;
+  if (!(ntlm && ntlmMessagePending && proxyAuthentication_)) {
+    // A new tunnel through a proxy that has asked for NTLM begins its handshake with the negotiate
+    // message rather than with a CONNECT the proxy would only refuse. Failing that, a handshake made
+    // for another tunnel (before a redirect, or on a connection now gone) opens none for this one:
+    // the proxy's challenge on a new connection starts it over.
+    if (!startProxyHandshakeAhead()) {
+      if (ntlm) {
+        proxyAuthentication_.reset();
+        proxyAuthenticationRetryCount_ = 0;
+      }
+      return;
+    }
+    // A request that keeps no connection in the pool (a POST) keeps one of its own for the handshake.
+    if (!settings.share) {
+      if (!handshakeConnection_) handshakeConnection_ = std::make_shared<HTTPConnectionShare>();
+      settings.share = handshakeConnection_;
+    }
+  }
+  if (!settings.share) return;
+  // The message goes with the CONNECT (where the request's own head does not go).
+  if (const std::string* message = request_ ? request_->headers.find("Proxy-Authorization") : nullptr) {
+    std::erase_if(settings.proxyTunnelHeaders,
+                  [](const auto& field) { return equalsIgnoringCase(field.first, "Proxy-Authorization"); });
+    settings.proxyTunnelHeaders.emplace_back("Proxy-Authorization", *message);
+  }
+  settings.tunnel = tunnelOf(settings.share);
+  settings.askTunnel = true;
 }
 
 void ASIHTTPRequest::decideConnectionReuse(const HTTPHeaders& headers, const std::string& httpVersion) {
   std::lock_guard lock(cancelledLock_);
-  const std::string* connectionHeader = headers.find("Connection");
-  const std::string_view connection = connectionHeader ? std::string_view(*connectionHeader) : std::string_view();
+  // What a proxy answered itself (a plain request's response, or its refusal of a tunnel) may speak
+  // of the connection to it in Proxy-Connection instead; an HTTP/1.0 proxy keeps it only so.
+  const bool throughHTTPProxy = proxyHost_ && !proxyHost_->empty() && proxyPort_ != 0 && proxyType_ != kProxyTypeSOCKS;
+  const bool proxyAnswered =
+      throughHTTPProxy && (url_.scheme() != "https" || (readStream_ && readStream_->refusedTunnel()));
+  auto says = [&](std::string_view token) {
+    auto holds = [&](const char* name) {
+      const std::string* value = headers.find(name);
+      return value && equalsIgnoringCase(*value, token);
+    };
+    return holds("Connection") || (proxyAnswered && holds("Proxy-Connection"));
+  };
   bool allowed = true;
-  if (httpVersion == "HTTP/1.0" && !equalsIgnoringCase(connection, "keep-alive")) allowed = false;
-  if (equalsIgnoringCase(connection, "close")) allowed = false;
+  if (httpVersion == "HTTP/1.0" && !says("keep-alive")) allowed = false;
+  if (says("close")) allowed = false;
   if (!allowed) return;
   const std::string* keepAlive = headers.find("Keep-Alive");
   if (!keepAlive) {

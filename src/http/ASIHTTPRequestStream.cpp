@@ -334,10 +334,13 @@ void ASIHTTPRequest::handleStreamComplete() {
     lastBytesSent_ = totalBytesSent_;
     if (readStream_) totalBytesSent_ = std::max(totalBytesSent_, readStream_->bytesWritten());
     complete_ = true;
-    // A body that ended before its announced length is not a response: it is a failure.
+    // A body that ended before its announced length is not a response: it is a failure. A proxy's
+    // refusal of a tunnel is whole with its head (its body is the proxy's page, which the transport
+    // does not hand over).
     const bool bodyExpected = requestMethod_ != "HEAD" && responseStatusCode_ != 204 && responseStatusCode_ != 304 &&
                               !(responseStatusCode_ >= 100 && responseStatusCode_ < 200);
-    if (contentLength_ != 0 && bodyExpected && totalBytesRead_ < contentLength_) {
+    const bool refusedTunnel = readStream_ && readStream_->refusedTunnel();
+    if (contentLength_ != 0 && bodyExpected && !refusedTunnel && totalBytesRead_ < contentLength_) {
       complete_ = false;
       cancelLoad();
       failWithError(HTTPError::request(ASIConnectionFailureErrorType, "A connection failure occurred",

@@ -21,6 +21,15 @@ namespace {
 // The most of a proxy's answer that is read: a head or a refusal's body beyond this is no answer.
 constexpr std::size_t kAnswerLimit = 256 * 1024;
 
+constexpr const char* kBodyTooLarge = "The proxy's answer to CONNECT has a body larger than is read";
+
+// Whether a Transfer-Encoding value ends in the chunked coding, which frames the body.
+bool endsInChunked(std::string_view codings) {
+  const auto comma = codings.rfind(',');
+  return equalsIgnoringCase(trimWhitespace(comma == std::string_view::npos ? codings : codings.substr(comma + 1)),
+                            "chunked");
+}
+
 // Whether a connection kept between CONNECTs is still open: nothing to read (an end or stray bytes
 // would make it unusable) and no error.
 bool stillOpen(int fd) {
@@ -72,6 +81,7 @@ void HTTPProxyTunnel::ask(RunLoop& loop, const std::vector<std::pair<std::string
   headComplete_ = false;
   headBytes_ = 0;
   bodyLeft_ = 0;
+  chunked_.reset();
   if (state_ == State::Ready && stillOpen(fd_)) {
     state_ = State::Asking;
     watch(fd_, CURL_WAIT_POLLOUT);
@@ -265,25 +275,49 @@ void HTTPProxyTunnel::readAnswer() {
       else answerComplete(true);
       return;
     }
-    // A refusal's body is read whole to keep the connection; one without a length (chunked, or to the
-    // end of the connection) is not read, and its connection not kept.
-    const std::string* length = head.headers.find("Content-Length");
-    const auto bytes = length ? parseContentLength(*length) : std::nullopt;
-    if (!bytes || head.headers.contains("Transfer-Encoding")) {
-      answerComplete(false);
-      return;
+    // A refusal's body, counted or chunked, is read whole to keep the connection (where an NTLM
+    // handshake goes on). One that runs to the end of the connection, or comes in another coding,
+    // is not read, and its connection not kept.
+    if (const std::string* coding = head.headers.find("Transfer-Encoding")) {
+      if (!endsInChunked(*coding)) {
+        answerComplete(false);
+        return;
+      }
+      chunked_.emplace(kAnswerLimit);
+    } else {
+      const std::string* length = head.headers.find("Content-Length");
+      const auto bytes = length ? parseContentLength(*length) : std::nullopt;
+      if (!bytes) {
+        answerComplete(false);
+        return;
+      }
+      if (*bytes > kAnswerLimit) {
+        fail(CURLE_WEIRD_SERVER_REPLY, kBodyTooLarge);
+        return;
+      }
+      bodyLeft_ = *bytes;
     }
-    if (*bytes > kAnswerLimit) {
-      fail(CURLE_WEIRD_SERVER_REPLY, "The proxy's answer to CONNECT has a body larger than is read");
-      return;
-    }
-    bodyLeft_ = *bytes;
   }
-  const std::size_t taken = std::min<std::size_t>(in_.size(), bodyLeft_);
-  body_.append(in_, 0, taken);
-  in_.erase(0, taken);
-  bodyLeft_ -= taken;
-  if (bodyLeft_ > 0) return;
+  if (chunked_) {
+    switch (chunked_->read(in_, body_)) {
+      case HTTPChunkedBody::Status::NeedMore:
+        return;
+      case HTTPChunkedBody::Status::Complete:
+        break;
+      case HTTPChunkedBody::Status::Malformed:
+        fail(CURLE_WEIRD_SERVER_REPLY, "The proxy's answer to CONNECT has a malformed chunked body");
+        return;
+      case HTTPChunkedBody::Status::TooLarge:
+        fail(CURLE_WEIRD_SERVER_REPLY, kBodyTooLarge);
+        return;
+    }
+  } else {
+    const std::size_t taken = std::min<std::size_t>(in_.size(), bodyLeft_);
+    body_.append(in_, 0, taken);
+    in_.erase(0, taken);
+    bodyLeft_ -= taken;
+    if (bodyLeft_ > 0) return;
+  }
   const HTTPResponseHead& head = parser_.head();
   auto says = [&](const char* name, const char* token) {
     const std::string* value = head.headers.find(name);

@@ -16,11 +16,13 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "http/HTTPChunkedBody.h"
 #include "http/HTTPError.h"
 #include "http/HTTPHeaders.h"
 
@@ -99,7 +101,8 @@ class HTTPProxyTunnel : public std::enable_shared_from_this<HTTPProxyTunnel> {
   HTTPResponseHeadParser parser_;
   bool headComplete_ = false;
   std::size_t headBytes_ = 0;
-  std::uint64_t bodyLeft_ = 0;
+  std::uint64_t bodyLeft_ = 0;                // of a counted refusal's body
+  std::optional<HTTPChunkedBody> chunked_;  // a chunked refusal's body
   std::string body_;
   AnswerHandler done_;
 

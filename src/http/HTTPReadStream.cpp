@@ -289,6 +289,7 @@ void HTTPReadStream::tunnelAnswered(HTTPProxyTunnel::Answer answer) {
     finished_ = static_cast<CURLcode>(answer.error->code);
   } else if (answer.head.statusCode / 100 != 2) {
     // The proxy's refusal is the response, as when the transport asks for the tunnel.
+    tunnelRefused_ = true;
     head_ = std::move(answer.head);
     headComplete_ = headPending_ = true;
     pending_ = std::move(answer.body);

@@ -104,6 +104,9 @@ class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
   bool isClosed() const { return closed_; }
   // Whether the tunnel the stream was to ride had closed: the request may start over on a new one.
   bool lostTunnel() const { return lostTunnel_; }
+  // Whether the response head is the proxy's refusal of the tunnel (its answer to CONNECT). Its body
+  // is the proxy's too; where the transport asked for the tunnel, no byte of it is handed over.
+  bool refusedTunnel() const { return tunnelRefused_; }
 
   // Reads buffered body bytes; 0 when none are buffered.
   std::size_t read(char* buffer, std::size_t length);

@@ -10,6 +10,7 @@
 #include "http/ASIDataDecompressor.h"
 #include "http/BandwidthThrottle.h"
 #include "http/HTTPAuthentication.h"
+#include "http/HTTPChunkedBody.h"
 #include "http/HTTPCookie.h"
 #include "http/HTTPProxySettings.h"
 
@@ -159,6 +160,45 @@ TEST(ResponseHeads, LengthsAreDecimalAndKeepAliveAndContentTypeAreRead) {
   EXPECT_EQ(type.encoding, "UTF-8");
   EXPECT_FALSE(ASIHTTPRequest::parseMimeTypeAndResponseEncoding("text/html; charset=klingon").encoding);
   EXPECT_EQ(ASIHTTPRequest::parseMimeTypeAndResponseEncoding(" text/plain ").mimeType, "text/plain");
+}
+
+TEST(ChunkedBodies, EverySplitDecodesAlikeWithExtensionsAndATrailerAndLeavesWhatFollows) {
+  const std::string body = "6;name=\"v\"\r\nfirst \r\nA \r\nsecond, th\r\n3\nird\n0\r\nX-Trailer: end\r\n\r\n";
+  for (std::size_t split = 0; split <= body.size(); ++split) {
+    HTTPChunkedBody reader(1024);
+    std::string input = body.substr(0, split), data;
+    const auto first = reader.read(input, data);
+    EXPECT_EQ(first, split == body.size() ? HTTPChunkedBody::Status::Complete : HTTPChunkedBody::Status::NeedMore)
+        << split;
+    input += body.substr(split) + "HTTP/1.1 200";
+    EXPECT_EQ(reader.read(input, data), HTTPChunkedBody::Status::Complete) << split;
+    EXPECT_EQ(data, "first second, third") << split;
+    EXPECT_EQ(input, "HTTP/1.1 200") << split;  // the next message is not taken
+  }
+}
+
+TEST(ChunkedBodies, MalformedFramingAndBodiesPastTheBoundFailAndStaySo) {
+  using Status = HTTPChunkedBody::Status;
+  const std::pair<std::string, Status> cases[] = {
+      {"x\r\n", Status::Malformed},                         // no size
+      {"5 z\r\n", Status::Malformed},                       // text after the size
+      {"5\r\nabcdeXY\r\n", Status::Malformed},              // no line end after the data
+      {"21\r\n", Status::TooLarge},                         // a chunk larger than the bound (32)
+      {"ffffffffffffffffffffff\r\n", Status::TooLarge},     // a size past 64 bits
+      {std::string(40, '0'), Status::TooLarge},             // a size line that does not end
+      {"0\r\n" + std::string(40, 'T'), Status::TooLarge},  // a trailer that does not end
+      {"10\r\n0123456789abcdef\r\n10\r\n", Status::NeedMore},  // within the bound so far
+      {"10\r\n0123456789abcdef\r\n10\r\n0123456789", Status::TooLarge},
+  };
+  for (const auto& [wire, expected] : cases) {
+    HTTPChunkedBody reader(32);
+    std::string input = wire, data;
+    EXPECT_EQ(reader.read(input, data), expected) << wire;
+    if (expected == Status::NeedMore) continue;
+    input = "0\r\n\r\n";
+    EXPECT_EQ(reader.read(input, data), expected) << wire;
+    EXPECT_EQ(input, "0\r\n\r\n") << wire;
+  }
 }
 
 TEST(HTTPDates, RFC1123WithOrWithoutDayAndSecondsParsesAndISODoesNot) {

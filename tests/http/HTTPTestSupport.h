@@ -76,6 +76,7 @@ class Process {
   Process& operator=(const Process&) = delete;
 
   bool started() const { return pid_ > 0; }
+  pid_t pid() const { return pid_; }
 
   // The next line of output, or nothing at the deadline.
   std::optional<std::string> readLine(std::chrono::milliseconds within = 5000ms) {

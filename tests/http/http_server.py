@@ -62,6 +62,29 @@ class Handler(BaseHTTPRequestHandler):
         if self.command != "HEAD":
             self.wfile.write(body)
 
+    # How refusals are sent (a proxy's answers to CONNECT): "" without a body; "chunked" with a
+    # chunked page (with a chunk extension and a trailer); "http10" as HTTP/1.0 with a page and its
+    # Content-Length, kept open by "Proxy-Connection: keep-alive" alone.
+    refusal_style = ""
+    PAGE = b"<html><body>" + b"Cache Access Denied. " * 150 + b"</body></html>"
+
+    def refuse(self, code, headers):
+        style = self.refusal_style
+        if style == "http10":
+            self.protocol_version = "HTTP/1.0"
+            try:
+                return self.send(code, self.PAGE, dict(headers, **{"Proxy-Connection": "keep-alive"}))
+            finally:
+                self.protocol_version = "HTTP/1.1"
+        if style == "chunked":
+            self.send(code, b"", dict(headers, **{"Transfer-Encoding": "chunked"}), length=False)
+            half = len(self.PAGE) // 2
+            for i, part in enumerate((self.PAGE[:half], self.PAGE[half:])):
+                self.wfile.write(b"%x%s\r\n%s\r\n" % (len(part), b";part=%d" % i if i else b"", part))
+            self.wfile.write(b"0\r\nX-Trailer: end\r\n\r\n")
+            return
+        self.send(code, b"", headers)
+
     # ---- dispatch
     def handle_any(self):
         path = self.route()
@@ -293,16 +316,20 @@ class Handler(BaseHTTPRequestHandler):
                                                        fields.get("qop", ""), ha2)).encode()).hexdigest()
             if fields.get("response") == want and fields.get("username") == user and uri in (None, fields.get("uri")):
                 return True
-        self.send(code, b"", {answer: 'Digest realm="%s", qop="auth", nonce="%s", opaque="op"' % (realm, nonce)})
+        self.refuse(code, {answer: 'Digest realm="%s", qop="auth", nonce="%s", opaque="op"' % (realm, nonce)})
         return False
 
     def do_CONNECT(self):
         """A proxy that opens tunnels to 127.0.0.1 (whatever the host is called) once the client has
         answered its challenge: Basic or Digest for pu/pp, or NTLM for PROXYDOM\\pat, as the target
         host's first label says ("digest.tunnel.test:443"); "mute" asks for NTLM and then answers no
-        message of the handshake. Prints "CONNECT <scheme> <client port>"."""
+        message of the handshake. A second label "chunked" or "http10" sends the refusals in
+        that style (see refuse). Prints "CONNECT <scheme> <client port>"."""
         host, _, port = self.path.rpartition(":")
-        scheme = host.split(".")[0]
+        labels = host.split(".")
+        scheme = labels[0]
+        if len(labels) > 1 and labels[1] in ("chunked", "http10"):
+            self.refusal_style = labels[1]  # "ntlm.chunked.test": refusals sent so
         emit("CONNECT %s %d" % (scheme, self.client_address[1]))
         if scheme == "mute":
             if self.headers.get("Proxy-Authorization", "").startswith("NTLM "):
@@ -324,7 +351,7 @@ class Handler(BaseHTTPRequestHandler):
         else:
             passed = self.headers.get("Proxy-Authorization") == "Basic " + base64.b64encode(b"pu:pp").decode()
             if not passed:
-                self.send(407, b"", {"Proxy-Authenticate": 'Basic realm="tunnel"'})
+                self.refuse(407, {"Proxy-Authenticate": 'Basic realm="tunnel"'})
         if not passed:
             return
         upstream = socket.create_connection(("127.0.0.1", int(port)))
@@ -372,7 +399,7 @@ class Handler(BaseHTTPRequestHandler):
                                                        usage="accept")
             challenge = self.ntlm_context.step(token)
             emit("NTLM challenge %d" % self.client_address[1])
-            self.send(code, b"", {answer: "NTLM " + base64.b64encode(challenge).decode()})
+            self.refuse(code, {answer: "NTLM " + base64.b64encode(challenge).decode()})
             return False
         if token[8:12] == b"\x03\x00\x00\x00":
             name = "(no handshake on this connection)"
@@ -387,7 +414,7 @@ class Handler(BaseHTTPRequestHandler):
                 name = "(%s)" % e
             emit("NTLM refused %s %d" % (name, self.client_address[1]))
             self.ntlm_refused = True
-        self.send(code, b"", {answer: "NTLM"})
+        self.refuse(code, {answer: "NTLM"})
         return False
 
     def do_form(self, path, q):
