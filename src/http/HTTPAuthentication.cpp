@@ -221,14 +221,17 @@ bool HTTPAuthentication::applyCredentials(HTTPMessage& message, const HTTPCreden
     if (!ntlm_ && !ntlmAuthenticated_) {
       ntlm_ = NTLMSecurityContext::start(credentials.domain.value_or(""), credentials.username, credentials.password,
                                          message.url.host(), &error_);
-      if (ntlm_) ntlmMessage = ntlm_->nextMessage({}, &error_);
+      if (ntlm_) ntlmMessage = ntlm_->negotiateMessage(&error_);
     } else if (ntlm_ && ntlmChallenge_) {
+      // An empty token, or one that decodes to nothing, is refused with the rest (see challengeFault).
       if (const auto challenge = Base64::decodeBase64WithString(*ntlmChallenge_))
-        ntlmMessage = ntlm_->nextMessage(*challenge, &error_);
+        ntlmMessage = ntlm_->authenticateMessage(*challenge, &error_);
       else
         error_ = "The NTLM challenge is not Base64";
       ntlmAuthenticated_ = true;
       ntlm_.reset();  // the handshake is over either way
+    } else {
+      error_ = "The NTLM handshake has no challenge to answer";
     }
     if (!ntlmMessage) return false;
     message.headers.set(header, "NTLM " + base64forData(*ntlmMessage));

@@ -63,7 +63,8 @@ class HTTPAuthentication {
   // Valid unless credentials applied with it were refused; `errorCode` then says why.
   bool isValid(int* errorCode = nullptr) const;
   // Sets "Authorization" (or "Proxy-Authorization") on the message. False when it cannot: refused
-  // credentials, an NTLM handshake with no challenge to answer, or GSSAPI failing (see error()).
+  // credentials, an NTLM handshake with no challenge to answer or one whose challenge is not a
+  // well-formed challenge message, or GSSAPI failing (see error()).
   bool applyCredentials(HTTPMessage& message, const HTTPCredentials& credentials);
   // Why the last application failed, when GSSAPI said.
   std::string error() const;
