@@ -1,6 +1,7 @@
 // Challenges that the engine must not answer: NTLM challenges that are empty, not challenge
 // messages, or ones the NTLM mechanism cannot take, from a server (401), a proxy (407) and a proxy
-// of tunnels. The peer is a scripted one on 127.0.0.1 that answers each request head it reads.
+// of tunnels; and challenges whose header value holds a carriage return or a NUL. The peer is a
+// scripted one on 127.0.0.1 that answers each request head it reads.
 
 #include <netinet/in.h>
 #include <poll.h>
@@ -244,6 +245,38 @@ TEST_F(MalformedChallengeTest, TheSameChallengeWithATargetNameOrWithoutUnicodeIs
     ASSERT_EQ(d.finished, 1) << (d.lastError ? d.lastError->toString() : "");
     EXPECT_EQ(request->responseString(), "welcome");
     EXPECT_EQ(ntlmMessageIn(peer.heads().back()), 3);
+  }
+}
+
+TEST_F(MalformedChallengeTest, AChallengeHoldingACarriageReturnOrNULEndsTheRequestAsOneThatCannotBeAnswered) {
+  struct Case {
+    const char* what;
+    const char* path;
+    std::string first, afterCredentials;  // the challenges of the first answer and of the answer to credentials
+    const char* description;
+  };
+  const std::string digest = "Digest realm=\"r\", nonce=\"n1\", qop=\"auth\"";
+  // The transport refuses a NUL in a head itself; the engine reads the answers to its own CONNECTs.
+  for (const Case& c : {Case{"CR in the realm", "server", "Digest realm=\"a\rb\", nonce=\"n\"", "",
+                             "Failed to get authentication object from response headers"},
+                        Case{"CR in a stale nonce", "server", digest, "Digest realm=\"r\", nonce=\"n\r2\", stale=true",
+                             "Failed to apply credentials to request"},
+                        Case{"CR in an NTLM challenge", "server", "NTLM", "NTLM " + Challenge().base64().insert(8, "\r"),
+                             "Failed to apply credentials to request"},
+                        Case{"NUL after an NTLM challenge", "tunnel", "NTLM", "NTLM " + Challenge().base64() + "\0"s,
+                             "Failed to apply proxy credentials to request"}}) {
+    ScriptedPeer peer([&c](const std::string& head) {
+      const bool credentials = head.find("Authorization: ") != std::string::npos;
+      return challengeAnswer(forProxy(head), credentials ? c.afterCredentials : c.first);
+    });
+    ASSERT_NE(peer.port(), 0);
+    RecordingDelegate d;
+    auto request = requestThrough(peer, c.path);
+    request->setUsername("ann");
+    main.run(request, d);
+    ASSERT_EQ(d.failed, 1) << c.what;
+    EXPECT_EQ(d.lastError->code, ASIInternalErrorWhileApplyingCredentialsType) << c.what << ": " << d.lastError->toString();
+    EXPECT_EQ(d.lastError->description, c.description) << c.what;
   }
 }
 
