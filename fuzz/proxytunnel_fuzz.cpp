@@ -124,10 +124,11 @@ class Proxy {
     return moved;
   }
 
-  // Whether all that was written has reached the tunnel's side.
+  // Whether all that was written has left for the tunnel's side (on the loopback interface it is
+  // there once sent; its acknowledgement may come much later).
   bool delivered() const {
-    int queued = 0;
-    return connection_ < 0 || (::ioctl(connection_, SIOCOUTQ, &queued) == 0 && queued == 0);
+    int unsent = 0;
+    return connection_ < 0 || (::ioctl(connection_, SIOCOUTQNSD, &unsent) == 0 && unsent == 0);
   }
 
   // The tunnel waits for more than was written: the next answer, or the end of the connection.
