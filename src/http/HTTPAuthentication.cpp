@@ -32,13 +32,14 @@ bool isToken68Char(char c) {
   return std::isalnum(static_cast<unsigned char>(c)) || std::string_view("-._~+/").find(c) != std::string_view::npos;
 }
 
-// The token of the first challenge of `scheme` in the header, if it carries one.
-std::optional<std::string> challengeToken(const HTTPHeaders& headers, bool proxy, std::string_view scheme) {
+// The challenges of `scheme` in the header, in order.
+std::vector<HTTPChallenge> challengesOf(const HTTPHeaders& headers, bool proxy, std::string_view scheme) {
+  std::vector<HTTPChallenge> out;
   const std::string* value = headers.find(proxy ? "Proxy-Authenticate" : "WWW-Authenticate");
-  if (!value) return std::nullopt;
-  for (const auto& c : parseChallenges(*value))
-    if (equalsIgnoringCase(c.scheme, scheme)) return c.token68;
-  return std::nullopt;
+  if (!value) return out;
+  for (auto& c : parseChallenges(*value))
+    if (equalsIgnoringCase(c.scheme, scheme)) out.push_back(std::move(c));
+  return out;
 }
 
 }  // namespace
@@ -104,6 +105,8 @@ std::vector<HTTPChallenge> parseChallenges(std::string_view text) {
       out.push_back(std::move(challenge));
     }
   }
+  if (holdsLineBreakOrNul(text))
+    for (auto& c : out) c.malformed = true;
   return out;
 }
 
@@ -115,6 +118,7 @@ std::shared_ptr<HTTPAuthentication> HTTPAuthentication::fromResponse(const HTTPH
   const HTTPChallenge* basic = nullptr;
   bool ntlm = false;
   for (const auto& c : challenges) {
+    if (c.malformed) continue;
     if (equalsIgnoringCase(c.scheme, kHTTPAuthenticationSchemeNTLM)) {
       ntlm = NTLMSecurityContext::available();
     } else if (equalsIgnoringCase(c.scheme, "Digest") && !digest) {
@@ -175,10 +179,16 @@ std::optional<std::string> HTTPAuthentication::realm() const {
 void HTTPAuthentication::updateFromResponse(const HTTPHeaders& headers) {
   std::lock_guard lock(mutex_);
   if (!applied_) return;
+  if (scheme_ == kHTTPAuthenticationSchemeNTLM && ntlmAuthenticated_) return;  // the request counts it
+  const auto challenges = challengesOf(headers, proxy_, scheme_);
+  if (!challenges.empty() && challenges.front().malformed) {
+    challengeFault_ = "The " + scheme_ + " challenge holds a line break or NUL character";
+    applied_ = false;
+    return;
+  }
   if (scheme_ == kHTTPAuthenticationSchemeNTLM) {
-    if (ntlmAuthenticated_) return;  // a challenge after the authenticate message: the request counts it
-    if (auto token = challengeToken(headers, proxy_, kHTTPAuthenticationSchemeNTLM)) {
-      ntlmChallenge_ = std::move(token);
+    if (!challenges.empty() && challenges.front().token68) {
+      ntlmChallenge_ = challenges.front().token68;
       applied_ = false;
     } else {
       refused_ = true;  // the negotiate message met no challenge
@@ -186,19 +196,15 @@ void HTTPAuthentication::updateFromResponse(const HTTPHeaders& headers) {
     return;
   }
   if (scheme_ == "Digest" && !staleRoundUsed_) {
-    const std::string* value = headers.find(proxy_ ? "Proxy-Authenticate" : "WWW-Authenticate");
-    if (value) {
-      for (const auto& c : parseChallenges(*value)) {
-        if (!equalsIgnoringCase(c.scheme, "Digest")) continue;
-        if (equalsIgnoringCase(c.parameter("stale").value_or(""), "true") && c.parameter("nonce")) {
-          // Only the nonce aged: the same credentials go once more with the new one.
-          staleRoundUsed_ = true;
-          nonce_ = *c.parameter("nonce");
-          opaque_ = c.parameter("opaque");
-          nonceCount_ = 0;
-          applied_ = false;
-          return;
-        }
+    for (const auto& c : challenges) {
+      if (equalsIgnoringCase(c.parameter("stale").value_or(""), "true") && c.parameter("nonce")) {
+        // Only the nonce aged: the same credentials go once more with the new one.
+        staleRoundUsed_ = true;
+        nonce_ = *c.parameter("nonce");
+        opaque_ = c.parameter("opaque");
+        nonceCount_ = 0;
+        applied_ = false;
+        return;
       }
     }
   }
@@ -214,21 +220,28 @@ bool HTTPAuthentication::isValid(int* errorCode) const {
 bool HTTPAuthentication::applyCredentials(HTTPMessage& message, const HTTPCredentials& credentials) {
   std::lock_guard lock(mutex_);
   if (refused_) return false;
+  error_.clear();
+  if (challengeFault_) {
+    error_ = *challengeFault_;
+    return false;
+  }
   const char* header = proxy_ ? "Proxy-Authorization" : "Authorization";
   if (scheme_ == kHTTPAuthenticationSchemeNTLM) {
-    error_.clear();
     std::optional<std::string> ntlmMessage;
     if (!ntlm_ && !ntlmAuthenticated_) {
       ntlm_ = NTLMSecurityContext::start(credentials.domain.value_or(""), credentials.username, credentials.password,
                                          message.url.host(), &error_);
-      if (ntlm_) ntlmMessage = ntlm_->nextMessage({}, &error_);
+      if (ntlm_) ntlmMessage = ntlm_->negotiateMessage(&error_);
     } else if (ntlm_ && ntlmChallenge_) {
+      // An empty token, or one that decodes to nothing, is refused with the rest (see challengeFault).
       if (const auto challenge = Base64::decodeBase64WithString(*ntlmChallenge_))
-        ntlmMessage = ntlm_->nextMessage(*challenge, &error_);
+        ntlmMessage = ntlm_->authenticateMessage(*challenge, &error_);
       else
         error_ = "The NTLM challenge is not Base64";
       ntlmAuthenticated_ = true;
       ntlm_.reset();  // the handshake is over either way
+    } else {
+      error_ = "The NTLM handshake has no challenge to answer";
     }
     if (!ntlmMessage) return false;
     message.headers.set(header, "NTLM " + base64forData(*ntlmMessage));

@@ -1,10 +1,11 @@
 #pragma once
 // An HTTP authentication object built from a server's (401) or a proxy's (407) challenge: it picks
 // the strongest scheme offered that the engine speaks (NTLM over Digest over Basic; Negotiate is not
-// offered, nor NTLM where GSSAPI lacks its NTLM mechanism) and applies credentials to a request
-// message. Once Basic or Digest credentials applied with it meet another challenge, the object is
-// no longer valid (refused credentials are not sent again); a Digest server that only says its nonce
-// was stale gets one more round.
+// offered, nor NTLM where GSSAPI lacks its NTLM mechanism, nor a malformed challenge) and applies
+// credentials to a request message. Once Basic or Digest credentials applied with it meet another
+// challenge, the object is no longer valid (refused credentials are not sent again); a Digest server
+// that only says its nonce was stale gets one more round. A malformed challenge after credentials
+// were applied is no refusal but cannot be answered: the next application fails and says why.
 //
 // NTLM is a handshake of two applications on one connection: the negotiate message, then, once the
 // server's challenge has arrived, the authenticate message. The object stays valid throughout, so
@@ -27,11 +28,14 @@ class NTLMSecurityContext;
 inline constexpr const char* kHTTPAuthenticationSchemeNTLM = "NTLM";
 
 // One challenge of a WWW-Authenticate or Proxy-Authenticate header: the scheme and its parameters,
-// or the single token that some schemes carry instead ("NTLM TlRMTVNT...").
+// or the single token that some schemes carry instead ("NTLM TlRMTVNT..."). A challenge whose header
+// value holds a carriage return or a NUL (which no header value may hold) is malformed: where its
+// parameters end cannot be told, and they are never answered.
 struct HTTPChallenge {
   std::string scheme;
   std::vector<std::pair<std::string, std::string>> parameters;  // names in lower case
   std::optional<std::string> token68;
+  bool malformed = false;
   std::optional<std::string> parameter(std::string_view name) const;
 };
 // Every challenge of a header value (several may stand in one value, separated by commas).
@@ -63,7 +67,8 @@ class HTTPAuthentication {
   // Valid unless credentials applied with it were refused; `errorCode` then says why.
   bool isValid(int* errorCode = nullptr) const;
   // Sets "Authorization" (or "Proxy-Authorization") on the message. False when it cannot: refused
-  // credentials, an NTLM handshake with no challenge to answer, or GSSAPI failing (see error()).
+  // credentials, a malformed challenge, an NTLM handshake with no challenge to answer or one whose
+  // challenge is not a well-formed challenge message, or GSSAPI failing (see error()).
   bool applyCredentials(HTTPMessage& message, const HTTPCredentials& credentials);
   // Why the last application failed, when GSSAPI said.
   std::string error() const;
@@ -83,6 +88,8 @@ class HTTPAuthentication {
   std::unique_ptr<NTLMSecurityContext> ntlm_;
   std::optional<std::string> ntlmChallenge_;
   bool ntlmAuthenticated_ = false;  // the authenticate message has been made
+  // Why the last challenge cannot be answered, once a malformed one came.
+  std::optional<std::string> challengeFault_;
   std::string error_;
   // State.
   bool applied_ = false;

@@ -2,6 +2,11 @@
 // One NTLM handshake on the client side, computed by GSSAPI's NTLM mechanism (gss-ntlmssp under the
 // GSSAPI library of MIT Kerberos): first the negotiate message, then the authenticate message that
 // answers the server's challenge. The mechanism speaks NTLMv2 (its default compatibility level).
+//
+// The server's challenge comes from whoever the client talks to. The mechanism reads it in our own
+// process and is not safe with every message (it writes through a null pointer for some), so a
+// challenge reaches it only once it has been checked to be a well-formed challenge message that
+// the mechanism is known to take; anything else ends the handshake with an error.
 
 #include <memory>
 #include <optional>
@@ -23,14 +28,27 @@ class NTLMSecurityContext {
   NTLMSecurityContext(const NTLMSecurityContext&) = delete;
   NTLMSecurityContext& operator=(const NTLMSecurityContext&) = delete;
 
-  // The negotiate message (the first call, with no challenge), then the authenticate message for
-  // the server's challenge. Nothing on failure, with `error`.
-  std::optional<std::string> nextMessage(std::string_view challenge, std::string* error);
+  // The handshake's two steps, each once and in this order: the negotiate message, then the
+  // authenticate message for the server's challenge (the decoded bytes of its token). Nothing on
+  // failure, with `error`; a step out of its turn or a challenge that challengeFault() refuses is a
+  // failure, and the handshake is over after any failure.
+  std::optional<std::string> negotiateMessage(std::string* error);
+  std::optional<std::string> authenticateMessage(std::string_view challenge, std::string* error);
+
+  // Why `challenge` may not be answered, or nothing when it is a well-formed challenge message that
+  // the mechanism takes: the signature, the message type, the header for its flags, the target name
+  // and target information within the message, and the target information a well-formed list of
+  // attribute-value pairs that ends its buffer with its terminator.
+  static std::optional<std::string> challengeFault(std::string_view challenge);
 
  private:
   struct Handles;
+  enum class Step { Negotiate, Authenticate, Over };
   explicit NTLMSecurityContext(std::unique_ptr<Handles> handles);
+  std::optional<std::string> step(const std::string_view* challenge, std::string* error);
+
   std::unique_ptr<Handles> handles_;
+  Step next_ = Step::Negotiate;
 };
 
 }  // namespace td
