@@ -53,8 +53,9 @@ std::optional<std::string_view> fieldBytes(std::string_view message, std::size_t
   return message.substr(offset, length);
 }
 
-// Whether an attribute of this kind may have this length: names are non-empty UTF-16, the others
-// have their fixed sizes; kinds the mechanism does not read may have any length.
+// Whether an attribute of this kind may have this length: names are UTF-16, possibly empty (Samba
+// sends an empty DNS domain for a host without one), the others have their fixed sizes; kinds the
+// mechanism does not read may have any length.
 bool attributeLengthFits(std::uint16_t kind, std::size_t length) {
   switch (kind) {
     case kAvEnd: return length == 0;
@@ -63,7 +64,7 @@ bool attributeLengthFits(std::uint16_t kind, std::size_t length) {
     case kAvDNSComputer:
     case kAvDNSDomain:
     case kAvDNSTree:
-    case kAvTargetName: return length > 0 && length % 2 == 0;
+    case kAvTargetName: return length % 2 == 0;
     case kAvFlags: return length == 4;
     case kAvTimestamp: return length == 8;
     case kAvSingleHost: return length == 48;
