@@ -180,11 +180,22 @@ void ASIHTTPRequest::deliverOnMainThread(Report report, bool wake) {
     if (reportsDue_ || (!wake && reports_.size() < kQuietReportsHeld)) return;
     reportsDue_ = true;
   }
-  if (!MainQueue::postToMain([self] { self->deliverReports(); })) {
-    std::lock_guard lock(reportsLock_);
-    reports_.clear();  // no main thread to hear them
-    reportsDue_ = false;
-  }
+  auto handOver = [self]() mutable {
+    // The delivery takes this thread's reference along: once it is posted, the main thread may drop
+    // the last one.
+    const std::weak_ptr<ASIHTTPRequest> weak = self;
+    if (MainQueue::postToMain([request = std::move(self)] { request->deliverReports(); })) return;
+    if (auto request = weak.lock()) {
+      std::lock_guard lock(request->reportsLock_);
+      request->reports_.clear();  // no main thread to hear them
+      request->reportsDue_ = false;
+    }
+  };
+  // From a loop's dispatch (the request's handlers hold its lock), the main thread is woken once the
+  // dispatch is over: it would otherwise wait for that lock to read the receivers. By then this
+  // thread has also let go of the request, so the last reference usually goes on the main thread.
+  if (RunLoop* loop = RunLoop::dispatchingHere()) loop->deferHandoff(std::move(handOver));
+  else handOver();
 }
 
 void ASIHTTPRequest::deliverReports() {
