@@ -14,7 +14,7 @@ void ASIHTTPRequest::readResponseHeaders() {
   if (!readStream_) return;
   const HTTPResponseHead* head = readStream_->responseHead();
   if (!head) return;
-  responseHeaders_ = head->headers;
+  responseHeaders_ = std::make_shared<const HTTPHeaders>(head->headers);
   responseStatusCode_ = head->statusCode;
   responseStatusMessage_ = head->statusLine;
 
@@ -67,7 +67,7 @@ void ASIHTTPRequest::readResponseHeaders() {
   }
 
   if (shouldAttemptPersistentConnection_) decideConnectionReuse(*responseHeaders_, head->httpVersion);
-  requestReceivedResponseHeaders(*responseHeaders_);
+  requestReceivedResponseHeaders(responseHeaders_);
 }
 
 bool ASIHTTPRequest::willRedirect() {

@@ -393,7 +393,7 @@ void ASIHTTPRequest::handleStreamError() {
   if (!streamError) streamError = HTTPError::make(HTTPTransportErrorDomain, CURLE_RECV_ERROR, "The connection failed");
   if (error_) {
     cancelLoad();
-  } else if ((isConnectionLost(streamError->code, responseHeaders_.has_value()) ||
+  } else if ((isConnectionLost(streamError->code, responseHeaders_ != nullptr) ||
               (readStream_ && readStream_->lostTunnel())) &&
              retryUsingNewConnection()) {
     return;

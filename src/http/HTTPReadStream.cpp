@@ -90,6 +90,7 @@ namespace {
 std::string setupOf(const HTTPStreamSettings& s) {
   if (s.body || s.tunnel) return {};
   std::string key;
+  key.reserve(256);
   auto field = [&](std::string_view text) { key.append(text).push_back('\0'); };
   field(s.method);
   field(s.url);
