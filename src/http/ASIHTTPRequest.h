@@ -435,10 +435,10 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   void updateUploadProgress();
   void removeUploadProgressSoFar();
   void sendProgressToQueueAndDelegate(ASISelector selector, std::int64_t amount, bool download);
-  // The size blocks (download or upload) with the amount, and the byte blocks (received or sent)
-  // with the amount and the total, on the main thread.
-  void reportSizeToBlock(bool download, std::int64_t amount);
-  void reportBytesToBlock(bool received, std::uint64_t amount, std::uint64_t total);
+  // The progress block in `Field` on the main thread: a size block with the amount, a byte block with
+  // the amount and the total.
+  template <auto Field>
+  void reportToBlock(std::int64_t amount, std::uint64_t total = 0);
   // Whether a report would reach anyone now: the delegate declared `delegateSelector`, `block` is set,
   // or a queue is (any thread; nothing of a receiver runs).
   template <class Block>

@@ -5,6 +5,8 @@
 // yet delivered.
 
 #include <cmath>
+#include <type_traits>
+#include <utility>
 
 #include "http/ASIHTTPRequest.h"
 #include "http/ASIHTTPRequestInternal.h"
@@ -439,55 +441,38 @@ void ASIHTTPRequest::sendProgressToQueueAndDelegate(ASISelector selector, std::i
   deliverOnMainThread(std::move(report), heard);
 }
 
-void ASIHTTPRequest::reportSizeToBlock(bool download, std::int64_t amount) {
+template <auto Field>
+void ASIHTTPRequest::reportToBlock(std::int64_t amount, std::uint64_t total) {
+  using Block = std::remove_cvref_t<decltype(std::declval<ASIHTTPRequest&>().*Field)>;
   Report report;
   report.amount = amount;
-  report.download = download;
-  report.deliver = [](ASIHTTPRequest& self, const Report& r) {
-    SizeBlock block;
-    {
-      std::lock_guard lock(self.cancelledLock_);  // read at delivery: a block cleared meanwhile is not called
-      block = r.download ? self.downloadSizeIncrementedBlock_ : self.uploadSizeIncrementedBlock_;
-    }
-    if (block) block(r.amount);
-  };
-  bool heard;
-  {
-    std::lock_guard lock(cancelledLock_);
-    heard = static_cast<bool>(download ? downloadSizeIncrementedBlock_ : uploadSizeIncrementedBlock_);
-  }
-  deliverOnMainThread(std::move(report), heard);
-}
-
-void ASIHTTPRequest::reportBytesToBlock(bool received, std::uint64_t amount, std::uint64_t total) {
-  Report report;
-  report.amount = static_cast<std::int64_t>(amount);
   report.total = total;
-  report.download = received;
   report.deliver = [](ASIHTTPRequest& self, const Report& r) {
-    ProgressBlock block;
+    Block block;
     {
       std::lock_guard lock(self.cancelledLock_);  // read at delivery: a block cleared meanwhile is not called
-      block = r.download ? self.bytesReceivedBlock_ : self.bytesSentBlock_;
+      block = self.*Field;
     }
-    if (block) block(static_cast<std::uint64_t>(r.amount), r.total);
+    if (!block) return;
+    if constexpr (std::is_same_v<Block, SizeBlock>) block(r.amount);
+    else block(static_cast<std::uint64_t>(r.amount), r.total);
   };
   bool heard;
   {
     std::lock_guard lock(cancelledLock_);
-    heard = static_cast<bool>(received ? bytesReceivedBlock_ : bytesSentBlock_);
+    heard = static_cast<bool>(this->*Field);
   }
   deliverOnMainThread(std::move(report), heard);
 }
 
 void ASIHTTPRequest::incrementDownloadSizeBy(std::int64_t amount) {
   sendProgressToQueueAndDelegate(ASISelector::requestIncrementDownloadSizeBy, amount, true);
-  reportSizeToBlock(true, amount);
+  reportToBlock<&ASIHTTPRequest::downloadSizeIncrementedBlock_>(amount);
 }
 
 void ASIHTTPRequest::incrementUploadSizeBy(std::int64_t amount) {
   sendProgressToQueueAndDelegate(ASISelector::requestIncrementUploadSizeBy, amount, false);
-  reportSizeToBlock(false, amount);
+  reportToBlock<&ASIHTTPRequest::uploadSizeIncrementedBlock_>(amount);
 }
 
 void ASIHTTPRequest::updateProgressIndicators() {
@@ -516,7 +501,7 @@ void ASIHTTPRequest::updateDownloadProgress() {
   const std::uint64_t total = contentLength_ + partialDownloadSize_;
   updateProgressIndicator(&ASIHTTPRequest::downloadProgressDelegate_, totalBytesRead_ + partialDownloadSize_, total,
                           complete_);
-  reportBytesToBlock(true, static_cast<std::uint64_t>(amount), total);
+  reportToBlock<&ASIHTTPRequest::bytesReceivedBlock_>(amount, total);
   lastBytesRead_ = bytesSoFar;
 }
 
@@ -544,7 +529,7 @@ void ASIHTTPRequest::updateUploadProgress() {
   updateProgressIndicator(&ASIHTTPRequest::uploadProgressDelegate_, totalBytesSent_ - uploadBufferSize_,
                           postLength_ - uploadBufferSize_, complete_);
   const std::uint64_t total = postLength_;
-  reportBytesToBlock(false, static_cast<std::uint64_t>(amount), total);
+  reportToBlock<&ASIHTTPRequest::bytesSentBlock_>(amount, total);
 }
 
 void ASIHTTPRequest::removeUploadProgressSoFar() {
@@ -555,7 +540,7 @@ void ASIHTTPRequest::removeUploadProgressSoFar() {
   sendProgressToQueueAndDelegate(ASISelector::requestDidSendBytes, amount, false);
   updateProgressIndicator(&ASIHTTPRequest::uploadProgressDelegate_, 0, postLength_);
   const std::uint64_t total = postLength_;
-  reportBytesToBlock(false, static_cast<std::uint64_t>(amount), total);
+  reportToBlock<&ASIHTTPRequest::bytesSentBlock_>(amount, total);
 }
 
 void ASIHTTPRequest::removeDownloadProgressSoFar() {
@@ -565,7 +550,7 @@ void ASIHTTPRequest::removeDownloadProgressSoFar() {
     downloadBytesReported_ = 0;
     updatedProgress_ = false;
     sendProgressToQueueAndDelegate(ASISelector::requestDidReceiveBytes, amount, true);
-    reportBytesToBlock(true, static_cast<std::uint64_t>(amount),
+    reportToBlock<&ASIHTTPRequest::bytesReceivedBlock_>(amount,
                              contentLength_ + partialDownloadSize_);
   }
   if (downloadSizeAnnounced_ != 0) {
