@@ -564,6 +564,17 @@ bool ASIHTTPRequest::isFinished() const { return finished_.load(); }
 
 // ---------------------------------------------------------------- response
 
+std::optional<HTTPHeaders> ASIHTTPRequest::responseHeaders() const {
+  std::lock_guard lock(cancelledLock_);
+  if (!responseHeaders_) return std::nullopt;
+  return *responseHeaders_;
+}
+
+void ASIHTTPRequest::setResponseHeaders(std::optional<HTTPHeaders> headers) {
+  std::lock_guard lock(cancelledLock_);
+  responseHeaders_ = headers ? std::make_shared<const HTTPHeaders>(std::move(*headers)) : nullptr;
+}
+
 bool ASIHTTPRequest::isResponseCompressed() const {
   std::lock_guard lock(cancelledLock_);
   if (!responseHeaders_) return false;

@@ -12,7 +12,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -267,7 +266,13 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
 
   ASI_PROPERTY(int, responseStatusCode, setResponseStatusCode) = 0;
   ASI_PROPERTY(std::optional<std::string>, responseStatusMessage, setResponseStatusMessage);
-  ASI_PROPERTY(std::optional<HTTPHeaders>, responseHeaders, setResponseHeaders);
+  // The response head's fields (kept shared with the report that hands them to the receivers).
+ public:
+  std::optional<HTTPHeaders> responseHeaders() const;
+  void setResponseHeaders(std::optional<HTTPHeaders> headers);
+
+ private:
+  std::shared_ptr<const HTTPHeaders> responseHeaders_;
   ASI_PROPERTY(std::vector<HTTPCookie>, responseCookies, setResponseCookies);
   // The body as received (still compressed unless it was inflated on the fly). Setting it forgets
   // what an earlier body inflated to.
@@ -413,7 +418,7 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
 
   // Reporting (ASIHTTPRequestReporting.cpp).
   void requestStarted();
-  void requestReceivedResponseHeaders(const HTTPHeaders& headers);
+  void requestReceivedResponseHeaders(std::shared_ptr<const HTTPHeaders> headers);
   void requestWillRedirectToURL(const URL& url);
   void requestRedirected();
   void passOnReceivedData(const std::string& data);
@@ -430,18 +435,33 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   void updateUploadProgress();
   void removeUploadProgressSoFar();
   void sendProgressToQueueAndDelegate(ASISelector selector, std::int64_t amount, bool download);
-  template <class Block, class... Args>
-  void performBlockOnMainThread(Block ASIHTTPRequest::*field, Args... args);
+  // The progress block in `Field` on the main thread: a size block with the amount, a byte block with
+  // the amount and the total.
+  template <auto Field>
+  void reportToBlock(std::int64_t amount, std::uint64_t total = 0);
   // Whether a report would reach anyone now: the delegate declared `delegateSelector`, `block` is set,
   // or a queue is (any thread; nothing of a receiver runs).
   template <class Block>
   bool hasListener(ASISelector delegateSelector, Block ASIHTTPRequest::*block) const;
-  // Hands a report to the main thread, after the ones made before it (at once when this is the main
-  // thread). Receivers are read when it is delivered. A report that nobody would hear now (`wake`
-  // false) does not wake the main thread: it waits for the next one that does (at the latest the
-  // request's finish or failure), so that a receiver set meanwhile still hears it, in order.
-  using Report = std::function<void(ASIHTTPRequest&)>;
-  void deliverOnMainThread(Report report, bool wake = true);
+  // A report on its way to the main thread: what `deliver` does there with the request (reading the
+  // receivers of that moment), and what the report carries from when it was made. Reports are made
+  // and queued without allocating, but for their payloads (headers, a URL, body bytes).
+  struct Report {
+    void (*deliver)(ASIHTTPRequest& request, const Report& report) = nullptr;
+    std::int64_t amount = 0;
+    std::uint64_t total = 0;
+    double fraction = 0;
+    ASISelector selector = ASISelector::none;
+    bool download = false;
+    std::shared_ptr<const void> payload;
+  };
+  // Hands a report to the main thread, after the ones made before it; on the main thread it is
+  // delivered at once, unless nobody would hear it (`heard` false). Elsewhere a report that nobody
+  // would hear now does not wake the main thread: it waits for the next one that does (at the latest
+  // the request's finish or failure), so that a receiver set meanwhile still hears it, in order.
+  void deliverOnMainThread(Report report, bool heard);
+  // The same for a report of another kind, always heard (a credentials question).
+  void deliverOnMainThread(std::function<void(ASIHTTPRequest&)> report);
   void deliverReports();
 
   // Body (ASIHTTPRequest.cpp): appends to the body in memory or its file (set up); false when the
@@ -592,9 +612,11 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   SizeBlock downloadSizeIncrementedBlock_, uploadSizeIncrementedBlock_;
   DataBlock dataReceivedBlock_;
 
-  // Reports on their way to the main thread (deliverOnMainThread), and whether a delivery is posted.
+  // Reports on their way to the main thread (deliverOnMainThread): those from reportsDelivered_ on
+  // are still to go; whether a delivery is posted.
   std::mutex reportsLock_;
-  std::deque<Report> reports_;
+  std::vector<Report> reports_;
+  std::size_t reportsDelivered_ = 0;
   bool reportsDue_ = false;
 
   // State without accessors.

@@ -5,6 +5,8 @@
 // yet delivered.
 
 #include <cmath>
+#include <type_traits>
+#include <utility>
 
 #include "http/ASIHTTPRequest.h"
 #include "http/ASIHTTPRequestInternal.h"
@@ -121,6 +123,11 @@ ASI_BLOCK_SETTER(setRequestRedirectedBlock, BasicBlock, requestRedirectedBlock_)
 
 void ASIHTTPRequest::releaseBlocksOnMainThread() {
   std::lock_guard lock(cancelledLock_);
+  const bool any = completionBlock_ || failureBlock_ || startedBlock_ || headersReceivedBlock_ || bytesReceivedBlock_ ||
+                   bytesSentBlock_ || downloadSizeIncrementedBlock_ || uploadSizeIncrementedBlock_ ||
+                   dataReceivedBlock_ || proxyAuthenticationNeededBlock_ || authenticationNeededBlock_ ||
+                   requestRedirectedBlock_;
+  if (!any) return;
   struct Blocks {
     BasicBlock completion, failure, started;
     HeadersBlock headers;
@@ -129,25 +136,21 @@ void ASIHTTPRequest::releaseBlocksOnMainThread() {
     DataBlock data;
     BasicBlock proxyAuthentication, authentication, redirected;
   };
-  auto blocks = std::make_shared<Blocks>(Blocks{std::move(completionBlock_), std::move(failureBlock_),
-                                                std::move(startedBlock_), std::move(headersReceivedBlock_),
-                                                std::move(bytesReceivedBlock_), std::move(bytesSentBlock_),
-                                                std::move(downloadSizeIncrementedBlock_),
-                                                std::move(uploadSizeIncrementedBlock_), std::move(dataReceivedBlock_),
-                                                std::move(proxyAuthenticationNeededBlock_),
-                                                std::move(authenticationNeededBlock_), std::move(requestRedirectedBlock_)});
-  const bool any = blocks->completion || blocks->failure || blocks->started || blocks->headers || blocks->received ||
-                   blocks->sent || blocks->downloadSize || blocks->uploadSize || blocks->data ||
-                   blocks->proxyAuthentication || blocks->authentication || blocks->redirected;
-  if (!any) return;
+  Blocks blocks{std::move(completionBlock_), std::move(failureBlock_), std::move(startedBlock_),
+                std::move(headersReceivedBlock_), std::move(bytesReceivedBlock_), std::move(bytesSentBlock_),
+                std::move(downloadSizeIncrementedBlock_), std::move(uploadSizeIncrementedBlock_),
+                std::move(dataReceivedBlock_), std::move(proxyAuthenticationNeededBlock_),
+                std::move(authenticationNeededBlock_), std::move(requestRedirectedBlock_)};
   completionBlock_ = failureBlock_ = startedBlock_ = nullptr;
   headersReceivedBlock_ = nullptr;
   bytesReceivedBlock_ = bytesSentBlock_ = nullptr;
   downloadSizeIncrementedBlock_ = uploadSizeIncrementedBlock_ = nullptr;
   dataReceivedBlock_ = nullptr;
   proxyAuthenticationNeededBlock_ = authenticationNeededBlock_ = requestRedirectedBlock_ = nullptr;
-  // The blocks' captures go away on the main thread.
-  performOnMainThread([blocks]() mutable { blocks.reset(); });
+  // The blocks' captures go away on the main thread: here when this is it, else there.
+  MainQueue* main = MainQueue::instance();
+  if (main && main->isMainThread()) return;
+  MainQueue::postToMain([held = std::make_shared<Blocks>(std::move(blocks))]() mutable { held.reset(); });
 }
 
 // ---------------------------------------------------------------- delivery on the main thread
@@ -165,41 +168,67 @@ constexpr std::size_t kQuietReportsHeld = 64;
 
 }  // namespace
 
-void ASIHTTPRequest::deliverOnMainThread(Report report, bool wake) {
+void ASIHTTPRequest::deliverOnMainThread(Report report, bool heard) {
   MainQueue* main = MainQueue::instance();
   if (main && main->isMainThread()) {
+    // Delivered now: what nobody hears now, nobody hears.
+    if (!heard) return;
     deliverReports();  // those made before it go first
-    report(*this);
+    report.deliver(*this, report);
     return;
   }
   auto self = selfOf(this);
   if (!self) return;
   {
     std::lock_guard lock(reportsLock_);
+    if (reports_.empty()) reports_.reserve(16);
     reports_.push_back(std::move(report));
-    if (reportsDue_ || (!wake && reports_.size() < kQuietReportsHeld)) return;
+    if (reportsDue_ || (!heard && reports_.size() - reportsDelivered_ < kQuietReportsHeld)) return;
     reportsDue_ = true;
   }
-  if (!MainQueue::postToMain([self] { self->deliverReports(); })) {
-    std::lock_guard lock(reportsLock_);
-    reports_.clear();  // no main thread to hear them
-    reportsDue_ = false;
-  }
+  auto handOver = [self]() mutable {
+    // The delivery takes this thread's reference along: once it is posted, the main thread may drop
+    // the last one.
+    const std::weak_ptr<ASIHTTPRequest> weak = self;
+    if (MainQueue::postToMain([request = std::move(self)] { request->deliverReports(); })) return;
+    if (auto request = weak.lock()) {
+      std::lock_guard lock(request->reportsLock_);
+      request->reports_.clear();  // no main thread to hear them
+      request->reportsDelivered_ = 0;
+      request->reportsDue_ = false;
+    }
+  };
+  // From a loop's dispatch (the request's handlers hold its lock), the main thread is woken once the
+  // dispatch is over: it would otherwise wait for that lock to read the receivers. By then this
+  // thread has also let go of the request, so the last reference usually goes on the main thread.
+  if (RunLoop* loop = RunLoop::dispatchingHere()) loop->deferHandoff(std::move(handOver));
+  else handOver();
+}
+
+void ASIHTTPRequest::deliverOnMainThread(std::function<void(ASIHTTPRequest&)> report) {
+  Report carried;
+  carried.payload = std::make_shared<const std::function<void(ASIHTTPRequest&)>>(std::move(report));
+  carried.deliver = [](ASIHTTPRequest& self, const Report& r) {
+    (*std::static_pointer_cast<const std::function<void(ASIHTTPRequest&)>>(r.payload))(self);
+  };
+  deliverOnMainThread(std::move(carried), true);
 }
 
 void ASIHTTPRequest::deliverReports() {
+  // One at a time: a report may make others on this thread, which go after the ones before them.
   for (;;) {
     Report next;
     {
       std::lock_guard lock(reportsLock_);
-      if (reports_.empty()) {
+      if (reportsDelivered_ == reports_.size()) {
+        reports_.clear();
+        reportsDelivered_ = 0;
         reportsDue_ = false;
         return;
       }
-      next = std::move(reports_.front());
-      reports_.pop_front();
+      next = std::move(reports_[reportsDelivered_++]);
     }
-    next(*this);
+    next.deliver(*this, next);
   }
 }
 
@@ -215,46 +244,54 @@ void ASIHTTPRequest::requestStarted() {
   // Decided when the start happens: a start that a quick failure follows (a refused answer to a
   // challenge) is still reported, before that failure.
   if (error() || mainRequest()) return;
-  deliverOnMainThread(
-      [](ASIHTTPRequest& self) {
-        self.reportToReceivers(self.didStartSelector(), &ASIHTTPRequest::startedBlock_, ASISelector::requestStarted);
-      },
-      hasListener(didStartSelector(), &ASIHTTPRequest::startedBlock_));
+  Report report;
+  report.deliver = [](ASIHTTPRequest& self, const Report&) {
+    self.reportToReceivers(self.didStartSelector(), &ASIHTTPRequest::startedBlock_, ASISelector::requestStarted);
+  };
+  deliverOnMainThread(std::move(report), hasListener(didStartSelector(), &ASIHTTPRequest::startedBlock_));
 }
 
-void ASIHTTPRequest::requestReceivedResponseHeaders(const HTTPHeaders& headers) {
-  deliverOnMainThread(
-      [headers](ASIHTTPRequest& self) {
-        if (self.error() || self.mainRequest()) return;
-        HeadersBlock block;
-        {
-          std::lock_guard lock(self.cancelledLock_);
-          block = self.headersReceivedBlock_;
-        }
-        const ASISelector selector = self.didReceiveResponseHeadersSelector();
-        if (auto* d = self.delegate(); d && d->respondsToSelector(selector) &&
-                                       selector == ASISelector::requestDidReceiveResponseHeaders)
-          d->requestDidReceiveResponseHeaders(self, headers);
-        if (block) block(headers);
-        if (auto q = self.queue(); q && q->respondsToSelector(ASISelector::requestDidReceiveResponseHeaders))
-          q->requestDidReceiveResponseHeaders(self, headers);
-      },
-      hasListener(didReceiveResponseHeadersSelector(), &ASIHTTPRequest::headersReceivedBlock_));
+void ASIHTTPRequest::requestReceivedResponseHeaders(std::shared_ptr<const HTTPHeaders> headers) {
+  Report report;
+  report.payload = std::move(headers);
+  report.deliver = [](ASIHTTPRequest& self, const Report& r) {
+    if (self.error() || self.mainRequest()) return;
+    const auto& headers = *std::static_pointer_cast<const HTTPHeaders>(r.payload);
+    HeadersBlock block;
+    {
+      std::lock_guard lock(self.cancelledLock_);
+      block = self.headersReceivedBlock_;
+    }
+    const ASISelector selector = self.didReceiveResponseHeadersSelector();
+    if (auto* d = self.delegate(); d && d->respondsToSelector(selector) &&
+                                   selector == ASISelector::requestDidReceiveResponseHeaders)
+      d->requestDidReceiveResponseHeaders(self, headers);
+    if (block) block(headers);
+    if (auto q = self.queue(); q && q->respondsToSelector(ASISelector::requestDidReceiveResponseHeaders))
+      q->requestDidReceiveResponseHeaders(self, headers);
+  };
+  deliverOnMainThread(std::move(report),
+                      hasListener(didReceiveResponseHeadersSelector(), &ASIHTTPRequest::headersReceivedBlock_));
 }
 
 void ASIHTTPRequest::requestWillRedirectToURL(const URL& target) {
-  deliverOnMainThread([target](ASIHTTPRequest& self) {
+  Report report;
+  report.payload = std::make_shared<const URL>(target);
+  report.deliver = [](ASIHTTPRequest& self, const Report& r) {
     if (self.error() || self.mainRequest()) return;
+    const URL& target = *std::static_pointer_cast<const URL>(r.payload);
     const ASISelector selector = self.willRedirectSelector();
     if (auto* d = self.delegate(); d && d->respondsToSelector(selector) && selector == ASISelector::requestWillRedirectToURL)
       d->requestWillRedirectToURL(self, target);
     if (auto q = self.queue(); q && q->respondsToSelector(ASISelector::requestWillRedirectToURL))
       q->requestWillRedirectToURL(self, target);
-  });
+  };
+  deliverOnMainThread(std::move(report), true);
 }
 
 void ASIHTTPRequest::requestRedirected() {
-  deliverOnMainThread([](ASIHTTPRequest& self) {
+  Report report;
+  report.deliver = [](ASIHTTPRequest& self, const Report&) {
     if (self.error() || self.mainRequest()) return;
     BasicBlock block;
     {
@@ -264,11 +301,15 @@ void ASIHTTPRequest::requestRedirected() {
     if (auto* d = self.delegate(); d && d->respondsToSelector(ASISelector::requestRedirected))
       d->requestRedirected(self);
     if (block) block();
-  });
+  };
+  deliverOnMainThread(std::move(report), true);
 }
 
 void ASIHTTPRequest::passOnReceivedData(const std::string& data) {
-  deliverOnMainThread([data](ASIHTTPRequest& self) {
+  Report report;
+  report.payload = std::make_shared<const std::string>(data);
+  report.deliver = [](ASIHTTPRequest& self, const Report& r) {
+    const std::string& data = *std::static_pointer_cast<const std::string>(r.payload);
     DataBlock block;
     {
       std::lock_guard lock(self.cancelledLock_);
@@ -278,7 +319,8 @@ void ASIHTTPRequest::passOnReceivedData(const std::string& data) {
     if (auto* d = self.delegate(); d && d->respondsToSelector(selector) && selector == ASISelector::requestDidReceiveData)
       d->requestDidReceiveData(self, data);
     if (block) block(data);
-  });
+  };
+  deliverOnMainThread(std::move(report), true);
 }
 
 void ASIHTTPRequest::reportToReceivers(ASISelector delegateSelector, BasicBlock ASIHTTPRequest::*blockField,
@@ -308,7 +350,9 @@ void ASIHTTPRequest::requestFinished() {
     if (auto self = selfOf(this)) requestLoop().post([self] { self->reportFinished(); });
     return;
   }
-  deliverOnMainThread([](ASIHTTPRequest& self) { self.reportFinished(); });
+  Report report;
+  report.deliver = [](ASIHTTPRequest& self, const Report&) { self.reportFinished(); };
+  deliverOnMainThread(std::move(report), true);
 }
 
 void ASIHTTPRequest::failWithError(HTTPErrorPtr theError) {
@@ -336,7 +380,9 @@ void ASIHTTPRequest::failWithError(HTTPErrorPtr theError) {
   if (isPACFileRequest_) {
     requestLoop().post([reporter] { reporter->reportFailure(); });
   } else {
-    reporter->deliverOnMainThread([](ASIHTTPRequest& self) { self.reportFailure(); });
+    Report report;
+    report.deliver = [](ASIHTTPRequest& self, const Report&) { self.reportFailure(); };
+    reporter->deliverOnMainThread(std::move(report), true);
   }
   if (inProgress_) markAsFinished();
 }
@@ -345,79 +391,88 @@ void ASIHTTPRequest::failWithError(HTTPErrorPtr theError) {
 
 void ASIHTTPRequest::updateProgressIndicator(ASIReceiverRef<ASIProgressDelegate> ASIHTTPRequest::*indicator,
                                              std::uint64_t progress, std::uint64_t total, bool complete) {
+  Report report;
   // A total of 0 (a finished response of unknown length) counts as done, else as not begun.
-  const double fraction = total == 0 ? (complete ? 1.0 : 0.0) : static_cast<double>(progress) / static_cast<double>(total);
+  report.fraction = total == 0 ? (complete ? 1.0 : 0.0) : static_cast<double>(progress) / static_cast<double>(total);
+  report.download = indicator == &ASIHTTPRequest::downloadProgressDelegate_;
+  report.deliver = [](ASIHTTPRequest& self, const Report& r) {
+    ASIProgressDelegate* target;
+    {
+      std::lock_guard requestLock(self.cancelledLock_);
+      target = (r.download ? self.downloadProgressDelegate_ : self.uploadProgressDelegate_).get();
+    }
+    if (target && target->respondsToSelector(ASISelector::setDoubleValue)) target->setDoubleValue(r.fraction);
+  };
   bool heard;
   {
     std::lock_guard requestLock(cancelledLock_);
     heard = (this->*indicator).answers(ASISelector::setDoubleValue);
   }
   std::lock_guard lock(asiState().progressLock);
-  deliverOnMainThread(
-      [indicator, fraction](ASIHTTPRequest& self) {
-        ASIProgressDelegate* target;
-        {
-          std::lock_guard requestLock(self.cancelledLock_);
-          target = (self.*indicator).get();
-        }
-        if (target && target->respondsToSelector(ASISelector::setDoubleValue)) target->setDoubleValue(fraction);
-      },
-      heard);
+  deliverOnMainThread(std::move(report), heard);
 }
 
 void ASIHTTPRequest::sendProgressToQueueAndDelegate(ASISelector selector, std::int64_t amount, bool download) {
+  Report report;
+  report.selector = selector;
+  report.amount = amount;
+  report.download = download;
+  report.deliver = [](ASIHTTPRequest& self, const Report& r) {
+    auto q = self.queue();
+    ASIProgressDelegate* d = r.download ? self.downloadProgressDelegate() : self.uploadProgressDelegate();
+    auto send = [&](ASIProgressDelegate* target) {
+      if (!target || !target->respondsToSelector(r.selector)) return;
+      switch (r.selector) {
+        case ASISelector::requestDidReceiveBytes: target->requestDidReceiveBytes(self, r.amount); break;
+        case ASISelector::requestDidSendBytes: target->requestDidSendBytes(self, r.amount); break;
+        case ASISelector::requestIncrementDownloadSizeBy: target->requestIncrementDownloadSizeBy(self, r.amount); break;
+        case ASISelector::requestIncrementUploadSizeBy: target->requestIncrementUploadSizeBy(self, r.amount); break;
+        default: break;
+      }
+    };
+    send(q.get());
+    send(d);
+  };
   bool heard;
   {
     std::lock_guard lock(cancelledLock_);
     heard = !queue_.expired() || (download ? downloadProgressDelegate_ : uploadProgressDelegate_).answers(selector);
   }
-  deliverOnMainThread(
-      [selector, amount, download](ASIHTTPRequest& self) {
-        auto q = self.queue();
-        ASIProgressDelegate* d = download ? self.downloadProgressDelegate() : self.uploadProgressDelegate();
-        auto send = [&](ASIProgressDelegate* target) {
-          if (!target || !target->respondsToSelector(selector)) return;
-          switch (selector) {
-            case ASISelector::requestDidReceiveBytes: target->requestDidReceiveBytes(self, amount); break;
-            case ASISelector::requestDidSendBytes: target->requestDidSendBytes(self, amount); break;
-            case ASISelector::requestIncrementDownloadSizeBy: target->requestIncrementDownloadSizeBy(self, amount); break;
-            case ASISelector::requestIncrementUploadSizeBy: target->requestIncrementUploadSizeBy(self, amount); break;
-            default: break;
-          }
-        };
-        send(q.get());
-        send(d);
-      },
-      heard);
+  deliverOnMainThread(std::move(report), heard);
 }
 
-template <class Block, class... Args>
-void ASIHTTPRequest::performBlockOnMainThread(Block ASIHTTPRequest::*field, Args... args) {
+template <auto Field>
+void ASIHTTPRequest::reportToBlock(std::int64_t amount, std::uint64_t total) {
+  using Block = std::remove_cvref_t<decltype(std::declval<ASIHTTPRequest&>().*Field)>;
+  Report report;
+  report.amount = amount;
+  report.total = total;
+  report.deliver = [](ASIHTTPRequest& self, const Report& r) {
+    Block block;
+    {
+      std::lock_guard lock(self.cancelledLock_);  // read at delivery: a block cleared meanwhile is not called
+      block = self.*Field;
+    }
+    if (!block) return;
+    if constexpr (std::is_same_v<Block, SizeBlock>) block(r.amount);
+    else block(static_cast<std::uint64_t>(r.amount), r.total);
+  };
   bool heard;
   {
     std::lock_guard lock(cancelledLock_);
-    heard = static_cast<bool>(this->*field);
+    heard = static_cast<bool>(this->*Field);
   }
-  deliverOnMainThread(
-      [field, args...](ASIHTTPRequest& self) {
-        Block block;
-        {
-          std::lock_guard lock(self.cancelledLock_);
-          block = self.*field;  // read at delivery: a block cleared meanwhile is not called
-        }
-        if (block) block(args...);
-      },
-      heard);
+  deliverOnMainThread(std::move(report), heard);
 }
 
 void ASIHTTPRequest::incrementDownloadSizeBy(std::int64_t amount) {
   sendProgressToQueueAndDelegate(ASISelector::requestIncrementDownloadSizeBy, amount, true);
-  performBlockOnMainThread(&ASIHTTPRequest::downloadSizeIncrementedBlock_, amount);
+  reportToBlock<&ASIHTTPRequest::downloadSizeIncrementedBlock_>(amount);
 }
 
 void ASIHTTPRequest::incrementUploadSizeBy(std::int64_t amount) {
   sendProgressToQueueAndDelegate(ASISelector::requestIncrementUploadSizeBy, amount, false);
-  performBlockOnMainThread(&ASIHTTPRequest::uploadSizeIncrementedBlock_, amount);
+  reportToBlock<&ASIHTTPRequest::uploadSizeIncrementedBlock_>(amount);
 }
 
 void ASIHTTPRequest::updateProgressIndicators() {
@@ -446,7 +501,7 @@ void ASIHTTPRequest::updateDownloadProgress() {
   const std::uint64_t total = contentLength_ + partialDownloadSize_;
   updateProgressIndicator(&ASIHTTPRequest::downloadProgressDelegate_, totalBytesRead_ + partialDownloadSize_, total,
                           complete_);
-  performBlockOnMainThread(&ASIHTTPRequest::bytesReceivedBlock_, static_cast<std::uint64_t>(amount), total);
+  reportToBlock<&ASIHTTPRequest::bytesReceivedBlock_>(amount, total);
   lastBytesRead_ = bytesSoFar;
 }
 
@@ -474,7 +529,7 @@ void ASIHTTPRequest::updateUploadProgress() {
   updateProgressIndicator(&ASIHTTPRequest::uploadProgressDelegate_, totalBytesSent_ - uploadBufferSize_,
                           postLength_ - uploadBufferSize_, complete_);
   const std::uint64_t total = postLength_;
-  performBlockOnMainThread(&ASIHTTPRequest::bytesSentBlock_, static_cast<std::uint64_t>(amount), total);
+  reportToBlock<&ASIHTTPRequest::bytesSentBlock_>(amount, total);
 }
 
 void ASIHTTPRequest::removeUploadProgressSoFar() {
@@ -485,7 +540,7 @@ void ASIHTTPRequest::removeUploadProgressSoFar() {
   sendProgressToQueueAndDelegate(ASISelector::requestDidSendBytes, amount, false);
   updateProgressIndicator(&ASIHTTPRequest::uploadProgressDelegate_, 0, postLength_);
   const std::uint64_t total = postLength_;
-  performBlockOnMainThread(&ASIHTTPRequest::bytesSentBlock_, static_cast<std::uint64_t>(amount), total);
+  reportToBlock<&ASIHTTPRequest::bytesSentBlock_>(amount, total);
 }
 
 void ASIHTTPRequest::removeDownloadProgressSoFar() {
@@ -495,7 +550,7 @@ void ASIHTTPRequest::removeDownloadProgressSoFar() {
     downloadBytesReported_ = 0;
     updatedProgress_ = false;
     sendProgressToQueueAndDelegate(ASISelector::requestDidReceiveBytes, amount, true);
-    performBlockOnMainThread(&ASIHTTPRequest::bytesReceivedBlock_, static_cast<std::uint64_t>(amount),
+    reportToBlock<&ASIHTTPRequest::bytesReceivedBlock_>(amount,
                              contentLength_ + partialDownloadSize_);
   }
   if (downloadSizeAnnounced_ != 0) {

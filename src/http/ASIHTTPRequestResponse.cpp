@@ -12,9 +12,9 @@ void ASIHTTPRequest::readResponseHeaders() {
   std::lock_guard lock(cancelledLock_);
   authenticationNeeded_ = 0;
   if (!readStream_) return;
-  const HTTPResponseHead* head = readStream_->responseHead();
+  const std::shared_ptr<const HTTPResponseHead> head = readStream_->sharedResponseHead();
   if (!head) return;
-  responseHeaders_ = head->headers;
+  responseHeaders_ = std::shared_ptr<const HTTPHeaders>(head, &head->headers);  // no copy
   responseStatusCode_ = head->statusCode;
   responseStatusMessage_ = head->statusLine;
 
@@ -67,7 +67,7 @@ void ASIHTTPRequest::readResponseHeaders() {
   }
 
   if (shouldAttemptPersistentConnection_) decideConnectionReuse(*responseHeaders_, head->httpVersion);
-  requestReceivedResponseHeaders(*responseHeaders_);
+  requestReceivedResponseHeaders(responseHeaders_);
 }
 
 bool ASIHTTPRequest::willRedirect() {

@@ -396,7 +396,7 @@ void ASIHTTPRequest::handleStreamError() {
   if (!streamError) streamError = HTTPError::make(HTTPTransportErrorDomain, CURLE_RECV_ERROR, "The connection failed");
   if (error_) {
     cancelLoad();
-  } else if ((isConnectionLost(streamError->code, responseHeaders_.has_value()) ||
+  } else if ((isConnectionLost(streamError->code, responseHeaders_ != nullptr) ||
               (readStream_ && readStream_->lostTunnel())) &&
              retryUsingNewConnection()) {
     return;
@@ -431,9 +431,11 @@ void ASIHTTPRequest::markAsFinished() {
   executing_.store(false);
   finished_.store(true);
   // The queue hears of it after this request's handler has let go of the request, on the loop that
-  // ran it (no other thread is woken for it).
-  if (auto self = std::static_pointer_cast<ASIHTTPRequest>(weak_from_this().lock()))
-    requestLoop().post([self] { self->notifyFinished(); });
+  // ran it (no other thread is woken for it), before the main thread is handed the reports.
+  auto self = std::static_pointer_cast<ASIHTTPRequest>(weak_from_this().lock());
+  if (!self) return;
+  if (RunLoop* loop = RunLoop::dispatchingHere()) loop->defer([self] { self->notifyFinished(); });
+  else requestLoop().post([self] { self->notifyFinished(); });
 }
 
 void ASIHTTPRequest::useDataFromCache() {

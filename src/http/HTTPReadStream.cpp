@@ -90,6 +90,7 @@ namespace {
 std::string setupOf(const HTTPStreamSettings& s) {
   if (s.body || s.tunnel) return {};
   std::string key;
+  key.reserve(256);
   auto field = [&](std::string_view text) { key.append(text).push_back('\0'); };
   field(s.method);
   field(s.url);
@@ -290,7 +291,7 @@ void HTTPReadStream::tunnelAnswered(HTTPProxyTunnel::Answer answer) {
   } else if (answer.head.statusCode / 100 != 2) {
     // The proxy's refusal is the response, as when the transport asks for the tunnel.
     tunnelRefused_ = true;
-    head_ = std::move(answer.head);
+    head_ = std::make_shared<const HTTPResponseHead>(std::move(answer.head));
     headComplete_ = headPending_ = true;
     pending_ = std::move(answer.body);
     finished_ = CURLE_OK;
@@ -424,7 +425,7 @@ void HTTPReadStream::transportFinished(CURLcode result) {
   if (closed_ || finished_) return;
   // A proxy that refused the tunnel for want of credentials answered like a server: its head is the
   // response, and the stream ends normally.
-  if (result != CURLE_OK && tunnelRefused_ && head_.statusCode == 407) result = CURLE_OK;
+  if (result != CURLE_OK && tunnelRefused_ && head_ && head_->statusCode == 407) result = CURLE_OK;
   if (result != CURLE_OK) {
     std::string text = errorBuffer_[0] ? std::string(errorBuffer_) : std::string(curl_easy_strerror(result));
     error_ = HTTPError::make(HTTPTransportErrorDomain, result, std::move(text));
@@ -447,7 +448,7 @@ size_t HTTPReadStream::onHeader(char* data, size_t size, size_t count, void* sel
     }
     s->tunnelRefused_ = s->tunnelling_;  // the proxy's answer to CONNECT, and not a 2xx one
     s->tunnelling_ = false;
-    s->head_ = head;
+    s->head_ = std::make_shared<const HTTPResponseHead>(head);
     s->headComplete_ = true;
     s->headPending_ = true;
   }

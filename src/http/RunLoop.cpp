@@ -1,6 +1,7 @@
 #include "http/RunLoop.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "http/HTTPReadStream.h"
 #include "platform/Log.h"
@@ -11,6 +12,19 @@ namespace {
 std::once_flag gCurlInit;
 std::atomic<RunLoop::DestroyedHook> gDestroyedHook{nullptr};
 std::atomic<Clock*> gNetworkClock{nullptr};
+thread_local RunLoop* tLoop = nullptr;  // the loop this thread is running (the innermost)
+
+// Makes `loop` the one this thread runs, until it goes out of scope.
+class Running {
+ public:
+  explicit Running(RunLoop* loop) : outer_(std::exchange(tLoop, loop)) {}
+  ~Running() { tLoop = outer_; }
+  Running(const Running&) = delete;
+  Running& operator=(const Running&) = delete;
+
+ private:
+  RunLoop* outer_;
+};
 
 void initCurl() {
   std::call_once(gCurlInit, [] {
@@ -89,6 +103,36 @@ void RunLoop::post(Task task) {
   wake();
 }
 
+void RunLoop::defer(Task task) { followUps_.push_back(std::move(task)); }
+
+void RunLoop::deferHandoff(Task task) { handoffs_.push_back(std::move(task)); }
+
+template <class Work>
+void RunLoop::dispatch(Work&& work) {
+  const std::size_t followUps = followUps_.size();
+  const std::size_t handoffs = handoffs_.size();
+  struct Depth {
+    int& depth;
+    explicit Depth(int& d) : depth(d) { ++depth; }
+    ~Depth() { --depth; }
+  } depth(dispatchDepth_);
+  work();
+  runDeferred(followUps, handoffs);
+}
+
+void RunLoop::runDeferred(std::size_t followUps, std::size_t handoffs) {
+  // In the order deferred, follow-ups first; what they defer joins the end of the lists.
+  while (true) {
+    const bool followUp = followUps_.size() > followUps;
+    if (!followUp && handoffs_.size() <= handoffs) return;
+    std::vector<Task>& list = followUp ? followUps_ : handoffs_;
+    const auto at = list.begin() + static_cast<std::ptrdiff_t>(followUp ? followUps : handoffs);
+    Task task = std::move(*at);
+    list.erase(at);
+    task();
+  }
+}
+
 void RunLoop::armLocked(std::uint64_t id, Timer& timer) {
   timer.heapEntry = heap_.add(Clock::tickDue(timer.start, timer.repeats ? std::optional(timer.interval) : std::nullopt, timer.tick),
             [this, id] {
@@ -139,6 +183,10 @@ void RunLoop::removeTimer(std::uint64_t id) {
 
 bool RunLoop::isCurrent() const { return thread_.load() == std::this_thread::get_id(); }
 
+RunLoop* RunLoop::dispatchingHere() { return tLoop && tLoop->dispatchDepth_ > 0 ? tLoop : nullptr; }
+
+void RunLoop::claimThread() { thread_.store(std::this_thread::get_id()); }
+
 void RunLoop::attach(const std::shared_ptr<HTTPReadStream>& stream) {
   if (std::find(streams_.begin(), streams_.end(), stream) == streams_.end()) streams_.push_back(stream);
 }
@@ -154,7 +202,12 @@ void RunLoop::runTasks() {
     if (tasks_.empty()) return;
     tasks.swap(tasks_);
   }
-  for (Task& task : tasks) task();
+  // Each task's captures go before its follow-ups run.
+  for (Task& task : tasks)
+    dispatch([&] {
+      task();
+      task = nullptr;
+    });
 }
 
 void RunLoop::runTimers() {
@@ -165,7 +218,10 @@ void RunLoop::runTimers() {
       task = heap_.popDue(clock_.now());
     }
     if (!task) return;
-    (*task)();
+    dispatch([&] {
+      (*task)();
+      task.reset();
+    });
   }
 }
 
@@ -174,7 +230,8 @@ void RunLoop::serviceStreams() {
   for (int round = 0; round < 4; ++round) {
     if (std::none_of(streams_.begin(), streams_.end(), [](const auto& s) { return s->needsService(); })) return;
     bool any = false;
-    for (const auto& stream : std::vector<std::shared_ptr<HTTPReadStream>>(streams_)) any |= stream->service();
+    for (const auto& stream : std::vector<std::shared_ptr<HTTPReadStream>>(streams_))
+      dispatch([&] { any |= stream->service(); });
     if (!any) break;
   }
 }
@@ -197,7 +254,7 @@ void RunLoop::serviceFdSources(const std::vector<curl_waitfd>& polled) {
     auto it = fdSources_.find(id);
     if (revents == 0 || it == fdSources_.end()) continue;
     auto ready = it->second.ready;  // alive while it runs, even if it removes its source
-    (*ready)(revents);
+    dispatch([&] { (*ready)(revents); });
   }
 }
 
@@ -205,20 +262,22 @@ void RunLoop::turn(bool mayWait, const std::function<bool()>& done) {
   runTasks();
   runTimers();
   serviceStreams();
-  int running = 0;
-  insideTransport_ = true;
-  curl_multi_perform(multi_, &running);
-  int queued = 0;
-  while (CURLMsg* message = curl_multi_info_read(multi_, &queued)) {
-    if (message->msg != CURLMSG_DONE) continue;
-    for (const auto& stream : streams_) {
-      if (stream->easy() == message->easy_handle) {
-        stream->transportFinished(message->data.result);
-        break;
+  dispatch([&] {
+    int running = 0;
+    insideTransport_ = true;
+    curl_multi_perform(multi_, &running);
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi_, &queued)) {
+      if (message->msg != CURLMSG_DONE) continue;
+      for (const auto& stream : streams_) {
+        if (stream->easy() == message->easy_handle) {
+          stream->transportFinished(message->data.result);
+          break;
+        }
       }
     }
-  }
-  insideTransport_ = false;
+    insideTransport_ = false;
+  });
   serviceStreams();
   // Descriptors are looked at even when the loop may not wait: a turn with none ends here.
   const bool watching = !fdSources_.empty();
@@ -255,12 +314,14 @@ void RunLoop::turn(bool mayWait, const std::function<bool()>& done) {
 }
 
 void RunLoop::run() {
-  thread_.store(std::this_thread::get_id());
+  claimThread();
+  Running running(this);
   while (!stop_.load()) turn(true, nullptr);
 }
 
 void RunLoop::runUntil(const std::function<bool()>& done) {
-  thread_.store(std::this_thread::get_id());
+  claimThread();
+  Running running(this);
   while (!done()) turn(true, done);
   // Tasks posted while the request ran (its last reports included) still run here.
   turn(false, nullptr);
@@ -275,7 +336,10 @@ void RunLoop::setDestroyedHook(DestroyedHook hook) { gDestroyedHook.store(hook);
 
 RunLoop& RunLoop::currentThreadLoop() {
   thread_local std::unique_ptr<RunLoop> loop;
-  if (!loop) loop = std::make_unique<RunLoop>(networkClock());
+  if (!loop) {
+    loop = std::make_unique<RunLoop>(networkClock());
+    loop->claimThread();
+  }
   return *loop;
 }
 

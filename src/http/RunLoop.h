@@ -34,6 +34,16 @@ class RunLoop {
 
   // Runs the task on the loop's thread after the current one. Safe from any thread.
   void post(Task task);
+  // A follow-up of what the loop is running now (a task, a timer, a stream's events, a descriptor's
+  // handler: a dispatch): `task` runs on the loop's thread once that has returned, so after it has
+  // let go of the locks it held, and before the loop runs anything else or waits. Only while the
+  // loop dispatches (see dispatchingHere()).
+  void defer(Task task);
+  // Like defer(), but after the dispatch's follow-ups as well: for handing work to another thread
+  // once this one has done all it was going to do with what it hands over.
+  void deferHandoff(Task task);
+  // The loop whose dispatch this thread is in (the innermost when loops run nested), if any.
+  static RunLoop* dispatchingHere();
   // A one-shot or repeating timer on the loop's clock (a repeating one ticks at start + n x interval
   // and runs once for ticks it missed). Safe from any thread; returns an id for removeTimer().
   std::uint64_t addTimer(Clock::Duration interval, bool repeats, Task task);
@@ -103,6 +113,12 @@ class RunLoop {
 
   // One round of tasks, timers and transfers; then, unless done() holds, waits for more.
   void turn(bool mayWait, const std::function<bool()>& done);
+  // Runs `work` as one dispatch, then the follow-ups and hand-offs it deferred.
+  template <class Work>
+  void dispatch(Work&& work);
+  // Runs the follow-ups, then the hand-offs, deferred past the given counts.
+  void runDeferred(std::size_t followUps, std::size_t handoffs);
+  void claimThread();
   void runTasks();
   void runTimers();
   void armLocked(std::uint64_t id, Timer& timer);
@@ -116,6 +132,11 @@ class RunLoop {
   CURLM* multi_ = nullptr;
   mutable std::mutex mutex_;
   std::vector<Task> tasks_;
+  // Deferred work (loop thread only), and how deep the loop is in dispatches (a loop run nested in
+  // a dispatch runs only what is deferred inside it).
+  std::vector<Task> followUps_;
+  std::vector<Task> handoffs_;
+  int dispatchDepth_ = 0;
   TimerHeap heap_;
   std::map<std::uint64_t, Timer> timers_;
   std::uint64_t nextTimer_ = 1;
