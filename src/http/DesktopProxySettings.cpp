@@ -2,6 +2,8 @@
 
 #include <gio/gio.h>
 
+#include <array>
+#include <cstdlib>
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
@@ -216,6 +218,57 @@ std::optional<std::vector<ProxyEntry>> desktopProxiesForURL(const URL& url, cons
 std::optional<DesktopProxySettings> desktopProxySettings(EnvironmentLookup lookup) {
   if (namesKDE(lookup("XDG_CURRENT_DESKTOP"))) return kdeProxySettings(lookup);
   return gnomeProxySettings();
+}
+
+namespace {
+
+// The variables that choose whose settings are read and from which files.
+constexpr std::array<const char*, 4> kSettingsVariables{"XDG_CURRENT_DESKTOP", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS",
+                                                        "HOME"};
+using SettingsVariables = std::array<std::optional<std::string>, kSettingsVariables.size()>;
+
+SettingsVariables settingsVariables() {
+  SettingsVariables values;
+  for (std::size_t i = 0; i < kSettingsVariables.size(); ++i) {
+    if (const char* value = std::getenv(kSettingsVariables[i])) values[i] = value;
+  }
+  return values;
+}
+
+struct RecentSettings {
+  std::mutex mutex;
+  std::chrono::steady_clock::duration lifetime = std::chrono::seconds(1);
+  std::chrono::steady_clock::time_point readAt;
+  SettingsVariables variables;
+  std::shared_ptr<const std::optional<DesktopProxySettings>> settings;
+};
+
+// Never destroyed: requests on the network thread may read it while the process exits.
+RecentSettings& recentSettings() {
+  static auto* recent = new RecentSettings;
+  return *recent;
+}
+
+}  // namespace
+
+std::shared_ptr<const std::optional<DesktopProxySettings>> recentDesktopProxySettings() {
+  RecentSettings& recent = recentSettings();
+  SettingsVariables variables = settingsVariables();
+  const auto now = std::chrono::steady_clock::now();
+  std::lock_guard lock(recent.mutex);
+  if (!recent.settings || variables != recent.variables || now - recent.readAt >= recent.lifetime) {
+    recent.settings = std::make_shared<const std::optional<DesktopProxySettings>>(desktopProxySettings(&processEnvironment));
+    recent.variables = std::move(variables);
+    recent.readAt = now;
+  }
+  return recent.settings;
+}
+
+void setDesktopProxySettingsLifetime(std::chrono::milliseconds lifetime) {
+  RecentSettings& recent = recentSettings();
+  std::lock_guard lock(recent.mutex);
+  recent.lifetime = lifetime;
+  recent.settings.reset();
 }
 
 std::optional<DesktopProxySettings> gnomeProxySettings() {

@@ -5,6 +5,8 @@
 // An automatic configuration goes to the engine's own proxy-script path with its URL; one without a
 // URL means a direct connection (nothing guesses where a script might be).
 
+#include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,6 +39,14 @@ std::optional<std::vector<ProxyEntry>> desktopProxiesForURL(const URL& url, cons
 // The desktop's settings: KDE's when XDG_CURRENT_DESKTOP names KDE, else GNOME's; nothing when the
 // desktop keeps none.
 std::optional<DesktopProxySettings> desktopProxySettings(EnvironmentLookup lookup);
+
+// desktopProxySettings() of the process environment as read at most a lifetime ago (1 s unless set
+// otherwise), and again at once when a variable that chooses where they are read from has changed
+// since (XDG_CURRENT_DESKTOP, XDG_CONFIG_HOME, XDG_CONFIG_DIRS, HOME). A request reads the system's
+// settings on its way out, and GSettings or KDE's files cost microseconds each time; a change the
+// user makes is seen within the lifetime.
+std::shared_ptr<const std::optional<DesktopProxySettings>> recentDesktopProxySettings();
+void setDesktopProxySettingsLifetime(std::chrono::milliseconds lifetime);
 
 // GNOME's settings through GSettings; nothing when their schema is not installed. With dconf (the
 // usual store) a read looks into its database file and waits on no other process. The account of

@@ -12,13 +12,14 @@
 #include "http/HTTPHeaders.h"
 
 namespace td {
-namespace {
 
 std::optional<std::string> processEnvironment(const char* name) {
   const char* value = std::getenv(name);
   if (!value) return std::nullopt;
   return std::string(value);
 }
+
+namespace {
 
 // The proxy variable that applies to the URL, when it is set and not empty.
 std::optional<std::string> proxyVariable(const URL& url, EnvironmentLookup lookup) {
@@ -142,11 +143,13 @@ std::optional<ProxyEntry> parseProxySetting(std::string_view value, std::string_
 }
 
 std::optional<std::vector<ProxyEntry>> systemProxiesForURL(const URL& url, EnvironmentLookup lookup) {
-  if (!lookup) lookup = &processEnvironment;
+  const bool process = !lookup;
+  if (process) lookup = &processEnvironment;
   if (proxyVariable(url, lookup)) return environmentProxiesForURL(url, lookup);
-  const auto desktop = desktopProxySettings(lookup);
-  if (!desktop) return std::vector<ProxyEntry>();
-  return desktopProxiesForURL(url, *desktop);
+  const auto desktop = process ? recentDesktopProxySettings()
+                               : std::make_shared<const std::optional<DesktopProxySettings>>(desktopProxySettings(lookup));
+  if (!*desktop) return std::vector<ProxyEntry>();
+  return desktopProxiesForURL(url, **desktop);
 }
 
 std::optional<ProxyAccount> systemProxyAccount(const URL& url, std::string_view host, int port,

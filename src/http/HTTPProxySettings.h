@@ -33,6 +33,8 @@ struct ProxyEntry {
 
 // Reads a variable of the environment (the process environment when none is given).
 using EnvironmentLookup = std::optional<std::string> (*)(const char* name);
+// The process environment's lookup.
+std::optional<std::string> processEnvironment(const char* name);
 
 // The proxies the system's settings give for the URL: the environment's when it names a proxy for
 // the URL's scheme, else the desktop's own. An empty list for a direct connection, nothing when a

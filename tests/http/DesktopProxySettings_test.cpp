@@ -12,6 +12,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <map>
+#include <optional>
+#include <thread>
 
 #include "HTTPTestSupport.h"
 #include "http/DesktopProxySettings.h"
@@ -255,6 +257,49 @@ TEST_F(GNOMEProxySettings, EveryModeOfGSettingsMaps) {
   fakeEnvironment()["no_proxy"] = "x.org";
   EXPECT_EQ(forURL("http://x.org/"), "direct");
   EXPECT_EQ(forURL("https://x.org/"), "script http://wpad.example/proxy.pac");
+}
+
+// A variable of the process environment set for a scope, and restored after it.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    ::setenv(name, value.c_str(), 1);
+  }
+  ~ScopedVariable() {
+    if (old_) ::setenv(name_, old_->c_str(), 1);
+    else ::unsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+// What a request reads: the process's desktop settings, kept for a while (they cost microseconds to
+// read), read again when they may have changed.
+TEST_F(GNOMEProxySettings, ARequestsSettingsAreReadAgainAfterTheirLifetimeAndAtOnceWhenTheDesktopChanges) {
+  const auto forRequest = [] { return describe(systemProxiesForURL(url("http://x.org/"))); };
+  ScopedVariable gnome("XDG_CURRENT_DESKTOP", "GNOME");
+  setDesktopProxySettingsLifetime(1h);
+  g_settings_set_string(proxy, "mode", "manual");
+  setProxy("http", "first.proxy", 3128);
+  EXPECT_EQ(forRequest(), "first.proxy:3128");
+  {
+    test::ScratchDir config;
+    test::writeFile(config.file("kioslaverc"), "[Proxy Settings]\nProxyType=1\nhttpProxy=http://kde.proxy:8080\n");
+    ScopedVariable kde("XDG_CURRENT_DESKTOP", "KDE");
+    ScopedVariable home("XDG_CONFIG_HOME", config.path());
+    EXPECT_EQ(forRequest(), "kde.proxy:8080");
+  }
+  EXPECT_EQ(forRequest(), "first.proxy:3128");
+
+  setDesktopProxySettingsLifetime(20ms);
+  EXPECT_EQ(forRequest(), "first.proxy:3128");
+  setProxy("http", "second.proxy", 3128);
+  std::this_thread::sleep_for(30ms);
+  EXPECT_EQ(forRequest(), "second.proxy:3128");
+  setDesktopProxySettingsLifetime(1s);
 }
 
 TEST_F(GNOMEProxySettings, TheHTTPProxysAccountServesItForHTTPAndForHTTPSWithoutAProxyOfItsOwn) {
