@@ -592,11 +592,11 @@ bool GCDAsyncSocket::connectToHost(const std::string& host, std::uint16_t port,
     if (!preConnectWithInterface(interface, errPtr)) return;
     flags_ |= kSocketStarted;
     const int index = connectIndex_;
-    DispatchQueue::background().async([weakSelf = weak_from_this(), index, host, port] {
+    // The lookup thread never owns the socket: were it to let the last reference go, the socket
+    // would end there, away from its queue (which may have stopped by then).
+    DispatchQueue::background().async([weakSelf = weak_from_this(), queue = socketQueue_, index, host, port] {
       LookupResult lookup = lookupHost(host, port);
-      auto self = weakSelf.lock();
-      if (!self) return;
-      self->socketQueue_->async([weakSelf, index, lookup = std::move(lookup)]() mutable {
+      queue->async([weakSelf, index, lookup = std::move(lookup)]() mutable {
         auto socket = weakSelf.lock();
         if (!socket) return;
         if (lookup.error) {
