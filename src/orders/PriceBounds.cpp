@@ -119,14 +119,14 @@ Bound bracketProposal(const GroupInstruments* terms, const ItemDetails& item, st
                       double room) {
   // The side of the order the request carries.
   const std::int32_t orderSide = request == PriceBounds::BracketOf::PositionEdit ? side : (side == 0 ? 1 : 0);
-  if (orderType != 1) {
-    // Measured from the order's own price, which does not move with the market.
-    const double from = OrderRequests::leadingNumber(orderPrice.empty() ? PriceBounds::marketOrderPrice(item, orderSide)
-                                                                        : orderPrice);
-    return PriceBounds::bracketBound(terms, item, takeProfit, side == 0, orderType, from);
-  }
-  const double from = asWritten(orderSide == 0 ? PriceBounds::quoteAsk(item) : PriceBounds::quoteBid(item), item);
-  return PriceBounds::bracketBound(terms, item, takeProfit, side == 0, orderType, from, room);
+  // A market order's quote moves on, so its pre-filled price keeps `room`; a limit or stop order is
+  // measured from its own price, which does not move with the market.
+  const bool market = orderType == 1;
+  const double from =
+      market ? asWritten(orderSide == 0 ? PriceBounds::quoteAsk(item) : PriceBounds::quoteBid(item), item)
+             : OrderRequests::leadingNumber(orderPrice.empty() ? PriceBounds::marketOrderPrice(item, orderSide)
+                                                               : orderPrice);
+  return PriceBounds::bracketBound(terms, item, takeProfit, side == 0, orderType, from, market ? room : 0);
 }
 
 }  // namespace

@@ -253,7 +253,6 @@ class ChartEngine : public PlotDataSource, public PlotSpaceDelegate, public Axis
   std::vector<ObserverToken> waiting_;  // the chart's observers of its replies
   std::optional<Clock::TimePoint> askedAt_;  // when the key on display was last asked for
   TimerHandle replyDeadline_;
-  ObserverToken loginToken_ = 0;
 
   TimerHandle dataTimer_;
   double timeInterval_ = 1;

@@ -88,15 +88,15 @@ void ModifyPositionWindowController::UpdateValuesinWindow() {
   state_.takeProfit.visible = (accountTypes & OrderTypeBitTakeProfit) && (itemTypes & OrderTypeBitTakeProfit);
   state_.stopLoss.visible = (accountTypes & OrderTypeBitStopLoss) && (itemTypes & OrderTypeBitStopLoss);
   state_.sendEnabled = true;
-  state_.nothingToModify = mode_ == kBracket && !changesBrackets(o);
+  state_.nothingToModify = nothingToModify(o);
   changed();
 }
 
-bool ModifyPositionWindowController::changesBrackets(const Order& position) const {
+bool ModifyPositionWindowController::nothingToModify(const Order& record) const {
   // A bracket edit states the position's whole take-profit and stop-loss: a ticked box sets its
   // price, an unticked one removes the order the position has.
-  return state_.takeProfit.checked || state_.stopLoss.checked || !position.LimitPrice.empty() ||
-         !position.StopPrice.empty();
+  return mode_ == kBracket && !state_.takeProfit.checked && !state_.stopLoss.checked && record.LimitPrice.empty() &&
+         record.StopPrice.empty();
 }
 
 void ModifyPositionWindowController::tick(Bracket& bracket, bool takeProfit, bool checked) {
@@ -104,7 +104,7 @@ void ModifyPositionWindowController::tick(Bracket& bracket, bool takeProfit, boo
   bracket.enabled = checked;
   bracket.price.clear();
   const auto found = record();
-  if (found && mode_ == kBracket) state_.nothingToModify = !changesBrackets(*found);
+  if (found) state_.nothingToModify = nothingToModify(*found);
   if (checked) {
     if (found) {
       // A proposal for the closing side of the record, which the request the sheet sends passes:
@@ -155,7 +155,7 @@ void ModifyPositionWindowController::quantityChosen(int index) {
 void ModifyPositionWindowController::ModifyButtonClicked() {
   const auto found = recordToSend(state_);
   if (!found) return;
-  if (mode_ == kBracket && !changesBrackets(*found)) {
+  if (nothingToModify(*found)) {
     // The position's own brackets went meanwhile: there is nothing left to edit.
     state_.nothingToModify = true;
     changed();

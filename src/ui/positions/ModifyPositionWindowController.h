@@ -59,8 +59,8 @@ class ModifyPositionWindowController final : public PositionSheetController {
   void recheck();
   void markGone();
   void tick(Bracket& bracket, bool takeProfit, bool checked);
-  // Whether the sheet's boxes make a bracket edit of `position` that changes something.
-  bool changesBrackets(const Order& position) const;
+  // Whether the sheet is a bracket edit of `record` that its boxes leave without any change.
+  bool nothingToModify(const Order& record) const;
   void step(Bracket& bracket, int direction);
 
   int mode_ = 0;
