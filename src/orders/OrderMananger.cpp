@@ -71,8 +71,9 @@ OrderValidator OrderMananger::validator() const {
   return OrderValidator(std::move(context));
 }
 
-bool OrderMananger::Validate(const Order& order, OrderValidator::Scope scope) const {
-  const CheckFailure failure = validator().Validate(order, scope);
+bool OrderMananger::Validate(const Order& order, OrderValidator::Scope scope,
+                             std::span<const std::int32_t> boundAccounts) const {
+  const CheckFailure failure = validator().Validate(order, scope, boundAccounts);
   if (failure) sendNotification(*failure);
   return !failure;
 }
@@ -83,10 +84,11 @@ bool OrderMananger::validateOffsetPosition(std::string_view itemCode, std::strin
   return !failure;
 }
 
-bool OrderMananger::ValidationsBeforeOrderPlacing(const OrderInfo& info) const {
+bool OrderMananger::ValidationsBeforeOrderPlacing(const OrderInfo& info,
+                                                 std::span<const std::int32_t> boundAccounts) const {
   const Order order = OrderGenerator::buildOrder(info, session_.referenceData(),
                                                  {session_.Requestid(), session_.ServerTime()}, false);
-  return Validate(order, scopeOf(info));
+  return Validate(order, scopeOf(info), boundAccounts);
 }
 
 std::shared_ptr<Order> OrderMananger::GenerateOrder(const OrderInfo& info) const {

@@ -84,12 +84,13 @@ class OrderMananger {
   OrderValidator validator() const;
   // `Validate:` and `validateOffsetPosition::`: true when the order may go; else false after the
   // first failing check's text was posted.
-  bool Validate(const Order& order, OrderValidator::Scope scope = OrderValidator::Scope::Full) const;
+  bool Validate(const Order& order, OrderValidator::Scope scope = OrderValidator::Scope::Full,
+                std::span<const std::int32_t> boundAccounts = {}) const;
   bool validateOffsetPosition(std::string_view itemCode, std::string_view accountNumber) const;
 
   // `ValidationsBeforeOrderPlacing:`: the ticket's check before its confirmation step; builds the
   // record, validates it and keeps nothing.
-  bool ValidationsBeforeOrderPlacing(const OrderInfo& info) const;
+  bool ValidationsBeforeOrderPlacing(const OrderInfo& info, std::span<const std::int32_t> boundAccounts = {}) const;
   // `GenerateOrder:`: the validated record, or none after the refusal was posted. A working-order
   // cancel (isEWO with editorderReqType 1) is checked for access and the session's permissions.
   std::shared_ptr<Order> GenerateOrder(const OrderInfo& info) const;

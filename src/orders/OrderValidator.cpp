@@ -39,7 +39,7 @@ CheckFailure breaksBound(std::string_view name, std::string_view priceText, cons
 
 }  // namespace
 
-CheckFailure OrderValidator::Validate(const Order& order, Scope scope) const {
+CheckFailure OrderValidator::Validate(const Order& order, Scope scope, std::span<const std::int32_t> boundAccounts) const {
   const ReferenceData& data = *context_.referenceData;
   if (!context_.connected) return "Not Connected";
   if (order.ItemCode.empty()) return "Symbol cannot be empty";
@@ -75,11 +75,11 @@ CheckFailure OrderValidator::Validate(const Order& order, Scope scope) const {
   if (!quantity || !(*quantity > 0)) return "Quantity should be greater than zero";
   if (!item || !item->isAvailableForTrading) return "Symbol not tradable";
 
-  if (order.orderType >= 1 && order.orderType <= 3) return VerifyOrder(order);
+  if (order.orderType >= 1 && order.orderType <= 3) return VerifyOrder(order, boundAccounts);
   return std::nullopt;
 }
 
-CheckFailure OrderValidator::VerifyOrder(const Order& order) const {
+CheckFailure OrderValidator::VerifyOrder(const Order& order, std::span<const std::int32_t> boundAccounts) const {
   const ReferenceData& data = *context_.referenceData;
   const auto foundItem = data.item(order.ItemCode);
   if (!foundItem) return "Symbol not tradable";
@@ -121,10 +121,16 @@ CheckFailure OrderValidator::VerifyOrder(const Order& order) const {
     }
   }
 
+  // The price bounds of the account's terms, or the farthest of those of the order's accounts.
+  const auto bound = [&](const std::function<PriceBounds::Bound(const GroupInstruments*)>& boundOf) {
+    return boundAccounts.empty() ? boundOf(&terms) : PriceBounds::farthest(data, &item, boundAccounts, boundOf);
+  };
   if (order.orderType == 3 || order.orderType == 2) {
     if (!PriceBounds::isOnTick(price, item.DecimalPlaces, item.TickSize)) return "Price should be in correct tick";
     if (CheckFailure refused = breaksBound(order.orderType == 3 ? "Stop" : "Limit", order.OrderPrice,
-                                           PriceBounds::entryBound(&terms, item, order.orderType, buy))) {
+                                           bound([&](const GroupInstruments* t) {
+                                             return PriceBounds::entryBound(t, item, order.orderType, buy);
+                                           }))) {
       return refused;
     }
   }
@@ -148,8 +154,9 @@ CheckFailure OrderValidator::VerifyOrder(const Order& order) const {
     if (!value || !PriceBounds::isOnTick(*value, item.DecimalPlaces, item.TickSize)) {
       return withNumber(b.name, " price should be in correct tick");
     }
-    if (CheckFailure refused = breaksBound(
-            b.name, b.price, PriceBounds::bracketBound(&terms, item, b.takeProfit, protectBuy, order.orderType, price))) {
+    if (CheckFailure refused = breaksBound(b.name, b.price, bound([&](const GroupInstruments* t) {
+          return PriceBounds::bracketBound(t, item, b.takeProfit, protectBuy, order.orderType, price);
+        }))) {
       return refused;
     }
   }

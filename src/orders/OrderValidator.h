@@ -9,9 +9,11 @@
 // The checks read the records of the session's reference data afresh at every call and change
 // nothing. Main thread only.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,10 +46,12 @@ class OrderValidator {
 
   explicit OrderValidator(OrderCheckContext context) : context_(std::move(context)) {}
 
-  // `Validate:`.
-  CheckFailure Validate(const Order& order, Scope scope = Scope::Full) const;
+  // `Validate:`. `boundAccounts`: the accounts of an order for several of them, each held to the
+  // farthest of their price bounds, the one the window shows (none: the order's account alone).
+  CheckFailure Validate(const Order& order, Scope scope = Scope::Full,
+                        std::span<const std::int32_t> boundAccounts = {}) const;
   // `VerifyOrder:` (for order types 1 to 3, after `Validate:`'s own checks).
-  CheckFailure VerifyOrder(const Order& order) const;
+  CheckFailure VerifyOrder(const Order& order, std::span<const std::int32_t> boundAccounts = {}) const;
   // `validateOffsetPosition::`: may the account offset hedged positions of the item now?
   CheckFailure validateOffsetPosition(std::string_view itemCode, std::string_view accountNumber) const;
   // `CheckMargin:`: true when the account can carry the order.

@@ -91,16 +91,6 @@ double asWritten(double quote, const ItemDetails& item) {
   return OrderRequests::leadingNumber(Formatter::formatDecimal(quote, item.DecimalPlaces));
 }
 
-// The farthest of the accounts' bounds; with no account, the bound without group terms.
-template <typename BoundOf>
-Bound farthest(const ReferenceData& data, const ItemDetails* item, std::span<const std::int32_t> accounts,
-               const BoundOf& boundOf) {
-  if (accounts.empty()) return boundOf(nullptr);
-  Bound out = boundOf(termsFor(data, accounts.front(), item).get());
-  for (const std::int32_t account : accounts.subspan(1)) out = farther(out, boundOf(termsFor(data, account, item).get()));
-  return out;
-}
-
 // The share of a distance by which a pre-filled price lies beyond a bound measured from the market.
 double roomFor(int textForm) { return textForm == PriceBounds::kPrefill ? PriceBounds::kPrefillRoom : 0; }
 
@@ -186,6 +176,15 @@ PriceBounds::Bound PriceBounds::bracketBound(const GroupInstruments* terms, cons
   // Without a quote (an unknown instrument) there is no market to keep clear of.
   if (!(closing > 0)) return distance;
   return farther(distance, {gridPrice(Decimal::fromDouble(closing), item, atLeast, true), atLeast});
+}
+
+PriceBounds::Bound PriceBounds::farthest(const ReferenceData& data, const ItemDetails* item,
+                                         std::span<const std::int32_t> accounts,
+                                         const std::function<Bound(const GroupInstruments*)>& boundOf) {
+  if (accounts.empty()) return boundOf(nullptr);
+  Bound out = boundOf(termsFor(data, accounts.front(), item).get());
+  for (const std::int32_t account : accounts.subspan(1)) out = farther(out, boundOf(termsFor(data, account, item).get()));
+  return out;
 }
 
 std::string PriceBounds::OrderTypeChange(const ReferenceData& data, std::int32_t orderType, std::int32_t side,

@@ -9,6 +9,7 @@
 // an unknown instrument reads its quote, tick and decimals as 0.
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -93,6 +94,12 @@ class PriceBounds {
   // of. `room`: a share of the distance added to it.
   static Bound bracketBound(const GroupInstruments* terms, const ItemDetails& item, bool takeProfit, bool protectsBuy,
                             std::int32_t orderType, double from, double room = 0);
+
+  // The farthest of the bounds `boundOf` gives for the group terms of each of the accounts, which
+  // every one of them passes; with no account, the bound without terms. `item`: the instrument, when
+  // it is known.
+  static Bound farthest(const ReferenceData& data, const ItemDetails* item, std::span<const std::int32_t> accounts,
+                        const std::function<Bound(const GroupInstruments*)>& boundOf);
 
   // `OrderTypeChange:::::`: the entryBound() of a limit (2) or stop (3) order on the side (0 buy,
   // any other sell) in the text form `textForm` (kNumber, kHint, kPrefill). Any other order type

@@ -678,6 +678,16 @@ TEST_F(TicketTest, ProposalsAndHintsFollowTheTickedAccountsAndTheFarthestBoundPa
   ticket->hitCheckbox(1);
   EXPECT_EQ(state().takeProfitPrice.text, "1.08498");
   EXPECT_EQ(state().takeProfitHint, ">= 1.08492");
+  // A price below both accounts' bounds is refused with the one the hint names, though the account
+  // checked first has a nearer one of its own.
+  ticket->controlTextDidChange(TicketFieldId::TakeProfit, "1.08470");
+  ticket->QuantitySelectedAtIndex(0, "1");
+  ticket->QuantitySelectedAtIndex(1, "1");
+  ticket->placeOrderButtonClicked();
+  queue.runPending();
+  EXPECT_EQ(view->alerts, (Strings{"Info: Take Profit price should be greater than or equal to 1.08492"}));
+  EXPECT_TRUE(sentOrders().empty());
+  view->alerts.clear();
   ticket->controlTextDidChange(TicketFieldId::TakeProfit, "1.08472");
   queue.advance(std::chrono::seconds(1));
   EXPECT_EQ(state().takeProfitPrice.background, FieldColour::Red);

@@ -94,12 +94,14 @@ std::optional<std::string> TradeTicketWindowController::multiAccountChecks(std::
                                                            OrderMananger::kOrderNotSentKey));
     return std::nullopt;
   }
-  // Each ticked account in the order it was ticked; the first refusal stops everything.
+  // Each ticked account in the order it was ticked; the first refusal stops everything. Each is
+  // held to the farthest price bound of them all, the one the hints show.
+  const std::vector<std::int32_t> bound = boundAccounts();
   double total = 0;
   for (const auto& row : checkPoints_) {
     const std::int32_t account = row->accountDet ? row->accountDet->AccountId : 0;
     if (!desk->ValidationsBeforeOrderPlacing(
-            CreateOrderInfoforTradeMode(side, account, ticket::printfString("%f", row->quantity)))) {
+            CreateOrderInfoforTradeMode(side, account, ticket::printfString("%f", row->quantity)), bound)) {
       return std::nullopt;
     }
     total += row->quantity;
