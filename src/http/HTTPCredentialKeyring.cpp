@@ -333,11 +333,15 @@ class KeyringThread {
       owe(call.space, Owed{call.credentials, {}, 0});
     } else if (call.kind == Call::Kind::remove) {
       auto it = owed_.find(call.space);
-      if (it == owed_.end() || (it->second.credentials && call.removal.covers(*it->second.credentials))) {
+      if (it == owed_.end()) {
         owe(call.space, Owed{std::nullopt, call.removal, 0});
       } else if (!it->second.credentials) {
         it->second.removal.widen(call.removal);
         it->second.made = ++lastOwed_;
+      } else if (call.removal.covers(*it->second.credentials)) {
+        // The owed save would have replaced whatever the space held, and this takes it out: the
+        // space ends empty, whatever it holds now.
+        owe(call.space, Owed{});
       }
       // An owed save that the removal does not cover replaces whatever the space holds anyway.
     }
