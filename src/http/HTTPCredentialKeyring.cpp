@@ -129,8 +129,9 @@ class KeyringThread {
   static KeyringThread& instance() {
     static KeyringThread* made = [] {
       // Never destroyed, so that a call made while the process ends (from another thread, or a
-      // static's destructor) still finds it; its thread ends at exit, before the statics made after
-      // it are destroyed, and everything the thread touches is its own.
+      // static's destructor) still finds it. Its thread ends at exit, after the statics made after
+      // it are destroyed and before those made before it: so what the thread touches is its own
+      // or never destroyed (the log), never another static.
       auto* keyring = new KeyringThread();
       std::atexit([] { instance().stop(); });
       return keyring;
