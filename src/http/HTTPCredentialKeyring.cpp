@@ -129,8 +129,9 @@ class KeyringThread {
   static KeyringThread& instance() {
     static KeyringThread* made = [] {
       // Never destroyed, so that a call made while the process ends (from another thread, or a
-      // static's destructor) still finds it; its thread ends at exit, before the statics made after
-      // it are destroyed, and everything the thread touches is its own.
+      // static's destructor) still finds it. Its thread ends at exit, after the statics made after
+      // it are destroyed and before those made before it: so what the thread touches is its own
+      // or never destroyed (the log), never another static.
       auto* keyring = new KeyringThread();
       std::atexit([] { instance().stop(); });
       return keyring;
@@ -333,11 +334,15 @@ class KeyringThread {
       owe(call.space, Owed{call.credentials, {}, 0});
     } else if (call.kind == Call::Kind::remove) {
       auto it = owed_.find(call.space);
-      if (it == owed_.end() || (it->second.credentials && call.removal.covers(*it->second.credentials))) {
+      if (it == owed_.end()) {
         owe(call.space, Owed{std::nullopt, call.removal, 0});
       } else if (!it->second.credentials) {
         it->second.removal.widen(call.removal);
         it->second.made = ++lastOwed_;
+      } else if (call.removal.covers(*it->second.credentials)) {
+        // The owed save would have replaced whatever the space held, and this takes it out: the
+        // space ends empty, whatever it holds now.
+        owe(call.space, Owed{});
       }
       // An owed save that the removal does not cover replaces whatever the space holds anyway.
     }

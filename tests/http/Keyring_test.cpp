@@ -203,9 +203,11 @@ TEST_F(KeyringTest, WritesMadeWhileTheServiceRestsReachItWhenItAnswersAgainTheLa
   const auto space = [](const std::string& realm) {
     return HTTPProtectionSpace{false, "keyring.test", 443, "https", realm};
   };
-  const HTTPProtectionSpace refused = space("refused"), replaced = space("replaced"), emptied = space("emptied");
+  const HTTPProtectionSpace refused = space("refused"), replaced = space("replaced"), emptied = space("emptied"),
+                            workedThenRefused = space("worked, then refused");
   const HTTPCredentials old{"ann", "old", std::nullopt}, fresh{"ann", "fresh", std::nullopt};
-  for (const HTTPProtectionSpace& s : {refused, replaced, emptied}) HTTPCredentialKeyring::saveAndWait(s, old);
+  for (const HTTPProtectionSpace& s : {refused, replaced, emptied, workedThenRefused})
+    HTTPCredentialKeyring::saveAndWait(s, old);
   ASSERT_EQ(secretsIn(emptied), Secrets{"old"});
 
   const pid_t service = secretServiceProcess();
@@ -215,15 +217,18 @@ TEST_F(KeyringTest, WritesMadeWhileTheServiceRestsReachItWhenItAnswersAgainTheLa
   HTTPCredentialKeyring::setTiming({200ms, 60s});
   EXPECT_FALSE(HTTPCredentialKeyring::findAndWait(space("elsewhere")));  // a miss: the keyring rests
   // While it rests: the old credentials are refused; refused, then fresh ones work; fresh ones
-  // work, then the space is emptied.
+  // work, then the space is emptied; fresh ones work, then they are refused too.
   HTTPCredentialKeyring::remove(refused, &old);
   HTTPCredentialKeyring::remove(replaced, &old);
   HTTPCredentialKeyring::save(replaced, fresh);
   HTTPCredentialKeyring::save(emptied, fresh);
   HTTPCredentialKeyring::remove(emptied);
+  HTTPCredentialKeyring::save(workedThenRefused, fresh);
+  HTTPCredentialKeyring::remove(workedThenRefused, &fresh);
   EXPECT_FALSE(HTTPCredentialKeyring::findAndWait(refused));
   EXPECT_EQ(HTTPCredentialKeyring::findAndWait(replaced), fresh);
   EXPECT_FALSE(HTTPCredentialKeyring::findAndWait(emptied));
+  EXPECT_FALSE(HTTPCredentialKeyring::findAndWait(workedThenRefused));
 
   // The rest ends while the service still stalls: the writes miss again and wait for the next answer.
   HTTPCredentialKeyring::setTiming({200ms, 60s});
@@ -235,6 +240,8 @@ TEST_F(KeyringTest, WritesMadeWhileTheServiceRestsReachItWhenItAnswersAgainTheLa
   EXPECT_EQ(secretsIn(refused), Secrets{});
   EXPECT_EQ(secretsIn(replaced), Secrets{"fresh"});
   EXPECT_EQ(secretsIn(emptied), Secrets{});
+  EXPECT_EQ(secretsIn(workedThenRefused), Secrets{});  // the old ones went with the fresh
+  EXPECT_FALSE(HTTPCredentialKeyring::findAndWait(workedThenRefused));
 }
 
 // The end of the process runs in a child of the test (a death test that exits), which the test
