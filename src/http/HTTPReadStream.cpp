@@ -292,7 +292,7 @@ void HTTPReadStream::tunnelAnswered(HTTPProxyTunnel::Answer answer) {
     // The proxy's refusal is the response, as when the transport asks for the tunnel.
     tunnelRefused_ = true;
     head_ = std::make_shared<const HTTPResponseHead>(std::move(answer.head));
-    headComplete_ = headPending_ = true;
+    headPending_ = true;
     pending_ = std::move(answer.body);
     finished_ = CURLE_OK;
   } else {
@@ -439,7 +439,7 @@ size_t HTTPReadStream::onHeader(char* data, size_t size, size_t count, void* sel
   if (s->closed_) return 0;
   if (s->parser_.addLine(std::string_view(data, n))) {
     const HTTPResponseHead& head = s->parser_.head();
-    if (s->tunnelling_ && !s->headComplete_ && head.statusCode >= 200 && head.statusCode < 300 &&
+    if (s->tunnelling_ && !s->head_ && head.statusCode >= 200 && head.statusCode < 300 &&
         head.httpVersion.rfind("HTTP/", 0) == 0 && !s->headPending_ && s->pending_.empty()) {
       // The proxy's answer to CONNECT: the tunnel is open, the server's head follows.
       s->tunnelling_ = false;
@@ -449,7 +449,6 @@ size_t HTTPReadStream::onHeader(char* data, size_t size, size_t count, void* sel
     s->tunnelRefused_ = s->tunnelling_;  // the proxy's answer to CONNECT, and not a 2xx one
     s->tunnelling_ = false;
     s->head_ = std::make_shared<const HTTPResponseHead>(head);
-    s->headComplete_ = true;
     s->headPending_ = true;
   }
   return n;
