@@ -152,9 +152,7 @@ void ASIHTTPRequest::decideConnectionReuse(const HTTPHeaders& headers, const std
   std::lock_guard lock(cancelledLock_);
   // What a proxy answered itself (a plain request's response, or its refusal of a tunnel) may speak
   // of the connection to it in Proxy-Connection instead; an HTTP/1.0 proxy keeps it only so.
-  const bool throughHTTPProxy = proxyHost_ && !proxyHost_->empty() && proxyPort_ != 0 && proxyType_ != kProxyTypeSOCKS;
-  const bool proxyAnswered =
-      throughHTTPProxy && (url_.scheme() != "https" || (readStream_ && readStream_->refusedTunnel()));
+  const bool proxyAnswered = readStream_ && readStream_->proxyAnswered();
   auto says = [&](std::string_view token) {
     auto holds = [&](const char* name) {
       const std::string* value = headers.find(name);

@@ -17,6 +17,10 @@ curl_slist* appendHeader(curl_slist* list, const std::string& line) {
   return next ? next : list;
 }
 
+bool throughHTTPProxy(const HTTPStreamSettings& s) { return !s.proxyHost.empty() && s.proxyPort != 0 && !s.socksProxy; }
+
+bool isHTTPS(const HTTPStreamSettings& s) { return s.url.rfind("https:", 0) == 0; }
+
 }  // namespace
 
 HTTPConnectionShare::HTTPConnectionShare() {
@@ -121,8 +125,7 @@ bool HTTPReadStream::configure() {
   easy_ = spare.easy;
   if (!easy_) return false;
   CURL* e = easy_;
-  tunnelling_ = !settings_.proxyHost.empty() && settings_.proxyPort != 0 && !settings_.socksProxy &&
-                settings_.url.rfind("https:", 0) == 0 && !settings_.tunnel;
+  tunnelling_ = throughHTTPProxy(settings_) && isHTTPS(settings_) && !settings_.tunnel;
   if (!spare.setup.empty()) {
     // Set up for exactly these settings already: only what points at this stream, and the share.
     headerList_ = spare.headers;
@@ -252,6 +255,10 @@ curl_socket_t HTTPReadStream::onOpenSocket(void* self, curlsocktype, curl_sockad
   // The transport wanted a new connection: the tunnel it kept has closed.
   if (socket == CURL_SOCKET_BAD) s->lostTunnel_ = true;
   return socket;
+}
+
+bool HTTPReadStream::proxyAnswered() const {
+  return throughHTTPProxy(settings_) && (!isHTTPS(settings_) || tunnelRefused_);
 }
 
 void HTTPReadStream::setClient(std::weak_ptr<HTTPReadStreamClient> client) { client_ = std::move(client); }

@@ -107,6 +107,9 @@ class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
   // Whether the response head is the proxy's refusal of the tunnel (its answer to CONNECT). Its body
   // is the proxy's too; where the transport asked for the tunnel, no byte of it is handed over.
   bool refusedTunnel() const { return tunnelRefused_; }
+  // Whether the response head is the HTTP proxy's own answer, not the origin's: the response to a
+  // plain request through it, or its refusal of a tunnel.
+  bool proxyAnswered() const;
 
   // Reads buffered body bytes; 0 when none are buffered.
   std::size_t read(char* buffer, std::size_t length);
