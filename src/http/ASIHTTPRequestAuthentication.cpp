@@ -474,7 +474,7 @@ void ASIHTTPRequest::resumeAfterChallenge(const ChallengeSide& side) {
   std::unique_lock lock(cancelledLock_);
   if (error_ || cancelled_.load()) return;
   auto& authentication = this->*side.authentication;
-  const HTTPResponseHead* head = readStream_ ? readStream_->responseHead() : nullptr;
+  const HTTPResponseHead* head = readStream_ ? readStream_->responseHead().get() : nullptr;
   if (!authentication) {
     if (head) authentication = HTTPAuthentication::fromResponse(head->headers, side.proxy);
     if (!authentication) {

@@ -131,6 +131,13 @@ void ASIHTTPRequest::chooseTunnel(HTTPStreamSettings& settings, bool ntlmMessage
       }
       return;
     }
+    // The negotiate message was set on the request after its head went into the settings: it goes
+    // with the CONNECT, in place of a message of an earlier handshake.
+    if (const std::string* message = request_->headers.find("Proxy-Authorization")) {
+      std::erase_if(settings.proxyTunnelHeaders,
+                    [](const auto& field) { return equalsIgnoringCase(field.first, "Proxy-Authorization"); });
+      settings.proxyTunnelHeaders.emplace_back("Proxy-Authorization", *message);
+    }
     // A request that keeps no connection in the pool (a POST) keeps one of its own for the handshake.
     if (!settings.share) {
       if (!handshakeConnection_) handshakeConnection_ = std::make_shared<HTTPConnectionShare>();
@@ -138,12 +145,6 @@ void ASIHTTPRequest::chooseTunnel(HTTPStreamSettings& settings, bool ntlmMessage
     }
   }
   if (!settings.share) return;
-  // The message goes with the CONNECT (where the request's own head does not go).
-  if (const std::string* message = request_ ? request_->headers.find("Proxy-Authorization") : nullptr) {
-    std::erase_if(settings.proxyTunnelHeaders,
-                  [](const auto& field) { return equalsIgnoringCase(field.first, "Proxy-Authorization"); });
-    settings.proxyTunnelHeaders.emplace_back("Proxy-Authorization", *message);
-  }
   settings.tunnel = tunnelOf(settings.share);
   settings.askTunnel = true;
 }
@@ -152,9 +153,7 @@ void ASIHTTPRequest::decideConnectionReuse(const HTTPHeaders& headers, const std
   std::lock_guard lock(cancelledLock_);
   // What a proxy answered itself (a plain request's response, or its refusal of a tunnel) may speak
   // of the connection to it in Proxy-Connection instead; an HTTP/1.0 proxy keeps it only so.
-  const bool throughHTTPProxy = proxyHost_ && !proxyHost_->empty() && proxyPort_ != 0 && proxyType_ != kProxyTypeSOCKS;
-  const bool proxyAnswered =
-      throughHTTPProxy && (url_.scheme() != "https" || (readStream_ && readStream_->refusedTunnel()));
+  const bool proxyAnswered = readStream_ && readStream_->proxyAnswered();
   auto says = [&](std::string_view token) {
     auto holds = [&](const char* name) {
       const std::string* value = headers.find(name);

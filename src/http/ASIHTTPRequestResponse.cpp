@@ -12,7 +12,7 @@ void ASIHTTPRequest::readResponseHeaders() {
   std::lock_guard lock(cancelledLock_);
   authenticationNeeded_ = 0;
   if (!readStream_) return;
-  const std::shared_ptr<const HTTPResponseHead> head = readStream_->sharedResponseHead();
+  const std::shared_ptr<const HTTPResponseHead> head = readStream_->responseHead();
   if (!head) return;
   responseHeaders_ = std::shared_ptr<const HTTPHeaders>(head, &head->headers);  // no copy
   responseStatusCode_ = head->statusCode;

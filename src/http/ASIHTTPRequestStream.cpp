@@ -434,8 +434,9 @@ void ASIHTTPRequest::markAsFinished() {
   // ran it (no other thread is woken for it), before the main thread is handed the reports.
   auto self = std::static_pointer_cast<ASIHTTPRequest>(weak_from_this().lock());
   if (!self) return;
-  if (RunLoop* loop = RunLoop::dispatchingHere()) loop->defer([self] { self->notifyFinished(); });
-  else requestLoop().post([self] { self->notifyFinished(); });
+  RunLoop& loop = requestLoop();
+  if (RunLoop::dispatchingHere() == &loop) loop.defer([self] { self->notifyFinished(); });
+  else loop.post([self] { self->notifyFinished(); });
 }
 
 void ASIHTTPRequest::useDataFromCache() {

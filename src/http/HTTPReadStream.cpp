@@ -17,6 +17,10 @@ curl_slist* appendHeader(curl_slist* list, const std::string& line) {
   return next ? next : list;
 }
 
+bool throughHTTPProxy(const HTTPStreamSettings& s) { return !s.proxyHost.empty() && s.proxyPort != 0 && !s.socksProxy; }
+
+bool isHTTPS(const HTTPStreamSettings& s) { return s.url.rfind("https:", 0) == 0; }
+
 }  // namespace
 
 HTTPConnectionShare::HTTPConnectionShare() {
@@ -121,8 +125,7 @@ bool HTTPReadStream::configure() {
   easy_ = spare.easy;
   if (!easy_) return false;
   CURL* e = easy_;
-  tunnelling_ = !settings_.proxyHost.empty() && settings_.proxyPort != 0 && !settings_.socksProxy &&
-                settings_.url.rfind("https:", 0) == 0 && !settings_.tunnel;
+  tunnelling_ = throughHTTPProxy(settings_) && isHTTPS(settings_) && !settings_.tunnel;
   if (!spare.setup.empty()) {
     // Set up for exactly these settings already: only what points at this stream, and the share.
     headerList_ = spare.headers;
@@ -254,6 +257,10 @@ curl_socket_t HTTPReadStream::onOpenSocket(void* self, curlsocktype, curl_sockad
   return socket;
 }
 
+bool HTTPReadStream::proxyAnswered() const {
+  return throughHTTPProxy(settings_) && (!isHTTPS(settings_) || tunnelRefused_);
+}
+
 void HTTPReadStream::setClient(std::weak_ptr<HTTPReadStreamClient> client) { client_ = std::move(client); }
 
 bool HTTPReadStream::open() {
@@ -292,7 +299,7 @@ void HTTPReadStream::tunnelAnswered(HTTPProxyTunnel::Answer answer) {
     // The proxy's refusal is the response, as when the transport asks for the tunnel.
     tunnelRefused_ = true;
     head_ = std::make_shared<const HTTPResponseHead>(std::move(answer.head));
-    headComplete_ = headPending_ = true;
+    headPending_ = true;
     pending_ = std::move(answer.body);
     finished_ = CURLE_OK;
   } else {
@@ -439,7 +446,7 @@ size_t HTTPReadStream::onHeader(char* data, size_t size, size_t count, void* sel
   if (s->closed_) return 0;
   if (s->parser_.addLine(std::string_view(data, n))) {
     const HTTPResponseHead& head = s->parser_.head();
-    if (s->tunnelling_ && !s->headComplete_ && head.statusCode >= 200 && head.statusCode < 300 &&
+    if (s->tunnelling_ && !s->head_ && head.statusCode >= 200 && head.statusCode < 300 &&
         head.httpVersion.rfind("HTTP/", 0) == 0 && !s->headPending_ && s->pending_.empty()) {
       // The proxy's answer to CONNECT: the tunnel is open, the server's head follows.
       s->tunnelling_ = false;
@@ -449,7 +456,6 @@ size_t HTTPReadStream::onHeader(char* data, size_t size, size_t count, void* sel
     s->tunnelRefused_ = s->tunnelling_;  // the proxy's answer to CONNECT, and not a 2xx one
     s->tunnelling_ = false;
     s->head_ = std::make_shared<const HTTPResponseHead>(head);
-    s->headComplete_ = true;
     s->headPending_ = true;
   }
   return n;

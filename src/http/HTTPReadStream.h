@@ -107,13 +107,15 @@ class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
   // Whether the response head is the proxy's refusal of the tunnel (its answer to CONNECT). Its body
   // is the proxy's too; where the transport asked for the tunnel, no byte of it is handed over.
   bool refusedTunnel() const { return tunnelRefused_; }
+  // Whether the response head is the HTTP proxy's own answer, not the origin's: the response to a
+  // plain request through it, or its refusal of a tunnel.
+  bool proxyAnswered() const;
 
   // Reads buffered body bytes; 0 when none are buffered.
   std::size_t read(char* buffer, std::size_t length);
   bool hasBytesAvailable() const { return !pending_.empty(); }
   // The final response head once it is complete (shared: its fields outlive the stream where held).
-  const HTTPResponseHead* responseHead() const { return headComplete_ ? head_.get() : nullptr; }
-  std::shared_ptr<const HTTPResponseHead> sharedResponseHead() const { return headComplete_ ? head_ : nullptr; }
+  const std::shared_ptr<const HTTPResponseHead>& responseHead() const { return head_; }
   // Request body bytes sent so far.
   std::uint64_t bytesWritten() const;
   // The transport's error after an error event.
@@ -163,8 +165,7 @@ class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
   bool lostTunnel_ = false;     // the transport wanted a new connection where the tunnel was
 
   HTTPResponseHeadParser parser_;
-  std::shared_ptr<const HTTPResponseHead> head_;
-  bool headComplete_ = false;
+  std::shared_ptr<const HTTPResponseHead> head_;  // once complete
   bool headPending_ = false;
   std::string pending_;
   std::size_t pendingOffset_ = 0;
