@@ -149,8 +149,8 @@ void ASIHTTPRequest::performRedirect() {
 
 void ASIHTTPRequest::parseStringEncodingFromHeaders() {
   std::lock_guard lock(cancelledLock_);
-  std::optional<std::string> contentType;
-  if (responseHeaders_) contentType = responseHeaders_->get("Content-Type");
+  std::optional<std::string_view> contentType;
+  if (const std::string* value = responseHeaders_ ? responseHeaders_->find("Content-Type") : nullptr) contentType = *value;
   const auto parsed = parseMimeTypeAndResponseEncoding(contentType);
   responseEncoding_ = parsed.encoding ? *parsed.encoding : defaultResponseEncoding_;
 }

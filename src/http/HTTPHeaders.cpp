@@ -6,19 +6,6 @@
 
 namespace td {
 
-namespace {
-
-// Letter case of US-ASCII only, as HTTP compares names (and without the locale's cost).
-inline unsigned char asciiLower(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
-
-}  // namespace
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-           return asciiLower(x) == asciiLower(y);
-         });
-}
-
 std::string toLower(std::string_view text) {
   std::string out(text);
   std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -54,10 +41,15 @@ std::string quotedWithVisibleBreaks(std::string_view text) {
   return out + "\"";
 }
 
+std::size_t HTTPHeaders::indexOf(std::string_view name) const {
+  for (std::size_t i = 0; i < fields_.size(); ++i)
+    if (equalsIgnoringCase(fields_[i].first, name)) return i;
+  return npos;
+}
+
 const std::string* HTTPHeaders::find(std::string_view name) const {
-  for (const auto& [n, v] : fields_)
-    if (equalsIgnoringCase(n, name)) return &v;
-  return nullptr;
+  const std::size_t i = indexOf(name);
+  return i == npos ? nullptr : &fields_[i].second;
 }
 
 std::optional<std::string> HTTPHeaders::get(std::string_view name) const {
@@ -66,23 +58,25 @@ std::optional<std::string> HTTPHeaders::get(std::string_view name) const {
 }
 
 void HTTPHeaders::set(std::string_view name, std::string value) {
-  for (auto& [n, v] : fields_) {
-    if (equalsIgnoringCase(n, name)) {
-      v = std::move(value);
-      return;
-    }
-  }
-  fields_.emplace_back(std::string(name), std::move(value));
+  if (const std::size_t i = indexOf(name); i != npos) fields_[i].second = std::move(value);
+  else fields_.emplace_back(std::piecewise_construct, std::forward_as_tuple(name), std::forward_as_tuple(std::move(value)));
 }
 
-void HTTPHeaders::add(std::string_view name, std::string_view value) {
-  for (auto& [n, v] : fields_) {
-    if (equalsIgnoringCase(n, name)) {
-      v.append(", ").append(value);
-      return;
-    }
+std::size_t HTTPHeaders::add(std::string_view name, std::string_view value) {
+  if (const std::size_t i = indexOf(name); i != npos) {
+    fields_[i].second.append(", ").append(value);
+    return i;
   }
-  fields_.emplace_back(std::string(name), std::string(value));
+  // Built in place: a pair made of two temporaries would copy both strings once more.
+  fields_.emplace_back(std::piecewise_construct, std::forward_as_tuple(name), std::forward_as_tuple(value));
+  return fields_.size() - 1;
+}
+
+void HTTPHeaders::continueField(std::size_t index, std::string_view more) {
+  std::string& value = fields_.at(index).second;
+  if (more.empty()) return;
+  if (!value.empty()) value += ' ';
+  value += more;
 }
 
 void HTTPHeaders::remove(std::string_view name) {
@@ -135,7 +129,7 @@ void HTTPResponseHeadParser::reset() {
   head_ = HTTPResponseHead();
   inHead_ = false;
   complete_ = false;
-  lastName_.clear();
+  lastField_.reset();
 }
 
 bool HTTPResponseHeadParser::addLine(std::string_view line) {
@@ -149,7 +143,7 @@ bool HTTPResponseHeadParser::addLine(std::string_view line) {
     head_ = std::move(fresh);
     inHead_ = true;
     complete_ = false;
-    lastName_.clear();
+    lastField_.reset();
     return false;
   }
   if (line.empty()) {
@@ -158,16 +152,12 @@ bool HTTPResponseHeadParser::addLine(std::string_view line) {
     complete_ = true;
     return true;
   }
-  if ((line.front() == ' ' || line.front() == '\t') && !lastName_.empty()) {
+  if ((line.front() == ' ' || line.front() == '\t') && lastField_) {
     // A folded continuation of the previous field.
-    const std::string more = trimWhitespace(line);
-    if (const std::string* v = head_.headers.find(lastName_)) {
-      std::string joined = *v;
-      if (!more.empty()) joined.append(joined.empty() ? "" : " ").append(more);
-      head_.headers.set(lastName_, joined);
-      if (equalsIgnoringCase(lastName_, "Set-Cookie") && !head_.setCookies.empty())
-        head_.setCookies.back().append(" ").append(more);
-    }
+    const std::string_view more = trimmed(line);
+    head_.headers.continueField(*lastField_, more);
+    if (equalsIgnoringCase(head_.headers.fields()[*lastField_].first, "Set-Cookie") && !head_.setCookies.empty())
+      head_.setCookies.back().append(" ").append(more);
     return false;
   }
   const auto colon = line.find(':');
@@ -176,13 +166,12 @@ bool HTTPResponseHeadParser::addLine(std::string_view line) {
   if (name.empty()) return false;
   const std::string_view value = trimmed(line.substr(colon + 1));
   if (equalsIgnoringCase(name, "Set-Cookie")) head_.setCookies.emplace_back(value);
-  head_.headers.add(name, value);
-  lastName_.assign(name);
+  lastField_ = head_.headers.add(name, value);
   return false;
 }
 
 std::optional<std::uint64_t> parseContentLength(std::string_view value) {
-  const std::string v = trimWhitespace(value);
+  const std::string_view v = trimmed(value);
   if (v.empty()) return std::nullopt;
   std::uint64_t n = 0;
   for (unsigned char c : v) {
@@ -234,17 +223,17 @@ std::optional<ContentType> parseContentType(std::optional<std::string_view> cont
   ContentType out;
   const auto semicolon = text.find(';');
   if (semicolon != std::string_view::npos && semicolon > 0) {
-    out.mimeType = trimWhitespace(text.substr(0, semicolon));
+    out.mimeType = trimmed(text.substr(0, semicolon));
     const auto charsetAt = text.find("charset=", semicolon);
     if (charsetAt != std::string_view::npos && charsetAt + 8 < text.size()) {
       std::string_view rest = text.substr(charsetAt + 8);
       const auto end = rest.find(';');
-      std::string name = trimWhitespace(rest.substr(0, end));
+      std::string_view name = trimmed(rest.substr(0, end));
       if (name.size() >= 2 && name.front() == '"' && name.back() == '"') name = name.substr(1, name.size() - 2);
-      if (!name.empty()) out.charset = name;
+      if (!name.empty()) out.charset = std::string(name);
     }
   } else {
-    out.mimeType = trimWhitespace(text);
+    out.mimeType = trimmed(text);
   }
   return out;
 }

@@ -13,7 +13,17 @@
 
 namespace td {
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b);
+// Letter case of US-ASCII only, as HTTP compares names (and without the locale's cost).
+inline unsigned char asciiLower(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
+
+// Inline: header lookups compare names with it field after field, and most differ in length.
+inline bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i] && asciiLower(a[i]) != asciiLower(b[i])) return false;
+  return true;
+}
+
 std::string toLower(std::string_view text);
 std::string trimWhitespace(std::string_view text);
 // Whether a text holds CR, LF or NUL, which would end or split a line of a message head: such a
@@ -32,8 +42,12 @@ class HTTPHeaders {
   bool contains(std::string_view name) const { return find(name) != nullptr; }
   // Replaces the value of the field (keeping its first spelling) or appends the field.
   void set(std::string_view name, std::string value);
-  // Appends a value to the field, joined with ", ", or appends the field.
-  void add(std::string_view name, std::string_view value);
+  // Appends a value to the field, joined with ", ", or appends the field. Returns the field's index
+  // in fields().
+  std::size_t add(std::string_view name, std::string_view value);
+  // Continues the value of the field at `index` with a folded line, after a space (an empty line
+  // adds nothing).
+  void continueField(std::size_t index, std::string_view more);
   void remove(std::string_view name);
   void clear() { fields_.clear(); }
   void reserve(std::size_t fields) { fields_.reserve(fields); }
@@ -45,6 +59,9 @@ class HTTPHeaders {
   friend bool operator==(const HTTPHeaders& a, const HTTPHeaders& b) { return a.fields_ == b.fields_; }
 
  private:
+  static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+  std::size_t indexOf(std::string_view name) const;
+
   std::vector<Field> fields_;
 };
 
@@ -94,6 +111,9 @@ class HTTPResponseHeadParser {
   bool addLine(std::string_view line);
   // The head completed last (valid once addLine returned true).
   const HTTPResponseHead& head() const { return head_; }
+  // Hands the head completed last over instead of copying it; head() is empty after it. The next
+  // status line starts a fresh head.
+  HTTPResponseHead takeHead() { return std::exchange(head_, HTTPResponseHead()); }
   bool complete() const { return complete_; }
   // Starts over (for the next response on the same transfer).
   void reset();
@@ -102,7 +122,7 @@ class HTTPResponseHeadParser {
   HTTPResponseHead head_;
   bool inHead_ = false;
   bool complete_ = false;
-  std::string lastName_;
+  std::optional<std::size_t> lastField_;  // index of the field a folded line continues
 };
 
 // Parses a status line "HTTP/1.1 200 OK" (the reason may be missing).

@@ -455,7 +455,8 @@ size_t HTTPReadStream::onHeader(char* data, size_t size, size_t count, void* sel
     }
     s->tunnelRefused_ = s->tunnelling_;  // the proxy's answer to CONNECT, and not a 2xx one
     s->tunnelling_ = false;
-    s->head_ = std::make_shared<const HTTPResponseHead>(head);
+    // Moved, not copied: the parser reads its head no further, and the next one starts afresh.
+    s->head_ = std::make_shared<const HTTPResponseHead>(s->parser_.takeHead());
     s->headPending_ = true;
   }
   return n;

@@ -128,6 +128,20 @@ TEST_F(RequestTest, BodiesOfEveryFramingArriveWhole) {
   }
 }
 
+TEST_F(RequestTest, TheHeadIsTheFinalOneWithoutTheInterimHeadsFieldsNorTheTrailers) {
+  RecordingDelegate d;
+  auto request = ASIHTTPRequest::requestWithURL(server.url("/interim"));
+  main.run(request, d);
+  ASSERT_EQ(d.finished, 1) << (d.lastError ? d.lastError->toString() : "");
+  EXPECT_EQ(request->responseStatusCode(), 200);
+  EXPECT_EQ(request->responseString().value_or("?"), "body");
+  const auto headers = request->responseHeaders();
+  ASSERT_TRUE(headers);
+  EXPECT_EQ(headers->get("X-Final").value_or(""), "yes");
+  EXPECT_FALSE(headers->contains("Link"));
+  EXPECT_FALSE(headers->contains("X-Trailer"));
+}
+
 TEST_F(RequestTest, ABodyCutShortOrABrokenChunkIsAFailureNeverASuccess) {
   for (const char* path : {"/truncated", "/badchunk"}) {
     RecordingDelegate d;

@@ -148,6 +148,26 @@ TEST(ResponseHeads, InterimHeadsAreDroppedAndRepeatedFieldsJoined) {
   EXPECT_EQ(head.headers.get("x-folded").value_or(""), "one two");
 }
 
+TEST(ResponseHeads, FoldedLinesContinueAJoinedFieldAndATakenHeadLeavesNothingBehind) {
+  HTTPResponseHeadParser parser;
+  for (const char* line : {"HTTP/1.1 200 OK\r\n", "Set-Cookie: a=1\r\n", "X-Joined: one\r\n", "Set-Cookie: b=2\r\n",
+                           "x-joined: two\r\n", "\tthree\r\n", "Set-Cookie: c=3\r\n", " ; Path=/\r\n"})
+    EXPECT_FALSE(parser.addLine(line)) << line;
+  ASSERT_TRUE(parser.addLine("\r\n"));
+  const HTTPResponseHead head = parser.takeHead();
+  ASSERT_EQ(head.headers.size(), 2u);
+  EXPECT_EQ(head.headers.fields()[1], (HTTPHeaders::Field{"X-Joined", "one, two three"}));
+  EXPECT_EQ(head.headers.get("set-cookie").value_or(""), "a=1, b=2, c=3 ; Path=/");
+  EXPECT_EQ(head.setCookies, (std::vector<std::string>{"a=1", "b=2", "c=3 ; Path=/"}));
+  // Lines after the head (a trailer, a stray folded line) touch nothing, and the next head starts empty.
+  for (const char* line : {"X-Trailer: end\r\n", " more\r\n", "\r\n", "HTTP/1.1 304 Not Modified\r\n"})
+    EXPECT_FALSE(parser.addLine(line)) << line;
+  ASSERT_TRUE(parser.addLine("\r\n"));
+  EXPECT_EQ(parser.head().statusCode, 304);
+  EXPECT_TRUE(parser.head().headers.empty());
+  EXPECT_TRUE(parser.head().setCookies.empty());
+}
+
 TEST(ResponseHeads, LengthsAreDecimalAndKeepAliveAndContentTypeAreRead) {
   EXPECT_EQ(parseContentLength("010"), 10u);
   EXPECT_FALSE(parseContentLength("0x10"));

@@ -209,6 +209,15 @@ class Handler(BaseHTTPRequestHandler):
             self.wfile.write(b"%x\r\n%s\r\n" % (len(part), part))
         self.wfile.write(b"0\r\n\r\n")
 
+    def do_interim(self, path, q):
+        # An interim head with a field of its own, then a chunked body whose trailer has a field.
+        self.wfile.write(b"HTTP/1.1 103 Early Hints\r\nLink: </style.css>; rel=preload\r\n\r\n")
+        self.send_response(200)
+        self.send_header("X-Final", "yes")
+        self.send_header("Transfer-Encoding", "chunked")
+        self.end_headers()
+        self.wfile.write(b"4\r\nbody\r\n0\r\nX-Trailer: end\r\n\r\n")
+
     def do_badchunk(self, path, q):
         self.send_response(200)
         self.send_header("Transfer-Encoding", "chunked")
