@@ -235,6 +235,15 @@ SettingsVariables settingsVariables() {
   return values;
 }
 
+// Whether the variables still hold `values` (read on every request: no copy is made to compare).
+bool settingsVariablesHold(const SettingsVariables& values) {
+  for (std::size_t i = 0; i < kSettingsVariables.size(); ++i) {
+    const char* value = std::getenv(kSettingsVariables[i]);
+    if (value ? !values[i] || *values[i] != value : values[i].has_value()) return false;
+  }
+  return true;
+}
+
 struct RecentSettings {
   std::mutex mutex;
   std::chrono::steady_clock::duration lifetime = std::chrono::seconds(1);
@@ -253,12 +262,11 @@ RecentSettings& recentSettings() {
 
 std::shared_ptr<const std::optional<DesktopProxySettings>> recentDesktopProxySettings() {
   RecentSettings& recent = recentSettings();
-  SettingsVariables variables = settingsVariables();
   const auto now = std::chrono::steady_clock::now();
   std::lock_guard lock(recent.mutex);
-  if (!recent.settings || variables != recent.variables || now - recent.readAt >= recent.lifetime) {
+  if (!recent.settings || now - recent.readAt >= recent.lifetime || !settingsVariablesHold(recent.variables)) {
+    recent.variables = settingsVariables();
     recent.settings = std::make_shared<const std::optional<DesktopProxySettings>>(desktopProxySettings(&processEnvironment));
-    recent.variables = std::move(variables);
     recent.readAt = now;
   }
   return recent.settings;
