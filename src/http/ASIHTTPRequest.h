@@ -29,6 +29,7 @@
 #include "http/OperationQueue.h"
 #include "http/URL.h"
 #include "platform/Clock.h"
+#include "platform/RecursiveMutex.h"
 
 namespace td {
 
@@ -408,9 +409,9 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   void copySettingsInto(ASIHTTPRequest& other) const;
   void failWithError(HTTPErrorPtr error);
   // Locks the request for a compound update (recursive).
-  std::recursive_mutex& cancelledLock() const { return cancelledLock_; }
+  RecursiveMutex& cancelledLock() const { return cancelledLock_; }
 
-  mutable std::recursive_mutex cancelledLock_;
+  mutable RecursiveMutex cancelledLock_;
 
  private:
   friend class ASIInputStream;
@@ -575,7 +576,7 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   // The challenge goes on with what was found: applied and started again, else the delegate is asked,
   // else the request fails with the authentication error.
   void resumeWithCredentials(const ChallengeSide& side, const HTTPCredentialsPtr& credentials);
-  bool applyAndStart(const ChallengeSide& side, std::unique_lock<std::recursive_mutex>& lock,
+  bool applyAndStart(const ChallengeSide& side, std::unique_lock<RecursiveMutex>& lock,
                      const HTTPCredentialsPtr& credentials);
   bool applyCredentials(const HTTPCredentialsPtr& credentials);
   bool applyProxyCredentials(const HTTPCredentialsPtr& credentials);

@@ -447,7 +447,7 @@ void ASIHTTPRequest::attemptToApplyProxyCredentialsAndResume() {
   resumeAfterChallenge(proxy);
 }
 
-bool ASIHTTPRequest::applyAndStart(const ChallengeSide& side, std::unique_lock<std::recursive_mutex>& lock,
+bool ASIHTTPRequest::applyAndStart(const ChallengeSide& side, std::unique_lock<RecursiveMutex>& lock,
                                    const HTTPCredentialsPtr& credentials) {
   if (!(this->*side.apply)(credentials)) return false;
   lock.unlock();

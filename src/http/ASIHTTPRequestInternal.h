@@ -34,24 +34,24 @@ struct ASIHTTPRequestClassState {
   std::shared_ptr<ASICacheDelegate> defaultCache;
   std::atomic<double> defaultTimeOutSeconds{10.0};
 
-  std::recursive_mutex sessionCookiesLock;
+  RecursiveMutex sessionCookiesLock;
   std::optional<std::vector<HTTPCookie>> sessionCookies;
 
-  std::recursive_mutex sessionCredentialsLock;
+  RecursiveMutex sessionCredentialsLock;
   std::vector<ASISessionCredentials> sessionCredentialsStore;
   std::vector<ASISessionCredentials> sessionProxyCredentialsStore;
 
   std::shared_ptr<OperationQueue> sharedQueue;
 
-  std::recursive_mutex connectionsLock;
+  RecursiveMutex connectionsLock;
   int runningRequestCount = 0;
   bool shouldUpdateNetworkActivityIndicator = true;
   std::vector<std::shared_ptr<ASIConnectionInfo>> persistentConnectionsPool;
   int nextConnectionNumberToCreate = 0;
   std::uint64_t nextRequestID = 0;
 
-  std::recursive_mutex progressLock;
-  std::recursive_mutex delegateAuthenticationLock;
+  RecursiveMutex progressLock;
+  RecursiveMutex delegateAuthenticationLock;
 
   BandwidthThrottle throttle;
 };

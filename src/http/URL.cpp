@@ -78,44 +78,46 @@ URL URL::URLWithString(std::string_view text, const URL& base) {
   const std::string input(text);
   const unsigned flags = CURLU_NON_SUPPORT_SCHEME;
   if (!base.empty()) {
-    if (curl_url_set(u.get(), CURLUPART_URL, base.absolute_.c_str(), flags) != CURLUE_OK) return URL();
+    if (curl_url_set(u.get(), CURLUPART_URL, base.absoluteString().c_str(), flags) != CURLUE_OK) return URL();
   }
   if (curl_url_set(u.get(), CURLUPART_URL, input.c_str(), flags) != CURLUE_OK) return URL();
 
-  URL url;
+  Parts url;
   auto scheme = part(u.get(), CURLUPART_SCHEME);
   if (!scheme) return URL();
-  url.scheme_ = toLower(*scheme);
+  url.scheme = toLower(*scheme);
   if (auto host = part(u.get(), CURLUPART_HOST)) {
     std::string h = toLower(*host);
     if (h.size() >= 2 && h.front() == '[' && h.back() == ']') h = h.substr(1, h.size() - 2);
-    url.host_ = h;
+    url.host = h;
   }
-  if (url.host_.empty() && url.scheme_ != "file") return URL();
+  if (url.host.empty() && url.scheme != "file") return URL();
   if (auto port = part(u.get(), CURLUPART_PORT)) {
     try {
-      url.port_ = std::stoi(*port);
+      url.port = std::stoi(*port);
     } catch (...) {
       return URL();
     }
   }
-  if (auto user = part(u.get(), CURLUPART_USER)) url.user_ = percentDecode(*user);
-  if (auto password = part(u.get(), CURLUPART_PASSWORD)) url.password_ = percentDecode(*password);
-  url.path_ = part(u.get(), CURLUPART_PATH).value_or("/");
-  url.query_ = part(u.get(), CURLUPART_QUERY).value_or("");
+  if (auto user = part(u.get(), CURLUPART_USER)) url.user = percentDecode(*user);
+  if (auto password = part(u.get(), CURLUPART_PASSWORD)) url.password = percentDecode(*password);
+  url.path = part(u.get(), CURLUPART_PATH).value_or("/");
+  url.query = part(u.get(), CURLUPART_QUERY).value_or("");
 
   // Keep the text as written when it stood on its own; a resolved URL takes curl's form.
   if (base.empty()) {
-    url.absolute_ = input;
+    url.absolute = input;
   } else {
-    url.absolute_ = part(u.get(), CURLUPART_URL).value_or("");
-    if (url.absolute_.empty()) return URL();
+    url.absolute = part(u.get(), CURLUPART_URL).value_or("");
+    if (url.absolute.empty()) return URL();
   }
   curl_url_set(u.get(), CURLUPART_USER, nullptr, 0);
   curl_url_set(u.get(), CURLUPART_PASSWORD, nullptr, 0);
   curl_url_set(u.get(), CURLUPART_FRAGMENT, nullptr, 0);
-  url.transport_ = part(u.get(), CURLUPART_URL).value_or(url.absolute_);
-  return url;
+  url.transport = part(u.get(), CURLUPART_URL).value_or(url.absolute);
+  URL made;
+  made.parts_ = std::make_shared<const Parts>(std::move(url));
+  return made;
 }
 
 URL URL::fileURLWithPath(std::string_view path) {
@@ -125,20 +127,27 @@ URL URL::fileURLWithPath(std::string_view path) {
   return URLWithString("file://" + percentEncode(path, keep));
 }
 
+const URL::Parts& URL::parts() const {
+  static const Parts none;
+  return parts_ ? *parts_ : none;
+}
+
 int URL::effectivePort() const {
-  if (port_) return *port_;
-  if (scheme_ == "http") return 80;
-  if (scheme_ == "https") return 443;
+  const Parts& p = parts();
+  if (p.port) return *p.port;
+  if (p.scheme == "http") return 80;
+  if (p.scheme == "https") return 443;
   return 0;
 }
 
 std::string URL::tunnelTarget() const {
-  const bool ipv6 = host_.find(':') != std::string::npos;
-  return (ipv6 ? "[" + host_ + "]" : host_) + ":" + std::to_string(effectivePort());
+  const std::string& host = parts().host;
+  const bool ipv6 = host.find(':') != std::string::npos;
+  return (ipv6 ? "[" + host + "]" : host) + ":" + std::to_string(effectivePort());
 }
 
 std::string URL::pathExtension() const {
-  const std::string decoded = percentDecode(path_);
+  const std::string decoded = percentDecode(parts().path);
   const auto slash = decoded.rfind('/');
   const std::string last = slash == std::string::npos ? decoded : decoded.substr(slash + 1);
   const auto dot = last.rfind('.');
@@ -146,6 +155,6 @@ std::string URL::pathExtension() const {
   return last.substr(dot + 1);
 }
 
-std::string URL::filePath() const { return percentDecode(path_); }
+std::string URL::filePath() const { return percentDecode(parts().path); }
 
 }  // namespace td
