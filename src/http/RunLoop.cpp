@@ -133,24 +133,39 @@ void RunLoop::runDeferred(std::size_t followUps, std::size_t handoffs) {
   }
 }
 
-void RunLoop::armLocked(std::uint64_t id, Timer& timer) {
-  timer.heapEntry = heap_.add(Clock::tickDue(timer.start, timer.repeats ? std::optional(timer.interval) : std::nullopt, timer.tick),
-            [this, id] {
-              std::shared_ptr<Task> task;
-              {
-                std::lock_guard lock(mutex_);
-                auto it = timers_.find(id);
-                if (it == timers_.end()) return;
-                task = it->second.task;
-                if (it->second.repeats) {
-                  it->second.tick = Clock::nextTick(it->second.start, it->second.interval, it->second.tick, clock_.now());
-                  armLocked(id, it->second);
-                } else {
-                  timers_.erase(it);
-                }
-              }
-              (*task)();
-            });
+void RunLoop::armLocked(const Timer& timer) {
+  const auto due = Clock::tickDue(timer.start, timer.repeats ? std::optional(timer.interval) : std::nullopt, timer.tick);
+  deadlines_.push_back(Deadline{due, nextArming_++, timer.id});
+  std::push_heap(deadlines_.begin(), deadlines_.end(), std::greater<>());
+}
+
+std::vector<std::shared_ptr<RunLoop::Timer>>::iterator RunLoop::findTimerLocked(std::uint64_t id) {
+  const auto it = std::lower_bound(timers_.begin(), timers_.end(), id,
+                                   [](const std::shared_ptr<Timer>& timer, std::uint64_t id) { return timer->id < id; });
+  return it != timers_.end() && (*it)->id == id ? it : timers_.end();
+}
+
+void RunLoop::dropRemovedDeadlinesLocked() {
+  while (!deadlines_.empty() && findTimerLocked(deadlines_.front().timer) == timers_.end()) {
+    std::pop_heap(deadlines_.begin(), deadlines_.end(), std::greater<>());
+    deadlines_.pop_back();
+  }
+}
+
+std::shared_ptr<RunLoop::Timer> RunLoop::takeDueTimerLocked(Clock::TimePoint now) {
+  dropRemovedDeadlinesLocked();
+  if (deadlines_.empty() || deadlines_.front().due > now) return nullptr;
+  const auto it = findTimerLocked(deadlines_.front().timer);
+  std::pop_heap(deadlines_.begin(), deadlines_.end(), std::greater<>());
+  deadlines_.pop_back();
+  std::shared_ptr<Timer> timer = *it;
+  if (timer->repeats) {
+    timer->tick = Clock::nextTick(timer->start, timer->interval, timer->tick, clock_.now());
+    armLocked(*timer);
+  } else {
+    timers_.erase(it);
+  }
+  return timer;
 }
 
 std::uint64_t RunLoop::addTimer(Clock::Duration interval, bool repeats, Task task) {
@@ -159,26 +174,29 @@ std::uint64_t RunLoop::addTimer(Clock::Duration interval, bool repeats, Task tas
   {
     std::lock_guard lock(mutex_);
     id = nextTimer_++;
-    Timer& timer = timers_[id];
-    timer.start = Clock::later(clock_.now(), interval);
-    timer.interval = interval;
-    timer.repeats = repeats;
-    timer.task = std::make_shared<Task>(std::move(task));
-    armLocked(id, timer);
+    const Timer& timer = *timers_.emplace_back(std::make_shared<Timer>(
+        Timer{id, Clock::later(clock_.now(), interval), interval, repeats, 0, std::move(task)}));
+    armLocked(timer);
   }
   wake();
   return id;
 }
 
 void RunLoop::removeTimer(std::uint64_t id) {
-  std::shared_ptr<Task> dying;  // the task's captures die outside the lock
+  std::shared_ptr<Timer> dying;  // the task's captures die outside the lock, or after its run in progress
   std::lock_guard lock(mutex_);
-  auto it = timers_.find(id);
+  const auto it = findTimerLocked(id);
   if (it == timers_.end()) return;
-  dying = it->second.task;
-  // Its deadline goes too: a timer per request would otherwise leave the heap full of dead ones.
-  heap_.remove(it->second.heapEntry);
+  dying = std::move(*it);
   timers_.erase(it);
+  // Its deadline goes when it comes to the top; a timer per request would otherwise leave the heap
+  // full of dead ones.
+  if (timers_.empty()) {
+    deadlines_.clear();
+  } else if (deadlines_.size() > 64 && deadlines_.size() > 2 * timers_.size()) {
+    std::erase_if(deadlines_, [&](const Deadline& d) { return findTimerLocked(d.timer) == timers_.end(); });
+    std::make_heap(deadlines_.begin(), deadlines_.end(), std::greater<>());
+  }
 }
 
 bool RunLoop::isCurrent() const { return thread_.load() == std::this_thread::get_id(); }
@@ -212,15 +230,15 @@ void RunLoop::runTasks() {
 
 void RunLoop::runTimers() {
   while (true) {
-    std::optional<TimerHeap::Task> task;
+    std::shared_ptr<Timer> timer;
     {
       std::lock_guard lock(mutex_);
-      task = heap_.popDue(clock_.now());
+      timer = takeDueTimerLocked(clock_.now());
     }
-    if (!task) return;
+    if (!timer) return;
     dispatch([&] {
-      (*task)();
-      task.reset();
+      timer->task();
+      timer.reset();
     });
   }
 }
@@ -288,8 +306,9 @@ void RunLoop::turn(bool mayWait, const std::function<bool()>& done) {
   {
     std::lock_guard lock(mutex_);
     if (!tasks_.empty()) waitMs = 0;
-    if (auto due = heap_.nextDue()) {
-      const auto realDue = clock_.realWakeTime(*due);
+    dropRemovedDeadlinesLocked();
+    if (!deadlines_.empty()) {
+      const auto realDue = clock_.realWakeTime(deadlines_.front().due);
       if (realDue != Clock::TimePoint::max()) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(realDue - std::chrono::steady_clock::now());
         waitMs = std::min<long>(waitMs, std::max<long>(0, left.count() + (left.count() >= 0 ? 1 : 0)));

@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "platform/Clock.h"
-#include "platform/TimerHeap.h"
 
 namespace td {
 
@@ -103,12 +102,19 @@ class RunLoop {
 
  private:
   struct Timer {
+    std::uint64_t id;
     Clock::TimePoint start;
     Clock::Duration interval;
     bool repeats;
     std::int64_t tick = 0;
-    std::shared_ptr<Task> task;
-    std::uint64_t heapEntry = 0;  // its deadline in heap_
+    Task task;
+  };
+  // When a timer falls due next: the earliest first, and of those due at once the one armed first.
+  struct Deadline {
+    Clock::TimePoint due;
+    std::uint64_t armed;
+    std::uint64_t timer;
+    bool operator>(const Deadline& o) const { return due != o.due ? due > o.due : armed > o.armed; }
   };
 
   // One round of tasks, timers and transfers; then, unless done() holds, waits for more.
@@ -121,7 +127,13 @@ class RunLoop {
   void claimThread();
   void runTasks();
   void runTimers();
-  void armLocked(std::uint64_t id, Timer& timer);
+  void armLocked(const Timer& timer);
+  // The timer, if it has not been removed.
+  std::vector<std::shared_ptr<Timer>>::iterator findTimerLocked(std::uint64_t id);
+  // Drops the deadlines of removed timers from the top of deadlines_.
+  void dropRemovedDeadlinesLocked();
+  // The earliest timer due at `now`, taken off for a run: a repeating one armed for its next tick.
+  std::shared_ptr<Timer> takeDueTimerLocked(Clock::TimePoint now);
   void serviceStreams();
   void serviceFdSources(const std::vector<curl_waitfd>& polled);
   static void resetTransfer(SpareTransfer& spare);
@@ -137,9 +149,12 @@ class RunLoop {
   std::vector<Task> followUps_;
   std::vector<Task> handoffs_;
   int dispatchDepth_ = 0;
-  TimerHeap heap_;
-  std::map<std::uint64_t, Timer> timers_;
+  // Timers by id (ids only grow), each shared with a run of its task in progress; their deadlines
+  // as a min-heap, where those of removed timers stay until they come to the top.
+  std::vector<std::shared_ptr<Timer>> timers_;
+  std::vector<Deadline> deadlines_;
   std::uint64_t nextTimer_ = 1;
+  std::uint64_t nextArming_ = 1;
   std::atomic<bool> stop_{false};
   std::atomic<std::thread::id> thread_;
   std::vector<std::shared_ptr<HTTPReadStream>> streams_;

@@ -1,9 +1,10 @@
 // The request loop's deferred work: what a dispatch defers runs once it has returned (so after it has
 // let go of its locks), hand-offs to other threads after the follow-ups, and a loop run nested in a
-// dispatch leaves what the outer dispatch deferred to it.
+// dispatch leaves what the outer dispatch deferred to it. Its timers: order, repeats and removal.
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,79 @@ TEST(RunLoops, ALoopRunNestedInADispatchLeavesWhatThatDispatchDeferred) {
   loop.runUntil([&] { return done; });
   EXPECT_EQ(order, (std::vector<std::string>{"inner task", "inner follow-up", "outer task returns", "outer follow-up",
                                              "outer hand-off"}));
+}
+
+// One turn of the loop without waiting: the tasks posted and the timers due run.
+void runOneTurn(RunLoop& loop) {
+  loop.runUntil([] { return true; });
+}
+
+TEST(RunLoopTimers, RunByDeadlineThoseDueAtOnceInTheOrderArmedARepeatingOneOnceForTicksItMissed) {
+  using namespace std::chrono_literals;
+  ManualClock clock;
+  RunLoop loop(clock);
+  std::vector<std::string> order;
+  loop.addTimer(20ms, false, [&] { order.push_back("first at 20"); });
+  const auto ticking = loop.addTimer(10ms, true, [&] { order.push_back("tick"); });
+  loop.addTimer(20ms, false, [&] { order.push_back("second at 20"); });
+  loop.addTimer(10ms, false, [&] { order.push_back("at 10"); });
+  loop.addTimer(30ms, false, [&] { order.push_back("at 30"); });
+  clock.advance(25ms);
+  runOneTurn(loop);
+  EXPECT_EQ(order, (std::vector<std::string>{"tick", "at 10", "first at 20", "second at 20"}));
+  // Its ticks fall at 10, 20, 30...: the one at 20 went with the late run at 25. The next, armed
+  // then, comes after the timer at 30 armed at the start.
+  order.clear();
+  clock.advance(4ms);
+  runOneTurn(loop);
+  EXPECT_TRUE(order.empty());
+  clock.advance(1ms);
+  runOneTurn(loop);
+  EXPECT_EQ(order, (std::vector<std::string>{"at 30", "tick"}));
+  loop.removeTimer(ticking);
+  clock.advance(100ms);
+  runOneTurn(loop);
+  EXPECT_EQ(order, (std::vector<std::string>{"at 30", "tick"}));
+}
+
+TEST(RunLoopTimers, OneRemovedDuringItsRunFinishesItWithItsCapturesAndNeverRunsAgain) {
+  using namespace std::chrono_literals;
+  ManualClock clock;
+  RunLoop loop(clock);
+  auto captured = std::make_shared<int>(0);
+  const std::weak_ptr<int> watch = captured;
+  int runs = 0;
+  std::uint64_t id = 0;
+  id = loop.addTimer(10ms, true, [&, captured = std::move(captured)] {
+    ++runs;
+    loop.removeTimer(id);
+    EXPECT_EQ(*captured, 0);  // still there
+  });
+  clock.advance(10ms);
+  runOneTurn(loop);
+  EXPECT_EQ(runs, 1);
+  EXPECT_TRUE(watch.expired());
+  clock.advance(50ms);
+  runOneTurn(loop);
+  EXPECT_EQ(runs, 1);
+}
+
+TEST(RunLoopTimers, ManyRemovedNeverRunAndTheRestRunInOrder) {
+  ManualClock clock;
+  RunLoop loop(clock);
+  std::vector<int> ran;
+  std::vector<std::uint64_t> ids;
+  for (int i = 0; i < 300; ++i)
+    ids.push_back(loop.addTimer(std::chrono::milliseconds(1 + i % 7), false, [&ran, i] { ran.push_back(i); }));
+  for (int i = 0; i < 300; ++i)
+    if (i % 3 != 0) loop.removeTimer(ids[static_cast<std::size_t>(i)]);
+  clock.advance(std::chrono::milliseconds(10));
+  runOneTurn(loop);
+  std::vector<int> expected;
+  for (int delay = 1; delay <= 7; ++delay)
+    for (int i = 0; i < 300; i += 3)
+      if (1 + i % 7 == delay) expected.push_back(i);
+  EXPECT_EQ(ran, expected);
 }
 
 }  // namespace
