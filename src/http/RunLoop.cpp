@@ -50,18 +50,20 @@ RunLoop::~RunLoop() {
   curl_multi_cleanup(multi_);
 }
 
-RunLoop::SpareTransfer RunLoop::takeTransfer(const std::string& setup) {
+RunLoop::SpareTransfer RunLoop::takeTransfer(const HTTPStreamSettings* setup) {
   SpareTransfer taken;
   if (spares_.empty()) {
     taken.easy = curl_easy_init();
     return taken;
   }
-  auto match = setup.empty() ? spares_.end()
-                             : std::find_if(spares_.begin(), spares_.end(), [&](const auto& s) { return s.setup == setup; });
-  if (match == spares_.end()) match = spares_.end() - 1;
+  auto match = setup ? std::find_if(spares_.begin(), spares_.end(),
+                                    [&](const auto& s) { return s.setUp && s.settings->makesSameOptionsAs(*setup); })
+                     : spares_.end();
+  const bool setUp = match != spares_.end();
+  if (!setUp) match = spares_.end() - 1;
   taken = std::move(*match);
   spares_.erase(match);
-  if (setup.empty() || taken.setup != setup) resetTransfer(taken);
+  if (!setUp) resetTransfer(taken);
   return taken;
 }
 
@@ -80,7 +82,7 @@ void RunLoop::resetTransfer(SpareTransfer& spare) {
   curl_slist_free_all(spare.headers);
   curl_slist_free_all(spare.proxyHeaders);
   spare.headers = spare.proxyHeaders = nullptr;
-  spare.setup.clear();
+  spare.setUp = false;
 }
 
 void RunLoop::freeTransfer(SpareTransfer& spare) {

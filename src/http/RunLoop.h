@@ -21,6 +21,7 @@
 namespace td {
 
 class HTTPReadStream;
+struct HTTPStreamSettings;
 
 class RunLoop {
  public:
@@ -77,13 +78,16 @@ class RunLoop {
   // A transfer handle of an ended stream, kept for the next ones with what it is still set up for.
   struct SpareTransfer {
     CURL* easy = nullptr;
-    std::string setup;  // the options it carries (HTTPReadStream says); empty: reset to the defaults
+    // The settings of the stream that had it last, if it kept them (HTTPReadStream says when): the
+    // next stream keeps its own in their place.
+    std::unique_ptr<HTTPStreamSettings> settings;
+    bool setUp = false;  // its options are those the settings make; else they are the defaults
     curl_slist* headers = nullptr;  // the lists its options point to
     curl_slist* proxyHeaders = nullptr;
   };
-  // A spare handle set up exactly as `setup` says (an empty one matches none), else a spare reset to
-  // the defaults, else a new handle. Loop thread only.
-  SpareTransfer takeTransfer(const std::string& setup);
+  // A spare handle set up for settings that make the same options as `setup` (none matches none),
+  // else a spare reset to the defaults, else a new handle. Loop thread only.
+  SpareTransfer takeTransfer(const HTTPStreamSettings* setup);
   // Keeps an ended stream's handle (a few are kept; the others are freed). Loop thread only.
   void giveBackTransfer(SpareTransfer spare);
 

@@ -1,6 +1,7 @@
 // The request loop's deferred work: what a dispatch defers runs once it has returned (so after it has
 // let go of its locks), hand-offs to other threads after the follow-ups, and a loop run nested in a
-// dispatch leaves what the outer dispatch deferred to it. Its timers: order, repeats and removal.
+// dispatch leaves what the outer dispatch deferred to it. Its timers: order, repeats and removal. The
+// transfer handles it keeps: one still set up goes only to settings that make the same options.
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "http/HTTPReadStream.h"
 #include "http/RunLoop.h"
 
 namespace td {
@@ -133,6 +135,52 @@ TEST(RunLoopTimers, ManyRemovedNeverRunAndTheRestRunInOrder) {
     for (int i = 0; i < 300; i += 3)
       if (1 + i % 7 == delay) expected.push_back(i);
   EXPECT_EQ(ran, expected);
+}
+
+TEST(RunLoopSpareTransfers, OneSetUpGoesOnlyToSettingsThatMakeTheSameOptionsAnyOtherGetsItReset) {
+  SteadyClock clock;
+  RunLoop loop(clock);
+  HTTPStreamSettings kept;
+  kept.url = "http://127.0.0.1:8080/a";
+  kept.headers = {{"User-Agent", "Desk"}, {"Accept-Encoding", "gzip"}};
+  kept.proxyHost = "proxy";
+  kept.proxyPort = 3128;
+  kept.proxyTunnelHeaders = {{"Proxy-Authorization", "Basic eA=="}};
+  CURL* const easy = loop.takeTransfer(&kept).easy;
+  ASSERT_NE(easy, nullptr);
+  auto giveBack = [&] { loop.giveBackTransfer({easy, std::make_unique<HTTPStreamSettings>(kept), true}); };
+  std::vector<std::pair<const char*, void (*)(HTTPStreamSettings&)>> changes = {
+      {"method", [](HTTPStreamSettings& s) { s.method = "DELETE"; }},
+      {"url", [](HTTPStreamSettings& s) { s.url += "b"; }},
+      {"version", [](HTTPStreamSettings& s) { s.useHTTPVersionOne = true; }},
+      {"header value", [](HTTPStreamSettings& s) { s.headers[0].second = "Other"; }},
+      {"header spelling", [](HTTPStreamSettings& s) { s.headers[1].first = "accept-encoding"; }},
+      {"header order", [](HTTPStreamSettings& s) { std::swap(s.headers[0], s.headers[1]); }},
+      {"one header more", [](HTTPStreamSettings& s) { s.headers.emplace_back("Range", "bytes=1-"); }},
+      {"validation", [](HTTPStreamSettings& s) { s.validatesSecureCertificate = false; }},
+      {"certificate", [](HTTPStreamSettings& s) { s.clientCertificateChainPEM = "cert"; }},
+      {"key", [](HTTPStreamSettings& s) { s.clientPrivateKeyPEM = "key"; }},
+      {"proxy host", [](HTTPStreamSettings& s) { s.proxyHost = "other"; }},
+      {"proxy port", [](HTTPStreamSettings& s) { s.proxyPort = 8080; }},
+      {"SOCKS", [](HTTPStreamSettings& s) { s.socksProxy = true; }},
+      {"CONNECT header", [](HTTPStreamSettings& s) { s.proxyTunnelHeaders.clear(); }},
+  };
+  for (const auto& [what, change] : changes) {
+    giveBack();
+    HTTPStreamSettings other = kept;
+    change(other);
+    RunLoop::SpareTransfer taken = loop.takeTransfer(&other);
+    EXPECT_EQ(taken.easy, easy) << what;
+    EXPECT_FALSE(taken.setUp) << what;
+  }
+  giveBack();
+  EXPECT_FALSE(loop.takeTransfer(nullptr).setUp);
+  giveBack();
+  HTTPStreamSettings same = kept;
+  RunLoop::SpareTransfer taken = loop.takeTransfer(&same);
+  EXPECT_EQ(taken.easy, easy);
+  EXPECT_TRUE(taken.setUp);
+  loop.giveBackTransfer(std::move(taken));  // freed with the loop
 }
 
 }  // namespace
