@@ -57,7 +57,7 @@ void HTTPConnectionShare::unlock(CURL*, curl_lock_data, void* self) {
 }
 
 std::shared_ptr<HTTPReadStream> HTTPReadStream::create(RunLoop& loop, HTTPStreamSettings&& settings) {
-  std::shared_ptr<HTTPReadStream> stream(new HTTPReadStream(loop));
+  auto stream = std::make_shared<HTTPReadStream>(loop, Made());
   if (!stream->configure(std::move(settings))) return nullptr;
   return stream;
 }
@@ -65,7 +65,7 @@ std::shared_ptr<HTTPReadStream> HTTPReadStream::create(RunLoop& loop, HTTPStream
 HTTPReadStream::~HTTPReadStream() {
   if (easy_) {
     if (added_) curl_multi_remove_handle(loop_.multi(), easy_);
-    curl_easy_setopt(easy_, CURLOPT_SHARE, nullptr);
+    if (!closed_) curl_easy_setopt(easy_, CURLOPT_SHARE, nullptr);  // closeNow() has let go of it
     if (loop_.isCurrent()) {
       // The next stream of this loop takes the handle over, still set up for this request: another
       // request with the same options sets only what points at its own stream.

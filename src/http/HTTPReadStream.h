@@ -91,8 +91,13 @@ struct HTTPStreamSettings {
 };
 
 class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
+  struct Made {
+    explicit Made() = default;
+  };
+
  public:
   static std::shared_ptr<HTTPReadStream> create(RunLoop& loop, HTTPStreamSettings&& settings);
+  HTTPReadStream(RunLoop& loop, Made) : loop_(loop) {}  // by create() only (one allocation with its count)
   ~HTTPReadStream();
   HTTPReadStream(const HTTPReadStream&) = delete;
   HTTPReadStream& operator=(const HTTPReadStream&) = delete;
@@ -135,7 +140,6 @@ class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
   void transportFinished(CURLcode result);
 
  private:
-  explicit HTTPReadStream(RunLoop& loop) : loop_(loop) {}
   bool configure(HTTPStreamSettings&& settings);
   void deliver(int event);
   void applyPause();
