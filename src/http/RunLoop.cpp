@@ -101,6 +101,7 @@ void RunLoop::post(Task task) {
   {
     std::lock_guard lock(mutex_);
     tasks_.push_back(std::move(task));
+    tasksPosted_.store(true);
   }
   wake();
 }
@@ -139,6 +140,17 @@ void RunLoop::armLocked(const Timer& timer) {
   const auto due = Clock::tickDue(timer.start, timer.repeats ? std::optional(timer.interval) : std::nullopt, timer.tick);
   deadlines_.push_back(Deadline{due, nextArming_++, timer.id});
   std::push_heap(deadlines_.begin(), deadlines_.end(), std::greater<>());
+  noteFirstDueLocked();
+}
+
+void RunLoop::popDeadlineLocked() {
+  std::pop_heap(deadlines_.begin(), deadlines_.end(), std::greater<>());
+  deadlines_.pop_back();
+  noteFirstDueLocked();
+}
+
+void RunLoop::noteFirstDueLocked() {
+  firstDue_.store(deadlines_.empty() ? Clock::TimePoint::max() : deadlines_.front().due);
 }
 
 std::vector<std::shared_ptr<RunLoop::Timer>>::iterator RunLoop::findTimerLocked(std::uint64_t id) {
@@ -148,18 +160,14 @@ std::vector<std::shared_ptr<RunLoop::Timer>>::iterator RunLoop::findTimerLocked(
 }
 
 void RunLoop::dropRemovedDeadlinesLocked() {
-  while (!deadlines_.empty() && findTimerLocked(deadlines_.front().timer) == timers_.end()) {
-    std::pop_heap(deadlines_.begin(), deadlines_.end(), std::greater<>());
-    deadlines_.pop_back();
-  }
+  while (!deadlines_.empty() && findTimerLocked(deadlines_.front().timer) == timers_.end()) popDeadlineLocked();
 }
 
 std::shared_ptr<RunLoop::Timer> RunLoop::takeDueTimerLocked(Clock::TimePoint now) {
   dropRemovedDeadlinesLocked();
   if (deadlines_.empty() || deadlines_.front().due > now) return nullptr;
   const auto it = findTimerLocked(deadlines_.front().timer);
-  std::pop_heap(deadlines_.begin(), deadlines_.end(), std::greater<>());
-  deadlines_.pop_back();
+  popDeadlineLocked();
   std::shared_ptr<Timer> timer = *it;
   if (timer->repeats) {
     timer->tick = Clock::nextTick(timer->start, timer->interval, timer->tick, clock_.now());
@@ -199,6 +207,7 @@ void RunLoop::removeTimer(std::uint64_t id) {
     std::erase_if(deadlines_, [&](const Deadline& d) { return findTimerLocked(d.timer) == timers_.end(); });
     std::make_heap(deadlines_.begin(), deadlines_.end(), std::greater<>());
   }
+  noteFirstDueLocked();
 }
 
 bool RunLoop::isCurrent() const { return thread_.load() == std::this_thread::get_id(); }
@@ -216,11 +225,12 @@ void RunLoop::detach(const HTTPReadStream* stream) {
 }
 
 void RunLoop::runTasks() {
-  std::vector<Task> tasks;  // nothing is allocated for a turn without tasks
+  if (!tasksPosted_.load()) return;
+  std::vector<Task> tasks;
   {
     std::lock_guard lock(mutex_);
-    if (tasks_.empty()) return;
     tasks.swap(tasks_);
+    tasksPosted_.store(false);
   }
   // Each task's captures go before its follow-ups run.
   for (Task& task : tasks)
@@ -232,10 +242,12 @@ void RunLoop::runTasks() {
 
 void RunLoop::runTimers() {
   while (true) {
+    const Clock::TimePoint now = clock_.now();
+    if (now < firstDue_.load()) return;
     std::shared_ptr<Timer> timer;
     {
       std::lock_guard lock(mutex_);
-      timer = takeDueTimerLocked(clock_.now());
+      timer = takeDueTimerLocked(now);
     }
     if (!timer) return;
     dispatch([&] {
@@ -250,8 +262,12 @@ void RunLoop::serviceStreams() {
   for (int round = 0; round < 4; ++round) {
     if (std::none_of(streams_.begin(), streams_.end(), [](const auto& s) { return s->needsService(); })) return;
     bool any = false;
-    for (const auto& stream : std::vector<std::shared_ptr<HTTPReadStream>>(streams_))
-      dispatch([&] { any |= stream->service(); });
+    // In the storage of the last snapshot (one taken in a loop run nested in a dispatch has its own).
+    std::vector<std::shared_ptr<HTTPReadStream>> snapshot = std::exchange(snapshotStorage_, {});
+    snapshot.assign(streams_.begin(), streams_.end());
+    for (const auto& stream : snapshot) dispatch([&] { any |= stream->service(); });
+    snapshot.clear();
+    snapshotStorage_ = std::move(snapshot);
     if (!any) break;
   }
 }

@@ -136,6 +136,9 @@ class RunLoop {
   std::vector<std::shared_ptr<Timer>>::iterator findTimerLocked(std::uint64_t id);
   // Drops the deadlines of removed timers from the top of deadlines_.
   void dropRemovedDeadlinesLocked();
+  void popDeadlineLocked();
+  // Publishes the earliest deadline in firstDue_, after each change of deadlines_.
+  void noteFirstDueLocked();
   // The earliest timer due at `now`, taken off for a run: a repeating one armed for its next tick.
   std::shared_ptr<Timer> takeDueTimerLocked(Clock::TimePoint now);
   void serviceStreams();
@@ -159,9 +162,15 @@ class RunLoop {
   std::vector<Deadline> deadlines_;
   std::uint64_t nextTimer_ = 1;
   std::uint64_t nextArming_ = 1;
+  // Whether there may be work, for a turn to pass by without the lock: a task is posted, and the
+  // earliest deadline (perhaps a removed timer's). Written under the lock; work added from another
+  // thread after a turn looked wakes the loop for the next.
+  std::atomic<bool> tasksPosted_{false};
+  std::atomic<Clock::TimePoint> firstDue_{Clock::TimePoint::max()};
   std::atomic<bool> stop_{false};
   std::atomic<std::thread::id> thread_;
   std::vector<std::shared_ptr<HTTPReadStream>> streams_;
+  std::vector<std::shared_ptr<HTTPReadStream>> snapshotStorage_;  // empty; serviceStreams() reuses it
   std::vector<SpareTransfer> spares_;  // oldest first
   struct FdSource {
     int fd;

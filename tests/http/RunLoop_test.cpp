@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "http/HTTPReadStream.h"
@@ -62,6 +64,22 @@ TEST(RunLoops, ALoopRunNestedInADispatchLeavesWhatThatDispatchDeferred) {
   loop.runUntil([&] { return done; });
   EXPECT_EQ(order, (std::vector<std::string>{"inner task", "inner follow-up", "outer task returns", "outer follow-up",
                                              "outer hand-off"}));
+}
+
+TEST(RunLoops, ATimerAndATaskAddedFromAnotherThreadWhileTheLoopWaitsRun) {
+  using namespace std::chrono_literals;
+  SteadyClock clock;
+  RunLoop loop(clock);
+  std::thread thread([&] { loop.run(); });
+  std::this_thread::sleep_for(20ms);  // waiting, with nothing to do
+  std::promise<void> fired, ran;
+  loop.addTimer(10ms, false, [&] { fired.set_value(); });
+  EXPECT_EQ(fired.get_future().wait_for(10s), std::future_status::ready);
+  std::this_thread::sleep_for(20ms);
+  loop.post([&] { ran.set_value(); });
+  EXPECT_EQ(ran.get_future().wait_for(10s), std::future_status::ready);
+  loop.stop();
+  thread.join();
 }
 
 // One turn of the loop without waiting: the tasks posted and the timers due run.
