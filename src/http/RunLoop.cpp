@@ -178,14 +178,14 @@ std::shared_ptr<RunLoop::Timer> RunLoop::takeDueTimerLocked(Clock::TimePoint now
   return timer;
 }
 
-std::uint64_t RunLoop::addTimer(Clock::Duration interval, bool repeats, Task task) {
+std::uint64_t RunLoop::addTimer(Clock::Duration interval, bool repeats, Task task, std::shared_ptr<const void> owner) {
   if (repeats && interval <= Clock::Duration::zero()) interval = std::chrono::milliseconds(1);
   std::uint64_t id;
   {
     std::lock_guard lock(mutex_);
     id = nextTimer_++;
     const Timer& timer = *timers_.emplace_back(std::make_shared<Timer>(
-        Timer{id, Clock::later(clock_.now(), interval), interval, repeats, 0, std::move(task)}));
+        Timer{id, Clock::later(clock_.now(), interval), interval, repeats, 0, std::move(task), std::move(owner)}));
     armLocked(timer);
   }
   wake();

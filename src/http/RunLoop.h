@@ -45,8 +45,10 @@ class RunLoop {
   // The loop whose dispatch this thread is in (the innermost when loops run nested), if any.
   static RunLoop* dispatchingHere();
   // A one-shot or repeating timer on the loop's clock (a repeating one ticks at start + n x interval
-  // and runs once for ticks it missed). Safe from any thread; returns an id for removeTimer().
-  std::uint64_t addTimer(Clock::Duration interval, bool repeats, Task task);
+  // and runs once for ticks it missed). `owner`, if given, is held as long as the timer: what the
+  // task needs alive, without a task of its own allocation for it. Safe from any thread; returns an
+  // id for removeTimer().
+  std::uint64_t addTimer(Clock::Duration interval, bool repeats, Task task, std::shared_ptr<const void> owner = nullptr);
   // Safe from any thread. Called on the loop's thread, the timer never runs afterwards.
   void removeTimer(std::uint64_t id);
 
@@ -112,6 +114,7 @@ class RunLoop {
     bool repeats;
     std::int64_t tick = 0;
     Task task;
+    std::shared_ptr<const void> owner;
   };
   // When a timer falls due next: the earliest first, and of those due at once the one armed first.
   struct Deadline {

@@ -115,26 +115,50 @@ TEST(RunLoopTimers, RunByDeadlineThoseDueAtOnceInTheOrderArmedARepeatingOneOnceF
   EXPECT_EQ(order, (std::vector<std::string>{"at 30", "tick"}));
 }
 
-TEST(RunLoopTimers, OneRemovedDuringItsRunFinishesItWithItsCapturesAndNeverRunsAgain) {
+TEST(RunLoopTimers, OneRemovedDuringItsRunFinishesItWithItsCapturesAndOwnerAndNeverRunsAgain) {
   using namespace std::chrono_literals;
   ManualClock clock;
   RunLoop loop(clock);
   auto captured = std::make_shared<int>(0);
-  const std::weak_ptr<int> watch = captured;
+  auto owner = std::make_shared<int>(0);
+  const std::weak_ptr<int> watchCaptured = captured, watchOwner = owner;
   int runs = 0;
   std::uint64_t id = 0;
-  id = loop.addTimer(10ms, true, [&, captured = std::move(captured)] {
-    ++runs;
-    loop.removeTimer(id);
-    EXPECT_EQ(*captured, 0);  // still there
-  });
+  id = loop.addTimer(
+      10ms, true,
+      [&, captured = std::move(captured)] {
+        ++runs;
+        loop.removeTimer(id);
+        EXPECT_FALSE(watchCaptured.expired());
+        EXPECT_FALSE(watchOwner.expired());
+      },
+      std::move(owner));
   clock.advance(10ms);
   runOneTurn(loop);
   EXPECT_EQ(runs, 1);
-  EXPECT_TRUE(watch.expired());
+  EXPECT_TRUE(watchCaptured.expired());
+  EXPECT_TRUE(watchOwner.expired());
   clock.advance(50ms);
   runOneTurn(loop);
   EXPECT_EQ(runs, 1);
+}
+
+TEST(RunLoopTimers, AnOwnerIsHeldUntilAOneShotTimerHasRunOrIsRemoved) {
+  using namespace std::chrono_literals;
+  ManualClock clock;
+  RunLoop loop(clock);
+  auto ran = std::make_shared<int>(0), removed = std::make_shared<int>(0);
+  const std::weak_ptr<int> watchRan = ran, watchRemoved = removed;
+  loop.addTimer(10ms, false, [] {}, std::move(ran));
+  const auto id = loop.addTimer(10ms, false, [] {}, std::move(removed));
+  clock.advance(5ms);
+  runOneTurn(loop);
+  EXPECT_FALSE(watchRan.expired());
+  loop.removeTimer(id);
+  EXPECT_TRUE(watchRemoved.expired());
+  clock.advance(5ms);
+  runOneTurn(loop);
+  EXPECT_TRUE(watchRan.expired());
 }
 
 TEST(RunLoopTimers, ManyRemovedNeverRunAndTheRestRunInOrder) {
