@@ -155,7 +155,7 @@ void RunLoop::noteFirstDueLocked() {
 
 std::vector<std::shared_ptr<RunLoop::Timer>>::iterator RunLoop::findTimerLocked(std::uint64_t id) {
   const auto it = std::lower_bound(timers_.begin(), timers_.end(), id,
-                                   [](const std::shared_ptr<Timer>& timer, std::uint64_t id) { return timer->id < id; });
+                                   [](const std::shared_ptr<Timer>& timer, std::uint64_t wanted) { return timer->id < wanted; });
   return it != timers_.end() && (*it)->id == id ? it : timers_.end();
 }
 
