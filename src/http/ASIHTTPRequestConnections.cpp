@@ -6,19 +6,27 @@
 #include "http/HTTPAuthentication.h"
 
 namespace td {
+namespace {
+
+using ConnectionRecords = std::vector<std::shared_ptr<ASIConnectionInfo>>;
+
+// Moves the idle records whose time is up at `now` from the pool to `expired` (under the pool's
+// lock; their connections close when `expired` goes, outside it).
+void takeExpiredConnections(ASIHTTPRequestClassState& s, Clock::TimePoint now, ConnectionRecords& expired) {
+  std::erase_if(s.persistentConnectionsPool, [&](const std::shared_ptr<ASIConnectionInfo>& entry) {
+    if (entry->request || !entry->expires || *entry->expires > now) return false;
+    expired.push_back(entry);
+    return true;
+  });
+}
+
+}  // namespace
 
 void ASIHTTPRequest::expirePersistentConnections() {
   auto& s = asiState();
-  std::vector<std::shared_ptr<ASIConnectionInfo>> expired;  // their connections close outside the lock
-  {
-    std::lock_guard lock(s.connectionsLock);
-    const auto now = clock().now();
-    std::erase_if(s.persistentConnectionsPool, [&](const std::shared_ptr<ASIConnectionInfo>& entry) {
-      if (entry->request || !entry->expires || *entry->expires > now) return false;
-      expired.push_back(entry);
-      return true;
-    });
-  }
+  ConnectionRecords expired;
+  std::lock_guard lock(s.connectionsLock);
+  takeExpiredConnections(s, clock().now(), expired);
 }
 
 void ASIHTTPRequest::dropConnectionsOfLoop(const RunLoop* loop) {
@@ -47,9 +55,11 @@ std::optional<int> ASIHTTPRequest::connectionID() const {
 
 void ASIHTTPRequest::chooseConnection(HTTPStreamSettings& settings) {
   std::lock_guard lock(cancelledLock_);
-  expirePersistentConnections();
   auto& s = asiState();
+  ConnectionRecords expired;
   std::lock_guard pool(s.connectionsLock);
+  const auto now = clock().now();
+  takeExpiredConnections(s, now, expired);
   if (url_.host().empty() || url_.scheme().empty()) shouldAttemptPersistentConnection_ = false;
   if (!shouldAttemptPersistentConnection_) {
     connectionInfo_.reset();
@@ -76,7 +86,7 @@ void ASIHTTPRequest::chooseConnection(HTTPStreamSettings& settings) {
   if (connectionInfo_) {
     if (!matches(*connectionInfo_)) {
       connectionInfo_.reset();
-    } else if (connectionInfo_->expires && *connectionInfo_->expires < clock().now()) {
+    } else if (connectionInfo_->expires && *connectionInfo_->expires < now) {
       std::erase(s.persistentConnectionsPool, connectionInfo_);
       connectionInfo_.reset();
     } else if (connectionInfo_->request) {

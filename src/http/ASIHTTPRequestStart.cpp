@@ -98,7 +98,7 @@ void ASIHTTPRequest::main() {
       if (error_) return;
     }
     if (requestMethod_ != "GET") downloadCache_.reset();
-    request_ = HTTPMessage{requestMethod_, url_, useHTTPVersionOne_, {}};
+    request_.emplace(requestMethod_, url_, useHTTPVersionOne_);
     if (main) main->buildRequestHeaders();
     buildRequestHeaders();
     if (error_) return;
@@ -139,7 +139,7 @@ void ASIHTTPRequest::buildRequestHeaders() {
   if (!requestHeaders_.contains("User-Agent")) {
     std::optional<std::string> agent = userAgentString_;
     if (!agent || agent->empty()) agent = defaultUserAgentString();
-    if (agent && !agent->empty()) requestHeaders_.set("User-Agent", *agent);
+    if (agent && !agent->empty()) requestHeaders_.set("User-Agent", std::move(*agent));
   }
   if (allowCompressedResponse_) requestHeaders_.set("Accept-Encoding", "gzip");
   if (shouldCompressRequestBody_) requestHeaders_.set("Content-Encoding", "gzip");
@@ -240,7 +240,7 @@ void ASIHTTPRequest::startRequest() {
   settings.method = request_->method;
   settings.url = request_->url.transportString();
   settings.useHTTPVersionOne = request_->useHTTPVersionOne;
-  for (const auto& field : request_->headers.fields()) settings.headers.push_back(field);
+  settings.headers = request_->headers.fields();
 
   // The body stream.
   auto weakSelf = std::weak_ptr<ASIHTTPRequest>(std::static_pointer_cast<ASIHTTPRequest>(shared_from_this()));
@@ -303,11 +303,6 @@ void ASIHTTPRequest::startRequest() {
     failWithError(HTTPError::request(ASIInternalErrorWhileBuildingRequestType, "Unable to create read stream"));
     return;
   }
-  {
-    std::lock_guard pool(asiState().connectionsLock);
-    if (connectionInfo_) connectionInfo_->request = requestID_;
-  }
-
   const auto wakeUp = asiState().throttle.throttleWakeUpTime();
   if (!wakeUp || *wakeUp <= clock().now()) scheduleReadStream();
 

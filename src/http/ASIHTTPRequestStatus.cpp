@@ -25,8 +25,7 @@ void ASIHTTPRequest::setStatusTimer(bool run) {
   }
   if (!run) return;
   // The timer holds the request until it is stopped.
-  auto self = std::static_pointer_cast<ASIHTTPRequest>(shared_from_this());
-  statusTimer_ = requestLoop().addTimer(kStatusInterval, true, [self] { self->updateStatus(); });
+  statusTimer_ = requestLoop().addTimer(kStatusInterval, true, [this] { updateStatus(); }, shared_from_this());
 }
 
 void ASIHTTPRequest::updateStatus() {

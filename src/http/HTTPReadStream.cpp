@@ -56,19 +56,16 @@ void HTTPConnectionShare::unlock(CURL*, curl_lock_data, void* self) {
   static_cast<HTTPConnectionShare*>(self)->mutex_.unlock();
 }
 
-std::shared_ptr<HTTPReadStream> HTTPReadStream::create(RunLoop& loop, HTTPStreamSettings settings) {
-  std::shared_ptr<HTTPReadStream> stream(new HTTPReadStream(loop, std::move(settings)));
-  if (!stream->configure()) return nullptr;
+std::shared_ptr<HTTPReadStream> HTTPReadStream::create(RunLoop& loop, HTTPStreamSettings&& settings) {
+  auto stream = std::make_shared<HTTPReadStream>(loop, Made());
+  if (!stream->configure(std::move(settings))) return nullptr;
   return stream;
 }
-
-HTTPReadStream::HTTPReadStream(RunLoop& loop, HTTPStreamSettings settings)
-    : loop_(loop), settings_(std::move(settings)) {}
 
 HTTPReadStream::~HTTPReadStream() {
   if (easy_) {
     if (added_) curl_multi_remove_handle(loop_.multi(), easy_);
-    curl_easy_setopt(easy_, CURLOPT_SHARE, nullptr);
+    if (!closed_) curl_easy_setopt(easy_, CURLOPT_SHARE, nullptr);  // closeNow() has let go of it
     if (loop_.isCurrent()) {
       // The next stream of this loop takes the handle over, still set up for this request: another
       // request with the same options sets only what points at its own stream.
@@ -76,7 +73,10 @@ HTTPReadStream::~HTTPReadStream() {
       curl_easy_setopt(easy_, CURLOPT_HEADERDATA, nullptr);
       curl_easy_setopt(easy_, CURLOPT_WRITEDATA, nullptr);
       if (connectTo_) curl_easy_setopt(easy_, CURLOPT_CONNECT_TO, nullptr);
-      loop_.giveBackTransfer({easy_, std::move(setup_), headerList_, proxyHeaderList_});
+      // Settings with a body or a tunnel are not kept: what they point to goes with the stream.
+      if (keepsSetup_) settings_->share.reset();
+      else settings_.reset();
+      loop_.giveBackTransfer({easy_, std::move(settings_), keepsSetup_, headerList_, proxyHeaderList_});
       headerList_ = proxyHeaderList_ = nullptr;
     } else {
       curl_easy_cleanup(easy_);
@@ -87,62 +87,41 @@ HTTPReadStream::~HTTPReadStream() {
   curl_slist_free_all(connectTo_);
 }
 
-namespace {
-
-// Every setting that configure() turns into an option, as one text (a request with a body or over a
-// tunnel of the engine's is never set up ahead: its callbacks point at its own stream or tunnel).
-std::string setupOf(const HTTPStreamSettings& s) {
-  if (s.body || s.tunnel) return {};
-  std::string key;
-  key.reserve(256);
-  auto field = [&](std::string_view text) { key.append(text).push_back('\0'); };
-  field(s.method);
-  field(s.url);
-  field(s.useHTTPVersionOne ? "1.0" : "1.1");
-  for (const auto& [name, value] : s.headers) {
-    field(name);
-    field(value);
-  }
-  field(s.validatesSecureCertificate ? "verify" : "trust");
-  field(s.clientCertificateChainPEM);
-  field(s.clientPrivateKeyPEM);
-  field(s.proxyHost);
-  field(std::to_string(s.proxyPort));
-  field(s.socksProxy ? "socks" : "http");
-  for (const auto& [name, value] : s.proxyTunnelHeaders) {
-    field(name);
-    field(value);
-  }
-  field(s.share ? "shared" : "own");
-  return key;
+bool HTTPStreamSettings::makesSameOptionsAs(const HTTPStreamSettings& o) const {
+  return method == o.method && url == o.url && useHTTPVersionOne == o.useHTTPVersionOne && headers == o.headers &&
+         validatesSecureCertificate == o.validatesSecureCertificate &&
+         clientCertificateChainPEM == o.clientCertificateChainPEM && clientPrivateKeyPEM == o.clientPrivateKeyPEM &&
+         proxyHost == o.proxyHost && proxyPort == o.proxyPort && socksProxy == o.socksProxy &&
+         proxyTunnelHeaders == o.proxyTunnelHeaders;
 }
 
-}  // namespace
-
-bool HTTPReadStream::configure() {
-  setup_ = setupOf(settings_);
-  RunLoop::SpareTransfer spare = loop_.takeTransfer(setup_);
+bool HTTPReadStream::configure(HTTPStreamSettings&& settings) {
+  keepsSetup_ = !settings.body && !settings.tunnel && settings.share;
+  RunLoop::SpareTransfer spare = loop_.takeTransfer(keepsSetup_ ? &settings : nullptr);
+  // In place of the settings of the handle's last stream, which are of no more use.
+  settings_ = spare.settings ? std::move(spare.settings) : std::make_unique<HTTPStreamSettings>();
+  *settings_ = std::move(settings);
   easy_ = spare.easy;
   if (!easy_) return false;
   CURL* e = easy_;
-  tunnelling_ = throughHTTPProxy(settings_) && isHTTPS(settings_) && !settings_.tunnel;
-  if (!spare.setup.empty()) {
+  tunnelling_ = throughHTTPProxy(*settings_) && isHTTPS(*settings_) && !settings_->tunnel;
+  if (spare.setUp) {
     // Set up for exactly these settings already: only what points at this stream, and the share.
     headerList_ = spare.headers;
     proxyHeaderList_ = spare.proxyHeaders;
     curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errorBuffer_);
     curl_easy_setopt(e, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(e, CURLOPT_WRITEDATA, this);
-    if (settings_.share && settings_.share->handle()) curl_easy_setopt(e, CURLOPT_SHARE, settings_.share->handle());
+    if (settings_->share && settings_->share->handle()) curl_easy_setopt(e, CURLOPT_SHARE, settings_->share->handle());
     return true;
   }
-  curl_easy_setopt(e, CURLOPT_URL, settings_.url.c_str());
+  curl_easy_setopt(e, CURLOPT_URL, settings_->url.c_str());
   curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errorBuffer_);
   curl_easy_setopt(e, CURLOPT_BUFFERSIZE, 256L * 1024L);
   curl_easy_setopt(e, CURLOPT_HTTP_VERSION,
-                   settings_.useHTTPVersionOne ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
+                   settings_->useHTTPVersionOne ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
   // The engine follows redirects, authenticates, keeps cookies and inflates bodies itself.
   curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
   curl_easy_setopt(e, CURLOPT_HTTP_CONTENT_DECODING, 0L);
@@ -156,10 +135,10 @@ bool HTTPReadStream::configure() {
   curl_easy_setopt(e, CURLOPT_WRITEDATA, this);
 
   // Method and body.
-  const std::string& method = settings_.method;
-  if (settings_.body) {
+  const std::string& method = settings_->method;
+  if (settings_->body) {
     curl_easy_setopt(e, CURLOPT_POST, 1L);
-    curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(settings_.bodyLength));
+    curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(settings_->bodyLength));
     curl_easy_setopt(e, CURLOPT_READFUNCTION, &HTTPReadStream::onRead);
     curl_easy_setopt(e, CURLOPT_READDATA, this);
     curl_easy_setopt(e, CURLOPT_SEEKFUNCTION, &HTTPReadStream::onSeek);
@@ -174,13 +153,13 @@ bool HTTPReadStream::configure() {
 
   // Exactly the engine's headers: the transport's own Accept, Expect and form Content-Type go.
   bool haveAccept = false, haveContentType = false;
-  for (const auto& [name, value] : settings_.headers) {
+  for (const auto& [name, value] : settings_->headers) {
     haveAccept |= equalsIgnoringCase(name, "Accept");
     haveContentType |= equalsIgnoringCase(name, "Content-Type");
     headerList_ = appendHeader(headerList_, value.empty() ? name + ";" : name + ": " + value);
   }
   if (!haveAccept) headerList_ = appendHeader(headerList_, "Accept:");
-  if (settings_.body) {
+  if (settings_->body) {
     // The transport adds these only to requests with a body.
     headerList_ = appendHeader(headerList_, "Expect:");
     if (!haveContentType) headerList_ = appendHeader(headerList_, "Content-Type:");
@@ -188,44 +167,44 @@ bool HTTPReadStream::configure() {
   curl_easy_setopt(e, CURLOPT_HTTPHEADER, headerList_);
 
   // TLS: chain and host name are checked unless the request turned validation off.
-  const long verify = settings_.validatesSecureCertificate ? 1L : 0L;
+  const long verify = settings_->validatesSecureCertificate ? 1L : 0L;
   curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, verify);
   curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, verify ? 2L : 0L);
-  if (!settings_.clientCertificateChainPEM.empty()) {
-    curl_blob cert{settings_.clientCertificateChainPEM.data(), settings_.clientCertificateChainPEM.size(),
+  if (!settings_->clientCertificateChainPEM.empty()) {
+    curl_blob cert{settings_->clientCertificateChainPEM.data(), settings_->clientCertificateChainPEM.size(),
                    CURL_BLOB_COPY};
     curl_easy_setopt(e, CURLOPT_SSLCERT_BLOB, &cert);
     curl_easy_setopt(e, CURLOPT_SSLCERTTYPE, "PEM");
-    if (!settings_.clientPrivateKeyPEM.empty()) {
-      curl_blob key{settings_.clientPrivateKeyPEM.data(), settings_.clientPrivateKeyPEM.size(), CURL_BLOB_COPY};
+    if (!settings_->clientPrivateKeyPEM.empty()) {
+      curl_blob key{settings_->clientPrivateKeyPEM.data(), settings_->clientPrivateKeyPEM.size(), CURL_BLOB_COPY};
       curl_easy_setopt(e, CURLOPT_SSLKEY_BLOB, &key);
       curl_easy_setopt(e, CURLOPT_SSLKEYTYPE, "PEM");
     }
   }
 
   // The proxy is always set: empty when the engine chose none, so the environment is not consulted.
-  if (!settings_.proxyHost.empty() && settings_.proxyPort != 0 && !settings_.tunnel) {
-    const bool ipv6 = settings_.proxyHost.find(':') != std::string::npos;
-    const std::string host = ipv6 ? "[" + settings_.proxyHost + "]" : settings_.proxyHost;
-    const std::string proxy = (settings_.socksProxy ? "socks5h://" : "http://") + host + ":" +
-                              std::to_string(settings_.proxyPort);
+  if (!settings_->proxyHost.empty() && settings_->proxyPort != 0 && !settings_->tunnel) {
+    const bool ipv6 = settings_->proxyHost.find(':') != std::string::npos;
+    const std::string host = ipv6 ? "[" + settings_->proxyHost + "]" : settings_->proxyHost;
+    const std::string proxy = (settings_->socksProxy ? "socks5h://" : "http://") + host + ":" +
+                              std::to_string(settings_->proxyPort);
     curl_easy_setopt(e, CURLOPT_PROXY, proxy.c_str());
     curl_easy_setopt(e, CURLOPT_HEADEROPT, CURLHEADER_SEPARATE);
-    for (const auto& [name, value] : settings_.proxyTunnelHeaders)
+    for (const auto& [name, value] : settings_->proxyTunnelHeaders)
       proxyHeaderList_ = appendHeader(proxyHeaderList_, name + ": " + value);
     if (proxyHeaderList_) curl_easy_setopt(e, CURLOPT_PROXYHEADER, proxyHeaderList_);
   } else {
     curl_easy_setopt(e, CURLOPT_PROXY, "");
   }
 
-  if (settings_.share && settings_.share->handle()) {
-    curl_easy_setopt(e, CURLOPT_SHARE, settings_.share->handle());
+  if (settings_->share && settings_->share->handle()) {
+    curl_easy_setopt(e, CURLOPT_SHARE, settings_->share->handle());
   } else {
     curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L);
     curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
   }
 
-  if (settings_.tunnel) {
+  if (settings_->tunnel) {
     // Straight to the origin over the tunnel's socket, which is connected already; the transport
     // gives it back to the tunnel to close. A tunnel just opened is the connection of this stream.
     curl_easy_setopt(e, CURLOPT_OPENSOCKETFUNCTION, &HTTPReadStream::onOpenSocket);
@@ -233,8 +212,8 @@ bool HTTPReadStream::configure() {
     curl_easy_setopt(e, CURLOPT_SOCKOPTFUNCTION,
                      +[](void*, curl_socket_t, curlsocktype) -> int { return CURL_SOCKOPT_ALREADY_CONNECTED; });
     curl_easy_setopt(e, CURLOPT_CLOSESOCKETFUNCTION, &HTTPProxyTunnel::closeSocket);
-    curl_easy_setopt(e, CURLOPT_CLOSESOCKETDATA, settings_.tunnel.get());
-    if (settings_.askTunnel) curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L);
+    curl_easy_setopt(e, CURLOPT_CLOSESOCKETDATA, settings_->tunnel.get());
+    if (settings_->askTunnel) curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L);
     else rideTunnel();
   }
   return true;
@@ -243,7 +222,7 @@ bool HTTPReadStream::configure() {
 void HTTPReadStream::rideTunnel() {
   // The connection is filed as one to the origin by way of the proxy's address, so the transport
   // never takes it for a direct connection to the origin, nor one through another proxy for it.
-  const std::string peer = settings_.tunnel->peer();
+  const std::string peer = settings_->tunnel->peer();
   curl_slist_free_all(connectTo_);
   connectTo_ = peer.empty() ? nullptr : curl_slist_append(nullptr, ("::" + peer).c_str());
   curl_easy_setopt(easy_, CURLOPT_CONNECT_TO, connectTo_);
@@ -251,27 +230,27 @@ void HTTPReadStream::rideTunnel() {
 
 curl_socket_t HTTPReadStream::onOpenSocket(void* self, curlsocktype, curl_sockaddr*) {
   auto* s = static_cast<HTTPReadStream*>(self);
-  const curl_socket_t socket = s->settings_.tunnel ? s->settings_.tunnel->handOver() : CURL_SOCKET_BAD;
+  const curl_socket_t socket = s->settings_->tunnel ? s->settings_->tunnel->handOver() : CURL_SOCKET_BAD;
   // The transport wanted a new connection: the tunnel it kept has closed.
   if (socket == CURL_SOCKET_BAD) s->lostTunnel_ = true;
   return socket;
 }
 
 bool HTTPReadStream::proxyAnswered() const {
-  return throughHTTPProxy(settings_) && (!isHTTPS(settings_) || tunnelRefused_);
+  return throughHTTPProxy(*settings_) && (!isHTTPS(*settings_) || tunnelRefused_);
 }
 
 void HTTPReadStream::setClient(std::weak_ptr<HTTPReadStreamClient> client) { client_ = std::move(client); }
 
 bool HTTPReadStream::open() {
   if (closed_ || !easy_) return false;
-  if (settings_.body && !settings_.body->open()) return false;
+  if (settings_->body && !settings_->body->open()) return false;
   opened_ = true;
   loop_.attach(shared_from_this());
-  if (settings_.askTunnel) {
+  if (settings_->askTunnel) {
     awaitingTunnel_ = true;
     std::weak_ptr<HTTPReadStream> weak = weak_from_this();
-    settings_.tunnel->ask(loop_, settings_.proxyTunnelHeaders, [weak](HTTPProxyTunnel::Answer answer) {
+    settings_->tunnel->ask(loop_, settings_->proxyTunnelHeaders, [weak](HTTPProxyTunnel::Answer answer) {
       if (auto self = weak.lock()) self->tunnelAnswered(std::move(answer));
     });
     return true;
@@ -353,11 +332,11 @@ void HTTPReadStream::closeNow() {
     curl_multi_remove_handle(loop_.multi(), easy_);
     added_ = false;
   }
-  if (awaitingTunnel_) settings_.tunnel->abandon();
+  if (awaitingTunnel_) settings_->tunnel->abandon();
   awaitingTunnel_ = false;
   if (easy_) curl_easy_setopt(easy_, CURLOPT_SHARE, nullptr);
-  settings_.share.reset();
-  if (settings_.body) settings_.body->close();
+  settings_->share.reset();
+  if (settings_->body) settings_->body->close();
   auto keep = shared_from_this();  // detach() may drop the loop's reference
   loop_.detach(this);
 }
@@ -481,20 +460,20 @@ size_t HTTPReadStream::onWrite(char* data, size_t size, size_t count, void* self
 
 size_t HTTPReadStream::onRead(char* data, size_t size, size_t count, void* self) {
   auto* s = static_cast<HTTPReadStream*>(self);
-  if (s->closed_ || !s->settings_.body) return CURL_READFUNC_ABORT;
+  if (s->closed_ || !s->settings_->body) return CURL_READFUNC_ABORT;
   if (!s->scheduled_) {
     s->curlPaused_ = true;
     return CURL_READFUNC_PAUSE;
   }
-  const long n = s->settings_.body->read(data, size * count);
+  const long n = s->settings_->body->read(data, size * count);
   if (n < 0) return CURL_READFUNC_ABORT;
   return static_cast<size_t>(n);
 }
 
 int HTTPReadStream::onSeek(void* self, curl_off_t offset, int origin) {
   auto* s = static_cast<HTTPReadStream*>(self);
-  if (!s->settings_.body || origin != SEEK_SET || offset != 0) return CURL_SEEKFUNC_CANTSEEK;
-  return s->settings_.body->rewind() ? CURL_SEEKFUNC_OK : CURL_SEEKFUNC_FAIL;
+  if (!s->settings_->body || origin != SEEK_SET || offset != 0) return CURL_SEEKFUNC_CANTSEEK;
+  return s->settings_->body->rewind() ? CURL_SEEKFUNC_OK : CURL_SEEKFUNC_FAIL;
 }
 
 }  // namespace td

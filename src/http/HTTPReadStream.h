@@ -83,11 +83,21 @@ struct HTTPStreamSettings {
   // otherwise the stream rides the tunnel that the transport keeps open.
   std::shared_ptr<HTTPProxyTunnel> tunnel;
   bool askTunnel = false;
+
+  // Whether a transfer set up for `other` is set up for these settings as well: the two agree on
+  // every setting that turns into an option. For settings that keep a set-up transfer (see
+  // HTTPReadStream): a share, set anew for each stream, and neither a body nor a tunnel.
+  bool makesSameOptionsAs(const HTTPStreamSettings& other) const;
 };
 
 class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
+  struct Made {
+    explicit Made() = default;
+  };
+
  public:
-  static std::shared_ptr<HTTPReadStream> create(RunLoop& loop, HTTPStreamSettings settings);
+  static std::shared_ptr<HTTPReadStream> create(RunLoop& loop, HTTPStreamSettings&& settings);
+  HTTPReadStream(RunLoop& loop, Made) : loop_(loop) {}  // by create() only (one allocation with its count)
   ~HTTPReadStream();
   HTTPReadStream(const HTTPReadStream&) = delete;
   HTTPReadStream& operator=(const HTTPReadStream&) = delete;
@@ -130,8 +140,7 @@ class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
   void transportFinished(CURLcode result);
 
  private:
-  HTTPReadStream(RunLoop& loop, HTTPStreamSettings settings);
-  bool configure();
+  bool configure(HTTPStreamSettings&& settings);
   void deliver(int event);
   void applyPause();
   void addToTransport();
@@ -145,9 +154,12 @@ class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
   static curl_socket_t onOpenSocket(void* self, curlsocktype purpose, curl_sockaddr* address);
 
   RunLoop& loop_;
-  HTTPStreamSettings settings_;
+  std::unique_ptr<HTTPStreamSettings> settings_;  // kept with the handle when the stream ends
   CURL* easy_ = nullptr;
-  std::string setup_;  // what the handle is set up for (kept with it when the stream ends)
+  // The handle stays set up for these settings when the stream ends: not with a body or a tunnel of
+  // the engine's (its callbacks point at its own stream or tunnel), nor without a share (the share
+  // goes with the stream, and a handle without one is set up to keep no connection).
+  bool keepsSetup_ = false;
   curl_slist* headerList_ = nullptr;
   curl_slist* proxyHeaderList_ = nullptr;
   curl_slist* connectTo_ = nullptr;  // to the tunnel's proxy address, keeping its connections apart

@@ -50,18 +50,20 @@ RunLoop::~RunLoop() {
   curl_multi_cleanup(multi_);
 }
 
-RunLoop::SpareTransfer RunLoop::takeTransfer(const std::string& setup) {
+RunLoop::SpareTransfer RunLoop::takeTransfer(const HTTPStreamSettings* setup) {
   SpareTransfer taken;
   if (spares_.empty()) {
     taken.easy = curl_easy_init();
     return taken;
   }
-  auto match = setup.empty() ? spares_.end()
-                             : std::find_if(spares_.begin(), spares_.end(), [&](const auto& s) { return s.setup == setup; });
-  if (match == spares_.end()) match = spares_.end() - 1;
+  auto match = setup ? std::find_if(spares_.begin(), spares_.end(),
+                                    [&](const auto& s) { return s.setUp && s.settings->makesSameOptionsAs(*setup); })
+                     : spares_.end();
+  const bool setUp = match != spares_.end();
+  if (!setUp) match = spares_.end() - 1;
   taken = std::move(*match);
   spares_.erase(match);
-  if (setup.empty() || taken.setup != setup) resetTransfer(taken);
+  if (!setUp) resetTransfer(taken);
   return taken;
 }
 
@@ -80,7 +82,7 @@ void RunLoop::resetTransfer(SpareTransfer& spare) {
   curl_slist_free_all(spare.headers);
   curl_slist_free_all(spare.proxyHeaders);
   spare.headers = spare.proxyHeaders = nullptr;
-  spare.setup.clear();
+  spare.setUp = false;
 }
 
 void RunLoop::freeTransfer(SpareTransfer& spare) {
@@ -99,6 +101,7 @@ void RunLoop::post(Task task) {
   {
     std::lock_guard lock(mutex_);
     tasks_.push_back(std::move(task));
+    tasksPosted_.store(true);
   }
   wake();
 }
@@ -133,52 +136,78 @@ void RunLoop::runDeferred(std::size_t followUps, std::size_t handoffs) {
   }
 }
 
-void RunLoop::armLocked(std::uint64_t id, Timer& timer) {
-  timer.heapEntry = heap_.add(Clock::tickDue(timer.start, timer.repeats ? std::optional(timer.interval) : std::nullopt, timer.tick),
-            [this, id] {
-              std::shared_ptr<Task> task;
-              {
-                std::lock_guard lock(mutex_);
-                auto it = timers_.find(id);
-                if (it == timers_.end()) return;
-                task = it->second.task;
-                if (it->second.repeats) {
-                  it->second.tick = Clock::nextTick(it->second.start, it->second.interval, it->second.tick, clock_.now());
-                  armLocked(id, it->second);
-                } else {
-                  timers_.erase(it);
-                }
-              }
-              (*task)();
-            });
+void RunLoop::armLocked(const Timer& timer) {
+  const auto due = Clock::tickDue(timer.start, timer.repeats ? std::optional(timer.interval) : std::nullopt, timer.tick);
+  deadlines_.push_back(Deadline{due, nextArming_++, timer.id});
+  std::push_heap(deadlines_.begin(), deadlines_.end(), std::greater<>());
+  noteFirstDueLocked();
 }
 
-std::uint64_t RunLoop::addTimer(Clock::Duration interval, bool repeats, Task task) {
+void RunLoop::popDeadlineLocked() {
+  std::pop_heap(deadlines_.begin(), deadlines_.end(), std::greater<>());
+  deadlines_.pop_back();
+  noteFirstDueLocked();
+}
+
+void RunLoop::noteFirstDueLocked() {
+  firstDue_.store(deadlines_.empty() ? Clock::TimePoint::max() : deadlines_.front().due);
+}
+
+std::vector<std::shared_ptr<RunLoop::Timer>>::iterator RunLoop::findTimerLocked(std::uint64_t id) {
+  const auto it = std::lower_bound(timers_.begin(), timers_.end(), id,
+                                   [](const std::shared_ptr<Timer>& timer, std::uint64_t wanted) { return timer->id < wanted; });
+  return it != timers_.end() && (*it)->id == id ? it : timers_.end();
+}
+
+void RunLoop::dropRemovedDeadlinesLocked() {
+  while (!deadlines_.empty() && findTimerLocked(deadlines_.front().timer) == timers_.end()) popDeadlineLocked();
+}
+
+std::shared_ptr<RunLoop::Timer> RunLoop::takeDueTimerLocked(Clock::TimePoint now) {
+  dropRemovedDeadlinesLocked();
+  if (deadlines_.empty() || deadlines_.front().due > now) return nullptr;
+  const auto it = findTimerLocked(deadlines_.front().timer);
+  popDeadlineLocked();
+  std::shared_ptr<Timer> timer = *it;
+  if (timer->repeats) {
+    timer->tick = Clock::nextTick(timer->start, timer->interval, timer->tick, clock_.now());
+    armLocked(*timer);
+  } else {
+    timers_.erase(it);
+  }
+  return timer;
+}
+
+std::uint64_t RunLoop::addTimer(Clock::Duration interval, bool repeats, Task task, std::shared_ptr<const void> owner) {
   if (repeats && interval <= Clock::Duration::zero()) interval = std::chrono::milliseconds(1);
   std::uint64_t id;
   {
     std::lock_guard lock(mutex_);
     id = nextTimer_++;
-    Timer& timer = timers_[id];
-    timer.start = Clock::later(clock_.now(), interval);
-    timer.interval = interval;
-    timer.repeats = repeats;
-    timer.task = std::make_shared<Task>(std::move(task));
-    armLocked(id, timer);
+    const Timer& timer = *timers_.emplace_back(std::make_shared<Timer>(
+        Timer{id, Clock::later(clock_.now(), interval), interval, repeats, 0, std::move(task), std::move(owner)}));
+    armLocked(timer);
   }
   wake();
   return id;
 }
 
 void RunLoop::removeTimer(std::uint64_t id) {
-  std::shared_ptr<Task> dying;  // the task's captures die outside the lock
+  std::shared_ptr<Timer> dying;  // the task's captures die outside the lock, or after its run in progress
   std::lock_guard lock(mutex_);
-  auto it = timers_.find(id);
+  const auto it = findTimerLocked(id);
   if (it == timers_.end()) return;
-  dying = it->second.task;
-  // Its deadline goes too: a timer per request would otherwise leave the heap full of dead ones.
-  heap_.remove(it->second.heapEntry);
+  dying = std::move(*it);
   timers_.erase(it);
+  // Its deadline goes when it comes to the top; a timer per request would otherwise leave the heap
+  // full of dead ones.
+  if (timers_.empty()) {
+    deadlines_.clear();
+  } else if (deadlines_.size() > 64 && deadlines_.size() > 2 * timers_.size()) {
+    std::erase_if(deadlines_, [&](const Deadline& d) { return findTimerLocked(d.timer) == timers_.end(); });
+    std::make_heap(deadlines_.begin(), deadlines_.end(), std::greater<>());
+  }
+  noteFirstDueLocked();
 }
 
 bool RunLoop::isCurrent() const { return thread_.load() == std::this_thread::get_id(); }
@@ -196,11 +225,12 @@ void RunLoop::detach(const HTTPReadStream* stream) {
 }
 
 void RunLoop::runTasks() {
-  std::vector<Task> tasks;  // nothing is allocated for a turn without tasks
+  if (!tasksPosted_.load()) return;
+  std::vector<Task> tasks;
   {
     std::lock_guard lock(mutex_);
-    if (tasks_.empty()) return;
     tasks.swap(tasks_);
+    tasksPosted_.store(false);
   }
   // Each task's captures go before its follow-ups run.
   for (Task& task : tasks)
@@ -212,15 +242,17 @@ void RunLoop::runTasks() {
 
 void RunLoop::runTimers() {
   while (true) {
-    std::optional<TimerHeap::Task> task;
+    const Clock::TimePoint now = clock_.now();
+    if (now < firstDue_.load()) return;
+    std::shared_ptr<Timer> timer;
     {
       std::lock_guard lock(mutex_);
-      task = heap_.popDue(clock_.now());
+      timer = takeDueTimerLocked(now);
     }
-    if (!task) return;
+    if (!timer) return;
     dispatch([&] {
-      (*task)();
-      task.reset();
+      timer->task();
+      timer.reset();
     });
   }
 }
@@ -230,8 +262,12 @@ void RunLoop::serviceStreams() {
   for (int round = 0; round < 4; ++round) {
     if (std::none_of(streams_.begin(), streams_.end(), [](const auto& s) { return s->needsService(); })) return;
     bool any = false;
-    for (const auto& stream : std::vector<std::shared_ptr<HTTPReadStream>>(streams_))
-      dispatch([&] { any |= stream->service(); });
+    // In the storage of the last snapshot (one taken in a loop run nested in a dispatch has its own).
+    std::vector<std::shared_ptr<HTTPReadStream>> snapshot = std::exchange(snapshotStorage_, {});
+    snapshot.assign(streams_.begin(), streams_.end());
+    for (const auto& stream : snapshot) dispatch([&] { any |= stream->service(); });
+    snapshot.clear();
+    snapshotStorage_ = std::move(snapshot);
     if (!any) break;
   }
 }
@@ -288,8 +324,9 @@ void RunLoop::turn(bool mayWait, const std::function<bool()>& done) {
   {
     std::lock_guard lock(mutex_);
     if (!tasks_.empty()) waitMs = 0;
-    if (auto due = heap_.nextDue()) {
-      const auto realDue = clock_.realWakeTime(*due);
+    dropRemovedDeadlinesLocked();
+    if (!deadlines_.empty()) {
+      const auto realDue = clock_.realWakeTime(deadlines_.front().due);
       if (realDue != Clock::TimePoint::max()) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(realDue - std::chrono::steady_clock::now());
         waitMs = std::min<long>(waitMs, std::max<long>(0, left.count() + (left.count() >= 0 ? 1 : 0)));

@@ -17,11 +17,11 @@
 #include <vector>
 
 #include "platform/Clock.h"
-#include "platform/TimerHeap.h"
 
 namespace td {
 
 class HTTPReadStream;
+struct HTTPStreamSettings;
 
 class RunLoop {
  public:
@@ -45,8 +45,10 @@ class RunLoop {
   // The loop whose dispatch this thread is in (the innermost when loops run nested), if any.
   static RunLoop* dispatchingHere();
   // A one-shot or repeating timer on the loop's clock (a repeating one ticks at start + n x interval
-  // and runs once for ticks it missed). Safe from any thread; returns an id for removeTimer().
-  std::uint64_t addTimer(Clock::Duration interval, bool repeats, Task task);
+  // and runs once for ticks it missed). `owner`, if given, is held as long as the timer: what the
+  // task needs alive, without a task of its own allocation for it. Safe from any thread; returns an
+  // id for removeTimer().
+  std::uint64_t addTimer(Clock::Duration interval, bool repeats, Task task, std::shared_ptr<const void> owner = nullptr);
   // Safe from any thread. Called on the loop's thread, the timer never runs afterwards.
   void removeTimer(std::uint64_t id);
 
@@ -78,13 +80,16 @@ class RunLoop {
   // A transfer handle of an ended stream, kept for the next ones with what it is still set up for.
   struct SpareTransfer {
     CURL* easy = nullptr;
-    std::string setup;  // the options it carries (HTTPReadStream says); empty: reset to the defaults
+    // The settings of the stream that had it last, if it kept them (HTTPReadStream says when): the
+    // next stream keeps its own in their place.
+    std::unique_ptr<HTTPStreamSettings> settings;
+    bool setUp = false;  // its options are those the settings make; else they are the defaults
     curl_slist* headers = nullptr;  // the lists its options point to
     curl_slist* proxyHeaders = nullptr;
   };
-  // A spare handle set up exactly as `setup` says (an empty one matches none), else a spare reset to
-  // the defaults, else a new handle. Loop thread only.
-  SpareTransfer takeTransfer(const std::string& setup);
+  // A spare handle set up for settings that make the same options as `setup` (none matches none),
+  // else a spare reset to the defaults, else a new handle. Loop thread only.
+  SpareTransfer takeTransfer(const HTTPStreamSettings* setup);
   // Keeps an ended stream's handle (a few are kept; the others are freed). Loop thread only.
   void giveBackTransfer(SpareTransfer spare);
 
@@ -103,12 +108,20 @@ class RunLoop {
 
  private:
   struct Timer {
+    std::uint64_t id;
     Clock::TimePoint start;
     Clock::Duration interval;
     bool repeats;
     std::int64_t tick = 0;
-    std::shared_ptr<Task> task;
-    std::uint64_t heapEntry = 0;  // its deadline in heap_
+    Task task;
+    std::shared_ptr<const void> owner;
+  };
+  // When a timer falls due next: the earliest first, and of those due at once the one armed first.
+  struct Deadline {
+    Clock::TimePoint due;
+    std::uint64_t armed;
+    std::uint64_t timer;
+    bool operator>(const Deadline& o) const { return due != o.due ? due > o.due : armed > o.armed; }
   };
 
   // One round of tasks, timers and transfers; then, unless done() holds, waits for more.
@@ -121,7 +134,16 @@ class RunLoop {
   void claimThread();
   void runTasks();
   void runTimers();
-  void armLocked(std::uint64_t id, Timer& timer);
+  void armLocked(const Timer& timer);
+  // The timer, if it has not been removed.
+  std::vector<std::shared_ptr<Timer>>::iterator findTimerLocked(std::uint64_t id);
+  // Drops the deadlines of removed timers from the top of deadlines_.
+  void dropRemovedDeadlinesLocked();
+  void popDeadlineLocked();
+  // Publishes the earliest deadline in firstDue_, after each change of deadlines_.
+  void noteFirstDueLocked();
+  // The earliest timer due at `now`, taken off for a run: a repeating one armed for its next tick.
+  std::shared_ptr<Timer> takeDueTimerLocked(Clock::TimePoint now);
   void serviceStreams();
   void serviceFdSources(const std::vector<curl_waitfd>& polled);
   static void resetTransfer(SpareTransfer& spare);
@@ -137,12 +159,21 @@ class RunLoop {
   std::vector<Task> followUps_;
   std::vector<Task> handoffs_;
   int dispatchDepth_ = 0;
-  TimerHeap heap_;
-  std::map<std::uint64_t, Timer> timers_;
+  // Timers by id (ids only grow), each shared with a run of its task in progress; their deadlines
+  // as a min-heap, where those of removed timers stay until they come to the top.
+  std::vector<std::shared_ptr<Timer>> timers_;
+  std::vector<Deadline> deadlines_;
   std::uint64_t nextTimer_ = 1;
+  std::uint64_t nextArming_ = 1;
+  // Whether there may be work, for a turn to pass by without the lock: a task is posted, and the
+  // earliest deadline (perhaps a removed timer's). Written under the lock; work added from another
+  // thread after a turn looked wakes the loop for the next.
+  std::atomic<bool> tasksPosted_{false};
+  std::atomic<Clock::TimePoint> firstDue_{Clock::TimePoint::max()};
   std::atomic<bool> stop_{false};
   std::atomic<std::thread::id> thread_;
   std::vector<std::shared_ptr<HTTPReadStream>> streams_;
+  std::vector<std::shared_ptr<HTTPReadStream>> snapshotStorage_;  // empty; serviceStreams() reuses it
   std::vector<SpareTransfer> spares_;  // oldest first
   struct FdSource {
     int fd;
