@@ -98,7 +98,7 @@ void ASIHTTPRequest::main() {
       if (error_) return;
     }
     if (requestMethod_ != "GET") downloadCache_.reset();
-    request_.emplace(requestMethod_, url_, useHTTPVersionOne_);
+    request_ = HTTPMessage{requestMethod_, url_, useHTTPVersionOne_, {}};
     if (main) main->buildRequestHeaders();
     buildRequestHeaders();
     if (error_) return;
