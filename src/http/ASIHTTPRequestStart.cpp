@@ -175,7 +175,7 @@ void ASIHTTPRequest::applyAuthorizationHeader() {
         if (record->authentication && !record->authentication->canAnswerBeforeChallenge()) {
           // An NTLM answer belongs to its connection's handshake: this request waits for its own.
         } else if (record->authentication) {
-          if (request_ && record->authentication->applyCredentials(*request_, *record->credentials)) {
+          if (request_ && record->authentication->applyCredentials(*request_, *record->credentials, url_.host())) {
             authenticationScheme_ = record->authenticationScheme;
           } else {
             removeAuthenticationCredentialsFromSessionStore(record->credentials);
@@ -189,7 +189,8 @@ void ASIHTTPRequest::applyAuthorizationHeader() {
   if (useSessionPersistence_) {
     if (auto record = findSessionProxyAuthenticationCredentials();
         record && record->credentials && record->authentication && record->authentication->canAnswerBeforeChallenge()) {
-      if (!request_ || !record->authentication->applyCredentials(*request_, *record->credentials))
+      if (!request_ ||
+          !record->authentication->applyCredentials(*request_, *record->credentials, proxyHost_.value_or("")))
         removeProxyAuthenticationCredentialsFromSessionStore(record->credentials);
     }
   }

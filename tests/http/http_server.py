@@ -4,11 +4,14 @@
 Listens on 127.0.0.1 with an ephemeral port, prints "PORT <n>" once ready, and prints one line
 "GOT <method> <path> <client port>" per request it receives, so that tests can wait for a request to
 arrive without sleeping. Runs until its standard input closes.
+
+Its NTLM acceptor has the name that NTLM_ACCEPTOR_NAME gives ("HTTP@localhost"), none without it.
 """
 import base64
 import gzip
 import hashlib
 import json
+import os
 import select
 import socket
 import sys
@@ -404,8 +407,11 @@ class Handler(BaseHTTPRequestHandler):
         self.ntlm_refused = False
         self.body_in()
         if token[8:12] == b"\x01\x00\x00\x00":
-            self.ntlm_context = gssapi.SecurityContext(creds=gssapi.Credentials(usage="accept", mechs=[mech]),
-                                                       usage="accept")
+            name = os.environ.get("NTLM_ACCEPTOR_NAME")
+            if name:
+                name = gssapi.Name(name, gssapi.NameType.hostbased_service)
+            self.ntlm_context = gssapi.SecurityContext(
+                creds=gssapi.Credentials(name=name, usage="accept", mechs=[mech]), usage="accept")
             challenge = self.ntlm_context.step(token)
             emit("NTLM challenge %d" % self.client_address[1])
             self.refuse(code, {answer: "NTLM " + base64.b64encode(challenge).decode()})
