@@ -301,6 +301,7 @@ bool ASIHTTPRequest::applyProxyCredentials(const HTTPCredentialsPtr& credentials
       record.authenticationScheme = proxyAuthentication_->method();
       record.host = proxyHost_.value_or("");
       record.port = proxyPort_;
+      record.proxyType = proxyKind();
       storeProxyAuthenticationCredentialsInSessionStore(std::move(record));
     }
     proxyCredentials_ = credentials;

@@ -186,6 +186,8 @@ void ASIHTTPRequest::applyAuthorizationHeader() {
       }
     }
   }
+  // Only records taken for the request's proxy and of its kind: the origin behind a SOCKS proxy at
+  // the same address is never shown an HTTP proxy's credentials.
   if (useSessionPersistence_) {
     if (auto record = findSessionProxyAuthenticationCredentials();
         record && record->credentials && record->authentication && record->authentication->canAnswerBeforeChallenge()) {
