@@ -225,7 +225,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!authentication || !authentication->isValid()) break;
     if (authentication->method() == td::kHTTPAuthenticationSchemeNTLM && applications >= 2) break;
     td::HTTPMessage message{"GET", td::URL::URLWithString("https://origin.test/"), false, {}};
-    if (!authentication->applyCredentials(message, credentials)) break;
+    if (!authentication->applyCredentials(message, credentials, "127.0.0.1")) break;
     ++applications;
     const std::string* value = message.headers.find("Proxy-Authorization");
     // What a challenge makes the engine send never breaks the request's head.

@@ -181,11 +181,22 @@ std::optional<ASISessionCredentials> ASIHTTPRequest::findSessionAuthenticationCr
 std::optional<ASISessionCredentials> ASIHTTPRequest::findSessionProxyAuthenticationCredentials() const {
   const auto host = proxyHost();
   const int port = proxyPort();
+  const std::string kind = proxyKind();
   auto& s = asiState();
   std::lock_guard lock(s.sessionCredentialsLock);
   for (const ASISessionCredentials& record : s.sessionProxyCredentialsStore)
-    if (host && record.host == *host && record.port == port) return record;
+    if (host && record.host == *host && record.port == port && record.proxyType == kind) return record;
   return std::nullopt;
+}
+
+std::string ASIHTTPRequest::proxyKind() const {
+  std::lock_guard lock(cancelledLock_);
+  return proxyType_ == kProxyTypeSOCKS ? kProxyTypeSOCKS : kProxyTypeHTTP;
+}
+
+bool ASIHTTPRequest::throughHTTPProxy() const {
+  std::lock_guard lock(cancelledLock_);
+  return proxyHost_ && !proxyHost_->empty() && proxyPort_ != 0 && proxyKind() == kProxyTypeHTTP;
 }
 
 std::vector<HTTPCookie> ASIHTTPRequest::sessionCookies() {

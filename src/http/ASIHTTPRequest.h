@@ -64,9 +64,11 @@ struct ASISessionCredentials {
   // Server records.
   URL url;
   std::optional<std::string> authenticationRealm;
-  // Proxy records.
+  // Proxy records: the proxy, and its kind (kProxyTypeHTTP or kProxyTypeSOCKS); a record serves only
+  // requests through a proxy of that kind.
   std::string host;
   int port = 0;
+  std::string proxyType;
 };
 
 // The request message of one attempt: method, URL, version and header fields.
@@ -145,6 +147,11 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   static void removeProxyAuthenticationCredentialsFromSessionStore(const HTTPCredentialsPtr& credentials);
   std::optional<ASISessionCredentials> findSessionAuthenticationCredentials() const;
   std::optional<ASISessionCredentials> findSessionProxyAuthenticationCredentials() const;
+  // The kind of the request's proxy (kProxyTypeSOCKS, else kProxyTypeHTTP, as the stream takes it),
+  // and whether the request goes through an HTTP proxy: only such a proxy reads a request's head,
+  // and only its challenge (407) is answered with proxy credentials.
+  std::string proxyKind() const;
+  bool throughHTTPProxy() const;
 
   static std::vector<HTTPCookie> sessionCookies();
   static void setSessionCookies(std::optional<std::vector<HTTPCookie>> cookies);

@@ -271,7 +271,7 @@ bool ASIHTTPRequest::applyCredentials(const HTTPCredentialsPtr& credentials) {
   std::lock_guard lock(cancelledLock_);
   ++authenticationRetryCount_;
   if (!safeToSend(credentials) || !requestAuthentication_ || !request_) return false;
-  if (requestAuthentication_->applyCredentials(*request_, *credentials)) {
+  if (requestAuthentication_->applyCredentials(*request_, *credentials, url_.host())) {
     if (useSessionPersistence_) {
       ASISessionCredentials record;
       record.credentials = credentials;
@@ -292,7 +292,8 @@ bool ASIHTTPRequest::applyProxyCredentials(const HTTPCredentialsPtr& credentials
   std::lock_guard lock(cancelledLock_);
   ++proxyAuthenticationRetryCount_;
   if (!safeToSend(credentials) || !proxyAuthentication_ || !request_) return false;
-  if (proxyAuthentication_->applyCredentials(*request_, *credentials)) {
+  // The handshake with a proxy is for the proxy's own service, not the origin's.
+  if (proxyAuthentication_->applyCredentials(*request_, *credentials, proxyHost_.value_or(""))) {
     if (useSessionPersistence_) {
       ASISessionCredentials record;
       record.credentials = credentials;
@@ -300,6 +301,7 @@ bool ASIHTTPRequest::applyProxyCredentials(const HTTPCredentialsPtr& credentials
       record.authenticationScheme = proxyAuthentication_->method();
       record.host = proxyHost_.value_or("");
       record.port = proxyPort_;
+      record.proxyType = proxyKind();
       storeProxyAuthenticationCredentialsInSessionStore(std::move(record));
     }
     proxyCredentials_ = credentials;

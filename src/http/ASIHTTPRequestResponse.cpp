@@ -24,8 +24,10 @@ void ASIHTTPRequest::readResponseHeaders() {
     return;
   }
 
+  // A 407 that reaches a request through no HTTP proxy (direct, or through SOCKS) is the origin's own
+  // answer: proxy credentials never go to the origin.
   if (responseStatusCode_ == 401) authenticationNeeded_ = 1;
-  else if (responseStatusCode_ == 407) authenticationNeeded_ = 2;
+  else if (responseStatusCode_ == 407 && throughHTTPProxy()) authenticationNeeded_ = 2;
 
   storeCredentialsThatWorked();
 

@@ -175,7 +175,7 @@ void ASIHTTPRequest::applyAuthorizationHeader() {
         if (record->authentication && !record->authentication->canAnswerBeforeChallenge()) {
           // An NTLM answer belongs to its connection's handshake: this request waits for its own.
         } else if (record->authentication) {
-          if (request_ && record->authentication->applyCredentials(*request_, *record->credentials)) {
+          if (request_ && record->authentication->applyCredentials(*request_, *record->credentials, url_.host())) {
             authenticationScheme_ = record->authenticationScheme;
           } else {
             removeAuthenticationCredentialsFromSessionStore(record->credentials);
@@ -186,10 +186,13 @@ void ASIHTTPRequest::applyAuthorizationHeader() {
       }
     }
   }
+  // Only records taken for the request's proxy and of its kind: the origin behind a SOCKS proxy at
+  // the same address is never shown an HTTP proxy's credentials.
   if (useSessionPersistence_) {
     if (auto record = findSessionProxyAuthenticationCredentials();
         record && record->credentials && record->authentication && record->authentication->canAnswerBeforeChallenge()) {
-      if (!request_ || !record->authentication->applyCredentials(*request_, *record->credentials))
+      if (!request_ ||
+          !record->authentication->applyCredentials(*request_, *record->credentials, proxyHost_.value_or("")))
         removeProxyAuthenticationCredentialsFromSessionStore(record->credentials);
     }
   }

@@ -217,7 +217,8 @@ bool HTTPAuthentication::isValid(int* errorCode) const {
   return !refused_;
 }
 
-bool HTTPAuthentication::applyCredentials(HTTPMessage& message, const HTTPCredentials& credentials) {
+bool HTTPAuthentication::applyCredentials(HTTPMessage& message, const HTTPCredentials& credentials,
+                                          const std::string& challenger) {
   std::lock_guard lock(mutex_);
   if (refused_) return false;
   error_.clear();
@@ -230,7 +231,7 @@ bool HTTPAuthentication::applyCredentials(HTTPMessage& message, const HTTPCreden
     std::optional<std::string> ntlmMessage;
     if (!ntlm_ && !ntlmAuthenticated_) {
       ntlm_ = NTLMSecurityContext::start(credentials.domain.value_or(""), credentials.username, credentials.password,
-                                         message.url.host(), &error_);
+                                         challenger, &error_);
       if (ntlm_) ntlmMessage = ntlm_->negotiateMessage(&error_);
     } else if (ntlm_ && ntlmChallenge_) {
       // An empty token, or one that decodes to nothing, is refused with the rest (see challengeFault).

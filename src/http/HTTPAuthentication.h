@@ -66,10 +66,12 @@ class HTTPAuthentication {
   void updateFromResponse(const HTTPHeaders& headers);
   // Valid unless credentials applied with it were refused; `errorCode` then says why.
   bool isValid(int* errorCode = nullptr) const;
-  // Sets "Authorization" (or "Proxy-Authorization") on the message. False when it cannot: refused
-  // credentials, a malformed challenge, an NTLM handshake with no challenge to answer or one whose
-  // challenge is not a well-formed challenge message, or GSSAPI failing (see error()).
-  bool applyCredentials(HTTPMessage& message, const HTTPCredentials& credentials);
+  // Sets "Authorization" (or "Proxy-Authorization") on the message. `challenger` is the host that
+  // asked: the URL's for a server, the proxy's for a proxy; an NTLM handshake is made for its HTTP
+  // service. False when it cannot: refused credentials, a malformed challenge, an NTLM handshake with
+  // no challenge to answer or one whose challenge is not a well-formed challenge message, or GSSAPI
+  // failing (see error()).
+  bool applyCredentials(HTTPMessage& message, const HTTPCredentials& credentials, const std::string& challenger);
   // Why the last application failed, when GSSAPI said.
   std::string error() const;
 

@@ -13,12 +13,16 @@ namespace {
 // The challenge message: signature, type, target name field, flags, the server's challenge, eight
 // reserved bytes and the target information field (48 bytes), then the version (8 bytes) when the
 // flags say so, then the payload that the fields point into. A field is its length (2 bytes), its
-// maximum length (2 bytes, which receivers ignore) and its offset from the start (4 bytes).
+// maximum length (2 bytes, which receivers ignore) and its offset from the start (4 bytes). Old
+// servers send only the first 32 bytes, up to the server's challenge, which the mechanism takes when
+// no target information is announced. The mechanism reads the target name only when a target type
+// is flagged, and the target information only when its flag is set.
 constexpr std::string_view kSignature{"NTLMSSP\0", 8};
 constexpr std::uint32_t kChallengeMessage = 2;
 constexpr std::size_t kTypeAt = 8, kTargetNameAt = 12, kFlagsAt = 20, kTargetInfoAt = 40, kHeaderSize = 48;
-constexpr std::size_t kVersionSize = 8;
-constexpr std::uint32_t kUnicodeFlag = 0x00000001, kVersionFlag = 0x02000000;
+constexpr std::size_t kOldHeaderSize = 32, kVersionSize = 8;
+constexpr std::uint32_t kUnicodeFlag = 0x00000001, kTargetTypeFlags = 0x00030000, kTargetInfoFlag = 0x00800000,
+                        kVersionFlag = 0x02000000;
 
 // Attribute kinds of the target information (AvId).
 enum : std::uint16_t {
@@ -74,7 +78,8 @@ bool attributeLengthFits(std::uint16_t kind, std::size_t length) {
 }
 
 // The target information: attribute-value pairs (kind and length, 2 bytes each, then the value),
-// each kind at most once, ended by the terminator (kind 0, no value) at the very end.
+// each kind at most once, ended by the terminator (kind 0, no value). The mechanism stops at the
+// terminator: what follows it is never read.
 std::optional<std::string> targetInformationFault(std::string_view info) {
   std::vector<std::uint16_t> seen;
   std::size_t at = 0;
@@ -90,10 +95,7 @@ std::optional<std::string> targetInformationFault(std::string_view info) {
     if (!attributeLengthFits(kind, length))
       return "An attribute of the NTLM challenge's target information has a length its kind cannot have";
     at += length;
-    if (kind == kAvEnd) {
-      if (at != info.size()) return "The NTLM challenge's target information goes on after its terminator";
-      return std::nullopt;
-    }
+    if (kind == kAvEnd) return std::nullopt;
   }
 }
 
@@ -190,23 +192,29 @@ std::unique_ptr<NTLMSecurityContext> NTLMSecurityContext::start(const std::strin
 
 std::optional<std::string> NTLMSecurityContext::challengeFault(std::string_view challenge) {
   if (challenge.empty()) return "The NTLM challenge is empty";
-  if (challenge.size() < kHeaderSize) return "The NTLM challenge is shorter than its header";
+  if (challenge.size() < kOldHeaderSize) return "The NTLM challenge is shorter than its header";
   if (challenge.substr(0, kSignature.size()) != kSignature) return "The NTLM challenge lacks the NTLMSSP signature";
   if (const std::uint32_t type = le32(challenge, kTypeAt); type != kChallengeMessage)
     return "The NTLM message is of type " + std::to_string(type) + ", not a challenge";
   const std::uint32_t flags = le32(challenge, kFlagsAt);
   const std::size_t payloadStart = kHeaderSize + ((flags & kVersionFlag) ? kVersionSize : 0);
-  if (challenge.size() < payloadStart) return "The NTLM challenge is shorter than its header";
-  const auto name = fieldBytes(challenge, kTargetNameAt, payloadStart);
-  if (!name) return "The NTLM challenge's target name lies outside the message";
-  if (flags & kUnicodeFlag) {
-    // The mechanism writes through a null pointer for an empty Unicode target name.
-    if (name->empty()) return "The NTLM challenge names no target";
-    if (name->size() % 2 != 0) return "The NTLM challenge's target name is not UTF-16";
+  const bool old = challenge.size() == kOldHeaderSize;
+  if (!old && challenge.size() < payloadStart) return "The NTLM challenge is shorter than its header";
+  if (flags & kTargetTypeFlags) {
+    const auto name = fieldBytes(challenge, kTargetNameAt, payloadStart);
+    if (!name) return "The NTLM challenge's target name lies outside the message";
+    if (flags & kUnicodeFlag) {
+      // The mechanism writes through a null pointer for an empty Unicode target name.
+      if (name->empty()) return "The NTLM challenge names no target";
+      if (name->size() % 2 != 0) return "The NTLM challenge's target name is not UTF-16";
+    }
   }
-  const auto info = fieldBytes(challenge, kTargetInfoAt, payloadStart);
-  if (!info) return "The NTLM challenge's target information lies outside the message";
-  if (!info->empty()) return targetInformationFault(*info);
+  if (flags & kTargetInfoFlag) {
+    if (old) return "The NTLM challenge announces target information but ends before its field";
+    const auto info = fieldBytes(challenge, kTargetInfoAt, payloadStart);
+    if (!info) return "The NTLM challenge's target information lies outside the message";
+    if (!info->empty()) return targetInformationFault(*info);
+  }
   return std::nullopt;
 }
 

@@ -36,9 +36,11 @@ class NTLMSecurityContext {
   std::optional<std::string> authenticateMessage(std::string_view challenge, std::string* error);
 
   // Why `challenge` may not be answered, or nothing when it is a well-formed challenge message that
-  // the mechanism takes: the signature, the message type, the header for its flags, the target name
-  // and target information within the message, and the target information a well-formed list of
-  // attribute-value pairs that ends its buffer with its terminator.
+  // the mechanism takes: the signature, the message type, the whole header for its flags or the
+  // 32 bytes of old servers (with no target information), and of the fields the mechanism reads (the
+  // target name when a target type is flagged, the target information when its flag is set) each
+  // within the message, a Unicode name not empty, and the target information a well-formed list of
+  // attribute-value pairs up to its terminator.
   static std::optional<std::string> challengeFault(std::string_view challenge);
 
  private:

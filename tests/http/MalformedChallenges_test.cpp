@@ -18,6 +18,7 @@
 #include "HTTPTestSupport.h"
 #include "http/HTTPUtilities.h"
 #include "http/NTLMSecurityContext.h"
+#include "wire/Base64.h"
 
 namespace td {
 namespace {
@@ -113,6 +114,10 @@ std::string le(std::uint32_t value, int bytes) {
   std::string out;
   for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(value >> (8 * i) & 0xff));
   return out;
+}
+
+std::uint32_t le16At(const std::string& bytes, std::size_t at) {
+  return static_cast<std::uint8_t>(bytes[at]) | static_cast<std::uint8_t>(bytes[at + 1]) << 8;
 }
 
 std::string attribute(std::uint16_t kind, const std::string& value) {
@@ -248,6 +253,74 @@ TEST(NTLMChallengeCheck, WellFormedChallengesPassAndEveryTruncationOfThemIsRefus
   }
 }
 
+// What the mechanism reads passes, and it answers it: the 32 bytes of old servers, a Unicode name
+// that no target type asks it to read, bytes after the target information's terminator. Made by
+// the mechanism itself (through the local acceptor) and by hand; what it would crash on is refused.
+TEST(NTLMChallengeCheck, ChallengesTheMechanismReadsPassAndItAnswersEach) {
+  test::NTLMAccounts accounts;
+  std::string error;
+  const auto negotiated = [&error] {
+    auto context = NTLMSecurityContext::start("TESTDOM", "ann", "secret", "localhost", &error);
+    std::optional<std::string> message;
+    if (context) message = context->negotiateMessage(&error);
+    return std::make_pair(std::move(context), message);
+  };
+  const auto [client, negotiate] = negotiated();
+  ASSERT_TRUE(negotiate) << error;
+  // The acceptor's challenge to a negotiate message of ours.
+  test::Process acceptor(
+      "/usr/bin/python3",
+      {"-c",
+       "import base64, sys, gssapi\n"
+       "mech = gssapi.OID.from_int_seq('1.3.6.1.4.1.311.2.2.10')\n"
+       "ctx = gssapi.SecurityContext(creds=gssapi.Credentials(usage='accept', mechs=[mech]), usage='accept')\n"
+       "print(base64.b64encode(ctx.step(base64.b64decode(sys.argv[1]))).decode(), flush=True)\n",
+       base64forData(*negotiate)});
+  const auto line = acceptor.readLine(std::chrono::seconds(10));
+  ASSERT_TRUE(line) << "the acceptor made no challenge";
+  const std::string made = Base64::decodeBase64WithString(*line).value_or("");
+  ASSERT_GT(made.size(), 56u) << *line;
+  constexpr std::uint32_t kTargetTypes = 0x30000, kTargetInfo = 0x800000;
+  const std::uint32_t flags = le16At(made, 20) | le16At(made, 22) << 16;
+  ASSERT_TRUE(flags & Challenge::kUnicode && flags & kTargetTypes && flags & kTargetInfo) << flags;
+  const auto withFlags = [](std::string message, std::uint32_t value) { return message.replace(20, 4, le(value, 4)); };
+  std::string madeTrailing = made + "\x01\x02\x03";  // the target information is the payload's last field
+  const std::uint32_t infoLength = le16At(made, 40) + 3;
+  madeTrailing.replace(40, 4, le(infoLength, 2) + le(infoLength, 2));
+  const std::string madeUnnamed = withFlags(made.substr(0, 12) + le(0, 4) + made.substr(16), flags & ~kTargetTypes);
+
+  Challenge unnamed;
+  unnamed.targetName.clear();
+  unnamed.flags &= ~kTargetTypes;
+  Challenge trailing;
+  trailing.targetInfo += std::string(5, '\0');
+  Challenge old = unnamed;
+  old.flags &= ~(kTargetInfo | Challenge::kVersion);
+  Challenge unannounced;  // a target information field the flags do not announce is not read
+  unannounced.flags &= ~kTargetInfo;
+  const std::string strayInfo = unannounced.bytes().replace(44, 4, le(0xfffffff0, 4));
+  for (const auto& [what, challenge] : std::vector<std::pair<const char*, std::string>>{
+           {"the acceptor's", made},
+           {"the acceptor's, with bytes after the terminator", madeTrailing},
+           {"the acceptor's first 32 bytes", withFlags(made.substr(0, 32), flags & ~(kTargetTypes | kTargetInfo))},
+           {"the acceptor's, with an empty name and no target type", madeUnnamed},
+           {"Unicode with an empty name and no target type", unnamed.bytes()},
+           {"bytes after the terminator", trailing.bytes()},
+           {"32 bytes", old.bytes().substr(0, 32)},
+           {"an unannounced target information field outside the message", strayInfo}}) {
+    EXPECT_EQ(NTLMSecurityContext::challengeFault(challenge), std::nullopt) << what;
+    auto context = negotiated().first;
+    ASSERT_TRUE(context) << error;
+    EXPECT_TRUE(context->authenticateMessage(challenge, &error)) << what << ": " << error;
+  }
+  // What the mechanism writes through a null pointer for stays refused: an empty Unicode name that a
+  // target type makes it read, in a whole message or in 32 bytes.
+  Challenge typedOld = old;
+  typedOld.flags |= 0x10000;
+  for (const std::string& challenge : {withFlags(madeUnnamed, flags), typedOld.bytes().substr(0, 32)})
+    EXPECT_EQ(NTLMSecurityContext::challengeFault(challenge), "The NTLM challenge names no target");
+}
+
 TEST(NTLMChallengeCheck, RefusesAnotherMessageFieldsOutsideItAndTargetInformationThatIsNotAListOfAttributes) {
   const auto patched = [](std::size_t at, const std::string& bytes) { return Challenge().bytes().replace(at, bytes.size(), bytes); };
   const auto withInfo = [](const std::string& info) {
@@ -274,7 +347,6 @@ TEST(NTLMChallengeCheck, RefusesAnotherMessageFieldsOutsideItAndTargetInformatio
            {"no terminator", withInfo(name)},
            {"half an attribute", withInfo(name + "\x02")},
            {"a value past the end", withInfo(name + le(1, 2) + le(6, 2) + "ABCD")},
-           {"bytes after the terminator", withInfo(name + end + "\0"s)},
            {"a value on the terminator", withInfo(name + attribute(0, "xx"))},
            {"a kind twice", withInfo(name + name + end)},
            {"a name of odd length", withInfo(attribute(3, "abc") + end)},

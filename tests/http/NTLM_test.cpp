@@ -196,6 +196,36 @@ TEST_F(NTLMTunnelTest, TheHandshakeOpensTheTunnelOnOneConnectionWhichCarriesOnly
   EXPECT_TRUE(request->connectionID() != connections[0] && request->connectionID() != connections[1]);
 }
 
+TEST_F(NTLMTunnelTest, AProxysHandshakeIsForItsOwnServiceAndAServersForTheOrigins) {
+  // A server whose acceptor is named for "localhost": the mechanism refuses a handshake made for
+  // another service. As a proxy it is reached as "localhost"; as a server by that name through the
+  // proxy named "127.0.0.1".
+  ::setenv("NTLM_ACCEPTOR_NAME", "HTTP@localhost", 1);
+  test::TestServer named{"/usr/bin/python3"};
+  ::unsetenv("NTLM_ACCEPTOR_NAME");
+  ASSERT_NE(named.port(), 0);
+  struct Case {
+    std::string url, proxyHost, body;
+  };
+  const std::string namedServer = "http://localhost:" + std::to_string(named.port()) + "/ntlm?who=TESTDOM%5Cann";
+  for (const Case& c : {Case{"http://behind-ntlm-proxy.test/hello?proxywho=PROXYDOM%5Cpat", "localhost", "hello"},
+                        Case{"https://ntlm.localhost:" + std::to_string(tls.port()) + "/port", "localhost", ""},
+                        Case{namedServer, "127.0.0.1", "ntlm welcome"}}) {
+    RecordingDelegate d;
+    auto request = throughProxy(c.proxyHost, URL::URLWithString(c.url));
+    request->setProxyPort(named.port());
+    asPat(*request);
+    request->setUsername("TESTDOM\\ann");
+    request->setPassword("secret");
+    main.run(request, d);
+    EXPECT_EQ(d.finished, 1) << c.url << ": " << (d.lastError ? d.lastError->toString() : "");
+    EXPECT_EQ(request->responseStatusCode(), 200) << c.url;
+    if (!c.body.empty()) {
+      EXPECT_EQ(request->responseString(), c.body);
+    }
+  }
+}
+
 TEST_F(NTLMTunnelTest, ARefusalWithAChunkedPageOrAnHTTP10OneKeptOpenByProxyConnectionKeepsTheHandshakeOnIt) {
   // The proxy's refusals carry a page: chunked (with a chunk extension and a trailer), or counted in
   // an HTTP/1.0 answer that only "Proxy-Connection: keep-alive" keeps open. (Each case names the

@@ -1,10 +1,11 @@
 // TLS against nginx with a certificate made at test time, nginx's gzip and ranges, and proxies:
 // tinyproxy for plain requests, CONNECT tunnels and proxy credentials, chosen by the request, by a
 // proxy script served over HTTP, or by the environment; the test server as a Digest proxy of tunnels
-// and of plain requests.
+// and of plain requests, and as a SOCKS proxy at the same address.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "HTTPTestSupport.h"
@@ -146,6 +147,40 @@ TEST_F(TLSAndProxiesTest, AProxyOpensATunnelOrCarriesAPlainRequestWithBasicOrDig
     EXPECT_EQ(request->responseString().value_or("").size(), c.bodySize) << c.url;
     EXPECT_EQ(request->proxyAuthenticationScheme(), c.scheme);
   }
+}
+
+TEST_F(TLSAndProxiesTest, TheOriginBehindASOCKSProxyIsShownNoProxyCredentialsThoughAnHTTPProxyAtItsAddressKeptSome) {
+  RecordingDelegate taken;
+  auto http = ASIHTTPRequest::requestWithURL(URL::URLWithString("http://behind-digest-proxy.test/hello"));
+  http->setProxyHost("127.0.0.1");
+  http->setProxyPort(server.port());
+  http->setProxyUsername("pu");
+  http->setProxyPassword("pp");
+  main.run(http, taken);
+  ASSERT_EQ(taken.finished, 1) << (taken.lastError ? taken.lastError->toString() : "");
+  const auto records = ASIHTTPRequest::sessionProxyCredentialsStore();
+  ASSERT_TRUE(std::any_of(records.begin(), records.end(), [&](const ASISessionCredentials& r) {
+    return r.host == "127.0.0.1" && r.port == server.port() && r.proxyType == kProxyTypeHTTP;
+  }));
+
+  // Through SOCKS at that address, with proxy credentials of its own: the HTTP proxy's record is not
+  // sent ahead, and an origin that asks for proxy credentials (407) gets none, its answer stands.
+  for (const auto& [path, status] : {std::pair{"/echo", 200}, std::pair{"/proxyask", 407}}) {
+    RecordingDelegate d;
+    auto request = ASIHTTPRequest::requestWithURL(
+        URL::URLWithString("http://origin.test:" + std::to_string(server.port()) + path));
+    request->setProxyHost("127.0.0.1");
+    request->setProxyPort(server.port());
+    request->setProxyType(kProxyTypeSOCKS);
+    request->setProxyUsername("pu");
+    request->setProxyPassword("pp");
+    main.run(request, d);
+    ASSERT_EQ(d.finished, 1) << path << ": " << (d.lastError ? d.lastError->toString() : "");
+    EXPECT_EQ(request->responseStatusCode(), status) << path;
+    EXPECT_EQ(request->responseString().value_or("").find("Proxy-Authorization"), std::string::npos)
+        << path << ": " << request->responseString().value_or("");
+  }
+  EXPECT_TRUE(server.waitForLine("SOCKS origin.test "));  // the second request rode the first one's connection
 }
 
 TEST_F(TLSAndProxiesTest, AProxyScriptServedOverHTTPChoosesTheProxyOrDirect) {

@@ -3,12 +3,16 @@
 
 Listens on 127.0.0.1 with an ephemeral port, prints "PORT <n>" once ready, and prints one line
 "GOT <method> <path> <client port>" per request it receives, so that tests can wait for a request to
-arrive without sleeping. Runs until its standard input closes.
+arrive without sleeping. Runs until its standard input closes. A client that begins with the SOCKS5
+greeting finds a SOCKS proxy on the same port.
+
+Its NTLM acceptor has the name that NTLM_ACCEPTOR_NAME gives ("HTTP@localhost"), none without it.
 """
 import base64
 import gzip
 import hashlib
 import json
+import os
 import select
 import socket
 import sys
@@ -86,6 +90,61 @@ class Handler(BaseHTTPRequestHandler):
         self.send(code, b"", headers)
 
     # ---- dispatch
+    def handle(self):
+        try:
+            first = self.connection.recv(1, socket.MSG_PEEK)
+        except OSError:
+            return
+        if first == b"\x05":
+            return self.socks()
+        super().handle()
+
+    def socks(self):
+        """SOCKS5 without authentication to 127.0.0.1, whatever the host is called. Prints
+        "SOCKS <host> <port>"."""
+        def take(n):
+            data = b""
+            while len(data) < n:
+                part = self.connection.recv(n - len(data))
+                if not part:
+                    raise OSError("closed")
+                data += part
+            return data
+        try:
+            take(take(2)[1])  # the methods offered
+            self.connection.sendall(b"\x05\x00")
+            kind = take(4)[3]
+            if kind == 1:
+                host = socket.inet_ntoa(take(4))
+            elif kind == 3:
+                host = take(take(1)[0]).decode()
+            else:
+                host = socket.inet_ntop(socket.AF_INET6, take(16))
+            port = int.from_bytes(take(2), "big")
+            emit("SOCKS %s %d" % (host, port))
+            upstream = socket.create_connection(("127.0.0.1", port))
+            self.connection.sendall(b"\x05\x00\x00\x01" + bytes(6))
+        except OSError:
+            return
+        self.relay(upstream)
+
+    def relay(self, upstream):
+        ends = [self.connection, upstream]
+        try:
+            while True:
+                ready, _, _ = select.select(ends, [], [], 10)
+                if not ready:
+                    return
+                for end in ready:
+                    data = end.recv(65536)
+                    if not data:
+                        return
+                    (upstream if end is self.connection else self.connection).sendall(data)
+        except OSError:
+            pass
+        finally:
+            upstream.close()
+
     def handle_any(self):
         path = self.route()
         emit("GOT %s %s %d" % (self.command, self.path, self.client_address[1]))
@@ -123,6 +182,12 @@ class Handler(BaseHTTPRequestHandler):
         info = {"method": self.command, "path": self.path, "headers": dict(self.headers.items()),
                 "body": body.decode("latin-1"), "port": self.client_address[1]}
         self.send(200, json.dumps(info).encode(), {"Content-Type": "application/json"})
+
+    def do_proxyask(self, path, q):
+        # An origin that asks for proxy credentials itself, and echoes any it is given.
+        if "Proxy-Authorization" in self.headers:
+            return self.do_echo(path, q)
+        self.send(407, b"asked", {"Proxy-Authenticate": 'Basic realm="origin"'})
 
     def do_status(self, path, q):
         self.send(int(q.get("code", "200")), q.get("body", "").encode(), {"Content-Type": q.get("type", "text/plain")})
@@ -368,21 +433,7 @@ class Handler(BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.flush()
         self.close_connection = True
-        ends = [self.connection, upstream]
-        try:
-            while True:
-                ready, _, _ = select.select(ends, [], [], 10)
-                if not ready:
-                    return
-                for end in ready:
-                    data = end.recv(65536)
-                    if not data:
-                        return
-                    (upstream if end is self.connection else self.connection).sendall(data)
-        except OSError:
-            pass
-        finally:
-            upstream.close()
+        self.relay(upstream)
 
     def do_negotiate(self, path, q):
         self.send(401, b"", {"WWW-Authenticate": "Negotiate"})
@@ -404,8 +455,11 @@ class Handler(BaseHTTPRequestHandler):
         self.ntlm_refused = False
         self.body_in()
         if token[8:12] == b"\x01\x00\x00\x00":
-            self.ntlm_context = gssapi.SecurityContext(creds=gssapi.Credentials(usage="accept", mechs=[mech]),
-                                                       usage="accept")
+            name = os.environ.get("NTLM_ACCEPTOR_NAME")
+            if name:
+                name = gssapi.Name(name, gssapi.NameType.hostbased_service)
+            self.ntlm_context = gssapi.SecurityContext(
+                creds=gssapi.Credentials(name=name, usage="accept", mechs=[mech]), usage="accept")
             challenge = self.ntlm_context.step(token)
             emit("NTLM challenge %d" % self.client_address[1])
             self.refuse(code, {answer: "NTLM " + base64.b64encode(challenge).decode()})
