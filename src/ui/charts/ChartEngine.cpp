@@ -292,7 +292,8 @@ void ChartEngine::CreateAxis() {
 void ChartEngine::SetAxis() {
   const float step = lengthX_ > 6 ? lengthX_ / 3 : lengthX_;
   labelStep_ = std::max<std::int64_t>(1, static_cast<std::int64_t>(step));
-  if (graph_) graph_->xAxis().setFixedTicks(AxisTicks{labelStep_, DATAPOINTS_, this});
+  // Bar i stands at x = i + 1, and so does its label: each label names the bar above it.
+  if (graph_) graph_->xAxis().setFixedTicks(AxisTicks{labelStep_, DATAPOINTS_, this, 1});
 }
 
 std::optional<std::string> ChartEngine::DateandTimeFormatting(std::string_view dateTime) const {
@@ -307,8 +308,9 @@ std::optional<std::string> ChartEngine::DateandTimeFormatting(std::string_view d
 }
 
 std::string ChartEngine::labelForTick(std::int64_t location) {
-  if (location < 0 || location >= DATAPOINTS_ || static_cast<std::size_t>(location) >= bars_.size()) return {};
-  Bar& bar = bars_[static_cast<std::size_t>(location)];
+  const std::int64_t index = location - 1;  // the bar drawn at this x
+  if (index < 0 || index >= DATAPOINTS_ || static_cast<std::size_t>(index) >= bars_.size()) return {};
+  Bar& bar = bars_[static_cast<std::size_t>(index)];
   if (bar.labelState == Bar::Label::Unknown) {
     std::string text(bar.date.view());
     text.append(" ").append(bar.time.view());

@@ -21,7 +21,7 @@
 //
 // Bars: after a reply of n closes DATAPOINTS and lastArrIndexPtr are n - 1: bars 0 to n - 2 are
 // drawn and slot n - 1 is the live slot that the first price change writes. Bar i is drawn at
-// x = i + 1; the axis label at x = i names bar i. The visible window starts at fromX (never below
+// x = i + 1, and its axis label stands under it. The visible window starts at fromX (never below
 // 0) and is lengthX bars wide; a zoom keeps between 20 bars and all bars in view.
 //
 // Live bars: once a second the item's last price (with its decimals) and update time are read; a
@@ -164,7 +164,7 @@ class ChartEngine : public PlotDataSource, public PlotSpaceDelegate, public Axis
   Displacement willDisplaceBy(PlotSpace& space, Displacement proposed) override;
   void didChangePlotRange(PlotSpace& space, Coordinate coordinate) override;
   bool shouldScaleBy(PlotSpace& space, double factor, double aboutX) override;
-  // AxisLabelSource: the label of bar `location` ("" when its date does not read).
+  // AxisLabelSource: the label of the bar drawn at x = `location` ("" when its date does not read).
   std::string labelForTick(std::int64_t location) override;
 
   // ---- live bars ----
