@@ -437,6 +437,30 @@ TEST(SimTradingHistory, ChartHistoryIsSeededPerInstrumentAndInterval) {
   EXPECT_EQ(TradingHistory::intervalSeconds("?"), 1);
 }
 
+TEST(SimTradingHistory, ChartBarsStartTheirIntervalOnTheLocalClockThatStampsTheFeed) {
+  const char* saved = std::getenv("TZ");
+  const std::string savedZone = saved ? saved : "";
+  setenv("TZ", "IST-5:30", 1);  // five and a half hours east of UTC, no daylight saving
+  tzset();
+  Scenario s = Scenario::builtIn();
+  TradingHistory h(s, 9, 1800000000);
+  // The newest bar's date and time: 1800000000 is Friday 15 January 2027, 13:30 on that clock.
+  auto newest = [&](const char* interval) {
+    const std::string text = *h.chart("EURUSD", interval, 3, 1800000000);
+    const std::size_t dates = text.find('>') + 1, times = text.find('#') + 1;
+    const std::string date = text.substr(dates, times - 1 - dates), time = text.substr(times, text.find('#', times) - times);
+    return date.substr(date.rfind(',') + 1) + " " + time.substr(time.rfind(',') + 1);
+  };
+  EXPECT_EQ(ampTime(1800000000), "20270115133000");
+  EXPECT_EQ(newest("3"), "01/15/27 13:30:00");
+  EXPECT_EQ(newest("H"), "01/15/27 13:00:00");
+  EXPECT_EQ(newest("D"), "01/15/27 00:00:00");
+  EXPECT_EQ(newest("W"), "01/11/27 00:00:00");
+  if (saved) setenv("TZ", savedZone.c_str(), 1);
+  else unsetenv("TZ");
+  tzset();
+}
+
 TEST(SimServerOptions, ParsesPortsFormFaultsAndRejectsBadValues) {
   std::string error;
   auto o = ServerOptions::parse({"--port", "0", "--pub-port", "5001", "--form", "xml", "--tick-ms", "20",

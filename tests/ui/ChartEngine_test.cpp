@@ -311,13 +311,14 @@ TEST_F(ChartEngineTest, AFlatOrUnreadableWindowStillHasAYRangeAndSkipsWhatIsNoNu
   EXPECT_GT(y.end(), 1.5);
 }
 
-TEST_F(ChartEngineTest, LabelsStandEveryThirdOfTheViewOverAllBars) {
+TEST_F(ChartEngineTest, LabelsStandEveryThirdOfTheViewOverAllBarsEachUnderTheBarItNames) {
   load("1#3", 200);
   EXPECT_EQ(graph.x.allTicks().size(), 19u);
-  EXPECT_EQ(graph.x.allTicks()[1], 11);
-  EXPECT_EQ(graph.x.allTicks().back(), 198);
-  // The label at x = 11 names bar 11 (drawn at x = 12).
+  EXPECT_EQ(graph.x.allTicks()[1], 12);
+  EXPECT_EQ(graph.x.allTicks().back(), 199);
+  // The label at x = 12 names bar 11, which is drawn there.
   EXPECT_EQ(graph.x.labels()[1], "05 Dec 10:11");
+  EXPECT_EQ(graph.records(CANDLE_STICK_PLOT)[11][0], 12);
   graph.space.scaleBy(35.0 / 20, 180);
   EXPECT_EQ(graph.x.allTicks().size(), 34u);
   graph.space.scaleBy(10, 180);  // 20 bars at least: one label per 6 bars

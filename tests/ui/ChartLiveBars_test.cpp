@@ -1,5 +1,5 @@
-// The live bar of a chart: once a second the item's last price moves the newest bar, and a new bar
-// opens after as many price changes as the interval's bar length in seconds.
+// The live bar of a chart: once a second the item's last price moves the newest bar, and an update
+// stamped in a later interval than the live bar's opens the bar of that interval.
 
 #include <gtest/gtest.h>
 
@@ -27,9 +27,10 @@ class LiveBarsTest : public ::testing::Test {
     engine.setValue("EURUSD", key);
     session.reply(engine.chartKey(), historyReply(engine.chartKey(), bars));
   }
-  // One tick of the timer at this price.
-  void tick(double last) {
+  // One tick of the timer at this price (and this update time, "MM/dd/yyyy HH:mm:ss").
+  void tick(double last, const char* updateTime = nullptr) {
     item->Last = last;
+    if (updateTime) item->UpdateTime = updateTime;
     session.queue.advance(1s);
   }
 
@@ -49,7 +50,7 @@ TEST_F(LiveBarsTest, TheFirstChangeRewritesTheNewestBarAndAnUnchangedPriceRedraw
   const Bar& live = engine->bars()[199];
   EXPECT_EQ(live.closeText.view(), "1.3000");
   EXPECT_EQ(live.date.view(), "12/05/14");
-  EXPECT_EQ(live.time.view(), "13:45:10");
+  EXPECT_EQ(live.time.view(), "13:19:00");
   EXPECT_EQ(engine->timerCounter(), 1u);
   const int reloads = graph.reloads;
   for (int i = 0; i < 100; ++i) tick(1.3);
@@ -83,34 +84,46 @@ TEST_F(LiveBarsTest, AZoomedViewKeepsItsWidthAndAShortSeriesWidensWithItsLiveBar
 
   load(*engine, "1#1", 4);
   EXPECT_FLOAT_EQ(engine->lengthX(), 3);
-  for (int k = 1; k <= 60; ++k) tick(1.3 + k * 0.0001);  // the 60th change opens a fifth bar
+  tick(1.3001, "12/05/2014 10:04:10");  // the minute after the newest bar's: a fifth bar
   EXPECT_EQ(engine->DATAPOINTS(), 5);
   EXPECT_EQ(engine->fromX(), 0);
   EXPECT_FLOAT_EQ(engine->lengthX(), 6);
   EXPECT_DOUBLE_EQ(engine->MinY(), 1.1);  // bar 0's close counts in the y range
 }
 
-TEST_F(LiveBarsTest, AMinuteBarClosesAtItsSixtiethPriceChangeAndTheNextOpenIsTheNextChange) {
+TEST_F(LiveBarsTest, ABarCoversOneIntervalByTheUpdatesTimeOnTheGridOfTheHistorysBars) {
   auto engine = make();
-  load(*engine, "1#1", 200);
-  for (int k = 1; k <= 59; ++k) tick(1.3 + k * 0.0001);
+  load(*engine, "1#1", 200);  // minutes up to 13:19, the newest one the live bar
+  // However many changes come within its minute, the live bar stays the history's newest one.
+  for (int k = 1; k <= 90; ++k) tick(1.3 + k * 0.0001, "12/05/2014 13:19:59");
   EXPECT_EQ(engine->lastArrIndexPtr(), 199);
-  const double closedOpen = engine->bars()[199].open;
-  EXPECT_DOUBLE_EQ(closedOpen, 1.3001);
-  tick(1.2);  // the 60th change
+  EXPECT_EQ(engine->bars()[199].time.view(), "13:19:00");
+  EXPECT_DOUBLE_EQ(engine->bars()[199].open, 1.2985);  // the history's open of that minute
+  EXPECT_DOUBLE_EQ(engine->bars()[199].high, 1.309);
+  // 13:20 brings no change of price, so it has no bar; the first change of 13:21 opens one.
+  tick(1.309, "12/05/2014 13:20:30");
+  tick(1.309, "12/05/2014 13:21:05");
+  tick(1.305, "12/05/2014 13:21:40");
   EXPECT_EQ(engine->lastArrIndexPtr(), 200);
   EXPECT_EQ(engine->DATAPOINTS(), 201);
   const Bar& opened = engine->bars()[200];
-  // Open, high and low of the tick that opens a bar are those of the bar it closes.
-  EXPECT_DOUBLE_EQ(opened.open, closedOpen);
-  EXPECT_DOUBLE_EQ(opened.high, 1.3059);
-  EXPECT_DOUBLE_EQ(opened.low, 1.2);
-  EXPECT_DOUBLE_EQ(opened.close, 1.2);
-  tick(1.2);  // unchanged: the open follows the price until the next change
-  tick(1.25);
-  EXPECT_DOUBLE_EQ(engine->bars()[200].open, 1.25);
-  EXPECT_DOUBLE_EQ(engine->bars()[200].high, 1.25);
-  EXPECT_DOUBLE_EQ(engine->bars()[200].low, 1.2);  // the ticks since the bar opened
+  EXPECT_EQ(opened.date.view(), "12/05/14");
+  EXPECT_EQ(opened.time.view(), "13:21:00");
+  EXPECT_DOUBLE_EQ(opened.open, 1.309);  // the first price of its minute
+  EXPECT_DOUBLE_EQ(opened.high, 1.309);
+  EXPECT_DOUBLE_EQ(opened.low, 1.305);
+  EXPECT_DOUBLE_EQ(opened.close, 1.305);
+  EXPECT_DOUBLE_EQ(engine->bars()[199].close, 1.309);  // the closed minute keeps its last price
+
+  // Weeks as the history lays them (from Sunday here), not as a calendar would.
+  engine->setValue("EURUSD", "7#1");
+  session.reply("EURUSD^W", "<H~EURUSD^W>11/30/14,12/07/14#00:00:00,00:00:00#1.1,1.2#1.1,1.2#1.1,1.2#1.1,1.2<END>");
+  tick(1.21, "12/13/2014 23:59:59");
+  EXPECT_EQ(engine->lastArrIndexPtr(), 1);
+  tick(1.22, "12/15/2014 08:00:00");
+  EXPECT_EQ(engine->lastArrIndexPtr(), 2);
+  EXPECT_EQ(engine->bars()[2].date.view(), "12/14/14");
+  EXPECT_EQ(engine->bars()[2].time.view(), "00:00:00");
 }
 
 TEST_F(LiveBarsTest, OpenHighAndLowOfTheLiveBarFollowItsPrices) {
@@ -118,7 +131,7 @@ TEST_F(LiveBarsTest, OpenHighAndLowOfTheLiveBarFollowItsPrices) {
   load(*engine, "1#3", 200);
   for (double price : {1.3, 1.35, 1.28, 1.31}) tick(price);
   const Bar& live = engine->bars()[199];
-  EXPECT_DOUBLE_EQ(live.open, 1.3);
+  EXPECT_DOUBLE_EQ(live.open, 1.2985);
   EXPECT_DOUBLE_EQ(live.high, 1.35);
   EXPECT_DOUBLE_EQ(live.low, 1.28);
   EXPECT_DOUBLE_EQ(live.close, 1.31);
@@ -143,7 +156,7 @@ TEST_F(LiveBarsTest, CloseTextsCompareAsTexts) {
   auto engine = make();
   session.addItem("GER40", 2, 1.2);
   engine->setValue("GER40", "1#1");
-  session.reply("GER40^O", "<H~GER40^O>12/05/14,12/05/14#10:00:00,10:01:00#1.1,1.2#1.1,1.2#1.1,1.2#1.1,1.2<END>");
+  session.reply("GER40^O", "<H~GER40^O>12/05/14,12/05/14#13:18:00,13:19:00#1.1,1.2#1.1,1.2#1.1,1.2#1.1,1.2<END>");
   session.queue.advance(1s);  // "1.20" against "1.2"
   EXPECT_EQ(engine->timerCounter(), 1u);
   EXPECT_EQ(engine->bars()[1].closeText.view(), "1.20");
@@ -180,7 +193,7 @@ TEST_F(LiveBarsTest, WhileALoadWaitsForItsReplyTheBarsStillHeldAreLeftAlone) {
   tick(1.9);
   EXPECT_EQ(engine->bars()[199].closeText.view(), "1.2990");
   session.reply("EURUSD^5", historyReply("EURUSD^5", 100));
-  tick(1.91);
+  tick(1.91, "12/05/2014 11:39:10");
   EXPECT_EQ(engine->bars()[99].closeText.view(), "1.9100");
 }
 

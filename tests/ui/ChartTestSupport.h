@@ -115,7 +115,7 @@ class FakeChartSession : public ChartSession {
     item->Code = code;
     item->DecimalPlaces = decimals;
     item->Last = last;
-    item->UpdateTime = "12/05/2014 13:45:10";
+    item->UpdateTime = "12/05/2014 13:19:10";  // within the newest minute of a 200-bar historyReply
     items[code] = item;
     return item;
   }

@@ -23,6 +23,25 @@ std::string flag(bool v) { return v ? "true" : "false"; }
 // Local "yyyy-MM-ddTHH:mm:ss", the statement's date form.
 std::string isoTime(std::int64_t t) { return localTime(t, "%Y-%m-%dT%H:%M:%S"); }
 
+// The local wall clock at a moment, in seconds counted as if it ran in UTC: the feed stamps its
+// prices with the local time, so the chart history's bars keep to the local clock's grid.
+std::int64_t localWallClock(std::int64_t t) {
+  const std::time_t at = static_cast<std::time_t>(t);
+  std::tm tm{};
+  localtime_r(&at, &tm);
+  return t + static_cast<std::int64_t>(tm.tm_gmtoff);
+}
+
+// A wall-clock moment of localWallClock() by a strftime pattern.
+std::string wallText(std::int64_t wall, const char* pattern) {
+  const std::time_t at = static_cast<std::time_t>(wall);
+  std::tm tm{};
+  gmtime_r(&at, &tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, pattern, &tm);
+  return buf;
+}
+
 std::string joinRow(const std::vector<std::string>& cols) {
   std::string out;
   for (std::size_t i = 0; i < cols.size(); ++i) {
@@ -696,7 +715,12 @@ std::optional<std::string> TradingHistory::chart(std::string_view code, std::str
   std::int64_t length = intervalSeconds(interval);
   std::uint64_t mix = seed_ ^ (static_cast<std::uint64_t>(i->id) << 32) ^ static_cast<std::uint64_t>(length);
   SeededRandom random(mix);
-  std::int64_t last = now - now % length;
+  // The newest bar starts the interval that holds now on the local clock: minutes to days counted
+  // from midnight, weeks from Monday (1 January 1970 was a Thursday).
+  const std::int64_t wall = localWallClock(now);
+  const std::int64_t anchor = length % (7 * kDay) == 0 ? 4 * kDay : 0;
+  const std::int64_t into = ((wall - anchor) % length + length) % length;
+  const std::int64_t last = wall - into;
   double step = i->volatility * std::sqrt(static_cast<double>(length));
   std::vector<double> open(bars), high(bars), low(bars), close(bars);
   double price = endPrice > 0 ? endPrice : i->price;
@@ -712,8 +736,8 @@ std::optional<std::string> TradingHistory::chart(std::string_view code, std::str
   for (int k = 0; k < bars; ++k) {
     std::int64_t t = last - static_cast<std::int64_t>(bars - 1 - k) * length;
     const char* sep = k ? "," : "";
-    dates += sep + localTime(t, "%m/%d/%y");
-    times += sep + localTime(t, "%H:%M:%S");
+    dates += sep + wallText(t, "%m/%d/%y");
+    times += sep + wallText(t, "%H:%M:%S");
     closes += sep + token(close[k], i->decimals, 9);
     highs += sep + token(high[k], i->decimals, 7);
     lows += sep + token(low[k], i->decimals, 7);

@@ -149,7 +149,9 @@ class TradingHistory {
 
   // The chart-history text (tag 17 of type 1041) of `bars` bars of an instrument at an interval
   // code ("T", "O", "5", "1", "3", "H", "D", "W"), ending at `now` with a close of `endPrice` (the
-  // feed's price of the moment; 0 or less: the scenario's price). Nothing for an unknown item.
+  // feed's price of the moment; 0 or less: the scenario's price). Nothing for an unknown item. Bars
+  // are stamped with the start of their interval on the local clock, as the feed stamps its prices:
+  // minutes to days from midnight, weeks from Monday.
   std::optional<std::string> chart(std::string_view code, std::string_view interval, int bars, std::int64_t now,
                                    double endPrice = 0) const;
 

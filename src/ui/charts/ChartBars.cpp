@@ -1,7 +1,9 @@
 #include "ui/charts/ChartBars.h"
 
 #include <charconv>
+#include <chrono>
 
+#include "platform/DateFormat.h"
 #include "wire/MessageChecker.h"
 
 namespace td::charts {
@@ -34,6 +36,44 @@ void BarSeries::forgetLabels() {
 const ChartInterval* chartInterval(std::int64_t index) {
   if (index < 0 || index >= static_cast<std::int64_t>(kChartIntervals.size())) return nullptr;
   return &kChartIntervals[static_cast<std::size_t>(index)];
+}
+
+namespace {
+
+std::optional<WallTime> wallTime(std::string_view pattern, std::string_view text) {
+  // UTC on both sides: the text's wall time is taken as it stands, never moved by a zone's rules.
+  const auto date = DateFormat::cached(pattern, DateFormat::Zone::Utc)->parse(text);
+  if (!date) return std::nullopt;
+  return std::chrono::duration_cast<std::chrono::seconds>(date->time_since_epoch()).count();
+}
+
+}  // namespace
+
+std::optional<WallTime> updateWallTime(std::string_view text) { return wallTime("MM/dd/yyyy HH:mm:ss", text); }
+
+std::optional<WallTime> barWallTime(const Bar& bar) {
+  std::string text(bar.date.view());
+  text.append(" ").append(bar.time.view());
+  return wallTime("MM/dd/yy HH:mm:ss", text);
+}
+
+void stampBar(Bar& bar, WallTime at) {
+  const Date date{std::chrono::seconds(at)};
+  bar.setDate(DateFormat::cached("MM/dd/yy", DateFormat::Zone::Utc)->format(date));
+  bar.setTime(DateFormat::cached("HH:mm:ss", DateFormat::Zone::Utc)->format(date));
+}
+
+BarGrid BarGrid::calendar(std::int64_t length) {
+  constexpr std::int64_t kDay = 86400;
+  // Day 0 of the count, 1 January 1970, was a Thursday; the Monday after is day 4.
+  return {std::max<std::int64_t>(1, length), length % (7 * kDay) == 0 ? 4 * kDay : 0};
+}
+
+WallTime BarGrid::startOf(WallTime at) const {
+  const std::int64_t step = std::max<std::int64_t>(1, length);
+  std::int64_t into = (at - anchor) % step;
+  if (into < 0) into += step;
+  return at - into;
 }
 
 double leadingNumber(std::string_view token) {

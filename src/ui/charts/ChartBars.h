@@ -106,6 +106,31 @@ inline constexpr std::array<ChartInterval, 8> kChartIntervals{{{"T", "Tick", 1},
 // The row of an interval index; none outside 0 to 7.
 const ChartInterval* chartInterval(std::int64_t index);
 
+// ---- when a bar stands ----
+// The feed's update times and the history's bar times are both the server's wall clock. They are
+// counted here in seconds of that clock read as if it ran in UTC, so that the bars of an interval
+// keep to its grid (the full minute, the full hour, midnight), across a change of daylight-saving
+// time too.
+using WallTime = std::int64_t;
+
+// An item's update time "MM/dd/yyyy HH:mm:ss"; none when it does not read.
+std::optional<WallTime> updateWallTime(std::string_view text);
+// A bar's date "MM/dd/yy" and time "HH:mm:ss", two-digit years read as the axis labels read them;
+// none when they do not read.
+std::optional<WallTime> barWallTime(const Bar& bar);
+// Writes a bar's date and time.
+void stampBar(Bar& bar, WallTime at);
+
+// The intervals of one bar length, each starting at a moment of the grid through `anchor`.
+struct BarGrid {
+  std::int64_t length = 60;
+  WallTime anchor = 0;
+  // The calendar's grid: intervals up to a day from midnight, weeks from Monday.
+  static BarGrid calendar(std::int64_t length);
+  // The start of the interval that holds `at`.
+  WallTime startOf(WallTime at) const;
+};
+
 // The leading decimal number of a token (blanks and a sign allowed before it); 0 when there is none.
 double leadingNumber(std::string_view token);
 

@@ -226,6 +226,7 @@ void ChartEngine::DataProcessing(std::string_view reply) {
   // A reply without bars shows an empty chart, never bars left from an earlier one.
   DATAPOINTS_ = lastArrIndexPtr_ = static_cast<std::int64_t>(closes) - 1;
   if (DATAPOINTS_ < 0) DATAPOINTS_ = 0;
+  meetHistory();
   if (labelledInterval_ != ChartInterval_) {
     bars_.forgetLabels();
     labelledInterval_ = ChartInterval_;
@@ -292,7 +293,8 @@ void ChartEngine::CreateAxis() {
 void ChartEngine::SetAxis() {
   const float step = lengthX_ > 6 ? lengthX_ / 3 : lengthX_;
   labelStep_ = std::max<std::int64_t>(1, static_cast<std::int64_t>(step));
-  if (graph_) graph_->xAxis().setFixedTicks(AxisTicks{labelStep_, DATAPOINTS_, this});
+  // Bar i stands at x = i + 1, and so does its label: each label names the bar above it.
+  if (graph_) graph_->xAxis().setFixedTicks(AxisTicks{labelStep_, DATAPOINTS_, this, 1});
 }
 
 std::optional<std::string> ChartEngine::DateandTimeFormatting(std::string_view dateTime) const {
@@ -307,8 +309,9 @@ std::optional<std::string> ChartEngine::DateandTimeFormatting(std::string_view d
 }
 
 std::string ChartEngine::labelForTick(std::int64_t location) {
-  if (location < 0 || location >= DATAPOINTS_ || static_cast<std::size_t>(location) >= bars_.size()) return {};
-  Bar& bar = bars_[static_cast<std::size_t>(location)];
+  const std::int64_t index = location - 1;  // the bar drawn at this x
+  if (index < 0 || index >= DATAPOINTS_ || static_cast<std::size_t>(index) >= bars_.size()) return {};
+  Bar& bar = bars_[static_cast<std::size_t>(index)];
   if (bar.labelState == Bar::Label::Unknown) {
     std::string text(bar.date.view());
     text.append(" ").append(bar.time.view());
@@ -517,8 +520,8 @@ void ChartEngine::resetNewDataUpdateValues() {
 }
 
 double ChartEngine::findOpen(double price) {
-  if (timerCounter_ == 0) liveOpen_ = price;
-  return liveOpen_;
+  if (!liveOpen_) liveOpen_ = price;
+  return *liveOpen_;
 }
 
 double ChartEngine::findHigh(double price) {
@@ -531,6 +534,22 @@ double ChartEngine::findLow(double price) {
   return liveLow_.value_or(price);
 }
 
+void ChartEngine::meetHistory() {
+  grid_ = BarGrid::calendar(static_cast<std::int64_t>(timeInterval_));
+  liveStart_.reset();
+  nextStart_.reset();
+  resetNewDataUpdateValues();
+  if (lastArrIndexPtr_ < 0 || static_cast<std::size_t>(lastArrIndexPtr_) >= bars_.size()) return;
+  Bar& live = bars_[static_cast<std::size_t>(lastArrIndexPtr_)];
+  // The history's newest bar is the live bar of its interval; later bars keep to the history's grid.
+  liveStart_ = barWallTime(live);
+  if (liveStart_ && !isTickChart()) grid_.anchor = *liveStart_;
+  // The live bar widens from its own range; one that does not hold its prices starts at its close.
+  const bool holds = std::isfinite(live.low) && std::isfinite(live.high) && live.low <= std::min(live.open, live.close) &&
+                     std::max(live.open, live.close) <= live.high;
+  if (!holds) live.open = live.high = live.low = live.close;
+}
+
 void ChartEngine::newChartData() {
   if (options_.analysisHoldsLiveBars && isChartAnalysisEnabled_) return;
   if (awaitingReply_ || !loaded_) return;
@@ -539,31 +558,53 @@ void ChartEngine::newChartData() {
   std::string price = Formatter::formatDecimal(item->Last, item->DecimalPlaces);
   if (price.size() > 9) price.resize(9);  // what the close slot holds
   const double value = leadingNumber(price);
-  const double open = findOpen(value);
-  const double high = findHigh(value);
-  const double low = findLow(value);
-  if (lastArrIndexPtr_ >= 0 && static_cast<std::size_t>(lastArrIndexPtr_) < bars_.size() &&
-      bars_[static_cast<std::size_t>(lastArrIndexPtr_)].closeText == price)
-    return;
 
-  ++timerCounter_;
-  if (static_cast<double>(timerCounter_) == timeInterval_) {
-    if (lastArrIndexPtr_ >= 0)
-      lastArrIndexPtr_ = static_cast<std::int64_t>(bars_.slotAfter(static_cast<std::size_t>(lastArrIndexPtr_)));
+  // Whether the update opens a bar: on a tick chart every change does; otherwise a change stamped in
+  // an interval after the live bar's. An update without a readable time stays with the live bar.
+  std::optional<WallTime> start;
+  if (!isTickChart())
+    if (const auto at = updateWallTime(item->UpdateTime)) start = grid_.startOf(*at);
+  const bool opens = isTickChart() || (start && (!liveStart_ || *start > *liveStart_));
+  if (opens && start != nextStart_) {
     resetNewDataUpdateValues();
+    nextStart_ = start;
   }
-  if (lastArrIndexPtr_ < 0) lastArrIndexPtr_ = 0;
-  // The date and time are read only for a price that changes the live bar.
-  const auto [date, time] = liveDateAndTime(item->UpdateTime);
-  bars_.ensureSize(static_cast<std::size_t>(lastArrIndexPtr_) + 1);
-  Bar& bar = bars_[static_cast<std::size_t>(lastArrIndexPtr_)];
-  bar.setDate(date);
-  bar.setTime(time);
-  bar.open = open;
-  bar.high = high;
-  bar.low = low;
-  bar.closeText.assign(price);
-  bar.close = value;
+  double open = value, high = value, low = value;
+  if (opens) {
+    open = findOpen(value);
+    high = findHigh(value);
+    low = findLow(value);
+  }
+  const bool hasLive = lastArrIndexPtr_ >= 0 && static_cast<std::size_t>(lastArrIndexPtr_) < bars_.size();
+  if (hasLive && bars_[static_cast<std::size_t>(lastArrIndexPtr_)].closeText == price) return;
+
+  Bar* bar = nullptr;
+  if (opens || !hasLive) {
+    lastArrIndexPtr_ =
+        hasLive ? static_cast<std::int64_t>(bars_.slotAfter(static_cast<std::size_t>(lastArrIndexPtr_))) : 0;
+    bars_.ensureSize(static_cast<std::size_t>(lastArrIndexPtr_) + 1);
+    bar = &bars_[static_cast<std::size_t>(lastArrIndexPtr_)];
+    if (start) {
+      stampBar(*bar, *start);
+    } else {
+      const auto [date, time] = liveDateAndTime(item->UpdateTime);
+      bar->setDate(date);
+      bar->setTime(time);
+    }
+    liveStart_ = start;
+    bar->open = isTickChart() ? value : open;
+    bar->high = high;
+    bar->low = low;
+    resetNewDataUpdateValues();
+    nextStart_.reset();
+  } else {
+    bar = &bars_[static_cast<std::size_t>(lastArrIndexPtr_)];
+    bar->high = std::max(bar->high, value);
+    bar->low = std::min(bar->low, value);
+  }
+  ++timerCounter_;
+  bar->closeText.assign(price);
+  bar->close = value;
 
   // The view follows the newest bar only while it is in view: a chart the user dragged back to
   // older bars stays where it was put (the live bar is still updated, and shown once back in view).

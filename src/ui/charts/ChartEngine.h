@@ -21,14 +21,20 @@
 //
 // Bars: after a reply of n closes DATAPOINTS and lastArrIndexPtr are n - 1: bars 0 to n - 2 are
 // drawn and slot n - 1 is the live slot that the first price change writes. Bar i is drawn at
-// x = i + 1; the axis label at x = i names bar i. The visible window starts at fromX (never below
+// x = i + 1, and its axis label stands under it. The visible window starts at fromX (never below
 // 0) and is lengthX bars wide; a zoom keeps between 20 bars and all bars in view.
 //
-// Live bars: once a second the item's last price (with its decimals) and update time are read; a
-// change of the price text against the live slot's close counts, and after as many changes as the
-// interval's bar length in seconds the live slot moves to a new bar. Open, high and low of the live
-// bar are kept as running values. While a load waits for its reply, and (in the chart window) while
-// an indicator holds the analysis flag, live updates are held back.
+// Live bars: once a second the item's last price (with its decimals) and update time are read; only
+// a change of the price text against the live slot's close is drawn. A live bar covers one interval
+// of the bar length, by the update's own time (the feed's stamp of it): a change stamped within the
+// live bar's interval moves that bar (its open stays, its high and low widen); a change stamped in a
+// later interval closes it and opens the bar of that interval, stamped with the interval's start.
+// Intervals are laid on the grid of the history's newest bar (the calendar's when there is none), so
+// live bars meet the history's; an interval without a change of price has no bar. The newest bar
+// of a reply is the live bar until a later interval begins. Open, high and low of a bar about to
+// open are the prices read in its interval. On a tick chart every change is a bar of its own, stamped
+// with its update's time. While a load waits for its reply, and (in the chart window) while an
+// indicator holds the analysis flag, live updates are held back.
 //
 // Main thread only.
 
@@ -164,19 +170,20 @@ class ChartEngine : public PlotDataSource, public PlotSpaceDelegate, public Axis
   Displacement willDisplaceBy(PlotSpace& space, Displacement proposed) override;
   void didChangePlotRange(PlotSpace& space, Coordinate coordinate) override;
   bool shouldScaleBy(PlotSpace& space, double factor, double aboutX) override;
-  // AxisLabelSource: the label of bar `location` ("" when its date does not read).
+  // AxisLabelSource: the label of the bar drawn at x = `location` ("" when its date does not read).
   std::string labelForTick(std::int64_t location) override;
 
   // ---- live bars ----
   void newChartData();
   void setTimerInterval(std::int64_t interval);
-  // The open, high and low of the live bar after the price `price`.
+  // The open, high and low of the bar that the price `price` would open: of every price read in its
+  // interval (on a tick chart: since the last change).
   double findOpen(double price);
   double findHigh(double price);
   double findLow(double price);
   void resetTimerCounter() { timerCounter_ = 0; }
   void resetHighLowArrays() { liveHigh_.reset(), liveLow_.reset(); }
-  void resetOpenPrice() { liveOpen_ = 0; }
+  void resetOpenPrice() { liveOpen_.reset(); }
   void resetNewDataUpdateValues();
   void setChartAnalysisState(bool enabled) { isChartAnalysisEnabled_ = enabled; }
 
@@ -216,6 +223,10 @@ class ChartEngine : public PlotDataSource, public PlotSpaceDelegate, public Axis
   }
 
  private:
+  // Every change of price a bar of its own (the tick interval, and any index outside the table).
+  bool isTickChart() const { return timeInterval_ <= 1; }
+  // After a parse: the grid of the intervals and the live bar's interval, from the newest bar.
+  void meetHistory();
   void forgetWaiting();
   Clock& clock() const;
   // Whether a cached reply can be drawn: filed within one bar length, or since the chart asked for
@@ -256,9 +267,11 @@ class ChartEngine : public PlotDataSource, public PlotSpaceDelegate, public Axis
 
   TimerHandle dataTimer_;
   double timeInterval_ = 1;
-  std::uint64_t timerCounter_ = 0;
-  double liveOpen_ = 0;  // the price of the live bar's first change
-  std::optional<double> liveHigh_, liveLow_;
+  std::uint64_t timerCounter_ = 0;  // changes of price written into the live bar
+  BarGrid grid_;                    // the intervals of the bars on display
+  std::optional<WallTime> liveStart_;  // the start of the live bar's interval
+  std::optional<WallTime> nextStart_;  // the later interval whose prices are being read
+  std::optional<double> liveOpen_, liveHigh_, liveLow_;  // of the prices read in nextStart_
   bool isChartAnalysisEnabled_ = false;
 };
 

@@ -45,9 +45,9 @@ std::vector<std::int64_t> tickLocations(const AxisTicks& ticks, double from, dou
   std::vector<std::int64_t> out;
   const std::int64_t step = std::max<std::int64_t>(1, ticks.step);
   if (!std::isfinite(from) || !std::isfinite(to) || to < from || ticks.end <= 0) return out;
-  const double low = std::max(0.0, from);
+  const double low = std::max(0.0, from - static_cast<double>(ticks.first));
   std::int64_t at = static_cast<std::int64_t>(std::ceil(low / static_cast<double>(step))) * step;
-  for (; at < ticks.end && static_cast<double>(at) <= to; at += step) out.push_back(at);
+  for (; at < ticks.end && static_cast<double>(at + ticks.first) <= to; at += step) out.push_back(at + ticks.first);
   return out;
 }
 

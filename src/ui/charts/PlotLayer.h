@@ -171,11 +171,13 @@ class AxisLabelSource {
   virtual std::string labelForTick(std::int64_t location) = 0;
 };
 
-// Major ticks at 0, step, 2 step, ... below `end`; labelled from `labels` when there is a source.
+// Major ticks at first, first + step, first + 2 step, ... below first + `end`; labelled from
+// `labels` when there is a source.
 struct AxisTicks {
   std::int64_t step = 1;
   std::int64_t end = 0;
   AxisLabelSource* labels = nullptr;
+  std::int64_t first = 0;
   bool operator==(const AxisTicks&) const = default;
 };
 
