@@ -151,6 +151,7 @@ CheckFailure OrderValidator::VerifyOrder(const Order& order, std::span<const std
   for (const Bracket& b : {Bracket{order.isTakeProfitEnabled, true, order.LimitPrice, "Take Profit"},
                            Bracket{order.isStopLossEnabled, false, order.StopPrice, "Stop Loss"}}) {
     if (!b.enabled) continue;
+    if (b.price.empty()) return withNumber(b.name, " price cannot be empty");
     const auto value = OrderNumbers::strictNumber(b.price);
     if (value && !(*value > 0)) return withNumber(b.name, " price should be greater than zero");
     if (!value || !PriceBounds::isOnTick(*value, item.DecimalPlaces, item.TickSize)) {
