@@ -6,22 +6,25 @@ namespace td {
 
 double PriceUpdate::GetSpread(double tickSize) const { return std::fabs((Ask - Bid) / tickSize); }
 
-void ItemDetails::ApplySpread(PriceUpdate& tick) const {
+void ItemDetails::ApplySpread(PriceUpdate& tick) const { ApplySpread(tick, Spreadtype, BidSpread, AskSpread); }
+
+void ItemDetails::ApplySpread(PriceUpdate& tick, std::int32_t spreadType, std::int32_t bidSpread,
+                              std::int32_t askSpread) const {
   if (tick.ItemCode != Code) return;
   if (tick.Bid == 0.0 || tick.Ask == 0.0) return;
   if (!(TickSize > 0.0)) return;
-  switch (Spreadtype) {
+  switch (spreadType) {
     case SpreadTypeTopUp:
-      ApplyTopupSpread(tick, BidSpread, AskSpread);
+      ApplyTopupSpread(tick, bidSpread, askSpread);
       break;
     case SpreadTypeFixedWhenWider: {
-      const std::int32_t sum = static_cast<std::int32_t>(static_cast<std::uint32_t>(BidSpread) +
-                                                         static_cast<std::uint32_t>(AskSpread));
-      if (static_cast<double>(sum) > tick.GetSpread(TickSize)) ApplyFixedSpread(tick, BidSpread, AskSpread);
+      const std::int32_t sum = static_cast<std::int32_t>(static_cast<std::uint32_t>(bidSpread) +
+                                                         static_cast<std::uint32_t>(askSpread));
+      if (static_cast<double>(sum) > tick.GetSpread(TickSize)) ApplyFixedSpread(tick, bidSpread, askSpread);
       break;
     }
     case SpreadTypeFixed:
-      ApplyFixedSpread(tick, BidSpread, AskSpread);
+      ApplyFixedSpread(tick, bidSpread, askSpread);
       break;
     default:
       break;

@@ -59,6 +59,10 @@ struct ItemDetails {
   std::weak_ptr<ItemDetails> CalculationItems;
   double previousBid = 0;
   double previousAsk = 0;
+  // The latest Bid and Ask of the price feed before the user's spread (Spreadtype) widened them into
+  // Bid and Ask: what an account whose group spreads otherwise deals at is measured from.
+  double FeedBid = 0;
+  double FeedAsk = 0;
   std::int32_t BidSpread = 0;
   std::int32_t AskSpread = 0;
   std::int32_t Spreadtype = SpreadTypeNone;
@@ -74,6 +78,8 @@ struct ItemDetails {
   // Widens the tick's Bid and Ask in place by Spreadtype. Leaves the tick as it is when it belongs
   // to another item, when its bid or ask is 0, or when TickSize is 0 or less.
   void ApplySpread(PriceUpdate& tick) const;
+  // The same by another rule: a spread type and its spreads in ticks, as a group's terms give them.
+  void ApplySpread(PriceUpdate& tick, std::int32_t spreadType, std::int32_t bidSpread, std::int32_t askSpread) const;
   // Bid and Ask around the tick-corrected mid: mid - b x TickSize, mid + a x TickSize.
   void ApplyFixedSpread(PriceUpdate& tick, double bidSpread, double askSpread) const;
   // Bid - b x TickSize, Ask + a x TickSize.

@@ -121,15 +121,17 @@ CheckFailure OrderValidator::VerifyOrder(const Order& order, std::span<const std
     }
   }
 
-  // The price bounds of the account's terms, or the farthest of those of the order's accounts.
-  const auto bound = [&](const std::function<PriceBounds::Bound(const GroupInstruments*)>& boundOf) {
-    return boundAccounts.empty() ? boundOf(&terms) : PriceBounds::farthest(data, &item, boundAccounts, boundOf);
+  // The price bounds at the account's own market (its group's terms and quote), or the farthest of
+  // those of the order's accounts.
+  const auto bound = [&](const std::function<PriceBounds::Bound(const PriceBounds::Market&)>& boundOf) {
+    return boundAccounts.empty() ? boundOf(PriceBounds::marketOf(item, found->second))
+                                 : PriceBounds::farthest(data, &item, boundAccounts, boundOf);
   };
   if (order.orderType == 3 || order.orderType == 2) {
     if (!PriceBounds::isOnTick(price, item.DecimalPlaces, item.TickSize)) return "Price should be in correct tick";
     if (CheckFailure refused = breaksBound(order.orderType == 3 ? "Stop" : "Limit", order.OrderPrice,
-                                           bound([&](const GroupInstruments* t) {
-                                             return PriceBounds::entryBound(t, item, order.orderType, buy);
+                                           bound([&](const PriceBounds::Market& market) {
+                                             return PriceBounds::entryBound(market, item, order.orderType, buy);
                                            }))) {
       return refused;
     }
@@ -137,8 +139,8 @@ CheckFailure OrderValidator::VerifyOrder(const Order& order, std::span<const std
 
   // The take-profit and stop-loss protect the position: they stand on the other side of the order,
   // except in a bracket edit, whose side already is the closing one. Each keeps its distance from
-  // the order's price and from the price the position closes at, beyond which it would be triggered
-  // as soon as the position opens.
+  // the order's price (a market order's: the account's quote) and from the price the position
+  // closes at, beyond which it would be triggered as soon as the position opens.
   const bool protectBuy = order.isEditBracketOrder ? buy : !buy;
   struct Bracket {
     bool enabled;
@@ -149,13 +151,15 @@ CheckFailure OrderValidator::VerifyOrder(const Order& order, std::span<const std
   for (const Bracket& b : {Bracket{order.isTakeProfitEnabled, true, order.LimitPrice, "Take Profit"},
                            Bracket{order.isStopLossEnabled, false, order.StopPrice, "Stop Loss"}}) {
     if (!b.enabled) continue;
+    if (b.price.empty()) return withNumber(b.name, " price cannot be empty");
     const auto value = OrderNumbers::strictNumber(b.price);
     if (value && !(*value > 0)) return withNumber(b.name, " price should be greater than zero");
     if (!value || !PriceBounds::isOnTick(*value, item.DecimalPlaces, item.TickSize)) {
       return withNumber(b.name, " price should be in correct tick");
     }
-    if (CheckFailure refused = breaksBound(b.name, b.price, bound([&](const GroupInstruments* t) {
-          return PriceBounds::bracketBound(t, item, b.takeProfit, protectBuy, order.orderType, price);
+    if (CheckFailure refused = breaksBound(b.name, b.price, bound([&](const PriceBounds::Market& market) {
+          return PriceBounds::bracketBound(market, item, b.takeProfit, protectBuy, order.orderType,
+                                           PriceBounds::measuredFrom(market, item, order.orderType, buy, price));
         }))) {
       return refused;
     }

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <memory>
 
+#include "model/GroupInstruments.h"
+#include "model/ItemDetails.h"
 #include "model/ReferenceData.h"
 #include "orders/OrderNumbers.h"
 #include "wire/DecimalNumberExtension.h"
@@ -21,12 +23,17 @@ Decimal sixDecimals(double value) {
   return Decimal::parse(std::string_view(buffer, static_cast<std::size_t>(res.ptr - buffer)));
 }
 
-std::shared_ptr<GroupInstruments> termsFor(const ReferenceData& data, std::int32_t accountNumber,
-                                           const ItemDetails* item) {
-  if (item == nullptr) return nullptr;
-  const auto account = data.account(std::to_string(accountNumber));
-  if (!account) return nullptr;
-  return data.groupInstruments(*account, item->InstrumentId);
+// The spread rule of a spread type and its spreads: types other than fixed, fixed when wider and
+// top-up (none, conflicting) widen nothing, whatever their spreads.
+struct SpreadRule {
+  std::int32_t type = SpreadTypeNone;
+  std::int32_t bid = 0;
+  std::int32_t ask = 0;
+  bool operator==(const SpreadRule&) const = default;
+};
+SpreadRule ruleOf(std::int32_t type, std::int32_t bid, std::int32_t ask) {
+  if (type != SpreadTypeFixed && type != SpreadTypeFixedWhenWider && type != SpreadTypeTopUp) return {};
+  return {type, bid, ask};
 }
 
 // What an unknown instrument reads as: no quote, no tick, no decimals.
@@ -79,20 +86,23 @@ const Bound& farther(const Bound& a, const Bound& b) {
   return (a.atLeast ? y > x : y < x) ? b : a;
 }
 
-std::string text(const Bound& bound, int textForm) {
+bool aboveZero(const Bound& bound) { return Decimal::parse(bound.number) > Decimal(); }
+
+// The text form of the bound that `boundWith` gives without room; for kPrefill the proposal with
+// room, or the bound itself where the room would take the price to zero or below, or none where
+// the bound lies there too (the checks refuse a price at or below zero).
+std::string text(int textForm, const std::function<Bound(double room)>& boundWith) {
+  const Bound bound = boundWith(0);
   if (textForm == PriceBounds::kHint) return (bound.atLeast ? ">= " : "<= ") + bound.number;
-  // A price at or below zero is never proposed: the checks refuse it.
-  if (textForm == PriceBounds::kPrefill && !(Decimal::parse(bound.number) > Decimal())) return {};
-  return bound.number;
+  if (textForm != PriceBounds::kPrefill) return bound.number;
+  if (Bound proposal = boundWith(PriceBounds::kPrefillRoom); aboveZero(proposal)) return std::move(proposal.number);
+  return aboveZero(bound) ? bound.number : std::string();
 }
 
 // A quote as the order record writes it, read back.
 double asWritten(double quote, const ItemDetails& item) {
   return OrderRequests::leadingNumber(Formatter::formatDecimal(quote, item.DecimalPlaces));
 }
-
-// The share of a distance by which a pre-filled price lies beyond a bound measured from the market.
-double roomFor(int textForm) { return textForm == PriceBounds::kPrefill ? PriceBounds::kPrefillRoom : 0; }
 
 // `from` moved away from the market by the take-profit's limit distance or the stop-loss's stop
 // distance (and `room` of it): below for a take-profit protecting a sell and for a stop-loss
@@ -104,19 +114,15 @@ double awayFrom(const GroupInstruments* terms, const ItemDetails& item, bool tak
   return PriceBounds::CalculateContingentPrice(atLeast, from, d);
 }
 
-Bound bracketProposal(const GroupInstruments* terms, const ItemDetails& item, std::int32_t side, bool takeProfit,
+Bound bracketProposal(const PriceBounds::Market& market, const ItemDetails& item, std::int32_t side, bool takeProfit,
                       std::int32_t orderType, std::string_view orderPrice, PriceBounds::BracketOf request,
                       double room) {
   // The side of the order the request carries.
   const std::int32_t orderSide = request == PriceBounds::BracketOf::PositionEdit ? side : (side == 0 ? 1 : 0);
-  // A market order's quote moves on, so its pre-filled price keeps `room`; a limit or stop order is
-  // measured from its own price, which does not move with the market.
-  const bool market = orderType == 1;
-  const double from =
-      market ? asWritten(orderSide == 0 ? PriceBounds::quoteAsk(item) : PriceBounds::quoteBid(item), item)
-             : OrderRequests::leadingNumber(orderPrice.empty() ? PriceBounds::marketOrderPrice(item, orderSide)
-                                                               : orderPrice);
-  return PriceBounds::bracketBound(terms, item, takeProfit, side == 0, orderType, from, market ? room : 0);
+  const double price = OrderRequests::leadingNumber(orderPrice.empty() ? PriceBounds::marketOrderPrice(item, orderSide)
+                                                                       : orderPrice);
+  return PriceBounds::bracketBound(market, item, takeProfit, side == 0, orderType,
+                                   PriceBounds::measuredFrom(market, item, orderType, orderSide == 0, price), room);
 }
 
 }  // namespace
@@ -150,29 +156,69 @@ double PriceBounds::stopDistance(const GroupInstruments* terms, const ItemDetail
   return terms == nullptr ? 0 : terms->StopMinPips * item.TickSize;
 }
 
-PriceBounds::Bound PriceBounds::entryBound(const GroupInstruments* terms, const ItemDetails& item,
-                                           std::int32_t orderType, bool buy, double room) {
-  // A buy stop and a sell limit lie above the market, a sell stop and a buy limit below it.
-  const bool atLeast = (orderType == 3) == buy;
-  const double d = (orderType == 3 ? stopDistance(terms, item) : limitDistance(terms, item)) * (1 + room);
-  return onGrid(CalculateContingentPrice(atLeast, buy ? quoteAsk(item) : quoteBid(item), d), item, atLeast);
+PriceBounds::Market PriceBounds::marketOf(const ItemDetails& item, std::shared_ptr<const GroupInstruments> terms) {
+  Market market;
+  const SpreadRule own = terms ? ruleOf(terms->SpreadTypeId, terms->SpreadBid, terms->SpreadAsk) : SpreadRule{};
+  const SpreadRule shown = ruleOf(item.Spreadtype, item.BidSpread, item.AskSpread);
+  market.terms = std::move(terms);
+  if (own == shown) {
+    market.bid = quoteBid(item);
+    market.ask = quoteAsk(item);
+    return market;
+  }
+  // The feed's quote (the one shown where the item is widened by no spread), widened by the group's.
+  PriceUpdate tick;
+  tick.ItemCode = item.Code;
+  tick.Bid = shown == SpreadRule{} ? item.Bid : item.FeedBid;
+  tick.Ask = shown == SpreadRule{} ? item.Ask : item.FeedAsk;
+  item.ApplySpread(tick, own.type, own.bid, own.ask);
+  market.bid = tick.Bid == 0 ? item.Last : tick.Bid;
+  market.ask = tick.Ask == 0 ? item.Last : tick.Ask;
+  return market;
 }
 
-double PriceBounds::closingPrice(const ItemDetails& item, bool protectsBuy, std::int32_t orderType, double from) {
-  if (orderType == 1) return protectsBuy ? quoteAsk(item) : quoteBid(item);
+PriceBounds::Market PriceBounds::marketFor(const ReferenceData& data, const ItemDetails* item,
+                                           std::int32_t accountNumber) {
+  if (item == nullptr) return {};
+  const auto account = data.account(std::to_string(accountNumber));
+  if (!account) return {nullptr, quoteBid(*item), quoteAsk(*item)};
+  return marketOf(*item, data.groupInstruments(*account, item->InstrumentId));
+}
+
+PriceBounds::Bound PriceBounds::entryBound(const Market& market, const ItemDetails& item, std::int32_t orderType,
+                                           bool buy, double room) {
+  // A buy stop and a sell limit lie above the market, a sell stop and a buy limit below it.
+  const bool atLeast = (orderType == 3) == buy;
+  const GroupInstruments* terms = market.terms.get();
+  const double d = (orderType == 3 ? stopDistance(terms, item) : limitDistance(terms, item)) * (1 + room);
+  return onGrid(CalculateContingentPrice(atLeast, market.quote(buy), d), item, atLeast);
+}
+
+double PriceBounds::closingPrice(const Market& market, bool protectsBuy, std::int32_t orderType, double from) {
+  if (orderType == 1) return market.quote(protectsBuy);
   // Exact decimal arithmetic: the closing price lies on the grid of the price and the quote.
-  const Decimal spread = Decimal::fromDouble(quoteAsk(item)) - Decimal::fromDouble(quoteBid(item));
+  const Decimal spread = Decimal::fromDouble(market.ask) - Decimal::fromDouble(market.bid);
   const Decimal base = Decimal::fromDouble(from);
   return (protectsBuy ? base + spread : base - spread).toDouble();
 }
 
-PriceBounds::Bound PriceBounds::bracketBound(const GroupInstruments* terms, const ItemDetails& item, bool takeProfit,
+double PriceBounds::measuredFrom(const Market& market, const ItemDetails& item, std::int32_t orderType, bool buy,
+                                 double price) {
+  return orderType == 1 ? asWritten(market.quote(buy), item) : price;
+}
+
+PriceBounds::Bound PriceBounds::bracketBound(const Market& market, const ItemDetails& item, bool takeProfit,
                                              bool protectsBuy, std::int32_t orderType, double from, double room) {
   // A take-profit lies on the far side of the position's gain, a stop-loss on the side of its loss.
   const bool atLeast = takeProfit != protectsBuy;
-  const double closing = closingPrice(item, protectsBuy, orderType, from);
-  const Bound distance = farther(onGrid(awayFrom(terms, item, takeProfit, atLeast, from, room), item, atLeast),
-                                 onGrid(awayFrom(terms, item, takeProfit, atLeast, closing, room), item, atLeast));
+  const GroupInstruments* terms = market.terms.get();
+  const double closing = closingPrice(market, protectsBuy, orderType, from);
+  // The closing price moves with the market (with the spread for a limit or stop order), and so
+  // does a market order's own price; a limit or stop order's price does not.
+  const double fromRoom = orderType == 1 ? room : 0;
+  const Bound distance =
+      farther(onGrid(awayFrom(terms, item, takeProfit, atLeast, from, fromRoom), item, atLeast),
+              onGrid(awayFrom(terms, item, takeProfit, atLeast, closing, room), item, atLeast));
   // Without a quote (an unknown instrument) there is no market to keep clear of.
   if (!(closing > 0)) return distance;
   return farther(distance, {gridPrice(Decimal::fromDouble(closing), item, atLeast, true), atLeast});
@@ -180,10 +226,10 @@ PriceBounds::Bound PriceBounds::bracketBound(const GroupInstruments* terms, cons
 
 PriceBounds::Bound PriceBounds::farthest(const ReferenceData& data, const ItemDetails* item,
                                          std::span<const std::int32_t> accounts,
-                                         const std::function<Bound(const GroupInstruments*)>& boundOf) {
-  if (accounts.empty()) return boundOf(nullptr);
-  Bound out = boundOf(termsFor(data, accounts.front(), item).get());
-  for (const std::int32_t account : accounts.subspan(1)) out = farther(out, boundOf(termsFor(data, account, item).get()));
+                                         const std::function<Bound(const Market&)>& boundOf) {
+  if (accounts.empty()) return boundOf(item ? Market{nullptr, quoteBid(*item), quoteAsk(*item)} : Market{});
+  Bound out = boundOf(marketFor(data, item, accounts.front()));
+  for (const std::int32_t account : accounts.subspan(1)) out = farther(out, boundOf(marketFor(data, item, account)));
   return out;
 }
 
@@ -198,11 +244,10 @@ std::string PriceBounds::OrderTypeChange(const ReferenceData& data, std::int32_t
   if (orderType != 2 && orderType != 3) return {};
   const auto found = data.item(itemCode);
   const ItemDetails& item = found ? *found : noItem();
-  return text(farthest(data, found.get(), accountNumbers,
-                       [&](const GroupInstruments* terms) {
-                         return entryBound(terms, item, orderType, side == 0, roomFor(textForm));
-                       }),
-              textForm);
+  return text(textForm, [&](double room) {
+    return farthest(data, found.get(), accountNumbers,
+                    [&](const Market& market) { return entryBound(market, item, orderType, side == 0, room); });
+  });
 }
 
 std::string PriceBounds::UpdateTakeProfitandStopLoss(const ReferenceData& data, std::int32_t side,
@@ -220,11 +265,11 @@ std::string PriceBounds::UpdateTakeProfitandStopLoss(const ReferenceData& data, 
                                                      BracketOf request) {
   const auto found = data.item(itemCode);
   const ItemDetails& item = found ? *found : noItem();
-  return text(farthest(data, found.get(), accountNumbers,
-                       [&](const GroupInstruments* terms) {
-                         return bracketProposal(terms, item, side, takeProfit, orderType, orderPrice, request, roomFor(textForm));
-                       }),
-              textForm);
+  return text(textForm, [&](double room) {
+    return farthest(data, found.get(), accountNumbers, [&](const Market& market) {
+      return bracketProposal(market, item, side, takeProfit, orderType, orderPrice, request, room);
+    });
+  });
 }
 
 }  // namespace td

@@ -547,6 +547,8 @@ bool BusinessBase::PriceUpdateDecode(std::string_view line) {
 void BusinessBase::UpdateItemCollection(PriceUpdate& tick) {
   const std::shared_ptr<ItemDetails> item = reference_.item(tick.ItemCode);
   if (!item) return;
+  if (tick.Bid != 0) item->FeedBid = tick.Bid;
+  if (tick.Ask != 0) item->FeedAsk = tick.Ask;
   item->ApplySpread(tick);
   item->UpdateTime = tick.Time;
   if (tick.Bid != 0) item->Bid = tick.Bid;
@@ -677,6 +679,8 @@ void BusinessBase::UpdateItemonAddRemoveList(const std::vector<std::string>& cod
 void BusinessBase::SetAllSymbolsSpread() {
   for (const auto& [code, item] : ItemCollection()) {
     if (!item) continue;
+    item->FeedBid = item->Bid;
+    item->FeedAsk = item->Ask;
     for (const auto& [key, account] : AccountDetailCollection()) {
       if (!account) continue;
       const std::shared_ptr<GroupInstruments> terms = reference_.groupInstruments(*account, item->InstrumentId);

@@ -35,7 +35,8 @@ class DeskAlerts : public UserAlerts {
 class SimServerDeskTest : public SessionTest {
  protected:
   // `tickMs`: the feed's tick period; one longer than the test keeps the quotes of the login.
-  explicit SimServerDeskTest(int tickMs = 20) : context(std::make_shared<AppContext>()) {
+  explicit SimServerDeskTest(int tickMs = 20, sim::Scenario scenario = sim::Scenario::builtIn())
+      : context(std::make_shared<AppContext>()) {
     // The session's own alerts (a rejection) reach the user through the application context.
     context->setUserAlerts(alerts);
     // The server thread and the client share the C library's time-zone state, whose own lock the
@@ -48,7 +49,7 @@ class SimServerDeskTest : public SessionTest {
     options.pubPort = 0;
     options.repPort = 0;
     options.tickMs = tickMs;
-    server = std::make_unique<sim::SimServer>(sim::Scenario::builtIn(), options);
+    server = std::make_unique<sim::SimServer>(std::move(scenario), options);
     std::string error;
     EXPECT_TRUE(server->start(error)) << error;
     serverThread = std::thread([this] { server->run(); });

@@ -400,15 +400,18 @@ TEST_F(OrderValidatorTest, BracketEditKeepsItsOwnSideAndUncheckedBoxesAreNotChec
   EXPECT_EQ(validate(build(edit)), "Stop Loss price should be less than or equal to 1.1988");
 }
 
-TEST_F(OrderValidatorTest, TickedBoxWithEmptyOrMalformedPriceIsOffTheTick) {
+// A ticked box whose field the trader emptied has no price: the refusal says so.
+TEST_F(OrderValidatorTest, TickedBoxWithAMalformedPriceIsOffTheTickAndWithAnEmptyOneHasNone) {
   OrderInfo info = marketBuy();
   info.TakeProfitEnabled = true;
   info.limitPrice = "1.2.3";
   EXPECT_EQ(validate(build(info)), "Take Profit price should be in correct tick");
+  info.limitPrice = "";
+  EXPECT_EQ(validate(build(info)), "Take Profit price cannot be empty");
   info.TakeProfitEnabled = false;
   info.StopLossEnabled = true;
   info.stopPrice = "";
-  EXPECT_EQ(validate(build(info)), "Stop Loss price should be in correct tick");
+  EXPECT_EQ(validate(build(info)), "Stop Loss price cannot be empty");
 }
 
 TEST_F(OrderValidatorTest, TickSizeZeroLeavesPricesOffGridButStillBounded) {

@@ -244,8 +244,9 @@ TEST_F(PriceBoundsDataTest, TheCheckEnforcesTheBoundItsHintNames) {
 }
 
 // With a quote near zero, a long's stop-loss and a short's take-profit have no price above zero
-// that passes, nor a sell stop: none is proposed, though the hint still names the bound.
-TEST_F(PriceBoundsDataTest, NoPriceAtOrBelowZeroIsProposed) {
+// that passes, nor a sell stop: none is proposed, though the hint still names the bound. Where only
+// the room would cross zero, the bound itself is proposed, and the check names it.
+TEST_F(PriceBoundsDataTest, NoPriceAtOrBelowZeroIsProposedAndABoundAboveZeroIs) {
   t.item->Bid = 0.0003;
   t.item->Ask = 0.0005;
   EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 1, "EURUSD", false, 1001, 1, "", PriceBounds::kPrefill), "");
@@ -255,21 +256,36 @@ TEST_F(PriceBoundsDataTest, NoPriceAtOrBelowZeroIsProposed) {
             "<= -0.0007");
   EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 1, "EURUSD", true, 1001, 1, "", PriceBounds::kPrefill),
             "0.0017");
+
+  // Tick 0.05, Bid/Ask 0.30/0.35, 5 ticks: a sell stop and a market buy's stop-loss at most 0.05.
+  trade({"near zero", 0.30, 0.35, 0.05, 2, 5});
+  EXPECT_EQ(PriceBounds::OrderTypeChange(t.data, 3, 1, "EURUSD", 1001, PriceBounds::kPrefill), "0.05");
+  const std::string stopLoss =
+      PriceBounds::UpdateTakeProfitandStopLoss(t.data, 1, "EURUSD", false, 1001, 1, "", PriceBounds::kPrefill);
+  EXPECT_EQ(stopLoss, "0.05");
+  EXPECT_EQ(check(1, PriceBounds::BracketOf::OrderEntry, 0, "", false, stopLoss), std::nullopt);
+  EXPECT_EQ(check(1, PriceBounds::BracketOf::OrderEntry, 0, "", false, "0.10"),
+            "Stop Loss price should be less than or equal to 0.05");
 }
 
 // A price a window pre-fills is measured from a market that moves on while the trader reads the
 // ticket and confirms: it lies a fifth of the distance beyond its bound, so it still passes after
-// the quote has moved that far against it. A bracket of a limit order is measured from the order's
-// own price, which does not move: its pre-filled price is the bound.
-TEST_F(PriceBoundsDataTest, APrefilledPriceStillPassesAfterTheQuoteMovesAFifthOfTheDistance) {
+// the quote, or its spread, has moved that far against it. A limit or stop order's bracket is
+// measured from the order's own price, which does not move, and from the price its position closes
+// at, which moves with the spread.
+TEST_F(PriceBoundsDataTest, APrefilledPriceStillPassesAfterTheQuoteOrItsSpreadMovesAFifthOfTheDistance) {
   t.terms->LimitMinPips = t.terms->StopMinPips = 50;
   const double room = 10 * t.item->TickSize;
+  struct Move {
+    double bid, ask;
+  };
   for (const Request& r : kRequests) {
     for (const int positionSide : {0, 1}) {
       for (const bool takeProfit : {true, false}) {
-        for (const double move : {room, -room}) {
+        for (const Move move : {Move{room, room}, Move{-room, -room}, Move{0, room}, Move{-room, 0}}) {
           SCOPED_TRACE(::testing::Message() << r.name << (positionSide == 0 ? " long " : " short ")
-                                            << (takeProfit ? "take-profit" : "stop-loss") << ", move " << move);
+                                            << (takeProfit ? "take-profit" : "stop-loss") << ", bid " << move.bid
+                                            << ", ask " << move.ask);
           t.item->Bid = 1.1998;
           t.item->Ask = 1.2;
           const int protecting = positionSide == 0 ? 1 : 0;
@@ -278,17 +294,51 @@ TEST_F(PriceBoundsDataTest, APrefilledPriceStillPassesAfterTheQuoteMovesAFifthOf
                                                                                     "EURUSD", 1001, PriceBounds::kPrefill);
           const std::string price = PriceBounds::UpdateTakeProfitandStopLoss(
               t.data, protecting, "EURUSD", takeProfit, 1001, r.orderType, entry, PriceBounds::kPrefill, r.of);
-          if (r.orderType == 2) {
-            EXPECT_EQ(price, PriceBounds::UpdateTakeProfitandStopLoss(t.data, protecting, "EURUSD", takeProfit, 1001,
-                                                                      r.orderType, entry, PriceBounds::kNumber, r.of));
-          }
-          t.item->Bid += move;
-          t.item->Ask += move;
+          t.item->Bid += move.bid;
+          t.item->Ask += move.ask;
           EXPECT_EQ(check(r.orderType, r.of, positionSide, entry, takeProfit, price), std::nullopt) << entry << " " << price;
         }
       }
     }
   }
+}
+
+// 1001's group tops the feed's quote (Bid 1.1998, Ask 1.2000, shown as it is: the user's groups
+// disagree) up by 2 ticks a side; 1002's adds no spread. Each account's hint, proposal and check are
+// measured at its own quote; an order of both keeps the farthest bound.
+TEST_F(PriceBoundsDataTest, EachAccountIsHeldToTheQuoteOfItsOwnGroup) {
+  t.item->Spreadtype = SpreadTypeConflicting;
+  t.data.FillGroupDetails(XmlRow{{{"GroupId", "6"}}});
+  t.data.group("6")->GroupInstrumentCollection["7"] = std::make_shared<GroupInstruments>(*t.terms);
+  t.terms->SpreadTypeId = SpreadTypeTopUp;
+  t.terms->SpreadBid = t.terms->SpreadAsk = 2;
+  t.data.FillAccountDetails(XmlRow{{{"AccountId", "1002"}}});
+  t.data.account("1002")->GroupId = "6";
+  const auto hint = [&](int account, bool takeProfit, int type, const char* price) {
+    return PriceBounds::UpdateTakeProfitandStopLoss(t.data, 1, "EURUSD", takeProfit, account, type, price, 1);
+  };
+  EXPECT_EQ(PriceBounds::OrderTypeChange(t.data, 3, 0, "EURUSD", 1001, PriceBounds::kHint), ">= 1.2012");
+  EXPECT_EQ(PriceBounds::OrderTypeChange(t.data, 3, 0, "EURUSD", 1002, PriceBounds::kHint), ">= 1.2010");
+  // A buy limit closes a spread below its price: 6 ticks for 1001, 2 for 1002.
+  EXPECT_EQ(hint(1001, false, 2, "1.1500"), "<= 1.1484");
+  EXPECT_EQ(hint(1002, false, 2, "1.1500"), "<= 1.1488");
+  const std::int32_t both[] = {1002, 1001};
+  EXPECT_EQ(PriceBounds::UpdateTakeProfitandStopLoss(t.data, 1, "EURUSD", false, both, 2, "1.1500", 1), "<= 1.1484");
+  // A market buy is priced at the account's Ask and closes at its Bid, and so does the check.
+  EXPECT_EQ(hint(1001, true, 1, ""), ">= 1.2012");
+  EXPECT_EQ(check(1, PriceBounds::BracketOf::OrderEntry, 0, "", true, "1.2011"),
+            "Take Profit price should be greater than or equal to 1.2012");
+  EXPECT_EQ(check(2, PriceBounds::BracketOf::OrderEntry, 0, "1.1500", false, "1.1485"),
+            "Stop Loss price should be less than or equal to 1.1484");
+  EXPECT_EQ(check(1, PriceBounds::BracketOf::PositionEdit, 0, "", false, "1.1987"),
+            "Stop Loss price should be less than or equal to 1.1986");
+  // An item widened by the spread its groups agree on keeps the feed's quote for the others.
+  t.item->Spreadtype = SpreadTypeTopUp;
+  t.item->BidSpread = t.item->AskSpread = 2;
+  t.item->FeedAsk = 1.2;
+  t.item->Ask = 1.2002;
+  EXPECT_EQ(PriceBounds::OrderTypeChange(t.data, 3, 0, "EURUSD", 1001, PriceBounds::kHint), ">= 1.2012");
+  EXPECT_EQ(PriceBounds::OrderTypeChange(t.data, 3, 0, "EURUSD", 1002, PriceBounds::kHint), ">= 1.2010");
 }
 
 }  // namespace

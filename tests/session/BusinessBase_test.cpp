@@ -407,12 +407,16 @@ TEST_F(SessionTest, BadPriceLinesAreDroppedWithOneLogLine) {
   EXPECT_EQ(observer.ticks, 0);
 }
 
-TEST_F(SessionTest, SpreadIsAppliedToTicksOfItsItem) {
+// The item keeps the feed's own quote beside the spread one: an account whose group spreads
+// otherwise deals at that quote widened by its own spread.
+TEST_F(SessionTest, SpreadIsAppliedToTicksOfItsItemWhichKeepsTheFeedsQuote) {
   loginData(standardDataSet());
   session->ZMQNewMessage("GBPUSD\x04" "20240102030405\x04" "1.25\x04" "0\x04" "0\x04" "2\x04" "4");
   const auto& item = *session->ItemCollection().at("GBPUSD");
   EXPECT_NEAR(item.Bid, 1.2498, 1e-9);
   EXPECT_NEAR(item.Ask, 1.2505, 1e-9);
+  EXPECT_NEAR(item.FeedBid, 1.25, 1e-9);
+  EXPECT_NEAR(item.FeedAsk, 1.2502, 1e-9);
 }
 
 TEST_F(SessionTest, DepthLinesReplaceTheDepthOfTheirItem) {

@@ -339,7 +339,7 @@ class DeskSession : public test::FakePositionsSession {
                                           std::int32_t accountNumber, std::int32_t orderType,
                                           std::string_view orderPrice, PriceBounds::BracketOf request) const override {
     return PriceBounds::UpdateTakeProfitandStopLoss(data, side, itemCode, takeProfit, accountNumber, orderType,
-                                                    orderPrice, 0, request);
+                                                    orderPrice, PriceBounds::kPrefill, request);
   }
   bool PlaceEditBracketOrder(const OrderInfo& info) override { return check("bracket", info); }
   bool PlaceEditWorkingOrder(const OrderInfo& info) override { return check("working", info); }
@@ -399,6 +399,27 @@ TEST_F(ModifySheetAgainstTheDesk, ProposalsPassTheCheckOfTheSheetsRequestAndNoSt
     desk.refusals.clear();
     sheet.closeModal();
   }
+}
+
+// A working order's take-profit and stop-loss are measured from its price and from the price its
+// position closes at, which moves with the spread: a proposal keeps room for a wider spread, and
+// follows a new order price while it is still the sheet's own; a typed price stays.
+TEST_F(ModifySheetAgainstTheDesk, WorkingOrderProposalsFollowItsPriceAndKeepRoomForTheSpread) {
+  desk.working("7002", 1, 2, "1", "1.12000");
+  sheet.open(1, "7002");
+  sheet.takeProfitCheckboxSelect(true);
+  sheet.stopLossCheckboxSelect(true);
+  sheet.orderPriceEdited("1.12500");
+  // A sell's stop-loss: 5 ticks above the Ask it closes at, 10 ticks of spread above its price.
+  EXPECT_EQ(sheet.state().stopLoss.price, "1.12516");
+  sheet.takeProfitEdited("1.11000");
+  sheet.orderPriceEdited("1.12400");
+  EXPECT_EQ(sheet.state().takeProfit.price, "1.11000");
+  EXPECT_EQ(sheet.state().stopLoss.price, "1.12416");
+  desk.eurusd->Ask += desk.eurusd->TickSize;
+  sheet.ModifyButtonClicked();
+  EXPECT_EQ(desk.refusals, std::vector<std::string>{});
+  EXPECT_EQ(desk.sent.size(), 1u);
 }
 
 // ---- offset ----

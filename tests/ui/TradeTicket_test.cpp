@@ -306,6 +306,45 @@ TEST_F(TicketTest, APriceAtOrBelowZeroIsRed) {
   EXPECT_EQ(state().stopLossPrice.background, FieldColour::Red);
 }
 
+// The colour tells the verdict on the text the field holds from the edit on (typing, pasting,
+// stepping), not from the next second's refresh; an emptied ticked box has no price.
+TEST_F(TicketTest, APriceFieldIsRecolouredAtEveryEditAndAnEmptiedOneIsRefusedAsMissing) {
+  open();
+  ticket->TradeTicketRadioButtonClicked(Ticket::kAdvancedMode);
+  ticket->stopLossCheckboxSelect(true);
+  ASSERT_EQ(state().stopLossHint, "<= 1.08440");
+  const auto colourAfter = [&](const std::string& text) {
+    ticket->controlTextDidChange(TicketFieldId::StopLoss, text);
+    return state().stopLossPrice.background;
+  };
+  EXPECT_EQ(colourAfter("1.09000"), FieldColour::Red);
+  EXPECT_EQ(colourAfter("1.08440"), FieldColour::Green);
+  ticket->stepperButtonPressed(TicketStepperId::StopLoss, +1);
+  EXPECT_EQ(state().stopLossPrice.background, FieldColour::Red);
+  EXPECT_EQ(colourAfter(""), FieldColour::Red);
+  ticket->placeOrderButtonClicked();
+  queue.runPending();
+  EXPECT_EQ(view->alerts, (Strings{"Info: Stop Loss price cannot be empty"}));
+  EXPECT_TRUE(sentOrders().empty());
+}
+
+// A limit order's take-profit and stop-loss are measured from its price: those that still hold the
+// ticket's proposal follow the price as it is typed or stepped, a typed one stays.
+TEST_F(TicketTest, ProposedBracketsFollowTheEntryPriceAndTypedOnesStay) {
+  open();
+  ticket->TradeTicketRadioButtonClicked(Ticket::kAdvancedMode);
+  ticket->comboBoxSelectionIsChanging(TicketComboId::OrderType, "Limit");
+  ticket->takeProfitCheckboxSelect(true);
+  ticket->stopLossCheckboxSelect(true);
+  ticket->controlTextDidChange(TicketFieldId::Price, "1.08000");
+  EXPECT_EQ(state().takeProfitPrice.text, "1.08010");
+  EXPECT_EQ(state().stopLossPrice.text, "1.07976");
+  ticket->controlTextDidChange(TicketFieldId::TakeProfit, "1.09000");
+  ticket->stepperButtonPressed(TicketStepperId::Price, -1);
+  EXPECT_EQ(state().takeProfitPrice.text, "1.09000");
+  EXPECT_EQ(state().stopLossPrice.text, "1.07975");
+}
+
 // The proposals pass the desk's check of the order they go with, and a market order's stop-loss
 // never lies where the new position would be stopped out at once, though the spread (12 ticks) is
 // wider than the stop distance (10). Buy and Sell of the expanding watchlist open this same ticket.
@@ -592,6 +631,21 @@ TEST_F(TicketTest, RowQuantitiesAddUpAndTheHeaderSetsEveryTickedRow) {
   EXPECT_EQ(state().quantityDescription, "3.00 x 100000.00 = 300000.00");
   EXPECT_EQ(table.cellText(1, MultiTradeTableModel::QuantityColumn), "1.5");
   EXPECT_EQ(ticket->GenerateMultiTradeOrderDetails(), "1001\x05" "1.500000\x05" "1\x06" "1002\x05" "1.500000\x05" "1\x06");
+}
+
+// Shut, by its button or with the window, the drawer gives the one account its own quantity back.
+TEST_F(TicketTest, ShuttingTheDrawerBringsBackTheOneAccountsQuantity) {
+  open();
+  ticket->comboBoxSelectionIsChanging(TicketComboId::Quantity, "2");
+  for (const bool withTheWindow : {false, true}) {
+    ticket->toggleLeftDrawer();
+    ticket->QuantitySelectedAtIndex(0, "3");
+    EXPECT_EQ(state().quantity.text, "3");
+    if (withTheWindow) ticket->windowWillClose();
+    else ticket->toggleLeftDrawer();
+    EXPECT_EQ(state().quantity.text, "2");
+    EXPECT_EQ(state().quantityDescription, "2.00 x 100000.00 = 200000.00");
+  }
 }
 
 TEST_F(TicketTest, AvailableMarginIsFiguredOnACopyOfTheAccount) {

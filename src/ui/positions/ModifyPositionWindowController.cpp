@@ -99,26 +99,44 @@ bool ModifyPositionWindowController::nothingToModify(const Order& record) const 
          record.StopPrice.empty();
 }
 
+std::optional<std::string> ModifyPositionWindowController::proposal(bool takeProfit) const {
+  const auto found = record();
+  if (!found) return std::nullopt;
+  // A proposal for the closing side of the record, which the request the sheet sends passes: a
+  // position's bracket edit, measured from the closing quote, or a working order's edit at the price
+  // in the sheet's field.
+  const bool position = mode_ == kBracket;
+  return session_.UpdateTakeProfitandStopLoss(
+      found->tradingMode == 0 ? 1 : 0, found->ItemCode, takeProfit, static_cast<std::int32_t>(T::value(state_.account)),
+      position ? 1 : found->orderType, position ? std::string() : state_.orderPrice,
+      position ? PriceBounds::BracketOf::PositionEdit : PriceBounds::BracketOf::OrderEntry);
+}
+
 void ModifyPositionWindowController::tick(Bracket& bracket, bool takeProfit, bool checked) {
   bracket.checked = checked;
   bracket.enabled = checked;
   bracket.price.clear();
+  bracket.proposed = false;
   const auto found = record();
   if (found) state_.nothingToModify = nothingToModify(*found);
   if (checked) {
-    if (found) {
-      // A proposal for the closing side of the record, which the request the sheet sends passes:
-      // a position's bracket edit, measured from the closing quote, or a working order's edit at
-      // the price in the sheet's field.
-      const bool position = mode_ == kBracket;
-      bracket.price = session_.UpdateTakeProfitandStopLoss(
-          found->tradingMode == 0 ? 1 : 0, found->ItemCode, takeProfit,
-          static_cast<std::int32_t>(T::value(state_.account)), position ? 1 : found->orderType,
-          position ? std::string() : state_.orderPrice,
-          position ? PriceBounds::BracketOf::PositionEdit : PriceBounds::BracketOf::OrderEntry);
+    if (auto price = proposal(takeProfit)) {
+      bracket.price = std::move(*price);
+      bracket.proposed = true;
     } else {
       markGone();
     }
+  }
+  changed();
+}
+
+void ModifyPositionWindowController::orderPriceEdited(const std::string& text) {
+  state_.orderPrice = text;
+  // A working order's take-profit and stop-loss are measured from its price: proposed ones follow it.
+  for (const bool takeProfit : {true, false}) {
+    Bracket& bracket = takeProfit ? state_.takeProfit : state_.stopLoss;
+    if (!bracket.checked || !bracket.proposed) continue;
+    if (auto price = proposal(takeProfit)) bracket.price = std::move(*price);
   }
   changed();
 }
@@ -132,7 +150,7 @@ void ModifyPositionWindowController::step(Bracket& bracket, int direction) {
   const auto item = session_.item(state_.symbol);
   const double tickSize = item ? item->TickSize : 0;
   const double price = std::max(0.0, T::value(bracket.price) + (direction > 0 ? tickSize : -tickSize));
-  bracket.price = T::price(price, item.get());
+  edited(bracket, T::price(price, item.get()));
   changed();
 }
 

@@ -7,6 +7,7 @@
 // and disables its send button with a short text once the record is gone.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,9 @@ class ModifyPositionWindowController final : public PositionSheetController {
     bool checked = false;
     bool enabled = false;  // the field and the stepper
     std::string price;
+    // The price is the sheet's proposal (not the record's, nor typed or stepped to): it follows the
+    // order price it was measured from.
+    bool proposed = false;
   };
   struct State : SheetRecordFields {
     std::string orderPrice;
@@ -45,12 +49,12 @@ class ModifyPositionWindowController final : public PositionSheetController {
   void UpdateValuesinWindow();
   void takeProfitCheckboxSelect(bool checked);
   void stopLossCheckboxSelect(bool checked);
-  void takeProfitEdited(const std::string& text) { state_.takeProfit.price = text; }
-  void stopLossEdited(const std::string& text) { state_.stopLoss.price = text; }
+  void takeProfitEdited(const std::string& text) { edited(state_.takeProfit, text); }
+  void stopLossEdited(const std::string& text) { edited(state_.stopLoss, text); }
   // A stepper press: one tick up (+1) or down (-1) from the field's price.
   void takeProfitStepperButtonPressed(int direction);
   void stopLossStepperButtonPressed(int direction);
-  void orderPriceEdited(const std::string& text) { state_.orderPrice = text; }
+  void orderPriceEdited(const std::string& text);
   void quantityEdited(const std::string& text);
   void quantityChosen(int index);
   void ModifyButtonClicked();
@@ -59,6 +63,12 @@ class ModifyPositionWindowController final : public PositionSheetController {
   void recheck();
   void markGone();
   void tick(Bracket& bracket, bool takeProfit, bool checked);
+  // The price the desk proposes for the bracket of the record (none when the record went).
+  std::optional<std::string> proposal(bool takeProfit) const;
+  static void edited(Bracket& bracket, const std::string& text) {
+    bracket.price = text;
+    bracket.proposed = false;
+  }
   // Whether the sheet is a bracket edit of `record` that its boxes leave without any change.
   bool nothingToModify(const Order& record) const;
   void step(Bracket& bracket, int direction);

@@ -288,8 +288,7 @@ void TradeTicketWindowController::controlTextDidChange(TicketFieldId field, cons
                            : field == TicketFieldId::TakeProfit ? state_.takeProfitPrice
                                                                 : state_.stopLossPrice;
       price.text = text;
-      price.typed = true;
-      SetStepperValues();
+      priceFieldEdited(price);
       break;
     }
     case TicketFieldId::Deviation: state_.deviation.text = text; break;

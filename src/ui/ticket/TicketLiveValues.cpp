@@ -81,10 +81,25 @@ void TradeTicketWindowController::updatePriceinTextField() {
                                                        PriceBounds::kPrefill)
                                : std::string());
   }
-  if (state_.takeProfit.on && !state_.takeProfitPrice.typed) propose(state_.takeProfitPrice, bracketProposal(true));
-  if (state_.stopLoss.on && !state_.stopLossPrice.typed) propose(state_.stopLossPrice, bracketProposal(false));
+  proposeBrackets();
   SetStepperValues();
   // The hints and colours follow the new bounds at once, not at the next second.
+  updatePriceTextFieldColor();
+}
+
+void TradeTicketWindowController::proposeBrackets() {
+  if (state_.takeProfit.on && !state_.takeProfitPrice.typed) propose(state_.takeProfitPrice, bracketProposal(true));
+  if (state_.stopLoss.on && !state_.stopLossPrice.typed) propose(state_.stopLossPrice, bracketProposal(false));
+}
+
+void TradeTicketWindowController::priceFieldEdited(TicketField& field) {
+  ViewUpdate update(*this);
+  field.typed = true;
+  // A limit or stop order's take-profit and stop-loss are measured from its price: those that still
+  // hold the ticket's proposal follow it; typed ones stay.
+  if (&field == &state_.price) proposeBrackets();
+  SetStepperValues();
+  // The colour tells the verdict on the text the field holds now, not on the one of the last second.
   updatePriceTextFieldColor();
 }
 
@@ -111,7 +126,7 @@ void TradeTicketWindowController::stepperButtonPressed(TicketStepperId which, in
   // One tick per click; a price never goes below 0. The price is the user's from then on.
   stepper.value = std::max(0.0, stepper.value + (direction < 0 ? -stepper.step : stepper.step));
   field.text = Formatter::formatDecimal(stepper.value, decimals());
-  field.typed = true;
+  priceFieldEdited(field);
 }
 
 void TradeTicketWindowController::takeProfitCheckboxSelect(bool on) { bracketCheckboxSelect(true, on); }

@@ -13,6 +13,7 @@
 #include "session/BusinessBase.h"
 #include "ui/shell/GUIObjects.h"
 #include "ui/ticket/TicketFormat.h"
+#include "wire/OrderRequests.h"
 
 namespace td {
 
@@ -214,6 +215,8 @@ void TradeTicketWindowController::toggleRightDrawer() {
 void TradeTicketWindowController::toggleLeftDrawer() {
   ViewUpdate update(*this);
   state_.leftDrawerOpen = !state_.leftDrawerOpen;
+  if (state_.leftDrawerOpen) singleAccountQuantity_ = state_.quantity.text;
+  else restoreSingleAccountQuantity();
   DisableControlsonMultiTrade();
   // Multi-account mode offers the union of the accounts' order types.
   LoadOrderType();
@@ -225,8 +228,16 @@ void TradeTicketWindowController::setDefaultWindow() {
   const bool wasMultiTrade = state_.leftDrawerOpen;
   state_.leftDrawerOpen = false;
   DisableControlsonMultiTrade();
-  // Back to one account: its own order types again, as when the user shuts the drawer.
-  if (wasMultiTrade) LoadOrderType();
+  // Back to one account: its own quantity and order types again, as when the user shuts the drawer.
+  if (wasMultiTrade) {
+    restoreSingleAccountQuantity();
+    LoadOrderType();
+  }
+}
+
+void TradeTicketWindowController::restoreSingleAccountQuantity() {
+  state_.quantity.text = singleAccountQuantity_;
+  calculateContarctValueforQuantity(OrderRequests::leadingNumber(singleAccountQuantity_));
 }
 
 void TradeTicketWindowController::showConfirmationCheckBoxClicked(bool on) {

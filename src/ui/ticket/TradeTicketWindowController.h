@@ -331,6 +331,13 @@ class TradeTicketWindowController {
   void bracketCheckboxSelect(bool takeProfit, bool on);
   // The take-profit (true) or stop-loss price proposed for the protecting side and boundAccounts().
   std::string bracketProposal(bool takeProfit) const;
+  // The ticked take-profit and stop-loss fields that hold the ticket's proposal proposed anew.
+  void proposeBrackets();
+  // The user typed into a price field or stepped it (its text is set): the text is the user's, the
+  // brackets follow a new entry price, the stepper the field, and the colours the new text.
+  void priceFieldEdited(TicketField& field);
+  // Back from several accounts to one: its own quantity again, not the rows' sum.
+  void restoreSingleAccountQuantity();
   // The field holds `text` as the ticket's proposal (an empty text: the field is emptied).
   static void propose(TicketField& field, std::string text);
   // Select-all is ticked exactly when there are rows and every one of them is ticked.
@@ -371,6 +378,9 @@ class TradeTicketWindowController {
   std::vector<std::string> orderTypeArray_;
   std::vector<std::shared_ptr<MultiTrade>> multitradeAccounts_;
   std::vector<std::shared_ptr<MultiTrade>> checkPoints_;
+  // The quantity of the one account while the multi-account drawer, whose rows' sum the quantity
+  // shows, is open.
+  std::string singleAccountQuantity_;
   // What the price fields were last proposed for; a change of any of it replaces typed prices too.
   struct ProposalBasis {
     int mode = 0;
