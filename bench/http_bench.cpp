@@ -5,7 +5,6 @@
 #include <benchmark/benchmark.h>
 #include <curl/curl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,10 +17,9 @@
 #include <string>
 #include <thread>
 
+#include "../tests/ChildProcessSpawn.h"
 #include "http/ASIHTTPRequest.h"
 #include "platform/RealtimeMainQueue.h"
-
-extern char** environ;
 
 namespace {
 
@@ -63,12 +61,10 @@ class Nginx {
         << "client_body_temp_path " << dir_ << "; proxy_temp_path " << dir_ << "; fastcgi_temp_path " << dir_
         << "; uwsgi_temp_path " << dir_ << "; scgi_temp_path " << dir_ << ";\nserver { listen 127.0.0.1:" << port_
         << "; root " << dir_ << "; } }\n";
-    std::string conf = dir_ + "/nginx.conf";
-    std::vector<std::string> args{"nginx", "-p", dir_, "-c", conf};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    if (posix_spawnp(&pid_, "nginx", nullptr, nullptr, argv.data(), environ) != 0) {
+    // nginx ends with this program however it ends (its output may be a pipe that a reader waits
+    // on to close), not only through the destructor of this static.
+    pid_ = td::test::spawnChildProcess("nginx", {"-p", dir_, "-c", dir_ + "/nginx.conf"});
+    if (pid_ <= 0) {
       pid_ = -1;
       return;
     }
