@@ -49,7 +49,7 @@ endfunction()
 # (test_<folder>_<stem>). The programs named in KEYRING need a real secret service: ctest runs them
 # (and lists their tests) under scripts/with-keyring, in a D-Bus session of their own with an
 # unlocked gnome-keyring. Those named in SESSION_BUS run in a D-Bus session of their own with nothing
-# else on it (dbus-run-session).
+# else on it (scripts/with-session-bus). Either way the daemons end with the script that started them.
 function(td_test_folder name)
   cmake_parse_arguments(ARG "" "" "LINKS;EXTRA;KEYRING;SESSION_BUS" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
@@ -62,7 +62,7 @@ function(td_test_folder name)
     if(stem IN_LIST ARG_KEYRING)
       set_target_properties(${target} PROPERTIES CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/with-keyring)
     elseif(stem IN_LIST ARG_SESSION_BUS)
-      set_target_properties(${target} PROPERTIES CROSSCOMPILING_EMULATOR "dbus-run-session;--")
+      set_target_properties(${target} PROPERTIES CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/with-session-bus)
     endif()
     gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                          PROPERTIES TIMEOUT 120 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")

@@ -215,12 +215,19 @@ void ASIHTTPRequest::updatePartialDownloadSize() {
 void ASIHTTPRequest::startRequest() {
   std::lock_guard lock(cancelledLock_);
   if (cancelled_.load() || !request_) return;
-  // A line break in a field would let the text after it stand as a header of its own.
+  // A line break in a field would let the text after it stand as a header of its own, and a name
+  // that is no token would be read as another field ("X-Trace:Id: 7" is the field X-Trace).
   for (const auto& [name, value] : request_->headers.fields()) {
     if (holdsLineBreakOrNul(name) || holdsLineBreakOrNul(value)) {
       failWithError(HTTPError::request(ASIInternalErrorWhileBuildingRequestType,
                                        "The request header " + quotedWithVisibleBreaks(name) +
                                            " contains a line break or NUL character"));
+      return;
+    }
+    if (!isToken(name)) {
+      failWithError(HTTPError::request(ASIInternalErrorWhileBuildingRequestType,
+                                       "The request header name " + quotedWithVisibleBreaks(name) +
+                                           " is not a token"));
       return;
     }
   }

@@ -2,6 +2,7 @@
 
 #include <gio/gio.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <utility>
 
 #include "http/HTTPHeaders.h"
 
@@ -222,24 +224,42 @@ std::optional<DesktopProxySettings> desktopProxySettings(EnvironmentLookup looku
 
 namespace {
 
-// The variables that choose whose settings are read and from which files.
+// The variables that choose whose settings are read and from which files: kept settings are read
+// again at once when one of them changes, whether or not the last read looked at it.
 constexpr std::array<const char*, 4> kSettingsVariables{"XDG_CURRENT_DESKTOP", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS",
                                                         "HOME"};
-using SettingsVariables = std::array<std::optional<std::string>, kSettingsVariables.size()>;
 
-SettingsVariables settingsVariables() {
-  SettingsVariables values;
-  for (std::size_t i = 0; i < kSettingsVariables.size(); ++i) {
-    if (const char* value = std::getenv(kSettingsVariables[i])) values[i] = value;
-  }
-  return values;
+// Each variable a read of the settings looked at (those above, and those that KDE's settings name,
+// such as httpProxy=MY_PROXY), with the value it had then.
+using SettingsVariables = std::vector<std::pair<std::string, std::optional<std::string>>>;
+
+// The variables of the read in progress on this thread, if any.
+thread_local SettingsVariables* variablesRead = nullptr;
+
+// The process environment's lookup, noting each variable it looks at in `variablesRead`.
+std::optional<std::string> notedEnvironment(const char* name) {
+  std::optional<std::string> value = processEnvironment(name);
+  if (variablesRead && std::none_of(variablesRead->begin(), variablesRead->end(),
+                                    [&](const auto& variable) { return variable.first == name; }))
+    variablesRead->emplace_back(name, value);
+  return value;
 }
 
-// Whether the variables still hold `values` (read on every request: no copy is made to compare).
-bool settingsVariablesHold(const SettingsVariables& values) {
-  for (std::size_t i = 0; i < kSettingsVariables.size(); ++i) {
-    const char* value = std::getenv(kSettingsVariables[i]);
-    if (value ? !values[i] || *values[i] != value : values[i].has_value()) return false;
+// Notes, while it lives, the variables that reads on this thread look at.
+class NotingVariables {
+ public:
+  explicit NotingVariables(SettingsVariables& variables) { variablesRead = &variables; }
+  ~NotingVariables() { variablesRead = nullptr; }
+  NotingVariables(const NotingVariables&) = delete;
+  NotingVariables& operator=(const NotingVariables&) = delete;
+};
+
+// Whether the variables still hold their values (looked at on every request: no copy is made to
+// compare).
+bool settingsVariablesHold(const SettingsVariables& variables) {
+  for (const auto& [name, held] : variables) {
+    const char* value = std::getenv(name.c_str());
+    if (value ? !held || *held != value : held.has_value()) return false;
   }
   return true;
 }
@@ -265,8 +285,14 @@ std::shared_ptr<const std::optional<DesktopProxySettings>> recentDesktopProxySet
   const auto now = std::chrono::steady_clock::now();
   std::lock_guard lock(recent.mutex);
   if (!recent.settings || now - recent.readAt >= recent.lifetime || !settingsVariablesHold(recent.variables)) {
-    recent.variables = settingsVariables();
-    recent.settings = std::make_shared<const std::optional<DesktopProxySettings>>(desktopProxySettings(&processEnvironment));
+    SettingsVariables variables;
+    {
+      const NotingVariables noting(variables);
+      for (const char* name : kSettingsVariables) notedEnvironment(name);
+      recent.settings =
+          std::make_shared<const std::optional<DesktopProxySettings>>(desktopProxySettings(&notedEnvironment));
+    }
+    recent.variables = std::move(variables);
     recent.readAt = now;
   }
   return recent.settings;

@@ -42,9 +42,10 @@ std::optional<DesktopProxySettings> desktopProxySettings(EnvironmentLookup looku
 
 // desktopProxySettings() of the process environment as read at most a lifetime ago (1 s unless set
 // otherwise), and again at once when a variable that chooses where they are read from has changed
-// since (XDG_CURRENT_DESKTOP, XDG_CONFIG_HOME, XDG_CONFIG_DIRS, HOME). A request reads the system's
-// settings on its way out, and GSettings or KDE's files cost microseconds each time; a change the
-// user makes is seen within the lifetime.
+// since (XDG_CURRENT_DESKTOP, XDG_CONFIG_HOME, XDG_CONFIG_DIRS, HOME), or one they were read from
+// (those that KDE's settings name when they take the proxies from the environment). A request reads
+// the system's settings on its way out, and GSettings or KDE's files cost microseconds each time; a
+// change the user makes in the desktop's store is seen within the lifetime.
 std::shared_ptr<const std::optional<DesktopProxySettings>> recentDesktopProxySettings();
 void setDesktopProxySettingsLifetime(std::chrono::milliseconds lifetime);
 

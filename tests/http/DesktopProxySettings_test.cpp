@@ -302,6 +302,29 @@ TEST_F(GNOMEProxySettings, ARequestsSettingsAreReadAgainAfterTheirLifetimeAndAtO
   setDesktopProxySettingsLifetime(1s);
 }
 
+// KDE's settings that take the proxies from the environment follow the variables they name at once:
+// the user went direct, or to another proxy.
+TEST_F(KDEProxySettings, ARequestsSettingsFollowTheVariablesTheyNameAtOnce) {
+  const auto forRequest = [] { return describe(systemProxiesForURL(url("http://x.org/"))); };
+  ::unsetenv("http_proxy");
+  test::writeFile(config.file("kioslaverc"),
+                  "[Proxy Settings]\nProxyType=4\nhttpProxy=TD_KDE_PROXY\nNoProxyFor=TD_KDE_NO_PROXY\n");
+  ScopedVariable kde("XDG_CURRENT_DESKTOP", "KDE");
+  ScopedVariable home("XDG_CONFIG_HOME", config.path());
+  ScopedVariable dirs("XDG_CONFIG_DIRS", system.path());
+  ScopedVariable proxy("TD_KDE_PROXY", "http://first.proxy:3128");
+  setDesktopProxySettingsLifetime(1h);
+  EXPECT_EQ(forRequest(), "first.proxy:3128");
+  ::setenv("TD_KDE_PROXY", "http://second.proxy:3128", 1);
+  EXPECT_EQ(forRequest(), "second.proxy:3128");
+  ::setenv("TD_KDE_NO_PROXY", "x.org", 1);
+  EXPECT_EQ(forRequest(), "direct");
+  ::unsetenv("TD_KDE_NO_PROXY");
+  ::unsetenv("TD_KDE_PROXY");
+  EXPECT_EQ(forRequest(), "direct");
+  setDesktopProxySettingsLifetime(1s);
+}
+
 TEST_F(GNOMEProxySettings, TheHTTPProxysAccountServesItForHTTPAndForHTTPSWithoutAProxyOfItsOwn) {
   g_settings_set_string(proxy, "mode", "manual");
   setProxy("http", "Web.Proxy", 3128);

@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,32 +22,22 @@
 #include <string>
 #include <vector>
 
+#include "../ChildProcessSpawn.h"
 #include "http/ASIHTTPRequest.h"
 #include "platform/ManualMainQueue.h"
-
-extern char** environ;
 
 namespace td::test {
 
 using namespace std::chrono_literals;
 
-// A child process with its stdin and stdout on pipes; closing stdin (or the destructor) ends it.
+// A child process with its stdin and stdout on pipes; closing stdin (or the destructor) ends it, and
+// so does the end of the thread that started it (ChildProcessSpawn.h).
 class Process {
  public:
   Process(const std::string& program, const std::vector<std::string>& args) {
     int in[2], out[2];
     if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    std::vector<std::string> all{program};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    if (posix_spawnp(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
+    pid_ = spawnChildProcess(program, args, in[0], out[1]);
     ::close(in[0]);
     ::close(out[1]);
     in_ = in[1];

@@ -1,6 +1,6 @@
 // Keychain persistence when the secret service never answers (a stalled daemon, or a keyring waiting
 // for the user to unlock it): in a D-Bus session of this program's own (ctest runs it under
-// dbus-run-session), a stand-in owns the secret service's name and drops every call made to it.
+// scripts/with-session-bus), a stand-in owns the secret service's name and drops every call made to it.
 // No request waits for it beyond the keyring's deadline, and none waits for it twice in a row.
 
 #include <gio/gio.h>
@@ -82,7 +82,7 @@ class KeyringStallTest : public ::testing::Test {
     if (!service) service = new SilentSecretService();
   }
   void SetUp() override {
-    ASSERT_TRUE(service->problem().empty()) << service->problem() << " (run under dbus-run-session)";
+    ASSERT_TRUE(service->problem().empty()) << service->problem() << " (run under scripts/with-session-bus)";
     ASSERT_NE(server.port(), 0) << "the test server did not start";
     ASIHTTPRequest::clearSession();
   }

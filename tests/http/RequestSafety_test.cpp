@@ -1,5 +1,6 @@
-// What the engine must never do, against the local server: let line breaks into a request's head,
-// take credentials to another origin after a redirect, call a delegate off its own thread.
+// What the engine must never do, against the local server: let line breaks or names that are no tokens
+// into a request's head, take credentials to another origin after a redirect, call a delegate off its
+// own thread.
 
 #include <gtest/gtest.h>
 
@@ -90,6 +91,33 @@ TEST_F(RequestSafetyTest, LineBreaksOrNulInHeadersFormNamesOrUserNamesAreRefused
     EXPECT_EQ(d.started, 1) << scheme;  // the challenge only
   }
   EXPECT_TRUE(ASIHTTPRequest::sessionCredentialsStore().empty());
+}
+
+// A name that is no token would be read as another field, or as none: "X-Trace:Id: 7" is X-Trace.
+TEST_F(RequestSafetyTest, AHeaderNameThatIsNoTokenIsRefusedBeforeSending) {
+  for (const std::string& name : {std::string("X-Trace:Id"), std::string("X Trace"), std::string("X-Trace\t"),
+                                  std::string(), std::string("X-Tr\x7f" "ce"), std::string("X-Tr\xc3\xa4" "ce"),
+                                  std::string("X(Trace)")}) {
+    auto request = ASIHTTPRequest::requestWithURL(server.url("/echo"));
+    request->addRequestHeader(name, "7");
+    expectRefusedBeforeSending(request, ASIInternalErrorWhileBuildingRequestType,
+                               "The request header name \"" + name + "\" is not a token");
+  }
+  HTTPHeaderMap headers;
+  headers.set("X-Fine", "1");
+  headers.set("X-Trace:Id", "7");
+  auto whole = ASIHTTPRequest::requestWithURL(server.url("/echo"));
+  whole->setRequestHeaders(headers);
+  expectRefusedBeforeSending(whole, ASIInternalErrorWhileBuildingRequestType, "\"X-Trace:Id\" is not a token");
+
+  // Every character a token may hold goes out as written.
+  RecordingDelegate d;
+  auto fine = ASIHTTPRequest::requestWithURL(server.url("/echo"));
+  fine->addRequestHeader("X-!#$%&'*+.^_`|~09az", "7");
+  main.run(fine, d);
+  ASSERT_EQ(d.finished, 1) << (d.lastError ? d.lastError->toString() : "");
+  EXPECT_NE(fine->responseString().value_or("").find("\"X-!#$%&'*+.^_`|~09az\": \"7\""), std::string::npos)
+      << fine->responseString().value_or("");
 }
 
 TEST_F(RequestSafetyTest, ARedirectToAnotherOriginTakesNoCredentialsOfTheFirst) {

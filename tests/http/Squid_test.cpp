@@ -67,25 +67,27 @@ class Squid {
     ::prctl(PR_SET_CHILD_SUBREAPER, 1);
     static int instances = 0;
     service_ = "tdsquid" + std::to_string(::getpid()) + "x" + std::to_string(++instances);
-    std::string user;
+    // Started by root, squid would switch to an unprivileged user itself, and the switch would clear
+    // the signal that ends it with this process: it starts as that user (setpriv sets the signal
+    // again after the switch), and the user must be able to write the folder.
+    std::vector<std::string> command{kSquid};
     if (::geteuid() == 0) {
-      // Started by root, squid works as its effective user, which must be able to write the folder.
-      if (const passwd* proxy = ::getpwnam("proxy")) {
-        if (::chown(dir_.path().c_str(), proxy->pw_uid, proxy->pw_gid) == 0)
-          user = "cache_effective_user proxy\n";
-      }
+      if (const passwd* proxy = ::getpwnam("proxy");
+          proxy && ::chown(dir_.path().c_str(), proxy->pw_uid, proxy->pw_gid) == 0)
+        command = {"setpriv", "--reuid=proxy", "--regid=proxy", "--init-groups", "--pdeathsig=keep", "--", kSquid};
     }
     const std::string d = dir_.path();
     process_ = test::startOnFreePort(port_, [&](int port) {
       test::writeFile(d + "/squid.conf",
-                      "http_port 127.0.0.1:" + std::to_string(port) + "\n" + user +
+                      "http_port 127.0.0.1:" + std::to_string(port) + "\n" +
                           "pid_filename " + d + "/squid.pid\ncache_log " + d + "/cache.log\n"
                           "access_log stdio:" + d + "/access.log\ncache_store_log none\ncoredump_dir " + d +
                           "\nnetdb_filename none\npinger_enable off\ncache deny all\ncache_mem 1 MB\n"
                           "visible_hostname squid.test\n" + auth +
                           "acl known proxy_auth REQUIRED\nhttp_access allow known\nhttp_access deny all\n");
-      return std::make_unique<test::Process>(
-          kSquid, std::vector<std::string>{"-N", "-n", service_, "-f", d + "/squid.conf"});
+      std::vector<std::string> args(command.begin() + 1, command.end());
+      args.insert(args.end(), {"-N", "-n", service_, "-f", d + "/squid.conf"});
+      return std::make_unique<test::Process>(command.front(), args);
     });
   }
   ~Squid() {

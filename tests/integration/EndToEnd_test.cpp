@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
 
 #include "ProcessHelpers.h"
 #include "Scenario.h"
@@ -166,6 +171,48 @@ TEST(EndToEnd, ServerExitsCleanlyOnSigintAndSigterm) {
     server.child().signal(sig);
     EXPECT_EQ(server.child().waitExit(3000ms), 0) << sig;
   }
+}
+
+// Whether the process has ended (a zombie that nobody has reaped yet has).
+bool ended(pid_t pid) {
+  std::string stat;
+  std::getline(std::ifstream("/proc/" + std::to_string(pid) + "/stat"), stat);
+  const auto name = stat.rfind(')');
+  return name == std::string::npos || name + 2 >= stat.size() || stat[name + 2] == 'Z' || stat[name + 2] == 'X';
+}
+
+// A test that aborts, or is killed, leaves no server behind to hold its ports and its output pipe.
+TEST(EndToEnd, AServerEndsWithTheProcessThatStartedItWhenThatAbortsOrIsKilled) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // The server's pid comes back in a file, named alike in this process and its death-test child.
+  const std::string pidFile = [] {
+    if (const char* inherited = std::getenv("TD_STARTED_SERVER_PID_FILE")) return std::string(inherited);
+    const std::string path = scenarioFile("", "tarnwickdesk-server-pid");
+    ::setenv("TD_STARTED_SERVER_PID_FILE", path.c_str(), 1);
+    return path;
+  }();
+  for (int sig : {SIGABRT, SIGKILL}) {
+    EXPECT_EXIT(
+        {
+          ServerProcess server({});
+          std::ofstream(pidFile) << (server.listening() ? server.child().pid() : 0);
+          if (sig == SIGABRT) std::abort();
+          std::raise(sig);
+        },
+        ::testing::KilledBySignal(sig), "");
+    pid_t server = 0;
+    std::ifstream(pidFile) >> server;
+    ASSERT_GT(server, 0) << "the server did not start";
+    bool gone = ended(server);
+    for (int i = 0; i < 300 && !gone; ++i) {
+      std::this_thread::sleep_for(10ms);
+      gone = ended(server);
+    }
+    EXPECT_TRUE(gone) << "the server outlived the process that started it (signal " << sig << ")";
+    if (!gone) ::kill(server, SIGKILL);
+  }
+  ::unsetenv("TD_STARTED_SERVER_PID_FILE");
+  std::filesystem::remove(pidFile);
 }
 
 // --- the faults ---

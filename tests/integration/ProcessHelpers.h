@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,25 +16,17 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "../ChildProcessSpawn.h"
 
 namespace td::testing {
 
 class ChildProcess {
  public:
+  // The child ends with the thread that starts it, however that ends (ChildProcessSpawn.h).
   ChildProcess(const std::string& program, const std::vector<std::string>& args) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-    std::vector<std::string> all{program};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
+    pid_ = test::spawnChildProcess(program, args, -1, fds[1]);
     ::close(fds[1]);
     out_ = fds[0];
   }
@@ -50,6 +41,7 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   bool started() const { return pid_ > 0; }
+  pid_t pid() const { return pid_; }
 
   // The next line of the child's stdout, or nothing at the deadline or the end of its output.
   std::optional<std::string> readLine(std::chrono::milliseconds within) {
