@@ -24,12 +24,9 @@ std::string md5Hex(std::string_view text) {
   return out;
 }
 
-bool isTokenChar(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) || std::string_view("!#$%&'*+-.^_`|~").find(c) != std::string_view::npos;
-}
-
 bool isToken68Char(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) || std::string_view("-._~+/").find(c) != std::string_view::npos;
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+         std::string_view("-._~+/").find(c) != std::string_view::npos;
 }
 
 // The challenges of `scheme` in the header, in order.

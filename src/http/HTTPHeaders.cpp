@@ -30,13 +30,12 @@ bool holdsLineBreakOrNul(std::string_view text) {
   return std::any_of(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n' || c == '\0'; });
 }
 
-bool isToken(std::string_view text) {
-  auto tokenChar = [](unsigned char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           std::string_view("!#$%&'*+-.^_`|~").find(static_cast<char>(c)) != std::string_view::npos;
-  };
-  return !text.empty() && std::all_of(text.begin(), text.end(), tokenChar);
+bool isTokenChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+         std::string_view("!#$%&'*+-.^_`|~").find(c) != std::string_view::npos;
 }
+
+bool isToken(std::string_view text) { return !text.empty() && std::all_of(text.begin(), text.end(), isTokenChar); }
 
 std::string quotedWithVisibleBreaks(std::string_view text) {
   std::string out = "\"";

@@ -29,6 +29,8 @@ std::string trimWhitespace(std::string_view text);
 // Whether a text holds CR, LF or NUL, which would end or split a line of a message head: such a
 // text never reaches the wire.
 bool holdsLineBreakOrNul(std::string_view text);
+// Whether a byte may stand in a token: a letter, digit or one of !#$%&'*+-.^_`|~, whatever the locale.
+bool isTokenChar(char c);
 // Whether a text is a token, as a field name must be: one or more of the letters, digits and
 // !#$%&'*+-.^_`|~ (so no colon, blank, control character or byte outside US-ASCII).
 bool isToken(std::string_view text);
