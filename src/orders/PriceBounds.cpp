@@ -92,11 +92,13 @@ bool aboveZero(const Bound& bound) { return Decimal::parse(bound.number) > Decim
 // room, or the bound itself where the room would take the price to zero or below, or none where
 // the bound lies there too (the checks refuse a price at or below zero).
 std::string text(int textForm, const std::function<Bound(double room)>& boundWith) {
-  const Bound bound = boundWith(0);
+  if (textForm == PriceBounds::kPrefill) {
+    if (Bound proposal = boundWith(PriceBounds::kPrefillRoom); aboveZero(proposal)) return std::move(proposal.number);
+  }
+  Bound bound = boundWith(0);
   if (textForm == PriceBounds::kHint) return (bound.atLeast ? ">= " : "<= ") + bound.number;
-  if (textForm != PriceBounds::kPrefill) return bound.number;
-  if (Bound proposal = boundWith(PriceBounds::kPrefillRoom); aboveZero(proposal)) return std::move(proposal.number);
-  return aboveZero(bound) ? bound.number : std::string();
+  if (textForm == PriceBounds::kPrefill && !aboveZero(bound)) return {};
+  return std::move(bound.number);
 }
 
 // A quote as the order record writes it, read back.
@@ -156,32 +158,28 @@ double PriceBounds::stopDistance(const GroupInstruments* terms, const ItemDetail
   return terms == nullptr ? 0 : terms->StopMinPips * item.TickSize;
 }
 
+PriceBounds::Market PriceBounds::shownMarket(const ItemDetails& item, std::shared_ptr<const GroupInstruments> terms) {
+  return {std::move(terms), quoteBid(item), quoteAsk(item)};
+}
+
 PriceBounds::Market PriceBounds::marketOf(const ItemDetails& item, std::shared_ptr<const GroupInstruments> terms) {
-  Market market;
   const SpreadRule own = terms ? ruleOf(terms->SpreadTypeId, terms->SpreadBid, terms->SpreadAsk) : SpreadRule{};
   const SpreadRule shown = ruleOf(item.Spreadtype, item.BidSpread, item.AskSpread);
-  market.terms = std::move(terms);
-  if (own == shown) {
-    market.bid = quoteBid(item);
-    market.ask = quoteAsk(item);
-    return market;
-  }
+  if (own == shown) return shownMarket(item, std::move(terms));
   // The feed's quote (the one shown where the item is widened by no spread), widened by the group's.
   PriceUpdate tick;
   tick.ItemCode = item.Code;
   tick.Bid = shown == SpreadRule{} ? item.Bid : item.FeedBid;
   tick.Ask = shown == SpreadRule{} ? item.Ask : item.FeedAsk;
   item.ApplySpread(tick, own.type, own.bid, own.ask);
-  market.bid = tick.Bid == 0 ? item.Last : tick.Bid;
-  market.ask = tick.Ask == 0 ? item.Last : tick.Ask;
-  return market;
+  return {std::move(terms), tick.Bid == 0 ? item.Last : tick.Bid, tick.Ask == 0 ? item.Last : tick.Ask};
 }
 
 PriceBounds::Market PriceBounds::marketFor(const ReferenceData& data, const ItemDetails* item,
                                            std::int32_t accountNumber) {
   if (item == nullptr) return {};
   const auto account = data.account(std::to_string(accountNumber));
-  if (!account) return {nullptr, quoteBid(*item), quoteAsk(*item)};
+  if (!account) return shownMarket(*item);
   return marketOf(*item, data.groupInstruments(*account, item->InstrumentId));
 }
 
@@ -227,7 +225,7 @@ PriceBounds::Bound PriceBounds::bracketBound(const Market& market, const ItemDet
 PriceBounds::Bound PriceBounds::farthest(const ReferenceData& data, const ItemDetails* item,
                                          std::span<const std::int32_t> accounts,
                                          const std::function<Bound(const Market&)>& boundOf) {
-  if (accounts.empty()) return boundOf(item ? Market{nullptr, quoteBid(*item), quoteAsk(*item)} : Market{});
+  if (accounts.empty()) return boundOf(item ? shownMarket(*item) : Market{});
   Bound out = boundOf(marketFor(data, item, accounts.front()));
   for (const std::int32_t account : accounts.subspan(1)) out = farther(out, boundOf(marketFor(data, item, account)));
   return out;

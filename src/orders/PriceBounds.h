@@ -57,6 +57,8 @@ class PriceBounds {
     double ask = 0;
     double quote(bool buy) const { return buy ? ask : bid; }
   };
+  // The quote the item shows (Last standing in for 0), with `terms`.
+  static Market shownMarket(const ItemDetails& item, std::shared_ptr<const GroupInstruments> terms = nullptr);
   // The market of an account whose group has `terms` for the instrument. The item shows one quote
   // for all the user's accounts: the feed's, widened by the spread their groups agree on (none where
   // they differ). An account deals at the feed's quote widened by its own group's spread: the quote
