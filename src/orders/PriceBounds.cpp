@@ -1,5 +1,6 @@
 #include "orders/PriceBounds.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <memory>
@@ -101,6 +102,28 @@ std::string text(int textForm, const std::function<Bound(double room)>& boundWit
   return std::move(bound.number);
 }
 
+// A quote that lies on the instrument's tick grid but for the noise of floating-point arithmetic,
+// put exactly on its tick, as the server keeps the quotes it deals at: a spread applied in floating
+// point leaves the quote a hair beside its tick (1.1 - 2 x 0.00001 is 1.0999800000000002), and a
+// bound one tick beyond it would land on the quote itself. A quote that truly lies off the grid is
+// left as it stands: the bounds are moved onto the grid away from the market.
+double onTickGrid(double quote, const ItemDetails& item) {
+  if (!(item.TickSize > 0) || !std::isfinite(quote)) return quote;
+  const double steps = quote / item.TickSize;
+  const double nearest = std::round(steps);
+  if (std::fabs(steps - nearest) >= 1e-6 || std::fabs(nearest) > 1e15) return quote;
+  return (Decimal::fromInt(static_cast<std::int64_t>(nearest)) * Decimal::fromDouble(item.TickSize)).toDouble();
+}
+
+// The room a pre-filled price keeps beyond a bound that moves with the market: `room` of the
+// distance, and one tick at least, so that a group without a minimum distance still leaves a
+// proposal that outlasts the market's next tick. None when no room is asked for.
+double roomBeyond(double distance, double room, const ItemDetails& item) {
+  if (!(room > 0)) return 0;
+  const double tick = item.TickSize > 0 ? item.TickSize : std::pow(10.0, -std::max(item.DecimalPlaces, 0));
+  return std::max(distance * room, tick);
+}
+
 // A quote as the order record writes it, read back.
 double asWritten(double quote, const ItemDetails& item) {
   return OrderRequests::leadingNumber(Formatter::formatDecimal(quote, item.DecimalPlaces));
@@ -111,9 +134,8 @@ double asWritten(double quote, const ItemDetails& item) {
 // protecting a buy, above otherwise.
 double awayFrom(const GroupInstruments* terms, const ItemDetails& item, bool takeProfit, bool atLeast, double from,
                 double room) {
-  const double d =
-      (takeProfit ? PriceBounds::limitDistance(terms, item) : PriceBounds::stopDistance(terms, item)) * (1 + room);
-  return PriceBounds::CalculateContingentPrice(atLeast, from, d);
+  const double d = takeProfit ? PriceBounds::limitDistance(terms, item) : PriceBounds::stopDistance(terms, item);
+  return PriceBounds::CalculateContingentPrice(atLeast, from, d + roomBeyond(d, room, item));
 }
 
 Bound bracketProposal(const PriceBounds::Market& market, const ItemDetails& item, std::int32_t side, bool takeProfit,
@@ -159,7 +181,7 @@ double PriceBounds::stopDistance(const GroupInstruments* terms, const ItemDetail
 }
 
 PriceBounds::Market PriceBounds::shownMarket(const ItemDetails& item, std::shared_ptr<const GroupInstruments> terms) {
-  return {std::move(terms), quoteBid(item), quoteAsk(item)};
+  return {std::move(terms), onTickGrid(quoteBid(item), item), onTickGrid(quoteAsk(item), item)};
 }
 
 PriceBounds::Market PriceBounds::marketOf(const ItemDetails& item, std::shared_ptr<const GroupInstruments> terms) {
@@ -172,7 +194,8 @@ PriceBounds::Market PriceBounds::marketOf(const ItemDetails& item, std::shared_p
   tick.Bid = shown == SpreadRule{} ? item.Bid : item.FeedBid;
   tick.Ask = shown == SpreadRule{} ? item.Ask : item.FeedAsk;
   item.ApplySpread(tick, own.type, own.bid, own.ask);
-  return {std::move(terms), tick.Bid == 0 ? item.Last : tick.Bid, tick.Ask == 0 ? item.Last : tick.Ask};
+  return {std::move(terms), onTickGrid(tick.Bid == 0 ? item.Last : tick.Bid, item),
+          onTickGrid(tick.Ask == 0 ? item.Last : tick.Ask, item)};
 }
 
 PriceBounds::Market PriceBounds::marketFor(const ReferenceData& data, const ItemDetails* item,
@@ -188,8 +211,8 @@ PriceBounds::Bound PriceBounds::entryBound(const Market& market, const ItemDetai
   // A buy stop and a sell limit lie above the market, a sell stop and a buy limit below it.
   const bool atLeast = (orderType == 3) == buy;
   const GroupInstruments* terms = market.terms.get();
-  const double d = (orderType == 3 ? stopDistance(terms, item) : limitDistance(terms, item)) * (1 + room);
-  return onGrid(CalculateContingentPrice(atLeast, market.quote(buy), d), item, atLeast);
+  const double d = orderType == 3 ? stopDistance(terms, item) : limitDistance(terms, item);
+  return onGrid(CalculateContingentPrice(atLeast, market.quote(buy), d + roomBeyond(d, room, item)), item, atLeast);
 }
 
 double PriceBounds::closingPrice(const Market& market, bool protectsBuy, std::int32_t orderType, double from) {
@@ -217,9 +240,14 @@ PriceBounds::Bound PriceBounds::bracketBound(const Market& market, const ItemDet
   const Bound distance =
       farther(onGrid(awayFrom(terms, item, takeProfit, atLeast, from, fromRoom), item, atLeast),
               onGrid(awayFrom(terms, item, takeProfit, atLeast, closing, room), item, atLeast));
-  // Without a quote (an unknown instrument) there is no market to keep clear of.
+  // Without a quote (an unknown instrument) there is no market to keep clear of. The closing price
+  // moves with the market: a proposal keeps its room beyond it too.
   if (!(closing > 0)) return distance;
-  return farther(distance, {gridPrice(Decimal::fromDouble(closing), item, atLeast, true), atLeast});
+  Decimal clear = Decimal::fromDouble(closing);
+  if (const double extra = roomBeyond(0, room, item); extra > 0) {
+    clear = atLeast ? clear + Decimal::fromDouble(extra) : clear - Decimal::fromDouble(extra);
+  }
+  return farther(distance, {gridPrice(clear, item, atLeast, true), atLeast});
 }
 
 PriceBounds::Bound PriceBounds::farthest(const ReferenceData& data, const ItemDetails* item,

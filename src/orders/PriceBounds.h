@@ -50,7 +50,8 @@ class PriceBounds {
   static double stopDistance(const GroupInstruments* terms, const ItemDetails& item);
 
   // What an account's bounds are measured with: its group's terms for the instrument (none: no
-  // distances) and the quote it deals at, Last standing in for a price of exactly 0.
+  // distances) and the quote it deals at, Last standing in for a price of exactly 0, exactly on its
+  // tick where only the noise of floating-point arithmetic puts it beside one.
   struct Market {
     std::shared_ptr<const GroupInstruments> terms;
     double bid = 0;
@@ -82,7 +83,8 @@ class PriceBounds {
   // order's or a position's bracket, and the part of a limit or stop order's bracket measured from
   // the price its position closes at, which moves with the spread) may be gone with the market's
   // next move against it, before the trader has sent the order; so a pre-filled price lies a fifth
-  // of the distance (kPrefillRoom) beyond it, and still passes the check after a few ticks. A
+  // of the distance (kPrefillRoom), and one tick at least, beyond it, and still passes the check
+  // after a few ticks (after one, where the group keeps no distance). A
   // bracket measured from a limit or stop order's own price does not move: it gets no room. No price
   // at or below zero is pre-filled (the checks refuse one): where the room would take the price
   // there, the bound itself is pre-filled while it lies above zero, else nothing.

@@ -269,21 +269,26 @@ TEST_F(PriceBoundsDataTest, NoPriceAtOrBelowZeroIsProposedAndABoundAboveZeroIs) 
 }
 
 // A price a window pre-fills is measured from a market that moves on while the trader reads the
-// ticket and confirms: it lies a fifth of the distance beyond its bound, so it still passes after
-// the quote, or its spread, has moved that far against it. A limit or stop order's bracket is
-// measured from the order's own price, which does not move, and from the price its position closes
-// at, which moves with the spread.
+// ticket and confirms: it lies a fifth of the distance, and one tick at least, beyond its bound, so
+// it still passes after the quote, or its spread, has moved that far against it. A limit or stop
+// order's bracket is measured from the order's own price, which does not move, and from the price
+// its position closes at, which moves with the spread.
 TEST_F(PriceBoundsDataTest, APrefilledPriceStillPassesAfterTheQuoteOrItsSpreadMovesAFifthOfTheDistance) {
-  t.terms->LimitMinPips = t.terms->StopMinPips = 50;
-  const double room = 10 * t.item->TickSize;
+  struct Case {
+    int pips, ticksOfRoom;
+  };
   struct Move {
     double bid, ask;
   };
+  // 50 ticks of distance keep 10 of room; a group without distances still keeps one.
+  for (const Case c : {Case{50, 10}, Case{0, 1}}) {
+  t.terms->LimitMinPips = t.terms->StopMinPips = c.pips;
+  const double room = c.ticksOfRoom * t.item->TickSize;
   for (const Request& r : kRequests) {
     for (const int positionSide : {0, 1}) {
       for (const bool takeProfit : {true, false}) {
         for (const Move move : {Move{room, room}, Move{-room, -room}, Move{0, room}, Move{-room, 0}}) {
-          SCOPED_TRACE(::testing::Message() << r.name << (positionSide == 0 ? " long " : " short ")
+          SCOPED_TRACE(::testing::Message() << c.pips << " pips, " << r.name << (positionSide == 0 ? " long " : " short ")
                                             << (takeProfit ? "take-profit" : "stop-loss") << ", bid " << move.bid
                                             << ", ask " << move.ask);
           t.item->Bid = 1.1998;
@@ -298,6 +303,36 @@ TEST_F(PriceBoundsDataTest, APrefilledPriceStillPassesAfterTheQuoteOrItsSpreadMo
           t.item->Ask += move.ask;
           EXPECT_EQ(check(r.orderType, r.of, positionSide, entry, takeProfit, price), std::nullopt) << entry << " " << price;
         }
+      }
+    }
+  }
+  }
+}
+
+// A spread applied in floating point leaves the quote a hair off the grid (1.1 - 2 x 0.00001 is
+// 1.0999800000000002). The server deals at the quote on its tick; with no minimum distance, a
+// bracket one tick beyond the closing price must still lie beyond that tick, never on it.
+TEST_F(PriceBoundsDataTest, AQuoteOffTheGridIsMeasuredFromItsTickAsTheServerDealsAtIt) {
+  trade({"five decimals", 1.1 - 2 * 0.00001, 1.1 + 2 * 0.00001, 0.00001, 5, 0});
+  const Decimal spread = Decimal::parse("0.00004");
+  for (const Request& r : kRequests) {
+    for (const int positionSide : {0, 1}) {
+      for (const bool takeProfit : {true, false}) {
+        SCOPED_TRACE(::testing::Message() << r.name << (positionSide == 0 ? " long " : " short ")
+                                          << (takeProfit ? "take-profit" : "stop-loss"));
+        const bool isLong = positionSide == 0;
+        // Limit and stop orders a little away from the market, on the side their type asks for.
+        const bool below = (r.orderType == 2) == isLong;
+        const std::string entry = r.orderType == 1 ? "" : below ? "1.09990" : "1.10010";
+        const Decimal closing = r.orderType == 1 ? Decimal::parse(isLong ? "1.09998" : "1.10002")
+                                : isLong         ? Decimal::parse(entry) - spread
+                                                 : Decimal::parse(entry) + spread;
+        const std::string bound = PriceBounds::UpdateTakeProfitandStopLoss(
+            t.data, isLong ? 1 : 0, "EURUSD", takeProfit, 1001, r.orderType, entry, PriceBounds::kNumber, r.of);
+        const bool above = takeProfit == isLong;
+        EXPECT_TRUE(above ? Decimal::parse(bound) > closing : Decimal::parse(bound) < closing) << bound;
+        EXPECT_NE(check(r.orderType, r.of, positionSide, entry, takeProfit, Formatter::formatDecimal(closing.toDouble(), 5)),
+                  std::nullopt);
       }
     }
   }
