@@ -129,8 +129,8 @@ TEST_F(ChartEngineTest, AChartToldUnderItsIdOfAnotherKeysReplyWaitsOnForItsOwn) 
   EXPECT_EQ(gold.DATAPOINTS(), 29);
   EXPECT_TRUE(engine.awaitingReply());
   EXPECT_TRUE(graph.plots.empty());
-  session.reply("EURUSD^H", historyReply("EURUSD^H", 40));
-  EXPECT_EQ(engine.DATAPOINTS(), 39);
+  session.reply("EURUSD^H", historyReply("EURUSD^H", 200));  // its newest bar holds the item's prices
+  EXPECT_EQ(engine.DATAPOINTS(), 199);
   EXPECT_EQ(session.centre.observerCount("MainviewChartDataReceivedNotification1"), 0u);
 
   // A chart that moves on to a key in the cache before its reply comes listens no more.
@@ -150,29 +150,42 @@ TEST_F(ChartEngineTest, AnUnknownSymbolChangesNothingAndASendThatFailsLeavesNoOb
   EXPECT_EQ(session.centre.observerCount("MainviewChartDataReceivedNotification2"), 0u);
 }
 
-TEST_F(ChartEngineTest, ACachedHistoryMoreThanABarOldIsAskedForAnewAtEveryIntervalAndNotDrawnMeanwhile) {
+// A kept history ends with the interval that held the server's time when it came. It is drawn again
+// while the item's prices are stamped in that interval, however long ago it came; once they are
+// stamped in a later interval (an H1 chart closed at 10:55 and opened at 11:45), or in an earlier
+// one (the clock set back), bars are missing from it, and it is asked for anew and not drawn
+// meanwhile. A tick history is kept for a second.
+TEST_F(ChartEngineTest, AKeptHistoryIsDrawnWhileThePricesAreStampedInItsNewestBarsIntervalAndAskedForAnewAfter) {
   using std::chrono::seconds;
   ChartEngine::Options quiet;
-  quiet.liveInterval = std::chrono::hours(24 * 365);  // no live bars: weeks pass in this test
+  quiet.liveInterval = std::chrono::hours(24 * 365);  // no live bars
   ChartEngine chart(session, quiet);
   chart.setGraph(&graph);
+  auto& item = *session.items["EURUSD"];
+  // A number of seconds after 12/05/2014 10:49:00, the newest of 50 bars.
+  const auto stamped = [](std::int64_t after) { return test::updateTimeText(1417776540 + after); };
   for (int interval = 0; interval <= 7; ++interval) {
     SCOPED_TRACE(interval);
     const std::string key = std::to_string(interval) + "#1";
-    const seconds bar(static_cast<std::int64_t>(chartInterval(interval)->barSeconds));
+    const auto bar = static_cast<std::int64_t>(chartInterval(interval)->barSeconds);
+    item.UpdateTime = stamped(0);
     chart.setValue("EURUSD", key);
     session.reply(chart.chartKey(), historyReply(chart.chartKey(), 50));
     const std::size_t asked = session.requests.size();
-    session.queue.advance(bar);
-    chart.setValue("EURUSD", key);  // its newest bar may still be the one before now
+    session.queue.advance(seconds(interval == 0 ? 1 : 3 * bar));
+    item.UpdateTime = stamped(bar - 1);
+    chart.setValue("EURUSD", key);
     EXPECT_EQ(session.requests.size(), asked);
     EXPECT_EQ(chart.DATAPOINTS(), 49);
-    session.queue.advance(seconds(1));
-    chart.setValue("EURUSD", key);  // a bar may be missing between its end and now
-    ASSERT_EQ(session.requests.size(), asked + 1);
-    EXPECT_EQ(session.requests.back().key, chart.chartKey());
-    EXPECT_TRUE(chart.awaitingReply());
-    EXPECT_TRUE(graph.plots.empty());
+    for (const std::int64_t at : {bar, std::int64_t{-3600}}) {
+      if (interval == 0) session.queue.advance(seconds(1));
+      item.UpdateTime = stamped(at);
+      chart.setValue("EURUSD", key);
+      ASSERT_EQ(session.requests.size(), asked + (at > 0 ? 1 : 2)) << at;
+      EXPECT_EQ(session.requests.back().key, chart.chartKey());
+      EXPECT_TRUE(chart.awaitingReply());
+      EXPECT_TRUE(graph.plots.empty());
+    }
     session.reply(chart.chartKey(), historyReply(chart.chartKey(), 80));
     EXPECT_EQ(chart.DATAPOINTS(), 79);
   }
@@ -181,6 +194,7 @@ TEST_F(ChartEngineTest, ACachedHistoryMoreThanABarOldIsAskedForAnewAtEveryInterv
 TEST_F(ChartEngineTest, AChartToldOfAnotherReplyWhileItsOldHistoryIsCachedWaitsForTheNewOne) {
   load("1#3", 200);
   session.queue.advance(std::chrono::minutes(28));
+  session.items["EURUSD"]->UpdateTime = "12/05/2014 13:47:10";
   engine.setValue("EURUSD", "1#3");
   const std::int32_t id = session.requests.back().id;
   session.addItem("GOLD", 2, 2030.5);
@@ -207,6 +221,7 @@ TEST_F(ChartEngineTest, AHistoryNotSentOrNotAnsweredInTimeLeavesASeriesOfItsOwnF
   auto item = session.items["EURUSD"];
   load("1#1", 200);
   session.queue.advance(std::chrono::minutes(28));
+  item->UpdateTime = "12/05/2014 13:47:10";
   const std::string oldEnd(engine.bars()[199].closeText.view());
   item->Last = 1.25;
   engine.setValue("EURUSD", "1#1");

@@ -126,6 +126,31 @@ TEST_F(LiveBarsTest, ABarCoversOneIntervalByTheUpdatesTimeOnTheGridOfTheHistorys
   EXPECT_EQ(engine->bars()[2].time.view(), "00:00:00");
 }
 
+// The feed stamps the server's wall clock. When it is set back (daylight-saving time ends: 01:59,
+// then 01:00 again), every minute after the change opens a bar of its own; a single update a few
+// seconds out of order still joins the live bar.
+TEST_F(LiveBarsTest, AClockSetBackOpensABarForEachMinuteAfterTheChangeAndALateUpdateJoinsTheLiveBar) {
+  auto engine = make();
+  load(*engine, "1#1", 200);  // minutes up to 13:19
+  tick(1.3001, "12/05/2014 13:19:59");
+  tick(1.3002, "12/05/2014 13:20:01");
+  ASSERT_EQ(engine->lastArrIndexPtr(), 200);
+  tick(1.3003, "12/05/2014 13:19:58");  // three seconds late
+  EXPECT_EQ(engine->lastArrIndexPtr(), 200);
+  EXPECT_DOUBLE_EQ(engine->bars()[200].close, 1.3003);
+  // The clock goes back an hour.
+  tick(1.3004, "12/05/2014 12:20:05");
+  tick(1.3005, "12/05/2014 12:20:40");
+  ASSERT_EQ(engine->lastArrIndexPtr(), 201);
+  EXPECT_EQ(engine->bars()[201].time.view(), "12:20:00");
+  EXPECT_DOUBLE_EQ(engine->bars()[201].open, 1.3004);
+  EXPECT_DOUBLE_EQ(engine->bars()[201].close, 1.3005);
+  EXPECT_DOUBLE_EQ(engine->bars()[200].close, 1.3003);  // the minute before the change keeps its prices
+  tick(1.3006, "12/05/2014 12:21:02");
+  EXPECT_EQ(engine->lastArrIndexPtr(), 202);
+  EXPECT_EQ(engine->bars()[202].time.view(), "12:21:00");
+}
+
 TEST_F(LiveBarsTest, OpenHighAndLowOfTheLiveBarFollowItsPrices) {
   auto engine = make();
   load(*engine, "1#3", 200);

@@ -57,12 +57,13 @@ std::string serverHistory(int bars) {
 class ChartRenderTest : public ::testing::Test {
  protected:
   ChartRenderTest() {
-    session.addItem("EURUSD", 5, 1.08452);
-    session.cache["EURUSD^O"] = {serverHistory(200), session.queue.clock().now()};
+    session.addItem("EURUSD", 5, 1.08452)->UpdateTime = test::updateTimeOfNewestBar(history);
+    session.cache["EURUSD^O"] = {history, session.queue.clock().now()};
     plot.resize(800, 420);
     engine.setGraph(&plot.graph());
   }
   QApplication& app = test::qtTestApp();
+  const std::string history = serverHistory(200);
   FakeChartSession session;
   PlotWidget plot;
   ChartController engine{session};
@@ -124,9 +125,11 @@ TEST_F(ChartRenderTest, ThePanesHeaderAppearsWithTheFirstGraph) {
 // The session's own request channel: the request's tags, the reply's hand-over and the cache.
 class ChartSessionPathTest : public test::SessionContextTest {};
 
-TEST_F(ChartSessionPathTest, ARequestGoesOutWithItsIdAndItsReplyIsServedFromTheCacheUntilItMayEndABarBeforeNow) {
+TEST_F(ChartSessionPathTest, ARequestGoesOutWithItsIdAndItsReplyIsServedFromTheCacheUntilThePricesLeaveItsNewestBar) {
   makeSession();
   loadLoginData(true);
+  std::string& updateTime = session->ItemCollection().at("EURUSD")->UpdateTime;
+  updateTime = "12/05/2014 10:59:30";  // in the minute of the reply's newest bar
   test::FakeGraph graph, second;
   ChartController engine(CurrentChartSession::shared()), other(CurrentChartSession::shared());
   engine.setGraph(&graph);
@@ -146,8 +149,11 @@ TEST_F(ChartSessionPathTest, ARequestGoesOutWithItsIdAndItsReplyIsServedFromTheC
   EXPECT_EQ(other.DATAPOINTS(), 59);
   EXPECT_EQ(session->Requestid(), 1);
 
-  // Over a minute later (on the main queue's clock) the cached minutes may end a bar before now.
+  // Once the prices are stamped in a later minute, the cached minutes end a bar before them.
   queue.advance(std::chrono::seconds(61));
+  other.setValue("EURUSD", "1#1");
+  EXPECT_EQ(transport->zmq.size(), 1u);
+  updateTime = "12/05/2014 11:00:05";
   other.setValue("EURUSD", "1#1");
   EXPECT_EQ(transport->zmq.size(), 2u);
 }

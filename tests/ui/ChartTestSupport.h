@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <ctime>
 #include <map>
 #include <memory>
 #include <string>
@@ -177,6 +178,20 @@ class FakeChartSession : public ChartSession {
   std::int32_t requestId = 0;
   bool sendWorks = true;
 };
+
+// An item's update time "MM/dd/yyyy HH:mm:ss" at a moment of the server's wall clock.
+inline std::string updateTimeText(WallTime at) {
+  const std::time_t t = static_cast<std::time_t>(at);
+  std::tm tm{};
+  gmtime_r(&t, &tm);
+  char text[32];
+  std::strftime(text, sizeof text, "%m/%d/%Y %H:%M:%S", &tm);
+  return text;
+}
+// The update time of a price stamped at the start of a reply's newest bar.
+inline std::string updateTimeOfNewestBar(std::string_view reply) {
+  return updateTimeText(newestBarWallTime(reply).value_or(0));
+}
 
 // A chart-history reply of `bars` bars for `key`: minute bars from 12/05/14 10:00:00, closes
 // first + i * step (with `decimals`), highs one step above, lows one below, opens half a step below.

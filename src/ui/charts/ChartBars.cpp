@@ -157,4 +157,10 @@ std::size_t parseChartReply(std::string_view reply, BarSeries& bars) {
   return found > 2 && counts[2] > skip ? counts[2] - skip : 0;
 }
 
+std::optional<WallTime> newestBarWallTime(std::string_view reply) {
+  BarSeries newest(1);  // a series of one bar keeps only the newest
+  if (parseChartReply(reply, newest) == 0) return std::nullopt;
+  return barWallTime(newest[0]);
+}
+
 }  // namespace td::charts

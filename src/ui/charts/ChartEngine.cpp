@@ -160,17 +160,30 @@ bool ChartEngine::isCurrent(const CachedReply& cached) const {
   return askedAt_ && *cached.age <= clock().now() - *askedAt_;
 }
 
+bool ChartEngine::reusable(const CachedReply& cached) const {
+  if (isTickChart()) return isCurrent(cached);
+  if (!cached.age) return false;
+  // The history ends with the interval that held the server's time when it was filed. Once the
+  // instrument's prices are stamped in a later interval (or, the clock set back, an earlier one),
+  // the bars in between are missing from it.
+  const auto item = session_.item(symbolName_);
+  const auto now = item ? updateWallTime(item->UpdateTime) : std::nullopt;
+  const auto newest = newestBarWallTime(cached.text);
+  if (!now || !newest) return false;
+  return BarGrid{static_cast<std::int64_t>(timeInterval_), *newest}.startOf(*now) == *newest;
+}
+
 void ChartEngine::GetChartValues() {
   lengthX_ = options_.firstVisibleBars;
   replyDeadline_.cancel();
   askedAt_.reset();
   if (auto cached = session_.cachedReply(chartKey_)) {
-    if (isCurrent(*cached)) {
+    if (reusable(*cached)) {
       forgetWaiting();  // the key on display has its history: no earlier reply is drawn any more
       DataProcessing(cached->text);
       return;
     }
-    TD_LOG_INFO("chart: the cached history of " + chartKey_ + " may end bars before now; asking for it anew");
+    TD_LOG_INFO("chart: the cached history of " + chartKey_ + " ends before the latest price; asking for it anew");
   }
   askedAt_ = clock().now();
   const auto id = session_.nextRequestId();
@@ -534,10 +547,21 @@ double ChartEngine::findLow(double price) {
   return liveLow_.value_or(price);
 }
 
+void ChartEngine::noteUpdateTime(WallTime at) {
+  if (latestUpdate_ && at < *latestUpdate_ - kOutOfOrderSeconds) {
+    clockSetBack_ = true;
+    latestUpdate_ = at;
+    return;
+  }
+  if (!latestUpdate_ || at > *latestUpdate_) latestUpdate_ = at;
+}
+
 void ChartEngine::meetHistory() {
   grid_ = BarGrid::calendar(static_cast<std::int64_t>(timeInterval_));
   liveStart_.reset();
   nextStart_.reset();
+  latestUpdate_.reset();
+  clockSetBack_ = false;
   resetNewDataUpdateValues();
   if (lastArrIndexPtr_ < 0 || static_cast<std::size_t>(lastArrIndexPtr_) >= bars_.size()) return;
   Bar& live = bars_[static_cast<std::size_t>(lastArrIndexPtr_)];
@@ -563,8 +587,14 @@ void ChartEngine::newChartData() {
   // an interval after the live bar's. An update without a readable time stays with the live bar.
   std::optional<WallTime> start;
   if (!isTickChart())
-    if (const auto at = updateWallTime(item->UpdateTime)) start = grid_.startOf(*at);
-  const bool opens = isTickChart() || (start && (!liveStart_ || *start > *liveStart_));
+    if (const auto at = updateWallTime(item->UpdateTime)) {
+      start = grid_.startOf(*at);
+      noteUpdateTime(*at);
+    }
+  // An interval before the live bar's opens a bar only once the clock has been set back (the end of
+  // daylight-saving time repeats an hour); a single update a little out of order joins the live bar.
+  const bool opens = isTickChart() || (start && (!liveStart_ || *start > *liveStart_ ||
+                                                 (clockSetBack_ && *start < *liveStart_)));
   if (opens && start != nextStart_) {
     resetNewDataUpdateValues();
     nextStart_ = start;
@@ -592,6 +622,7 @@ void ChartEngine::newChartData() {
       bar->setTime(time);
     }
     liveStart_ = start;
+    clockSetBack_ = false;
     bar->open = isTickChart() ? value : open;
     bar->high = high;
     bar->low = low;

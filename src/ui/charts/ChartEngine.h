@@ -11,9 +11,9 @@
 // its own key at that moment, and listens on while that key holds nothing it can draw.
 //
 // Gaps: a reply's newest bar is the one that held the server's time when the reply was filed. A
-// cached reply filed more than one bar length ago (ticks: a second) may end bars before the live
-// price, so it counts as a miss: the whole series is asked for again (the request names no range)
-// and nothing of the old one is drawn. While a request is out the chart draws nothing and takes no
+// cached reply whose newest bar's interval no longer holds the item's update time (ticks: filed
+// more than a second ago) ends bars before the live price, so it counts as a miss: the whole series
+// is asked for again (the request names no range) and nothing of the old one is drawn. While a request is out the chart draws nothing and takes no
 // live price: the reply ends at the server's price of its moment, and the live bars go on from it.
 // A request that cannot be sent, or whose reply has not come by `replyDeadline`, leaves the chart
 // with a series of its own that starts at the live price (no bar before it, so no gap is joined);
@@ -32,9 +32,12 @@
 // Intervals are laid on the grid of the history's newest bar (the calendar's when there is none), so
 // live bars meet the history's; an interval without a change of price has no bar. The newest bar
 // of a reply is the live bar until a later interval begins. Open, high and low of a bar about to
-// open are the prices read in its interval. On a tick chart every change is a bar of its own, stamped
-// with its update's time. While a load waits for its reply, and (in the chart window) while an
-// indicator holds the analysis flag, live updates are held back.
+// open are the prices read in its interval. When the server's clock is set back (an update stamped
+// more than 30 s before the latest), the next change opens a bar even in an interval before the live
+// bar's: the repeated hour at the end of daylight-saving time gets bars of its own, while an update a
+// few seconds out of order still joins the live bar. On a tick chart every change is a bar of its
+// own, stamped with its update's time. While a load waits for its reply, and (in the chart window)
+// while an indicator holds the analysis flag, live updates are held back.
 //
 // Main thread only.
 
@@ -232,6 +235,13 @@ class ChartEngine : public PlotDataSource, public PlotSpaceDelegate, public Axis
   // Whether a cached reply can be drawn: filed within one bar length, or since the chart asked for
   // the key on display.
   bool isCurrent(const CachedReply& cached) const;
+  // Whether a kept reply can be drawn instead of asking again: of a bar chart, while the item's
+  // update time lies in the interval of the reply's newest bar; of a tick chart, within a second.
+  bool reusable(const CachedReply& cached) const;
+  // Follows the update times read: a time more than kOutOfOrderSeconds before the latest one means
+  // the server's clock was set back.
+  void noteUpdateTime(WallTime at);
+  static constexpr std::int64_t kOutOfOrderSeconds = 30;
   void startLiveTimer();
   double ySpan() const;
   void applyYInterval();
@@ -272,6 +282,8 @@ class ChartEngine : public PlotDataSource, public PlotSpaceDelegate, public Axis
   std::optional<WallTime> liveStart_;  // the start of the live bar's interval
   std::optional<WallTime> nextStart_;  // the later interval whose prices are being read
   std::optional<double> liveOpen_, liveHigh_, liveLow_;  // of the prices read in nextStart_
+  std::optional<WallTime> latestUpdate_;  // the latest update time read since the clock was last set back
+  bool clockSetBack_ = false;             // set back since the live bar opened
   bool isChartAnalysisEnabled_ = false;
 };
 
