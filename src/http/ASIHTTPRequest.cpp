@@ -194,11 +194,6 @@ std::string ASIHTTPRequest::proxyKind() const {
   return proxyType_ == kProxyTypeSOCKS ? kProxyTypeSOCKS : kProxyTypeHTTP;
 }
 
-bool ASIHTTPRequest::throughHTTPProxy() const {
-  std::lock_guard lock(cancelledLock_);
-  return proxyHost_ && !proxyHost_->empty() && proxyPort_ != 0 && proxyKind() == kProxyTypeHTTP;
-}
-
 std::vector<HTTPCookie> ASIHTTPRequest::sessionCookies() {
   auto& s = asiState();
   std::lock_guard lock(s.sessionCookiesLock);

@@ -147,11 +147,8 @@ class ASIHTTPRequest : public Operation, public HTTPReadStreamClient {
   static void removeProxyAuthenticationCredentialsFromSessionStore(const HTTPCredentialsPtr& credentials);
   std::optional<ASISessionCredentials> findSessionAuthenticationCredentials() const;
   std::optional<ASISessionCredentials> findSessionProxyAuthenticationCredentials() const;
-  // The kind of the request's proxy (kProxyTypeSOCKS, else kProxyTypeHTTP, as the stream takes it),
-  // and whether the request goes through an HTTP proxy: only such a proxy reads a request's head,
-  // and only its challenge (407) is answered with proxy credentials.
+  // The kind of the request's proxy (kProxyTypeSOCKS, else kProxyTypeHTTP, as the stream takes it).
   std::string proxyKind() const;
-  bool throughHTTPProxy() const;
 
   static std::vector<HTTPCookie> sessionCookies();
   static void setSessionCookies(std::optional<std::vector<HTTPCookie>> cookies);

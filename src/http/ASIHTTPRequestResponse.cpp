@@ -24,10 +24,11 @@ void ASIHTTPRequest::readResponseHeaders() {
     return;
   }
 
-  // A 407 that reaches a request through no HTTP proxy (direct, or through SOCKS) is the origin's own
-  // answer: proxy credentials never go to the origin.
+  // A 407 is the proxy's challenge only when the HTTP proxy itself answered (a plain request through
+  // it, or its refusal of a tunnel). Any other is the origin's own answer, direct, through SOCKS or
+  // inside an open tunnel: proxy credentials never go to the origin, and the proxy's stay.
   if (responseStatusCode_ == 401) authenticationNeeded_ = 1;
-  else if (responseStatusCode_ == 407 && throughHTTPProxy()) authenticationNeeded_ = 2;
+  else if (responseStatusCode_ == 407 && readStream_->proxyAnswered()) authenticationNeeded_ = 2;
 
   storeCredentialsThatWorked();
 

@@ -98,6 +98,14 @@ void ASIHTTPRequest::main() {
       if (error_) return;
     }
     if (requestMethod_ != "GET") downloadCache_.reset();
+    // The method opens the request line as it stands: a line break in it would add lines of its own
+    // to the head, and a blank would end it early. Whichever way it was set, no message is made.
+    if (!isToken(requestMethod_)) {
+      failWithError(HTTPError::request(ASIInternalErrorWhileBuildingRequestType,
+                                       "The request method " + quotedWithVisibleBreaks(requestMethod_) +
+                                           " is not a token"));
+      return;
+    }
     request_ = HTTPMessage{requestMethod_, url_, useHTTPVersionOne_, {}};
     if (main) main->buildRequestHeaders();
     buildRequestHeaders();

@@ -1,6 +1,6 @@
-// What the engine must never do, against the local server: let line breaks or names that are no tokens
-// into a request's head, take credentials to another origin after a redirect, call a delegate off its
-// own thread.
+// What the engine must never do, against the local server: let line breaks, or names or a method that
+// are no tokens, into a request's head, take credentials to another origin after a redirect, call a
+// delegate off its own thread.
 
 #include <gtest/gtest.h>
 
@@ -118,6 +118,22 @@ TEST_F(RequestSafetyTest, AHeaderNameThatIsNoTokenIsRefusedBeforeSending) {
   ASSERT_EQ(d.finished, 1) << (d.lastError ? d.lastError->toString() : "");
   EXPECT_NE(fine->responseString().value_or("").find("\"X-!#$%&'*+.^_`|~09az\": \"7\""), std::string::npos)
       << fine->responseString().value_or("");
+}
+
+// A method holding a line break would add lines of its own to the head; one with a blank would reach
+// the server as a malformed request line.
+TEST_F(RequestSafetyTest, ARequestMethodThatIsNoTokenIsRefusedBeforeSending) {
+  struct Method {
+    std::string method, shown;
+  };
+  for (const Method& m : {Method{"GET\r\nX-Injected: 1", "GET\\r\\nX-Injected: 1"},
+                          Method{"GET\nX-Injected: 1", "GET\\nX-Injected: 1"}, Method{"GET X", "GET X"},
+                          Method{"", ""}}) {
+    auto request = ASIHTTPRequest::requestWithURL(server.url("/echo"));
+    request->setRequestMethod(m.method);
+    expectRefusedBeforeSending(request, ASIInternalErrorWhileBuildingRequestType,
+                               "The request method \"" + m.shown + "\" is not a token");
+  }
 }
 
 TEST_F(RequestSafetyTest, ARedirectToAnotherOriginTakesNoCredentialsOfTheFirst) {

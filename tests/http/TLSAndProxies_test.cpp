@@ -1,7 +1,7 @@
 // TLS against nginx with a certificate made at test time, nginx's gzip and ranges, and proxies:
 // tinyproxy for plain requests, CONNECT tunnels and proxy credentials, chosen by the request, by a
-// proxy script served over HTTP, or by the environment; the test server as a Digest proxy of tunnels
-// and of plain requests, and as a SOCKS proxy at the same address.
+// proxy script served over HTTP, or by the environment; the test server as a Basic or Digest proxy of
+// tunnels and of plain requests, and as a SOCKS proxy at the same address.
 
 #include <gtest/gtest.h>
 
@@ -24,7 +24,9 @@ class TLSAndProxiesTest : public ::testing::Test {
     std::string text;
     for (int i = 0; i < 2000; ++i) text += "some text that compresses well ";
     test::writeFile(d + "/text.txt", text);
-    nginx = new test::TLSServer(d);
+    // /proxyask: an origin that asks for proxy credentials itself.
+    nginx = new test::TLSServer(
+        d, "location = /proxyask { add_header Proxy-Authenticate 'Basic realm=\"origin\"' always; return 407 asked; }");
     nginxPort = nginx->port();
     proxy = test::startOnFreePort(proxyPort, [&](int port) {
       test::writeFile(d + "/proxy.conf", "Port " + std::to_string(port) + "\nListen 127.0.0.1\nTimeout 30\nAllow 127.0.0.1\nLogLevel Critical\n");
@@ -51,6 +53,22 @@ class TLSAndProxiesTest : public ::testing::Test {
     return URL::URLWithString("https://127.0.0.1:" + std::to_string(nginxPort) + path);
   }
   bool viaProxy(const ASIHTTPRequest& r) { return r.responseString().value_or("").find("\"Via\"") != std::string::npos; }
+  // A request for `url` through the test server as its proxy, with the proxy credentials it takes.
+  ASIHTTPRequest::Ptr throughServerProxy(const std::string& url) {
+    auto request = ASIHTTPRequest::requestWithURL(URL::URLWithString(url));
+    request->setProxyHost("127.0.0.1");
+    request->setProxyPort(server.port());
+    request->setProxyUsername("pu");
+    request->setProxyPassword("pp");
+    return request;
+  }
+  // Whether the session keeps proxy credentials for the test server as an HTTP proxy.
+  bool sessionKeepsServerProxyCredentials() {
+    const auto records = ASIHTTPRequest::sessionProxyCredentialsStore();
+    return std::any_of(records.begin(), records.end(), [&](const ASISessionCredentials& r) {
+      return r.host == "127.0.0.1" && r.port == server.port() && r.proxyType == kProxyTypeHTTP;
+    });
+  }
 
   static inline test::ScratchDir* dir = nullptr;
   static inline test::TLSServer* nginx = nullptr;
@@ -151,29 +169,17 @@ TEST_F(TLSAndProxiesTest, AProxyOpensATunnelOrCarriesAPlainRequestWithBasicOrDig
 
 TEST_F(TLSAndProxiesTest, TheOriginBehindASOCKSProxyIsShownNoProxyCredentialsThoughAnHTTPProxyAtItsAddressKeptSome) {
   RecordingDelegate taken;
-  auto http = ASIHTTPRequest::requestWithURL(URL::URLWithString("http://behind-digest-proxy.test/hello"));
-  http->setProxyHost("127.0.0.1");
-  http->setProxyPort(server.port());
-  http->setProxyUsername("pu");
-  http->setProxyPassword("pp");
+  auto http = throughServerProxy("http://behind-digest-proxy.test/hello");
   main.run(http, taken);
   ASSERT_EQ(taken.finished, 1) << (taken.lastError ? taken.lastError->toString() : "");
-  const auto records = ASIHTTPRequest::sessionProxyCredentialsStore();
-  ASSERT_TRUE(std::any_of(records.begin(), records.end(), [&](const ASISessionCredentials& r) {
-    return r.host == "127.0.0.1" && r.port == server.port() && r.proxyType == kProxyTypeHTTP;
-  }));
+  ASSERT_TRUE(sessionKeepsServerProxyCredentials());
 
   // Through SOCKS at that address, with proxy credentials of its own: the HTTP proxy's record is not
   // sent ahead, and an origin that asks for proxy credentials (407) gets none, its answer stands.
   for (const auto& [path, status] : {std::pair{"/echo", 200}, std::pair{"/proxyask", 407}}) {
     RecordingDelegate d;
-    auto request = ASIHTTPRequest::requestWithURL(
-        URL::URLWithString("http://origin.test:" + std::to_string(server.port()) + path));
-    request->setProxyHost("127.0.0.1");
-    request->setProxyPort(server.port());
+    auto request = throughServerProxy("http://origin.test:" + std::to_string(server.port()) + path);
     request->setProxyType(kProxyTypeSOCKS);
-    request->setProxyUsername("pu");
-    request->setProxyPassword("pp");
     main.run(request, d);
     ASSERT_EQ(d.finished, 1) << path << ": " << (d.lastError ? d.lastError->toString() : "");
     EXPECT_EQ(request->responseStatusCode(), status) << path;
@@ -181,6 +187,20 @@ TEST_F(TLSAndProxiesTest, TheOriginBehindASOCKSProxyIsShownNoProxyCredentialsTho
         << path << ": " << request->responseString().value_or("");
   }
   EXPECT_TRUE(server.waitForLine("SOCKS origin.test "));  // the second request rode the first one's connection
+}
+
+TEST_F(TLSAndProxiesTest, AnOriginsProxyChallengeInsideATunnelIsItsResponseAndTheProxysCredentialsStay) {
+  // The test server's proxy asks for Basic credentials before it opens the tunnel; behind it, nginx
+  // answers 407 itself.
+  RecordingDelegate d;
+  auto request = throughServerProxy("https://basic.tunnel.test:" + std::to_string(nginxPort) + "/proxyask");
+  request->setValidatesSecureCertificate(false);
+  main.run(request, d);
+  ASSERT_EQ(d.finished, 1) << (d.lastError ? d.lastError->toString() : "");
+  EXPECT_EQ(request->responseStatusCode(), 407);
+  EXPECT_EQ(request->responseString(), "asked");
+  EXPECT_EQ(request->proxyAuthenticationScheme(), "Basic");  // the proxy's own challenge was answered
+  EXPECT_TRUE(sessionKeepsServerProxyCredentials());
 }
 
 TEST_F(TLSAndProxiesTest, AProxyScriptServedOverHTTPChoosesTheProxyOrDirect) {
