@@ -26,7 +26,7 @@ class BenchSession : public ChartSession {
     item_->Code = "EURUSD";
     item_->DecimalPlaces = 5;
     item_->Last = 1.08452;
-    item_->UpdateTime = "12/05/2014 13:45:10";
+    item_->UpdateTime = "03/14/2014 10:41:10";  // in the minute of bigReply()'s newest bar
   }
   std::shared_ptr<const td::ItemDetails> item(std::string_view code) override {
     return code == "EURUSD" ? item_ : nullptr;
@@ -120,6 +120,22 @@ void BM_ParseReply100002Bars(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseReply100002Bars)->Unit(benchmark::kMillisecond);
 
+// Opening a chart whose 100,002-bar history is kept: the check that its newest bar still holds the
+// item's prices, then the parse.
+void BM_OpenKeptHistory100002Bars(benchmark::State& state) {
+  BenchSession session;
+  session.cache["EURUSD^O"] = bigReply();
+  NoGraph graph;
+  ChartController engine(session);
+  engine.setGraph(&graph);
+  for (auto _ : state) {
+    engine.setValue("EURUSD", "1#3");
+    benchmark::DoNotOptimize(engine.DATAPOINTS());
+  }
+  state.counters["bars"] = static_cast<double>(engine.DATAPOINTS() + 1);
+}
+BENCHMARK(BM_OpenKeptHistory100002Bars)->Unit(benchmark::kMillisecond);
+
 // One tick of the live-bar timer that changes the price, on a chart of 100,002 bars; `after`
 // changing ticks have run before the measuring starts. On a tick chart every change opens a bar, so
 // the full series drops its oldest bar at every tick. Without `moving`, the measured ticks find the
@@ -132,6 +148,7 @@ void liveTicks(benchmark::State& state, const char* key, long after, bool moving
   ChartController engine(session);
   engine.setGraph(&graph);
   engine.setValue("EURUSD", key);
+  session.item_->UpdateTime = "12/05/2014 13:45:10";  // the live prices open a bar of their own
   long k = 0;
   auto step = [&] {
     session.item_->Last = 1.08 + 0.00001 * static_cast<double>(++k % 500);

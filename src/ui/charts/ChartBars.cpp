@@ -158,6 +158,37 @@ std::size_t parseChartReply(std::string_view reply, BarSeries& bars) {
 }
 
 std::optional<WallTime> newestBarWallTime(std::string_view reply) {
+  // A reply as the server writes it (its header, the sections, "<END>") is read in place: the last
+  // date and time, where every section that has tokens has as many as they do.
+  std::string_view body = reply;
+  if (body.starts_with('<')) body.remove_prefix(std::min(body.size(), body.find('>') + 1));
+  if (body.ends_with("<END>")) body.remove_suffix(5);
+  if (body.find('<') == std::string_view::npos) {
+    std::array<std::string_view, 6> sections{};
+    std::size_t found = 0;
+    for (std::size_t from = 0; from < body.size() && found < sections.size();) {
+      std::size_t hash = body.find('#', from);
+      if (hash == std::string_view::npos) hash = body.size();
+      if (hash > from) sections[found++] = body.substr(from, hash - from);
+      from = hash + 1;
+    }
+    std::array<std::size_t, 6> counts{};
+    std::size_t longest = 0;
+    for (std::size_t k = 0; k < found; ++k) longest = std::max(longest, counts[k] = countTokens(sections[k]));
+    if (found < 3 || counts[2] == 0) return std::nullopt;
+    if (counts[0] == longest && counts[1] == longest) {
+      const auto last = [](std::string_view section) {
+        std::string_view token;
+        forEachToken(section, [&](std::string_view t) { token = t; });
+        return token;
+      };
+      Bar bar;
+      bar.setDate(last(sections[0]));
+      bar.setTime(last(sections[1]));
+      return barWallTime(bar);
+    }
+  }
+  // Any other form: the newest bar as the parse makes it.
   BarSeries newest(1);  // a series of one bar keeps only the newest
   if (parseChartReply(reply, newest) == 0) return std::nullopt;
   return barWallTime(newest[0]);
