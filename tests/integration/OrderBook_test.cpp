@@ -13,6 +13,8 @@
 #include <sstream>
 
 #include "OrderWire.h"
+#include "model/statement/AccountStatementInfo.h"
+#include "session/datasets/StatementTables.h"
 #include "wire/Separators.h"
 
 namespace td::testing {
@@ -305,6 +307,35 @@ TEST_F(OrderDesk, NaturalRejectionsForAccessInstrumentSessionAndMargin) {
   EXPECT_EQ(reasonOf(orderValues(1001, "EURUSD", 30, true, "1", "0")), "0") << "a limit order without a price";
   scenario.account(1002)->tradingStatus = 4;  // close position only
   EXPECT_EQ(reasonOf(orderValues(1002, "EURUSD", 29, true, "1", "1.08")), "50");
+}
+
+// Alice's group counts half of a floating profit and all of a floating loss, as the client counts
+// them: in the equity that the account summaries send and the free-margin checks read, and in the
+// statement's.
+TEST_F(OrderDesk, EquityCountsTheGroupsShareOfTheFloatingProfitOrLoss) {
+  const sim::AccountSpec& alice = *scenario.account(2001);
+  ASSERT_EQ(scenario.group(alice.group)->leverageOnFProfit, 50);
+  ASSERT_EQ(scenario.group(alice.group)->revLeverageOnFLoss, 100);
+  sim::PositionRecord p;
+  p.id = history.nextPositionId();
+  p.account = 2001;
+  p.instrument = kEurusd;
+  p.initialQty = p.qty = 10;
+  p.opened = sim::unixNow() - 60;
+  history.addPosition(p);
+  sim::DataSetQuery q{"getdsaccountstatement", "alice", 0, "2001", sim::ampTime(p.opened - 30 * 86400),
+                      sim::ampTime(p.opened + 120), std::nullopt};
+  for (const double below : {0.01, -0.02}) {  // bought well below the bid, then well above it
+    history.position(p.id)->price = feed.quoteFor(2001, kEurusd).bid - below;
+    const double floating = history.floatingPL(2001, feed);
+    ASSERT_GT(floating * below, 0);
+    const double equity = alice.balance + floating * (below > 0 ? 0.5 : 1) + alice.collateral + alice.storage;
+    EXPECT_NEAR(book.equity(2001), equity, 1e-6);
+    AccountStatementInfo statement;
+    statement.apply(StatementTables::readAccountStatement(history.dataSet(q, feed)));
+    ASSERT_TRUE(statement.EndInfo);
+    EXPECT_NEAR(statement.EndInfo->Equity, equity, 0.006);
+  }
 }
 
 TEST_F(OrderDesk, EachTradingTermOfTheGroupRejectsWithItsOwnReason) {

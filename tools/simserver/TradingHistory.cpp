@@ -542,7 +542,7 @@ std::string TradingHistory::statement(int account, std::int64_t from, std::int64
   // The prices of the period's start are not kept: its snapshot has no unrealised profit or loss.
   for (const Snapshot& at : {Snapshot{from, roundTo(atStart, 2), 0, usedMargin(account, from - 1), 1},
                              Snapshot{to, roundTo(atEnd, 2), unrealised, usedMargin(account, to), 2}}) {
-    const double equity = at.balance + at.unrealised + a->collateral + a->storage;
+    const double equity = at.balance + scenario_.floatingInEquity(account, at.unrealised) + a->collateral + a->storage;
     out += "<Table>" + cell("TAHId", std::to_string(at.id)) + cell("TAHDate", isoTime(at.when)) +
            cell("TAHEntryDateTime", isoTime(at.when)) + cell("AccountId", std::to_string(account)) +
            cell("AccountTypeId", std::to_string(a->accountType)) + cell("AccountName", a->name) +

@@ -20,7 +20,8 @@
 //
 // Open positions are valued at their account's quotes (PriceFeed::quoteFor), the prices its user
 // is shown: in the open-position rows, the statement (its current prices, unrealised profit or loss
-// and equity) and the equity-hit prices.
+// and equity, which counts the group's share of that profit or loss, Scenario::floatingInEquity)
+// and the equity-hit prices.
 
 #include <cstdint>
 #include <limits>
