@@ -116,11 +116,11 @@ TEST(SimDemoMarket, AStopLossAtTheNearestAllowedPriceOutlastsHalfAMinuteAndMostl
   }
   EXPECT_EQ(measured.size(), scenario.instruments.size()) << "every instrument is traded in some group";
 
-  sim::PriceFeed feed(scenario, std::getenv("SEED") ? std::strtoull(std::getenv("SEED"), nullptr, 10) : 1);
+  sim::PriceFeed feed(scenario, std::getenv("SEED") ? std::strtoull(std::getenv("SEED"), nullptr, 10) : 1, 1700000000);
   // The account's quote follows from the feed's: each feed quote is put to the account's terms once.
   std::vector<std::unordered_map<std::int64_t, std::pair<std::int64_t, std::int64_t>>> dealt(paths.size());
   for (std::size_t k = 0; k < length; ++k) {
-    feed.step();
+    feed.step(1700000000 + static_cast<std::int64_t>(k * tickMs / 1000));
     for (std::size_t n = 0; n < paths.size(); ++n) {
       QuotePath& p = paths[n];
       const double tick = p.instrument->tickSize;

@@ -13,6 +13,8 @@
 #include <sstream>
 
 #include "OrderWire.h"
+#include "model/statement/AccountStatementInfo.h"
+#include "session/datasets/StatementTables.h"
 #include "wire/Separators.h"
 
 namespace td::testing {
@@ -28,7 +30,7 @@ constexpr double kTick = 0.00001;  // EURUSD's
 class OrderDesk : public ::testing::Test {
  protected:
   explicit OrderDesk(sim::Scenario s = sim::Scenario::builtIn())
-      : scenario(std::move(s)), feed(scenario, 7), history(scenario, 7, sim::unixNow()),
+      : scenario(std::move(s)), feed(scenario, 7, sim::unixNow()), history(scenario, 7, sim::unixNow()),
         book(scenario, history, feed) {
     // The seeded working orders would fill now and then; these tests watch their own orders only.
     std::vector<int> seeded;
@@ -79,7 +81,7 @@ class OrderDesk : public ::testing::Test {
   // Steps the feed until the result of a tick is not empty (at most `limit` ticks).
   OrderResult tickUntilReport(int limit = 20000) {
     for (int k = 0; k < limit; ++k) {
-      feed.step();
+      feed.step(sim::unixNow());
       OrderResult r = book.onTick();
       if (!r.messages.empty()) return r;
     }
@@ -178,7 +180,7 @@ TEST_F(OrderDesk, ALimitBuyWorksUntilTheAskReachesItsPriceAndFillsOnThatTick) {
 
   bool filled = false;
   for (int k = 0; k < 20000 && !filled; ++k) {
-    feed.step();
+    feed.step(sim::unixNow());
     bool crossed = quote().ask <= limit + 1e-9;
     OrderResult r = book.onTick();
     std::vector<std::string> mine;
@@ -204,7 +206,7 @@ TEST_F(OrderDesk, ASellStopFillsOnlyOnceTheBidFallsToItsPrice) {
   std::string id = field(at(placed, 0), 79);
   bool filled = false;
   for (int k = 0; k < 20000 && !filled; ++k) {
-    feed.step();
+    feed.step(sim::unixNow());
     bool crossed = quote().bid <= stop + 1e-9;
     OrderResult r = book.onTick();
     bool mine = !r.messages.empty() && r.messages[0].message.get(79) == std::string_view(id);
@@ -256,7 +258,7 @@ TEST_F(OrderDesk, APartlyFilledWorkingOrderCannotBeModifiedButCanBeCancelled) {
   scenario.groups[0].terms.clear();
   auto o = orderValues(1001, "EURUSD", 30, true, "7", px(quote().ask + 0.05));
   int id = std::stoi(field(at(book.order(demo(), wire.newOrder(o)), 0), 79));
-  feed.step();
+  feed.step(sim::unixNow());
   OrderResult first = book.onTick();
   ASSERT_EQ(kinds(first), (std::vector<std::string>{"62/22", "67/74"}));
   EXPECT_EQ(field(at(first, 0), 76), "5");
@@ -305,6 +307,35 @@ TEST_F(OrderDesk, NaturalRejectionsForAccessInstrumentSessionAndMargin) {
   EXPECT_EQ(reasonOf(orderValues(1001, "EURUSD", 30, true, "1", "0")), "0") << "a limit order without a price";
   scenario.account(1002)->tradingStatus = 4;  // close position only
   EXPECT_EQ(reasonOf(orderValues(1002, "EURUSD", 29, true, "1", "1.08")), "50");
+}
+
+// Alice's group counts half of a floating profit and all of a floating loss, as the client counts
+// them: in the equity that the account summaries send and the free-margin checks read, and in the
+// statement's.
+TEST_F(OrderDesk, EquityCountsTheGroupsShareOfTheFloatingProfitOrLoss) {
+  const sim::AccountSpec& alice = *scenario.account(2001);
+  ASSERT_EQ(scenario.group(alice.group)->leverageOnFProfit, 50);
+  ASSERT_EQ(scenario.group(alice.group)->revLeverageOnFLoss, 100);
+  sim::PositionRecord p;
+  p.id = history.nextPositionId();
+  p.account = 2001;
+  p.instrument = kEurusd;
+  p.initialQty = p.qty = 10;
+  p.opened = sim::unixNow() - 60;
+  history.addPosition(p);
+  sim::DataSetQuery q{"getdsaccountstatement", "alice", 0, "2001", sim::ampTime(p.opened - 30 * 86400),
+                      sim::ampTime(p.opened + 120), std::nullopt};
+  for (const double below : {0.01, -0.02}) {  // bought well below the bid, then well above it
+    history.position(p.id)->price = feed.quoteFor(2001, kEurusd).bid - below;
+    const double floating = history.floatingPL(2001, feed);
+    ASSERT_GT(floating * below, 0);
+    const double equity = alice.balance + floating * (below > 0 ? 0.5 : 1) + alice.collateral + alice.storage;
+    EXPECT_NEAR(book.equity(2001), equity, 1e-6);
+    AccountStatementInfo statement;
+    statement.apply(StatementTables::readAccountStatement(history.dataSet(q, feed)));
+    ASSERT_TRUE(statement.EndInfo);
+    EXPECT_NEAR(statement.EndInfo->Equity, equity, 0.006);
+  }
 }
 
 TEST_F(OrderDesk, EachTradingTermOfTheGroupRejectsWithItsOwnReason) {
@@ -440,7 +471,7 @@ TEST(OrderRules, AnInstrumentRuleAndASessionWithoutMarketOrdersRejectThroughTheS
   auto scenario = sim::Scenario::parse(json, error);
   ASSERT_TRUE(scenario) << error;
   scenario->instruments[3].session = 2;  // XAUUSD in the close-only session
-  sim::PriceFeed feed(*scenario, 3);
+  sim::PriceFeed feed(*scenario, 3, sim::unixNow());
   sim::TradingHistory history(*scenario, 3, sim::unixNow());
   OrderBook book(*scenario, history, feed);
   OrderWire wire;
@@ -517,7 +548,7 @@ TEST_F(OrderDesk, AYenPositionSettlesInTheAccountCurrencyByTheConversionItem) {
   OrderResult opened = book.order(demo(), wire.newOrder(buy));
   int position = openedPosition(opened);
   ASSERT_NE(position, 0);
-  for (int k = 0; k < 5; ++k) feed.step();
+  for (int k = 0; k < 5; ++k) feed.step(sim::unixNow());
   double open = history.position(position)->price;
   double expected = std::round((quote(2).bid - open) * 100000 / quote(2).mid() * 100) / 100;
   auto close = orderValues(1001, "USDJPY", 29, false, "1", priceText(quote(2).bid, 3));
@@ -662,7 +693,7 @@ TEST_F(OrderDesk, TheBooksStayConsistentOverAMixOfFillsClosesAndBrackets) {
               5u);
   }
   for (int k = 0; k < 8000; ++k) {
-    feed.step();
+    feed.step(sim::unixNow());
     book.onTick();
     EXPECT_DOUBLE_EQ(scenario.account(1001)->usedMargin, 1000 * openQty(1001));
   }
@@ -714,7 +745,7 @@ TEST_F(OrderDesk, TheDaysExecutedPositionsKeepThoseClosedSinceWithTheOrdersTheyF
 TEST(SeededBook, EverySeededPriceIsOneTheDeskWouldTake) {
   for (std::uint64_t seed = 1; seed <= 40; ++seed) {
     sim::Scenario scenario = sim::Scenario::builtIn();
-    sim::PriceFeed feed(scenario, seed);
+    sim::PriceFeed feed(scenario, seed, sim::unixNow());
     sim::TradingHistory history(scenario, seed, sim::unixNow());
     OrderBook book(scenario, history, feed);
     OrderWire wire;

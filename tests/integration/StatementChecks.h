@@ -18,7 +18,8 @@ inline ::testing::AssertionResult near(const char* what, double got, double want
 
 // The summary's rows between "Opening Balance" and "Closing Balance" lead from one to the other;
 // its settled profit or loss and commission are the totals of the closed transactions; its
-// unrealised profit or loss is the total of the open positions and its equity follows from them.
+// unrealised profit or loss is the total of the open positions and its equity follows from them (at
+// a group that counts all of the floating profit or loss).
 // The money table has one row per sub-type, since the summary counts only the first of some.
 inline ::testing::AssertionResult statementAddsUp(const AccountStatementInfo& s) {
   if (!s.StartInfo || !s.EndInfo) return ::testing::AssertionFailure() << "no account snapshots";

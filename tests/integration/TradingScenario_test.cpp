@@ -203,7 +203,7 @@ TEST_F(TradingScenarioTest, StatementExecutedPositionsNoticesAndDepthAgreeWithTh
 // fills a seeded working order, and its reports reach the client.
 class SeededOrderFillTest : public SessionTest {
  protected:
-  SeededOrderFillTest() : feed(scenario, 3), history(scenario, 3, sim::unixNow()), book(scenario, history, feed) {}
+  SeededOrderFillTest() : feed(scenario, 3, sim::unixNow()), history(scenario, 3, sim::unixNow()), book(scenario, history, feed) {}
 
   void loginAsDemo() {
     sim::LoginDataWriter writer(scenario, sim::LoginDataContext{1, 2, sim::unixNow(), {}});

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 #include <zmq.h>
 
+#include <map>
+
+#include "../platform/ZoneTestSupport.h"
 #include "ProcessHelpers.h"
 #include "RawConnection.h"
 #include "ServerMessage.h"
@@ -17,6 +20,7 @@
 #include "wire/MessageBase.h"
 #include "wire/Separators.h"
 #include "wire/SessionKey.h"
+#include "session/PriceFeed.h"
 #include "wire/SessionRequests.h"
 
 namespace td::testing {
@@ -335,6 +339,66 @@ TEST(ServerRequests, TheAccountStatementIsAnXmlDocumentOfSevenTables) {
   EXPECT_EQ(tables.table("Table1")->front().get("AccountId"), std::string_view("1001"));
 }
 
+// A chart reply's sections (dates, times, closes, highs, lows, opens), each split at its commas.
+std::vector<std::vector<std::string>> chartSections(std::string_view text) {
+  const std::size_t from = text.find('>') + 1;
+  std::vector<std::vector<std::string>> sections(1, std::vector<std::string>(1));
+  for (char c : text.substr(from, text.rfind("<END>") - from)) {
+    if (c == '#') sections.emplace_back(1);
+    else if (c == ',') sections.back().emplace_back();
+    else sections.back().back() += c;
+  }
+  return sections;
+}
+
+// A local time of the wire, counted as if the clock ran in UTC.
+std::int64_t wallOf(int year, int month, int day, int hour, int minute, int second) {
+  return std::chrono::system_clock::to_time_t(utcDate(year, month, day, hour, minute, second));
+}
+
+struct WireBar {
+  std::int64_t start = 0;
+  double open = 0, high = 0, low = 0, close = 0;
+};
+
+// The bars of a chart reply, oldest first.
+std::vector<WireBar> chartBars(std::string_view text) {
+  const auto sections = chartSections(text);
+  std::vector<WireBar> bars(sections.size() == 6 ? sections[0].size() : 0);
+  for (std::size_t k = 0; k < bars.size(); ++k) {
+    int mo = 0, d = 0, y = 0, h = 0, mi = 0, se = 0;
+    std::sscanf(sections[0][k].c_str(), "%d/%d/%d", &mo, &d, &y);
+    std::sscanf(sections[1][k].c_str(), "%d:%d:%d", &h, &mi, &se);
+    bars[k] = {wallOf(2000 + y, mo, d, h, mi, se), std::stod(sections[5][k]), std::stod(sections[3][k]),
+               std::stod(sections[4][k]), std::stod(sections[2][k])};
+  }
+  return bars;
+}
+
+// A price line as published: its time on the wall clock and its last price.
+struct Published {
+  std::int64_t wall = 0;
+  double last = 0;
+};
+
+// Whether the newest bar of an interval of `length` seconds is the record of the first `count` lines
+// published: it closes at the last of them and holds those of its interval, exactly so when all of
+// its interval was watched.
+bool recordsThePrices(const WireBar& bar, std::int64_t length, const std::vector<Published>& lines, std::size_t count) {
+  if (count == 0 || lines[count - 1].last != bar.close) return false;
+  std::optional<WireBar> seen;
+  for (std::size_t k = 0; k < count; ++k) {
+    const std::int64_t start = lines[k].wall - lines[k].wall % length;
+    if (start > bar.start) return false;
+    if (start < bar.start) continue;
+    if (!seen) seen = WireBar{start, lines[k].last, lines[k].last, lines[k].last, lines[k].last};
+    seen->high = std::max(seen->high, lines[k].last);
+    seen->low = std::min(seen->low, lines[k].last);
+  }
+  if (!seen || seen->high > bar.high || seen->low < bar.low) return false;
+  return lines.front().wall >= bar.start || (seen->open == bar.open && seen->high == bar.high && seen->low == bar.low);
+}
+
 TEST(ServerRequests, ChartHistoryAnswersTheAskedBarsUnderTheChartKey) {
   ServerProcess server({"--tick-ms", "60000", "--seed", "3"});
   ASSERT_TRUE(server.listening());
@@ -352,30 +416,92 @@ TEST(ServerRequests, ChartHistoryAnswersTheAskedBarsUnderTheChartKey) {
   std::string text(reply->get(17).value_or(""));
   ASSERT_EQ(text.substr(0, text.find('>') + 1), "<CHART~XAUUSD^O~200>");
   ASSERT_EQ(text.substr(text.size() - 5), "<END>");
-  std::string body = text.substr(text.find('>') + 1, text.size() - 5 - text.find('>') - 1);
-  std::vector<std::string> sections;
-  std::size_t s = 0;
-  while (true) {
-    auto e = body.find('#', s);
-    sections.push_back(body.substr(s, e == std::string::npos ? std::string::npos : e - s));
-    if (e == std::string::npos) break;
-    s = e + 1;
-  }
+  const auto sections = chartSections(text);
   ASSERT_EQ(sections.size(), 6u);
   const std::size_t widths[] = {10, 8, 9, 7, 7, 7};
   for (std::size_t k = 0; k < 6; ++k) {
-    std::size_t n = 0, start = 0;
-    while (start <= sections[k].size()) {
-      auto e = sections[k].find(',', start);
-      if (e == std::string::npos) e = sections[k].size();
-      EXPECT_LE(e - start, widths[k]) << k;
-      ++n;
-      start = e + 1;
-    }
-    EXPECT_EQ(n, 200u) << k;
+    EXPECT_EQ(sections[k].size(), 200u) << k;
+    for (const std::string& token : sections[k]) EXPECT_LE(token.size(), widths[k]) << k;
   }
   // The same seed and request give the same history at a one-minute interval.
   EXPECT_EQ(again->get(17)->substr(again->get(17)->find('#')), text.substr(text.find('#')));
+}
+
+TEST(ServerRequests, ChartHistoryIsTheRecordOfThePublishedPricesAndKeepsItsPastBars) {
+  ServerProcess server({"--tick-ms", "20", "--seed", "5"});
+  ASSERT_TRUE(server.listening());
+  RequestChannel channel(server.rep);
+  auto context = ZMQContext::create(1);
+  auto feed = context->socketWithType(ZMQ_SUB);
+  const int linger = 0;
+  zmq_setsockopt(feed->socket(), ZMQ_LINGER, &linger, sizeof linger);
+  feed->connectToEndpoint("tcp://127.0.0.1:" + std::to_string(server.pub));
+  const std::vector<std::string> codes{"EURUSD", "XAUUSD"};
+  for (const std::string& code : codes) feed->subscribe(code + MessageInnerTagSeperator);
+  std::map<std::string, std::vector<Published>> published;
+  const auto watch = [&](std::chrono::milliseconds span) {
+    const auto until = std::chrono::steady_clock::now() + span;
+    while (std::chrono::steady_clock::now() < until) {
+      zmq_pollitem_t item{feed->socket(), 0, ZMQ_POLLIN, 0};
+      if (zmq_poll(&item, 1, 10) <= 0) continue;
+      const std::string line = feed->receiveDataWithFlags(ZMQ_DONTWAIT);
+      PriceUpdate p;
+      int y = 0, mo = 0, d = 0, h = 0, mi = 0, se = 0;
+      ASSERT_EQ(decodePriceLine(line, p), PriceLineError::None) << line;
+      ASSERT_EQ(std::sscanf(line.c_str() + p.ItemCode.size() + 1, "%4d%2d%2d%2d%2d%2d", &y, &mo, &d, &h, &mi, &se), 6);
+      published[p.ItemCode].push_back({wallOf(y, mo, d, h, mi, se), p.Last});
+    }
+  };
+  CaptureSink capture;
+  MessageBase writer(capture, [] { return kInitial; });
+  SessionValues session{"demo", std::string("70001"), 41, sim::ampTime(sim::unixNow())};
+  struct Reply {
+    std::vector<WireBar> bars;
+    std::size_t watched = 0;  // lines of its instrument received when it was asked for
+  };
+  const auto ask = [&](const std::string& code, const char* interval) {
+    Reply r{{}, published[code].size()};
+    if (!DataSetRequests::requestChartData(writer, session, code, interval, 300)) return r;
+    if (auto reply = channel.ask(capture.frames.back())) r.bars = chartBars(reply->get(17).value_or(""));
+    return r;
+  };
+  std::map<std::string, std::vector<Reply>> replies;  // by code and interval: two, some ticks apart
+  for (const auto span : {std::chrono::milliseconds(600), std::chrono::milliseconds(1500)}) {
+    watch(span);
+    for (const std::string& code : codes)
+      for (const char* interval : {"O", "H", "D"}) replies[code + interval].push_back(ask(code, interval));
+  }
+  watch(std::chrono::milliseconds(300));
+
+  for (const auto& [key, asked] : replies) {
+    const std::string code = key.substr(0, 6), interval = key.substr(6);
+    const Reply &before = asked[0], &after = asked[1];
+    const std::vector<Published>& lines = published[code];
+    SCOPED_TRACE(key);
+    ASSERT_GT(before.watched, 0u);
+    ASSERT_EQ(before.bars.size(), 300u);
+    ASSERT_EQ(after.bars.size(), 300u);
+    const std::int64_t length = interval == "O" ? 60 : interval == "H" ? 3600 : 86400;
+    // Each reply's newest bar is the record of the lines published before it was answered.
+    for (const Reply* r : {&before, &after}) {
+      bool found = false;
+      for (std::size_t count = r->watched; count <= lines.size() && !found; ++count)
+        found = recordsThePrices(r->bars.back(), length, lines, count);
+      EXPECT_TRUE(found) << "newest bar at " << r->bars.back().start;
+    }
+    // The bars before stay as they were; the newest may have grown.
+    const WireBar& grown = before.bars.back();
+    const auto same = std::find_if(after.bars.begin(), after.bars.end(), [&](const WireBar& b) { return b.start == grown.start; });
+    ASSERT_NE(same, after.bars.end());
+    EXPECT_TRUE(same->open == grown.open && same->high >= grown.high && same->low <= grown.low);
+    const std::size_t kept = static_cast<std::size_t>(same - after.bars.begin());
+    for (std::size_t k = 0; k < kept; ++k) {
+      const WireBar& a = before.bars[before.bars.size() - 1 - kept + k];
+      const WireBar& b = after.bars[k];
+      ASSERT_TRUE(a.start == b.start && a.open == b.open && a.high == b.high && a.low == b.low && a.close == b.close)
+          << "bar " << k;
+    }
+  }
 }
 
 }  // namespace

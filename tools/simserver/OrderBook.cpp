@@ -90,7 +90,8 @@ double OrderBook::usedMargin(int account) const { return history_.usedMargin(acc
 double OrderBook::equity(int account) const {
   const AccountSpec* a = scenario_.account(account);
   if (!a) return 0;
-  return a->balance + history_.floatingPL(account, feed_) + a->collateral + a->storage;
+  return a->balance + scenario_.floatingInEquity(account, history_.floatingPL(account, feed_)) + a->collateral +
+         a->storage;
 }
 
 void OrderBook::recomputeMargins() {

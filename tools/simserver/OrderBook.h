@@ -26,7 +26,10 @@
 //
 // The books stay simple: the used margin of an account is the initial margin of its group's terms
 // times the quantity of its open positions; the balance is the ledger's (TradingHistory), which each
-// settlement moves by its profit or loss less the commission of the lots it settled.
+// settlement moves by its profit or loss less the commission of the lots it settled; the equity is
+// the balance, the collateral, the storage and the group's share of the floating profit or loss
+// (Scenario::floatingInEquity), as the client counts it. The account summaries and the free-margin
+// checks of new orders and fills read that equity.
 // Every request and every fill names the accounts it changed, so that their summaries are sent.
 
 #include <cstdint>

@@ -76,38 +76,49 @@ Quote quoteAround(const InstrumentSpec& i, double mid) {
 
 Quote openingQuote(const InstrumentSpec& i) {
   Quote q = quoteAround(i, i.price);
-  q.open = q.prevClose = onTickGrid(i, i.price);
-  q.high = q.ask;
-  q.low = q.bid;
+  q.open = q.prevClose = q.high = q.low = q.last;
   return q;
 }
 
-PriceFeed::PriceFeed(const Scenario& scenario, std::uint64_t seed)
-    : scenario_(scenario), random_(seed), depthRandom_(seed ^ 0x5DEECE66Dull) {
-  for (const auto& i : scenario_.instruments) {
-    quotes_[i.id] = openingQuote(i);
+PriceFeed::PriceFeed(const Scenario& scenario, std::uint64_t seed, std::int64_t start)
+    : scenario_(scenario), random_(seed), depthRandom_(seed ^ 0x5DEECE66Dull), record_(scenario, seed, start) {
+  for (std::size_t n = 0; n < scenario_.instruments.size(); ++n) {
+    const InstrumentSpec& i = scenario_.instruments[n];
+    Quote& q = quotes_[i.id] = openingQuote(i);
+    takeDay(n, q);
     mids_[i.id] = i.price;
   }
 }
 
-void PriceFeed::step() {
+void PriceFeed::takeDay(std::size_t index, Quote& q) const {
+  if (const ChartBar* day = record_.newest(index, ChartRecord::kDay)) {
+    q.open = day->open;
+    q.high = day->high;
+    q.low = day->low;
+  }
+  if (const ChartBar* before = record_.newest(index, ChartRecord::kDay, 1)) q.prevClose = before->close;
+}
+
+void PriceFeed::step(std::int64_t now) {
   ++ticks_;
-  for (const auto& i : scenario_.instruments) {
+  const ChartRecord::Moment at = ChartRecord::momentAt(localWallClock(now));
+  for (std::size_t n = 0; n < scenario_.instruments.size(); ++n) {
+    const InstrumentSpec& i = scenario_.instruments[n];
     double& mid = mids_[i.id];
     const double move = (random_.uniform() * 2 - 1) * i.volatility;
     mid = std::max(mid * (1 + move), i.tickSize * 10);
     Quote& q = quotes_[i.id];
-    Quote n = quoteAround(i, mid);
-    q.bid = n.bid;
-    q.ask = n.ask;
-    q.last = n.last;
-    q.high = std::max(q.high, q.ask);
-    q.low = std::min(q.low, q.bid);
+    Quote moved = quoteAround(i, mid);
+    q.bid = moved.bid;
+    q.ask = moved.ask;
+    q.last = moved.last;
+    record_.record(n, at, q.last);
+    takeDay(n, q);
   }
 }
 
 std::vector<std::string> PriceFeed::tick(std::int64_t now) {
-  step();
+  step(now);
   std::string time = ampTime(now);
   std::vector<std::string> lines;
   for (const auto& i : scenario_.instruments) lines.push_back(priceLine(i, quotes_[i.id], time));

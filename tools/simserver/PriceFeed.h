@@ -6,12 +6,18 @@
 // ("IS;" and a framed message of type 1049 with tag 12 the code and tag 574 the session setting).
 // The same seed gives the same prices, tick by tick, whether their lines are written or not (the
 // depth's quantities draw from a generator of their own).
+//
+// The feed keeps the record of its prices as chart bars (ChartRecord), made before the start from
+// the same seed. The day's high, low and open that go with each price are those of the day's bar of
+// that record, and the previous close is the close of the day before: the extremes of the last
+// price, which a chart follows, counted from the day's start on the local clock.
 
 #include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "ChartRecord.h"
 #include "Scenario.h"
 
 namespace td::sim {
@@ -34,14 +40,15 @@ struct Quote {
 
 class PriceFeed {
  public:
-  PriceFeed(const Scenario& scenario, std::uint64_t seed);
+  // A feed that starts at `start` (unix seconds), with the record of the time before.
+  PriceFeed(const Scenario& scenario, std::uint64_t seed, std::int64_t start);
 
-  // Moves every instrument one step and returns the feed lines of this tick: the price lines, then
-  // one depth line per instrument whose best levels are that tick's bid and ask, and every
-  // statusEvery-th tick one status line (instruments taken in turn).
+  // Moves every instrument one step at `now` and returns the feed lines of this tick: the price
+  // lines, then one depth line per instrument whose best levels are that tick's bid and ask, and
+  // every statusEvery-th tick one status line (instruments taken in turn).
   std::vector<std::string> tick(std::int64_t now);
-  // Moves every instrument one step, as tick() does, and writes no lines.
-  void step();
+  // Moves every instrument one step at `now`, as tick() does, and writes no lines.
+  void step(std::int64_t now);
 
   // The feed's own quote of an instrument, as published: one feed serves every group.
   const Quote& quote(int instrumentId) const;
@@ -51,6 +58,8 @@ class PriceFeed {
   Quote quoteFor(int account, int instrumentId) const;
   const std::map<int, Quote>& quotes() const { return quotes_; }
   std::uint64_t ticks() const { return ticks_; }
+  // The record of the prices, which the chart requests read.
+  const ChartRecord& record() const { return record_; }
 
   // The line forms, for tests and the probe's counterpart.
   static std::string priceLine(const InstrumentSpec& instrument, const Quote& quote, const std::string& time);
@@ -61,16 +70,21 @@ class PriceFeed {
   static constexpr int depthLevels = 5;
 
  private:
+  // Sets the day's figures of an instrument's quote from the record's day bars.
+  void takeDay(std::size_t index, Quote& q) const;
+
   const Scenario& scenario_;
   SeededRandom random_;
   SeededRandom depthRandom_;
+  ChartRecord record_;
   std::map<int, Quote> quotes_;
   std::map<int, double> mids_;
   std::uint64_t ticks_ = 0;
   std::size_t nextStatus_ = 0;
 };
 
-// The quote an instrument starts the day with: around its scenario price, on its tick grid.
+// The quote an instrument opens with: around its scenario price, on its tick grid, with the day's
+// open, high, low and previous close at its last price.
 Quote openingQuote(const InstrumentSpec& instrument);
 
 // A raw quote as a group with these terms for the instrument sees it: bid and ask spread by the

@@ -406,4 +406,11 @@ double Scenario::initialMargin(int accountId, int instrumentId) const {
   return t ? t->initialMargin : TermSpec{}.initialMargin;
 }
 
+double Scenario::floatingInEquity(int accountId, double floating) const {
+  const AccountSpec* a = account(accountId);
+  const GroupSpec* g = a ? group(a->group) : nullptr;
+  if (!g) return 0;
+  return static_cast<double>(floating < 0 ? g->revLeverageOnFLoss : g->leverageOnFProfit) * floating / 100;
+}
+
 }  // namespace td::sim

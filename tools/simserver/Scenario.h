@@ -214,6 +214,10 @@ struct Scenario {
   // The margin one lot of the instrument holds on the account (the terms' initial margin; the
   // default terms' for an instrument without terms).
   double initialMargin(int account, int instrument) const;
+  // The part of an account's floating profit or loss that its equity counts, as the client counts
+  // it: the group's leverageOnFProfit percent of a gain, its revLeverageOnFLoss percent of a loss;
+  // nothing for an account without a known group.
+  double floatingInEquity(int account, double floating) const;
 };
 
 }  // namespace td::sim

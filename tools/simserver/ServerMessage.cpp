@@ -179,4 +179,11 @@ std::optional<std::int64_t> parseAmpTime(std::string_view text) {
 
 std::int64_t unixNow() { return static_cast<std::int64_t>(std::time(nullptr)); }
 
+std::int64_t localWallClock(std::int64_t unixSeconds) {
+  const std::time_t at = static_cast<std::time_t>(unixSeconds);
+  std::tm tm{};
+  localtime_r(&at, &tm);
+  return unixSeconds + static_cast<std::int64_t>(tm.tm_gmtoff);
+}
+
 }  // namespace td::sim

@@ -62,5 +62,8 @@ std::string ampTime(std::int64_t unixSeconds);
 // "yyyyMMddHHmmss" (local time) to seconds since the epoch; nothing when malformed.
 std::optional<std::int64_t> parseAmpTime(std::string_view text);
 std::int64_t unixNow();
+// The local wall clock at a moment, in seconds counted as if it ran in UTC: the feed stamps its
+// prices with the local time, so the chart history's bars keep to the local clock's grid.
+std::int64_t localWallClock(std::int64_t unixSeconds);
 
 }  // namespace td::sim

@@ -46,7 +46,7 @@ std::string zmqEndpoint(int port) {
 SimServer::SimServer(Scenario scenario, ServerOptions options)
     : scenario_(std::move(scenario)),
       options_(std::move(options)),
-      feed_(scenario_, options_.seed),
+      feed_(scenario_, options_.seed, unixNow()),
       history_(scenario_, options_.seed, unixNow()),
       orders_(scenario_, history_, feed_),
       chat_(scenario_, unixNow()),
@@ -293,11 +293,8 @@ std::string SimServer::replyTo(const std::string& request) {
     int bars = std::atoi(std::string(message->get(1025).value_or("200")).c_str());
     reply.emplace(1041);
     if (auto id = message->get(20)) reply->add(20, std::string(*id));
-    // The history ends at the feed's price of the moment, where the chart's live bars go on.
-    const InstrumentSpec* instrument = scenario_.instrument(code);
-    const double last = instrument ? feed_.quote(instrument->id).last : 0;
-    reply->add(17, history_.chart(code, interval, bars, unixNow(), last)
-                       .value_or("<CHART~" + code + "^" + interval + ">"));
+    // The record of the feed's prices, up to the price of the moment, where the chart's live bars go on.
+    reply->add(17, feed_.record().chart(code, interval, bars).value_or("<CHART~" + code + "^" + interval + ">"));
   } else {
     logLine("    no request-channel handler for type " + std::to_string(message->type));
     return {};

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "ChartRecord.h"
 #include "ServerMessage.h"
 #include "wire/Separators.h"
 
@@ -22,25 +23,6 @@ std::string flag(bool v) { return v ? "true" : "false"; }
 
 // Local "yyyy-MM-ddTHH:mm:ss", the statement's date form.
 std::string isoTime(std::int64_t t) { return localTime(t, "%Y-%m-%dT%H:%M:%S"); }
-
-// The local wall clock at a moment, in seconds counted as if it ran in UTC: the feed stamps its
-// prices with the local time, so the chart history's bars keep to the local clock's grid.
-std::int64_t localWallClock(std::int64_t t) {
-  const std::time_t at = static_cast<std::time_t>(t);
-  std::tm tm{};
-  localtime_r(&at, &tm);
-  return t + static_cast<std::int64_t>(tm.tm_gmtoff);
-}
-
-// A wall-clock moment of localWallClock() by a strftime pattern.
-std::string wallText(std::int64_t wall, const char* pattern) {
-  const std::time_t at = static_cast<std::time_t>(wall);
-  std::tm tm{};
-  gmtime_r(&at, &tm);
-  char buf[32];
-  std::strftime(buf, sizeof buf, pattern, &tm);
-  return buf;
-}
 
 std::string joinRow(const std::vector<std::string>& cols) {
   std::string out;
@@ -72,27 +54,7 @@ OrderTerms termsOf(const WorkingOrderRecord& w, int decimals) {
           std::to_string(timeInForce), validityOf(w.deliveryModeTag)};
 }
 
-// A price token that fits `width` characters: fewer decimals when needed.
-std::string token(double v, int decimals, std::size_t width) {
-  for (int d = decimals; d >= 0; --d) {
-    std::string s = fixedText(v, d);
-    if (s.size() <= width) return s;
-  }
-  return fixedText(v, 0).substr(0, width);
-}
-
 }  // namespace
-
-int TradingHistory::intervalSeconds(std::string_view interval) {
-  if (interval == "O") return 60;
-  if (interval == "5") return 300;
-  if (interval == "1") return 600;
-  if (interval == "3") return 1800;
-  if (interval == "H") return 3600;
-  if (interval == "D") return 86400;
-  if (interval == "W") return 604800;
-  return 1;
-}
 
 TradingHistory::TradingHistory(const Scenario& scenario, std::uint64_t seed, std::int64_t now)
     : scenario_(scenario), seed_(seed) {
@@ -580,7 +542,7 @@ std::string TradingHistory::statement(int account, std::int64_t from, std::int64
   // The prices of the period's start are not kept: its snapshot has no unrealised profit or loss.
   for (const Snapshot& at : {Snapshot{from, roundTo(atStart, 2), 0, usedMargin(account, from - 1), 1},
                              Snapshot{to, roundTo(atEnd, 2), unrealised, usedMargin(account, to), 2}}) {
-    const double equity = at.balance + at.unrealised + a->collateral + a->storage;
+    const double equity = at.balance + scenario_.floatingInEquity(account, at.unrealised) + a->collateral + a->storage;
     out += "<Table>" + cell("TAHId", std::to_string(at.id)) + cell("TAHDate", isoTime(at.when)) +
            cell("TAHEntryDateTime", isoTime(at.when)) + cell("AccountId", std::to_string(account)) +
            cell("AccountTypeId", std::to_string(a->accountType)) + cell("AccountName", a->name) +
@@ -708,44 +670,8 @@ std::string TradingHistory::dataSet(const DataSetQuery& q, const PriceFeed& feed
 }
 
 std::optional<std::string> TradingHistory::chart(std::string_view code, std::string_view interval, int bars,
-                                                 std::int64_t now, double endPrice) const {
-  const InstrumentSpec* i = scenario_.instrument(code);
-  if (!i) return std::nullopt;
-  bars = std::clamp(bars, 1, kMaxChartBars);
-  std::int64_t length = intervalSeconds(interval);
-  std::uint64_t mix = seed_ ^ (static_cast<std::uint64_t>(i->id) << 32) ^ static_cast<std::uint64_t>(length);
-  SeededRandom random(mix);
-  // The newest bar starts the interval that holds now on the local clock: minutes to days counted
-  // from midnight, weeks from Monday (1 January 1970 was a Thursday).
-  const std::int64_t wall = localWallClock(now);
-  const std::int64_t anchor = length % (7 * kDay) == 0 ? 4 * kDay : 0;
-  const std::int64_t into = ((wall - anchor) % length + length) % length;
-  const std::int64_t last = wall - into;
-  double step = i->volatility * std::sqrt(static_cast<double>(length));
-  std::vector<double> open(bars), high(bars), low(bars), close(bars);
-  double price = endPrice > 0 ? endPrice : i->price;
-  for (int k = bars - 1; k >= 0; --k) {  // walk back from the price the history ends at
-    close[k] = price;
-    double move = (random.uniform() * 2 - 1) * step;
-    open[k] = price * (1 - move);
-    high[k] = std::max(open[k], close[k]) * (1 + random.uniform() * step / 2);
-    low[k] = std::min(open[k], close[k]) * (1 - random.uniform() * step / 2);
-    price = std::max(open[k], i->tickSize);
-  }
-  std::string dates, times, closes, highs, lows, opens;
-  for (int k = 0; k < bars; ++k) {
-    std::int64_t t = last - static_cast<std::int64_t>(bars - 1 - k) * length;
-    const char* sep = k ? "," : "";
-    dates += sep + wallText(t, "%m/%d/%y");
-    times += sep + wallText(t, "%H:%M:%S");
-    closes += sep + token(close[k], i->decimals, 9);
-    highs += sep + token(high[k], i->decimals, 7);
-    lows += sep + token(low[k], i->decimals, 7);
-    opens += sep + token(open[k], i->decimals, 7);
-  }
-  std::string key = i->code + "^" + std::string(interval);
-  return "<CHART~" + key + "~" + std::to_string(bars) + ">" + dates + "#" + times + "#" + closes + "#" + highs + "#" +
-         lows + "#" + opens + "<END>";
+                                                 std::int64_t start) const {
+  return ChartRecord(scenario_, seed_, start).chart(code, interval, bars);
 }
 
 }  // namespace td::sim

@@ -1,8 +1,8 @@
 #pragma once
 // The simulated back office: a seeded history of every account (open positions, working orders,
 // settled positions, cancelled orders, deposits and withdrawals, a bank account), the data-set
-// replies of the request channel in their row layouts (columns by 0x05, rows by 0x06), the account
-// statement as XML tables, and the chart history of an instrument and interval.
+// replies of the request channel in their row layouts (columns by 0x05, rows by 0x06) and the
+// account statement as XML tables.
 //
 // The history is made once, at start, from the seed; the same seed gives the same rows. Every seeded
 // price lies on its instrument's tick grid and on the side of the market that the order desk's rules
@@ -20,7 +20,8 @@
 //
 // Open positions are valued at their account's quotes (PriceFeed::quoteFor), the prices its user
 // is shown: in the open-position rows, the statement (its current prices, unrealised profit or loss
-// and equity) and the equity-hit prices.
+// and equity, which counts the group's share of that profit or loss, Scenario::floatingInEquity)
+// and the equity-hit prices.
 
 #include <cstdint>
 #include <limits>
@@ -147,13 +148,11 @@ class TradingHistory {
   // for an unknown context, user or account.
   std::string dataSet(const DataSetQuery& query, const PriceFeed& feed) const;
 
-  // The chart-history text (tag 17 of type 1041) of `bars` bars of an instrument at an interval
-  // code ("T", "O", "5", "1", "3", "H", "D", "W"), ending at `now` with a close of `endPrice` (the
-  // feed's price of the moment; 0 or less: the scenario's price). Nothing for an unknown item. Bars
-  // are stamped with the start of their interval on the local clock, as the feed stamps its prices:
-  // minutes to days from midnight, weeks from Monday.
-  std::optional<std::string> chart(std::string_view code, std::string_view interval, int bars, std::int64_t now,
-                                   double endPrice = 0) const;
+  // The chart-history text (tag 17 of type 1041) that a feed of this seed starting at `start` opens
+  // with (ChartRecord::chart); nothing for an unknown item. A running server answers from its feed's
+  // own record.
+  std::optional<std::string> chart(std::string_view code, std::string_view interval, int bars,
+                                   std::int64_t start) const;
 
   // The floating profit or loss of an account's open positions at the account's quotes.
   double floatingPL(int account, const PriceFeed& feed) const;
@@ -197,10 +196,6 @@ class TradingHistory {
   int nextWorkingOrderId() const;
   int nextSettlementId() const;
   int nextCancellationId() const;
-
-  static constexpr int kMaxChartBars = 5000;
-  // Bar length in seconds of an interval code (1 for an unknown code, as the tick interval).
-  static int intervalSeconds(std::string_view interval);
 
  private:
   std::vector<int> accountsOf(const DataSetQuery& query) const;
