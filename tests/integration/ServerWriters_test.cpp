@@ -419,28 +419,28 @@ TEST(SimTradingHistory, ExecutedPositionsAreThoseOpenedOnTheSearchedDay) {
   EXPECT_EQ(h.dataSet(q, feed), "");
 }
 
-TEST(SimTradingHistory, ChartHistoryIsSeededPerInstrumentAndInterval) {
+TEST(SimChartRecord, ChartHistoryIsSeededPerInstrumentAndInterval) {
   Scenario s = Scenario::builtIn();
-  TradingHistory a(s, 9, 1800000000), b(s, 9, 1800000000), c(s, 10, 1800000000);
-  EXPECT_EQ(a.chart("EURUSD", "H", 50, 1800000000), b.chart("EURUSD", "H", 50, 1800000000));
-  EXPECT_NE(a.chart("EURUSD", "H", 50, 1800000000), c.chart("EURUSD", "H", 50, 1800000000));
-  EXPECT_NE(a.chart("EURUSD", "H", 50, 1800000000), a.chart("EURUSD", "D", 50, 1800000000));
-  EXPECT_FALSE(a.chart("NOPE", "H", 50, 1800000000));
-  auto huge = a.chart("BTCUSD", "T", 1000000, 1800000000);
+  ChartRecord a(s, 9, 1800000000), b(s, 9, 1800000000), c(s, 10, 1800000000);
+  EXPECT_EQ(a.chart("EURUSD", "H", 50), b.chart("EURUSD", "H", 50));
+  EXPECT_NE(a.chart("EURUSD", "H", 50), c.chart("EURUSD", "H", 50));
+  EXPECT_NE(a.chart("EURUSD", "H", 50), a.chart("EURUSD", "D", 50));
+  EXPECT_FALSE(a.chart("NOPE", "H", 50));
+  auto huge = a.chart("BTCUSD", "T", 1000000);
   ASSERT_TRUE(huge);
   EXPECT_EQ(huge->substr(0, huge->find('>') + 1), "<CHART~BTCUSD^T~" + std::to_string(ChartRecord::kMaxBars) + ">");
 }
 
-TEST(SimTradingHistory, ChartBarsStartTheirIntervalOnTheLocalClockThatStampsTheFeed) {
+TEST(SimChartRecord, ChartBarsStartTheirIntervalOnTheLocalClockThatStampsTheFeed) {
   const char* saved = std::getenv("TZ");
   const std::string savedZone = saved ? saved : "";
   setenv("TZ", "IST-5:30", 1);  // five and a half hours east of UTC, no daylight saving
   tzset();
   Scenario s = Scenario::builtIn();
-  TradingHistory h(s, 9, 1800000000);
+  ChartRecord h(s, 9, 1800000000);
   // The newest bar's date and time: 1800000000 is Friday 15 January 2027, 13:30 on that clock.
   auto newest = [&](const char* interval) {
-    const std::string text = *h.chart("EURUSD", interval, 3, 1800000000);
+    const std::string text = *h.chart("EURUSD", interval, 3);
     const std::size_t dates = text.find('>') + 1, times = text.find('#') + 1;
     const std::string date = text.substr(dates, times - 1 - dates), time = text.substr(times, text.find('#', times) - times);
     return date.substr(date.rfind(',') + 1) + " " + time.substr(time.rfind(',') + 1);

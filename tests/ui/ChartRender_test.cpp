@@ -18,8 +18,8 @@
 #include "ui/charts/PlotWidget.h"
 
 #ifdef TD_HAVE_SIMSERVER
+#include "ChartRecord.h"
 #include "Scenario.h"
-#include "TradingHistory.h"
 #endif
 
 namespace td::charts {
@@ -47,8 +47,8 @@ int brightColumnGroups(const QImage& image, const QRect& area) {
 std::string serverHistory(int bars) {
 #ifdef TD_HAVE_SIMSERVER
   const sim::Scenario scenario = sim::Scenario::builtIn();
-  const sim::TradingHistory history(scenario, 11, std::time(nullptr));
-  return history.chart("EURUSD", "O", bars, std::time(nullptr)).value_or("");
+  const sim::ChartRecord record(scenario, 11, std::time(nullptr));
+  return record.chart("EURUSD", "O", bars).value_or("");
 #else
   return test::historyReply("EURUSD^O", bars, 1.08, 0.0002, 5);
 #endif

@@ -45,8 +45,8 @@ double stepBack(const InstrumentSpec& i, double price, double amplitude, SeededR
 // The bars of a level before the start, oldest first: the bars of the finer level (oldest first)
 // summed into intervals of `length` as far back as they reach, and before them a walk back until the
 // level holds kMaxBars bars, each bar closing where the next one opens.
-std::vector<ChartBar> levelBefore(const std::vector<ChartBar>& finer, const InstrumentSpec& i, std::int64_t length,
-                                  SeededRandom random) {
+std::vector<ChartBar> levelBefore(const std::vector<ChartBar>& finer, const InstrumentSpec& i, double volatility,
+                                  std::int64_t length, SeededRandom random) {
   std::vector<ChartBar> bars(static_cast<std::size_t>(ChartRecord::kMaxBars));
   std::size_t first = bars.size();  // the oldest bar made so far
   for (auto f = finer.rbegin(); f != finer.rend(); ++f) {
@@ -63,7 +63,7 @@ std::vector<ChartBar> levelBefore(const std::vector<ChartBar>& finer, const Inst
       break;
     }
   }
-  const double amplitude = i.volatility * std::sqrt(static_cast<double>(length));
+  const double amplitude = volatility * std::sqrt(static_cast<double>(length));
   for (; first > 0; --first) {
     const ChartBar& next = bars[first];
     ChartBar& b = bars[first - 1];
@@ -123,19 +123,21 @@ void ChartRecord::Bars::assign(std::vector<ChartBar> bars) {
   first_ = 0;
 }
 
-ChartRecord::ChartRecord(const Scenario& scenario, std::uint64_t seed, std::int64_t start)
+ChartRecord::ChartRecord(const Scenario& scenario, std::uint64_t seed, std::int64_t start, double stepsPerSecond)
     : scenario_(scenario), series_(scenario.instruments.size()) {
   const std::int64_t startWall = localWallClock(start);
   for (std::size_t n = 0; n < series_.size(); ++n) {
     const InstrumentSpec& i = scenario.instruments[n];
-    Series& s = series_[n];
+    auto& s = series_[n].bars;
+    // A second of the feed moves as far as its steps of a second do together.
+    const double volatility = i.volatility * std::sqrt(stepsPerSecond > 0 ? stepsPerSecond : 1.0);
     // The finest level, newest first: a step a second back from the price the feed opens with.
     SeededRandom random = randomFor(seed, i, 1);
     std::vector<double> prices{openingQuote(i).last};
     double mid = i.price;
     int changes = 0;
     while (changes + 1 < kMaxBars && prices.size() < kMaxSeconds) {
-      mid = stepBack(i, mid, i.volatility, random);
+      mid = stepBack(i, mid, volatility, random);
       prices.push_back(onTickGrid(i, mid));
       changes += prices.back() != prices[prices.size() - 2];
     }
@@ -148,7 +150,7 @@ ChartRecord::ChartRecord(const Scenario& scenario, std::uint64_t seed, std::int6
     }
     s[kTick].assign(std::move(ticks));
     for (std::size_t x = kMinute; x < kIntervals; ++x) {
-      level = levelBefore(level, i, kSeconds[x], randomFor(seed, i, kSeconds[x]));
+      level = levelBefore(level, i, volatility, kSeconds[x], randomFor(seed, i, kSeconds[x]));
       s[x].assign(level);
     }
   }
@@ -164,13 +166,20 @@ ChartRecord::Moment ChartRecord::momentAt(std::int64_t wall) {
 void ChartRecord::record(std::size_t instrument, const Moment& at, double price) {
   if (instrument >= series_.size()) return;
   Series& s = series_[instrument];
-  Bars& ticks = s[kTick];
+  if (s.latest && at.wall < *s.latest - kOutOfOrderSeconds) {
+    s.setBack.fill(true);
+    s.latest = at.wall;
+  } else if (!s.latest || at.wall > *s.latest) {
+    s.latest = at.wall;
+  }
+  Bars& ticks = s.bars[kTick];
   if (ticks.size() == 0 || ticks.back().close != price)
     ticks.push({ticks.size() == 0 ? at.wall : std::max(at.wall, ticks.back().start), price, price, price, price});
   for (std::size_t x = kMinute; x < kIntervals; ++x) {
-    Bars& bars = s[x];
-    if (bars.size() == 0 || at.starts[x] > bars.back().start) {
+    Bars& bars = s.bars[x];
+    if (bars.size() == 0 || at.starts[x] > bars.back().start || (s.setBack[x] && at.starts[x] < bars.back().start)) {
       bars.push({at.starts[x], price, price, price, price});
+      s.setBack[x] = false;
       continue;
     }
     ChartBar& bar = bars.back();
@@ -182,7 +191,7 @@ void ChartRecord::record(std::size_t instrument, const Moment& at, double price)
 
 const ChartBar* ChartRecord::newest(std::size_t instrument, std::size_t interval, std::size_t back) const {
   if (instrument >= series_.size() || interval >= kIntervals) return nullptr;
-  const Bars& bars = series_[instrument][interval];
+  const Bars& bars = series_[instrument].bars[interval];
   return back < bars.size() ? &bars[bars.size() - 1 - back] : nullptr;
 }
 
@@ -192,7 +201,7 @@ std::optional<std::string> ChartRecord::chart(std::string_view code, std::string
                                   [&](const InstrumentSpec& i) { return i.code == code; });
   if (found == instruments.end()) return std::nullopt;
   const InstrumentSpec& i = *found;
-  const Bars& record = series_[static_cast<std::size_t>(found - instruments.begin())][intervalIndex(interval)];
+  const Bars& record = series_[static_cast<std::size_t>(found - instruments.begin())].bars[intervalIndex(interval)];
   const std::size_t n = std::min(static_cast<std::size_t>(std::clamp(bars, 1, kMaxBars)), record.size());
   std::string dates, times, closes, highs, lows, opens;
   for (std::size_t k = record.size() - n; k < record.size(); ++k) {

@@ -8,15 +8,17 @@
 // low are the extremes between. The tick interval ("T") keeps one bar per change of the price.
 //
 // Before the start, the record is made once from the seed and ends at each instrument's opening
-// price, at the start. Its finest level is a walk of one feed step a second (the tick interval
-// keeps its changes); each coarser interval sums the bars of the one below as far back as that one
+// price, at the start. Its finest level is a walk of a second at a time, each as far as the feed's
+// steps of a second move together (the tick interval keeps its changes); each coarser interval sums the bars of the one below as far back as that one
 // reaches and goes on back with a walk of its own, scaled to its length and held loosely around the
 // scenario's price. So the bars of every interval nest: an hour's bar spans the minutes of that hour.
 //
 // Bars are stamped with the start of their interval on the local wall clock (localWallClock), as the
-// feed stamps its prices: minutes to days from midnight, weeks from Monday. When the clock goes back
-// (at the end of daylight-saving time) a price stamped before the newest bar's interval goes into
-// that bar, as the client's live bars do, so that no bar is older than the one before it.
+// feed stamps its prices: minutes to days from midnight, weeks from Monday. When the clock is set
+// back (a price stamped more than kOutOfOrderSeconds before the latest one, as at the end of
+// daylight-saving time), the next price stamped in an interval before the newest bar's opens a bar
+// of its own, as the client's live bars do: the repeated hour has minute bars of its own, while its
+// hour and its day stay one bar. A price only a little out of order goes into the newest bar.
 //
 // Each instrument keeps at most kMaxBars bars per interval, the most a reply carries; a price costs
 // one update (or a new bar) per interval.
@@ -41,6 +43,7 @@ struct ChartBar {
 class ChartRecord {
  public:
   static constexpr int kMaxBars = 5000;
+  static constexpr std::int64_t kOutOfOrderSeconds = 30;
   // The intervals by index, in the order of their codes "T", "O", "5", "1", "3", "H", "D", "W".
   static constexpr std::size_t kIntervals = 8;
   static constexpr std::size_t kTick = 0, kMinute = 1, kHour = 5, kDay = 6, kWeek = 7;
@@ -49,8 +52,9 @@ class ChartRecord {
   // The bar length in seconds of an interval (1 for the tick interval).
   static std::int64_t intervalSeconds(std::size_t interval);
 
-  // The record of the scenario's instruments before a start (unix seconds), from the feed's seed.
-  ChartRecord(const Scenario& scenario, std::uint64_t seed, std::int64_t start);
+  // The record of the scenario's instruments before a start (unix seconds), from the feed's seed, for
+  // a feed of `stepsPerSecond` steps a second, so that the history moves as the live prices do.
+  ChartRecord(const Scenario& scenario, std::uint64_t seed, std::int64_t start, double stepsPerSecond = 1);
 
   // A wall-clock moment with the start of the interval that holds it, per interval: reckoned once
   // for every instrument's price of a feed step.
@@ -86,7 +90,11 @@ class ChartRecord {
     std::vector<ChartBar> bars_;
     std::size_t first_ = 0;
   };
-  using Series = std::array<Bars, kIntervals>;
+  struct Series {
+    std::array<Bars, kIntervals> bars;
+    std::optional<std::int64_t> latest;        // the latest wall time recorded since the clock was set back
+    std::array<bool, kIntervals> setBack{};  // set back since the interval's newest bar opened
+  };
 
   const Scenario& scenario_;
   std::vector<Series> series_;  // by instrument index

@@ -80,8 +80,11 @@ Quote openingQuote(const InstrumentSpec& i) {
   return q;
 }
 
-PriceFeed::PriceFeed(const Scenario& scenario, std::uint64_t seed, std::int64_t start)
-    : scenario_(scenario), random_(seed), depthRandom_(seed ^ 0x5DEECE66Dull), record_(scenario, seed, start) {
+PriceFeed::PriceFeed(const Scenario& scenario, std::uint64_t seed, std::int64_t start, double stepsPerSecond)
+    : scenario_(scenario),
+      random_(seed),
+      depthRandom_(seed ^ 0x5DEECE66Dull),
+      record_(scenario, seed, start, stepsPerSecond) {
   for (std::size_t n = 0; n < scenario_.instruments.size(); ++n) {
     const InstrumentSpec& i = scenario_.instruments[n];
     Quote& q = quotes_[i.id] = openingQuote(i);

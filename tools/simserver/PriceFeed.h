@@ -40,8 +40,9 @@ struct Quote {
 
 class PriceFeed {
  public:
-  // A feed that starts at `start` (unix seconds), with the record of the time before.
-  PriceFeed(const Scenario& scenario, std::uint64_t seed, std::int64_t start);
+  // A feed that starts at `start` (unix seconds), with the record of the time before, stepped
+  // `stepsPerSecond` times a second.
+  PriceFeed(const Scenario& scenario, std::uint64_t seed, std::int64_t start, double stepsPerSecond = 1);
 
   // Moves every instrument one step at `now` and returns the feed lines of this tick: the price
   // lines, then one depth line per instrument whose best levels are that tick's bid and ask, and

@@ -46,7 +46,7 @@ std::string zmqEndpoint(int port) {
 SimServer::SimServer(Scenario scenario, ServerOptions options)
     : scenario_(std::move(scenario)),
       options_(std::move(options)),
-      feed_(scenario_, options_.seed, unixNow()),
+      feed_(scenario_, options_.seed, unixNow(), 1000.0 / options_.tickMs),
       history_(scenario_, options_.seed, unixNow()),
       orders_(scenario_, history_, feed_),
       chat_(scenario_, unixNow()),

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <ctime>
 
-#include "ChartRecord.h"
 #include "ServerMessage.h"
 #include "wire/Separators.h"
 
@@ -57,7 +56,7 @@ OrderTerms termsOf(const WorkingOrderRecord& w, int decimals) {
 }  // namespace
 
 TradingHistory::TradingHistory(const Scenario& scenario, std::uint64_t seed, std::int64_t now)
-    : scenario_(scenario), seed_(seed) {
+    : scenario_(scenario) {
   SeededRandom random(seed ^ 0x5DEECE66Dull);
   // The partial closes draw from a generator of their own, so the rest of the history is that of
   // the seed whether or not a position was partly closed.
@@ -667,11 +666,6 @@ std::string TradingHistory::dataSet(const DataSetQuery& q, const PriceFeed& feed
   if (q.context == "getbankaccounts") return bankRows(*account);
   if (q.context == "getdsaccountstatement") return statement(*account, from, to ? to : INT64_MAX, feed);
   return "ERROR";
-}
-
-std::optional<std::string> TradingHistory::chart(std::string_view code, std::string_view interval, int bars,
-                                                 std::int64_t start) const {
-  return ChartRecord(scenario_, seed_, start).chart(code, interval, bars);
 }
 
 }  // namespace td::sim

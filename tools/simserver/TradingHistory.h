@@ -148,12 +148,6 @@ class TradingHistory {
   // for an unknown context, user or account.
   std::string dataSet(const DataSetQuery& query, const PriceFeed& feed) const;
 
-  // The chart-history text (tag 17 of type 1041) that a feed of this seed starting at `start` opens
-  // with (ChartRecord::chart); nothing for an unknown item. A running server answers from its feed's
-  // own record.
-  std::optional<std::string> chart(std::string_view code, std::string_view interval, int bars,
-                                   std::int64_t start) const;
-
   // The floating profit or loss of an account's open positions at the account's quotes.
   double floatingPL(int account, const PriceFeed& feed) const;
   // The profit or loss of `qty` bought (or sold) at `openPrice` and closed at `closePrice` on an
@@ -216,7 +210,6 @@ class TradingHistory {
   void post(TransactionRecord t);
 
   const Scenario& scenario_;
-  std::uint64_t seed_;
   std::vector<PositionRecord> positions_;
   std::vector<PositionRecord> executions_;
   std::vector<WorkingOrderRecord> workingOrders_;
