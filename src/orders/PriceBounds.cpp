@@ -112,6 +112,16 @@ double onTickGrid(double quote, const ItemDetails& item) {
   const double steps = quote / item.TickSize;
   const double nearest = std::round(steps);
   if (std::fabs(steps - nearest) >= 1e-6 || std::fabs(nearest) > 1e15) return quote;
+  // A tick of whole units of the last decimal: the grid point is a whole number of those units, and
+  // dividing it by the power of ten gives the double nearest the decimal price.
+  static constexpr double kPowersOfTen[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12};
+  if (item.DecimalPlaces >= 0 && item.DecimalPlaces <= 12) {
+    const double scale = kPowersOfTen[item.DecimalPlaces];
+    const double units = std::round(item.TickSize * scale);
+    if (units >= 1 && std::fabs(item.TickSize * scale - units) < 1e-9 * units && std::fabs(nearest * units) < 1e15) {
+      return std::round(nearest * units) / scale;
+    }
+  }
   return (Decimal::fromInt(static_cast<std::int64_t>(nearest)) * Decimal::fromDouble(item.TickSize)).toDouble();
 }
 
