@@ -282,30 +282,30 @@ TEST_F(PriceBoundsDataTest, APrefilledPriceStillPassesAfterTheQuoteOrItsSpreadMo
   };
   // 50 ticks of distance keep 10 of room; a group without distances still keeps one.
   for (const Case c : {Case{50, 10}, Case{0, 1}}) {
-  t.terms->LimitMinPips = t.terms->StopMinPips = c.pips;
-  const double room = c.ticksOfRoom * t.item->TickSize;
-  for (const Request& r : kRequests) {
-    for (const int positionSide : {0, 1}) {
-      for (const bool takeProfit : {true, false}) {
-        for (const Move move : {Move{room, room}, Move{-room, -room}, Move{0, room}, Move{-room, 0}}) {
-          SCOPED_TRACE(::testing::Message() << c.pips << " pips, " << r.name << (positionSide == 0 ? " long " : " short ")
-                                            << (takeProfit ? "take-profit" : "stop-loss") << ", bid " << move.bid
-                                            << ", ask " << move.ask);
-          t.item->Bid = 1.1998;
-          t.item->Ask = 1.2;
-          const int protecting = positionSide == 0 ? 1 : 0;
-          const std::string entry = r.orderType == 1 ? ""
-                                                     : PriceBounds::OrderTypeChange(t.data, r.orderType, positionSide,
-                                                                                    "EURUSD", 1001, PriceBounds::kPrefill);
-          const std::string price = PriceBounds::UpdateTakeProfitandStopLoss(
-              t.data, protecting, "EURUSD", takeProfit, 1001, r.orderType, entry, PriceBounds::kPrefill, r.of);
-          t.item->Bid += move.bid;
-          t.item->Ask += move.ask;
-          EXPECT_EQ(check(r.orderType, r.of, positionSide, entry, takeProfit, price), std::nullopt) << entry << " " << price;
+    t.terms->LimitMinPips = t.terms->StopMinPips = c.pips;
+    const double room = c.ticksOfRoom * t.item->TickSize;
+    for (const Request& r : kRequests) {
+      for (const int positionSide : {0, 1}) {
+        for (const bool takeProfit : {true, false}) {
+          for (const Move move : {Move{room, room}, Move{-room, -room}, Move{0, room}, Move{-room, 0}}) {
+            SCOPED_TRACE(::testing::Message() << c.pips << " pips, " << r.name << (positionSide == 0 ? " long " : " short ")
+                                              << (takeProfit ? "take-profit" : "stop-loss") << ", bid " << move.bid
+                                              << ", ask " << move.ask);
+            t.item->Bid = 1.1998;
+            t.item->Ask = 1.2;
+            const int protecting = positionSide == 0 ? 1 : 0;
+            const std::string entry = r.orderType == 1 ? ""
+                                                       : PriceBounds::OrderTypeChange(t.data, r.orderType, positionSide,
+                                                                                      "EURUSD", 1001, PriceBounds::kPrefill);
+            const std::string price = PriceBounds::UpdateTakeProfitandStopLoss(
+                t.data, protecting, "EURUSD", takeProfit, 1001, r.orderType, entry, PriceBounds::kPrefill, r.of);
+            t.item->Bid += move.bid;
+            t.item->Ask += move.ask;
+            EXPECT_EQ(check(r.orderType, r.of, positionSide, entry, takeProfit, price), std::nullopt) << entry << " " << price;
+          }
         }
       }
     }
-  }
   }
 }
 

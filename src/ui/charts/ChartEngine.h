@@ -13,8 +13,9 @@
 // Gaps: a reply's newest bar is the one that held the server's time when the reply was filed. A
 // cached reply whose newest bar's interval no longer holds the item's update time (ticks: filed
 // more than a second ago) ends bars before the live price, so it counts as a miss: the whole series
-// is asked for again (the request names no range) and nothing of the old one is drawn. While a request is out the chart draws nothing and takes no
-// live price: the reply ends at the server's price of its moment, and the live bars go on from it.
+// is asked for again (the request names no range) and nothing of the old one is drawn. While a
+// request is out the chart draws nothing and takes no live price: the reply ends at the server's
+// price of its moment, and the live bars go on from it.
 // A request that cannot be sent, or whose reply has not come by `replyDeadline`, leaves the chart
 // with a series of its own that starts at the live price (no bar before it, so no gap is joined);
 // a reply that comes later still replaces it.
