@@ -47,16 +47,22 @@ const ItemDetails& noItem() {
 // number of decimals a trader would meet.
 constexpr int kMaxGridSteps = 1000;
 
+// The step between neighbouring prices of the grid as the instrument writes them: its tick, or the
+// last decimal where the tick is finer than that or there is none.
+Decimal gridStep(const ItemDetails& item) {
+  const int digits = item.DecimalPlaces <= 0 ? 2 : item.DecimalPlaces;  // as the prices are written
+  const Decimal unit = Decimal::fromParts(1, -digits, false).value;
+  const Decimal tick = Decimal::fromDouble(item.TickSize);
+  return item.TickSize > 0 && !(tick < unit) ? tick : unit;
+}
+
 // The nearest price at or beyond `from` (strictly beyond it when `strict`), upward when `up`, that
 // lies on the tick grid as the instrument writes it. A grid point that the decimals cannot show
 // (0.25 with one decimal) would be written off the grid ("0.3"), so the walk goes on by whole ticks
 // until the written price lies on it. With a tick finer than the decimals the walk goes by the last
 // decimal instead, and without a grid each written price is on it.
 std::string gridPrice(const Decimal& from, const ItemDetails& item, bool up, bool strict) {
-  const int digits = item.DecimalPlaces <= 0 ? 2 : item.DecimalPlaces;  // as the prices are written
-  const Decimal unit = Decimal::fromParts(1, -digits, false).value;
-  const Decimal tick = Decimal::fromDouble(item.TickSize);
-  const Decimal step = item.TickSize > 0 && !(tick < unit) ? tick : unit;
+  const Decimal step = gridStep(item);
   const DecimalResult steps = Decimal::divide(from, step, 0, up ? RoundingMode::Up : RoundingMode::Down);
   if (steps.error != DecimalError::None || steps.value.isNaN()) {
     return OrderNumbers::priceText(from.toDouble(), item.DecimalPlaces);
@@ -126,12 +132,11 @@ double onTickGrid(double quote, const ItemDetails& item) {
 }
 
 // The room a pre-filled price keeps beyond a bound that moves with the market: `room` of the
-// distance, and one tick at least, so that a group without a minimum distance still leaves a
-// proposal that outlasts the market's next tick. None when no room is asked for.
+// distance, and one step of the grid at least, so that a group without a minimum distance still
+// leaves a proposal that outlasts the market's next tick. None when no room is asked for.
 double roomBeyond(double distance, double room, const ItemDetails& item) {
   if (!(room > 0)) return 0;
-  const double tick = item.TickSize > 0 ? item.TickSize : std::pow(10.0, -std::max(item.DecimalPlaces, 0));
-  return std::max(distance * room, tick);
+  return std::max(distance * room, gridStep(item).toDouble());
 }
 
 // A quote as the order record writes it, read back.

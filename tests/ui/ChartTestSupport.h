@@ -4,14 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "model/ItemDetails.h"
+#include "platform/DateFormat.h"
 #include "platform/ManualMainQueue.h"
 #include "platform/NotificationCenter.h"
 #include "ui/charts/ChartEngine.h"
@@ -181,12 +182,7 @@ class FakeChartSession : public ChartSession {
 
 // An item's update time "MM/dd/yyyy HH:mm:ss" at a moment of the server's wall clock.
 inline std::string updateTimeText(WallTime at) {
-  const std::time_t t = static_cast<std::time_t>(at);
-  std::tm tm{};
-  gmtime_r(&t, &tm);
-  char text[32];
-  std::strftime(text, sizeof text, "%m/%d/%Y %H:%M:%S", &tm);
-  return text;
+  return DateFormat::cached("MM/dd/yyyy HH:mm:ss", DateFormat::Zone::Utc)->format(Date{std::chrono::seconds(at)});
 }
 // The update time of a price stamped at the start of a reply's newest bar.
 inline std::string updateTimeOfNewestBar(std::string_view reply) {

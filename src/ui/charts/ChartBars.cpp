@@ -108,29 +108,37 @@ std::size_t countTokens(std::string_view section) {
   return n;
 }
 
-}  // namespace
-
-std::size_t parseChartReply(std::string_view reply, BarSeries& bars) {
-  const std::string text = MessageChecker::removeTags(reply);
-  const std::string_view body(text);
-
-  // Sections by "#"; runs of "#" are one separator and empty sections do not count.
-  std::array<std::string_view, 6> sections{};
+// A reply's sections by "#" (runs of "#" are one separator and empty sections do not count, and
+// the closes and later sections end before an "<END>"), with their numbers of tokens.
+struct Sections {
+  std::array<std::string_view, 6> of{};
   std::size_t found = 0;
-  for (std::size_t from = 0; from < body.size() && found < sections.size();) {
+  std::array<std::size_t, 6> counts{};
+  std::size_t longest = 0;
+};
+
+Sections sectionsOf(std::string_view body) {
+  Sections s;
+  for (std::size_t from = 0; from < body.size() && s.found < s.of.size();) {
     std::size_t hash = body.find('#', from);
     if (hash == std::string_view::npos) hash = body.size();
     if (hash > from) {
       std::string_view section = body.substr(from, hash - from);
-      if (found >= 2) section = section.substr(0, section.find("<END>"));
-      sections[found++] = section;
+      if (s.found >= 2) section = section.substr(0, section.find("<END>"));
+      s.of[s.found++] = section;
     }
     from = hash + 1;
   }
+  for (std::size_t k = 0; k < s.found; ++k) s.longest = std::max(s.longest, s.counts[k] = countTokens(s.of[k]));
+  return s;
+}
 
-  std::array<std::size_t, 6> counts{};
-  std::size_t longest = 0;
-  for (std::size_t k = 0; k < found; ++k) longest = std::max(longest, counts[k] = countTokens(sections[k]));
+}  // namespace
+
+std::size_t parseChartReply(std::string_view reply, BarSeries& bars) {
+  const std::string text = MessageChecker::removeTags(reply);
+  const Sections sections = sectionsOf(text);
+  const auto& [of, found, counts, longest] = sections;
   // More bars than fit: the oldest tokens of every section are left out, so bars stay aligned.
   const std::size_t skip = longest > bars.capacity() ? longest - bars.capacity() : 0;
   bars.ensureSize(longest - skip);
@@ -138,7 +146,7 @@ std::size_t parseChartReply(std::string_view reply, BarSeries& bars) {
   for (std::size_t k = 0; k < found; ++k) {
     std::size_t i = 0;
     std::size_t index = 0;
-    forEachToken(sections[k], [&](std::string_view token) {
+    forEachToken(of[k], [&](std::string_view token) {
       if (i++ < skip) return;
       Bar& bar = bars[index++];
       switch (k) {
@@ -164,17 +172,8 @@ std::optional<WallTime> newestBarWallTime(std::string_view reply) {
   if (body.starts_with('<')) body.remove_prefix(std::min(body.size(), body.find('>') + 1));
   if (body.ends_with("<END>")) body.remove_suffix(5);
   if (body.find('<') == std::string_view::npos) {
-    std::array<std::string_view, 6> sections{};
-    std::size_t found = 0;
-    for (std::size_t from = 0; from < body.size() && found < sections.size();) {
-      std::size_t hash = body.find('#', from);
-      if (hash == std::string_view::npos) hash = body.size();
-      if (hash > from) sections[found++] = body.substr(from, hash - from);
-      from = hash + 1;
-    }
-    std::array<std::size_t, 6> counts{};
-    std::size_t longest = 0;
-    for (std::size_t k = 0; k < found; ++k) longest = std::max(longest, counts[k] = countTokens(sections[k]));
+    const Sections sections = sectionsOf(body);
+    const auto& [of, found, counts, longest] = sections;
     if (found < 3 || counts[2] == 0) return std::nullopt;
     if (counts[0] == longest && counts[1] == longest) {
       const auto last = [](std::string_view section) {
@@ -183,8 +182,8 @@ std::optional<WallTime> newestBarWallTime(std::string_view reply) {
         return token;
       };
       Bar bar;
-      bar.setDate(last(sections[0]));
-      bar.setTime(last(sections[1]));
+      bar.setDate(last(of[0]));
+      bar.setTime(last(of[1]));
       return barWallTime(bar);
     }
   }
