@@ -67,27 +67,6 @@ TEST(ChartReply, MoreBarsThanTheCapacityKeepTheNewestAligned) {
   EXPECT_EQ(bars[3].closeText.view(), "1.1050");
 }
 
-// The newest bar's time, read in place from a reply as the server writes it, is the one the parse
-// gives its newest bar, whatever the reply's form.
-TEST(ChartReply, TheNewestBarsTimeIsTheParsesNewestBar) {
-  const auto parsed = [](std::string_view reply) -> std::optional<WallTime> {
-    BarSeries bars;
-    const std::size_t closes = parseChartReply(reply, bars);
-    if (closes == 0) return std::nullopt;
-    return barWallTime(bars[bars.size() - 1]);
-  };
-  for (const std::string& reply : {test::historyReply("EURUSD^O", 200),
-                                  std::string("<H>12/05/14,,12/06/14##10:00:00,11:00:00#1.1,1.2#1,2#1,2#1,2<END>"),
-                                  std::string("12/05/14,12/06/14#10:00:00,11:00:00#1.1,1.2"),
-                                  std::string("<H>12/05/14,12/06/14#10:00:00#1.1,1.2#1,2#1,2#1,2<END>"),
-                                  std::string("<H>12/05/14#10:00:00#<x>1.1<END>"),
-                                  std::string("<H>12/05/14,12/06/14#10:00:00,11:00:00<END>"), std::string("")}) {
-    SCOPED_TRACE(reply.substr(0, 60));
-    EXPECT_EQ(newestBarWallTime(reply), parsed(reply));
-  }
-  EXPECT_EQ(test::updateTimeOfNewestBar(test::historyReply("EURUSD^O", 200)), "12/05/2014 13:19:00");
-}
-
 TEST(BarSeries, ANewBarAtTheCapacityDropsTheOldestAndShiftsEveryIndex) {
   BarSeries bars(3);
   for (std::size_t i = 0; i < 3; ++i) {

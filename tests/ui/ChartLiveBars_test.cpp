@@ -149,6 +149,18 @@ TEST_F(LiveBarsTest, AClockSetBackOpensABarForEachMinuteAfterTheChangeAndALateUp
   tick(1.3006, "12/05/2014 12:21:02");
   EXPECT_EQ(engine->lastArrIndexPtr(), 202);
   EXPECT_EQ(engine->bars()[202].time.view(), "12:21:00");
+
+  // Set back between the reply and the first update: the history's newest bar is the time to go by.
+  load(*engine, "1#1", 200);
+  tick(1.3004, "12/05/2014 12:20:05");
+  tick(1.3005, "12/05/2014 12:20:40");
+  tick(1.3006, "12/05/2014 12:21:02");
+  ASSERT_EQ(engine->lastArrIndexPtr(), 201);
+  EXPECT_EQ(engine->bars()[199].time.view(), "13:19:00");
+  EXPECT_DOUBLE_EQ(engine->bars()[199].close, 1.299);  // the history's own
+  EXPECT_EQ(engine->bars()[200].time.view(), "12:20:00");
+  EXPECT_DOUBLE_EQ(engine->bars()[200].close, 1.3005);
+  EXPECT_EQ(engine->bars()[201].time.view(), "12:21:00");
 }
 
 TEST_F(LiveBarsTest, OpenHighAndLowOfTheLiveBarFollowItsPrices) {
@@ -205,7 +217,8 @@ TEST_F(LiveBarsTest, TheAnalysisFlagHoldsTheChartWindowsBarsButNotTheMainWindows
   FakeGraph otherGraph;
   ChartEngine small(session, mainWindow);
   small.setGraph(&otherGraph);
-  small.setValue("EURUSD", "1#1");  // from the cache
+  small.setValue("EURUSD", "1#1");
+  session.reply(small.chartKey(), historyReply(small.chartKey(), 200));
   small.setChartAnalysisState(true);
   tick(1.35);
   EXPECT_EQ(small.bars()[199].closeText.view(), "1.3500");

@@ -186,7 +186,9 @@ inline std::string updateTimeText(WallTime at) {
 }
 // The update time of a price stamped at the start of a reply's newest bar.
 inline std::string updateTimeOfNewestBar(std::string_view reply) {
-  return updateTimeText(newestBarWallTime(reply).value_or(0));
+  BarSeries bars;
+  const std::size_t closes = parseChartReply(reply, bars);
+  return updateTimeText(closes ? barWallTime(bars[closes - 1]).value_or(0) : 0);
 }
 
 // A chart-history reply of `bars` bars for `key`: minute bars from 12/05/14 10:00:00, closes

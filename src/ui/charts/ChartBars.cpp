@@ -165,32 +165,4 @@ std::size_t parseChartReply(std::string_view reply, BarSeries& bars) {
   return found > 2 && counts[2] > skip ? counts[2] - skip : 0;
 }
 
-std::optional<WallTime> newestBarWallTime(std::string_view reply) {
-  // A reply as the server writes it (its header, the sections, "<END>") is read in place: the last
-  // date and time, where every section that has tokens has as many as they do.
-  std::string_view body = reply;
-  if (body.starts_with('<')) body.remove_prefix(std::min(body.size(), body.find('>') + 1));
-  if (body.ends_with("<END>")) body.remove_suffix(5);
-  if (body.find('<') == std::string_view::npos) {
-    const Sections sections = sectionsOf(body);
-    const auto& [of, found, counts, longest] = sections;
-    if (found < 3 || counts[2] == 0) return std::nullopt;
-    if (counts[0] == longest && counts[1] == longest) {
-      const auto last = [](std::string_view section) {
-        std::string_view token;
-        forEachToken(section, [&](std::string_view t) { token = t; });
-        return token;
-      };
-      Bar bar;
-      bar.setDate(last(of[0]));
-      bar.setTime(last(of[1]));
-      return barWallTime(bar);
-    }
-  }
-  // Any other form: the newest bar as the parse makes it.
-  BarSeries newest(1);  // a series of one bar keeps only the newest
-  if (parseChartReply(reply, newest) == 0) return std::nullopt;
-  return barWallTime(newest[0]);
-}
-
 }  // namespace td::charts

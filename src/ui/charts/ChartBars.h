@@ -120,9 +120,6 @@ std::optional<WallTime> updateWallTime(std::string_view text);
 std::optional<WallTime> barWallTime(const Bar& bar);
 // Writes a bar's date and time.
 void stampBar(Bar& bar, WallTime at);
-// The date and time of a reply's newest bar; none when the reply has no bar or its time does not
-// read.
-std::optional<WallTime> newestBarWallTime(std::string_view reply);
 
 // The intervals of one bar length, each starting at a moment of the grid through `anchor`.
 struct BarGrid {

@@ -161,16 +161,10 @@ bool ChartEngine::isCurrent(const CachedReply& cached) const {
 }
 
 bool ChartEngine::reusable(const CachedReply& cached) const {
-  if (isTickChart()) return isCurrent(cached);
-  if (!cached.age) return false;
-  // The history ends with the interval that held the server's time when it was filed. Once the
-  // instrument's prices are stamped in a later interval (or, the clock set back, an earlier one),
-  // the bars in between are missing from it.
-  const auto item = session_.item(symbolName_);
-  const auto now = item ? updateWallTime(item->UpdateTime) : std::nullopt;
-  const auto newest = newestBarWallTime(cached.text);
-  if (!now || !newest) return false;
-  return BarGrid{static_cast<std::int64_t>(timeInterval_), *newest}.startOf(*now) == *newest;
+  // A kept history ends at the server's price of the moment it was filed and never takes in the
+  // prices after it. Within the time between two readings of the live price it lacks nothing the
+  // live bars would have caught; any older, its newest bar (or the bars after it) may be wrong.
+  return cached.age && *cached.age <= kFreshReply;
 }
 
 void ChartEngine::GetChartValues() {
@@ -183,7 +177,7 @@ void ChartEngine::GetChartValues() {
       DataProcessing(cached->text);
       return;
     }
-    TD_LOG_INFO("chart: the cached history of " + chartKey_ + " ends before the latest price; asking for it anew");
+    TD_LOG_INFO("chart: the cached history of " + chartKey_ + " may lack the latest prices; asking for it anew");
   }
   askedAt_ = clock().now();
   const auto id = session_.nextRequestId();
@@ -567,7 +561,11 @@ void ChartEngine::meetHistory() {
   Bar& live = bars_[static_cast<std::size_t>(lastArrIndexPtr_)];
   // The history's newest bar is the live bar of its interval; later bars keep to the history's grid.
   liveStart_ = barWallTime(live);
-  if (liveStart_ && !isTickChart()) grid_.anchor = *liveStart_;
+  if (liveStart_ && !isTickChart()) {
+    grid_.anchor = *liveStart_;
+    // The server's clock stood at least at the newest bar when the reply was filed.
+    latestUpdate_ = liveStart_;
+  }
   // The live bar widens from its own range; one that does not hold its prices starts at its close.
   const bool holds = std::isfinite(live.low) && std::isfinite(live.high) && live.low <= std::min(live.open, live.close) &&
                      std::max(live.open, live.close) <= live.high;

@@ -10,12 +10,12 @@
 // chart's key reaches every chart waiting for that key; the engine draws what the cache holds under
 // its own key at that moment, and listens on while that key holds nothing it can draw.
 //
-// Gaps: a reply's newest bar is the one that held the server's time when the reply was filed. A
-// cached reply whose newest bar's interval no longer holds the item's update time (ticks: filed
-// more than a second ago) ends bars before the live price, so it counts as a miss: the whole series
-// is asked for again (the request names no range) and nothing of the old one is drawn. While a
-// request is out the chart draws nothing and takes no live price: the reply ends at the server's
-// price of its moment, and the live bars go on from it.
+// Gaps: a reply's newest bar is the one that held the server's time when the reply was filed, and
+// the reply never takes in the prices after it. A cached reply filed more than a second ago (one
+// reading of the live price) may lack some, so it counts as a miss: the whole series is asked for
+// again (the request names no range) and nothing of the old one is drawn. While a request is out
+// the chart draws nothing and takes no live price: the reply ends at the server's price of its
+// moment, and the live bars go on from it.
 // A request that cannot be sent, or whose reply has not come by `replyDeadline`, leaves the chart
 // with a series of its own that starts at the live price (no bar before it, so no gap is joined);
 // a reply that comes later still replaces it.
@@ -36,7 +36,8 @@
 // open are the prices read in its interval. When the server's clock is set back (an update stamped
 // more than 30 s before the latest), the next change opens a bar even in an interval before the live
 // bar's: the repeated hour at the end of daylight-saving time gets bars of its own, while an update a
-// few seconds out of order still joins the live bar. On a tick chart every change is a bar of its
+// few seconds out of order still joins the live bar. The start of the history's newest bar counts
+// as a time read, so a clock set back before the first update after a load is seen too. On a tick chart every change is a bar of its
 // own, stamped with its update's time. While a load waits for its reply, and (in the chart window)
 // while an indicator holds the analysis flag, live updates are held back.
 //
@@ -236,9 +237,9 @@ class ChartEngine : public PlotDataSource, public PlotSpaceDelegate, public Axis
   // Whether a cached reply can be drawn: filed within one bar length, or since the chart asked for
   // the key on display.
   bool isCurrent(const CachedReply& cached) const;
-  // Whether a kept reply can be drawn instead of asking again: of a bar chart, while the item's
-  // update time lies in the interval of the reply's newest bar; of a tick chart, within a second.
+  // Whether a kept reply can be drawn instead of asking again: filed no more than kFreshReply ago.
   bool reusable(const CachedReply& cached) const;
+  static constexpr Clock::Duration kFreshReply = std::chrono::seconds(1);
   // Follows the update times read: a time more than kOutOfOrderSeconds before the latest one means
   // the server's clock was set back.
   void noteUpdateTime(WallTime at);
@@ -283,7 +284,7 @@ class ChartEngine : public PlotDataSource, public PlotSpaceDelegate, public Axis
   std::optional<WallTime> liveStart_;  // the start of the live bar's interval
   std::optional<WallTime> nextStart_;  // the later interval whose prices are being read
   std::optional<double> liveOpen_, liveHigh_, liveLow_;  // of the prices read in nextStart_
-  std::optional<WallTime> latestUpdate_;  // the latest update time read since the clock was last set back
+  std::optional<WallTime> latestUpdate_;  // the latest time read since the load or the clock was last set back
   bool clockSetBack_ = false;             // set back since the live bar opened
   bool isChartAnalysisEnabled_ = false;
 };
