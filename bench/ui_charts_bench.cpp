@@ -120,6 +120,20 @@ void BM_ParseReply100002Bars(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseReply100002Bars)->Unit(benchmark::kMillisecond);
 
+// What a chart does with the reply to its request (200 bars, as a chart asks): parse and draw.
+void BM_LoadReply200Bars(benchmark::State& state) {
+  BenchSession session;
+  NoGraph graph;
+  ChartController engine(session);
+  engine.setGraph(&graph);
+  const std::string text = reply("EURUSD^O", 200);
+  for (auto _ : state) {
+    engine.DataProcessing(text);
+    benchmark::DoNotOptimize(engine.DATAPOINTS());
+  }
+}
+BENCHMARK(BM_LoadReply200Bars)->Unit(benchmark::kMicrosecond);
+
 // Opening a chart whose 100,002-bar history was filed moments ago: drawn from the cache.
 void BM_OpenKeptHistory100002Bars(benchmark::State& state) {
   BenchSession session;
