@@ -66,23 +66,26 @@ void BM_FeedTick(benchmark::State& state) {
 }
 BENCHMARK(BM_FeedTick);
 
-// The record of the time before the start, for the six instruments: what a server start costs.
+// The record of the time before the start, for the six instruments: what a server start costs, at
+// the fastest feed the server accepts (a tick every 5 ms), its default (500 ms) and its slowest.
 void BM_MakeRecord(benchmark::State& state) {
   const Scenario scenario = Scenario::builtIn();
+  const double stepsPerSecond = 1000.0 / static_cast<double>(state.range(0));
   for (auto _ : state) {
-    ChartRecord record(scenario, 1, kStart);
+    ChartRecord record(scenario, 1, kStart, stepsPerSecond);
     benchmark::DoNotOptimize(record.newest(0, ChartRecord::kDay));
   }
 }
-BENCHMARK(BM_MakeRecord)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MakeRecord)->ArgName("tickMs")->Arg(5)->Arg(500)->Arg(60000)->Unit(benchmark::kMillisecond);
 
-// A reply of the most bars a request may ask for.
+// A reply of the most bars a request may ask for, of a minute chart and of a weekly one.
 void BM_ChartReply(benchmark::State& state) {
   const Scenario scenario = Scenario::builtIn();
-  const ChartRecord record(scenario, 1, kStart);
-  for (auto _ : state) benchmark::DoNotOptimize(record.chart("EURUSD", "O", ChartRecord::kMaxBars));
+  const ChartRecord record(scenario, 1, kStart, 2);
+  const char* interval = state.range(0) == 0 ? "O" : "W";
+  for (auto _ : state) benchmark::DoNotOptimize(record.chart("EURUSD", interval, ChartRecord::kMaxBars));
 }
-BENCHMARK(BM_ChartReply)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ChartReply)->ArgName("weekly")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace td::sim

@@ -40,6 +40,13 @@ std::int32_t leadingInt32(std::string_view text) {
                                                             std::numeric_limits<std::int32_t>::max()));
 }
 
+// Whether a number text shows zero with a sign: a negative zero, or a small loss that rounds to
+// nothing, would read "-0.00", a loss where there is none.
+bool isSignedZero(std::string_view text) {
+  return !text.empty() && text.front() == '-' &&
+         std::all_of(text.begin() + 1, text.end(), [](char c) { return c == '0' || c == '.' || c == ','; });
+}
+
 }  // namespace
 
 std::optional<std::string> Formatter::formatDecimalWithString(std::string_view text) {
@@ -57,7 +64,9 @@ std::optional<std::string> Formatter::formatDecimalWithString(std::string_view t
   }();
   const std::optional<double> value = reader.parse(text);
   if (!value) return std::nullopt;
-  return writer.format(*value);
+  std::string out = writer.format(*value);
+  if (isSignedZero(out)) out.erase(0, 1);
+  return out;
 }
 
 std::string Formatter::formatDecimal(double value, std::int32_t digits) {
@@ -67,7 +76,8 @@ std::string Formatter::formatDecimal(double value, std::int32_t digits) {
   digits = std::min(digits, 50);
   char buffer[400];  // 309 integer digits, the point, 50 fraction digits, the sign
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, digits);
-  return std::string(buffer, result.ptr);
+  const char* from = isSignedZero(std::string_view(buffer, result.ptr)) ? buffer + 1 : buffer;
+  return std::string(from, static_cast<const char*>(result.ptr));
 }
 
 std::optional<std::string> Formatter::dateStringFromString(std::string_view text, std::string_view sourceFormat,

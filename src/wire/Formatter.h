@@ -26,12 +26,15 @@ inline constexpr std::string_view DISPLAY_TIME_FORMAT = "HH:mm:ss";
 class Formatter {
  public:
   // The number in text written in the decimal style: "1234.5" gives "1,234.50" (grouping, at least
-  // two and at most three fraction digits, half-even). Nothing when the text is not a plain number.
+  // two and at most three fraction digits, half-even); what shows zero has no sign ("-0.0001" gives
+  // "0.00"). Nothing when the text is not a plain number.
   static std::optional<std::string> formatDecimalWithString(std::string_view text);
 
   // The value with `digits` fraction digits, exactly as C's printf "%.Nf" writes it (rounding of the
-  // exact binary value, "-" for negatives, no grouping, "." whatever the C locale). A count of 0 or
-  // below gives two digits; counts above 50 give 50.
+  // exact binary value, "-" for negatives, no grouping, "." whatever the C locale), except that a
+  // value that shows as zero has no sign: a negative zero, or -0.001 with two digits, gives "0.00",
+  // never "-0.00" (the windows write their amounts of money here, a break-even profit among them).
+  // A count of 0 or below gives two digits; counts above 50 give 50.
   static std::string formatDecimal(double value, std::int32_t digits);
 
   // A date with a zone part ("2015-03-04T05:06:07+05:30"), read with `sourceFormat` after its zone

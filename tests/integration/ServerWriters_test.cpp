@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <regex>
 #include <set>
 
 #include "ChartRecord.h"
@@ -392,6 +393,39 @@ TEST(SimTradingHistory, EverySeededLotIsOpenOrSettledByAnExecutedClose) {
     }
   }
   EXPECT_GT(partlyClosed, 0);
+}
+
+// A buy valued at the bid it opened at, and a position closed where it opened, make a profit of
+// zero, which the server negates for a buy: every amount that rounds to zero is written unsigned.
+TEST(SimTradingHistory, AnAmountOfZeroIsWrittenWithoutASignAsAtBreakEven) {
+  EXPECT_EQ(fixedText(-0.0, 2), "0.00");
+  EXPECT_EQ(fixedText(-0.004, 2), "0.00");
+  EXPECT_EQ(fixedText(-0.006, 2), "-0.01");
+
+  Scenario s = Scenario::builtIn();
+  const std::int64_t now = 1800000000;
+  TradingHistory h(s, 5, now);
+  PriceFeed feed(s, 5, now);
+  const InstrumentSpec& i = s.instruments.front();
+  const double bid = feed.quoteFor(1001, i.id).bid;
+  const int id = h.nextPositionId();
+  h.addPosition({.id = id, .account = 1001, .instrument = i.id, .isBuy = true, .initialQty = 1, .qty = 1,
+                 .price = bid, .opened = now});
+  h.addSettlement({.id = h.nextSettlementId(), .account = 1001, .instrument = i.id, .position = id + 1,
+                   .closingPosition = id + 2, .isBuy = true, .qty = 1, .openPrice = bid, .closePrice = bid,
+                   .pl = h.profitOrLoss(1001, i, true, 1, bid, bid, feed), .opened = now - 60, .closed = now});
+  DataSetQuery q;
+  q.userName = "demo";
+  q.account = "1001";
+  q.from = ampTime(now - 86400);
+  q.to = ampTime(now);
+  // Its open-position and equity-hit rows, its settled row and the statement.
+  const std::regex signedZero("(^|[\x05>])-0\\.00([\x05\x06<]|$)");
+  for (const char* context :
+       {"getopenpositions", "getequityhitpriceinfo", "getsettledpositions", "getdsaccountstatement"}) {
+    q.context = context;
+    EXPECT_FALSE(std::regex_search(h.dataSet(q, feed), signedZero)) << context;
+  }
 }
 
 TEST(SimTradingHistory, ExecutedPositionsAreThoseOpenedOnTheSearchedDay) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <random>
 #include <string>
@@ -31,7 +32,6 @@ TEST(FormatterNumbers, FormatDecimalWritesLikePrintf) {
   EXPECT_EQ(Formatter::formatDecimal(1.005, 0), "1.00");  // 0 digits means 2; 1.005 is 1.00499...
   EXPECT_EQ(Formatter::formatDecimal(0.125, 2), "0.12");   // an exact tie goes to even, as in printf
   EXPECT_EQ(Formatter::formatDecimal(0.375, 2), "0.38");
-  EXPECT_EQ(Formatter::formatDecimal(-0.001, 2), "-0.00");
   EXPECT_EQ(Formatter::formatDecimal(1.23456, 5), "1.23456");
   EXPECT_EQ(Formatter::formatDecimal(1e21, 1), "1000000000000000000000.0");
   EXPECT_EQ(Formatter::formatDecimal(2.5, -3), "2.50");  // a negative count, like 0, means 2
@@ -42,8 +42,22 @@ TEST(FormatterNumbers, FormatDecimalWritesLikePrintf) {
     const int digits = 1 + static_cast<int>(rng() % 12);
     char expected[512];
     std::snprintf(expected, sizeof expected, "%.*f", digits, value);
-    ASSERT_EQ(Formatter::formatDecimal(value, digits), expected) << value << " " << digits;
+    const bool signedZero = expected[0] == '-' && std::strspn(expected + 1, "0.") == std::strlen(expected + 1);
+    ASSERT_EQ(Formatter::formatDecimal(value, digits), expected + (signedZero ? 1 : 0)) << value << " " << digits;
   }
+}
+
+// An amount the client works out itself (a floating profit, a close's estimate, an account's
+// figures) is zero at break-even, often a negated or a tiny negative one: it shows as zero.
+TEST(FormatterNumbers, WhatShowsAsZeroHasNoSign) {
+  EXPECT_EQ(Formatter::formatDecimal(-0.0, 2), "0.00");
+  EXPECT_EQ(Formatter::formatDecimal(-0.001, 2), "0.00");
+  EXPECT_EQ(Formatter::formatDecimal(-1e-300, 5), "0.00000");
+  EXPECT_EQ(Formatter::formatDecimal(-0.006, 2), "-0.01");
+  EXPECT_EQ(Formatter::formatDecimalWithString("-0.00"), "0.00");
+  EXPECT_EQ(Formatter::formatDecimalWithString("-0"), "0.00");
+  EXPECT_EQ(Formatter::formatDecimalWithString("-0.0004"), "0.00");
+  EXPECT_EQ(Formatter::formatDecimalWithString("-0.004"), "-0.004");
 }
 
 TEST(FormatterNumbers, FormatDecimalIgnoresTheCLocale) {

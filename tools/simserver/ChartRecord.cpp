@@ -14,9 +14,17 @@ constexpr std::array<std::string_view, ChartRecord::kIntervals> kCodes{"T", "O",
 constexpr std::array<std::int64_t, ChartRecord::kIntervals> kSeconds{1, 60, 300, 600, 1800, 3600, 86400, 604800};
 // Day 0 of the wall clock, 1 January 1970, was a Thursday; weeks count from the Monday after.
 constexpr std::int64_t kMonday = 4 * 86400;
-// However far back it goes, the walk before the start strays from the scenario's price by about
-// this much (the standard deviation of the logarithm of their ratio).
-constexpr double kStray = 0.3;
+// The walk before the start goes by the logarithm of a price over the scenario's price (0 at the
+// scenario's price). Each bar moves it by a uniform step as wide as the feed moves over the bar's
+// length, pulled back toward 0 so that, however far back it goes, it strays by about kStray (the
+// standard deviation). No bar moves more than kMaxMove, a little more than a week of the default
+// feed moves the liveliest built-in instrument: a fast feed would move a day or a week many times
+// as far. A step that would go beyond kBound is reflected back; with its wicks (a third of kMaxMove
+// at most beyond its open and close) every bar lies between a quarter and four times the
+// scenario's price, whatever the seed and the feed's rate.
+constexpr double kStray = 0.25;
+constexpr double kMaxMove = 0.15;
+const double kBound = std::log(3.0);
 // The finest level before the start reaches back at most this many seconds (for an instrument
 // whose price seldom changes on its tick grid).
 constexpr std::size_t kMaxSeconds = 4 * ChartRecord::kMaxBars;
@@ -34,17 +42,22 @@ SeededRandom randomFor(std::uint64_t seed, const InstrumentSpec& i, std::int64_t
                       static_cast<std::uint64_t>(length));
 }
 
-// The price one step of the walk before `price`: a uniform move of at most `amplitude`, pulled
-// toward the scenario's price just enough to keep the walk within kStray of it.
-double stepBack(const InstrumentSpec& i, double price, double amplitude, SeededRandom& random) {
-  const double pull = std::min(0.5, amplitude * amplitude / (6 * kStray * kStray));
-  const double move = (random.uniform() * 2 - 1) * amplitude + pull * std::log(price / i.price);
-  return std::max(price * (1 - move), i.tickSize * 10);
+// The step of the walk before `x`: a uniform move of at most `amplitude` (at most kMaxMove), pulled
+// toward 0 just enough to keep the walk within kStray of it, and reflected at kBound.
+double stepBack(double x, double amplitude, SeededRandom& random) {
+  const double pull = amplitude * amplitude / (6 * kStray * kStray);
+  const double back = x * (1 - pull) + (random.uniform() * 2 - 1) * amplitude;
+  return back > kBound ? 2 * kBound - back : back < -kBound ? -2 * kBound - back : back;
 }
+
+// A price of the walk on the instrument's tick grid, and its logarithm over the scenario's price.
+double priceAt(const InstrumentSpec& i, double x) { return std::max(onTickGrid(i, i.price * std::exp(x)), i.tickSize); }
+double logOf(const InstrumentSpec& i, double price) { return std::log(price / i.price); }
 
 // The bars of a level before the start, oldest first: the bars of the finer level (oldest first)
 // summed into intervals of `length` as far back as they reach, and before them a walk back until the
-// level holds kMaxBars bars, each bar closing where the next one opens.
+// level holds kMaxBars bars, each bar closing where the next one opens. Its wicks reach a third of
+// the step's amplitude at most, which gives its bars the height of the feed's own over the length.
 std::vector<ChartBar> levelBefore(const std::vector<ChartBar>& finer, const InstrumentSpec& i, double volatility,
                                   std::int64_t length, SeededRandom random) {
   std::vector<ChartBar> bars(static_cast<std::size_t>(ChartRecord::kMaxBars));
@@ -63,16 +76,17 @@ std::vector<ChartBar> levelBefore(const std::vector<ChartBar>& finer, const Inst
       break;
     }
   }
-  const double amplitude = volatility * std::sqrt(static_cast<double>(length));
+  const double amplitude = std::min(volatility * std::sqrt(static_cast<double>(length)), kMaxMove);
   for (; first > 0; --first) {
     const ChartBar& next = bars[first];
     ChartBar& b = bars[first - 1];
     b.start = next.start - length;
     b.close = next.open;
-    b.open = onTickGrid(i, stepBack(i, b.close, amplitude, random));
-    const double top = std::max(b.open, b.close), bottom = std::min(b.open, b.close);
-    b.high = std::max(top, onTickGrid(i, top * (1 + random.uniform() * amplitude / 2)));
-    b.low = std::min(bottom, std::max(onTickGrid(i, bottom * (1 - random.uniform() * amplitude / 2)), i.tickSize));
+    const double close = logOf(i, b.close), open = stepBack(close, amplitude, random);
+    b.open = priceAt(i, open);
+    const double top = std::max(open, close), bottom = std::min(open, close);
+    b.high = std::max(std::max(b.open, b.close), priceAt(i, top + random.uniform() * amplitude / 3));
+    b.low = std::min(std::min(b.open, b.close), priceAt(i, bottom - random.uniform() * amplitude / 3));
   }
   return bars;
 }
@@ -134,11 +148,12 @@ ChartRecord::ChartRecord(const Scenario& scenario, std::uint64_t seed, std::int6
     // The finest level, newest first: a step a second back from the price the feed opens with.
     SeededRandom random = randomFor(seed, i, 1);
     std::vector<double> prices{openingQuote(i).last};
-    double mid = i.price;
+    const double amplitude = std::min(volatility, kMaxMove);
+    double mid = 0;
     int changes = 0;
     while (changes + 1 < kMaxBars && prices.size() < kMaxSeconds) {
-      mid = stepBack(i, mid, volatility, random);
-      prices.push_back(onTickGrid(i, mid));
+      mid = stepBack(mid, amplitude, random);
+      prices.push_back(priceAt(i, mid));
       changes += prices.back() != prices[prices.size() - 2];
     }
     std::vector<ChartBar> level, ticks;

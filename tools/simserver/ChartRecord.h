@@ -9,9 +9,11 @@
 //
 // Before the start, the record is made once from the seed and ends at each instrument's opening
 // price, at the start. Its finest level is a walk of a second at a time, each as far as the feed's
-// steps of a second move together (the tick interval keeps its changes); each coarser interval sums the bars of the one below as far back as that one
-// reaches and goes on back with a walk of its own, scaled to its length and held loosely around the
-// scenario's price. So the bars of every interval nest: an hour's bar spans the minutes of that hour.
+// steps of a second move together (the tick interval keeps its changes); each coarser interval sums
+// the bars of the one below as far back as that one reaches and goes on back with a walk of its own,
+// scaled to its length. So the bars of every interval nest: an hour's bar spans the minutes of that
+// hour. The walk is held around the scenario's price: at every rate of the feed its bars move at
+// most a fixed share of the price, and all of them lie within a quarter and four times it.
 //
 // Bars are stamped with the start of their interval on the local wall clock (localWallClock), as the
 // feed stamps its prices: minutes to days from midnight, weeks from Monday. When the clock is set

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 #include "platform/Log.h"
@@ -146,6 +147,10 @@ std::optional<std::string> compressPayload(std::string_view text) {
 std::string fixedText(double value, int decimals) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
+  // A value that rounds to zero, such as the negated zero of a position closed where it opened, is
+  // written without a sign.
+  const char* digits = buf[0] == '-' ? buf + 1 : buf;
+  if (digits != buf && std::strspn(digits, "0.") == std::strlen(digits)) return digits;
   return buf;
 }
 

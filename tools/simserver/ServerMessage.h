@@ -51,7 +51,8 @@ bool isInitialEnvelope(const ServerMessage& envelope);
 // and a gzip stream of the text, never holding the text "1050=". Nothing when compression fails.
 std::optional<std::string> compressPayload(std::string_view text);
 
-// A number with a fixed count of decimals ("%.*f"), and with two (an amount of money).
+// A number with a fixed count of decimals ("%.*f"), and with two (an amount of money); one that
+// rounds to zero has no sign ("0.00", never "-0.00").
 std::string fixedText(double value, int decimals);
 inline std::string money(double value) { return fixedText(value, 2); }
 

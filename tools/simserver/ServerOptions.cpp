@@ -68,7 +68,7 @@ std::optional<ServerOptions> ServerOptions::parse(const std::vector<std::string>
       ok = v == "amp" || v == "xml";
       o.xmlForm = v == "xml";
     } else if (a == "--tick-ms") {
-      ok = number(v, 5, 60000, o.tickMs);
+      ok = number(v, kFastestTickMs, kSlowestTickMs, o.tickMs);
     } else if (a == "--seed") {
       ok = number(v, std::uint64_t{0}, UINT64_MAX, o.seed);
     } else if (a == "--log") {

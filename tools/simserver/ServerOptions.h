@@ -37,10 +37,12 @@ struct ServerOptions {
   int newsPort = 0;
   std::string scenarioFile;
   bool xmlForm = false;
-  int tickMs = 500;
+  int tickMs = 500;  // kFastestTickMs to kSlowestTickMs
   std::uint64_t seed = 1;
   std::string logFile;
   Faults faults;
+
+  static constexpr int kFastestTickMs = 5, kSlowestTickMs = 60000;
 
   // Nothing, with `error` set, for an unknown option, a missing or bad value.
   static std::optional<ServerOptions> parse(const std::vector<std::string>& args, std::string& error);
