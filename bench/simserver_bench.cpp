@@ -87,5 +87,13 @@ void BM_ChartReply(benchmark::State& state) {
 }
 BENCHMARK(BM_ChartReply)->ArgName("weekly")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+// The reply to a chart's own request (200 minute bars), which every chart opened asks for.
+void BM_ChartReply200Bars(benchmark::State& state) {
+  const Scenario scenario = Scenario::builtIn();
+  const ChartRecord record(scenario, 1, kStart, 2);
+  for (auto _ : state) benchmark::DoNotOptimize(record.chart("EURUSD", "O", 200));
+}
+BENCHMARK(BM_ChartReply200Bars)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 }  // namespace td::sim
