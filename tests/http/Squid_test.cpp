@@ -14,8 +14,8 @@
 
 #include <algorithm>
 #include <csignal>
-#include <functional>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 
 #include "GSSNTLMSanitizers.h"
@@ -316,7 +316,8 @@ class KeptTunnelTest : public ::testing::TestWithParam<Peer> {
       if (::access(kSquid, X_OK) != 0) GTEST_SKIP() << "squid is not installed (Debian package squid)";
       if (peer == Peer::NTLMSquid) {
         ASSERT_TRUE(NTLMSecurityContext::available()) << "GSSAPI offers no NTLM mechanism (gss-ntlmssp)";
-        user = "PROXYDOM\\pat", password = "proxypw";
+        user = "PROXYDOM\\pat";
+        password = "proxypw";
       }
       squid = std::make_unique<Squid>(peer == Peer::NTLMSquid ? kNTLM : kBasic);
       proxyPort = squid->port();
@@ -365,17 +366,19 @@ class KeptTunnelTest : public ::testing::TestWithParam<Peer> {
   }
   bool sessionKeepsProxyCredentials() const {
     const auto records = ASIHTTPRequest::sessionProxyCredentialsStore();
-    return std::any_of(records.begin(), records.end(), [&](const ASISessionCredentials& r) { return r.port == proxyPort; });
+    return std::any_of(records.begin(), records.end(),
+                       [&](const ASISessionCredentials& r) { return r.port == proxyPort; });
   }
 
   test::MainQueueFixture main;
   test::TestServer server;
   test::ScratchDir dir;
-  test::TLSServer tls{dir.path(), "location = /seen { return 200 \"$remote_port;$http_proxy_authorization\"; } "
-                                  "location = /proxyask { add_header Proxy-Authenticate 'Basic realm=\"origin\"' always; "
-                                  "return 407 asked; } location = /back { return 302 $arg_to; } "
-                                  "location = /private.txt { auth_basic origin; auth_basic_user_file " +
-                                      dir.file("htpasswd") + "; }"};
+  test::TLSServer tls{dir.path(),
+                      "location = /seen { return 200 \"$remote_port;$http_proxy_authorization\"; } "
+                      "location = /proxyask { add_header Proxy-Authenticate 'Basic realm=\"origin\"' always; "
+                      "return 407 asked; } location = /back { return 302 $arg_to; } "
+                      "location = /private.txt { auth_basic origin; auth_basic_user_file " +
+                          dir.file("htpasswd") + "; }"};
   std::unique_ptr<test::TinyProxy> tinyproxy;
   std::unique_ptr<Squid> squid;
   int proxyPort = 0;
@@ -413,7 +416,8 @@ TEST_P(KeptTunnelTest, CarriesTheOriginsResponsesAndTheProxysCredentialsStayForA
 
   // The last lets its connection go at once: the next opens a new tunnel with the session's proxy
   // credentials, and the origin's go ahead of its challenge inside it.
-  const Outcome last = get(origin("127.0.0.1", "/seen"), [](ASIHTTPRequest& r) { r.setPersistentConnectionTimeoutSeconds(0); });
+  const Outcome last =
+      get(origin("127.0.0.1", "/seen"), [](ASIHTTPRequest& r) { r.setPersistentConnectionTimeoutSeconds(0); });
   ASSERT_TRUE(last.finished) << last.error;
   EXPECT_EQ(last.body, first.body);
   const Outcome anew = get(origin("127.0.0.1", "/private.txt"));
@@ -436,7 +440,8 @@ TEST_P(KeptTunnelTest, ARedirectToTheTLSOriginAndBackTwiceInARowRidesTheKeptTunn
   std::string seen;
   for (int round = 0; round < 2; ++round) {
     SCOPED_TRACE(round);
-    const Outcome there = get(server.url("/redirect/302?to=" + origin("127.0.0.1", "/seen").absoluteString()), introduced());
+    const URL start = server.url("/redirect/302?to=" + origin("127.0.0.1", "/seen").absoluteString());
+    const Outcome there = get(start, introduced());
     ASSERT_TRUE(there.finished) << there.error;
     EXPECT_EQ(there.status, 200);
     if (round == 0) seen = there.body;
@@ -455,7 +460,8 @@ std::string peerName(const ::testing::TestParamInfo<Peer>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Proxies, KeptTunnelTest,
-                         ::testing::Values(Peer::OpenTinyproxy, Peer::BasicTinyproxy, Peer::BasicSquid, Peer::NTLMSquid),
+                         ::testing::Values(Peer::OpenTinyproxy, Peer::BasicTinyproxy, Peer::BasicSquid,
+                                           Peer::NTLMSquid),
                          peerName);
 
 }  // namespace
