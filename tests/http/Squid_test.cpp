@@ -37,7 +37,12 @@ std::vector<pid_t> childrenOf(pid_t parent) {
   for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
     const std::string name = entry.path().filename().string();
     if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    const std::string text = test::readFile(entry.path() / "stat");
+    std::string text;
+    try {
+      text = test::readFile(entry.path() / "stat");
+    } catch (const std::ios_base::failure&) {
+      continue;  // the process ended while its file was read
+    }
     // "pid (name) state ppid ...": the name may hold blanks and parentheses, the last ")" ends it.
     const auto end = text.rfind(')');
     if (end == std::string::npos) continue;
