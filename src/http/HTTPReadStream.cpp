@@ -72,6 +72,7 @@ HTTPReadStream::~HTTPReadStream() {
       curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, nullptr);
       curl_easy_setopt(easy_, CURLOPT_HEADERDATA, nullptr);
       curl_easy_setopt(easy_, CURLOPT_WRITEDATA, nullptr);
+      curl_easy_setopt(easy_, CURLOPT_PREREQDATA, nullptr);
       if (connectTo_) curl_easy_setopt(easy_, CURLOPT_CONNECT_TO, nullptr);
       // Settings with a body or a tunnel are not kept: what they point to goes with the stream.
       if (keepsSetup_) settings_->share.reset();
@@ -104,6 +105,9 @@ bool HTTPReadStream::configure(HTTPStreamSettings&& settings) {
   easy_ = spare.easy;
   if (!easy_) return false;
   CURL* e = easy_;
+  // The transport asks the proxy for a tunnel only on a new connection; on one it kept, the tunnel is
+  // open and every head is the origin's. Which of the two it is, the transport says once the
+  // connection is ready for the request (onRequestReady), after any answer to CONNECT.
   tunnelling_ = throughHTTPProxy(*settings_) && isHTTPS(*settings_) && !settings_->tunnel;
   if (spare.setUp) {
     // Set up for exactly these settings already: only what points at this stream, and the share.
@@ -112,6 +116,7 @@ bool HTTPReadStream::configure(HTTPStreamSettings&& settings) {
     curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errorBuffer_);
     curl_easy_setopt(e, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(e, CURLOPT_WRITEDATA, this);
+    if (tunnelling_) curl_easy_setopt(e, CURLOPT_PREREQDATA, this);
     if (settings_->share && settings_->share->handle()) curl_easy_setopt(e, CURLOPT_SHARE, settings_->share->handle());
     return true;
   }
@@ -133,6 +138,10 @@ bool HTTPReadStream::configure(HTTPStreamSettings&& settings) {
   curl_easy_setopt(e, CURLOPT_HEADERDATA, this);
   curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &HTTPReadStream::onWrite);
   curl_easy_setopt(e, CURLOPT_WRITEDATA, this);
+  if (tunnelling_) {
+    curl_easy_setopt(e, CURLOPT_PREREQFUNCTION, &HTTPReadStream::onRequestReady);
+    curl_easy_setopt(e, CURLOPT_PREREQDATA, this);
+  }
 
   // Method and body.
   const std::string& method = settings_->method;
@@ -439,6 +448,13 @@ size_t HTTPReadStream::onHeader(char* data, size_t size, size_t count, void* sel
     s->headPending_ = true;
   }
   return n;
+}
+
+int HTTPReadStream::onRequestReady(void* self, char*, char*, int, int) {
+  auto* s = static_cast<HTTPReadStream*>(self);
+  // Connected (and tunnelled, where the transport asked for it): a head from here on is the origin's.
+  if (s) s->tunnelling_ = false;
+  return CURL_PREREQFUNC_OK;
 }
 
 size_t HTTPReadStream::onWrite(char* data, size_t size, size_t count, void* self) {

@@ -149,6 +149,7 @@ class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
 
   static size_t onHeader(char* data, size_t size, size_t count, void* self);
   static size_t onWrite(char* data, size_t size, size_t count, void* self);
+  static int onRequestReady(void* self, char* peerAddress, char* localAddress, int peerPort, int localPort);
   static size_t onRead(char* data, size_t size, size_t count, void* self);
   static int onSeek(void* self, curl_off_t offset, int origin);
   static curl_socket_t onOpenSocket(void* self, curlsocktype purpose, curl_sockaddr* address);
@@ -171,7 +172,7 @@ class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
   bool scheduled_ = false;
   bool closed_ = false;
   bool curlPaused_ = false;
-  bool tunnelling_ = false;     // the proxy's answer to CONNECT has not come yet
+  bool tunnelling_ = false;     // a head now would be the proxy's answer to CONNECT
   bool tunnelRefused_ = false;  // the head is the proxy's refusal of the tunnel
   bool awaitingTunnel_ = false;  // the proxy has not answered the engine's own CONNECT yet
   bool lostTunnel_ = false;     // the transport wanted a new connection where the tunnel was

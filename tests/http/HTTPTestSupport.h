@@ -251,6 +251,26 @@ class TLSServer {
   int port_ = 0;
 };
 
+// tinyproxy on a free port of 127.0.0.1, its configuration in `dir` under `name`; `more` goes into it
+// (such as "BasicAuth pu pp\n").
+class TinyProxy {
+ public:
+  TinyProxy(const std::string& dir, const std::string& name, const std::string& more = "") {
+    process_ = startOnFreePort(port_, [&](int port) {
+      const std::string conf = dir + "/" + name + ".conf";
+      writeFile(conf, "Port " + std::to_string(port) +
+                          "\nListen 127.0.0.1\nTimeout 30\nAllow 127.0.0.1\nLogLevel Critical\n" + more);
+      return std::make_unique<Process>("tinyproxy", std::vector<std::string>{"-d", "-c", conf});
+    });
+  }
+  // 0 when it did not start.
+  int port() const { return port_; }
+
+ private:
+  std::unique_ptr<Process> process_;
+  int port_ = 0;
+};
+
 // The NTLM accounts of a test server started after it (NTLM_USER_FILE): TESTDOM\ann with the
 // password "secret", PROXYDOM\pat with "proxypw".
 class NTLMAccounts {

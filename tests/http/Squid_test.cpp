@@ -2,7 +2,8 @@
 // (which checks the answers itself for the one account named on its command line, PROXYDOM\pat
 // with "proxypw"), and Basic, answered by squid's basic_fake_auth (which lets in anyone who gives
 // credentials); for plain requests to the test server and for tunnels to nginx. squid answers a
-// request without credentials with a 407 that carries an error page.
+// request without credentials with a 407 that carries an error page. And tunnels kept open for later
+// requests, through squid and through tinyproxy.
 
 #include <pwd.h>
 #include <sys/prctl.h>
@@ -14,11 +15,13 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 
 #include "GSSNTLMSanitizers.h"
 #include "HTTPTestSupport.h"
 #include "http/NTLMSecurityContext.h"
+#include "http/RunLoop.h"
 
 namespace td {
 namespace {
@@ -34,7 +37,12 @@ std::vector<pid_t> childrenOf(pid_t parent) {
   for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
     const std::string name = entry.path().filename().string();
     if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    const std::string text = test::readFile(entry.path() / "stat");
+    std::string text;
+    try {
+      text = test::readFile(entry.path() / "stat");
+    } catch (const std::ios_base::failure&) {
+      continue;  // the process ended while its file was read
+    }
     // "pid (name) state ppid ...": the name may hold blanks and parentheses, the last ")" ends it.
     const auto end = text.rfind(')');
     if (end == std::string::npos) continue;
@@ -81,7 +89,8 @@ class Squid {
       test::writeFile(d + "/squid.conf",
                       "http_port 127.0.0.1:" + std::to_string(port) + "\n" +
                           "pid_filename " + d + "/squid.pid\ncache_log " + d + "/cache.log\n"
-                          "access_log stdio:" + d + "/access.log\ncache_store_log none\ncoredump_dir " + d +
+                          "access_log stdio:" + d + "/access.log\nlogformat heard %rm %ru %{Authorization}>h\n"
+                          "access_log stdio:" + d + "/heard.log heard\ncache_store_log none\ncoredump_dir " + d +
                           "\nnetdb_filename none\npinger_enable off\ncache deny all\ncache_mem 1 MB\n"
                           "visible_hostname squid.test\n" + auth +
                           "acl known proxy_auth REQUIRED\nhttp_access allow known\nhttp_access deny all\n");
@@ -147,6 +156,8 @@ class Squid {
     return false;
   }
   std::string log() const { return test::readFile(dir_.file("access.log")); }
+  // The same entries as "<method> <target> <Authorization header>" ("-" for none).
+  std::string heard() const { return test::readFile(dir_.file("heard.log")); }
 
  private:
   test::ScratchDir dir_;
@@ -289,6 +300,174 @@ TEST_F(SquidTest, BasicOpensTunnelsAndCarriesPlainRequestsAndGoesAheadOfTheChall
   }
   EXPECT_TRUE(squid.logs("TCP_MISS/200 GET " + plain().absoluteString() + " pu")) << squid.log();
 }
+
+// A tunnel that the transport (or the engine, for NTLM) keeps open carries later requests to its
+// origin, through tinyproxy open or asking for Basic and through squid asking for Basic or NTLM.
+// nginx keeps its connections here: its /seen answers the client port its request came on (the
+// proxy's end of the tunnel) and any proxy credentials it was shown; /private.txt asks for Basic
+// credentials (ou, op); /back redirects to its `to`.
+enum class Peer { OpenTinyproxy, BasicTinyproxy, BasicSquid, NTLMSquid };
+
+class KeptTunnelTest : public ::testing::TestWithParam<Peer> {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(server.port(), 0) << "the test server did not start";
+    ASSERT_NE(tls.port(), 0) << "nginx did not start (or openssl made no certificate)";
+    ASIHTTPRequest::clearSession();
+    test::writeFile(dir.file("private.txt"), "private");
+    test::writeFile(dir.file("htpasswd"), "ou:{PLAIN}op\n");
+    const Peer peer = GetParam();
+    if (peer == Peer::BasicSquid || peer == Peer::NTLMSquid) {
+      if (::access(kSquid, X_OK) != 0) GTEST_SKIP() << "squid is not installed (Debian package squid)";
+      if (peer == Peer::NTLMSquid) {
+        ASSERT_TRUE(NTLMSecurityContext::available()) << "GSSAPI offers no NTLM mechanism (gss-ntlmssp)";
+        user = "PROXYDOM\\pat";
+        password = "proxypw";
+      }
+      squid = std::make_unique<Squid>(peer == Peer::NTLMSquid ? kNTLM : kBasic);
+      proxyPort = squid->port();
+    } else {
+      if (peer == Peer::OpenTinyproxy) user = password = nullptr;
+      tinyproxy = std::make_unique<test::TinyProxy>(dir.path(), "proxy", user ? "BasicAuth pu pp\n" : "");
+      proxyPort = tinyproxy->port();
+    }
+    ASSERT_NE(proxyPort, 0) << "the proxy did not start";
+  }
+
+  // What a request through the proxy came to. The request is gone when get() returns, and with it
+  // its hold on its connection.
+  struct Outcome {
+    bool finished = false;
+    std::string error;
+    int credentialQuestions = 0;
+    int status = 0;
+    std::string body;
+    HTTPHeaders headers;
+    std::string scheme;  // of the URL it ended at
+  };
+  Outcome get(const URL& url, const std::function<void(ASIHTTPRequest&)>& setUp = {}) {
+    auto request = ASIHTTPRequest::requestWithURL(url);
+    request->setValidatesSecureCertificate(false);
+    request->setProxyHost("127.0.0.1");
+    request->setProxyPort(proxyPort);
+    if (setUp) setUp(*request);
+    RecordingDelegate d;
+    main.run(request, d);
+    request->setDelegate(nullptr);
+    return {d.finished == 1, errorOf(d), d.credentialQuestions, request->responseStatusCode(),
+            request->responseString().value_or(""), request->responseHeaders().value_or(HTTPHeaders()),
+            request->url().scheme()};
+  }
+  // Gives the request the proxy's credentials (the session's are used otherwise).
+  std::function<void(ASIHTTPRequest&)> introduced() const {
+    return [this](ASIHTTPRequest& r) {
+      if (!user) return;
+      r.setProxyUsername(user);
+      r.setProxyPassword(password);
+    };
+  }
+  URL origin(const std::string& host, const std::string& path) const {
+    return URL::URLWithString("https://" + host + ":" + std::to_string(tls.port()) + path);
+  }
+  bool sessionKeepsProxyCredentials() const {
+    const auto records = ASIHTTPRequest::sessionProxyCredentialsStore();
+    return std::any_of(records.begin(), records.end(),
+                       [&](const ASISessionCredentials& r) { return r.port == proxyPort; });
+  }
+
+  test::MainQueueFixture main;
+  test::TestServer server;
+  test::ScratchDir dir;
+  test::TLSServer tls{dir.path(),
+                      "location = /seen { return 200 \"$remote_port;$http_proxy_authorization\"; } "
+                      "location = /proxyask { add_header Proxy-Authenticate 'Basic realm=\"origin\"' always; "
+                      "return 407 asked; } location = /back { return 302 $arg_to; } "
+                      "location = /private.txt { auth_basic origin; auth_basic_user_file " +
+                          dir.file("htpasswd") + "; }"};
+  std::unique_ptr<test::TinyProxy> tinyproxy;
+  std::unique_ptr<Squid> squid;
+  int proxyPort = 0;
+  const char* user = "pu";
+  const char* password = "pp";
+};
+
+TEST_P(KeptTunnelTest, CarriesTheOriginsResponsesAndTheProxysCredentialsStayForANewTunnel) {
+  const Outcome first = get(origin("127.0.0.1", "/seen"), introduced());
+  ASSERT_TRUE(first.finished) << first.error;
+  ASSERT_TRUE(first.body.size() > 1 && first.body.find(';') == first.body.size() - 1) << first.body;
+
+  // The origin's 407, 200 and 401 (answered) on the tunnel the first request opened: each is the
+  // origin's response.
+  const Outcome asked = get(origin("127.0.0.1", "/proxyask"));
+  EXPECT_TRUE(asked.finished) << asked.error;
+  EXPECT_EQ(asked.status, 407);
+  EXPECT_EQ(asked.body, "asked");
+  EXPECT_EQ(asked.credentialQuestions, 0);
+  EXPECT_EQ(sessionKeepsProxyCredentials(), user != nullptr);
+
+  const Outcome second = get(origin("127.0.0.1", "/seen"));
+  ASSERT_TRUE(second.finished) << second.error;
+  EXPECT_EQ(second.status, 200);
+  const std::string* encoding = second.headers.find("Content-Encoding");
+  EXPECT_EQ(encoding ? *encoding : "", "gzip");
+  EXPECT_EQ(second.body, first.body);
+
+  const Outcome guarded = get(origin("127.0.0.1", "/private.txt"), [](ASIHTTPRequest& r) {
+    r.setUsername("ou");
+    r.setPassword("op");
+  });
+  ASSERT_TRUE(guarded.finished) << guarded.error;
+  EXPECT_EQ(guarded.body, "private");
+
+  // The last lets its connection go at once: the next opens a new tunnel with the session's proxy
+  // credentials, and the origin's go ahead of its challenge inside it.
+  const Outcome last =
+      get(origin("127.0.0.1", "/seen"), [](ASIHTTPRequest& r) { r.setPersistentConnectionTimeoutSeconds(0); });
+  ASSERT_TRUE(last.finished) << last.error;
+  EXPECT_EQ(last.body, first.body);
+  const Outcome anew = get(origin("127.0.0.1", "/private.txt"));
+  ASSERT_TRUE(anew.finished) << anew.error;
+  EXPECT_EQ(anew.body, "private");
+  EXPECT_EQ(anew.credentialQuestions, 0);
+
+  if (!squid) return;
+  // squid logs a tunnel once it has closed: two, and no origin credentials reached squid.
+  ASIHTTPRequest::dropConnectionsOfLoop(&RunLoop::networkThread());
+  const bool ntlm = GetParam() == Peer::NTLMSquid;
+  std::vector<std::string> expected(ntlm ? 3 : 1, "TCP_DENIED/407 -");
+  expected.resize(expected.size() + 2, ntlm ? "TCP_TUNNEL/200 PROXYDOM\\\\pat" : "TCP_TUNNEL/200 pu");
+  EXPECT_EQ(squid->connects("127.0.0.1:" + std::to_string(tls.port()), expected.size()), expected) << squid->log();
+  std::istringstream heard(squid->heard());
+  for (std::string line; std::getline(heard, line);) EXPECT_TRUE(line.ends_with(" -")) << line;
+}
+
+TEST_P(KeptTunnelTest, ARedirectToTheTLSOriginAndBackTwiceInARowRidesTheKeptTunnel) {
+  std::string seen;
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    const URL start = server.url("/redirect/302?to=" + origin("127.0.0.1", "/seen").absoluteString());
+    const Outcome there = get(start, introduced());
+    ASSERT_TRUE(there.finished) << there.error;
+    EXPECT_EQ(there.status, 200);
+    if (round == 0) seen = there.body;
+    EXPECT_TRUE(there.body.ends_with(';') && there.body == seen) << there.body;
+
+    const Outcome back = get(origin("127.0.0.1", "/back?to=" + server.base() + "/hello"));
+    ASSERT_TRUE(back.finished) << back.error;
+    EXPECT_EQ(back.scheme, "http");
+    EXPECT_EQ(back.body, "hello");
+  }
+}
+
+std::string peerName(const ::testing::TestParamInfo<Peer>& info) {
+  constexpr const char* names[] = {"OpenTinyproxy", "BasicTinyproxy", "BasicSquid", "NTLMSquid"};
+  return names[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Proxies, KeptTunnelTest,
+                         ::testing::Values(Peer::OpenTinyproxy, Peer::BasicTinyproxy, Peer::BasicSquid,
+                                           Peer::NTLMSquid),
+                         peerName);
 
 }  // namespace
 }  // namespace td

@@ -28,15 +28,10 @@ class TLSAndProxiesTest : public ::testing::Test {
     nginx = new test::TLSServer(
         d, "location = /proxyask { add_header Proxy-Authenticate 'Basic realm=\"origin\"' always; return 407 asked; }");
     nginxPort = nginx->port();
-    proxy = test::startOnFreePort(proxyPort, [&](int port) {
-      test::writeFile(d + "/proxy.conf", "Port " + std::to_string(port) + "\nListen 127.0.0.1\nTimeout 30\nAllow 127.0.0.1\nLogLevel Critical\n");
-      return std::make_unique<test::Process>("tinyproxy", std::vector<std::string>{"-d", "-c", d + "/proxy.conf"});
-    });
-    guardedProxy = test::startOnFreePort(guardedProxyPort, [&](int port) {
-      test::writeFile(d + "/guarded.conf", "Port " + std::to_string(port) +
-                                               "\nListen 127.0.0.1\nTimeout 30\nAllow 127.0.0.1\nLogLevel Critical\nBasicAuth pu pp\n");
-      return std::make_unique<test::Process>("tinyproxy", std::vector<std::string>{"-d", "-c", d + "/guarded.conf"});
-    });
+    proxy = std::make_unique<test::TinyProxy>(d, "proxy");
+    proxyPort = proxy->port();
+    guardedProxy = std::make_unique<test::TinyProxy>(d, "guarded", "BasicAuth pu pp\n");
+    guardedProxyPort = guardedProxy->port();
   }
   static void TearDownTestSuite() {
     delete nginx;
@@ -72,7 +67,7 @@ class TLSAndProxiesTest : public ::testing::Test {
 
   static inline test::ScratchDir* dir = nullptr;
   static inline test::TLSServer* nginx = nullptr;
-  static inline std::unique_ptr<test::Process> proxy, guardedProxy;
+  static inline std::unique_ptr<test::TinyProxy> proxy, guardedProxy;
   static inline int nginxPort = 0, proxyPort = 0, guardedProxyPort = 0;
   test::MainQueueFixture main;
   test::TestServer server;
