@@ -37,9 +37,10 @@
 // more than 30 s before the latest), the next change opens a bar even in an interval before the live
 // bar's: the repeated hour at the end of daylight-saving time gets bars of its own, while an update a
 // few seconds out of order still joins the live bar. The start of the history's newest bar counts
-// as a time read, so a clock set back before the first update after a load is seen too. On a tick chart every change is a bar of its
-// own, stamped with its update's time. While a load waits for its reply, and (in the chart window)
-// while an indicator holds the analysis flag, live updates are held back.
+// as a time read, so a clock set back before the first update after a load is seen too. On a tick
+// chart every change is a bar of its own, stamped with its update's time. While a load waits for its
+// reply, and (in the chart window) while an indicator holds the analysis flag, live updates are held
+// back.
 //
 // Main thread only.
 
