@@ -26,7 +26,7 @@ class BenchSession : public ChartSession {
     item_->Code = "EURUSD";
     item_->DecimalPlaces = 5;
     item_->Last = 1.08452;
-    item_->UpdateTime = "03/14/2014 10:41:10";  // in the minute of bigReply()'s newest bar
+    item_->UpdateTime = "12/05/2014 13:45:10";
   }
   std::shared_ptr<const td::ItemDetails> item(std::string_view code) override {
     return code == "EURUSD" ? item_ : nullptr;
@@ -161,7 +161,6 @@ void liveTicks(benchmark::State& state, const char* key, long after, bool moving
   ChartController engine(session);
   engine.setGraph(&graph);
   engine.setValue("EURUSD", key);
-  session.item_->UpdateTime = "12/05/2014 13:45:10";  // the live prices open a bar of their own
   long k = 0;
   auto step = [&] {
     session.item_->Last = 1.08 + 0.00001 * static_cast<double>(++k % 500);

@@ -129,7 +129,7 @@ TEST_F(ChartEngineTest, AChartToldUnderItsIdOfAnotherKeysReplyWaitsOnForItsOwn) 
   EXPECT_EQ(gold.DATAPOINTS(), 29);
   EXPECT_TRUE(engine.awaitingReply());
   EXPECT_TRUE(graph.plots.empty());
-  session.reply("EURUSD^H", historyReply("EURUSD^H", 200));  // its newest bar holds the item's prices
+  session.reply("EURUSD^H", historyReply("EURUSD^H", 200));
   EXPECT_EQ(engine.DATAPOINTS(), 199);
   EXPECT_EQ(session.centre.observerCount("MainviewChartDataReceivedNotification1"), 0u);
 
@@ -186,7 +186,6 @@ TEST_F(ChartEngineTest, AKeptHistoryIsDrawnOnlyWithinASecondOfItsFilingAndAskedF
 TEST_F(ChartEngineTest, AChartToldOfAnotherReplyWhileItsOldHistoryIsCachedWaitsForTheNewOne) {
   load("1#3", 200);
   session.queue.advance(std::chrono::minutes(28));
-  session.items["EURUSD"]->UpdateTime = "12/05/2014 13:47:10";
   engine.setValue("EURUSD", "1#3");
   const std::int32_t id = session.requests.back().id;
   session.addItem("GOLD", 2, 2030.5);
@@ -213,7 +212,6 @@ TEST_F(ChartEngineTest, AHistoryNotSentOrNotAnsweredInTimeLeavesASeriesOfItsOwnF
   auto item = session.items["EURUSD"];
   load("1#1", 200);
   session.queue.advance(std::chrono::minutes(28));
-  item->UpdateTime = "12/05/2014 13:47:10";
   const std::string oldEnd(engine.bars()[199].closeText.view());
   item->Last = 1.25;
   engine.setValue("EURUSD", "1#1");

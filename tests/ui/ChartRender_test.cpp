@@ -57,13 +57,12 @@ std::string serverHistory(int bars) {
 class ChartRenderTest : public ::testing::Test {
  protected:
   ChartRenderTest() {
-    session.addItem("EURUSD", 5, 1.08452)->UpdateTime = test::updateTimeOfNewestBar(history);
-    session.cache["EURUSD^O"] = {history, session.queue.clock().now()};
+    session.addItem("EURUSD", 5, 1.08452);
+    session.cache["EURUSD^O"] = {serverHistory(200), session.queue.clock().now()};
     plot.resize(800, 420);
     engine.setGraph(&plot.graph());
   }
   QApplication& app = test::qtTestApp();
-  const std::string history = serverHistory(200);
   FakeChartSession session;
   PlotWidget plot;
   ChartController engine{session};
@@ -128,7 +127,6 @@ class ChartSessionPathTest : public test::SessionContextTest {};
 TEST_F(ChartSessionPathTest, ARequestGoesOutWithItsIdAndItsReplyIsServedFromTheCacheForASecond) {
   makeSession();
   loadLoginData(true);
-  session->ItemCollection().at("EURUSD")->UpdateTime = "12/05/2014 10:59:30";  // in the reply's newest minute
   test::FakeGraph graph, second;
   ChartController engine(CurrentChartSession::shared()), other(CurrentChartSession::shared());
   engine.setGraph(&graph);

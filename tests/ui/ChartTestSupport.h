@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -12,7 +11,6 @@
 #include <vector>
 
 #include "model/ItemDetails.h"
-#include "platform/DateFormat.h"
 #include "platform/ManualMainQueue.h"
 #include "platform/NotificationCenter.h"
 #include "ui/charts/ChartEngine.h"
@@ -179,17 +177,6 @@ class FakeChartSession : public ChartSession {
   std::int32_t requestId = 0;
   bool sendWorks = true;
 };
-
-// An item's update time "MM/dd/yyyy HH:mm:ss" at a moment of the server's wall clock.
-inline std::string updateTimeText(WallTime at) {
-  return DateFormat::cached("MM/dd/yyyy HH:mm:ss", DateFormat::Zone::Utc)->format(Date{std::chrono::seconds(at)});
-}
-// The update time of a price stamped at the start of a reply's newest bar.
-inline std::string updateTimeOfNewestBar(std::string_view reply) {
-  BarSeries bars;
-  const std::size_t closes = parseChartReply(reply, bars);
-  return updateTimeText(closes ? barWallTime(bars[closes - 1]).value_or(0) : 0);
-}
 
 // A chart-history reply of `bars` bars for `key`: minute bars from 12/05/14 10:00:00, closes
 // first + i * step (with `decimals`), highs one step above, lows one below, opens half a step below.

@@ -108,37 +108,29 @@ std::size_t countTokens(std::string_view section) {
   return n;
 }
 
-// A reply's sections by "#" (runs of "#" are one separator and empty sections do not count, and
-// the closes and later sections end before an "<END>"), with their numbers of tokens.
-struct Sections {
-  std::array<std::string_view, 6> of{};
-  std::size_t found = 0;
-  std::array<std::size_t, 6> counts{};
-  std::size_t longest = 0;
-};
-
-Sections sectionsOf(std::string_view body) {
-  Sections s;
-  for (std::size_t from = 0; from < body.size() && s.found < s.of.size();) {
-    std::size_t hash = body.find('#', from);
-    if (hash == std::string_view::npos) hash = body.size();
-    if (hash > from) {
-      std::string_view section = body.substr(from, hash - from);
-      if (s.found >= 2) section = section.substr(0, section.find("<END>"));
-      s.of[s.found++] = section;
-    }
-    from = hash + 1;
-  }
-  for (std::size_t k = 0; k < s.found; ++k) s.longest = std::max(s.longest, s.counts[k] = countTokens(s.of[k]));
-  return s;
-}
-
 }  // namespace
 
 std::size_t parseChartReply(std::string_view reply, BarSeries& bars) {
   const std::string text = MessageChecker::removeTags(reply);
-  const Sections sections = sectionsOf(text);
-  const auto& [of, found, counts, longest] = sections;
+  const std::string_view body(text);
+
+  // Sections by "#"; runs of "#" are one separator and empty sections do not count.
+  std::array<std::string_view, 6> sections{};
+  std::size_t found = 0;
+  for (std::size_t from = 0; from < body.size() && found < sections.size();) {
+    std::size_t hash = body.find('#', from);
+    if (hash == std::string_view::npos) hash = body.size();
+    if (hash > from) {
+      std::string_view section = body.substr(from, hash - from);
+      if (found >= 2) section = section.substr(0, section.find("<END>"));
+      sections[found++] = section;
+    }
+    from = hash + 1;
+  }
+
+  std::array<std::size_t, 6> counts{};
+  std::size_t longest = 0;
+  for (std::size_t k = 0; k < found; ++k) longest = std::max(longest, counts[k] = countTokens(sections[k]));
   // More bars than fit: the oldest tokens of every section are left out, so bars stay aligned.
   const std::size_t skip = longest > bars.capacity() ? longest - bars.capacity() : 0;
   bars.ensureSize(longest - skip);
@@ -146,7 +138,7 @@ std::size_t parseChartReply(std::string_view reply, BarSeries& bars) {
   for (std::size_t k = 0; k < found; ++k) {
     std::size_t i = 0;
     std::size_t index = 0;
-    forEachToken(of[k], [&](std::string_view token) {
+    forEachToken(sections[k], [&](std::string_view token) {
       if (i++ < skip) return;
       Bar& bar = bars[index++];
       switch (k) {
