@@ -73,6 +73,7 @@ HTTPReadStream::~HTTPReadStream() {
       curl_easy_setopt(easy_, CURLOPT_HEADERDATA, nullptr);
       curl_easy_setopt(easy_, CURLOPT_WRITEDATA, nullptr);
       curl_easy_setopt(easy_, CURLOPT_PREREQDATA, nullptr);
+      curl_easy_setopt(easy_, CURLOPT_SOCKOPTDATA, nullptr);
       if (connectTo_) curl_easy_setopt(easy_, CURLOPT_CONNECT_TO, nullptr);
       // Settings with a body or a tunnel are not kept: what they point to goes with the stream.
       if (keepsSetup_) settings_->share.reset();
@@ -105,10 +106,11 @@ bool HTTPReadStream::configure(HTTPStreamSettings&& settings) {
   easy_ = spare.easy;
   if (!easy_) return false;
   CURL* e = easy_;
-  // The transport asks the proxy for a tunnel only on a new connection; on one it kept, the tunnel is
-  // open and every head is the origin's. Which of the two it is, the transport says once the
-  // connection is ready for the request (onRequestReady), after any answer to CONNECT.
-  tunnelling_ = throughHTTPProxy(*settings_) && isHTTPS(*settings_) && !settings_->tunnel;
+  // The transport asks the proxy for a tunnel on each new connection it opens for the stream: the
+  // first, or another for a request it sends again when a kept connection turned out closed. There
+  // the proxy's answer to CONNECT is the first head (from onConnecting until onRequestReady); on a
+  // connection it kept, the tunnel is open and every head is the origin's.
+  const bool transportTunnels = throughHTTPProxy(*settings_) && isHTTPS(*settings_) && !settings_->tunnel;
   if (spare.setUp) {
     // Set up for exactly these settings already: only what points at this stream, and the share.
     headerList_ = spare.headers;
@@ -116,7 +118,10 @@ bool HTTPReadStream::configure(HTTPStreamSettings&& settings) {
     curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errorBuffer_);
     curl_easy_setopt(e, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(e, CURLOPT_WRITEDATA, this);
-    if (tunnelling_) curl_easy_setopt(e, CURLOPT_PREREQDATA, this);
+    if (transportTunnels) {
+      curl_easy_setopt(e, CURLOPT_SOCKOPTDATA, this);
+      curl_easy_setopt(e, CURLOPT_PREREQDATA, this);
+    }
     if (settings_->share && settings_->share->handle()) curl_easy_setopt(e, CURLOPT_SHARE, settings_->share->handle());
     return true;
   }
@@ -138,7 +143,9 @@ bool HTTPReadStream::configure(HTTPStreamSettings&& settings) {
   curl_easy_setopt(e, CURLOPT_HEADERDATA, this);
   curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &HTTPReadStream::onWrite);
   curl_easy_setopt(e, CURLOPT_WRITEDATA, this);
-  if (tunnelling_) {
+  if (transportTunnels) {
+    curl_easy_setopt(e, CURLOPT_SOCKOPTFUNCTION, &HTTPReadStream::onConnecting);
+    curl_easy_setopt(e, CURLOPT_SOCKOPTDATA, this);
     curl_easy_setopt(e, CURLOPT_PREREQFUNCTION, &HTTPReadStream::onRequestReady);
     curl_easy_setopt(e, CURLOPT_PREREQDATA, this);
   }
@@ -448,6 +455,14 @@ size_t HTTPReadStream::onHeader(char* data, size_t size, size_t count, void* sel
     s->headPending_ = true;
   }
   return n;
+}
+
+int HTTPReadStream::onConnecting(void* self, curl_socket_t, curlsocktype) {
+  auto* s = static_cast<HTTPReadStream*>(self);
+  // A new connection to the proxy (called for each socket the transport opens): the proxy's answer to
+  // CONNECT comes first on it.
+  if (s) s->tunnelling_ = true;
+  return CURL_SOCKOPT_OK;
 }
 
 int HTTPReadStream::onRequestReady(void* self, char*, char*, int, int) {

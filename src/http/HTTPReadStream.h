@@ -149,6 +149,7 @@ class HTTPReadStream : public std::enable_shared_from_this<HTTPReadStream> {
 
   static size_t onHeader(char* data, size_t size, size_t count, void* self);
   static size_t onWrite(char* data, size_t size, size_t count, void* self);
+  static int onConnecting(void* self, curl_socket_t socket, curlsocktype purpose);
   static int onRequestReady(void* self, char* peerAddress, char* localAddress, int peerPort, int localPort);
   static size_t onRead(char* data, size_t size, size_t count, void* self);
   static int onSeek(void* self, curl_off_t offset, int origin);

@@ -224,16 +224,16 @@ inline void writeFile(const std::string& path, const std::string& data) {
 
 // nginx speaking TLS on a free port of 127.0.0.1, with a certificate for "localhost" made at its start,
 // serving `dir` (gzip on for text) and at /port the client port of the connection it came on;
-// `directives` go into its server block.
+// `directives` go into its server block, `modules` (load_module lines) ahead of the rest.
 class TLSServer {
  public:
-  explicit TLSServer(const std::string& dir, const std::string& directives = "") {
+  explicit TLSServer(const std::string& dir, const std::string& directives = "", const std::string& modules = "") {
     const std::string make = "openssl req -x509 -newkey rsa:2048 -nodes -keyout " + dir + "/key.pem -out " + dir +
                              "/cert.pem -days 1 -subj /CN=localhost >/dev/null 2>&1";
     if (std::system(make.c_str()) != 0) return;
     process_ = startOnFreePort(port_, [&](int port) {
       writeFile(dir + "/nginx.conf",
-                "daemon off; master_process off; error_log " + dir + "/error.log; pid " + dir + "/nginx.pid;\n"
+                modules + "daemon off; master_process off; error_log " + dir + "/error.log; pid " + dir + "/nginx.pid;\n"
                 "events { worker_connections 32; }\nhttp { access_log off; client_body_temp_path " + dir +
                     "; proxy_temp_path " + dir + "; fastcgi_temp_path " + dir + "; uwsgi_temp_path " + dir +
                     "; scgi_temp_path " + dir + "; gzip on; gzip_types text/plain; gzip_min_length 1;\n"

@@ -29,6 +29,8 @@ namespace {
 using test::RecordingDelegate;
 
 constexpr const char* kSquid = "/usr/sbin/squid";
+// nginx's echo module (Debian's nginx-light brings it), for an answer that comes late.
+constexpr const char* kEchoModule = "/usr/lib/nginx/modules/ngx_http_echo_module.so";
 
 // The processes whose parent is `parent`.
 std::vector<pid_t> childrenOf(pid_t parent) {
@@ -305,13 +307,15 @@ TEST_F(SquidTest, BasicOpensTunnelsAndCarriesPlainRequestsAndGoesAheadOfTheChall
 // origin, through tinyproxy open or asking for Basic and through squid asking for Basic or NTLM.
 // nginx keeps its connections here: its /seen answers the client port its request came on (the
 // proxy's end of the tunnel) and any proxy credentials it was shown; /private.txt asks for Basic
-// credentials (ou, op); /back redirects to its `to`.
+// credentials (ou, op); /back redirects to its `to`; /once answers like /seen, 0.3 s late, only the
+// first request on a connection, and closes the connection at any later one without a word.
 enum class Peer { OpenTinyproxy, BasicTinyproxy, BasicSquid, NTLMSquid };
 
 class KeptTunnelTest : public ::testing::TestWithParam<Peer> {
  protected:
   void SetUp() override {
     ASSERT_NE(server.port(), 0) << "the test server did not start";
+    ASSERT_EQ(::access(kEchoModule, R_OK), 0) << "nginx's echo module is not installed (libnginx-mod-http-echo)";
     ASSERT_NE(tls.port(), 0) << "nginx did not start (or openssl made no certificate)";
     ASIHTTPRequest::clearSession();
     test::writeFile(dir.file("private.txt"), "private");
@@ -380,10 +384,13 @@ class KeptTunnelTest : public ::testing::TestWithParam<Peer> {
   test::ScratchDir dir;
   test::TLSServer tls{dir.path(),
                       "location = /seen { return 200 \"$remote_port;$http_proxy_authorization\"; } "
+                      "location = /once { if ($connection_requests != 1) { return 444; } echo_sleep 0.3; "
+                      "echo -n \"$remote_port;$http_proxy_authorization\"; } "
                       "location = /proxyask { add_header Proxy-Authenticate 'Basic realm=\"origin\"' always; "
                       "return 407 asked; } location = /back { return 302 $arg_to; } "
                       "location = /private.txt { auth_basic origin; auth_basic_user_file " +
-                          dir.file("htpasswd") + "; }"};
+                          dir.file("htpasswd") + "; }",
+                      "load_module " + std::string(kEchoModule) + ";\n"};
   std::unique_ptr<test::TinyProxy> tinyproxy;
   std::unique_ptr<Squid> squid;
   int proxyPort = 0;
@@ -456,6 +463,28 @@ TEST_P(KeptTunnelTest, ARedirectToTheTLSOriginAndBackTwiceInARowRidesTheKeptTunn
     ASSERT_TRUE(back.finished) << back.error;
     EXPECT_EQ(back.scheme, "http");
     EXPECT_EQ(back.body, "hello");
+  }
+}
+
+TEST_P(KeptTunnelTest, ARequestSentAgainOnANewTunnelAfterTheKeptOneDiedGetsTheOriginsResponse) {
+  const Outcome first = get(origin("127.0.0.1", "/once"), introduced());
+  ASSERT_TRUE(first.finished) << first.error;
+  ASSERT_TRUE(first.body.size() > 1 && first.body.ends_with(';')) << first.body;
+
+  // Each later request goes out on the tunnel the last one left open, which the origin closes at
+  // once: the transport sends it again on a new connection, whose first head is the proxy's answer
+  // to CONNECT. The response is still the origin's, from the new tunnel. (The origin answers late,
+  // so that the proxy's answer has reached the request before the origin's head comes.)
+  std::string previous = first.body;
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    const Outcome again = get(origin("127.0.0.1", "/once"));
+    ASSERT_TRUE(again.finished) << again.error;
+    EXPECT_EQ(again.status, 200);
+    const std::string* encoding = again.headers.find("Content-Encoding");
+    EXPECT_EQ(encoding ? *encoding : "", "gzip");
+    EXPECT_TRUE(again.body.size() > 1 && again.body.ends_with(';') && again.body != previous) << again.body;
+    previous = again.body;
   }
 }
 
