@@ -383,8 +383,12 @@ TEST(ProxyScripts, HelpersWorkAndARunawayScriptIsStopped) {
   EXPECT_EQ(entries[0].port, 8080);
   EXPECT_TRUE(entries[1].host.empty());
 
-  EXPECT_FALSE(evaluatePACScript("function FindProxyForURL(u, h) { while (true) {} }", url, {200ms}));
-  EXPECT_FALSE(evaluatePACScript("this is not javascript", url, {200ms}));
+  // What stopped each: its time; nothing (it did not load).
+  PACScriptStop stop = PACScriptStop::None;
+  EXPECT_FALSE(evaluatePACScript("function FindProxyForURL(u, h) { while (true) {} }", url, {200ms}, {}, &stop));
+  EXPECT_EQ(stop, PACScriptStop::Time);
+  EXPECT_FALSE(evaluatePACScript("this is not javascript", url, {200ms}, {}, &stop));
+  EXPECT_EQ(stop, PACScriptStop::None);
 }
 
 TEST(ProxyScripts, NameLookupsEndWithTheScriptsTimeAndTheURLCarriesNoCredentials) {
