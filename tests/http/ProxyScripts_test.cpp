@@ -15,9 +15,10 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-// What "a little more" than a script's time may be: unwinding, freeing a full heap, a slow
-// (sanitized) build.
-constexpr auto kOvershoot = 500ms;
+// What "a little more" than a script's time may be: unwinding, freeing a full heap, a sanitized
+// build on a loaded machine (a few hundred milliseconds at worst). A script that went on past its
+// time for rounds of garbage collection at each refused allocation ran 8 s more.
+constexpr auto kOvershoot = 2s;
 
 std::string findProxyBody(const std::string& body) {
   return "function FindProxyForURL(url, host) { " + body + " return 'PROXY after.example:1'; }";
@@ -109,22 +110,23 @@ TEST_F(ProxyScriptRequests, ARunawayScriptEndsAtItsTimeItsRequestGoesDirectAndOt
   EXPECT_EQ(scripted.finished + scripted.failed, 0) << "the script ended before its time";
 
   ASSERT_TRUE(main.pumpUntil([&] { return scripted.done(); }));
-  EXPECT_LT(Clock::now() - start, 400ms + kOvershoot);
+  EXPECT_LT(Clock::now() - start, PACScriptLimits{}.time) << "the script was not stopped at the time set";
   ASSERT_EQ(scripted.finished, 1) << (scripted.lastError ? scripted.lastError->toString() : "");
   EXPECT_FALSE(request->proxyHost());
   EXPECT_EQ(request->responseStatusCode(), 200);
 }
 
 TEST_F(ProxyScriptRequests, ASynchronousRequestFetchingItsScriptLeavesItsPropertiesReadableMeanwhile) {
-  // The script's server sends half of it and then nothing: the fetch ends at the request's time-out.
+  // The script's server sends half of it and then nothing: the fetch ends at the request's time-out,
+  // which a property read held up by the fetch would wait for.
   auto request = ASIHTTPRequest::requestWithURL(server.url("/hello"));
   request->setPACurl(server.url("/stall?id=sync-script"));
-  request->setTimeOutSeconds(0.6);
+  request->setTimeOutSeconds(1.5);
   std::thread caller([&] { request->startSynchronous(); });
   ASSERT_TRUE(server.waitForLine("GOT GET /stall?id=sync-script"));
   const auto start = Clock::now();
   EXPECT_EQ(request->responseStatusCode(), 0);
-  EXPECT_LT(Clock::now() - start, 200ms) << "the fetch held the request's lock";
+  EXPECT_LT(Clock::now() - start, 500ms) << "the fetch held the request's lock";
   caller.join();
   EXPECT_FALSE(request->error()) << request->error()->toString();
   EXPECT_EQ(request->responseStatusCode(), 200);
