@@ -82,13 +82,18 @@ struct PACScriptLimits {
 PACScriptLimits pacScriptLimits();
 void setPACScriptLimits(PACScriptLimits limits);
 
+// What stopped a proxy script that gave no answer: its time, its heap's cap (an allocation refused
+// there ended it before its time), or neither (it did not load, threw, or answered no text).
+enum class PACScriptStop { None, Time, HeapCap };
+
 // Runs FindProxyForURL(url, host) of the script, with the standard helper functions, within
 // `limits`: whatever the script calls, it is stopped at its time (a name lookup still unanswered
 // then answers null) and an allocation past the heap's bytes fails. The URL goes without user name
-// and password. Nothing when the script does not load, throws, is stopped or answers no text.
-// `resolver` stands in for the system's name lookup (tests).
+// and password. Nothing when the script does not load, throws, is stopped or answers no text; then
+// `stop`, when given, tells what stopped it (None after an answer). `resolver` stands in for the
+// system's name lookup (tests).
 std::optional<std::string> evaluatePACScript(const std::string& script, const URL& url, const PACScriptLimits& limits,
-                                             PACHostResolver resolver = {});
+                                             PACHostResolver resolver = {}, PACScriptStop* stop = nullptr);
 
 // The same on a thread of its own, which hands the answer to `done` (on that thread). False when no
 // thread could be had; `done` is then not called.

@@ -44,9 +44,13 @@ class ScriptHeap {
     return expired_;
   }
   std::chrono::steady_clock::time_point end() const { return end_; }
+  // What stopped the script, if the heap did: its deadline (once found passed) before its cap.
+  td::PACScriptStop stoppedBy() const {
+    return expired_ ? td::PACScriptStop::Time : capped_ ? td::PACScriptStop::HeapCap : td::PACScriptStop::None;
+  }
 
   void* allocate(std::size_t size) {
-    if (size > capacity_ || !admits(sizeof(Block) + size)) return nullptr;
+    if (!admits(size, sizeof(Block) + size)) return nullptr;
     auto* block = static_cast<Block*>(std::malloc(sizeof(Block) + size));
     if (!block) return nullptr;
     block->size = size;
@@ -58,7 +62,7 @@ class ScriptHeap {
     Block* block = static_cast<Block*>(pointer) - 1;
     const std::size_t old = block->size;
     // Shrinking is always allowed: it only gives bytes back.
-    if (size > old && (size > capacity_ || !admits(size - old))) return nullptr;
+    if (size > old && !admits(size, size - old)) return nullptr;
     unlink(block);
     auto* moved = static_cast<Block*>(std::realloc(block, sizeof(Block) + size));
     if (!moved) {
@@ -87,11 +91,13 @@ class ScriptHeap {
     std::size_t size;
   };
 
-  // Whether the heap may grow by `more` bytes. (The time is looked at every 16th allocation: the
-  // engine allocates often.)
-  bool admits(std::size_t more) {
+  // Whether the heap may grow by `more` bytes for a block of `size` bytes; a refusal at the cap is
+  // noted. (The time is looked at every 16th allocation: the engine allocates often.)
+  bool admits(std::size_t size, std::size_t more) {
     if (expired_ || ((++allocations_ & 15U) == 0 && expired())) return false;
-    return more <= capacity_ - used_;
+    if (size <= capacity_ && more <= capacity_ - used_) return true;
+    capped_ = true;
+    return false;
   }
   void link(Block* block) {
     block->prev = &blocks_;
@@ -109,6 +115,7 @@ class ScriptHeap {
   const std::size_t capacity_;
   const std::chrono::steady_clock::time_point end_;
   bool expired_ = false;
+  bool capped_ = false;  // an allocation was refused at the cap
   unsigned allocations_ = 0;
   std::size_t used_ = 0;
   Block blocks_{};  // the list's anchor
@@ -352,6 +359,22 @@ duk_ret_t evaluateInEngine(duk_context* ctx, void* data) {
   return 0;
 }
 
+// The evaluation in an engine whose heap is the context's.
+std::optional<std::string> evaluateInHeap(ScriptContext& context, Evaluation evaluation) {
+  try {
+    duk_context* ctx = duk_create_heap(allocateInScript, reallocateInScript, releaseInScript, &context, nullptr);
+    if (!ctx) return std::nullopt;
+    const bool succeeded = duk_safe_call(ctx, evaluateInEngine, &evaluation, 0, 1) == DUK_EXEC_SUCCESS;
+    duk_destroy_heap(ctx);
+    if (!succeeded) return std::nullopt;
+  } catch (...) {
+    // A fatal error of the engine (duk_fatal_exception): its heap is in no state to be destroyed;
+    // the context's heap frees its blocks instead.
+    return std::nullopt;
+  }
+  return std::move(evaluation.answer);
+}
+
 std::mutex limitsMutex;
 PACScriptLimits currentLimits;
 
@@ -368,22 +391,12 @@ void setPACScriptLimits(PACScriptLimits limits) {
 }
 
 std::optional<std::string> evaluatePACScript(const std::string& script, const URL& url, const PACScriptLimits& limits,
-                                             PACHostResolver resolver) {
+                                             PACHostResolver resolver, PACScriptStop* stop) {
   ScriptContext context{ScriptHeap(limits.heapBytes, std::chrono::steady_clock::now() + limits.time),
                         resolver ? std::move(resolver) : PACHostResolver(&resolveWithSystem)};
-  Evaluation evaluation{script, url, std::nullopt};
-  try {
-    duk_context* ctx = duk_create_heap(allocateInScript, reallocateInScript, releaseInScript, &context, nullptr);
-    if (!ctx) return std::nullopt;
-    const bool succeeded = duk_safe_call(ctx, evaluateInEngine, &evaluation, 0, 1) == DUK_EXEC_SUCCESS;
-    duk_destroy_heap(ctx);
-    if (!succeeded) return std::nullopt;
-  } catch (...) {
-    // A fatal error of the engine (duk_fatal_exception): its heap is in no state to be destroyed;
-    // the context's heap frees its blocks instead.
-    return std::nullopt;
-  }
-  return std::move(evaluation.answer);
+  std::optional<std::string> answer = evaluateInHeap(context, Evaluation{script, url, std::nullopt});
+  if (stop) *stop = answer ? PACScriptStop::None : context.heap.stoppedBy();
+  return answer;
 }
 
 bool evaluatePACScriptInBackground(std::string script, URL url, PACScriptLimits limits, PACAnswerHandler done) {

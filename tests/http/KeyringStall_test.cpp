@@ -6,6 +6,8 @@
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include "HTTPTestSupport.h"
 #include "http/HTTPCredentialKeyring.h"
 
@@ -36,7 +38,7 @@ class SilentSecretService {
       if (error) g_error_free(error);
       return;
     }
-    g_dbus_connection_add_filter(connection_, &dropCalls, nullptr, nullptr);
+    g_dbus_connection_add_filter(connection_, &dropCalls, this, nullptr);
     constexpr guint32 doNotQueue = 4, primaryOwner = 1;
     GVariant* reply = g_dbus_connection_call_sync(
         connection_, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
@@ -60,10 +62,13 @@ class SilentSecretService {
   }
   // Empty when it owns the name.
   const std::string& problem() const { return problem_; }
+  // The calls made to it so far.
+  int calls() const { return calls_; }
 
  private:
-  static GDBusMessage* dropCalls(GDBusConnection*, GDBusMessage* message, gboolean incoming, gpointer) {
+  static GDBusMessage* dropCalls(GDBusConnection*, GDBusMessage* message, gboolean incoming, gpointer self) {
     if (incoming && g_dbus_message_get_message_type(message) == G_DBUS_MESSAGE_TYPE_METHOD_CALL) {
+      ++static_cast<SilentSecretService*>(self)->calls_;
       g_object_unref(message);
       return nullptr;
     }
@@ -72,7 +77,12 @@ class SilentSecretService {
 
   GDBusConnection* connection_ = nullptr;
   std::string problem_;
+  std::atomic<int> calls_{0};
 };
+
+// The keyring's deadline: well past what a request or two take on a loaded machine, and what a
+// request held up by the keyring would wait for.
+constexpr Elapsed kDeadline{2000};
 
 class KeyringStallTest : public ::testing::Test {
  protected:
@@ -98,7 +108,7 @@ class KeyringStallTest : public ::testing::Test {
 SilentSecretService* KeyringStallTest::service = nullptr;
 
 TEST_F(KeyringStallTest, ASaveThatIsNeverAnsweredHoldsUpNeitherItsRequestNorAnother) {
-  HTTPCredentialKeyring::setTiming({800ms, 0ms});
+  HTTPCredentialKeyring::setTiming({kDeadline, 60000ms});
   RecordingDelegate saving, unrelated;
   const auto start = std::chrono::steady_clock::now();
   auto request = server.keychainRequest("/basic?user=ann&pass=pw");
@@ -106,22 +116,21 @@ TEST_F(KeyringStallTest, ASaveThatIsNeverAnsweredHoldsUpNeitherItsRequestNorAnot
   request->setPassword("pw");
   main.run(request, saving);
   ASSERT_EQ(saving.finished, 1);
-  EXPECT_LT(since(start), 400ms);
-
   main.run(ASIHTTPRequest::requestWithURL(server.url("/hello")), unrelated);
   EXPECT_EQ(unrelated.finished, 1);
-  EXPECT_LT(since(start), 400ms);
+  EXPECT_LT(since(start), kDeadline) << "a request waited for the save";
 
-  // The save waited for the silent service until its deadline, then kept the credentials in memory.
+  // The save waited for the silent service until its deadline, then kept the credentials in memory
+  // (where the lookup, answered while the keyring rests, finds them).
   EXPECT_EQ(ASIHTTPRequest::savedCredentialsForHost("127.0.0.1", server.port(), "http", "tests"),
             (HTTPCredentials{"ann", "pw", std::nullopt}));
-  EXPECT_GE(since(start), 800ms);
+  EXPECT_GE(since(start), kDeadline);
 }
 
 TEST_F(KeyringStallTest, ALookupResumesItsRequestAtTheDeadlineAndAfterAMissNoneWaitsAgain) {
-  HTTPCredentialKeyring::setTiming({300ms, 60000ms});
+  HTTPCredentialKeyring::setTiming({kDeadline, 60000ms});
   RecordingDelegate looking, unrelated;
-  auto start = std::chrono::steady_clock::now();
+  const auto start = std::chrono::steady_clock::now();
   auto request = server.keychainRequest("/basic?user=ann&pass=pw");
   request->setDelegate(&looking);
   request->startAsynchronous();
@@ -129,22 +138,23 @@ TEST_F(KeyringStallTest, ALookupResumesItsRequestAtTheDeadlineAndAfterAMissNoneW
   // While the challenge waits for the keyring, another request runs.
   main.run(ASIHTTPRequest::requestWithURL(server.url("/hello")), unrelated);
   EXPECT_EQ(unrelated.finished, 1);
+  EXPECT_LT(since(start), kDeadline) << "the other request waited for the lookup";
   EXPECT_FALSE(looking.done());
 
+  // Resumed by the keyring's empty answer, not by its own time-out.
   ASSERT_TRUE(main.pumpUntil([&] { return looking.done(); }));
   ASSERT_EQ(looking.failed, 1);
   EXPECT_EQ(looking.lastError->code, ASIAuthenticationErrorType);
-  EXPECT_GE(since(start), 300ms);
-  EXPECT_LT(since(start), 1000ms);
+  EXPECT_GE(since(start), kDeadline);
 
-  // The keyring rests after its miss: the next lookup is answered at once (this request runs
-  // synchronously, and is resumed on its own thread's loop).
-  start = std::chrono::steady_clock::now();
+  // The keyring rests after its miss: the next lookup is answered at once, without asking the
+  // service (this request runs synchronously, and is resumed on its own thread's loop).
+  const int asked = service->calls();
   auto again = server.keychainRequest("/basic?user=ann&pass=pw");
   again->startSynchronous();
   ASSERT_TRUE(again->error());
   EXPECT_EQ(again->error()->code, ASIAuthenticationErrorType);
-  EXPECT_LT(since(start), 200ms);
+  EXPECT_EQ(service->calls(), asked) << "the keyring asked the service again";
 }
 
 }  // namespace

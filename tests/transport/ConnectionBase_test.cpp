@@ -270,9 +270,11 @@ TEST_F(ConnectionBaseTest, ReleasingTheConnectionFromTheMainThreadNeverHangs) {
   ASSERT_TRUE(pumpUntil([&] { return !events.connects.empty(); }));
   conn->ConnectToZMQReqServer("127.0.0.1", 1);
   conn->SendZMQRequestMessagetoServer(frame("10=1023\x03"));
+  // Far past what the release takes on a loaded machine, far short of the 30 s reply time-out it must
+  // not wait for.
   const auto start = std::chrono::steady_clock::now();
   conn.reset();
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
 }
 
 }  // namespace
