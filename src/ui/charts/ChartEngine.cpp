@@ -214,6 +214,7 @@ bool ChartEngine::ask(bool share) {
       listen(*id);
       return true;
     }
+  if (share) TD_LOG_INFO("chart: asking again for the history of " + chartKey_);
   const auto id = session_.nextRequestId();
   if (!id) {
     TD_LOG_WARN("chart: no session to ask for " + chartKey_);
@@ -236,7 +237,6 @@ void ChartEngine::historyOverdue() {
 
 void ChartEngine::askAgain() {
   if (!awaitingReply_ && !standIn_) return;  // the history is on display
-  TD_LOG_INFO("chart: asking again for the history of " + chartKey_);
   ask(true);
 }
 
