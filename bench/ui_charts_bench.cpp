@@ -39,6 +39,7 @@ class BenchSession : public ChartSession {
   }
   std::optional<std::int32_t> nextRequestId() override { return 1; }
   bool requestChartData(std::string_view, std::string_view, std::int32_t) override { return false; }
+  std::optional<std::int32_t> requestInFlight(std::string_view) override { return std::nullopt; }
   std::vector<std::string> selectedSymbols() override { return {"EURUSD"}; }
   td::NotificationCenter& notifications() override { return centre; }
   td::MainQueue* mainQueue() override { return nullptr; }

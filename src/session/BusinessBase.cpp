@@ -208,6 +208,7 @@ void BusinessBase::reconnectZMQandSubscribeAllItems() {
   conn_->ConnectToZMQSubServer(host, user ? user->marketdepthPort : 0);
   conn_->ConnectToZMQReqServer(host, user ? user->hdServerPort : 0);
   conn_->ProcessSubscribeandUnSubscribeItems(getAllItems(), true);
+  postOnMain(ChartRequests::kRequestChannelBack);
 }
 
 void BusinessBase::connectionDidConnect(bool demoRegistration) {

@@ -102,7 +102,7 @@ class BusinessBase final : public ConnectionEvents,
   // The user's Cancel, and types 44 and 47: a planned disconnect; the ping stops.
   void disconnectServer();
   // The network came back after a login: reopens both ZeroMQ channels and subscribes every item
-  // again, when the TCP session still stands.
+  // again, when the TCP session still stands, and then tells the charts (ChartRequests::kRequestChannelBack).
   void reconnectZMQandSubscribeAllItems();
 
   // ---- intake (main thread) ----

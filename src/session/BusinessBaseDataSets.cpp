@@ -54,7 +54,7 @@ bool BusinessBase::requestAccountStatement(const AccountStatementRequest& parame
 }
 
 bool BusinessBase::requestChartData(std::string_view itemCode, std::string_view interval, std::int32_t noOfData) {
-  return report(datasets_.requestChartData(messageBase(), sessionValues(), itemCode, interval, noOfData),
+  return report(datasets_.requestChartData(messageBase(), sessionValues(), itemCode, interval, noOfData, requestsSent_),
                 "requestChartData");
 }
 

@@ -492,7 +492,7 @@ TEST(SimChartRecord, ChartBarsStartTheirIntervalOnTheLocalClockThatStampsTheFeed
 TEST(SimServerOptions, ParsesPortsFormFaultsAndRejectsBadValues) {
   std::string error;
   auto o = ServerOptions::parse({"--port", "0", "--pub-port", "5001", "--form", "xml", "--tick-ms", "20",
-                                 "--fault", "disconnect-after=5", "--fault", "rep-slow=250", "--fault", "garbage"},
+                                 "--fault", "disconnect-after=5", "--fault", "rep-slow=250", "--fault", "garbage", "--fault", "chart-reply-lost=3"},
                                 error);
   ASSERT_TRUE(o) << error;
   EXPECT_EQ(o->port, 0);
@@ -501,6 +501,7 @@ TEST(SimServerOptions, ParsesPortsFormFaultsAndRejectsBadValues) {
   EXPECT_EQ(o->faults.disconnectAfter, 5);
   EXPECT_EQ(o->faults.repSlowMs, 250);
   EXPECT_TRUE(o->faults.garbage);
+  EXPECT_EQ(o->faults.chartReplyLost, 3);
   EXPECT_FALSE(o->faults.repSilent);
   EXPECT_EQ(ServerOptions::parse({}, error)->port, 8310);
   for (std::vector<std::string> bad : {std::vector<std::string>{"--port", "70000"}, {"--form", "json"},

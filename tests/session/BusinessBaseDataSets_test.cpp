@@ -110,6 +110,23 @@ TEST_F(SessionDataSetsTest, ChartReplyPostsTheNotificationOfEachWaitingRequestOn
   EXPECT_EQ(session->chartDataCollection.at("EURUSD^D"), "<x~EURUSD^D~200>bars");
 }
 
+// A chart view that asks again waits for a request of its key still in flight rather than send one.
+TEST_F(SessionDataSetsTest, AChartRequestIsInFlightUntilItsReplyOrTheChannelReportsItsOutcome) {
+  open();
+  for (std::size_t i = 0; i < transport->zmq.size(); ++i) session->connectionDidFinishRequest(true);
+  const ChartRequests& charts = session->datasets().charts();
+  session->setRequestid(7);
+  ASSERT_TRUE(session->requestChartData("EURUSD", "D", 200));
+  session->setRequestid(8);
+  ASSERT_TRUE(session->requestChartData("GOLD", "H", 200));
+  EXPECT_EQ(charts.requestInFlight("EURUSD^D"), 7);
+  session->connectionDidFinishRequest(false);  // the channel dropped the EURUSD request
+  EXPECT_EQ(charts.requestInFlight("EURUSD^D"), std::nullopt);
+  EXPECT_EQ(charts.requestInFlight("GOLD^H"), 8);
+  session->NewMessage(frame({{10, "1041"}, {17, "<x~GOLD^H~200>bars"}}), FrameChannel::Requests);
+  EXPECT_EQ(charts.requestInFlight("GOLD^H"), std::nullopt);
+}
+
 TEST_F(SessionDataSetsTest, SearchBankStatementAndPasswordRequestsGoThroughTheService) {
   open();
   const std::size_t before = transport->zmq.size();

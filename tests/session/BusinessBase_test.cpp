@@ -529,9 +529,12 @@ TEST_F(SessionTest, ReconnectOnlyWhileTheTcpSessionStands) {
   transport->connected = false;
   session->reconnectZMQandSubscribeAllItems();
   EXPECT_TRUE(transport->calls.empty());
+  int* back = count(ChartRequests::kRequestChannelBack);
   transport->connected = true;
   session->reconnectZMQandSubscribeAllItems();
   EXPECT_THAT(transport->calls, ElementsAre("sub 127.0.0.1:7001", "req 127.0.0.1:7002", "subscribe EURUSD GBPUSD"));
+  queue.runPending();
+  EXPECT_EQ(*back, 1);  // the charts that lack their history ask again
 }
 
 TEST_F(SessionTest, SubscriptionsAreBlockedWhileTheOnlyAccountIsSuspended) {

@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "ChartTestSupport.h"
+#include "session/datasets/ChartRequests.h"
 #include "ui/charts/PlotIdentifiers.h"
 
 namespace td::charts {
@@ -183,11 +184,17 @@ TEST_F(ChartEngineTest, AKeptHistoryIsDrawnOnlyWithinASecondOfItsFilingAndAskedF
   }
 }
 
-TEST_F(ChartEngineTest, AChartToldOfAnotherReplyWhileItsOldHistoryIsCachedWaitsForTheNewOne) {
-  load("1#3", 200);
-  session.queue.advance(std::chrono::minutes(28));
-  engine.setValue("EURUSD", "1#3");
+// While it waits for its own request, a chart draws only a reply filed since it asked: no other
+// reply ends its wait with the old history it asked to replace, though that lies within one bar.
+TEST_F(ChartEngineTest, AChartWaitingForItsRequestDrawsNoKeptReplyThatAnotherReplyBringsIt) {
+  load("2#3", 200);
+  session.queue.advance(std::chrono::minutes(3));  // the same five minutes
+  engine.setValue("EURUSD", "3#3");
+  engine.setValue("EURUSD", "2#3");  // back before the ten-minute reply comes
+  ASSERT_EQ(session.requests.size(), 3u);
   const std::int32_t id = session.requests.back().id;
+  session.reply("EURUSD^1", historyReply("EURUSD^1", 60));  // the key it just left
+  EXPECT_TRUE(engine.awaitingReply());
   session.addItem("GOLD", 2, 2030.5);
   ChartEngine gold(session, {});
   session.requestId = id - 1;  // a reply moved the session's counter back: GOLD asks under the same id
@@ -195,7 +202,7 @@ TEST_F(ChartEngineTest, AChartToldOfAnotherReplyWhileItsOldHistoryIsCachedWaitsF
   session.reply("GOLD^D", historyReply("GOLD^D", 30));
   EXPECT_TRUE(engine.awaitingReply());
   EXPECT_TRUE(graph.plots.empty());
-  session.reply("EURUSD^O", historyReply("EURUSD^O", 120));
+  session.reply("EURUSD^5", historyReply("EURUSD^5", 120));
   EXPECT_EQ(engine.DATAPOINTS(), 119);
 }
 
@@ -239,11 +246,67 @@ TEST_F(ChartEngineTest, AHistoryNotSentOrNotAnsweredInTimeLeavesASeriesOfItsOwnF
   EXPECT_EQ(graph.records(MAIN_PLOT), (std::vector<std::vector<double>>{{1, 1.26}}));
 }
 
+// A history lost on the way leaves a stand-in until the chart, by itself, has asked again and the
+// reply has come: once per deadline, and never while a request of its key is in flight (one for all
+// the charts of that key).
+TEST_F(ChartEngineTest, AChartWithoutItsHistoryAsksAgainAtEachDeadlineUnlessARequestOfItsKeyIsInFlight) {
+  using std::chrono::seconds;
+  FakeGraph otherGraph;
+  ChartEngine other(session, {});
+  other.setGraph(&otherGraph);
+  engine.setValue("EURUSD", "1#1");
+  other.setValue("EURUSD", "1#3");
+  session.queue.advance(seconds(11));
+  EXPECT_TRUE(engine.showsStandIn());
+  EXPECT_TRUE(other.showsStandIn());
+  EXPECT_EQ(session.requests.size(), 2u);  // both still in flight
+  for (auto& request : session.requests) request.lost = true;
+  session.queue.advance(seconds(10));
+  ASSERT_EQ(session.requests.size(), 3u);
+  EXPECT_EQ(session.requests.back().key, "EURUSD^O");
+  session.queue.advance(seconds(40));
+  EXPECT_EQ(session.requests.size(), 3u);
+  session.requests.back().lost = true;
+  session.queue.advance(seconds(10));
+  ASSERT_EQ(session.requests.size(), 4u);
+  session.reply("EURUSD^O", historyReply("EURUSD^O", 90));
+  EXPECT_EQ(engine.DATAPOINTS(), 89);
+  EXPECT_EQ(other.DATAPOINTS(), 89);
+  EXPECT_FALSE(engine.showsStandIn());
+  session.queue.advance(seconds(60));
+  EXPECT_EQ(session.requests.size(), 4u);
+}
+
+TEST_F(ChartEngineTest, AChartWhoseRequestCouldNotGoOutAsksAgainAtANewLoginOrWhenTheRequestChannelIsBack) {
+  for (const char* back : {"LoginSuccessNotification", ChartRequests::kRequestChannelBack}) {
+    SCOPED_TRACE(back);
+    session.sendWorks = false;
+    engine.setValue("EURUSD", engine.chartKey() == "EURUSD^5" ? "4#1" : "2#1");
+    EXPECT_TRUE(engine.showsStandIn());
+    session.sendWorks = true;
+    const std::size_t asked = session.requests.size();
+    session.centre.post(back);
+    ASSERT_EQ(session.requests.size(), asked + 1);
+    session.reply(engine.chartKey(), historyReply(engine.chartKey(), 70));
+    EXPECT_EQ(engine.DATAPOINTS(), 69);
+    session.centre.post(back);  // the history is there: nothing more to ask
+    EXPECT_EQ(session.requests.size(), asked + 1);
+  }
+}
+
 TEST_F(ChartEngineTest, IntervalChangesAskForTheBarsTheChartHoldsSoNoneIsLostEachTime) {
   load("1#3", 200);
   engine.intervalSelectedAtIndex(2);
   EXPECT_EQ(session.requests.back().bars, 200);
   EXPECT_EQ(engine.chartKey(), "EURUSD^5");
+  // A series of the chart's own holds no history: the next interval asks for as many as before.
+  session.queue.advance(std::chrono::seconds(11));
+  ASSERT_TRUE(engine.showsStandIn());
+  session.items["EURUSD"]->Last = 1.25;
+  session.queue.advance(std::chrono::seconds(1));
+  ASSERT_EQ(engine.lastArrIndexPtr(), 0);
+  engine.intervalSelectedAtIndex(3);
+  EXPECT_EQ(session.requests.back().bars, 200);
 }
 
 TEST_F(ChartEngineTest, ZoomKeepsBetween20BarsAndAllBars) {

@@ -151,6 +151,7 @@ TEST_F(LiveBarsTest, AClockSetBackOpensABarForEachMinuteAfterTheChangeAndALateUp
   EXPECT_EQ(engine->bars()[202].time.view(), "12:21:00");
 
   // Set back between the reply and the first update: the history's newest bar is the time to go by.
+  item->UpdateTime = "12/05/2014 13:19:10";
   load(*engine, "1#1", 200);
   tick(1.3004, "12/05/2014 12:20:05");
   tick(1.3005, "12/05/2014 12:20:40");
@@ -161,6 +162,23 @@ TEST_F(LiveBarsTest, AClockSetBackOpensABarForEachMinuteAfterTheChangeAndALateUp
   EXPECT_EQ(engine->bars()[200].time.view(), "12:20:00");
   EXPECT_DOUBLE_EQ(engine->bars()[200].close, 1.3005);
   EXPECT_EQ(engine->bars()[201].time.view(), "12:21:00");
+}
+
+// The server's record may hold a price whose line has not reached the feed yet: the item's time at
+// the load, and the lines still on their way, lie before the newest bar and set no clock back.
+TEST_F(LiveBarsTest, TheFirstReadingsAfterALoadStampedBeforeItsNewestBarJoinTheLiveBar) {
+  auto engine = make();
+  item->UpdateTime = "12/05/2014 13:18:20";
+  load(*engine, "1#1", 200);  // minutes up to 13:19
+  tick(1.3001);
+  tick(1.3002, "12/05/2014 13:18:52");
+  tick(1.3003, "12/05/2014 13:19:05");
+  EXPECT_EQ(engine->lastArrIndexPtr(), 199);
+  EXPECT_EQ(engine->bars()[199].time.view(), "13:19:00");
+  EXPECT_DOUBLE_EQ(engine->bars()[199].close, 1.3003);
+  tick(1.3004, "12/05/2014 13:20:01");
+  ASSERT_EQ(engine->lastArrIndexPtr(), 200);
+  EXPECT_EQ(engine->bars()[200].time.view(), "13:20:00");
 }
 
 TEST_F(LiveBarsTest, OpenHighAndLowOfTheLiveBarFollowItsPrices) {

@@ -131,8 +131,14 @@ class FakeChartSession : public ChartSession {
   }
   std::optional<std::int32_t> nextRequestId() override { return ++requestId; }
   bool requestChartData(std::string_view code, std::string_view interval, std::int32_t bars) override {
-    requests.push_back({std::string(code) + "^" + std::string(interval), bars, requestId});
+    requests.push_back({std::string(code) + "^" + std::string(interval), bars, requestId, false, !sendWorks});
     return sendWorks;
+  }
+  // A request is in flight until it is answered or lost.
+  std::optional<std::int32_t> requestInFlight(std::string_view key) override {
+    for (auto it = requests.rbegin(); it != requests.rend(); ++it)
+      if (it->key == key && !it->answered && !it->lost) return it->id;
+    return std::nullopt;
   }
   std::vector<std::string> selectedSymbols() override { return symbols; }
   NotificationCenter& notifications() override { return centre; }
@@ -167,6 +173,7 @@ class FakeChartSession : public ChartSession {
     std::int32_t bars;
     std::int32_t id;
     bool answered = false;
+    bool lost = false;  // the request channel dropped it
   };
   ManualMainQueue queue;
   NotificationCenter centre;

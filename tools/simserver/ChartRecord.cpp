@@ -17,7 +17,8 @@ constexpr std::int64_t kMonday = 4 * 86400;
 // The walk before the start goes by the logarithm of a price over the scenario's price (0 at the
 // scenario's price). Each bar moves it by a uniform step as wide as the feed moves over the bar's
 // length, pulled back toward 0 so that, however far back it goes, it strays by about kStray (the
-// standard deviation). No bar moves more than kMaxMove, a little more than a week of the default
+// standard deviation). No bar of the walk moves more than kMaxMove (bars summed from a finer level
+// move as far as their finer bars together), a little more than a week of the default
 // feed moves the liveliest built-in instrument: a fast feed would move a day or a week many times
 // as far. A step that would go beyond kBound is reflected back; with its wicks (a third of kMaxMove
 // at most beyond its open and close) every bar lies between a quarter and four times the

@@ -12,8 +12,10 @@
 // steps of a second move together (the tick interval keeps its changes); each coarser interval sums
 // the bars of the one below as far back as that one reaches and goes on back with a walk of its own,
 // scaled to its length. So the bars of every interval nest: an hour's bar spans the minutes of that
-// hour. The walk is held around the scenario's price: at every rate of the feed its bars move at
-// most a fixed share of the price, and all of them lie within a quarter and four times it.
+// hour. The walk is held around the scenario's price: at every rate of the feed a bar of a walk
+// moves at most a fixed share of the price (kMaxMove) from its open to its close, while a bar summed
+// from the finer interval's bars moves as far as they do together; every bar lies within a quarter
+// and four times the scenario's price.
 //
 // Bars are stamped with the start of their interval on the local wall clock (localWallClock), as the
 // feed stamps its prices: minutes to days from midnight, weeks from Monday. When the clock is set

@@ -28,6 +28,7 @@ bool fault(const std::string& text, Faults& f) {
   if (value("disconnect-after=", 0, 1000000, f.disconnectAfter)) return true;
   if (value("elsewhere-after=", 0, 1000000, f.elsewhereAfter)) return true;
   if (value("relogin-after=", 0, 1000000, f.reloginAfter)) return true;
+  if (value("chart-reply-lost=", 1, 1000000, f.chartReplyLost)) return true;
   std::optional<int> slow;
   if (value("rep-slow=", 0, 600000, slow)) {
     f.repSlowMs = *slow;
@@ -41,7 +42,8 @@ bool fault(const std::string& text, Faults& f) {
 const char* ServerOptions::usage() {
   return "usage: tarnwickdesk-simserver [--port P] [--pub-port P] [--rep-port P] [--news-port P]\n"
          "       [--scenario FILE] [--form amp|xml] [--tick-ms N] [--seed S] [--log FILE] [--fault F]...\n"
-         "faults: disconnect-after=N, garbage, elsewhere-after=N, relogin-after=N, rep-silent, rep-slow=MS\n";
+         "faults: disconnect-after=N, garbage, elsewhere-after=N, relogin-after=N, rep-silent, rep-slow=MS,\n"
+         "        chart-reply-lost=N\n";
 }
 
 std::optional<ServerOptions> ServerOptions::parse(const std::vector<std::string>& args, std::string& error) {

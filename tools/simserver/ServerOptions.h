@@ -28,6 +28,7 @@ struct Faults {
   std::optional<int> reloginAfter;     // type 1028 after N messages sent
   bool repSilent = false;              // never answer the request channel
   int repSlowMs = 0;                   // answer the request channel this late
+  std::optional<int> chartReplyLost;   // answer the Nth chart request after the client gave up on it
 };
 
 struct ServerOptions {

@@ -242,15 +242,25 @@ void SimServer::serveRequest() {
   } catch (const std::exception&) {
     return;  // nothing waiting after all
   }
+  const int chartsBefore = chartRequests_;
   std::string reply = replyTo(request);
-  if (options_.faults.repSilent) {
+  const Faults& f = options_.faults;
+  if (f.repSilent) {
     logLine("    fault: request left unanswered");
     repBlocked_ = true;
     return;
   }
+  // Later than the client's reply time-out (30 s): the client has closed the socket it asked on, so
+  // the reply is dropped and the requests it sent meanwhile are served after it.
+  constexpr std::int64_t kAfterTheClientGaveUpMs = 35000;
+  std::int64_t delay = f.repSlowMs;
+  if (f.chartReplyLost && chartRequests_ != chartsBefore && chartRequests_ == *f.chartReplyLost) {
+    logLine("    fault: this chart reply goes out after the client has given up on it");
+    delay = kAfterTheClientGaveUpMs;
+  }
   pendingReply_ = std::move(reply);
-  pendingReplyDueMs_ = nowMs() + options_.faults.repSlowMs;
-  if (options_.faults.repSlowMs == 0) sendPendingReply();
+  pendingReplyDueMs_ = nowMs() + delay;
+  if (delay == 0) sendPendingReply();
 }
 
 void SimServer::sendPendingReply() {
@@ -288,6 +298,7 @@ std::string SimServer::replyTo(const std::string& request) {
     if (auto id = message->get(20)) reply->add(20, std::string(*id));
     reply->add(151, q.context).add(159, history_.dataSet(q, feed_)).add(21, ampTime(unixNow()));
   } else if (message->type == 1040) {
+    ++chartRequests_;
     std::string code(message->get(12).value_or(""));
     std::string interval(message->get(83).value_or("T"));
     int bars = std::atoi(std::string(message->get(1025).value_or("200")).c_str());

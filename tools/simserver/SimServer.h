@@ -101,11 +101,12 @@ class SimServer {
   int nextSessionId_ = 1;
   std::atomic<bool> stopping_{false};
 
-  // The request channel: a reply waiting for its time (rep-slow), or a request that is never
-  // answered (rep-silent).
+  // The request channel: a reply waiting for its time (rep-slow, chart-reply-lost), or a request
+  // that is never answered (rep-silent).
   std::optional<std::string> pendingReply_;
   std::int64_t pendingReplyDueMs_ = 0;
   bool repBlocked_ = false;
+  int chartRequests_ = 0;  // chart-history requests received
 
   std::FILE* log_ = nullptr;
 };

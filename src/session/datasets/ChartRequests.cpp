@@ -32,14 +32,27 @@ std::string ChartRequests::notificationName(std::int32_t requestId) {
 }
 
 bool ChartRequests::requestChartData(MessageBase& messageBase, const SessionValues& session,
-                                     std::string_view itemCode, std::string_view interval, std::int32_t noOfData) {
+                                     std::string_view itemCode, std::string_view interval, std::int32_t noOfData,
+                                     std::optional<std::uint64_t> number) {
   if (!DataSetRequests::requestChartData(messageBase, session, itemCode, interval, noOfData)) return false;
   if (sent_.size() >= kMaxOutstanding) {
     TD_LOG_WARN("chart request " + std::to_string(sent_.front().requestId) + " forgotten without a reply");
     sent_.erase(sent_.begin());
   }
-  sent_.push_back({session.Requestid, chartKey(itemCode, interval), true});
+  sent_.push_back({session.Requestid, chartKey(itemCode, interval), true, number});
   return true;
+}
+
+void ChartRequests::requestsFinished(std::uint64_t finished) {
+  for (Sent& s : sent_)
+    if (s.number && *s.number < finished) s.inFlight = false;
+}
+
+std::optional<std::int32_t> ChartRequests::requestInFlight(std::string_view key) const {
+  const auto it =
+      std::find_if(sent_.rbegin(), sent_.rend(), [&](const Sent& s) { return s.inFlight && s.key == key; });
+  if (it == sent_.rend()) return std::nullopt;
+  return it->requestId;
 }
 
 std::vector<std::int32_t> ChartRequests::ChartDataReceived(std::string_view reply,

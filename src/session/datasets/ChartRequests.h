@@ -16,6 +16,9 @@
 // those forgotten, and of every request of its key, so that every view waiting for the symbol and
 // interval hears of it; the id it carries is told too. A view told whose key holds nothing yet
 // finds nothing there and may go on waiting (two views may share an id).
+// A request is in flight from its sending until its reply comes, a later request's reply comes, or
+// the request channel reports its outcome (for a request sent with its number on the channel); a
+// view that asks again while one of its key is in flight may wait for that one instead.
 
 #include <cstdint>
 #include <map>
@@ -39,6 +42,10 @@ class ChartRequests {
   explicit ChartRequests(ChartDataCollection& cache, const Clock& clock = Clock::steady())
       : cache_(cache), clock_(clock) {}
 
+  // Posted on the main thread when the session's request channel has been opened anew after the
+  // network came back: a view that has no history may ask again.
+  static constexpr const char* kRequestChannelBack = "RequestChannelReconnectedNotification";
+
   // "%@^%@" of the item code and the interval code.
   static std::string chartKey(std::string_view itemCode, std::string_view interval);
   // The key a reply names: its header runs from the second character to the character before the
@@ -48,9 +55,16 @@ class ChartRequests {
   static std::string notificationName(std::int32_t requestId);
 
   // `requestChartData:Interval:NoOfData:`: type 1040 with 20 = session.Requestid as held. A request
-  // that reached the transport is remembered as unanswered under its key.
+  // that reached the transport is remembered as unanswered under its key; `number` is its number on
+  // the request channel, when known.
   bool requestChartData(MessageBase& messageBase, const SessionValues& session, std::string_view itemCode,
-                        std::string_view interval, std::int32_t noOfData);
+                        std::string_view interval, std::int32_t noOfData,
+                        std::optional<std::uint64_t> number = std::nullopt);
+  // The request channel has reported the outcome of every request numbered below `finished`: those
+  // whose reply has not come got none and are no longer in flight.
+  void requestsFinished(std::uint64_t finished);
+  // The id of the latest request of a key still in flight; none when there is none.
+  std::optional<std::int32_t> requestInFlight(std::string_view key) const;
 
   // A chart reply (tag 17 of type 1041) and the request id it carries (tag 20), if any: filed as
   // above, and the ids to tell given back, each once, oldest first. A reply without a key is filed
@@ -77,7 +91,9 @@ class ChartRequests {
   struct Sent {
     std::int32_t requestId;
     std::string key;
-    bool waiting;  // its view has not heard of a reply yet
+    bool waiting;                         // its view has not heard of a reply yet
+    std::optional<std::uint64_t> number;  // on the request channel
+    bool inFlight = true;                 // its reply may still come
   };
 
   ChartDataCollection& cache_;

@@ -395,6 +395,7 @@ void DataSetService::bankDetailsReceived(std::shared_ptr<BankDetails> details) {
 
 void DataSetService::requestsFinished(std::uint64_t finished) {
   while (!bankRequests_.empty() && bankRequests_.front() < finished) bankRequests_.pop_front();
+  charts_.requestsFinished(finished);
 }
 
 // --- Charts ---

@@ -122,9 +122,11 @@ class DataSetService {
                           const AccountDetails& account);
   bool requestAccountStatement(MessageBase& messageBase, const SessionValues& session, std::int32_t UserId,
                                const AccountStatementRequest& parameters);
+  // `number`: the request's number on the request channel, when known.
   bool requestChartData(MessageBase& messageBase, const SessionValues& session, std::string_view itemCode,
-                        std::string_view interval, std::int32_t noOfData) {
-    return charts_.requestChartData(messageBase, session, itemCode, interval, noOfData);
+                        std::string_view interval, std::int32_t noOfData,
+                        std::optional<std::uint64_t> number = std::nullopt) {
+    return charts_.requestChartData(messageBase, session, itemCode, interval, noOfData, number);
   }
   bool changeMyPassword(MessageBase& messageBase, const SessionValues& session, std::string_view oldPassword,
                         std::string_view newPassword) {
@@ -133,7 +135,8 @@ class DataSetService {
 
   // A bank-account request went out as request number `request` of the request channel.
   void bankRequestSent(std::uint64_t request) { bankRequests_.push_back(request); }
-  // Requests before number `finished` have all ended: their bank requests wait no more.
+  // Requests before number `finished` have all ended: their bank requests wait no more, and their
+  // chart requests are no longer in flight.
   void requestsFinished(std::uint64_t finished);
 
   // The search values of a SearchInfo: dates as wire time stamps (absent dates left out).

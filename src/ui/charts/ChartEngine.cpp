@@ -71,13 +71,28 @@ ChartEngine::ChartEngine(ChartSession& session, Options options)
     : session_(session), options_(options), bars_(options.capacity) {
   lengthX_ = options_.firstVisibleBars;
   barsToAsk_ = options_.barsAsked;
+  NotificationCenter& centre = session_.notifications();
+  loginToken_ = centre.addObserver("LoginSuccessNotification", [this](const Notification&) { askAgain(); });
+  channelToken_ = centre.addObserver(ChartRequests::kRequestChannelBack, [this](const Notification&) { askAgain(); });
 }
 
-ChartEngine::~ChartEngine() { forgetWaiting(); }
+ChartEngine::~ChartEngine() {
+  forgetWaiting();
+  session_.notifications().removeObserver(loginToken_);
+  session_.notifications().removeObserver(channelToken_);
+}
 
 void ChartEngine::forgetWaiting() {
-  for (const ObserverToken token : waiting_) session_.notifications().removeObserver(token);
+  for (const auto& [id, token] : waiting_) session_.notifications().removeObserver(token);
   waiting_.clear();
+}
+
+void ChartEngine::listen(std::int32_t requestId) {
+  for (const auto& [id, token] : waiting_)
+    if (id == requestId) return;
+  const ObserverToken token = session_.notifications().addObserver(
+      ChartRequests::notificationName(requestId), [this, requestId](const Notification&) { requestFinished(requestId); });
+  waiting_.emplace_back(requestId, token);
 }
 
 void ChartEngine::setGraph(Graph* graph) {
@@ -137,15 +152,21 @@ void ChartEngine::showChart(const std::string& symbol, std::int64_t interval) {
 
 void ChartEngine::symbolSelectedAtIndex(const std::string& symbol, std::int32_t decimals) {
   dotPosition_ = decimals;
-  // As many bars as the chart holds (the live one too), so a reload does not lose one each time.
-  barsToAsk_ = lastArrIndexPtr_ >= 0 ? toInt32(lastArrIndexPtr_ + 1) : options_.barsAsked;
+  askAsManyAsHeld();
   showChart(symbol, Currentinterval_);
 }
 
 void ChartEngine::intervalSelectedAtIndex(std::int64_t interval) {
   Currentinterval_ = interval;
-  barsToAsk_ = lastArrIndexPtr_ >= 0 ? toInt32(lastArrIndexPtr_ + 1) : options_.barsAsked;
+  askAsManyAsHeld();
   showChart(symbolName_, Currentinterval_);
+}
+
+void ChartEngine::askAsManyAsHeld() {
+  // As many bars as the chart holds (the live one too), so a reload does not lose one each time. A
+  // stand-in holds no history: the chart asks for as many as it asked for last.
+  if (standIn_) return;
+  barsToAsk_ = lastArrIndexPtr_ >= 0 ? toInt32(lastArrIndexPtr_ + 1) : options_.barsAsked;
 }
 
 Clock& ChartEngine::clock() const {
@@ -153,68 +174,85 @@ Clock& ChartEngine::clock() const {
   return queue ? queue->clock() : Clock::steady();
 }
 
-bool ChartEngine::isCurrent(const CachedReply& cached) const {
-  if (!cached.age) return false;
-  const auto barLength = std::chrono::duration_cast<Clock::Duration>(std::chrono::duration<double>(timeInterval_));
-  if (*cached.age <= barLength) return true;
-  return askedAt_ && *cached.age <= clock().now() - *askedAt_;
-}
-
-bool ChartEngine::reusable(const CachedReply& cached) const {
+bool ChartEngine::mayDraw(const CachedReply& cached) const {
   // A kept history ends at the server's price of the moment it was filed and never takes in the
   // prices after it. Within the time between two readings of the live price it lacks nothing the
-  // live bars would have caught; any older, its newest bar (or the bars after it) may be wrong.
-  return cached.age && *cached.age <= kFreshReply;
+  // live bars would have caught; any older, its newest bar (or the bars after it) may be wrong,
+  // unless it was filed since the chart asked for it.
+  if (!cached.age) return false;
+  if (*cached.age <= kFreshReply) return true;
+  return askedAt_ && *cached.age <= clock().now() - *askedAt_;
 }
 
 void ChartEngine::GetChartValues() {
   lengthX_ = options_.firstVisibleBars;
   replyDeadline_.cancel();
   askedAt_.reset();
+  standIn_ = false;
+  // The chart listens only for the key it shows now.
+  forgetWaiting();
   if (auto cached = session_.cachedReply(chartKey_)) {
-    if (reusable(*cached)) {
-      forgetWaiting();  // the key on display has its history: no earlier reply is drawn any more
+    if (mayDraw(*cached)) {
       DataProcessing(cached->text);
       return;
     }
     TD_LOG_INFO("chart: the cached history of " + chartKey_ + " may lack the latest prices; asking for it anew");
   }
   askedAt_ = clock().now();
-  const auto id = session_.nextRequestId();
-  if (!id) {
-    TD_LOG_WARN("chart: no session to ask for " + chartKey_);
-    return;
-  }
   // Until its reply comes, the chart shows nothing and the live slot of the bars it still holds
   // (an earlier series, of this key or another) is left alone.
   awaitingReply_ = true;
-  const std::int32_t requestId = *id;
-  const ObserverToken token = session_.notifications().addObserver(
-      ChartRequests::notificationName(requestId), [this, requestId](const Notification&) { requestFinished(requestId); });
-  waiting_.push_back(token);
+  if (!ask(false)) replyMissed();
+}
+
+bool ChartEngine::ask(bool share) {
+  replyDeadline_.cancel();
+  if (MainQueue* queue = session_.mainQueue())
+    replyDeadline_ = queue->schedule(options_.replyDeadline, [this] { historyOverdue(); });
+  if (share)
+    if (const auto id = session_.requestInFlight(chartKey_)) {
+      listen(*id);
+      return true;
+    }
+  if (share) TD_LOG_INFO("chart: asking again for the history of " + chartKey_);
+  const auto id = session_.nextRequestId();
+  if (!id) {
+    TD_LOG_WARN("chart: no session to ask for " + chartKey_);
+    return false;
+  }
+  listen(*id);
   if (!session_.requestChartData(symbolName_, ChartInterval_, barsToAsk_)) {
-    session_.notifications().removeObserver(token);
+    session_.notifications().removeObserver(waiting_.back().second);
     waiting_.pop_back();
     TD_LOG_WARN("chart: the history request for " + chartKey_ + " was not sent");
-    replyMissed();
-    return;
+    return false;
   }
-  if (MainQueue* queue = session_.mainQueue())
-    replyDeadline_ = queue->schedule(options_.replyDeadline, [this] { replyMissed(); });
+  return true;
+}
+
+void ChartEngine::historyOverdue() {
+  replyMissed();
+  askAgain();
+}
+
+void ChartEngine::askAgain() {
+  if (!awaitingReply_ && !standIn_) return;  // the history is on display
+  ask(true);
 }
 
 void ChartEngine::requestFinished(std::int32_t requestId) {
-  // The reply filed under the key the chart shows now ends every wait of the chart. Until it is
-  // there the chart goes on listening: another chart's request may hold the same id (every reply
-  // moves the session's counter back), a reply for a key the chart has left draws nothing, and an
-  // old reply of its own key is what the chart asked to replace.
+  // Only a reply filed under the key the chart shows now, one it may draw, ends the chart's wait.
+  // Until it is there the chart goes on listening: another chart's request may hold the same id
+  // (every reply moves the session's counter back), and an old reply of its own key is what the
+  // chart asked to replace.
   const auto cached = session_.cachedReply(chartKey_);
-  if (!cached || !isCurrent(*cached)) {
+  if (!cached || !mayDraw(*cached)) {
     TD_LOG_INFO("chart: reply " + std::to_string(requestId) + " brought nothing for " + chartKey_);
     return;
   }
   forgetWaiting();
   replyDeadline_.cancel();
+  standIn_ = false;
   lengthX_ = options_.firstVisibleBars;
   DataProcessing(cached->text);
 }
@@ -224,6 +262,7 @@ void ChartEngine::replyMissed() {
   TD_LOG_WARN("chart: no history for " + chartKey_ + "; the chart starts at the live price");
   // The chart goes on listening: a reply that comes later is drawn in place of this series.
   DataProcessing({});
+  standIn_ = true;
 }
 
 void ChartEngine::DataProcessing(std::string_view reply) {
@@ -563,8 +602,12 @@ void ChartEngine::meetHistory() {
   liveStart_ = barWallTime(live);
   if (liveStart_ && !isTickChart()) {
     grid_.anchor = *liveStart_;
-    // The server's clock stood at least at the newest bar when the reply was filed.
+    // The server's clock stood at least at the newest bar when the reply was filed. The feed may
+    // lag behind the record (a price in the newest bar whose line has not come yet): the item's
+    // update time, and every later one, is no clock set back.
     latestUpdate_ = liveStart_;
+    if (const auto item = session_.item(symbolName_))
+      if (const auto at = updateWallTime(item->UpdateTime)) latestUpdate_ = std::min(*latestUpdate_, *at);
   }
   // The live bar widens from its own range; one that does not hold its prices starts at its close.
   const bool holds = std::isfinite(live.low) && std::isfinite(live.high) && live.low <= std::min(live.open, live.close) &&

@@ -7,18 +7,21 @@
 // Loading: setValue(item code, "<interval index>#<chart type>") looks the history up in the
 // session's chart cache under "<code>^<interval code>"; on a miss it takes the next request id,
 // observes "MainviewChartDataReceivedNotification<id>" and asks the server. A reply filed under the
-// chart's key reaches every chart waiting for that key; the engine draws what the cache holds under
-// its own key at that moment, and listens on while that key holds nothing it can draw.
-//
-// Gaps: a reply's newest bar is the one that held the server's time when the reply was filed, and
-// the reply never takes in the prices after it. A cached reply filed more than a second ago (one
-// reading of the live price) may lack some, so it counts as a miss: the whole series is asked for
-// again (the request names no range) and nothing of the old one is drawn. While a request is out
-// the chart draws nothing and takes no live price: the reply ends at the server's price of its
-// moment, and the live bars go on from it.
+// chart's key reaches every chart waiting for that key. A chart listens only for the key it shows
+// now, and draws a kept reply under one rule: filed within a second (one reading of the live
+// price), or filed since the chart asked for its key. A reply's newest bar is the one that held the
+// server's time when the reply was filed, and the reply never takes in the prices after it, so an
+// older kept reply counts as a miss: the whole series is asked for again (the request names no
+// range) and nothing of the old one is drawn. Another reply (of another key, or of an earlier
+// request under the same id) ends no wait. While a request is out the chart draws nothing and
+// takes no live price: the reply ends at the server's price of its moment, and the live bars go on
+// from it.
 // A request that cannot be sent, or whose reply has not come by `replyDeadline`, leaves the chart
-// with a series of its own that starts at the live price (no bar before it, so no gap is joined);
-// a reply that comes later still replaces it.
+// with a stand-in: a series of its own that starts at the live price (no bar before it, so no gap
+// is joined). The chart then asks again by itself, at every deadline, when a new login has been
+// accepted and when the session's request channel is back; never while a request of its key (its
+// own or another chart's) is still in flight, whose reply it waits for instead. The history that
+// comes takes the stand-in's place.
 //
 // Bars: after a reply of n closes DATAPOINTS and lastArrIndexPtr are n - 1: bars 0 to n - 2 are
 // drawn and slot n - 1 is the live slot that the first price change writes. Bar i is drawn at
@@ -36,8 +39,10 @@
 // open are the prices read in its interval. When the server's clock is set back (an update stamped
 // more than 30 s before the latest), the next change opens a bar even in an interval before the live
 // bar's: the repeated hour at the end of daylight-saving time gets bars of its own, while an update a
-// few seconds out of order still joins the live bar. The start of the history's newest bar counts
-// as a time read, so a clock set back before the first update after a load is seen too. On a tick
+// few seconds out of order still joins the live bar. At a load the latest time read is the start of
+// the history's newest bar, or the item's update time when that is earlier (a price the server's
+// record took may not have reached the feed yet): a clock set back just after a load is seen, and
+// the first readings after it, stamped before the newest bar, are no clock set back. On a tick
 // chart every change is a bar of its own, stamped with its update's time. While a load waits for its
 // reply, and (in the chart window) while an indicator holds the analysis flag, live updates are held
 // back.
@@ -147,6 +152,9 @@ class ChartEngine : public PlotDataSource, public PlotSpaceDelegate, public Axis
   // No history came for the key on display (not sent, or not answered in time): the chart starts a
   // series of its own at the live price.
   void replyMissed();
+  // Asks for the history of the key on display again when the chart waits for it or shows a
+  // stand-in, unless a request of that key is in flight (its reply is then waited for).
+  void askAgain();
 
   // ---- plots and interaction ----
   void ConstructGraph();
@@ -211,6 +219,8 @@ class ChartEngine : public PlotDataSource, public PlotSpaceDelegate, public Axis
   std::uint64_t timerCounter() const { return timerCounter_; }
   bool isChartAnalysisEnabled() const { return isChartAnalysisEnabled_; }
   bool awaitingReply() const { return awaitingReply_; }
+  // The chart shows a series of its own in place of the history that did not come.
+  bool showsStandIn() const { return standIn_; }
   std::int64_t labelStep() const { return labelStep_; }
   const BarSeries& bars() const { return bars_; }
   Graph* graph() const { return graph_; }
@@ -234,12 +244,19 @@ class ChartEngine : public PlotDataSource, public PlotSpaceDelegate, public Axis
   // After a parse: the grid of the intervals and the live bar's interval, from the newest bar.
   void meetHistory();
   void forgetWaiting();
+  // Listens for the replies told under a request id (once per id).
+  void listen(std::int32_t requestId);
+  // Sends a request for the key on display, or with `share`, waits for one of its key already in
+  // flight; false when none could be sent. The deadline starts anew either way.
+  bool ask(bool share);
+  // The number of bars the next request asks for, from the history held.
+  void askAsManyAsHeld();
+  // The deadline passed without the history: the stand-in, and another request.
+  void historyOverdue();
   Clock& clock() const;
-  // Whether a cached reply can be drawn: filed within one bar length, or since the chart asked for
-  // the key on display.
-  bool isCurrent(const CachedReply& cached) const;
-  // Whether a kept reply can be drawn instead of asking again: filed no more than kFreshReply ago.
-  bool reusable(const CachedReply& cached) const;
+  // Whether a kept reply can be drawn: filed no more than kFreshReply ago, or since the chart asked
+  // for the key on display.
+  bool mayDraw(const CachedReply& cached) const;
   static constexpr Clock::Duration kFreshReply = std::chrono::seconds(1);
   // Follows the update times read: a time more than kOutOfOrderSeconds before the latest one means
   // the server's clock was set back.
@@ -274,9 +291,11 @@ class ChartEngine : public PlotDataSource, public PlotSpaceDelegate, public Axis
   BarSeries bars_;
   bool loaded_ = false;         // a reply has been parsed
   bool awaitingReply_ = false;  // the key on display has no reply yet
-  std::vector<ObserverToken> waiting_;  // the chart's observers of its replies
-  std::optional<Clock::TimePoint> askedAt_;  // when the key on display was last asked for
+  bool standIn_ = false;        // a series of the chart's own stands in for the history
+  std::vector<std::pair<std::int32_t, ObserverToken>> waiting_;  // request ids listened for
+  std::optional<Clock::TimePoint> askedAt_;  // when the key on display was first asked for
   TimerHandle replyDeadline_;
+  ObserverToken loginToken_, channelToken_;  // a new login, the request channel back
 
   TimerHandle dataTimer_;
   double timeInterval_ = 1;

@@ -40,6 +40,11 @@ bool CurrentChartSession::requestChartData(std::string_view code, std::string_vi
   return session && session->requestChartData(code, interval, bars);
 }
 
+std::optional<std::int32_t> CurrentChartSession::requestInFlight(std::string_view chartKey) {
+  const auto session = AppContext::current()->businessbase();
+  return session ? session->datasets().charts().requestInFlight(chartKey) : std::nullopt;
+}
+
 std::vector<std::string> CurrentChartSession::selectedSymbols() {
   const auto session = AppContext::current()->businessbase();
   return session ? session->selectedSymbols() : std::vector<std::string>{};

@@ -39,6 +39,9 @@ class ChartSession {
   // Sends the chart-history request with the session's request id as it is held; false when
   // nothing was sent.
   virtual bool requestChartData(std::string_view code, std::string_view interval, std::int32_t bars) = 0;
+  // The id of the session's latest chart request of a key whose reply may still come; none when
+  // there is none.
+  virtual std::optional<std::int32_t> requestInFlight(std::string_view chartKey) = 0;
   // The watchlist's item codes, in its order.
   virtual std::vector<std::string> selectedSymbols() = 0;
   virtual NotificationCenter& notifications() = 0;
@@ -54,6 +57,7 @@ class CurrentChartSession final : public ChartSession {
   std::optional<CachedReply> cachedReply(std::string_view chartKey) override;
   std::optional<std::int32_t> nextRequestId() override;
   bool requestChartData(std::string_view code, std::string_view interval, std::int32_t bars) override;
+  std::optional<std::int32_t> requestInFlight(std::string_view chartKey) override;
   std::vector<std::string> selectedSymbols() override;
   NotificationCenter& notifications() override;
   MainQueue* mainQueue() override;
