@@ -87,12 +87,13 @@ void ChartEngine::forgetWaiting() {
   waiting_.clear();
 }
 
-void ChartEngine::listen(std::int32_t requestId) {
+bool ChartEngine::listen(std::int32_t requestId) {
   for (const auto& [id, token] : waiting_)
-    if (id == requestId) return;
+    if (id == requestId) return false;
   const ObserverToken token = session_.notifications().addObserver(
       ChartRequests::notificationName(requestId), [this, requestId](const Notification&) { requestFinished(requestId); });
   waiting_.emplace_back(requestId, token);
+  return true;
 }
 
 void ChartEngine::setGraph(Graph* graph) {
@@ -220,10 +221,12 @@ bool ChartEngine::ask(bool share) {
     TD_LOG_WARN("chart: no session to ask for " + chartKey_);
     return false;
   }
-  listen(*id);
+  const bool listening = listen(*id);
   if (!session_.requestChartData(symbolName_, ChartInterval_, barsToAsk_)) {
-    session_.notifications().removeObserver(waiting_.back().second);
-    waiting_.pop_back();
+    if (listening) {
+      session_.notifications().removeObserver(waiting_.back().second);
+      waiting_.pop_back();
+    }
     TD_LOG_WARN("chart: the history request for " + chartKey_ + " was not sent");
     return false;
   }
