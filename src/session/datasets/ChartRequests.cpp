@@ -43,14 +43,12 @@ bool ChartRequests::requestChartData(MessageBase& messageBase, const SessionValu
   return true;
 }
 
-void ChartRequests::requestsFinished(std::uint64_t finished) {
-  for (Sent& s : sent_)
-    if (s.number && *s.number < finished) s.inFlight = false;
-}
+void ChartRequests::requestsFinished(std::uint64_t finished) { finished_ = std::max(finished_, finished); }
 
 std::optional<std::int32_t> ChartRequests::requestInFlight(std::string_view key) const {
-  const auto it =
-      std::find_if(sent_.rbegin(), sent_.rend(), [&](const Sent& s) { return s.inFlight && s.key == key; });
+  // A request still remembered has had no reply; it is in flight until the channel reports its outcome.
+  const auto it = std::find_if(sent_.rbegin(), sent_.rend(),
+                               [&](const Sent& s) { return s.key == key && !(s.number && *s.number < finished_); });
   if (it == sent_.rend()) return std::nullopt;
   return it->requestId;
 }

@@ -93,13 +93,13 @@ class ChartRequests {
     std::string key;
     bool waiting;                         // its view has not heard of a reply yet
     std::optional<std::uint64_t> number;  // on the request channel
-    bool inFlight = true;                 // its reply may still come
   };
 
   ChartDataCollection& cache_;
   const Clock& clock_;
   std::map<std::string, Clock::TimePoint, std::less<>> filedAt_;  // chart key -> when its reply was filed
   std::vector<Sent> sent_;  // in the order sent
+  std::uint64_t finished_ = 0;  // the channel has reported the outcome of every request numbered below
 };
 
 }  // namespace td

@@ -87,13 +87,12 @@ void ChartEngine::forgetWaiting() {
   waiting_.clear();
 }
 
-bool ChartEngine::listen(std::int32_t requestId) {
+void ChartEngine::listen(std::int32_t requestId) {
   for (const auto& [id, token] : waiting_)
-    if (id == requestId) return false;
+    if (id == requestId) return;
   const ObserverToken token = session_.notifications().addObserver(
       ChartRequests::notificationName(requestId), [this, requestId](const Notification&) { requestFinished(requestId); });
   waiting_.emplace_back(requestId, token);
-  return true;
 }
 
 void ChartEngine::setGraph(Graph* graph) {
@@ -221,15 +220,12 @@ bool ChartEngine::ask(bool share) {
     TD_LOG_WARN("chart: no session to ask for " + chartKey_);
     return false;
   }
-  const bool listening = listen(*id);
   if (!session_.requestChartData(symbolName_, ChartInterval_, barsToAsk_)) {
-    if (listening) {
-      session_.notifications().removeObserver(waiting_.back().second);
-      waiting_.pop_back();
-    }
     TD_LOG_WARN("chart: the history request for " + chartKey_ + " was not sent");
     return false;
   }
+  // Its reply is handled on this thread, after this task.
+  listen(*id);
   return true;
 }
 

@@ -244,8 +244,8 @@ class ChartEngine : public PlotDataSource, public PlotSpaceDelegate, public Axis
   // After a parse: the grid of the intervals and the live bar's interval, from the newest bar.
   void meetHistory();
   void forgetWaiting();
-  // Listens for the replies told under a request id (once per id): false when it already did.
-  bool listen(std::int32_t requestId);
+  // Listens for the replies told under a request id (once per id).
+  void listen(std::int32_t requestId);
   // Sends a request for the key on display, or with `share`, waits for one of its key already in
   // flight; false when none could be sent. The deadline starts anew either way.
   bool ask(bool share);
