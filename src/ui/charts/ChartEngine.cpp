@@ -646,8 +646,12 @@ void ChartEngine::newChartData() {
   if (price.size() > 9) price.resize(9);  // what the close slot holds
   const double value = leadingNumber(price);
 
-  const auto at = updateWallTime(item->UpdateTime);
-  if (at) noteUpdateTime(*at);
+  // A tick chart reads the time only while it matters to it: until a reading reaches the history.
+  std::optional<WallTime> at;
+  if (!isTickChart() || historyEnd_) {
+    at = updateWallTime(item->UpdateTime);
+    if (at) noteUpdateTime(*at);
+  }
   // Until the first reading stamped at or after the history's newest bar, a reading stamped before
   // it is a price the history holds already: it changes no bar. A clock set back is no such reading.
   if (historyEnd_ && at) {
