@@ -277,6 +277,39 @@ TEST_F(ChartEngineTest, AChartWithoutItsHistoryAsksAgainAtEachDeadlineUnlessAReq
   EXPECT_EQ(session.requests.size(), 4u);
 }
 
+// The channel gives a request up (its reply time-out) after the chart's deadline: the chart asks
+// again at once, one request per report for all the charts of the key, and each chart once between
+// two deadlines, so that a channel ending every request at once is not asked in a loop.
+TEST_F(ChartEngineTest, AChartAsksAgainAtOnceWhenTheChannelEndsARequestOfItsKeyWithoutAReply) {
+  using std::chrono::seconds;
+  FakeGraph otherGraph;
+  ChartEngine other(session, {});
+  other.setGraph(&otherGraph);
+  engine.setValue("EURUSD", "2#3");
+  other.setValue("EURUSD", "2#1");
+  session.queue.advance(seconds(30));
+  ASSERT_TRUE(engine.showsStandIn());
+  ASSERT_EQ(session.requests.size(), 2u);
+  session.drop(0);  // the other one is still in flight
+  EXPECT_EQ(session.requests.size(), 2u);
+  session.drop(1);
+  ASSERT_EQ(session.requests.size(), 3u);
+  EXPECT_EQ(session.requests.back().key, "EURUSD^5");
+  session.drop(2);
+  ASSERT_EQ(session.requests.size(), 4u);
+  session.drop(3);  // both charts asked on a report since their deadline: the next one asks
+  EXPECT_EQ(session.requests.size(), 4u);
+  session.queue.advance(seconds(10));
+  ASSERT_EQ(session.requests.size(), 5u);
+  session.drop(0, "EURUSD^O");  // another key's
+  EXPECT_EQ(session.requests.size(), 5u);
+  session.reply("EURUSD^5", historyReply("EURUSD^5", 120));
+  EXPECT_EQ(engine.DATAPOINTS(), 119);
+  EXPECT_EQ(other.DATAPOINTS(), 119);
+  session.drop(4);  // the history is there
+  EXPECT_EQ(session.requests.size(), 5u);
+}
+
 TEST_F(ChartEngineTest, AChartWhoseRequestCouldNotGoOutAsksAgainAtANewLoginOrWhenTheRequestChannelIsBack) {
   for (const char* back : {"LoginSuccessNotification", ChartRequests::kRequestChannelBack}) {
     SCOPED_TRACE(back);
@@ -299,7 +332,9 @@ TEST_F(ChartEngineTest, IntervalChangesAskForTheBarsTheChartHoldsSoNoneIsLostEac
   engine.intervalSelectedAtIndex(2);
   EXPECT_EQ(session.requests.back().bars, 200);
   EXPECT_EQ(engine.chartKey(), "EURUSD^5");
-  // A series of the chart's own holds no history: the next interval asks for as many as before.
+  // A series of the chart's own holds no history: the picks after it ask for as many as before,
+  // also those made while its bars are still held (the next history on its way), and those of
+  // another chart that shares that request.
   session.queue.advance(std::chrono::seconds(11));
   ASSERT_TRUE(engine.showsStandIn());
   session.items["EURUSD"]->Last = 1.25;
@@ -307,6 +342,15 @@ TEST_F(ChartEngineTest, IntervalChangesAskForTheBarsTheChartHoldsSoNoneIsLostEac
   ASSERT_EQ(engine.lastArrIndexPtr(), 0);
   engine.intervalSelectedAtIndex(3);
   EXPECT_EQ(session.requests.back().bars, 200);
+  engine.intervalSelectedAtIndex(4);
+  EXPECT_EQ(session.requests.back().bars, 200);
+  engine.symbolSelectedAtIndex("GER40", 1);
+  EXPECT_EQ(session.requests.back().bars, 200);
+  ASSERT_EQ(session.requests.size(), 5u);
+  // A history sets the count again.
+  session.reply(engine.chartKey(), historyReply(engine.chartKey(), 90));
+  engine.intervalSelectedAtIndex(2);
+  EXPECT_EQ(session.requests.back().bars, 90);
 }
 
 TEST_F(ChartEngineTest, ZoomKeepsBetween20BarsAndAllBars) {

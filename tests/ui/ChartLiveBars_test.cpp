@@ -165,20 +165,41 @@ TEST_F(LiveBarsTest, AClockSetBackOpensABarForEachMinuteAfterTheChangeAndALateUp
 }
 
 // The server's record may hold a price whose line has not reached the feed yet: the item's time at
-// the load, and the lines still on their way, lie before the newest bar and set no clock back.
-TEST_F(LiveBarsTest, TheFirstReadingsAfterALoadStampedBeforeItsNewestBarJoinTheLiveBar) {
+// the load, and the lines still on their way, lie before the newest bar. They set no clock back and
+// change no bar, on a tick chart neither, since the history holds their prices; the first reading
+// at or after the newest bar goes on as any other.
+TEST_F(LiveBarsTest, TheFirstReadingsAfterALoadStampedBeforeItsNewestBarChangeNoBar) {
   auto engine = make();
   item->UpdateTime = "12/05/2014 13:18:20";
-  load(*engine, "1#1", 200);  // minutes up to 13:19
-  tick(1.3001);
-  tick(1.3002, "12/05/2014 13:18:52");
-  tick(1.3003, "12/05/2014 13:19:05");
+  load(*engine, "1#1", 200);  // minutes up to 13:19: open 1.2985, high 1.3, low 1.298, close 1.299
+  tick(1.2);
+  tick(1.25, "12/05/2014 13:18:52");
+  EXPECT_EQ(engine->lastArrIndexPtr(), 199);
+  EXPECT_EQ(engine->bars()[199].closeText.view(), "1.2990");
+  EXPECT_DOUBLE_EQ(engine->bars()[199].low, 1.298);
+  tick(1.2995, "12/05/2014 13:19:05");
   EXPECT_EQ(engine->lastArrIndexPtr(), 199);
   EXPECT_EQ(engine->bars()[199].time.view(), "13:19:00");
-  EXPECT_DOUBLE_EQ(engine->bars()[199].close, 1.3003);
+  EXPECT_DOUBLE_EQ(engine->bars()[199].close, 1.2995);
+  EXPECT_DOUBLE_EQ(engine->bars()[199].low, 1.298);
   tick(1.3004, "12/05/2014 13:20:01");
   ASSERT_EQ(engine->lastArrIndexPtr(), 200);
   EXPECT_EQ(engine->bars()[200].time.view(), "13:20:00");
+
+  item->UpdateTime = "12/05/2014 13:18:20";
+  load(*engine, "0#1", 200);  // ticks up to 13:19:00
+  tick(1.2);
+  tick(1.25, "12/05/2014 13:18:52");
+  EXPECT_EQ(engine->lastArrIndexPtr(), 199);
+  tick(1.2995, "12/05/2014 13:19:05");
+  ASSERT_EQ(engine->lastArrIndexPtr(), 200);
+  EXPECT_EQ(engine->bars()[200].time.view(), "13:19:05");
+  // A clock set back just after a load still adds its ticks.
+  item->UpdateTime = "12/05/2014 13:19:10";
+  load(*engine, "0#1", 200);
+  tick(1.3004, "12/05/2014 12:20:05");
+  ASSERT_EQ(engine->lastArrIndexPtr(), 200);
+  EXPECT_EQ(engine->bars()[200].time.view(), "12:20:05");
 }
 
 TEST_F(LiveBarsTest, OpenHighAndLowOfTheLiveBarFollowItsPrices) {

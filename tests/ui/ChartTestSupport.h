@@ -13,6 +13,7 @@
 #include "model/ItemDetails.h"
 #include "platform/ManualMainQueue.h"
 #include "platform/NotificationCenter.h"
+#include "session/datasets/ChartRequests.h"
 #include "ui/charts/ChartEngine.h"
 
 namespace td::test {
@@ -161,6 +162,14 @@ class FakeChartSession : public ChartSession {
       }
       ++it;
     }
+    queue.runPending();
+  }
+
+  // The request channel ends request `index` without a reply, and the session tells its key (or
+  // `key`, when given).
+  void drop(std::size_t index, std::string key = {}) {
+    requests.at(index).lost = true;
+    centre.postOnMainThread(ChartRequests::kRequestUnanswered, std::any(key.empty() ? requests[index].key : key));
     queue.runPending();
   }
 

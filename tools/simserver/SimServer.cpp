@@ -250,9 +250,10 @@ void SimServer::serveRequest() {
     repBlocked_ = true;
     return;
   }
-  // Later than the client's reply time-out (30 s): the client has closed the socket it asked on, so
-  // the reply is dropped and the requests it sent meanwhile are served after it.
-  constexpr std::int64_t kAfterTheClientGaveUpMs = 35000;
+  // A second after the client's reply time-out (30 s): the client has closed the socket it asked on,
+  // so the reply is dropped, and the requests it sent meanwhile (on giving up, say) are served right
+  // after it.
+  constexpr std::int64_t kAfterTheClientGaveUpMs = 31000;
   std::int64_t delay = f.repSlowMs;
   if (f.chartReplyLost && chartRequests_ != chartsBefore && chartRequests_ == *f.chartReplyLost) {
     logLine("    fault: this chart reply goes out after the client has given up on it");

@@ -43,7 +43,17 @@ bool ChartRequests::requestChartData(MessageBase& messageBase, const SessionValu
   return true;
 }
 
-void ChartRequests::requestsFinished(std::uint64_t finished) { finished_ = std::max(finished_, finished); }
+std::vector<std::string> ChartRequests::requestsFinished(std::uint64_t finished) {
+  // A request still remembered has had no reply: those numbered from the last report on got none.
+  // They stay remembered until a later reply, which tells their ids too.
+  std::vector<std::string> unanswered;
+  for (const Sent& s : sent_)
+    if (s.waiting && s.number && *s.number >= finished_ && *s.number < finished &&
+        std::find(unanswered.begin(), unanswered.end(), s.key) == unanswered.end())
+      unanswered.push_back(s.key);
+  finished_ = std::max(finished_, finished);
+  return unanswered;
+}
 
 std::optional<std::int32_t> ChartRequests::requestInFlight(std::string_view key) const {
   // A request still remembered has had no reply; it is in flight until the channel reports its outcome.

@@ -45,6 +45,10 @@ class ChartRequests {
   // Posted on the main thread when the session's request channel has been opened anew after the
   // network came back: a view that has no history may ask again.
   static constexpr const char* kRequestChannelBack = "RequestChannelReconnectedNotification";
+  // Posted on the main thread, with the chart key (std::string) as its object, when the request
+  // channel reports that a request of that key ended without a reply: a view waiting for that key
+  // may ask again.
+  static constexpr const char* kRequestUnanswered = "ChartRequestUnansweredNotification";
 
   // "%@^%@" of the item code and the interval code.
   static std::string chartKey(std::string_view itemCode, std::string_view interval);
@@ -61,8 +65,9 @@ class ChartRequests {
                         std::string_view interval, std::int32_t noOfData,
                         std::optional<std::uint64_t> number = std::nullopt);
   // The request channel has reported the outcome of every request numbered below `finished`: those
-  // whose reply has not come got none and are no longer in flight.
-  void requestsFinished(std::uint64_t finished);
+  // whose reply has not come got none and are no longer in flight. Gives back the keys of those
+  // this report ends whose view still waited, each once, in the order sent.
+  std::vector<std::string> requestsFinished(std::uint64_t finished);
   // The id of the latest request of a key still in flight; none when there is none.
   std::optional<std::int32_t> requestInFlight(std::string_view key) const;
 

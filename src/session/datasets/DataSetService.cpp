@@ -395,7 +395,8 @@ void DataSetService::bankDetailsReceived(std::shared_ptr<BankDetails> details) {
 
 void DataSetService::requestsFinished(std::uint64_t finished) {
   while (!bankRequests_.empty() && bankRequests_.front() < finished) bankRequests_.pop_front();
-  charts_.requestsFinished(finished);
+  for (std::string& key : charts_.requestsFinished(finished))
+    post(ChartRequests::kRequestUnanswered, std::any(std::move(key)));
 }
 
 // --- Charts ---

@@ -136,7 +136,8 @@ class DataSetService {
   // A bank-account request went out as request number `request` of the request channel.
   void bankRequestSent(std::uint64_t request) { bankRequests_.push_back(request); }
   // Requests before number `finished` have all ended: their bank requests wait no more, and their
-  // chart requests are no longer in flight.
+  // chart requests are no longer in flight; the key of each that got no reply is posted
+  // (ChartRequests::kRequestUnanswered).
   void requestsFinished(std::uint64_t finished);
 
   // The search values of a SearchInfo: dates as wire time stamps (absent dates left out).

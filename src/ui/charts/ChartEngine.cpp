@@ -74,12 +74,16 @@ ChartEngine::ChartEngine(ChartSession& session, Options options)
   NotificationCenter& centre = session_.notifications();
   loginToken_ = centre.addObserver("LoginSuccessNotification", [this](const Notification&) { askAgain(); });
   channelToken_ = centre.addObserver(ChartRequests::kRequestChannelBack, [this](const Notification&) { askAgain(); });
+  unansweredToken_ = centre.addObserver(ChartRequests::kRequestUnanswered, [this](const Notification& n) {
+    if (const auto* key = n.objectAs<std::string>(); key && *key == chartKey_) requestUnanswered();
+  });
 }
 
 ChartEngine::~ChartEngine() {
   forgetWaiting();
   session_.notifications().removeObserver(loginToken_);
   session_.notifications().removeObserver(channelToken_);
+  session_.notifications().removeObserver(unansweredToken_);
 }
 
 void ChartEngine::forgetWaiting() {
@@ -163,9 +167,10 @@ void ChartEngine::intervalSelectedAtIndex(std::int64_t interval) {
 }
 
 void ChartEngine::askAsManyAsHeld() {
-  // As many bars as the chart holds (the live one too), so a reload does not lose one each time. A
-  // stand-in holds no history: the chart asks for as many as it asked for last.
-  if (standIn_) return;
+  // As many bars as the chart holds (the live one too), so a reload does not lose one each time.
+  // Bars that came from no history (a stand-in's, held until the next reply is drawn) say nothing
+  // of it: the chart asks for as many as it asked for last.
+  if (!historyHeld_) return;
   barsToAsk_ = lastArrIndexPtr_ >= 0 ? toInt32(lastArrIndexPtr_ + 1) : options_.barsAsked;
 }
 
@@ -189,6 +194,7 @@ void ChartEngine::GetChartValues() {
   replyDeadline_.cancel();
   askedAt_.reset();
   standIn_ = false;
+  askedOnUnanswered_ = false;
   // The chart listens only for the key it shows now.
   forgetWaiting();
   if (auto cached = session_.cachedReply(chartKey_)) {
@@ -230,8 +236,20 @@ bool ChartEngine::ask(bool share) {
 }
 
 void ChartEngine::historyOverdue() {
+  askedOnUnanswered_ = false;
   replyMissed();
   askAgain();
+}
+
+void ChartEngine::requestUnanswered() {
+  if (!awaitingReply_ && !standIn_) return;
+  // Another request of the key in flight is waited for. Otherwise the chart asks again at once, but
+  // once between two deadlines: a channel that ends every request at once without a reply is asked
+  // no faster than the deadlines go.
+  const bool sends = !session_.requestInFlight(chartKey_);
+  if (sends && askedOnUnanswered_) return;
+  askedOnUnanswered_ = askedOnUnanswered_ || sends;
+  ask(true);
 }
 
 void ChartEngine::askAgain() {
@@ -262,6 +280,7 @@ void ChartEngine::replyMissed() {
   // The chart goes on listening: a reply that comes later is drawn in place of this series.
   DataProcessing({});
   standIn_ = true;
+  historyHeld_ = false;
 }
 
 void ChartEngine::DataProcessing(std::string_view reply) {
@@ -271,6 +290,7 @@ void ChartEngine::DataProcessing(std::string_view reply) {
   // A reply without bars shows an empty chart, never bars left from an earlier one.
   DATAPOINTS_ = lastArrIndexPtr_ = static_cast<std::int64_t>(closes) - 1;
   if (DATAPOINTS_ < 0) DATAPOINTS_ = 0;
+  historyHeld_ = true;
   meetHistory();
   if (labelledInterval_ != ChartInterval_) {
     bars_.forgetLabels();
@@ -593,17 +613,20 @@ void ChartEngine::meetHistory() {
   liveStart_.reset();
   nextStart_.reset();
   latestUpdate_.reset();
+  historyEnd_.reset();
   clockSetBack_ = false;
   resetNewDataUpdateValues();
   if (lastArrIndexPtr_ < 0 || static_cast<std::size_t>(lastArrIndexPtr_) >= bars_.size()) return;
   Bar& live = bars_[static_cast<std::size_t>(lastArrIndexPtr_)];
   // The history's newest bar is the live bar of its interval; later bars keep to the history's grid.
   liveStart_ = barWallTime(live);
-  if (liveStart_ && !isTickChart()) {
-    grid_.anchor = *liveStart_;
+  if (liveStart_) {
+    if (!isTickChart()) grid_.anchor = *liveStart_;
     // The server's clock stood at least at the newest bar when the reply was filed. The feed may
     // lag behind the record (a price in the newest bar whose line has not come yet): the item's
-    // update time, and every later one, is no clock set back.
+    // update time, and every later one, is no clock set back, and a price stamped before the newest
+    // bar is one the history already holds.
+    historyEnd_ = liveStart_;
     latestUpdate_ = liveStart_;
     if (const auto item = session_.item(symbolName_))
       if (const auto at = updateWallTime(item->UpdateTime)) latestUpdate_ = std::min(*latestUpdate_, *at);
@@ -623,14 +646,22 @@ void ChartEngine::newChartData() {
   if (price.size() > 9) price.resize(9);  // what the close slot holds
   const double value = leadingNumber(price);
 
+  // A tick chart reads the time only while it matters to it: until a reading reaches the history.
+  std::optional<WallTime> at;
+  if (!isTickChart() || historyEnd_) {
+    at = updateWallTime(item->UpdateTime);
+    if (at) noteUpdateTime(*at);
+  }
+  // Until the first reading stamped at or after the history's newest bar, a reading stamped before
+  // it is a price the history holds already: it changes no bar. A clock set back is no such reading.
+  if (historyEnd_ && at) {
+    if (!clockSetBack_ && *at < *historyEnd_) return;
+    historyEnd_.reset();
+  }
   // Whether the update opens a bar: on a tick chart every change does; otherwise a change stamped in
   // an interval after the live bar's. An update without a readable time stays with the live bar.
   std::optional<WallTime> start;
-  if (!isTickChart())
-    if (const auto at = updateWallTime(item->UpdateTime)) {
-      start = grid_.startOf(*at);
-      noteUpdateTime(*at);
-    }
+  if (at && !isTickChart()) start = grid_.startOf(*at);
   // An interval before the live bar's opens a bar only once the clock has been set back (the end of
   // daylight-saving time repeats an hour); a single update a little out of order joins the live bar.
   const bool opens = isTickChart() || (start && (!liveStart_ || *start > *liveStart_ ||

@@ -19,9 +19,10 @@
 // A request that cannot be sent, or whose reply has not come by `replyDeadline`, leaves the chart
 // with a stand-in: a series of its own that starts at the live price (no bar before it, so no gap
 // is joined). The chart then asks again by itself, at every deadline, when a new login has been
-// accepted and when the session's request channel is back; never while a request of its key (its
-// own or another chart's) is still in flight, whose reply it waits for instead. The history that
-// comes takes the stand-in's place.
+// accepted, when the session's request channel is back and when the channel reports a request of
+// its key ended without a reply (at once, but once between two deadlines); never while a request of
+// its key (its own or another chart's) is still in flight, whose reply it waits for instead. The
+// history that comes takes the stand-in's place.
 //
 // Bars: after a reply of n closes DATAPOINTS and lastArrIndexPtr are n - 1: bars 0 to n - 2 are
 // drawn and slot n - 1 is the live slot that the first price change writes. Bar i is drawn at
@@ -42,10 +43,11 @@
 // few seconds out of order still joins the live bar. At a load the latest time read is the start of
 // the history's newest bar, or the item's update time when that is earlier (a price the server's
 // record took may not have reached the feed yet): a clock set back just after a load is seen, and
-// the first readings after it, stamped before the newest bar, are no clock set back. On a tick
-// chart every change is a bar of its own, stamped with its update's time. While a load waits for its
-// reply, and (in the chart window) while an indicator holds the analysis flag, live updates are held
-// back.
+// the first readings after it, stamped before the newest bar, are no clock set back. Those readings
+// change no bar (the history holds their prices already), on a tick chart too, until the first one
+// stamped at or after the newest bar. On a tick chart every change is a bar of its own, stamped with
+// its update's time. While a load waits for its reply, and (in the chart window) while an indicator
+// holds the analysis flag, live updates are held back.
 //
 // Main thread only.
 
@@ -155,6 +157,9 @@ class ChartEngine : public PlotDataSource, public PlotSpaceDelegate, public Axis
   // Asks for the history of the key on display again when the chart waits for it or shows a
   // stand-in, unless a request of that key is in flight (its reply is then waited for).
   void askAgain();
+  // The request channel ended a request of the key on display without a reply: the chart asks
+  // again at once, at most once between two deadlines.
+  void requestUnanswered();
 
   // ---- plots and interaction ----
   void ConstructGraph();
@@ -292,10 +297,13 @@ class ChartEngine : public PlotDataSource, public PlotSpaceDelegate, public Axis
   bool loaded_ = false;         // a reply has been parsed
   bool awaitingReply_ = false;  // the key on display has no reply yet
   bool standIn_ = false;        // a series of the chart's own stands in for the history
+  bool historyHeld_ = false;    // the bars held came from a history (not from a stand-in)
   std::vector<std::pair<std::int32_t, ObserverToken>> waiting_;  // request ids listened for
   std::optional<Clock::TimePoint> askedAt_;  // when the key on display was first asked for
   TimerHandle replyDeadline_;
   ObserverToken loginToken_, channelToken_;  // a new login, the request channel back
+  ObserverToken unansweredToken_;            // a request the channel ended without a reply
+  bool askedOnUnanswered_ = false;           // asked again on such a report since the last deadline
 
   TimerHandle dataTimer_;
   double timeInterval_ = 1;
@@ -305,6 +313,7 @@ class ChartEngine : public PlotDataSource, public PlotSpaceDelegate, public Axis
   std::optional<WallTime> nextStart_;  // the later interval whose prices are being read
   std::optional<double> liveOpen_, liveHigh_, liveLow_;  // of the prices read in nextStart_
   std::optional<WallTime> latestUpdate_;  // the latest time read since the load or the clock was last set back
+  std::optional<WallTime> historyEnd_;    // the history's newest bar, until a reading reaches it
   bool clockSetBack_ = false;             // set back since the live bar opened
   bool isChartAnalysisEnabled_ = false;
 };

@@ -449,6 +449,41 @@ TEST_F(DataSetServiceTest, ChartReplyIsFiledUnderItsOwnKeyOnlyWhateverRequestHol
   EXPECT_TRUE(service.charts().chartData("EURUSD^W"));
 }
 
+// The channel answers in the order sent and reports each request's outcome after its reply: a
+// request it ended without one is told by its key, once, to the views that still wait for it.
+TEST_F(DataSetServiceTest, AChartRequestTheChannelEndedWithoutAReplyIsToldByItsKeyOnce) {
+  SessionValues s = session();
+  std::uint64_t number = 0;
+  const auto ask = [&](const char* code) {
+    s.Requestid = static_cast<std::int32_t>(number) + 1;
+    ASSERT_TRUE(service.requestChartData(messageBase, s, code, "O", 200, number++));
+  };
+  const auto unanswered = [&] {
+    std::vector<std::string> keys;
+    for (std::size_t i = 0; i < posted.size(); ++i)
+      if (posted[i] == ChartRequests::kRequestUnanswered) keys.push_back(objects.at(i));
+    return keys;
+  };
+  ask("EURUSD");  // 0: dropped
+  ask("GOLD");    // 1: answered
+  ask("EURUSD");  // 2: dropped
+  ask("EURUSD");  // 3: dropped, ended with 2 by one report
+  ask("GBPUSD");  // 4: answered
+  ask("GBPUSD");  // 5: its view heard the reply of 4, then the channel dropped it
+  service.requestsFinished(1);
+  EXPECT_EQ(unanswered(), std::vector<std::string>{"EURUSD^O"});
+  service.ChartDataReceived("<x~GOLD^O~200>gold", 2);
+  service.requestsFinished(2);
+  service.requestsFinished(4);
+  EXPECT_EQ(unanswered(), (std::vector<std::string>{"EURUSD^O", "EURUSD^O"}));
+  EXPECT_EQ(service.charts().requestInFlight("EURUSD^O"), std::nullopt);
+  service.ChartDataReceived("<x~GBPUSD^O~200>gbp", 5);
+  service.requestsFinished(5);
+  service.requestsFinished(6);
+  service.requestsFinished(6);
+  EXPECT_EQ(unanswered().size(), 2u);
+}
+
 TEST_F(DataSetServiceTest, RequestsForgottenBeyondTheCapMoveNoReplyToAnotherKey) {
   SessionValues s = session();
   const auto key = [](int i) { return "I" + std::to_string(i) + "^H"; };
