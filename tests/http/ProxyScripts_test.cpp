@@ -20,8 +20,9 @@ using Clock = std::chrono::steady_clock;
 // time for rounds of garbage collection at each refused allocation ran 8 s more.
 constexpr auto kOvershoot = 2s;
 
-// A time no script that answers comes near, even on a loaded machine with a sanitized build (its time
-// runs from before its engine is made and the helpers are read): only what the script does stops it.
+// A time that no script that answers comes near, nor a request whose script was stopped, even on a
+// loaded machine with a sanitized build (a script's time runs from before its engine is made and the
+// helpers are read): given to a script, only what the script does stops it.
 constexpr auto kAmple = 30s;
 
 std::string findProxyBody(const std::string& body) {
@@ -65,8 +66,8 @@ TEST(ProxyScriptLimits, EveryRunawayScriptStopsAtItsTimeWhateverItCalls) {
 
 TEST(ProxyScriptLimits, TheHeapHoldsNoMoreThanItsCap) {
   const URL url = URL::URLWithString("http://www.example.com/");
-  // Only the cap stops a script here. 8 MiB of text, kept: it fits a 32 MiB heap, and is stopped at the cap of an 8 MiB one, as growth
-  // that never ends is.
+  // Only the cap stops a script here. 8 MiB of text, kept: it fits a 32 MiB heap, and is stopped at
+  // the cap of an 8 MiB one, as growth that never ends is.
   const std::string big =
       findProxyBody("var s = 'x'; while (s.length < (8 << 20)) s += s; if (s.length < 1) return 'DIRECT';");
   EXPECT_EQ(evaluatePACScript(big, url, {kAmple, std::size_t{32} << 20}), "PROXY after.example:1");

@@ -1,5 +1,5 @@
 // The bandwidth limit on a real transfer, timed on the engine's manual clock: the body takes as many
-// clock seconds as the limit demands, while the test itself runs in well under a second.
+// clock seconds as the limit demands, while the test itself runs in about a second.
 
 #include <gtest/gtest.h>
 
