@@ -64,8 +64,11 @@ function(td_test_folder name)
     elseif(stem IN_LIST ARG_SESSION_BUS)
       set_target_properties(${target} PROPERTIES CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/with-session-bus)
     endif()
-    gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                         PROPERTIES TIMEOUT 120 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    # No time limit of its own: each test has the one ctest is given (scripts/test: --timeout 300),
+    # which a sanitized build on a loaded machine needs. Listing a program's tests (under its bus
+    # and keyring, when it has them) has as long.
+    gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 300
+                         PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
   endforeach()
 endfunction()
 

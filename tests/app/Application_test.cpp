@@ -79,10 +79,10 @@ TEST(Application, LogsInFromTheLoginWindowAndPricesMoveTheAccountStrip) {
           seen.insert(main->profitLossField()->text());
           return seen.size() >= 3;
         },
-        std::chrono::seconds(8)));
+        test::kAppWait));
     app.quit();
   }
-  EXPECT_TRUE(pumpUntil([&] { return sessionThreads().size() <= threadsBefore; }, std::chrono::seconds(3)))
+  EXPECT_TRUE(pumpUntil([&] { return sessionThreads().size() <= threadsBefore; }, test::kAppWait))
       << ::testing::PrintToString(sessionThreads());
 }
 
@@ -108,11 +108,11 @@ TEST(Application, TheWatchlistFillsFromTheLoginDataAndTicksAndAReceiptGetsItsBan
           bids.insert(board->model()->index(0, 2).data().toString());
           return bids.size() >= 3;
         },
-        std::chrono::seconds(8)));
+        test::kAppWait));
 
     // The receipt of the first open position asks for its account's bank account and shows it.
     ASSERT_TRUE(pumpUntil([&] { return !app.context().businessbase()->getOpenOrderCollection().empty(); },
-                          std::chrono::seconds(8)));
+                          test::kAppWait));
     const std::string first = app.context().businessbase()->getOpenOrderCollection().front()->OpenPositionId;
     ASSERT_TRUE(openDeliveryReceipt(*main, 1, first));
     auto* sheet = main->findChild<DetailSheet*>("detailSheet");
@@ -120,7 +120,7 @@ TEST(Application, TheWatchlistFillsFromTheLoginDataAndTicksAndAReceiptGetsItsBan
     EXPECT_TRUE(sheet->isVisible());
     QAbstractItemModel* receipt = sheet->view()->table()->model();
     EXPECT_TRUE(pumpUntil([&] { return receipt->index(2, 1).data().toString() == "Tarnwick Savings Bank"; },
-                          std::chrono::seconds(8)));
+                          test::kAppWait));
     sheet->accept();
     app.quit();
   }
@@ -170,7 +170,7 @@ TEST(Application, ALimitBuyWithTakeProfitFromTheTicketBecomesAWorkingOrder) {
               working = order;
           return working != nullptr;
         },
-        std::chrono::seconds(8)));
+        test::kAppWait));
     EXPECT_EQ(working->orderType, 2);
     EXPECT_EQ(working->tradingMode, 0);
     EXPECT_EQ(OrderRequests::leadingNumber(working->OrderPrice), price.toDouble());

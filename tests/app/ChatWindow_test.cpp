@@ -51,7 +51,7 @@ TEST(ChatWindowEndToEnd, ALineTypedToTheDealerIsAnsweredInTheConversation) {
   button->trigger();
   auto* chat = main->findChild<ChatWindow*>("chatWindow");
   ASSERT_TRUE(chat && chat->isVisible());
-  ASSERT_TRUE(pumpUntil([&] { return chat->controller().contacts().indexOfUser("dealer1").isValid(); }, 5s));
+  ASSERT_TRUE(pumpUntil([&] { return chat->controller().contacts().indexOfUser("dealer1").isValid(); }, test::kAppWait));
 
   QTreeView* outline = chat->contactsOutlineView();
   const auto* style = static_cast<const QAbstractProxyModel*>(outline->model());
@@ -62,7 +62,7 @@ TEST(ChatWindowEndToEnd, ALineTypedToTheDealerIsAnsweredInTheConversation) {
   QTest::mouseClick(chat->sendButton(), Qt::LeftButton);
 
   EXPECT_TRUE(pumpUntil(
-      [&] { return hasLine(transcript(*chat), "Dealing Desk", "Noted: Quote EURUSD 5 lots, please"); }, 5s))
+      [&] { return hasLine(transcript(*chat), "Dealing Desk", "Noted: Quote EURUSD 5 lots, please"); }, test::kAppWait))
       << ::testing::PrintToString(transcript(*chat));
   EXPECT_TRUE(hasLine(transcript(*chat), "demo", "Quote EURUSD 5 lots, please"))
       << ::testing::PrintToString(transcript(*chat));

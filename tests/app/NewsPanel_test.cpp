@@ -47,7 +47,7 @@ TEST(NewsPanel, ShowsTheHeadlinesOfTheSimulatedNewsServiceAndOpensTheirLinks) {
 
     // The first category loads at once; titles arrive with their references replaced.
     EXPECT_EQ(view.categoryPopUp()->currentText(), "BreakingNews");
-    ASSERT_TRUE(pumpUntil([&] { return table->model()->rowCount() == 3; }, std::chrono::seconds(8)));
+    ASSERT_TRUE(pumpUntil([&] { return table->model()->rowCount() == 3; }, test::kAppWait));
     EXPECT_EQ(subject(0), "Central bank holds rates at 4.25% & signals patience");
     EXPECT_EQ(subject(2), QString::fromUtf8("Markets pause as the Z\xC3\xBCrich summit opens"));
     EXPECT_TRUE(table->model()->index(0, 1).data().toString().endsWith(" GMT"));
@@ -56,7 +56,7 @@ TEST(NewsPanel, ShowsTheHeadlinesOfTheSimulatedNewsServiceAndOpensTheirLinks) {
     view.categoryPopUp()->setCurrentIndex(6);
     emit view.categoryPopUp()->activated(6);
     EXPECT_EQ(news.selectedCategory(), "Forex");
-    ASSERT_TRUE(pumpUntil([&] { return subject(0).startsWith("EUR/USD"); }, std::chrono::seconds(8)));
+    ASSERT_TRUE(pumpUntil([&] { return subject(0).startsWith("EUR/USD"); }, test::kAppWait));
     EXPECT_EQ(subject(0), "EUR/USD holds above 1.0850 as ECB & Fed diverge");
     EXPECT_EQ(subject(1), QString::fromUtf8("Yen weakens past \xC2\xA5" "155 per dollar"));
 

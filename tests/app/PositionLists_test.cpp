@@ -35,7 +35,7 @@ TEST(PositionLists, APositionOpenedByTheSessionIsClosedFromItsSheetAndMovesToThe
   auto* pane = app.mainWindow()->findChild<PositionsPane*>("positionsPane");
   ASSERT_NE(pane, nullptr);
   OpenPositionTableController& open = pane->openPositions();
-  ASSERT_TRUE(pumpUntil([&] { return open.rowCount() > 0; }, std::chrono::seconds(5)));
+  ASSERT_TRUE(pumpUntil([&] { return open.rowCount() > 0; }, test::kAppWait));
   std::set<std::string> before;
   for (const auto& p : open.rows()) before.insert(p->OpenPositionId);
 
@@ -57,7 +57,7 @@ TEST(PositionLists, APositionOpenedByTheSessionIsClosedFromItsSheetAndMovesToThe
         }
         return !id.empty();
       },
-      std::chrono::seconds(5)));
+      test::kAppWait));
 
   // The row menu's close item opens the sheet on the main window.
   QMenu menu;
@@ -74,10 +74,10 @@ TEST(PositionLists, APositionOpenedByTheSessionIsClosedFromItsSheetAndMovesToThe
   SettledPositionTableController& settled = pane->settledPositions();
   ASSERT_TRUE(pumpUntil(
       [&] { return rowOf(open, &Order::OpenPositionId, id) < 0 && rowOf(settled, &Order::OpenPositionId, id) >= 0; },
-      std::chrono::seconds(5)));
+      test::kAppWait));
   EXPECT_EQ(settled.cellText(rowOf(settled, &Order::OpenPositionId, id), settled.columnOf("Quantity")), "2");
   EXPECT_NE(settled.statusText().indexOf("Quantity : "), -1);
-  EXPECT_TRUE(pumpUntil([&] { return !alerts.messages.empty(); }, std::chrono::seconds(2)));
+  EXPECT_TRUE(pumpUntil([&] { return !alerts.messages.empty(); }, test::kAppWait));
   app.quit();
 }
 

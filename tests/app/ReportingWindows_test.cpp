@@ -30,7 +30,6 @@ namespace {
 
 using test::pumpUntil;
 
-constexpr std::chrono::seconds kWithin(6);
 
 QString cell(const QAbstractItemModel* model, int row, int column) {
   return model->data(model->index(row, column)).toString();
@@ -55,13 +54,13 @@ TEST(ReportingWindows, AccountsJournalStatementPrintoutAndDepositsAgainstTheSimu
     auto* page = main.findChild<AccountsPage*>();
     ASSERT_NE(page, nullptr);
     ReportTableView* accounts = page->accountsTable();
-    ASSERT_TRUE(pumpUntil([&] { return accounts->model()->rowCount() == 2; }, kWithin));
+    ASSERT_TRUE(pumpUntil([&] { return accounts->model()->rowCount() == 2; }, test::kAppWait));
     EXPECT_EQ(cell(accounts->model(), 0, 0), "1001");
     EXPECT_EQ(cell(accounts->model(), 1, 0), "1002");
-    ASSERT_TRUE(pumpUntil([&] { return page->journalTable()->model()->rowCount() >= 3; }, kWithin));
+    ASSERT_TRUE(pumpUntil([&] { return page->journalTable()->model()->rowCount() >= 3; }, test::kAppWait));
     EXPECT_TRUE(cell(page->journalTable()->model(), 0, 1).startsWith("Connected to 127.0.0.1"));
     main.selectMainTab(qobject_cast<QStackedWidget*>(page->parentWidget())->indexOf(page));
-    ASSERT_TRUE(pumpUntil([&] { return page->isVisible(); }, kWithin));
+    ASSERT_TRUE(pumpUntil([&] { return page->isVisible(); }, test::kAppWait));
     accounts->resize(900, 200);
     QTest::mouseClick(accounts->viewport(), Qt::LeftButton, {}, accounts->visualRect(accounts->model()->index(1, 1)).center());
     ASSERT_NE(app.mainWindowController()->account(), nullptr);
@@ -74,10 +73,10 @@ TEST(ReportingWindows, AccountsJournalStatementPrintoutAndDepositsAgainstTheSimu
     ASSERT_NE(statement, nullptr);
     EXPECT_TRUE(statement->isVisible());
     EXPECT_EQ(statement->accountBox()->currentText(), "1001");
-    ASSERT_TRUE(pumpUntil([&] { return statement->controller().openPositions().rowCount() > 0; }, kWithin));
+    ASSERT_TRUE(pumpUntil([&] { return statement->controller().openPositions().rowCount() > 0; }, test::kAppWait));
     statement->fromDateEdit()->setDateTime(QDateTime::currentDateTime().addDays(-30));
     QTest::mouseClick(statement->showButton(), Qt::LeftButton);
-    ASSERT_TRUE(pumpUntil([&] { return statement->controller().closedTransactions().rowCount() > 0; }, kWithin));
+    ASSERT_TRUE(pumpUntil([&] { return statement->controller().closedTransactions().rowCount() > 0; }, test::kAppWait));
     const auto& summary = statement->controller().accountSummary();
     const auto closing = std::find(summary.EntityList.begin(), summary.EntityList.end(), "Closing Balance");
     ASSERT_NE(closing, summary.EntityList.end());
@@ -109,7 +108,7 @@ TEST(ReportingWindows, AccountsJournalStatementPrintoutAndDepositsAgainstTheSimu
     deposits->transactionCodeBox()->setCurrentIndex(1);  // Deposit Money
     QTest::mouseClick(deposits->searchButton(), Qt::LeftButton);
     const QAbstractItemModel* movements = deposits->table()->model();
-    ASSERT_TRUE(pumpUntil([&] { return movements->rowCount() == 2; }, kWithin));
+    ASSERT_TRUE(pumpUntil([&] { return movements->rowCount() == 2; }, test::kAppWait));
     EXPECT_EQ(cell(movements, 0, 0), "1001");
     EXPECT_EQ(cell(movements, 0, 2), "DEP");
     EXPECT_EQ(cell(movements, 1, 2), "DEP");

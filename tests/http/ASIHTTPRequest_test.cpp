@@ -1,5 +1,6 @@
 // The request engine against a local server: what goes on the wire, bodies of every framing,
-// redirects, cookies, gzip, failures, cancellation and time-outs, in both start modes.
+// redirects, cookies, gzip, failures and cancellation, in both start modes. (Time-outs and their
+// retries run on the engine's manual clock, in TimeOutRetries_test.cpp.)
 
 #include <gtest/gtest.h>
 
@@ -389,81 +390,6 @@ TEST_F(RequestTest, CancellingMidBodyReportsTheCancellationOnceAndClearingDelega
   main.queue.runPending();
   EXPECT_EQ(quiet.failed + quiet.finished, 0);
   EXPECT_EQ(other->error()->code, ASIRequestCancelledErrorType);
-}
-
-TEST_F(RequestTest, ASilentServerIsRetriedThenTheRequestTimesOut) {
-  RecordingDelegate d;
-  auto request = ASIHTTPRequest::requestWithURL(server.url("/silent"));
-  request->setTimeOutSeconds(0.3);
-  request->setNumberOfTimesToRetryOnTimeout(2);
-  main.run(request, d, 10000ms);
-  ASSERT_EQ(d.failed, 1);
-  EXPECT_EQ(d.lastError->code, ASIRequestTimedOutErrorType);
-  EXPECT_EQ(d.lastError->description, "The request timed out");
-  EXPECT_EQ(d.started, 3);
-  EXPECT_EQ(request->retryCount(), 2);
-  for (int i = 0; i < 3; ++i) EXPECT_TRUE(server.nextRequest(1000ms)) << "attempt " << i;
-}
-
-TEST_F(RequestTest, ARetryAfterATimeOutStartsTheBodyAndItsInflaterAfresh) {
-  // The first attempt gets half the body and then silence; the retry gets it whole.
-  std::string bytes, text;
-  for (int i = 0; i < 10240; ++i) bytes.push_back(static_cast<char>(i * 7 & 0xFF));
-  for (int i = 0; i < 1000; ++i) text += "compressed text ";
-  struct Case {
-    const char* query;
-    bool toFile;
-    bool inflateOnTheFly;
-    const std::string& expected;
-  } cases[] = {{"size=10240", true, false, bytes}, {"gzip=1", false, true, text}, {"gzip=1", true, true, text}};
-  test::ScratchDir dir;
-  int id = 0;
-  for (const auto& c : cases) {
-    ++id;
-    RecordingDelegate d;
-    auto request = ASIHTTPRequest::requestWithURL(server.url("/stall?id=" + std::to_string(id) + "&" + c.query));
-    request->setTimeOutSeconds(0.3);
-    request->setNumberOfTimesToRetryOnTimeout(1);
-    request->setShouldWaitToInflateCompressedResponses(!c.inflateOnTheFly);
-    if (c.toFile) request->setDownloadDestinationPath(dir.file(std::to_string(id)));
-    main.run(request, d);
-    ASSERT_EQ(d.finished, 1) << "case " << id << ": " << (d.lastError ? d.lastError->toString() : "");
-    EXPECT_EQ(d.started, 2) << "case " << id;
-    const std::string body = c.toFile ? test::readFile(dir.file(std::to_string(id))) : request->responseString().value_or("");
-    EXPECT_EQ(body.size(), c.expected.size()) << "case " << id;
-    EXPECT_TRUE(body == c.expected) << "case " << id;
-  }
-}
-
-TEST_F(RequestTest, ARetryNeitherFeedsAReceiverTwiceNorCountsTheBodyTwice) {
-  // The first attempt gets half the body and then silence; a retry would get it whole.
-  std::string bytes;
-  for (int i = 0; i < 10240; ++i) bytes.push_back(static_cast<char>(i * 7 & 0xFF));
-  RecordingDelegate receiver;
-  receiver.alsoAnswer({ASISelector::requestDidReceiveData});
-  auto fed = ASIHTTPRequest::requestWithURL(server.url("/stall?id=fed"));
-  fed->setTimeOutSeconds(0.3);
-  fed->setNumberOfTimesToRetryOnTimeout(1);
-  main.run(fed, receiver);
-  main.queue.runPending();
-  ASSERT_EQ(receiver.failed, 1) << "a receiver holds half the body: the request times out instead of retrying";
-  EXPECT_EQ(receiver.lastError->code, ASIRequestTimedOutErrorType);
-  EXPECT_EQ(receiver.started, 1);
-  EXPECT_TRUE(receiver.data == bytes.substr(0, 5120));
-
-  RecordingDelegate counted;
-  auto kept = ASIHTTPRequest::requestWithURL(server.url("/stall?id=kept"));
-  kept->setTimeOutSeconds(0.3);
-  kept->setNumberOfTimesToRetryOnTimeout(1);
-  kept->setDownloadProgressDelegate(&counted);
-  main.run(kept, counted);
-  main.queue.runPending();
-  ASSERT_EQ(counted.finished, 1) << (counted.lastError ? counted.lastError->toString() : "");
-  EXPECT_EQ(counted.started, 2);
-  EXPECT_TRUE(kept->responseData() == bytes);
-  EXPECT_EQ(counted.downloadSize, 10240);
-  EXPECT_EQ(counted.receivedBytes, 10240);
-  EXPECT_DOUBLE_EQ(counted.values.back(), 1.0);
 }
 
 TEST_F(RequestTest, ASynchronousRequestRunsOnTheCallersThread) {

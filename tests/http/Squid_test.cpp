@@ -473,8 +473,9 @@ TEST_P(KeptTunnelTest, ARequestSentAgainOnANewTunnelAfterTheKeptOneDiedGetsTheOr
 
   // Each later request goes out on the tunnel the last one left open, which the origin closes at
   // once: the transport sends it again on a new connection, whose first head is the proxy's answer
-  // to CONNECT. The response is still the origin's, from the new tunnel. (The origin answers late,
-  // so that the proxy's answer has reached the request before the origin's head comes.)
+  // to CONNECT. The response is still the origin's, from the new tunnel. (The origin answers the
+  // first request on a connection 0.3 s late: that delay is what lets the resend's CONNECT answer
+  // come first, ahead of the origin's head.)
   std::string previous = first.body;
   for (int round = 0; round < 2; ++round) {
     SCOPED_TRACE(round);

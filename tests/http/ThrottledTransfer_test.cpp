@@ -1,5 +1,5 @@
 // The bandwidth limit on a real transfer, timed on the engine's manual clock: the body takes as many
-// clock seconds as the limit demands, while the test itself runs in well under a second.
+// clock seconds as the limit demands, while the test itself runs in about a second.
 
 #include <gtest/gtest.h>
 
@@ -27,9 +27,11 @@ TEST(ThrottledTransfer, ADownloadUnderALimitTakesItsSecondsOnTheEnginesClock) {
   request->setDelegate(&d);
   request->startAsynchronous();
   const auto start = clock.now();
-  // Let the transfer run, then move the clock on in quarter seconds until it ends.
+  // Let the transfer run, then move the clock on in quarter seconds until it ends. Each quarter
+  // second gets a tenth of a second of real time to read what the limit allows in it (with a
+  // fiftieth, on a thirteenth of a core under ThreadSanitizer, the body took a clock second more).
   for (int step = 0; step < 200 && !d.done(); ++step) {
-    main.pumpUntil([&] { return d.done(); }, 20ms);
+    main.pumpUntil([&] { return d.done(); }, 100ms);
     clock.advance(250ms);
   }
   ASIHTTPRequest::setMaxBandwidthPerSecond(0);

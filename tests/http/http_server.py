@@ -236,9 +236,10 @@ class Handler(BaseHTTPRequestHandler):
         self.send(200, bytes(body), {"Content-Encoding": "gzip", "Content-Type": "text/plain"})
 
     def do_stall(self, path, q):
-        # The first request for an id gets its head and half its body, then silence until the client
-        # hangs up; later ones get the whole body. The body is `size` bytes of /bytes, or with gzip=1
-        # the gzip of "compressed text " * repeat.
+        # The first request for an id gets its head and half its body ("STALLED <id> <bytes sent>"),
+        # then silence until the client hangs up (two minutes at most); later ones get the whole
+        # body. The body is `size` bytes of /bytes, or with gzip=1 the gzip of "compressed text " *
+        # repeat.
         key = "stall " + q.get("id", "")
         with lock:
             seen = state["counters"].get(key, 0)
@@ -259,8 +260,9 @@ class Handler(BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(body[:len(body) // 2])
         self.wfile.flush()
+        emit("STALLED %s %d" % (q.get("id", ""), len(body) // 2))
         self.close_connection = True
-        self.connection.settimeout(10)
+        self.connection.settimeout(120)
         try:
             self.connection.recv(1)
         except OSError:
