@@ -18,11 +18,6 @@ using test::RecordingDelegate;
 class DownloadFileTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_NE(server.port(), 0); }
-  static std::string pattern(std::size_t size, std::size_t from = 0) {
-    std::string out;
-    for (std::size_t i = from; i < size; ++i) out.push_back(static_cast<char>((i % 256) * 7 & 0xFF));
-    return out;
-  }
   test::MainQueueFixture main;
   test::TestServer server;
   test::ScratchDir dir;
@@ -35,7 +30,7 @@ TEST_F(DownloadFileTest, TheBodyReplacesWhatStoodAtTheDestination) {
   request->setDownloadDestinationPath(dir.file("dest"));
   main.run(request, d);
   ASSERT_EQ(d.finished, 1) << (d.lastError ? d.lastError->toString() : "");
-  EXPECT_EQ(test::readFile(dir.file("dest")), pattern(300000));
+  EXPECT_EQ(test::readFile(dir.file("dest")), test::serverBytes(300000));
   EXPECT_FALSE(request->temporaryFileDownloadPath());
 }
 
@@ -70,7 +65,7 @@ TEST_F(DownloadFileTest, GzipBodiesAreInflatedIntoTheFileDeferredOrOnTheFly) {
 }
 
 TEST_F(DownloadFileTest, APartialFileIsResumedFromItsSize) {
-  test::writeFile(dir.file("partial"), pattern(1000));
+  test::writeFile(dir.file("partial"), test::serverBytes(1000));
   RecordingDelegate d;
   auto request = ASIHTTPRequest::requestWithURL(server.url("/bytes?size=5000&ranges=1"));
   request->setDownloadDestinationPath(dir.file("whole"));
@@ -80,10 +75,10 @@ TEST_F(DownloadFileTest, APartialFileIsResumedFromItsSize) {
   ASSERT_EQ(d.finished, 1);
   EXPECT_EQ(request->partialDownloadSize(), 1000u);
   EXPECT_EQ(request->responseStatusCode(), 206);
-  EXPECT_EQ(test::readFile(dir.file("whole")), pattern(5000));
+  EXPECT_EQ(test::readFile(dir.file("whole")), test::serverBytes(5000));
 
   // A server that ignores the range sends the whole body again, which starts the file over.
-  test::writeFile(dir.file("partial2"), pattern(1000));
+  test::writeFile(dir.file("partial2"), test::serverBytes(1000));
   RecordingDelegate again;
   auto whole = ASIHTTPRequest::requestWithURL(server.url("/bytes?size=5000"));
   whole->setDownloadDestinationPath(dir.file("whole2"));
@@ -92,7 +87,7 @@ TEST_F(DownloadFileTest, APartialFileIsResumedFromItsSize) {
   main.run(whole, again);
   ASSERT_EQ(again.finished, 1);
   EXPECT_EQ(whole->partialDownloadSize(), 0u);
-  EXPECT_EQ(test::readFile(dir.file("whole2")), pattern(5000));
+  EXPECT_EQ(test::readFile(dir.file("whole2")), test::serverBytes(5000));
 }
 
 TEST_F(DownloadFileTest, ACompressedBodyThatDoesNotInflateWholeLeavesTheDestinationAndNoTemporaryFile) {
@@ -128,7 +123,7 @@ TEST_F(DownloadFileTest, ATemporaryFileOnAnotherFileSystemIsCopiedIntoPlaceAndNo
   struct Case {
     const char* path;
     std::string expected;
-  } cases[] = {{"/bytes?size=300000", pattern(300000)}, {"/gzip?repeat=1000", text}};
+  } cases[] = {{"/bytes?size=300000", test::serverBytes(300000)}, {"/gzip?repeat=1000", text}};
   for (const auto& c : cases) {
     RecordingDelegate d;
     auto request = ASIHTTPRequest::requestWithURL(server.url(c.path));
@@ -180,7 +175,7 @@ TEST_F(DownloadFileTest, ADataDelegateGetsTheBodyAndNothingIsKept) {
   auto request = ASIHTTPRequest::requestWithURL(server.url("/bytes?size=70000"));
   main.run(request, d);
   main.queue.runPending();
-  EXPECT_EQ(d.data, pattern(70000));
+  EXPECT_EQ(d.data, test::serverBytes(70000));
   EXPECT_TRUE(request->rawResponseData().value_or("").empty());
 }
 

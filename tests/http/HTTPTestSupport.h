@@ -214,6 +214,14 @@ class ScratchDir {
   std::string path_;
 };
 
+// The body of the test server's /bytes?size=N (and of /stall?size=N): bytes `from` to `size` - 1 of
+// its repeating pattern.
+inline std::string serverBytes(std::size_t size, std::size_t from = 0) {
+  std::string out;
+  for (std::size_t i = from; i < size; ++i) out.push_back(static_cast<char>((i % 256) * 7 & 0xFF));
+  return out;
+}
+
 inline std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});

@@ -89,8 +89,8 @@ TEST_F(TimeOutRetries, ASilentServerIsRetriedThenTheRequestTimesOut) {
 }
 
 TEST_F(TimeOutRetries, ARetryStartsTheBodyAndItsInflaterAfresh) {
-  std::string bytes, text;
-  for (int i = 0; i < 10240; ++i) bytes.push_back(static_cast<char>(i * 7 & 0xFF));
+  const std::string bytes = test::serverBytes(10240);
+  std::string text;
   for (int i = 0; i < 1000; ++i) text += "compressed text ";
   struct Case {
     const char* query;
@@ -119,8 +119,7 @@ TEST_F(TimeOutRetries, ARetryStartsTheBodyAndItsInflaterAfresh) {
 }
 
 TEST_F(TimeOutRetries, ARetryNeitherFeedsAReceiverTwiceNorCountsTheBodyTwice) {
-  std::string bytes;
-  for (int i = 0; i < 10240; ++i) bytes.push_back(static_cast<char>(i * 7 & 0xFF));
+  const std::string bytes = test::serverBytes(10240);
   RecordingDelegate receiver;
   receiver.alsoAnswer({ASISelector::requestDidReceiveData});
   auto fed = stalling("fed");

@@ -13,6 +13,7 @@
 namespace td::charts {
 namespace {
 
+using test::ChartOnGraph;
 using test::FakeChartSession;
 using test::FakeGraph;
 using test::historyReply;
@@ -98,10 +99,7 @@ TEST_F(ChartEngineTest, TheSecondLoadOfAKeyIsDrawnFromTheCacheWithoutARequest) {
 }
 
 TEST_F(ChartEngineTest, AReplyReachesEveryChartWaitingForItsKeyAndNoChartThatLeftIt) {
-  FakeGraph otherGraph, leftGraph;
-  ChartEngine other(session, {}), left(session, {});
-  other.setGraph(&otherGraph);
-  left.setGraph(&leftGraph);
+  ChartOnGraph other(session), left(session);
   engine.setValue("EURUSD", "1#3");
   other.setValue("EURUSD", "1#2");
   left.setValue("EURUSD", "1#3");
@@ -109,9 +107,9 @@ TEST_F(ChartEngineTest, AReplyReachesEveryChartWaitingForItsKeyAndNoChartThatLef
   session.reply("EURUSD^O", historyReply("EURUSD^O", 40));
   EXPECT_EQ(engine.DATAPOINTS(), 39);
   EXPECT_EQ(other.DATAPOINTS(), 39);
-  EXPECT_EQ(otherGraph.plotIdentifiers(), std::vector<std::string>{OHLC_PLOT});
+  EXPECT_EQ(other.graph.plotIdentifiers(), std::vector<std::string>{OHLC_PLOT});
   EXPECT_TRUE(left.awaitingReply());
-  EXPECT_TRUE(leftGraph.plots.empty());
+  EXPECT_TRUE(left.graph.plots.empty());
   session.reply("EURUSD^1", historyReply("EURUSD^1", 30));
   EXPECT_EQ(left.DATAPOINTS(), 29);
   EXPECT_EQ(session.centre.observerCount("MainviewChartDataReceivedNotification1"), 0u);
@@ -119,9 +117,7 @@ TEST_F(ChartEngineTest, AReplyReachesEveryChartWaitingForItsKeyAndNoChartThatLef
 
 TEST_F(ChartEngineTest, AChartToldUnderItsIdOfAnotherKeysReplyWaitsOnForItsOwn) {
   session.addItem("GOLD", 2, 2030.5);
-  FakeGraph goldGraph;
-  ChartEngine gold(session, {});
-  gold.setGraph(&goldGraph);
+  ChartOnGraph gold(session);
   engine.setValue("EURUSD", "5#3");
   session.requestId = 0;  // a reply moved the session's counter back: both charts ask under id 1
   gold.setValue("GOLD", "6#3");
@@ -251,9 +247,7 @@ TEST_F(ChartEngineTest, AHistoryNotSentOrNotAnsweredInTimeLeavesASeriesOfItsOwnF
 // the charts of that key).
 TEST_F(ChartEngineTest, AChartWithoutItsHistoryAsksAgainAtEachDeadlineUnlessARequestOfItsKeyIsInFlight) {
   using std::chrono::seconds;
-  FakeGraph otherGraph;
-  ChartEngine other(session, {});
-  other.setGraph(&otherGraph);
+  ChartOnGraph other(session);
   engine.setValue("EURUSD", "1#1");
   other.setValue("EURUSD", "1#3");
   session.queue.advance(seconds(11));
@@ -282,9 +276,7 @@ TEST_F(ChartEngineTest, AChartWithoutItsHistoryAsksAgainAtEachDeadlineUnlessAReq
 // two deadlines, so that a channel ending every request at once is not asked in a loop.
 TEST_F(ChartEngineTest, AChartAsksAgainAtOnceWhenTheChannelEndsARequestOfItsKeyWithoutAReply) {
   using std::chrono::seconds;
-  FakeGraph otherGraph;
-  ChartEngine other(session, {});
-  other.setGraph(&otherGraph);
+  ChartOnGraph other(session);
   engine.setValue("EURUSD", "2#3");
   other.setValue("EURUSD", "2#1");
   session.queue.advance(seconds(30));
@@ -403,12 +395,10 @@ TEST_F(ChartEngineTest, YRangeHasItsMarginsAndYIntervalsFollowTheHost) {
 
   ChartEngine::Options mainWindow;
   mainWindow.yDivisions = 6;
-  ChartEngine small(session, mainWindow);
-  FakeGraph smallGraph;
-  small.setGraph(&smallGraph);
+  ChartOnGraph small(session, mainWindow);
   small.setValue("EURUSD", "1#1");
-  smallGraph.space.displaceBy({-10, 0});
-  EXPECT_NEAR(smallGraph.y.interval, (small.MaxY() - small.MinY()) / 6, 1e-12);
+  small.graph.space.displaceBy({-10, 0});
+  EXPECT_NEAR(small.graph.y.interval, (small.MaxY() - small.MinY()) / 6, 1e-12);
 }
 
 TEST_F(ChartEngineTest, AFlatOrUnreadableWindowStillHasAYRangeAndSkipsWhatIsNoNumber) {

@@ -10,6 +10,7 @@ namespace td::charts {
 namespace {
 
 using namespace std::chrono_literals;
+using test::ChartOnGraph;
 using test::FakeChartSession;
 using test::FakeGraph;
 using test::historyReply;
@@ -253,9 +254,7 @@ TEST_F(LiveBarsTest, TheAnalysisFlagHoldsTheChartWindowsBarsButNotTheMainWindows
 
   ChartEngine::Options mainWindow;
   mainWindow.analysisHoldsLiveBars = false;
-  FakeGraph otherGraph;
-  ChartEngine small(session, mainWindow);
-  small.setGraph(&otherGraph);
+  ChartOnGraph small(session, mainWindow);
   small.setValue("EURUSD", "1#1");
   session.reply(small.chartKey(), historyReply(small.chartKey(), 200));
   small.setChartAnalysisState(true);

@@ -104,6 +104,15 @@ class FakeGraph : public Graph, public GraphHost {
   bool visible = true;
 };
 
+// A chart drawing on a recording graph of its own.
+class ChartOnGraph : public ChartEngine {
+ public:
+  explicit ChartOnGraph(ChartSession& session, Options options = {}) : ChartEngine(session, options) {
+    setGraph(&graph);
+  }
+  FakeGraph graph;
+};
+
 // The session as the charts see it, with the real one's rules: a reply is filed under the key its
 // header names (a later one replacing it, with the time it was filed) and answers every unanswered request of that key through
 // "MainviewChartDataReceivedNotification<id>" on the main queue.

@@ -242,19 +242,19 @@ void ChartEngine::historyOverdue() {
 }
 
 void ChartEngine::requestUnanswered() {
-  if (!awaitingReply_ && !standIn_) return;
+  if (!waitsForHistory()) return;
   // Another request of the key in flight is waited for. Otherwise the chart asks again at once, but
   // once between two deadlines: a channel that ends every request at once without a reply is asked
   // no faster than the deadlines go.
-  const bool sends = !session_.requestInFlight(chartKey_);
-  if (sends && askedOnUnanswered_) return;
-  askedOnUnanswered_ = askedOnUnanswered_ || sends;
+  if (!session_.requestInFlight(chartKey_)) {
+    if (askedOnUnanswered_) return;
+    askedOnUnanswered_ = true;
+  }
   ask(true);
 }
 
 void ChartEngine::askAgain() {
-  if (!awaitingReply_ && !standIn_) return;  // the history is on display
-  ask(true);
+  if (waitsForHistory()) ask(true);
 }
 
 void ChartEngine::requestFinished(std::int32_t requestId) {

@@ -258,6 +258,8 @@ class ChartEngine : public PlotDataSource, public PlotSpaceDelegate, public Axis
   void askAsManyAsHeld();
   // The deadline passed without the history: the stand-in, and another request.
   void historyOverdue();
+  // The key on display has no history drawn: its reply is awaited or a stand-in shows.
+  bool waitsForHistory() const { return awaitingReply_ || standIn_; }
   Clock& clock() const;
   // Whether a kept reply can be drawn: filed no more than kFreshReply ago, or since the chart asked
   // for the key on display.
